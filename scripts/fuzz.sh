@@ -1,0 +1,30 @@
+#!/bin/sh
+# Builds the libFuzzer targets with clang and runs each for a bounded time.
+# Usage: scripts/fuzz.sh [BUILD_DIR] [SECONDS_PER_TARGET]
+# A target's seed corpus is written by fuzz/<name>.seeds.sh BUILD_DIR CORPUS_DIR
+# when that script exists (it usually runs a generator program of the build).
+set -eu
+cd "$(dirname "$0")/.."
+BUILD="${1:-build-fuzz}"
+SECONDS_PER="${2:-60}"
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DZORB_FUZZ=ON -DZORB_TESTS=ON -DZORB_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORB_SANITIZE=ON
+cmake --build "$BUILD" -j2 --target fuzz_all
+status=0
+for exe in "$BUILD"/fuzz/fuzz_*; do
+  [ -x "$exe" ] || continue
+  name=$(basename "$exe")
+  corpus="$BUILD/corpus/$name"
+  mkdir -p "$corpus"
+  seeds="fuzz/${name#fuzz_}.seeds.sh"
+  if [ -x "$seeds" ]; then
+    "$seeds" "$BUILD" "$corpus"
+  fi
+  echo "fuzz: $name for ${SECONDS_PER}s" >&2
+  if ! "$exe" -max_total_time="$SECONDS_PER" -timeout=10 -rss_limit_mb=2048 \
+       -artifact_prefix="$BUILD/" "$corpus" 2>"$BUILD/$name.log"; then
+    tail -40 "$BUILD/$name.log" >&2
+    status=1
+  fi
+done
+exit $status

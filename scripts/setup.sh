@@ -1,0 +1,43 @@
+#!/bin/sh
+# Installs the Debian 12 packages the toolkit needs to build, test and run.
+# Idempotent: only missing packages are installed, and the package lists are
+# refreshed only when something has to be installed.
+set -eu
+
+PACKAGES="
+build-essential
+cmake
+ninja-build
+pkg-config
+ccache
+libgtest-dev
+libgmock-dev
+libbenchmark-dev
+clang
+libclang-rt-14-dev
+libsdl2-dev
+libgraphicsmagick++1-dev
+graphicsmagick
+xz-utils
+zstd
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg -s "$p" >/dev/null 2>&1; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "setup: installing:$missing" >&2
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing

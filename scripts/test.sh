@@ -1,0 +1,9 @@
+#!/bin/sh
+# Sets up, configures, builds and runs every test. Usage: scripts/test.sh [BUILD_DIR]
+set -eu
+cd "$(dirname "$0")/.."
+BUILD="${1:-build}"
+./scripts/setup.sh
+cmake -S . -B "$BUILD" -G Ninja -DZORB_WERROR=ON
+cmake --build "$BUILD" -j2
+ctest --test-dir "$BUILD" -j2 --output-on-failure
