@@ -1,0 +1,86 @@
+// The thin operating-system layer every part of the toolkit stands on: the
+// millisecond clock, the debug switch and log, message output, the front-end
+// link and process start. Plain C interface; the implementation is C++.
+#ifndef ZORB_PLATFORM_H
+#define ZORB_PLATFORM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Clock ------------------------------------------------------------ */
+
+/* Milliseconds from a monotonic clock as a wrapping 32-bit value (the role of
+   the multimedia clock of the original design). Differences of two readings
+   taken less than 49 days apart are exact in unsigned arithmetic. */
+uint32_t PlatformTimeMs(void);
+
+/* Replaces the clock (tests). A null function restores the real clock. */
+typedef uint32_t (*PlatformClockFn)(void *context);
+void PlatformSetClock(PlatformClockFn fn, void *context);
+
+/* Sleeps for about ms milliseconds (0 yields the processor). */
+void PlatformSleepMs(uint32_t ms);
+
+/* ---- Debug switch and log ----------------------------------------------- */
+
+/* The "Debug" profile integer of "Zorblax": ZORBLAX_DEBUG in the environment,
+   else "Debug=" in the [Zorblax] section of $XDG_CONFIG_HOME/zorblax/zorblax.ini,
+   else 0. Read once per process. */
+int PlatformDebugValue(void);
+
+/* Non-zero when the debug log is on (the low 8 bits of the value equal 1). */
+int PlatformDebugOn(void);
+
+/* Writes one line to the debug log (standard error) when it is on; printf
+   formatting, a newline is added when the text has none. */
+void PlatformDebugLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+/* ---- Message output --------------------------------------------------------- */
+
+/* Shows a message: always written to standard error ("caption: text"), and
+   passed to the installed box hook (the display layer installs a graphical
+   box) when one is installed. */
+void PlatformMessage(const char *caption, const char *text);
+typedef void (*PlatformMessageBoxFn)(const char *caption, const char *text);
+void PlatformSetMessageBox(PlatformMessageBoxFn fn);
+
+/* ---- Front-end link (client side) ------------------------------------------ */
+
+enum {
+    PLATFORM_LINK_TITLE = 1,       /* answer: the front end's title text */
+    PLATFORM_LINK_HELLO = 10019,   /* answer 8995: forget the link */
+    PLATFORM_LINK_FORGET = 8995,
+    PLATFORM_LINK_REPORT = 4660,   /* UTF-8 text, CR LF between lines; answer 1 */
+    PLATFORM_LINK_RESTORE = 2304
+};
+
+/* The socket path for front end N ("/#N" on a command line). Returns the
+   length written (0 when it does not fit). */
+size_t PlatformLinkPath(uint32_t frontEnd, char *path, size_t size);
+
+/* Sends one message to front end N and stores its 32-bit answer. Returns 0
+   when there is no front end (no socket) or the exchange fails. */
+int PlatformLinkSend(uint32_t frontEnd, uint32_t code, const void *data, uint32_t size, uint32_t *answer);
+
+/* The title query: copies the front end's title text (NUL-terminated) into
+   title. Returns 0 when there is no front end. */
+int PlatformLinkTitle(uint32_t frontEnd, char *title, size_t size);
+
+/* ---- Files and processes ------------------------------------------------------ */
+
+/* The program's own file (/proc/self/exe), for self-playing copies. */
+size_t PlatformSelfPath(char *path, size_t size);
+
+/* Starts a program with a command line split like a shell word list (quotes
+   respected); does not wait. Returns the process id, or -1. */
+long PlatformStartProcess(const char *commandLine);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
