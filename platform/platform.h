@@ -32,12 +32,33 @@ void PlatformSleepMs(uint32_t ms);
    else 0. Read once per process. */
 int PlatformDebugValue(void);
 
+/* Reads the debug value again (tests change the environment or the file). */
+void PlatformDebugReload(void);
+
 /* Non-zero when the debug log is on (the low 8 bits of the value equal 1). */
 int PlatformDebugOn(void);
 
 /* Writes one line to the debug log (standard error) when it is on; printf
    formatting, a newline is added when the text has none. */
 void PlatformDebugLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+/* ---- Configuration files ------------------------------------------------------ */
+
+/* The toolkit's configuration directory: $XDG_CONFIG_HOME/zorblax, else
+   $HOME/.config/zorblax (the place of the original design's Windows
+   directory). With a name, the path of that file inside it. Returns the
+   length written, 0 when it does not fit or no home is known. */
+size_t PlatformConfigPath(const char *name, char *path, size_t size);
+
+/* Reads "key=value" in "[section]" of an INI file; section and key names
+   compare without regard to case, blanks around names and values are
+   ignored, lines starting with ';' or '#' are comments. The integer reader
+   takes a decimal (or 0x hexadecimal) number, optionally signed, and returns
+   the default when the file, section or key is missing. The string reader
+   copies the value (or the default) and returns its length. */
+int PlatformIniInt(const char *file, const char *section, const char *key, int defaultValue);
+size_t PlatformIniString(const char *file, const char *section, const char *key,
+                         const char *defaultValue, char *value, size_t size);
 
 /* ---- Message output --------------------------------------------------------- */
 
@@ -70,6 +91,20 @@ int PlatformLinkSend(uint32_t frontEnd, uint32_t code, const void *data, uint32_
    title. Returns 0 when there is no front end. */
 int PlatformLinkTitle(uint32_t frontEnd, char *title, size_t size);
 
+/* What a program given "/#N" does at its start: when front end N's title
+   begins with "Zorblax for Windows" (*titleMatched set to 1), send hello and
+   forget the link when the answer is 8995. Returns N when the link is kept
+   (a report goes there at the end), 0 when it is forgotten or N is 0.
+   titleMatched may be null. */
+uint32_t PlatformLinkAttach(uint32_t frontEnd, int *titleMatched);
+
+/* The final report: text (UTF-8, CR LF between lines) sent as code 4660 with
+   its terminating NUL. Returns non-zero when the front end answered 1. */
+int PlatformLinkReport(uint32_t frontEnd, const char *text);
+
+/* Seconds a link exchange may take before it is given up (default 10). */
+void PlatformLinkSetTimeout(uint32_t seconds);
+
 /* ---- Files and processes ------------------------------------------------------ */
 
 /* The program's own file (/proc/self/exe), for self-playing copies. */
@@ -78,6 +113,16 @@ size_t PlatformSelfPath(char *path, size_t size);
 /* Starts a program with a command line split like a shell word list (quotes
    respected); does not wait. Returns the process id, or -1. */
 long PlatformStartProcess(const char *commandLine);
+
+/* Splits a command line like PlatformStartProcess does: words separated by
+   blanks, double or single quotes group (and are dropped). Fills at most
+   maxWords pointers into storage (the words, NUL-separated, size bytes).
+   Returns the number of words, or -1 when they do not fit. */
+int PlatformSplitCommandLine(const char *commandLine, char **words, int maxWords, char *storage, size_t size);
+
+/* Waits for a started process to end; returns its exit status (128 + the
+   signal number when a signal ended it), or -1. */
+int PlatformWaitProcess(long pid);
 
 #ifdef __cplusplus
 }
