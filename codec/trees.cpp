@@ -1,0 +1,269 @@
+// Reading and building the Huffman trees of a .zbx file (see trees.h).
+#include "codec/trees.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace zorb {
+
+namespace {
+
+// A big tree never needs more nodes than this (65536 distinct leaves make
+// 131071 nodes); it also keeps node indices within a lookup table entry.
+constexpr uint32_t kMaxBigTreeNodes = 1u << 22;
+
+constexpr unsigned TableBits(unsigned tree) { return tree == kBlockTypeTree ? 10 : 12; }
+
+constexpr size_t Align16(size_t n) { return (n + 15) & ~size_t{15}; }
+
+// A byte tree that always yields 0 and consumes no bits: stands in for a
+// low- or high-byte tree that the stream never supplied.
+constexpr ByteNode kZeroByteTree[1] = {{0, 0}};
+
+// Reads the big-tree stream. With table null it only checks and counts nodes
+// (counts[] receives each tree's node memory need); otherwise it places nodes
+// into the trees of table, whose node arrays must hold counts[] nodes.
+bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeCount], uint32_t counts[kBigTreeCount],
+                TreeTable *table, const char **error)
+{
+    BitReader in(data, size);
+    ByteNode low[kByteTreeMaxNodes], high[kByteTreeMaxNodes];
+    const ByteNode *lowTree = kZeroByteTree, *highTree = kZeroByteTree;
+
+    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+        BigTree *t = table ? &table->tree[i] : nullptr;
+        if (!in.ReadBit()) { // absent
+            counts[i] = 1; // the stand-in leaf
+            if (t) {
+                t->present = 0;
+                t->nodes[0] = TreeNode{0, 0, 0};
+                t->nodeCount = 1;
+                t->escape[0] = t->escape[1] = t->escape[2] = 0;
+                t->slot[0] = t->slot[1] = t->slot[2] = &t->privateSlot[0];
+            }
+            if (in.Overrun()) {
+                *error = "tree data cut short";
+                return false;
+            }
+            continue;
+        }
+        if (in.ReadBit()) {
+            if (!ReadByteTree(in, low)) {
+                *error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
+                return false;
+            }
+            lowTree = low;
+        }
+        if (in.ReadBit()) {
+            if (!ReadByteTree(in, high)) {
+                *error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
+                return false;
+            }
+            highTree = high;
+        }
+        uint16_t escape[3];
+        for (uint16_t &e : escape)
+            e = static_cast<uint16_t>(in.ReadBits(16));
+
+        const uint32_t cap = limit[i];
+        TreeNode *nodes = t ? t->nodes : nullptr;
+        uint32_t count = 0;
+        uint64_t pending = 1;   // count mode: nodes still to read
+        int64_t top = -1;       // build mode: innermost inner node whose 1-branch has not begun
+        int64_t lastMatch[3] = {-1, -1, -1};
+        while (pending) {
+            if (count >= cap) {
+                *error = "big tree larger than its node memory";
+                return false;
+            }
+            if (in.Overrun()) {
+                *error = "tree data cut short";
+                return false;
+            }
+            uint32_t idx = count++;
+            if (in.ReadBit()) {
+                ++pending;
+                if (nodes) {
+                    // Pending inner nodes form a stack linked through `one`.
+                    nodes[idx] = TreeNode{static_cast<uint32_t>(top + 1), 0, 0};
+                    top = idx;
+                }
+                continue;
+            }
+            --pending;
+            uint16_t v = DecodeByte(lowTree, in);
+            v = static_cast<uint16_t>(v | DecodeByte(highTree, in) << 8);
+            if (nodes) {
+                for (int k = 0; k < 3; ++k) {
+                    if (v == escape[k]) {
+                        lastMatch[k] = idx; // the last match becomes the slot; earlier ones decode as 0
+                        v = 0;
+                        break;
+                    }
+                }
+                nodes[idx] = TreeNode{0, v, 0};
+                if (top >= 0) {
+                    uint32_t parent = static_cast<uint32_t>(top);
+                    top = static_cast<int64_t>(nodes[parent].one) - 1;
+                    nodes[parent].one = count;
+                }
+            }
+        }
+        in.ReadBit(); // closing bit
+        if (in.Overrun()) {
+            *error = "tree data cut short";
+            return false;
+        }
+        counts[i] = count;
+        if (t) {
+            t->present = 1;
+            t->nodeCount = count;
+            std::memcpy(t->escape, escape, sizeof escape);
+            for (int k = 0; k < 3; ++k)
+                t->slot[k] = lastMatch[k] >= 0 ? &nodes[lastMatch[k]].value : &t->privateSlot[k];
+        }
+    }
+    return true;
+}
+
+void FillTable(const TreeNode *nodes, uint32_t *table, unsigned bits, uint32_t n, unsigned depth, uint32_t prefix)
+{
+    if (!nodes[n].one || depth == bits) {
+        uint32_t e = n << kEntryShift | depth;
+        for (uint32_t i = prefix; i < (1u << bits); i += 1u << depth)
+            table[i] = e;
+        return;
+    }
+    FillTable(nodes, table, bits, n + 1, depth + 1, prefix);
+    FillTable(nodes, table, bits, nodes[n].one, depth + 1, prefix | 1u << depth);
+}
+
+} // namespace
+
+unsigned ReadByteTree(BitReader &in, ByteNode *nodes)
+{
+    unsigned count = 0;
+    int top = -1; // innermost inner node whose 1-branch has not begun; the stack is linked through `one`
+    for (;;) {
+        if (count >= kByteTreeMaxNodes || in.Overrun())
+            return 0;
+        unsigned idx = count++;
+        if (in.ReadBit()) {
+            nodes[idx] = ByteNode{static_cast<uint16_t>(top + 1), 0};
+            top = static_cast<int>(idx);
+            continue;
+        }
+        nodes[idx] = ByteNode{0, static_cast<uint16_t>(in.ReadBits(8))};
+        if (top < 0)
+            break;
+        unsigned parent = static_cast<unsigned>(top);
+        top = nodes[parent].one - 1;
+        nodes[parent].one = static_cast<uint16_t>(count);
+    }
+    in.ReadBit(); // closing bit
+    return in.Overrun() ? 0 : count;
+}
+
+bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], TreeLayout *layout,
+                  const char **error)
+{
+    const char *dummy;
+    if (!error)
+        error = &dummy;
+    uint32_t limit[kBigTreeCount];
+    for (unsigned i = 0; i < kBigTreeCount; ++i)
+        limit[i] = nodeBytes[i] / 4 < kMaxBigTreeNodes ? nodeBytes[i] / 4 : kMaxBigTreeNodes;
+    if (!ParseTrees(data, size, limit, layout->nodes, nullptr, error))
+        return false;
+    size_t bytes = Align16(sizeof(TreeTable));
+    for (unsigned i = 0; i < kBigTreeCount; ++i)
+        bytes += (size_t{1} << TableBits(i)) * sizeof(uint32_t);
+    for (unsigned i = 0; i < kBigTreeCount; ++i)
+        bytes += Align16(size_t{layout->nodes[i]} * sizeof(TreeNode));
+    layout->bytes = bytes;
+    return true;
+}
+
+TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data, size_t size, const char **error)
+{
+    const char *dummy;
+    if (!error)
+        error = &dummy;
+    std::memset(block, 0, layout.bytes);
+    auto *base = static_cast<uint8_t *>(block);
+    auto *t = new (base) TreeTable{};
+    size_t off = Align16(sizeof(TreeTable));
+    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+        t->tree[i].tableBits = TableBits(i);
+        t->tree[i].table = reinterpret_cast<uint32_t *>(base + off);
+        off += (size_t{1} << TableBits(i)) * sizeof(uint32_t);
+    }
+    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+        t->tree[i].nodes = reinterpret_cast<TreeNode *>(base + off);
+        off += Align16(size_t{layout.nodes[i]} * sizeof(TreeNode));
+    }
+    uint32_t counts[kBigTreeCount];
+    if (!ParseTrees(data, size, layout.nodes, counts, t, error))
+        return nullptr;
+
+    // UnusedCode: the smallest value that no leaf of a present tree carries.
+    static_assert(sizeof(uint64_t) * 8 * 1024 == 65536);
+    uint64_t used[1024] = {};
+    for (const BigTree &b : t->tree) {
+        if (!b.present)
+            continue;
+        for (uint32_t n = 0; n < b.nodeCount; ++n)
+            if (!b.nodes[n].one)
+                used[b.nodes[n].value >> 6] |= uint64_t{1} << (b.nodes[n].value & 63);
+    }
+    uint32_t code = 0;
+    while (code < 65536 && (used[code >> 6] >> (code & 63) & 1))
+        ++code;
+    if (code == 65536) {
+        *error = "the trees use every 16-bit value";
+        return nullptr;
+    }
+    t->unusedCode = static_cast<uint16_t>(code);
+    for (BigTree &b : t->tree) {
+        for (uint32_t n = 0; n < b.nodeCount; ++n)
+            if (b.nodes[n].one)
+                b.nodes[n].value = t->unusedCode;
+        FillTable(b.nodes, b.table, b.tableBits, 0, 0, 0);
+    }
+    ResetCaches(t);
+    return t;
+}
+
+void ResetCaches(TreeTable *t)
+{
+    for (BigTree &b : t->tree)
+        for (uint16_t *s : b.slot)
+            *s = b.resetValue;
+}
+
+TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], const char **error,
+                        size_t *bytes)
+{
+    TreeLayout layout;
+    if (!MeasureTrees(data, size, nodeBytes, &layout, error))
+        return nullptr;
+    void *block = std::aligned_alloc(16, Align16(layout.bytes));
+    if (!block) {
+        if (error)
+            *error = "out of memory";
+        return nullptr;
+    }
+    TreeTable *t = BuildTrees(block, layout, data, size, error);
+    if (!t) {
+        std::free(block);
+        return nullptr;
+    }
+    if (bytes)
+        *bytes = layout.bytes;
+    return t;
+}
+
+void FreeTreeTable(TreeTable *t) { std::free(t); }
+
+} // namespace zorb
