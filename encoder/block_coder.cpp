@@ -1,0 +1,325 @@
+// Per-block coding of a picture: for each 4x4 block the exact choice (skip,
+// fill, two colours or full) and the lossy alternatives with their estimated
+// bits and error; runs of equal block types; the symbols of a frame.
+#include <algorithm>
+#include <cstring>
+
+#include "encoder/encoder_internal.h"
+
+namespace zenc {
+
+namespace {
+
+const uint16_t kRunTable[64] = {
+    1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,  17,  18,  19,   20,   21,  22,
+    23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38,  39,  40,  41,   42,   43,  44,
+    45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 128, 256, 512, 1024, 2048};
+
+struct ColourCount {
+    uint8_t colour;
+    uint8_t count;
+};
+
+// Distinct colours of a block, most frequent first.
+int CountColours(const uint8_t *px, ColourCount *out) {
+    int n = 0;
+    for (int i = 0; i < 16; ++i) {
+        int j = 0;
+        while (j < n && out[j].colour != px[i]) ++j;
+        if (j == n) out[n++] = {px[i], 0};
+        ++out[j].count;
+    }
+    std::stable_sort(out, out + n, [](const ColourCount &a, const ColourCount &b) { return a.count > b.count; });
+    return n;
+}
+
+}  // namespace
+
+uint32_t RunLength(uint32_t index) { return kRunTable[index & 63]; }
+
+void SplitRun(uint32_t n, bool toEnd, std::vector<uint8_t> &indexes) {
+    while (n > 0) {
+        if (toEnd && n <= 2048) {
+            uint8_t r = 0;
+            while (kRunTable[r] < n) ++r;  // smallest piece that covers the rest
+            indexes.push_back(r);
+            return;
+        }
+        uint8_t r = 63;
+        while (kRunTable[r] > n) --r;  // largest piece that fits
+        indexes.push_back(r);
+        n -= kRunTable[r];
+    }
+}
+
+void DistanceTable::Build(const Palette8 &p) {
+    d.resize(65536);
+    for (uint32_t a = 0; a < 256; ++a) {
+        for (uint32_t b = 0; b < 256; ++b) {
+            int dr = p[a * 3] - p[b * 3], dg = p[a * 3 + 1] - p[b * 3 + 1], db = p[a * 3 + 2] - p[b * 3 + 2];
+            d[(a << 8) | b] = static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+        }
+    }
+}
+
+BlockCoder::BlockCoder(uint32_t width, uint32_t height)
+    : width_(width & ~3u), height_(height & ~3u), bw_(width / 4), bh_(height / 4) {
+    picture_.assign(static_cast<size_t>(width_) * height_, 0);
+    source_.assign(picture_.size(), 0);
+    options_.resize(static_cast<size_t>(bw_) * bh_);
+}
+
+void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &palette, bool key,
+                         const CostModel &model, bool wantLossy) {
+    lastSource_.swap(source_);
+    source_.resize(picture_.size());
+    for (uint32_t y = 0; y < height_; ++y) std::memcpy(&source_[static_cast<size_t>(y) * width_], pixels + y * pitch, width_);
+    if (!havePalette_ || palette != palette_) {
+        palette_ = palette;
+        dist_.Build(palette_);
+        havePalette_ = true;
+    }
+    const bool haveLast = lastSource_.size() == source_.size();
+    uint32_t changed = 0;
+    const float tFill = static_cast<float>(model.typeBits[kFill]);
+    const float tSkip = static_cast<float>(model.typeBits[kSkip]);
+    const float tTwo = static_cast<float>(model.typeBits[kTwoColour]);
+    const float tFull = static_cast<float>(model.typeBits[kFull]);
+
+    uint8_t src[16], prev[16];
+    ColourCount colours[16];
+    for (uint32_t by = 0; by < bh_; ++by) {
+        for (uint32_t bx = 0; bx < bw_; ++bx) {
+            const size_t origin = static_cast<size_t>(by) * 4 * width_ + bx * 4;
+            bool sameAsLast = haveLast;
+            for (int y = 0; y < 4; ++y) {
+                const size_t row = origin + static_cast<size_t>(y) * width_;
+                std::memcpy(src + 4 * y, &source_[row], 4);
+                std::memcpy(prev + 4 * y, &picture_[row], 4);
+                if (haveLast && std::memcmp(&lastSource_[row], src + 4 * y, 4) != 0) sameAsLast = false;
+            }
+            if (!sameAsLast) ++changed;
+            BlockOptions &b = options_[static_cast<size_t>(by) * bw_ + bx];
+            b.lossyCount = 0;
+            const int n = CountColours(src, colours);
+            Option &e = b.exact;
+            e.error = 0;
+            e.c0 = e.c1 = 0;
+            e.bitmap = 0;
+            if (!key && std::memcmp(src, prev, 16) == 0) {
+                e.kind = kSkip;
+                e.bits = tSkip;
+                continue;  // nothing cheaper and nothing closer exists
+            }
+            if (n == 1) {
+                e.kind = kFill;
+                e.c0 = src[0];
+                e.bits = tFill;
+            } else if (n == 2) {
+                e.kind = kTwoColour;
+                e.c0 = src[0];
+                e.c1 = colours[0].colour == src[0] ? colours[1].colour : colours[0].colour;
+                for (int i = 0; i < 16; ++i)
+                    if (src[i] == e.c1) e.bitmap = static_cast<uint16_t>(e.bitmap | (1u << i));
+                e.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, e.c0 | (e.c1 << 8)) +
+                                                   model.Bits(kBitmapTree, e.bitmap));
+            } else {
+                e.kind = kFull;
+                float bits = tFull;
+                for (int y = 0; y < 4; ++y) {
+                    bits += static_cast<float>(model.Bits(kPixelPairTree, src[4 * y + 2] | (src[4 * y + 3] << 8)));
+                    bits += static_cast<float>(model.Bits(kPixelPairTree, src[4 * y] | (src[4 * y + 1] << 8)));
+                }
+                e.bits = bits;
+            }
+            if (!wantLossy) continue;
+            // Lossy alternatives.
+            if (!key) {
+                Option &s = b.lossy[b.lossyCount++];
+                s.kind = kSkip;
+                s.c0 = s.c1 = 0;
+                s.bitmap = 0;
+                s.bits = tSkip;
+                uint32_t err = 0;
+                for (int i = 0; i < 16; ++i) err += dist_(src[i], prev[i]);
+                s.error = err;
+            }
+            if (n > 1) {
+                Option &f = b.lossy[b.lossyCount++];
+                f.kind = kFill;
+                f.c1 = 0;
+                f.bitmap = 0;
+                f.bits = tFill;
+                f.error = UINT32_MAX;
+                for (int c = 0; c < n; ++c) {
+                    uint32_t err = 0;
+                    for (int i = 0; i < 16; ++i) err += dist_(src[i], colours[c].colour);
+                    if (err < f.error) {
+                        f.error = err;
+                        f.c0 = colours[c].colour;
+                    }
+                }
+            }
+            if (n > 2) {
+                const int m = std::min(n, 8);
+                uint32_t bestErr = UINT32_MAX;
+                uint8_t ba = 0, bb = 0;
+                for (int i = 0; i < m; ++i) {
+                    for (int j = i + 1; j < m; ++j) {
+                        const uint8_t ca = colours[i].colour, cb = colours[j].colour;
+                        uint32_t err = 0;
+                        for (int k = 0; k < 16 && err < bestErr; ++k) err += std::min(dist_(src[k], ca), dist_(src[k], cb));
+                        if (err < bestErr) {
+                            bestErr = err;
+                            ba = ca;
+                            bb = cb;
+                        }
+                    }
+                }
+                Option &t = b.lossy[b.lossyCount++];
+                t.kind = kTwoColour;
+                t.error = bestErr;
+                // The colour of the top-left pixel is the low one (bitmap bit 0 stays clear).
+                const bool aFirst = dist_(src[0], ba) <= dist_(src[0], bb);
+                t.c0 = aFirst ? ba : bb;
+                t.c1 = aFirst ? bb : ba;
+                t.bitmap = 0;
+                for (int k = 1; k < 16; ++k)
+                    if (dist_(src[k], t.c1) < dist_(src[k], t.c0)) t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
+                t.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, t.c0 | (t.c1 << 8)) +
+                                                   model.Bits(kBitmapTree, t.bitmap));
+            }
+        }
+    }
+    changedPercent_ = haveLast && !options_.empty() ? 100.0 * changed / options_.size() : 100.0;
+}
+
+int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const {
+    if (req.lossless || b.lossyCount == 0) return -1;
+    int best = -1;
+    double bestCost = b.exact.bits + req.lambda * b.exact.error;
+    for (int i = 0; i < b.lossyCount; ++i) {
+        const double cost = b.lossy[i].bits + req.lambda * b.lossy[i].error;
+        if (cost < bestCost) {
+            bestCost = cost;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void BlockCoder::Evaluate(const FrameRequest &req, double &bits, uint64_t &error) const {
+    double sumBits = 0;
+    uint64_t sumErr = 0;
+    for (const BlockOptions &b : options_) {
+        const Option &o = Chosen(b, Choose(b, req));
+        sumBits += o.bits;
+        sumErr += o.error;
+    }
+    bits = sumBits;
+    error = sumErr;
+}
+
+void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats) {
+    stats = FrameStats{};
+    const uint32_t total = BlockCount();
+    std::vector<uint8_t> pieces;
+    uint32_t start = 0;
+    while (start < total) {
+        const Option &first = Chosen(options_[start], Choose(options_[start], req));
+        uint32_t end = start + 1;
+        while (end < total) {
+            const Option &o = Chosen(options_[end], Choose(options_[end], req));
+            if (o.kind != first.kind || (o.kind == kFill && o.c0 != first.c0)) break;
+            ++end;
+        }
+        pieces.clear();
+        SplitRun(end - start, end == total, pieces);
+        uint32_t block = start;
+        for (uint8_t r : pieces) {
+            uint32_t value = first.kind | (static_cast<uint32_t>(r) << 2);
+            if (first.kind == kFill) value |= static_cast<uint32_t>(first.c0) << 8;
+            symbols.push_back(MakeSymbol(kBlockTypeTree, value));
+            ++stats.typeSymbols[first.kind];
+            const uint32_t pieceEnd = std::min(end, block + RunLength(r));
+            for (; block < pieceEnd; ++block) {
+                const Option &o = Chosen(options_[block], Choose(options_[block], req));
+                ++stats.blocks[o.kind];
+                stats.error += o.error;
+                const size_t origin = static_cast<size_t>(block / bw_) * 4 * width_ + (block % bw_) * 4;
+                uint8_t *dst = &picture_[origin];
+                const uint8_t *src = &source_[origin];
+                switch (o.kind) {
+                case kSkip:
+                    break;
+                case kFill:
+                    for (int y = 0; y < 4; ++y) std::memset(dst + static_cast<size_t>(y) * width_, o.c0, 4);
+                    break;
+                case kTwoColour:
+                    symbols.push_back(MakeSymbol(kColourPairTree, o.c0 | (o.c1 << 8)));
+                    symbols.push_back(MakeSymbol(kBitmapTree, o.bitmap));
+                    for (int i = 0; i < 16; ++i)
+                        dst[static_cast<size_t>(i / 4) * width_ + (i % 4)] = (o.bitmap >> i) & 1 ? o.c1 : o.c0;
+                    break;
+                case kFull:
+                    for (int y = 0; y < 4; ++y) {
+                        const uint8_t *s = src + static_cast<size_t>(y) * width_;
+                        symbols.push_back(MakeSymbol(kPixelPairTree, s[2] | (s[3] << 8)));
+                        symbols.push_back(MakeSymbol(kPixelPairTree, s[0] | (s[1] << 8)));
+                        std::memcpy(dst + static_cast<size_t>(y) * width_, s, 4);
+                    }
+                    break;
+                }
+            }
+        }
+        start = end;
+    }
+}
+
+bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t height, std::vector<uint8_t> &picture) {
+    const uint32_t bw = width / 4, total = bw * (height / 4);
+    if (picture.size() < static_cast<size_t>(width) * height) return false;
+    size_t at = 0;
+    auto next = [&](uint32_t tree, uint32_t &value) {
+        if (at >= symbols.size() || SymbolTree(symbols[at]) != tree) return false;
+        value = SymbolValue(symbols[at++]);
+        return true;
+    };
+    uint32_t block = 0;
+    while (block < total) {
+        uint32_t t;
+        if (!next(kBlockTypeTree, t)) return false;
+        const uint32_t end = std::min(total, block + RunLength(t >> 2));
+        for (; block < end; ++block) {
+            uint8_t *dst = &picture[static_cast<size_t>(block / bw) * 4 * width + (block % bw) * 4];
+            switch (t & 3) {
+            case kSkip:
+                break;
+            case kFill:
+                for (int y = 0; y < 4; ++y) std::memset(dst + static_cast<size_t>(y) * width, t >> 8, 4);
+                break;
+            case kTwoColour: {
+                uint32_t c, m;
+                if (!next(kColourPairTree, c) || !next(kBitmapTree, m)) return false;
+                for (int i = 0; i < 16; ++i)
+                    dst[static_cast<size_t>(i / 4) * width + (i % 4)] = static_cast<uint8_t>((m >> i) & 1 ? c >> 8 : c);
+                break;
+            }
+            case kFull:
+                for (int y = 0; y < 4; ++y) {
+                    uint32_t a, b;
+                    if (!next(kPixelPairTree, a) || !next(kPixelPairTree, b)) return false;
+                    uint8_t *row = dst + static_cast<size_t>(y) * width;
+                    row[0] = static_cast<uint8_t>(b);
+                    row[1] = static_cast<uint8_t>(b >> 8);
+                    row[2] = static_cast<uint8_t>(a);
+                    row[3] = static_cast<uint8_t>(a >> 8);
+                }
+                break;
+            }
+        }
+    }
+    return at == symbols.size();
+}
+
+}  // namespace zenc

@@ -1,0 +1,103 @@
+/* The Zorblax compressor library: turns a sequence of 8-bit palettised
+   pictures and up to seven sound tracks into a Zorblax file.
+
+   Use: ZencOpen with the parameters, ZencAddFrame for every picture (in
+   order), ZencAddTrack for every sound track, ZencWrite, ZencClose.
+
+   Compression values (the regular and key frame settings, and the columns of
+   frame-specific settings) are read like this:
+     0              lossless
+     1 .. 100       the frame's error stays under that percentage (root mean
+                    square of the RGB component errors, relative to 255)
+     above 100      a data rate in bytes per second
+     -1 .. -400     -v percent of the average lossless frame
+     below -400     (-v - 400) percent of the frame's own lossless size
+   (The front end writes "-80" for 80% of the average frame and "-480" for 80%
+   of each frame's size.) */
+#ifndef ZORB_ENCODER_H
+#define ZORB_ENCODER_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "vexutil/vexutil.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Header flags of a Zorblax file. */
+#define ZENC_RING_FRAME 0x1u
+#define ZENC_HEIGHT_INTERLACED 0x2u
+#define ZENC_HEIGHT_DOUBLED 0x4u
+/* Sound track format bits. */
+#define ZENC_AUDIO_COMPRESSED 0x80000000u
+#define ZENC_AUDIO_PRESENT 0x40000000u
+#define ZENC_AUDIO_16BIT 0x20000000u
+#define ZENC_AUDIO_STEREO 0x10000000u
+
+/* Progress: a text and a level (0 progress, 1 first message of a series,
+   2 error). A non-zero answer to a progress message cancels. */
+typedef int (*ZencProgressFn)(const char *text, int level);
+
+/* Frame-specific settings: frames first..last (1-based, inclusive) use these
+   compression values instead of the general ones. */
+typedef struct ZencFrameSetting {
+    uint32_t first, last;
+    int32_t regular, key;
+} ZencFrameSetting;
+
+typedef struct ZencParams {
+    uint32_t width, height;    /* coded picture size, cut down to whole 4x4 blocks */
+    int32_t frameRate;         /* the header's frame rate value: ms, or minus 1/100 ms */
+    uint32_t headerFlags;      /* ZENC_RING_FRAME, ZENC_HEIGHT_INTERLACED, ZENC_HEIGHT_DOUBLED */
+    int32_t regular;           /* compression value of regular frames */
+    int32_t key;               /* compression value of key frames */
+    uint32_t keyEvery;         /* a key frame at least every n frames (0: only the first) */
+    uint32_t autoKeyPercent;   /* a key frame when this percentage of blocks changes (0: never) */
+    const ZencFrameSetting *settings;
+    uint32_t settingCount;
+} ZencParams;
+
+typedef struct ZencReport {
+    uint32_t frames;           /* frames written, without the ring frame */
+    uint32_t keyFrames;
+    uint64_t fileBytes;
+    uint32_t largestFrame;
+    double bytesPerSecond;     /* mean data rate of the frames */
+    uint32_t largestSecond;    /* largest sum of frame sizes over one second of frames */
+    double worstErrorPercent;  /* largest error of a frame */
+    uint32_t audioMaxSize[7];
+} ZencReport;
+
+typedef struct ZENC ZENC;
+
+/* Null when the parameters are unusable (no whole block) or memory fails. */
+ZENC *ZencOpen(const ZencParams *params);
+/* Adds the next picture: width x height bytes, rows pitch apart, and its
+   palette (768 bytes, 8-bit components; the file keeps the top 6 bits). */
+int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette);
+/* Adds sound track 0-6, cut into chunks with the chunk encoder (which the
+   library closes). Returns 0 when the track is taken or the arguments are bad. */
+int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks);
+/* Compresses and writes the file. The output appears only when complete: it
+   is written beside the target under a temporary name and renamed into place;
+   on failure or cancel nothing is left and an older file stays as it was.
+   Returns 1 on success. */
+int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress);
+uint32_t ZencFrameCount(const ZENC *enc);
+void ZencGetReport(const ZENC *enc, ZencReport *report);
+/* Size of frame i of the written file (the ring frame is frame FrameCount). */
+uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame);
+/* The error (percent) of frame i as coded. */
+double ZencFrameError(const ZENC *enc, uint32_t frame);
+void ZencClose(ZENC *enc);
+
+/* Frame time of a frame rate value as the header keeps it, in 1/100 ms. */
+uint32_t ZencFramePeriod(int32_t frameRate);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

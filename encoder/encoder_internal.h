@@ -1,0 +1,213 @@
+// Internal pieces of the compressor library, shared between its stages and
+// reachable by the tests. Not installed; tools use encoder/encoder.h only.
+#ifndef ZORB_ENCODER_INTERNAL_H
+#define ZORB_ENCODER_INTERNAL_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zenc {
+
+// The four big trees of a file, in stream order.
+enum TreeId : uint32_t { kBitmapTree = 0, kColourPairTree = 1, kPixelPairTree = 2, kBlockTypeTree = 3, kTreeCount = 4 };
+
+// Block types as the type value's low two bits give them.
+enum BlockKind : uint8_t { kTwoColour = 0, kFull = 1, kSkip = 2, kFill = 3 };
+
+// One coded symbol: the tree in the high 16 bits, the 16-bit value below.
+inline uint32_t MakeSymbol(uint32_t tree, uint32_t value) { return (tree << 16) | (value & 0xFFFF); }
+inline uint32_t SymbolTree(uint32_t s) { return s >> 16; }
+inline uint32_t SymbolValue(uint32_t s) { return s & 0xFFFF; }
+
+// ---- runs ------------------------------------------------------------------
+
+// Blocks covered by run index r (0-63).
+uint32_t RunLength(uint32_t index);
+// Splits a run of n blocks (n >= 1) into run indexes. When the run reaches the
+// last block of the picture (toEnd), the final piece may overshoot, since the
+// decoder drops what lies past the picture.
+void SplitRun(uint32_t n, bool toEnd, std::vector<uint8_t> &indexes);
+
+// ---- palettes ----------------------------------------------------------------
+
+using Palette6 = std::array<uint8_t, 768>;  // 6-bit components, red, green, blue
+using Palette8 = std::array<uint8_t, 768>;  // 8-bit components
+
+inline uint8_t Expand6(uint8_t v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); }
+Palette8 ExpandPalette(const Palette6 &p);
+Palette6 ReducePalette(const uint8_t *rgb8);  // 8-bit to 6-bit (v >> 2)
+
+// The shortest keep/copy/set command sequence that turns old into next,
+// without the leading length byte.
+std::vector<uint8_t> PaletteCommands(const Palette6 &old, const Palette6 &next);
+// The whole chunk: length byte (units of 4 bytes), commands, zero padding.
+std::vector<uint8_t> PaletteChunk(const Palette6 &old, const Palette6 &next);
+// Applies a chunk's commands to a palette the way a player does (reference
+// for tests; stops at entry 255 and never reads outside the chunk).
+bool ApplyPaletteChunk(const uint8_t *chunk, size_t size, Palette6 &palette);
+
+// ---- cost model ------------------------------------------------------------------
+
+// Code lengths of a Huffman code over the given counts (0 for absent symbols).
+std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts);
+
+// Estimated bits of the symbols of each tree, refined from one pass to the next.
+struct CostModel {
+    std::vector<uint8_t> length[4];   // per tree, 65536 each; 0 = unseen
+    double typeBits[4] = {3, 3, 2, 4};  // mean type-symbol bits per block of each kind
+    double unseenBits[4] = {14, 12, 11, 12};
+    bool valid = false;
+
+    double Bits(uint32_t tree, uint32_t value) const {
+        if (!valid) return unseenBits[tree];
+        uint8_t l = length[tree][value];
+        return l ? l : unseenBits[tree];
+    }
+};
+
+// ---- frame coding ------------------------------------------------------------------
+
+// Squared RGB distances between palette entries (8-bit components).
+struct DistanceTable {
+    std::vector<uint32_t> d;  // 256 x 256
+    void Build(const Palette8 &p);
+    uint32_t operator()(uint8_t a, uint8_t b) const { return d[(static_cast<uint32_t>(a) << 8) | b]; }
+};
+
+struct FrameStats {
+    uint32_t blocks[4] = {0, 0, 0, 0};      // blocks per kind
+    uint32_t typeSymbols[4] = {0, 0, 0, 0}; // type symbols per kind
+    uint64_t error = 0;                     // summed squared RGB error of the frame
+};
+
+// How one frame is to be coded.
+struct FrameRequest {
+    bool key = false;           // no skip blocks
+    bool lossless = true;
+    double lambda = 0;          // lossy: weight of error against bits
+};
+
+// Codes pictures of a fixed size block by block, keeping the picture the
+// decoder will hold after each frame.
+class BlockCoder {
+public:
+    BlockCoder(uint32_t width, uint32_t height);
+    uint32_t Width() const { return width_; }
+    uint32_t Height() const { return height_; }
+    uint32_t BlockCount() const { return bw_ * bh_; }
+
+    // Loads the next source picture (rows of width bytes, pitch apart) and the
+    // palette it is shown with, and works out every block's options.
+    void Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &palette, bool key, const CostModel &model,
+                 bool wantLossy = true);
+    // Estimated bits and error of the frame for a lambda (0 = lossless).
+    void Evaluate(const FrameRequest &req, double &bits, uint64_t &error) const;
+    // Commits the frame: emits its symbols and updates the held picture.
+    void Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats);
+
+    const std::vector<uint8_t> &Picture() const { return picture_; }
+    void SetPicture(const std::vector<uint8_t> &picture) { picture_ = picture; }
+    // Fraction (0-100) of blocks whose source pixels differ from the last
+    // source picture handed to Prepare.
+    double ChangedPercent() const { return changedPercent_; }
+
+private:
+    struct Option {
+        uint8_t kind;
+        uint8_t c0, c1;       // fill colour; two-colour low (bit clear) and high colours
+        uint16_t bitmap;
+        float bits;
+        uint32_t error;
+    };
+    struct BlockOptions {
+        Option exact;          // lossless choice
+        Option lossy[3];       // skip, best fill, best two colours (those that exist)
+        uint8_t lossyCount;
+    };
+    int Choose(const BlockOptions &b, const FrameRequest &req) const;  // -1 = exact
+    const Option &Chosen(const BlockOptions &b, int c) const { return c < 0 ? b.exact : b.lossy[c]; }
+
+    uint32_t width_, height_, bw_, bh_;
+    std::vector<uint8_t> picture_;   // what the decoder holds
+    std::vector<uint8_t> source_;    // current source, width x height
+    std::vector<uint8_t> lastSource_;
+    std::vector<BlockOptions> options_;
+    DistanceTable dist_;
+    Palette8 palette_{};
+    bool havePalette_ = false;
+    double changedPercent_ = 100;
+};
+
+// Applies a frame's symbols to a picture (reference decoder of the symbol
+// level, for tests and checks). Returns false on a malformed stream.
+bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t height, std::vector<uint8_t> &picture);
+
+// ---- rate control ---------------------------------------------------------------------
+
+enum class RateKind { Lossless, ErrorPercent, DataRate, AverageFramePercent, FrameSizePercent };
+struct RateMode {
+    RateKind kind = RateKind::Lossless;
+    double value = 0;
+};
+// Reads a compression value as the command line gives it.
+RateMode DecodeRate(int32_t value);
+
+// The measured error of a frame in percent: the root mean square of the RGB
+// component errors relative to the full component range.
+double ErrorPercent(uint64_t squaredError, uint64_t pixels);
+// The squared error that a percentage allows for a picture of so many pixels.
+uint64_t ErrorBudget(double percent, uint64_t pixels);
+
+// Finds the lambda whose choices meet a byte budget (bits <= budgetBits) or an
+// error budget, whichever the mode asks for.
+FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, double budgetBits, uint64_t errorBudget);
+
+// ---- the whole sequence ------------------------------------------------------------
+
+struct SourceFrame {
+    std::vector<uint8_t> pixels;  // width x height
+    Palette6 palette{};
+};
+
+struct FrameSetting {
+    uint32_t first, last;  // 1-based, inclusive
+    int32_t regular, key;
+};
+
+struct SequenceParams {
+    uint32_t width = 0, height = 0;
+    uint32_t period = 6667;  // frame time in 1/100 ms
+    bool ring = false;
+    int32_t regular = 0, key = 0;
+    uint32_t keyEvery = 0, autoKeyPercent = 0;
+    std::vector<FrameSetting> settings;
+};
+
+// One frame as it goes into the file.
+struct FrameOut {
+    std::vector<uint8_t> paletteChunk;  // empty: the frame keeps the palette
+    std::vector<uint32_t> symbols;      // the video, in coding order
+    bool key = false;
+    double errorPercent = 0;
+    double estimatedBytes = 0;          // palette + sound + video, from the cost model
+};
+
+using ProgressFn = int (*)(const char *text, int level);
+
+// Codes every frame (and the ring frame when asked, as the last entry).
+// soundBytes[i] is the size of frame i's sound chunks (empty: none).
+// Returns false when the progress function cancelled.
+bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
+                  const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress);
+
+// Builds a cost model from coded frames.
+CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<FrameStats> &stats);
+
+// Percentage of 4x4 blocks that differ between two pictures of one size.
+double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height);
+
+}  // namespace zenc
+
+#endif

@@ -1,0 +1,210 @@
+// The whole sequence: key frame placement, the passes that refine the cost
+// model, the budget of each frame and the palette chunks.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "encoder/encoder_internal.h"
+
+namespace zenc {
+
+double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height) {
+    const uint32_t bw = width / 4, bh = height / 4;
+    if (bw == 0 || bh == 0) return 0;
+    uint32_t changed = 0;
+    for (uint32_t by = 0; by < bh; ++by) {
+        for (uint32_t bx = 0; bx < bw; ++bx) {
+            for (uint32_t y = 0; y < 4; ++y) {
+                const size_t at = (static_cast<size_t>(by) * 4 + y) * width + bx * 4;
+                if (std::memcmp(&a[at], &b[at], 4) != 0) {
+                    ++changed;
+                    break;
+                }
+            }
+        }
+    }
+    return 100.0 * changed / (static_cast<double>(bw) * bh);
+}
+
+CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<FrameStats> &stats) {
+    CostModel m;
+    std::vector<uint32_t> counts[4];
+    for (auto &c : counts) c.assign(65536, 0);
+    for (const FrameOut &f : frames)
+        for (uint32_t s : f.symbols) ++counts[SymbolTree(s)][SymbolValue(s)];
+    for (uint32_t t = 0; t < 4; ++t) {
+        m.length[t] = HuffmanLengths(counts[t]);
+        uint8_t longest = 0;
+        for (uint8_t l : m.length[t]) longest = std::max(longest, l);
+        m.unseenBits[t] = longest + 4.0;
+    }
+    double typeBits[4] = {0, 0, 0, 0};
+    uint64_t blocks[4] = {0, 0, 0, 0};
+    for (const FrameOut &f : frames)
+        for (uint32_t s : f.symbols)
+            if (SymbolTree(s) == kBlockTypeTree) typeBits[SymbolValue(s) & 3] += m.length[kBlockTypeTree][SymbolValue(s)];
+    for (const FrameStats &st : stats)
+        for (int k = 0; k < 4; ++k) blocks[k] += st.blocks[k];
+    for (int k = 0; k < 4; ++k) {
+        // A kind not seen yet costs about a fresh type symbol.
+        m.typeBits[k] = blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k])) : m.unseenBits[kBlockTypeTree];
+    }
+    m.valid = true;
+    return m;
+}
+
+namespace {
+
+double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols) {
+    double bits = 0;
+    for (uint32_t s : symbols) bits += m.Bits(SymbolTree(s), SymbolValue(s));
+    return bits;
+}
+
+struct FrameMode {
+    bool key;
+    RateMode rate;
+};
+
+class SequenceRun {
+public:
+    SequenceRun(const SequenceParams &p, const std::vector<SourceFrame> &frames, const std::vector<uint32_t> &sound,
+                ProgressFn progress)
+        : p_(p), frames_(frames), sound_(sound), progress_(progress) {}
+
+    bool Plan() {
+        const size_t n = frames_.size();
+        modes_.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            bool key = i == 0 || (p_.keyEvery && i % p_.keyEvery == 0);
+            if (!key && p_.autoKeyPercent &&
+                ChangedBlocks(frames_[i - 1].pixels, frames_[i].pixels, p_.width, p_.height) >= p_.autoKeyPercent)
+                key = true;
+            int32_t regular = p_.regular, keyValue = p_.key;
+            for (const FrameSetting &s : p_.settings) {
+                if (i + 1 >= s.first && i + 1 <= s.last) {
+                    regular = s.regular;
+                    keyValue = s.key;
+                }
+            }
+            modes_[i] = {key, DecodeRate(key ? keyValue : regular)};
+            if (modes_[i].rate.kind != RateKind::Lossless) allLossless_ = false;
+        }
+        return true;
+    }
+
+    // One pass over the sequence. pass 0 codes everything exactly.
+    bool Pass(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats) {
+        const size_t n = frames_.size();
+        const size_t total = n + (p_.ring ? 1 : 0);
+        out.assign(total, FrameOut{});
+        stats.assign(total, FrameStats{});
+        BlockCoder coder(p_.width, p_.height);
+        Palette6 current{};
+        std::vector<uint8_t> firstPicture;
+        double carry = 0;
+        const double seconds = p_.period / 100000.0;
+        const uint64_t pixels = static_cast<uint64_t>(coder.Width()) * coder.Height();
+        for (size_t i = 0; i < total; ++i) {
+            if (progress_) {
+                char text[128];
+                std::snprintf(text, sizeof text, "Compressing frame %zu of %zu (pass %d)...", i + 1, total, pass + 1);
+                if (progress_(text, i == 0 && pass == 0 ? 1 : 0)) return false;
+            }
+            const bool ring = i == n;
+            const SourceFrame &src = frames_[ring ? 0 : i];
+            const uint8_t *pixels8 = ring ? firstPicture.data() : src.pixels.data();
+            FrameOut &f = out[i];
+            if (i == 0 || src.palette != current) {
+                f.paletteChunk = PaletteChunk(current, src.palette);
+                current = src.palette;
+            }
+            const FrameMode mode = ring ? FrameMode{false, {}} : modes_[i];
+            const bool lossy = pass > 0 && mode.rate.kind != RateKind::Lossless;
+            f.key = mode.key;
+            coder.Prepare(pixels8, coder.Width(), ExpandPalette(src.palette), mode.key, model, lossy);
+            FrameRequest req;
+            req.key = mode.key;
+            const double fixed = static_cast<double>(f.paletteChunk.size()) + (i < sound_.size() ? sound_[i] : 0);
+            double target = 0;
+            if (lossy) {
+                switch (mode.rate.kind) {
+                case RateKind::ErrorPercent:
+                    req = ChooseLossy(coder, mode.key, false, 0, ErrorBudget(mode.rate.value, pixels));
+                    break;
+                case RateKind::DataRate:
+                    target = mode.rate.value * seconds;
+                    req = ChooseLossy(coder, mode.key, true, std::max(0.0, target + carry - fixed) * 8, 0);
+                    break;
+                case RateKind::AverageFramePercent:
+                    target = mode.rate.value / 100.0 * meanLossless_;
+                    req = ChooseLossy(coder, mode.key, true, std::max(0.0, target - fixed) * 8, 0);
+                    break;
+                case RateKind::FrameSizePercent:
+                    target = mode.rate.value / 100.0 * (i < lossless_.size() ? lossless_[i] : 0);
+                    req = ChooseLossy(coder, mode.key, true, std::max(0.0, target - fixed) * 8, 0);
+                    break;
+                case RateKind::Lossless:
+                    break;
+                }
+            }
+            coder.Emit(req, f.symbols, stats[i]);
+            f.errorPercent = ErrorPercent(stats[i].error, pixels);
+            f.estimatedBytes = fixed + std::ceil(SymbolBits(model, f.symbols) / 8);
+            if (lossy && mode.rate.kind == RateKind::DataRate) {
+                // Unused budget carries over, a little; overspending is paid back.
+                const double cap = 0.05 * mode.rate.value;
+                carry = std::clamp(carry + target - f.estimatedBytes, -mode.rate.value, cap);
+            }
+            if (i == 0) firstPicture = coder.Picture();
+        }
+        return true;
+    }
+
+    bool Run(std::vector<FrameOut> &out) {
+        Plan();
+        std::vector<FrameStats> stats;
+        CostModel model;
+        if (!Pass(0, model, out, stats)) return false;
+        if (allLossless_ || frames_.empty()) return true;
+        model = BuildModel(out, stats);
+        lossless_.resize(frames_.size());
+        double sum = 0;
+        for (size_t i = 0; i < frames_.size(); ++i) {
+            lossless_[i] = static_cast<double>(out[i].paletteChunk.size()) + (i < sound_.size() ? sound_[i] : 0) +
+                           std::ceil(SymbolBits(model, out[i].symbols) / 8);
+            sum += lossless_[i];
+        }
+        meanLossless_ = sum / static_cast<double>(frames_.size());
+        for (int pass = 1; pass <= 2; ++pass) {
+            if (!Pass(pass, model, out, stats)) return false;
+            model = BuildModel(out, stats);
+        }
+        // Re-estimate with the model of the final symbols.
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i].estimatedBytes = static_cast<double>(out[i].paletteChunk.size()) +
+                                    (i < sound_.size() ? sound_[i] : 0) + std::ceil(SymbolBits(model, out[i].symbols) / 8);
+        return true;
+    }
+
+private:
+    const SequenceParams &p_;
+    const std::vector<SourceFrame> &frames_;
+    const std::vector<uint32_t> &sound_;
+    ProgressFn progress_;
+    std::vector<FrameMode> modes_;
+    bool allLossless_ = true;
+    std::vector<double> lossless_;
+    double meanLossless_ = 0;
+};
+
+}  // namespace
+
+bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
+                  const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress) {
+    SequenceRun run(params, frames, soundBytes, progress);
+    return run.Run(out);
+}
+
+}  // namespace zenc
