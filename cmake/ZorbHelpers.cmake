@@ -29,3 +29,18 @@ function(zorb_library name dir)
     target_link_libraries(${name} PUBLIC ${ARGN})
   endif()
 endfunction()
+
+# The blitter's exported names (runtime/blit.h).
+set(ZORB_BLIT_EXPORTS ZorbBlitOpen ZorbBlitSetPalette ZorbBlitSetFlags ZorbBlitString ZorbBlit ZorbBlitTrans
+    ZorbBlitMask ZorbBlitMerge ZorbBlitClear ZorbBlitClose ZorbBufferToBuffer ZorbBufferToBufferTrans
+    ZorbBufferToBufferMask ZorbBufferToBufferMerge CACHE INTERNAL "")
+
+# zorb_export_blitter(TARGET): the program exports the blitter's names as
+# dynamic symbols. Each name is forced in from the static runtime library even
+# when the program itself never calls it.
+function(zorb_export_blitter target)
+  set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
+  foreach(_name ${ZORB_BLIT_EXPORTS})
+    target_link_options(${target} PRIVATE "LINKER:--undefined=${_name}")
+  endforeach()
+endfunction()
