@@ -1,0 +1,135 @@
+// A track's ring and its sound clock: setting a track up, the per-frame feed
+// (overflow cut, silence after an underrun), and the moves of the time line
+// (advance, rebase, anchor, restart, pause and resume).
+#include <algorithm>
+#include <new>
+
+#include "codec/sound_track.h"
+
+namespace zorb {
+
+namespace {
+
+constexpr uint32_t kFracLimit = 262144000u;   // 256000 bytes x 1024
+constexpr uint32_t kSkipLimit = 33554432u;    // 32768 bytes x 1024
+constexpr uint32_t kBaseStep = 256000u;
+
+}  // namespace
+
+bool TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod) {
+    t->TrackIndex = index;
+    t->SampleRate = formatWord & 0xFFFFFFu;
+    t->Is16Bit = (formatWord >> 29) & 1u;
+    t->IsStereo = (formatWord >> 28) & 1u;
+    t->BytesPerSecond = FormatBytesPerSecond(formatWord);
+    TrackSizes s = ComputeTrackSizes(t->BytesPerSecond, framePeriod);
+    t->FrameBytes1024 = s.FrameBytes1024;
+    t->SkipMark = s.SkipMark;
+    t->RingSize = s.RingSize;
+    t->ExpectedFrac = t->ExpectedBase = t->BytesQueued = 0;
+    t->RingStart = static_cast<uint8_t *>(::operator new(t->RingSize, std::align_val_t(16), std::nothrow));
+    if (!t->RingStart) return false;
+    std::memset(t->RingStart, SilenceByte(t), t->RingSize);
+    t->RingEnd = t->RingStart + t->RingSize;
+    t->ReadPos = t->WritePos = t->RingStart;
+    t->BytesPending = 0;
+    return true;
+}
+
+void TrackFreeRing(ZorbTrack *t) {
+    if (t->RingStart) ::operator delete(t->RingStart, std::align_val_t(16));
+    t->RingStart = t->RingEnd = t->ReadPos = t->WritePos = nullptr;
+}
+
+void SetMaxFrameBytes(ZorbTrack *t, uint32_t largestChunk) {
+    // A header that claims more than the ring holds would make the silence
+    // and the replayed stretch reach outside the ring.
+    t->MaxFrameBytes = std::min(largestChunk & ~3u, t->RingSize);
+}
+
+void ClockAdvance(ZorbTrack *t) {
+    t->ExpectedFrac += t->FrameBytes1024;
+    t->SkipMark += t->FrameBytes1024;
+    // Keeps the sums inside 32 bits without moving the time line.
+    if (t->ExpectedFrac > kFracLimit && t->SkipMark > kSkipLimit) {
+        t->ExpectedFrac -= kFracLimit;
+        t->SkipMark -= kFracLimit;
+        t->ExpectedBase += kBaseStep;
+    }
+}
+
+uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *context) {
+    uint32_t pending = Pending(t).load();
+    uint32_t space = t->RingSize - pending;
+    if (n > space) {
+        ++t->Overflows;
+        n = space;
+    }
+    uint32_t e = 0;
+    if (t->UnderrunSeen) {
+        UnderrunFlag(t).store(0);
+        t->UnderrunSeen = 0;
+    }
+    if (UnderrunFlag(t).load()) {
+        t->UnderrunSeen = 1;
+        if (n < t->MaxFrameBytes && t->BytesQueued != 0) {
+            // The device ran dry: the frame's sound plus silence fill one
+            // largest frame, so the device gets ahead again.
+            if (t->MaxFrameBytes + pending > t->RingSize)
+                e = t->RingSize - pending - n;
+            else
+                e = t->MaxFrameBytes - n;
+            if (e > 0) {
+                ++t->SoundSkips;
+                t->ExpectedBase += e;
+                RingFill(t, SilenceByte(t), e);
+            }
+        }
+    }
+    if (n > 0) produce(context, t, n);
+    t->BytesQueued += n + e;
+    Pending(t).fetch_add(n + e);
+    return n + e;
+}
+
+void ClockRebaseIfUnreachable(ZorbTrack *t) {
+    if (t->BytesQueued < DuePosition(t)) ClockAnchor(t, t->BytesQueued);
+}
+
+void ClockAnchor(ZorbTrack *t, uint32_t p) {
+    t->SkipMark -= t->ExpectedFrac;
+    t->ExpectedFrac = 0;
+    t->ExpectedBase = p;
+}
+
+void TrackRestart(ZorbTrack *t) {
+    SoundGuard guard;
+    Pending(t).store(0);
+    t->ReadPos = t->WritePos;
+    ClockAnchor(t, 0);
+    t->BytesQueued = 0;
+}
+
+void TrackDropPending(ZorbTrack *t) {
+    SoundGuard guard;
+    t->BytesQueued -= Pending(t).exchange(0);
+    t->ReadPos = t->WritePos;
+}
+
+void TrackReplayLastFrame(ZorbTrack *t, bool silence) {
+    SoundGuard guard;
+    uint32_t back = t->MaxFrameBytes;
+    uint32_t old = Pending(t).load();
+    uint32_t behind = static_cast<uint32_t>(t->WritePos - t->RingStart);
+    t->ReadPos = back <= behind ? t->WritePos - back : t->RingEnd - (back - behind);
+    if (silence) {
+        uint8_t *keep = t->WritePos;
+        t->WritePos = t->ReadPos;
+        RingFill(t, SilenceByte(t), back);
+        t->WritePos = keep;
+    }
+    Pending(t).store(back);
+    t->BytesQueued += back - old;
+}
+
+}  // namespace zorb

@@ -1,0 +1,183 @@
+// The default sound back end: one queued device per track, fed through two
+// quarter-second device buffers. A buffer is done when the device has taken
+// all of its bytes. The played position is interpolated by time from the
+// buffers in flight. Everything runs on the thread that owns the handles.
+#include "runtime/sound_backends.h"
+
+#include <algorithm>
+#include <new>
+
+#include "codec/sound_track.h"
+#include "platform/platform.h"
+#include "runtime/sound_device.h"
+
+namespace zorb {
+
+namespace {
+
+SoundFormat FormatOf(const ZorbTrack *t) {
+    return SoundFormat{t->SampleRate, t->IsStereo ? 2u : 1u, t->Is16Bit ? 16u : 8u};
+}
+
+// Marks the buffers the device has consumed as done.
+void UpdateDone(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device == 0) {
+        q.Header1.Done = q.Header2.Done = 1;
+        return;
+    }
+    uint64_t consumed = q.DeviceQueued - CurrentSoundDevice().QueuedBytes(q.Device);
+    if (consumed >= q.Header1.QueuedEnd) q.Header1.Done = 1;
+    if (consumed >= q.Header2.QueuedEnd) q.Header2.Done = 1;
+}
+
+void Submit(ZorbTrack *t, ZorbQueueBuffer &b, uint32_t n) {
+    ZorbQueueChannel &q = t->Queue;
+    b.Length = n;
+    b.Done = 0;
+    q.DeviceQueued += n;
+    b.QueuedEnd = q.DeviceQueued;
+    if (!CurrentSoundDevice().Queue(q.Device, b.Data, n)) b.Done = 1;  // the device refused it: nothing in flight
+}
+
+void CloseDevice(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device == 0) return;
+    SoundDevice &dev = CurrentSoundDevice();
+    dev.ClearQueue(q.Device);
+    dev.Close(q.Device);
+    dev.Quit();
+    q.Device = 0;
+    q.Header1.Done = q.Header2.Done = 1;
+}
+
+// Opens the device and proves that it plays: a 4-byte silent buffer must come
+// back within 1000 ms.
+bool OpenDevice(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    SoundDevice &dev = CurrentSoundDevice();
+    PlatformDebugLog("Using standard waveOut\n");
+    if (!dev.Init()) {
+        PlatformDebugLog("WaveOut open failed - error #: %d\n", 1);
+        PlatformDebugLog("%s\n", dev.LastError());
+        return false;
+    }
+    q.Device = dev.OpenQueued(FormatOf(t), t->TrackIndex);
+    if (q.Device == 0) {
+        PlatformDebugLog("WaveOut open failed - error #: %d\n", 2);
+        PlatformDebugLog("%s\n", dev.LastError());
+        dev.Quit();
+        return false;
+    }
+    q.DeviceQueued = 0;
+    q.Header1.Length = q.Header2.Length = q.HalfBuffer;
+    q.Header1.Done = 0;
+    q.Header2.Done = 1;
+    q.Header2.QueuedEnd = 0;
+    std::memset(q.Header1.Data, SilenceByte(t), 4);
+    Submit(t, q.Header1, 4);
+    uint32_t start = PlatformTimeMs();
+    for (;;) {
+        UpdateDone(t);
+        if (q.Header1.Done) return true;
+        if (PlatformTimeMs() - start >= 1000) break;
+        PlatformSleepMs(1);
+    }
+    CloseDevice(t);  // a device that does not play counts as missing
+    return false;
+}
+
+int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/) {
+    ZorbQueueChannel &q = t->Queue;
+    // A quarter second per device buffer, in 4 KB steps (at least one step, so
+    // very slow rates still move data).
+    q.HalfBuffer = std::max<uint32_t>((t->BytesPerSecond / 4 + 4095) & ~4095u, 4096);
+    q.Block = static_cast<uint8_t *>(::operator new(2 * size_t(q.HalfBuffer), std::align_val_t(16), std::nothrow));
+    if (!q.Block) return 0;
+    q.Header1 = ZorbQueueBuffer{q.Block, q.HalfBuffer, 1, 0};
+    q.Header2 = ZorbQueueBuffer{q.Block + q.HalfBuffer, q.HalfBuffer, 1, 0};
+    q.PlayedTotal = q.BufferStartTime = q.InFlightMs = q.InFlightBytes = 0;
+    if (!OpenDevice(t)) {
+        ::operator delete(q.Block, std::align_val_t(16));
+        q.Block = nullptr;
+        return 0;
+    }
+    SoundChannelAdd(t);
+    return 1;
+}
+
+void ServiceChannel(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device == 0) return;  // paused
+    UpdateDone(t);
+    if (q.Header1.Done && q.Header2.Done) UnderrunFlag(t).store(1);
+    uint32_t pending = Pending(t).load();
+    if (pending <= 3) return;
+    ZorbQueueBuffer *b = q.Header1.Done ? &q.Header1 : q.Header2.Done ? &q.Header2 : nullptr;
+    if (!b) return;
+    uint32_t n = std::min(pending, q.HalfBuffer);
+    RingRead(t, b->Data, n);
+    Pending(t).fetch_sub(n);
+    std::memset(b->Data + n, SilenceByte(t), q.HalfBuffer - n);
+    Submit(t, *b, n);
+
+    uint32_t now = PlatformTimeMs();
+    if (q.BufferStartTime == 0) {
+        q.BufferStartTime = now;
+        q.InFlightBytes = n;
+    } else if (q.BufferStartTime + q.InFlightMs < now) {  // everything in flight has finished
+        q.BufferStartTime = now;
+        q.PlayedTotal += q.InFlightBytes;
+        q.InFlightBytes = n;
+    } else {
+        q.InFlightBytes += n;  // queued behind the running one
+    }
+    q.InFlightMs = static_cast<uint32_t>(uint64_t(q.InFlightBytes) * 1000u / t->BytesPerSecond);
+}
+
+void Service() {
+    for (ZorbTrack *t = SoundChannelList(); t; t = t->NextChannel) ServiceChannel(t);
+}
+
+uint32_t PlayedPosition(ZorbTrack *t) {
+    Service();
+    const ZorbQueueChannel &q = t->Queue;
+    if (q.BufferStartTime == 0) return 0;
+    uint32_t e = PlatformTimeMs() - q.BufferStartTime;
+    uint32_t part = e < q.InFlightMs ? static_cast<uint32_t>(uint64_t(q.InFlightBytes) * e / q.InFlightMs)
+                                     : q.InFlightBytes;
+    return q.PlayedTotal + part;
+}
+
+void Reset(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device) CurrentSoundDevice().ClearQueue(q.Device);
+    UpdateDone(t);
+    q.InFlightBytes = q.InFlightMs = q.BufferStartTime = q.PlayedTotal = 0;
+}
+
+void Pause(ZorbTrack *t) { CloseDevice(t); }
+
+int Resume(ZorbTrack *t) {
+    if (t->Queue.Device) return 1;
+    return OpenDevice(t) ? 1 : 0;
+}
+
+void CloseChannel(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    SoundChannelRemove(t);
+    CloseDevice(t);
+    if (q.Block) ::operator delete(q.Block, std::align_val_t(16));
+    q.Block = nullptr;
+    q.Header1.Data = q.Header2.Data = nullptr;
+}
+
+const ZorbSoundBackend kQueueBackend = {
+    "queue", Service, OpenChannel, CloseChannel, PlayedPosition, Reset, Pause, Resume,
+};
+
+}  // namespace
+
+const ZorbSoundBackend *QueueSoundBackend() { return &kQueueBackend; }
+
+}  // namespace zorb

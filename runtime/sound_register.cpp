@@ -1,0 +1,16 @@
+// Makes the queued SDL2 back end the default that the first track open
+// installs, in every program that links the runtime. The runtime's link
+// options name ZorbSoundRuntimeLink, so this file is always linked in.
+#include "codec/sound_track.h"
+#include "runtime/sound_backends.h"
+
+extern "C" void ZorbSoundRuntimeLink(void) {}
+
+namespace {
+
+struct RegisterDefaultBackend {
+    RegisterDefaultBackend() { zorb::SoundSetDefaultBackend(zorb::QueueSoundBackend()); }
+};
+const RegisterDefaultBackend g_register;
+
+}  // namespace
