@@ -67,6 +67,41 @@ VEXAPI void vexfree(void *block);
 
 /* ==== Huffman statistics and encoder (Huff) ================================== */
 
+/* A Huffman code builder and writer. A byte tree codes 256 symbols; a 16-bit
+   tree codes 65536 symbols, sends its leaf values with two byte trees of its
+   own (low byte, high byte) and has three escape symbols standing for the three
+   most recent values, mirroring the decoder's cache.
+   Use: HuffOpen, HuffSetOutput, then per tree HuffInitStats, HuffAddStat for
+   every symbol to be coded (with HuffInitLasts where the decoder resets its
+   cache), HuffStartEncode (writes the tree), HuffEncode for the same symbols
+   (HuffInitLasts at the same points), and finally HuffClose. */
+typedef struct HUFF {
+    uint32_t encoded;        /* bytes of symbol data coded since the last tree */
+    uint32_t bits;           /* sum of the code lengths written since then */
+    VEXFILE *output;
+    struct HUFF *lowTree;    /* 16-bit tree only: byte tree of the low bytes */
+    struct HUFF *highTree;   /* 16-bit tree only: byte tree of the high bytes */
+    uint32_t lasts[3];       /* three most recent values, most recent first */
+    uint32_t escapes[3];     /* hits while gathering; escape symbols once started */
+    uint32_t *codes;         /* counts while gathering; bit-reversed codes once started */
+    uint8_t *lengths;        /* code length per symbol; 255 = escape without a code */
+    uint8_t hasStats;
+    uint8_t tooDeep;
+} HUFF;
+
+/* byteTree non-zero in its low 8 bits: a byte tree; zero: a 16-bit tree. */
+VEXAPI HUFF *HuffOpen(uint32_t byteTree);
+VEXAPI void HuffSetOutput(HUFF *huff, VEXFILE *output);
+VEXAPI void HuffClose(HUFF *huff);
+VEXAPI void HuffInitStats(HUFF *huff);
+VEXAPI void HuffInitLasts(HUFF *huff);
+VEXAPI void HuffAddStat(HUFF *huff, uint32_t value);
+/* Writes the tree. Returns a size figure (12 for an empty tree, 20 for a
+   single symbol, else 16 + 8 x inner nodes), or -1 when a code would need
+   more than 30 bits (what was written of the tree stays in the output). */
+VEXAPI int32_t HuffStartEncode(HUFF *huff);
+VEXAPI void HuffEncode(HUFF *huff, uint32_t value);
+
 /* ==== Flic reader (VEXFlic) =================================================== */
 
 /* ==== Graphics input (GFile) and palette reduction ============================ */
