@@ -26,6 +26,8 @@
 extern "C" {
 #endif
 
+typedef struct CSFILE CSFILE; /* the sound chunk encoder of libvexutil */
+
 /* Header flags of a Zorblax file. */
 #define ZENC_RING_FRAME 0x1u
 #define ZENC_HEIGHT_INTERLACED 0x2u
@@ -92,6 +94,32 @@ uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame);
 /* The error (percent) of frame i as coded. */
 double ZencFrameError(const ZENC *enc, uint32_t frame);
 void ZencClose(ZENC *enc);
+
+/* ---- Rewriting a file's sound (the mixer) ---------------------------------- */
+
+typedef struct ZencFileInfo {
+    uint32_t width, height, frameCount, headerFlags;
+    int32_t frameRate;
+    uint32_t audioFormat[7];
+    uint32_t audioMaxSize[7];
+} ZencFileInfo;
+
+/* Reads a Zorblax file's header. Returns 0 when it is no Zorblax file. */
+int ZencReadInfo(const char *name, ZencFileInfo *info);
+
+/* Writes a copy of input to output with the sound of track 0-6 replaced by
+   the chunks of the encoder (one per frame; closed by the call). frameRate,
+   when not 0, replaces the file's frame rate value. Everything else is kept
+   byte for byte. Safe writing as with ZencWrite. Returns 1 on success. */
+int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t frameRate, CSFILE *chunks,
+                 ZencProgressFn progress);
+
+/* ---- Command lines of the tools ---------------------------------------------- */
+
+/* True when a command-line argument names a file rather than holds switches:
+   it does not start with a slash, or it names an existing file, or its
+   directory exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file). */
+int ZencIsPathArgument(const char *arg);
 
 /* Frame time of a frame rate value as the header keeps it, in 1/100 ms. */
 uint32_t ZencFramePeriod(int32_t frameRate);

@@ -1,0 +1,226 @@
+// Writes a Zorblax file: header, frame size and type tables, the four big
+// trees (built with the Huff family from statistics over every frame), then
+// the frames with their palette chunk, sound chunks and coded video.
+#include <algorithm>
+#include <cstring>
+
+#include "encoder/encoder_internal.h"
+#include "encoder/writer_internal.h"
+
+namespace zenc {
+
+namespace {
+
+void Put32(uint8_t *p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// Feeds a tree the statistics of its symbols, frame by frame, with the value
+// cache reset where the decoder resets it.
+void FeedStats(HUFF *h, uint32_t tree, const std::vector<FrameOut> &frames) {
+    HuffInitStats(h);
+    for (const FrameOut &f : frames) {
+        HuffInitLasts(h);
+        for (uint32_t s : f.symbols)
+            if (SymbolTree(s) == tree) HuffAddStat(h, SymbolValue(s));
+    }
+}
+
+// A tree whose codes would grow too long is rebuilt from flattened counts.
+// The Huff family only counts values one by one, so the flattened counts are
+// fed as values with the cache cleared before each, which keeps them from
+// counting as repeats; the escape hits need a helper value or two in front of
+// them to land where they belong. The value 0 keeps a count of one.
+void FeedFlattenedStats(HUFF *h, uint32_t tree, const std::vector<FrameOut> &frames, int shift) {
+    std::vector<uint32_t> counts(65536, 0);
+    uint64_t hits[3] = {0, 0, 0};
+    for (const FrameOut &f : frames) {
+        uint32_t lasts[3] = {0, 0, 0};
+        for (uint32_t s : f.symbols) {
+            if (SymbolTree(s) != tree) continue;
+            const uint32_t v = SymbolValue(s);
+            int match = -1;
+            for (int i = 0; i < 3 && match < 0; ++i)
+                if (lasts[i] == v) match = i;
+            if (match >= 0) {
+                if (counts[v] == 0) counts[v] = 1;
+                ++hits[match];
+                if (match == 0) continue;
+            } else {
+                ++counts[v];
+            }
+            lasts[2] = lasts[1];
+            lasts[1] = lasts[0];
+            lasts[0] = v;
+        }
+    }
+    auto flat = [shift](uint64_t c) -> uint64_t { return c ? std::max<uint64_t>(1, c >> shift) : 0; };
+    // The two most frequent non-zero values serve as helpers.
+    uint32_t helper[2] = {0, 0};
+    for (uint32_t v = 1; v < 65536; ++v) {
+        if (!counts[v]) continue;
+        if (helper[0] == 0 || counts[v] > counts[helper[0]]) {
+            helper[1] = helper[0];
+            helper[0] = v;
+        } else if (helper[1] == 0 || counts[v] > counts[helper[1]]) {
+            helper[1] = v;
+        }
+    }
+    HuffInitStats(h);
+    for (uint32_t v = 1; v < 65536; ++v) {
+        for (uint64_t k = flat(counts[v]); k > 0; --k) {
+            HuffInitLasts(h);
+            HuffAddStat(h, v);
+        }
+    }
+    if (counts[0]) {
+        HuffInitLasts(h);
+        HuffAddStat(h, 0);  // the value 0 keeps a count (as a repeat of the reset cache)
+    }
+    for (uint64_t k = hits[0] >> shift; k > 0; --k) {
+        HuffInitLasts(h);
+        HuffAddStat(h, 0);
+    }
+    if (helper[0]) {
+        for (uint64_t k = hits[1] >> shift; k > 0; --k) {
+            HuffInitLasts(h);
+            HuffAddStat(h, helper[0]);
+            HuffAddStat(h, 0);
+        }
+    }
+    if (helper[0] && helper[1]) {
+        for (uint64_t k = hits[2] >> shift; k > 0; --k) {
+            HuffInitLasts(h);
+            HuffAddStat(h, helper[0]);
+            HuffAddStat(h, helper[1]);
+            HuffAddStat(h, 0);
+        }
+    }
+}
+
+}  // namespace
+
+void SerializeHeader(const ContainerHeader &h, uint8_t out[104]) {
+    std::memset(out, 0, 104);
+    std::memcpy(out, "ZBX2", 4);
+    Put32(out + 4, h.width);
+    Put32(out + 8, h.height);
+    Put32(out + 12, h.frameCount);
+    Put32(out + 16, static_cast<uint32_t>(h.frameRate));
+    Put32(out + 20, h.headerFlags);
+    for (int t = 0; t < 7; ++t) Put32(out + 24 + 4 * t, h.audioMaxSize[t]);
+    Put32(out + 52, h.treeDataSize);
+    for (int t = 0; t < 4; ++t) Put32(out + 56 + 4 * t, h.treeSize[t]);
+    for (int t = 0; t < 7; ++t) Put32(out + 72 + 4 * t, h.audioFormat[t]);
+    Put32(out + 100, h.reserved);
+}
+
+bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
+                  const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
+                  ProgressFn progress, std::string &error) {
+    const uint32_t n = static_cast<uint32_t>(frames.size());
+    const uint32_t tableBytes = 104 + 5 * n;
+    {
+        std::vector<uint8_t> zeros(tableBytes, 0);
+        if (VEXFilePut(f, zeros.data(), tableBytes) != tableBytes) {
+            error = "Error writing the output file.";
+            return false;
+        }
+    }
+    if (progress && progress("Building the Huffman trees...", 1)) return false;
+
+    HUFF *trees[4] = {nullptr, nullptr, nullptr, nullptr};
+    auto closeTrees = [&] {
+        for (HUFF *&t : trees) {
+            HuffClose(t);
+            t = nullptr;
+        }
+    };
+    for (HUFF *&t : trees) {
+        t = HuffOpen(0);
+        if (!t) {
+            closeTrees();
+            error = "Error: ran out of memory!";
+            return false;
+        }
+        HuffSetOutput(t, f);
+    }
+    int shift[4] = {0, 0, 0, 0};
+    for (int attempt = 0;; ++attempt) {
+        bool ok = true;
+        for (uint32_t k = 0; k < 4 && ok; ++k) {
+            if (shift[k]) FeedFlattenedStats(trees[k], k, frames, shift[k]);
+            else FeedStats(trees[k], k, frames);
+            const int32_t size = HuffStartEncode(trees[k]);
+            if (size < 0) {
+                ++shift[k];
+                ok = false;
+            } else {
+                header.treeSize[k] = static_cast<uint32_t>(size);
+            }
+        }
+        if (ok) break;
+        if (attempt > 40) {
+            closeTrees();
+            error = "Error: the Huffman trees could not be built.";
+            return false;
+        }
+        VEXFileSetPos(f, tableBytes);  // start the tree data again
+    }
+    VEXFileByteAlign(f);
+    header.treeDataSize = VEXFileGetPos(f) - tableBytes;
+
+    frameSizes.assign(n, 0);
+    std::vector<uint8_t> types(n, 0);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (progress && (i % 8 == 0 || i + 1 == n)) {
+            char text[96];
+            std::snprintf(text, sizeof text, "Writing frame %u of %u...", i + 1, n);
+            if (progress(text, 0)) {
+                closeTrees();
+                return false;
+            }
+        }
+        const FrameOut &fr = frames[i];
+        const uint32_t start = VEXFileGetPos(f);
+        if (!fr.paletteChunk.empty()) {
+            types[i] |= 1;
+            VEXFilePut(f, fr.paletteChunk.data(), static_cast<uint32_t>(fr.paletteChunk.size()));
+        }
+        if (i < sound.size()) {
+            for (int t = 0; t < 7; ++t) {
+                const std::vector<uint8_t> &chunk = sound[i][t];
+                if (chunk.empty()) continue;
+                types[i] |= static_cast<uint8_t>(2u << t);
+                VEXFilePut(f, chunk.data(), static_cast<uint32_t>(chunk.size()));
+            }
+        }
+        for (HUFF *t : trees) HuffInitLasts(t);
+        for (uint32_t s : fr.symbols) HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
+        VEXFileByteAlign(f);
+        frameSizes[i] = VEXFileGetPos(f) - start;
+    }
+    closeTrees();
+    const uint32_t end = VEXFileGetPos(f);
+
+    uint8_t head[104];
+    SerializeHeader(header, head);
+    std::vector<uint8_t> tables(static_cast<size_t>(5) * n);
+    for (uint32_t i = 0; i < n; ++i) Put32(&tables[4 * i], frameSizes[i]);
+    std::memcpy(&tables[4 * static_cast<size_t>(n)], types.data(), n);
+    VEXFileSetPos(f, 0);
+    bool ok = VEXFilePut(f, head, 104) == 104;
+    if (n) ok = ok && VEXFilePut(f, tables.data(), 5 * n) == 5 * n;
+    VEXFileSetPos(f, end);
+    if (!ok) {
+        error = "Error writing the output file.";
+        return false;
+    }
+    header.fileBytes = end;
+    return true;
+}
+
+}  // namespace zenc

@@ -1,0 +1,164 @@
+// The compressor's public interface: collects pictures and sound tracks,
+// codes the sequence and writes the file safely.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "encoder/encoder.h"
+#include "encoder/writer_internal.h"
+
+struct ZENC {
+    zenc::SequenceParams params;
+    int32_t frameRate = 0;
+    uint32_t headerFlags = 0;
+    std::vector<zenc::SourceFrame> frames;
+    CSFILE *tracks[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    std::vector<zenc::FrameOut> out;
+    std::vector<uint32_t> sizes;
+    ZencReport report{};
+};
+
+extern "C" {
+
+uint32_t ZencFramePeriod(int32_t frameRate) {
+    return frameRate >= 0 ? static_cast<uint32_t>(frameRate) * 100u : static_cast<uint32_t>(-static_cast<int64_t>(frameRate));
+}
+
+ZENC *ZencOpen(const ZencParams *params) {
+    if (!params || params->width < 4 || params->height < 4 || params->width > 65536 || params->height > 65536) return nullptr;
+    ZENC *enc = new (std::nothrow) ZENC;
+    if (!enc) return nullptr;
+    zenc::SequenceParams &p = enc->params;
+    p.width = params->width & ~3u;
+    p.height = params->height & ~3u;
+    p.period = ZencFramePeriod(params->frameRate);
+    if (p.period == 0) p.period = 6667;  // unpaced files are budgeted as 15 frames per second
+    p.ring = (params->headerFlags & ZENC_RING_FRAME) != 0;
+    p.regular = params->regular;
+    p.key = params->key;
+    p.keyEvery = params->keyEvery;
+    p.autoKeyPercent = params->autoKeyPercent;
+    for (uint32_t i = 0; i < params->settingCount && params->settings; ++i) {
+        const ZencFrameSetting &s = params->settings[i];
+        p.settings.push_back({s.first, s.last, s.regular, s.key});
+    }
+    enc->frameRate = params->frameRate;
+    enc->headerFlags = params->headerFlags & (ZENC_RING_FRAME | ZENC_HEIGHT_INTERLACED | ZENC_HEIGHT_DOUBLED);
+    return enc;
+}
+
+int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette) {
+    if (!enc || !pixels || !palette || pitch < enc->params.width) return 0;
+    zenc::SourceFrame f;
+    try {
+        f.pixels.resize(static_cast<size_t>(enc->params.width) * enc->params.height);
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+    for (uint32_t y = 0; y < enc->params.height; ++y)
+        std::memcpy(&f.pixels[static_cast<size_t>(y) * enc->params.width], pixels + static_cast<size_t>(y) * pitch,
+                    enc->params.width);
+    f.palette = zenc::ReducePalette(palette);
+    enc->frames.push_back(std::move(f));
+    return 1;
+}
+
+int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks) {
+    if (!enc || track > 6 || !chunks || enc->tracks[track]) return 0;
+    enc->tracks[track] = chunks;
+    return 1;
+}
+
+uint32_t ZencFrameCount(const ZENC *enc) { return enc ? static_cast<uint32_t>(enc->frames.size()) : 0; }
+
+int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
+    if (!enc || !output) return 0;
+    auto fail = [&](const std::string &text) {
+        if (progress && !text.empty()) progress(text.c_str(), 2);
+        return 0;
+    };
+    if (enc->frames.empty()) return fail("Error: there are no frames to compress.");
+    const uint32_t frames = static_cast<uint32_t>(enc->frames.size());
+    const uint32_t total = frames + (enc->params.ring ? 1 : 0);
+    std::string error;
+
+    zenc::ContainerHeader header;
+    header.width = enc->params.width;
+    header.height = enc->params.height;
+    header.frameCount = frames;
+    header.frameRate = enc->frameRate;
+    header.headerFlags = enc->headerFlags;
+
+    // Sound first: its chunk sizes count against the data rate.
+    std::vector<std::array<std::vector<uint8_t>, 7>> sound(total);
+    std::vector<uint32_t> soundBytes(total, 0);
+    for (uint32_t t = 0; t < 7; ++t) {
+        if (!enc->tracks[t]) continue;
+        std::vector<std::vector<uint8_t>> chunks;
+        if (!zenc::SpoolTrack(enc->tracks[t], frames, enc->params.period, output, chunks, header.audioFormat[t],
+                              header.audioMaxSize[t], progress, error))
+            return fail(error);
+        for (uint32_t i = 0; i < frames && i < chunks.size(); ++i) sound[i][t] = std::move(chunks[i]);
+        if (enc->params.ring) sound[frames][t] = sound[0][t];  // the ring frame stands in for frame 0
+        for (uint32_t i = 0; i < total; ++i) soundBytes[i] += static_cast<uint32_t>(sound[i][t].size());
+    }
+
+    if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress)) return fail("");
+
+    zenc::TempOutput temp;
+    if (!temp.Create(output, error)) return fail(error);
+    VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
+    if (!f) return fail(std::string("Error creating the output file ") + output + ".");
+    const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error);
+    VEXFileClose(f);
+    if (!ok) return fail(error);
+    if (!temp.Commit(header.fileBytes, error)) return fail(error);
+
+    // The figures of the report.
+    ZencReport &r = enc->report;
+    r = ZencReport{};
+    r.frames = frames;
+    r.fileBytes = header.fileBytes;
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < total; ++i) {
+        r.largestFrame = std::max(r.largestFrame, enc->sizes[i]);
+        if (i < frames) sum += enc->sizes[i];
+        if (i < frames && enc->out[i].key) ++r.keyFrames;
+        if (i < frames) r.worstErrorPercent = std::max(r.worstErrorPercent, enc->out[i].errorPercent);
+    }
+    const double seconds = static_cast<double>(frames) * enc->params.period / 100000.0;
+    r.bytesPerSecond = seconds > 0 ? static_cast<double>(sum) / seconds : 0;
+    const uint32_t perSecond = std::max<uint32_t>(1, static_cast<uint32_t>(std::lround(100000.0 / enc->params.period)));
+    uint64_t window = 0;
+    for (uint32_t i = 0; i < frames; ++i) {
+        window += enc->sizes[i];
+        if (i >= perSecond) window -= enc->sizes[i - perSecond];
+        r.largestSecond = std::max<uint32_t>(r.largestSecond, static_cast<uint32_t>(window));
+    }
+    for (int t = 0; t < 7; ++t) r.audioMaxSize[t] = header.audioMaxSize[t];
+    return 1;
+}
+
+void ZencGetReport(const ZENC *enc, ZencReport *report) {
+    if (enc && report) *report = enc->report;
+}
+
+uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame) {
+    return enc && frame < enc->sizes.size() ? enc->sizes[frame] : 0;
+}
+
+double ZencFrameError(const ZENC *enc, uint32_t frame) {
+    return enc && frame < enc->out.size() ? enc->out[frame].errorPercent : 0;
+}
+
+void ZencClose(ZENC *enc) {
+    if (!enc) return;
+    for (CSFILE *&t : enc->tracks) {
+        zenc::CloseTrack(t);
+        t = nullptr;
+    }
+    delete enc;
+}
+
+}  // extern "C"

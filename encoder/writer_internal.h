@@ -1,0 +1,96 @@
+// Internal: the container writer, the container reader of the mixer and the
+// temporary output file. Uses the vexutil interface.
+#ifndef ZORB_ENCODER_WRITER_INTERNAL_H
+#define ZORB_ENCODER_WRITER_INTERNAL_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "encoder/encoder_internal.h"
+#include "encoder/encoder.h"
+#include "vexutil/vexutil.h"
+
+namespace zenc {
+
+struct ContainerHeader {
+    uint32_t width = 0, height = 0, frameCount = 0;
+    int32_t frameRate = 0;
+    uint32_t headerFlags = 0;
+    uint32_t audioMaxSize[7] = {0, 0, 0, 0, 0, 0, 0};
+    uint32_t treeDataSize = 0;
+    uint32_t treeSize[4] = {0, 0, 0, 0};
+    uint32_t audioFormat[7] = {0, 0, 0, 0, 0, 0, 0};
+    uint32_t reserved = 0;
+    uint64_t fileBytes = 0;  // set by the writer
+};
+
+void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
+
+// Writes a whole file into f (positioned at 0). sound[i][t] is frame i's
+// chunk for track t (empty: none). frameSizes receives the table.
+bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
+                  const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
+                  ProgressFn progress, std::string &error);
+
+// A file written under a temporary name beside its target and renamed into
+// place by Commit; removed when dropped uncommitted.
+class TempOutput {
+public:
+    TempOutput() = default;
+    TempOutput(const TempOutput &) = delete;
+    TempOutput &operator=(const TempOutput &) = delete;
+    ~TempOutput() { Discard(); }
+    bool Create(const std::string &target, std::string &error);
+    const std::string &Path() const { return path_; }
+    bool Commit(uint64_t expectedSize, std::string &error);
+    void Discard();
+
+private:
+    std::string target_, path_;
+};
+
+// A Zorblax file read whole for rewriting (the mixer).
+struct ContainerFile {
+    ContainerHeader header;
+    std::vector<uint32_t> frameSizes;
+    std::vector<uint8_t> frameTypes;
+    std::vector<uint8_t> treeData;
+    std::vector<std::vector<uint8_t>> frames;  // every frame's bytes
+};
+bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error);
+
+// Chunks of one frame: palette, sound per track (empty = absent), video.
+struct FrameChunks {
+    std::vector<uint8_t> palette;
+    std::array<std::vector<uint8_t>, 7> sound;
+    std::vector<uint8_t> video;
+};
+bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &chunks);
+
+// ---- sound tracks ------------------------------------------------------------
+
+struct TrackFormat {
+    uint32_t rate = 0, bits = 0, channels = 0, frameSize = 0;
+    bool compressed = true;
+};
+TrackFormat CSFileFormat(const CSFILE *cs);
+
+// Sample frames that lie before frame `frame` at `period` (1/100 ms).
+uint64_t SoundFramesBefore(uint64_t frame, uint32_t period, uint32_t rate);
+// Bytes of frame `frame`'s chunk: its share of the sound, the fraction carried.
+uint32_t SoundChunkBytes(uint64_t frame, uint32_t period, uint32_t rate, uint32_t frameSize);
+// Decoded bytes a chunk holds.
+uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed);
+
+void CloseTrack(CSFILE *cs);
+
+// Cuts a track into one chunk per frame (empty when the sound has ended).
+bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
+                std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize, ProgressFn progress,
+                std::string &error);
+
+}  // namespace zenc
+
+#endif

@@ -1,0 +1,338 @@
+// Whole files: written through the public interface, read back with the
+// codec's tree builder and bit reader, and rebuilt picture by picture.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "codec/trees.h"
+#include "encoder/encoder.h"
+#include "encoder/writer_internal.h"
+
+using namespace zenc;
+
+namespace {
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char name[] = "/tmp/zenc-test-XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~TempDir() {
+        if (DIR *d = opendir(path.c_str())) {
+            while (dirent *e = readdir(d))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") unlink((path + "/" + e->d_name).c_str());
+            closedir(d);
+        }
+        rmdir(path.c_str());
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        if (DIR *d = opendir(path.c_str())) {
+            while (dirent *e = readdir(d))
+                if (e->d_name[0] != '.' || std::string(e->d_name).find(".part-") != std::string::npos)
+                    if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") out.push_back(e->d_name);
+            closedir(d);
+        }
+        return out;
+    }
+};
+
+struct Clip {
+    uint32_t width, height;
+    std::vector<std::vector<uint8_t>> pixels;  // width x height each
+    std::vector<std::array<uint8_t, 768>> palettes;  // 8-bit, top six bits significant
+};
+
+std::array<uint8_t, 768> Palette(std::mt19937 &rng, int style) {
+    std::array<uint8_t, 768> p{};
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 3; ++c)
+            p[i * 3 + c] = static_cast<uint8_t>(style == 0 ? (i / 4) << 2 : (rng() & 63) << 2);
+    return p;
+}
+
+Clip MakeClip(int kind, uint32_t w, uint32_t h, int frames, uint32_t seed) {
+    std::mt19937 rng(seed);
+    Clip c{w, h, {}, {}};
+    auto pal = Palette(rng, 0);
+    for (int t = 0; t < frames; ++t) {
+        std::vector<uint8_t> px(static_cast<size_t>(w) * h);
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x) {
+                uint8_t v = 0;
+                switch (kind) {
+                case 0: v = static_cast<uint8_t>(rng()); break;
+                case 1: v = static_cast<uint8_t>((x / 20 * 40 + y / 12 * 7) & 0xFF); break;
+                case 2: v = static_cast<uint8_t>(((x + 2 * t) / 6 + (y + t) / 9) * 5); break;
+                case 3: v = static_cast<uint8_t>(rng() % 7 ? ((x + t) / 8 + y / 8) * 3 : rng()); break;
+                }
+                px[static_cast<size_t>(y) * w + x] = v;
+            }
+        if (kind == 2 && t % 4 == 2) pal = Palette(rng, 1);  // palette changes
+        c.pixels.push_back(std::move(px));
+        c.palettes.push_back(pal);
+    }
+    return c;
+}
+
+bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProgressFn progress = nullptr) {
+    p.width = c.width;
+    p.height = c.height;
+    if (!p.frameRate) p.frameRate = 67;
+    ZENC *enc = ZencOpen(&p);
+    if (!enc) return false;
+    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    const int ok = ZencWrite(enc, out.c_str(), progress);
+    ZencClose(enc);
+    return ok == 1;
+}
+
+struct Decoded {
+    ContainerFile file;
+    std::vector<std::vector<uint8_t>> pictures;  // coded size
+    std::vector<Palette6> palettes;
+};
+
+// Decodes every frame with the codec's trees.
+::testing::AssertionResult Decode(const std::string &name, Decoded &d) {
+    std::string error;
+    if (!ReadContainer(name, d.file, error)) return ::testing::AssertionFailure() << error;
+    const ContainerHeader &h = d.file.header;
+    const char *why = nullptr;
+    zorb::TreeTable *t = zorb::NewTreeTable(d.file.treeData.data(), d.file.treeData.size(), h.treeSize, &why);
+    if (!t) return ::testing::AssertionFailure() << "trees refused: " << why;
+    const uint32_t w = h.width & ~3u, ch = h.height & ~3u, total = (w / 4) * (ch / 4);
+    std::vector<uint8_t> picture(static_cast<size_t>(w) * ch, 0);
+    Palette6 palette{};
+    for (size_t i = 0; i < d.file.frames.size(); ++i) {
+        FrameChunks parts;
+        if (!SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts)) {
+            zorb::FreeTreeTable(t);
+            return ::testing::AssertionFailure() << "frame " << i << " does not split";
+        }
+        if (!parts.palette.empty() && !ApplyPaletteChunk(parts.palette.data(), parts.palette.size(), palette)) {
+            zorb::FreeTreeTable(t);
+            return ::testing::AssertionFailure() << "bad palette chunk in frame " << i;
+        }
+        zorb::BitReader in(parts.video.data(), parts.video.size());
+        zorb::ResetCaches(t);
+        std::vector<uint32_t> symbols;
+        for (uint32_t block = 0; block < total;) {
+            const uint16_t v = zorb::DecodeBig(t->tree[zorb::kBlockTypeTree], in);
+            symbols.push_back(MakeSymbol(kBlockTypeTree, v));
+            const uint32_t end = std::min(total, block + RunLength(v >> 2));
+            for (; block < end; ++block) {
+                if ((v & 3) == kTwoColour) {
+                    symbols.push_back(MakeSymbol(kColourPairTree, zorb::DecodeBig(t->tree[zorb::kColourPairTree], in)));
+                    symbols.push_back(MakeSymbol(kBitmapTree, zorb::DecodeBig(t->tree[zorb::kBitmapTree], in)));
+                } else if ((v & 3) == kFull) {
+                    for (int k = 0; k < 8; ++k)
+                        symbols.push_back(MakeSymbol(kPixelPairTree, zorb::DecodeBig(t->tree[zorb::kPixelPairTree], in)));
+                }
+            }
+        }
+        if (in.Overrun()) {
+            zorb::FreeTreeTable(t);
+            return ::testing::AssertionFailure() << "frame " << i << " reads past its data";
+        }
+        ApplySymbols(symbols, w, ch, picture);
+        d.pictures.push_back(picture);
+        d.palettes.push_back(palette);
+    }
+    zorb::FreeTreeTable(t);
+    return ::testing::AssertionSuccess();
+}
+
+void ExpectLossless(const Clip &c, const Decoded &d, bool ring) {
+    const uint32_t w = c.width & ~3u, h = c.height & ~3u;
+    ASSERT_EQ(d.pictures.size(), c.pixels.size() + (ring ? 1 : 0));
+    for (size_t i = 0; i < d.pictures.size(); ++i) {
+        const size_t src = i == c.pixels.size() ? 0 : i;
+        for (uint32_t y = 0; y < h; ++y)
+            ASSERT_EQ(0, std::memcmp(&d.pictures[i][y * w], &c.pixels[src][y * c.width], w)) << "frame " << i << " row " << y;
+        for (int k = 0; k < 768; ++k) ASSERT_EQ(d.palettes[i][k], c.palettes[src][k] >> 2) << "frame " << i;
+    }
+}
+
+}  // namespace
+
+TEST(Container, LosslessContentOfEveryKind) {
+    TempDir dir;
+    const struct {
+        int kind;
+        uint32_t w, h;
+        int frames;
+        bool ring;
+    } cases[] = {{0, 64, 32, 4, false}, {1, 80, 48, 5, false}, {2, 96, 64, 12, true}, {3, 37, 30, 6, true},
+                 {2, 4, 4, 3, false}, {1, 320, 8, 2, true}};
+    int n = 0;
+    for (const auto &k : cases) {
+        SCOPED_TRACE(n);
+        const Clip c = MakeClip(k.kind, k.w, k.h, k.frames, 100 + n);
+        const std::string out = dir.path + "/c" + std::to_string(n++) + ".zbx";
+        ZencParams p{};
+        p.headerFlags = k.ring ? ZENC_RING_FRAME : 0;
+        ASSERT_TRUE(Encode(c, out, p));
+        Decoded d;
+        ASSERT_TRUE(Decode(out, d));
+        EXPECT_EQ(d.file.header.frameCount, static_cast<uint32_t>(k.frames));
+        EXPECT_EQ(d.file.header.width, k.w & ~3u);
+        EXPECT_EQ(d.file.header.headerFlags & 1, k.ring ? 1u : 0u);
+        ExpectLossless(c, d, k.ring);
+    }
+}
+
+TEST(Container, HeaderTablesAndPaletteFrames) {
+    TempDir dir;
+    const Clip c = MakeClip(2, 48, 32, 9, 7);
+    ZencParams p{};
+    p.frameRate = -6667;
+    p.headerFlags = ZENC_HEIGHT_DOUBLED;
+    ASSERT_TRUE(Encode(c, dir.path + "/h.zbx", p));
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/h.zbx", d));
+    EXPECT_EQ(d.file.header.frameRate, -6667);
+    EXPECT_EQ(d.file.header.headerFlags, ZENC_HEIGHT_DOUBLED);
+    struct stat st;
+    ASSERT_EQ(stat((dir.path + "/h.zbx").c_str(), &st), 0);
+    uint64_t total = 104 + 5 * 9 + d.file.header.treeDataSize;
+    for (size_t i = 0; i < 9; ++i) {
+        total += d.file.frameSizes[i];
+        const bool changed = i == 0 || c.palettes[i] != c.palettes[i - 1];
+        EXPECT_EQ((d.file.frameTypes[i] & 1) != 0, changed) << i;
+    }
+    EXPECT_EQ(total, static_cast<uint64_t>(st.st_size));
+    ExpectLossless(c, d, false);
+}
+
+TEST(Container, ErrorPercentStaysUnderTheBound) {
+    TempDir dir;
+    const Clip c = MakeClip(3, 96, 64, 8, 21);
+    for (int bound : {2, 6}) {
+        ZencParams p{};
+        p.regular = bound;
+        p.key = bound;
+        const std::string out = dir.path + "/e" + std::to_string(bound) + ".zbx";
+        ASSERT_TRUE(Encode(c, out, p));
+        Decoded d;
+        ASSERT_TRUE(Decode(out, d));
+        const Palette8 pal = ExpandPalette(ReducePalette(c.palettes[0].data()));
+        for (size_t i = 0; i < c.pixels.size(); ++i) {
+            uint64_t err = 0;
+            for (size_t k = 0; k < c.pixels[i].size(); ++k)
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int diff = pal[d.pictures[i][k] * 3 + ch] - pal[c.pixels[i][k] * 3 + ch];
+                    err += static_cast<uint64_t>(diff * diff);
+                }
+            EXPECT_LE(ErrorPercent(err, c.pixels[i].size()), bound) << i;
+        }
+    }
+}
+
+TEST(Container, DataRateWindowsStayNearTheTarget) {
+    TempDir dir;
+    const Clip c = MakeClip(3, 160, 120, 45, 5);
+    ZencParams lossless{};
+    ASSERT_TRUE(Encode(c, dir.path + "/l.zbx", lossless));
+    Decoded full;
+    ASSERT_TRUE(Decode(dir.path + "/l.zbx", full));
+    uint64_t losslessBytes = 0;
+    for (uint32_t s : full.file.frameSizes) losslessBytes += s;
+    const int32_t rate = static_cast<int32_t>(losslessBytes / 3 / 3);  // a third of the lossless rate (3 s)
+    ZencParams p{};
+    p.frameRate = 67;  // 15 frames per second
+    p.regular = rate;
+    p.key = rate;
+    ASSERT_TRUE(Encode(c, dir.path + "/r.zbx", p));
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/r.zbx", d));
+    const auto &sz = d.file.frameSizes;
+    for (size_t i = 0; i + 15 <= sz.size(); ++i) {
+        uint64_t window = 0;
+        for (size_t k = i; k < i + 15; ++k) window += sz[k];
+        EXPECT_LE(window, rate * 1.1) << "window at " << i;
+        EXPECT_GE(window, rate * 0.9) << "window at " << i;
+    }
+}
+
+TEST(Container, PercentModesShrinkFrames) {
+    TempDir dir;
+    const Clip c = MakeClip(3, 96, 64, 10, 9);
+    ZencParams p{};
+    ASSERT_TRUE(Encode(c, dir.path + "/l.zbx", p));
+    p.regular = -480;  // 80% of each frame
+    p.key = -480;
+    ASSERT_TRUE(Encode(c, dir.path + "/f.zbx", p));
+    p.regular = -50;   // 50% of the average frame
+    p.key = -50;
+    ASSERT_TRUE(Encode(c, dir.path + "/a.zbx", p));
+    Decoded l, f, a;
+    ASSERT_TRUE(Decode(dir.path + "/l.zbx", l));
+    ASSERT_TRUE(Decode(dir.path + "/f.zbx", f));
+    ASSERT_TRUE(Decode(dir.path + "/a.zbx", a));
+    uint64_t sl = 0, sf = 0, sa = 0;
+    for (size_t i = 0; i < 10; ++i) {
+        sl += l.file.frameSizes[i];
+        sf += f.file.frameSizes[i];
+        sa += a.file.frameSizes[i];
+        EXPECT_LE(f.file.frameSizes[i], l.file.frameSizes[i] * 0.9) << i;
+    }
+    EXPECT_LT(sf, sl);
+    EXPECT_LE(sa, sl * 0.6);
+}
+
+namespace {
+int gCalls = 0;
+int CancelLate(const char *text, int level) {
+    (void)text;
+    return level == 2 ? 0 : ++gCalls > 3;
+}
+}  // namespace
+
+TEST(Container, FailureLeavesNothingAndKeepsTheOldFile) {
+    TempDir dir;
+    const Clip c = MakeClip(2, 32, 32, 5, 1);
+    const std::string out = dir.path + "/keep.zbx";
+    {
+        std::ofstream old(out);
+        old << "old contents";
+    }
+    gCalls = 0;
+    EXPECT_FALSE(Encode(c, out, ZencParams{}, CancelLate));
+    std::ifstream in(out);
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "old contents");
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"keep.zbx"});
+    EXPECT_FALSE(Encode(c, dir.path + "/missing/dir/x.zbx", ZencParams{}));
+    EXPECT_FALSE(Encode(c, dir.path, ZencParams{}));  // a directory
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"keep.zbx"});
+}
+
+TEST(Container, ReaderRefusesDamagedFiles) {
+    TempDir dir;
+    const Clip c = MakeClip(1, 32, 32, 3, 1);
+    const std::string out = dir.path + "/d.zbx";
+    ASSERT_TRUE(Encode(c, out, ZencParams{}));
+    struct stat st;
+    ASSERT_EQ(stat(out.c_str(), &st), 0);
+    ContainerFile f;
+    std::string error;
+    ASSERT_EQ(truncate(out.c_str(), st.st_size - 1), 0);
+    EXPECT_FALSE(ReadContainer(out, f, error));
+    EXPECT_FALSE(ReadContainer(dir.path + "/none.zbx", f, error));
+    FrameChunks parts;
+    EXPECT_FALSE(SplitFrame({9, 0, 0}, 1, parts));                // palette length beyond the frame
+    EXPECT_FALSE(SplitFrame({200, 0, 0, 0, 1}, 2, parts));        // sound chunk longer than the frame
+    EXPECT_TRUE(SplitFrame({4, 0, 0, 0, 7}, 2, parts));
+    EXPECT_EQ(parts.video, std::vector<uint8_t>{7});
+}
