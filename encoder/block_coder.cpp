@@ -263,10 +263,15 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
                     break;
                 case kFull:
                     for (int y = 0; y < 4; ++y) {
-                        const uint8_t *s = src + static_cast<size_t>(y) * width_;
-                        symbols.push_back(MakeSymbol(kPixelPairTree, s[2] | (s[3] << 8)));
-                        symbols.push_back(MakeSymbol(kPixelPairTree, s[0] | (s[1] << 8)));
-                        std::memcpy(dst + static_cast<size_t>(y) * width_, s, 4);
+                        uint8_t row[4];
+                        std::memcpy(row, src + static_cast<size_t>(y) * width_, 4);
+                        if (forbidden_) {
+                            stats.error += AvoidPair(row[2], row[3]);
+                            stats.error += AvoidPair(row[0], row[1]);
+                        }
+                        symbols.push_back(MakeSymbol(kPixelPairTree, row[2] | (row[3] << 8)));
+                        symbols.push_back(MakeSymbol(kPixelPairTree, row[0] | (row[1] << 8)));
+                        std::memcpy(dst + static_cast<size_t>(y) * width_, row, 4);
                     }
                     break;
                 }
@@ -274,6 +279,21 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
         }
         start = end;
     }
+}
+
+uint32_t BlockCoder::AvoidPair(uint8_t left, uint8_t &right) const {
+    if (!(*forbidden_)[left | (right << 8)]) return 0;
+    uint32_t best = UINT32_MAX;
+    uint8_t choice = right;
+    for (uint32_t c = 0; c < 256; ++c) {
+        if (c == right || (*forbidden_)[left | (c << 8)]) continue;
+        if (dist_(right, static_cast<uint8_t>(c)) < best) {
+            best = dist_(right, static_cast<uint8_t>(c));
+            choice = static_cast<uint8_t>(c);
+        }
+    }
+    right = choice;
+    return best == UINT32_MAX ? 0 : best;
 }
 
 bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t height, std::vector<uint8_t> &picture) {

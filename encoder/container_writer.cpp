@@ -120,7 +120,7 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]) {
 
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error) {
+                  ProgressFn progress, std::string &error, int flatten) {
     const uint32_t n = static_cast<uint32_t>(frames.size());
     const uint32_t tableBytes = 104 + 5 * n;
     {
@@ -148,7 +148,7 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
         }
         HuffSetOutput(t, f);
     }
-    int shift[4] = {0, 0, 0, 0};
+    int shift[4] = {flatten, flatten, flatten, flatten};
     for (int attempt = 0;; ++attempt) {
         bool ok = true;
         for (uint32_t k = 0; k < 4 && ok; ++k) {

@@ -109,6 +109,10 @@ public:
 
     const std::vector<uint8_t> &Picture() const { return picture_; }
     void SetPicture(const std::vector<uint8_t> &picture) { picture_ = picture; }
+    // Pixel pairs that must not be coded (65536 flags, or null): a full
+    // block row holding one gets its right pixel changed to the nearest
+    // colour that makes an allowed pair.
+    void SetForbiddenPairs(const std::vector<uint8_t> *flags) { forbidden_ = flags; }
     // Fraction (0-100) of blocks whose source pixels differ from the last
     // source picture handed to Prepare.
     double ChangedPercent() const { return changedPercent_; }
@@ -127,6 +131,7 @@ private:
         uint8_t lossyCount;
     };
     int Choose(const BlockOptions &b, const FrameRequest &req) const;  // -1 = exact
+    uint32_t AvoidPair(uint8_t left, uint8_t &right) const;            // returns the error added
     const Option &Chosen(const BlockOptions &b, int c) const { return c < 0 ? b.exact : b.lossy[c]; }
 
     uint32_t width_, height_, bw_, bh_;
@@ -137,6 +142,7 @@ private:
     DistanceTable dist_;
     Palette8 palette_{};
     bool havePalette_ = false;
+    const std::vector<uint8_t> *forbidden_ = nullptr;
     double changedPercent_ = 100;
 };
 
@@ -201,6 +207,11 @@ using ProgressFn = int (*)(const char *text, int level);
 // Returns false when the progress function cancelled.
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress);
+
+// The pixel pairs to keep out of the file when the frames use so many that
+// the pixel-pair tree would leave no room for its escape symbols or no value
+// would be left unused by all four trees (empty when all is well).
+std::vector<uint8_t> PairsToAvoid(const std::vector<FrameOut> &frames);
 
 // Builds a cost model from coded frames.
 CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<FrameStats> &stats);

@@ -54,6 +54,43 @@ CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<Fram
     return m;
 }
 
+std::vector<uint8_t> PairsToAvoid(const std::vector<FrameOut> &frames) {
+    std::vector<uint32_t> counts(65536, 0);
+    for (const FrameOut &f : frames)
+        for (uint32_t s : f.symbols)
+            if (SymbolTree(s) == kPixelPairTree) ++counts[SymbolValue(s)];
+    uint32_t unused = 0;
+    for (uint32_t c : counts) unused += c == 0;
+    // Values 0xXYXY with X = 1, 5, 9, ... never occur in the other three trees
+    // (odd bitmaps, equal colour pairs and full-block types with a colour byte
+    // are never coded); one of them left out of the pixel pairs stays free.
+    uint32_t freeCandidate = 0, rarest = UINT32_MAX;
+    bool candidateFree = false;
+    for (uint32_t b = 1; b < 256; b += 4) {
+        const uint32_t v = b | (b << 8);
+        if (counts[v] == 0) candidateFree = true;
+        if (counts[v] < rarest) {
+            rarest = counts[v];
+            freeCandidate = v;
+        }
+    }
+    if (unused >= 4 && candidateFree) return {};
+    std::vector<uint8_t> avoid(65536, 0);
+    avoid[freeCandidate] = 1;
+    // Three more of the rarest pairs make room for the escapes.
+    std::vector<uint32_t> order(65536);
+    for (uint32_t v = 0; v < 65536; ++v) order[v] = v;
+    std::partial_sort(order.begin(), order.begin() + 8, order.end(),
+                      [&](uint32_t a, uint32_t b) { return counts[a] < counts[b] || (counts[a] == counts[b] && a < b); });
+    int added = 0;
+    for (uint32_t i = 0; i < 8 && added < 3; ++i) {
+        if (order[i] == freeCandidate) continue;
+        avoid[order[i]] = 1;
+        ++added;
+    }
+    return avoid;
+}
+
 namespace {
 
 double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols) {
@@ -101,6 +138,7 @@ public:
         out.assign(total, FrameOut{});
         stats.assign(total, FrameStats{});
         BlockCoder coder(p_.width, p_.height);
+        if (!avoid_.empty()) coder.SetForbiddenPairs(&avoid_);
         Palette6 current{};
         std::vector<uint8_t> firstPicture;
         double carry = 0;
@@ -167,7 +205,7 @@ public:
         std::vector<FrameStats> stats;
         CostModel model;
         if (!Pass(0, model, out, stats)) return false;
-        if (allLossless_ || frames_.empty()) return true;
+        if (allLossless_ || frames_.empty()) return CheckPairs(0, model, out, stats);
         model = BuildModel(out, stats);
         lossless_.resize(frames_.size());
         double sum = 0;
@@ -177,10 +215,14 @@ public:
             sum += lossless_[i];
         }
         meanLossless_ = sum / static_cast<double>(frames_.size());
+        CostModel last;
         for (int pass = 1; pass <= 2; ++pass) {
+            last = model;
             if (!Pass(pass, model, out, stats)) return false;
             model = BuildModel(out, stats);
         }
+        if (!CheckPairs(2, last, out, stats)) return false;
+        model = BuildModel(out, stats);
         // Re-estimate with the model of the final symbols.
         for (size_t i = 0; i < out.size(); ++i)
             out[i].estimatedBytes = static_cast<double>(out[i].paletteChunk.size()) +
@@ -189,6 +231,15 @@ public:
     }
 
 private:
+    // Codes the last pass again without the pairs that would leave the
+    // pixel-pair tree without room (only with pictures full of noise).
+    bool CheckPairs(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats) {
+        avoid_ = PairsToAvoid(out);
+        if (avoid_.empty()) return true;
+        return Pass(pass, model, out, stats);
+    }
+
+    std::vector<uint8_t> avoid_;
     const SequenceParams &p_;
     const std::vector<SourceFrame> &frames_;
     const std::vector<uint32_t> &sound_;

@@ -30,9 +30,11 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
 
 // Writes a whole file into f (positioned at 0). sound[i][t] is frame i's
 // chunk for track t (empty: none). frameSizes receives the table.
+// flatten > 0 builds every tree from counts flattened that many times, as is
+// done by itself for a tree whose codes would grow too long.
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error);
+                  ProgressFn progress, std::string &error, int flatten = 0);
 
 // A file written under a temporary name beside its target and renamed into
 // place by Commit; removed when dropped uncommitted.

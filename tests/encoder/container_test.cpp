@@ -336,3 +336,72 @@ TEST(Container, ReaderRefusesDamagedFiles) {
     EXPECT_TRUE(SplitFrame({4, 0, 0, 0, 7}, 2, parts));
     EXPECT_EQ(parts.video, std::vector<uint8_t>{7});
 }
+
+TEST(Container, NoiseThatUsesNearlyEveryPixelPairStillDecodes) {
+    TempDir dir;
+    const Clip c = MakeClip(0, 256, 256, 14, 77);
+    const std::string out = dir.path + "/noise.zbx";
+    ASSERT_TRUE(Encode(c, out, ZencParams{}));
+    Decoded d;
+    ASSERT_TRUE(Decode(out, d));  // the trees leave an unused value and room for the escapes
+    size_t differing = 0;
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+        for (size_t k = 0; k < c.pixels[i].size(); ++k) differing += d.pictures[i][k] != c.pixels[i][k];
+    // Only the handful of pairs kept out of the file change, to their nearest colour.
+    EXPECT_GT(differing, 0u);  // fourteen frames of noise at this size do crowd the tree
+    EXPECT_LT(differing, 14u * 256 * 256 / 2000);
+}
+
+TEST(Container, PairsToAvoidOnlyWhenCrowded) {
+    std::vector<FrameOut> frames(1);
+    for (uint32_t v = 0; v < 1000; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v * 7));
+    EXPECT_TRUE(PairsToAvoid(frames).empty());
+    for (uint32_t v = 0; v < 65536; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x0505));
+    const auto avoid = PairsToAvoid(frames);
+    ASSERT_EQ(avoid.size(), 65536u);
+    uint32_t n = 0, candidates = 0;
+    for (uint32_t v = 0; v < 65536; ++v) {
+        n += avoid[v];
+        if (avoid[v] && (v & 0xFF) == (v >> 8) && (v & 3) == 1) ++candidates;
+    }
+    EXPECT_EQ(n, 4u);
+    EXPECT_EQ(candidates, 1u);
+}
+
+TEST(Container, FlattenedTreesStillCodeEverySymbol) {
+    // The path taken when a tree would be too deep: counts flattened and fed
+    // again. Whatever the counts, every symbol must still decode.
+    TempDir dir;
+    for (int kind : {2, 3}) {
+        const Clip c = MakeClip(kind, 64, 48, 6, 3 + kind);
+        SequenceParams p;
+        p.width = c.width;
+        p.height = c.height;
+        std::vector<SourceFrame> frames(c.pixels.size());
+        for (size_t i = 0; i < frames.size(); ++i) {
+            frames[i].pixels = c.pixels[i];
+            frames[i].palette = ReducePalette(c.palettes[i].data());
+        }
+        std::vector<FrameOut> out;
+        ASSERT_TRUE(CodeSequence(p, frames, {}, out, nullptr));
+        for (int flatten : {1, 4, 9}) {
+            const std::string name = dir.path + "/f.zbx";
+            VEXFILE *f = VEXFileCreate(4096, name.c_str());
+            ASSERT_NE(f, nullptr);
+            ContainerHeader h;
+            h.width = c.width;
+            h.height = c.height;
+            h.frameCount = static_cast<uint32_t>(out.size());
+            h.frameRate = 67;
+            std::vector<uint32_t> sizes;
+            std::string error;
+            std::vector<std::array<std::vector<uint8_t>, 7>> sound(out.size());
+            ASSERT_TRUE(WriteZorblax(f, h, out, sound, sizes, nullptr, error, flatten)) << error;
+            VEXFileClose(f);
+            Decoded d;
+            ASSERT_TRUE(Decode(name, d));
+            ExpectLossless(c, d, false);
+        }
+    }
+}
