@@ -65,6 +65,61 @@ VEXAPI int VEXFileErase(const char *name);
 VEXAPI void *vexmalloc(int32_t size);
 VEXAPI void vexfree(void *block);
 
+/* The status "window": one live progress line on standard error (rewritten in
+   place on a terminal, plain lines otherwise), questions on the terminal
+   (default answer without one), Ctrl-C as the Cancel button, and the final
+   report to the front end. owner is the front end's number from "/#N" (0 for
+   none); see docs/vexutil.md. */
+typedef void (*VEXCANCELPROC)(void);
+VEXAPI void StatusInit(void *instance, uint32_t owner, int noWait);
+VEXAPI int StatusOpen(const char *title, const char *secondLine, VEXCANCELPROC cancel);
+VEXAPI int StatusSet(const char *text);
+VEXAPI int StatusCheck(void);
+VEXAPI int StatusAsk(const char *question, int defaultNo);
+VEXAPI int StatusMessage(const char *text, int error);
+VEXAPI int StatusMessageTitle(const char *text, const char *title, int error);
+VEXAPI int StatusDoCancel(void); /* the Cancel button: asks "Do you want to cancel?" */
+VEXAPI uint32_t StatusGetHWND(void); /* the owner (there is no window number here) */
+VEXAPI void StatusClose(int wait);
+/* Sends data to front end `window` with the message code `identifier`; the
+   front end's answer, 0 when there is none. */
+VEXAPI uint32_t CopyData(uint32_t window, uint32_t sender, uint32_t identifier, uint32_t size, const void *data);
+
+/* Switches: a slash, a letter (either case), the value right after it. Each
+   call removes the switch it reads from the line. */
+VEXAPI int32_t GetSwitchNum(char *commandLine, char letter, int32_t defaultValue);
+VEXAPI int GetSwitch(char *commandLine, char letter);
+/* destination must hold the longer of the line and the default; the N form
+   takes the destination's size and cuts the value to fit. */
+VEXAPI int GetSwitchStr(char *commandLine, char letter, char *destination, const char *defaultValue);
+VEXAPI int GetSwitchStrN(char *commandLine, char letter, char *destination, size_t size, const char *defaultValue);
+
+/* Strings. Blanks are the bytes whose signed value is at most 32. */
+VEXAPI char *Trim(char *text);
+VEXAPI char *TrimAscii(char *text);
+VEXAPI char *TrimL(char *text);
+VEXAPI char *GetAndRemoveFirst(char *destination, char *text);
+VEXAPI char *GetAndRemoveFirstQuoted(char *destination, char *text);
+VEXAPI char *RemoveQuotes(char *text);
+VEXAPI char *u32toa(char *destination, uint32_t value); /* returns the end of the text */
+VEXAPI uint32_t atou32(const char *text);
+VEXAPI char *findchar(const char *text, int character);
+VEXAPI char *GetElapsedTime(char *destination, uint32_t milliseconds); /* e.g. "1 minute 1 second" */
+VEXAPI int32_t MakeFrameRate(int32_t rate); /* frame time in 10-microsecond units */
+
+/* File names: '\\' and '/' separate directories on input, '/' on output; a
+   drive prefix "X:" is dropped. Buffers passed to be rewritten hold 256 bytes. */
+VEXAPI char *HasExtension(const char *name);
+VEXAPI uint32_t ExpandFileName(char *name);
+VEXAPI int IsDirectory(char *path, int stay);
+VEXAPI char *GetFilePieces(char *path, int keepDrive, int keepDirectory, int keepName, int keepExtension);
+VEXAPI char GetDrive(const char *path);
+VEXAPI char *GetTempName(char *destination, const char *directory, const char *prefix, uint32_t number);
+VEXAPI char *AddBackslash(char *path); /* appends '/' */
+VEXAPI uint32_t vexfilesize(const char *name);
+VEXAPI int overwrite(const char *name);
+VEXAPI int CheckForDup(const char *inputName, const char *outputName);
+
 /* ==== Huffman statistics and encoder (Huff) ================================== */
 
 /* A Huffman code builder and writer. A byte tree codes 256 symbols; a 16-bit
