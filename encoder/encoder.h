@@ -121,6 +121,15 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
    directory exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file). */
 int ZencIsPathArgument(const char *arg);
 
+/* ---- The bundled demo's material ----------------------------------------------- */
+
+/* Frame t of the demo animation (frames in all; the palette changes half
+   way): width x height pixels and a 768-byte palette (8-bit components). */
+void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height, uint8_t *pixels, uint8_t *palette);
+/* The demo tune, 16-bit stereo: returns its byte size; copies up to size
+   bytes to out when out is not null. */
+size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size);
+
 /* Frame time of a frame rate value as the header keeps it, in 1/100 ms. */
 uint32_t ZencFramePeriod(int32_t frameRate);
 

@@ -58,6 +58,7 @@ struct CostModel {
     std::vector<uint8_t> length[4];   // per tree, 65536 each; 0 = unseen
     double typeBits[4] = {3, 3, 2, 4};  // mean type-symbol bits per block of each kind
     double unseenBits[4] = {14, 12, 11, 12};
+    uint8_t escapeLength[4][3] = {};  // code lengths of the escapes (0: no code)
     bool valid = false;
 
     double Bits(uint32_t tree, uint32_t value) const {

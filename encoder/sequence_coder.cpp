@@ -29,12 +29,37 @@ double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &
 
 CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<FrameStats> &stats) {
     CostModel m;
+    // Counts as the Huff family takes them: a value that repeats one of the
+    // three last values of its tree counts as a hit of that escape instead.
     std::vector<uint32_t> counts[4];
-    for (auto &c : counts) c.assign(65536, 0);
-    for (const FrameOut &f : frames)
-        for (uint32_t s : f.symbols) ++counts[SymbolTree(s)][SymbolValue(s)];
+    for (auto &c : counts) c.assign(65536 + 3, 0);
+    for (const FrameOut &f : frames) {
+        uint32_t lasts[4][3] = {};
+        for (uint32_t s : f.symbols) {
+            const uint32_t t = SymbolTree(s), v = SymbolValue(s);
+            uint32_t *l = lasts[t];
+            int match = -1;
+            for (int i = 0; i < 3 && match < 0; ++i)
+                if (l[i] == v) match = i;
+            if (match >= 0) {
+                if (!counts[t][v]) counts[t][v] = 1;
+                ++counts[t][65536 + match];
+                if (match == 0) continue;
+            } else {
+                ++counts[t][v];
+            }
+            l[2] = l[1];
+            l[1] = l[0];
+            l[0] = v;
+        }
+    }
     for (uint32_t t = 0; t < 4; ++t) {
-        m.length[t] = HuffmanLengths(counts[t]);
+        for (int i = 0; i < 3; ++i)
+            if (counts[t][65536 + i] < 32) counts[t][65536 + i] = 0;  // such an escape gets no code
+        std::vector<uint8_t> lengths = HuffmanLengths(counts[t]);
+        for (int i = 0; i < 3; ++i) m.escapeLength[t][i] = lengths[65536 + i];
+        lengths.resize(65536);
+        m.length[t] = std::move(lengths);
         uint8_t longest = 0;
         for (uint8_t l : m.length[t]) longest = std::max(longest, l);
         m.unseenBits[t] = longest + 4.0;
@@ -93,9 +118,27 @@ std::vector<uint8_t> PairsToAvoid(const std::vector<FrameOut> &frames) {
 
 namespace {
 
+// Bits of a frame's symbols, escapes used as the Huff family uses them.
 double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols) {
     double bits = 0;
-    for (uint32_t s : symbols) bits += m.Bits(SymbolTree(s), SymbolValue(s));
+    uint32_t lasts[4][3] = {};
+    for (uint32_t s : symbols) {
+        const uint32_t t = SymbolTree(s), v = SymbolValue(s);
+        uint32_t *l = lasts[t];
+        double cost = m.Bits(t, v);
+        for (int i = 0; i < 3; ++i) {
+            if (l[i] == v && m.valid && m.escapeLength[t][i] && m.escapeLength[t][i] < cost) {
+                cost = m.escapeLength[t][i];
+                break;
+            }
+        }
+        bits += cost;
+        if (v != l[0]) {
+            l[2] = l[1];
+            l[1] = l[0];
+            l[0] = v;
+        }
+    }
     return bits;
 }
 
