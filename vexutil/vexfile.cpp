@@ -446,9 +446,16 @@ VEXAPI uint32_t VEXFileGetBits(VEXFILE *f, uint32_t count)
     const uint32_t left = (8 - k) % 8;
     if (left < r) {
         uint8_t b = 0;
+        bool got;
+        if (f->buffer && f->index < f->fill) {
+            b = f->buffer[f->index++]; // the next byte is in the buffer
+            got = true;
+        } else {
+            got = VEXFileGetNB(f, &b, 1) == 1;
+        }
         // At the end of the file there is no next byte: the bit state stays
         // as it is so the position stays meaningful.
-        if (VEXFileGetNB(f, &b, 1) == 1) {
+        if (got) {
             f->heldByte = b;
             h |= static_cast<uint32_t>(b) << left;
             f->bitCount = (k + r) % 8;
@@ -551,7 +558,10 @@ VEXAPI uint32_t VEXFilePutBits(VEXFILE *f, uint32_t value, uint32_t count)
         f->heldByte = w & 0xFF;
     } else {
         const uint8_t low = static_cast<uint8_t>(w);
-        VEXFilePutNB(f, &low, 1);
+        if (f->buffer && f->index < f->fill)
+            f->buffer[f->index++] = low; // room in the buffer
+        else
+            VEXFilePutNB(f, &low, 1);
         f->bitCount = (k + r) % 8;
         f->heldByte = (w >> 8) & 0xFF;
     }
