@@ -163,6 +163,84 @@ VEXAPI void HuffEncode(HUFF *huff, uint32_t value);
 
 /* ==== Sound input (SFile) and sound chunk encoder (CSFile) ==================== */
 
+/* Progress function of the sound families: a text and a level (0 progress,
+   1 first message of a series, 2 error). A non-zero answer to a progress
+   message cancels. */
+typedef int32_t (*SFILEPROGRESS)(const char *text, int32_t level);
+
+/* Sound input: wave files, headerless PCM, Zorblax sound tracks, AVI sound
+   streams, wave list files (".LST") and numbered sequences ("name???*1-9"),
+   trimmed to a start and end and delivered in the requested format. */
+typedef struct SFILE {
+    char name[128];            /* the file opened */
+    int32_t done;              /* set when no sound is left */
+    int32_t rate, bits, channels;  /* output format */
+    int32_t outputFrameSize;   /* bytes per output sample frame */
+    int32_t sourceRate, sourceBits, sourceChannels;
+    int32_t sourceFrameSize;   /* bytes per source sample frame */
+    uint32_t trackMask;        /* Zorblax sources: 0x2000 << track index */
+    int32_t kind;              /* SFILE_KIND_... */
+    uint32_t remaining;        /* source bytes of the stretch not yet delivered */
+    uint32_t total;            /* source bytes in the selected stretch */
+    struct SFilePrivate *state;
+} SFILE;
+
+#define SFILE_KIND_WAVE 1      /* wave file or headerless PCM */
+#define SFILE_KIND_ZORBLAX 2
+#define SFILE_KIND_AVI 3
+#define SFILE_KIND_LIST 4
+
+/* rate, bits, channels: 0 = as the source. start, end: milliseconds, or -n
+   for frame n of the video the sound belongs to (end 0 = to the end). track:
+   Zorblax 1-7 (0 = the first track with sound), AVI sound stream number.
+   rawFlags (headerless PCM, 0 = none): rate x 8 + type, type bit 0 stereo,
+   bit 1 16-bit; rawOffset: bytes to skip at the start of the file. */
+VEXAPI SFILE *SFileOpen(const char *name, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
+                        int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress);
+/* Delivers up to count bytes (whole output frames); returns the bytes delivered. */
+VEXAPI uint32_t SFileGet(SFILE *sf, void *dest, uint32_t count);
+VEXAPI void SFileReset(SFILE *sf);
+VEXAPI void SFileClose(SFILE *sf);
+/* Reads and removes /R /B /C /S /E /T /Y /D /K; any out-pointer may be null. */
+VEXAPI void SFileCommandLine(char *commandLine, int32_t *rate, int32_t *bits, int32_t *channels, int32_t *start,
+                             int32_t *end, int32_t *track, uint32_t *rawFlags, uint32_t *rawOffset);
+
+/* Sound chunk encoder: cuts the sound of an SFile into chunks, one per
+   CSFilePut, and writes each as a size-prefixed block: raw PCM (store-raw) or
+   the decoded size followed by delta-coded, Huffman-coded samples, lossy by a
+   quality level 0 (exact) to 9. */
+typedef struct CSFILE {
+    SFILE *sound;
+    int32_t storeRaw;          /* chunks hold the bytes as they are */
+    uint32_t silence;          /* fill byte: 0x80 for 8-bit, 0 for 16-bit output */
+    uint32_t leadInLeft, leadInStart;  /* lead-in silence bytes left, and at each start */
+    uint32_t soundLeft, soundStart;    /* sound bytes left, and at each start */
+    uint32_t mask, threshold;  /* quantisation of the quality level */
+    int32_t loop;              /* read the source again when it ends early */
+    int32_t repeat;            /* start lead-in and sound again when the length is used up */
+    VEXFILE *output;
+    HUFF *trees[4];
+    uint32_t lastSoundBytes, lastWrittenSize;  /* of the last chunk written */
+    uint32_t totalSoundBytes, totalWrittenSize;
+    struct CSFilePrivate *state;
+} CSFILE;
+
+/* leadIn and length in milliseconds (length 0 = the whole source); the other
+   arguments as for SFileOpen. rawFlags store the headerless sound raw, at its
+   own rate and format. */
+VEXAPI CSFILE *CSFileOpen(const char *name, int32_t level, int32_t loop, int32_t repeat, int32_t leadIn,
+                          int32_t length, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
+                          int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress);
+VEXAPI void CSFileSetOutput(CSFILE *cs, VEXFILE *output);
+/* Writes one chunk of up to count bytes (whole output frames); nothing when no
+   sound is produced. lastSoundBytes and lastWrittenSize tell what was written. */
+VEXAPI void CSFilePut(CSFILE *cs, uint32_t count);
+VEXAPI void CSFileClose(CSFILE *cs);
+/* As SFileCommandLine, and /L (quality level) and /P (a flag). */
+VEXAPI void CSFileCommandline(char *commandLine, int32_t *level, int32_t *p, int32_t *rate, int32_t *bits,
+                              int32_t *channels, int32_t *start, int32_t *end, int32_t *track, uint32_t *rawFlags,
+                              uint32_t *rawOffset);
+
 #ifdef __cplusplus
 }
 #endif
