@@ -190,9 +190,16 @@ void BigTreeWriter::Present(const CodeTree &tree, std::array<uint16_t, 3> escape
     }
     for (uint16_t e : escape)
         w_.Bits(e, 16);
+    // A role that never had a byte tree decodes as 0 without bits.
+    auto encodeByte = [&](const CodeTree &t, uint16_t b) {
+        if (!t.nodes.empty())
+            t.EncodeValue(w_, b);
+        else if (b != 0)
+            throw std::invalid_argument("no byte tree for a non-zero leaf byte");
+    };
     WritePreOrder(w_, tree, 0, [&](uint16_t v) {
-        low_.EncodeValue(w_, v & 0xFF);
-        high_.EncodeValue(w_, v >> 8);
+        encodeByte(low_, v & 0xFF);
+        encodeByte(high_, static_cast<uint16_t>(v >> 8));
     });
 }
 

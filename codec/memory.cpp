@@ -1,0 +1,46 @@
+// Memory of a handle: 16-byte aligned, zero-filled blocks booked in
+// MemoryInUse and PeakMemory.
+#include <cstdlib>
+#include <cstring>
+
+#include "codec/handle.h"
+
+namespace zorb {
+
+void BookMemory(ZorbHandle *h, size_t size)
+{
+    uint64_t now = uint64_t{h->MemoryInUse} + size;
+    h->MemoryInUse = now > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(now);
+    if (h->MemoryInUse > h->PeakMemory)
+        h->PeakMemory = h->MemoryInUse;
+}
+
+void UnbookMemory(ZorbHandle *h, size_t size)
+{
+    h->MemoryInUse = size >= h->MemoryInUse ? 0 : h->MemoryInUse - static_cast<uint32_t>(size);
+}
+
+void *HandleAlloc(ZorbHandle *h, size_t size)
+{
+    size_t rounded = (size + 15) & ~size_t{15};
+    if (rounded < size)
+        return nullptr;
+    if (rounded == 0)
+        rounded = 16;
+    void *p = std::aligned_alloc(16, rounded);
+    if (!p)
+        return nullptr;
+    std::memset(p, 0, rounded);
+    BookMemory(h, size);
+    return p;
+}
+
+void HandleFree(ZorbHandle *h, void *p, size_t size)
+{
+    if (!p)
+        return;
+    std::free(p);
+    UnbookMemory(h, size);
+}
+
+} // namespace zorb
