@@ -59,6 +59,7 @@ public:
         // trees are written again over the failed attempt.
         for (int flatten = 1; !WriteTrees(flatten - 1); ++flatten) {
             if (PlatformDebugOn()) PlatformDebugLog("CSFilePut: sound trees too deep, flattening (%d)", flatten);
+            VEXFileByteAlign(out);  // a pending partial byte would survive a seek to its own position
             VEXFileSetPos(out, codedStart);
             VEXFilePutBits(out, flags, 3);
         }

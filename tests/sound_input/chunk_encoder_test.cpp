@@ -298,6 +298,33 @@ TEST_F(ChunkEncoder, StoreRawWritesTheBytesAsTheyAreWithSilentPadding) {
     EXPECT_EQ(file[317], 0x80);
 }
 
+TEST_F(ChunkEncoder, TooDeepTreesAreFlattenedAndStillDecode) {
+    // Deltas 0..31 with Fibonacci counts make a chain of 31 levels: too deep
+    // for a code, so the trees are written again from flatter statistics.
+    std::vector<uint8_t> deltas;
+    uint32_t a = 1, b = 1;
+    for (uint8_t k = 0; k < 32; ++k) {
+        deltas.insert(deltas.end(), a, k);
+        const uint32_t c = a + b;
+        a = b;
+        b = c;
+    }
+    std::mt19937 rng(1);
+    std::shuffle(deltas.begin(), deltas.end(), rng);
+    Bytes pcm(deltas.size() + 1);
+    pcm[0] = 0x80;
+    for (size_t i = 0; i < deltas.size(); ++i) pcm[i + 1] = static_cast<uint8_t>(pcm[i] + deltas[i]);
+    CSFilePtr cs = Open(pcm, 1, 8, 0);
+    ASSERT_TRUE(cs);
+    CSFilePut(cs.get(), static_cast<uint32_t>(pcm.size()));
+    const auto chunks = DecodeAll(Finish());
+    ASSERT_EQ(chunks.size(), 1u);
+    ASSERT_TRUE(chunks[0].ok);
+    ASSERT_EQ(chunks[0].pcm.size(), pcm.size());
+    const auto miss = std::mismatch(pcm.begin(), pcm.end(), chunks[0].pcm.begin());
+    EXPECT_TRUE(miss.first == pcm.end()) << "first difference at " << (miss.first - pcm.begin());
+}
+
 TEST(ChunkCommandLine, AddsLevelAndP) {
     char line[] = "x /L5 /P /R8000 /T3";
     int32_t l = -1, p = -1, r = -1, b = -1, c = -1, s = -1, e = -1, t = -1;
