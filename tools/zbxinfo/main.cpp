@@ -1,0 +1,223 @@
+// zbxinfo: what a user wants to know about .zbx files before playing them.
+//
+//   zbxinfo [--frames] FILE...
+//
+// For each file: size, frames, frame rate, picture and height mode, sound
+// tracks, trees, largest frame, largest second of data, mean frame size and
+// the memory the open took. --frames adds one line per frame. A file that
+// cannot be opened gives one error line; the others are still reported and
+// the exit status is 1.
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "codec/handle.h"
+#include "codec/zorb.h"
+
+namespace {
+
+struct Options {
+    bool frames = false;
+    std::vector<std::string> files;
+};
+
+void Usage(FILE *out)
+{
+    std::fprintf(out, "usage: zbxinfo [--frames] FILE...\n"
+                      "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n");
+}
+
+std::string FrameRateText(const ZorbHandle *h)
+{
+    char buf[160];
+    if (h->FramePeriod == 0) {
+        std::snprintf(buf, sizeof buf, "no pacing, as fast as possible (header: %" PRId32 ")", h->FrameRate);
+    } else {
+        double fps = 100000.0 / h->FramePeriod;
+        if (h->FrameRate > 0)
+            std::snprintf(buf, sizeof buf, "%.3f frames per second (header: %" PRId32 " = %" PRId32 " ms per frame)",
+                          fps, h->FrameRate, h->FrameRate);
+        else
+            std::snprintf(buf, sizeof buf, "%.3f frames per second (header: %" PRId32 " = %.2f ms per frame)", fps,
+                          h->FrameRate, h->FramePeriod / 100.0);
+    }
+    return buf;
+}
+
+const char *HeightModeText(const ZorbHandle *h)
+{
+    if (h->OpenFlags & ZORB_OPEN_HEIGHT_DOUBLE)
+        return "doubled (each coded row on two lines)";
+    if (h->OpenFlags & ZORB_OPEN_HEIGHT_INTERLACE)
+        return "interlaced (each coded row on every other line)";
+    return "normal";
+}
+
+void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSize)
+{
+    const uint32_t n = zorb::TableFrames(h);
+    const bool doubled = h->OpenFlags & (ZORB_OPEN_HEIGHT_DOUBLE | ZORB_OPEN_HEIGHT_INTERLACE);
+    std::printf("%s\n", path.c_str());
+    std::printf("  size:            %" PRIu64 " bytes\n", fileSize);
+    if (h->HeaderFlags & ZBX_RING_FRAME)
+        std::printf("  frames:          %" PRIu32 " and a ring frame (frame %" PRIu32 ")\n", h->FrameCount,
+                    h->FrameCount);
+    else
+        std::printf("  frames:          %" PRIu32 "\n", h->FrameCount);
+    std::printf("  frame rate:      %s\n", FrameRateText(h).c_str());
+    if (h->FramePeriod)
+        std::printf("  duration:        %.2f s\n", h->FrameCount * (h->FramePeriod / 100000.0));
+    std::printf("  picture:         %" PRIu32 " x %" PRIu32, h->Width, h->Height);
+    if (doubled)
+        std::printf(" (coded %" PRIu32 " x %" PRIu32 ")", h->Width, h->Height / 2);
+    std::printf("\n  height mode:     %s\n", HeightModeText(h));
+    bool anyTrack = false;
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
+        uint32_t f = h->AudioFormat[t];
+        if (!(f & ZBX_AUDIO_PRESENT))
+            continue;
+        anyTrack = true;
+        std::printf("  sound track %d:   %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes decoded%s\n", t,
+                    f & ZBX_AUDIO_RATE_MASK, f & ZBX_AUDIO_16BIT ? "16-bit" : "8-bit",
+                    f & ZBX_AUDIO_STEREO ? "stereo" : "mono", f & ZBX_AUDIO_COMPRESSED ? "compressed" : "raw",
+                    h->AudioMaxSize[t], f & ZBX_AUDIO_RATE_MASK ? "" : " (no rate: cannot be played)");
+    }
+    if (!anyTrack)
+        std::printf("  sound:           none\n");
+    std::printf("  trees:           %" PRIu32 " bytes of tree data; node memory: bitmap %" PRIu32
+                ", colour pair %" PRIu32 ", pixel pair %" PRIu32 ", block type %" PRIu32 " bytes\n",
+                h->TreeDataSize, h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize,
+                h->BlockTypeTreeSize);
+    std::printf("  frame data:      %" PRIu32 " bytes in %" PRIu32 " frames, from offset %" PRIu32 "\n",
+                h->TotalFrameBytes, n, h->DataStart);
+    std::printf("  largest frame:   %" PRIu32 " bytes\n", h->LargestFrameSize);
+    std::printf("  largest second:  %" PRIu32 " bytes (%.1f kB/s) from frame %" PRIu32 "\n", h->LargestSecondBytes,
+                h->LargestSecondBytes / 1000.0, h->LargestSecondFrame);
+    std::printf("  mean frame:      %" PRIu32 " bytes\n", h->MeanFrameBytes);
+    std::printf("  reading:         %s", h->ReadBufferStart ? "read-ahead" : "preloaded");
+    if (h->ReadBufferStart)
+        std::printf(" (%" PRIu32 "-byte buffer)", h->ReadBufferSize);
+    std::printf("\n  memory:          %" PRIu32 " bytes after the open, %" PRIu32 " at most\n", h->MemoryInUse,
+                h->PeakMemory);
+}
+
+// One line per frame: index, size, palette chunk, sound chunks, video bytes.
+// Returns false when a frame was damaged or could not be read.
+bool PrintFrames(ZorbHandle *h)
+{
+    const uint32_t n = zorb::TableFrames(h);
+    std::printf("  frame       size  palette");
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t)
+        std::printf("  sound%d", t);
+    std::printf("    video\n");
+    bool ok = true;
+    for (uint32_t i = 0; i < n; ++i) {
+        if (i > 0) {
+            if (!h->ReadBufferStart)
+                h->FrameData += h->CurrentFrameSize;
+            h->CurrentFrame = i;
+            uint32_t failedBefore = h->ReadFailed;
+            h->ReadFailed = 0;
+            zorb::ReadCurrentFrame(h);
+            if (!h->ReadFailed)
+                zorb::ParseFrame(h);
+            if (h->ReadFailed) {
+                std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i, h->FrameSizes[i]);
+                ok = false;
+                h->ReadFailed = 1;
+                continue;
+            }
+            h->ReadFailed = failedBefore;
+        } else if (h->ReadFailed) {
+            std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i, h->FrameSizes[i]);
+            ok = false;
+            continue;
+        }
+        uint8_t type = h->FrameTypes[i];
+        std::printf("  %5" PRIu32 " %10" PRIu32, i, h->CurrentFrameSize);
+        if (type & 1)
+            std::printf(" %8" PRIu32, 4u * h->PaletteChunk[0]);
+        else
+            std::printf(" %8s", "-");
+        for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
+            const uint8_t *c = h->AudioChunk[t];
+            if (c) {
+                uint32_t len = static_cast<uint32_t>(c[0]) | static_cast<uint32_t>(c[1]) << 8 |
+                               static_cast<uint32_t>(c[2]) << 16 | static_cast<uint32_t>(c[3]) << 24;
+                std::printf(" %7" PRIu32, len);
+            } else {
+                std::printf(" %7s", "-");
+            }
+        }
+        std::printf(" %8" PRIu32 "%s\n", h->CurrentFrameSize - h->VideoOffset, i == h->FrameCount ? "  (ring)" : "");
+    }
+    return ok;
+}
+
+// Reports one file; false when it could not be opened.
+bool Report(const std::string &path, const Options &opt)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        std::fprintf(stderr, "zbxinfo: %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "zbxinfo: %s: not a regular file\n", path.c_str());
+        return false;
+    }
+    ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), 0, -1);
+    if (!h) {
+        std::fprintf(stderr, "zbxinfo: %s: not a Zorblax file, or damaged (ZORBLAX_DEBUG=1 tells why)\n",
+                     path.c_str());
+        return false;
+    }
+    PrintSummary(path, h, static_cast<uint64_t>(st.st_size));
+    bool ok = true;
+    if (opt.frames)
+        ok = PrintFrames(h);
+    ZorbClose(h);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options opt;
+    bool endOfOptions = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (!endOfOptions && a == "--") {
+            endOfOptions = true;
+        } else if (!endOfOptions && a == "--frames") {
+            opt.frames = true;
+        } else if (!endOfOptions && (a == "--help" || a == "-h")) {
+            Usage(stdout);
+            return 0;
+        } else if (!endOfOptions && a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "zbxinfo: unknown option %s\n", a.c_str());
+            Usage(stderr);
+            return 2;
+        } else {
+            opt.files.push_back(a);
+        }
+    }
+    if (opt.files.empty()) {
+        Usage(stderr);
+        return 2;
+    }
+    int status = 0;
+    for (size_t i = 0; i < opt.files.size(); ++i) {
+        if (i > 0)
+            std::printf("\n");
+        if (!Report(opt.files[i], opt))
+            status = 1;
+        std::fflush(stdout);
+    }
+    return status;
+}
