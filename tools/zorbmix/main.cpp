@@ -1,0 +1,125 @@
+// zorbmix: puts a sound into one track of a copy of a Zorblax file.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "encoder/encoder.h"
+#include "platform/platform.h"
+#include "vexutil/vexutil.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: zorbmix ZBXFILE SOUNDFILE OUTPUT [switches]\n"
+    "Puts the sound of SOUNDFILE (wave, headerless PCM, a Zorblax track, AVI sound, wave list)\n"
+    "into one track of a copy of ZBXFILE; the video and the other tracks stay as they are.\n"
+    "  /Mn     the track to fill, 1 to 7 (default 1); a track already there is replaced\n"
+    "  /Ln     sound quality 0 (lossless, default) to 9\n"
+    "  /Fn     frame rate of the output (fps; -n milliseconds per frame)\n"
+    "  /Gn     the frame at which the sound begins (default 1)\n"
+    "  /P      loop the sound to the end of the video\n"
+    "  /O      overwrite without asking\n"
+    "  /Rn /Bn /Cn   output rate, bits (8, 16) and channels (1, 2)\n"
+    "  /Tn     the track of the sound file to take   /Sn /En  start and end in milliseconds\n"
+    "  /Yn /Dn /Kn   headerless input: type 1-5, rate, bytes to skip\n";
+
+std::string gLastError;
+
+int Progress(const char *text, int level) {
+    if (level == 2) {
+        gLastError = text;
+        StatusMessage(text, 1);
+        return 1;
+    }
+    if (!StatusSet(text)) return 1;
+    return StatusDoCancel() ? 1 : 0;
+}
+
+int32_t SoundProgress(const char *text, int32_t level) { return Progress(text, level); }
+
+int Fail(const std::string &text, int code = 1) {
+    StatusSet(text.c_str());
+    std::fprintf(stderr, "zorbmix: %s\n", text.c_str());
+    StatusClose(0);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::vector<std::string> names;
+    std::string switches;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (names.size() < 3 && ZencIsPathArgument(arg.c_str())) {
+            names.push_back(arg);
+        } else {
+            if (!switches.empty()) switches += ' ';
+            switches += arg;
+        }
+    }
+    std::vector<char> line(switches.begin(), switches.end());
+    line.resize(line.size() + 16, '\0');
+    char *cmd = line.data();
+    const int32_t link = GetSwitchNum(cmd, '#', 0);
+    const int32_t track = GetSwitchNum(cmd, 'M', 1);
+    const int32_t frameRate = GetSwitchNum(cmd, 'F', 0);
+    const int32_t begin = GetSwitchNum(cmd, 'G', 1);
+    const bool overwriteAll = GetSwitch(cmd, 'O') != 0;
+    int32_t quality = 0, loop = 0, rate = 0, bits = 0, channels = 0, start = 0, end = 0, inTrack = 0;
+    uint32_t rawFlags = 0, rawOffset = 0;
+    CSFileCommandline(cmd, &quality, &loop, &rate, &bits, &channels, &start, &end, &inTrack, &rawFlags, &rawOffset);
+    Trim(cmd);
+    std::string problem;
+    if (cmd[0]) problem = std::string("unknown switch or extra argument: ") + cmd;
+    else if (names.size() < 3) problem = "a Zorblax file, a sound file and an output file are needed.";
+    else if (track < 1 || track > 7) problem = "/M takes a track from 1 to 7.";
+    else if (quality < 0 || quality > 9) problem = "/L takes a sound quality from 0 to 9.";
+    else if (begin < 1) problem = "/G takes a frame number from 1.";
+    if (!problem.empty()) {
+        std::fprintf(stderr, "zorbmix: %s\n\n%s", problem.c_str(), kUsage);
+        return 2;
+    }
+    std::string output = names[2];
+    if (!HasExtension(output.c_str())) output += ".zbx";
+
+    StatusInit(nullptr, link > 0 ? static_cast<uint32_t>(link) : 0, 1);
+    StatusOpen("ZorbMix", (names[1] + " -> " + output).c_str(), nullptr);
+    const uint32_t started = PlatformTimeMs();
+    if (!CheckForDup(names[0].c_str(), output.c_str()) || !CheckForDup(names[1].c_str(), output.c_str()))
+        return Fail("Output filename must be different than the input filename.");
+    struct stat st;
+    if (!overwriteAll && stat(output.c_str(), &st) == 0 && !overwrite(output.c_str()))
+        return Fail("The output file " + output + " was not overwritten.");
+
+    ZencFileInfo info;
+    if (!ZencReadInfo(names[0].c_str(), &info)) return Fail("Error: " + names[0] + " is not a Zorblax file.");
+    const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
+    uint32_t period = ZencFramePeriod(fileRate);
+    if (period == 0) period = 6667;
+    const uint32_t frames = info.frameCount;
+    const uint32_t first = static_cast<uint32_t>(begin) > frames ? frames : static_cast<uint32_t>(begin);
+    const int32_t leadIn = static_cast<int32_t>((static_cast<uint64_t>(first - (first ? 1 : 0)) * period) / 100);
+    const int32_t length = loop ? static_cast<int32_t>(static_cast<uint64_t>(frames - (first ? first - 1 : 0)) * period / 100) : 0;
+    CSFILE *cs = CSFileOpen(names[1].c_str(), quality, loop, 0, leadIn, length, rate, bits, channels, start, end, inTrack,
+                            rawFlags, rawOffset, SoundProgress);
+    if (!cs) return Fail(gLastError.empty() ? "Error opening the sound file " + names[1] + "." : gLastError);
+    if (!ZencMixTrack(names[0].c_str(), output.c_str(), static_cast<uint32_t>(track - 1), frameRate ? fileRate : 0, cs,
+                      Progress))
+        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+
+    ZencFileInfo out;
+    ZencReadInfo(output.c_str(), &out);
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[1024];
+    std::snprintf(report, sizeof report, "Mixed %s into track %d of %s: %u frames, %u sound bytes per frame at most, in %s.",
+                  names[1].c_str(), track, output.c_str(), out.frameCount, out.audioMaxSize[track - 1], elapsed);
+    StatusSet(report);
+    std::printf("%s\n", report);
+    StatusClose(0);
+    return 0;
+}
