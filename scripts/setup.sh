@@ -36,6 +36,10 @@ fi
 echo "setup: installing:$missing" >&2
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "setup: not root and no sudo; install these packages first:$missing" >&2
+        exit 1
+    fi
     SUDO="sudo"
 fi
 $SUDO apt-get update -qq

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -272,6 +274,33 @@ TEST_F(StatusTest, CopyDataGivesTheAnswer)
     EXPECT_EQ(CopyData(0, 0, 77, 3, "abc"), 0u);
     ASSERT_EQ(server.messages().size(), 2u);
     EXPECT_EQ(server.messages()[0].text(), "abc");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZORB_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZORB_ASAN 1
+#endif
+#endif
+
+[[maybe_unused]] void allocateInSmallSpace()
+{
+    rlimit lim{};
+    lim.rlim_cur = lim.rlim_max = 256u << 20;
+    setrlimit(RLIMIT_AS, &lim);
+    void *p = vexmalloc(512 << 20);
+    std::_Exit(p == nullptr ? 0 : 1);
+}
+
+TEST(StatusFree, RunningOutOfMemoryIsShown)
+{
+#ifdef ZORB_ASAN
+    GTEST_SKIP() << "address space limits and the sanitizer's shadow memory do not mix";
+#else
+    // In a child limited to a small address space, a large block fails.
+    EXPECT_EXIT(allocateInSmallSpace(), ::testing::ExitedWithCode(0), "Memory Error: Error: ran out of memory!");
+#endif
 }
 
 TEST(StatusFree, MemoryRefusalIsSilentForZero)
