@@ -20,6 +20,8 @@ libgraphicsmagick++1-dev
 graphicsmagick
 xz-utils
 zstd
+xvfb
+xauth
 "
 
 missing=""
