@@ -126,9 +126,9 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
             out->pixels.resize(out->stride * static_cast<size_t>(h));
             uint8_t *d = out->pixels.data();
             for (size_t i = 0; i < static_cast<size_t>(w) * static_cast<size_t>(h); i++) {
-                d[3 * i] = To8(px[i].red);
+                d[3 * i] = To8(px[i].blue);
                 d[3 * i + 1] = To8(px[i].green);
-                d[3 * i + 2] = To8(px[i].blue);
+                d[3 * i + 2] = To8(px[i].red);
             }
         }
     } catch (const std::exception &e) {

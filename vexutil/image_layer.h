@@ -2,8 +2,9 @@
 // PNG through GraphicsMagick, described by width, height and bits per pixel
 // and delivered as pixel rows and a colour table. Palettised images (1 to 8
 // bits) come as one byte per pixel holding the file's own colour indices,
-// with the file's colour table unchanged; all others as 24-bit pixels (red,
-// green, blue byte order). Internal to vexutil.
+// with the file's colour table unchanged; all others as 24-bit pixels in the
+// byte order of the other true-colour sources (blue, green, red). Internal to
+// vexutil.
 #ifndef VEXUTIL_IMAGE_LAYER_H
 #define VEXUTIL_IMAGE_LAYER_H
 
@@ -18,7 +19,7 @@ enum class ImageFormat { Bmp, Gif, Tiff, Jpeg, Tga, Pcx, Png };
 struct StillImage {
     int width = 0, height = 0;
     int bits = 0;              // bits per pixel of the source: 1..8 palettised, 24 otherwise
-    int delivered = 0;         // 8 (indices) or 24 (red, green, blue)
+    int delivered = 0;         // 8 (indices) or 24 (blue, green, red)
     size_t stride = 0;         // bytes per delivered row, top row first
     std::vector<uint8_t> pixels;
     uint8_t palette[768] = {}; // red, green, blue; entries beyond the table are 0

@@ -159,7 +159,112 @@ VEXAPI void HuffEncode(HUFF *huff, uint32_t value);
 
 /* ==== Flic reader (VEXFlic) =================================================== */
 
+/* Reads FLI (magic 0xAF11) and FLC (0xAF12) animations frame by frame into
+   an 8-bit buffer of pitch x rows bytes; frames after the first are changes
+   to the buffer's contents, so the same buffer serves the whole sequence. */
+typedef struct VEXFLIC {
+    uint32_t size;          /* file size from the header */
+    uint32_t pitch;         /* width rounded up to a multiple of 4: the buffer's row length */
+    uint32_t rows;          /* height rounded up to a multiple of 4: the buffer's rows */
+    uint32_t frames;        /* frame count from the header (the loop frame not counted) */
+    int32_t frameTime;      /* negative: minus the number of 10-microsecond units per frame */
+    uint32_t width, height;
+    struct VEXFILE *file;   /* read handle */
+    uint32_t currentFrame;  /* frames decoded since the start (0 = at the start) */
+    uint32_t frameDataSize; /* chunk data of the last frame (its size - 16) */
+    uint32_t frame1Offset;  /* file offset of the first frame */
+    uint8_t palette[768];   /* current palette, red, green, blue, 8 bits each */
+} VEXFLIC;
+
+/* Tries the name, then with ".flc" and with ".fli" appended when it has no
+   extension. Null when no file opens, the header is short or the magic is
+   unknown. */
+VEXAPI VEXFLIC *VEXFlicOpen(const char *name);
+VEXAPI void VEXFlicClose(VEXFLIC *flic);
+/* 0 = no file; 1 = frame decoded; 2 = frame decoded and the palette changed.
+   After the last frame the sequence starts again at the first. */
+VEXAPI int VEXFlicGetNext(VEXFLIC *flic, uint8_t *buffer);
+/* Decodes up to frame number frame (0 = the start; frames after the count are
+   limited to it). 0 on failure, 2 if a frame passed changed the palette, else 1. */
+VEXAPI int VEXFlicGoto(VEXFLIC *flic, uint32_t frame, uint8_t *buffer);
+VEXAPI uint8_t *VEXFlicGetPalette(VEXFLIC *flic);
+/* The name of the file opened (with any extension added), copied to
+   destination when one is given; null without a file. */
+VEXAPI char *VEXFlicGetName(VEXFLIC *flic, char *destination);
+
 /* ==== Graphics input (GFile) and palette reduction ============================ */
+
+/* Progress function of the library: a text and a level (0 progress, 1 the
+   first message of a series, 2 error, 3 the user declined to overwrite). A
+   non-zero answer to a progress message cancels. */
+typedef int (*VEXPROGRESS)(const char *text, int level);
+
+/* Source kinds (GFILE.kind). */
+#define GFILE_BMP 3
+#define GFILE_GIF 4
+#define GFILE_TIFF 5
+#define GFILE_JPEG 6
+#define GFILE_TGA 7
+#define GFILE_PCX 8
+#define GFILE_PNG 9
+#define GFILE_AVI 32
+#define GFILE_FLIC 128
+#define GFILE_ZORBLAX 129
+#define GFILE_RAW 130
+#define GFILE_LIST 256
+#define GFILE_WAVE 512
+
+#define GFILE_32BIT 1 /* flags bit 0: deliver 32-bit pixels 0x00RRGGBB */
+
+struct GFilePrivate;
+
+/* Any picture source as one sequence of frames of one size. The library
+   fills these fields; callers read them. */
+typedef struct GFILE {
+    char name[128];             /* the file actually opened (with any extension added) */
+    uint32_t flags;             /* GFILE_32BIT */
+    uint32_t kind;              /* GFILE_BMP ... GFILE_WAVE */
+    uint32_t frames;            /* frames in the selected range */
+    uint32_t width, height;     /* size of the delivered frames (the crop size) */
+    uint32_t sourceWidth, sourceHeight;
+    int32_t frameTime;          /* > 0 ms per frame; < 0 minus 10-microsecond units per frame */
+    uint32_t rateNumerator, rateDenominator; /* frames per second as a fraction */
+    uint32_t depth;             /* bits per pixel of the source (24 after a forced conversion) */
+    uint32_t frameDepth;        /* bits per pixel of the current source frame */
+    uint32_t unconvertedDepth;  /* depth before a forced 24-bit conversion */
+    uint8_t *pixels;            /* the delivered frame, rows top to bottom, pitch apart */
+    uint32_t pitch;             /* width rounded up to a multiple of 4 (times 4 for 32-bit) */
+    uint32_t frameIndex;        /* frames delivered so far */
+    uint32_t frameDataSize;     /* bytes the source spends on the current frame */
+    uint32_t totalSize;         /* size of the input file(s) */
+    uint8_t palette[768];       /* palette of the delivered 8-bit frame */
+    uint32_t lastFrame;         /* non-zero once the last frame of the range was read */
+    int32_t cropX, cropY;       /* crop origin in the source */
+    uint32_t visibleWidth, visibleHeight; /* part of the crop inside the source */
+    uint32_t rightPadding, bottomPadding; /* part beyond the source: colour 0 */
+    uint32_t paletteChanged;    /* set when the delivered palette was rebuilt */
+    uint8_t sourcePalette[768]; /* palette of the current source frame */
+    uint32_t trackInfo[7];      /* Zorblax sources: per-track information of the file */
+    struct GFilePrivate *priv;  /* the library's own state */
+} GFILE;
+
+/* width/height 0: the source size; first 0: 1; last 0: 16777215; analysisLimit
+   0: 65536; progressText null: "Processing". Null on failure (reported through
+   progress at level 2). */
+VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t cropY, int32_t width,
+                        int32_t height, int32_t firstFrame, int32_t lastFrame, int32_t paletteMode,
+                        int32_t analysisLimit, int32_t firstIndex, int32_t paletteCount,
+                        int32_t systemColourMode, int32_t conversionMode, const char *paletteFile,
+                        const char *progressText, VEXPROGRESS progress);
+/* Delivers the next frame: non-zero on success, 0 when cancelled, when the
+   palette file failed to open or past the last frame. */
+VEXAPI int GFileGet(GFILE *g);
+VEXAPI void GFileReset(GFILE *g);
+VEXAPI void GFileClose(GFILE *g);
+/* Builds a palette from the frames of an analysis handle into palette (768
+   bytes): the frames analysed, 65536 when the source's end was reached, 0 when
+   cancelled. */
+VEXAPI int32_t GFileBestPalette(GFILE *g, uint8_t *palette);
 
 /* ==== Sound input (SFile) and sound chunk encoder (CSFile) ==================== */
 
