@@ -265,6 +265,13 @@ VEXAPI void GFileClose(GFILE *g);
    bytes): the frames analysed, 65536 when the source's end was reached, 0 when
    cancelled. */
 VEXAPI int32_t GFileBestPalette(GFILE *g, uint8_t *palette);
+/* Reads and removes the switches /X /Y /W /H /S /E (default 0), /P /T /D (one
+   byte, default 0), /U (65536), /Q (256), /I ((256 - Q) / 2) and /& (text).
+   Null pointers among p, u, i, q, d, t and text leave their switch in place.
+   text must hold the longer of the command line and an empty text. */
+VEXAPI void GFileCommandLine(char *commandLine, int32_t *x, int32_t *y, int32_t *w, int32_t *h, int32_t *s,
+                             int32_t *e, uint8_t *p, int32_t *u, int32_t *i, int32_t *q, uint8_t *d, uint8_t *t,
+                             char *text);
 
 /* ==== Sound input (SFile) and sound chunk encoder (CSFile) ==================== */
 

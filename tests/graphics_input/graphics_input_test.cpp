@@ -370,3 +370,35 @@ TEST_F(GFileTest, ProgressCancelsGet)
     EXPECT_TRUE(GFileGet(g.get()));
     EXPECT_FALSE(GFileGet(g.get()));
 }
+
+TEST(GFileCommandLine, DefaultsLimitsAndNullPointers)
+{
+    char line[256] = "in.flc /X5 /y6 /W100 /H50 /S2 /E9 /Q300 /U0 /P1 /T2 /D3 /&\"a b\" out.zbx";
+    int32_t x, y, w, h, s, e, u, i, q;
+    uint8_t p, d, t;
+    char text[256];
+    GFileCommandLine(line, &x, &y, &w, &h, &s, &e, &p, &u, &i, &q, &d, &t, text);
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 6);
+    EXPECT_EQ(w, 100);
+    EXPECT_EQ(h, 50);
+    EXPECT_EQ(s, 2);
+    EXPECT_EQ(e, 9);
+    EXPECT_EQ(q, 256);
+    EXPECT_EQ(i, 0);
+    EXPECT_EQ(u, 65536);
+    EXPECT_EQ(p, 1);
+    EXPECT_EQ(t, 2);
+    EXPECT_EQ(d, 3);
+    EXPECT_STREQ(text, "a b");
+    EXPECT_EQ(std::string(line).find('/'), std::string::npos) << line;
+
+    char line2[64] = "a /Q100 /I200 /U7";
+    GFileCommandLine(line2, &x, &y, &w, &h, &s, &e, nullptr, nullptr, &i, &q, nullptr, nullptr, nullptr);
+    EXPECT_EQ(q, 100);
+    EXPECT_EQ(i, 156);  // lowered so that the range fits
+    EXPECT_NE(std::string(line2).find("/U7"), std::string::npos);
+    char line3[16] = "a /Q64";
+    GFileCommandLine(line3, &x, &y, &w, &h, &s, &e, nullptr, nullptr, &i, &q, nullptr, nullptr, nullptr);
+    EXPECT_EQ(i, 96);
+}
