@@ -2,7 +2,6 @@
 // (overflow cut, silence after an underrun), and the moves of the time line
 // (advance, rebase, anchor, restart, pause and resume).
 #include <algorithm>
-#include <new>
 
 #include "codec/sound_track.h"
 
@@ -16,7 +15,7 @@ constexpr uint32_t kBaseStep = 256000u;
 
 }  // namespace
 
-bool TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod) {
+void TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod) {
     t->TrackIndex = index;
     t->SampleRate = formatWord & 0xFFFFFFu;
     t->Is16Bit = (formatWord >> 29) & 1u;
@@ -27,18 +26,14 @@ bool TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t fram
     t->SkipMark = s.SkipMark;
     t->RingSize = s.RingSize;
     t->ExpectedFrac = t->ExpectedBase = t->BytesQueued = 0;
-    t->RingStart = static_cast<uint8_t *>(::operator new(t->RingSize, std::align_val_t(16), std::nothrow));
-    if (!t->RingStart) return false;
-    std::memset(t->RingStart, SilenceByte(t), t->RingSize);
-    t->RingEnd = t->RingStart + t->RingSize;
-    t->ReadPos = t->WritePos = t->RingStart;
-    t->BytesPending = 0;
-    return true;
 }
 
-void TrackFreeRing(ZorbTrack *t) {
-    if (t->RingStart) ::operator delete(t->RingStart, std::align_val_t(16));
-    t->RingStart = t->RingEnd = t->ReadPos = t->WritePos = nullptr;
+void TrackAttachRing(ZorbTrack *t, uint8_t *ring) {
+    std::memset(ring, SilenceByte(t), t->RingSize);
+    t->RingStart = ring;
+    t->RingEnd = ring + t->RingSize;
+    t->ReadPos = t->WritePos = ring;
+    t->BytesPending = 0;
 }
 
 void SetMaxFrameBytes(ZorbTrack *t, uint32_t largestChunk) {

@@ -1,14 +1,13 @@
 // Call points of the sound output in ZorbOpen, ZorbClose and the reader.
-// Track opening and closing are still to be filled in by the sound output:
-// until then no track opens and files play silently by the clock.
 #include "codec/handle.h"
 #include "codec/sound_track.h"
+#include "codec/timing.h"
 
 namespace zorb {
 
-bool SoundHookOpenTrack(ZorbHandle *, unsigned) { return false; }
+bool SoundHookOpenTrack(ZorbHandle *h, unsigned n) { return SoundOpenTrack(h, n, h->OpenFlags); }
 
-void SoundHookCloseTracks(ZorbHandle *h) { h->PrimaryTrack = -1; }
+void SoundHookCloseTracks(ZorbHandle *h) { SoundCloseTracks(h); }
 
 void SoundHookService(ZorbHandle *) { SoundServiceIfOpen(); }
 

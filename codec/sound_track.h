@@ -132,12 +132,13 @@ uint8_t *RingAdvance(const ZorbTrack *t, uint8_t *p, uint32_t n);
 
 // ---- One track --------------------------------------------------------------
 
-// Sets a track up from its format word for the given frame period: sizes,
-// clock start values and an empty ring of RingSize bytes (allocated here,
-// silent). Returns false when the ring cannot be allocated. MaxFrameBytes is
-// set by the caller once the device is open (SetMaxFrameBytes).
-bool TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod);
-void TrackFreeRing(ZorbTrack *t);
+// Sets a track up from its format word for the given frame period: format,
+// sizes (RingSize among them) and clock start values. MaxFrameBytes is set
+// once the device is open (SetMaxFrameBytes).
+void TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod);
+// Gives the track its ring (RingSize bytes, 16-byte aligned, owned by the
+// caller): emptied and silent.
+void TrackAttachRing(ZorbTrack *t, uint8_t *ring);
 // The largest per-frame chunk, rounded down to a multiple of 4 and never more
 // than the ring holds.
 void SetMaxFrameBytes(ZorbTrack *t, uint32_t largestChunk);

@@ -186,6 +186,52 @@ void ZorbClose(ZorbHandle *h);
    into a handle by an open with ZORB_OPEN_SIMULATE_READ. */
 void ZorbSetReadSpeed(uint32_t bytesPerSecond);
 
+/* ---- Frame timing and playback control ------------------------------------------------- */
+
+/* Playback statistics filled by ZorbGetStats; times in milliseconds. */
+typedef struct ZorbStats {
+    uint32_t PlayTimeMs;          /* since the first decoded frame (0 when none was decoded) */
+    uint32_t FramePeriod;         /* 1/100 ms per frame */
+    uint32_t OpenTimeMs;          /* time spent in ZorbOpen */
+    uint32_t FramesDecoded;
+    uint32_t FramesSkipped;       /* video not decoded because playback was behind its sound */
+    uint32_t SoundSkips;          /* silences inserted after the sound device ran dry (clock track) */
+    uint32_t BlitTimeMs;          /* first rectangle request to ZorbAdvanceFrame */
+    uint32_t ReadTimeMs;          /* file reading while playing */
+    uint32_t DecodeTimeMs;        /* ZorbDecodeFrame to the first rectangle request */
+    uint32_t IdleReadTimeMs;      /* reading ahead while waiting */
+    uint32_t DeviceBytesPerSec;   /* bytes read per second of reading; 0 when nothing was timed */
+    uint32_t WorstFrameMs;        /* longest frame (1000 when none was timed) */
+    uint32_t SecondWorstFrameMs;  /* longest of any other frame (1000 when none) */
+    uint32_t WorstFrame;          /* 1-based */
+    uint32_t SecondWorstFrame;    /* 1-based */
+    uint32_t MeanFrameBytes;
+    uint32_t PeakMemory;
+    uint32_t ExtraBufferBytes;    /* size of the read-ahead buffer */
+    uint32_t PeakExtraBufferUsed; /* most bytes it held */
+} ZorbStats;
+
+/* 1 while the loaded frame must not be shown yet, 0 when it may. Call it in a
+   loop between ZorbAdvanceFrame and the next ZorbDecodeFrame, handling your
+   events between calls; every call that returns 1 reads ahead a little. The
+   frame is due by the clock, or, when a sound track plays, when the sound
+   device has played up to it. */
+uint32_t ZorbMustWait(ZorbHandle *h);
+
+/* on = 0 pauses every sound track of the handle; any other value resumes
+   them, a negative value also silencing the last frame's sound that is
+   handed to the device again (always silenced when the frame changed while
+   paused). Returns 0 only when a track could not resume (sound then stays
+   paused; try again later). */
+uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on);
+
+/* Books the running frame's times and fills the statistics. */
+void ZorbGetStats(ZorbHandle *h, ZorbStats *stats);
+
+/* The frame rate used by later opens with ZORB_OPEN_FRAMERATE_OVERRIDE:
+   fps > 0 frames per second, 0 as fast as possible. */
+void ZorbSetFrameRateOverride(int32_t fps);
+
 #ifdef __cplusplus
 }
 #endif

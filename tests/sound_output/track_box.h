@@ -13,12 +13,14 @@ constexpr uint32_t kStereo = 1u << 28;
 
 struct TrackBox {
     ZorbTrack t{};
+    std::vector<uint8_t> ring;
     explicit TrackBox(uint32_t format = kPresent | 22050, uint32_t period = 6666, uint32_t index = 0,
                       uint32_t maxChunk = 1472) {
         zorb::TrackSetUp(&t, index, format, period);
+        ring.resize(t.RingSize);
+        zorb::TrackAttachRing(&t, ring.data());
         zorb::SetMaxFrameBytes(&t, maxChunk);
     }
-    ~TrackBox() { zorb::TrackFreeRing(&t); }
     TrackBox(const TrackBox &) = delete;
     TrackBox &operator=(const TrackBox &) = delete;
 
