@@ -4,6 +4,7 @@
 // or write outside a buffer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -11,6 +12,7 @@
 #include "codec/trees.h"
 #include "codec/zorb.h"
 #include "tests/support/treestream.h"
+#include "tests/support/zbxgen.h"
 #include "zbxbuild.h"
 
 using namespace zbxtest;
@@ -156,4 +158,39 @@ TEST(Corpus, CorruptedFiles)
     // Many damaged files still open (damage inside frames); all are walked safely.
     EXPECT_GT(opened, 0);
     EXPECT_LE(opened, total);
+}
+
+// Files made by the shared generator: valid ones of every kind and damaged
+// ones, walked the same way.
+TEST(Corpus, GeneratedFiles)
+{
+    std::mt19937 rng(3);
+    int opened = 0;
+    auto seeds = zbxgen::FuzzSeeds(11, 60);
+    for (uint32_t s = 1; s <= 20; ++s)
+        seeds.push_back(zbxgen::Build(zbxgen::RandomDescription(s)));
+    for (const auto &file : seeds) {
+        std::string path = WriteTemp(file, "gen");
+        for (uint32_t flags : {0u, uint32_t{ZORB_OPEN_PRELOAD}, uint32_t{ZORB_OPEN_FILL_BUFFER | ZORB_OPEN_HEIGHT_DOUBLE}})
+            opened += Walk(path, flags, flags & ZORB_OPEN_PRELOAD ? -1 : 4096, rng);
+        std::remove(path.c_str());
+    }
+    EXPECT_GE(opened, 60);
+}
+
+// Writes the fuzz seed corpus when ZORB_SEED_DIR names a directory.
+TEST(Corpus, WriteFuzzSeeds)
+{
+    const char *dir = std::getenv("ZORB_SEED_DIR");
+    if (!dir)
+        GTEST_SKIP() << "ZORB_SEED_DIR not set";
+    auto seeds = zbxgen::FuzzSeeds(5, 40);
+    for (uint32_t s = 1; s <= 10; ++s)
+        seeds.push_back(zbxgen::Build(zbxgen::RandomDescription(s)));
+    for (const auto &f : ValidFiles())
+        seeds.push_back(f);
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        std::string path = std::string(dir) + "/seed_" + std::to_string(i) + ".zbx";
+        ASSERT_TRUE(zbxgen::WriteBytes(seeds[i], path));
+    }
 }
