@@ -86,8 +86,10 @@ FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, doub
     req.lossless = true;
     double bits;
     uint64_t err;
-    coder.Evaluate(req, bits, err);
-    if (limitBits ? bits <= budgetBits : err <= errorBudget) return req;  // exact fits
+    if (limitBits) {
+        coder.Evaluate(req, bits, err);
+        if (bits <= budgetBits) return req;  // the exact coding fits
+    }
 
     req.lossless = false;
     // Small lambda: fewest bits; large lambda: least error.

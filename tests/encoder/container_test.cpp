@@ -74,12 +74,18 @@ TEST(Container, HeaderTablesAndPaletteFrames) {
 TEST(Container, ErrorPercentStaysUnderTheBound) {
     TempDir dir;
     const Clip c = MakeClip(3, 96, 64, 8, 21);
+    ASSERT_TRUE(Encode(c, dir.path + "/exact.zbx", ZencParams{}));
+    struct stat exact;
+    ASSERT_EQ(stat((dir.path + "/exact.zbx").c_str(), &exact), 0);
     for (int bound : {2, 6}) {
         ZencParams p{};
         p.regular = bound;
         p.key = bound;
         const std::string out = dir.path + "/e" + std::to_string(bound) + ".zbx";
         ASSERT_TRUE(Encode(c, out, p));
+        struct stat lossy;
+        ASSERT_EQ(stat(out.c_str(), &lossy), 0);
+        EXPECT_LT(lossy.st_size, exact.st_size * 0.9);  // the bound is spent, not ignored
         Decoded d;
         ASSERT_TRUE(Decode(out, d));
         const Palette8 pal = ExpandPalette(ReducePalette(c.palettes[0].data()));

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -47,6 +48,7 @@ struct TempDir {
                     if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") out.push_back(e->d_name);
             closedir(d);
         }
+        std::sort(out.begin(), out.end());
         return out;
     }
 };

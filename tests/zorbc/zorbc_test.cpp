@@ -1,0 +1,217 @@
+// The zorbc program, run headless on raw frame files written by the test:
+// switches, the files it writes (decoded back) and its failures.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "tests/encoder/encoder_helpers.h"
+
+using namespace enctest;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string output;  // standard output and standard error
+};
+
+Result RunZorbc(const std::string &args) {
+    const std::string line = std::string(ZORB_BINARY_DIR) + "/bin/zorbc " + args + " 2>&1 < /dev/null";
+    Result r{-1, {}};
+    FILE *p = popen(line.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+void Put32(std::string &s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// A raw frame file of the clip (frame time in 1/100 ms).
+void WriteRaw(const Clip &c, const std::string &name, uint32_t frameTime = 6667) {
+    std::string s = "RAWB";
+    Put32(s, static_cast<uint32_t>(c.pixels.size()));
+    Put32(s, c.width);
+    Put32(s, c.height);
+    Put32(s, frameTime);
+    for (size_t i = 0; i < c.pixels.size(); ++i) {
+        if (i == 0 || c.palettes[i] != c.palettes[i - 1]) {
+            Put32(s, 0);
+            s.append(reinterpret_cast<const char *>(c.palettes[i].data()), 768);
+        }
+        Put32(s, 1);
+        s.append(reinterpret_cast<const char *>(c.pixels[i].data()), c.pixels[i].size());
+    }
+    std::ofstream(name, std::ios::binary) << s;
+}
+
+// Frame f of the clip as the file should hold it: rows from y0 every `step`.
+void ExpectFrame(const Clip &c, size_t f, const Decoded &d, size_t i, uint32_t x0, uint32_t y0, uint32_t step) {
+    const uint32_t w = d.file.header.width, h = d.file.header.height;
+    ASSERT_LT(i, d.pictures.size());
+    for (uint32_t y = 0; y < h; ++y)
+        ASSERT_EQ(0, std::memcmp(&d.pictures[i][y * w], &c.pixels[f][(y0 + y * step) * c.width + x0], w))
+            << "frame " << i << " row " << y;
+    for (int k = 0; k < 768; ++k) ASSERT_EQ(d.palettes[i][k], c.palettes[f][k] >> 2);
+}
+
+bool Exists(const std::string &name) {
+    struct stat st;
+    return stat(name.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TEST(Zorbc, LosslessRawInputDecodesExactly) {
+    TempDir dir;
+    const Clip c = MakeClip(2, 64, 48, 8, 1);
+    WriteRaw(c, dir.path + "/in.raw");
+    const Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/out.zbx /N0/K0/L0 /O");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("8 frames"), std::string::npos) << r.output;
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/out.zbx", d));
+    EXPECT_EQ(d.file.header.frameRate, -6667);
+    ASSERT_EQ(d.pictures.size(), 8u);
+    for (size_t i = 0; i < 8; ++i) ExpectFrame(c, i, d, i, 0, 0, 1);
+}
+
+TEST(Zorbc, FrameRangeSkipRingAndRate) {
+    TempDir dir;
+    const Clip c = MakeClip(2, 32, 32, 10, 2);
+    WriteRaw(c, dir.path + "/in.raw", 10000);
+    // Frames 3 to 8, every other one (3, 5, 7), with a ring frame, at 20 frames per second.
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /S3 /E8 /V /G /F20").status, 0);
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/o.zbx", d));
+    EXPECT_EQ(d.file.header.frameCount, 3u);
+    EXPECT_EQ(d.file.header.headerFlags & 1, 1u);
+    EXPECT_EQ(d.file.header.frameRate, -10000);  // 20 per second, every other frame kept
+    ExpectFrame(c, 2, d, 0, 0, 0, 1);
+    ExpectFrame(c, 4, d, 1, 0, 0, 1);
+    ExpectFrame(c, 6, d, 2, 0, 0, 1);
+    ExpectFrame(c, 2, d, 3, 0, 0, 1);  // the ring frame shows the first again
+}
+
+TEST(Zorbc, InterlacedDoubledAndCropped) {
+    TempDir dir;
+    const Clip c = MakeClip(1, 64, 40, 3, 3);
+    WriteRaw(c, dir.path + "/in.raw");
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/z1.zbx /Z1").status, 0);
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/z2.zbx /Z2").status, 0);
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/c.zbx /X4/Y6/W30/H22").status, 0);
+    Decoded z1, z2, cr;
+    ASSERT_TRUE(Decode(dir.path + "/z1.zbx", z1));
+    ASSERT_TRUE(Decode(dir.path + "/z2.zbx", z2));
+    ASSERT_TRUE(Decode(dir.path + "/c.zbx", cr));
+    EXPECT_EQ(z1.file.header.headerFlags, 2u);
+    EXPECT_EQ(z2.file.header.headerFlags, 4u);
+    EXPECT_EQ(z1.file.header.height, 20u);
+    EXPECT_EQ(cr.file.header.width, 28u);  // cut to whole blocks
+    EXPECT_EQ(cr.file.header.height, 20u);
+    for (size_t i = 0; i < 3; ++i) {
+        ExpectFrame(c, i, z1, i, 0, 0, 2);
+        ExpectFrame(c, i, z2, i, 0, 0, 2);
+        ExpectFrame(c, i, cr, i, 4, 6, 1);
+    }
+}
+
+TEST(Zorbc, FrameSpecificSettingsFile) {
+    TempDir dir;
+    const Clip c = MakeClip(3, 64, 48, 6, 4);
+    WriteRaw(c, dir.path + "/in.raw");
+    std::ofstream(dir.path + "/settings") << "# frames 2 to 4 with errors under 5%\n2 4 5 5\n";
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /N0 /@*" + dir.path + "/settings").status, 0);
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/o.zbx", d));
+    ExpectFrame(c, 0, d, 0, 0, 0, 1);
+    ExpectFrame(c, 5, d, 5, 0, 0, 1);
+    EXPECT_NE(0, std::memcmp(d.pictures[2].data(), c.pixels[2].data(), c.pixels[2].size()));
+    std::ofstream(dir.path + "/bad") << "2 x 5 5\n";
+    const Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/p.zbx /@*" + dir.path + "/bad");
+    EXPECT_NE(r.status, 0);
+    EXPECT_FALSE(Exists(dir.path + "/p.zbx"));
+}
+
+TEST(Zorbc, FailuresAreClearAndLeaveNothing) {
+    TempDir dir;
+    const Clip c = MakeClip(1, 32, 32, 2, 5);
+    WriteRaw(c, dir.path + "/in.raw");
+    Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /Z7");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("Usage: zorbc"), std::string::npos) << r.output;
+    r = RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /Qx5 /bogus");
+    EXPECT_EQ(r.status, 2);
+    r = RunZorbc(dir.path + "/in.raw");
+    EXPECT_EQ(r.status, 2);
+    r = RunZorbc(dir.path + "/missing.raw " + dir.path + "/o.zbx");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find("missing.raw"), std::string::npos) << r.output;
+    // The output's directory is a file: nothing can be written there.
+    std::ofstream(dir.path + "/afile") << "x";
+    r = RunZorbc(dir.path + "/in.raw " + dir.path + "/afile/o.zbx");
+    EXPECT_NE(r.status, 0);
+    r = RunZorbc(dir.path + "/in.raw " + dir.path + "/in.raw");
+    EXPECT_NE(r.status, 0);
+    r = RunZorbc(dir.path + "/in.raw " + dir.path + "/o.flc");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"afile", "in.raw"}));
+}
+
+TEST(Zorbc, ExistingOutputNeedsOverwrite) {
+    TempDir dir;
+    const Clip c = MakeClip(1, 32, 32, 2, 6);
+    WriteRaw(c, dir.path + "/in.raw");
+    std::ofstream(dir.path + "/o.zbx") << "precious";
+    // Without /O and without a terminal the question is answered with its default, No.
+    Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx");
+    EXPECT_NE(r.status, 0);
+    std::ifstream in(dir.path + "/o.zbx");
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "precious");
+    r = RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /O");
+    EXPECT_EQ(r.status, 0) << r.output;
+    Decoded d;
+    EXPECT_TRUE(Decode(dir.path + "/o.zbx", d));
+}
+
+TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune) {
+    const std::string name = std::string(ZORB_BINARY_DIR) + "/demo/demo.zbx";
+    if (!Exists(name)) GTEST_SKIP() << "the demo target was not built";
+    Decoded d;
+    ASSERT_TRUE(Decode(name, d));
+    EXPECT_EQ(d.file.header.width, 320u);
+    EXPECT_EQ(d.file.header.height, 240u);
+    EXPECT_EQ(d.file.header.frameCount, 150u);
+    EXPECT_EQ(d.file.header.headerFlags & 1, 1u);
+    EXPECT_EQ(d.file.header.audioFormat[0] & 0xFFFFFF, 22050u);
+    EXPECT_TRUE(d.file.header.audioFormat[0] & ZENC_AUDIO_16BIT);
+    EXPECT_TRUE(d.file.header.audioFormat[0] & ZENC_AUDIO_STEREO);
+    // The frames are exactly the material (lossless), the palette changes half way.
+    std::vector<uint8_t> px(320 * 240);
+    uint8_t pal[768];
+    for (uint32_t t = 0; t < 150; t += 37) {
+        ZencDemoFrame(t, 150, 320, 240, px.data(), pal);
+        EXPECT_EQ(d.pictures[t], px) << t;
+        for (int k = 0; k < 768; ++k) ASSERT_EQ(d.palettes[t][k], pal[k] >> 2) << t;
+    }
+    EXPECT_NE(d.palettes[10][0 * 3 + 2], d.palettes[140][0 * 3 + 2]);
+    // The tune, sample for sample.
+    std::vector<uint8_t> tune(ZencDemoTune(10.0, 22050, nullptr, 0));
+    ZencDemoTune(10.0, 22050, tune.data(), tune.size());
+    std::vector<uint8_t> sound;
+    for (uint32_t i = 0; i < 150; ++i) {
+        FrameChunks parts;
+        ASSERT_TRUE(SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts));
+        ASSERT_TRUE(DecodeSoundChunk(parts.sound[0], true, sound));
+    }
+    ASSERT_EQ(sound.size(), tune.size());
+    EXPECT_EQ(sound, tune);
+}

@@ -1,0 +1,159 @@
+#include "tools/zorbc/command_line.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "vexutil/vexutil.h"
+
+namespace zorbc {
+
+bool IsPathArgument(const std::string &arg) { return ZencIsPathArgument(arg.c_str()) != 0; }
+
+std::string TakeTextSwitch(std::string &line, char letter) {
+    for (size_t at = line.find('/'); at != std::string::npos; at = line.find('/', at + 1)) {
+        if (at + 1 >= line.size() || line[at + 1] != letter) continue;
+        size_t start = at + 2, end;
+        std::string value;
+        if (start < line.size() && line[start] == '"') {
+            end = line.find('"', start + 1);
+            if (end == std::string::npos) end = line.size();
+            value = line.substr(start + 1, end - start - 1);
+            if (end < line.size()) ++end;
+        } else {
+            end = line.find_first_of(" \t", start);
+            if (end == std::string::npos) end = line.size();
+            value = line.substr(start, end - start);
+        }
+        line.erase(at, end - at);
+        return value;
+    }
+    return {};
+}
+
+
+bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settings, std::string &error) {
+    std::ifstream in(name);
+    if (!in) {
+        error = "Error opening the frame settings file " + name + ".";
+        return false;
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#' || line[first] == ';') continue;
+        std::istringstream words(line);
+        long long a, b, r, k;
+        if (!(words >> a >> b >> r >> k) || a < 1 || b < a || r < INT32_MIN || r > INT32_MAX || k < INT32_MIN ||
+            k > INT32_MAX) {
+            error = "Error in the frame settings file " + name + ", line " + std::to_string(number) +
+                    ": expected \"first last regular key\".";
+            return false;
+        }
+        settings.push_back({static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<int32_t>(r),
+                            static_cast<int32_t>(k)});
+    }
+    return true;
+}
+
+bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
+    // The first two arguments that are not switches name the input and the
+    // output; everything else is switches (several may share one argument).
+    std::vector<std::string> names;
+    std::string switches;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (names.size() < 2 && IsPathArgument(arg)) {
+            names.push_back(arg);
+        } else {
+            if (!switches.empty()) switches += ' ';
+            switches += arg;
+        }
+    }
+    // Texts that hold file names take everything up to the next blank, slashes
+    // included.
+    const std::string settingsText = TakeTextSwitch(switches, '@');
+    opt.paletteFile = TakeTextSwitch(switches, '&');
+    std::vector<char> line(switches.begin(), switches.end());
+    line.resize(line.size() + 16, '\0');
+    char *cmd = line.data();
+
+    const int32_t link = GetSwitchNum(cmd, '#', 0);
+    opt.frontEnd = link > 0 ? static_cast<uint32_t>(link) : 0;
+    opt.regular = GetSwitchNum(cmd, 'N', 0);
+    opt.key = GetSwitchNum(cmd, 'K', 0);
+    opt.autoKey = GetSwitchNum(cmd, 'A', 0);
+    opt.keyEvery = GetSwitchNum(cmd, 'J', 0);
+    opt.heightMode = GetSwitchNum(cmd, 'Z', 0);
+    opt.mix = GetSwitch(cmd, 'M') != 0;
+    opt.skipOdd = GetSwitch(cmd, 'V') != 0;
+    opt.ring = GetSwitch(cmd, 'G') != 0;
+    opt.overwrite = GetSwitch(cmd, 'O') != 0;
+    opt.frameRate = GetSwitchNum(cmd, 'F', 0);
+    opt.soundQuality = GetSwitchNum(cmd, 'L', 0);
+    opt.soundRate = GetSwitchNum(cmd, 'R', 0);
+    opt.soundBits = GetSwitchNum(cmd, 'B', 0);
+    opt.soundChannels = GetSwitchNum(cmd, 'C', 0);
+
+    int32_t x = 0, y = 0, w = 0, h = 0, s = 0, e = 0, u = 0, i = 0, q = 0;
+    uint8_t p = 0, d = 0, t = 0;
+    GFileCommandLine(cmd, &x, &y, &w, &h, &s, &e, &p, &u, &i, &q, &d, &t, nullptr);
+    opt.cropX = x;
+    opt.cropY = y;
+    opt.width = w;
+    opt.height = h;
+    opt.first = s;
+    opt.last = e;
+    opt.paletteMode = p;
+    opt.analysisLimit = u;
+    opt.firstIndex = i;
+    opt.colours = q;
+    opt.systemColours = d;
+    opt.conversion = t;
+
+    Trim(cmd);
+    if (cmd[0]) {
+        error = std::string("unknown switch or extra argument: ") + cmd;
+        return false;
+    }
+    if (names.size() < 2) {
+        error = "an input and an output file are needed.";
+        return false;
+    }
+    opt.input = names[0];
+    opt.output = names[1];
+    if (!HasExtension(opt.output.c_str())) opt.output += ".zbx";
+    const char *ext = HasExtension(opt.output.c_str());
+    if (!ext || strcasecmp(ext, ".zbx") != 0) {
+        error = "the output must be a Zorblax file (.zbx): " + opt.output;
+        return false;
+    }
+    if (opt.heightMode < 0 || opt.heightMode > 2) {
+        error = "/Z takes 1 (interlace) or 2 (double).";
+        return false;
+    }
+    if (opt.soundQuality < -1 || opt.soundQuality > 9) {
+        error = "/L takes a sound quality from 0 to 9, or -1 to leave the sound out.";
+        return false;
+    }
+    if (opt.keyEvery < 0 || opt.autoKey < 0 || opt.autoKey > 100) {
+        error = "/J takes a frame count and /A a percentage (0-100).";
+        return false;
+    }
+    if (opt.cropX < 0 || opt.cropY < 0 || opt.width < 0 || opt.height < 0 || opt.first < 0 || opt.last < 0) {
+        error = "/X, /Y, /W, /H, /S and /E take numbers of 0 or more.";
+        return false;
+    }
+    if (!settingsText.empty()) {
+        const std::string name = settingsText[0] == '*' ? settingsText.substr(1) : settingsText;
+        if (!ReadSettings(name, opt.settings, error)) return false;
+    }
+    return true;
+}
+
+}  // namespace zorbc

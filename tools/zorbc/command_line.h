@@ -1,0 +1,45 @@
+// zorbc's command line: INPUT OUTPUT and the compressor's switches.
+#ifndef ZORBC_COMMAND_LINE_H
+#define ZORBC_COMMAND_LINE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "encoder/encoder.h"
+
+namespace zorbc {
+
+struct Options {
+    std::string input, output;
+    uint32_t frontEnd = 0;
+    int32_t regular = 0, key = 0, autoKey = 0, keyEvery = 0, heightMode = 0;
+    bool mix = false, skipOdd = false, ring = false, overwrite = false;
+    int32_t first = 0, last = 0, frameRate = 0;
+    int32_t cropX = 0, cropY = 0, width = 0, height = 0;
+    int32_t soundQuality = 0, soundRate = 0, soundBits = 0, soundChannels = 0;
+    int32_t colours = 256, firstIndex = 0, analysisLimit = 65536;
+    int32_t paletteMode = 0, conversion = 0, systemColours = 0;
+    std::string paletteFile;
+    std::vector<ZencFrameSetting> settings;
+};
+
+// Reads the arguments. On failure the error says what was wrong.
+bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error);
+
+// True when an argument names a file rather than holds switches: it does
+// not start with a slash, or it names an existing file, or its directory
+// exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file).
+bool IsPathArgument(const std::string &arg);
+
+// Removes "/<letter>value" from a line and returns the value, which runs to
+// the next blank (or between double quotes) and may hold slashes.
+std::string TakeTextSwitch(std::string &line, char letter);
+
+// Reads frame-specific settings: lines of "first last regular key"; blank
+// lines and lines starting with # or ; are skipped.
+bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settings, std::string &error);
+
+}  // namespace zorbc
+
+#endif

@@ -1,0 +1,170 @@
+// zorbc: the Zorblax compressor. Reads any graphics input the toolkit knows
+// (images, numbered sequences, list files, flics, AVI, Zorblax, raw frames)
+// with its sound, and writes a Zorblax file.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "encoder/encoder.h"
+#include "platform/platform.h"
+#include "tools/zorbc/command_line.h"
+#include "vexutil/vexutil.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: zorbc INPUT OUTPUT [switches]\n"
+    "Compresses INPUT (images, numbered sequences such as pic???.bmp*1-20, list files, flics, AVI,\n"
+    "Zorblax or RAWB files) into the Zorblax file OUTPUT (.zbx).\n"
+    "Compression values (/N regular frames, /K key frames): 0 lossless; 1-100 an error percentage;\n"
+    "  above 100 a data rate in bytes per second; -1 to -400 a percentage of the average frame;\n"
+    "  -401 and below (-400 - p) p percent of each frame's lossless size.\n"
+    "  /Nv /Kv    regular and key frame compression (default 0, lossless)\n"
+    "  /Jn        a key frame at least every n frames      /An  a key frame when n% of the picture changes\n"
+    "  /Z1 /Z2    interlaced or doubled height (every other row is coded)\n"
+    "  /V         skip every other frame                   /G   add a ring frame for seamless looping\n"
+    "  /Sn /En    first and last frame                     /Fn  frame rate override (fps; -n ms)\n"
+    "  /Xn /Yn /Wn /Hn   crop rectangle\n"
+    "  /Ln        sound quality 0 (lossless) to 9; /L-1 leaves the sound out\n"
+    "  /Rn /Bn /Cn       sound rate, bits (8, 16) and channels (1, 2)\n"
+    "  /Qn /In    palette colours and first palette index  /Un  new palette at least every n frames\n"
+    "  /Pn /Tn /Dn       8-bit palettes, halftoning, system colours (see docs/zorbc.md)\n"
+    "  /&FILE     use or create the palette from FILE      /M   mix the original sound into the output\n"
+    "  /O         overwrite without asking                 /@*FILE  frame-specific settings\n"
+    "             (lines of: first last regular key, e.g. \"50 60 300000 0\")\n";
+
+bool gFailed = false;
+std::string gLastError;
+
+int Progress(const char *text, int level) {
+    if (level == 2) {
+        gFailed = true;
+        gLastError = text;
+        StatusMessage(text, 1);
+        return 1;
+    }
+    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
+}
+
+int32_t QuietProgress(const char *text, int32_t level) {
+    if (level == 2) return 0;  // probing for sound: absence is no error
+    return Progress(text, level);
+}
+
+bool FileExists(const std::string &name) {
+    struct stat st;
+    return stat(name.c_str(), &st) == 0;
+}
+
+int Fail(const std::string &text, int code = 1) {
+    StatusSet(text.c_str());
+    std::fprintf(stderr, "zorbc: %s\n", text.c_str());
+    StatusClose(0);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    zorbc::Options opt;
+    std::string error;
+    if (!zorbc::ParseCommandLine(argc, argv, opt, error)) {
+        std::fprintf(stderr, "zorbc: %s\n\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    StatusInit(nullptr, opt.frontEnd, 1);
+    StatusOpen("ZorbC", (opt.input + " -> " + opt.output).c_str(), nullptr);
+    const uint32_t started = PlatformTimeMs();
+
+    if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) return Fail("Output filename must be different than the input filename.");
+    if (!opt.overwrite && FileExists(opt.output) && !overwrite(opt.output.c_str()))
+        return Fail("The output file " + opt.output + " was not overwritten.");
+
+    std::vector<char> paletteName(opt.paletteFile.begin(), opt.paletteFile.end());
+    paletteName.push_back('\0');
+    GFILE *g = GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first, opt.last,
+                         opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours, opt.systemColours,
+                         opt.conversion, opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress);
+    if (!g) return Fail(gLastError.empty() ? "Error opening: " + opt.input : gLastError);
+
+    const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
+    ZencParams params{};
+    params.width = static_cast<uint32_t>(g->width) & ~3u;
+    params.height = (static_cast<uint32_t>(g->height) / (halfHeight ? 2 : 1)) & ~3u;
+    if (params.width < 4 || params.height < 4) {
+        GFileClose(g);
+        return Fail("Error: the picture is smaller than one 4x4 block.");
+    }
+    int32_t frameTime = g->frameTime;
+    if (opt.frameRate) frameTime = -MakeFrameRate(opt.frameRate);
+    if (opt.skipOdd) frameTime *= 2;
+    params.frameRate = frameTime;
+    params.headerFlags = (opt.ring ? ZENC_RING_FRAME : 0) | (opt.heightMode == 1 ? ZENC_HEIGHT_INTERLACED : 0) |
+                         (opt.heightMode == 2 ? ZENC_HEIGHT_DOUBLED : 0);
+    params.regular = opt.regular;
+    params.key = opt.key;
+    params.keyEvery = opt.keyEvery > 0 ? static_cast<uint32_t>(opt.keyEvery) : 0;
+    params.autoKeyPercent = opt.autoKey > 0 ? static_cast<uint32_t>(opt.autoKey) : 0;
+    params.settings = opt.settings.data();
+    params.settingCount = static_cast<uint32_t>(opt.settings.size());
+    ZENC *enc = ZencOpen(&params);
+    if (!enc) {
+        GFileClose(g);
+        return Fail("Error: ran out of memory!");
+    }
+
+    // Pictures: every frame of the range (or every other one), every other row
+    // with interlaced or doubled height.
+    std::vector<uint8_t> coded(static_cast<size_t>(params.width) * params.height);
+    const int32_t frames = g->frames;
+    for (int32_t i = 0; i < frames; ++i) {
+        if (!GFileGet(g)) {
+            GFileClose(g);
+            ZencClose(enc);
+            return Fail(gLastError.empty() ? "Cancelled." : gLastError);
+        }
+        if (opt.skipOdd && (i & 1)) continue;
+        const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
+        const size_t step = static_cast<size_t>(g->pitch) * (halfHeight ? 2 : 1);
+        for (uint32_t y = 0; y < params.height; ++y) std::memcpy(&coded[y * params.width], px + y * step, params.width);
+        ZencAddFrame(enc, coded.data(), params.width, g->palette);
+    }
+    const uint32_t kind = g->kind;
+    GFileClose(g);
+
+    // The input's own sound, unless left out.
+    if (opt.soundQuality >= 0) {
+        const int32_t start = opt.first > 1 ? -opt.first : 0;
+        const int32_t end = opt.last > 0 ? -opt.last : 0;
+        const int tracks = kind == 129 ? 7 : 1;
+        for (int t = 0; t < tracks; ++t) {
+            CSFILE *cs = CSFileOpen(opt.input.c_str(), opt.soundQuality, 0, 0, 0, 0, opt.soundRate, opt.soundBits,
+                                    opt.soundChannels, start, end, kind == 129 ? t + 1 : 0, 0, 0, QuietProgress);
+            if (cs) ZencAddTrack(enc, static_cast<uint32_t>(t), cs);
+        }
+    }
+
+    gFailed = false;
+    if (!ZencWrite(enc, opt.output.c_str(), Progress)) {
+        ZencClose(enc);
+        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+    }
+    ZencReport r;
+    ZencGetReport(enc, &r);
+    ZencClose(enc);
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[1024];
+    std::snprintf(report, sizeof report,
+                  "Compressed %s into %s: %u frames, %llu bytes, %.0f bytes per second (largest second %u), in %s.",
+                  opt.input.c_str(), opt.output.c_str(), r.frames, static_cast<unsigned long long>(r.fileBytes),
+                  r.bytesPerSecond, r.largestSecond, elapsed);
+    StatusSet(report);
+    std::printf("%s\n", report);
+    StatusClose(0);
+    return 0;
+}
