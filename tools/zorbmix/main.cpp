@@ -34,8 +34,7 @@ int Progress(const char *text, int level) {
         StatusMessage(text, 1);
         return 1;
     }
-    if (!StatusSet(text)) return 1;
-    return StatusDoCancel() ? 1 : 0;
+    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
 }
 
 int32_t SoundProgress(const char *text, int32_t level) { return Progress(text, level); }
