@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "tests/encoder/encoder_helpers.h"
+#include "tests/support/link_server.h"
 
 using namespace enctest;
 
@@ -214,4 +215,28 @@ TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune) {
     }
     ASSERT_EQ(sound.size(), tune.size());
     EXPECT_EQ(sound, tune);
+}
+
+TEST(Zorbc, ReportGoesToTheFrontEnd) {
+    TempDir dir;
+    const Clip c = MakeClip(1, 32, 32, 2, 8);
+    WriteRaw(c, dir.path + "/in.raw");
+    zorb::test::LinkServer frontEnd;
+    const Result r =
+        RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /#" + std::to_string(frontEnd.frontEnd()));
+    ASSERT_EQ(r.status, 0) << r.output;
+    ASSERT_TRUE(frontEnd.waitForMessages(3, 2000));
+    const auto messages = frontEnd.messages();
+    bool hello = false, report = false;
+    for (const auto &m : messages) {
+        if (m.code == 10019) hello = true;
+        if (m.code == 4660) {
+            report = true;
+            EXPECT_NE(m.text().find("ZorbC - "), std::string::npos) << m.text();
+            EXPECT_NE(m.text().find("Compressed"), std::string::npos) << m.text();
+            EXPECT_NE(m.text().find("2 frames"), std::string::npos) << m.text();
+        }
+    }
+    EXPECT_TRUE(hello);
+    EXPECT_TRUE(report);
 }

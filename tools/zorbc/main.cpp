@@ -76,7 +76,8 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "zorbc: %s\n\n%s", error.c_str(), kUsage);
         return 2;
     }
-    StatusInit(nullptr, opt.frontEnd, 1);
+    // A front end that started us gets the final report (after the hello).
+    StatusInit(nullptr, PlatformLinkAttach(opt.frontEnd, nullptr), 1);
     StatusOpen("ZorbC", (opt.input + " -> " + opt.output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
 

@@ -85,7 +85,8 @@ int main(int argc, char **argv) {
     std::string output = names[2];
     if (!HasExtension(output.c_str())) output += ".zbx";
 
-    StatusInit(nullptr, link > 0 ? static_cast<uint32_t>(link) : 0, 1);
+    // A front end that started us gets the final report (after the hello).
+    StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
     StatusOpen("ZorbMix", (names[1] + " -> " + output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
     if (!CheckForDup(names[0].c_str(), output.c_str()) || !CheckForDup(names[1].c_str(), output.c_str()))
