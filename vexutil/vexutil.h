@@ -275,10 +275,8 @@ VEXAPI void GFileCommandLine(char *commandLine, int32_t *x, int32_t *y, int32_t 
 
 /* ==== Sound input (SFile) and sound chunk encoder (CSFile) ==================== */
 
-/* Progress function of the sound families: a text and a level (0 progress,
-   1 first message of a series, 2 error). A non-zero answer to a progress
-   message cancels. */
-typedef int32_t (*SFILEPROGRESS)(const char *text, int32_t level);
+/* The sound families take the library's progress function (VEXPROGRESS). */
+typedef VEXPROGRESS SFILEPROGRESS;
 
 /* Sound input: wave files, headerless PCM, Zorblax sound tracks, AVI sound
    streams, wave list files (".LST") and numbered sequences ("name???*1-9"),
