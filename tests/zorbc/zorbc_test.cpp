@@ -240,3 +240,54 @@ TEST(Zorbc, ReportGoesToTheFrontEnd) {
     EXPECT_TRUE(hello);
     EXPECT_TRUE(report);
 }
+
+TEST(Demo, DataRateWindowsOnTheDemoContent) {
+    // Every one-second window of the demo content at 120000 bytes per second
+    // lands within 10% of the target.
+    TempDir dir;
+    const uint32_t w = 320, h = 240, frames = 150;
+    ZencParams p{};
+    p.width = w;
+    p.height = h;
+    p.frameRate = -6667;
+    p.regular = 120000;
+    p.key = 120000;
+    p.keyEvery = 50;
+    ZENC *enc = ZencOpen(&p);
+    ASSERT_NE(enc, nullptr);
+    std::vector<uint8_t> px(w * h);
+    uint8_t pal[768];
+    for (uint32_t t = 0; t < frames; ++t) {
+        ZencDemoFrame(t, frames, w, h, px.data(), pal);
+        ZencAddFrame(enc, px.data(), w, pal);
+    }
+    ASSERT_EQ(ZencWrite(enc, (dir.path + "/rate.zbx").c_str(), nullptr), 1);
+    ZencReport r;
+    ZencGetReport(enc, &r);
+    ZencClose(enc);
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/rate.zbx", d));
+    const auto &sz = d.file.frameSizes;
+    for (size_t i = 0; i + 15 <= frames; ++i) {
+        uint64_t window = 0;
+        for (size_t k = i; k < i + 15; ++k) window += sz[k];
+        EXPECT_LE(window, 120000 * 1.1) << "window at " << i;
+        EXPECT_GE(window, 120000 * 0.9) << "window at " << i;
+    }
+    EXPECT_NEAR(r.bytesPerSecond, 120000, 12000);
+}
+
+TEST(Zorbc, PaletteRangeOptionsReachTheGraphicsInput) {
+    TempDir dir;
+    const Clip c = MakeClip(2, 32, 32, 3, 12);
+    WriteRaw(c, dir.path + "/in.raw");
+    const Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/q.zbx /Q16/I32");
+    ASSERT_EQ(r.status, 0) << r.output;
+    Decoded d;
+    ASSERT_TRUE(Decode(dir.path + "/q.zbx", d));
+    for (const auto &picture : d.pictures)
+        for (uint8_t v : picture) {
+            ASSERT_GE(v, 32);
+            ASSERT_LT(v, 48);
+        }
+}
