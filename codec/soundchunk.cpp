@@ -3,6 +3,7 @@
 #include "codec/soundchunk.h"
 
 #include "codec/bitreader.h"
+#include "codec/timing.h"
 #include "codec/trees.h"
 
 namespace zorb {
@@ -74,6 +75,15 @@ bool DecodeSoundChunk(const uint8_t *stream, size_t streamBytes, uint32_t decode
     }
     WriteSilence(left, sixteen, ring);
     return true;
+}
+
+void DecodeSoundIntoRing(const uint8_t *stream, uint32_t streamBytes, uint32_t n, uint8_t *, uint8_t *ringStart,
+                         uint8_t *ringEnd, uint8_t *writePos)
+{
+    SoundRing ring{ringStart, ringEnd, writePos};
+    if (!ring.Valid() || n == 0)
+        return;
+    DecodeSoundChunk(stream, streamBytes, n, ring);
 }
 
 } // namespace zorb

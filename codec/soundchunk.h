@@ -38,6 +38,9 @@ void CopySound(const uint8_t *src, size_t n, SoundRing &ring);
 // Writes n bytes of silence.
 void WriteSilence(size_t n, bool sixteenBit, SoundRing &ring);
 
+// DecodeSoundIntoRing, the sound feed's entry (codec/timing.h), is defined
+// with these: the scratch block is not needed (trees are built on the stack).
+
 } // namespace zorb
 
 #endif

@@ -14,6 +14,8 @@
 
 #include "codec/trees.h"
 
+struct ZorbOutputDescriptor;
+
 namespace zorb {
 
 extern const uint16_t kRunLengthTable[64];
@@ -26,9 +28,11 @@ struct DirtyRect {
     int32_t left, top, right, bottom;
 };
 
+} // namespace zorb
+
 // Where and how decoded frames land; built by SetupOutput. The descriptor,
 // its change map and its colour table live in one block.
-struct OutputDescriptor {
+struct ZorbOutputDescriptor {
     uint32_t doubled;      // each coded row goes to two lines
     uint32_t interlaced;   // each coded row goes to every other line
     uint32_t pixelFormat;  // kPixel8, kPixel555, kPixel565
@@ -52,10 +56,14 @@ struct OutputDescriptor {
     uint32_t walkBlock;       // next block index the run scan looks at
     uint32_t walkDone;        // run scan exhausted
     uint32_t heldValid;       // a run read ahead that starts the next rectangle
-    DirtyRect held;
+    zorb::DirtyRect held;
     uint32_t pendingCount;
-    DirtyRect pending[4];
+    zorb::DirtyRect pending[4];
 };
+
+namespace zorb {
+
+using OutputDescriptor = ::ZorbOutputDescriptor;
 
 // Size of the block SetupOutput needs for a picture (0 when the picture is too large).
 size_t OutputBlockSize(uint32_t width, uint32_t codedHeight, bool sixteenBit);

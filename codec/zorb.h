@@ -232,6 +232,49 @@ void ZorbGetStats(ZorbHandle *h, ZorbStats *stats);
    fps > 0 frames per second, 0 as fast as possible. */
 void ZorbSetFrameRateOverride(int32_t fps);
 
+/* ---- Video output and frame stepping ------------------------------------------------------ */
+
+/* Where the video goes: the picture's top-left pixel at column x, line y of a
+   buffer of bufferHeight lines of stride bytes. outputType: below 0x40000000
+   8-bit palette indices; 0x80000000 16-bit 5-5-5; 0xC0000000 16-bit 5-6-5;
+   plus 1 for a bottom-up buffer (its first line in memory is the bottom line).
+   Blocks that would fall outside the buffer are not written. A null buffer
+   stops video decoding (sound only). */
+void ZorbSetOutput(ZorbHandle *h, uint32_t x, int32_t y, uint32_t stride, uint32_t bufferHeight, void *buffer,
+                   uint32_t outputType);
+
+/* The next changed rectangle of the last decoded frame in LastRectX/Y/W/H
+   (buffer coordinates); 0 when none is left. mode 0: runs merged while the
+   box stays within 5/4 of their area; 1: one bounding box; 2: only
+   rectangles already pending, none while a walk is pending. */
+uint32_t ZorbNextDirtyRect(ZorbHandle *h, int32_t mode);
+
+/* Makes the decoder emit the nearest colours of another palette (count
+   entries; layout bits: 1 two-byte components, 2 blue first, 4 four-byte
+   entries, 8 with 4: components from the second byte). Applies to the
+   handle's current palette; a second call maps the mapped colours again. */
+void ZorbRemapColors(ZorbHandle *h, const void *target, uint32_t count, uint32_t layout);
+
+/* The decoded sound of the loaded frame for the lowest track whose bit
+   (ZORB_OPEN_TRACK(n)) is set in trackFlags and that has a chunk in it.
+   Writes at most AudioMaxSize[n] bytes to buffer and returns their count;
+   0 when there is none. A compressed chunk that carries no sound gives
+   silence. */
+uint32_t ZorbGetTrackSound(ZorbHandle *h, uint32_t trackFlags, void *buffer);
+
+/* Decodes the loaded frame: feeds its sound to the tracks and, unless
+   playback is behind its sound, its video into the output. Returns 1 when
+   playback was found behind. */
+uint8_t ZorbDecodeFrame(ZorbHandle *h);
+
+/* Makes the next frame current and parses its palette; after the last frame
+   playing loops (to frame 0, or through the ring frame to frame 1). */
+void ZorbAdvanceFrame(ZorbHandle *h);
+
+/* Makes frame `frame` (1-based; 0 is taken as 1; past the end: the last
+   frame) current. */
+void ZorbSeekFrame(ZorbHandle *h, uint32_t frame);
+
 #ifdef __cplusplus
 }
 #endif
