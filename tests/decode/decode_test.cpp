@@ -8,6 +8,7 @@
 
 #include "codec/cpu.h"
 #include "codec/soundchunk.h"
+#include "codec/timing.h"
 #include "codec/zorb.h"
 #include "tests/support/zbxgen.h"
 
