@@ -27,15 +27,25 @@ bool ReadContainer(const std::string &name, ContainerFile &file, std::string &er
         error = "Error opening: " + name;
         return false;
     }
-    std::fseek(f.get(), 0, SEEK_END);
-    const long longSize = std::ftell(f.get());
-    std::fseek(f.get(), 0, SEEK_SET);
-    const uint64_t size = longSize < 0 ? 0 : static_cast<uint64_t>(longSize);
-    uint8_t head[104];
-    if (size < 104 || std::fread(head, 1, 104, f.get()) != 104 || std::memcmp(head, "ZBX2", 4) != 0) {
+    std::vector<uint8_t> data;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) data.insert(data.end(), buf, buf + n);
+    if (std::ferror(f.get())) {
+        error = "Error reading " + name;
+        return false;
+    }
+    return ParseContainer(data.data(), data.size(), name, file, error);
+}
+
+bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file,
+                    std::string &error) {
+    file = ContainerFile{};
+    if (size < 104 || std::memcmp(data, "ZBX2", 4) != 0) {
         error = name + " is not a Zorblax file.";
         return false;
     }
+    const uint8_t *head = data;
     ContainerHeader &h = file.header;
     h.width = Get32(head + 4);
     h.height = Get32(head + 8);
@@ -52,35 +62,26 @@ bool ReadContainer(const std::string &name, ContainerFile &file, std::string &er
         error = name + " is damaged (its tables do not fit in the file).";
         return false;
     }
-    std::vector<uint8_t> tables(5 * n);
-    if (n && std::fread(tables.data(), 1, tables.size(), f.get()) != tables.size()) {
-        error = "Error reading " + name;
-        return false;
-    }
-    file.frameSizes.resize(n);
-    file.frameTypes.resize(n);
+    const uint8_t *tables = data + 104;
     uint64_t total = 104 + 5 * n + h.treeDataSize;
-    for (uint64_t i = 0; i < n; ++i) {
-        file.frameSizes[i] = Get32(&tables[4 * i]);
-        file.frameTypes[i] = tables[4 * n + i];
-        total += file.frameSizes[i];
-    }
+    for (uint64_t i = 0; i < n; ++i) total += Get32(tables + 4 * i);
     if (total > size) {
         error = name + " is damaged (its frames run past the end of the file).";
         return false;
     }
-    file.treeData.resize(h.treeDataSize);
-    if (h.treeDataSize && std::fread(file.treeData.data(), 1, h.treeDataSize, f.get()) != h.treeDataSize) {
-        error = "Error reading " + name;
-        return false;
+    file.frameSizes.resize(n);
+    file.frameTypes.resize(n);
+    for (uint64_t i = 0; i < n; ++i) {
+        file.frameSizes[i] = Get32(tables + 4 * i);
+        file.frameTypes[i] = tables[4 * n + i];
     }
+    const uint8_t *at = data + 104 + 5 * n;
+    file.treeData.assign(at, at + h.treeDataSize);
+    at += h.treeDataSize;
     file.frames.resize(n);
     for (uint64_t i = 0; i < n; ++i) {
-        file.frames[i].resize(file.frameSizes[i]);
-        if (file.frameSizes[i] && std::fread(file.frames[i].data(), 1, file.frameSizes[i], f.get()) != file.frameSizes[i]) {
-            error = "Error reading " + name;
-            return false;
-        }
+        file.frames[i].assign(at, at + file.frameSizes[i]);
+        at += file.frameSizes[i];
     }
     return true;
 }

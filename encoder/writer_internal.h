@@ -62,6 +62,8 @@ struct ContainerFile {
     std::vector<std::vector<uint8_t>> frames;  // every frame's bytes
 };
 bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error);
+// The same from bytes in memory (name only for messages).
+bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file, std::string &error);
 
 // Chunks of one frame: palette, sound per track (empty = absent), video.
 struct FrameChunks {
