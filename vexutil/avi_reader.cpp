@@ -33,6 +33,7 @@ constexpr uint32_t kAuds = FourCC('a', 'u', 'd', 's');
 
 constexpr int kMaxDepth = 8;
 constexpr int32_t kMaxSide = 16384;
+constexpr uint64_t kMaxFrameBytes = uint64_t(1) << 27;
 
 uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t Le32(const uint8_t *p)
@@ -230,7 +231,9 @@ bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, s
                                     if (biSize <= 40) tableAt = 52;
                                 }
                                 bool sizeOk = w > 0 && w <= kMaxSide && hgt != 0 && hgt != INT32_MIN &&
-                                              (hgt < 0 ? -hgt : hgt) <= kMaxSide;
+                                              (hgt < 0 ? -hgt : hgt) <= kMaxSide &&
+                                              uint64_t(w) * static_cast<uint64_t>(hgt < 0 ? -hgt : hgt) * bits / 8 <=
+                                                  kMaxFrameBytes;
                                 if (rgb && sizeOk && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) {
                                     ok = true;
                                     video_.handler = handler;

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int32_t kFlicBuffer = 64000;
-constexpr uint64_t kMaxPicture = uint64_t(1) << 28;
+constexpr uint64_t kMaxPicture = uint64_t(1) << 26;  // 64 MB: far beyond any real flic
 
 uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t Le32(const uint8_t *p)

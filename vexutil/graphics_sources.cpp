@@ -270,7 +270,8 @@ bool OpenRaw(GFILE *g, const std::string &path)
         return false;
     }
     uint32_t frames = Le32(h + 4), w = Le32(h + 8), ht = Le32(h + 12), t = Le32(h + 16);
-    if (w == 0 || ht == 0 || w > kMaxSide || ht > kMaxSide || t == 0 || t > 0x7FFFFFFF) {
+    if (w == 0 || ht == 0 || w > kMaxSide || ht > kMaxSide || uint64_t(w) * ht > (uint64_t(1) << 26) || t == 0 ||
+        t > 0x7FFFFFFF) {
         VEXFileClose(f);
         return false;
     }
