@@ -485,9 +485,16 @@ bool ReadListFile(const char *name, std::vector<ListLine> *lines) {
     while (!VEXFileAtEnd(f)) {
         VEXFileGetLine(f, text, sizeof text);
         text[128] = '\0';  // list lines hold up to 128 characters
+        // Only a slash after a blank starts a switch: the slashes inside a
+        // path ("/music/s1/a.wav") are kept away from the switch reader.
+        constexpr char kHidden = '\x01';
+        for (char *c = text; *c; ++c)
+            if (*c == '/' && (c == text || static_cast<signed char>(c[-1]) > 32)) *c = kHidden;
         ListLine line;
         line.start = GetSwitchNum(text, 'S', 0);
         line.end = GetSwitchNum(text, 'E', 0);
+        for (char *c = text; *c; ++c)
+            if (*c == kHidden) *c = '/';
         line.name = Trimmed(text);
         if (line.name.empty() || line.name[0] == '#') continue;
         lines->push_back(line);

@@ -316,6 +316,20 @@ TEST_F(SoundInput, ListStartSkipsWholeEntriesAndReopensTheOneItFallsIn) {
     EXPECT_EQ(ReadAll(s.get(), 77), got);
 }
 
+TEST_F(SoundInput, ListLinesKeepSlashesInsidePaths) {
+    std::filesystem::create_directories(dir.File("s1"));
+    std::filesystem::create_directories(dir.File("s1/e2"));
+    const Bytes pcm = Ramp8(1000);
+    const std::string wave = dir.Write("s1/e2/x.wav", Wave(1, 1000, 8, pcm));
+    const std::string list = dir.WriteText("p.lst", wave + " /s100 /E300\n");
+    SFilePtr s = Open(list);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->total, 200u);
+    const Bytes got = ReadAll(s.get());
+    ASSERT_EQ(got.size(), 200u);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), pcm.begin() + 100));
+}
+
 TEST_F(SoundInput, ListWithoutSoundIsReported) {
     const std::string list = dir.WriteText("e.lst", "# nothing here\n\n");
     EXPECT_FALSE(Open(list, 0, 0, 0, 0, 0, 0, 0, 0, Progress));
