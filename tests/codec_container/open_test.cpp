@@ -159,7 +159,8 @@ TEST(ZorbOpen, OpenFlagsKeepUnlistedBitsAndDropTrackBits)
     b.audioFormat[0] = ZBX_AUDIO_PRESENT | 22050;
     HandlePtr h(OpenBytes(b.Bytes(), 0x40000000u | ZORB_OPEN_NEVER_SKIP | ZORB_OPEN_TRACK(0) | ZORB_OPEN_TRACK(3)));
     ASSERT_TRUE(h);
-    // The file is small, so it is preloaded; no sound output opens tracks here.
+    // The file is small, so it is preloaded. Track 3 does not exist in the
+    // file and is never opened; track 0 opens only where a sound device does.
     EXPECT_EQ(h->OpenFlags & ~uint32_t{ZORB_OPEN_TRACKS_MASK},
               0x40000000u | ZORB_OPEN_NEVER_SKIP | ZORB_OPEN_PRELOAD);
     EXPECT_EQ(h->OpenFlags & ZORB_OPEN_TRACK(3), 0u);

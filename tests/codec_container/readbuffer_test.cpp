@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <random>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "codec/handle.h"
 #include "codec/zorb.h"
@@ -229,4 +231,36 @@ TEST(ReadAhead, SimulatedReadSpeed)
     ZorbSetReadSpeed(0);
     HandlePtr fast(ZorbOpen(const_cast<char *>(path.c_str()), ZORB_OPEN_SIMULATE_READ, 65536));
     EXPECT_EQ(fast->SimulatedReadRate, 0u);
+}
+
+TEST(ReadAhead, FileReadsStayOnTheBlockGrid)
+{
+    // Through a descriptor of our own we can watch the file position: after
+    // the alignment read every read starts and ends on a 4096-byte boundary
+    // (until the end of the file).
+    ZbxBuild b = VariedFile(60, 99, 20000);
+    std::vector<uint8_t> bytes = b.Bytes();
+    std::string path = WriteTemp(bytes);
+    int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    HandlePtr h(ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), ZORB_OPEN_FILE_HANDLE, 8192));
+    ASSERT_TRUE(h);
+    ASSERT_NE(h->ReadBufferStart, nullptr);
+    auto onGrid = [&] {
+        off_t pos = ::lseek(fd, 0, SEEK_CUR);
+        return pos % 4096 == 0 || pos == static_cast<off_t>(bytes.size());
+    };
+    EXPECT_TRUE(onGrid());
+    std::mt19937 rng(4);
+    for (uint32_t i = 1; i < 60; ++i) {
+        for (uint32_t k = rng() % 4; k > 0; --k) {
+            zorb::BackgroundReadStep(h.get());
+            ASSERT_TRUE(onGrid()) << i;
+        }
+        Step(h.get());
+        ASSERT_TRUE(onGrid()) << i;
+        ASSERT_TRUE(FrameIs(h.get(), b.frames[i]));
+    }
+    h.reset();
+    ::close(fd);
 }
