@@ -1,6 +1,7 @@
 // zbxinfo: what a user wants to know about .zbx files before playing them.
 //
 //   zbxinfo [--frames] FILE...
+//   zbxinfo --dump DIR FILE
 //
 // For each file: size, frames, frame rate, picture and height mode, sound
 // tracks, trees, largest frame, largest second of data, mean frame size and
@@ -17,18 +18,22 @@
 
 #include "codec/handle.h"
 #include "codec/zorb.h"
+#include "tools/zbxinfo/dump.h"
 
 namespace {
 
 struct Options {
     bool frames = false;
+    std::string dumpDir; // --dump DIR
     std::vector<std::string> files;
 };
 
 void Usage(FILE *out)
 {
     std::fprintf(out, "usage: zbxinfo [--frames] FILE...\n"
-                      "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n");
+                      "       zbxinfo --dump DIR FILE\n"
+                      "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
+                      "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n");
 }
 
 std::string FrameRateText(const ZorbHandle *h)
@@ -196,6 +201,13 @@ int main(int argc, char **argv)
             endOfOptions = true;
         } else if (!endOfOptions && a == "--frames") {
             opt.frames = true;
+        } else if (!endOfOptions && a == "--dump") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "zbxinfo: --dump needs a directory\n");
+                Usage(stderr);
+                return 2;
+            }
+            opt.dumpDir = argv[++i];
         } else if (!endOfOptions && (a == "--help" || a == "-h")) {
             Usage(stdout);
             return 0;
@@ -210,6 +222,14 @@ int main(int argc, char **argv)
     if (opt.files.empty()) {
         Usage(stderr);
         return 2;
+    }
+    if (!opt.dumpDir.empty()) {
+        if (opt.files.size() != 1 || opt.frames) {
+            std::fprintf(stderr, "zbxinfo: --dump takes one directory and one file\n");
+            Usage(stderr);
+            return 2;
+        }
+        return DumpFile(opt.dumpDir, opt.files[0]);
     }
     int status = 0;
     for (size_t i = 0; i < opt.files.size(); ++i) {
