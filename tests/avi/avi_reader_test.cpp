@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <deque>
 
 #include "tests/support/gfx_samples.h"
 #include "vexutil/avi_reader.h"
@@ -10,9 +11,12 @@ using vex::AviReader;
 
 namespace {
 
+// The reader reads its memory source while open: the bytes are kept here.
 std::unique_ptr<AviReader> OpenBytes(const Bytes &b, std::string *err = nullptr)
 {
-    return AviReader::Open(vex::MemorySource(b.data(), b.size()), err);
+    static std::deque<Bytes> kept;
+    kept.push_back(b);
+    return AviReader::Open(vex::MemorySource(kept.back().data(), kept.back().size()), err);
 }
 
 // An 8-bit bottom-up frame of width w (rows padded to 4) whose top row holds
