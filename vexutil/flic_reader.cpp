@@ -18,16 +18,6 @@ uint32_t Le32(const uint8_t *p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-bool NameHasExtension(const char *name)
-{
-    for (const char *p = name + std::strlen(name); p > name; p--) {
-        char c = p[-1];
-        if (c == '.') return true;
-        if (c == '/' || c == '\\' || c == ':') return false;
-    }
-    return false;
-}
-
 void Rewind(VEXFLIC *f)
 {
     f->currentFrame = 0;
@@ -86,7 +76,7 @@ VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
 {
     if (!name || !*name) return nullptr;
     VEXFILE *file = VEXFileOpen(kFlicBuffer, name, VEXFILE_READ);
-    if (!file && !NameHasExtension(name)) {
+    if (!file && !HasExtension(name)) {
         std::string n = std::string(name) + ".flc";
         file = VEXFileOpen(kFlicBuffer, n.c_str(), VEXFILE_READ);
         if (!file) {

@@ -24,27 +24,10 @@ int Progress(GFILE *g, int level, const char *format, ...)
     return 0;
 }
 
-bool HasExtensionIn(const std::string &name)
-{
-    for (size_t i = name.size(); i > 0; i--) {
-        char c = name[i - 1];
-        if (c == '.') return true;
-        if (c == '/' || c == '\\' || c == ':') return false;
-    }
-    return false;
-}
-
 bool FileExists(const std::string &name)
 {
     struct stat st;
     return stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-uint32_t FileSizeOf(const char *name)
-{
-    struct stat st;
-    if (!name || stat(name, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-    return st.st_size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);
 }
 
 void ComputeGeometry(GFILE *g)
@@ -158,12 +141,12 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
         auto walker = std::make_unique<EntryWalker>();
         walker->OpenSequence(line);
         ok = OpenListSource(g, std::move(walker));
-    } else if (line.name.empty() || (HasExtensionIn(line.name) && !FileExists(line.name))) {
+    } else if (line.name.empty() || (HasExtension(line.name.c_str()) && !FileExists(line.name))) {
         Progress(g, 2, "Error opening: %s", line.name.c_str());
         ok = false;
     } else {
         ok = OpenSource(g, line.name);
-        if (ok && g->kind != GFILE_LIST) g->totalSize = FileSizeOf(g->name);
+        if (ok && g->kind != GFILE_LIST) g->totalSize = vexfilesize(g->name);
     }
     openDepth--;
     if (!ok) {

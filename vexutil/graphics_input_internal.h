@@ -150,8 +150,6 @@ void CountFrameColours(GFILE *g, uint32_t *hist);
 
 // Reporting.
 int Progress(GFILE *g, int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
-bool HasExtensionIn(const std::string &name);
-uint32_t FileSizeOf(const char *name);
 bool FileExists(const std::string &name);
 
 }  // namespace vex

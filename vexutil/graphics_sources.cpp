@@ -24,12 +24,8 @@ uint32_t Le32(const uint8_t *p)
 
 std::string ExtensionOf(const std::string &name)
 {
-    for (size_t i = name.size(); i > 0; i--) {
-        char c = name[i - 1];
-        if (c == '.') return name.substr(i - 1);
-        if (c == '/' || c == '\\' || c == ':') break;
-    }
-    return "";
+    const char *dot = HasExtension(name.c_str());
+    return dot ? std::string(dot) : std::string();
 }
 
 // The file a probe looks at: the name itself when its extension is the

@@ -402,3 +402,28 @@ TEST(GFileCommandLine, DefaultsLimitsAndNullPointers)
     GFileCommandLine(line3, &x, &y, &w, &h, &s, &e, nullptr, nullptr, &i, &q, nullptr, nullptr, nullptr);
     EXPECT_EQ(i, 96);
 }
+
+TEST_F(GFileTest, SixteenBitAviToThirtyTwoAndEightBits)
+{
+    AviBuilder b;
+    b.SetVideo(2, 1, 16, 10, 1);
+    b.AddFrame({0x00, 0x7C, 0x1F, 0x00});  // red, blue (5-5-5)
+    ASSERT_TRUE(WriteFile(Path("h.avi"), b.Build()));
+    GPtr g = Open(Path("h.avi"), 0, 0, GFILE_32BIT);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->depth, 16u);
+    ASSERT_TRUE(GFileGet(g.get()));
+    uint32_t v[2];
+    std::memcpy(v, g->pixels, 8);
+    EXPECT_EQ(v[0], 0xF80000u);
+    EXPECT_EQ(v[1], 0x0000F8u);
+    // 8-bit delivery builds a palette from the two colours.
+    GPtr e = Open(Path("h.avi"));
+    ASSERT_TRUE(e);
+    ASSERT_TRUE(GFileGet(e.get()));
+    const uint8_t *p0 = e->palette + 3 * e->pixels[0], *p1 = e->palette + 3 * e->pixels[1];
+    EXPECT_GT(p0[0], 240);
+    EXPECT_EQ(p0[2], 0);
+    EXPECT_GT(p1[2], 240);
+    EXPECT_EQ(p1[0], 0);
+}
