@@ -164,6 +164,10 @@ int main(int argc, char **argv) {
                   "Compressed %s into %s: %u frames, %llu bytes, %.0f bytes per second (largest second %u), in %s.",
                   opt.input.c_str(), opt.output.c_str(), r.frames, static_cast<unsigned long long>(r.fileBytes),
                   r.bytesPerSecond, r.largestSecond, elapsed);
+    if (r.worstErrorPercent > 0) {
+        const size_t used = std::strlen(report);
+        std::snprintf(report + used - 1, sizeof report - used + 1, "; worst frame error %.2f%%.", r.worstErrorPercent);
+    }
     StatusSet(report);
     std::printf("%s\n", report);
     StatusClose(0);
