@@ -8,6 +8,7 @@
 
 #include "tests/support/gfx_images.h"
 #include "tests/support/gfx_samples.h"
+#include "tests/support/zbxgen.h"
 #include "vexutil/vexutil.h"
 
 using namespace gfxsamples;
@@ -426,4 +427,45 @@ TEST_F(GFileTest, SixteenBitAviToThirtyTwoAndEightBits)
     EXPECT_EQ(p0[2], 0);
     EXPECT_GT(p1[2], 240);
     EXPECT_EQ(p1[0], 0);
+}
+
+TEST_F(GFileTest, ZorblaxSourceThroughTheDecodeLibrary)
+{
+    zbxgen::Description d;
+    d.width = 32;
+    d.height = 16;
+    d.frameRate = -6667;
+    zbxgen::Rng rng(4);
+    std::vector<uint8_t> prev;
+    for (int k = 0; k < 5; k++) {
+        zbxgen::Frame f;
+        f.picture = zbxgen::MakePicture(32, 16, zbxgen::Content::Random, rng, prev.empty() ? nullptr : &prev);
+        prev = f.picture;
+        if (k == 0 || k == 3) f.palette = zbxgen::RandomPalette(rng);
+        d.frames.push_back(f);
+    }
+    d.tracks[0] = zbxgen::SoundFormat{};
+    for (auto &f : d.frames) f.sound[0] = zbxgen::SoundChunk{std::vector<uint8_t>(1102, 128), false, {}};
+    ASSERT_TRUE(zbxgen::WriteFile(d, Path("movie.zbx")));
+    GPtr g = Open(Path("movie"), 2, 4);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->kind, uint32_t(GFILE_ZORBLAX));
+    EXPECT_EQ(std::string(g->name), Path("movie.zbx"));
+    EXPECT_EQ(g->frames, 3u);
+    EXPECT_EQ(g->frameTime, -6667);
+    EXPECT_EQ(g->trackInfo[0], zbxgen::FormatWord(*d.tracks[0]));
+    for (int pass = 0; pass < 2; pass++) {
+        for (size_t k = 1; k <= 3; k++) {
+            ASSERT_TRUE(GFileGet(g.get())) << k;
+            std::vector<uint8_t> want = zbxgen::PictureAt(d, k);
+            for (uint32_t y = 0; y < 16; y++)
+                ASSERT_EQ(0, std::memcmp(g->pixels + y * g->pitch, &want[y * 32], 32)) << "frame " << k << " row " << y;
+            auto pal = zbxgen::PaletteAt(d, k);
+            EXPECT_EQ(0, std::memcmp(g->palette, pal.data(), 768)) << k;
+            EXPECT_EQ(bool(g->paletteChanged), k == 1 || k == 3) << k;
+        }
+        EXPECT_TRUE(g->lastFrame);
+        GFileReset(g.get());
+    }
+    EXPECT_TRUE(Saw("Skipping frame 1...", 1));
 }
