@@ -161,4 +161,28 @@ TEST_F(Stepping, PlayingWithSoundIsPacedByTheSoundAndCountsItsTimes) {
     ZorbClose(h);
 }
 
+
+TEST_F(Stepping, BehindItsSoundTheVideoIsSkippedUnlessNeverSkipIsAsked) {
+    Write(4, false, true);
+    for (bool neverSkip : {false, true}) {
+        ResetSoundState();
+        zorb::SoundSetDefaultBackend(FakeBackend::Table());
+        ZorbHandle *h = Open(ZORB_OPEN_TRACK(0) | (neverSkip ? ZORB_OPEN_NEVER_SKIP : 0u));
+        ASSERT_NE(h, nullptr);
+        std::vector<uint8_t> picture(16 * 8, 0xEE);
+        ZorbSetOutput(h, 0, 0, 16, 8, picture.data(), 0);
+        ZorbTrack *t = h->Track[0];
+        EXPECT_EQ(ZorbDecodeFrame(h), 0u);
+        EXPECT_NE(picture[0], 0xEE);  // decoded
+        ZorbAdvanceFrame(h);
+        FakeBackend::Played[t] = 8000;  // the device is more than half a second past frame 1
+        std::fill(picture.begin(), picture.end(), 0xEE);
+        EXPECT_EQ(ZorbDecodeFrame(h), 1u) << neverSkip;
+        EXPECT_EQ(h->FramesSkipped, neverSkip ? 0u : 1u);
+        EXPECT_EQ(picture[0] == 0xEE, !neverSkip);
+        EXPECT_EQ(ZorbMustWait(h), 0u);  // behind: no waiting either
+        ZorbClose(h);
+    }
+}
+
 }  // namespace
