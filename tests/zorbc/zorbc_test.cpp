@@ -291,3 +291,41 @@ TEST(Zorbc, PaletteRangeOptionsReachTheGraphicsInput) {
             ASSERT_LT(v, 48);
         }
 }
+
+TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
+    // zorbc, then zorbmix, then zbxinfo --dump: the dumped pictures, palettes
+    // and sound are the material that went in.
+    TempDir dir;
+    const Clip c = MakeClip(2, 40, 28, 7, 21);
+    WriteRaw(c, dir.path + "/in.raw");
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/v.zbx /G").status, 0);
+    const std::vector<uint8_t> pcm = WriteWave(dir.path + "/s.wav", 8000, 8, 2, 1.0, 5);
+    const std::string bin = std::string(ZORB_BINARY_DIR) + "/bin/";
+    ASSERT_EQ(std::system((bin + "zorbmix " + dir.path + "/v.zbx " + dir.path + "/s.wav " + dir.path +
+                           "/m.zbx /M1 > /dev/null 2>&1").c_str()),
+              0);
+    const std::string dump = dir.path + "/dump";
+    ASSERT_EQ(std::system((bin + "zbxinfo --dump " + dump + " " + dir.path + "/m.zbx > /dev/null 2>&1").c_str()), 0);
+    for (size_t i = 0; i <= c.pixels.size(); ++i) {
+        const size_t src = i == c.pixels.size() ? 0 : i;  // the ring frame
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%05zu.raw", i);
+        std::ifstream in(dump + name, std::ios::binary);
+        std::vector<uint8_t> got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(got.size(), 40u * 28 + 768) << name;
+        EXPECT_EQ(0, std::memcmp(got.data(), c.pixels[src].data(), 40 * 28)) << name;
+        for (int k = 0; k < 768; ++k) {
+            const uint8_t v = c.palettes[src][k] >> 2;
+            ASSERT_EQ(got[40 * 28 + k], static_cast<uint8_t>((v << 2) | (v >> 4))) << name;
+        }
+    }
+    std::ifstream in(dump + "/track_0.pcm", std::ios::binary);
+    std::vector<uint8_t> sound((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // 7 frames at 15 per second of 8000 Hz stereo, and the ring frame's repeat of the first chunk.
+    const size_t frames = SoundFramesBefore(7, 6667, 8000), first = SoundFramesBefore(1, 6667, 8000);
+    ASSERT_EQ(sound.size(), (frames + first) * 2);
+    EXPECT_EQ(0, std::memcmp(sound.data(), pcm.data(), frames * 2));
+    EXPECT_EQ(0, std::memcmp(sound.data() + frames * 2, pcm.data(), first * 2));
+    // Nothing else was left beside the outputs.
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"dump", "in.raw", "m.zbx", "s.wav", "v.zbx"}));
+}
