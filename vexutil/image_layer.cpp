@@ -3,6 +3,7 @@
 
 #include <Magick++.h>
 
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <strings.h>
@@ -70,9 +71,24 @@ bool ImageFormatFromName(const char *name, ImageFormat *format)
 bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string *error)
 {
     InitOnce();
+    // The bytes are read here and handed over as a blob, so that names with
+    // characters the image library would interpret ("[0]", "fmt:") stay names.
+    std::vector<uint8_t> bytes;
+    if (FILE *f = std::fopen(path, "rb")) {
+        uint8_t buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+        std::fclose(f);
+    }
+    if (bytes.empty()) {
+        if (error) *error = "cannot read the file";
+        return false;
+    }
     Magick::Image img;
     try {
-        img.read(std::string(MagickName(format)) + ":" + path);
+        Magick::Blob blob(bytes.data(), bytes.size());
+        img.magick(MagickName(format));
+        img.read(blob);
     } catch (const Magick::Warning &) {
         // A warning still leaves a usable picture.
     } catch (const std::exception &e) {

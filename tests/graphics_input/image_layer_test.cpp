@@ -121,3 +121,17 @@ TEST(ImageLayer, WrongContentAndMissingFilesFail)
     EXPECT_FALSE(ImageFormatFromName("a.b/c", &f));
     EXPECT_FALSE(ImageFormatFromName("c.flc", &f));
 }
+
+TEST(ImageLayer, NamesAreNotInterpretedByTheImageLibrary)
+{
+    std::vector<uint8_t> pal(768, 0), idx(4, 1);
+    pal[3] = 200;
+    std::string path = TempDir() + "/odd[1]name.bmp";
+    ASSERT_TRUE(gfxsamples::WritePalettedImage("BMP3", TempDir() + "/plain.bmp", 2, 2, idx, pal));
+    std::rename((TempDir() + "/plain.bmp").c_str(), path.c_str());
+    StillImage img;
+    std::string err;
+    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Bmp, &img, &err)) << err;
+    EXPECT_EQ(img.width, 2);
+    EXPECT_EQ(img.palette[3], 200);
+}
