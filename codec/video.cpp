@@ -60,6 +60,20 @@ inline uint16_t DecodeTable(BigTree &t, R &in)
     return UpdateCache(t, nodes[n].value);
 }
 
+// The wide loop's decode: one refill check per value (32 bits cover the
+// table step and the usual walk), then the walk on buffered bits.
+inline uint16_t DecodeWide(BigTree &t, WideReader &in)
+{
+    in.Fill(32);
+    const uint32_t e = t.table[in.Peek(t.tableBits)];
+    in.Skip(e & kEntryBitsMask);
+    uint32_t n = e >> kEntryShift;
+    const TreeNode *nodes = t.nodes;
+    while (nodes[n].one)
+        n = in.ReadBit() ? nodes[n].one : n + 1;
+    return UpdateCache(t, nodes[n].value);
+}
+
 // Writes pixels of one 4x4 block; Wide selects the word-wide stores.
 template <bool Wide, uint32_t BPP, bool Doubled>
 struct Writer {
@@ -215,6 +229,8 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     auto big = [&in](BigTree &t) -> uint16_t {
         if constexpr (P == DecodePath::Reference)
             return DecodeBigReference(t, in);
+        else if constexpr (P == DecodePath::Wide)
+            return DecodeWide(t, in);
         else
             return DecodeTable(t, in);
     };
