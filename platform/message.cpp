@@ -31,3 +31,12 @@ extern "C" void PlatformSetMessageBox(PlatformMessageBoxFn fn)
 {
     g_box.store(fn);
 }
+
+extern "C" int PlatformShowBox(const char *caption, const char *text)
+{
+    PlatformMessageBoxFn box = g_box.load();
+    if (!box)
+        return 0;
+    box(caption ? caption : "", text ? text : "");
+    return 1;
+}

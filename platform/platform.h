@@ -69,6 +69,10 @@ void PlatformMessage(const char *caption, const char *text);
 typedef void (*PlatformMessageBoxFn)(const char *caption, const char *text);
 void PlatformSetMessageBox(PlatformMessageBoxFn fn);
 
+/* Shows the text only in the installed graphical box (for texts the caller
+   has already written to a stream). Returns 0 when no box is installed. */
+int PlatformShowBox(const char *caption, const char *text);
+
 /* ---- Front-end link (client side) ------------------------------------------ */
 
 enum {

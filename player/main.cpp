@@ -1,0 +1,389 @@
+// zorbplw, the stand-alone player: plays the Zorblax files on its command line
+// in a window (or full screen) with their sound, under its switches.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "codec/zorb.h"
+#include "platform/platform.h"
+#include "player/player.h"
+#include "runtime/display.h"
+#include "runtime/sound.h"
+
+namespace {
+
+using player::Settings;
+
+constexpr int kKeyEnter = 13;
+constexpr int kKeyEsc = 27;
+constexpr int kKeySpace = 32;
+constexpr int kKeySkip = '.';
+
+// Keys a test (or a script driving the player) asks for: "N:code,N:code..."
+// in ZORBPLW_TEST_KEYS, each given to the player as if typed while it waits
+// after the N-th frame shown (counted from 1 over the whole run).
+class TestKeys {
+public:
+    TestKeys()
+    {
+        const char *spec = std::getenv("ZORBPLW_TEST_KEYS");
+        while (spec != nullptr && *spec != '\0') {
+            char *end = nullptr;
+            unsigned long frame = std::strtoul(spec, &end, 10);
+            if (end == spec || *end != ':')
+                break;
+            long code = std::strtol(end + 1, &end, 10);
+            keys_.push_back({static_cast<uint32_t>(frame), static_cast<int>(code)});
+            spec = (*end == ',') ? end + 1 : end;
+        }
+    }
+    // The next key due once `shown` frames have been shown, or -1.
+    int Take(uint32_t shown)
+    {
+        for (auto &k : keys_) {
+            if (k.code >= 0 && k.frame <= shown) {
+                int code = k.code;
+                k.code = -1;
+                return code;
+            }
+        }
+        return -1;
+    }
+
+private:
+    struct Key {
+        uint32_t frame;
+        int code;
+    };
+    std::vector<Key> keys_;
+};
+
+// The whole command line as one working line, as the player always received it.
+std::string JoinArguments(int argc, char **argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (!line.empty())
+            line += ' ';
+        std::string arg = argv[i];
+        if (arg.find_first_of(" \t") != std::string::npos && arg.front() != '"')
+            line += '"' + arg + '"';
+        else
+            line += arg;
+    }
+    return line;
+}
+
+void Message(const std::string &text, const char *caption = "ZorbPlay")
+{
+    // A leading blank of a message is dropped.
+    PlatformMessage(caption, text.c_str() + (text.empty() || text[0] != ' ' ? 0 : 1));
+}
+
+int ShowUsage()
+{
+    Message(player::UsageText(), player::UsageTitle().c_str());
+    return 1;
+}
+
+// Opens one file of the list: an embedded one from the program's own file, or
+// a name on disk (found without regard to case when needed).
+ZorbHandle *OpenFile(const std::string &name, const Settings &s, int &selfFd)
+{
+    selfFd = -1;
+    uint64_t offset = 0;
+    if (player::ParseEmbeddedName(name, offset)) {
+        char self[4096];
+        if (PlatformSelfPath(self, sizeof self) == 0)
+            return nullptr;
+        selfFd = ::open(self, O_RDONLY | O_CLOEXEC);
+        if (selfFd < 0)
+            return nullptr;
+        ::posix_fadvise(selfFd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (::lseek(selfFd, static_cast<off_t>(offset), SEEK_SET) < 0)
+            return nullptr;
+        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(selfFd)),
+                        s.openFlags | ZORB_OPEN_FILE_HANDLE, s.extraBuffer);
+    }
+    std::string path = player::ResolveCaseInsensitive(name);
+    return ZorbOpen(const_cast<char *>(path.c_str()), s.openFlags, s.extraBuffer);
+}
+
+struct Run {
+    Settings s;
+    TestKeys testKeys;
+    uint32_t framesShown = 0;
+    uint8_t paused = 0;        // 0xFF while paused with Space
+    bool focusPaused = false;  // sound paused because the window lost the focus
+    bool hadFocus = false;     // the window has been active at least once
+    bool stopped = false;      // Esc or the window was closed
+    bool summaryValid = false;
+    player::SummaryInput summary;
+};
+
+// Draws the sound-only progress bar: the first part of a 160 x 1 picture.
+void DrawProgress(ZorbDisplay *d, const ZorbHandle *h)
+{
+    uint32_t count = h->FrameCount ? h->FrameCount : 1;
+    uint32_t lit = static_cast<uint32_t>(uint64_t{h->CurrentFrame} * 160 / count + 1);
+    for (uint32_t x = 0; x < 160; ++x)
+        d->Buffer[x] = x < lit ? 9 : 0;
+    DisplayBeginBatch(d);
+    DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
+    DisplayEndBatch(d);
+}
+
+void DrawChanges(ZorbDisplay *d, ZorbHandle *h)
+{
+    DisplayBeginBatch(d);
+    while (ZorbNextDirtyRect(h, d->RectMode)) {
+        if (DisplayDraw(d, nullptr, h->LastRectX, h->LastRectY, h->LastRectX, h->LastRectY, h->LastRectW,
+                        h->LastRectH) == DISPLAY_REPAINTED)
+            break;
+    }
+    DisplayEndBatch(d);
+}
+
+enum class FileEnd { Done, Skip, Stop };
+
+// One key from the queue (or from the test hook). Returns true when the
+// frame loop must end at once (Esc, window closed, ".").
+bool HandleKey(Run &run, ZorbHandle *h, int key, bool &step, FileEnd &end)
+{
+    const int32_t disabled = run.s.disabledControls;
+    switch (key) {
+    case kKeyEsc:
+    case KEY_CLOSE:
+        if (disabled & player::kControlQuit)
+            return false;
+        run.stopped = true;
+        end = FileEnd::Stop;
+        return true;
+    case kKeySpace:
+        if (disabled & player::kControlPause)
+            return false;
+        ZorbSetSoundActive(h, run.paused);
+        run.paused ^= 0xFF;
+        return false;
+    case kKeyEnter:
+        if (run.paused)
+            step = true;
+        return false;
+    case kKeySkip:
+        if (disabled & player::kControlSkip)
+            return false;
+        end = FileEnd::Skip;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Waits until the next frame is due, handling keys and the focus. Returns
+// false when the frame loop must end.
+bool WaitForNextFrame(Run &run, ZorbHandle *h, ZorbDisplay *d, FileEnd &end)
+{
+    bool step = false;
+    for (;;) {
+        int key = run.testKeys.Take(run.framesShown);
+        if (key < 0 && KeyAvailable())
+            key = KeyGet();
+        if (key >= 0 && HandleKey(run, h, key, step, end))
+            return false;
+
+        // Without /J a window that loses the focus stops picture and sound.
+        // A window that never had the focus (no window manager, an
+        // off-screen display) is not taken as having lost it.
+        const bool active = DisplayIsActive(d) != 0;
+        run.hadFocus = run.hadFocus || active;
+        if (run.s.keepPlayingUnfocused || active || !run.hadFocus) {
+            if (run.focusPaused && ZorbSetSoundActive(h, 1))
+                run.focusPaused = false;
+        } else if (!run.focusPaused && !run.paused) {
+            ZorbSetSoundActive(h, 0);
+            run.focusPaused = true;
+        }
+        const bool mustWait = ZorbMustWait(h) != 0;
+        if (!mustWait && !run.focusPaused && !(run.paused && !step))
+            return true;
+        PlatformSleepMs(mustWait ? 1 : 5);
+    }
+}
+
+// Plays one open file. Returns how it ended.
+FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int32_t &loopCount)
+{
+    const Settings &s = run.s;
+    FileEnd end = FileEnd::Done;
+    if (!s.soundOnly) {
+        const uint32_t type = d->BottomUp ? 1u : 0u;
+        ZorbSetOutput(h, 0, 0, static_cast<uint32_t>(d->Pitch), static_cast<uint32_t>(d->Height), d->Buffer, type);
+    }
+    char caption[128];
+    for (;;) {
+        if (h->FreshPalette && !s.soundOnly) {
+            // There is no system palette to borrow here: /R1 shows the file's own.
+            DisplaySetPalette(d, h->Palette, 0);
+            if (d->UsableEntries < 256 && s.remapMode != 2)
+                ZorbRemapColors(h, d->Palette, static_cast<uint32_t>(d->PaletteEntries), d->PaletteFormat);
+        }
+        if (s.diffOnly && !s.soundOnly) {
+            DisplayClear(d, 0);
+            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
+        }
+        ZorbDecodeFrame(h);
+        if (s.soundOnly)
+            DrawProgress(d, h);
+        else
+            DrawChanges(d, h);
+        ++run.framesShown;
+        if (s.frameInCaption) {
+            std::snprintf(caption, sizeof caption, "ZorbPlay - Frame: %u", h->CurrentFrame + 1);
+            WindowSetTitle(caption);
+        }
+        bool last = h->CurrentFrame + 1 >= h->FrameCount;
+        bool more = !last;
+        if (last && !severalFiles) {
+            more = loopCount != 1;
+            --loopCount;
+        }
+        if (more)
+            ZorbAdvanceFrame(h);
+        if (!WaitForNextFrame(run, h, d, end) || !more)
+            return end;
+        if (h->ReadFailed && last)
+            return end;
+    }
+}
+
+void SoundOnlyPalette(ZorbDisplay *d)
+{
+    uint8_t pal[768] = {};
+    pal[9 * 3 + 0] = 0x40;
+    pal[9 * 3 + 1] = 0xA0;
+    pal[9 * 3 + 2] = 0xFF;
+    DisplaySetPalette(d, pal, 0);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    Run run;
+    Settings &s = run.s;
+    std::string line = JoinArguments(argc, argv);
+
+    uint32_t frontEnd = player::TakeReportWindow(line);
+    if (frontEnd != 0) {
+        int matched = 0;
+        frontEnd = PlatformLinkAttach(frontEnd, &matched);
+        if (matched)
+            s.showAboutBox = false;
+    }
+    WindowSetName("ZorbPlay");
+
+    // A self-playing copy: its own switches first, then the typed ones over
+    // them; its files are played before the typed ones.
+    std::string embedded = player::EmbeddedCommandLine();
+    if (!embedded.empty()) {
+        if (!player::ParseSwitches(embedded, s))
+            return ShowUsage();
+    }
+    if (!player::ParseSwitches(line, s))
+        return ShowUsage();
+    const std::string fileList = embedded.empty() ? line : embedded + " " + line;
+
+    if (s.noMMX)
+        ZorbSetMMX(0);
+    if (s.useDirectSound)
+        s.useDirectSound = ZorbSelectDirectSound(nullptr) != 0;
+    WindowSetStretch(s.stretchWidth, s.stretchHeight);
+
+    std::string list = fileList;
+    std::string name = player::TakeFileName(list);
+    if (name.empty())
+        return ShowUsage();
+    std::string rest = list;
+    const bool severalFiles = !player::TakeFileName(rest).empty();
+    int32_t loopCount = s.loopCount;
+    bool resolutionChanged = false;
+
+    while (!name.empty() && !run.stopped) {
+        ZorbSetReadSpeed(static_cast<uint32_t>(s.readSpeed));
+        ZorbSetFrameRateOverride(s.frameRate);
+        int selfFd = -1;
+        ZorbHandle *h = OpenFile(name, s, selfFd);
+        if (h == nullptr) {
+            if (selfFd >= 0)
+                ::close(selfFd);
+            Message(" Error opening file: " + name + ".");
+            break;
+        }
+        if (s.displayResolution > 0 && !resolutionChanged)
+            resolutionChanged = DisplaySetResolution(s.displayResolution) != 0;
+        const int32_t width = s.soundOnly ? 160 : static_cast<int32_t>(h->Width);
+        const int32_t height = s.soundOnly ? 1 : static_cast<int32_t>(h->Height);
+        ZorbDisplay *d = WindowOpen(width, height, s.windowX, s.windowY, s.displayFlags);
+        if (d == nullptr) {
+            ZorbClose(h);
+            if (selfFd >= 0)
+                ::close(selfFd);
+            Message(" Error opening graphics buffer.");
+            break;
+        }
+        if (s.useDirectSound)
+            ZorbSetSoundWindow(WindowHandle());
+        if (s.soundOnly)
+            SoundOnlyPalette(d);
+
+        PlayFile(run, h, d, severalFiles, loopCount);
+
+        ZorbStats stats;
+        std::memset(&stats, 0, sizeof stats);
+        ZorbGetStats(h, &stats);
+        static_assert(sizeof stats == sizeof run.summary.stats, "ZorbStats holds nineteen 32-bit fields");
+        std::memcpy(run.summary.stats, &stats, sizeof stats);
+        run.summary.highestSecondBytes = h->LargestSecondBytes;
+        run.summary.highestSecondFrame = h->LargestSecondFrame;
+        ZorbClose(h);
+        if (selfFd >= 0)
+            ::close(selfFd);
+
+        name = player::TakeFileName(list);
+        if (name.empty() && severalFiles && !run.stopped) {
+            if (loopCount != 1) {
+                --loopCount;
+                list = fileList;
+                name = player::TakeFileName(list);
+            }
+        }
+    }
+
+    WindowClose();
+    run.summary.displayDescription = WindowLastDescription();
+    run.summary.screenColors = WindowScreenColours();
+    if (resolutionChanged)
+        DisplaySetResolution(0);
+
+    if (s.showSummary) {
+        std::string text = player::SummaryText(run.summary);
+        if (!text.empty()) {
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+            PlatformShowBox("Zorblax Summary", text.c_str());
+        }
+    } else if (s.showAboutBox) {
+        Message(std::string("ZorbPlay plays Zorblax video and sound files (") + player::kNotice + ").",
+                (std::string("ZorbPlay - V") + player::kVersion).c_str());
+    }
+    if (frontEnd != 0)
+        PlatformLinkReport(frontEnd, player::BannerText().c_str());
+    return 0;
+}
