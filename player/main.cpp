@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/cpu.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "player/player.h"

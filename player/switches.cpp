@@ -2,6 +2,7 @@
 // one; whatever is left is the file list.
 #include <cctype>
 #include <cstdlib>
+#include <unistd.h>
 
 #include "player/player.h"
 
@@ -64,12 +65,62 @@ bool TakeNumber(std::string &line, char letter, int32_t &value)
     return false;
 }
 
+// Linux paths are full of slashes. Before switches are looked for, the
+// slashes of file names are hidden: those inside a word or quotes, and those
+// of a word starting with "/" that names something on disk. A switch is
+// then only ever a "/" that begins a word (or follows a glued switch).
+constexpr char kHiddenSlash = '\x01';
+
+bool IsBlankChar(char c) { return static_cast<signed char>(c) <= 32 && c != '\0'; }
+
+bool NamesSomethingOnDisk(const std::string &word)
+{
+    std::string name = WithDefaultExtension(word);
+    return ResolveCaseInsensitive(name) != name || ::access(name.c_str(), F_OK) == 0 ||
+           ::access(word.c_str(), F_OK) == 0;
+}
+
+void HideFileSlashes(std::string &line)
+{
+    size_t i = 0;
+    while (i < line.size()) {
+        if (IsBlankChar(line[i])) {
+            ++i;
+            continue;
+        }
+        size_t start = i;
+        bool quoted = line[i] == '"';
+        if (quoted) {
+            size_t close = line.find('"', i + 1);
+            i = close == std::string::npos ? line.size() : close + 1;
+        } else {
+            while (i < line.size() && !IsBlankChar(line[i]))
+                ++i;
+        }
+        std::string word = line.substr(start, i - start);
+        bool hide = quoted || word[0] != '/' || NamesSomethingOnDisk(word);
+        if (hide)
+            for (size_t k = start; k < i; ++k)
+                if (line[k] == '/')
+                    line[k] = kHiddenSlash;
+    }
+}
+
+void ShowFileSlashes(std::string &line)
+{
+    for (char &c : line)
+        if (c == kHiddenSlash)
+            c = '/';
+}
+
 void SetBits(uint32_t &word, uint32_t bits, bool on)
 {
     word = on ? (word | bits) : (word & ~bits);
 }
 
 }  // namespace
+
+static bool ParseVisibleSwitches(std::string &line, Settings &s);
 
 uint32_t TakeReportWindow(std::string &line)
 {
@@ -80,6 +131,14 @@ uint32_t TakeReportWindow(std::string &line)
 }
 
 bool ParseSwitches(std::string &line, Settings &s)
+{
+    HideFileSlashes(line);
+    const bool ok = ParseVisibleSwitches(line, s);
+    ShowFileSlashes(line);
+    return ok;
+}
+
+static bool ParseVisibleSwitches(std::string &line, Settings &s)
 {
     int32_t v = 0;
 

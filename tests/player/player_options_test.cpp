@@ -185,3 +185,24 @@ TEST(PlayerSelfPlay, AreaIsFoundAndEmptyInThePlainPlayer)
     EXPECT_FALSE(player::ParseEmbeddedName(":12a", off));
     EXPECT_FALSE(player::ParseEmbeddedName("movie.zbx", off));
 }
+
+TEST(PlayerSwitches, SlashesOfFileNamesAreNotSwitches)
+{
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("zorb_slash_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "film.zbx") << "x";
+    bool ok = false;
+    std::string rest;
+    Settings s = Parse("build/demo/demo.zbx /S \"my dir/a b.zbx\" " + (dir / "film").string() + " /L2", &ok, &rest);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(s.showSummary);
+    EXPECT_EQ(s.loopCount, 2);
+    EXPECT_EQ(player::TakeFileName(rest), "build/demo/demo.zbx");
+    EXPECT_EQ(player::TakeFileName(rest), "my dir/a b.zbx");
+    EXPECT_EQ(player::TakeFileName(rest), (dir / "film").string() + ".Zbx");
+    // A word that starts with "/" and names nothing on disk is a switch.
+    Parse("a /nonexistent/film.zbx", &ok);
+    EXPECT_FALSE(ok);
+    fs::remove_all(dir);
+}
