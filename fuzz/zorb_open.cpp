@@ -1,34 +1,16 @@
 // Opens arbitrary bytes as a .zbx file (through a memory file descriptor) in
-// a mode chosen by the input, then walks every frame forwards and with seeks,
-// parsing chunks and decoding tree values from the video data.
+// a mode chosen by the input and plays it through the public calls: every
+// frame decoded into an 8-bit or 16-bit picture, rectangles drained, sound
+// extracted, read-ahead steps, seeks and a colour remap.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 #include "codec/handle.h"
-#include "codec/trees.h"
 #include "codec/zorb.h"
-
-namespace {
-
-void Touch(ZorbHandle *h)
-{
-    volatile uint32_t sum = 0;
-    for (uint32_t i = 0; i < h->CurrentFrameSize; ++i)
-        sum = sum + h->FrameData[i];
-    for (uint8_t *a : h->AudioChunk)
-        if (a)
-            sum = sum + a[3];
-    zorb::BitReader r(h->VideoChunk, h->CurrentFrameSize - h->VideoOffset);
-    zorb::ResetCaches(h->TreeTable);
-    for (int i = 0; i < 256; ++i) {
-        zorb::BigTree &t = h->TreeTable->tree[i % 4];
-        sum = sum + (i & 4 ? zorb::DecodeBig(t, r) : zorb::DecodeBigReference(t, r));
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -43,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         done += static_cast<size_t>(w);
     }
     ::lseek(fd, 0, SEEK_SET);
-    // The mode comes from the byte after the header's reserved word, when there is one.
+    // The mode comes from the last byte (past the header when the file has more).
     uint8_t mode = size > 104 ? data[size - 1] : 0;
     uint32_t flags = ZORB_OPEN_FILE_HANDLE;
     if (mode & 1)
@@ -52,28 +34,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         flags |= ZORB_OPEN_FILL_BUFFER;
     flags |= (mode >> 2 & 3u) << 20; // height modes
     int32_t extra = mode & 16 ? 4096 : -1;
+    static const uint32_t kOutputs[4] = {0, 1, 0x80000000u, 0xC0000001u};
+    const uint32_t outputType = kOutputs[mode >> 5 & 3];
+
     ZorbHandle *h = ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), flags, extra);
     if (h) {
-        uint32_t n = zorb::TableFrames(h);
-        Touch(h);
+        const uint32_t bpp = outputType >= 0x80000000u ? 2 : 1;
+        const uint32_t stride = (h->Width + 8) * bpp, lines = h->Height + 4;
+        std::vector<uint8_t> picture;
+        if (uint64_t{stride} * lines <= (64u << 20)) {
+            picture.assign(size_t{stride} * lines, 0);
+            ZorbSetOutput(h, 4, 2, stride, lines, picture.data(), outputType);
+        }
+        uint32_t soundMax = 0;
+        for (uint32_t m : h->AudioMaxSize)
+            soundMax = std::max(soundMax, m);
+        std::vector<uint8_t> sound(soundMax <= (4u << 20) ? soundMax + 1 : 0);
         uint32_t seed = mode;
-        for (uint32_t step = 0; step < 2 * n && step < 4096; ++step) {
+        const uint32_t steps = std::min<uint32_t>(2 * (h->FrameCount + 1), 2000);
+        for (uint32_t s = 0; s < steps; ++s) {
             seed = seed * 1103515245u + 12345u;
+            ZorbDecodeFrame(h);
+            for (int k = 0; k < 64 && ZorbNextDirtyRect(h, static_cast<int32_t>(seed >> 24) % 3); ++k) {
+            }
+            if (!sound.empty())
+                ZorbGetTrackSound(h, ZORB_OPEN_TRACKS_MASK, sound.data());
             if (seed >> 16 & 1)
                 zorb::BackgroundReadStep(h);
-            if ((seed >> 20) % 5 == 0) {
-                h->CurrentFrame = (seed >> 8) % n;
-                zorb::PositionOnCurrentFrame(h);
-            } else if (h->CurrentFrame + 1 < n) {
-                if (!h->ReadBufferStart)
-                    h->FrameData += h->CurrentFrameSize;
-                ++h->CurrentFrame;
-                zorb::ReadCurrentFrame(h);
-            } else {
-                continue;
+            if (s == 2) {
+                uint8_t target[768];
+                for (int i = 0; i < 768; ++i)
+                    target[i] = static_cast<uint8_t>(i * 7 + mode);
+                ZorbRemapColors(h, target, 256, 0);
             }
-            zorb::ParseFrame(h);
-            Touch(h);
+            if ((seed >> 20) % 7 == 0)
+                ZorbSeekFrame(h, (seed >> 8) % (h->FrameCount + 2));
+            else
+                ZorbAdvanceFrame(h);
         }
         ZorbClose(h);
     }
