@@ -142,19 +142,27 @@ private:
 };
 
 // Gives the three escapes of a 16-bit tree their symbols: the lowest unused
-// symbols in turn. An escape used fewer than 32 times gets no code.
-void chooseEscapes(HUFF *h) {
+// symbols in turn. An escape used fewer than 32 times gets no code. False when
+// the values leave no unused symbol: a value taken as an escape would decode
+// as the cache.
+bool chooseEscapes(HUFF *h) {
     uint32_t s = 0;
+    bool exhausted = false;
     for (int i = 0; i < 3; ++i) {
         while (s < kSymbols16 - 1 && h->codes[s] != 0) ++s;
+        if (h->codes[s] != 0 || exhausted) return false;
         const uint32_t hits = h->escapes[i];
         if (hits >= kEscapeMinHits)
             h->codes[s] = hits;
         else
             h->lengths[s] = kNoCode;
         h->escapes[i] = s;
-        if (s < kSymbols16 - 1) ++s;
+        if (s < kSymbols16 - 1)
+            ++s;
+        else
+            exhausted = true;
     }
+    return true;
 }
 
 void writeEscapes(HUFF *h) {
@@ -168,7 +176,7 @@ int32_t startEncode(HUFF *h, Work &w) {
     if (isSixteen(h)) {
         HuffInitStats(h->lowTree);
         HuffInitStats(h->highTree);
-        chooseEscapes(h);
+        if (!chooseEscapes(h)) return -1;
         // The byte trees code each distinct leaf value once.
         for (uint32_t s = 0; s < symbols; ++s) {
             if (h->codes[s] == 0) continue;

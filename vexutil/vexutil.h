@@ -153,7 +153,9 @@ VEXAPI void HuffInitLasts(HUFF *huff);
 VEXAPI void HuffAddStat(HUFF *huff, uint32_t value);
 /* Writes the tree. Returns a size figure (12 for an empty tree, 20 for a
    single symbol, else 16 + 8 x inner nodes), or -1 when a code would need
-   more than 30 bits (what was written of the tree stays in the output). */
+   more than 30 bits, or when a 16-bit tree's values leave fewer than three
+   unused symbols for its escapes (what was written of the tree stays in the
+   output). */
 VEXAPI int32_t HuffStartEncode(HUFF *huff);
 VEXAPI void HuffEncode(HUFF *huff, uint32_t value);
 

@@ -7,6 +7,7 @@
 #include "vexutil/vexutil.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -22,7 +23,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct TempFile {
-    TempFile() : path(::testing::TempDir() + "huffc_" + std::to_string(counter++) + ".bin") {
+    TempFile()
+        : path(::testing::TempDir() + "huffc_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) +
+               ".bin") {
         file = VEXFileCreate(4096, path.c_str());
     }
     ~TempFile() {

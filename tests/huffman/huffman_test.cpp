@@ -6,6 +6,7 @@
 #include "vexutil/vexutil.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,7 +25,7 @@ using Bytes = std::vector<uint8_t>;
 class Sink {
 public:
     Sink() {
-        path_ = ::testing::TempDir() + "huff_" + std::to_string(counter_++) + ".bin";
+        path_ = ::testing::TempDir() + "huff_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++) + ".bin";
         file_ = VEXFileCreate(4096, path_.c_str());
         EXPECT_NE(file_, nullptr);
     }
@@ -219,6 +220,27 @@ TEST(HuffEscapes, RepeatUsesEscapeZeroOnlyWhenStrictlyShorter) {
     HuffEncode(g.get(), 5);
     HuffEncode(g.get(), 5);
     EXPECT_EQ(g->bits - b0, 2u * g->lengths[5]);
+}
+
+TEST(HuffEscapes, EscapesNeedUnusedSymbols) {
+    // Values 0..65532 leave exactly three symbols for the escapes.
+    auto build = [](uint32_t used, uint32_t *escapes) {
+        Sink sink;
+        HuffPtr h(HuffOpen(0));
+        HuffSetOutput(h.get(), sink.file());
+        HuffInitStats(h.get());
+        for (uint32_t v = 0; v < used; ++v) HuffAddStat(h.get(), v);
+        const int32_t r = HuffStartEncode(h.get());
+        for (int i = 0; i < 3; ++i) escapes[i] = h->escapes[i];
+        return r;
+    };
+    uint32_t e[3];
+    EXPECT_GT(build(65533, e), 0);
+    EXPECT_EQ(e[0], 65533u);
+    EXPECT_EQ(e[1], 65534u);
+    EXPECT_EQ(e[2], 65535u);
+    EXPECT_EQ(build(65534, e), -1);
+    EXPECT_EQ(build(65536, e), -1);
 }
 
 // ---- The tie rule against a plain reference builder ---------------------------
