@@ -152,6 +152,9 @@ TEST(BigTrees, AbsentTreeTakesOneBit)
     ASSERT_TRUE(t);
     EXPECT_EQ(t->tree[0].present, 0u);
     EXPECT_EQ(t->tree[1].present, 1u);
+    EXPECT_EQ(t->tree[1].nodeCount, 3u); // read from bit 1 on: tree 0 took exactly one bit
+    EXPECT_EQ(t->tree[1].nodes[1].value, 0x1234);
+    EXPECT_EQ(t->tree[1].nodes[2].value, 0x5678);
     EXPECT_EQ(t->tree[2].present, 0u);
     EXPECT_EQ(t->tree[3].present, 0u);
     // All four absent: exactly four bits.
