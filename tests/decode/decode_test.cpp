@@ -3,6 +3,7 @@
 // variants, dirty rectangles, remapping; and the sound chunk decoder.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -442,6 +443,25 @@ TEST(SoundChunk, StreamsThatEndEarlyGiveSilenceAndStayInside)
         for (uint8_t &b : junk)
             b = static_cast<uint8_t>(rng.Next());
         Decode(junk, 1000);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Writes the fuzz corpus when ZORB_SEED_DIR is set (fuzz/zorb_decode.seeds.sh).
+TEST(Corpus, WriteDecodeSeeds)
+{
+    const char *dir = std::getenv("ZORB_SEED_DIR");
+    if (!dir)
+        GTEST_SKIP() << "ZORB_SEED_DIR not set";
+    const auto seeds = zbxgen::FuzzSeeds(17, 60);
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        // The last byte picks the fuzz target's output variant.
+        auto s = seeds[i];
+        s.push_back(static_cast<uint8_t>(i * 37));
+        ASSERT_TRUE(zbxgen::WriteBytes(s, std::string(dir) + "/seed_" + std::to_string(i) + ".zbx"));
     }
 }
 
