@@ -5,6 +5,7 @@
 
 #include "codec/sound_track.h"
 #include "runtime/sound_backends.h"
+#include "runtime/sound_hook.h"
 #include "tests/sound_output/track_box.h"
 #include "tests/support/fake_sound.h"
 
@@ -224,6 +225,22 @@ TEST_F(QueueBackend, AVerySlowRateStillMovesData) {
     b->Service();
     EXPECT_EQ(zorb::Pending(&box.t).load(), 0u);
     b->CloseChannel(&box.t);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RuntimeSoundHook, ServicesTheBackEndWhileATrackIsOpen) {
+    ResetSoundState();
+    ASSERT_TRUE(zorb::SoundInstallBackend(FakeBackend::Table()));
+    zorb::RuntimeSoundService();
+    EXPECT_EQ(FakeBackend::Services, 0);  // no track open
+    zorb::SoundTrackOpened();
+    zorb::RuntimeSoundService();
+    EXPECT_EQ(FakeBackend::Services, 1);
+    zorb::SoundTrackClosed();
+    ResetSoundState();
 }
 
 }  // namespace
