@@ -124,6 +124,19 @@ int32_t DisplaySetResolution(int32_t which);
 /* The name of a mode number (0-5). */
 const char *DisplayModeName(int32_t mode);
 
+/* ---- A decoded frame on the display --------------------------------------------- */
+
+struct ZorbHandle;
+
+/* Points the decoder's output (ZorbSetOutput) at the display buffer, position
+   0,0, with the record's pitch, height and orientation. */
+void DisplayAttach(ZorbDisplay *display, struct ZorbHandle *handle);
+
+/* Draws the changed rectangles of the last decoded frame (ZorbNextDirtyRect
+   with the record's RectMode) as one batch, stopping at a whole-picture
+   repaint; the batch's end shows (and captures) the frame. */
+void DisplayDrawChanges(ZorbDisplay *display, struct ZorbHandle *handle);
+
 /* ---- Window --------------------------------------------------------------- */
 
 /* Display flags of the players (low 5 bits: 25 DIBSection, 24 standard DIBs,

@@ -1,5 +1,5 @@
 // A real window under Xvfb: the picture on the X screen, read back with
-// XGetImage, in modes 4 and 5. Skipped when xvfb-run is missing.
+// XGetImage, in modes 4 and 5, showing a decoded frame. Skipped when xvfb-run is missing.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/zorb.h"
 #include "platform/platform.h"
 #include "runtime/display.h"
 #include "tests/support/zbxgen.h"
@@ -99,6 +100,10 @@ TEST(Screenshot, InXvfb) {
     desc.frames.push_back(frame);
     const auto picture = zbxgen::PictureAt(desc, 0);
     const auto palette = zbxgen::PaletteAt(desc, 0);
+    char dir[] = "/tmp/zorbshotXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/frame.zbx";
+    ASSERT_TRUE(zbxgen::WriteFile(desc, file));
 
     for (ScreenCase c : {ScreenCase{24, 1, 0}, ScreenCase{24, 2, 0}, ScreenCase{25, 1, 8}, ScreenCase{25, 2, 8}}) {
         WindowSetStretch(64 * c.scale, 48 * c.scale);
@@ -106,16 +111,18 @@ TEST(Screenshot, InXvfb) {
         WindowSetStretch(0, 0);
         ASSERT_NE(d, nullptr);
         ASSERT_EQ(d->Mode, c.flags == 24 ? 4 : 5);
-        DisplaySetPalette(d, palette.data(), 0);
-        for (int y = 0; y < 48; ++y)
-            for (int xx = 0; xx < 64; ++xx) d->Buffer[(d->BottomUp ? 47 - y : y) * d->Pitch + xx] = picture[y * 64 + xx];
+        // Decode frame 0 of the file into the display and draw its changes.
+        ZorbHandle *h = ZorbOpen(const_cast<char *>(file.c_str()), ZORB_OPEN_NEVER_SKIP, -1);
+        ASSERT_NE(h, nullptr);
+        DisplayAttach(d, h);
+        DisplaySetPalette(d, h->Palette, 0);
+        ZorbDecodeFrame(h);
+        DisplayDrawChanges(d, h);
         for (int i = 0; i < 20; ++i) {  // let the server map and expose the window
-            DisplayBeginBatch(d);
-            DisplayDraw(d, nullptr, 0, 0, 0, 0, 64, 48);
-            DisplayEndBatch(d);
             WindowPump();
             SDL_Delay(20);
         }
+        ZorbClose(h);
         int wx = 0, wy = 0;
         SDL_GetWindowPosition(WindowHandle(), &wx, &wy);
         void *dpy = open(nullptr);
@@ -144,6 +151,8 @@ TEST(Screenshot, InXvfb) {
     EXPECT_EQ(DisplayInstallMessageBox(), isatty(STDERR_FILENO) ? 0 : 1);
     PlatformSetMessageBox(nullptr);
     WindowClose();
+    std::remove(file.c_str());
+    rmdir(dir);
 }
 
 }  // namespace
