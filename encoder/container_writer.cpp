@@ -20,13 +20,17 @@ void Put32(uint8_t *p, uint32_t v) {
 
 // Feeds a tree the statistics of its symbols, frame by frame, with the value
 // cache reset where the decoder resets it.
-void FeedStats(HUFF *h, uint32_t tree, const std::vector<FrameOut> &frames) {
+bool FeedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames) {
     HuffInitStats(h);
-    for (const FrameOut &f : frames) {
+    std::vector<uint32_t> scratch;
+    for (size_t f = 0; f < frames.frames.size(); ++f) {
+        const std::vector<uint32_t> *list = frames.Get(f, scratch);
+        if (!list) return false;
         HuffInitLasts(h);
-        for (uint32_t s : f.symbols)
+        for (uint32_t s : *list)
             if (SymbolTree(s) == tree) HuffAddStat(h, SymbolValue(s));
     }
+    return true;
 }
 
 // A tree whose codes would grow too long is rebuilt from flattened counts.
@@ -34,12 +38,15 @@ void FeedStats(HUFF *h, uint32_t tree, const std::vector<FrameOut> &frames) {
 // fed as values with the cache cleared before each, which keeps them from
 // counting as repeats; the escape hits need a helper value or two in front of
 // them to land where they belong. The value 0 keeps a count of one.
-void FeedFlattenedStats(HUFF *h, uint32_t tree, const std::vector<FrameOut> &frames, int shift) {
+bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int shift) {
     std::vector<uint32_t> counts(65536, 0);
     uint64_t hits[3] = {0, 0, 0};
-    for (const FrameOut &f : frames) {
+    std::vector<uint32_t> scratch;
+    for (size_t f = 0; f < frames.frames.size(); ++f) {
+        const std::vector<uint32_t> *list = frames.Get(f, scratch);
+        if (!list) return false;
         uint32_t lasts[3] = {0, 0, 0};
-        for (uint32_t s : f.symbols) {
+        for (uint32_t s : *list) {
             if (SymbolTree(s) != tree) continue;
             const uint32_t v = SymbolValue(s);
             int match = -1;
@@ -99,6 +106,7 @@ void FeedFlattenedStats(HUFF *h, uint32_t tree, const std::vector<FrameOut> &fra
             HuffAddStat(h, 0);
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -120,7 +128,8 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]) {
 
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten) {
+                  ProgressFn progress, std::string &error, int flatten, const BlobStore *spill) {
+    const CodedSymbols coded{frames, spill};
     const uint32_t n = static_cast<uint32_t>(frames.size());
     const uint32_t tableBytes = 104 + 5 * n;
     {
@@ -152,8 +161,12 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
     for (int attempt = 0;; ++attempt) {
         bool ok = true;
         for (uint32_t k = 0; k < 4 && ok; ++k) {
-            if (shift[k]) FeedFlattenedStats(trees[k], k, frames, shift[k]);
-            else FeedStats(trees[k], k, frames);
+            const bool fed = shift[k] ? FeedFlattenedStats(trees[k], k, coded, shift[k]) : FeedStats(trees[k], k, coded);
+            if (!fed) {
+                closeTrees();
+                error = "Error: the temporary storage of the compressor failed.";
+                return false;
+            }
             const int32_t size = HuffStartEncode(trees[k]);
             if (size < 0) {
                 ++shift[k];
@@ -175,6 +188,7 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
 
     frameSizes.assign(n, 0);
     std::vector<uint8_t> types(n, 0);
+    std::vector<uint32_t> scratch;
     for (uint32_t i = 0; i < n; ++i) {
         if (progress && (i % 8 == 0 || i + 1 == n)) {
             char text[96];
@@ -198,8 +212,14 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
                 VEXFilePut(f, chunk.data(), static_cast<uint32_t>(chunk.size()));
             }
         }
+        const std::vector<uint32_t> *list = coded.Get(i, scratch);
+        if (!list) {
+            closeTrees();
+            error = "Error: the temporary storage of the compressor failed.";
+            return false;
+        }
         for (HUFF *t : trees) HuffInitLasts(t);
-        for (uint32_t s : fr.symbols) HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
+        for (uint32_t s : *list) HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
         VEXFileByteAlign(f);
         frameSizes[i] = VEXFileGetPos(f) - start;
     }

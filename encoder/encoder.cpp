@@ -8,11 +8,38 @@
 #include "encoder/encoder.h"
 #include "encoder/writer_internal.h"
 
+namespace {
+
+// Pictures wait in a temporary file, palettes in memory.
+class StoredFrames : public zenc::FrameSource {
+public:
+    bool Add(const std::vector<uint8_t> &pixels, const zenc::Palette6 &palette) {
+        if (!store_.Append(pixels.data(), pixels.size())) return false;
+        palettes_.push_back(palette);
+        return true;
+    }
+    bool Ok() const { return store_.Ok(); }
+    size_t Count() const override { return palettes_.size(); }
+    const zenc::Palette6 &PaletteOf(size_t i) const override { return palettes_[i]; }
+    bool Pixels(size_t i, std::vector<uint8_t> &out) const override {
+        out.resize(store_.Size(i));
+        return store_.Get(i, out.data(), out.size());
+    }
+
+private:
+    zenc::BlobStore store_;
+    std::vector<zenc::Palette6> palettes_;
+};
+
+}  // namespace
+
 struct ZENC {
     zenc::SequenceParams params;
     int32_t frameRate = 0;
     uint32_t headerFlags = 0;
-    std::vector<zenc::SourceFrame> frames;
+    StoredFrames frames;
+    zenc::BlobStore symbols;
+    std::vector<uint8_t> row;  // scratch for AddFrame
     CSFILE *tracks[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     std::vector<zenc::FrameOut> out;
     std::vector<uint32_t> sizes;
@@ -43,6 +70,10 @@ ZENC *ZencOpen(const ZencParams *params) {
         const ZencFrameSetting &s = params->settings[i];
         p.settings.push_back({s.first, s.last, s.regular, s.key});
     }
+    if (!enc->frames.Ok() || !enc->symbols.Ok()) {
+        delete enc;
+        return nullptr;
+    }
     enc->frameRate = params->frameRate;
     enc->headerFlags = params->headerFlags & (ZENC_RING_FRAME | ZENC_HEIGHT_INTERLACED | ZENC_HEIGHT_DOUBLED);
     return enc;
@@ -50,18 +81,12 @@ ZENC *ZencOpen(const ZencParams *params) {
 
 int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette) {
     if (!enc || !pixels || !palette || pitch < enc->params.width) return 0;
-    zenc::SourceFrame f;
-    try {
-        f.pixels.resize(static_cast<size_t>(enc->params.width) * enc->params.height);
-    } catch (const std::bad_alloc &) {
-        return 0;
-    }
+    std::vector<uint8_t> &f = enc->row;
+    f.resize(static_cast<size_t>(enc->params.width) * enc->params.height);
     for (uint32_t y = 0; y < enc->params.height; ++y)
-        std::memcpy(&f.pixels[static_cast<size_t>(y) * enc->params.width], pixels + static_cast<size_t>(y) * pitch,
+        std::memcpy(&f[static_cast<size_t>(y) * enc->params.width], pixels + static_cast<size_t>(y) * pitch,
                     enc->params.width);
-    f.palette = zenc::ReducePalette(palette);
-    enc->frames.push_back(std::move(f));
-    return 1;
+    return enc->frames.Add(f, zenc::ReducePalette(palette)) ? 1 : 0;
 }
 
 int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks) {
@@ -70,7 +95,7 @@ int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks) {
     return 1;
 }
 
-uint32_t ZencFrameCount(const ZENC *enc) { return enc ? static_cast<uint32_t>(enc->frames.size()) : 0; }
+uint32_t ZencFrameCount(const ZENC *enc) { return enc ? static_cast<uint32_t>(enc->frames.Count()) : 0; }
 
 int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     if (!enc || !output) return 0;
@@ -78,8 +103,9 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
         if (progress && !text.empty()) progress(text.c_str(), 2);
         return 0;
     };
-    if (enc->frames.empty()) return fail("Error: there are no frames to compress.");
-    const uint32_t frames = static_cast<uint32_t>(enc->frames.size());
+    if (enc->frames.Count() == 0) return fail("Error: there are no frames to compress.");
+    if (!enc->frames.Ok()) return fail("Error: the temporary storage of the compressor failed (disk full?).");
+    const uint32_t frames = static_cast<uint32_t>(enc->frames.Count());
     const uint32_t total = frames + (enc->params.ring ? 1 : 0);
     std::string error;
 
@@ -104,13 +130,14 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
         for (uint32_t i = 0; i < total; ++i) soundBytes[i] += static_cast<uint32_t>(sound[i][t].size());
     }
 
-    if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress)) return fail("");
+    if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress, &enc->symbols, &error))
+        return fail(error);
 
     zenc::TempOutput temp;
     if (!temp.Create(output, error)) return fail(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
     if (!f) return fail(std::string("Error creating the output file ") + output + ".");
-    const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error);
+    const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error, 0, &enc->symbols);
     VEXFileClose(f);
     if (!ok) return fail(error);
     if (!temp.Commit(header.fileBytes, error)) return fail(error);

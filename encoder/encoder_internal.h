@@ -4,6 +4,7 @@
 #define ZORB_ENCODER_INTERNAL_H
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -171,6 +172,31 @@ uint64_t ErrorBudget(double percent, uint64_t pixels);
 // error budget, whichever the mode asks for.
 FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, double budgetBits, uint64_t errorBudget);
 
+// ---- spill storage ----------------------------------------------------------------
+
+// Blocks of bytes in an unnamed temporary file, appended in order and read
+// back by index.
+class BlobStore {
+public:
+    BlobStore();
+    ~BlobStore();
+    BlobStore(const BlobStore &) = delete;
+    BlobStore &operator=(const BlobStore &) = delete;
+    bool Ok() const { return file_ && !failed_; }
+    void Clear();
+    bool Append(const void *data, size_t size);
+    size_t Count() const { return offsets_.size() - 1; }
+    size_t Size(size_t index) const;
+    bool Get(size_t index, void *data, size_t size) const;
+    bool PutSymbols(const std::vector<uint32_t> &symbols);
+    bool GetSymbols(size_t index, std::vector<uint32_t> &symbols) const;
+
+private:
+    std::FILE *file_;
+    std::vector<uint64_t> offsets_;
+    bool failed_ = false;
+};
+
 // ---- the whole sequence ------------------------------------------------------------
 
 struct SourceFrame {
@@ -203,19 +229,58 @@ struct FrameOut {
 
 using ProgressFn = int (*)(const char *text, int level);
 
+// The pictures to code, by index.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    virtual size_t Count() const = 0;
+    virtual const Palette6 &PaletteOf(size_t i) const = 0;
+    virtual bool Pixels(size_t i, std::vector<uint8_t> &out) const = 0;  // width x height bytes
+};
+
+class VectorFrames : public FrameSource {
+public:
+    explicit VectorFrames(const std::vector<SourceFrame> &frames) : frames_(frames) {}
+    size_t Count() const override { return frames_.size(); }
+    const Palette6 &PaletteOf(size_t i) const override { return frames_[i].palette; }
+    bool Pixels(size_t i, std::vector<uint8_t> &out) const override {
+        out = frames_[i].pixels;
+        return true;
+    }
+
+private:
+    const std::vector<SourceFrame> &frames_;
+};
+
+// The symbols of coded frames: in their records, or, when a spill store is
+// given, in the store (the records' symbol lists then stay empty).
+struct CodedSymbols {
+    const std::vector<FrameOut> &frames;
+    const BlobStore *spill = nullptr;
+    // Frame i's symbols; scratch holds them when they come from the store.
+    const std::vector<uint32_t> *Get(size_t i, std::vector<uint32_t> &scratch) const {
+        if (!spill) return &frames[i].symbols;
+        return spill->GetSymbols(i, scratch) ? &scratch : nullptr;
+    }
+};
+
 // Codes every frame (and the ring frame when asked, as the last entry).
-// soundBytes[i] is the size of frame i's sound chunks (empty: none).
-// Returns false when the progress function cancelled.
+// soundBytes[i] is the size of frame i's sound chunks (empty: none). With a
+// spill store the symbols go there instead of into the records. Returns
+// false when the progress function cancelled (error empty) or storage failed.
+bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const std::vector<uint32_t> &soundBytes,
+                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill = nullptr,
+                  std::string *error = nullptr);
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress);
 
 // The pixel pairs to keep out of the file when the frames use so many that
 // the pixel-pair tree would leave no room for its escape symbols or no value
 // would be left unused by all four trees (empty when all is well).
-std::vector<uint8_t> PairsToAvoid(const std::vector<FrameOut> &frames);
+std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols);
 
 // Builds a cost model from coded frames.
-CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<FrameStats> &stats);
+CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats);
 
 // Percentage of 4x4 blocks that differ between two pictures of one size.
 double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height);

@@ -27,15 +27,21 @@ double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &
     return 100.0 * changed / (static_cast<double>(bw) * bh);
 }
 
-CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<FrameStats> &stats) {
+CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats) {
     CostModel m;
     // Counts as the Huff family takes them: a value that repeats one of the
     // three last values of its tree counts as a hit of that escape instead.
     std::vector<uint32_t> counts[4];
     for (auto &c : counts) c.assign(65536 + 3, 0);
-    for (const FrameOut &f : frames) {
+    std::vector<uint32_t> scratch;
+    double typeBits[4] = {0, 0, 0, 0};
+    std::vector<uint64_t> typeCounts(65536, 0);
+    for (size_t f = 0; f < symbols.frames.size(); ++f) {
+        const std::vector<uint32_t> *list = symbols.Get(f, scratch);
+        if (!list) continue;
         uint32_t lasts[4][3] = {};
-        for (uint32_t s : f.symbols) {
+        for (uint32_t s : *list) {
+            if (SymbolTree(s) == kBlockTypeTree) ++typeCounts[SymbolValue(s)];
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
             uint32_t *l = lasts[t];
             int match = -1;
@@ -64,11 +70,9 @@ CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<Fram
         for (uint8_t l : m.length[t]) longest = std::max(longest, l);
         m.unseenBits[t] = longest + 4.0;
     }
-    double typeBits[4] = {0, 0, 0, 0};
     uint64_t blocks[4] = {0, 0, 0, 0};
-    for (const FrameOut &f : frames)
-        for (uint32_t s : f.symbols)
-            if (SymbolTree(s) == kBlockTypeTree) typeBits[SymbolValue(s) & 3] += m.length[kBlockTypeTree][SymbolValue(s)];
+    for (uint32_t v = 0; v < 65536; ++v)
+        if (typeCounts[v]) typeBits[v & 3] += static_cast<double>(typeCounts[v]) * m.length[kBlockTypeTree][v];
     for (const FrameStats &st : stats)
         for (int k = 0; k < 4; ++k) blocks[k] += st.blocks[k];
     for (int k = 0; k < 4; ++k) {
@@ -79,11 +83,15 @@ CostModel BuildModel(const std::vector<FrameOut> &frames, const std::vector<Fram
     return m;
 }
 
-std::vector<uint8_t> PairsToAvoid(const std::vector<FrameOut> &frames) {
+std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
     std::vector<uint32_t> counts(65536, 0);
-    for (const FrameOut &f : frames)
-        for (uint32_t s : f.symbols)
+    std::vector<uint32_t> scratch;
+    for (size_t f = 0; f < symbols.frames.size(); ++f) {
+        const std::vector<uint32_t> *list = symbols.Get(f, scratch);
+        if (!list) continue;
+        for (uint32_t s : *list)
             if (SymbolTree(s) == kPixelPairTree) ++counts[SymbolValue(s)];
+    }
     uint32_t unused = 0;
     for (uint32_t c : counts) unused += c == 0;
     // Values 0xXYXY with X = 1, 5, 9, ... never occur in the other three trees
@@ -149,18 +157,23 @@ struct FrameMode {
 
 class SequenceRun {
 public:
-    SequenceRun(const SequenceParams &p, const std::vector<SourceFrame> &frames, const std::vector<uint32_t> &sound,
-                ProgressFn progress)
-        : p_(p), frames_(frames), sound_(sound), progress_(progress) {}
+    SequenceRun(const SequenceParams &p, const FrameSource &frames, const std::vector<uint32_t> &sound,
+                ProgressFn progress, BlobStore *spill)
+        : p_(p), frames_(frames), sound_(sound), progress_(progress), spill_(spill) {}
+
+    std::string error;
 
     bool Plan() {
-        const size_t n = frames_.size();
+        const size_t n = frames_.Count();
         modes_.resize(n);
+        std::vector<uint8_t> previous, current;
         for (size_t i = 0; i < n; ++i) {
             bool key = i == 0 || (p_.keyEvery && i % p_.keyEvery == 0);
-            if (!key && p_.autoKeyPercent &&
-                ChangedBlocks(frames_[i - 1].pixels, frames_[i].pixels, p_.width, p_.height) >= p_.autoKeyPercent)
-                key = true;
+            if (p_.autoKeyPercent) {
+                if (!frames_.Pixels(i, current)) return Failed();
+                if (!key && ChangedBlocks(previous, current, p_.width, p_.height) >= p_.autoKeyPercent) key = true;
+                previous.swap(current);
+            }
             int32_t regular = p_.regular, keyValue = p_.key;
             for (const FrameSetting &s : p_.settings) {
                 if (i + 1 >= s.first && i + 1 <= s.last) {
@@ -176,7 +189,8 @@ public:
 
     // One pass over the sequence. pass 0 codes everything exactly.
     bool Pass(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats) {
-        const size_t n = frames_.size();
+        const size_t n = frames_.Count();
+        if (spill_) spill_->Clear();
         const size_t total = n + (p_.ring ? 1 : 0);
         out.assign(total, FrameOut{});
         stats.assign(total, FrameStats{});
@@ -194,17 +208,18 @@ public:
                 if (progress_(text, i == 0 && pass == 0 ? 1 : 0)) return false;
             }
             const bool ring = i == n;
-            const SourceFrame &src = frames_[ring ? 0 : i];
-            const uint8_t *pixels8 = ring ? firstPicture.data() : src.pixels.data();
+            const Palette6 &palette = frames_.PaletteOf(ring ? 0 : i);
+            if (!ring && !frames_.Pixels(i, pixels_)) return Failed();
+            const uint8_t *pixels8 = ring ? firstPicture.data() : pixels_.data();
             FrameOut &f = out[i];
-            if (i == 0 || src.palette != current) {
-                f.paletteChunk = PaletteChunk(current, src.palette);
-                current = src.palette;
+            if (i == 0 || palette != current) {
+                f.paletteChunk = PaletteChunk(current, palette);
+                current = palette;
             }
             const FrameMode mode = ring ? FrameMode{false, {}} : modes_[i];
             const bool lossy = pass > 0 && mode.rate.kind != RateKind::Lossless;
             f.key = mode.key;
-            coder.Prepare(pixels8, coder.Width(), ExpandPalette(src.palette), mode.key, model, lossy);
+            coder.Prepare(pixels8, coder.Width(), ExpandPalette(palette), mode.key, model, lossy);
             FrameRequest req;
             req.key = mode.key;
             const double fixed = static_cast<double>(f.paletteChunk.size()) + (i < sound_.size() ? sound_[i] : 0);
@@ -239,37 +254,49 @@ public:
                 carry = std::clamp(carry + target - f.estimatedBytes, -mode.rate.value, cap);
             }
             if (i == 0) firstPicture = coder.Picture();
+            if (spill_) {
+                if (!spill_->PutSymbols(f.symbols)) return Failed();
+                std::vector<uint32_t>().swap(f.symbols);
+            }
         }
         return true;
     }
 
     bool Run(std::vector<FrameOut> &out) {
-        Plan();
         std::vector<FrameStats> stats;
         CostModel model;
+        if (!Plan()) return false;
         if (!Pass(0, model, out, stats)) return false;
-        if (allLossless_ || frames_.empty()) return CheckPairs(0, model, out, stats);
-        model = BuildModel(out, stats);
-        lossless_.resize(frames_.size());
+        const CodedSymbols coded{out, spill_};
+        if (allLossless_ || frames_.Count() == 0) return CheckPairs(0, model, out, stats);
+        model = BuildModel(coded, stats);
+        const size_t n = frames_.Count();
+        lossless_.resize(n);
         double sum = 0;
-        for (size_t i = 0; i < frames_.size(); ++i) {
+        std::vector<uint32_t> scratch;
+        for (size_t i = 0; i < n; ++i) {
+            const std::vector<uint32_t> *list = coded.Get(i, scratch);
+            if (!list) return Failed();
             lossless_[i] = static_cast<double>(out[i].paletteChunk.size()) + (i < sound_.size() ? sound_[i] : 0) +
-                           std::ceil(SymbolBits(model, out[i].symbols) / 8);
+                           std::ceil(SymbolBits(model, *list) / 8);
             sum += lossless_[i];
         }
-        meanLossless_ = sum / static_cast<double>(frames_.size());
+        meanLossless_ = sum / static_cast<double>(n);
         CostModel last;
         for (int pass = 1; pass <= 2; ++pass) {
             last = model;
             if (!Pass(pass, model, out, stats)) return false;
-            model = BuildModel(out, stats);
+            model = BuildModel(coded, stats);
         }
         if (!CheckPairs(2, last, out, stats)) return false;
-        model = BuildModel(out, stats);
+        model = BuildModel(coded, stats);
         // Re-estimate with the model of the final symbols.
-        for (size_t i = 0; i < out.size(); ++i)
+        for (size_t i = 0; i < out.size(); ++i) {
+            const std::vector<uint32_t> *list = coded.Get(i, scratch);
+            if (!list) return Failed();
             out[i].estimatedBytes = static_cast<double>(out[i].paletteChunk.size()) +
-                                    (i < sound_.size() ? sound_[i] : 0) + std::ceil(SymbolBits(model, out[i].symbols) / 8);
+                                    (i < sound_.size() ? sound_[i] : 0) + std::ceil(SymbolBits(model, *list) / 8);
+        }
         return true;
     }
 
@@ -277,16 +304,23 @@ private:
     // Codes the last pass again without the pairs that would leave the
     // pixel-pair tree without room (only with pictures full of noise).
     bool CheckPairs(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats) {
-        avoid_ = PairsToAvoid(out);
+        avoid_ = PairsToAvoid(CodedSymbols{out, spill_});
         if (avoid_.empty()) return true;
         return Pass(pass, model, out, stats);
     }
 
+    bool Failed() {
+        error = "Error: the temporary storage of the compressor failed (disk full?).";
+        return false;
+    }
+
     std::vector<uint8_t> avoid_;
     const SequenceParams &p_;
-    const std::vector<SourceFrame> &frames_;
+    const FrameSource &frames_;
     const std::vector<uint32_t> &sound_;
     ProgressFn progress_;
+    BlobStore *spill_;
+    std::vector<uint8_t> pixels_;
     std::vector<FrameMode> modes_;
     bool allLossless_ = true;
     std::vector<double> lossless_;
@@ -295,10 +329,18 @@ private:
 
 }  // namespace
 
+bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const std::vector<uint32_t> &soundBytes,
+                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill, std::string *error) {
+    SequenceRun run(params, frames, soundBytes, progress, spill);
+    const bool ok = run.Run(out);
+    if (!ok && error) *error = run.error;
+    return ok;
+}
+
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress) {
-    SequenceRun run(params, frames, soundBytes, progress);
-    return run.Run(out);
+    const VectorFrames source(frames);
+    return CodeSequence(params, source, soundBytes, out, progress);
 }
 
 }  // namespace zenc

@@ -34,7 +34,7 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
 // done by itself for a tree whose codes would grow too long.
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten = 0);
+                  ProgressFn progress, std::string &error, int flatten = 0, const BlobStore *spill = nullptr);
 
 // A file written under a temporary name beside its target and renamed into
 // place by Commit; removed when dropped uncommitted.

@@ -380,3 +380,30 @@ TEST(Sequence, KeyFramesEveryNAndOnChange) {
         }
     }
 }
+
+TEST(Storage, BlobsComeBackByIndex) {
+    BlobStore store;
+    ASSERT_TRUE(store.Ok());
+    std::mt19937 rng(41);
+    std::vector<std::vector<uint32_t>> lists;
+    for (int i = 0; i < 20; ++i) {
+        std::vector<uint32_t> v(rng() % 3000);
+        for (auto &x : v) x = rng();
+        ASSERT_TRUE(store.PutSymbols(v));
+        lists.push_back(v);
+    }
+    EXPECT_EQ(store.Count(), 20u);
+    std::vector<uint32_t> got;
+    for (int i = 19; i >= 0; --i) {
+        ASSERT_TRUE(store.GetSymbols(i, got));
+        EXPECT_EQ(got, lists[i]);
+    }
+    EXPECT_FALSE(store.GetSymbols(20, got));
+    uint8_t byte;
+    EXPECT_FALSE(store.Get(0, &byte, 1));  // the size must match
+    store.Clear();
+    EXPECT_EQ(store.Count(), 0u);
+    ASSERT_TRUE(store.PutSymbols({1, 2, 3}));
+    ASSERT_TRUE(store.GetSymbols(0, got));
+    EXPECT_EQ(got, (std::vector<uint32_t>{1, 2, 3}));
+}

@@ -218,10 +218,10 @@ TEST(Container, NoiseThatUsesNearlyEveryPixelPairStillDecodes) {
 TEST(Container, PairsToAvoidOnlyWhenCrowded) {
     std::vector<FrameOut> frames(1);
     for (uint32_t v = 0; v < 1000; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v * 7));
-    EXPECT_TRUE(PairsToAvoid(frames).empty());
+    EXPECT_TRUE(PairsToAvoid(CodedSymbols{frames}).empty());
     for (uint32_t v = 0; v < 65536; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
     frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x0505));
-    const auto avoid = PairsToAvoid(frames);
+    const auto avoid = PairsToAvoid(CodedSymbols{frames});
     ASSERT_EQ(avoid.size(), 65536u);
     uint32_t n = 0, candidates = 0;
     for (uint32_t v = 0; v < 65536; ++v) {
