@@ -81,6 +81,21 @@ std::vector<uint8_t> ZbxBuild::Bytes() const
     return out;
 }
 
+namespace {
+
+// Temporary files of this process, removed when it ends.
+struct TempFiles {
+    std::vector<std::string> paths;
+    ~TempFiles()
+    {
+        for (const std::string &p : paths)
+            std::remove(p.c_str());
+    }
+};
+TempFiles g_temp;
+
+} // namespace
+
 std::string WriteTemp(const std::vector<uint8_t> &bytes, const std::string &stem)
 {
     static int counter = 0;
@@ -88,6 +103,7 @@ std::string WriteTemp(const std::vector<uint8_t> &bytes, const std::string &stem
     name << ::testing::TempDir() << "zbx_" << stem << "_" << ::getpid() << "_" << counter++ << ".zbx";
     std::ofstream f(name.str(), std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    g_temp.paths.push_back(name.str());
     return name.str();
 }
 

@@ -42,7 +42,8 @@ struct ZbxBuild {
     std::vector<uint8_t> Bytes() const;
 };
 
-// Writes bytes to a fresh temporary file and returns its path.
+// Writes bytes to a fresh temporary file and returns its path; the file is
+// removed when the test program ends.
 std::string WriteTemp(const std::vector<uint8_t> &bytes, const std::string &stem = "t");
 
 // Captures what is written to standard error (the debug log) while alive.

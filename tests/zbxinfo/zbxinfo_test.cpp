@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,7 +34,21 @@ Result RunInfo(const std::string &args)
     return r;
 }
 
-std::string Temp(const std::string &name) { return ::testing::TempDir() + "zbxinfo_" + std::to_string(::getpid()) + "_" + name; }
+// A temporary path, removed when the program ends.
+std::string Temp(const std::string &name)
+{
+    struct Files {
+        std::vector<std::string> paths;
+        ~Files()
+        {
+            for (const auto &p : paths)
+                std::remove(p.c_str());
+        }
+    };
+    static Files files;
+    files.paths.push_back(::testing::TempDir() + "zbxinfo_" + std::to_string(::getpid()) + "_" + name);
+    return files.paths.back();
+}
 
 class ZbxInfo : public ::testing::Test {
 protected:
