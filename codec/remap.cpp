@@ -62,7 +62,8 @@ void RemapTrees(TreeTable &trees, const uint8_t map[256])
                 continue;
             n.value = static_cast<uint16_t>(map[n.value & 0xFF] | map[n.value >> 8] << 8);
         }
-        t.resetValue = static_cast<uint16_t>(map[0] | map[0] << 8);
+        // Colour 0 as mapped so far (both bytes), mapped again like every leaf.
+        t.resetValue = static_cast<uint16_t>(map[t.resetValue & 0xFF] | map[t.resetValue >> 8] << 8);
     }
     BigTree &t = trees.tree[kBlockTypeTree];
     for (uint32_t i = 0; i < t.nodeCount; ++i) {

@@ -477,6 +477,29 @@ TEST(Remap, NearestEntryStartsAtOwnIndexAndWraps)
     EXPECT_EQ(map[0], 1);
 }
 
+TEST(Remap, ASecondRemapMapsTheMappedColoursAgain)
+{
+    Description d = RandomDescription(77);
+    d.options.escapePercent = 80;
+    const auto wantPics = DecodeAll(d, DecodePath::Table);
+    ParsedFile pf(Build(d));
+    uint8_t a[256], b[256];
+    for (int i = 0; i < 256; ++i)
+        a[i] = static_cast<uint8_t>(i * 7 + 3), b[i] = static_cast<uint8_t>(255 - i);
+    zorb::RemapTrees(*pf.trees, a);
+    zorb::RemapTrees(*pf.trees, b);
+    Output out(d.width, d.height, 0, 0, 0, d.width, d.height, 0);
+    std::fill(out.Buffer(), out.Buffer() + size_t{d.width} * d.height, b[a[0]]);
+    for (size_t i = 0; i < pf.frames.size(); ++i) {
+        const auto video = pf.Video(i);
+        zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *out.od, DecodePath::Wide);
+        const uint32_t cw = d.width / 4 * 4, ch = d.height / 4 * 4;
+        for (uint32_t y = 0; y < ch; ++y)
+            for (uint32_t x = 0; x < cw; ++x)
+                ASSERT_EQ(out.Buffer()[y * d.width + x], b[a[wantPics[i][y * d.width + x]]]) << "frame " << i;
+    }
+}
+
 TEST(Remap, DecodedColoursPassThroughTheMap)
 {
     for (uint32_t seed = 1; seed <= 10; ++seed) {
