@@ -24,3 +24,6 @@ for f in "1 8" "2 8" "1 16" "2 16"; do
     done
 done
 { printf '\103\021'; printf '\000\001\002\003\004\005\006\007\010\011\012\013'; } > "$CORPUS/seed_raw"
+# Zorblax and AVI files from the tests' generators.
+cmake --build "$1" -j2 --target test_sound_input >/dev/null
+ZORB_SEED_DIR="$CORPUS" "$1/tests/test_sound_input" --gtest_filter='SoundCorpus.WriteFuzzSeeds' >/dev/null

@@ -3,12 +3,14 @@
 
 #include "codec/soundchunk.h"
 #include "tests/sound_input/sound_files.h"
+#include "tests/support/gfx_samples.h"
 #include "tests/support/zbxgen.h"
 #include "vexutil/vexutil.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -240,3 +242,40 @@ TEST_F(ZorblaxSound, EncodedChunksDecodeWithTheCodecsDecoder) {
 }
 
 }  // namespace
+
+// Seeds of fuzz_sound_input: Zorblax files (selector 1) and AVI files with
+// sound (selector 2), behind the two selector bytes. Run by
+// fuzz/sound_input.seeds.sh with ZORB_SEED_DIR set.
+TEST(SoundCorpus, WriteFuzzSeeds) {
+    const char *dir = std::getenv("ZORB_SEED_DIR");
+    if (!dir) GTEST_SKIP() << "ZORB_SEED_DIR not set";
+    std::vector<Bytes> files;
+    for (uint32_t s = 1; s <= 8; ++s) {
+        Bytes f{static_cast<uint8_t>(1 + 5 * (s % 3)), static_cast<uint8_t>(s * 29)};
+        const Bytes zbx = zbxgen::Build(zbxgen::RandomDescription(s));
+        f.insert(f.end(), zbx.begin(), zbx.end());
+        files.push_back(f);
+    }
+    for (const auto &seed : zbxgen::FuzzSeeds(9, 12)) {
+        Bytes f{1, 0};
+        f.insert(f.end(), seed.begin(), seed.end());
+        files.push_back(f);
+    }
+    for (int bits : {8, 16}) {
+        gfxsamples::AviBuilder avi;
+        avi.SetVideo(4, 4, 8, 10, 1, gfxsamples::TestPalette());
+        const int stream = avi.AddSound(bits / 8, 8000, bits);
+        for (int i = 0; i < 3; ++i) {
+            avi.AddFrame(Bytes(16, static_cast<uint8_t>(i)));
+            avi.AddSoundChunk(stream, Bytes(64, static_cast<uint8_t>(i * 40)));
+        }
+        Bytes f{2, static_cast<uint8_t>(bits)};
+        const Bytes b = avi.Build();
+        f.insert(f.end(), b.begin(), b.end());
+        files.push_back(f);
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::ofstream(std::string(dir) + "/seed_z" + std::to_string(i), std::ios::binary)
+            .write(reinterpret_cast<const char *>(files[i].data()), static_cast<std::streamsize>(files[i].size()));
+    }
+}
