@@ -73,6 +73,33 @@ constexpr char kHiddenSlash = '\x01';
 
 bool IsBlankChar(char c) { return static_cast<signed char>(c) <= 32 && c != '\0'; }
 
+bool NamesSomethingOnDisk(const std::string &word);
+
+// "F", "L3", "F-66", "@": what a switch looks like after its slash.
+bool SwitchForm(const std::string &segment)
+{
+    if (segment.empty() || !(std::isalpha(static_cast<unsigned char>(segment[0])) || segment[0] == '@' ||
+                             segment[0] == '#'))
+        return false;
+    size_t i = 1;
+    if (i < segment.size() && segment[i] == '-')
+        ++i;
+    while (i < segment.size() && std::isdigit(static_cast<unsigned char>(segment[i])))
+        ++i;
+    return i == segment.size();
+}
+
+// A word starting with "/" is a file name when it names something on disk, or
+// when it is a path whose first directory does not look like a switch
+// ("/tmp/film" is a name, "/P/S" two switches, "/Pfoo" a bad switch).
+bool LooksLikePath(const std::string &word)
+{
+    size_t second = word.find('/', 1);
+    if (second != std::string::npos && !SwitchForm(word.substr(1, second - 1)))
+        return true;
+    return NamesSomethingOnDisk(word);
+}
+
 bool NamesSomethingOnDisk(const std::string &word)
 {
     std::string name = WithDefaultExtension(word);
@@ -98,7 +125,7 @@ void HideFileSlashes(std::string &line)
                 ++i;
         }
         std::string word = line.substr(start, i - start);
-        bool hide = quoted || word[0] != '/' || NamesSomethingOnDisk(word);
+        bool hide = quoted || word[0] != '/' || LooksLikePath(word);
         if (hide)
             for (size_t k = start; k < i; ++k)
                 if (line[k] == '/')

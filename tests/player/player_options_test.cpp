@@ -201,8 +201,16 @@ TEST(PlayerSwitches, SlashesOfFileNamesAreNotSwitches)
     EXPECT_EQ(player::TakeFileName(rest), "build/demo/demo.zbx");
     EXPECT_EQ(player::TakeFileName(rest), "my dir/a b.zbx");
     EXPECT_EQ(player::TakeFileName(rest), (dir / "film").string() + ".Zbx");
-    // A word that starts with "/" and names nothing on disk is a switch.
-    Parse("a /nonexistent/film.zbx", &ok);
+    // A path is a name even when nothing is there; a word that looks like
+    // switches is taken as switches.
+    Parse("a /nonexistent/film.zbx", &ok, &rest);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(player::TakeFileName(rest), "a.Zbx");
+    EXPECT_EQ(player::TakeFileName(rest), "/nonexistent/film.zbx");
+    s = Parse("a /P/S", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(s.showSummary && (s.openFlags & player::kOpenPreload));
+    Parse("a /P/Sx", &ok);
     EXPECT_FALSE(ok);
     fs::remove_all(dir);
 }
