@@ -233,6 +233,7 @@ ReadResult ReadListFrame(GFILE *g, bool *changed)
     if (!p->entry || p->entry->lastFrame) {
         GFileClose(p->entry);
         p->entry = nullptr;
+        p->src = nullptr;  // it pointed into the entry
         ListEntry e;
         if (!p->skipped) {
             // Whole entries before the first frame are passed over; the one
@@ -283,6 +284,7 @@ void RewindList(GFILE *g)
     GFilePrivate *p = g->priv;
     GFileClose(p->entry);
     p->entry = nullptr;
+    p->src = nullptr;
     p->skipped = false;
     if (p->entries) p->entries->Rewind();
 }

@@ -469,3 +469,19 @@ TEST_F(GFileTest, ZorblaxSourceThroughTheDecodeLibrary)
     }
     EXPECT_TRUE(Saw("Skipping frame 1...", 1));
 }
+
+TEST_F(GFileTest, ListEntryVanishingWhileReadingGivesBlankFrames)
+{
+    WriteRaw("keep.raw", 1, 30);
+    WriteRaw("gone.raw", 1, 40);
+    std::string text = "keep.raw\ngone.raw\n";
+    ASSERT_TRUE(WriteFile(Path("vanish.lst"), Bytes(text.begin(), text.end())));
+    GPtr g = Open(Path("vanish.lst"));
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->frames, 2u);
+    ASSERT_TRUE(GFileGet(g.get()));
+    EXPECT_EQ(g->pixels[0], 30);
+    std::remove(Path("gone.raw").c_str());
+    GFileGet(g.get());  // the entry cannot be opened: nothing stale is read
+    EXPECT_EQ(g->pixels[0], 0);
+}
