@@ -1,8 +1,8 @@
-// Reads a Zorblax file whole (header, tables, tree data, frames) for tools
-// that rewrite one (the mixer). Every size is checked against the file.
+// Reads a Zorblax file (header, tables, tree data, frames) for tools that
+// rewrite one (the mixer), frame by frame or whole. Every size is checked
+// against the file.
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "encoder/writer_internal.h"
 
@@ -15,38 +15,11 @@ uint32_t Get32(const uint8_t *p) {
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-struct FileCloser {
-    void operator()(FILE *f) const { std::fclose(f); }
-};
-
 }  // namespace
 
-bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error) {
-    std::unique_ptr<FILE, FileCloser> f(std::fopen(name.c_str(), "rb"));
-    if (!f) {
-        error = "Error opening: " + name;
-        return false;
-    }
-    std::vector<uint8_t> data;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) data.insert(data.end(), buf, buf + n);
-    if (std::ferror(f.get())) {
-        error = "Error reading " + name;
-        return false;
-    }
-    return ParseContainer(data.data(), data.size(), name, file, error);
-}
+namespace {
 
-bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file,
-                    std::string &error) {
-    file = ContainerFile{};
-    if (size < 104 || std::memcmp(data, "ZBX2", 4) != 0) {
-        error = name + " is not a Zorblax file.";
-        return false;
-    }
-    const uint8_t *head = data;
-    ContainerHeader &h = file.header;
+void ParseHeader(const uint8_t *head, ContainerHeader &h) {
     h.width = Get32(head + 4);
     h.height = Get32(head + 8);
     h.frameCount = Get32(head + 12);
@@ -57,27 +30,114 @@ bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, C
     for (int t = 0; t < 4; ++t) h.treeSize[t] = Get32(head + 56 + 4 * t);
     for (int t = 0; t < 7; ++t) h.audioFormat[t] = Get32(head + 72 + 4 * t);
     h.reserved = Get32(head + 100);
-    const uint64_t n = static_cast<uint64_t>(h.frameCount) + (h.headerFlags & 1);
-    if (104 + 5 * n + h.treeDataSize > size) {
-        error = name + " is damaged (its tables do not fit in the file).";
-        return false;
-    }
-    const uint8_t *tables = data + 104;
-    uint64_t total = 104 + 5 * n + h.treeDataSize;
-    for (uint64_t i = 0; i < n; ++i) total += Get32(tables + 4 * i);
-    if (total > size) {
-        error = name + " is damaged (its frames run past the end of the file).";
-        return false;
-    }
+}
+
+uint64_t StoredFrames(const ContainerHeader &h) { return static_cast<uint64_t>(h.frameCount) + (h.headerFlags & 1); }
+
+void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file) {
     file.frameSizes.resize(n);
     file.frameTypes.resize(n);
     for (uint64_t i = 0; i < n; ++i) {
         file.frameSizes[i] = Get32(tables + 4 * i);
         file.frameTypes[i] = tables[4 * n + i];
     }
+}
+
+uint64_t TotalSize(const ContainerFile &file) {
+    uint64_t total = 104 + 5 * static_cast<uint64_t>(file.frameSizes.size()) + file.header.treeDataSize;
+    for (uint32_t s : file.frameSizes) total += s;
+    return total;
+}
+
+}  // namespace
+
+ContainerStream::~ContainerStream() {
+    if (file_) std::fclose(file_);
+}
+
+bool ContainerStream::Open(const std::string &name, std::string &error) {
+    if (file_) std::fclose(file_);
+    head_ = ContainerFile{};
+    next_ = 0;
+    file_ = std::fopen(name.c_str(), "rb");
+    if (!file_) {
+        error = "Error opening: " + name;
+        return false;
+    }
+    uint64_t size = 0;
+    if (fseeko(file_, 0, SEEK_END) == 0) size = static_cast<uint64_t>(ftello(file_));
+    fseeko(file_, 0, SEEK_SET);
+    uint8_t head[104];
+    if (size < 104 || std::fread(head, 1, 104, file_) != 104 || std::memcmp(head, "ZBX2", 4) != 0) {
+        error = name + " is not a Zorblax file.";
+        return false;
+    }
+    ParseHeader(head, head_.header);
+    const uint64_t n = StoredFrames(head_.header);
+    if (104 + 5 * n + head_.header.treeDataSize > size) {
+        error = name + " is damaged (its tables do not fit in the file).";
+        return false;
+    }
+    std::vector<uint8_t> tables(5 * n);
+    head_.treeData.resize(head_.header.treeDataSize);
+    if ((n && std::fread(tables.data(), 1, tables.size(), file_) != tables.size()) ||
+        (!head_.treeData.empty() && std::fread(head_.treeData.data(), 1, head_.treeData.size(), file_) != head_.treeData.size())) {
+        error = "Error reading " + name;
+        return false;
+    }
+    ParseTables(tables.data(), n, head_);
+    if (TotalSize(head_) > size) {
+        error = name + " is damaged (its frames run past the end of the file).";
+        return false;
+    }
+    name_ = name;
+    return true;
+}
+
+bool ContainerStream::NextFrame(std::vector<uint8_t> &frame, std::string &error) {
+    if (!file_ || next_ >= head_.frameSizes.size()) {
+        error = "Error reading " + name_;
+        return false;
+    }
+    frame.resize(head_.frameSizes[next_++]);
+    if (!frame.empty() && std::fread(frame.data(), 1, frame.size(), file_) != frame.size()) {
+        error = "Error reading " + name_;
+        return false;
+    }
+    return true;
+}
+
+bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error) {
+    ContainerStream in;
+    if (!in.Open(name, error)) return false;
+    file = in.Head();
+    file.frames.resize(file.frameSizes.size());
+    for (auto &frame : file.frames)
+        if (!in.NextFrame(frame, error)) return false;
+    return true;
+}
+
+bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file,
+                    std::string &error) {
+    file = ContainerFile{};
+    if (size < 104 || std::memcmp(data, "ZBX2", 4) != 0) {
+        error = name + " is not a Zorblax file.";
+        return false;
+    }
+    ParseHeader(data, file.header);
+    const uint64_t n = StoredFrames(file.header);
+    if (104 + 5 * n + file.header.treeDataSize > size) {
+        error = name + " is damaged (its tables do not fit in the file).";
+        return false;
+    }
+    ParseTables(data + 104, n, file);
+    if (TotalSize(file) > size) {
+        error = name + " is damaged (its frames run past the end of the file).";
+        return false;
+    }
     const uint8_t *at = data + 104 + 5 * n;
-    file.treeData.assign(at, at + h.treeDataSize);
-    at += h.treeDataSize;
+    file.treeData.assign(at, at + file.header.treeDataSize);
+    at += file.header.treeDataSize;
     file.frames.resize(n);
     for (uint64_t i = 0; i < n; ++i) {
         file.frames[i].assign(at, at + file.frameSizes[i]);

@@ -10,10 +10,10 @@ extern "C" {
 
 int ZencReadInfo(const char *name, ZencFileInfo *info) {
     if (!name || !info) return 0;
-    zenc::ContainerFile file;
+    zenc::ContainerStream file;
     std::string error;
-    if (!zenc::ReadContainer(name, file, error)) return 0;
-    const zenc::ContainerHeader &h = file.header;
+    if (!file.Open(name, error)) return 0;
+    const zenc::ContainerHeader &h = file.Head().header;
     info->width = h.width;
     info->height = h.height;
     info->frameCount = h.frameCount;
@@ -35,9 +35,11 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
         return 0;
     };
     if (!input || !output || track > 6 || !chunks) return fail("Error: bad arguments to the mixer.");
-    zenc::ContainerFile file;
-    if (!zenc::ReadContainer(input, file, error)) return fail(error);
-    zenc::ContainerHeader &h = file.header;
+    zenc::ContainerStream in;
+    if (!in.Open(input, error)) return fail(error);
+    zenc::ContainerHeader h = in.Head().header;
+    const std::vector<uint8_t> &types = in.Head().frameTypes;
+    const std::vector<uint8_t> &treeData = in.Head().treeData;
     if (frameRate) h.frameRate = frameRate;
     uint32_t period = ZencFramePeriod(h.frameRate);
     if (period == 0) period = 6667;
@@ -48,21 +50,40 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
         return fail(error);
     CSFileClose(chunks);
     chunks = nullptr;
+    auto report = [&](const std::string &text) {
+        if (progress) progress(text.c_str(), 2);
+        return 0;
+    };
 
-    const size_t n = file.frames.size();
+    zenc::TempOutput temp;
+    if (!temp.Create(output, error)) return report(error);
+    VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
+    if (!f) return report(std::string("Error creating the output file ") + output + ".");
+    // Header and tables are written again at the end, when the sizes are known.
+    const size_t n = types.size();
+    const uint32_t tableEnd = static_cast<uint32_t>(104 + 5 * n);
+    std::vector<uint8_t> zeros(tableEnd, 0);
+    bool ok = VEXFilePut(f, zeros.data(), tableEnd) == tableEnd;
+    if (!treeData.empty() && ok)
+        ok = VEXFilePut(f, treeData.data(), static_cast<uint32_t>(treeData.size())) == treeData.size();
+    uint64_t total = tableEnd + treeData.size();
     std::vector<uint32_t> sizes(n);
-    for (size_t i = 0; i < n; ++i) {
+    std::vector<uint8_t> newTypes(n), frame, out;
+    for (size_t i = 0; i < n && ok; ++i) {
+        if (!in.NextFrame(frame, error)) {
+            VEXFileClose(f);
+            return report(error);
+        }
         zenc::FrameChunks parts;
-        if (!zenc::SplitFrame(file.frames[i], file.frameTypes[i], parts)) {
-            if (progress) progress((std::string(input) + " is damaged (frame " + std::to_string(i + 1) + ").").c_str(), 2);
-            return 0;
+        if (!zenc::SplitFrame(frame, types[i], parts)) {
+            VEXFileClose(f);
+            return report(std::string(input) + " is damaged (frame " + std::to_string(i + 1) + ").");
         }
         const size_t from = i < h.frameCount ? i : 0;  // the ring frame repeats frame 0's sound
         parts.sound[track] = from < sound.size() ? sound[from] : std::vector<uint8_t>{};
-        std::vector<uint8_t> &out = file.frames[i];
         out.clear();
         uint8_t type = 0;
-        if (file.frameTypes[i] & 1) {
+        if (types[i] & 1) {
             type |= 1;
             out.insert(out.end(), parts.palette.begin(), parts.palette.end());
         }
@@ -72,41 +93,26 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
             out.insert(out.end(), parts.sound[t].begin(), parts.sound[t].end());
         }
         out.insert(out.end(), parts.video.begin(), parts.video.end());
-        file.frameTypes[i] = type;
+        newTypes[i] = type;
         sizes[i] = static_cast<uint32_t>(out.size());
-    }
-
-    zenc::TempOutput temp;
-    if (!temp.Create(output, error)) {
-        if (progress) progress(error.c_str(), 2);
-        return 0;
-    }
-    VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
-    if (!f) {
-        if (progress) progress((std::string("Error creating the output file ") + output + ".").c_str(), 2);
-        return 0;
+        if (!out.empty()) ok = VEXFilePut(f, out.data(), sizes[i]) == sizes[i];
+        total += out.size();
+        if (progress && i % 32 == 0) {
+            const std::string text = "Writing frame " + std::to_string(i + 1) + " of " + std::to_string(n) + "...";
+            if (progress(text.c_str(), 0)) {
+                VEXFileClose(f);
+                return 0;
+            }
+        }
     }
     uint8_t head[104];
     zenc::SerializeHeader(h, head);
-    uint64_t total = 0;
-    bool ok = VEXFilePut(f, head, 104) == 104;
-    total += 104;
+    VEXFileSetPos(f, 0);
+    ok = ok && VEXFilePut(f, head, 104) == 104;
     for (size_t i = 0; i < n && ok; ++i) ok = VEXFilePut32(f, sizes[i]) == sizes[i];
-    if (n && ok) ok = VEXFilePut(f, file.frameTypes.data(), static_cast<uint32_t>(n)) == n;
-    total += 5 * n;
-    if (!file.treeData.empty() && ok)
-        ok = VEXFilePut(f, file.treeData.data(), static_cast<uint32_t>(file.treeData.size())) == file.treeData.size();
-    total += file.treeData.size();
-    for (size_t i = 0; i < n && ok; ++i) {
-        if (!file.frames[i].empty())
-            ok = VEXFilePut(f, file.frames[i].data(), static_cast<uint32_t>(file.frames[i].size())) == file.frames[i].size();
-        total += file.frames[i].size();
-    }
+    if (n && ok) ok = VEXFilePut(f, newTypes.data(), static_cast<uint32_t>(n)) == n;
     VEXFileClose(f);
-    if (!ok || !temp.Commit(total, error)) {
-        if (progress) progress(error.empty() ? "Error writing the output file." : error.c_str(), 2);
-        return 0;
-    }
+    if (!ok || !temp.Commit(total, error)) return report(error.empty() ? "Error writing the output file." : error);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #define ZORB_ENCODER_WRITER_INTERNAL_H
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,6 +63,25 @@ struct ContainerFile {
     std::vector<std::vector<uint8_t>> frames;  // every frame's bytes
 };
 bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error);
+
+// A Zorblax file read frame by frame: Open reads the header, the tables and
+// the tree data (Head().frames stays empty); NextFrame the frames in order.
+class ContainerStream {
+public:
+    ContainerStream() = default;
+    ContainerStream(const ContainerStream &) = delete;
+    ContainerStream &operator=(const ContainerStream &) = delete;
+    ~ContainerStream();
+    bool Open(const std::string &name, std::string &error);
+    const ContainerFile &Head() const { return head_; }
+    bool NextFrame(std::vector<uint8_t> &frame, std::string &error);
+
+private:
+    std::FILE *file_ = nullptr;
+    ContainerFile head_;
+    size_t next_ = 0;
+    std::string name_;
+};
 // The same from bytes in memory (name only for messages).
 bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file, std::string &error);
 
