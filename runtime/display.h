@@ -198,7 +198,9 @@ enum {
 
 /* Pump events; nonzero when a key code is queued (at most 64 are kept). */
 int32_t KeyAvailable(void);
-/* Pump events until a key code is queued, then remove and return the oldest. */
+/* Pump events until a key code is queued, then remove and return the oldest.
+   Without a window (none open, or closed) it returns KEY_CLOSE at once when
+   nothing is queued. */
 int32_t KeyGet(void);
 
 /* ---- Messages --------------------------------------------------------------------- */

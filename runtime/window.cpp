@@ -268,7 +268,12 @@ extern "C" int32_t KeyAvailable(void) {
 
 extern "C" int32_t KeyGet(void) {
     WindowState &w = W();
-    while (WindowPump(), w.keyCount == 0) SDL_Delay(5);
+    while (WindowPump(), w.keyCount == 0) {
+        // Without a window no key can ever come: answer as if it was closed
+        // rather than wait for ever.
+        if (!w.window) return KEY_CLOSE;
+        SDL_Delay(5);
+    }
     const int code = w.keys[0];
     std::memmove(w.keys, w.keys + 1, static_cast<size_t>(--w.keyCount));
     return code;

@@ -179,3 +179,27 @@ TEST(MessageBox, NotInstalledWithoutARealDisplay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest, FullScreenActivityFollowsFocus) {
+    ZorbDisplay *d = WindowOpen(320, 200, -1, -1, 23 | WINDOW_DOUBLE_BUFFER);
+    ASSERT_NE(d, nullptr);
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    Push(e);
+    WindowPump();
+    EXPECT_EQ(DisplayIsActive(d), 0);
+    e.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    Push(e);
+    WindowPump();
+    EXPECT_EQ(DisplayIsActive(d), 1);
+}
+
+TEST(KeyGetWithoutWindow, DoesNotWaitForEver) {
+    WindowClose();
+    EXPECT_EQ(KeyGet(), KEY_CLOSE);
+}
+
+}  // namespace
