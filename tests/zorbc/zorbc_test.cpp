@@ -329,3 +329,42 @@ TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
     // Nothing else was left beside the outputs.
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"dump", "in.raw", "m.zbx", "s.wav", "v.zbx"}));
 }
+
+TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks) {
+    TempDir dir;
+    const Clip c = MakeClip(2, 48, 32, 6, 14);
+    ZencParams p{};
+    p.width = c.width;
+    p.height = c.height;
+    p.frameRate = 100;
+    ZENC *enc = ZencOpen(&p);
+    ASSERT_NE(enc, nullptr);
+    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    const std::vector<uint8_t> pcm = WriteWave(dir.path + "/a.wav", 11025, 16, 2, 1.0, 3);
+    ZencAddTrack(enc, 2, CSFileOpen((dir.path + "/a.wav").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
+    ASSERT_EQ(ZencWrite(enc, (dir.path + "/in.zbx").c_str(), nullptr), 1);
+    ZencClose(enc);
+
+    const Result r = RunZorbc(dir.path + "/in.zbx " + dir.path + "/out.zbx /G");
+    ASSERT_EQ(r.status, 0) << r.output;
+    Decoded a, b;
+    ASSERT_TRUE(Decode(dir.path + "/in.zbx", a));
+    ASSERT_TRUE(Decode(dir.path + "/out.zbx", b));
+    ASSERT_EQ(b.file.header.frameCount, 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(a.pictures[i], b.pictures[i]) << i;
+        EXPECT_EQ(a.palettes[i], b.palettes[i]) << i;
+    }
+    EXPECT_EQ(b.file.header.frameRate, 100);
+    EXPECT_EQ(b.file.header.audioFormat[2], a.file.header.audioFormat[2]);
+    for (int t : {0, 1, 3, 4, 5, 6}) EXPECT_EQ(b.file.header.audioFormat[t], 0u) << t;
+    for (size_t i = 0; i < 6; ++i) {
+        FrameChunks x, y;
+        ASSERT_TRUE(SplitFrame(a.file.frames[i], a.file.frameTypes[i], x));
+        ASSERT_TRUE(SplitFrame(b.file.frames[i], b.file.frameTypes[i], y));
+        std::vector<uint8_t> sx, sy;
+        ASSERT_TRUE(DecodeSoundChunk(x.sound[2], true, sx));
+        ASSERT_TRUE(DecodeSoundChunk(y.sound[2], true, sy));
+        EXPECT_EQ(sx, sy) << i;
+    }
+}
