@@ -258,9 +258,19 @@ ReadResult ReadListFrame(GFILE *g, bool *changed)
                 break;
             }
         } else {
-            if (!p->entries->Next(&e) && !p->entries->Next(&e)) return ReadResult::Failed;
-            p->entry = OpenEntry(g, e, e.first);
-            if (!p->entry) return ReadResult::Failed;
+            // The next entry with frames (the list starts again after its end).
+            for (int wraps = 0; !p->entry;) {
+                if (!p->entries->Next(&e)) {
+                    if (++wraps == 2) return ReadResult::Failed;
+                    continue;
+                }
+                GFILE *child = OpenEntry(g, e, e.first);
+                if (!child) return ReadResult::Failed;
+                if (child->frames == 0)
+                    GFileClose(child);
+                else
+                    p->entry = child;
+            }
         }
         switched = true;
     }

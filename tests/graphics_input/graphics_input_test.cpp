@@ -485,3 +485,20 @@ TEST_F(GFileTest, ListEntryVanishingWhileReadingGivesBlankFrames)
     GFileGet(g.get());  // the entry cannot be opened: nothing stale is read
     EXPECT_EQ(g->pixels[0], 0);
 }
+
+TEST_F(GFileTest, ListEntriesWithoutFramesArePassedOver)
+{
+    WriteRaw("one.raw", 1, 60);
+    WriteRaw("none.raw", 0, 70);
+    WriteRaw("two.raw", 2, 80);
+    std::string text = "one.raw\nnone.raw\ntwo.raw\n";
+    ASSERT_TRUE(WriteFile(Path("holes.lst"), Bytes(text.begin(), text.end())));
+    GPtr g = Open(Path("holes.lst"));
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->frames, 3u);
+    int expected[3] = {60, 80, 81};
+    for (int k = 0; k < 3; k++) {
+        ASSERT_TRUE(GFileGet(g.get()));
+        EXPECT_EQ(g->pixels[0], expected[k]) << k;
+    }
+}
