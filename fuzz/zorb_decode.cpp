@@ -3,6 +3,7 @@
 // table-driven loop and the wide loop, which must agree), the dirty
 // rectangles, every track's sound chunk, palettes, seeks and the loop.
 // The last input byte picks the output variant.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <sys/mman.h>
@@ -81,7 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             ZorbRemapColors(h, target, 1 + mode % 200, mode & 12);
         }
         std::vector<uint8_t> sound;
-        for (uint32_t step = 0; step < kMaxSteps; ++step) {
+        // Every stored frame twice (the loop and the ring frame included), within a bound.
+        const uint64_t steps = std::min<uint64_t>(kMaxSteps, 2 * uint64_t{zorb::TableFrames(h)} + 2);
+        for (uint32_t step = 0; step < steps; ++step) {
             ZorbDecodeFrame(h);
             while (ZorbNextDirtyRect(h, static_cast<int32_t>(step % 3))) {
             }

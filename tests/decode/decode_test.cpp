@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include "codec/cpu.h"
 #include "codec/soundchunk.h"
@@ -22,8 +23,10 @@ struct Opened {
     std::string path;
     Opened(const Description &d, uint32_t flags = 0, const std::string &name = "f")
     {
+        // Per process: other builds run these tests at the same time.
         path = testing::TempDir() + "/dec_" + name + "_" +
-               testing::UnitTest::GetInstance()->current_test_info()->name() + ".zbx";
+               testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + std::to_string(::getpid()) +
+               ".zbx";
         EXPECT_TRUE(WriteFile(d, path));
         h = ZorbOpen(const_cast<char *>(path.c_str()), flags, -1);
         EXPECT_NE(h, nullptr);
