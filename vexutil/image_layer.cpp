@@ -104,6 +104,10 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
         out->width = w;
         out->height = h;
         std::memset(out->palette, 0, sizeof out->palette);
+        // Printing colour spaces (CMYK JPEG and TIFF files) are turned into RGB.
+        if (img.classType() != MagickLib::PseudoClass && img.colorSpace() != Magick::RGBColorspace &&
+            img.colorSpace() != Magick::GRAYColorspace)
+            img.colorSpace(Magick::RGBColorspace);
         const Magick::PixelPacket *px = img.getConstPixels(0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
         if (!px) {
             if (error) *error = "cannot read the pixels";

@@ -10,6 +10,8 @@
 #include "tests/support/gfx_samples.h"
 #include "vexutil/image_layer.h"
 
+#include <Magick++.h>
+
 using namespace vex;
 
 namespace {
@@ -134,4 +136,22 @@ TEST(ImageLayer, NamesAreNotInterpretedByTheImageLibrary)
     ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Bmp, &img, &err)) << err;
     EXPECT_EQ(img.width, 2);
     EXPECT_EQ(img.palette[3], 200);
+}
+
+TEST(ImageLayer, PrintingColourSpacesBecomeRgb)
+{
+    Magick::InitializeMagick(nullptr);
+    std::string path = TempDir() + "/cmyk.tif";
+    {
+        Magick::Image img(Magick::Geometry(4, 4), Magick::Color(MaxRGB, 0, 0));
+        img.colorSpace(Magick::CMYKColorspace);
+        img.write("TIFF:" + path);
+    }
+    StillImage img;
+    std::string err;
+    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Tiff, &img, &err)) << err;
+    ASSERT_EQ(img.delivered, 24);
+    EXPECT_GT(img.pixels[2], 240);  // red (blue, green, red order)
+    EXPECT_LT(img.pixels[1], 16);
+    EXPECT_LT(img.pixels[0], 16);
 }
