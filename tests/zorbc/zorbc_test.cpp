@@ -368,3 +368,30 @@ TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks) {
         EXPECT_EQ(sx, sy) << i;
     }
 }
+
+TEST(Zorbc, ThePlayerShowsWhatWentIn) {
+    // zorbc's output played by zorbplw headless, every shown picture captured.
+    TempDir dir;
+    const Clip c = MakeClip(2, 64, 48, 8, 33);
+    WriteRaw(c, dir.path + "/in.raw", 10000);  // 10 frames per second
+    ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/p.zbx /N0").status, 0);
+    const std::string player = std::string(ZORB_BINARY_DIR) + "/bin/zorbplw";
+    if (!Exists(player)) GTEST_SKIP() << "no player built";
+    const std::string capture = dir.path + "/cap";
+    mkdir(capture.c_str(), 0755);
+    const std::string line = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ZORB_CAPTURE=" + capture + " timeout 60 " +
+                             player + " " + dir.path + "/p.zbx > /dev/null 2>&1";
+    ASSERT_EQ(std::system(line.c_str()), 0);
+    for (size_t i = 0; i < c.pixels.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%05zu.raw", i);
+        std::ifstream in(capture + name, std::ios::binary);
+        std::vector<uint8_t> got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(got.size(), 64u * 48 + 768) << name;
+        EXPECT_EQ(0, std::memcmp(got.data(), c.pixels[i].data(), 64 * 48)) << name;
+        for (int k = 0; k < 768; ++k) {
+            const uint8_t v = c.palettes[i][k] >> 2;
+            ASSERT_EQ(got[64 * 48 + k], static_cast<uint8_t>((v << 2) | (v >> 4))) << name;
+        }
+    }
+}
