@@ -97,7 +97,9 @@ struct Writer {
     {
         if (bx >= od.colEnd || by < od.rowFirst || by >= od.rowEnd)
             return nullptr;
-        return od.buffer + (od.firstPixel + int64_t{by} * 4 * rowStep + int64_t{bx} * 4 * BPP);
+        // Only blocks inside the buffer get here, so line x stride stays inside it.
+        const int64_t line = od.firstLine + (od.bottomUp ? -1 : 1) * int64_t{by} * (od.interlaced || od.doubled ? 8 : 4);
+        return od.buffer + line * int64_t{od.stride} + (int64_t{od.outputX} + int64_t{bx} * 4) * BPP;
     }
 
     void Row(uint8_t *row, const uint8_t *px) const
@@ -368,7 +370,7 @@ OutputDescriptor *SetupOutput(void *block, size_t blockBytes, uint32_t width, ui
     const int64_t dir = od->bottomUp ? -1 : 1;
     od->lineStep = dir * (od->interlaced ? 2 : 1) * int64_t{stride};
     const int64_t firstLine = od->bottomUp ? int64_t{bufferHeight} - y - 1 : int64_t{y};
-    od->firstPixel = int64_t{x} * od->bytesPerPixel + int64_t{stride} * firstLine;
+    od->firstLine = firstLine;
 
     // Whole block rows inside the buffer: display lines of block row k span
     // [4k, 4k + 3], or [8k, 8k + 6] interlaced, [8k, 8k + 7] doubled.

@@ -41,7 +41,7 @@ struct ZorbOutputDescriptor {
     uint8_t *buffer;       // the caller's buffer, stride x bufferHeight bytes
     uint32_t stride, bufferHeight;
     int64_t lineStep;      // byte distance between two consecutive display lines (negative: bottom-up)
-    int64_t firstPixel;    // byte offset of the picture's top-left pixel (may lie outside when clipped)
+    int64_t firstLine;     // buffer line (in memory order) of the picture's top line (may lie outside when clipped)
     uint32_t blocksPerRow, blockRows;
     uint32_t width, codedHeight;
     // Blocks that lie wholly inside the buffer; the others are decoded but not written.

@@ -2,6 +2,7 @@
 // path, output variants, the change map, dirty rectangles and remapping.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "codec/video.h"
@@ -316,6 +317,42 @@ TEST(VideoDecode, PicturesLargerThanTheBufferAreClipped)
     for (uint32_t y = 0; y < 32; ++y)
         for (uint32_t x = 0; x < 40; ++x)
             ASSERT_EQ(out.Buffer()[y * 40 + x], x >= 10 && x < 38 ? want[y * 64 + x - 10] : 0xCC);
+}
+
+TEST(VideoDecode, ExtremePlacementsWriteNothingOutside)
+{
+    Rng rng(5);
+    Description d;
+    d.width = 16;
+    d.height = 8;
+    d.options.skipUnchanged = false;
+    Frame f;
+    f.picture = MakePicture(16, 8, Content::Full, rng);
+    d.frames.push_back(f);
+    ParsedFile pf(Build(d));
+    const auto video = pf.Video(0);
+    // Positions and strides at the ends of their ranges, on a small real buffer
+    // (the declared size is never reached: no block lies inside it).
+    struct Case {
+        uint32_t x;
+        int32_t y;
+        uint32_t stride, lines, type;
+        int mode;
+    } cases[] = {{0xFFFFFFF0u, INT32_MIN, 0xFFFFFFFFu, 4, 0x80000001u, 0},
+                 {3, INT32_MAX, 0x80000000u, 6, 0, 1},
+                 {0, INT32_MIN, 16, 0xFFFFFFFFu, 1, 2},
+                 {0xFFFFFFFFu, 0, 16, 8, 0, 0}};
+    for (const Case &c : cases)
+        for (DecodePath p : kPaths) {
+            std::vector<uint8_t> small(512, 0xEE);
+            const size_t n = zorb::OutputBlockSize(16, 8, c.type >= 0x80000000u);
+            std::vector<uint64_t> block(n / 8 + 1, 0);
+            auto *od = zorb::SetupOutput(block.data(), n, 16, 8, c.mode, c.x, c.y, c.stride, c.lines, small.data(),
+                                         c.type);
+            EXPECT_EQ(od->rowEnd - od->rowFirst == 0 || od->colEnd == 0, true);
+            zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *od, p);
+            EXPECT_EQ(small, std::vector<uint8_t>(512, 0xEE));
+        }
 }
 
 TEST(VideoDecode, DataThatEndsEarlyStopsSafelyAndAlikeOnEveryPath)
