@@ -137,8 +137,11 @@ void SoundRestartAtFrameZero(ZorbHandle *h) {
     const ZorbSoundBackend *backend = SoundBackend();
     for (ZorbTrack *t : h->Track) {
         if (!t) continue;
-        if (backend) backend->Reset(t);
+        // The ring is emptied first, so a service pass of a timer-driven back
+        // end that falls between the two cannot hand the old sound to the
+        // device after its reset.
         TrackRestart(t);
+        if (backend) backend->Reset(t);
     }
 }
 
