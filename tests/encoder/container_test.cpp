@@ -268,3 +268,16 @@ TEST(Container, FlattenedTreesStillCodeEverySymbol) {
         }
     }
 }
+
+TEST(ToolArguments, FileNamesAndSwitchGroups) {
+    TempDir dir;
+    EXPECT_TRUE(ZencIsPathArgument("in.bmp"));
+    EXPECT_TRUE(ZencIsPathArgument("pic???.bmp*1-9"));
+    EXPECT_TRUE(ZencIsPathArgument((dir.path + "/new.zbx").c_str()));  // its directory exists
+    EXPECT_TRUE(ZencIsPathArgument(dir.path.c_str()));
+    EXPECT_FALSE(ZencIsPathArgument("/N0/K0/A95/L0"));
+    EXPECT_FALSE(ZencIsPathArgument("/O"));
+    EXPECT_FALSE(ZencIsPathArgument("/#1234"));
+    EXPECT_FALSE(ZencIsPathArgument(""));
+    EXPECT_FALSE(ZencIsPathArgument(nullptr));
+}
