@@ -86,22 +86,26 @@ protected:
             ZorbAdvanceFrame(h);
             while (ZorbMustWait(h)) PlatformSleepMs(1);
         }
-        // Drain: keep servicing until every ring is empty and the devices have
-        // had time to play what they were given.
+        // Drain: keep servicing until every track's sound has left the ring
+        // and the device has taken it (queued: nothing left in its queue;
+        // pulled: the buffer stopped after the end of the data).
+        auto drained = [&] {
+            zorb::SoundGuard guard;  // the timer thread may be servicing
+            for (ZorbTrack *t : h->Track) {
+                if (!t) continue;
+                if (zorb::Pending(t).load() > 0) return false;
+                if (GetParam() ? !t->Pull.Stopped : zorb::CurrentSoundDevice().QueuedBytes(t->Queue.Device) > 0)
+                    return false;
+            }
+            return true;
+        };
         uint32_t start = PlatformTimeMs();
         for (;;) {
             ZorbMustWait(h);
-            bool empty = true;
-            for (ZorbTrack *t : h->Track)
-                if (t && zorb::Pending(t).load() > 0) empty = false;
-            if (empty || PlatformTimeMs() - start > 5000) break;
+            if (drained() || PlatformTimeMs() - start > 10000) break;
             PlatformSleepMs(5);
         }
-        uint32_t settle = PlatformTimeMs();
-        while (PlatformTimeMs() - settle < 900) {
-            ZorbMustWait(h);
-            PlatformSleepMs(5);
-        }
+        PlatformSleepMs(300);  // what the device took is written out
         ZorbClose(h);
     }
 
