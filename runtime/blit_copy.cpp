@@ -45,9 +45,10 @@ void KeyedBlit(Keyed kind, ZorbBlitter *h, void *dst, int32_t dstPitch, int32_t 
                uint32_t key, const void *extra) {
     if (!h || h->Mode != ZORB_BLIT_MODE_8_1X || width <= 0 || height <= 0 || !dst || !src) return;
     if (kind != Keyed::Trans && !extra) return;
-    const uint8_t *e = kind == Keyed::Trans ? nullptr : At(extra, srcPitch, srcX, srcY);
-    KeyedWalk(kind, At(dst, dstPitch, dstX, dstY, 1), dstPitch, At(src, srcPitch, srcX, srcY), srcPitch, e, width,
-              height, static_cast<uint8_t>(key));
+    const uint8_t *s = At(src, srcPitch, srcX, srcY);
+    const uint8_t *e = kind == Keyed::Trans ? s : At(extra, srcPitch, srcX, srcY);  // Trans: walked, never read
+    KeyedWalk(kind, At(dst, dstPitch, dstX, dstY, 1), dstPitch, s, srcPitch, e, width, height,
+              static_cast<uint8_t>(key));
 }
 
 }  // namespace

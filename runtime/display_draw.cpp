@@ -14,12 +14,14 @@ namespace zorb::display {
 
 void Upload(ZorbDisplay *d, int x, int y, int w, int h) {
     Private *p = P(d);
-    // Clip to the picture.
-    if (x < 0) w += x, x = 0;
-    if (y < 0) h += y, y = 0;
-    w = std::min(w, d->Width - x);
-    h = std::min(h, d->Height - y);
-    if (w <= 0 || h <= 0) return;
+    {
+        // Clip to the picture (in 64 bits: the rectangle comes from callers).
+        int64_t x0 = x, y0 = y, x1 = int64_t{x} + w, y1 = int64_t{y} + h;
+        x0 = std::max<int64_t>(x0, 0), y0 = std::max<int64_t>(y0, 0);
+        x1 = std::min<int64_t>(x1, d->Width), y1 = std::min<int64_t>(y1, d->Height);
+        if (x1 <= x0 || y1 <= y0) return;
+        x = static_cast<int>(x0), y = static_cast<int>(y0), w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
+    }
     if (d->ScreenBlitter) {
         // A smoothed pixel's block depends on its left and upper neighbours:
         // the blocks right of and below a change change too.

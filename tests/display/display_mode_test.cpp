@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -224,6 +225,24 @@ TEST(WindowFlags, ModeRequest) {
     EXPECT_EQ(WindowModeRequest(7), 0u);
     EXPECT_EQ(WindowModeRequest(25 | 0x20 | 0x40 | 0x80),
               5u | DISPLAY_OPT_NO_DIRECT | DISPLAY_OPT_SMOOTH | DISPLAY_OPT_INTERLACED);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DisplayDrawLimits, ExtremeRectanglesAreClipped) {
+    ASSERT_TRUE(zorb::display::VideoReady());
+    SDL_Window *w = SDL_CreateWindow("t", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(w, nullptr);
+    ZorbDisplay *d = DisplayOpen(w, DISPLAY_DIBSECTION | DISPLAY_OPT_SMOOTH, 32, 16, 64, 32);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), 0);
+    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, INT32_MAX, 3, INT32_MAX, 2), 0);
+    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, -3, -3, INT32_MIN, 5), 0);
+    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 31, 15, 1, 1), 0);  // the smoothing widening stays inside
+    DisplayClose(d);
+    SDL_DestroyWindow(w);
 }
 
 }  // namespace
