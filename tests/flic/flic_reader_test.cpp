@@ -15,12 +15,7 @@ namespace {
 
 std::string Dir()
 {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/zorb_flic_XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp");
-    }();
-    return dir;
+    return gfxsamples::ScratchDir("flic");
 }
 
 std::string Write(const std::string &name, const Bytes &b)

@@ -17,12 +17,7 @@ namespace {
 
 std::string Dir()
 {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/zorb_gfile_XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp");
-    }();
-    return dir;
+    return gfxsamples::ScratchDir("gfile");
 }
 
 std::string Path(const std::string &name) { return Dir() + "/" + name; }

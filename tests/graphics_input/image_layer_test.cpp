@@ -18,12 +18,7 @@ namespace {
 
 std::string TempDir()
 {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/zorb_img_XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp");
-    }();
-    return dir;
+    return gfxsamples::ScratchDir("img");
 }
 
 struct FormatCase {

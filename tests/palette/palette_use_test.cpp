@@ -21,15 +21,7 @@ using namespace gfxsamples;
 
 namespace {
 
-std::string Path(const std::string &name)
-{
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/zorb_paluse_XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp");
-    }();
-    return dir + "/" + name;
-}
+std::string Path(const std::string &name) { return gfxsamples::ScratchDir("paluse") + "/" + name; }
 
 struct Closer {
     void operator()(GFILE *g) const { GFileClose(g); }

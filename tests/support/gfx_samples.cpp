@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <stdlib.h>
 
 namespace gfxsamples {
 
@@ -29,6 +32,26 @@ bool WriteFile(const std::string &path, const Bytes &b)
     if (!f) return false;
     bool ok = b.empty() || std::fwrite(b.data(), 1, b.size(), f) == b.size();
     return std::fclose(f) == 0 && ok;
+}
+
+std::string ScratchDir(const std::string &tag)
+{
+    struct Dirs {
+        std::map<std::string, std::string> byTag;
+        ~Dirs()
+        {
+            std::error_code ec;
+            for (auto &d : byTag) std::filesystem::remove_all(d.second, ec);
+        }
+    };
+    static Dirs dirs;
+    auto it = dirs.byTag.find(tag);
+    if (it != dirs.byTag.end()) return it->second;
+    std::string tmpl = (std::filesystem::temp_directory_path() / ("zorb_" + tag + "_XXXXXX")).string();
+    const char *d = mkdtemp(tmpl.data());
+    std::string dir = d ? std::string(d) : std::filesystem::temp_directory_path().string();
+    if (d) dirs.byTag[tag] = dir;
+    return dir;
 }
 
 Bytes ReadFile(const std::string &path)

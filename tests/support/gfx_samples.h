@@ -16,6 +16,8 @@ void Put16(Bytes &b, uint32_t v);
 void Put32(Bytes &b, uint32_t v);
 void PutTag(Bytes &b, const char *tag);  // four characters
 bool WriteFile(const std::string &path, const Bytes &b);
+// A scratch directory for this process (one per tag), removed at exit.
+std::string ScratchDir(const std::string &tag);
 Bytes ReadFile(const std::string &path);
 
 // ---- AVI ----------------------------------------------------------------------
