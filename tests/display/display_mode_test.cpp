@@ -208,6 +208,27 @@ TEST(DisplayResolution, Values) {
     EXPECT_EQ(DisplaySetResolution(0), 1);
 }
 
+TEST(DisplayResolution, FollowsTheScreensModes) {
+    ASSERT_TRUE(zorb::display::VideoReady());
+    const int sizes[5][2] = {{0, 0}, {640, 400}, {640, 480}, {800, 600}, {1024, 768}};
+    for (int which = 1; which <= 4; ++which) {
+        bool present = false;
+        for (int i = 0; i < SDL_GetNumDisplayModes(0); ++i) {
+            SDL_DisplayMode m{};
+            if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == sizes[which][0] && m.h == sizes[which][1]) present = true;
+        }
+        EXPECT_EQ(DisplaySetResolution(which), present ? 1 : 0) << which;
+        if (present) {
+            // The full-screen modes use it.
+            ZorbDisplay *d = WindowOpen(320, 200, -1, -1, 23 | WINDOW_DOUBLE_BUFFER);
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(d->Mode, 2);
+            WindowClose();
+        }
+    }
+    EXPECT_EQ(DisplaySetResolution(0), 1);
+}
+
 TEST(DisplayNames, ModeNames) {
     EXPECT_STREQ(DisplayModeName(0), "Automatic");
     EXPECT_STREQ(DisplayModeName(3), "Full screen 320x200 direct");
