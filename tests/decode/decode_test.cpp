@@ -158,6 +158,27 @@ TEST(DecodeFile, RingFrameLoopAndReturnToFrameZero)
         }
 }
 
+TEST(DecodeFile, DoubledHeightWritesEveryLineOfTheDisplayHeight)
+{
+    Rng rng(3);
+    Description d;
+    d.width = 8;
+    d.height = 100; // 25 block rows
+    d.heightMode = HeightMode::Doubled;
+    d.options.skipUnchanged = false;
+    Frame f;
+    f.picture = MakePicture(8, 100, Content::Full, rng);
+    d.frames.push_back(f);
+    Opened o(d);
+    ASSERT_EQ(o.h->Height, 200u);
+    std::vector<uint8_t> buf(8 * 200 + 16, 0xEE);
+    ZorbSetOutput(o.h, 0, 0, 8, 200, buf.data(), 0);
+    ZorbDecodeFrame(o.h);
+    for (uint32_t line = 0; line < 200; ++line)
+        ASSERT_EQ(0, std::memcmp(&buf[line * 8], &f.picture[line / 2 * 8], 8)) << line;
+    EXPECT_EQ(std::vector<uint8_t>(buf.end() - 16, buf.end()), std::vector<uint8_t>(16, 0xEE));
+}
+
 TEST(DecodeFile, SeekingPositionsOnFramesAndDecodesOverTheOldPicture)
 {
     Rng rng(9);
