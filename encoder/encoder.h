@@ -74,10 +74,13 @@ typedef struct ZencReport {
 
 typedef struct ZENC ZENC;
 
-/* Null when the parameters are unusable (no whole block) or memory fails. */
+/* Null when the parameters are unusable (no whole block), memory fails or no
+   temporary file can be made (pictures and symbols wait in one, in $TMPDIR or
+   /tmp). */
 ZENC *ZencOpen(const ZencParams *params);
 /* Adds the next picture: width x height bytes, rows pitch apart, and its
-   palette (768 bytes, 8-bit components; the file keeps the top 6 bits). */
+   palette (768 bytes, 8-bit components; the file keeps the top 6 bits).
+   Returns 0 on bad arguments or when the temporary file fails. */
 int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette);
 /* Adds sound track 0-6, cut into chunks with the chunk encoder (which the
    library closes). Returns 0 when the track is taken or the arguments are bad. */

@@ -115,7 +115,7 @@ int main(int argc, char **argv) {
     ZENC *enc = ZencOpen(&params);
     if (!enc) {
         GFileClose(g);
-        return Fail("Error: ran out of memory!");
+        return Fail("Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
     }
 
     // Pictures: every frame of the range (or every other one), every other row
@@ -132,7 +132,11 @@ int main(int argc, char **argv) {
         const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
         const size_t step = static_cast<size_t>(g->pitch) * (halfHeight ? 2 : 1);
         for (uint32_t y = 0; y < params.height; ++y) std::memcpy(&coded[y * params.width], px + y * step, params.width);
-        ZencAddFrame(enc, coded.data(), params.width, g->palette);
+        if (!ZencAddFrame(enc, coded.data(), params.width, g->palette)) {
+            GFileClose(g);
+            ZencClose(enc);
+            return Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
+        }
     }
     const uint32_t kind = g->kind;
     GFileClose(g);
