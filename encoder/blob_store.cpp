@@ -1,15 +1,37 @@
 // Blocks of bytes kept in an unnamed temporary file: the pictures waiting to
 // be coded and the symbols of the frames coded so far, so that long inputs do
-// not have to fit in memory. The file disappears with its descriptor.
+// not have to fit in memory. The file lives in $TMPDIR (else /tmp) and has no
+// name: it disappears with its descriptor, whatever way the process ends.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "encoder/encoder_internal.h"
 
 namespace zenc {
 
-BlobStore::BlobStore() : file_(std::tmpfile()) { offsets_.push_back(0); }
+namespace {
+
+// An unnamed file in $TMPDIR (else /tmp): created, then unlinked at once.
+std::FILE *OpenScratch() {
+    const char *dir = std::getenv("TMPDIR");
+    std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/zorb-encoder-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return std::tmpfile();
+    unlink(name.data());
+    std::FILE *f = fdopen(fd, "w+b");
+    if (!f) close(fd);
+    return f;
+}
+
+}  // namespace
+
+BlobStore::BlobStore() : file_(OpenScratch()) { offsets_.push_back(0); }
 
 BlobStore::~BlobStore() {
     if (file_) std::fclose(file_);
