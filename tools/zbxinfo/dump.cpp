@@ -154,8 +154,8 @@ public:
             for (Track &t : tracks_) {
                 if (!FrameSound(h_, static_cast<unsigned>(t.n), sound))
                     return Fail(file_ + ": damaged sound chunk at frame " + std::to_string(i));
-                if (std::fwrite(sound.data(), 1, sound.size(), t.pcm) != sound.size() ||
-                    std::fwrite(sound.data(), 1, sound.size(), t.wav) != sound.size())
+                if (!sound.empty() && (std::fwrite(sound.data(), 1, sound.size(), t.pcm) != sound.size() ||
+                                       std::fwrite(sound.data(), 1, sound.size(), t.wav) != sound.size()))
                     return Fail("cannot write " + dir_);
                 t.bytes += sound.size();
             }
