@@ -3,8 +3,11 @@
 #include "vexutil/text_utils.h"
 #include "vexutil/vexutil.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstring>
+#include <string>
 
 using zorb::vex::isBlank;
 
@@ -24,6 +27,70 @@ void removeRange(char *line, size_t from, size_t to)
 {
     std::memmove(line + from, line + to, std::strlen(line + to) + 1);
 }
+
+// Linux paths are full of slashes, and the front end glues switches together
+// ("/N-500/K0/A20"). A slash inside a file name is never a switch: a word that
+// does not start with "/" or that is quoted is a name, and a word starting
+// with "/" is a name when it exists or its directory does ("/tmp/out.zbx").
+bool exists(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool looksLikePath(const std::string &word)
+{
+    if (word.empty())
+        return false;
+    if (exists(word))
+        return true;
+    const size_t last = word.rfind('/');
+    if (last == std::string::npos || last == 0)
+        return false;
+    struct stat st;
+    return ::stat(word.substr(0, last).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+constexpr char kHiddenSlash = '\x01';
+
+// Hides the slashes of file names in a command line while a switch is looked
+// for, and puts them back afterwards.
+class FileSlashesHidden {
+public:
+    explicit FileSlashesHidden(char *line) : line_(line)
+    {
+        for (size_t i = 0; line_ && line_[i];) {
+            if (isBlank(line_[i])) {
+                ++i;
+                continue;
+            }
+            const size_t start = i;
+            if (line_[i] == '"') {
+                const char *close = std::strchr(line_ + i + 1, '"');
+                i = close ? static_cast<size_t>(close - line_) + 1 : std::strlen(line_);
+            } else {
+                while (line_[i] && !isBlank(line_[i]))
+                    ++i;
+            }
+            const bool name = line_[start] != '/' || looksLikePath(std::string(line_ + start, i - start));
+            if (name)
+                for (size_t k = start; k < i; ++k)
+                    if (line_[k] == '/')
+                        line_[k] = kHiddenSlash;
+        }
+    }
+    ~FileSlashesHidden()
+    {
+        for (size_t i = 0; line_ && line_[i]; ++i)
+            if (line_[i] == kHiddenSlash)
+                line_[i] = '/';
+    }
+    FileSlashesHidden(const FileSlashesHidden &) = delete;
+    FileSlashesHidden &operator=(const FileSlashesHidden &) = delete;
+
+private:
+    char *line_;
+};
 
 // Finds the switch and its value; value is [valueStart, valueEnd) in the line,
 // the switch with its value spans [at, end). Returns false when not found.
@@ -46,9 +113,17 @@ bool findStringSwitch(const char *line, char letter, size_t &at, size_t &valueSt
                 valueEnd = end = std::strlen(line);
             }
         } else {
+            // The value ends at a blank, or at a slash that starts the next
+            // glued switch; a value that is a path keeps its slashes.
+            size_t word = v;
+            while (line[word] && !isBlank(line[word]))
+                ++word;
             size_t e = v;
-            while (line[e] && !isBlank(line[e]) && line[e] != '/')
-                ++e;
+            if (!looksLikePath(std::string(line + v, word - v)))
+                while (e < word && line[e] != '/')
+                    ++e;
+            else
+                e = word;
             valueStart = v;
             valueEnd = end = e;
         }
@@ -65,6 +140,7 @@ VEXAPI int32_t GetSwitchNum(char *commandLine, char letter, int32_t defaultValue
 {
     if (!commandLine)
         return defaultValue;
+    FileSlashesHidden hidden(commandLine);
     for (size_t i = 0; commandLine[i]; ++i) {
         if (commandLine[i] != '/' || !commandLine[i + 1] || !sameLetter(commandLine[i + 1], letter))
             continue;
@@ -87,6 +163,7 @@ VEXAPI int GetSwitch(char *commandLine, char letter)
 {
     if (!commandLine)
         return 0;
+    FileSlashesHidden hidden(commandLine);
     for (size_t i = 0; commandLine[i]; ++i) {
         if (commandLine[i] != '/' || !commandLine[i + 1] || !sameLetter(commandLine[i + 1], letter))
             continue;
@@ -101,6 +178,7 @@ VEXAPI int GetSwitch(char *commandLine, char letter)
 VEXAPI int GetSwitchStrN(char *commandLine, char letter, char *destination, size_t size, const char *defaultValue)
 {
     size_t at = 0, vs = 0, ve = 0, end = 0;
+    FileSlashesHidden hidden(commandLine);
     const bool found = commandLine && findStringSwitch(commandLine, letter, at, vs, ve, end);
     if (destination && size > 0) {
         const char *src = found ? commandLine + vs : (defaultValue ? defaultValue : "");
@@ -109,6 +187,9 @@ VEXAPI int GetSwitchStrN(char *commandLine, char letter, char *destination, size
             len = size - 1;
         std::memmove(destination, src, len);
         destination[len] = '\0';
+        for (size_t i = 0; i < len; ++i)
+            if (destination[i] == kHiddenSlash)
+                destination[i] = '/';
     }
     if (found)
         removeRange(commandLine, at, end);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <string>
 
 namespace {
@@ -190,3 +192,46 @@ TEST(Strings, FrameRates)
 }
 
 } // namespace
+
+namespace {
+
+// A scratch tree with a few directories, removed at the end of the test.
+struct ScratchTree {
+    ScratchTree()
+    {
+        char pattern[] = "/tmp/zorb_switch_XXXXXX";
+        root = ::mkdtemp(pattern);
+        std::string cmd = "mkdir -p '" + root + "/s1/a' '" + root + "/pal'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+    }
+    ~ScratchTree() { std::system(("rm -rf '" + root + "'").c_str()); }
+    std::string root;
+};
+
+} // namespace
+
+TEST(Switches, FileNamesKeepTheirSlashes)
+{
+    ScratchTree t;
+    // "/s1" and "/a" inside paths are not the switches S1 and A.
+    std::string text = t.root + "/s1/in.wav " + t.root + "/s1/a/out.zbx /S5/A/K0 rel/s2/x.bmp";
+    Line l(text.c_str());
+    EXPECT_EQ(GetSwitchNum(l.buf, 'S', 0), 5);
+    EXPECT_TRUE(GetSwitch(l.buf, 'A'));
+    EXPECT_EQ(GetSwitchNum(l.buf, 'K', 9), 0);
+    EXPECT_EQ(GetSwitchNum(l.buf, 'S', 0), 0);
+    EXPECT_FALSE(GetSwitch(l.buf, 'A'));
+    EXPECT_EQ(l.str(), t.root + "/s1/in.wav " + t.root + "/s1/a/out.zbx  rel/s2/x.bmp");
+
+    // A text value may be a path; glued switches still end at their slash.
+    std::string pal = t.root + "/pal/my.pal";
+    std::string withValue = "in.bmp /&" + pal + " /Tname/N5";
+    Line v(withValue.c_str());
+    char value[256];
+    EXPECT_TRUE(GetSwitchStr(v.buf, '&', value, ""));
+    EXPECT_EQ(std::string(value), pal);
+    EXPECT_TRUE(GetSwitchStr(v.buf, 'T', value, ""));
+    EXPECT_EQ(std::string(value), "name");
+    EXPECT_EQ(GetSwitchNum(v.buf, 'N', 0), 5);
+    EXPECT_EQ(v.str(), "in.bmp  ");
+}
