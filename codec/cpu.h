@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "codec/zorb.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -17,9 +19,7 @@ enum {
     ZORB_CPU_WIDE_OFF = 0x4   /* switched off with ZorbSetMMX(0) */
 };
 
-/* 0 forbids the wide loops, 1 allows them, any other value only asks.
-   Returns 1 when the wide loops will be used, else 0. */
-int ZorbSetMMX(uint32_t request);
+/* ZorbSetMMX (codec/zorb.h) sets the choice. */
 
 /* The resulting level, computed on first need: 1 = plain loops, 2 = wide loops. */
 int ZorbMMXLevel(void);

@@ -186,6 +186,12 @@ void ZorbClose(ZorbHandle *h);
    into a handle by an open with ZORB_OPEN_SIMULATE_READ. */
 void ZorbSetReadSpeed(uint32_t bytesPerSecond);
 
+/* The process-wide choice between the plain and the wide inner loops of the
+   decoder and the blitter (both give identical output): 0 forbids the wide
+   loops, 1 allows them, any other value only asks. Returns 1 when the wide
+   loops will be used, else 0. */
+int ZorbSetMMX(uint32_t request);
+
 /* ---- Frame timing and playback control ------------------------------------------------- */
 
 /* Playback statistics filled by ZorbGetStats; times in milliseconds. */

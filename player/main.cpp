@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "codec/cpu.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "player/player.h"
