@@ -224,7 +224,15 @@ TEST(Message, AlwaysStandardErrorAndTheInstalledBox)
     PlatformMessage("Error", "bad\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: bad\n");
     EXPECT_EQ(g_boxSeen, "Error|bad\n");
+
+    // The box alone, for texts already written elsewhere.
+    g_boxSeen.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(PlatformShowBox("Note", "only boxed"), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(g_boxSeen, "Note|only boxed");
     PlatformSetMessageBox(nullptr);
+    EXPECT_EQ(PlatformShowBox("Note", "nowhere"), 0);
 }
 
 // ---- Front-end link ---------------------------------------------------------------
