@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "codec/handle.h"
+#include "platform/fdio.h"
 #include "platform/platform.h"
 
 namespace zorb {
@@ -28,17 +29,8 @@ uint32_t ReadFile(int fd, void *dst, uint32_t n)
 {
     if (fd < 0)
         return 0;
-    auto *out = static_cast<uint8_t *>(dst);
-    uint32_t got = 0;
-    while (got < n) {
-        ssize_t r = ::read(fd, out + got, n - got);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            break;
-        got += static_cast<uint32_t>(r);
-    }
-    return got;
+    const long got = zorb::platform::readUpTo(fd, dst, n);
+    return got > 0 ? static_cast<uint32_t>(got) : 0;
 }
 
 // Waits until bytes read from the file since t0 have taken as long as the

@@ -11,6 +11,7 @@
 // counted). Direction changes happen on byte boundaries: a pending partial
 // byte is padded with zero bits and written, and a partly consumed byte is
 // where writing starts.
+#include "platform/fdio.h"
 #include "vexutil/vexfile_record.h"
 
 #include "vexutil/pathmap.h"
@@ -34,17 +35,8 @@ bool isOpen(const VEXFILE *f)
 // Reads up to count bytes (fewer only at the end of the file or on an error).
 uint32_t osRead(int fd, void *dst, uint32_t count)
 {
-    uint8_t *p = static_cast<uint8_t *>(dst);
-    uint32_t got = 0;
-    while (got < count) {
-        const ssize_t r = ::read(fd, p + got, count - got);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            break;
-        got += static_cast<uint32_t>(r);
-    }
-    return got;
+    const long got = zorb::platform::readUpTo(fd, dst, count);
+    return got > 0 ? static_cast<uint32_t>(got) : 0;
 }
 
 // Writes count bytes; fewer only when the system refuses them (disk full...).
