@@ -114,6 +114,11 @@ void PlatformLinkSetTimeout(uint32_t seconds);
 /* The program's own file (/proc/self/exe), for self-playing copies. */
 size_t PlatformSelfPath(char *path, size_t size);
 
+/* Non-zero when word names something on disk, or a file in an existing
+   directory ("/tmp/new.zbx"): how command lines tell a file name that starts
+   with "/" from switches glued together ("/N0/K0"). */
+int PlatformNamesPath(const char *word);
+
 /* Starts a program with a command line split like a shell word list (quotes
    respected); does not wait. Returns the process id, or -1. */
 long PlatformStartProcess(const char *commandLine);

@@ -2,8 +2,7 @@
 // after it. Every switch read is removed from the line.
 #include "vexutil/text_utils.h"
 #include "vexutil/vexutil.h"
-
-#include <sys/stat.h>
+#include "platform/platform.h"
 
 #include <cctype>
 #include <cstring>
@@ -32,23 +31,9 @@ void removeRange(char *line, size_t from, size_t to)
 // ("/N-500/K0/A20"). A slash inside a file name is never a switch: a word that
 // does not start with "/" or that is quoted is a name, and a word starting
 // with "/" is a name when it exists or its directory does ("/tmp/out.zbx").
-bool exists(const std::string &path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 bool looksLikePath(const std::string &word)
 {
-    if (word.empty())
-        return false;
-    if (exists(word))
-        return true;
-    const size_t last = word.rfind('/');
-    if (last == std::string::npos || last == 0)
-        return false;
-    struct stat st;
-    return ::stat(word.substr(0, last).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return PlatformNamesPath(word.c_str()) != 0;
 }
 
 constexpr char kHiddenSlash = '\x01';
