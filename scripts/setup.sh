@@ -22,6 +22,11 @@ xz-utils
 zstd
 xvfb
 xauth
+xdotool
+console-setup-linux
+libsoxr-dev
+qt6-base-dev
+qt6-charts-dev
 "
 
 missing=""
