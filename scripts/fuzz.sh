@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 BUILD="${1:-build-fuzz}"
 SECONDS_PER="${2:-60}"
-CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DZORB_FUZZ=ON -DZORB_TESTS=ON -DZORB_BENCH=OFF \
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DZORB_FUZZ=ON -DZORB_TESTS=ON -DZORB_BENCH=OFF -DZORB_FRONTEND=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORB_SANITIZE=ON
 cmake --build "$BUILD" -j2 --target fuzz_all
 status=0

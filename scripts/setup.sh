@@ -27,6 +27,7 @@ console-setup-linux
 libsoxr-dev
 qt6-base-dev
 qt6-charts-dev
+libqt6opengl6-dev
 "
 
 missing=""
