@@ -2,11 +2,14 @@
 // command line and its Zorblax files, appended to the program file and named
 // ":offset" on that line.
 //
-//   zbxcompi [-s "SWITCHES"] PLAYER OUTPUT FILE.zbx...
+//   zbxcompi [-s "SWITCHES"] PLAYER OUTPUT FILE.zbx... [/#N]
+//
+// Started by the front end with /#N, it reports its result there at the end.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -14,9 +17,27 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "player/player.h"
 
 namespace {
+
+// Messages go to standard error; the last one is the result the front end is told about.
+std::string g_result;
+
+void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void Say(const char *format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fputs(text, stderr);
+    g_result = text;
+    while (!g_result.empty() && g_result.back() == '\n')
+        g_result.pop_back();
+}
 
 int Usage()
 {
@@ -43,7 +64,7 @@ bool LooksLikeZorblax(const std::vector<unsigned char> &data)
 
 }  // namespace
 
-int main(int argc, char **argv)
+int Run(int argc, char **argv)
 {
     std::string switches;
     int arg = 1;
@@ -60,12 +81,12 @@ int main(int argc, char **argv)
 
     std::vector<unsigned char> image;
     if (!ReadAll(playerName, image)) {
-        std::fprintf(stderr, "zbxcompi: cannot read the player %s: %s\n", playerName.c_str(), std::strerror(errno));
+        Say("zbxcompi: cannot read the player %s: %s\n", playerName.c_str(), std::strerror(errno));
         return 1;
     }
     long area = player::FindSelfPlayArea(image.data(), image.size());
     if (area < 0) {
-        std::fprintf(stderr, "zbxcompi: %s has no self-play area (not a Zorblax player)\n", playerName.c_str());
+        Say("zbxcompi: %s has no self-play area (not a Zorblax player)\n", playerName.c_str());
         return 1;
     }
 
@@ -74,11 +95,11 @@ int main(int argc, char **argv)
     for (int i = arg + 2; i < argc; ++i) {
         std::vector<unsigned char> file;
         if (!ReadAll(argv[i], file)) {
-            std::fprintf(stderr, "zbxcompi: cannot read %s: %s\n", argv[i], std::strerror(errno));
+            Say("zbxcompi: cannot read %s: %s\n", argv[i], std::strerror(errno));
             return 1;
         }
         if (!LooksLikeZorblax(file)) {
-            std::fprintf(stderr, "zbxcompi: %s is not a Zorblax file\n", argv[i]);
+            Say("zbxcompi: %s is not a Zorblax file\n", argv[i]);
             return 1;
         }
         if (!line.empty())
@@ -89,7 +110,7 @@ int main(int argc, char **argv)
     if (!switches.empty())
         line += ' ' + switches;
     if (line.size() >= player::kSelfPlayLineSize) {
-        std::fprintf(stderr, "zbxcompi: the command line \"%s\" is longer than %zu characters\n", line.c_str(),
+        Say("zbxcompi: the command line \"%s\" is longer than %zu characters\n", line.c_str(),
                      player::kSelfPlayLineSize - 1);
         return 1;
     }
@@ -104,16 +125,39 @@ int main(int argc, char **argv)
         out.write(reinterpret_cast<const char *>(image.data()), static_cast<std::streamsize>(image.size()));
         out.close();
         if (!out) {
-            std::fprintf(stderr, "zbxcompi: cannot write %s\n", outputName.c_str());
+            Say("zbxcompi: cannot write %s\n", outputName.c_str());
             std::remove(temp.c_str());
             return 1;
         }
     }
     if (chmod(temp.c_str(), 0755) != 0 || std::rename(temp.c_str(), outputName.c_str()) != 0) {
-        std::fprintf(stderr, "zbxcompi: cannot write %s: %s\n", outputName.c_str(), std::strerror(errno));
+        Say("zbxcompi: cannot write %s: %s\n", outputName.c_str(), std::strerror(errno));
         std::remove(temp.c_str());
         return 1;
     }
-    std::fprintf(stderr, "zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
+    Say("zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
     return 0;
+}
+
+int main(int argc, char **argv)
+{
+    // The front end's hidden /#N may stand anywhere; it is taken out first.
+    std::vector<char *> args;
+    uint32_t frontEnd = 0;
+    for (int i = 0; i < argc; ++i) {
+        std::string word = argv[i];
+        if (i > 0 && word.rfind("/#", 0) == 0) {
+            frontEnd = player::TakeReportWindow(word);
+            continue;
+        }
+        args.push_back(argv[i]);
+    }
+    frontEnd = PlatformLinkAttach(frontEnd, nullptr);
+    const int status = Run(static_cast<int>(args.size()), args.data());
+    if (frontEnd != 0) {
+        const std::string text = g_result.empty() ? std::string("zbxcompi: ended with status ") + std::to_string(status)
+                                                  : g_result;
+        PlatformLinkReport(frontEnd, text.c_str());
+    }
+    return status;
 }

@@ -1,0 +1,7 @@
+#include "frontend/ui/graphicstab.h"
+
+namespace zfront {
+
+GraphicsTab::GraphicsTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a &Graphics file: "), state, parent) {}
+
+} // namespace zfront

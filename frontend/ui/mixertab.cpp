@@ -1,0 +1,11 @@
+#include "frontend/ui/mixertab.h"
+
+namespace zfront {
+
+MixerTab::MixerTab(ShellState *state, QWidget *parent)
+    : ToolTab(QStringLiteral(" Highlight a &Zorblax file to mix: "), state, parent)
+{
+    waveBrowser_ = addBrowser(QStringLiteral(" Highlight a &WAV file to mix: "));
+}
+
+} // namespace zfront

@@ -1,0 +1,7 @@
+#include "frontend/ui/scriptortab.h"
+
+namespace zfront {
+
+ScriptorTab::ScriptorTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight &ZorbScript program: "), state, parent) {}
+
+} // namespace zfront

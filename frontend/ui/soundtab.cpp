@@ -1,0 +1,7 @@
+#include "frontend/ui/soundtab.h"
+
+namespace zfront {
+
+SoundTab::SoundTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a file containing &sound: "), state, parent) {}
+
+} // namespace zfront

@@ -1,0 +1,7 @@
+#include "frontend/ui/zorbtab.h"
+
+namespace zfront {
+
+ZorbTab::ZorbTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a &Flic to Zorb: "), state, parent) {}
+
+} // namespace zfront
