@@ -1,6 +1,7 @@
 #include "frontend/core/settings.h"
 
 #include "frontend/core/inifile.h"
+#include "frontend/core/selection.h"
 #include "platform/platform.h"
 
 #include <QCoreApplication>
@@ -13,16 +14,7 @@
 
 namespace {
 
-// Text trimmed of characters below 33 at both ends.
-QString trimLow(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b).unicode() < 33)
-        ++b;
-    while (e > b && s.at(e - 1).unicode() < 33)
-        --e;
-    return s.mid(b, e - b);
-}
+using selection::trimLow;
 
 QString ownDirectory()
 {
@@ -101,6 +93,8 @@ void forEachField(S &s, F &&f)
     f(sec, "Rate", z.Rate, 0);
     f(sec, "Quality", z.Quality, 0);
     f(sec, "Channels", z.Channels, 0);
+    f(sec, "PaletteFile", z.PaletteFile, 0);
+    f(sec, "RateNum", z.RateNum, 8);
 
     auto &m = s.mix;
     sec = "ZorbMix";
@@ -126,6 +120,7 @@ void forEachField(S &s, F &&f)
     f(sec, "Quality", m.Quality, 0);
     f(sec, "Channels", m.Channels, 0);
     f(sec, "Track", m.Track, 0);
+    f(sec, "RateNum", m.RateNum, 8);
     f(sec, "FrameRate", m.FrameRate, 0);
     f(sec, "Start", m.Start, 0);
     f(sec, "Loop", m.Loop, 0);
@@ -155,6 +150,7 @@ void forEachField(S &s, F &&f)
     f(sec, "Style", p.Style, 0);
     f(sec, "NoRemap", p.NoRemap, 0);
     f(sec, "Tracks", p.Tracks, 0);
+    f(sec, "Stretch", p.Stretch, 0);
     f(sec, "Loop", p.Loop, 0);
     f(sec, "FrameRate", p.FrameRate, 0);
     f(sec, "Preload", p.Preload, 0);
@@ -218,6 +214,7 @@ void forEachField(S &s, F &&f)
     f(sec, "PaletteEvery", g.PaletteEvery, 0);
     f(sec, "PaletteColors", g.PaletteColors, 0);
     f(sec, "PaletteStart", g.PaletteStart, 0);
+    f(sec, "PaletteFile", g.PaletteFile, 0);
 
     auto &d = s.sound;
     sec = "SoundProcessor";
@@ -240,6 +237,7 @@ void forEachField(S &s, F &&f)
     f(sec, "Track", d.Track, 0);
     f(sec, "Start", d.Start, 0);
     f(sec, "End", d.End, 0);
+    f(sec, "RateNum", d.RateNum, 8);
 
     f("ZorbCommand", "Directory", s.command.Directory, 0);
 }

@@ -49,6 +49,10 @@ public:
         int Halftone = 0, PaletteControl = 0, WindowsColors = 0;
         bool NoSound = false;
         int LossySound = 0, Rate = 0, Quality = 0, Channels = 0;
+        // Kept as well, so the whole tab survives a restart: the palette
+        // source text and the rate typed for "Let me enter a specific rate.".
+        QString PaletteFile = QStringLiteral("The input file.");
+        QString RateNum;
         bool operator==(const Zorb &) const = default;
     };
     struct Mix {                        // [ZorbMix], the sound mixer tab
@@ -56,7 +60,8 @@ public:
         QString FrameRateNum, StartNum, SkipIntoNum, InputStartNum, InputEndNum, InputTrackNum, ForceRate;
         int ZorbFilter = 0, WaveFilter = 0, Lossy = 0, Format = 0, CurrentTab = 0;
         int Rate = 0, Quality = 0, Channels = 0;
-        int Track = 1;
+        int Track = 1;                  // the track number, 1 to 7
+        QString RateNum;                // the rate typed for the last rate item
         bool FrameRate = false, Start = false, Loop = false, Overwrite = false;
         bool InputStart = false, InputEnd = false, InputTrack = false;
         bool operator==(const Mix &) const = default;
@@ -66,6 +71,7 @@ public:
         int Filter = 0, Display = 0, Use = 0, DisabledControls = 0, YScale = 0, CurrentTab = 0;
         int Style = 0, NoRemap = 0;
         int Tracks = 127;
+        int Stretch = 0;                // "On 2x Stretch:" index
         bool Loop = false, FrameRate = false, Preload = false, ShowSummary = false, NoFrameDrop = false;
         bool X = false, Y = false, W = false, H = false, ShowFrames = false, DirectSound = false;
         bool DirectDrawOff = false, MMXOff = false, SoundOnly = false, DoubleBuffer = false, NoClear = false;
@@ -86,12 +92,14 @@ public:
         bool XOffset = false, YOffset = false, Width = false, Height = false, Start = false, End = false;
         bool Overwrite = false, FrameRate = false, PaletteEvery = false, PaletteColors = false;
         bool PaletteStart = false;
+        QString PaletteFile;            // the file for palette source 1
         bool operator==(const Graphics &) const = default;
     };
     struct Sound {                      // [SoundProcessor]
         QString Filename, Directory, OutputName, OutputBasedOn, TrackNum, StartNum, EndNum, ForceRate, SkipBytes;
         int Filter = 0, Rate = 0, Quality = 0, Channels = 0, CurrentTab = 0, InputType = 0;
         bool Overwrite = false, Track = false, Start = false, End = false;
+        QString RateNum;                // the rate typed for the last rate item
         bool operator==(const Sound &) const = default;
     };
     struct Command {                    // [ZorbCommand]
