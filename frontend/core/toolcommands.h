@@ -72,6 +72,12 @@ QString scriptCommand(const QString &script);
 bool printCommands(const Settings &settings, const QString &tab, const QStringList &files, QStringList *lines,
                    QString *error);
 
+// "zorblaxw --print-command TAB FILE..." without a window: arguments are the
+// words after "--print-command"; settingsPath the settings file to read.
+// Prints the lines on standard output (errors on standard error) and returns
+// the exit status: 0 done, 1 failure, 2 usage.
+int printCommandMain(const QStringList &arguments, const QString &settingsPath);
+
 } // namespace toolcmd
 
 #endif
