@@ -3,7 +3,9 @@
 //   zorblaxw [SETTINGS[.INI]] [BATCH.zbt]...
 //   zorblaxw --exit-after-batch BATCH.zbt [ARGUMENTS...]
 //   zorblaxw --analyze FILE [--export-png OUT.png] [--export-values OUT.txt]
-#include "frontend/core/shellstate.h"
+//   zorblaxw [SETTINGS] --print-command TAB FILE...
+#include "frontend/core/settings.h"
+#include "frontend/core/toolcommands.h"
 #include "frontend/ui/analyzerwindow.h"
 #include "frontend/ui/mainwindow.h"
 
@@ -23,17 +25,25 @@ namespace {
 const char kUsage[] = "usage: zorblaxw [SETTINGS[.INI]] [BATCH.zbt]...\n"
                       "       zorblaxw --exit-after-batch BATCH.zbt [ARGUMENTS...]\n"
                       "       zorblaxw --analyze FILE [--export-png OUT.png] [--export-values OUT.txt]\n"
+                      "       zorblaxw [SETTINGS] --print-command TAB FILE...\n"
                       "  --exit-after-batch  run the batch file, print the history and exit\n"
                       "                      (status 0 when every line ran)\n"
                       "  --analyze           open the data-rate analyzer on FILE\n"
                       "  --export-png        with --analyze: write the graph as a PNG picture, no window\n"
-                      "  --export-values     with --analyze: write the values table as text, no window\n";
+                      "  --export-values     with --analyze: write the values table as text, no window\n"
+                      "  --print-command     print the command lines a tab would run for FILEs with the\n"
+                      "                      saved settings (TAB: zorb, player, mixer, pictproc, sndproc,\n"
+                      "                      scriptor)\n"
+                      "  SETTINGS names a settings file (default Zorblax.INI in $XDG_CONFIG_HOME/zorblax);\n"
+                      "  BATCH.zbt is run once the window is up.\n";
 
 struct Options {
     QString batch, batchArguments;
     bool exitAfterBatch = false;
     QString analyze, exportPng, exportValues;
-    QStringList rest;
+    QStringList rest; // settings file and batch files
+    bool printCommand = false;
+    QStringList printArguments;
 };
 
 int UsageError(const char *what)
@@ -113,6 +123,10 @@ int main(int argc, char **argv)
             while (i + 1 < argc)
                 args << QString::fromLocal8Bit(argv[++i]);
             o.batchArguments = args.join(u' ');
+        } else if (!std::strcmp(a, "--print-command")) {
+            o.printCommand = true;
+            while (i + 1 < argc)
+                o.printArguments << QString::fromLocal8Bit(argv[++i]);
         } else if (!std::strcmp(a, "--analyze")) {
             if (!value(o.analyze))
                 return UsageError("--analyze needs a file");
@@ -125,15 +139,16 @@ int main(int argc, char **argv)
         } else if (a[0] == '-' && a[1] == '-') {
             return UsageError((std::string("unknown option ") + a).c_str());
         } else {
-            const QString arg = QString::fromLocal8Bit(a);
-            if (arg.endsWith(QLatin1String(".zbt"), Qt::CaseInsensitive))
-                o.batch = arg; // the last batch file named is the one run
-            else
-                o.rest << arg;
+            o.rest << QString::fromLocal8Bit(a);
         }
     }
     if ((!o.exportPng.isEmpty() || !o.exportValues.isEmpty()) && o.analyze.isEmpty())
         return UsageError("--export-png and --export-values go with --analyze");
+    const StartArguments start = parseStartArguments(o.rest);
+    if (o.printCommand)
+        return toolcmd::printCommandMain(o.printArguments, start.settingsPath);
+    if (!o.exitAfterBatch)
+        o.batch = start.batchFile;
     if (o.exitAfterBatch || !o.exportPng.isEmpty() || !o.exportValues.isEmpty())
         ChooseHeadlessPlatform();
 
@@ -142,12 +157,15 @@ int main(int argc, char **argv)
     if (!o.analyze.isEmpty())
         return Analyze(o);
 
-    zfront::ShellState state;
-    zfront::MainWindow window(state);
+    Settings settings;
+    settings.load(start.settingsPath);
+    zfront::MainWindow window(settings, start.settingsPath);
     window.show();
     if (o.exitAfterBatch) {
         int status = 1;
+        // Unattended: the batch file's own commands are the user's answer.
         window.setConfirmAnswer([](const QString &) { return true; });
+        window.setUnattended(true);
         QObject::connect(&window, &zfront::MainWindow::batchFinished, &app, [&](bool allRan) {
             status = allRan ? 0 : 1;
             QApplication::quit();
@@ -160,6 +178,7 @@ int main(int argc, char **argv)
                 QApplication::quit();
         });
         QApplication::exec();
+        window.close(); // writes the settings
         const QByteArray history = window.historyText().toUtf8();
         std::fwrite(history.constData(), 1, size_t(history.size()), stdout);
         std::fputc('\n', stdout);

@@ -2,6 +2,7 @@
 
 #include "frontend/core/commandrunner.h"
 #include "frontend/core/commandtext.h"
+#include "frontend/core/selection.h"
 #include "frontend/core/interpreter.h"
 
 #include <QFile>
@@ -30,7 +31,7 @@ bool BatchRunner::load(const QString &path, const QString &arguments)
     arguments_ = arguments;
     lines_.clear();
     for (QString line : text.split(u'\n')) {
-        line = TrimCommand(line);
+        line = selection::trimLow(line);
         if (!line.isEmpty())
             lines_ << line;
     }

@@ -1,8 +1,9 @@
 #include "frontend/core/commandrunner.h"
 
 #include "frontend/core/commandtext.h"
+#include "frontend/core/selection.h"
 #include "frontend/core/interpreter.h"
-#include "frontend/core/recentlist.h"
+#include "frontend/core/settings.h"
 #include "frontend/core/tooltable.h"
 
 #include <QDir>
@@ -37,7 +38,7 @@ Launch CommandRunner::prepare(const QString &command) const
 RunResult CommandRunner::run(const QString &directory, const QString &command)
 {
     RunResult result;
-    QString text = TrimCommand(SubstituteArguments(command, batchArgs_));
+    QString text = selection::trimLow(SubstituteArguments(command, batchArgs_));
     if (text.isEmpty())
         return result;
     if (shift_ && shift_())
@@ -45,7 +46,7 @@ RunResult CommandRunner::run(const QString &directory, const QString &command)
     if (!directory.isEmpty() && QDir::cleanPath(directory).compare(interp_.directory(), Qt::CaseInsensitive) != 0)
         interp_.interpret(QStringLiteral("CD ") + QuoteName(directory));
     if (recent_)
-        AddRecent(*recent_, text);
+        Settings::addRecent(*recent_, text);
 
     host_.print(text);
     if (interp_.interpret(text)) {
@@ -55,7 +56,7 @@ RunResult CommandRunner::run(const QString &directory, const QString &command)
 
     QString line = text;
     while (line.startsWith(u'@'))
-        line = TrimCommand(line.mid(1));
+        line = selection::trimLow(line.mid(1));
     const Launch l = prepare(line);
     auto *p = new QProcess(this);
     p->setWorkingDirectory(interp_.directory());

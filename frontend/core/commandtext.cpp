@@ -1,16 +1,8 @@
 #include "frontend/core/commandtext.h"
 
-namespace zfront {
+#include "frontend/core/selection.h"
 
-QString TrimCommand(const QString &text)
-{
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin].unicode() < 33)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() < 33)
-        --end;
-    return text.mid(begin, end - begin);
-}
+namespace zfront {
 
 QStringList SplitWords(const QString &text)
 {
@@ -59,7 +51,7 @@ QString SubstituteArguments(const QString &command, const QString &argumentLine)
 
 void SplitFirstWord(const QString &command, QString &word, QString &rest)
 {
-    const QString text = TrimCommand(command);
+    const QString text = selection::trimLow(command);
     word.clear();
     rest.clear();
     qsizetype i = 0;
@@ -76,7 +68,7 @@ void SplitFirstWord(const QString &command, QString &word, QString &rest)
             ++i;
         word = text.left(i);
     }
-    rest = TrimCommand(text.mid(i));
+    rest = selection::trimLow(text.mid(i));
 }
 
 QString QuoteName(const QString &name)

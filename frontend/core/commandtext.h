@@ -8,9 +8,6 @@
 
 namespace zfront {
 
-// Removes spaces and control characters (anything below 33) at both ends.
-QString TrimCommand(const QString &text);
-
 // Replaces %1 .. %9 by the words of the batch argument line (nothing when the
 // line has fewer words).
 QString SubstituteArguments(const QString &command, const QString &argumentLine);

@@ -1,6 +1,8 @@
 #include "frontend/core/interpreter.h"
 
 #include "frontend/core/commandtext.h"
+#include "frontend/core/settings.h"
+#include "frontend/core/selection.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -88,7 +90,7 @@ QString FileAttributes(const QString &path)
 }
 
 CommandInterpreter::CommandInterpreter(InterpreterHost &host)
-    : host_(host), dir_(QDir::currentPath()), thousands_(QLocale::system().groupSeparator())
+    : host_(host), dir_(QDir::currentPath()), thousands_(thousandsSeparator())
 {
 }
 
@@ -103,10 +105,7 @@ bool CommandInterpreter::setDirectory(const QString &path)
 
 QString CommandInterpreter::formatCount(qint64 n) const
 {
-    QString digits = QString::number(n < 0 ? -n : n);
-    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
-        digits.insert(i, thousands_);
-    return n < 0 ? u'-' + digits : digits;
+    return groupDigits(n, thousands_);
 }
 
 QString CommandInterpreter::resolve(const QString &name) const
@@ -121,10 +120,7 @@ QString CommandInterpreter::resolve(const QString &name) const
 
 QString CommandInterpreter::shown(const QString &path) const
 {
-    const QFileInfo fi(path);
-    if (QDir::cleanPath(fi.absolutePath()) == dir_)
-        return QuoteName(fi.fileName());
-    return QuoteName(path);
+    return selection::commandName(path, dir_);
 }
 
 QStringList CommandInterpreter::expand(const QString &pattern) const
@@ -158,9 +154,9 @@ QString CommandInterpreter::batchFileFor(const QString &word) const
 
 bool CommandInterpreter::interpret(const QString &line)
 {
-    QString text = TrimCommand(line);
+    QString text = selection::trimLow(line);
     while (text.startsWith(u'@'))
-        text = TrimCommand(text.mid(1));
+        text = selection::trimLow(text.mid(1));
     if (text.isEmpty())
         return true;
 
@@ -169,7 +165,7 @@ bool CommandInterpreter::interpret(const QString &line)
         const qsizetype n = static_cast<qsizetype>(qstrlen(cdWord));
         if (text.size() > n && text.left(n).compare(QLatin1String(cdWord), Qt::CaseInsensitive) == 0 &&
             (text[n] == u'\\' || text[n] == u'/' || text[n] == u'.')) {
-            changeDirectory(TrimCommand(text.mid(n)));
+            changeDirectory(selection::trimLow(text.mid(n)));
             return true;
         }
     }
@@ -212,7 +208,7 @@ bool CommandInterpreter::interpret(const QString &line)
     else if (IsWord(word, {"zbxtune"})) {
         QString name = rest;
         name.remove(u'"');
-        name = TrimCommand(name);
+        name = selection::trimLow(name);
         if (!name.isEmpty() && !HasExtension(name))
             name += QLatin1String(".zbx");
         host_.analyze(name.isEmpty() ? QString() : resolve(name));

@@ -1,6 +1,7 @@
 #include "frontend/core/zbxrates.h"
 
 #include "frontend/core/commandtext.h"
+#include "frontend/core/selection.h"
 
 #include <QFile>
 
@@ -25,7 +26,7 @@ uint32_t GetU32(const unsigned char *p)
 
 QString AnalyzerFileName(const QString &argument)
 {
-    QString name = TrimCommand(argument);
+    QString name = selection::trimLow(argument);
     if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
         name = name.mid(1, name.size() - 2);
     if (!name.isEmpty() && !HasExtension(name))

@@ -1,8 +1,8 @@
 #include "frontend/ui/filebrowser.h"
 
 #include "frontend/core/commandtext.h"
-#include "frontend/core/recentlist.h"
-#include "frontend/core/shellstate.h"
+#include "frontend/core/settings.h"
+#include "frontend/core/settings.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -34,7 +34,7 @@ QString ViewCommand(const QString &path, bool executable)
     return QStringLiteral("Type ") + q;
 }
 
-FileBrowser::FileBrowser(ShellState *state, QWidget *parent) : QWidget(parent), state_(state)
+FileBrowser::FileBrowser(Settings *state, QWidget *parent) : QWidget(parent), state_(state)
 {
     places_ = new QComboBox(this);
     tree_ = new QTreeView(this);
@@ -81,7 +81,7 @@ FileBrowser::FileBrowser(ShellState *state, QWidget *parent) : QWidget(parent), 
     connect(files_, &QListView::activated, this, [this](const QModelIndex &i) {
         const QString path = fileModel_->filePath(i);
         if (state_)
-            AddRecent(state_->recentFiles, path);
+            Settings::addRecent(state_->recentFiles, path);
         emit fileActivated(path);
     });
     connect(filter_, &QComboBox::currentTextChanged, this, [this] { applyFilter(); });
@@ -119,7 +119,7 @@ void FileBrowser::setDirectory(const QString &dir)
     tree_->scrollTo(dirModel_->index(dir_));
     files_->setRootIndex(fileModel_->setRootPath(dir_));
     if (state_)
-        AddRecent(state_->recentDirs, dir_);
+        Settings::addRecent(state_->recentDirs, dir_);
     emit directoryChanged(dir_);
 }
 

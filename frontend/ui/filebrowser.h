@@ -13,14 +13,15 @@ class QFileSystemModel;
 class QListView;
 class QTreeView;
 
+class Settings;
+
 namespace zfront {
 
-struct ShellState;
 
 class FileBrowser : public QWidget {
     Q_OBJECT
 public:
-    explicit FileBrowser(ShellState *state, QWidget *parent = nullptr);
+    explicit FileBrowser(Settings *state, QWidget *parent = nullptr);
 
     QString directory() const { return dir_; }
     void setDirectory(const QString &dir);
@@ -47,7 +48,7 @@ private:
     void fillPlaces();
     void applyFilter();
 
-    ShellState *state_;
+    Settings *state_;
     QString dir_;
     QComboBox *places_;
     QTreeView *tree_;

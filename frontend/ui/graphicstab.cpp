@@ -2,6 +2,6 @@
 
 namespace zfront {
 
-GraphicsTab::GraphicsTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a &Graphics file: "), state, parent) {}
+GraphicsTab::GraphicsTab(Settings *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a &Graphics file: "), state, parent) {}
 
 } // namespace zfront

@@ -9,7 +9,7 @@ namespace zfront {
 class GraphicsTab : public ToolTab {
     Q_OBJECT
 public:
-    explicit GraphicsTab(ShellState *state, QWidget *parent = nullptr);
+    explicit GraphicsTab(Settings *state, QWidget *parent = nullptr);
 };
 
 } // namespace zfront

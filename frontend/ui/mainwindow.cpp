@@ -4,7 +4,7 @@
 #include "frontend/core/commandrunner.h"
 #include "frontend/core/commandtext.h"
 #include "frontend/core/linkserver.h"
-#include "frontend/core/shellstate.h"
+#include "frontend/core/settings.h"
 #include "frontend/ui/analyzerwindow.h"
 #include "frontend/ui/batchwindow.h"
 #include "frontend/ui/commandtab.h"
@@ -29,6 +29,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace zfront {
 
 const char kMainTitle[] = "Zorblax for Windows";
@@ -47,12 +49,13 @@ QString DocumentationDirectory(const QString &ownDirectory)
     return {};
 }
 
-MainWindow::MainWindow(ShellState &state, QWidget *parent) : QMainWindow(parent), state_(state)
+MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget *parent)
+    : QMainWindow(parent), state_(settings), settingsPath_(settingsPath)
 {
     setWindowTitle(QString::fromLatin1(kMainTitle));
     interp_ = new CommandInterpreter(*this);
-    if (!state_.commandDirectory.isEmpty())
-        interp_->setDirectory(state_.commandDirectory); // stays in the current directory when that fails
+    if (!state_.command.Directory.isEmpty())
+        interp_->setDirectory(state_.command.Directory); // stays in the current directory when that fails
     runner_ = new CommandRunner(*interp_, *this, this);
     runner_->setOwnDirectory(QCoreApplication::applicationDirPath());
     runner_->setRecentCommands(&state_.recentCommands);
@@ -93,11 +96,11 @@ MainWindow::MainWindow(ShellState &state, QWidget *parent) : QMainWindow(parent)
             [this](const QString &c) { runCommand(QString(), c); });
 
     resize(760, 540);
-    if (state_.x >= 0 && state_.y >= 0)
-        move(state_.x, state_.y);
+    if (state_.main.X != Settings::Centred && state_.main.Y != Settings::Centred)
+        move(state_.main.X, state_.main.Y);
     else if (const QScreen *s = QGuiApplication::primaryScreen())
         move((s->availableGeometry().width() - width()) / 2, (s->availableGeometry().height() - height()) / 2);
-    tabs_->setCurrentIndex(qBound(0, state_.currentTab, tabs_->count() - 1));
+    tabs_->setCurrentIndex(qBound(0, state_.main.CurrentTab, tabs_->count() - 1));
     syncCommandTab();
 }
 
@@ -116,7 +119,7 @@ void MainWindow::syncCommandTab()
 {
     commandTab_->setRecall(state_.recentCommands);
     commandTab_->setDirectory(interp_->directory());
-    state_.commandDirectory = interp_->directory();
+    state_.command.Directory = interp_->directory();
 }
 
 void MainWindow::runCommand(const QString &directory, const QString &command)
@@ -296,10 +299,25 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (batch_)
         batch_->cancel();
-    state_.x = x();
-    state_.y = y();
-    state_.currentTab = tabs_->currentIndex();
-    state_.commandDirectory = interp_->directory();
+    state_.main.X = x();
+    state_.main.Y = y();
+    state_.main.CurrentTab = tabs_->currentIndex();
+    state_.command.Directory = interp_->directory();
+    if (!settingsPath_.isEmpty()) {
+        // A settings file that cannot be written is said once in the history
+        // (the window stays open so it can be read); the next close goes ahead.
+        const QString error = state_.save(settingsPath_);
+        if (!error.isEmpty() && !saveFailureShown_) {
+            saveFailureShown_ = true;
+            print(error);
+            tabs_->setCurrentWidget(commandTab_);
+            std::fprintf(stderr, "zorblaxw: %s\n", qPrintable(error));
+            if (!unattended_) {
+                event->ignore();
+                return;
+            }
+        }
+    }
     QMainWindow::closeEvent(event);
 }
 

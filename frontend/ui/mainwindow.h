@@ -15,6 +15,8 @@
 class QProgressDialog;
 class QTabWidget;
 
+class Settings;
+
 namespace zfront {
 
 class BatchRunner;
@@ -22,14 +24,15 @@ class BatchWindow;
 class CommandRunner;
 class CommandTab;
 class LinkServer;
-struct ShellState;
 
 extern const char kMainTitle[]; // "Zorblax for Windows"
 
 class MainWindow : public QMainWindow, public InterpreterHost {
     Q_OBJECT
 public:
-    explicit MainWindow(ShellState &state, QWidget *parent = nullptr);
+    // settingsPath: where the settings are written when the window closes
+    // (empty: not written).
+    MainWindow(Settings &settings, const QString &settingsPath, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     CommandInterpreter &interpreter() { return *interp_; }
@@ -45,6 +48,8 @@ public:
     bool startBatch(const QString &path, const QString &arguments);
     // Answers for questions (tests and unattended runs); unset: message boxes.
     void setConfirmAnswer(std::function<bool(const QString &)> answer) { confirmAnswer_ = std::move(answer); }
+    // Unattended runs (--exit-after-batch) never keep the window open.
+    void setUnattended(bool on) { unattended_ = on; }
 
     // InterpreterHost
     void print(const QString &line) override;
@@ -74,7 +79,10 @@ private:
     void about();
     void syncCommandTab();
 
-    ShellState &state_;
+    Settings &state_;
+    QString settingsPath_;
+    bool saveFailureShown_ = false;
+    bool unattended_ = false;
     QTabWidget *tabs_;
     CommandTab *commandTab_;
     CommandInterpreter *interp_;

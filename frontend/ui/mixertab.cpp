@@ -2,7 +2,7 @@
 
 namespace zfront {
 
-MixerTab::MixerTab(ShellState *state, QWidget *parent)
+MixerTab::MixerTab(Settings *state, QWidget *parent)
     : ToolTab(QStringLiteral(" Highlight a &Zorblax file to mix: "), state, parent)
 {
     waveBrowser_ = addBrowser(QStringLiteral(" Highlight a &WAV file to mix: "));

@@ -9,7 +9,7 @@ namespace zfront {
 class MixerTab : public ToolTab {
     Q_OBJECT
 public:
-    explicit MixerTab(ShellState *state, QWidget *parent = nullptr);
+    explicit MixerTab(Settings *state, QWidget *parent = nullptr);
     FileBrowser *waveBrowser() const { return waveBrowser_; }
 
 private:

@@ -8,7 +8,7 @@
 
 namespace zfront {
 
-PlayerTab::PlayerTab(ShellState *state, QWidget *parent)
+PlayerTab::PlayerTab(Settings *state, QWidget *parent)
     : ToolTab(QStringLiteral(" Highlight a &Zorblax file to play: "), state, parent)
 {
     auto *buttons = new QHBoxLayout;

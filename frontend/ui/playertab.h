@@ -9,7 +9,7 @@ namespace zfront {
 class PlayerTab : public ToolTab {
     Q_OBJECT
 public:
-    explicit PlayerTab(ShellState *state, QWidget *parent = nullptr);
+    explicit PlayerTab(Settings *state, QWidget *parent = nullptr);
 
 signals:
     // "&Analyze": the data-rate analyzer on the highlighted file.

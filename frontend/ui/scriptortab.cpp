@@ -2,6 +2,6 @@
 
 namespace zfront {
 
-ScriptorTab::ScriptorTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight &ZorbScript program: "), state, parent) {}
+ScriptorTab::ScriptorTab(Settings *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight &ZorbScript program: "), state, parent) {}
 
 } // namespace zfront

@@ -9,7 +9,7 @@ namespace zfront {
 class ScriptorTab : public ToolTab {
     Q_OBJECT
 public:
-    explicit ScriptorTab(ShellState *state, QWidget *parent = nullptr);
+    explicit ScriptorTab(Settings *state, QWidget *parent = nullptr);
 };
 
 } // namespace zfront

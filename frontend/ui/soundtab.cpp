@@ -2,6 +2,6 @@
 
 namespace zfront {
 
-SoundTab::SoundTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a file containing &sound: "), state, parent) {}
+SoundTab::SoundTab(Settings *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a file containing &sound: "), state, parent) {}
 
 } // namespace zfront

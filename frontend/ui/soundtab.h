@@ -9,7 +9,7 @@ namespace zfront {
 class SoundTab : public ToolTab {
     Q_OBJECT
 public:
-    explicit SoundTab(ShellState *state, QWidget *parent = nullptr);
+    explicit SoundTab(Settings *state, QWidget *parent = nullptr);
 };
 
 } // namespace zfront

@@ -7,7 +7,7 @@
 
 namespace zfront {
 
-ToolTab::ToolTab(const QString &caption, ShellState *state, QWidget *parent) : QWidget(parent), state_(state)
+ToolTab::ToolTab(const QString &caption, Settings *state, QWidget *parent) : QWidget(parent), state_(state)
 {
     layout_ = new QVBoxLayout(this);
     group_ = new QGroupBox(caption, this);

@@ -9,15 +9,16 @@
 class QGroupBox;
 class QVBoxLayout;
 
+class Settings;
+
 namespace zfront {
 
 class FileBrowser;
-struct ShellState;
 
 class ToolTab : public QWidget {
     Q_OBJECT
 public:
-    ToolTab(const QString &caption, ShellState *state, QWidget *parent = nullptr);
+    ToolTab(const QString &caption, Settings *state, QWidget *parent = nullptr);
     FileBrowser *browser() const { return browser_; }
     QGroupBox *browserGroup() const { return group_; }
 
@@ -31,7 +32,7 @@ protected:
     QVBoxLayout *layout_;
 
 private:
-    ShellState *state_;
+    Settings *state_;
     QGroupBox *group_;
     FileBrowser *browser_;
 };

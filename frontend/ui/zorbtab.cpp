@@ -2,6 +2,6 @@
 
 namespace zfront {
 
-ZorbTab::ZorbTab(ShellState *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a &Flic to Zorb: "), state, parent) {}
+ZorbTab::ZorbTab(Settings *state, QWidget *parent) : ToolTab(QStringLiteral(" Highlight a &Flic to Zorb: "), state, parent) {}
 
 } // namespace zfront

@@ -9,7 +9,7 @@ namespace zfront {
 class ZorbTab : public ToolTab {
     Q_OBJECT
 public:
-    explicit ZorbTab(ShellState *state, QWidget *parent = nullptr);
+    explicit ZorbTab(Settings *state, QWidget *parent = nullptr);
 };
 
 } // namespace zfront
