@@ -81,14 +81,12 @@ void BatchRunner::next()
         return;
     if (r.failed)
         allRan_ = false;
-    if (r.knownTool && r.process) {
+    if (r.knownTool && r.pid > 0) {
         waiting_ = true;
         reported_ = false;
-        ended_ = false;
-        process_ = r.process;
+        pid_ = r.pid;
         QString rest;
         SplitFirstWord(lines_[current_], word_, rest);
-        connect(r.process, &QProcess::finished, this, [this] { ended_ = true; });
         timer_.start();
         return;
     }
@@ -105,7 +103,7 @@ void BatchRunner::poll()
         next();
         return;
     }
-    if (ended_ || !process_) {
+    if (!ProcessAlive(pid_)) {
         // The tool ended without reporting (a crash, or a tool that does not
         // report): note it and go on rather than wait for ever.
         waiting_ = false;

@@ -6,8 +6,6 @@
 #define ZORB_FRONTEND_BATCHRUNNER_H
 
 #include <QObject>
-#include <QPointer>
-#include <QProcess>
 #include <QStringList>
 #include <QTimer>
 
@@ -54,8 +52,8 @@ private:
     QStringList lines_;
     int current_ = -1;
     bool running_ = false, cancelled_ = false, allRan_ = true;
-    bool waiting_ = false, reported_ = false, ended_ = false;
-    QPointer<QProcess> process_;
+    bool waiting_ = false, reported_ = false;
+    qint64 pid_ = 0;
     QString word_;
     QTimer timer_;
 };

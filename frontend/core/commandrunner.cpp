@@ -7,9 +7,31 @@
 #include "frontend/core/tooltable.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+
+#include <cerrno>
+#include <csignal>
 
 namespace zfront {
+
+bool ProcessAlive(qint64 pid)
+{
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))
+        return false;
+    // An ended program nobody has reaped yet still has an entry: "Z" (zombie)
+    // or "X" (dead) in its status line.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.read(1024);
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0 || close + 2 >= line.size())
+        return true;
+    const char state = line[close + 2];
+    return state != 'Z' && state != 'X';
+}
 
 CommandRunner::CommandRunner(CommandInterpreter &interpreter, InterpreterHost &host, QObject *parent)
     : QObject(parent), interp_(interpreter), host_(host)
@@ -58,29 +80,22 @@ RunResult CommandRunner::run(const QString &directory, const QString &command)
     while (line.startsWith(u'@'))
         line = selection::trimLow(line.mid(1));
     const Launch l = prepare(line);
-    auto *p = new QProcess(this);
-    p->setWorkingDirectory(interp_.directory());
-    // A tool's results come back through the link; its error messages go to
-    // our standard error, its other output is not kept.
-    p->setStandardOutputFile(QProcess::nullDevice());
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->setStandardInputFile(QProcess::nullDevice());
-    bool started = false;
-    if (!l.program.isEmpty()) {
-        p->start(l.program, l.arguments);
-        started = p->waitForStarted(10000);
-    }
-    if (!started) {
-        delete p;
+    // Started without a shell and independent of the front end. A tool's
+    // results come back through the link; its error messages go to our
+    // standard error, its other output is not kept.
+    QProcess p;
+    p.setProgram(l.program);
+    p.setArguments(l.arguments);
+    p.setWorkingDirectory(interp_.directory());
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardOutputFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (l.program.isEmpty() || !p.startDetached(&pid) || pid <= 0) {
         host_.print(QStringLiteral("  Command not found."));
         result.failed = true;
         return result;
     }
-    connect(p, &QProcess::finished, this, [this, p] {
-        emit processFinished(p);
-        p->deleteLater();
-    });
-    result.process = p;
+    result.pid = pid;
     result.knownTool = l.knownTool;
     return result;
 }

@@ -6,8 +6,6 @@
 #define ZORB_FRONTEND_COMMANDRUNNER_H
 
 #include <QObject>
-#include <QPointer>
-#include <QProcess>
 #include <QStringList>
 
 #include <functional>
@@ -28,8 +26,13 @@ struct RunResult {
     bool builtin = false;   // handled by the interpreter
     bool knownTool = false; // a tool of the table was started
     bool failed = false;    // "Command not found."
-    QPointer<QProcess> process;
+    qint64 pid = 0;         // the started program (0: none)
 };
+
+// True while the program with that process id runs. Started programs are
+// independent of the front end (closing it leaves them running), so this
+// looks at the process itself.
+bool ProcessAlive(qint64 pid);
 
 class CommandRunner : public QObject {
     Q_OBJECT
@@ -50,9 +53,6 @@ public:
 
     // What an external command starts (without starting it).
     Launch prepare(const QString &command) const;
-
-signals:
-    void processFinished(QProcess *process);
 
 private:
     CommandInterpreter &interp_;

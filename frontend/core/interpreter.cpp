@@ -32,7 +32,9 @@ bool IsWord(const QString &word, std::initializer_list<const char *> names)
     return false;
 }
 
-// Maps one part (base or extension) of a name through a wildcard pattern.
+// Maps one part (base or extension) of a name through a wildcard pattern:
+// '?' takes the source's next character, '*' the rest of it, other
+// characters stand for themselves ("new_*" puts "new_" in front).
 QString MapPart(const QString &source, const QString &pattern)
 {
     QString out;
@@ -47,7 +49,6 @@ QString MapPart(const QString &source, const QString &pattern)
             ++s;
         } else {
             out += c;
-            ++s;
         }
     }
     return out;

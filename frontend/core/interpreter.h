@@ -77,8 +77,10 @@ private:
     QString thousands_;
 };
 
-// The name a wildcard target gives a source file ("*.bak" for "a.txt" is
-// "a.bak"; '?' takes the source's character at its place).
+// The name a wildcard target gives a source file: "*.bak" for "a.txt" is
+// "a.bak", "new_*" for "a.txt" is "new_a.txt"; '?' takes the source's next
+// character. Base name and extension are mapped separately when the pattern
+// has a dot.
 QString WildcardTarget(const QString &sourceName, const QString &pattern);
 
 // Attribute letters of a file: R read-only (no write permission for the
