@@ -7,6 +7,7 @@
 
 #include "tests/encoder/encoder_helpers.h"
 #include "tests/support/gfx_samples.h"
+#include "tests/support/link_server.h"
 
 using namespace enctest;
 
@@ -143,14 +144,43 @@ TEST(Pictproc, ZorbcWritesTheSameKinds)
     const std::string d = dir.path + "/";
     const Clip c = MakeClip(2, 64, 48, 8, 9);
     WriteRaw(c, d + "in.raw");
-    for (const char *out : {"z.flc", "z.avi", "z.gif"}) {
-        const Result r = RunTool("zorbc", d + "in.raw " + d + out + " /O");
+    ZencParams zp{};
+    ASSERT_TRUE(Encode(c, d + "in.zbx", zp));
+    struct Step {
+        const char *input, *output, *readAs;
+        bool sixBits;
+    } steps[] = {{"in.raw", "z.flc", "z.flc", false},
+                 {"z.flc", "z.avi", "z.avi", false},
+                 {"z.avi", "z.gif", "z?.gif*0-7", false},
+                 {"z?.gif*0-7", "y.bmp", "y?.bmp*0-7", false},
+                 {"in.zbx", "x.avi", "x.avi", true}};
+    for (const Step &s : steps) {
+        const Result r = RunTool("zorbc", d + s.input + " " + d + s.output + " /O");
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("Converted "), std::string::npos) << r.out;
+        ExpectClip(d + s.readAs, c, false, s.sixBits);
     }
-    ExpectClip(d + "z.flc", c);
-    ExpectClip(d + "z.avi", c);
-    ExpectClip(d + "z?.gif*0-7", c);
+}
+
+TEST(Pictproc, ReportGoesToTheFrontEnd)
+{
+    TempDir dir;
+    const Clip c = MakeClip(1, 32, 32, 12, 8);
+    WriteRaw(c, dir.path + "/in.raw");
+    zorb::test::LinkServer frontEnd;
+    const Result r = RunTool("pictproc", dir.path + "/in.raw " + dir.path + "/o.tif /#" +
+                                             std::to_string(frontEnd.frontEnd()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(frontEnd.waitForMessages(3, 2000));
+    bool report = false;
+    for (const auto &m : frontEnd.messages())
+        if (m.code == 4660) {
+            report = true;
+            EXPECT_NE(m.text().find("PictProc - "), std::string::npos) << m.text();
+            EXPECT_NE(m.text().find("Converted"), std::string::npos) << m.text();
+            EXPECT_NE(m.text().find("o00.tif to o11.tif: 12 frames"), std::string::npos) << m.text();
+        }
+    EXPECT_TRUE(report);
 }
 
 TEST(Pictproc, FailuresExitNonZeroAndLeaveNoOutput)
