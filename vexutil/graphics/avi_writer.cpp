@@ -148,9 +148,8 @@ private:
     OutFile file_;
     std::vector<Part> parts_;
     uint32_t frames_ = 0;
-    bool havePalette_ = false, paletteChanges_ = false, closed_ = false, tooLong_ = false;
+    bool paletteChanges_ = false, closed_ = false, tooLong_ = false;
     uint8_t firstPalette_[768] = {}, palette_[768] = {};
-    uint64_t strlAt_ = 0, indxAt_ = 0, odmlAt_ = 0;
 };
 
 // The header lists, always of the same size: room for the super index and
