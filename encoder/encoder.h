@@ -178,6 +178,9 @@ int ZencIsPathArgument(const char *arg);
    both return 0 (the exit status). Otherwise -1: go on. */
 int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage);
 
+/* True when both names exist and are the same file (links included). */
+int ZencSameFile(const char *a, const char *b);
+
 /* ---- The bundled demo's material ----------------------------------------------- */
 
 /* Frame t of the demo animation (frames in all; the palette changes half

@@ -1,4 +1,6 @@
 // Helpers for the command lines of the compressor tools.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -22,4 +24,10 @@ extern "C" int ZencStandardOptions(int argc, char **argv, const char *program, c
         }
     }
     return -1;
+}
+
+extern "C" int ZencSameFile(const char *a, const char *b) {
+    struct stat sa, sb;
+    if (!a || !b || stat(a, &sa) != 0 || stat(b, &sb) != 0) return 0;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
 }

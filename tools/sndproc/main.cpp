@@ -100,7 +100,7 @@ int main(int argc, char **argv) {
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
     StatusOpen("SndProc", (names[0] + " -> " + output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
-    if (!CheckForDup(names[0].c_str(), output.c_str()))
+    if (ZencSameFile(names[0].c_str(), output.c_str()))
         return Fail(output + ": the output file must be different from the input file.");
     struct stat st;
     if (!overwriteAll && stat(output.c_str(), &st) == 0 && !overwrite(output.c_str()))

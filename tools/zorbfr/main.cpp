@@ -99,7 +99,7 @@ int main(int argc, char **argv) {
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
     StatusOpen("ZorbFR", (input + " -> " + output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
-    if (!CheckForDup(input.c_str(), output.c_str()))
+    if (ZencSameFile(input.c_str(), output.c_str()))
         return Fail(output + ": the output file must be different from the input file.");
     if (!overwriteAll && stat(output.c_str(), &st) == 0 && !overwrite(output.c_str()))
         return Fail(output + ": exists and was not overwritten (use /O).");
