@@ -213,6 +213,7 @@ void AnalyzerWindow::updateWindow()
     }
     axisX_->setRange(double(first), double(first + view_.width()));
     axisY_->setRange(0, top * 1.05 + 1);
+    axisY_->applyNiceNumbers();
     axisY_->setTitleText(bps ? QStringLiteral("Bytes per second") : QStringLiteral("Bytes per frame"));
     const QSignalBlocker block(scroll_);
     scroll_->setRange(0, int(std::min<int64_t>(view_.scrollRange(), INT32_MAX)));
