@@ -111,7 +111,7 @@ int Run(int argc, char **argv)
         line += ' ' + switches;
     if (line.size() >= player::kSelfPlayLineSize) {
         Say("zbxcompi: the command line \"%s\" is longer than %zu characters\n", line.c_str(),
-                     player::kSelfPlayLineSize - 1);
+            player::kSelfPlayLineSize - 1);
         return 1;
     }
     unsigned char *slot = image.data() + area + 8;
@@ -119,20 +119,13 @@ int Run(int argc, char **argv)
     std::memcpy(slot, line.data(), line.size());
 
     // Write beside the target and rename into place only when complete.
-    const std::string temp = outputName + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(image.data()), static_cast<std::streamsize>(image.size()));
-        out.close();
-        if (!out) {
-            Say("zbxcompi: cannot write %s\n", outputName.c_str());
-            std::remove(temp.c_str());
-            return 1;
-        }
-    }
-    if (chmod(temp.c_str(), 0755) != 0 || std::rename(temp.c_str(), outputName.c_str()) != 0) {
-        Say("zbxcompi: cannot write %s: %s\n", outputName.c_str(), std::strerror(errno));
-        std::remove(temp.c_str());
+    zorb::platform::SafeFile out;
+    std::string error;
+    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) ||
+        fchmod(out.Fd(), 0755) != 0 || !out.Commit(image.size(), error)) {
+        if (error.empty())
+            error = std::string("cannot write ") + outputName + ": " + std::strerror(errno);
+        Say("zbxcompi: %s\n", error.c_str());
         return 1;
     }
     Say("zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
