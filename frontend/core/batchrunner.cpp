@@ -58,6 +58,12 @@ void BatchRunner::cancel()
         finish();
 }
 
+void BatchRunner::stop()
+{
+    if (running_)
+        finish();
+}
+
 void BatchRunner::noteReport()
 {
     if (waiting_)

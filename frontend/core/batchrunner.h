@@ -30,8 +30,10 @@ public:
     bool allRan() const { return allRan_; }
 
     void start();
-    // Stops after the current line.
+    // Stops after the current line (the batch did not run whole).
     void cancel();
+    // Ends the batch on an "exit" line: not a failure.
+    void stop();
 
 public slots:
     // A tool report arrived through the link.

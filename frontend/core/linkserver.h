@@ -1,7 +1,8 @@
-// The front end's side of the tool link: listens on the link socket of this
-// process, answers title queries and hellos, and turns reports and restore
-// requests into signals. Served from the event loop (a socket notifier), so
-// the front end stays single-threaded.
+// The front end's side of the tool link: the platform's link server on the
+// socket of this process, served from the event loop (a socket notifier on
+// its descriptor), so the front end stays single-threaded. Title queries get
+// the main window's title, hello no answer of its own (every tool reports
+// back); reports and restore requests become signals.
 #ifndef ZORB_FRONTEND_LINKSERVER_H
 #define ZORB_FRONTEND_LINKSERVER_H
 
@@ -9,6 +10,7 @@
 #include <QString>
 
 class QSocketNotifier;
+struct PlatformLinkServer;
 
 namespace zfront {
 
@@ -31,14 +33,15 @@ signals:
     void restoreRequested();
 
 private:
-    void servePending();
-    void serveOne(int fd);
     void close();
+    static size_t titleAnswer(void *context, char *title, size_t size);
+    static uint32_t reportAnswer(void *context, const char *text, size_t length);
+    static uint32_t restoreAnswer(void *context);
 
-    QString title_;
+    QByteArray title_;
     quint32 number_ = 0;
     QString path_;
-    int fd_ = -1;
+    PlatformLinkServer *server_ = nullptr;
     int reports_ = 0;
     QSocketNotifier *notifier_ = nullptr;
 };

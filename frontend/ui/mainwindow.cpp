@@ -259,7 +259,7 @@ void MainWindow::about()
 void MainWindow::exitRequested()
 {
     if (batch_)
-        batch_->cancel();
+        batch_->stop();
     QTimer::singleShot(0, this, &QWidget::close);
 }
 

@@ -4,6 +4,7 @@
 // under Xvfb.
 #include "frontend/core/zbxrates.h"
 #include "frontend/ui/analyzerwindow.h"
+#include "tests/support/frontend_testing.h"
 #include "tests/support/zbxgen.h"
 
 #include <QApplication>
@@ -23,6 +24,8 @@
 #include <unistd.h>
 
 namespace {
+
+using namespace zorb::test;
 
 const QString kBin = QStringLiteral(ZORB_BINARY_DIR "/bin");
 const QString kDemo = QStringLiteral(ZORB_BINARY_DIR "/demo/demo.zbx");
@@ -190,18 +193,9 @@ TEST(AnalyzerModel, DamagedFilesAreRefused)
                           d);
 }
 
-QApplication &App()
-{
-    static int argc = 1;
-    static char name[] = "test_frontend_analyzer";
-    static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 TEST(AnalyzerWindow, LoadsZoomsAndSwitchesMode)
 {
-    App();
+    FrontEndApp();
     QTemporaryDir dir;
     zfront::AnalyzerWindow w;
     EXPECT_EQ(w.windowTitle(), "Zorb Analyze");
@@ -267,32 +261,15 @@ TEST(AnalyzerExport, DemoGraphHasBothSeriesAndTheReferenceLines)
     EXPECT_FALSE(QFile::exists(dir.filePath("b.png")));
 }
 
-bool InsideXvfb()
-{
-    return qEnvironmentVariableIsSet("ZORB_XVFB_CHILD");
-}
-
 TEST(AnalyzerScreenshot, UnderXvfb)
 {
     if (InsideXvfb())
         GTEST_SKIP() << "runs the child below";
-    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
+    if (!HaveXvfb())
         GTEST_SKIP() << "xvfb-run is missing";
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    self[n] = 0;
-    const std::string cmd = std::string("xvfb-run -a -s '-screen 0 1024x768x24' env ZORB_XVFB_CHILD=1 "
-                                        "QT_QPA_PLATFORM=xcb ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}"
-                                        "detect_leaks=0\" '") +
-                            self + "' --gtest_filter=AnalyzerScreenshot.InXvfb 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char line[512];
-    while (std::fgets(line, sizeof line, p))
-        out += line;
-    EXPECT_EQ(pclose(p), 0) << out;
+    int status = 0;
+    const std::string out = RunUnderXvfb("AnalyzerScreenshot.InXvfb", &status);
+    EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
 
@@ -308,10 +285,7 @@ TEST(AnalyzerScreenshot, InXvfb)
     w.move(0, 0);
     w.show();
     ASSERT_TRUE(w.openFile(kDemo, true));
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 1500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    WaitFor([] { return false; }, 1500); // let the chart settle
     ASSERT_TRUE(w.windowHandle() && w.windowHandle()->isExposed());
     const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     EXPECT_GT(CountColour(shot, zfront::AnalyzerWindow::kAnimationColor), 50);

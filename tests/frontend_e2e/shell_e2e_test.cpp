@@ -5,6 +5,7 @@
 #include "frontend/ui/commandtab.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/core/commandrunner.h"
+#include "tests/support/frontend_testing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,6 +24,8 @@
 #include <unistd.h>
 
 namespace {
+
+using namespace zorb::test;
 
 const QString kBin = QStringLiteral(ZORB_BINARY_DIR "/bin");
 const QString kDemo = QStringLiteral(ZORB_BINARY_DIR "/demo/demo.zbx");
@@ -95,32 +98,15 @@ TEST(FrontEndBatch, ExitStatus)
     RunOutput r = RunFrontEnd({"--exit-after-batch", "bad.zbt"}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.contains("no-such-program-anywhere\n  Command not found.")) << r.out.toStdString();
+    WriteFile(dir.filePath("exit.zbt"), "echo one\nexit\necho two\n");
+    r = RunFrontEnd({"--exit-after-batch", "exit.zbt"}, dir.path());
+    EXPECT_EQ(r.status, 0); // "exit" ends the batch normally
+    EXPECT_TRUE(r.out.contains("\none\n") && !r.out.contains("\ntwo\n")) << r.out.toStdString();
     r = RunFrontEnd({"--exit-after-batch", "missing.zbt"}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(RunFrontEnd({"--help"}, dir.path()).status, 0);
     EXPECT_EQ(RunFrontEnd({"--no-such-option"}, dir.path()).status, 2);
     EXPECT_EQ(RunFrontEnd({"--exit-after-batch"}, dir.path()).status, 2);
-}
-
-QApplication &App()
-{
-    static int argc = 1;
-    static char name[] = "test_frontend_e2e";
-    static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-bool WaitFor(const std::function<bool()> &done, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 class WindowTest : public ::testing::Test {
@@ -130,7 +116,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
-        App();
+        FrontEndApp();
     }
     QTemporaryDir dir;
 };
@@ -152,35 +138,16 @@ TEST_F(WindowTest, ToolStartedFromTheCommandTabReportsBack)
     EXPECT_EQ(settings.recentCommands.value(0), "zbxinfo " + kDemo);
 }
 
-bool InsideXvfb()
-{
-    return qEnvironmentVariableIsSet("ZORB_XVFB_CHILD");
-}
-
 TEST(Screenshot, UnderXvfb)
 {
     if (InsideXvfb())
         GTEST_SKIP() << "runs the child below";
-    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0)
+    if (!HaveXvfb())
         GTEST_SKIP() << "xvfb-run is missing";
     QTemporaryDir dir;
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    self[n] = 0;
-    // The X11 side keeps memory until exit: leak checking stays with the
-    // headless tests.
-    const std::string cmd =
-        "xvfb-run -a -s '-screen 0 1024x768x24' env ZORB_XVFB_CHILD=1 QT_QPA_PLATFORM=xcb ZORB_SHOT_DIR='" +
-        dir.path().toStdString() + "' ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" '" + self +
-        "' --gtest_filter=Screenshot.InXvfb 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char line[512];
-    while (std::fgets(line, sizeof line, p))
-        out += line;
-    EXPECT_EQ(pclose(p), 0) << out;
+    int status = 0;
+    const std::string out = RunUnderXvfb("Screenshot.InXvfb", &status, "ZORB_SHOT_DIR='" + dir.path().toStdString() + "'");
+    EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
 

@@ -8,6 +8,7 @@
 #include "frontend/core/linkserver.h"
 #include "frontend/core/tooltable.h"
 #include "platform/platform.h"
+#include "tests/support/frontend_testing.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,32 +18,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-QCoreApplication &App()
-{
-    static int argc = 1;
-    static char name[] = "test_frontend_shell";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
-// Runs the event loop until done() or ms pass.
-bool WaitFor(const std::function<bool()> &done, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using namespace zorb::test;
 
 struct Host : zfront::InterpreterHost {
     QStringList lines;
@@ -62,7 +46,7 @@ class RunnerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        App();
+        FrontEndApp();
         ASSERT_TRUE(tools.isValid() && work.isValid());
         interp.setDirectory(work.path());
         runner.setOwnDirectory(tools.path());
@@ -144,7 +128,7 @@ TEST_F(RunnerTest, DirectoryArgumentChangesTheCommandDirectory)
 
 TEST(LinkServer, AnswersAndSignals)
 {
-    App();
+    FrontEndApp();
     QTemporaryDir runtime;
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
@@ -153,9 +137,15 @@ TEST(LinkServer, AnswersAndSignals)
         char path[256];
         ASSERT_GT(PlatformLinkPath(static_cast<uint32_t>(getpid()), path, sizeof path), 0u);
         QDir().mkpath(QFileInfo(QString::fromLocal8Bit(path)).absolutePath());
-        QFile stale(QString::fromLocal8Bit(path));
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.close();
+        {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            ASSERT_LT(std::strlen(path), sizeof addr.sun_path);
+            std::memcpy(addr.sun_path, path, std::strlen(path) + 1);
+            ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+            ::close(fd); // bound and gone without removing the socket
+        }
 
         zfront::LinkServer server("Zorblax for Windows");
         ASSERT_TRUE(server.listen());
