@@ -124,8 +124,22 @@ struct Run {
     bool hadFocus = false;     // the window has been active at least once
     bool stopped = false;      // Esc or the window was closed
     bool summaryValid = false;
+    bool statsTaken = false;  // the current file's figures are in summary
     player::SummaryInput summary;
 };
+
+// The file's figures for the summary (the last file's win).
+void TakeStats(Run &run, ZorbHandle *h)
+{
+    ZorbStats stats;
+    std::memset(&stats, 0, sizeof stats);
+    ZorbGetStats(h, &stats);
+    static_assert(sizeof stats == sizeof run.summary.stats, "ZorbStats holds nineteen 32-bit fields");
+    std::memcpy(run.summary.stats, &stats, sizeof stats);
+    run.summary.highestSecondBytes = h->LargestSecondBytes;
+    run.summary.highestSecondFrame = h->LargestSecondFrame;
+    run.statsTaken = true;
+}
 
 // Draws the sound-only progress bar: the first part of a 160 x 1 picture.
 void DrawProgress(ZorbDisplay *d, const ZorbHandle *h)
@@ -216,6 +230,24 @@ bool WaitForNextFrame(Run &run, ZorbHandle *h, ZorbDisplay *d, FileEnd &end)
     }
 }
 
+// The last frames' sound is still on its way to the device (the back end
+// keeps a little ahead): let it play out before the file is closed, so the
+// end of the sound is heard. Esc still stops at once.
+void LetSoundEnd(Run &run, ZorbHandle *h)
+{
+    const uint32_t start = PlatformTimeMs();
+    while (ZorbSoundPending(h) > 0 && PlatformTimeMs() - start < 2000) {
+        int key = run.testKeys.Take(run.framesShown);
+        if (key < 0 && KeyAvailable())
+            key = KeyGet();
+        if ((key == kKeyEsc || key == KEY_CLOSE) && !(run.s.disabledControls & player::kControlQuit)) {
+            run.stopped = true;
+            return;
+        }
+        PlatformSleepMs(2);
+    }
+}
+
 // Plays one open file. Returns how it ended.
 FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int32_t &loopCount)
 {
@@ -255,8 +287,14 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
         }
         if (more)
             ZorbAdvanceFrame(h);
-        if (!WaitForNextFrame(run, h, d, end) || !more)
+        if (!WaitForNextFrame(run, h, d, end))
             return end;
+        if (!more) {
+            // The figures cover the frames, not the sound's last moments.
+            TakeStats(run, h);
+            LetSoundEnd(run, h);
+            return run.stopped ? FileEnd::Stop : end;
+        }
         if (h->ReadFailed && last)
             return end;
     }
@@ -342,15 +380,10 @@ int main(int argc, char **argv)
         if (s.soundOnly)
             SoundOnlyPalette(d);
 
+        run.statsTaken = false;
         PlayFile(run, h, d, severalFiles, loopCount);
-
-        ZorbStats stats;
-        std::memset(&stats, 0, sizeof stats);
-        ZorbGetStats(h, &stats);
-        static_assert(sizeof stats == sizeof run.summary.stats, "ZorbStats holds nineteen 32-bit fields");
-        std::memcpy(run.summary.stats, &stats, sizeof stats);
-        run.summary.highestSecondBytes = h->LargestSecondBytes;
-        run.summary.highestSecondFrame = h->LargestSecondFrame;
+        if (!run.statsTaken)
+            TakeStats(run, h);
         ZorbClose(h);
         if (selfFd >= 0)
             ::close(selfFd);

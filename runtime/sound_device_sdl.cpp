@@ -53,6 +53,8 @@ public:
         }
     }
 
+    uint32_t PeriodFrames(uint32_t device) override { return device < kMaxIds ? periods_[device] : 0; }
+
     bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) override {
         return SDL_QueueAudio(device, data, bytes) == 0;
     }
@@ -85,11 +87,13 @@ private:
             return 0;
         }
         targets_[id] = target;
+        periods_[id] = have.samples;
         SDL_PauseAudioDevice(id, 0);
         return id;
     }
 
     PullTarget *targets_[kMaxIds] = {};
+    uint32_t periods_[kMaxIds] = {};
 };
 
 SdlSoundDevice g_sdlDevice;
