@@ -89,7 +89,18 @@ void Message(const std::string &text, const char *caption = "ZorbPlay")
 int ShowUsage()
 {
     Message(player::UsageText(), player::UsageTitle().c_str());
-    return 1;
+    return PLATFORM_EXIT_USAGE;
+}
+
+// Usage text for --help: the usage box's text with Unix line ends.
+std::string HelpText()
+{
+    std::string text = player::UsageTitle() + "\n" + player::UsageText();
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    return out;
 }
 
 // Opens one file of the list: an embedded one from the program's own file, or
@@ -313,6 +324,9 @@ void SoundOnlyPalette(ZorbDisplay *d)
 
 int main(int argc, char **argv)
 {
+    const std::string help = HelpText();
+    if (int status = PlatformStandardOptions(argc, argv, "zorbplw", help.c_str()); status >= 0)
+        return status;
     Run run;
     Settings &s = run.s;
     std::string line = JoinArguments(argc, argv);
@@ -351,6 +365,7 @@ int main(int argc, char **argv)
     const bool severalFiles = !player::TakeFileName(rest).empty();
     int32_t loopCount = s.loopCount;
     bool resolutionChanged = false;
+    int status = PLATFORM_EXIT_DONE;
 
     while (!name.empty() && !run.stopped) {
         ZorbSetReadSpeed(static_cast<uint32_t>(s.readSpeed));
@@ -360,7 +375,14 @@ int main(int argc, char **argv)
         if (h == nullptr) {
             if (selfFd >= 0)
                 ::close(selfFd);
-            Message(" Error opening file: " + name + ".");
+            // The design's message, then why.
+            uint64_t offset = 0;
+            const char *damaged = "not a Zorblax file, or damaged";
+            std::string reason = player::ParseEmbeddedName(name, offset)
+                                     ? damaged
+                                     : PlatformOpenFailure(player::ResolveCaseInsensitive(name).c_str(), damaged);
+            Message(" Error opening file: " + name + ". " + reason + ".");
+            status = PLATFORM_EXIT_FAILURE;
             break;
         }
         if (s.displayResolution > 0 && !resolutionChanged)
@@ -373,6 +395,7 @@ int main(int argc, char **argv)
             if (selfFd >= 0)
                 ::close(selfFd);
             Message(" Error opening graphics buffer.");
+            status = PLATFORM_EXIT_FAILURE;
             break;
         }
         if (s.useDirectSound)
@@ -407,10 +430,11 @@ int main(int argc, char **argv)
     if (s.showSummary) {
         std::string text = player::SummaryText(run.summary);
         if (!text.empty()) {
+            // On standard output, not in a box: a run from a script or with
+            // its output redirected never waits for a click.
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fputc('\n', stdout);
             std::fflush(stdout);
-            PlatformShowBox("Zorblax Summary", text.c_str());
         }
     } else if (s.showAboutBox) {
         Message(std::string("ZorbPlay plays Zorblax video and sound files (") + player::kNotice + ").",
@@ -418,5 +442,5 @@ int main(int argc, char **argv)
     }
     if (frontEnd != 0)
         PlatformLinkReport(frontEnd, player::BannerText().c_str());
-    return 0;
+    return status;
 }

@@ -30,7 +30,10 @@ Uint16 DeviceSamples(uint32_t rate) {
 
 class SdlSoundDevice final : public SoundDevice {
 public:
-    bool Init() override { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+    bool Init() override {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGINT and SIGTERM keep their usual effect
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
     void Quit() override { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
 
     uint32_t OpenQueued(const SoundFormat &format, uint32_t track) override {
