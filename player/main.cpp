@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,23 +104,38 @@ std::string HelpText()
     return out;
 }
 
+// The program's own file, open while one of its embedded files plays: a file
+// descriptor owned by a unique_ptr, closed on every way out.
+struct FdCloser {
+    struct pointer {
+        int fd = -1;
+        pointer(std::nullptr_t = nullptr) {}
+        explicit pointer(int f) : fd(f) {}
+        explicit operator bool() const { return fd >= 0; }
+        bool operator==(const pointer &) const = default;
+    };
+    void operator()(pointer p) const { ::close(p.fd); }
+};
+using SelfFile = std::unique_ptr<int, FdCloser>;
+
 // Opens one file of the list: an embedded one from the program's own file, or
 // a name on disk (found without regard to case when needed).
-ZorbHandle *OpenFile(const std::string &name, const Settings &s, int &selfFd)
+ZorbHandle *OpenFile(const std::string &name, const Settings &s, SelfFile &self)
 {
-    selfFd = -1;
+    self.reset();
     uint64_t offset = 0;
     if (player::ParseEmbeddedName(name, offset)) {
-        char self[4096];
-        if (PlatformSelfPath(self, sizeof self) == 0)
+        char path[4096];
+        if (PlatformSelfPath(path, sizeof path) == 0)
             return nullptr;
-        selfFd = ::open(self, O_RDONLY | O_CLOEXEC);
-        if (selfFd < 0)
+        self.reset(FdCloser::pointer(::open(path, O_RDONLY | O_CLOEXEC)));
+        if (!self)
             return nullptr;
-        ::posix_fadvise(selfFd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        if (::lseek(selfFd, static_cast<off_t>(offset), SEEK_SET) < 0)
+        const int fd = self.get().fd;
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0)
             return nullptr;
-        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(selfFd)),
+        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)),
                         s.openFlags | ZORB_OPEN_FILE_HANDLE, s.extraBuffer);
     }
     std::string path = player::ResolveCaseInsensitive(name);
@@ -161,17 +177,6 @@ void DrawProgress(ZorbDisplay *d, const ZorbHandle *h)
         d->Buffer[x] = x < lit ? 9 : 0;
     DisplayBeginBatch(d);
     DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
-    DisplayEndBatch(d);
-}
-
-void DrawChanges(ZorbDisplay *d, ZorbHandle *h)
-{
-    DisplayBeginBatch(d);
-    while (ZorbNextDirtyRect(h, d->RectMode)) {
-        if (DisplayDraw(d, nullptr, h->LastRectX, h->LastRectY, h->LastRectX, h->LastRectY, h->LastRectW,
-                        h->LastRectH) == DISPLAY_REPAINTED)
-            break;
-    }
     DisplayEndBatch(d);
 }
 
@@ -264,10 +269,8 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
 {
     const Settings &s = run.s;
     FileEnd end = FileEnd::Done;
-    if (!s.soundOnly) {
-        const uint32_t type = d->BottomUp ? 1u : 0u;
-        ZorbSetOutput(h, 0, 0, static_cast<uint32_t>(d->Pitch), static_cast<uint32_t>(d->Height), d->Buffer, type);
-    }
+    if (!s.soundOnly)
+        DisplayAttach(d, h);
     char caption[128];
     for (;;) {
         if (h->FreshPalette && !s.soundOnly) {
@@ -284,7 +287,7 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
         if (s.soundOnly)
             DrawProgress(d, h);
         else
-            DrawChanges(d, h);
+            DisplayDrawChanges(d, h);
         ++run.framesShown;
         if (s.frameInCaption) {
             std::snprintf(caption, sizeof caption, "ZorbPlay - Frame: %u", h->CurrentFrame + 1);
@@ -370,11 +373,9 @@ int main(int argc, char **argv)
     while (!name.empty() && !run.stopped) {
         ZorbSetReadSpeed(static_cast<uint32_t>(s.readSpeed));
         ZorbSetFrameRateOverride(s.frameRate);
-        int selfFd = -1;
-        ZorbHandle *h = OpenFile(name, s, selfFd);
+        SelfFile self;
+        ZorbHandle *h = OpenFile(name, s, self);
         if (h == nullptr) {
-            if (selfFd >= 0)
-                ::close(selfFd);
             // The design's message, then why.
             uint64_t offset = 0;
             const char *damaged = "not a Zorblax file, or damaged";
@@ -392,8 +393,6 @@ int main(int argc, char **argv)
         ZorbDisplay *d = WindowOpen(width, height, s.windowX, s.windowY, s.displayFlags);
         if (d == nullptr) {
             ZorbClose(h);
-            if (selfFd >= 0)
-                ::close(selfFd);
             Message(" Error opening graphics buffer.");
             status = PLATFORM_EXIT_FAILURE;
             break;
@@ -408,8 +407,6 @@ int main(int argc, char **argv)
         if (!run.statsTaken)
             TakeStats(run, h);
         ZorbClose(h);
-        if (selfFd >= 0)
-            ::close(selfFd);
 
         name = player::TakeFileName(list);
         if (name.empty() && severalFiles && !run.stopped) {

@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace zorb {
 
 namespace {
@@ -81,6 +84,18 @@ private:
             want.userdata = target;
         }
         const char *name = g_namer ? g_namer(track, g_namerContext) : nullptr;
+        // Tests of the programs name each track's device through the
+        // environment: "%u" in ZORB_SOUND_DEVICE becomes the track number
+        // (with SDL's disk driver the name is the output file).
+        std::string fromEnvironment;
+        if (!name) {
+            if (const char *pattern = std::getenv("ZORB_SOUND_DEVICE"); pattern && *pattern) {
+                fromEnvironment = pattern;
+                size_t at = fromEnvironment.find("%u");
+                if (at != std::string::npos) fromEnvironment.replace(at, 2, std::to_string(track));
+                name = fromEnvironment.c_str();
+            }
+        }
         SDL_AudioSpec have{};
         SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
         if (id == 0) return 0;
