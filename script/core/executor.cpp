@@ -1,0 +1,285 @@
+// RunScriptFile: reading a script file into command records, and the
+// executor loop that runs them (labels, jumps, several commands per line,
+// the trace file).
+#include "script/core/commands.h"
+#include "script/core/interp.h"
+#include "platform/platform.h"
+
+#include <cstring>
+
+namespace zscript {
+
+namespace {
+
+constexpr size_t kLineBuffer = kTextMax + 1;
+
+void Upper(std::string &s)
+{
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+}
+
+void Upper(char *s)
+{
+    for (; *s; ++s)
+        if (*s >= 'a' && *s <= 'z')
+            *s = static_cast<char>(*s - 32);
+}
+
+void Unindent(Interp &in)
+{
+    in.indent.resize(in.indent.size() >= 2 ? in.indent.size() - 2 : 0);
+}
+
+void TraceHead(Interp &in, const char *prefix)
+{
+    std::string t = in.indent;
+    t += prefix;
+    t += std::to_string(in.lineNumber);
+    t += ":      ";
+    t += in.line;
+    TraceWrite(in, t);
+}
+
+// Compiles the lines of one file; labels go to the label table.
+void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &out)
+{
+    char text[kLineBuffer];
+    char keyword[kLineBuffer];
+    uint32_t number = 1;
+    for (const std::string &source : lines) {
+        Service(in);
+        in.lineNumber = number++;
+        std::memcpy(text, source.c_str(), source.size() + 1);
+        TrimL(text);
+        if (text[0] == '\0' || text[0] == '#')
+            continue;
+        if (text[0] == ':') {
+            if (char *hash = std::strchr(text, '#'))
+                *hash = '\0';
+            Trim(text);
+            Upper(text);
+            if (in.labels.size() >= kMaxLabels)
+                ScriptError(in, "  Too many labels.");
+            in.labels.push_back({std::string(text + 1), static_cast<uint32_t>(out.records.size())});
+            continue;
+        }
+        GetAndRemoveFirst(keyword, text);
+        Upper(keyword);
+        const int k = FindKeyword(keyword);
+        if (k < 0) {
+            std::string line = keyword;
+            line += ' ';
+            line += text;
+            ScriptError(in, "  Bad script command:\r\n    ", line, "\r\n");
+        }
+        out.records.push_back({in.lineNumber, static_cast<uint8_t>(k), static_cast<uint32_t>(out.pool.size())});
+        out.pool += text;
+        out.pool += '\0';
+    }
+}
+
+// Runs the line buffer as a command line (after ";", IF, INTERPRET).
+// Returns false when the line is empty or a comment.
+bool ExecuteLine(Interp &in)
+{
+    if (in.line.empty() || in.line[0] == '#')
+        return false;
+    char keyword[kLineBuffer];
+    char rest[kLineBuffer];
+    const size_t n = std::min(in.line.size(), kTextMax);
+    std::memcpy(rest, in.line.data(), n);
+    rest[n] = '\0';
+    GetAndRemoveFirst(keyword, rest);
+    Upper(keyword);
+    const int k = FindKeyword(keyword);
+    if (k < 0)
+        CommandError(in, "  Bad script command:\r\n    ");
+    in.params.assign(rest);
+    in.pos = 0;
+    if (Tracing(in))
+        TraceHead(in, " -> ");
+    kKeywords[k].handler(in);
+    if (Tracing(in))
+        TraceWrite(in, "\r\n");
+    return true;
+}
+
+// The executor loop over the records of one file.
+void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel)
+{
+    if (in.returnDepth >= kReturnDepth)
+        ScriptError(in, "  Too many GOSUBs.");
+    const auto end = static_cast<uint32_t>(file.records.size());
+    in.fileDepthBase = in.returnDepth;
+    in.returnStack[in.returnDepth++] = end;
+    in.file = &file;
+    in.position = 0;
+    in.end = end;
+    bool pendingLabel = !startLabel.empty();
+    while (in.position < in.end && in.control != CTRL_END_ALL) {
+        if (pendingLabel) {
+            pendingLabel = false;
+            JumpToLabel(in, startLabel);
+            continue;
+        }
+        const Record &r = file.records[in.position++];
+        in.lineNumber = r.line;
+        in.params.assign(file.pool.c_str() + r.text);
+        in.pos = 0;
+        in.line.assign(kKeywords[r.keyword].name);
+        in.line += ' ';
+        in.line += in.params;
+        if (Tracing(in))
+            TraceHead(in, "");
+        kKeywords[r.keyword].handler(in);
+        if (Tracing(in))
+            TraceWrite(in, "\r\n");
+        for (;;) {
+            Service(in);
+            while (in.autopause && in.host->HasWindow() && !in.host->WindowHasFocus()) {
+                PlatformSleepMs(1);
+                in.host->Pump();
+            }
+            if (in.control == CTRL_EXECUTE_LINE) {
+                in.control = CTRL_NONE;
+            } else if (in.control == CTRL_LEAVE_SCRIPT) {
+                in.control = CTRL_NONE;
+                return;
+            } else if (in.control == CTRL_END_ALL) {
+                return;
+            } else {
+                SkipBlanks(in);
+                if (in.pos < in.params.size() && in.params[in.pos] == ';') {
+                    char rest[kLineBuffer];
+                    const std::string tail = in.params.substr(in.pos + 1, kTextMax);
+                    std::memcpy(rest, tail.c_str(), tail.size() + 1);
+                    Trim(rest);
+                    in.line.assign(rest);
+                } else if (ParamsDone(in)) {
+                    break;
+                } else {
+                    CommandError(in, "  Bad script command:\r\n    ");
+                }
+            }
+            if (!ExecuteLine(in))
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+bool Tracing(const Interp &in)
+{
+    return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
+}
+
+void TraceWrite(Interp &in, std::string_view text)
+{
+    if (Tracing(in))
+        VEXFilePut(in.slots[in.debugFile], text.data(), static_cast<uint32_t>(text.size()));
+}
+
+void Service(Interp &in)
+{
+    // Reading the clock is cheap; pumping is not. Without a window the pump
+    // runs every 10 ms, with one every millisecond.
+    const uint32_t now = PlatformTimeMs();
+    const uint32_t interval = in.host && in.host->HasWindow() ? 1 : 10;
+    if (now - in.lastPump < interval)
+        return;
+    in.lastPump = now;
+    if (in.host)
+        in.host->Pump();
+    ReapChildren(in);
+}
+
+std::vector<std::string> SplitScriptLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t j = i;
+        while (j < text.size() && j - i < kTextMax) {
+            if (text[j++] == '\n')
+                break;
+        }
+        std::string line(text.substr(i, j - i));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        const size_t nul = line.find('\0');
+        if (nul != std::string::npos)
+            line.resize(nul);
+        lines.push_back(std::move(line));
+        i = j;
+    }
+    return lines;
+}
+
+int FindLabel(Interp &in, std::string name)
+{
+    Upper(name);
+    for (size_t i = in.labels.size(); i > in.labelBase; --i)
+        if (in.labels[i - 1].name == name)
+            return static_cast<int>(i - 1);
+    return -1;
+}
+
+void JumpToLabel(Interp &in, std::string name)
+{
+    Upper(name);
+    const int i = FindLabel(in, name);
+    if (i < 0)
+        ScriptError(in, "  Label not found:\r\n    ", name, "\r\n");
+    in.position = in.labels[static_cast<size_t>(i)].position;
+    if (Tracing(in))
+        TraceWrite(in, "\r\n");
+}
+
+void RunScriptText(Interp &in, const std::string &name, std::string_view text, const std::string &label)
+{
+    // The caller's state, restored when this file finishes.
+    const size_t labelBase = in.labelBase;
+    const uint32_t depth = in.returnDepth, depthBase = in.fileDepthBase;
+    const uint32_t position = in.position, end = in.end;
+    const CompiledFile *callerFile = in.file;
+
+    in.indent += "  ";
+    in.scriptName = name;
+    in.labelBase = in.labels.size();
+    CompiledFile file;
+    Compile(in, SplitScriptLines(text), file);
+    Execute(in, file, label);
+
+    in.labels.resize(in.labelBase);
+    in.labelBase = labelBase;
+    in.returnDepth = depth;
+    in.fileDepthBase = depthBase;
+    in.position = position;
+    in.end = end;
+    in.file = callerFile;
+    if (Tracing(in))
+        TraceWrite(in, "\r\n");
+    Unindent(in);
+}
+
+bool RunScriptFile(Interp &in, const std::string &nameIn, const std::string &label)
+{
+    std::string name = nameIn;
+    if (!HasExtension(name.c_str()))
+        name += ".zs";
+    if (in.sandbox)
+        return false;
+    const uint8_t slot = OpenFileSlot(in, name, 0);
+    if (slot == kNoSlot)
+        return false;
+    std::string text(VEXFileSize(in.slots[slot]), '\0');
+    text.resize(VEXFileGet(in.slots[slot], text.data(), static_cast<uint32_t>(text.size())));
+    CloseFileSlot(in, slot);
+    RunScriptText(in, name, text, label);
+    return true;
+}
+
+}  // namespace zscript
