@@ -57,7 +57,7 @@ void ScriptError(Interp &in, std::string_view message, std::string_view detail, 
 
 void CommandError(Interp &in, std::string_view message)
 {
-    const std::string line = in.line;
+    const std::string line = LineBuffer(in);
     ScriptError(in, message, line, "\r\n");
 }
 

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <cstring>
+#include <ctime>
 
 namespace zscript {
 
@@ -27,6 +28,11 @@ void Upper(char *s)
             *s = static_cast<char>(*s - 32);
 }
 
+inline bool IsBlankChar(char c)
+{
+    return c != '\0' && static_cast<signed char>(c) <= 32;
+}
+
 void Unindent(Interp &in)
 {
     in.indent.resize(in.indent.size() >= 2 ? in.indent.size() - 2 : 0);
@@ -38,7 +44,7 @@ void TraceHead(Interp &in, const char *prefix)
     t += prefix;
     t += std::to_string(in.lineNumber);
     t += ":      ";
-    t += in.line;
+    t += LineBuffer(in);
     TraceWrite(in, t);
 }
 
@@ -74,7 +80,8 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
             line += text;
             ScriptError(in, "  Bad script command:\r\n    ", line, "\r\n");
         }
-        out.records.push_back({in.lineNumber, static_cast<uint8_t>(k), static_cast<uint32_t>(out.pool.size())});
+        out.records.push_back({in.lineNumber, static_cast<uint8_t>(k), static_cast<uint32_t>(out.pool.size()),
+                               static_cast<uint32_t>(std::strlen(text))});
         out.pool += text;
         out.pool += '\0';
     }
@@ -84,20 +91,34 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
 // Returns false when the line is empty or a comment.
 bool ExecuteLine(Interp &in)
 {
-    if (in.line.empty() || in.line[0] == '#')
+    const std::string &line = LineBuffer(in);
+    if (line.empty() || line[0] == '#')
         return false;
     char keyword[kLineBuffer];
-    char rest[kLineBuffer];
-    const size_t n = std::min(in.line.size(), kTextMax);
-    std::memcpy(rest, in.line.data(), n);
-    rest[n] = '\0';
-    GetAndRemoveFirst(keyword, rest);
+    const size_t n = std::min(line.size(), kTextMax);
+    // The keyword is the first word (as GetAndRemoveFirst takes it; that
+    // call itself only for the rare comma after the word and its blanks).
+    size_t word = 0;
+    while (word < n && !IsBlankChar(line[word]))
+        ++word;
+    size_t rest = word;
+    while (rest < n && IsBlankChar(line[rest]))
+        ++rest;
+    if (rest < n && line[rest] == ',') {
+        char text[kLineBuffer];
+        std::memcpy(text, line.data(), n);
+        text[n] = '\0';
+        GetAndRemoveFirst(keyword, text);
+        SetParams(in, text);
+    } else {
+        std::memcpy(keyword, line.data(), word);
+        keyword[word] = '\0';
+        SetParams(in, std::string_view(line).substr(rest, n - rest));
+    }
     Upper(keyword);
     const int k = FindKeyword(keyword);
     if (k < 0)
         CommandError(in, "  Bad script command:\r\n    ");
-    in.params.assign(rest);
-    in.pos = 0;
     if (Tracing(in))
         TraceHead(in, " -> ");
     kKeywords[k].handler(in);
@@ -126,11 +147,11 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
         }
         const Record &r = file.records[in.position++];
         in.lineNumber = r.line;
-        in.params.assign(file.pool.c_str() + r.text);
+        in.params = std::string_view(file.pool.data() + r.text, r.length);
         in.pos = 0;
-        in.line.assign(kKeywords[r.keyword].name);
-        in.line += ' ';
-        in.line += in.params;
+        in.recordKeyword = kKeywords[r.keyword].name;
+        in.recordParams = in.params;
+        in.lineFromRecord = true;
         if (Tracing(in))
             TraceHead(in, "");
         kKeywords[r.keyword].handler(in);
@@ -153,10 +174,11 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
                 SkipBlanks(in);
                 if (in.pos < in.params.size() && in.params[in.pos] == ';') {
                     char rest[kLineBuffer];
-                    const std::string tail = in.params.substr(in.pos + 1, kTextMax);
-                    std::memcpy(rest, tail.c_str(), tail.size() + 1);
+                    const std::string_view tail = in.params.substr(in.pos + 1, kTextMax);
+                    std::memcpy(rest, tail.data(), tail.size());
+                    rest[tail.size()] = '\0';
                     Trim(rest);
-                    in.line.assign(rest);
+                    SetLine(in, rest);
                 } else if (ParamsDone(in)) {
                     break;
                 } else {
@@ -171,6 +193,30 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
 
 }  // namespace
 
+const std::string &LineBuffer(Interp &in)
+{
+    if (in.lineFromRecord) {
+        in.line.assign(in.recordKeyword);
+        in.line += ' ';
+        in.line += in.recordParams;
+        in.lineFromRecord = false;
+    }
+    return in.line;
+}
+
+void SetLine(Interp &in, std::string_view text)
+{
+    in.line.assign(text);
+    in.lineFromRecord = false;
+}
+
+void SetParams(Interp &in, std::string_view text)
+{
+    in.paramStore.assign(text);
+    in.params = in.paramStore;
+    in.pos = 0;
+}
+
 bool Tracing(const Interp &in)
 {
     return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
@@ -184,13 +230,17 @@ void TraceWrite(Interp &in, std::string_view text)
 
 void Service(Interp &in)
 {
-    // Reading the clock is cheap; pumping is not. Without a window the pump
-    // runs every 10 ms, with one every millisecond.
-    const uint32_t now = PlatformTimeMs();
-    const uint32_t interval = in.host && in.host->HasWindow() ? 1 : 10;
-    if (now - in.lastPump < interval)
+    // Pumping between commands is paced by time. The coarse clock costs a
+    // few nanoseconds (it ticks every few milliseconds), so it is read for
+    // every command; with a window the pump runs on every tick of it,
+    // without one every 10 ms.
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const auto ms = static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                          static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    if (ms == in.lastPump || (ms - in.lastPump < 10 && !(in.host && in.host->HasWindow())))
         return;
-    in.lastPump = now;
+    in.lastPump = ms;
     if (in.host)
         in.host->Pump();
     ReapChildren(in);
@@ -218,21 +268,36 @@ std::vector<std::string> SplitScriptLines(std::string_view text)
     return lines;
 }
 
-int FindLabel(Interp &in, std::string name)
+int FindLabel(Interp &in, std::string_view name)
 {
-    Upper(name);
-    for (size_t i = in.labels.size(); i > in.labelBase; --i)
-        if (in.labels[i - 1].name == name)
+    // Labels are stored in upper case; the name is compared as if it were.
+    for (size_t i = in.labels.size(); i > in.labelBase; --i) {
+        const std::string &label = in.labels[i - 1].name;
+        if (label.size() != name.size())
+            continue;
+        size_t k = 0;
+        while (k < name.size()) {
+            char c = name[k];
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 32);
+            if (c != label[k])
+                break;
+            ++k;
+        }
+        if (k == name.size())
             return static_cast<int>(i - 1);
+    }
     return -1;
 }
 
-void JumpToLabel(Interp &in, std::string name)
+void JumpToLabel(Interp &in, std::string_view name)
 {
-    Upper(name);
     const int i = FindLabel(in, name);
-    if (i < 0)
-        ScriptError(in, "  Label not found:\r\n    ", name, "\r\n");
+    if (i < 0) {
+        std::string upper(name);
+        Upper(upper);
+        ScriptError(in, "  Label not found:\r\n    ", upper, "\r\n");
+    }
     in.position = in.labels[static_cast<size_t>(i)].position;
     if (Tracing(in))
         TraceWrite(in, "\r\n");

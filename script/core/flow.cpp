@@ -17,14 +17,13 @@ void Unindent(Interp &in)
 void CallScript(Interp &in, const std::string &name, const std::string &label)
 {
     const std::string scriptName = in.scriptName;
-    const std::string line = in.line;
-    const std::string rest = in.params.substr(in.pos);
+    const std::string line = LineBuffer(in);
+    const std::string rest(in.params.substr(in.pos));
     const uint32_t lineNumber = in.lineNumber;
     const bool ok = RunScriptFile(in, name, label);
     in.scriptName = scriptName;
-    in.line = line;
-    in.params = rest;
-    in.pos = 0;
+    SetLine(in, line);
+    SetParams(in, rest);
     in.lineNumber = lineNumber;
     if (!ok)
         CommandError(in, "  Error opening script in command:\r\n    ");
@@ -39,7 +38,7 @@ void Condition(Interp &in, bool result)
 
 void CmdGoto(Interp &in)
 {
-    JumpToLabel(in, ReadText(in));
+    JumpToLabel(in, ReadTextView(in));
 }
 
 void CmdGosub(Interp &in)
@@ -48,7 +47,7 @@ void CmdGosub(Interp &in)
         ScriptError(in, "  Too many GOSUBs.");
     in.indent += "  ";
     in.returnStack[in.returnDepth++] = in.position;
-    JumpToLabel(in, ReadText(in));
+    JumpToLabel(in, ReadTextView(in));
 }
 
 void CmdReturn(Interp &in)
@@ -80,16 +79,16 @@ void CmdCallAndGosub(Interp &in)
 
 void CmdIf(Interp &in)
 {
-    const std::string left = ReadValue(in, 0);
-    const std::string op = ReadText(in, 1);
-    const std::string &right = ReadValue(in, 2);
+    const std::string_view left = ReadValueView(in, 0);
+    const std::string_view op = ReadTextView(in, 1);
+    const std::string_view right = ReadValueView(in, 2);
     const bool result = CompareValues(left, op, right);
     Condition(in, result);
     if (result) {
-        in.line.assign(in.params, in.pos);
+        SetLine(in, in.params.substr(in.pos));
         in.control = CTRL_EXECUTE_LINE;
     }
-    in.params.clear();
+    in.params = {};
     in.pos = 0;
 }
 
@@ -108,8 +107,8 @@ void CmdIfSet(Interp &in)
 
 void CmdInterpret(Interp &in)
 {
-    in.line = ReadText(in);
-    in.params.clear();
+    SetLine(in, ReadText(in));
+    in.params = {};
     in.pos = 0;
     in.control = CTRL_EXECUTE_LINE;
 }

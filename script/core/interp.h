@@ -49,6 +49,7 @@ struct Record {
     uint32_t line;
     uint8_t keyword;
     uint32_t text;  // offset of the parameter text in the file's text pool
+    uint32_t length;
 };
 
 struct Label {
@@ -69,9 +70,14 @@ struct Interp {
     Host *host = nullptr;
     bool sandbox = false;  // file and program commands refused (fuzzing)
 
-    // Buffers of the running command.
-    std::string line;      // keyword, a space, the parameters
-    std::string params;    // the parameters not yet consumed: params.substr(pos)
+    // Buffers of the running command. The line buffer of a record is only
+    // composed when something reads it (LineBuffer).
+    std::string line;           // keyword, a space, the parameters
+    bool lineFromRecord = false;
+    const char *recordKeyword = nullptr;
+    std::string_view recordParams;
+    std::string_view params;    // the parameters not yet consumed: params.substr(pos)
+    std::string paramStore;     // what params views when it is not a record's text
     size_t pos = 0;
     std::string tok[3];    // token work buffers
 
@@ -113,7 +119,6 @@ struct Interp {
 
     // Pumping between commands, throttled by time.
     uint32_t lastPump = 0;
-    uint32_t pumpCountdown = 0;
 };
 
 // ---- errors (errors.cpp) --------------------------------------------------------------
@@ -123,23 +128,65 @@ struct Interp {
 [[noreturn]] void CommandError(Interp &in, std::string_view message);
 void CloseAllSlots(Interp &in);
 
+// ---- command buffers (executor.cpp) -----------------------------------------------------
+const std::string &LineBuffer(Interp &in);
+void SetLine(Interp &in, std::string_view text);
+void SetParams(Interp &in, std::string_view text);
+
 // ---- lexer (lexer.cpp) -----------------------------------------------------------------
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
-std::string ExpandVariables(Interp &in, std::string_view text);
-bool IsNumber(std::string_view text);
-int32_t ToNumber(std::string_view text);
+// The same token as a view: into the parameters, the variable store or
+// scratch (quoted strings). Valid until the store or scratch changes.
+uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate);
+void ExpandVariables(Interp &in, std::string_view text, std::string &dest);
+// A number: one leading blank or control character may stand first, then
+// an optional "-" and only digits (a lone "-" counts; the empty text not).
+inline bool IsNumber(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    size_t i = 0;
+    const auto first = static_cast<unsigned char>(text[0]);
+    if (first != 0 && first <= 32)
+        i = 1;
+    if (i < text.size() && text[i] == '-')
+        ++i;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    return true;
+}
+
+// The value of a number text: leading blanks skipped, an optional sign,
+// digits up to the first other character, wrapping at 32 bits.
+inline int32_t ToNumber(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32 && text[i] != '\0')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+    return static_cast<int32_t>(negative ? 0u - value : value);
+}
 // The four readings; each raises the reading's error when the token does not fit.
 std::string &ReadName(Interp &in, int buffer = 0);
 int32_t ReadNumber(Interp &in, int buffer = 0);
 std::string &ReadValue(Interp &in, int buffer = 0);
 std::string &ReadText(Interp &in, int buffer = 0);
+std::string_view ReadValueView(Interp &in, int buffer = 0);
+std::string_view ReadTextView(Interp &in, int buffer = 0);
 void SkipBlanks(Interp &in);  // removes leading blanks from the parameter buffer
 bool ParamsDone(const Interp &in);  // empty, or at ";" or "#"
 
 // ---- variables (variables.cpp) ---------------------------------------------------------
 void NormalizeName(std::string &name);  // trim and upper-case
 std::string_view GetVariable(Interp &in, std::string &name);  // name normalised in place
-void SetVariable(Interp &in, std::string name, std::string_view value);
+std::string_view LookupVariable(Interp &in, std::string_view name);  // a view into the store
+void SetVariable(Interp &in, const std::string &name, std::string_view value);
 void SetVariableNumber(Interp &in, const std::string &name, int32_t value);
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
 void PushVariables(Interp &in, const std::vector<std::string> &names);
@@ -150,8 +197,8 @@ bool RunScriptFile(Interp &in, const std::string &name, const std::string &label
 // Compiles and runs text as a script file of the given name (the reading half
 // without a file; used for fuzzing).
 void RunScriptText(Interp &in, const std::string &name, std::string_view text, const std::string &label = {});
-int FindLabel(Interp &in, std::string name);
-void JumpToLabel(Interp &in, std::string name);
+int FindLabel(Interp &in, std::string_view name);
+void JumpToLabel(Interp &in, std::string_view name);
 void TraceWrite(Interp &in, std::string_view text);
 bool Tracing(const Interp &in);
 void Service(Interp &in);  // window messages and sound, throttled by time

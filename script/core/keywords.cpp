@@ -3,7 +3,6 @@
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
-#include <cstring>
 
 namespace zscript {
 
@@ -198,12 +197,48 @@ const Keyword kKeywords[kKeywordCount] = {
     {"VARSET", CmdVarSet},
 };
 
+namespace {
+
+// Byte order of two NUL-terminated texts (as strcmp, inline: the lookup runs
+// for every command taken from a line).
+inline int Order(const char *a, const char *b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
+}
+
+}  // namespace
+
 int FindKeyword(const char *candidate)
 {
-    int low = 0, high = kKeywordCount - 1;
+    // The range of keywords starting with each letter narrows the search.
+    struct Ranges {
+        int16_t first[27], last[27];
+        Ranges()
+        {
+            for (int i = 0; i < 27; ++i) {
+                first[i] = 0;
+                last[i] = -1;
+            }
+            for (int k = 0; k < kKeywordCount; ++k) {
+                const int c = kKeywords[k].name[0] - 'A';
+                if (last[c] < 0)
+                    first[c] = static_cast<int16_t>(k);
+                last[c] = static_cast<int16_t>(k);
+            }
+        }
+    };
+    static const Ranges ranges;
+    const int c = candidate[0] - 'A';
+    if (c < 0 || c >= 26)
+        return -1;
+    int low = ranges.first[c], high = ranges.last[c];
     while (low <= high) {
         const int middle = (low + high) / 2;
-        const int order = std::strcmp(candidate, kKeywords[middle].name);
+        const int order = Order(candidate, kKeywords[middle].name);
         if (order == 0)
             return middle;
         if (order < 0)

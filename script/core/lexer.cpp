@@ -26,39 +26,12 @@ constexpr int kMaxExpansions = 256;
 
 }  // namespace
 
-bool IsNumber(std::string_view text)
+void ExpandVariables(Interp &in, std::string_view text, std::string &dest)
 {
-    if (text.empty())
-        return false;
-    size_t i = 0;
-    if (IsSpaceOrControl(text[0]))
-        i = 1;
-    if (i < text.size() && text[i] == '-')
-        ++i;
-    for (; i < text.size(); ++i)
-        if (!IsDigit(text[i]))
-            return false;
-    return true;
-}
-
-int32_t ToNumber(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && IsSpaceOrControl(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    uint32_t value = 0;  // wraps like the original's conversion
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<int32_t>(value);
-}
-
-std::string ExpandVariables(Interp &in, std::string_view text)
-{
+    if (text.find('%') == std::string_view::npos) {
+        dest.assign(text.substr(0, kTextMax));
+        return;
+    }
     std::string w(text.substr(0, kTextMax));
     std::string name, pattern;
     int expansions = 0;
@@ -96,19 +69,19 @@ std::string ExpandVariables(Interp &in, std::string_view text)
         ++expansions;
         i = 0;
     }
-    return w;
+    dest = std::move(w);
 }
 
-uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
+uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
 {
-    const std::string &s = in.params;
+    const std::string_view s = in.params;
     const size_t n = s.size();
     size_t i = in.pos;
     while (i < n && IsSeparator(s[i]))
         ++i;
     if (i >= n) {
-        dest.clear();
-        in.params.clear();
+        out = {};
+        in.params = {};
         in.pos = 0;
         return TOKEN_NONE;
     }
@@ -117,9 +90,10 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
     uint8_t kind;
     if (p == '"' || p == '\'') {
         const size_t close = s.find(p, i + 1);
-        const size_t stop = close == std::string::npos ? n : close;
-        dest = ExpandVariables(in, std::string_view(s).substr(i + 1, stop - i - 1));
-        i = close == std::string::npos ? n : close + 1;
+        const size_t stop = close == std::string_view::npos ? n : close;
+        ExpandVariables(in, s.substr(i + 1, stop - i - 1), scratch);
+        out = scratch;
+        i = close == std::string_view::npos ? n : close + 1;
         kind = TOKEN_STRING;
     } else if (p == '=' || p == '<' || p == '>' || (p == '@' && (next == '=' || next == '<' || next == '>'))) {
         size_t j = i;
@@ -131,12 +105,12 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
             ++j;
         if (j < n && s[j] == '=')
             ++j;
-        dest.assign(s, i, j - i);
+        out = s.substr(i, j - i);
         i = j;
         kind = TOKEN_COMPARE;
     } else if (p == '*' || p == '/' || p == '+' || p == '|' || p == '^' || p == '%' || p == '&' ||
                (p == '-' && !IsDigit(next))) {
-        dest.assign(1, p);
+        out = s.substr(i, 1);
         ++i;
         kind = TOKEN_OPERATOR;
     } else {
@@ -145,14 +119,12 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
             ++j;
         while (j < n && (IsLetter(s[j]) || IsDigit(s[j])))
             ++j;
-        dest.assign(s, i, j - i);
+        out = s.substr(i, j - i);
         i = j;
         if (evaluate) {
-            if (!dest.empty() && IsLetter(dest[0])) {
-                const std::string_view value = GetVariable(in, dest);
-                dest.assign(value);
-            }
-            kind = IsNumber(dest) ? TOKEN_NUMBER : TOKEN_STRING;
+            if (!out.empty() && IsLetter(out[0]))
+                out = LookupVariable(in, out);
+            kind = IsNumber(out) ? TOKEN_NUMBER : TOKEN_STRING;
         } else {
             kind = TOKEN_NAME;
         }
@@ -161,6 +133,31 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
         ++i;
     in.pos = i;
     return kind;
+}
+
+uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
+{
+    std::string_view view;
+    const uint8_t kind = ReadTokenView(in, view, dest, evaluate);
+    if (view.data() != dest.data() || view.size() != dest.size())
+        dest.assign(view);
+    return kind;
+}
+
+std::string_view ReadValueView(Interp &in, int buffer)
+{
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE)
+        CommandError(in, "  Needed a parameter in command:\r\n    ");
+    return view;
+}
+
+std::string_view ReadTextView(Interp &in, int buffer)
+{
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE || view.empty())
+        CommandError(in, "  Needed a non-empty parameter in command:\r\n    ");
+    return view;
 }
 
 std::string &ReadName(Interp &in, int buffer)
@@ -173,10 +170,10 @@ std::string &ReadName(Interp &in, int buffer)
 
 int32_t ReadNumber(Interp &in, int buffer)
 {
-    std::string &t = in.tok[buffer];
-    if (ReadToken(in, t, true) != TOKEN_NUMBER)
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) != TOKEN_NUMBER)
         CommandError(in, "  Needed a number in command:\r\n    ");
-    return ToNumber(t);
+    return ToNumber(view);
 }
 
 std::string &ReadValue(Interp &in, int buffer)

@@ -89,17 +89,17 @@ void CmdVarList(Interp &in)
 
 void CmdCompute(Interp &in)
 {
-    const std::string name = ReadName(in);
-    std::string &first = in.tok[1];
+    const std::string &name = ReadName(in);
+    std::string_view first;
     int32_t left;
-    const uint8_t kind = ReadToken(in, first, true);
+    const uint8_t kind = ReadTokenView(in, first, in.tok[1], true);
     if (kind == TOKEN_NUMBER)
         left = ToNumber(first);
     else if (kind == TOKEN_COMPARE && first == "=")
         left = ReadNumber(in, 1);
     else
         CommandError(in, "  Error in compute command:\r\n    ");
-    std::string op = ReadValue(in, 2);
+    std::string_view op = ReadValueView(in, 2);
     int32_t right;
     if (op.size() > 1 && op[0] == '-') {
         right = ToNumber(op);

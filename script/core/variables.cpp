@@ -24,17 +24,35 @@ void Sanitize(std::string &text)
             c = '?';
 }
 
-// Offset of the entry's mark and of its value, or npos.
-size_t FindEntry(const std::string &store, const std::string &name, size_t *valueAt)
+// Offset of the entry's mark and of its value, or npos. Names and values
+// never hold a mark, so the next entry is always the next 0xFF.
+size_t FindEntry(const std::string &store, std::string_view name, size_t *valueAt)
 {
-    thread_local std::string pattern;
-    pattern.assign(1, kMark);
-    pattern += name;
-    pattern += kValueMark;
-    const size_t at = store.find(pattern);
-    if (at != std::string::npos && valueAt)
-        *valueAt = at + pattern.size();
-    return at;
+    const char *s = store.data();
+    const size_t n = store.size();
+    size_t i = 0;
+    while (i < n) {
+        const size_t j = i + 1;
+        if (n - j > name.size() && std::memcmp(s + j, name.data(), name.size()) == 0 &&
+            s[j + name.size()] == kValueMark) {
+            if (valueAt)
+                *valueAt = j + name.size() + 1;
+            return i;
+        }
+        const void *next = j < n ? std::memchr(s + j, kMark, n - j) : nullptr;
+        if (!next)
+            break;
+        i = static_cast<size_t>(static_cast<const char *>(next) - s);
+    }
+    return std::string::npos;
+}
+
+bool HasMarks(std::string_view text)
+{
+    for (char c : text)
+        if (c == kMark || c == kValueMark)
+            return true;
+    return false;
 }
 
 size_t ValueEnd(const std::string &store, size_t valueAt)
@@ -43,10 +61,23 @@ size_t ValueEnd(const std::string &store, size_t valueAt)
     return e == std::string::npos ? store.size() : e;
 }
 
+// Trimmed and upper case already.
+bool IsNormal(std::string_view name)
+{
+    if (!name.empty() && (IsBlank(name.front()) || IsBlank(name.back())))
+        return false;
+    for (char c : name)
+        if (c >= 'a' && c <= 'z')
+            return false;
+    return true;
+}
+
 }  // namespace
 
 void NormalizeName(std::string &name)
 {
+    if (IsNormal(name))
+        return;
     size_t b = 0, e = name.size();
     while (b < e && IsBlank(name[b]))
         ++b;
@@ -59,23 +90,47 @@ void NormalizeName(std::string &name)
             c = static_cast<char>(c - 32);
 }
 
-std::string_view GetVariable(Interp &in, std::string &name)
+std::string_view LookupVariable(Interp &in, std::string_view name)
 {
-    NormalizeName(name);
+    thread_local std::string normal;
+    if (!IsNormal(name)) {
+        normal.assign(name);
+        NormalizeName(normal);
+        name = normal;
+    }
     size_t valueAt = 0;
     if (FindEntry(in.store, name, &valueAt) == std::string::npos)
         return {};
     return std::string_view(in.store).substr(valueAt, ValueEnd(in.store, valueAt) - valueAt);
 }
 
-void SetVariable(Interp &in, std::string name, std::string_view valueIn)
+std::string_view GetVariable(Interp &in, std::string &name)
 {
     NormalizeName(name);
-    Sanitize(name);
-    std::string value(valueIn.substr(0, kTextMax));
-    Sanitize(value);
+    return LookupVariable(in, name);
+}
+
+void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn)
+{
+    thread_local std::string nameCopy, valueCopy;
+    std::string_view name = nameIn;
+    if (!IsNormal(name) || HasMarks(name)) {
+        nameCopy.assign(nameIn);
+        NormalizeName(nameCopy);
+        Sanitize(nameCopy);
+        name = nameCopy;
+    }
+    std::string_view value = valueIn.substr(0, kTextMax);
+    // A value taken from the store itself moves when the store changes.
+    const bool inStore = !value.empty() && value.data() >= in.store.data() &&
+                         value.data() < in.store.data() + in.store.size();
+    if (inStore || HasMarks(value)) {
+        valueCopy.assign(value);
+        Sanitize(valueCopy);
+        value = valueCopy;
+    }
     if (Tracing(in))
-        TraceWrite(in, "  ***" + name + "=\"" + value + "\"");
+        TraceWrite(in, "  ***" + std::string(name) + "=\"" + std::string(value) + "\"");
     size_t valueAt = 0;
     const size_t at = FindEntry(in.store, name, &valueAt);
     if (at != std::string::npos) {
@@ -99,8 +154,15 @@ void SetVariable(Interp &in, std::string name, std::string_view valueIn)
 void SetVariableNumber(Interp &in, const std::string &name, int32_t value)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%i", value);
-    SetVariable(in, name, text);
+    char *p = text + sizeof text;
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (value < 0)
+        *--p = '-';
+    SetVariable(in, name, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
 }
 
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right)
