@@ -119,6 +119,8 @@ bool ExecuteLine(Interp &in)
     const int k = FindKeyword(keyword);
     if (k < 0)
         CommandError(in, "  Bad script command:\r\n    ");
+    if (in.stepLimit != 0 && --in.stepLimit == 0)
+        in.control = CTRL_END_ALL;
     if (Tracing(in))
         TraceHead(in, " -> ");
     kKeywords[k].handler(in);
@@ -145,6 +147,8 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
             JumpToLabel(in, startLabel);
             continue;
         }
+        if (in.stepLimit != 0 && --in.stepLimit == 0)
+            in.control = CTRL_END_ALL;
         const Record &r = file.records[in.position++];
         in.lineNumber = r.line;
         in.params = std::string_view(file.pool.data() + r.text, r.length);
