@@ -19,14 +19,6 @@ namespace {
 
 enum class DriveKind { Fixed, CdRom, Remote, Removable };
 
-std::string AbsolutePath(const std::string &text)
-{
-    char buffer[kTextMax + 1];
-    const std::string n = ResolveName(text).substr(0, kTextMax);
-    std::memcpy(buffer, n.c_str(), n.size() + 1);
-    return ExpandFileName(buffer) ? std::string(buffer) : std::string();
-}
-
 // Mount points are written with octal escapes for blanks.
 std::string Unescape(const std::string &s)
 {
@@ -87,7 +79,7 @@ void KindCommand(Interp &in, DriveKind kind)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
-    const std::string path = AbsolutePath(ReadText(in, 1));
+    const std::string path = FullPath(ReadText(in, 1));
     SetVariableNumber(in, name, !path.empty() && KindOf(path) == kind ? 1 : 0);
 }
 
@@ -95,7 +87,7 @@ void SpaceCommand(Interp &in, bool total)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
-    const std::string path = AbsolutePath(ReadText(in, 1));
+    const std::string path = FullPath(ReadText(in, 1));
     struct statvfs vfs {};
     uint64_t bytes = 0;
     if (!path.empty() && ::statvfs(path.c_str(), &vfs) == 0)
@@ -103,27 +95,21 @@ void SpaceCommand(Interp &in, bool total)
     SetVariable(in, name, std::to_string(bytes));
 }
 
+// DIRCHANGE (stay in the directory) and DIREXISTS.
+void DirectoryCommand(Interp &in, bool stay)
+{
+    RefuseInSandbox(in);
+    const std::string name = ReadName(in);
+    char path[kTextMax + 1];
+    const std::string n = ResolveName(ReadText(in, 1)).substr(0, kTextMax);
+    std::memcpy(path, n.c_str(), n.size() + 1);
+    SetVariableNumber(in, name, IsDirectory(path, stay ? 1 : 0) ? 1 : 0);
+}
+
 }  // namespace
 
-void CmdDirchange(Interp &in)
-{
-    RefuseInSandbox(in);
-    const std::string name = ReadName(in);
-    char path[kTextMax + 1];
-    const std::string n = ResolveName(ReadText(in, 1)).substr(0, kTextMax);
-    std::memcpy(path, n.c_str(), n.size() + 1);
-    SetVariableNumber(in, name, IsDirectory(path, 1) ? 1 : 0);
-}
-
-void CmdDirexists(Interp &in)
-{
-    RefuseInSandbox(in);
-    const std::string name = ReadName(in);
-    char path[kTextMax + 1];
-    const std::string n = ResolveName(ReadText(in, 1)).substr(0, kTextMax);
-    std::memcpy(path, n.c_str(), n.size() + 1);
-    SetVariableNumber(in, name, IsDirectory(path, 0) ? 1 : 0);
-}
+void CmdDirchange(Interp &in) { DirectoryCommand(in, true); }
+void CmdDirexists(Interp &in) { DirectoryCommand(in, false); }
 
 void CmdDircurrent(Interp &in)
 {

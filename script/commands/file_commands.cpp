@@ -173,10 +173,7 @@ void CmdFilefullpath(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
-    char path[kTextMax + 1];
-    const std::string resolved = ResolveName(ReadText(in, 1)).substr(0, kTextMax);
-    std::memcpy(path, resolved.c_str(), resolved.size() + 1);
-    SetVariable(in, name, ExpandFileName(path) ? path : "");
+    SetVariable(in, name, FullPath(ReadText(in, 1)));
 }
 
 void CmdFilepieces(Interp &in)

@@ -6,6 +6,7 @@
 #include "vexutil/pathmap.h"
 
 #include <algorithm>
+#include <cstring>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -97,6 +98,14 @@ std::string ResolveName(const std::string &nameIn)
     if (name.back() == '/' && (out.empty() || out.back() != '/'))
         out += '/';
     return out;
+}
+
+std::string FullPath(const std::string &name)
+{
+    char buffer[kTextMax + 1];
+    const std::string resolved = ResolveName(name).substr(0, kTextMax);
+    std::memcpy(buffer, resolved.c_str(), resolved.size() + 1);
+    return !resolved.empty() && ExpandFileName(buffer) ? std::string(buffer) : std::string();
 }
 
 bool HasWildcards(const std::string &name)

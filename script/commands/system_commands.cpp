@@ -78,11 +78,7 @@ void CmdSystemcurrentexe(Interp &in)
 
 void CmdSystemcurrentscript(Interp &in)
 {
-    const std::string name = ReadName(in);
-    char path[kTextMax + 1];
-    const std::string n = ResolveName(in.scriptName).substr(0, kTextMax);
-    std::memcpy(path, n.c_str(), n.size() + 1);
-    SetVariable(in, name, !n.empty() && ExpandFileName(path) ? path : "");
+    SetVariable(in, ReadName(in), FullPath(in.scriptName));
 }
 
 void CmdSystemdatetime(Interp &in)

@@ -24,14 +24,6 @@ bool IsDir(const std::string &path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string FullPath(const std::string &name)
-{
-    char buffer[kTextMax + 1];
-    const std::string n = name.substr(0, kTextMax);
-    std::memcpy(buffer, n.c_str(), n.size() + 1);
-    return ExpandFileName(buffer) ? std::string(buffer) : n;
-}
-
 // A file or directory name: anything naming a directory gets "/*.*".
 std::string Prepare(const std::string &text)
 {
@@ -43,7 +35,9 @@ std::string Prepare(const std::string &text)
     }
     const std::string dir = DirectoryPart(name), file = FilePart(name);
     std::string full = FullPath(dir.empty() ? "." : dir);
-    if (full.empty() || full.back() != '/')
+    if (full.empty())
+        full = dir.empty() ? "." : dir;  // too long to expand: kept as it is
+    if (full.back() != '/')
         full += '/';
     return full + file;
 }

@@ -213,6 +213,8 @@ uint8_t CheckFile(Interp &in, int32_t number);  // raises "Bad file parameter"
 // The name as it exists on disk: as written when it exists, else matched
 // component by component without regard to case; backslashes become slashes.
 std::string ResolveName(const std::string &name);
+// The resolved name as a full path ("" when it does not fit).
+std::string FullPath(const std::string &name);
 void RefuseInSandbox(Interp &in);
 void ReapChildren(Interp &in);
 // A print job meant for the printer: handed to the spooler when its slot closes.
