@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/link_server.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -290,6 +292,19 @@ TEST_F(ScriptRun, ProgramRules)
     r = Run((dir_ / "autoexec.zs").string() + " one two");  // a full path is a name, not a switch
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "one two|Win32\r\n");
+}
+
+TEST_F(ScriptRun, ReportsToTheFrontEnd)
+{
+    zorb::test::LinkServer frontEnd;
+    const Result r = Script("VARSET a 1\n", "/#" + std::to_string(frontEnd.frontEnd()));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(frontEnd.waitForMessages(3, 5000));
+    const auto messages = frontEnd.messages();
+    EXPECT_EQ(messages[1].code, 10019u);
+    EXPECT_EQ(messages.back().code, 4660u);
+    EXPECT_EQ(messages.back().text().rfind("ZorbScript - V3.1n  ", 0), 0u);
+    EXPECT_EQ(r.err.find("ZorbScript - V3.1n:"), std::string::npos) << "no closing box under the front end";
 }
 
 TEST_F(ScriptRun, SystemAndNotBuilt)
