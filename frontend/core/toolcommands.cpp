@@ -243,7 +243,7 @@ QString soundSwitches(const Settings::Sound &d)
     return s.result();
 }
 
-QString zorbCommand(const QString &input, const QString &output, const QString &switches, const QString &memoFile)
+QString withMemo(const QString &switches, const QString &memoFile)
 {
     QString sw = switches;
     if (!memoFile.isEmpty()) {
@@ -255,7 +255,12 @@ QString zorbCommand(const QString &input, const QString &output, const QString &
             sw += QLatin1Char(' ');
         sw += memo;
     }
-    return commandLine(QLatin1String(Compressor), {input, output}, sw);
+    return sw;
+}
+
+QString zorbCommand(const QString &input, const QString &output, const QString &switches, const QString &memoFile)
+{
+    return commandLine(QLatin1String(Compressor), {input, output}, withMemo(switches, memoFile));
 }
 
 QString playCommand(const QString &input, const QString &switches)

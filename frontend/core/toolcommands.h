@@ -54,6 +54,10 @@ QString mixSwitches(const Settings::Mix &m);
 QString graphicsSwitches(const Settings::Graphics &g, const QString &directory);
 QString soundSwitches(const Settings::Sound &s);
 
+// The switches followed by the frame memo file as "/@*NAME" (unchanged when
+// memoFile is empty).
+QString withMemo(const QString &switches, const QString &memoFile);
+
 // The command line a tab runs for one input (names as in commandName()).
 // memoFile: the compressor's frame memo file, passed as "/@*NAME".
 QString zorbCommand(const QString &input, const QString &output, const QString &switches,
