@@ -11,6 +11,16 @@
 
 namespace {
 
+// Outside an Answers scope a question is a test failure, never a modal box
+// that would wait for ever.
+void failOnDialogs()
+{
+    dialogs::setHook([](const QString &text, const QStringList &) {
+        ADD_FAILURE() << "unexpected dialog: " << text.toStdString();
+        return 1;
+    });
+}
+
 // One application for the whole test program.
 class AppEnvironment : public ::testing::Environment {
 public:
@@ -20,6 +30,7 @@ public:
         static char name[] = "test_frontend_tabs";
         static char *argv[] = {name, nullptr};
         app_ = new QApplication(argc, argv);
+        failOnDialogs();
     }
     void TearDown() override { delete app_; }
 
@@ -45,6 +56,8 @@ bool FakeHost::runCommand(const QString &directory, const QString &command)
     QStringList args;
     for (int i = 1; i < n; ++i)
         args << QString::fromUtf8(words[i]);
+    if (link)
+        args << QStringLiteral("/#%1").arg(link);
     QProcess p;
     p.setWorkingDirectory(directory);
     p.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -86,5 +99,5 @@ Answers::Answers(QList<int> a) : answers(std::move(a))
 
 Answers::~Answers()
 {
-    dialogs::setHook({});
+    failOnDialogs();
 }

@@ -8,7 +8,15 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
+#include <ostream>
+
+// Readable test failures.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 class FakeHost : public TabHost {
 public:
@@ -32,6 +40,8 @@ public:
     // build's bin directory, in the directory given) and their exit status kept.
     bool execute = false;
     QList<int> statuses;
+    // Front end number passed as "/#N" to programs really run (0: none).
+    uint32_t link = 0;
 };
 
 // Answers each question the tabs ask with the next answer (0 = the first
