@@ -2,12 +2,14 @@
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/dialogs.h"
+#include "frontend/ui/selectionrun.h"
 #include "frontend/ui/tabhost.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -111,6 +113,28 @@ QCheckBox *addCheck(QFormLayout *form, const QString &caption)
 void setIndex(QComboBox *combo, int index)
 {
     combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : 0);
+}
+
+void followInput(QLineEdit *output, QString &basedOn, const QString &input, const QString &extension)
+{
+    if (input.isEmpty())
+        return;
+    const QString current = output->text();
+    if (current.isEmpty() || basedOn.isEmpty() || current == defaultOutputName(basedOn, extension)) {
+        output->setText(defaultOutputName(input, extension));
+        basedOn = QFileInfo(input).fileName();
+    }
+}
+
+void changeExtension(QLineEdit *output, const QString &extension)
+{
+    const QString text = output->text();
+    if (text.isEmpty())
+        return;
+    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+    const QString base = QFileInfo(text).completeBaseName();
+    output->setText(text.left(slash + 1) + (extension.isEmpty() ? QFileInfo(text).fileName()
+                                                                : base + QLatin1Char('.') + extension));
 }
 
 QStringList rateItems()

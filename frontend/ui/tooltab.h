@@ -56,6 +56,13 @@ QCheckBox *addCheck(QFormLayout *form, const QString &caption);
 // A combo index within range.
 void setIndex(QComboBox *combo, int index);
 
+// The output name follows the highlighted input (its base name with
+// extension) while the user has not typed a name of his own; basedOn is the
+// input it was made from.
+void followInput(QLineEdit *output, QString &basedOn, const QString &input, const QString &extension);
+// Gives the output name a new extension (the output type changed).
+void changeExtension(QLineEdit *output, const QString &extension);
+
 // Sound option lists shared by the tabs that write sound.
 QStringList rateItems();
 QStringList qualityItems();

@@ -222,15 +222,16 @@ void ZorbTab::showCompression(Compression &c, int index)
 void ZorbTab::loadSettings()
 {
     const Settings::Zorb &z = settings().zorb;
+    // The output name first: highlighting the file may derive it afresh.
+    output_->setText(z.OutputName);
+    basedOn_ = z.OutputBasedOn;
+    for (int i = 0; i < types_.size(); ++i)
+        types_[i]->setChecked(i == z.OutputType || (i == 0 && (z.OutputType < 0 || z.OutputType > 8)));
     if (!z.Directory.isEmpty())
         pane_->setDirectory(z.Directory);
     pane_->setFilterIndex(z.Filter);
     if (!z.Filename.isEmpty())
         pane_->selectFile(z.Filename);
-    output_->setText(z.OutputName);
-    basedOn_ = z.OutputBasedOn;
-    for (int i = 0; i < types_.size(); ++i)
-        types_[i]->setChecked(i == z.OutputType || (i == 0 && (z.OutputType < 0 || z.OutputType > 8)));
     mixOriginal_->setChecked(z.MixOriginal);
     overwrite_->setChecked(z.Overwrite);
     pages_->setCurrentIndex(z.CurrentTab);
@@ -277,10 +278,7 @@ void ZorbTab::storeSettings()
     z.Filename = QFileInfo(pane_->currentPath()).fileName();
     z.OutputName = output_->text();
     z.OutputBasedOn = basedOn_;
-    z.OutputType = 0;
-    for (int i = 0; i < types_.size(); ++i)
-        if (types_[i]->isChecked())
-            z.OutputType = i;
+    z.OutputType = outputType();
     z.MixOriginal = mixOriginal_->isChecked();
     z.Overwrite = overwrite_->isChecked();
     z.CurrentTab = pages_->currentIndex();
@@ -331,33 +329,22 @@ void ZorbTab::resetDefaults()
     settings().frameSpecific.clear();
 }
 
-void ZorbTab::selectionChanged()
+int ZorbTab::outputType() const
 {
-    const QString input = pane_->currentPath();
-    if (input.isEmpty())
-        return;
-    int type = 0;
     for (int i = 0; i < types_.size(); ++i)
         if (types_[i]->isChecked())
-            type = i;
-    const QString extension = toolcmd::zorbOutputExtension(type);
-    // The output follows the input while the user has not typed a name of his own.
-    const QString current = output_->text();
-    if (current.isEmpty() || basedOn_.isEmpty() || current == defaultOutputName(basedOn_, extension)) {
-        output_->setText(defaultOutputName(input, extension));
-        basedOn_ = QFileInfo(input).fileName();
-    }
+            return i;
+    return 0;
+}
+
+void ZorbTab::selectionChanged()
+{
+    followInput(output_, basedOn_, pane_->currentPath(), toolcmd::zorbOutputExtension(outputType()));
 }
 
 void ZorbTab::typeChosen(int type)
 {
-    const QString text = output_->text();
-    if (text.isEmpty())
-        return;
-    const QFileInfo info(text);
-    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
-    output_->setText(text.left(slash + 1) + info.completeBaseName() + QLatin1Char('.') +
-                     toolcmd::zorbOutputExtension(type));
+    changeExtension(output_, toolcmd::zorbOutputExtension(type));
 }
 
 QString ZorbTab::switches()

@@ -47,6 +47,7 @@ private:
     void showCompression(Compression &c, int index);
     void selectionChanged();
     void typeChosen(int type);
+    int outputType() const;
     ToolRun toolRun(const QString &memoFile);
     QString switches();
 

@@ -108,7 +108,7 @@ TEST(ZorbTab, SelectionQuestionsAndCommands)
     host.settings_.zorb.KeyCompressType = 4;
     ZorbTab tab(host);
     tab.show();
-    EXPECT_EQ(tab.outputEdit()->text(), "");
+    EXPECT_EQ(tab.outputEdit()->text(), "b c.zbx");
     tab.browser()->selectFile("a.flc");
     EXPECT_EQ(tab.outputEdit()->text(), "a.zbx");
     tab.browser()->selectFile("b c.flc");
