@@ -5,6 +5,7 @@
 #include "frontend/core/toolcommands.h"
 #include "frontend/ui/filepane.h"
 #include "frontend/ui/selectionrun.h"
+#include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/tabhost.h"
 
 #include <QActionGroup>
@@ -35,23 +36,11 @@ GraphicsTab::GraphicsTab(TabHost &host, QWidget *parent)
                                          "*.fli *.avi *.zbx *.lst *.raw)")})),
       output_(new QLineEdit), pages_(new QTabWidget), source_(new QToolButton), paletteFile_(new QLineEdit)
 {
-    auto *typeButton = new QToolButton;
-    typeButton->setText(QStringLiteral("&Type"));
-    typeButton->setPopupMode(QToolButton::InstantPopup);
-    auto *menu = new QMenu(typeButton);
-    auto *group = new QActionGroup(menu);
-    for (int i = 0; i < 9; ++i) {
-        QAction *a = menu->addAction(QLatin1String(toolcmd::GraphicsOutputTypes[i]));
-        a->setCheckable(true);
-        group->addAction(a);
-        types_ << a;
-        connect(a, &QAction::triggered, this,
-                [this, i] { changeExtension(output_, toolcmd::graphicsOutputExtension(i)); });
-    }
-    menu->addSeparator();
-    overwrite_ = menu->addAction(QStringLiteral("Overwrite without asking?"));
+    QToolButton *typeButton = makeTypeButton(toolcmd::GraphicsOutputTypes, 9, types_, [this](int i) {
+        changeExtension(output_, toolcmd::graphicsOutputExtension(i));
+    });
+    overwrite_ = typeButton->menu()->addAction(QStringLiteral("Overwrite without asking?"));
     overwrite_->setCheckable(true);
-    typeButton->setMenu(menu);
 
     auto *palette = new QWidget;
     auto *pf = new QFormLayout(palette);
@@ -63,16 +52,7 @@ GraphicsTab::GraphicsTab(TabHost &host, QWidget *parent)
                 [this, i] { setPaletteSource(i); });
     source_->setMenu(sourceMenu);
     pf->addRow(source_, paletteFile_);
-    colors_ = addCheckEdit(pf, QStringLiteral("Total palette colors to use:"));
-    start_ = addCheckEdit(pf, QStringLiteral("Starting palette index to use:"));
-    every_ = addCheckEdit(pf, QStringLiteral("New palette at least every:"));
-    halftone_ = addCombo(pf, QStringLiteral("Halftone input files?"),
-                         {QStringLiteral("When high color."), QStringLiteral("Always."), QStringLiteral("Never.")});
-    paletteControl_ =
-        addCombo(pf, QStringLiteral("8-bit input palettes?"),
-                 {QStringLiteral("Copy existing."), QStringLiteral("Create new."), QStringLiteral("New when changes.")});
-    windowsColors_ = addCombo(pf, QStringLiteral("Win system colors?"),
-                              {QStringLiteral("On new palettes."), QStringLiteral("Always."), QStringLiteral("Never.")});
+    palettes_ = addPaletteControls(pf);
 
     auto *frame = new QWidget;
     auto *ff = new QFormLayout(frame);
@@ -91,18 +71,10 @@ GraphicsTab::GraphicsTab(TabHost &host, QWidget *parent)
     convertButton->setObjectName(QStringLiteral("run"));
     connect(convertButton, &QPushButton::clicked, this, &GraphicsTab::convert);
     connect(pane_, &FilePane::selectionChanged, this, [this] {
-        followInput(output_, basedOn_, pane_->currentPath(), toolcmd::graphicsOutputExtension(outputType()));
+        followInput(output_, basedOn_, pane_->currentPath(), toolcmd::graphicsOutputExtension(checkedIndex(types_)));
     });
 
-    auto *outLabel = new QLabel(QStringLiteral(" &Enter the output file name:"));
-    outLabel->setBuddy(output_);
-    auto *outRow = new QHBoxLayout;
-    outRow->addWidget(output_);
-    outRow->addWidget(typeButton);
-    auto *right = new QVBoxLayout;
-    right->addWidget(outLabel);
-    right->addLayout(outRow);
-    right->addWidget(pages_);
+    auto *right = outputColumn(output_, typeButton, pages_);
     auto *top = new QHBoxLayout;
     top->addWidget(pane_, 1);
     top->addLayout(right, 2);
@@ -116,21 +88,7 @@ void GraphicsTab::setPaletteSource(int index)
     paletteSource_ = index >= 0 && index < 3 ? index : 0;
     source_->setToolTip(QLatin1String(PaletteSources[paletteSource_]));
     paletteFile_->setEnabled(paletteSource_ == 1);
-    const bool palette = paletteSource_ != 2;
-    for (const CheckEdit &c : {colors_, start_, every_}) {
-        c.check->setEnabled(palette);
-        c.edit->setEnabled(palette);
-    }
-    for (QComboBox *c : {halftone_, paletteControl_, windowsColors_})
-        c->setEnabled(palette);
-}
-
-int GraphicsTab::outputType() const
-{
-    for (int i = 0; i < types_.size(); ++i)
-        if (types_[i]->isChecked())
-            return i;
-    return 0;
+    palettes_.setEnabled(paletteSource_ != 2);
 }
 
 void GraphicsTab::loadSettings()
@@ -139,8 +97,7 @@ void GraphicsTab::loadSettings()
     // The output name first: highlighting the file may derive it afresh.
     output_->setText(g.OutputName);
     basedOn_ = g.OutputBasedOn;
-    for (int i = 0; i < types_.size(); ++i)
-        types_[i]->setChecked(i == g.OutputType || (i == 0 && (g.OutputType < 0 || g.OutputType > 8)));
+    checkIndex(types_, g.OutputType);
     if (!g.Directory.isEmpty())
         pane_->setDirectory(g.Directory);
     pane_->setFilterIndex(g.Filter);
@@ -149,12 +106,7 @@ void GraphicsTab::loadSettings()
     overwrite_->setChecked(g.Overwrite);
     pages_->setCurrentIndex(g.CurrentTab);
     paletteFile_->setText(g.PaletteFile);
-    colors_.set(g.PaletteColors, g.PaletteColorsNum);
-    start_.set(g.PaletteStart, g.PaletteStartNum);
-    every_.set(g.PaletteEvery, g.PaletteEveryNum);
-    setIndex(halftone_, g.Halftone);
-    setIndex(paletteControl_, g.PaletteControl);
-    setIndex(windowsColors_, g.WindowsColors);
+    palettes_.load(g);
     x_.set(g.XOffset, g.XOffsetNum);
     y_.set(g.YOffset, g.YOffsetNum);
     w_.set(g.Width, g.WidthNum);
@@ -173,17 +125,12 @@ void GraphicsTab::storeSettings()
     g.Filename = QFileInfo(pane_->currentPath()).fileName();
     g.OutputName = output_->text();
     g.OutputBasedOn = basedOn_;
-    g.OutputType = outputType();
+    g.OutputType = checkedIndex(types_);
     g.Overwrite = overwrite_->isChecked();
     g.CurrentTab = pages_->currentIndex();
     g.PaletteType = paletteSource_;
     g.PaletteFile = paletteFile_->text();
-    colors_.get(g.PaletteColors, g.PaletteColorsNum);
-    start_.get(g.PaletteStart, g.PaletteStartNum);
-    every_.get(g.PaletteEvery, g.PaletteEveryNum);
-    g.Halftone = halftone_->currentIndex();
-    g.PaletteControl = paletteControl_->currentIndex();
-    g.WindowsColors = windowsColors_->currentIndex();
+    palettes_.store(g);
     x_.get(g.XOffset, g.XOffsetNum);
     y_.get(g.YOffset, g.YOffsetNum);
     w_.get(g.Width, g.WidthNum);
@@ -195,11 +142,7 @@ void GraphicsTab::storeSettings()
 
 void GraphicsTab::resetDefaults()
 {
-    Settings::Graphics &g = settings().graphics;
-    Settings::Graphics fresh;
-    fresh.Filename = g.Filename, fresh.Directory = g.Directory, fresh.Filter = g.Filter;
-    fresh.OutputName = g.OutputName, fresh.OutputBasedOn = g.OutputBasedOn, fresh.CurrentTab = g.CurrentTab;
-    g = fresh;
+    resetKeepingBrowser(settings().graphics);
 }
 
 ToolRun GraphicsTab::toolRun()

@@ -2,6 +2,7 @@
 #ifndef ZFRONT_GRAPHICSTAB_H
 #define ZFRONT_GRAPHICSTAB_H
 
+#include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/tooltab.h"
 
 class FilePane;
@@ -31,7 +32,6 @@ protected:
 
 private:
     ToolRun toolRun();
-    int outputType() const;
 
     FilePane *pane_;
     QLineEdit *output_;
@@ -41,8 +41,8 @@ private:
     QToolButton *source_;
     int paletteSource_ = 0;
     QLineEdit *paletteFile_;
-    CheckEdit colors_, start_, every_, x_, y_, w_, h_, first_, last_, rate_;
-    QComboBox *halftone_, *paletteControl_, *windowsColors_;
+    PaletteControls palettes_;
+    CheckEdit x_, y_, w_, h_, first_, last_, rate_;
     QString basedOn_;
 };
 

@@ -34,13 +34,7 @@ MixTab::MixTab(TabHost &host, QWidget *parent)
     for (int i = 1; i <= 7; ++i)
         tracks << QStringLiteral("Track %1").arg(i);
     track_ = addCombo(mf, QStringLiteral("Mix data into:"), tracks);
-    lossy_ = new QScrollBar(Qt::Horizontal);
-    lossy_->setRange(0, 9);
-    lossy_->setPageStep(1);
-    lossyLabel_ = new QLabel(QStringLiteral("Lossy (0): "));
-    connect(lossy_, &QScrollBar::valueChanged, this,
-            [this](int v) { lossyLabel_->setText(QStringLiteral("Lossy (%1): ").arg(v)); });
-    mf->addRow(lossyLabel_, lossy_);
+    lossy_ = addLossy(mf);
     frameRate_ = addCheckEdit(mf, QStringLiteral("Frame rate:"));
     start_ = addCheckEdit(mf, QStringLiteral("Frame to begin mixing at:"));
     loop_ = addCheck(mf, QStringLiteral("Loop sound?"));
@@ -78,12 +72,7 @@ MixTab::MixTab(TabHost &host, QWidget *parent)
         }
     });
 
-    auto *outLabel = new QLabel(QStringLiteral(" &Enter the output file name:"));
-    outLabel->setBuddy(output_);
-    auto *right = new QVBoxLayout;
-    right->addWidget(outLabel);
-    right->addWidget(output_);
-    right->addWidget(pages_);
+    auto *right = outputColumn(output_, nullptr, pages_);
     auto *top = new QHBoxLayout;
     top->addWidget(zorbPane_, 1);
     top->addWidget(wavePane_, 1);
@@ -110,7 +99,7 @@ void MixTab::loadSettings()
         wavePane_->selectFile(m.WaveFilename);
     pages_->setCurrentIndex(m.CurrentTab);
     setIndex(track_, m.Track - 1);
-    lossy_->setValue(m.Lossy);
+    lossy_.bar->setValue(m.Lossy);
     frameRate_.set(m.FrameRate, m.FrameRateNum);
     start_.set(m.Start, m.StartNum);
     loop_->setChecked(m.Loop);
@@ -137,7 +126,7 @@ void MixTab::storeSettings()
     m.OutputBasedOn = basedOn_;
     m.CurrentTab = pages_->currentIndex();
     m.Track = track_->currentIndex() + 1;
-    m.Lossy = lossy_->value();
+    m.Lossy = lossy_.bar->value();
     frameRate_.get(m.FrameRate, m.FrameRateNum);
     start_.get(m.Start, m.StartNum);
     m.Loop = loop_->isChecked();
@@ -153,6 +142,7 @@ void MixTab::storeSettings()
 
 void MixTab::resetDefaults()
 {
+    // The mixer's two browsers have names of their own.
     Settings::Mix &m = settings().mix;
     Settings::Mix fresh;
     fresh.ZorbFilename = m.ZorbFilename, fresh.ZorbDirectory = m.ZorbDirectory, fresh.ZorbFilter = m.ZorbFilter;

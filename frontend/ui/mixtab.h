@@ -37,8 +37,7 @@ private:
     QLineEdit *output_;
     QTabWidget *pages_;
     QComboBox *track_;
-    QScrollBar *lossy_;
-    QLabel *lossyLabel_;
+    LossyControl lossy_;
     CheckEdit frameRate_, start_;
     QCheckBox *loop_, *overwrite_;
     SoundOutputControls out_;

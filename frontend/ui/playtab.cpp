@@ -199,11 +199,7 @@ void PlayTab::storeSettings()
 
 void PlayTab::resetDefaults()
 {
-    Settings::Play &p = settings().play;
-    Settings::Play fresh;
-    fresh.Filename = p.Filename, fresh.Directory = p.Directory, fresh.Filter = p.Filter;
-    fresh.CurrentTab = p.CurrentTab;
-    p = fresh;
+    resetKeepingBrowser(settings().play);
 }
 
 QString PlayTab::currentCommand()

@@ -1,5 +1,6 @@
 #include "frontend/ui/scripttab.h"
 
+#include "frontend/core/safewrite.h"
 #include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
 #include "frontend/core/toolcommands.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -100,10 +100,7 @@ void ScriptTab::storeSettings()
 
 void ScriptTab::resetDefaults()
 {
-    Settings::Script &s = settings().script;
-    Settings::Script fresh;
-    fresh.Filename = s.Filename, fresh.Directory = s.Directory, fresh.Filter = s.Filter;
-    s = fresh;
+    resetKeepingBrowser(settings().script);
 }
 
 QString ScriptTab::currentCommand()
@@ -163,9 +160,9 @@ bool ScriptTab::save()
 {
     if (path_.isEmpty())
         return saveAs();
-    QSaveFile f(path_);
-    if (!f.open(QIODevice::WriteOnly) || f.write(editor_->toPlainText().toUtf8()) < 0 || !f.commit()) {
-        dialogs::tell(this, QStringLiteral("Error saving to %1 (%2).").arg(path_, f.errorString()));
+    const QString error = writeWholeFile(path_, editor_->toPlainText().toUtf8());
+    if (!error.isEmpty()) {
+        dialogs::tell(this, error);
         return false;
     }
     editor_->document()->setModified(false);

@@ -37,12 +37,7 @@ SoundTab::SoundTab(TabHost &host, QWidget *parent)
     connect(pane_, &FilePane::selectionChanged, this,
             [this] { followInput(output_, basedOn_, pane_->currentPath(), QStringLiteral("wav")); });
 
-    auto *outLabel = new QLabel(QStringLiteral(" &Enter the output file name:"));
-    outLabel->setBuddy(output_);
-    auto *right = new QVBoxLayout;
-    right->addWidget(outLabel);
-    right->addWidget(output_);
-    right->addWidget(pages_);
+    auto *right = outputColumn(output_, nullptr, pages_);
     auto *top = new QHBoxLayout;
     top->addWidget(pane_, 1);
     top->addLayout(right, 2);
@@ -94,11 +89,7 @@ void SoundTab::storeSettings()
 
 void SoundTab::resetDefaults()
 {
-    Settings::Sound &d = settings().sound;
-    Settings::Sound fresh;
-    fresh.Filename = d.Filename, fresh.Directory = d.Directory, fresh.Filter = d.Filter;
-    fresh.OutputName = d.OutputName, fresh.OutputBasedOn = d.OutputBasedOn, fresh.CurrentTab = d.CurrentTab;
-    d = fresh;
+    resetKeepingBrowser(settings().sound);
 }
 
 ToolRun SoundTab::toolRun()

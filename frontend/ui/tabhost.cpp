@@ -1,5 +1,6 @@
 #include "frontend/ui/tabhost.h"
 
+#include "frontend/core/safewrite.h"
 #include "frontend/core/selection.h"
 #include "frontend/ui/dialogs.h"
 
@@ -8,7 +9,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QImageReader>
@@ -26,10 +26,10 @@ bool TabHost::editText(QWidget *parent, const QString &caption, const QString &p
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     dialog.resize(640, 400);
     while (dialog.exec() == QDialog::Accepted) {
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(edit->toPlainText().toUtf8()) >= 0 && file.commit())
+        const QString error = writeWholeFile(path, edit->toPlainText().toUtf8());
+        if (error.isEmpty())
             return true;
-        dialogs::tell(parent, QStringLiteral("Error saving to %1 (%2).").arg(path, file.errorString()));
+        dialogs::tell(parent, error);
     }
     return false;
 }

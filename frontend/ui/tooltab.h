@@ -53,8 +53,23 @@ struct CheckEdit {
 CheckEdit addCheckEdit(QFormLayout *form, const QString &caption, int maxLength = 8);
 QComboBox *addCombo(QFormLayout *form, const QString &caption, const QStringList &items);
 QCheckBox *addCheck(QFormLayout *form, const QString &caption);
-// A combo index within range.
+// A combo index within range, and the current one.
 void setIndex(QComboBox *combo, int index);
+int comboIndex(const QComboBox *combo);
+
+// A section back at its defaults, keeping where the tab's browser stands
+// and its output name.
+template <class S>
+void resetKeepingBrowser(S &s)
+{
+    S fresh;
+    fresh.Filename = s.Filename, fresh.Directory = s.Directory, fresh.Filter = s.Filter;
+    if constexpr (requires { s.OutputName; })
+        fresh.OutputName = s.OutputName, fresh.OutputBasedOn = s.OutputBasedOn;
+    if constexpr (requires { s.CurrentTab; })
+        fresh.CurrentTab = s.CurrentTab;
+    s = fresh;
+}
 
 // The output name follows the highlighted input (its base name with
 // extension) while the user has not typed a name of his own; basedOn is the

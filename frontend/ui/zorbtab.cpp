@@ -6,6 +6,7 @@
 #include "frontend/ui/dialogs.h"
 #include "frontend/ui/filepane.h"
 #include "frontend/ui/selectionrun.h"
+#include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/tabhost.h"
 
 #include <QActionGroup>
@@ -56,29 +57,13 @@ ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     // Output name with its type menu.
-    auto *typeButton = new QToolButton;
-    typeButton->setText(QStringLiteral("&Type"));
-    typeButton->setPopupMode(QToolButton::InstantPopup);
-    auto *menu = new QMenu(typeButton);
-    auto *group = new QActionGroup(menu);
-    for (int i = 0; i < 9; ++i) {
-        QAction *a = menu->addAction(QLatin1String(toolcmd::ZorbOutputTypes[i]));
-        a->setCheckable(true);
-        group->addAction(a);
-        types_ << a;
-        connect(a, &QAction::triggered, this, [this, i] { typeChosen(i); });
-    }
-    menu->addSeparator();
+    QToolButton *typeButton =
+        makeTypeButton(toolcmd::ZorbOutputTypes, 9, types_, [this](int i) { typeChosen(i); });
+    QMenu *menu = typeButton->menu();
     mixOriginal_ = menu->addAction(QStringLiteral("Mix original into output?"));
     overwrite_ = menu->addAction(QStringLiteral("Overwrite without asking?"));
     mixOriginal_->setCheckable(true);
     overwrite_->setCheckable(true);
-    typeButton->setMenu(menu);
-    auto *outLabel = new QLabel(QStringLiteral(" &Enter the output file name:"));
-    outLabel->setBuddy(output_);
-    auto *outRow = new QHBoxLayout;
-    outRow->addWidget(output_);
-    outRow->addWidget(typeButton);
 
     // Page "Zorb".
     auto *zorbPage = new QWidget;
@@ -115,16 +100,7 @@ ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
     palRow->addWidget(palette_);
     palRow->addWidget(browse);
     pf->addRow(QStringLiteral("Use/Create palette from: "), palRow);
-    paletteColors_ = addCheckEdit(pf, QStringLiteral("Total palette colors to use:"));
-    paletteStart_ = addCheckEdit(pf, QStringLiteral("Starting palette index to use:"));
-    paletteEvery_ = addCheckEdit(pf, QStringLiteral("New palette at least every:"));
-    halftone_ = addCombo(pf, QStringLiteral("Halftone input files?"),
-                         {QStringLiteral("When high color."), QStringLiteral("Always."), QStringLiteral("Never.")});
-    paletteControl_ =
-        addCombo(pf, QStringLiteral("8-bit input palettes?"),
-                 {QStringLiteral("Copy existing."), QStringLiteral("Create new."), QStringLiteral("New when changes.")});
-    windowsColors_ = addCombo(pf, QStringLiteral("Win system colors?"),
-                              {QStringLiteral("On new palettes."), QStringLiteral("Always."), QStringLiteral("Never.")});
+    palettes_ = addPaletteControls(pf);
 
     // Page "Frame".
     auto *framePage = new QWidget;
@@ -143,24 +119,12 @@ ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
     auto *soundPage = new QWidget;
     auto *sf = new QFormLayout(soundPage);
     noSound_ = addCheck(sf, QStringLiteral("Don't process the sound in the input file."));
-    lossy_ = new QScrollBar(Qt::Horizontal);
-    lossy_->setRange(0, 9);
-    lossy_->setPageStep(1);
-    lossyLabel_ = new QLabel(QStringLiteral("Lossy (0): "));
-    connect(lossy_, &QScrollBar::valueChanged, this,
-            [this](int v) { lossyLabel_->setText(QStringLiteral("Lossy (%1): ").arg(v)); });
-    sf->addRow(lossyLabel_, lossy_);
-    rate_ = addCombo(sf, QStringLiteral("Output playback rate (sound frequency):"), rateItems());
-    rateText_ = new QLineEdit;
-    rateText_->setMaxLength(8);
-    sf->addRow(QString(), rateText_);
-    connect(rate_, &QComboBox::currentIndexChanged, this, [this](int i) { rateText_->setEnabled(i == 4); });
-    quality_ = addCombo(sf, QStringLiteral("Output sound quality (sound bit depth):"), qualityItems());
-    channels_ = addCombo(sf, QStringLiteral("Output sound channels (mono or stereo):"), channelItems());
+    lossy_ = addLossy(sf);
+    sound_ = addSoundOutput(sf);
     connect(noSound_, &QCheckBox::toggled, this, [this](bool off) {
-        for (QWidget *w : std::initializer_list<QWidget *>{lossy_, rate_, rateText_, quality_, channels_})
+        for (QWidget *w : std::initializer_list<QWidget *>{lossy_.bar, sound_.rate, sound_.quality, sound_.channels})
             w->setEnabled(!off);
-        rateText_->setEnabled(!off && rate_->currentIndex() == 4);
+        sound_.typedRate->setEnabled(!off && sound_.rate->currentIndex() == 4);
     });
 
     // Page "Expert".
@@ -184,10 +148,7 @@ ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
     zorb->setObjectName(QStringLiteral("run"));
     connect(zorb, &QPushButton::clicked, this, &ZorbTab::run);
 
-    auto *right = new QVBoxLayout;
-    right->addWidget(outLabel);
-    right->addLayout(outRow);
-    right->addWidget(pages_);
+    auto *right = outputColumn(output_, typeButton, pages_);
     auto *top = new QHBoxLayout;
     top->addWidget(pane_, 1);
     top->addLayout(right, 2);
@@ -225,8 +186,7 @@ void ZorbTab::loadSettings()
     // The output name first: highlighting the file may derive it afresh.
     output_->setText(z.OutputName);
     basedOn_ = z.OutputBasedOn;
-    for (int i = 0; i < types_.size(); ++i)
-        types_[i]->setChecked(i == z.OutputType || (i == 0 && (z.OutputType < 0 || z.OutputType > 8)));
+    checkIndex(types_, z.OutputType);
     if (!z.Directory.isEmpty())
         pane_->setDirectory(z.Directory);
     pane_->setFilterIndex(z.Filter);
@@ -245,12 +205,7 @@ void ZorbTab::loadSettings()
     autoKey_->setText(digitsOnly(z.AutoKeyFrame, 3));
     setIndex(yScale_, z.YScale);
     palette_->setText(z.PaletteFile);
-    paletteColors_.set(z.PaletteColors, z.PaletteColorsNum);
-    paletteStart_.set(z.PaletteStart, z.PaletteStartNum);
-    paletteEvery_.set(z.PaletteEvery, z.PaletteEveryNum);
-    setIndex(halftone_, z.Halftone);
-    setIndex(paletteControl_, z.PaletteControl);
-    setIndex(windowsColors_, z.WindowsColors);
+    palettes_.load(z);
     start_.set(z.Start, z.StartNum);
     end_.set(z.End, z.EndNum);
     frameRate_.set(z.FrameRate, z.FrameRateNum);
@@ -261,12 +216,9 @@ void ZorbTab::loadSettings()
     ring_->setChecked(z.Ring);
     everyOther_->setChecked(z.EveryOther);
     noSound_->setChecked(z.NoSound);
-    lossy_->setValue(z.LossySound);
-    setIndex(rate_, z.Rate);
-    rateText_->setText(z.RateNum);
-    rateText_->setEnabled(!z.NoSound && rate_->currentIndex() == 4);
-    setIndex(quality_, z.Quality);
-    setIndex(channels_, z.Channels);
+    lossy_.bar->setValue(z.LossySound);
+    sound_.set(z.Rate, z.RateNum, z.Quality, z.Channels);
+    sound_.typedRate->setEnabled(!z.NoSound && sound_.rate->currentIndex() == 4);
     memo_->setPlainText(settings().frameSpecific.join(QLatin1Char('\n')));
 }
 
@@ -278,7 +230,7 @@ void ZorbTab::storeSettings()
     z.Filename = QFileInfo(pane_->currentPath()).fileName();
     z.OutputName = output_->text();
     z.OutputBasedOn = basedOn_;
-    z.OutputType = outputType();
+    z.OutputType = checkedIndex(types_);
     z.MixOriginal = mixOriginal_->isChecked();
     z.Overwrite = overwrite_->isChecked();
     z.CurrentTab = pages_->currentIndex();
@@ -292,12 +244,7 @@ void ZorbTab::storeSettings()
     z.AutoKeyFrame = autoKey_->text();
     z.YScale = yScale_->currentIndex();
     z.PaletteFile = palette_->text();
-    paletteColors_.get(z.PaletteColors, z.PaletteColorsNum);
-    paletteStart_.get(z.PaletteStart, z.PaletteStartNum);
-    paletteEvery_.get(z.PaletteEvery, z.PaletteEveryNum);
-    z.Halftone = halftone_->currentIndex();
-    z.PaletteControl = paletteControl_->currentIndex();
-    z.WindowsColors = windowsColors_->currentIndex();
+    palettes_.store(z);
     start_.get(z.Start, z.StartNum);
     end_.get(z.End, z.EndNum);
     frameRate_.get(z.FrameRate, z.FrameRateNum);
@@ -308,11 +255,8 @@ void ZorbTab::storeSettings()
     z.Ring = ring_->isChecked();
     z.EveryOther = everyOther_->isChecked();
     z.NoSound = noSound_->isChecked();
-    z.LossySound = lossy_->value();
-    z.Rate = rate_->currentIndex();
-    z.RateNum = rateText_->text();
-    z.Quality = quality_->currentIndex();
-    z.Channels = channels_->currentIndex();
+    z.LossySound = lossy_.bar->value();
+    sound_.get(z.Rate, z.RateNum, z.Quality, z.Channels);
     QStringList lines = memo_->toPlainText().split(QLatin1Char('\n'));
     while (!lines.isEmpty() && selection::trimLow(lines.back()).isEmpty())
         lines.removeLast();
@@ -321,25 +265,13 @@ void ZorbTab::storeSettings()
 
 void ZorbTab::resetDefaults()
 {
-    Settings::Zorb &z = settings().zorb;
-    Settings::Zorb fresh;
-    fresh.Filename = z.Filename, fresh.Directory = z.Directory, fresh.Filter = z.Filter;
-    fresh.OutputName = z.OutputName, fresh.OutputBasedOn = z.OutputBasedOn, fresh.CurrentTab = z.CurrentTab;
-    z = fresh;
+    resetKeepingBrowser(settings().zorb);
     settings().frameSpecific.clear();
-}
-
-int ZorbTab::outputType() const
-{
-    for (int i = 0; i < types_.size(); ++i)
-        if (types_[i]->isChecked())
-            return i;
-    return 0;
 }
 
 void ZorbTab::selectionChanged()
 {
-    followInput(output_, basedOn_, pane_->currentPath(), toolcmd::zorbOutputExtension(outputType()));
+    followInput(output_, basedOn_, pane_->currentPath(), toolcmd::zorbOutputExtension(checkedIndex(types_)));
 }
 
 void ZorbTab::typeChosen(int type)

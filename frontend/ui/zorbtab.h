@@ -2,6 +2,7 @@
 #ifndef ZFRONT_ZORBTAB_H
 #define ZFRONT_ZORBTAB_H
 
+#include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/tooltab.h"
 
 #include <array>
@@ -47,7 +48,6 @@ private:
     void showCompression(Compression &c, int index);
     void selectionChanged();
     void typeChosen(int type);
-    int outputType() const;
     ToolRun toolRun(const QString &memoFile);
     QString switches();
 
@@ -56,13 +56,14 @@ private:
     QList<QAction *> types_;
     QAction *mixOriginal_, *overwrite_;
     Compression regular_, key_;
-    CheckEdit keyEvery_, start_, end_, frameRate_, x_, y_, w_, h_, paletteColors_, paletteStart_, paletteEvery_;
+    CheckEdit keyEvery_, start_, end_, frameRate_, x_, y_, w_, h_;
+    PaletteControls palettes_;
+    SoundOutputControls sound_;
+    LossyControl lossy_;
     QLineEdit *autoKey_;
-    QComboBox *yScale_, *halftone_, *paletteControl_, *windowsColors_, *rate_, *quality_, *channels_;
-    QLineEdit *palette_, *rateText_;
+    QComboBox *yScale_;
+    QLineEdit *palette_;
     QCheckBox *ring_, *everyOther_, *noSound_;
-    QScrollBar *lossy_;
-    QLabel *lossyLabel_;
     QPlainTextEdit *memo_;
     QTabWidget *pages_;
     QString basedOn_;
