@@ -28,6 +28,7 @@ public:
     // True when every line ran: none failed to start, no tool ended without a
     // report, and the batch was not cancelled.
     bool allRan() const { return allRan_; }
+    bool cancelled() const { return cancelled_; }
 
     void start();
     // Stops after the current line (the batch did not run whole).

@@ -8,20 +8,22 @@
 #include "frontend/ui/analyzerwindow.h"
 #include "frontend/ui/batchwindow.h"
 #include "frontend/ui/commandtab.h"
+#include "frontend/ui/filemenus.h"
+#include "frontend/ui/filepane.h"
 #include "frontend/ui/graphicstab.h"
 #include "frontend/ui/maintab.h"
-#include "frontend/ui/mixertab.h"
-#include "frontend/ui/playertab.h"
-#include "frontend/ui/scriptortab.h"
+#include "frontend/ui/mixtab.h"
+#include "frontend/ui/playtab.h"
+#include "frontend/ui/scripttab.h"
 #include "frontend/ui/soundtab.h"
 #include "frontend/ui/textwindow.h"
 #include "frontend/ui/zorbtab.h"
-#include "frontend/ui/filebrowser.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -73,24 +75,25 @@ MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget 
     auto *mainTab = new MainTab(this);
     commandTab_ = new CommandTab(this);
     tabs_->addTab(mainTab, QStringLiteral("Main"));
-    QList<ToolTab *> toolTabs = {new ZorbTab(&state_, this),     new MixerTab(&state_, this),
-                                 new PlayerTab(&state_, this),   new ScriptorTab(&state_, this),
-                                 new GraphicsTab(&state_, this), new SoundTab(&state_, this)};
+    const QList<QWidget *> toolTabs = {new ZorbTab(*this, this),     new MixTab(*this, this),
+                                       new PlayTab(*this, this),     new ScriptTab(*this, this),
+                                       new GraphicsTab(*this, this), new SoundTab(*this, this)};
     const char *names[] = {"Zorb", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor"};
     for (int i = 0; i < toolTabs.size(); ++i) {
         tabs_->addTab(toolTabs[i], QString::fromLatin1(names[i]));
-        connect(toolTabs[i], &ToolTab::commandRequested, this, &MainWindow::runCommand);
-        connect(toolTabs[i], &ToolTab::createListRequested, this, &MainWindow::createListFile);
+        // Every file pane gets the file and directory menus.
+        for (FilePane *pane : toolTabs[i]->findChildren<FilePane *>())
+            new FileMenus(
+                pane, &state_, [this](const QString &d, const QString &c) { runCommand(d, c); },
+                [this](const QString &d, const QStringList &f) { createListFile(d, f); });
     }
     tabs_->addTab(commandTab_, QStringLiteral("Command"));
     setCentralWidget(tabs_);
-    if (auto *player = qobject_cast<PlayerTab *>(toolTabs[2]))
-        connect(player, &PlayerTab::analyzeRequested, this, &MainWindow::analyze);
 
     connect(mainTab, &MainTab::showTab, tabs_, &QTabWidget::setCurrentIndex);
     connect(mainTab, &MainTab::commandRequested, this, &MainWindow::runCommand);
     connect(mainTab, &MainTab::exitRequested, this, &MainWindow::exitRequested);
-    connect(mainTab, &MainTab::helpRequested, this, &MainWindow::showHelp);
+    connect(mainTab, &MainTab::helpRequested, this, [this] { showHelp(); });
     connect(mainTab, &MainTab::aboutRequested, this, &MainWindow::about);
     connect(commandTab_, &CommandTab::commandEntered, this,
             [this](const QString &c) { runCommand(QString(), c); });
@@ -122,12 +125,47 @@ void MainWindow::syncCommandTab()
     state_.command.Directory = interp_->directory();
 }
 
-void MainWindow::runCommand(const QString &directory, const QString &command)
+bool MainWindow::runCommand(const QString &directory, const QString &command)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    runner_->run(directory, command);
+    const RunResult r = runner_->run(directory, command);
     QApplication::restoreOverrideCursor();
     syncCommandTab();
+    return r.knownTool;
+}
+
+bool MainWindow::runBatch(const QString &file)
+{
+    if (batchRunning()) {
+        print(QStringLiteral("  A batch file is already running."));
+        return false;
+    }
+    if (!startBatch(file, QString()))
+        return false;
+    // The tabs wait for the whole batch (they ask about it afterwards); the
+    // window stays responsive meanwhile.
+    QEventLoop loop;
+    connect(this, &MainWindow::batchFinished, &loop, &QEventLoop::quit);
+    if (batchRunning())
+        loop.exec();
+    return batch_ && !batch_->cancelled();
+}
+
+void MainWindow::openAnalyzer(QWidget *parent, const QString &path)
+{
+    (void)parent;
+    analyze(path);
+}
+
+void MainWindow::backToMain()
+{
+    tabs_->setCurrentIndex(0);
+}
+
+void MainWindow::showHelp(const QString &topic)
+{
+    (void)topic;
+    showHelp();
 }
 
 void MainWindow::print(const QString &line)
@@ -228,8 +266,9 @@ void MainWindow::createListFile(const QString &directory, const QStringList &fil
                                  QStringLiteral("The list file, %1, has been created and is highlighted.\r\n"
                                                 "You may now use it to process your multiple selections together.")
                                      .arg(QFileInfo(name).fileName()));
-        if (auto *tab = qobject_cast<ToolTab *>(tabs_->currentWidget()))
-            tab->browser()->selectFile(name);
+        for (FilePane *pane : tabs_->currentWidget()->findChildren<FilePane *>())
+            if (pane->directory() == QFileInfo(name).absolutePath())
+                pane->selectFile(QFileInfo(name).fileName());
     });
     w->show();
 }

@@ -6,6 +6,7 @@
 #define ZORB_FRONTEND_MAINWINDOW_H
 
 #include "frontend/core/interpreter.h"
+#include "frontend/ui/tabhost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -27,7 +28,7 @@ class LinkServer;
 
 extern const char kMainTitle[]; // "Zorblax for Windows"
 
-class MainWindow : public QMainWindow, public InterpreterHost {
+class MainWindow : public QMainWindow, public InterpreterHost, public TabHost {
     Q_OBJECT
 public:
     // settingsPath: where the settings are written when the window closes
@@ -42,8 +43,8 @@ public:
     QTabWidget *tabs() const { return tabs_; }
     bool batchRunning() const;
 
-    // Runs a command as the command tab does.
-    void runCommand(const QString &directory, const QString &command);
+    // Runs a command as the command tab does; true when a known tool started.
+    bool runCommand(const QString &directory, const QString &command) override;
     // Runs a batch file in the batch player window. False when it cannot be read.
     bool startBatch(const QString &path, const QString &arguments);
     // Answers for questions (tests and unattended runs); unset: message boxes.
@@ -65,6 +66,13 @@ public:
     void showHelp() override;
     void exitRequested() override;
     void runBatch(const QString &path, const QString &arguments) override;
+
+    // TabHost
+    ::Settings &settings() override { return state_; }
+    bool runBatch(const QString &file) override;
+    void openAnalyzer(QWidget *parent, const QString &path) override;
+    void backToMain() override;
+    void showHelp(const QString &topic) override;
 
 signals:
     void batchFinished(bool allRan);

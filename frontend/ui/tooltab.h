@@ -1,42 +1,87 @@
-// Base of the tool tabs: a group titled with the tab's caption holding a
-// file browser. Each tool tab is its own class (in its own file) so the tool
-// forms can grow on it.
-#ifndef ZORB_FRONTEND_TOOLTAB_H
-#define ZORB_FRONTEND_TOOLTAB_H
+// What every tool tab shares: the host, filling the controls from the
+// settings when shown and writing them back when hidden, the row of buttons
+// and the "Copy command" action.
+#ifndef ZFRONT_TOOLTAB_H
+#define ZFRONT_TOOLTAB_H
 
 #include <QWidget>
 
-class QGroupBox;
-class QVBoxLayout;
-
+class QBoxLayout;
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLineEdit;
+class QPushButton;
 class Settings;
-
-namespace zfront {
-
-class FileBrowser;
+class TabHost;
 
 class ToolTab : public QWidget {
     Q_OBJECT
 public:
-    ToolTab(const QString &caption, Settings *state, QWidget *parent = nullptr);
-    FileBrowser *browser() const { return browser_; }
-    QGroupBox *browserGroup() const { return group_; }
+    explicit ToolTab(TabHost &host, QWidget *parent = nullptr);
 
-signals:
-    void commandRequested(const QString &directory, const QString &command);
-    void createListRequested(const QString &directory, const QStringList &files);
+    // Controls from the settings variables, and back.
+    virtual void loadSettings() = 0;
+    virtual void storeSettings() = 0;
+    // The command line the tab would run for the highlighted file(s) now.
+    virtual QString currentCommand() = 0;
+    // Puts currentCommand() on the clipboard.
+    void copyCommand();
+    // Asks "Reset all options to their default values?" and resets.
+    void askDefaults();
 
 protected:
-    // Adds a further browser under its own caption (the mixer's second list).
-    FileBrowser *addBrowser(const QString &caption);
-    QVBoxLayout *layout_;
+    virtual void resetDefaults() = 0;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    Settings &settings();
+    // "Back to &Main", "&Help", "Ho&w do I...?", then the tab's own buttons,
+    // "&Defaults" and "Copy command".
+    QBoxLayout *buttonRow(const QList<QPushButton *> &ownButtons, const QString &helpTopic);
 
-private:
-    Settings *state_;
-    QGroupBox *group_;
-    FileBrowser *browser_;
+    TabHost &host_;
+    bool loaded_ = false;
 };
 
-} // namespace zfront
+// A check box with a number or text edit beside it.
+struct CheckEdit {
+    QCheckBox *check = nullptr;
+    QLineEdit *edit = nullptr;
+    void set(bool on, const QString &text) const;
+    void get(bool &on, QString &text) const;
+};
+CheckEdit addCheckEdit(QFormLayout *form, const QString &caption, int maxLength = 8);
+QComboBox *addCombo(QFormLayout *form, const QString &caption, const QStringList &items);
+QCheckBox *addCheck(QFormLayout *form, const QString &caption);
+// A combo index within range, and the current one.
+void setIndex(QComboBox *combo, int index);
+int comboIndex(const QComboBox *combo);
+
+// A section back at its defaults, keeping where the tab's browser stands
+// and its output name.
+template <class S>
+void resetKeepingBrowser(S &s)
+{
+    S fresh;
+    fresh.Filename = s.Filename, fresh.Directory = s.Directory, fresh.Filter = s.Filter;
+    if constexpr (requires { s.OutputName; })
+        fresh.OutputName = s.OutputName, fresh.OutputBasedOn = s.OutputBasedOn;
+    if constexpr (requires { s.CurrentTab; })
+        fresh.CurrentTab = s.CurrentTab;
+    s = fresh;
+}
+
+// The output name follows the highlighted input (its base name with
+// extension) while the user has not typed a name of his own; basedOn is the
+// input it was made from.
+void followInput(QLineEdit *output, QString &basedOn, const QString &input, const QString &extension);
+// Gives the output name a new extension (the output type changed).
+void changeExtension(QLineEdit *output, const QString &extension);
+
+// Sound option lists shared by the tabs that write sound.
+QStringList rateItems();
+QStringList qualityItems();
+QStringList channelItems();
+QStringList inputTypeItems(bool mixer);
 
 #endif

@@ -44,13 +44,13 @@ void NoteReport(const std::string &line)
     g_report += line;
 }
 
-void Usage(FILE *out)
-{
-    std::fprintf(out, "usage: zbxinfo [--frames] FILE...\n"
-                      "       zbxinfo --dump DIR FILE\n"
-                      "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
-                      "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n");
-}
+const char kUsage[] = "usage: zbxinfo [--frames] FILE...\n"
+                     "       zbxinfo --dump DIR FILE\n"
+                     "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
+                     "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
+                     "  --help, -h this text; --version the toolkit's version\n";
+
+void Usage(FILE *out) { std::fputs(kUsage, out); }
 
 std::string FrameRateText(const ZorbHandle *h)
 {
@@ -214,6 +214,8 @@ bool Report(const std::string &path, const Options &opt)
 
 int Run(int argc, char **argv, Options &opt)
 {
+    if (int status = PlatformStandardOptions(argc, argv, "zbxinfo", kUsage); status >= 0)
+        return status;
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
