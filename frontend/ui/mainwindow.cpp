@@ -17,6 +17,7 @@
 #include "frontend/ui/scripttab.h"
 #include "frontend/ui/soundtab.h"
 #include "frontend/ui/textwindow.h"
+#include "frontend/ui/tooltab.h"
 #include "frontend/ui/zorbtab.h"
 
 #include <QApplication>
@@ -338,6 +339,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (batch_)
         batch_->cancel();
+    // The shown tool form writes its values back before the file is written.
+    auto *tab = qobject_cast<ToolTab *>(tabs_->currentWidget());
+    if (tab && tab->isVisible())
+        tab->storeSettings();
     state_.main.X = x();
     state_.main.Y = y();
     state_.main.CurrentTab = tabs_->currentIndex();

@@ -15,9 +15,19 @@
 
 namespace zorb::test {
 
+// True in the child that RunUnderXvfb starts.
+inline bool InsideXvfb()
+{
+    return std::getenv("ZORB_XVFB_CHILD") != nullptr;
+}
+
 // The program's application (Qt's offscreen platform in the tests).
 inline QApplication &FrontEndApp()
 {
+    // ctest's environment list reaches the tests cut after its first entry:
+    // the headless platform is chosen here as well.
+    if (!InsideXvfb() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "frontend_test";
     static char *argv[] = {name, nullptr};
@@ -36,12 +46,6 @@ inline bool WaitFor(const std::function<bool()> &done, int ms = 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
-}
-
-// True in the child that RunUnderXvfb starts.
-inline bool InsideXvfb()
-{
-    return std::getenv("ZORB_XVFB_CHILD") != nullptr;
 }
 
 inline bool HaveXvfb()
