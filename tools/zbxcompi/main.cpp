@@ -116,20 +116,13 @@ int main(int argc, char **argv)
     std::memcpy(slot, line.data(), line.size());
 
     // Write beside the target and rename into place only when complete.
-    const std::string temp = outputName + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(image.data()), static_cast<std::streamsize>(image.size()));
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            return Fail(outputName, "cannot be written");
-        }
-    }
-    if (chmod(temp.c_str(), 0755) != 0 || std::rename(temp.c_str(), outputName.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temp.c_str());
-        return Fail(outputName, "cannot be written: " + reason);
+    zorb::platform::SafeFile out;
+    std::string error;
+    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) ||
+        fchmod(out.Fd(), 0755) != 0 || !out.Commit(image.size(), error)) {
+        if (error.empty())
+            error = std::string("cannot be written: ") + std::strerror(errno);
+        return Fail(outputName, error);
     }
     std::fprintf(stderr, "zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
     return 0;
