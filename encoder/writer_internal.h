@@ -1,5 +1,5 @@
-// Internal: the container writer, the container reader of the mixer and the
-// temporary output file. Uses the vexutil interface.
+// Internal: the container writer and the container reader of the mixer.
+// Uses the vexutil interface.
 #ifndef ZORB_ENCODER_WRITER_INTERNAL_H
 #define ZORB_ENCODER_WRITER_INTERNAL_H
 
@@ -11,6 +11,7 @@
 
 #include "encoder/encoder_internal.h"
 #include "encoder/encoder.h"
+#include "platform/platform.h"
 #include "vexutil/vexutil.h"
 
 namespace zenc {
@@ -36,23 +37,6 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
                   ProgressFn progress, std::string &error, int flatten = 0, const BlobStore *spill = nullptr);
-
-// A file written under a temporary name beside its target and renamed into
-// place by Commit; removed when dropped uncommitted.
-class TempOutput {
-public:
-    TempOutput() = default;
-    TempOutput(const TempOutput &) = delete;
-    TempOutput &operator=(const TempOutput &) = delete;
-    ~TempOutput() { Discard(); }
-    bool Create(const std::string &target, std::string &error);
-    const std::string &Path() const { return path_; }
-    bool Commit(uint64_t expectedSize, std::string &error);
-    void Discard();
-
-private:
-    std::string target_, path_;
-};
 
 // A Zorblax file read whole for rewriting (the mixer).
 struct ContainerFile {
@@ -111,9 +95,67 @@ uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed);
 void CloseTrack(CSFILE *cs);
 
 // Cuts a track into one chunk per frame (empty when the sound has ended).
+// With keepTail the last frame's chunk also takes whatever sound is left
+// after its share, so no sample of the source is dropped.
 bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
                 std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize, ProgressFn progress,
-                std::string &error);
+                std::string &error, bool keepTail = false);
+
+// ---- wave files ----------------------------------------------------------------
+
+// The 44-byte header of a PCM wave file holding dataBytes of sound.
+void WaveHeader(uint32_t rate, uint32_t bits, uint32_t channels, uint64_t dataBytes, uint8_t out[44]);
+
+// Writes a PCM wave file at path: the header's sizes are set by Close, which
+// also adds the pad byte after odd-sized data.
+class WaveWriter {
+public:
+    WaveWriter() = default;
+    WaveWriter(const WaveWriter &) = delete;
+    WaveWriter &operator=(const WaveWriter &) = delete;
+    ~WaveWriter();
+    bool Open(const std::string &path, uint32_t rate, uint32_t bits, uint32_t channels, std::string &error);
+    bool Write(const void *data, size_t size);
+    bool Close(std::string &error);
+    uint64_t DataBytes() const { return data_; }
+    uint64_t FileBytes() const;
+
+private:
+    std::FILE *file_ = nullptr;
+    std::string path_;
+    uint32_t rate_ = 0, bits_ = 0, channels_ = 0;
+    uint64_t data_ = 0;
+    bool failed_ = false, tooLong_ = false;
+};
+
+// ---- rate conversion -------------------------------------------------------------
+
+// Band-limited rate conversion of interleaved 16-bit samples (libsoxr, high
+// quality, no dither): feed blocks with Process, then Flush for the tail.
+class Resampler {
+public:
+    Resampler() = default;
+    Resampler(const Resampler &) = delete;
+    Resampler &operator=(const Resampler &) = delete;
+    ~Resampler();
+    bool Open(uint32_t inRate, uint32_t outRate, uint32_t channels, std::string &error);
+    // Appends the output that the input frames complete to out.
+    bool Process(const int16_t *in, size_t frames, std::vector<int16_t> &out);
+    bool Flush(std::vector<int16_t> &out);
+
+private:
+    struct State;
+    State *state_ = nullptr;
+    uint32_t channels_ = 0;
+};
+
+// ---- new frame rates ---------------------------------------------------------------
+
+// Frames of the new period that fill the running time of `frames` frames of
+// the old one most closely (at least 1).
+uint32_t RetimedFrameCount(uint32_t frames, uint32_t oldPeriod, uint32_t newPeriod);
+// The old frame on screen when new frame `frame` starts.
+uint32_t SourceFrameAt(uint32_t frame, uint32_t oldPeriod, uint32_t newPeriod);
 
 }  // namespace zenc
 

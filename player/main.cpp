@@ -351,6 +351,11 @@ int main(int argc, char **argv)
         std::memcpy(run.summary.stats, &stats, sizeof stats);
         run.summary.highestSecondBytes = h->LargestSecondBytes;
         run.summary.highestSecondFrame = h->LargestSecondFrame;
+        if (s.frameRate == 0) { // as fast as possible: say what that was
+            const std::string rate = player::FastRateText(name, run.summary.stats);
+            if (!rate.empty())
+                std::printf("%s\n", rate.c_str());
+        }
         ZorbClose(h);
         if (selfFd >= 0)
             ::close(selfFd);
