@@ -10,7 +10,6 @@
 #include "codec/zorb.h"
 #include "encoder/encoder.h"
 #include "encoder/writer_internal.h"
-#include "platform/platform.h"
 
 namespace zenc {
 

@@ -8,7 +8,6 @@
 
 #include "encoder/encoder.h"
 #include "encoder/writer_internal.h"
-#include "platform/platform.h"
 
 namespace {
 
