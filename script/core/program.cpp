@@ -1,6 +1,7 @@
 // The program around the interpreter: the command line, the front-end link,
 // the usage and closing boxes, and the run of the main script.
 #include "script/core/program.h"
+#include "script/core/commands.h"
 #include "script/core/interp.h"
 #include "platform/platform.h"
 
@@ -128,7 +129,7 @@ int RunProgram(Host &host, int argc, char **argv)
             status = 1;
         }
         CloseAllSlots(in);
-        host.CloseWindow();
+        CloseScreen(in);
     }
     host.Shutdown();
     ReapChildren(in);
