@@ -1,0 +1,16 @@
+// Internal: how the toolkit's file names (either separator, optional drive
+// prefix) become names of this system.
+#ifndef VEXUTIL_PATHMAP_H
+#define VEXUTIL_PATHMAP_H
+
+#include <string>
+
+namespace vex {
+
+// Backslashes become slashes; a leading drive prefix "X:" is dropped ("C:\a"
+// is "/a", "C:a" is "a"): the root is the only drive.
+std::string hostPath(const char *name);
+
+} // namespace vex
+
+#endif

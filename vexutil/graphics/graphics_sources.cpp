@@ -1,0 +1,438 @@
+// The single sources of graphics input: wave files, flics, Zorblax files,
+// still images, AVI files and raw frame files. Probing order and the frame
+// reading of each kind.
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "vexutil/graphics/graphics_input_internal.h"
+#include "vexutil/graphics/graphics_zorblax.h"
+#include "platform/platform.h"
+
+namespace vex {
+namespace {
+
+constexpr uint32_t kMaxSide = 16384;
+
+uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+std::string ExtensionOf(const std::string &name)
+{
+    const char *dot = HasExtension(name.c_str());
+    return dot ? std::string(dot) : std::string();
+}
+
+// The file a probe looks at: the name itself when its extension is the
+// probe's, the name with the probe's extension when it has none.
+bool ProbeName(const std::string &name, const char *ext, std::string *out)
+{
+    std::string e = ExtensionOf(name);
+    if (e.empty()) {
+        *out = name + ext;
+        return FileExists(*out);
+    }
+    if (strcasecmp(e.c_str(), ext) != 0) return false;
+    *out = name;
+    return true;
+}
+
+void SetName(GFILE *g, const std::string &name)
+{
+    std::snprintf(g->name, sizeof g->name, "%s", name.c_str());
+}
+
+// ---- Wave files: blank frames carrying a running time -----------------------------
+
+bool OpenWave(GFILE *g, const std::string &path)
+{
+    VEXFILE *f = VEXFileOpen(16384, path.c_str(), VEXFILE_READ);
+    if (!f) return false;
+    uint8_t h[12];
+    bool ok = false;
+    uint32_t channels = 0, rate = 0, bits = 0, dataSize = 0;
+    bool haveFormat = false, haveData = false;
+    if (VEXFileGet(f, h, 12) == 12 && std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WAVE", 4) == 0) {
+        uint32_t fileSize = VEXFileSize(f);
+        uint32_t pos = 12;
+        while (pos + 8 <= fileSize && !(haveFormat && haveData)) {
+            uint8_t c[8];
+            VEXFileSetPos(f, pos);
+            if (VEXFileGet(f, c, 8) != 8) break;
+            uint32_t size = Le32(c + 4);
+            if (std::memcmp(c, "fmt ", 4) == 0 && size >= 16) {
+                uint8_t fmt[16];
+                if (VEXFileGet(f, fmt, 16) != 16) break;
+                if (Le16(fmt) != 1) break;  // PCM only
+                channels = Le16(fmt + 2);
+                rate = Le32(fmt + 4);
+                bits = Le16(fmt + 14);
+                haveFormat = true;
+            } else if (std::memcmp(c, "data", 4) == 0) {
+                dataSize = std::min(size, fileSize - (pos + 8));
+                haveData = true;
+            }
+            uint64_t next = uint64_t(pos) + 8 + size + (size & 1);
+            if (next > fileSize) break;
+            pos = static_cast<uint32_t>(next);
+        }
+        uint64_t bytesPerSecond = uint64_t(channels) * rate * bits / 8;
+        if (haveFormat && haveData && bytesPerSecond > 0) {
+            ok = true;
+            GFilePrivate *p = g->priv;
+            p->sourceFrames = static_cast<uint32_t>(uint64_t(dataSize) * 10 / bytesPerSecond + 1);
+            g->frameTime = 100;
+            g->sourceWidth = g->sourceHeight = 4;
+            g->depth = 8;
+            g->kind = GFILE_WAVE;
+            p->frameBuffer.assign(16, 0);
+            p->frameBufferPitch = 4;
+            SetName(g, path);
+        }
+    }
+    VEXFileClose(f);
+    return ok;
+}
+
+// ---- Flics ---------------------------------------------------------------------
+
+bool OpenFlic(GFILE *g, const std::string &name)
+{
+    VEXFLIC *f = VEXFlicOpen(name.c_str());
+    if (!f) return false;
+    GFilePrivate *p = g->priv;
+    p->flic = f;
+    p->sourceFrames = f->frames;
+    g->sourceWidth = f->width;
+    g->sourceHeight = f->height;
+    g->frameTime = f->frameTime;
+    g->depth = 8;
+    g->kind = GFILE_FLIC;
+    p->frameBuffer.assign(static_cast<size_t>(f->pitch) * f->rows, 0);
+    p->frameBufferPitch = f->pitch;
+    char opened[128];
+    if (VEXFlicGetName(f, opened)) SetName(g, opened);
+    return true;
+}
+
+ReadResult ReadFlic(GFILE *g, bool *changed)
+{
+    GFilePrivate *p = g->priv;
+    bool first = !p->skipped;
+    if (first) {
+        for (uint32_t i = 0; i < p->firstFrameIndex; i++) {
+            if (Progress(g, i == 0 ? 1 : 0, "Skipping frame %li...", static_cast<long>(i) + 1))
+                return ReadResult::Cancelled;
+            VEXFlicGetNext(p->flic, p->frameBuffer.data());
+        }
+        p->skipped = true;
+    }
+    int r = VEXFlicGetNext(p->flic, p->frameBuffer.data());
+    *changed = first || r == 2;
+    std::memcpy(g->sourcePalette, p->flic->palette, 768);
+    g->frameDataSize = p->flic->frameDataSize;
+    p->src = p->frameBuffer.data();
+    p->srcPitch = p->frameBufferPitch;
+    g->frameDepth = 8;
+    return r ? ReadResult::Ok : ReadResult::Failed;
+}
+
+// ---- Still images ----------------------------------------------------------------------
+
+const struct {
+    ImageFormat format;
+    uint32_t kind;
+} kImageKinds[] = {{ImageFormat::Bmp, GFILE_BMP}, {ImageFormat::Gif, GFILE_GIF},   {ImageFormat::Tiff, GFILE_TIFF},
+                   {ImageFormat::Jpeg, GFILE_JPEG}, {ImageFormat::Tga, GFILE_TGA}, {ImageFormat::Pcx, GFILE_PCX},
+                   {ImageFormat::Png, GFILE_PNG}};
+
+bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
+{
+    auto img = std::make_unique<StillImage>();
+    std::string error;
+    if (!LoadStillImage(path.c_str(), format, img.get(), &error)) {
+        PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
+        return false;
+    }
+    if (static_cast<uint32_t>(img->width) > kMaxSide || static_cast<uint32_t>(img->height) > kMaxSide) return false;
+    GFilePrivate *p = g->priv;
+    for (const auto &k : kImageKinds)
+        if (k.format == format) g->kind = k.kind;
+    p->sourceFrames = 1;
+    g->frameTime = 100;
+    g->sourceWidth = static_cast<uint32_t>(img->width);
+    g->sourceHeight = static_cast<uint32_t>(img->height);
+    g->depth = img->bits <= 8 ? 8 : 24;
+    p->image = std::move(img);
+    SetName(g, path);
+    return true;
+}
+
+bool TryImage(GFILE *g, const std::string &name, ImageFormat format, bool *handled)
+{
+    std::string path;
+    if (!ProbeName(name, ImageFormatExtension(format), &path)) {
+        // ".tiff" and ".jpeg" name the same formats.
+        const char *alias = format == ImageFormat::Tiff ? ".tiff" : format == ImageFormat::Jpeg ? ".jpeg" : nullptr;
+        if (!alias || !ProbeName(name, alias, &path)) return false;
+    }
+    *handled = true;
+    return OpenImage(g, path, format);
+}
+
+ReadResult ReadImage(GFILE *g, bool *changed)
+{
+    GFilePrivate *p = g->priv;
+    const StillImage &img = *p->image;
+    *changed = g->frameIndex == 0 || std::memcmp(g->sourcePalette, img.palette, 768) != 0;
+    std::memcpy(g->sourcePalette, img.palette, 768);
+    p->src = img.pixels.data();
+    p->srcPitch = static_cast<ptrdiff_t>(img.stride);
+    g->frameDepth = static_cast<uint32_t>(img.delivered);
+    g->frameDataSize = g->totalSize;
+    return ReadResult::Ok;
+}
+
+// ---- AVI -----------------------------------------------------------------------------
+
+bool OpenAvi(GFILE *g, const std::string &path)
+{
+    std::string error;
+    auto reader = AviReader::OpenFile(path.c_str(), &error);
+    if (!reader || !reader->Video()) {
+        PlatformDebugLog("graphics input: %s: %s", path.c_str(),
+                         reader ? "the video is not uncompressed DIB (8, 16, 24 or 32 bits)" : error.c_str());
+        return false;
+    }
+    const AviVideoStream *v = reader->Video();
+    if (v->rate == 0 || v->scale == 0) return false;
+    GFilePrivate *p = g->priv;
+    g->sourceWidth = static_cast<uint32_t>(v->width);
+    g->sourceHeight = static_cast<uint32_t>(v->height);
+    g->rateNumerator = v->rate;
+    g->rateDenominator = v->scale;
+    int64_t t = int64_t(100000) * v->scale / v->rate;
+    g->frameTime = static_cast<int32_t>(-std::min<int64_t>(t, INT32_MAX));
+    p->sourceFrames = reader->FrameCount();
+    p->aviStart = v->start;
+    for (size_t i = 0; i < reader->SoundCount(); i++) {
+        const AviSoundStream *s = reader->Sound(i);
+        if (s->formatSize == 16 && p->sourceFrames > 0) {
+            p->aviSoundBytesPerFrame =
+                static_cast<uint32_t>(uint64_t(s->length) * s->channels * s->bitsPerSample / p->sourceFrames / 8);
+        }
+        break;  // the first sound stream
+    }
+    g->depth = v->bitCount;
+    g->kind = GFILE_AVI;
+    p->avi = std::move(reader);
+    SetName(g, path);
+    return true;
+}
+
+ReadResult ReadAvi(GFILE *g, bool *changed)
+{
+    GFilePrivate *p = g->priv;
+    uint32_t n = p->firstFrameIndex + g->frameIndex;
+    bool ok = p->avi->ReadFrame(n);
+    const AviVideoStream *v = p->avi->Video();
+    g->frameDataSize = p->avi->FrameStoredSize(n) + p->aviSoundBytesPerFrame;
+    g->frameDepth = v->bitCount;
+    if (v->bitCount <= 8) {
+        *changed = g->frameIndex == 0 || std::memcmp(g->sourcePalette, p->avi->FramePalette(), 768) != 0;
+        std::memcpy(g->sourcePalette, p->avi->FramePalette(), 768);
+    } else {
+        *changed = g->frameIndex == 0;
+    }
+    p->src = p->avi->FrameTopRow();
+    p->srcPitch = p->avi->FramePitch();
+    return ok ? ReadResult::Ok : ReadResult::Failed;
+}
+
+// ---- Raw frame files ---------------------------------------------------------------
+
+bool OpenRaw(GFILE *g, const std::string &path)
+{
+    VEXFILE *f = VEXFileOpen(16384, path.c_str(), VEXFILE_READ);
+    if (!f) return false;
+    uint8_t h[20];
+    if (VEXFileGet(f, h, 20) != 20 || std::memcmp(h, "RAWB", 4) != 0) {
+        VEXFileClose(f);
+        return false;
+    }
+    uint32_t frames = Le32(h + 4), w = Le32(h + 8), ht = Le32(h + 12), t = Le32(h + 16);
+    if (w == 0 || ht == 0 || w > kMaxSide || ht > kMaxSide || uint64_t(w) * ht > (uint64_t(1) << 26) || t == 0 ||
+        t > 0x7FFFFFFF) {
+        VEXFileClose(f);
+        return false;
+    }
+    GFilePrivate *p = g->priv;
+    p->raw = f;
+    p->rawWidth = w;
+    p->rawHeight = ht;
+    p->sourceFrames = frames;
+    g->sourceWidth = w;
+    g->sourceHeight = ht;
+    g->frameTime = -static_cast<int32_t>(t);
+    g->depth = 8;
+    g->kind = GFILE_RAW;
+    p->frameBufferPitch = (w + 3) & ~3u;
+    p->frameBuffer.assign(static_cast<size_t>(p->frameBufferPitch) * ht, 0);
+    SetName(g, path);
+    return true;
+}
+
+ReadResult ReadRawFrame(GFILE *g, bool *changed)
+{
+    GFilePrivate *p = g->priv;
+    bool first = !p->skipped;
+    *changed = first;
+    // Frames before the first to deliver are read past on the first read.
+    uint32_t toSkip = first ? p->firstFrameIndex : 0;
+    p->skipped = true;
+    ReadResult result = ReadResult::Ok;
+    for (;;) {
+        if (VEXFileAtEnd(p->raw)) {
+            result = ReadResult::Failed;
+            break;
+        }
+        uint32_t tag = VEXFileGet32(p->raw);
+        if (tag == 0) {
+            uint8_t pal[768];
+            if (VEXFileGet(p->raw, pal, 768) != 768) {
+                result = ReadResult::Failed;
+                break;
+            }
+            std::memcpy(g->sourcePalette, pal, 768);
+            *changed = true;
+            continue;
+        }
+        if (tag != 1) {
+            result = ReadResult::Failed;
+            break;
+        }
+        bool shortRead = false;
+        for (uint32_t y = 0; y < p->rawHeight; y++) {
+            uint8_t *row = p->frameBuffer.data() + static_cast<size_t>(y) * p->frameBufferPitch;
+            if (VEXFileGet(p->raw, row, p->rawWidth) != p->rawWidth) shortRead = true;
+        }
+        if (shortRead) {
+            result = ReadResult::Failed;
+            break;
+        }
+        if (toSkip == 0) break;
+        if (Progress(g, toSkip == p->firstFrameIndex ? 1 : 0, "Skipping frame %li...",
+                     static_cast<long>(p->firstFrameIndex - toSkip) + 1))
+            return ReadResult::Cancelled;
+        toSkip--;
+    }
+    g->frameDataSize = p->rawWidth * p->rawHeight;
+    p->src = p->frameBuffer.data();
+    p->srcPitch = p->frameBufferPitch;
+    g->frameDepth = 8;
+    return result;
+}
+
+}  // namespace
+
+bool OpenSource(GFILE *g, const std::string &name)
+{
+    std::string path;
+    // 1. Wave files.
+    if (ProbeName(name, ".wav", &path) && OpenWave(g, path)) return true;
+    // 2. List files.
+    if (ProbeName(name, ".lst", &path)) {
+        auto walker = std::make_unique<EntryWalker>();
+        if (walker->OpenList(path.c_str())) {
+            SetName(g, path);
+            return OpenListSource(g, std::move(walker));
+        }
+    }
+    // 3. Flics (the flic reader tries its own extensions).
+    if (OpenFlic(g, name)) return true;
+    // 4. Zorblax files.
+    if (OpenZorblaxSource(g, name)) return true;
+    // 5.-7. Images and AVI in the order of the probes.
+    bool handled = false;
+    for (ImageFormat f : {ImageFormat::Bmp, ImageFormat::Pcx, ImageFormat::Tga}) {
+        if (TryImage(g, name, f, &handled)) return true;
+        if (handled) break;
+    }
+    if (!handled && ProbeName(name, ".avi", &path)) {
+        if (OpenAvi(g, path)) return true;
+        handled = true;
+    }
+    if (!handled)
+        for (ImageFormat f : {ImageFormat::Tiff, ImageFormat::Gif, ImageFormat::Jpeg, ImageFormat::Png}) {
+            if (TryImage(g, name, f, &handled)) return true;
+            if (handled) break;
+        }
+    // 8. Raw frame files.
+    if (!handled && ProbeName(name, ".raw", &path) && OpenRaw(g, path)) return true;
+    Progress(g, 2, "Error opening: %s", name.c_str());
+    return false;
+}
+
+ReadResult ReadSourceFrame(GFILE *g, bool *changed)
+{
+    GFilePrivate *p = g->priv;
+    switch (g->kind) {
+    case GFILE_WAVE:
+        *changed = g->frameIndex == 0;
+        p->src = p->frameBuffer.data();
+        p->srcPitch = 4;
+        g->frameDepth = 8;
+        g->frameDataSize = 0;
+        return ReadResult::Ok;
+    case GFILE_FLIC:
+        return ReadFlic(g, changed);
+    case GFILE_ZORBLAX:
+        return ReadZorblaxFrame(g, changed);
+    case GFILE_AVI:
+        return ReadAvi(g, changed);
+    case GFILE_RAW:
+        return ReadRawFrame(g, changed);
+    default:
+        if (p->image) return ReadImage(g, changed);
+        return ReadResult::Failed;
+    }
+}
+
+void RewindSource(GFILE *g)
+{
+    GFilePrivate *p = g->priv;
+    p->skipped = false;
+    switch (g->kind) {
+    case GFILE_FLIC:
+        VEXFlicGoto(p->flic, 0, p->frameBuffer.data());
+        break;
+    case GFILE_ZORBLAX:
+        RewindZorblaxSource(g);
+        break;
+    case GFILE_RAW:
+        VEXFileSetPos(p->raw, 20);
+        break;
+    default:
+        break;
+    }
+}
+
+void CloseSource(GFILE *g)
+{
+    GFilePrivate *p = g->priv;
+    VEXFlicClose(p->flic);
+    p->flic = nullptr;
+    CloseZorblaxSource(g);
+    VEXFileClose(p->raw);
+    p->raw = nullptr;
+    p->avi.reset();
+    p->image.reset();
+    p->entries.reset();
+}
+
+}  // namespace vex
