@@ -1,35 +1,19 @@
-// Shared pieces of the sound tool tests: running a program of the build
-// headless, and reading the wave files it writes.
+// Shared pieces of the sound tool tests: files in and out, and reading the
+// wave files the tools write.
 #ifndef ZORB_TESTS_SNDTOOLS_TOOL_RUN_H
 #define ZORB_TESTS_SNDTOOLS_TOOL_RUN_H
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/run_tool.h"
+
 namespace sndtest {
 
-struct Result {
-    int status = -1;
-    std::string output;  // standard output and standard error
-};
-
-inline Result RunTool(const std::string &tool, const std::string &args) {
-    const std::string line = std::string(ZORB_BINARY_DIR) + "/bin/" + tool + " " + args + " 2>&1 < /dev/null";
-    Result r;
-    FILE *p = popen(line.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using Result = zorb::test::ToolResult;
+using zorb::test::RunTool;
 
 inline std::vector<uint8_t> ReadAll(const std::string &name) {
     std::ifstream in(name, std::ios::binary);

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,20 +50,15 @@ const char *Layout(uint32_t channels) { return channels == 1 ? "mono" : "stereo"
 int main(int argc, char **argv) {
     const int standard = ZencStandardOptions(argc, argv, "sndproc", kUsage);
     if (standard >= 0) return standard;
-    std::vector<std::string> names;
-    std::string switches;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
-            names.push_back(arg);
-        } else {
-            if (!switches.empty()) switches += ' ';
-            switches += arg;
-        }
+    const char *given[2] = {};
+    char *cmd = nullptr;
+    const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
+    if (count < 0) {
+        std::fprintf(stderr, "sndproc: out of memory\n");
+        return 1;
     }
-    std::vector<char> line(switches.begin(), switches.end());
-    line.resize(line.size() + 16, '\0');
-    char *cmd = line.data();
+    const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
+    const std::vector<std::string> names(given, given + count);
     const int32_t link = GetSwitchNum(cmd, '#', 0);
     const bool overwriteAll = GetSwitch(cmd, 'O') != 0;
     ZencSoundRequest req{};
