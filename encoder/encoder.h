@@ -121,6 +121,44 @@ int ZencReadInfo(const char *name, ZencFileInfo *info);
 int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t frameRate, CSFILE *chunks,
                  ZencProgressFn progress);
 
+/* ---- Graphics outputs (flic, AVI, still images) ------------------------------ */
+
+/* A conversion of any graphics input into any output of libvexutil's
+   OGFile (the extension of the output name picks the kind). The options
+   mirror the compressor's switches of the same letters. */
+typedef struct ZencConvertParams {
+    const char *input, *output;
+    uint32_t trueColour;       /* /A: 32-bit frames, no palette work */
+    int32_t cropX, cropY, width, height;  /* /X /Y /W /H (0: the source's) */
+    int32_t first, last;       /* /S /E (0: all) */
+    int32_t frameRate;         /* /F: frames per second, -n milliseconds (0: the input's) */
+    uint32_t skipOdd;          /* /V: every other frame, at twice the frame time */
+    int32_t paletteMode, analysisLimit, firstIndex, colours, systemColours, conversion;  /* /P /U /I /Q /D /T */
+    const char *paletteFile;   /* /& or null */
+    uint32_t overwrite;        /* /O: do not ask */
+} ZencConvertParams;
+
+typedef struct ZencConvertReport {
+    uint32_t frames;           /* frames written */
+    uint64_t bytes;            /* bytes of the output file(s) */
+    char summary[1280];        /* the output's name, or "FIRST to LAST" for images */
+    uint32_t declined;         /* the user declined to overwrite */
+} ZencConvertReport;
+
+/* Runs the conversion; progress gets each frame's text and errors (level 2).
+   A flic or AVI output appears only when complete; numbered images already
+   written stay when a later one fails. Returns 1 on success. */
+int ZencConvertGraphics(const ZencConvertParams *params, ZencProgressFn progress, ZencConvertReport *report);
+
+/* The name an output without an extension gets: the input's kind when
+   OGFile can write it (".flc" for flics, ".avi", the image's extension),
+   otherwise the name unchanged (a flic). Writes at most size bytes. */
+void ZencOutputLikeInput(const char *input, const char *output, char *result, size_t size);
+
+/* True when the name's extension is an output kind of OGFile (flic, AVI or
+   a still image), so the compressor writes it instead of a Zorblax file. */
+int ZencIsGraphicsOutput(const char *name);
+
 /* ---- Converting sound (the sound processor) ------------------------------------ */
 
 typedef struct ZencSoundRequest {
