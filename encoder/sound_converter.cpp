@@ -54,6 +54,11 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
         tUserProgress = nullptr;
         return 0;  // the reader has said why
     }
+    if (sf->total == 0) {
+        SFileClose(sf);
+        tUserProgress = nullptr;
+        return fail(std::string(input) + ": no sound between the start and the end asked for.");
+    }
     const uint32_t inRate = static_cast<uint32_t>(sf->rate);
     const uint32_t outRate = r.rate ? static_cast<uint32_t>(r.rate) : inRate;
     const uint32_t bits = static_cast<uint32_t>(sf->bits), channels = static_cast<uint32_t>(sf->channels);
