@@ -46,7 +46,8 @@ inline bool ReadWave(const std::string &name, Wave &w) {
     w.rate = Get(b, 24, 4);
     w.bits = Get(b, 34, 2);
     const uint32_t size = Get(b, 40, 4);
-    if (Get(b, 4, 4) != b.size() - 8 || 44 + size + (size & 1) != b.size()) return false;
+    // The pad byte after odd-sized data may be left out at the end of the file.
+    if (Get(b, 4, 4) != b.size() - 8 || (44 + size != b.size() && 44 + size + (size & 1) != b.size())) return false;
     w.data.assign(b.begin() + 44, b.begin() + 44 + size);
     return true;
 }
@@ -86,7 +87,7 @@ inline void WriteWaveBytes(const std::string &name, uint32_t rate, uint32_t bits
     b.insert(b.end(), {'d', 'a', 't', 'a'});
     put(static_cast<uint32_t>(data.size()), 4);
     b.insert(b.end(), data.begin(), data.end());
-    if (data.size() & 1) b.push_back(0);
+    if (data.size() & 1) b.push_back(0);  // the pad byte (some writers leave it out)
     WriteAll(name, b);
 }
 
