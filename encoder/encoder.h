@@ -218,11 +218,6 @@ int ZencIsPathArgument(const char *arg);
    fails. */
 int ZencSplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches);
 
-/* The options every tool knows: "--help" or "-h" prints usage on standard
-   output, "--version" prints the program name and the toolkit's version;
-   both return 0 (the exit status). Otherwise -1: go on. */
-int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage);
-
 /* True when both names exist and are the same file (links included). */
 int ZencSameFile(const char *a, const char *b);
 

@@ -1,7 +1,6 @@
 // Helpers for the command lines of the compressor tools.
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,20 +33,6 @@ extern "C" int ZencSplitArguments(int argc, char **argv, int maxNames, const cha
     }
     *switches = line;
     return count;
-}
-
-extern "C" int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage) {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(usage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::printf("%s (Zorblax toolkit) %s\n", program, ZORB_VERSION);
-            return 0;
-        }
-    }
-    return -1;
 }
 
 extern "C" int ZencSameFile(const char *a, const char *b) {

@@ -36,10 +36,11 @@ int Progress(const char *text, int level) {
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
 }
 
+// The final error: printed once, whole, and carried by the front end's report.
 int Fail(const std::string &text) {
-    StatusSet(text.c_str());  // shown once, and reported to the front end
+    StatusMessage(text.c_str(), 1);
     StatusClose(0);
-    return 1;
+    return PLATFORM_EXIT_FAILURE;
 }
 
 std::string Rate(int32_t frameRate) {
@@ -52,14 +53,13 @@ std::string Rate(int32_t frameRate) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int standard = ZencStandardOptions(argc, argv, "zorbfr", kUsage);
-    if (standard >= 0) return standard;
+    if (int status = PlatformStandardOptions(argc, argv, "zorbfr", kUsage); status >= 0) return status;
     const char *given[2] = {};
     char *cmd = nullptr;
     const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
     if (count < 0) {
-        std::fprintf(stderr, "zorbfr: out of memory\n");
-        return 1;
+        PlatformError("zorbfr", nullptr, "out of memory");
+        return PLATFORM_EXIT_FAILURE;
     }
     const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
     const std::vector<std::string> names(given, given + count);
@@ -82,7 +82,7 @@ int main(int argc, char **argv) {
     else if (params.soundQuality < -1 || params.soundQuality > 9) problem = "/L takes a sound quality from -1 to 9.";
     if (!problem.empty()) {
         std::fprintf(stderr, "zorbfr: %s\n\n%s", problem.c_str(), kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     params.frameRate = -MakeFrameRate(rate);
     params.keyEvery = static_cast<uint32_t>(keyEvery);
@@ -116,5 +116,5 @@ int main(int argc, char **argv) {
     StatusSet(report);
     std::printf("%s\n", report);
     StatusClose(0);
-    return 0;
+    return PLATFORM_EXIT_DONE;
 }

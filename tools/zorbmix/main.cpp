@@ -31,9 +31,8 @@ const char kUsage[] =
 std::string gLastError;
 
 int Progress(const char *text, int level) {
-    if (level == 2) {
+    if (level == 2) {  // the run ends with it: Fail prints it, once
         gLastError = text;
-        StatusMessage(text, 1);
         return 1;
     }
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
@@ -41,9 +40,9 @@ int Progress(const char *text, int level) {
 
 int32_t SoundProgress(const char *text, int32_t level) { return Progress(text, level); }
 
-int Fail(const std::string &text, int code = 1) {
-    StatusSet(text.c_str());
-    std::fprintf(stderr, "zorbmix: %s\n", text.c_str());
+// The final error: printed once, whole, and carried by the front end's report.
+int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
+    StatusMessage(text.c_str(), 1);
     StatusClose(0);
     return code;
 }
@@ -51,12 +50,13 @@ int Fail(const std::string &text, int code = 1) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (int status = PlatformStandardOptions(argc, argv, "zorbmix", kUsage); status >= 0) return status;
     const char *given[3] = {};
     char *cmd = nullptr;
     const int count = ZencSplitArguments(argc, argv, 3, given, &cmd);
     if (count < 0) {
-        std::fprintf(stderr, "zorbmix: out of memory\n");
-        return 1;
+        PlatformError("zorbmix", nullptr, "out of memory");
+        return PLATFORM_EXIT_FAILURE;
     }
     const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
     const std::vector<std::string> names(given, given + count);
@@ -77,7 +77,7 @@ int main(int argc, char **argv) {
     else if (begin < 1) problem = "/G takes a frame number from 1.";
     if (!problem.empty()) {
         std::fprintf(stderr, "zorbmix: %s\n\n%s", problem.c_str(), kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     std::string output = names[2];
     if (!HasExtension(output.c_str())) output += ".zbx";
@@ -93,7 +93,9 @@ int main(int argc, char **argv) {
         return Fail("The output file " + output + " was not overwritten.");
 
     ZencFileInfo info;
-    if (!ZencReadInfo(names[0].c_str(), &info)) return Fail("Error: " + names[0] + " is not a Zorblax file.");
+    if (!ZencReadInfo(names[0].c_str(), &info))
+        return Fail("Error opening " + names[0] + ": " +
+                    PlatformOpenFailure(names[0].c_str(), "not a Zorblax file, or damaged"));
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
     uint32_t period = ZencFramePeriod(fileRate);
     if (period == 0) period = 6667;
