@@ -69,6 +69,8 @@ typedef struct ZencReport {
     double bytesPerSecond;     /* mean data rate of the frames */
     uint32_t largestSecond;    /* largest sum of frame sizes over one second of frames */
     double worstErrorPercent;  /* largest error of a frame */
+    uint64_t changedPixels;    /* pixels changed because the pictures use every pixel pair (0: none) */
+    uint32_t changedFrames;    /* frames holding such pixels */
     uint32_t audioMaxSize[7];
 } ZencReport;
 
@@ -89,12 +91,19 @@ int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks);
    into the last frame's chunk instead of being left out (every sample of the
    tracks is kept). Off by default. */
 void ZencKeepTrailingSound(ZENC *enc, int on);
-/* Compresses and writes the file. The output appears only when complete: it
+/* Compresses and writes the file. A picture is coded exactly unless its
+   compression value allows errors, with one exception: when the frames use
+   (nearly) all of the 65536 pixel pairs, the file has no room for them all
+   and a few of the rarest are changed to the nearest colour; then a warning
+   naming the frames (ZencWarning) goes to the progress function at level 0
+   and the report counts them. The output appears only when complete: it
    is written beside the target under a temporary name and renamed into place;
    on failure or cancel nothing is left and an older file stays as it was.
    Returns 1 on success. */
 int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress);
 uint32_t ZencFrameCount(const ZENC *enc);
+/* The warning of the last ZencWrite ("" when there was none). */
+const char *ZencWarning(const ZENC *enc);
 void ZencGetReport(const ZENC *enc, ZencReport *report);
 /* Size of frame i of the written file (the ring frame is frame FrameCount). */
 uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame);
