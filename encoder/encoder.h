@@ -220,10 +220,12 @@ int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeP
    directory exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file). */
 int ZencIsPathArgument(const char *arg);
 
-/* The options every tool knows: "--help" or "-h" prints usage on standard
-   output, "--version" prints the program name and the toolkit's version;
-   both return 0 (the exit status). Otherwise -1: go on. */
-int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage);
+/* Splits a tool's arguments (argv[1] on): the first maxNames that name files
+   (ZencIsPathArgument) go to names in order; all others are joined with
+   blanks into *switches, a NUL-terminated line for the switch readers that
+   the caller frees with free(). Returns the number of names, -1 when memory
+   fails. */
+int ZencSplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches);
 
 /* True when both names exist and are the same file (links included). */
 int ZencSameFile(const char *a, const char *b);
