@@ -2,7 +2,6 @@
 // toolkit (images, numbered sequences, list files, flics, AVI, Zorblax and
 // raw frame files) into a flic, an AVI file or numbered still images.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "encoder/encoder.h"
@@ -47,16 +46,8 @@ int Progress(const char *text, int level)
 
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::puts("pictproc (Zorblax toolkit) 0.1.0");
-            return 0;
-        }
-    }
+    const int standard = ZencStandardOptions(argc, argv, "pictproc", kUsage);
+    if (standard >= 0) return standard;
     pictproc::Options opt;
     std::string error;
     if (!pictproc::ParseCommandLine(argc, argv, opt, error)) {
