@@ -138,7 +138,7 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress, &enc->symbols, &error))
         return fail(error);
 
-    zenc::TempOutput temp;
+    zorb::platform::SafeFile temp;
     if (!temp.Create(output, error)) return fail(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
     if (!f) return fail(std::string("Error creating the output file ") + output + ".");

@@ -55,7 +55,7 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
         error = "Error: the sound track has no usable format.";
         return false;
     }
-    TempOutput scratch;
+    zorb::platform::SafeFile scratch;
     if (!scratch.Create(outputName + ".snd", error)) return false;
     VEXFILE *f = VEXFileCreate(65536, scratch.Path().c_str());
     if (!f) {

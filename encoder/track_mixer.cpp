@@ -55,7 +55,7 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
         return 0;
     };
 
-    zenc::TempOutput temp;
+    zorb::platform::SafeFile temp;
     if (!temp.Create(output, error)) return report(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
     if (!f) return report(std::string("Error creating the output file ") + output + ".");

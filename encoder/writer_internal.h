@@ -1,5 +1,5 @@
-// Internal: the container writer, the container reader of the mixer and the
-// temporary output file. Uses the vexutil interface.
+// Internal: the container writer and the container reader of the mixer.
+// Uses the vexutil interface.
 #ifndef ZORB_ENCODER_WRITER_INTERNAL_H
 #define ZORB_ENCODER_WRITER_INTERNAL_H
 
@@ -11,6 +11,7 @@
 
 #include "encoder/encoder_internal.h"
 #include "encoder/encoder.h"
+#include "platform/platform.h"
 #include "vexutil/vexutil.h"
 
 namespace zenc {
@@ -36,23 +37,6 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
                   ProgressFn progress, std::string &error, int flatten = 0, const BlobStore *spill = nullptr);
-
-// A file written under a temporary name beside its target and renamed into
-// place by Commit; removed when dropped uncommitted.
-class TempOutput {
-public:
-    TempOutput() = default;
-    TempOutput(const TempOutput &) = delete;
-    TempOutput &operator=(const TempOutput &) = delete;
-    ~TempOutput() { Discard(); }
-    bool Create(const std::string &target, std::string &error);
-    const std::string &Path() const { return path_; }
-    bool Commit(uint64_t expectedSize, std::string &error);
-    void Discard();
-
-private:
-    std::string target_, path_;
-};
 
 // A Zorblax file read whole for rewriting (the mixer).
 struct ContainerFile {

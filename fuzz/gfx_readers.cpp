@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "vexutil/avi_reader.h"
+#include "vexutil/graphics/avi_reader.h"
 #include "vexutil/vexutil.h"
 
 namespace {

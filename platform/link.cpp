@@ -22,14 +22,6 @@ std::atomic<uint32_t> g_timeoutSeconds{10};
 
 constexpr size_t kMaxTitle = 1024;
 
-void putLE32(unsigned char *p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
 class LinkSocket {
 public:
     explicit LinkSocket(uint32_t frontEnd)
@@ -71,8 +63,8 @@ public:
     bool sendMessage(uint32_t code, const void *data, uint32_t size)
     {
         unsigned char head[8];
-        putLE32(head, code);
-        putLE32(head + 4, data ? size : 0);
+        zorb::platform::putLE32(head, code);
+        zorb::platform::putLE32(head + 4, data ? size : 0);
         if (!zorb::platform::writeAll(fd_, head, sizeof head))
             return false;
         if (data && size && !zorb::platform::writeAll(fd_, data, size))
@@ -113,8 +105,7 @@ extern "C" int PlatformLinkSend(uint32_t frontEnd, uint32_t code, const void *da
     if (zorb::platform::readUpTo(s.fd(), reply, sizeof reply) != 4)
         return 0;
     if (answer)
-        *answer = static_cast<uint32_t>(reply[0]) | static_cast<uint32_t>(reply[1]) << 8 |
-                  static_cast<uint32_t>(reply[2]) << 16 | static_cast<uint32_t>(reply[3]) << 24;
+        *answer = zorb::platform::getLE32(reply);
     return 1;
 }
 

@@ -109,6 +109,110 @@ int PlatformLinkReport(uint32_t frontEnd, const char *text);
 /* Seconds a link exchange may take before it is given up (default 10). */
 void PlatformLinkSetTimeout(uint32_t seconds);
 
+/* ---- Front-end link (server side) ------------------------------------------ */
+
+/* What the front end answers. Every function may be null: the title query
+   then answers an empty title, hello 0, a report 1, restore and other codes 0.
+   received, when set, sees every complete message as it arrived (before the
+   answer is chosen). */
+typedef struct PlatformLinkHandlers {
+    void (*received)(void *context, uint32_t code, const void *data, uint32_t size);
+    /* Copies the title (UTF-8, no terminator needed) into title; returns its length. */
+    size_t (*title)(void *context, char *title, size_t size);
+    uint32_t (*hello)(void *context);
+    /* The report text (UTF-8, CR LF between lines), NUL-terminated; length
+       excludes the terminator the tool sent. */
+    uint32_t (*report)(void *context, const char *text, size_t length);
+    uint32_t (*restore)(void *context);
+    uint32_t (*other)(void *context, uint32_t code, const void *data, uint32_t size);
+} PlatformLinkHandlers;
+
+typedef struct PlatformLinkServer PlatformLinkServer;
+
+/* Listens as front end N (0: this process's id) at PlatformLinkPath(N),
+   creating the private directory when needed. A stale socket left by a
+   crashed run is replaced; a live one (another server) makes the open fail.
+   Returns null on failure. handlers is copied; context is passed back. */
+PlatformLinkServer *PlatformLinkServerOpen(uint32_t frontEnd, const PlatformLinkHandlers *handlers, void *context);
+
+/* The descriptor to watch for reading (an event loop's socket notifier):
+   it becomes readable whenever PlatformLinkServerServe has work. -1 for null. */
+int PlatformLinkServerFd(const PlatformLinkServer *server);
+
+/* Front end number and socket path of the server ("" for null). */
+uint32_t PlatformLinkServerFrontEnd(const PlatformLinkServer *server);
+const char *PlatformLinkServerPath(const PlatformLinkServer *server);
+
+/* Accepts pending connections and reads what has arrived, never blocking;
+   each complete message is dispatched to the handlers and answered. Returns
+   the number of messages answered. */
+int PlatformLinkServerServe(PlatformLinkServer *server);
+
+/* Stops listening, drops unfinished connections and removes the socket. */
+void PlatformLinkServerClose(PlatformLinkServer *server);
+
+/* ---- Safe writing --------------------------------------------------------- */
+
+/* An output file that appears only when complete: written under a temporary
+   name beside the target (".NAME.part-XXXXXX", so the rename never crosses a
+   file system), renamed over the target by PlatformSafeCommit, removed when
+   discarded. Errors are texts for the user ("Error ..."). */
+typedef struct PlatformSafeFile PlatformSafeFile;
+
+/* Creates the temporary file (usual permissions). Null on failure, with the
+   reason in error. */
+PlatformSafeFile *PlatformSafeCreate(const char *target, char *error, size_t errorSize);
+
+/* The temporary file: an open descriptor, and its name for writers that open
+   it themselves. */
+int PlatformSafeFd(const PlatformSafeFile *file);
+const char *PlatformSafePath(const PlatformSafeFile *file);
+
+/* Appends bytes at the descriptor's offset; non-zero when all were written. */
+int PlatformSafeWrite(PlatformSafeFile *file, const void *data, size_t size);
+
+/* Checks that the file holds expectedSize bytes (a longer file is cut back;
+   PLATFORM_SAFE_ANY_SIZE skips the check), closes it and renames it over the
+   target. Frees file either way; on failure the temporary file is removed
+   and error says why. Returns non-zero on success. */
+#define PLATFORM_SAFE_ANY_SIZE UINT64_MAX
+int PlatformSafeCommit(PlatformSafeFile *file, uint64_t expectedSize, char *error, size_t errorSize);
+
+/* Removes the temporary file and frees file (null is fine). */
+void PlatformSafeDiscard(PlatformSafeFile *file);
+
+/* ---- RIFF and wave writing ------------------------------------------------------ */
+
+/* Writes RIFF chunks front to back on a descriptor (with pwrite, from the
+   descriptor's offset at the start): a chunk's size is patched in when it
+   ends. An odd-sized chunk is padded when more follows or its parent ends;
+   the last chunk of a file stays unpadded. Calls after a failure do nothing
+   and return 0; failed stays set. */
+#define PLATFORM_RIFF_DEPTH 8
+typedef struct PlatformRiffWriter {
+    int fd;
+    int failed;
+    int depth;
+    int padPending;
+    uint64_t position;                  /* where the next byte goes */
+    uint64_t open[PLATFORM_RIFF_DEPTH]; /* starts of the unfinished chunks */
+} PlatformRiffWriter;
+
+void PlatformRiffStart(PlatformRiffWriter *writer, int fd);
+int PlatformRiffWrite(PlatformRiffWriter *writer, const void *data, size_t size);
+
+/* Starts a chunk with the four-character id; with form (four characters) a
+   "RIFF" or "LIST" chunk with that form type. */
+int PlatformRiffBegin(PlatformRiffWriter *writer, const char *id, const char *form);
+
+/* Ends the innermost chunk. Fails when it outgrew 32-bit sizes. */
+int PlatformRiffEnd(PlatformRiffWriter *writer);
+
+/* A PCM wave file: "RIFF"/"WAVE", the "fmt " chunk, then the "data" chunk
+   left open for the samples; PlatformWaveEnd closes "data" and "RIFF". */
+int PlatformWaveBegin(PlatformRiffWriter *writer, uint32_t rate, unsigned channels, unsigned bits);
+int PlatformWaveEnd(PlatformRiffWriter *writer);
+
 /* ---- Files and processes ------------------------------------------------------ */
 
 /* The program's own file (/proc/self/exe), for self-playing copies. */
@@ -135,6 +239,51 @@ int PlatformWaitProcess(long pid);
 
 #ifdef __cplusplus
 }
+
+#include <string>
+
+namespace zorb::platform {
+
+// The safe-writing facility for C++ callers: removed unless committed.
+class SafeFile {
+public:
+    SafeFile() = default;
+    SafeFile(const SafeFile &) = delete;
+    SafeFile &operator=(const SafeFile &) = delete;
+    ~SafeFile() { Discard(); }
+
+    bool Create(const std::string &target, std::string &error)
+    {
+        Discard();
+        char text[512];
+        file_ = PlatformSafeCreate(target.c_str(), text, sizeof text);
+        if (!file_)
+            error = text;
+        return file_ != nullptr;
+    }
+    int Fd() const { return PlatformSafeFd(file_); }
+    std::string Path() const { return PlatformSafePath(file_); }
+    bool Write(const void *data, size_t size) { return PlatformSafeWrite(file_, data, size) != 0; }
+    bool Commit(uint64_t expectedSize, std::string &error)
+    {
+        char text[512] = "Error writing the output file.";
+        const int ok = PlatformSafeCommit(file_, expectedSize, text, sizeof text);
+        file_ = nullptr;
+        if (!ok)
+            error = text;
+        return ok != 0;
+    }
+    void Discard()
+    {
+        PlatformSafeDiscard(file_);
+        file_ = nullptr;
+    }
+
+private:
+    PlatformSafeFile *file_ = nullptr;
+};
+
+} // namespace zorb::platform
 #endif
 
 #endif

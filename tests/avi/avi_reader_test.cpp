@@ -4,7 +4,7 @@
 #include <deque>
 
 #include "tests/support/gfx_samples.h"
-#include "vexutil/avi_reader.h"
+#include "vexutil/graphics/avi_reader.h"
 
 using namespace gfxsamples;
 using vex::AviReader;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/support/gfx_samples.h"
-#include "vexutil/flic_decode.h"
+#include "vexutil/graphics/flic_decode.h"
 
 using namespace vex;
 using gfxsamples::Bytes;

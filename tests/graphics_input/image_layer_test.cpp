@@ -8,7 +8,7 @@
 
 #include "tests/support/gfx_images.h"
 #include "tests/support/gfx_samples.h"
-#include "vexutil/image_layer.h"
+#include "vexutil/graphics/image_layer.h"
 
 #include <Magick++.h>
 

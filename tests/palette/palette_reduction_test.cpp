@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "vexutil/palette_reduction.h"
+#include "vexutil/graphics/palette_reduction.h"
 
 using namespace vex;
 

@@ -13,8 +13,8 @@
 
 #include "tests/support/gfx_images.h"
 #include "tests/support/gfx_samples.h"
-#include "vexutil/graphics_input_internal.h"
-#include "vexutil/palette_reduction.h"
+#include "vexutil/graphics/graphics_input_internal.h"
+#include "vexutil/graphics/palette_reduction.h"
 #include "vexutil/vexutil.h"
 
 using namespace gfxsamples;

@@ -5,10 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <iterator>
+#include <poll.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -353,6 +361,191 @@ TEST(Link, UnansweringFrontEndTimesOut)
     EXPECT_EQ(PlatformLinkSend(server.frontEnd(), PLATFORM_LINK_HELLO, nullptr, 0, &answer), 0);
     EXPECT_LT(static_cast<uint32_t>(PlatformTimeMs() - start), 5000u);
     PlatformLinkSetTimeout(10);
+}
+
+// The server on its own, driven the way an event loop drives it: stale
+// socket replaced, partial messages never block, typed callbacks, socket
+// removed at close.
+TEST(LinkServerSide, StaleSocketPartialMessagesCallbacksAndCleanup)
+{
+    char dir[] = "/tmp/zlinksrvXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    EnvVar runtime("XDG_RUNTIME_DIR", dir);
+    const uint32_t n = 4242;
+    char path[108];
+    ASSERT_GT(PlatformLinkPath(n, path, sizeof path), 0u);
+
+    // A crashed run left its socket behind.
+    ASSERT_EQ(mkdir((std::string(dir) + "/zorblax").c_str(), 0700), 0);
+    {
+        const int old = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strcpy(addr.sun_path, path);
+        ASSERT_EQ(bind(old, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+        close(old);
+    }
+
+    struct Seen {
+        std::string report;
+        int restores = 0;
+    } seen;
+    PlatformLinkHandlers h{};
+    h.title = [](void *, char *t, size_t size) {
+        const std::string title = "Zorblax for Windows";
+        std::memcpy(t, title.data(), std::min(size, title.size()));
+        return title.size();
+    };
+    h.report = [](void *c, const char *text, size_t len) {
+        static_cast<Seen *>(c)->report.assign(text, len);
+        return 1u;
+    };
+    h.restore = [](void *c) {
+        ++static_cast<Seen *>(c)->restores;
+        return 0u;
+    };
+    PlatformLinkServer *server = PlatformLinkServerOpen(n, &h, &seen);
+    ASSERT_NE(server, nullptr);
+    EXPECT_STREQ(PlatformLinkServerPath(server), path);
+    EXPECT_EQ(PlatformLinkServerFrontEnd(server), n);
+    // A second server cannot take a live socket.
+    EXPECT_EQ(PlatformLinkServerOpen(n, &h, &seen), nullptr);
+
+    // A client that sent half a header: serving returns at once.
+    const int slow = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, path);
+    ASSERT_EQ(connect(slow, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    ASSERT_EQ(write(slow, "\x00\x09\x00", 3), 3);
+    EXPECT_EQ(PlatformLinkServerServe(server), 0);
+
+    // Real clients on a thread while this thread serves like an event loop.
+    int results[3] = {};
+    std::thread client([&] {
+        char title[64];
+        results[0] = PlatformLinkTitle(n, title, sizeof title) && std::string(title) == "Zorblax for Windows";
+        results[1] = PlatformLinkReport(n, "Done.\r\nAll well.");
+        uint32_t answer = 9;
+        results[2] = PlatformLinkSend(n, PLATFORM_LINK_RESTORE, nullptr, 0, &answer) && answer == 0;
+    });
+    int answered = 0;
+    for (int i = 0; i < 500 && answered < 3; ++i) {
+        pollfd pfd{PlatformLinkServerFd(server), POLLIN, 0};
+        if (poll(&pfd, 1, 10) > 0)
+            answered += PlatformLinkServerServe(server);
+    }
+    client.join();
+    EXPECT_EQ(answered, 3);
+    EXPECT_EQ(results[0] + results[1] + results[2], 3);
+    EXPECT_EQ(seen.report, "Done.\r\nAll well.");
+    EXPECT_EQ(seen.restores, 1);
+
+    // The rest of the slow header finally arrives: answered like any other.
+    ASSERT_EQ(write(slow, "\x00\x00\x00\x00\x00", 5), 5);
+    shutdown(slow, SHUT_WR);
+    EXPECT_EQ(PlatformLinkServerServe(server), 1);
+    unsigned char reply[4] = {1, 1, 1, 1};
+    EXPECT_EQ(read(slow, reply, 4), 4);
+    EXPECT_EQ(reply[0] | reply[1] | reply[2] | reply[3], 0);
+    EXPECT_EQ(seen.restores, 2); // code 0x900, sent in pieces
+    close(slow);
+
+    PlatformLinkServerClose(server);
+    struct stat st {};
+    EXPECT_NE(lstat(path, &st), 0);
+    rmdir((std::string(dir) + "/zorblax").c_str());
+    rmdir(dir);
+}
+
+// ---- Safe writing and RIFF ----------------------------------------------------
+
+std::string Slurp(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(SafeFile, AppearsOnlyWhenCompleteAndNothingIsLeftOnFailure)
+{
+    char dir[] = "/tmp/zsafeXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string target = std::string(dir) + "/out.bin";
+    std::string error;
+    {
+        std::ofstream(target) << "old";
+        zorb::platform::SafeFile f;
+        ASSERT_TRUE(f.Create(target, error));
+        ASSERT_TRUE(f.Write("new data", 8));
+        EXPECT_EQ(Slurp(target), "old"); // the target is untouched until the commit
+        ASSERT_TRUE(f.Commit(8, error)) << error;
+        EXPECT_EQ(Slurp(target), "new data");
+    }
+    {
+        // Fewer bytes than promised (a full disk): refused, the old file stays.
+        zorb::platform::SafeFile f;
+        ASSERT_TRUE(f.Create(target, error));
+        ASSERT_TRUE(f.Write("abc", 3));
+        EXPECT_FALSE(f.Commit(10, error));
+        EXPECT_NE(error.find("disk full"), std::string::npos);
+        EXPECT_EQ(Slurp(target), "new data");
+    }
+    {
+        // Dropped uncommitted: its temporary file goes.
+        zorb::platform::SafeFile f;
+        ASSERT_TRUE(f.Create(std::string(dir) + "/other.bin", error));
+        ASSERT_TRUE(f.Write("x", 1));
+    }
+    EXPECT_FALSE(zorb::platform::SafeFile().Create(dir, error)); // a directory is not a file
+    EXPECT_NE(error.find("is a directory"), std::string::npos);
+    EXPECT_EQ(PlatformSafeCreate("/nonexistent-dir/x", nullptr, 0), nullptr);
+    EXPECT_EQ(unlink(target.c_str()), 0);
+    EXPECT_EQ(rmdir(dir), 0); // empty: no temporary file left anywhere
+}
+
+TEST(Riff, NestedChunksPatchSizesAndPadOnlyBeforeMore)
+{
+    char name[] = "/tmp/zriffXXXXXX";
+    const int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    PlatformRiffWriter w;
+    PlatformRiffStart(&w, fd);
+    ASSERT_TRUE(PlatformRiffBegin(&w, "RIFF", "AVI "));
+    ASSERT_TRUE(PlatformRiffBegin(&w, "LIST", "movi"));
+    ASSERT_TRUE(PlatformRiffBegin(&w, "00db", nullptr));
+    ASSERT_TRUE(PlatformRiffWrite(&w, "abc", 3));
+    ASSERT_TRUE(PlatformRiffEnd(&w));
+    ASSERT_TRUE(PlatformRiffEnd(&w)); // the pad of 00db comes before the next chunk
+    ASSERT_TRUE(PlatformRiffBegin(&w, "idx1", nullptr));
+    ASSERT_TRUE(PlatformRiffEnd(&w));
+    ASSERT_TRUE(PlatformRiffEnd(&w));
+    EXPECT_FALSE(PlatformRiffEnd(&w)); // nothing open
+    EXPECT_FALSE(PlatformRiffWrite(&w, "x", 1)); // failure sticks
+    close(fd);
+    const std::string expect = std::string("RIFF\x24\0\0\0AVI LIST\x10\0\0\0movi00db\3\0\0\0abc\0idx1\0\0\0\0", 44);
+    EXPECT_EQ(Slurp(name), expect);
+
+    // A wave file: 44-byte header; an odd data chunk at the end is not padded.
+    const int wf = open(name, O_WRONLY | O_TRUNC);
+    PlatformRiffStart(&w, wf);
+    ASSERT_TRUE(PlatformWaveBegin(&w, 22050, 2, 16));
+    ASSERT_TRUE(PlatformRiffWrite(&w, "12345", 5));
+    ASSERT_TRUE(PlatformWaveEnd(&w));
+    close(wf);
+    const std::string wav = Slurp(name);
+    ASSERT_EQ(wav.size(), 49u);
+    const auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(wav[at]) | static_cast<unsigned char>(wav[at + 1]) << 8 |
+                                     static_cast<unsigned char>(wav[at + 2]) << 16);
+    };
+    EXPECT_EQ(wav.substr(0, 16), std::string("RIFF\x29\0\0\0WAVEfmt ", 16));
+    EXPECT_EQ(u32(24), 22050u);
+    EXPECT_EQ(u32(28), 88200u);
+    EXPECT_EQ(wav[32], 4);
+    EXPECT_EQ(wav[34], 16);
+    EXPECT_EQ(wav.substr(36, 4), "data");
+    EXPECT_EQ(u32(40), 5u);
+    unlink(name);
 }
 
 // ---- Processes --------------------------------------------------------------

@@ -1,8 +1,10 @@
-// An in-process front end for tests: listens on the link socket of front end
-// N (in a private runtime directory), records every message and answers the
-// way the test asks.
+// An in-process front end for tests: the platform's link server on a thread,
+// listening as front end N in a private runtime directory; records every
+// message and answers the way the test asks.
 #ifndef ZORB_TESTS_LINK_SERVER_H
 #define ZORB_TESTS_LINK_SERVER_H
+
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <map>
@@ -35,7 +37,7 @@ public:
     void setTitle(const std::string &title);
     // The number answered to a code (codes not set answer 0, a report 1).
     void setAnswer(uint32_t code, uint32_t answer);
-    // Accepts connections but never answers (timeouts).
+    // Stops serving: connections wait unanswered (timeouts).
     void setSilent(bool silent);
 
     std::vector<LinkMessage> messages() const;
@@ -44,12 +46,14 @@ public:
 
 private:
     void run();
-    void serve(int fd);
+    static void received(void *self, uint32_t code, const void *data, uint32_t size);
+    static size_t title(void *self, char *title, size_t size);
+    static uint32_t number(LinkServer *self, uint32_t code);
 
     uint32_t frontEnd_;
     std::string dir_, path_, oldRuntime_;
     bool hadRuntime_ = false;
-    int listenFd_ = -1;
+    PlatformLinkServer *server_ = nullptr;
     int wakePipe_[2] = {-1, -1};
     mutable std::mutex mutex_;
     std::string title_ = "Zorblax for Windows";

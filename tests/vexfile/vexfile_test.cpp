@@ -1,6 +1,6 @@
 // VEXFile: buffering, positions, direction changes, bit fields, lines,
 // times, and a randomised run against a plain in-memory model.
-#include "vexutil/vexfile_record.h"
+#include "vexutil/core/vexfile_record.h"
 #include "vexutil/vexutil.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // the final report over the front-end link.
 #include "platform/platform.h"
 #include "tests/support/link_server.h"
-#include "vexutil/status_io.h"
+#include "vexutil/core/status_io.h"
 #include "vexutil/vexutil.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ protected:
     void TearDown() override
     {
         StatusClose(0);
-        zorb::vex::statusSetIo(nullptr);
+        vex::statusSetIo(nullptr);
         PlatformSetClock(nullptr, nullptr);
         for (int fd : {in_[0], in_[1], out_[0], out_[1]})
             if (fd >= 0)
@@ -55,13 +55,13 @@ protected:
     }
     void setTerminal(bool input, bool output, int columns = 40)
     {
-        zorb::vex::StatusIo io;
+        vex::StatusIo io;
         io.inFd = in_[0];
         io.outFd = out_[1];
         io.inIsTerminal = input;
         io.outIsTerminal = output;
         io.columns = columns;
-        zorb::vex::statusSetIo(&io);
+        vex::statusSetIo(&io);
     }
     void type(const std::string &s) { ASSERT_EQ(write(in_[1], s.data(), s.size()), static_cast<ssize_t>(s.size())); }
     void endInput()

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "player/player.h"
 
 namespace {
@@ -98,20 +99,13 @@ int main(int argc, char **argv)
     std::memcpy(slot, line.data(), line.size());
 
     // Write beside the target and rename into place only when complete.
-    const std::string temp = outputName + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(image.data()), static_cast<std::streamsize>(image.size()));
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "zbxcompi: cannot write %s\n", outputName.c_str());
-            std::remove(temp.c_str());
-            return 1;
-        }
-    }
-    if (chmod(temp.c_str(), 0755) != 0 || std::rename(temp.c_str(), outputName.c_str()) != 0) {
-        std::fprintf(stderr, "zbxcompi: cannot write %s: %s\n", outputName.c_str(), std::strerror(errno));
-        std::remove(temp.c_str());
+    zorb::platform::SafeFile out;
+    std::string error;
+    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) ||
+        fchmod(out.Fd(), 0755) != 0 || !out.Commit(image.size(), error)) {
+        if (error.empty())
+            error = std::string("cannot write ") + outputName + ": " + std::strerror(errno);
+        std::fprintf(stderr, "zbxcompi: %s\n", error.c_str());
         return 1;
     }
     std::fprintf(stderr, "zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());

@@ -10,30 +10,32 @@
 #include <cstring>
 #include <string>
 
-#include "encoder/encoder.h"
 #include <vector>
+
+#include "encoder/encoder.h"
+#include "platform/platform.h"
 
 namespace {
 
 void Put32(std::vector<uint8_t> &out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-void Put16(std::vector<uint8_t> &out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-// Palette for frame t: entries 0-191 a gradient that rotates by one entry a
-// frame, 192-255 fixed colours. The gradient is warm in the first half of the
-// animation and cool in the second. Components are 8-bit values that keep
-// their top six bits (what the file stores).
+// Written whole under a temporary name, then renamed into place.
 bool WriteFile(const std::string &name, const std::vector<uint8_t> &data) {
-    FILE *f = std::fopen(name.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    return std::fclose(f) == 0 && ok;
+    zorb::platform::SafeFile f;
+    std::string error;
+    return f.Create(name, error) && f.Write(data.data(), data.size()) && f.Commit(data.size(), error);
 }
 
+bool WriteWave(const std::string &name, uint32_t rate, const std::vector<uint8_t> &pcm) {
+    zorb::platform::SafeFile f;
+    std::string error;
+    if (!f.Create(name, error)) return false;
+    PlatformRiffWriter w;
+    PlatformRiffStart(&w, f.Fd());
+    return PlatformWaveBegin(&w, rate, 2, 16) && PlatformRiffWrite(&w, pcm.data(), pcm.size()) &&
+           PlatformWaveEnd(&w) && f.Commit(w.position, error);
+}
 
 }  // namespace
 
@@ -77,21 +79,7 @@ int main(int argc, char **argv) {
     const uint32_t rate = 22050;
     std::vector<uint8_t> pcm(ZencDemoTune(frames / 15.0, rate, nullptr, 0));
     ZencDemoTune(frames / 15.0, rate, pcm.data(), pcm.size());
-    std::vector<uint8_t> wav;
-    wav.insert(wav.end(), {'R', 'I', 'F', 'F'});
-    Put32(wav, static_cast<uint32_t>(36 + pcm.size()));
-    wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(wav, 16);
-    Put16(wav, 1);
-    Put16(wav, 2);
-    Put32(wav, rate);
-    Put32(wav, rate * 4);
-    Put16(wav, 4);
-    Put16(wav, 16);
-    wav.insert(wav.end(), {'d', 'a', 't', 'a'});
-    Put32(wav, static_cast<uint32_t>(pcm.size()));
-    wav.insert(wav.end(), pcm.begin(), pcm.end());
-    if (!WriteFile(argv[2], wav)) {
+    if (!WriteWave(argv[2], rate, pcm)) {
         std::fprintf(stderr, "zbxdemo: cannot write %s\n", argv[2]);
         return 1;
     }

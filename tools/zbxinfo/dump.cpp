@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "codec/handle.h"
 #include "codec/soundchunk.h"
 #include "codec/zorb.h"
+#include "platform/platform.h"
 #include "tools/zbxinfo/dump.h"
 
 namespace {
@@ -22,39 +24,13 @@ constexpr uint32_t kMaxChunkSound = 64u << 20;
 
 uint32_t ReadU32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
 
-void Put32(uint8_t *p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 struct Track {
     int n = -1;
     uint32_t format = 0;
-    FILE *pcm = nullptr, *wav = nullptr;
+    zorb::platform::SafeFile pcm, wav;
+    PlatformRiffWriter riff{};
     uint64_t bytes = 0;
 };
-
-std::vector<uint8_t> WavHeader(uint32_t format, uint64_t dataBytes)
-{
-    const uint32_t channels = format & ZBX_AUDIO_STEREO ? 2 : 1, bits = format & ZBX_AUDIO_16BIT ? 16 : 8;
-    const uint32_t rate = format & ZBX_AUDIO_RATE_MASK, align = channels * bits / 8;
-    const uint32_t data = dataBytes > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(dataBytes);
-    std::vector<uint8_t> h(44);
-    std::memcpy(&h[0], "RIFF", 4);
-    Put32(&h[4], 36 + data);
-    std::memcpy(&h[8], "WAVEfmt ", 8);
-    Put32(&h[16], 16);
-    h[20] = 1; // PCM
-    h[22] = static_cast<uint8_t>(channels);
-    Put32(&h[24], rate);
-    Put32(&h[28], rate * align);
-    h[32] = static_cast<uint8_t>(align);
-    h[34] = static_cast<uint8_t>(bits);
-    std::memcpy(&h[36], "data", 4);
-    Put32(&h[40], data);
-    return h;
-}
 
 // The decoded sound of track n in the loaded frame; false when its chunk is damaged.
 bool FrameSound(const ZorbHandle *h, unsigned n, std::vector<uint8_t> &out)
@@ -91,12 +67,6 @@ public:
     Dump(const std::string &dir, const std::string &file) : dir_(dir), file_(file) {}
     ~Dump()
     {
-        for (Track &t : tracks_) {
-            if (t.pcm)
-                std::fclose(t.pcm);
-            if (t.wav)
-                std::fclose(t.wav);
-        }
         ZorbClose(h_);
         if (failed_) // nothing half-written is left behind
             for (const std::string &p : written_)
@@ -122,17 +92,17 @@ public:
             const uint32_t f = h_->AudioFormat[n];
             if (!(f & ZBX_AUDIO_PRESENT) || !(f & ZBX_AUDIO_RATE_MASK))
                 continue;
-            Track t;
-            t.n = static_cast<int>(n);
-            t.format = f;
-            t.pcm = Create("track_" + std::to_string(n) + ".pcm");
-            t.wav = Create("track_" + std::to_string(n) + ".wav");
-            tracks_.push_back(t);
-            if (!t.pcm || !t.wav)
+            auto t = std::make_unique<Track>();
+            t->n = static_cast<int>(n);
+            t->format = f;
+            if (!Create("track_" + std::to_string(n) + ".pcm", t->pcm) ||
+                !Create("track_" + std::to_string(n) + ".wav", t->wav))
                 return 1;
-            const auto header = WavHeader(f, 0);
-            if (std::fwrite(header.data(), 1, header.size(), t.wav) != header.size())
+            PlatformRiffStart(&t->riff, t->wav.Fd());
+            if (!PlatformWaveBegin(&t->riff, f & ZBX_AUDIO_RATE_MASK, f & ZBX_AUDIO_STEREO ? 2 : 1,
+                                   f & ZBX_AUDIO_16BIT ? 16 : 8))
                 return Fail("cannot write " + dir_);
+            tracks_.push_back(std::move(t));
         }
         const uint32_t frames = zorb::TableFrames(h_);
         std::vector<uint8_t> sound;
@@ -144,31 +114,27 @@ public:
             ZorbDecodeFrame(h_);
             char name[32];
             std::snprintf(name, sizeof name, "frame_%05u.raw", i);
-            FILE *f = Create(name);
-            if (!f)
+            zorb::platform::SafeFile f;
+            if (!Create(name, f))
                 return 1;
-            const bool ok = std::fwrite(picture.data(), 1, picture.size(), f) == picture.size() &&
-                            std::fwrite(h_->Palette, 1, 768, f) == 768;
-            if (std::fclose(f) != 0 || !ok)
-                return Fail("cannot write " + dir_ + "/" + name);
-            for (Track &t : tracks_) {
-                if (!FrameSound(h_, static_cast<unsigned>(t.n), sound))
+            if (!f.Write(picture.data(), picture.size()) || !f.Write(h_->Palette, 768) ||
+                !Commit(name, f, picture.size() + 768))
+                return 1;
+            for (auto &t : tracks_) {
+                if (!FrameSound(h_, static_cast<unsigned>(t->n), sound))
                     return Fail(file_ + ": damaged sound chunk at frame " + std::to_string(i));
-                if (!sound.empty() && (std::fwrite(sound.data(), 1, sound.size(), t.pcm) != sound.size() ||
-                                       std::fwrite(sound.data(), 1, sound.size(), t.wav) != sound.size()))
+                if (!sound.empty() &&
+                    (!t->pcm.Write(sound.data(), sound.size()) || !PlatformRiffWrite(&t->riff, sound.data(), sound.size())))
                     return Fail("cannot write " + dir_);
-                t.bytes += sound.size();
+                t->bytes += sound.size();
             }
         }
-        for (Track &t : tracks_) {
-            const auto header = WavHeader(t.format, t.bytes);
-            if (std::fseek(t.wav, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), t.wav) != 44)
-                return Fail("cannot write " + dir_);
-            if (std::fclose(t.pcm) != 0 || std::fclose(t.wav) != 0) {
-                t.pcm = t.wav = nullptr;
-                return Fail("cannot write " + dir_);
-            }
-            t.pcm = t.wav = nullptr;
+        for (auto &t : tracks_) {
+            const std::string name = "track_" + std::to_string(t->n);
+            if (!PlatformWaveEnd(&t->riff))
+                return Fail(name + " is too long for a wave file");
+            if (!Commit(name + ".pcm", t->pcm, t->bytes) || !Commit(name + ".wav", t->wav, t->riff.position))
+                return 1;
         }
         std::fprintf(stderr, "zbxinfo: %s: %u frames and %zu sound tracks written to %s\n", file_.c_str(), frames,
                      tracks_.size(), dir_.c_str());
@@ -176,16 +142,24 @@ public:
     }
 
 private:
-    FILE *Create(const std::string &name)
+    bool Create(const std::string &name, zorb::platform::SafeFile &file)
     {
-        const std::string path = dir_ + "/" + name;
-        FILE *f = std::fopen(path.c_str(), "wb");
-        if (!f) {
-            Fail(path + ": " + std::strerror(errno));
-            return nullptr;
+        std::string error;
+        if (!file.Create(dir_ + "/" + name, error)) {
+            Fail(error);
+            return false;
         }
-        written_.push_back(path);
-        return f;
+        return true;
+    }
+    bool Commit(const std::string &name, zorb::platform::SafeFile &file, uint64_t size)
+    {
+        std::string error;
+        if (!file.Commit(size, error)) {
+            Fail(error);
+            return false;
+        }
+        written_.push_back(dir_ + "/" + name);
+        return true;
     }
     int Fail(const std::string &why)
     {
@@ -196,7 +170,7 @@ private:
 
     std::string dir_, file_;
     ZorbHandle *h_ = nullptr;
-    std::vector<Track> tracks_;
+    std::vector<std::unique_ptr<Track>> tracks_;
     std::vector<std::string> written_;
     bool failed_ = false;
 };

@@ -5,12 +5,12 @@
 
 #include <string>
 
-namespace zorb::vex {
+namespace vex {
 
 // Backslashes become slashes; a leading drive prefix "X:" is dropped ("C:\a"
 // is "/a", "C:a" is "a"): the root is the only drive.
 std::string hostPath(const char *name);
 
-} // namespace zorb::vex
+} // namespace vex
 
 #endif

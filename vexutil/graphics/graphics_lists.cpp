@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "vexutil/graphics_input_internal.h"
+#include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "vexutil/flic_decode.h"
+#include "vexutil/graphics/flic_decode.h"
 #include "vexutil/vexutil.h"
 
 namespace {

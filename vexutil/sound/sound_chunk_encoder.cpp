@@ -2,7 +2,7 @@
 // a set sound length, looping and repeating, written raw or as delta-coded,
 // Huffman-coded samples with a lossy quantisation by quality level.
 
-#include "vexutil/sound_input_internal.h"
+#include "vexutil/sound/sound_input_internal.h"
 #include "vexutil/vexutil.h"
 #include "platform/platform.h"
 

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "platform/platform.h"
-#include "vexutil/graphics_input_internal.h"
+#include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
 

@@ -22,10 +22,10 @@ struct VEXFILE {
     uint32_t direction;   // 0 read, 1 write
 };
 
-namespace zorb::vex {
+namespace vex {
 constexpr uint32_t kRead = 0;
 constexpr uint32_t kWrite = 1;
 constexpr size_t kNameCopy = 128; // the name field of the original record: 127 characters and the NUL
-} // namespace zorb::vex
+} // namespace vex
 
 #endif

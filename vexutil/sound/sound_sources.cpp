@@ -1,8 +1,8 @@
 // File sources of the sound input: wave files, headerless PCM and AVI sound
 // streams, and the probe order that picks one for a name.
 
-#include "vexutil/avi_reader.h"
-#include "vexutil/sound_source.h"
+#include "vexutil/graphics/avi_reader.h"
+#include "vexutil/sound/sound_source.h"
 #include "platform/platform.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // stretch and delivers it converted to the requested rate, sample size and
 // channel count.
 
-#include "vexutil/sound_input_internal.h"
-#include "vexutil/sound_source.h"
+#include "vexutil/sound/sound_input_internal.h"
+#include "vexutil/sound/sound_source.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,12 +1,12 @@
 // String utilities: trimming, first-word extraction, quotes, numbers,
 // readable durations and frame rates.
-#include "vexutil/text_utils.h"
+#include "vexutil/core/text_utils.h"
 #include "vexutil/vexutil.h"
 
 #include <cstring>
 #include <string>
 
-using zorb::vex::isBlank;
+using vex::isBlank;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "vexutil/graphics_input_internal.h"
+#include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
 

@@ -2,7 +2,7 @@
 // frame, through the decode library.
 
 #include "codec/zorb.h"
-#include "vexutil/sound_source.h"
+#include "vexutil/sound/sound_source.h"
 #include "platform/platform.h"
 
 #include <algorithm>

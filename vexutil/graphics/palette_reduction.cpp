@@ -1,6 +1,6 @@
 // The box-splitting quantiser and the colour mapping helpers (see
 // palette_reduction.h).
-#include "vexutil/palette_reduction.h"
+#include "vexutil/graphics/palette_reduction.h"
 
 #include <algorithm>
 #include <cstring>

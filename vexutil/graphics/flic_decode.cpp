@@ -1,7 +1,7 @@
 // Flic frame chunks: palettes, the two delta codings, byte runs, copies and
 // black frames. Every read is checked against the chunk's data and every write
 // against the picture's width and height.
-#include "vexutil/flic_decode.h"
+#include "vexutil/graphics/flic_decode.h"
 
 #include <algorithm>
 #include <cstring>

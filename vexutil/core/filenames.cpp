@@ -1,8 +1,8 @@
 // File names. On input '\' and '/' both separate directories and a leading
 // drive prefix ("C:") is dropped; output always uses '/'. There are no drive
 // letters: the root is the one drive, reported as 'C'.
-#include "vexutil/pathmap.h"
-#include "vexutil/text_utils.h"
+#include "vexutil/core/pathmap.h"
+#include "vexutil/core/text_utils.h"
 #include "vexutil/vexutil.h"
 
 #include <cctype>
@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-using zorb::vex::hostPath;
+using vex::hostPath;
 
 namespace {
 

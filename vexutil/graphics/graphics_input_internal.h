@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "vexutil/avi_reader.h"
-#include "vexutil/image_layer.h"
+#include "vexutil/graphics/avi_reader.h"
+#include "vexutil/graphics/image_layer.h"
 #include "vexutil/vexutil.h"
 
 struct ZorbHandle;

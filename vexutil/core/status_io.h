@@ -3,7 +3,7 @@
 #ifndef VEXUTIL_STATUS_IO_H
 #define VEXUTIL_STATUS_IO_H
 
-namespace zorb::vex {
+namespace vex {
 
 struct StatusIo {
     int inFd = 0;           // answers to questions
@@ -16,6 +16,6 @@ struct StatusIo {
 // Replaces the streams; null restores standard input and standard error.
 void statusSetIo(const StatusIo *io);
 
-} // namespace zorb::vex
+} // namespace vex
 
 #endif

@@ -1,6 +1,6 @@
 // Zorblax files as a graphics input source, through the decode library: the
 // frames are decoded one after the other into an 8-bit frame buffer.
-#include "vexutil/graphics_zorblax.h"
+#include "vexutil/graphics/graphics_zorblax.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #ifndef VEXUTIL_TEXT_UTILS_H
 #define VEXUTIL_TEXT_UTILS_H
 
-namespace zorb::vex {
+namespace vex {
 
 // Blanks: every byte whose value as a signed 8-bit number is at most 32
 // (control characters, space and bytes 128-255), but never the terminator.
@@ -11,6 +11,6 @@ inline bool isBlank(char c)
     return c != '\0' && static_cast<signed char>(c) <= 32;
 }
 
-} // namespace zorb::vex
+} // namespace vex
 
 #endif

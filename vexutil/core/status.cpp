@@ -7,7 +7,7 @@
 // on); without a terminal to ask, the key press itself confirms. A second
 // Ctrl-C while one is pending, or after a cancel, ends the program as usual.
 // At close the final report goes to the front end over the link.
-#include "vexutil/status_io.h"
+#include "vexutil/core/status_io.h"
 
 #include "platform/platform.h"
 #include "vexutil/vexutil.h"
@@ -46,7 +46,7 @@ struct StatusState {
 };
 
 StatusState g_status;
-zorb::vex::StatusIo g_io;
+vex::StatusIo g_io;
 
 volatile sig_atomic_t g_interruptPending = 0;
 volatile sig_atomic_t g_interruptFinal = 0; // set once cancelled: the next Ctrl-C ends the program
@@ -266,12 +266,12 @@ void message(const char *text, const char *title, int error)
 
 } // namespace
 
-namespace zorb::vex {
+namespace vex {
 void statusSetIo(const StatusIo *io)
 {
     g_io = io ? *io : StatusIo{};
 }
-} // namespace zorb::vex
+} // namespace vex
 
 extern "C" {
 

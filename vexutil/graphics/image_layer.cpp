@@ -1,5 +1,5 @@
 // Still images through GraphicsMagick (see image_layer.h).
-#include "vexutil/image_layer.h"
+#include "vexutil/graphics/image_layer.h"
 
 #include <Magick++.h>
 

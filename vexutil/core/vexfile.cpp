@@ -12,9 +12,9 @@
 // byte is padded with zero bits and written, and a partly consumed byte is
 // where writing starts.
 #include "platform/fdio.h"
-#include "vexutil/vexfile_record.h"
+#include "vexutil/core/vexfile_record.h"
 
-#include "vexutil/pathmap.h"
+#include "vexutil/core/pathmap.h"
 #include "vexutil/vexutil.h"
 
 #include <cerrno>
@@ -23,7 +23,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace zorb::vex;
+using namespace vex;
 
 namespace {
 

@@ -3,8 +3,8 @@
 // frames are delivered (when to rebuild, remap table, colour cache).
 #include <cstring>
 
-#include "vexutil/graphics_input_internal.h"
-#include "vexutil/palette_reduction.h"
+#include "vexutil/graphics/graphics_input_internal.h"
+#include "vexutil/graphics/palette_reduction.h"
 
 namespace vex {
 namespace {

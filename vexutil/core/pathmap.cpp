@@ -1,8 +1,8 @@
-#include "vexutil/pathmap.h"
+#include "vexutil/core/pathmap.h"
 
 #include <cctype>
 
-namespace zorb::vex {
+namespace vex {
 
 std::string hostPath(const char *name)
 {
@@ -17,4 +17,4 @@ std::string hostPath(const char *name)
     return s;
 }
 
-} // namespace zorb::vex
+} // namespace vex

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "vexutil/graphics_input_internal.h"
-#include "vexutil/graphics_zorblax.h"
+#include "vexutil/graphics/graphics_input_internal.h"
+#include "vexutil/graphics/graphics_zorblax.h"
 #include "platform/platform.h"
 
 namespace vex {

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "vexutil/graphics_input_internal.h"
-#include "vexutil/palette_reduction.h"
+#include "vexutil/graphics/graphics_input_internal.h"
+#include "vexutil/graphics/palette_reduction.h"
 
 namespace vex {
 namespace {

@@ -3,7 +3,7 @@
 #ifndef VEXUTIL_SOUND_INPUT_INTERNAL_H
 #define VEXUTIL_SOUND_INPUT_INTERNAL_H
 
-#include "vexutil/sound_source.h"
+#include "vexutil/sound/sound_source.h"
 #include "vexutil/vexutil.h"
 
 #include <cstdint>

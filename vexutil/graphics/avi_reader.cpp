@@ -1,5 +1,5 @@
 // AVI (RIFF) reader: see avi_reader.h.
-#include "vexutil/avi_reader.h"
+#include "vexutil/graphics/avi_reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

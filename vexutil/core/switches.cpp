@@ -1,6 +1,6 @@
 // Command-line switches: a slash, a letter (either case) and a value right
 // after it. Every switch read is removed from the line.
-#include "vexutil/text_utils.h"
+#include "vexutil/core/text_utils.h"
 #include "vexutil/vexutil.h"
 #include "platform/platform.h"
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-using zorb::vex::isBlank;
+using vex::isBlank;
 
 namespace {
 
