@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -9,7 +11,7 @@
 #include <vector>
 
 #include "tests/support/gfx_samples.h"
-#include "vexutil/avi_reader.h"
+#include "vexutil/graphics/avi_reader.h"
 #include "vexutil/graphics/avi_writer.h"
 #include "vexutil/vexutil.h"
 
@@ -243,7 +245,9 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         s.width = 30, s.height = 20, s.bits = bits, s.scale = 6667, s.rate = 100000;
         s.partLimit = 16 * 1024;  // a few frames a part
         const std::string path = Dir() + "/parts" + std::to_string(bits) + ".avi";
-        auto w = vex::AviWriter::Create(path.c_str(), s);
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        auto w = vex::AviWriter::Create(fd, s);
         ASSERT_NE(w, nullptr);
         std::vector<Bytes> frames, palettes;
         Bytes pal = gfxsamples::TestPalette(2);
@@ -257,6 +261,7 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
             palettes.push_back(pal);
         }
         ASSERT_TRUE(w->Close());
+        close(fd);
         EXPECT_GE(w->Parts(), 3u);
         const Bytes file = gfxsamples::ReadFile(path);
         const std::string text(file.begin(), file.end());
