@@ -152,6 +152,7 @@ typedef struct ZencConvertReport {
     uint64_t bytes;            /* bytes of the output file(s) */
     char summary[1280];        /* the output's name, or "FIRST to LAST" for images */
     uint32_t declined;         /* the user declined to overwrite */
+    uint32_t inputFailed;      /* the input could not be opened */
 } ZencConvertReport;
 
 /* Runs the conversion; progress gets each frame's text and errors (level 2).

@@ -89,6 +89,8 @@ int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
     ZencConvertReport r{};
     if (!ZencConvertGraphics(&p, Progress, &r)) {
         if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
+        const std::string reason = r.inputFailed ? PlatformOpenFailure(opt.input.c_str(), "") : "";
+        if (!reason.empty()) return Fail("Error opening " + opt.input + ": " + reason);
         return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
     }
     char elapsed[64];
