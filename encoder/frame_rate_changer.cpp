@@ -34,7 +34,7 @@ constexpr uint32_t kMaxChunk = 64u << 20;
 struct Track {
     bool present = false;
     uint32_t rate = 0, bits = 0, channels = 0;
-    zenc::TempOutput scratch;
+    zorb::platform::SafeFile scratch;
     zenc::WaveWriter wave;
 };
 

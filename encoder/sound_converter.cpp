@@ -70,7 +70,7 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
     std::string error;
     zenc::Resampler resampler;
     const bool resample = outRate != inRate;
-    zenc::TempOutput temp;
+    zorb::platform::SafeFile temp;
     zenc::WaveWriter wave;
     bool ok = (!resample || resampler.Open(inRate, outRate, channels, error)) && temp.Create(output, error) &&
               wave.Open(temp.Path(), outRate, bits, channels, error);

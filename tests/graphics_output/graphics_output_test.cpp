@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/support/gfx_samples.h"
-#include "vexutil/avi_reader.h"
+#include "vexutil/graphics/avi_reader.h"
 #include "vexutil/graphics/avi_writer.h"
 #include "vexutil/vexutil.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "vexutil/graphics/flic_encode.h"
-#include "vexutil/vexfile_record.h"
+#include "vexutil/core/vexfile_record.h"
 #include "vexutil/vexutil.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "vexutil/graphics/avi_writer.h"
 #include "vexutil/graphics/image_writer.h"
 #include "vexutil/graphics/safe_output.h"
-#include "vexutil/image_layer.h"
+#include "vexutil/graphics/image_layer.h"
 #include "vexutil/vexutil.h"
 
 struct OGFilePrivate {

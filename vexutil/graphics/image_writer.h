@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vexutil/image_layer.h"
+#include "vexutil/graphics/image_layer.h"
 
 namespace vex {
 
