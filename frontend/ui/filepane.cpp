@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *parent)
-    : QWidget(parent), dirEdit_(new QLineEdit), dirs_(new QListWidget), files_(new QListWidget), filter_(new QComboBox)
+    : FileSelection(parent), dirEdit_(new QLineEdit), dirs_(new QListWidget), files_(new QListWidget), filter_(new QComboBox)
 {
     auto *label = new QLabel(caption);
     label->setBuddy(files_);

@@ -1,5 +1,7 @@
-// A tool tab's file browser: caption, directory, file list with several
-// selection and a filter box.
+// What the tool forms need of a file browser (FileSelection), and a small
+// browser of their own (FilePane): caption, directory, file list with several
+// selection and a filter box. The main window's browser can stand in for
+// FilePane through FileSelection.
 #ifndef ZFRONT_FILEPANE_H
 #define ZFRONT_FILEPANE_H
 
@@ -11,33 +13,51 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 
-class FilePane : public QWidget {
+class FileSelection : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    virtual QString directory() const = 0;
+    virtual void setDirectory(const QString &directory) = 0;
+    // Full paths of the highlighted files, in list order.
+    virtual QStringList selectedPaths() const = 0;
+    // The highlighted file (the current one when several are highlighted).
+    virtual QString currentPath() const = 0;
+    // Bare names of every file in the list (the filter applied).
+    virtual QStringList fileNames() const = 0;
+    // Highlights only name (a bare name in the directory); false when absent.
+    virtual bool selectFile(const QString &name) = 0;
+    virtual void refresh() = 0;
+    virtual int filterIndex() const = 0;
+    virtual void setFilterIndex(int index) = 0;
+
+signals:
+    void selectionChanged();
+    void fileActivated(const QString &path);
+};
+
+class FilePane : public FileSelection {
     Q_OBJECT
 public:
     // filters: "Description (*.a *.b)" items; the first is shown by default.
     FilePane(const QString &caption, const QStringList &filters, QWidget *parent = nullptr);
 
-    QString directory() const { return directory_; }
-    void setDirectory(const QString &directory);
-    // Full paths of the highlighted files, in list order.
-    QStringList selectedPaths() const;
-    // The highlighted file (the current one when several are highlighted).
-    QString currentPath() const;
-    // Bare names of every file in the list (the filter applied).
-    QStringList fileNames() const;
-    // Highlights only name (a bare name in the directory); false when absent.
-    bool selectFile(const QString &name);
-    void refresh();
-    int filterIndex() const;
-    void setFilterIndex(int index);
+    QString directory() const override { return directory_; }
+    void setDirectory(const QString &directory) override;
+    QStringList selectedPaths() const override;
+    QString currentPath() const override;
+    QStringList fileNames() const override;
+    bool selectFile(const QString &name) override;
+    void refresh() override;
+    int filterIndex() const override;
+    void setFilterIndex(int index) override;
 
 signals:
-    void selectionChanged();
     // Right-clicks on the file list and on the directory list (the front
     // end's file and directory menus), at global positions.
     void fileMenuRequested(const QPoint &globalPos);
     void directoryMenuRequested(const QPoint &globalPos);
-    void fileActivated(const QString &path);
 
 private:
     void itemActivated(QListWidgetItem *item);

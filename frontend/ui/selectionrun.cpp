@@ -55,7 +55,7 @@ QString uniqueBatchName(const QString &directory)
     return dir.absoluteFilePath(name);
 }
 
-void runOneByOne(QWidget *parent, TabHost &host, FilePane &pane, const ToolRun &run)
+void runOneByOne(QWidget *parent, TabHost &host, FileSelection &pane, const ToolRun &run)
 {
     const QString directory = pane.directory();
     const QString batch = uniqueBatchName(directory);
@@ -80,7 +80,7 @@ void runOneByOne(QWidget *parent, TabHost &host, FilePane &pane, const ToolRun &
     pane.refresh();
 }
 
-void makeList(QWidget *parent, TabHost &host, FilePane &pane)
+void makeList(QWidget *parent, TabHost &host, FileSelection &pane)
 {
     QStringList names;
     for (const QString &p : pane.selectedPaths())
@@ -101,7 +101,7 @@ QString defaultOutputName(const QString &input, const QString &extension)
     return withExtension(QFileInfo(input).completeBaseName(), extension, input);
 }
 
-QString runSelection(QWidget *parent, TabHost &host, FilePane &pane, const QString &output, const ToolRun &run)
+QString runSelection(QWidget *parent, TabHost &host, FileSelection &pane, const QString &output, const ToolRun &run)
 {
     const QStringList selected = pane.selectedPaths();
     if (selected.isEmpty()) {
@@ -141,7 +141,7 @@ QString runSelection(QWidget *parent, TabHost &host, FilePane &pane, const QStri
     return command;
 }
 
-QString selectionCommand(FilePane &pane, const QString &output, const ToolRun &run)
+QString selectionCommand(FileSelection &pane, const QString &output, const ToolRun &run)
 {
     const QString input = pane.currentPath();
     if (input.isEmpty())

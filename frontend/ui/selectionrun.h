@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class FilePane;
+class FileSelection;
 class QWidget;
 class TabHost;
 
@@ -26,10 +26,10 @@ QString defaultOutputName(const QString &input, const QString &extension);
 // Processes the pane's selection; output is the tab's output name (empty:
 // derived from the input). Returns the command line run for a single file,
 // empty otherwise. The input and output are added to the recent files.
-QString runSelection(QWidget *parent, TabHost &host, FilePane &pane, const QString &output, const ToolRun &run);
+QString runSelection(QWidget *parent, TabHost &host, FileSelection &pane, const QString &output, const ToolRun &run);
 
 // The command line for the highlighted file without asking anything (the
 // "Copy command" action); empty when nothing is highlighted.
-QString selectionCommand(FilePane &pane, const QString &output, const ToolRun &run);
+QString selectionCommand(FileSelection &pane, const QString &output, const ToolRun &run);
 
 #endif

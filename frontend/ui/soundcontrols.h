@@ -4,7 +4,7 @@
 #ifndef ZFRONT_SOUNDCONTROLS_H
 #define ZFRONT_SOUNDCONTROLS_H
 
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
 #include <QList>
 #include <functional>

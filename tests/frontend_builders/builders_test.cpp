@@ -276,6 +276,30 @@ TEST(Selection, NamesOutputsAndBatches)
     EXPECT_EQ(playCommand("\"a b.zbx\"", ""), "zorbplw \"a b.zbx\"");
     EXPECT_EQ(mixCommand("a.zbx", "b.wav", "New_a.zbx", "/L4/M3"), "zorbmix a.zbx b.wav New_a.zbx /L4/M3");
     EXPECT_EQ(scriptCommand("autoexec.zs"), "zorbscw autoexec.zs");
+    EXPECT_EQ(compileCommand("/bin/zorbplw", "my show", "demo.zbx", "/L/S"),
+              "zbxcompi -s \"/L/S\" /bin/zorbplw \"my show\" demo.zbx");
+    EXPECT_EQ(compileCommand("zorbplw", "show", "demo.zbx", ""), "zbxcompi zorbplw \"show\" demo.zbx");
+}
+
+TEST(Selection, ViewingByKind)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile program(dir.filePath("tool"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.close();
+    program.setPermissions(program.permissions() | QFile::ExeOwner);
+    const QString d = dir.path();
+    EXPECT_EQ(viewCommand(d + "/a.LST", d), "DazuZoza a.LST");
+    EXPECT_EQ(viewCommand(d + "/my clip.Zbx", d), "zorbplw \"my clip.Zbx\"");
+    EXPECT_EQ(viewCommand(d + "/setup.exe", d), "./setup.exe");
+    EXPECT_EQ(viewCommand(d + "/tool", "/"), d + "/tool");
+    EXPECT_EQ(viewCommand(d + "/picture.bmp", d), "");
+    EXPECT_FALSE(isZorblaxFile(d + "/tool"));
+    EXPECT_TRUE(isZorblaxFile(ZORB_BINARY_DIR "/demo/demo.zbx"));
+    // Usage errors of --print-command.
+    EXPECT_EQ(printCommandMain({"zorb"}, d + "/none.ini"), 2);
+    EXPECT_EQ(printCommandMain({"drums", "a"}, d + "/none.ini"), 2);
 }
 
 TEST(Selection, PrintCommands)

@@ -3,12 +3,12 @@
 #include "tabs_support.h"
 
 #include "frontend/ui/filepane.h"
-#include "frontend/ui/graphicstab.h"
-#include "frontend/ui/mixtab.h"
-#include "frontend/ui/playtab.h"
-#include "frontend/ui/scripttab.h"
-#include "frontend/ui/soundtab.h"
-#include "frontend/ui/zorbtab.h"
+#include "frontend/ui/graphicsform.h"
+#include "frontend/ui/mixform.h"
+#include "frontend/ui/playform.h"
+#include "frontend/ui/scriptform.h"
+#include "frontend/ui/soundform.h"
+#include "frontend/ui/zorbform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,7 +31,7 @@ void touch(const QString &path, const QByteArray &bytes = "x")
     f.write(bytes);
 }
 
-QString copied(ToolTab &tab)
+QString copied(ToolForm &tab)
 {
     tab.copyCommand();
     return QApplication::clipboard()->text();
@@ -54,9 +54,9 @@ TEST(OtherTabs, ShowingAndHidingKeepsEverySetting)
     s.sound.Quality = 1, s.sound.End = true, s.sound.EndNum = "900";
     s.script.FindText = "label", s.script.GotoLine = "12";
     const Settings before = s;
-    std::unique_ptr<ToolTab> tabs[] = {std::make_unique<ZorbTab>(host), std::make_unique<PlayTab>(host),
-                                       std::make_unique<MixTab>(host), std::make_unique<GraphicsTab>(host),
-                                       std::make_unique<SoundTab>(host), std::make_unique<ScriptTab>(host)};
+    std::unique_ptr<ToolForm> tabs[] = {std::make_unique<ZorbForm>(host), std::make_unique<PlayForm>(host),
+                                       std::make_unique<MixForm>(host), std::make_unique<GraphicsForm>(host),
+                                       std::make_unique<SoundForm>(host), std::make_unique<ScriptForm>(host)};
     for (auto &tab : tabs) {
         tab->show();
         tab->hide();
@@ -84,13 +84,13 @@ TEST(OtherTabs, MixerGraphicsAndSoundCommands)
     s.graphics.PaletteColors = true, s.graphics.PaletteColorsNum = "200";
     s.sound.Filename = "s.raw", s.sound.Quality = 2, s.sound.Channels = 1;
 
-    MixTab mix(host);
+    MixForm mix(host);
     mix.show();
     EXPECT_EQ(mix.outputEdit()->text(), "New_a.zbx");
     mix.mix();
     EXPECT_EQ(host.commands.back(), dir.path() + ": zorbmix a.zbx b.wav New_a.zbx /L4/M3");
 
-    GraphicsTab graphics(host);
+    GraphicsForm graphics(host);
     graphics.show();
     EXPECT_EQ(copied(graphics), "pictproc p.bmp p.flc /Q200");
     graphics.setPaletteSource(2);  // true colour: the palette controls are off
@@ -103,7 +103,7 @@ TEST(OtherTabs, MixerGraphicsAndSoundCommands)
     graphics.convert();
     EXPECT_EQ(host.commands.back(), dir.path() + ": pictproc p.bmp p.flc /A");
 
-    SoundTab sound(host);
+    SoundForm sound(host);
     sound.show();
     EXPECT_EQ(sound.outputEdit()->text(), "s.wav");
     sound.convert();
@@ -117,7 +117,7 @@ TEST(OtherTabs, ScriptorRunsEditsAndSaves)
     FakeHost host;
     host.settings_.script.Directory = dir.path();
     host.settings_.script.Filename = "show.zs";
-    ScriptTab tab(host);
+    ScriptForm tab(host);
     tab.show();
     tab.runHighlighted();
     EXPECT_EQ(host.commands.back(), dir.path() + ": zorbscw show.zs");

@@ -3,7 +3,7 @@
 #include "tabs_support.h"
 
 #include "frontend/ui/filepane.h"
-#include "frontend/ui/playtab.h"
+#include "frontend/ui/playform.h"
 #include "tests/support/link_server.h"
 
 #include <QApplication>
@@ -18,7 +18,7 @@
 
 namespace {
 
-TEST(PlayTab, PlaysTheDemoWithTheTabsSwitches)
+TEST(PlayForm, PlaysTheDemoWithTheTabsSwitches)
 {
     const QString demo = ZORB_BINARY_DIR "/demo/demo.zbx";
     ASSERT_TRUE(QFile::exists(demo));
@@ -30,7 +30,7 @@ TEST(PlayTab, PlaysTheDemoWithTheTabsSwitches)
     host.settings_.play.Filename = "demo.zbx";
     host.settings_.play.FrameRate = true;  // as fast as possible
     host.settings_.play.Tracks = 1;
-    PlayTab tab(host);
+    PlayForm tab(host);
     tab.show();
     tab.play();
     ASSERT_EQ(host.commands, QStringList{ZORB_BINARY_DIR "/demo: zorbplw demo.zbx /F/T1"});
@@ -41,7 +41,7 @@ TEST(PlayTab, PlaysTheDemoWithTheTabsSwitches)
     EXPECT_EQ(host.settings_.recentFiles.front(), demo);
 }
 
-TEST(PlayTab, ViewsPlaysLastAndBuildsTheVideoSwitch)
+TEST(PlayForm, ViewsPlaysLastAndBuildsTheVideoSwitch)
 {
     QTemporaryDir dir;
     {
@@ -58,7 +58,7 @@ TEST(PlayTab, ViewsPlaysLastAndBuildsTheVideoSwitch)
     FakeHost host;
     host.settings_.play.Directory = dir.path();
     host.settings_.play.Filter = 1;  // all files
-    PlayTab tab(host);
+    PlayForm tab(host);
     tab.show();
     {
         Answers a({});

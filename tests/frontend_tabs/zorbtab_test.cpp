@@ -4,7 +4,7 @@
 
 #include "frontend/core/toolcommands.h"
 #include "frontend/ui/filepane.h"
-#include "frontend/ui/zorbtab.h"
+#include "frontend/ui/zorbform.h"
 #include "tests/support/gfx_images.h"
 
 #include <QApplication>
@@ -30,10 +30,10 @@ void touch(const QString &path, const QByteArray &bytes = "x")
     f.write(bytes);
 }
 
-TEST(ZorbTab, CompressionListKeepsEachIndexValue)
+TEST(ZorbForm, CompressionListKeepsEachIndexValue)
 {
     FakeHost host;
-    ZorbTab tab(host);
+    ZorbForm tab(host);
     tab.show();
     QComboBox *list = tab.regularList();
     QLineEdit *edit = tab.regularEdit();
@@ -57,7 +57,7 @@ TEST(ZorbTab, CompressionListKeepsEachIndexValue)
     EXPECT_EQ(host.settings_.zorb.NormalRate, "240000");
 }
 
-TEST(ZorbTab, SettingsSurviveARestartAndDefaultsAsk)
+TEST(ZorbForm, SettingsSurviveARestartAndDefaultsAsk)
 {
     QTemporaryDir dir;
     const QString ini = dir.filePath("Zorblax.INI");
@@ -65,7 +65,7 @@ TEST(ZorbTab, SettingsSurviveARestartAndDefaultsAsk)
         FakeHost host;
         host.settings_.frameSpecific = {"1 2 3 4"};
         host.settings_.zorb.Ring = true;
-        ZorbTab tab(host);
+        ZorbForm tab(host);
         tab.show();
         tab.keyList()->setCurrentIndex(4);
         tab.hide();
@@ -73,7 +73,7 @@ TEST(ZorbTab, SettingsSurviveARestartAndDefaultsAsk)
     }
     FakeHost host;
     host.settings_.load(ini);
-    ZorbTab tab(host);
+    ZorbForm tab(host);
     tab.show();
     EXPECT_EQ(tab.keyList()->currentIndex(), 4);
     tab.hide();
@@ -97,7 +97,7 @@ TEST(ZorbTab, SettingsSurviveARestartAndDefaultsAsk)
     EXPECT_TRUE(host.settings_.frameSpecific.isEmpty());
 }
 
-TEST(ZorbTab, SelectionQuestionsAndCommands)
+TEST(ZorbForm, SelectionQuestionsAndCommands)
 {
     QTemporaryDir dir;
     for (const char *n : {"a.flc", "b c.flc", "z.flc"})
@@ -106,7 +106,7 @@ TEST(ZorbTab, SelectionQuestionsAndCommands)
     host.settings_.zorb.Directory = dir.path();
     host.settings_.zorb.Filename = "b c.flc";
     host.settings_.zorb.KeyCompressType = 4;
-    ZorbTab tab(host);
+    ZorbForm tab(host);
     tab.show();
     EXPECT_EQ(tab.outputEdit()->text(), "b c.zbx");
     tab.browser()->selectFile("a.flc");
@@ -158,7 +158,7 @@ TEST(ZorbTab, SelectionQuestionsAndCommands)
     }
 }
 
-TEST(ZorbTab, CompressesABmpSequenceEndToEnd)
+TEST(ZorbForm, CompressesABmpSequenceEndToEnd)
 {
     QTemporaryDir dir;
     std::vector<uint8_t> palette(768), pixels(32 * 24);
@@ -176,7 +176,7 @@ TEST(ZorbTab, CompressesABmpSequenceEndToEnd)
     host.settings_.zorb.Directory = dir.path();
     host.settings_.zorb.Filename = "shot0003.bmp";
     host.settings_.zorb.Overwrite = true;
-    ZorbTab tab(host);
+    ZorbForm tab(host);
     tab.show();
     {
         Answers yes({0});

@@ -1,4 +1,4 @@
-#include "frontend/ui/soundtab.h"
+#include "frontend/ui/soundform.h"
 
 #include "frontend/core/settings.h"
 #include "frontend/core/toolcommands.h"
@@ -16,9 +16,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-SoundTab::SoundTab(TabHost &host, QWidget *parent)
-    : ToolTab(host, parent),
-      pane_(new FilePane(QStringLiteral(" Highlight a file containing &sound: "),
+SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
+    : ToolForm(host, parent),
+      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a file containing &sound: "),
                          {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
@@ -33,8 +33,8 @@ SoundTab::SoundTab(TabHost &host, QWidget *parent)
 
     auto *convertButton = new QPushButton(QStringLiteral("&Convert"));
     convertButton->setObjectName(QStringLiteral("run"));
-    connect(convertButton, &QPushButton::clicked, this, &SoundTab::convert);
-    connect(pane_, &FilePane::selectionChanged, this,
+    connect(convertButton, &QPushButton::clicked, this, &SoundForm::convert);
+    connect(pane_, &FileSelection::selectionChanged, this,
             [this] { followInput(output_, basedOn_, pane_->currentPath(), QStringLiteral("wav")); });
 
     auto *right = outputColumn(output_, nullptr, pages_);
@@ -46,7 +46,7 @@ SoundTab::SoundTab(TabHost &host, QWidget *parent)
     layout->addLayout(buttonRow({convertButton}, QStringLiteral("sndproc")));
 }
 
-void SoundTab::loadSettings()
+void SoundForm::loadSettings()
 {
     const Settings::Sound &d = settings().sound;
     // The output name first: highlighting the file may derive it afresh.
@@ -68,7 +68,7 @@ void SoundTab::loadSettings()
     in_.end.set(d.End, d.EndNum);
 }
 
-void SoundTab::storeSettings()
+void SoundForm::storeSettings()
 {
     Settings::Sound &d = settings().sound;
     d.Directory = pane_->directory();
@@ -87,12 +87,12 @@ void SoundTab::storeSettings()
     in_.end.get(d.End, d.EndNum);
 }
 
-void SoundTab::resetDefaults()
+void SoundForm::resetDefaults()
 {
     resetKeepingBrowser(settings().sound);
 }
 
-ToolRun SoundTab::toolRun()
+ToolRun SoundForm::toolRun()
 {
     storeSettings();
     ToolRun r;
@@ -102,12 +102,12 @@ ToolRun SoundTab::toolRun()
     return r;
 }
 
-void SoundTab::convert()
+void SoundForm::convert()
 {
     runSelection(this, host_, *pane_, output_->text(), toolRun());
 }
 
-QString SoundTab::currentCommand()
+QString SoundForm::currentCommand()
 {
     return selectionCommand(*pane_, output_->text(), toolRun());
 }

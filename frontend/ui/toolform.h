@@ -1,8 +1,8 @@
 // What every tool tab shares: the host, filling the controls from the
 // settings when shown and writing them back when hidden, the row of buttons
 // and the "Copy command" action.
-#ifndef ZFRONT_TOOLTAB_H
-#define ZFRONT_TOOLTAB_H
+#ifndef ZFRONT_TOOLFORM_H
+#define ZFRONT_TOOLFORM_H
 
 #include <QWidget>
 
@@ -15,10 +15,10 @@ class QPushButton;
 class Settings;
 class TabHost;
 
-class ToolTab : public QWidget {
+class ToolForm : public QWidget {
     Q_OBJECT
 public:
-    explicit ToolTab(TabHost &host, QWidget *parent = nullptr);
+    explicit ToolForm(TabHost &host, QWidget *parent = nullptr);
 
     // Controls from the settings variables, and back.
     virtual void loadSettings() = 0;

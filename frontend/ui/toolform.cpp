@@ -1,4 +1,4 @@
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/dialogs.h"
@@ -15,33 +15,33 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-ToolTab::ToolTab(TabHost &host, QWidget *parent) : QWidget(parent), host_(host) {}
+ToolForm::ToolForm(TabHost &host, QWidget *parent) : QWidget(parent), host_(host) {}
 
-Settings &ToolTab::settings()
+Settings &ToolForm::settings()
 {
     return host_.settings();
 }
 
-void ToolTab::showEvent(QShowEvent *event)
+void ToolForm::showEvent(QShowEvent *event)
 {
     loadSettings();
     loaded_ = true;
     QWidget::showEvent(event);
 }
 
-void ToolTab::hideEvent(QHideEvent *event)
+void ToolForm::hideEvent(QHideEvent *event)
 {
     if (loaded_)
         storeSettings();
     QWidget::hideEvent(event);
 }
 
-void ToolTab::copyCommand()
+void ToolForm::copyCommand()
 {
     QApplication::clipboard()->setText(currentCommand());
 }
 
-void ToolTab::askDefaults()
+void ToolForm::askDefaults()
 {
     if (!dialogs::askYes(this, QStringLiteral("Reset all options to their default values?")))
         return;
@@ -50,7 +50,7 @@ void ToolTab::askDefaults()
     loadSettings();
 }
 
-QBoxLayout *ToolTab::buttonRow(const QList<QPushButton *> &ownButtons, const QString &helpTopic)
+QBoxLayout *ToolForm::buttonRow(const QList<QPushButton *> &ownButtons, const QString &helpTopic)
 {
     auto *row = new QHBoxLayout;
     auto *back = new QPushButton(QStringLiteral("Back to &Main"));
@@ -63,8 +63,8 @@ QBoxLayout *ToolTab::buttonRow(const QList<QPushButton *> &ownButtons, const QSt
     connect(back, &QPushButton::clicked, this, [this] { host_.backToMain(); });
     connect(help, &QPushButton::clicked, this, [this, helpTopic] { host_.showHelp(helpTopic); });
     connect(how, &QPushButton::clicked, this, [this] { host_.showHelp(QStringLiteral("howto")); });
-    connect(defaults, &QPushButton::clicked, this, &ToolTab::askDefaults);
-    connect(copy, &QPushButton::clicked, this, &ToolTab::copyCommand);
+    connect(defaults, &QPushButton::clicked, this, &ToolForm::askDefaults);
+    connect(copy, &QPushButton::clicked, this, &ToolForm::copyCommand);
     for (QPushButton *b : {back, help, how})
         row->addWidget(b);
     row->addStretch();

@@ -1,4 +1,4 @@
-#include "frontend/ui/playtab.h"
+#include "frontend/ui/playform.h"
 
 #include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
@@ -23,9 +23,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-PlayTab::PlayTab(TabHost &host, QWidget *parent)
-    : ToolTab(host, parent),
-      pane_(new FilePane(QStringLiteral(" Highlight a &Zorblax file to play: "),
+PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
+    : ToolForm(host, parent),
+      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a &Zorblax file to play: "),
                          {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
       pages_(new QTabWidget)
 {
@@ -46,7 +46,7 @@ PlayTab::PlayTab(TabHost &host, QWidget *parent)
     mmxOff_ = addCheck(cf, QStringLiteral("Don't use MMX?"));
     auto *perm = new QPushButton(QStringLiteral("Perm."));
     cf->addRow(perm);
-    connect(perm, &QPushButton::clicked, this, &PlayTab::storeSettings);
+    connect(perm, &QPushButton::clicked, this, &PlayForm::storeSettings);
 
     auto *displayPage = new QWidget;
     auto *df = new QFormLayout(displayPage);
@@ -102,11 +102,11 @@ PlayTab::PlayTab(TabHost &host, QWidget *parent)
     auto *compileButton = new QPushButton(QStringLiteral("&Compile to Exe"));
     auto *lastButton = new QPushButton(QStringLiteral("Play &Last"));
     playButton->setObjectName(QStringLiteral("run"));
-    connect(playButton, &QPushButton::clicked, this, &PlayTab::play);
-    connect(analyzeButton, &QPushButton::clicked, this, &PlayTab::analyze);
-    connect(compileButton, &QPushButton::clicked, this, &PlayTab::compileToExe);
-    connect(lastButton, &QPushButton::clicked, this, &PlayTab::playLast);
-    connect(pane_, &FilePane::fileActivated, this, &PlayTab::playFile);
+    connect(playButton, &QPushButton::clicked, this, &PlayForm::play);
+    connect(analyzeButton, &QPushButton::clicked, this, &PlayForm::analyze);
+    connect(compileButton, &QPushButton::clicked, this, &PlayForm::compileToExe);
+    connect(lastButton, &QPushButton::clicked, this, &PlayForm::playLast);
+    connect(pane_, &FileSelection::fileActivated, this, &PlayForm::playFile);
 
     auto *top = new QHBoxLayout;
     top->addWidget(pane_, 1);
@@ -116,7 +116,7 @@ PlayTab::PlayTab(TabHost &host, QWidget *parent)
     layout->addLayout(buttonRow({playButton, analyzeButton, compileButton, lastButton}, QStringLiteral("player")));
 }
 
-void PlayTab::loadSettings()
+void PlayForm::loadSettings()
 {
     const Settings::Play &p = settings().play;
     if (!p.Directory.isEmpty())
@@ -157,7 +157,7 @@ void PlayTab::loadSettings()
     deltas_->setChecked(p.DeltasOnly);
 }
 
-void PlayTab::storeSettings()
+void PlayForm::storeSettings()
 {
     Settings::Play &p = settings().play;
     p.Directory = pane_->directory();
@@ -197,12 +197,12 @@ void PlayTab::storeSettings()
     p.DeltasOnly = deltas_->isChecked();
 }
 
-void PlayTab::resetDefaults()
+void PlayForm::resetDefaults()
 {
     resetKeepingBrowser(settings().play);
 }
 
-QString PlayTab::currentCommand()
+QString PlayForm::currentCommand()
 {
     storeSettings();
     const QString path = pane_->currentPath();
@@ -211,7 +211,7 @@ QString PlayTab::currentCommand()
     return toolcmd::playCommand(selection::commandName(path, pane_->directory()), toolcmd::playSwitches(settings().play));
 }
 
-void PlayTab::play()
+void PlayForm::play()
 {
     const QString path = pane_->currentPath();
     if (path.isEmpty()) {
@@ -221,7 +221,7 @@ void PlayTab::play()
     playFile(path);
 }
 
-void PlayTab::playFile(const QString &path)
+void PlayForm::playFile(const QString &path)
 {
     if (!toolcmd::isZorblaxFile(path)) {
         view(path);
@@ -234,7 +234,7 @@ void PlayTab::playFile(const QString &path)
     Settings::addRecent(settings().recentFiles, path);
 }
 
-void PlayTab::playLast()
+void PlayForm::playLast()
 {
     for (const QString &f : settings().recentFiles)
         if (QFileInfo(f).suffix().compare(QLatin1String("zbx"), Qt::CaseInsensitive) == 0) {
@@ -244,7 +244,7 @@ void PlayTab::playLast()
     dialogs::tell(this, QStringLiteral("Sorry, no recent Zorblax file found."));
 }
 
-void PlayTab::analyze()
+void PlayForm::analyze()
 {
     const QString path = pane_->currentPath();
     if (path.isEmpty()) {
@@ -254,7 +254,7 @@ void PlayTab::analyze()
     host_.openAnalyzer(this, path);
 }
 
-QString PlayTab::playerProgram() const
+QString PlayForm::playerProgram() const
 {
     const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/zorbplw");
     if (QFileInfo(beside).isExecutable())
@@ -263,7 +263,7 @@ QString PlayTab::playerProgram() const
     return found.isEmpty() ? QStringLiteral("zorbplw") : found;
 }
 
-void PlayTab::compileToExe()
+void PlayForm::compileToExe()
 {
     const QString path = pane_->currentPath();
     if (path.isEmpty() || !toolcmd::isZorblaxFile(path)) {
@@ -292,7 +292,7 @@ void PlayTab::compileToExe()
                                                         toolcmd::playSwitches(settings().play)));
 }
 
-void PlayTab::view(const QString &path)
+void PlayForm::view(const QString &path)
 {
     const QString directory = QFileInfo(path).absolutePath();
     const QString command = toolcmd::viewCommand(path, directory);

@@ -1,4 +1,4 @@
-#include "frontend/ui/zorbtab.h"
+#include "frontend/ui/zorbform.h"
 
 #include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
@@ -47,9 +47,9 @@ QString digitsOnly(const QString &text, int max)
 
 } // namespace
 
-ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
-    : ToolTab(host, parent),
-      pane_(new FilePane(QStringLiteral(" Highlight a &Flic to Zorb: "),
+ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
+    : ToolForm(host, parent),
+      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a &Flic to Zorb: "),
                          {QStringLiteral("Animations and images (*.flc *.fli *.avi *.bmp *.pcx *.tga *.tif *.tiff "
                                          "*.gif *.jpg *.jpeg *.zbx *.lst)"),
                           QStringLiteral("Flics (*.flc *.fli)"), QStringLiteral("AVI files (*.avi)"),
@@ -146,7 +146,7 @@ ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
 
     auto *zorb = new QPushButton(QStringLiteral("&Zorb"));
     zorb->setObjectName(QStringLiteral("run"));
-    connect(zorb, &QPushButton::clicked, this, &ZorbTab::run);
+    connect(zorb, &QPushButton::clicked, this, &ZorbForm::run);
 
     auto *right = outputColumn(output_, typeButton, pages_);
     auto *top = new QHBoxLayout;
@@ -156,10 +156,10 @@ ZorbTab::ZorbTab(TabHost &host, QWidget *parent)
     layout->addLayout(top);
     layout->addLayout(buttonRow({zorb}, QStringLiteral("zorb")));
 
-    connect(pane_, &FilePane::selectionChanged, this, &ZorbTab::selectionChanged);
+    connect(pane_, &FileSelection::selectionChanged, this, &ZorbForm::selectionChanged);
 }
 
-void ZorbTab::setupCompression(Compression &c)
+void ZorbForm::setupCompression(Compression &c)
 {
     connect(c.list, &QComboBox::currentIndexChanged, this, [this, &c](int i) { showCompression(c, i); });
     connect(c.edit, &QLineEdit::textEdited, this, [&c](const QString &text) {
@@ -170,7 +170,7 @@ void ZorbTab::setupCompression(Compression &c)
     });
 }
 
-void ZorbTab::showCompression(Compression &c, int index)
+void ZorbForm::showCompression(Compression &c, int index)
 {
     c.shown = index < 0 ? 0 : index;
     c.edit->setVisible(c.shown != 4);
@@ -180,7 +180,7 @@ void ZorbTab::showCompression(Compression &c, int index)
         c.edit->setText(c.values[static_cast<size_t>(c.shown)]);
 }
 
-void ZorbTab::loadSettings()
+void ZorbForm::loadSettings()
 {
     const Settings::Zorb &z = settings().zorb;
     // The output name first: highlighting the file may derive it afresh.
@@ -222,7 +222,7 @@ void ZorbTab::loadSettings()
     memo_->setPlainText(settings().frameSpecific.join(QLatin1Char('\n')));
 }
 
-void ZorbTab::storeSettings()
+void ZorbForm::storeSettings()
 {
     Settings::Zorb &z = settings().zorb;
     z.Directory = pane_->directory();
@@ -263,29 +263,29 @@ void ZorbTab::storeSettings()
     settings().frameSpecific = lines;
 }
 
-void ZorbTab::resetDefaults()
+void ZorbForm::resetDefaults()
 {
     resetKeepingBrowser(settings().zorb);
     settings().frameSpecific.clear();
 }
 
-void ZorbTab::selectionChanged()
+void ZorbForm::selectionChanged()
 {
     followInput(output_, basedOn_, pane_->currentPath(), toolcmd::zorbOutputExtension(checkedIndex(types_)));
 }
 
-void ZorbTab::typeChosen(int type)
+void ZorbForm::typeChosen(int type)
 {
     changeExtension(output_, toolcmd::zorbOutputExtension(type));
 }
 
-QString ZorbTab::switches()
+QString ZorbForm::switches()
 {
     storeSettings();
     return toolcmd::zorbSwitches(settings().zorb, pane_->directory());
 }
 
-ToolRun ZorbTab::toolRun(const QString &memoFile)
+ToolRun ZorbForm::toolRun(const QString &memoFile)
 {
     ToolRun r;
     r.program = QLatin1String(toolcmd::Compressor);
@@ -295,7 +295,7 @@ ToolRun ZorbTab::toolRun(const QString &memoFile)
     return r;
 }
 
-void ZorbTab::run()
+void ZorbForm::run()
 {
     storeSettings();
     QString error;
@@ -307,7 +307,7 @@ void ZorbTab::run()
     runSelection(this, host_, *pane_, output_->text(), toolRun(memo));
 }
 
-QString ZorbTab::currentCommand()
+QString ZorbForm::currentCommand()
 {
     // The memo file is written here too, so the copied command works as it stands.
     storeSettings();

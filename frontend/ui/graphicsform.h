@@ -1,20 +1,21 @@
 // The "Graphics Processor" tab: converts graphics and animation files.
-#ifndef ZFRONT_GRAPHICSTAB_H
-#define ZFRONT_GRAPHICSTAB_H
+#ifndef ZFRONT_GRAPHICSFORM_H
+#define ZFRONT_GRAPHICSFORM_H
 
 #include "frontend/ui/soundcontrols.h"
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
-class FilePane;
+class FileSelection;
 class QAction;
 class QTabWidget;
 class QToolButton;
 struct ToolRun;
 
-class GraphicsTab : public ToolTab {
+class GraphicsForm : public ToolForm {
     Q_OBJECT
 public:
-    explicit GraphicsTab(TabHost &host, QWidget *parent = nullptr);
+    // browser: the main window's browser for this tab (null: a FilePane of its own).
+    explicit GraphicsForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
     void loadSettings() override;
     void storeSettings() override;
@@ -24,7 +25,7 @@ public:
     // Palette source 0 to 2; the last one (true colour) disables the palette controls.
     void setPaletteSource(int index);
 
-    FilePane *browser() const { return pane_; }
+    FileSelection *browser() const { return pane_; }
     QLineEdit *outputEdit() const { return output_; }
 
 protected:
@@ -33,7 +34,7 @@ protected:
 private:
     ToolRun toolRun();
 
-    FilePane *pane_;
+    FileSelection *pane_;
     QLineEdit *output_;
     QList<QAction *> types_;
     QAction *overwrite_;

@@ -1,4 +1,4 @@
-#include "frontend/ui/scripttab.h"
+#include "frontend/ui/scriptform.h"
 
 #include "frontend/core/safewrite.h"
 #include "frontend/core/selection.h"
@@ -20,9 +20,9 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-ScriptTab::ScriptTab(TabHost &host, QWidget *parent)
-    : ToolTab(host, parent),
-      pane_(new FilePane(QStringLiteral(" Highlight &ZorbScript program: "),
+ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
+    : ToolForm(host, parent),
+      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight &ZorbScript program: "),
                          {QStringLiteral("ZorbScript programs (*.zs *.ZS)")})),
       pages_(new QTabWidget), editor_(new QPlainTextEdit), find_(new QLineEdit), line_(new QLineEdit)
 {
@@ -37,10 +37,10 @@ ScriptTab::ScriptTab(TabHost &host, QWidget *parent)
     for (QPushButton *b : {run, edit, fresh})
         hb->addWidget(b);
     hl->addLayout(hb);
-    connect(run, &QPushButton::clicked, this, &ScriptTab::runHighlighted);
-    connect(edit, &QPushButton::clicked, this, &ScriptTab::editHighlighted);
-    connect(fresh, &QPushButton::clicked, this, &ScriptTab::newScript);
-    connect(pane_, &FilePane::fileActivated, this, &ScriptTab::runScript);
+    connect(run, &QPushButton::clicked, this, &ScriptForm::runHighlighted);
+    connect(edit, &QPushButton::clicked, this, &ScriptForm::editHighlighted);
+    connect(fresh, &QPushButton::clicked, this, &ScriptForm::newScript);
+    connect(pane_, &FileSelection::fileActivated, this, &ScriptForm::runScript);
 
     auto *editing = new QWidget;
     auto *el = new QVBoxLayout(editing);
@@ -61,13 +61,13 @@ ScriptTab::ScriptTab(TabHost &host, QWidget *parent)
     editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
     el->addLayout(tools);
     el->addWidget(editor_);
-    connect(save, &QPushButton::clicked, this, &ScriptTab::save);
-    connect(saveAs, &QPushButton::clicked, this, &ScriptTab::saveAs);
-    connect(runEdited, &QPushButton::clicked, this, &ScriptTab::runEdited);
-    connect(findButton, &QPushButton::clicked, this, &ScriptTab::findNext);
-    connect(find_, &QLineEdit::returnPressed, this, &ScriptTab::findNext);
-    connect(goButton, &QPushButton::clicked, this, &ScriptTab::goToLine);
-    connect(line_, &QLineEdit::returnPressed, this, &ScriptTab::goToLine);
+    connect(save, &QPushButton::clicked, this, &ScriptForm::save);
+    connect(saveAs, &QPushButton::clicked, this, &ScriptForm::saveAs);
+    connect(runEdited, &QPushButton::clicked, this, &ScriptForm::runEdited);
+    connect(findButton, &QPushButton::clicked, this, &ScriptForm::findNext);
+    connect(find_, &QLineEdit::returnPressed, this, &ScriptForm::findNext);
+    connect(goButton, &QPushButton::clicked, this, &ScriptForm::goToLine);
+    connect(line_, &QLineEdit::returnPressed, this, &ScriptForm::goToLine);
 
     pages_->addTab(handling, QStringLiteral("Script Handling"));
     pages_->addTab(editing, QStringLiteral("Edit - Untitled"));
@@ -76,7 +76,7 @@ ScriptTab::ScriptTab(TabHost &host, QWidget *parent)
     layout->addLayout(buttonRow({}, QStringLiteral("scriptor")));
 }
 
-void ScriptTab::loadSettings()
+void ScriptForm::loadSettings()
 {
     const Settings::Script &s = settings().script;
     if (!s.Directory.isEmpty())
@@ -88,7 +88,7 @@ void ScriptTab::loadSettings()
     line_->setText(s.GotoLine);
 }
 
-void ScriptTab::storeSettings()
+void ScriptForm::storeSettings()
 {
     Settings::Script &s = settings().script;
     s.Directory = pane_->directory();
@@ -98,12 +98,12 @@ void ScriptTab::storeSettings()
     s.GotoLine = line_->text();
 }
 
-void ScriptTab::resetDefaults()
+void ScriptForm::resetDefaults()
 {
     resetKeepingBrowser(settings().script);
 }
 
-QString ScriptTab::currentCommand()
+QString ScriptForm::currentCommand()
 {
     const QString path = pages_->currentIndex() == 1 ? path_ : pane_->currentPath();
     if (path.isEmpty())
@@ -111,14 +111,14 @@ QString ScriptTab::currentCommand()
     return toolcmd::scriptCommand(selection::commandName(path, QFileInfo(path).absolutePath()));
 }
 
-void ScriptTab::runScript(const QString &path)
+void ScriptForm::runScript(const QString &path)
 {
     const QString directory = QFileInfo(path).absolutePath();
     host_.runCommand(directory, toolcmd::scriptCommand(selection::commandName(path, directory)));
     Settings::addRecent(settings().recentFiles, path);
 }
 
-void ScriptTab::runHighlighted()
+void ScriptForm::runHighlighted()
 {
     const QString path = pane_->currentPath();
     if (path.isEmpty()) {
@@ -128,13 +128,13 @@ void ScriptTab::runHighlighted()
     runScript(path);
 }
 
-void ScriptTab::setPath(const QString &path)
+void ScriptForm::setPath(const QString &path)
 {
     path_ = path;
     pages_->setTabText(1, QStringLiteral("Edit - ") + (path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName()));
 }
 
-void ScriptTab::editHighlighted()
+void ScriptForm::editHighlighted()
 {
     const QString path = pane_->currentPath();
     QFile f(path);
@@ -148,7 +148,7 @@ void ScriptTab::editHighlighted()
     pages_->setCurrentIndex(1);
 }
 
-void ScriptTab::newScript()
+void ScriptForm::newScript()
 {
     editor_->clear();
     editor_->document()->setModified(false);
@@ -156,7 +156,7 @@ void ScriptTab::newScript()
     pages_->setCurrentIndex(1);
 }
 
-bool ScriptTab::save()
+bool ScriptForm::save()
 {
     if (path_.isEmpty())
         return saveAs();
@@ -170,7 +170,7 @@ bool ScriptTab::save()
     return true;
 }
 
-bool ScriptTab::saveAs()
+bool ScriptForm::saveAs()
 {
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the script"), pane_->directory(),
                                                 QStringLiteral("ZorbScript programs (*.zs)"));
@@ -182,7 +182,7 @@ bool ScriptTab::saveAs()
     return save();
 }
 
-void ScriptTab::runEdited()
+void ScriptForm::runEdited()
 {
     if (path_.isEmpty()) {
         dialogs::tell(this, QStringLiteral("Error: this script hasn't been saved yet."));
@@ -195,7 +195,7 @@ void ScriptTab::runEdited()
     runScript(path_);
 }
 
-bool ScriptTab::findNext()
+bool ScriptForm::findNext()
 {
     const QString text = find_->text();
     if (text.isEmpty())
@@ -208,7 +208,7 @@ bool ScriptTab::findNext()
     return editor_->find(text);
 }
 
-bool ScriptTab::goToLine()
+bool ScriptForm::goToLine()
 {
     bool ok = false;
     const int line = selection::trimLow(line_->text()).toInt(&ok);

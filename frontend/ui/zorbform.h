@@ -1,13 +1,13 @@
 // The "Zorb" tab: the compressor's options and its command line.
-#ifndef ZFRONT_ZORBTAB_H
-#define ZFRONT_ZORBTAB_H
+#ifndef ZFRONT_ZORBFORM_H
+#define ZFRONT_ZORBFORM_H
 
 #include "frontend/ui/soundcontrols.h"
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
 #include <array>
 
-class FilePane;
+class FileSelection;
 class QActionGroup;
 class QAction;
 class QLabel;
@@ -16,10 +16,11 @@ class QScrollBar;
 class QTabWidget;
 struct ToolRun;
 
-class ZorbTab : public ToolTab {
+class ZorbForm : public ToolForm {
     Q_OBJECT
 public:
-    explicit ZorbTab(TabHost &host, QWidget *parent = nullptr);
+    // browser: the main window's browser for this tab (null: a FilePane of its own).
+    explicit ZorbForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
     void loadSettings() override;
     void storeSettings() override;
@@ -27,7 +28,7 @@ public:
     // "&Zorb": writes the frame memo and processes the selection.
     void run();
 
-    FilePane *browser() const { return pane_; }
+    FileSelection *browser() const { return pane_; }
     QLineEdit *outputEdit() const { return output_; }
     QComboBox *regularList() const { return regular_.list; }
     QLineEdit *regularEdit() const { return regular_.edit; }
@@ -51,7 +52,7 @@ private:
     ToolRun toolRun(const QString &memoFile);
     QString switches();
 
-    FilePane *pane_;
+    FileSelection *pane_;
     QLineEdit *output_;
     QList<QAction *> types_;
     QAction *mixOriginal_, *overwrite_;

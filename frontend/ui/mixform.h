@@ -1,20 +1,22 @@
 // The "Mixer" tab: puts a sound file into a Zorblax file with the mixer.
-#ifndef ZFRONT_MIXTAB_H
-#define ZFRONT_MIXTAB_H
+#ifndef ZFRONT_MIXFORM_H
+#define ZFRONT_MIXFORM_H
 
 #include "frontend/ui/soundcontrols.h"
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
-class FilePane;
+class FileSelection;
 class QLabel;
 class QScrollBar;
 class QTabWidget;
 struct ToolRun;
 
-class MixTab : public ToolTab {
+class MixForm : public ToolForm {
     Q_OBJECT
 public:
-    explicit MixTab(TabHost &host, QWidget *parent = nullptr);
+    // zorbBrowser, waveBrowser: the main window's browsers (null: panes of its own).
+    explicit MixForm(TabHost &host, FileSelection *zorbBrowser = nullptr, FileSelection *waveBrowser = nullptr,
+                     QWidget *parent = nullptr);
 
     void loadSettings() override;
     void storeSettings() override;
@@ -22,8 +24,8 @@ public:
     // "Mi&x": processes the sound files highlighted against the Zorblax file.
     void mix();
 
-    FilePane *zorbBrowser() const { return zorbPane_; }
-    FilePane *waveBrowser() const { return wavePane_; }
+    FileSelection *zorbBrowser() const { return zorbPane_; }
+    FileSelection *waveBrowser() const { return wavePane_; }
     QLineEdit *outputEdit() const { return output_; }
 
 protected:
@@ -33,7 +35,7 @@ private:
     QString outputPath() const;
     bool toolRun(ToolRun &run);
 
-    FilePane *zorbPane_, *wavePane_;
+    FileSelection *zorbPane_, *wavePane_;
     QLineEdit *output_;
     QTabWidget *pages_;
     QComboBox *track_;

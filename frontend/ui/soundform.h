@@ -1,18 +1,19 @@
 // The "Sound Processor" tab: converts sound files.
-#ifndef ZFRONT_SOUNDTAB_H
-#define ZFRONT_SOUNDTAB_H
+#ifndef ZFRONT_SOUNDFORM_H
+#define ZFRONT_SOUNDFORM_H
 
 #include "frontend/ui/soundcontrols.h"
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
-class FilePane;
+class FileSelection;
 class QTabWidget;
 struct ToolRun;
 
-class SoundTab : public ToolTab {
+class SoundForm : public ToolForm {
     Q_OBJECT
 public:
-    explicit SoundTab(TabHost &host, QWidget *parent = nullptr);
+    // browser: the main window's browser for this tab (null: a FilePane of its own).
+    explicit SoundForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
     void loadSettings() override;
     void storeSettings() override;
@@ -20,7 +21,7 @@ public:
     // "&Convert".
     void convert();
 
-    FilePane *browser() const { return pane_; }
+    FileSelection *browser() const { return pane_; }
     QLineEdit *outputEdit() const { return output_; }
 
 protected:
@@ -29,7 +30,7 @@ protected:
 private:
     ToolRun toolRun();
 
-    FilePane *pane_;
+    FileSelection *pane_;
     QLineEdit *output_;
     QTabWidget *pages_;
     QCheckBox *overwrite_;

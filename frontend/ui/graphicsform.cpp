@@ -1,4 +1,4 @@
-#include "frontend/ui/graphicstab.h"
+#include "frontend/ui/graphicsform.h"
 
 #include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
@@ -29,9 +29,9 @@ const char *const PaletteSources[] = {"Use or create palette from the input file
 
 } // namespace
 
-GraphicsTab::GraphicsTab(TabHost &host, QWidget *parent)
-    : ToolTab(host, parent),
-      pane_(new FilePane(QStringLiteral(" Highlight a &Graphics file: "),
+GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *parent)
+    : ToolForm(host, parent),
+      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a &Graphics file: "),
                          {QStringLiteral("Graphics files (*.bmp *.pcx *.tga *.tif *.tiff *.gif *.jpg *.jpeg *.flc "
                                          "*.fli *.avi *.zbx *.lst *.raw)")})),
       output_(new QLineEdit), pages_(new QTabWidget), source_(new QToolButton), paletteFile_(new QLineEdit)
@@ -69,8 +69,8 @@ GraphicsTab::GraphicsTab(TabHost &host, QWidget *parent)
 
     auto *convertButton = new QPushButton(QStringLiteral("&Convert"));
     convertButton->setObjectName(QStringLiteral("run"));
-    connect(convertButton, &QPushButton::clicked, this, &GraphicsTab::convert);
-    connect(pane_, &FilePane::selectionChanged, this, [this] {
+    connect(convertButton, &QPushButton::clicked, this, &GraphicsForm::convert);
+    connect(pane_, &FileSelection::selectionChanged, this, [this] {
         followInput(output_, basedOn_, pane_->currentPath(), toolcmd::graphicsOutputExtension(checkedIndex(types_)));
     });
 
@@ -83,7 +83,7 @@ GraphicsTab::GraphicsTab(TabHost &host, QWidget *parent)
     layout->addLayout(buttonRow({convertButton}, QStringLiteral("pictproc")));
 }
 
-void GraphicsTab::setPaletteSource(int index)
+void GraphicsForm::setPaletteSource(int index)
 {
     paletteSource_ = index >= 0 && index < 3 ? index : 0;
     source_->setToolTip(QLatin1String(PaletteSources[paletteSource_]));
@@ -91,7 +91,7 @@ void GraphicsTab::setPaletteSource(int index)
     palettes_.setEnabled(paletteSource_ != 2);
 }
 
-void GraphicsTab::loadSettings()
+void GraphicsForm::loadSettings()
 {
     const Settings::Graphics &g = settings().graphics;
     // The output name first: highlighting the file may derive it afresh.
@@ -117,7 +117,7 @@ void GraphicsTab::loadSettings()
     setPaletteSource(g.PaletteType);
 }
 
-void GraphicsTab::storeSettings()
+void GraphicsForm::storeSettings()
 {
     Settings::Graphics &g = settings().graphics;
     g.Directory = pane_->directory();
@@ -140,12 +140,12 @@ void GraphicsTab::storeSettings()
     rate_.get(g.FrameRate, g.FrameRateNum);
 }
 
-void GraphicsTab::resetDefaults()
+void GraphicsForm::resetDefaults()
 {
     resetKeepingBrowser(settings().graphics);
 }
 
-ToolRun GraphicsTab::toolRun()
+ToolRun GraphicsForm::toolRun()
 {
     storeSettings();
     ToolRun r;
@@ -155,12 +155,12 @@ ToolRun GraphicsTab::toolRun()
     return r;
 }
 
-void GraphicsTab::convert()
+void GraphicsForm::convert()
 {
     runSelection(this, host_, *pane_, output_->text(), toolRun());
 }
 
-QString GraphicsTab::currentCommand()
+QString GraphicsForm::currentCommand()
 {
     return selectionCommand(*pane_, output_->text(), toolRun());
 }

@@ -1,4 +1,4 @@
-#include "frontend/ui/mixtab.h"
+#include "frontend/ui/mixform.h"
 
 #include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
@@ -20,11 +20,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-MixTab::MixTab(TabHost &host, QWidget *parent)
-    : ToolTab(host, parent),
-      zorbPane_(new FilePane(QStringLiteral(" Highlight a &Zorblax file to mix: "),
+MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveBrowser, QWidget *parent)
+    : ToolForm(host, parent),
+      zorbPane_(zorbBrowser ? zorbBrowser : new FilePane(QStringLiteral(" Highlight a &Zorblax file to mix: "),
                              {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
-      wavePane_(new FilePane(QStringLiteral(" Highlight a &WAV file to mix: "),
+      wavePane_(waveBrowser ? waveBrowser : new FilePane(QStringLiteral(" Highlight a &WAV file to mix: "),
                              {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
@@ -53,8 +53,8 @@ MixTab::MixTab(TabHost &host, QWidget *parent)
     auto *analyze = new QPushButton(QStringLiteral("&Analyze"));
     auto *perm = new QPushButton(QStringLiteral("Perm."));
     mixButton->setObjectName(QStringLiteral("run"));
-    connect(mixButton, &QPushButton::clicked, this, &MixTab::mix);
-    connect(perm, &QPushButton::clicked, this, &MixTab::storeSettings);
+    connect(mixButton, &QPushButton::clicked, this, &MixForm::mix);
+    connect(perm, &QPushButton::clicked, this, &MixForm::storeSettings);
     connect(analyze, &QPushButton::clicked, this, [this] {
         const QString zbx = zorbPane_->currentPath();
         if (zbx.isEmpty())
@@ -62,7 +62,7 @@ MixTab::MixTab(TabHost &host, QWidget *parent)
         else
             host_.openAnalyzer(this, zbx);
     });
-    connect(zorbPane_, &FilePane::selectionChanged, this, [this] {
+    connect(zorbPane_, &FileSelection::selectionChanged, this, [this] {
         const QString zbx = zorbPane_->currentPath();
         const QString text = output_->text();
         if (!zbx.isEmpty() && (text.isEmpty() || basedOn_.isEmpty() ||
@@ -82,7 +82,7 @@ MixTab::MixTab(TabHost &host, QWidget *parent)
     layout->addLayout(buttonRow({mixButton, analyze, perm}, QStringLiteral("mixer")));
 }
 
-void MixTab::loadSettings()
+void MixForm::loadSettings()
 {
     const Settings::Mix &m = settings().mix;
     output_->setText(m.OutputName);
@@ -113,7 +113,7 @@ void MixTab::loadSettings()
     in_.end.set(m.InputEnd, m.InputEndNum);
 }
 
-void MixTab::storeSettings()
+void MixForm::storeSettings()
 {
     Settings::Mix &m = settings().mix;
     m.ZorbDirectory = zorbPane_->directory();
@@ -140,7 +140,7 @@ void MixTab::storeSettings()
     in_.end.get(m.InputEnd, m.InputEndNum);
 }
 
-void MixTab::resetDefaults()
+void MixForm::resetDefaults()
 {
     // The mixer's two browsers have names of their own.
     Settings::Mix &m = settings().mix;
@@ -151,7 +151,7 @@ void MixTab::resetDefaults()
     m = fresh;
 }
 
-QString MixTab::outputPath() const
+QString MixForm::outputPath() const
 {
     const QString zbx = zorbPane_->currentPath();
     QString out = selection::trimLow(output_->text());
@@ -162,7 +162,7 @@ QString MixTab::outputPath() const
                                      QLatin1String(toolcmd::OutputPrefix));
 }
 
-bool MixTab::toolRun(ToolRun &run)
+bool MixForm::toolRun(ToolRun &run)
 {
     const QString zbx = zorbPane_->currentPath();
     if (zbx.isEmpty())
@@ -174,7 +174,7 @@ bool MixTab::toolRun(ToolRun &run)
     return true;
 }
 
-void MixTab::mix()
+void MixForm::mix()
 {
     ToolRun run;
     if (!toolRun(run)) {
@@ -184,7 +184,7 @@ void MixTab::mix()
     runSelection(this, host_, *wavePane_, outputPath(), run);
 }
 
-QString MixTab::currentCommand()
+QString MixForm::currentCommand()
 {
     ToolRun run;
     if (!toolRun(run))

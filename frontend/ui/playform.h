@@ -1,17 +1,18 @@
 // The "Player" tab: the player's options, "&Play", "Play &Last",
 // "&Compile to Exe", "&Analyze", and viewing any file by its kind.
-#ifndef ZFRONT_PLAYTAB_H
-#define ZFRONT_PLAYTAB_H
+#ifndef ZFRONT_PLAYFORM_H
+#define ZFRONT_PLAYFORM_H
 
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
-class FilePane;
+class FileSelection;
 class QTabWidget;
 
-class PlayTab : public ToolTab {
+class PlayForm : public ToolForm {
     Q_OBJECT
 public:
-    explicit PlayTab(TabHost &host, QWidget *parent = nullptr);
+    // browser: the main window's browser for this tab (null: a FilePane of its own).
+    explicit PlayForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
     void loadSettings() override;
     void storeSettings() override;
@@ -24,7 +25,7 @@ public:
     // Shows a file the way its kind asks for (the file menu's "&View").
     void view(const QString &path);
 
-    FilePane *browser() const { return pane_; }
+    FileSelection *browser() const { return pane_; }
 
 protected:
     void resetDefaults() override;
@@ -33,7 +34,7 @@ private:
     void playFile(const QString &path);
     QString playerProgram() const;
 
-    FilePane *pane_;
+    FileSelection *pane_;
     QTabWidget *pages_;
     QComboBox *display_, *use_, *yScale_, *stretch_, *remap_, *controls_, *style_;
     CheckEdit loop_, frameRate_, x_, y_, w_, h_, simulate_, extraMem_;

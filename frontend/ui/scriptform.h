@@ -1,17 +1,18 @@
 // The "Scriptor" tab: runs ZorbScript programs and edits them.
-#ifndef ZFRONT_SCRIPTTAB_H
-#define ZFRONT_SCRIPTTAB_H
+#ifndef ZFRONT_SCRIPTFORM_H
+#define ZFRONT_SCRIPTFORM_H
 
-#include "frontend/ui/tooltab.h"
+#include "frontend/ui/toolform.h"
 
-class FilePane;
+class FileSelection;
 class QPlainTextEdit;
 class QTabWidget;
 
-class ScriptTab : public ToolTab {
+class ScriptForm : public ToolForm {
     Q_OBJECT
 public:
-    explicit ScriptTab(TabHost &host, QWidget *parent = nullptr);
+    // browser: the main window's browser for this tab (null: a FilePane of its own).
+    explicit ScriptForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
     void loadSettings() override;
     void storeSettings() override;
@@ -28,7 +29,7 @@ public:
     bool findNext();
     bool goToLine();
 
-    FilePane *browser() const { return pane_; }
+    FileSelection *browser() const { return pane_; }
     QPlainTextEdit *editor() const { return editor_; }
     QString editedPath() const { return path_; }
 
@@ -39,7 +40,7 @@ private:
     void runScript(const QString &path);
     void setPath(const QString &path);
 
-    FilePane *pane_;
+    FileSelection *pane_;
     QTabWidget *pages_;
     QPlainTextEdit *editor_;
     QLineEdit *find_, *line_;
