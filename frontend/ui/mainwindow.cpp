@@ -10,15 +10,15 @@
 #include "frontend/ui/commandtab.h"
 #include "frontend/ui/filemenus.h"
 #include "frontend/ui/filepane.h"
-#include "frontend/ui/graphicstab.h"
+#include "frontend/ui/graphicsform.h"
 #include "frontend/ui/maintab.h"
-#include "frontend/ui/mixtab.h"
-#include "frontend/ui/playtab.h"
-#include "frontend/ui/scripttab.h"
-#include "frontend/ui/soundtab.h"
+#include "frontend/ui/mixform.h"
+#include "frontend/ui/playform.h"
+#include "frontend/ui/scriptform.h"
+#include "frontend/ui/soundform.h"
 #include "frontend/ui/textwindow.h"
-#include "frontend/ui/tooltab.h"
-#include "frontend/ui/zorbtab.h"
+#include "frontend/ui/toolform.h"
+#include "frontend/ui/zorbform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -76,9 +76,9 @@ MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget 
     auto *mainTab = new MainTab(this);
     commandTab_ = new CommandTab(this);
     tabs_->addTab(mainTab, QStringLiteral("Main"));
-    const QList<QWidget *> toolTabs = {new ZorbTab(*this, this),     new MixTab(*this, this),
-                                       new PlayTab(*this, this),     new ScriptTab(*this, this),
-                                       new GraphicsTab(*this, this), new SoundTab(*this, this)};
+    const QList<QWidget *> toolTabs = {new ZorbForm(*this, nullptr, this),     new MixForm(*this, nullptr, nullptr, this),
+                                       new PlayForm(*this, nullptr, this),     new ScriptForm(*this, nullptr, this),
+                                       new GraphicsForm(*this, nullptr, this), new SoundForm(*this, nullptr, this)};
     const char *names[] = {"Zorb", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor"};
     for (int i = 0; i < toolTabs.size(); ++i) {
         tabs_->addTab(toolTabs[i], QString::fromLatin1(names[i]));
@@ -340,7 +340,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (batch_)
         batch_->cancel();
     // The shown tool form writes its values back before the file is written.
-    auto *tab = qobject_cast<ToolTab *>(tabs_->currentWidget());
+    auto *tab = qobject_cast<ToolForm *>(tabs_->currentWidget());
     if (tab && tab->isVisible())
         tab->storeSettings();
     state_.main.X = x();
