@@ -41,6 +41,7 @@ struct ZENC {
     zenc::BlobStore symbols;
     std::vector<uint8_t> row;  // scratch for AddFrame
     CSFILE *tracks[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    bool keepTrailingSound = false;
     std::vector<zenc::FrameOut> out;
     std::vector<uint32_t> sizes;
     ZencReport report{};
@@ -95,6 +96,10 @@ int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks) {
     return 1;
 }
 
+void ZencKeepTrailingSound(ZENC *enc, int on) {
+    if (enc) enc->keepTrailingSound = on != 0;
+}
+
 uint32_t ZencFrameCount(const ZENC *enc) { return enc ? static_cast<uint32_t>(enc->frames.Count()) : 0; }
 
 int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
@@ -123,7 +128,7 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
         if (!enc->tracks[t]) continue;
         std::vector<std::vector<uint8_t>> chunks;
         if (!zenc::SpoolTrack(enc->tracks[t], frames, enc->params.period, output, chunks, header.audioFormat[t],
-                              header.audioMaxSize[t], progress, error))
+                              header.audioMaxSize[t], progress, error, enc->keepTrailingSound))
             return fail(error);
         for (uint32_t i = 0; i < frames && i < chunks.size(); ++i) sound[i][t] = std::move(chunks[i]);
         if (enc->params.ring) sound[frames][t] = sound[0][t];  // the ring frame stands in for frame 0

@@ -85,6 +85,10 @@ int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t
 /* Adds sound track 0-6, cut into chunks with the chunk encoder (which the
    library closes). Returns 0 when the track is taken or the arguments are bad. */
 int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks);
+/* With on non-zero, sound that is left after the last frame's share goes
+   into the last frame's chunk instead of being left out (every sample of the
+   tracks is kept). Off by default. */
+void ZencKeepTrailingSound(ZENC *enc, int on);
 /* Compresses and writes the file. The output appears only when complete: it
    is written beside the target under a temporary name and renamed into place;
    on failure or cancel nothing is left and an older file stays as it was.
@@ -117,12 +121,103 @@ int ZencReadInfo(const char *name, ZencFileInfo *info);
 int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t frameRate, CSFILE *chunks,
                  ZencProgressFn progress);
 
+/* ---- Graphics outputs (flic, AVI, still images) ------------------------------ */
+
+/* A conversion of any graphics input into any output of libvexutil's
+   OGFile (the extension of the output name picks the kind). The options
+   mirror the compressor's switches of the same letters. */
+typedef struct ZencConvertParams {
+    const char *input, *output;
+    uint32_t trueColour;       /* /A: 32-bit frames, no palette work */
+    int32_t cropX, cropY, width, height;  /* /X /Y /W /H (0: the source's) */
+    int32_t first, last;       /* /S /E (0: all) */
+    int32_t frameRate;         /* /F: frames per second, -n milliseconds (0: the input's) */
+    uint32_t skipOdd;          /* /V: every other frame, at twice the frame time */
+    int32_t paletteMode, analysisLimit, firstIndex, colours, systemColours, conversion;  /* /P /U /I /Q /D /T */
+    const char *paletteFile;   /* /& or null */
+    uint32_t overwrite;        /* /O: do not ask */
+} ZencConvertParams;
+
+typedef struct ZencConvertReport {
+    uint32_t frames;           /* frames written */
+    uint64_t bytes;            /* bytes of the output file(s) */
+    char summary[1280];        /* the output's name, or "FIRST to LAST" for images */
+    uint32_t declined;         /* the user declined to overwrite */
+} ZencConvertReport;
+
+/* Runs the conversion; progress gets each frame's text and errors (level 2).
+   A flic or AVI output appears only when complete; numbered images already
+   written stay when a later one fails. Returns 1 on success. */
+int ZencConvertGraphics(const ZencConvertParams *params, ZencProgressFn progress, ZencConvertReport *report);
+
+/* The name an output without an extension gets: the input's kind when
+   OGFile can write it (".flc" for flics, ".avi", the image's extension),
+   otherwise the name unchanged (a flic). Writes at most size bytes. */
+void ZencOutputLikeInput(const char *input, const char *output, char *result, size_t size);
+
+/* True when the name's extension is an output kind of OGFile (flic, AVI or
+   a still image), so the compressor writes it instead of a Zorblax file. */
+int ZencIsGraphicsOutput(const char *name);
+
+/* ---- Converting sound (the sound processor) ------------------------------------ */
+
+typedef struct ZencSoundRequest {
+    int32_t rate;       /* output sample rate; 0 = as the input */
+    int32_t bits;       /* 8 or 16; 0 = as the input */
+    int32_t channels;   /* 1 or 2; 0 = as the input */
+    int32_t start, end; /* milliseconds, or -n for frame n (as SFileOpen); end 0 = to the end */
+    int32_t track;      /* Zorblax track 1-7 or AVI sound stream; 0 = the first */
+    uint32_t rawFlags;  /* headerless input: rate x 8 + type (bit 0 stereo, bit 1 16-bit); 0 = none */
+    uint32_t rawOffset; /* headerless input: bytes to skip */
+} ZencSoundRequest;
+
+typedef struct ZencSoundResult {
+    uint32_t sourceRate, sourceBits, sourceChannels;
+    uint32_t rate, bits, channels;
+    uint64_t dataBytes; /* sound bytes written */
+} ZencSoundResult;
+
+/* Writes the sound of input (anything SFileOpen reads) as a PCM wave file.
+   Sample size and channel changes are exact (8-bit unsigned <-> 16-bit
+   signed, stereo to mono by averaging, mono to stereo by duplicating); a rate
+   change is band-limited (high-quality resampling). Without changes the
+   samples are copied bit for bit. Safe writing as with ZencWrite. Returns 1
+   on success; 0 on failure (reported through progress at level 2) or when
+   progress cancelled. result may be null. */
+int ZencConvertSound(const char *input, const char *output, const ZencSoundRequest *request,
+                     ZencSoundResult *result, ZencProgressFn progress);
+
+/* ---- New frame rates (the frame-rate changer) ------------------------------------ */
+
+typedef struct ZencRetimeParams {
+    int32_t frameRate;        /* the new header frame rate value: ms, or minus 1/100 ms (not 0) */
+    int32_t regular, key;     /* compression values of the pictures (0, 0: lossless) */
+    uint32_t keyEvery, autoKeyPercent;
+    int32_t soundQuality;     /* 0 (exact) to 9; -1 leaves the sound out */
+} ZencRetimeParams;
+
+/* Gives a Zorblax file a new frame rate with the same running time: new
+   frame j shows the picture the input shows at j new frame times; every
+   sound track is decoded and cut again into one chunk per new frame, every
+   sample kept. Header flags (ring frame, height modes) are kept. Safe
+   writing as with ZencWrite. Returns 1 on success; report may be null. */
+int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeParams *params, ZencReport *report,
+                        ZencProgressFn progress);
+
 /* ---- Command lines of the tools ---------------------------------------------- */
 
 /* True when a command-line argument names a file rather than holds switches:
    it does not start with a slash, or it names an existing file, or its
    directory exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file). */
 int ZencIsPathArgument(const char *arg);
+
+/* The options every tool knows: "--help" or "-h" prints usage on standard
+   output, "--version" prints the program name and the toolkit's version;
+   both return 0 (the exit status). Otherwise -1: go on. */
+int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage);
+
+/* True when both names exist and are the same file (links included). */
+int ZencSameFile(const char *a, const char *b);
 
 /* ---- The bundled demo's material ----------------------------------------------- */
 

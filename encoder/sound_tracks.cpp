@@ -49,7 +49,7 @@ uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed) {
 
 bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
                 std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize, ProgressFn progress,
-                std::string &error) {
+                std::string &error, bool keepTail) {
     const TrackFormat format = CSFileFormat(cs);
     if (format.rate == 0 || format.frameSize == 0) {
         error = "Error: the sound track has no usable format.";
@@ -66,7 +66,11 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
     std::vector<uint32_t> starts(frames + 1, 0);
     for (uint32_t i = 0; i < frames; ++i) {
         starts[i] = VEXFileGetPos(f);
-        const uint32_t bytes = SoundChunkBytes(i, period, format.rate, format.frameSize);
+        uint32_t bytes = SoundChunkBytes(i, period, format.rate, format.frameSize);
+        if (keepTail && i + 1 == frames) {
+            const uint64_t left = static_cast<uint64_t>(cs->leadInLeft) + cs->soundLeft;
+            if (left > bytes) bytes = static_cast<uint32_t>(std::min<uint64_t>(left, 0xFFFFFFF0u));
+        }
         if (bytes) CSFilePut(cs, bytes);
         if (progress && i % 16 == 0) {
             char text[96];

@@ -95,9 +95,65 @@ uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed);
 void CloseTrack(CSFILE *cs);
 
 // Cuts a track into one chunk per frame (empty when the sound has ended).
+// With keepTail the last frame's chunk also takes whatever sound is left
+// after its share, so no sample of the source is dropped.
 bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
                 std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize, ProgressFn progress,
-                std::string &error);
+                std::string &error, bool keepTail = false);
+
+// ---- wave files ----------------------------------------------------------------
+
+// Writes a PCM wave file at path through the platform's RIFF writer: the
+// header's sizes are set by Close, which also adds the pad byte after
+// odd-sized data.
+class WaveWriter {
+public:
+    WaveWriter() = default;
+    WaveWriter(const WaveWriter &) = delete;
+    WaveWriter &operator=(const WaveWriter &) = delete;
+    ~WaveWriter();
+    bool Open(const std::string &path, uint32_t rate, uint32_t bits, uint32_t channels, std::string &error);
+    bool Write(const void *data, size_t size);
+    bool Close(std::string &error);
+    uint64_t DataBytes() const { return data_; }
+    uint64_t FileBytes() const { return 44 + data_ + (data_ & 1); }
+
+private:
+    int fd_ = -1;
+    PlatformRiffWriter riff_{};
+    std::string path_;
+    uint64_t data_ = 0;
+    bool tooLong_ = false;
+};
+
+// ---- rate conversion -------------------------------------------------------------
+
+// Band-limited rate conversion of interleaved 16-bit samples (libsoxr, high
+// quality, no dither): feed blocks with Process, then Flush for the tail.
+class Resampler {
+public:
+    Resampler() = default;
+    Resampler(const Resampler &) = delete;
+    Resampler &operator=(const Resampler &) = delete;
+    ~Resampler();
+    bool Open(uint32_t inRate, uint32_t outRate, uint32_t channels, std::string &error);
+    // Appends the output that the input frames complete to out.
+    bool Process(const int16_t *in, size_t frames, std::vector<int16_t> &out);
+    bool Flush(std::vector<int16_t> &out);
+
+private:
+    struct State;
+    State *state_ = nullptr;
+    uint32_t channels_ = 0;
+};
+
+// ---- new frame rates ---------------------------------------------------------------
+
+// Frames of the new period that fill the running time of `frames` frames of
+// the old one most closely (at least 1).
+uint32_t RetimedFrameCount(uint32_t frames, uint32_t oldPeriod, uint32_t newPeriod);
+// The old frame on screen when new frame `frame` starts.
+uint32_t SourceFrameAt(uint32_t frame, uint32_t oldPeriod, uint32_t newPeriod);
 
 }  // namespace zenc
 

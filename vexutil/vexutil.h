@@ -275,6 +275,84 @@ VEXAPI void GFileCommandLine(char *commandLine, int32_t *x, int32_t *y, int32_t 
                              int32_t *e, uint8_t *p, int32_t *u, int32_t *i, int32_t *q, uint8_t *d, uint8_t *t,
                              char *text);
 
+/* ==== Graphics output (OGFile) and flic writer (VEXOFlic) ====================== */
+
+/* Writes FLC animations (magic 0xAF12): a 128-byte header, then per frame a
+   palette chunk when the colours changed and the smallest pixel chunk
+   (BYTE_RUN or COPY for the first frame; LC at 320 x 200, DELTA_FLC at other
+   sizes, or the whole picture when a delta is not smaller; nothing for an
+   unchanged frame), and at close a loop frame that shows the first frame
+   again. Widths must be even. */
+typedef struct VEXOFLIC VEXOFLIC;
+
+/* frameTime: positive milliseconds, or minus 10-microsecond units (kept
+   exactly at byte 26 of the header). ".flc" is added when the name has no
+   extension. Null for an odd width, a picture beyond 65535 a side or 64 MB,
+   or when the file cannot be created. */
+VEXAPI VEXOFLIC *VEXOFlicCreate(const char *name, uint32_t width, uint32_t height, int32_t frameTime);
+/* pixels: width x height bytes, rows top to bottom without padding; palette:
+   768 bytes red, green, blue (8-bit), or null for unchanged. 1 on success;
+   0 once any write failed (or after 65535 frames), and for every later call. */
+VEXAPI int VEXOFlicPutNext(VEXOFLIC *flic, const uint8_t *pixels, const uint8_t *palette);
+/* Writes the loop frame and the final header. The file's size, or 0 when a
+   write failed (the file is then incomplete). */
+VEXAPI uint32_t VEXOFlicClose(VEXOFLIC *flic);
+
+/* Output kinds (OGFILE.kind), chosen by the output name's extension. */
+#define OGFILE_FLIC 0
+#define OGFILE_BMP 1
+#define OGFILE_JPEG 2
+#define OGFILE_TGA 3
+#define OGFILE_TIFF 4
+#define OGFILE_PCX 5
+#define OGFILE_GIF 6
+#define OGFILE_PNG 7
+#define OGFILE_AVI 128
+
+#define OGFILE_QUIET 1     /* flags bit 0: no message for an unsupported type */
+#define OGFILE_OVERWRITE 2 /* flags bit 1: do not ask before overwriting */
+
+struct OGFilePrivate;
+
+/* One output for a sequence of frames: a flic, an AVI file, or numbered still
+   images (BMP, JPEG, TGA, TIFF, PCX, GIF, PNG). The library fills these
+   fields; callers read them. */
+typedef struct OGFILE {
+    char name[1024];         /* output name (flic, AVI) or the pattern of the image names */
+    char firstName[256];     /* name (without directory) of the first image written */
+    char summary[1280];      /* the output name, or "FIRST to LAST" for images */
+    uint32_t trueColour;     /* frames arrive as 32-bit pixels (blue, green, red, unused) */
+    uint32_t width, height;
+    uint32_t inputPitch;     /* bytes between input rows */
+    uint32_t nextNumber;     /* number of the next image or AVI frame */
+    uint32_t kind;           /* OGFILE_FLIC ... OGFILE_AVI */
+    uint32_t depth;          /* bits per output pixel: 8 or 24 */
+    uint32_t total;          /* bytes written to image files so far */
+    uint32_t error;          /* set when a write failed */
+    VEXOFLIC *flic;          /* the flic writer of a flic output */
+    struct OGFilePrivate *priv;
+} OGFILE;
+
+/* parent: unused (no dialogs here). name: the extension picks the kind (none
+   or ".flc": flic, for 8-bit frames). frames: how many frames will come (it
+   sets the digits of the image numbers). inputPitch: bytes between input rows
+   (a pitch below the row's length means rows without padding). frameTime: as
+   for VEXOFlicCreate. progress receives errors at level 2 and (null, 3) when
+   the user declined to overwrite. Null on failure.
+   Flic and AVI outputs are written under a temporary name beside the target
+   and renamed into place by OGFileClose when complete. */
+VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour, uint32_t frames, uint32_t width,
+                            uint32_t height, uint32_t inputPitch, int32_t frameTime, VEXPROGRESS progress,
+                            uint32_t flags);
+/* pixels: rows top to bottom, inputPitch apart; palette: 768 bytes red, green,
+   blue (8-bit frames; null keeps the last one). Failures set the error field. */
+VEXAPI void OGFilePut(OGFILE *og, const uint8_t *pixels, const uint8_t *palette);
+/* Finishes the output. Flic and AVI: the file's size; images: the bytes
+   written. 0 when the output failed (or the error field was set by the
+   caller to abandon it): a flic or AVI output is then removed and an older
+   file of that name stays as it was; images already written stay. */
+VEXAPI uint32_t OGFileClose(OGFILE *og);
+
 /* ==== Sound input (SFile) and sound chunk encoder (CSFile) ==================== */
 
 /* The sound families take the library's progress function (VEXPROGRESS). */

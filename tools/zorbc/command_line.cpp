@@ -129,8 +129,10 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
     opt.output = names[1];
     if (!HasExtension(opt.output.c_str())) opt.output += ".zbx";
     const char *ext = HasExtension(opt.output.c_str());
-    if (!ext || strcasecmp(ext, ".zbx") != 0) {
-        error = "the output must be a Zorblax file (.zbx): " + opt.output;
+    opt.graphicsOutput = ZencIsGraphicsOutput(opt.output.c_str()) != 0;
+    if (!opt.graphicsOutput && (!ext || strcasecmp(ext, ".zbx") != 0)) {
+        error = "the output must be a Zorblax file (.zbx), a flic (.flc), an AVI file (.avi) or images "
+                "(.bmp .jpg .tga .tif .pcx .gif .png): " + opt.output;
         return false;
     }
     if (opt.heightMode < 0 || opt.heightMode > 2) {

@@ -67,6 +67,44 @@ int Fail(const std::string &text, int code = 1) {
     return code;
 }
 
+// The output kinds other than Zorblax files ("Create a Flic", "Create an
+// AVI file", "Create BMPs" ...): the graphics processor's conversion.
+int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
+    ZencConvertParams p{};
+    p.input = opt.input.c_str();
+    p.output = opt.output.c_str();
+    p.cropX = opt.cropX;
+    p.cropY = opt.cropY;
+    p.width = opt.width;
+    p.height = opt.height;
+    p.first = opt.first;
+    p.last = opt.last;
+    p.frameRate = opt.frameRate;
+    p.skipOdd = opt.skipOdd;
+    p.paletteMode = opt.paletteMode;
+    p.analysisLimit = opt.analysisLimit;
+    p.firstIndex = opt.firstIndex;
+    p.colours = opt.colours;
+    p.systemColours = opt.systemColours;
+    p.conversion = opt.conversion;
+    p.paletteFile = opt.paletteFile.empty() ? nullptr : opt.paletteFile.c_str();
+    p.overwrite = opt.overwrite;
+    ZencConvertReport r{};
+    if (!ZencConvertGraphics(&p, Progress, &r)) {
+        if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
+        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+    }
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[2048];
+    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
+                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
+    StatusSet(report);
+    std::printf("%s\n", report);
+    StatusClose(0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -82,6 +120,7 @@ int main(int argc, char **argv) {
     const uint32_t started = PlatformTimeMs();
 
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) return Fail("Output filename must be different than the input filename.");
+    if (opt.graphicsOutput) return WriteGraphics(opt, started);
     if (!opt.overwrite && FileExists(opt.output) && !overwrite(opt.output.c_str()))
         return Fail("The output file " + opt.output + " was not overwritten.");
 

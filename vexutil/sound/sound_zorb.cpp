@@ -115,13 +115,15 @@ bool OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progre
     f.rate = static_cast<int32_t>(flags & ZBX_AUDIO_RATE_MASK);
     f.bits = flags & ZBX_AUDIO_16BIT ? 16 : 8;
     f.channels = flags & ZBX_AUDIO_STEREO ? 2 : 1;
-    // The sound of the file's running time; without a frame time, at most the
-    // largest chunk per frame (the source ends where the chunks do).
+    // The sound of the file's running time, in whole sample frames (not cut
+    // down further to 4-byte units, which would drop up to three samples of
+    // 8-bit sound); without a frame time, at most the largest chunk per frame
+    // (the source ends where the chunks do).
     const uint32_t period = h->FrameRate >= 0 ? static_cast<uint32_t>(h->FrameRate) * 100u
                                                : static_cast<uint32_t>(-static_cast<int64_t>(h->FrameRate));
     uint64_t bytes;
     if (period)
-        bytes = static_cast<uint64_t>(period) * h->FrameCount * f.bytesPerSecond() / 100000 / 4 * 4;
+        bytes = static_cast<uint64_t>(period) * h->FrameCount * f.bytesPerSecond() / 100000;
     else
         bytes = static_cast<uint64_t>(h->AudioMaxSize[index]) * h->FrameCount;
     out->source = std::make_unique<ZorbSource>(h, 0x2000u << index, h->AudioMaxSize[index],

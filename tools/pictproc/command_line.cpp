@@ -1,0 +1,69 @@
+#include "tools/pictproc/command_line.h"
+
+#include <vector>
+
+#include "vexutil/vexutil.h"
+
+namespace pictproc {
+
+bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
+{
+    // The first two arguments that are not switches name the input and the
+    // output; everything else is switches (several may share one argument).
+    std::vector<std::string> names;
+    std::string switches;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
+            names.push_back(arg);
+        } else {
+            if (!switches.empty()) switches += ' ';
+            switches += arg;
+        }
+    }
+    std::vector<char> line(switches.begin(), switches.end());
+    line.resize(line.size() + 16, '\0');
+    char *cmd = line.data();
+    std::vector<char> palette(line.size() + 1, '\0');
+
+    ZencConvertParams &p = opt.params;
+    const int32_t link = GetSwitchNum(cmd, '#', 0);
+    opt.frontEnd = link > 0 ? static_cast<uint32_t>(link) : 0;
+    p.trueColour = GetSwitch(cmd, 'A') ? 1 : 0;
+    p.overwrite = GetSwitch(cmd, 'O') ? 1 : 0;
+    p.frameRate = GetSwitchNum(cmd, 'F', 0);
+    uint8_t mode = 0, system = 0, conversion = 0;
+    GFileCommandLine(cmd, &p.cropX, &p.cropY, &p.width, &p.height, &p.first, &p.last, &mode, &p.analysisLimit,
+                     &p.firstIndex, &p.colours, &system, &conversion, palette.data());
+    p.paletteMode = mode;
+    p.systemColours = system;
+    p.conversion = conversion;
+    Trim(cmd);
+    if (cmd[0]) {
+        error = std::string("unknown switch or extra argument: ") + cmd;
+        return false;
+    }
+    if (names.size() < 2) {
+        error = "an input and an output file are needed.";
+        return false;
+    }
+    if (p.cropX < 0 || p.cropY < 0 || p.width < 0 || p.height < 0 || p.first < 0 || p.last < 0) {
+        error = "/X, /Y, /W, /H, /S and /E take numbers of 0 or more.";
+        return false;
+    }
+    if (mode > 2 || system > 2 || conversion > 2) {
+        error = "/P, /D and /T take 0, 1 or 2.";
+        return false;
+    }
+    opt.input = names[0];
+    std::vector<char> out(names[1].size() + 16);
+    ZencOutputLikeInput(opt.input.c_str(), names[1].c_str(), out.data(), out.size());
+    opt.output = out.data();
+    opt.paletteFile = palette.data();
+    p.input = opt.input.c_str();
+    p.output = opt.output.c_str();
+    p.paletteFile = opt.paletteFile.empty() ? nullptr : opt.paletteFile.c_str();
+    return true;
+}
+
+}  // namespace pictproc

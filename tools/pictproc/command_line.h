@@ -1,0 +1,23 @@
+// pictproc's command line: INPUT OUTPUT and the graphics switches.
+#ifndef PICTPROC_COMMAND_LINE_H
+#define PICTPROC_COMMAND_LINE_H
+
+#include <cstdint>
+#include <string>
+
+#include "encoder/encoder.h"
+
+namespace pictproc {
+
+struct Options {
+    std::string input, output, paletteFile;
+    uint32_t frontEnd = 0;
+    ZencConvertParams params{};  // its names point into this record
+};
+
+// Reads the arguments. On failure the error says what was wrong.
+bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error);
+
+}  // namespace pictproc
+
+#endif

@@ -1,0 +1,88 @@
+// pictproc: the graphics processor. Converts any graphics input of the
+// toolkit (images, numbered sequences, list files, flics, AVI, Zorblax and
+// raw frame files) into a flic, an AVI file or numbered still images.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "encoder/encoder.h"
+#include "platform/platform.h"
+#include "tools/pictproc/command_line.h"
+#include "vexutil/vexutil.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: pictproc INPUT OUTPUT [switches]\n"
+    "Converts INPUT (images, numbered sequences such as pic???.bmp*1-20, list files, flics, AVI,\n"
+    "Zorblax or RAWB files) into OUTPUT: a flic (.flc, or no extension), an AVI file (.avi) or\n"
+    "numbered images (.bmp .jpg .tga .tif .pcx .gif .png: out.bmp gives out00.bmp, out01.bmp ...).\n"
+    "An OUTPUT without an extension takes the kind of INPUT.\n"
+    "  /A         true colour: no palette work (AVI 24-bit, BMP, JPEG, TGA, TIFF, PNG)\n"
+    "  /Qn /In    palette colours and first palette index  /Un  new palette at least every n frames\n"
+    "  /Pn        8-bit input palettes: 0 copy, 1 create new, 2 new when they change\n"
+    "  /Tn        halftoning: 0 when high colour, 1 always, 2 never\n"
+    "  /Dn        system colours: 0 on new palettes, 1 always, 2 never\n"
+    "  /&FILE     use or create the palette from FILE\n"
+    "  /Sn /En    first and last frame                     /Fn  frame rate override (fps; -n ms)\n"
+    "  /Xn /Yn /Wn /Hn   crop rectangle\n"
+    "  /O         overwrite without asking\n"
+    "  --help, -h  this text                               --version  the version\n";
+
+std::string gError;
+
+int Progress(const char *text, int level)
+{
+    if (level == 2) {
+        // Errors become the status text: shown once, and reported to the
+        // front end at the end.
+        gError = text ? text : "";
+        StatusSet(gError.c_str());
+        return 1;
+    }
+    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--version")) {
+            std::puts("pictproc (Zorblax toolkit) 0.1.0");
+            return 0;
+        }
+    }
+    pictproc::Options opt;
+    std::string error;
+    if (!pictproc::ParseCommandLine(argc, argv, opt, error)) {
+        std::fprintf(stderr, "pictproc: %s\n\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    StatusInit(nullptr, PlatformLinkAttach(opt.frontEnd, nullptr), 1);
+    StatusOpen("PictProc", (opt.input + " -> " + opt.output).c_str(), nullptr);
+    const uint32_t started = PlatformTimeMs();
+    if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) {
+        StatusClose(0);
+        return 1;
+    }
+    ZencConvertReport r{};
+    if (!ZencConvertGraphics(&opt.params, Progress, &r)) {
+        if (gError.empty() && !r.declined && !StatusSet("Cancelled; no output was written."))
+            std::fprintf(stderr, "pictproc: cancelled; no output was written.\n");
+        StatusClose(0);
+        return 1;
+    }
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[2048];
+    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
+                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
+    StatusSet(report);
+    StatusClose(0);
+    return 0;
+}

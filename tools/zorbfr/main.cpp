@@ -1,0 +1,123 @@
+// zorbfr: the frame-rate changer. Gives a Zorblax file a new frame rate with
+// the same running time, pictures and sound.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "encoder/encoder.h"
+#include "platform/platform.h"
+#include "vexutil/vexutil.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: zorbfr INPUT.zbx OUTPUT.zbx /Fn [switches]\n"
+    "Gives a Zorblax file a new frame rate with the same running time: frames are dropped or\n"
+    "repeated by their display times, the pictures are coded again and every sound track is\n"
+    "cut again for the new frame period, sample for sample.\n"
+    "  /Fn       the new frame rate: n frames per second; -n milliseconds per frame;\n"
+    "            below -1500, -n hundredths of a millisecond per frame\n"
+    "  /Nv /Kv   regular and key frame compression as zorbc takes them (default 0, lossless)\n"
+    "  /Jn       a key frame at least every n frames   /An  a key frame when n% of the picture changes\n"
+    "  /Ln       sound quality 0 (exact, default) to 9; /L-1 leaves the sound out\n"
+    "  /O        overwrite OUTPUT without asking\n";
+
+std::string gLastError;
+
+int Progress(const char *text, int level) {
+    if (level == 2) {
+        gLastError = text;
+        return 1;
+    }
+    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
+}
+
+int Fail(const std::string &text) {
+    StatusSet(text.c_str());  // shown once, and reported to the front end
+    StatusClose(0);
+    return 1;
+}
+
+std::string Rate(int32_t frameRate) {
+    const uint32_t period = ZencFramePeriod(frameRate);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", period ? 100000.0 / period : 0.0);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const int standard = ZencStandardOptions(argc, argv, "zorbfr", kUsage);
+    if (standard >= 0) return standard;
+    std::vector<std::string> names;
+    std::string switches;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
+            names.push_back(arg);
+        } else {
+            if (!switches.empty()) switches += ' ';
+            switches += arg;
+        }
+    }
+    std::vector<char> line(switches.begin(), switches.end());
+    line.resize(line.size() + 16, '\0');
+    char *cmd = line.data();
+    const int32_t link = GetSwitchNum(cmd, '#', 0);
+    const bool overwriteAll = GetSwitch(cmd, 'O') != 0;
+    const int32_t rate = GetSwitchNum(cmd, 'F', 0);
+    ZencRetimeParams params{};
+    params.regular = GetSwitchNum(cmd, 'N', 0);
+    params.key = GetSwitchNum(cmd, 'K', 0);
+    const int32_t keyEvery = GetSwitchNum(cmd, 'J', 0);
+    const int32_t autoKey = GetSwitchNum(cmd, 'A', 0);
+    params.soundQuality = GetSwitchNum(cmd, 'L', 0);
+    Trim(cmd);
+    std::string problem;
+    if (cmd[0]) problem = std::string("unknown switch or extra argument: ") + cmd;
+    else if (names.size() < 2) problem = "an input and an output Zorblax file are needed.";
+    else if (rate == 0) problem = "/F must give the new frame rate (e.g. /F10 for 10 frames per second).";
+    else if (keyEvery < 0) problem = "/J takes a frame count from 0.";
+    else if (autoKey < 0 || autoKey > 100) problem = "/A takes a percentage from 0 to 100.";
+    else if (params.soundQuality < -1 || params.soundQuality > 9) problem = "/L takes a sound quality from -1 to 9.";
+    if (!problem.empty()) {
+        std::fprintf(stderr, "zorbfr: %s\n\n%s", problem.c_str(), kUsage);
+        return 2;
+    }
+    params.frameRate = -MakeFrameRate(rate);
+    params.keyEvery = static_cast<uint32_t>(keyEvery);
+    params.autoKeyPercent = static_cast<uint32_t>(autoKey);
+    std::string input = names[0], output = names[1];
+    struct stat st;
+    if (!HasExtension(input.c_str()) && stat(input.c_str(), &st) != 0) input += ".zbx";
+    if (!HasExtension(output.c_str())) output += ".zbx";
+
+    // A front end that started us gets the final report (after the hello).
+    StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
+    StatusOpen("ZorbFR", (input + " -> " + output).c_str(), nullptr);
+    const uint32_t started = PlatformTimeMs();
+    if (ZencSameFile(input.c_str(), output.c_str()))
+        return Fail(output + ": the output file must be different from the input file.");
+    if (!overwriteAll && stat(output.c_str(), &st) == 0 && !overwrite(output.c_str()))
+        return Fail(output + ": exists and was not overwritten (use /O).");
+    ZencFileInfo info;
+    if (!ZencReadInfo(input.c_str(), &info)) return Fail(input + ": not a readable Zorblax file.");
+
+    ZencReport r;
+    if (!ZencChangeFrameRate(input.c_str(), output.c_str(), &params, &r, Progress))
+        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[1024];
+    std::snprintf(report, sizeof report,
+                  "Changed %s (%u frames at %s per second) into %s: %u frames at %s per second, %llu bytes, in %s.",
+                  input.c_str(), info.frameCount, Rate(info.frameRate).c_str(), output.c_str(), r.frames,
+                  Rate(params.frameRate).c_str(), static_cast<unsigned long long>(r.fileBytes), elapsed);
+    StatusSet(report);
+    std::printf("%s\n", report);
+    StatusClose(0);
+    return 0;
+}

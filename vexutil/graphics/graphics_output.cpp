@@ -1,0 +1,321 @@
+// OGFile: one output for a sequence of frames, a flic, an AVI file or
+// numbered still images, chosen by the output name's extension.
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "vexutil/graphics/avi_writer.h"
+#include "vexutil/graphics/image_writer.h"
+#include "vexutil/graphics/safe_output.h"
+#include "vexutil/graphics/image_layer.h"
+#include "vexutil/vexutil.h"
+
+struct OGFilePrivate {
+    std::string target;  // flic or AVI: the final name
+    vex::SafeOutput output;
+    std::unique_ptr<vex::AviWriter> avi;
+    vex::ImageFormat format = vex::ImageFormat::Bmp;
+    std::string prefix, suffix;  // numbered images: prefix, number, suffix
+    int digits = 0;
+    uint32_t frames = 0;
+    VEXPROGRESS progress = nullptr;
+    uint8_t palette[768] = {};
+    std::vector<uint8_t> rows;  // the frame in the output's layout
+};
+
+namespace {
+
+const char kFlicFailed[] = "Error creating the output flic.";
+const char kAviFailed[] = "Error creating the output AVI file.";
+const char kUnsupported[] = "Unsupported output file type or color depth.";
+
+void Report(VEXPROGRESS progress, const std::string &text, int level = 2)
+{
+    if (progress) progress(level == 3 ? nullptr : text.c_str(), level);
+}
+
+void CopyField(char *field, size_t size, const std::string &text)
+{
+    std::snprintf(field, size, "%s", text.c_str());
+}
+
+// The image number's digits for a count of frames (none below 2).
+int DigitsFor(uint32_t frames)
+{
+    if (frames >= 10000) return 5;
+    if (frames >= 1000) return 4;
+    if (frames >= 100) return 3;
+    if (frames >= 10) return 2;
+    return frames >= 2 ? 1 : 0;
+}
+
+std::string ImageName(const OGFilePrivate &p, uint32_t number)
+{
+    if (p.digits == 0) return p.prefix + p.suffix;
+    char n[16];
+    std::snprintf(n, sizeof n, "%0*u", p.digits, number);
+    return p.prefix + n + p.suffix;
+}
+
+std::string BaseName(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Declined overwrites are reported as (null, 3).
+bool MayWrite(const std::string &name, uint32_t flags, VEXPROGRESS progress)
+{
+    if ((flags & OGFILE_OVERWRITE) || overwrite(name.c_str())) return true;
+    Report(progress, "", 3);
+    return false;
+}
+
+// Sets the error field; the first failure is also reported.
+void Fail(OGFILE *og, const std::string &text)
+{
+    if (!og->error) Report(og->priv->progress, text);
+    og->error = 1;
+}
+
+// Row length of the input: the pitch, unless it is shorter than a row (then
+// rows follow each other without padding).
+size_t InputRow(const OGFILE *og)
+{
+    const size_t row = static_cast<size_t>(og->width) * (og->trueColour ? 4 : 1);
+    return std::max<size_t>(og->inputPitch, row);
+}
+
+// Fills rows (bottom-up when asked, stride apart) with the frame at the
+// output depth: 8-bit indices, or blue, green, red.
+void Convert(const OGFILE *og, const uint8_t *pixels, const uint8_t *palette, uint8_t *out, size_t stride,
+             bool bottomUp)
+{
+    const size_t in = InputRow(og);
+    for (uint32_t y = 0; y < og->height; ++y) {
+        const uint8_t *s = pixels + y * in;
+        uint8_t *d = out + (bottomUp ? og->height - 1 - y : y) * stride;
+        if (og->depth == 8) {
+            std::memcpy(d, s, og->width);
+        } else if (og->trueColour) {
+            for (uint32_t x = 0; x < og->width; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+        } else {
+            for (uint32_t x = 0; x < og->width; ++x, d += 3) {
+                const uint8_t *c = palette + 3 * s[x];
+                d[0] = c[2], d[1] = c[1], d[2] = c[0];
+            }
+        }
+    }
+}
+
+bool CreateFlic(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t flags)
+{
+    OGFilePrivate &p = *og->priv;
+    p.target = HasExtension(name.c_str()) ? name : name + ".flc";
+    if (!MayWrite(p.target, flags, p.progress)) return false;
+    std::string why;
+    // Widths are kept as they are: odd widths cannot be coded and are refused.
+    if (!p.output.Begin(p.target, &why) ||
+        !(og->flic = VEXOFlicCreate(p.output.TempPath().c_str(), og->width, og->height, frameTime))) {
+        Report(p.progress, kFlicFailed);
+        return false;
+    }
+    og->kind = OGFILE_FLIC;
+    og->depth = 8;
+    p.rows.resize(static_cast<size_t>(og->width) * og->height);
+    CopyField(og->name, sizeof og->name, p.target);
+    CopyField(og->summary, sizeof og->summary, p.target);
+    return true;
+}
+
+bool CreateAvi(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t flags)
+{
+    OGFilePrivate &p = *og->priv;
+    p.target = name;
+    if (!MayWrite(p.target, flags, p.progress)) return false;
+    vex::AviWriterSettings s;
+    s.width = og->width;
+    s.height = og->height;
+    s.bits = og->trueColour ? 24 : 8;
+    if (frameTime < 0) s.scale = static_cast<uint32_t>(-static_cast<int64_t>(frameTime)), s.rate = 100000;
+    else if (frameTime > 0) s.scale = static_cast<uint32_t>(frameTime), s.rate = 1000;
+    else s.scale = 100, s.rate = 1000;  // no frame time: 10 frames a second
+    std::string why;
+    if (!p.output.Begin(p.target, &why) || !(p.avi = vex::AviWriter::Create(p.output.TempPath().c_str(), s, &why))) {
+        Report(p.progress, kAviFailed);
+        return false;
+    }
+    og->kind = OGFILE_AVI;
+    og->depth = s.bits;
+    p.rows.resize(static_cast<size_t>(p.avi->RowBytes()) * og->height);
+    CopyField(og->name, sizeof og->name, p.target);
+    CopyField(og->summary, sizeof og->summary, p.target);
+    return true;
+}
+
+bool CreateImages(OGFILE *og, const std::string &name, uint32_t flags)
+{
+    OGFilePrivate &p = *og->priv;
+    static const uint32_t kinds[] = {OGFILE_BMP, OGFILE_GIF, OGFILE_TIFF, OGFILE_JPEG,
+                                     OGFILE_TGA, OGFILE_PCX, OGFILE_PNG};
+    vex::ImageFormat f;
+    if (!vex::ImageFormatFromName(name.c_str(), &f) ||
+        (og->trueColour && (f == vex::ImageFormat::Pcx || f == vex::ImageFormat::Gif))) {
+        if (!(flags & OGFILE_QUIET)) Report(p.progress, kUnsupported);
+        return false;
+    }
+    p.format = f;
+    og->kind = kinds[static_cast<int>(f)];
+    og->depth = og->trueColour || f == vex::ImageFormat::Tga ? 24 : 8;
+    const char *dot = HasExtension(name.c_str());
+    p.prefix = name.substr(0, static_cast<size_t>(dot - name.c_str()));
+    p.suffix = dot;
+    p.digits = DigitsFor(p.frames);
+    // The pattern as a format text, for callers that show it.
+    std::string pattern;
+    for (char c : p.prefix) pattern += c == '%' ? std::string("%%") : std::string(1, c);
+    if (p.digits) pattern += "%0" + std::to_string(p.digits) + "i";
+    for (char c : p.suffix) pattern += c == '%' ? std::string("%%") : std::string(1, c);
+    CopyField(og->name, sizeof og->name, pattern);
+    if (!MayWrite(ImageName(p, 0), flags, p.progress)) return false;
+    const size_t stride = og->depth == 8 ? og->width : static_cast<size_t>(og->width) * 3;
+    p.rows.resize(stride * og->height);
+    return true;
+}
+
+void PutImage(OGFILE *og, const uint8_t *pixels)
+{
+    OGFilePrivate &p = *og->priv;
+    if (p.digits == 0 && og->nextNumber > 0) {
+        Fail(og, "Error: more frames than announced for " + ImageName(p, 0) + "; it was not overwritten.");
+        return;
+    }
+    const size_t stride = og->depth == 8 ? og->width : static_cast<size_t>(og->width) * 3;
+    Convert(og, pixels, p.palette, p.rows.data(), stride, false);
+    vex::PictureToSave pic;
+    pic.width = static_cast<int>(og->width);
+    pic.height = static_cast<int>(og->height);
+    pic.bits = static_cast<int>(og->depth);
+    pic.pixels = p.rows.data();
+    pic.stride = stride;
+    pic.palette = p.palette;
+    const std::string name = ImageName(p, og->nextNumber++);
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!vex::EncodeStillImage(p.format, pic, &bytes, &why) ||
+        !vex::WriteFileSafely(name, bytes.data(), bytes.size(), &why)) {
+        Fail(og, "Error writing the output file " + name + ": " + why);
+        return;
+    }
+    og->total = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(og->total) + bytes.size(), UINT32_MAX));
+    if (og->nextNumber == 1) {
+        CopyField(og->firstName, sizeof og->firstName, BaseName(name));
+        CopyField(og->summary, sizeof og->summary, og->firstName);
+    } else {
+        CopyField(og->summary, sizeof og->summary, std::string(og->firstName) + " to " + BaseName(name));
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour, uint32_t frames, uint32_t width,
+                            uint32_t height, uint32_t inputPitch, int32_t frameTime, VEXPROGRESS progress,
+                            uint32_t flags)
+{
+    (void)parent;  // no dialogs here
+    if (!name || !name[0] || width == 0 || height == 0 || width > 65535 || height > 65535) return nullptr;
+    OGFILE *og = static_cast<OGFILE *>(vexmalloc(sizeof(OGFILE)));
+    if (!og) return nullptr;
+    std::memset(og, 0, sizeof *og);
+    og->priv = new (std::nothrow) OGFilePrivate;
+    if (!og->priv) {
+        vexfree(og);
+        return nullptr;
+    }
+    og->trueColour = trueColour ? 1 : 0;
+    og->width = width;
+    og->height = height;
+    og->inputPitch = inputPitch;
+    og->priv->progress = progress;
+    og->priv->frames = frames;
+    const std::string n = name;
+    const char *ext = HasExtension(name);
+    bool ok;
+    try {
+        if ((!ext || strcasecmp(ext, ".flc") == 0) && !trueColour) ok = CreateFlic(og, n, frameTime, flags);
+        else if (ext && strcasecmp(ext, ".avi") == 0) ok = CreateAvi(og, n, frameTime, flags);
+        else if (ext) ok = CreateImages(og, n, flags);
+        else {
+            if (!(flags & OGFILE_QUIET)) Report(progress, kUnsupported);
+            ok = false;
+        }
+    } catch (const std::bad_alloc &) {
+        Report(progress, "Out of memory.");
+        ok = false;
+    }
+    if (!ok) {
+        og->error = 1;
+        OGFileClose(og);
+        return nullptr;
+    }
+    return og;
+}
+
+VEXAPI void OGFilePut(OGFILE *og, const uint8_t *pixels, const uint8_t *palette)
+{
+    if (!og || !pixels || og->error) return;
+    OGFilePrivate &p = *og->priv;
+    if (palette) std::memcpy(p.palette, palette, 768);
+    if (og->kind == OGFILE_FLIC) {
+        const uint8_t *rows = pixels;
+        if (InputRow(og) != og->width) {
+            Convert(og, pixels, p.palette, p.rows.data(), og->width, false);
+            rows = p.rows.data();
+        }
+        if (!VEXOFlicPutNext(og->flic, rows, palette)) Fail(og, "Error writing the output file " + p.target + ".");
+        ++og->nextNumber;
+    } else if (og->kind == OGFILE_AVI) {
+        Convert(og, pixels, p.palette, p.rows.data(), p.avi->RowBytes(), true);
+        if (!p.avi->PutFrame(p.rows.data(), og->depth == 8 ? p.palette : nullptr))
+            Fail(og, "Error writing the output file " + p.target + ".");
+        ++og->nextNumber;
+    } else {
+        PutImage(og, pixels);
+    }
+}
+
+VEXAPI uint32_t OGFileClose(OGFILE *og)
+{
+    if (!og) return 0;
+    OGFilePrivate &p = *og->priv;
+    uint64_t size = og->total;
+    std::string why;
+    if (og->kind == OGFILE_FLIC && og->flic) {
+        size = VEXOFlicClose(og->flic);
+        og->flic = nullptr;
+        if (!og->error && size == 0) Fail(og, "Error writing the output file " + p.target + ".");
+    } else if (og->kind == OGFILE_AVI && p.avi) {
+        const bool ok = p.avi->Close();
+        size = p.avi->Size();
+        p.avi.reset();
+        if (!og->error && !ok) Fail(og, "Error writing the output file " + p.target + ".");
+    }
+    if (!p.output.TempPath().empty()) {
+        if (og->error) p.output.Discard();
+        else if (!p.output.Commit(&why)) Fail(og, "Error replacing " + p.target + ": " + why);
+    }
+    const uint32_t result = og->error ? 0 : static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
+    delete og->priv;
+    vexfree(og);
+    return result;
+}
+
+}  // extern "C"
