@@ -1,5 +1,5 @@
 // A track's ring and its sound clock: setting a track up, the per-frame feed
-// (overflow cut, silence after an underrun), and the moves of the time line
+// (overflow cut), and the moves of the time line
 // (advance, rebase, anchor, restart, pause and resume).
 #include <algorithm>
 
@@ -54,41 +54,21 @@ void ClockAdvance(ZorbTrack *t) {
 }
 
 uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *context) {
-    uint32_t pending = Pending(t).load();
-    uint32_t space = t->RingSize - pending;
+    uint32_t space = t->RingSize - Pending(t).load();
     if (n > space) {
         ++t->Overflows;
         n = space;
     }
-    uint32_t e = 0;
-    if (t->UnderrunSeen) {
-        UnderrunFlag(t).store(0);
-        t->UnderrunSeen = 0;
-    }
-    if (UnderrunFlag(t).load()) {
-        t->UnderrunSeen = 1;
-        if (n < t->MaxFrameBytes && t->BytesQueued != 0) {
-            // The device ran dry: the frame's sound plus silence fill one
-            // largest frame, so the device gets ahead again.
-            if (t->MaxFrameBytes + pending > t->RingSize)
-                e = t->RingSize - pending - n;
-            else
-                e = t->MaxFrameBytes - n;
-            if (e > 0) {
-                ++t->SoundSkips;
-                t->ExpectedBase += e;
-                RingFill(t, SilenceByte(t), e);
-            }
-        }
-    }
+    // Whatever the device did meanwhile, the sound goes on where it stands:
+    // nothing is padded, dropped or played twice to catch up with the clock.
     if (n > 0) produce(context, t, n);
-    t->BytesQueued += n + e;
-    Pending(t).fetch_add(n + e);
-    return n + e;
+    t->BytesQueued += n;
+    Pending(t).fetch_add(n);
+    return n;
 }
 
 void ClockRebaseIfUnreachable(ZorbTrack *t) {
-    if (t->BytesQueued < DuePosition(t)) ClockAnchor(t, t->BytesQueued);
+    if (PositionAfter(DuePosition(t), t->BytesQueued)) ClockAnchor(t, t->BytesQueued);
 }
 
 void ClockAnchor(ZorbTrack *t, uint32_t p) {
@@ -105,10 +85,11 @@ void TrackRestart(ZorbTrack *t) {
     t->BytesQueued = 0;
 }
 
-void TrackDropPending(ZorbTrack *t) {
+void TrackDropPending(ZorbTrack *t, uint32_t played) {
     SoundGuard guard;
-    t->BytesQueued -= Pending(t).exchange(0);
+    Pending(t).store(0);
     t->ReadPos = t->WritePos;
+    t->BytesQueued = played;
 }
 
 void TrackReplayLastFrame(ZorbTrack *t, bool silence) {

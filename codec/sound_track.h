@@ -32,18 +32,27 @@ struct ZorbQueueBuffer {
     uint64_t QueuedEnd;  // device byte count at which this buffer has been consumed
 };
 
+// Where a device stands: the bytes it has taken (confirmed), and the played
+// position interpolated by time between its updates, never past what it has
+// confirmed and never backwards. Positions count from the last reset.
+struct ZorbDeviceClock {
+    uint64_t DeviceBase;     // device count at which position Offset was taken
+    uint32_t Offset;         // position at DeviceBase (carried over pause and resume)
+    uint32_t Confirmed;      // position the device has confirmed taking
+    uint32_t From;           // position where the running interpolation started
+    uint32_t FromTime;       // clock at which it started
+    uint32_t Reported;       // last position reported
+};
+
 // Back-end fields of the queue back end (one device fed by queued buffers).
 struct ZorbQueueChannel {
     uint32_t Device;         // device id, 0 = closed
     uint32_t HalfBuffer;     // size of each of the two device buffers
-    uint32_t PlayedTotal;    // bytes of buffers that have finished
     ZorbQueueBuffer Header1, Header2;
-    uint32_t BufferStartTime;  // clock when the buffers in flight started; 0 = nothing played yet
-    uint32_t InFlightMs;       // duration of the buffers in flight
-    uint32_t InFlightBytes;    // their bytes
-    void *Owner;               // the handle
-    uint64_t DeviceQueued;     // bytes ever handed to the device (for the done test)
-    uint8_t *Block;            // the two buffers' memory
+    void *Owner;             // the handle
+    uint64_t DeviceQueued;   // bytes ever handed to the device
+    uint8_t *Block;          // the two buffers' memory
+    uint32_t Started;        // sound was handed over since the device opened or was reset
 };
 
 // Back-end fields of the pull back end (a device that pulls from our
@@ -51,16 +60,6 @@ struct ZorbQueueChannel {
 struct ZorbPullChannel {
     uint32_t BufferBytes;     // size of the device buffer
     ZorbPullBuffer *Buffer;   // the device buffer; null while paused
-    uint32_t WriteOffset;     // next write position inside the device buffer
-    uint32_t Stopped;         // 1 = not playing
-    uint32_t WrittenTotal;    // bytes ever written to the device buffer
-    uint32_t FreeBytes;
-    uint32_t LastPlayCursor;
-    int32_t DataEnd;          // offset where the real sound ends, or -1
-    uint32_t SilenceEnd;      // offset where the silence written after it ends
-    uint32_t LastPosition;
-    uint32_t LastPositionTime;
-    uint32_t LastReported;
     uint32_t BufferFlags;
 };
 
@@ -78,17 +77,21 @@ struct ZorbTrack {
     uint32_t SkipMark;             // bytes x 1024 since ExpectedBase beyond which video is behind
     uint32_t BytesQueued;          // bytes ever written to the ring (sound and silence)
     uint32_t Overflows;            // frames whose sound was cut to the ring's free space
-    uint32_t SoundSkips;           // silence insertions after an underrun
+    uint32_t SoundSkips;           // times the device ran dry with sound still to come (atomic access)
     uint32_t MaxFrameBytes;        // largest per-frame chunk, multiple of 4
     ZorbTrack *NextChannel;        // the back end's list of open channels
     ZorbQueueChannel Queue;
     uint32_t SampleRate;
     uint32_t NoSoundThisFrame;
     uint32_t Is16Bit, IsStereo;
-    uint32_t Underrun;             // the device ran dry (set by the back end; atomic access)
-    uint32_t UnderrunSeen;
+    uint32_t Underrun;             // the device ran dry and still waits for sound (atomic access)
     ZorbPullChannel Pull;
     uint32_t TrackIndex;           // 0..6
+    // Set by the back end when the channel opens: the sound it keeps handed
+    // over ahead of the device (frames are released that far ahead of the
+    // played position), and the device's position.
+    uint32_t LeadBytes;
+    ZorbDeviceClock Clock;
 };
 
 // The seven operations of a sound back end.
@@ -107,6 +110,18 @@ namespace zorb {
 
 inline std::atomic_ref<uint32_t> Pending(ZorbTrack *t) { return std::atomic_ref<uint32_t>(t->BytesPending); }
 inline std::atomic_ref<uint32_t> UnderrunFlag(ZorbTrack *t) { return std::atomic_ref<uint32_t>(t->Underrun); }
+inline std::atomic_ref<uint32_t> SkipCount(ZorbTrack *t) { return std::atomic_ref<uint32_t>(t->SoundSkips); }
+
+// Bytes of one sample frame (all channels) of a track.
+inline uint32_t SampleFrameBytes(const ZorbTrack *t) { return (t->Is16Bit ? 2u : 1u) * (t->IsStereo ? 2u : 1u); }
+
+// The device clock. Restart: position 0 at device count `device`. Carry
+// over: the position reached so far continues from device count `device`
+// (a device opened again after a pause). Update: the device has taken
+// `device` bytes in all at time `now`; returns the played position.
+void DeviceClockRestart(ZorbDeviceClock *c, uint64_t device, uint32_t now);
+void DeviceClockCarryOver(ZorbDeviceClock *c, uint64_t device, uint32_t now);
+uint32_t DeviceClockUpdate(ZorbDeviceClock *c, uint64_t device, uint32_t now, uint32_t bytesPerSecond);
 
 inline uint8_t SilenceByte(const ZorbTrack *t) { return t->Is16Bit ? 0x00 : 0x80; }
 
@@ -151,8 +166,7 @@ using SoundProducer = void (*)(void *context, ZorbTrack *t, uint32_t n);
 // Primary track: one frame further on the time line.
 void ClockAdvance(ZorbTrack *primary);
 // Feeds n bytes of a frame's sound: cut to the free space (an overflow),
-// preceded by silence after an underrun, then produced into the ring.
-// Returns the bytes written (sound and silence).
+// then produced into the ring. Returns the bytes written.
 uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *context);
 // Primary track: when the device can never reach the frame's time because
 // that much sound was never written, the time line is moved to what was.
@@ -160,12 +174,15 @@ void ClockRebaseIfUnreachable(ZorbTrack *primary);
 // The frame's due position and the point beyond which video is behind.
 inline uint32_t DuePosition(const ZorbTrack *t) { return t->ExpectedBase + t->ExpectedFrac / 1024; }
 inline uint32_t SkipPosition(const ZorbTrack *t) { return t->ExpectedBase + t->SkipMark / 1024; }
+// Positions on the time line compared as a signed distance (they wrap at 4 GB).
+inline bool PositionAfter(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
 // Anchors the time line at position p (bytes played).
 void ClockAnchor(ZorbTrack *t, uint32_t p);
 // After the back end's reset: the ring is emptied and the time line restarts at 0.
 void TrackRestart(ZorbTrack *t);
-// After the back end's pause: pending bytes are dropped from the time line.
-void TrackDropPending(ZorbTrack *t);
+// After the back end's pause: pending bytes are dropped, and what was handed
+// over ends at `played` (the device dropped what it had not played).
+void TrackDropPending(ZorbTrack *t, uint32_t played);
 // Before the back end's resume: the last MaxFrameBytes written are handed to
 // the device again, silenced when asked.
 void TrackReplayLastFrame(ZorbTrack *t, bool silence);

@@ -16,12 +16,15 @@ void DecodeFrameVideo(ZorbHandle *h);
 namespace {
 
 // Makes frame `index` current by positioning the reader on it. Returning to
-// frame 0 starts from a black palette and restarts the sound time line.
-void GoToFrame(ZorbHandle *h, uint32_t index)
+// frame 0 starts from a black palette; a jump there also restarts the sound
+// time line, while the loop at the end lets the sound run on, so the sound
+// already handed over (the back end's lead) is heard and the loop has no gap.
+void GoToFrame(ZorbHandle *h, uint32_t index, bool jump)
 {
     if (index == 0) {
         std::memset(h->Palette, 0, sizeof h->Palette);
-        SoundRestartAtFrameZero(h);
+        if (jump)
+            SoundRestartAtFrameZero(h);
     }
     h->CurrentFrame = index;
     PositionOnCurrentFrame(h);
@@ -86,7 +89,7 @@ extern "C" void ZorbAdvanceFrame(ZorbHandle *h)
     } else {
         // After the ring frame playing goes on at frame 1 (frame 0 is the key
         // frame); without one it starts again at frame 0.
-        GoToFrame(h, ring && h->FrameCount > 1 ? 1 : 0);
+        GoToFrame(h, ring && h->FrameCount > 1 ? 1 : 0, false);
     }
     SoundHookService(h);
 }
@@ -100,5 +103,5 @@ extern "C" void ZorbSeekFrame(ZorbHandle *h, uint32_t frame)
         index = h->FrameCount - 1;
     if (index == h->CurrentFrame)
         return;
-    GoToFrame(h, index);
+    GoToFrame(h, index, true);
 }

@@ -6,6 +6,8 @@
 // in 1/100 ms, sound in bytes (x 1024 for fractions).
 #include "codec/timing.h"
 
+#include <algorithm>
+
 #include "codec/handle.h"
 #include "codec/sound_track.h"
 #include "platform/platform.h"
@@ -52,8 +54,8 @@ uint32_t BehindTest(ZorbHandle *h) {
     if (!t || h->SoundPaused) return 0;
     if (!h->WaitingForSound) return 1;
     if (t->NoSoundThisFrame) return 0;
-    uint32_t p = PlayedPosition(t);
-    if (SkipPosition(t) > p) return 0;
+    uint32_t p = PlayedPosition(t) + t->LeadBytes;
+    if (PositionAfter(SkipPosition(t), p)) return 0;
     h->WaitingForSound = 0;
     return 1;
 }
@@ -101,10 +103,11 @@ extern "C" uint32_t ZorbMustWait(ZorbHandle *h) {
     if (!h || h->ReadFailed) return 0;
     SoundServiceIfOpen();
     if (ZorbTrack *t = Primary(h)) {
-        // The sound clock: the frame is due when the device has played up to it.
+        // The sound clock: the frame is due when the device has played up to
+        // it, less the lead the back end keeps handed over ahead of the device.
         if (h->WaitingForSound && !h->SoundPaused) {
-            uint32_t p = PlayedPosition(t);
-            if (DuePosition(t) > p + 8) {
+            uint32_t p = PlayedPosition(t) + t->LeadBytes;
+            if (PositionAfter(DuePosition(t), p + 8)) {
                 BackgroundReadStep(h);
                 return 1;
             }
@@ -127,8 +130,9 @@ extern "C" uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on) {
         h->SoundPaused = 1;
         for (ZorbTrack *t : h->Track) {
             if (!t) continue;
+            uint32_t p = PlayedPosition(t);
             if (b) b->Pause(t);
-            TrackDropPending(t);
+            TrackDropPending(t, p);
         }
     } else if (on != 0 && h->SoundPaused) {
         bool silence = h->CurrentFrame != h->PausedAtFrame || on < 0;
@@ -148,6 +152,17 @@ extern "C" uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on) {
     return 1;
 }
 
+extern "C" uint32_t ZorbSoundPending(ZorbHandle *h) {
+    if (!h || h->SoundPaused) return 0;
+    uint32_t most = 0;
+    for (ZorbTrack *t : h->Track) {
+        if (!t) continue;
+        uint32_t p = PlayedPosition(t);
+        if (PositionAfter(t->BytesQueued, p)) most = std::max(most, t->BytesQueued - p);
+    }
+    return most;
+}
+
 extern "C" void ZorbGetStats(ZorbHandle *h, ZorbStats *s) {
     if (!h || !s) return;
     BookFrameTimes(h);
@@ -160,7 +175,7 @@ extern "C" void ZorbGetStats(ZorbHandle *h, ZorbStats *s) {
     s->OpenTimeMs = h->OpenDuration;
     s->FramesDecoded = h->FramesDecoded;
     s->FramesSkipped = h->FramesSkipped;
-    s->SoundSkips = t ? t->SoundSkips : 0;
+    s->SoundSkips = t ? SkipCount(t).load() : 0;
     s->BlitTimeMs = h->BlitTimeTotal;
     s->ReadTimeMs = h->ForegroundTime - h->ReadTimeAtOpen;
     s->DecodeTimeMs = h->DecodeTimeTotal;

@@ -5,8 +5,9 @@
 // SoundOpenTrack and ZorbClose closes them with SoundCloseTracks.
 // ZorbDecodeFrame feeds the loaded frame's sound (SoundFeedFrame), asks
 // the behind test (BehindTest) and services the back end; ZorbAdvanceFrame
-// books the frame's times (BookFrameTimes) and, like ZorbSeekFrame, calls
-// SoundRestartAtFrameZero when playing returns to frame 0.
+// books the frame's times (BookFrameTimes); ZorbSeekFrame calls
+// SoundRestartAtFrameZero when it jumps back to frame 0 (the loop at the end
+// of the file lets the sound run on).
 #ifndef ZORB_CODEC_TIMING_H
 #define ZORB_CODEC_TIMING_H
 

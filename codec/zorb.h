@@ -201,7 +201,7 @@ typedef struct ZorbStats {
     uint32_t OpenTimeMs;          /* time spent in ZorbOpen */
     uint32_t FramesDecoded;
     uint32_t FramesSkipped;       /* video not decoded because playback was behind its sound */
-    uint32_t SoundSkips;          /* silences inserted after the sound device ran dry (clock track) */
+    uint32_t SoundSkips;          /* times the clock track's device ran dry while sound was still to come */
     uint32_t BlitTimeMs;          /* first rectangle request to ZorbAdvanceFrame */
     uint32_t ReadTimeMs;          /* file reading while playing */
     uint32_t DecodeTimeMs;        /* ZorbDecodeFrame to the first rectangle request */
@@ -221,8 +221,15 @@ typedef struct ZorbStats {
    loop between ZorbAdvanceFrame and the next ZorbDecodeFrame, handling your
    events between calls; every call that returns 1 reads ahead a little. The
    frame is due by the clock, or, when a sound track plays, when the sound
-   device has played up to it. */
+   device has played up to it (less the short lead of sound the back end
+   keeps handed over ahead of the device, so the device never runs dry
+   between two frames). */
 uint32_t ZorbMustWait(ZorbHandle *h);
+
+/* Bytes of sound handed over and not yet played (the most over the open
+   tracks; 0 without sound or while paused). A player that ends calls it until
+   it is 0, so the last frames' sound is heard before ZorbClose. */
+uint32_t ZorbSoundPending(ZorbHandle *h);
 
 /* on = 0 pauses every sound track of the handle; any other value resumes
    them, a negative value also silencing the last frame's sound that is

@@ -1,6 +1,6 @@
 // Plays arbitrary bytes as a .zbx file with every sound track open, on a back
 // end that plays whatever it is handed: the sound feed (chunk lengths, the
-// overflow cut, underrun silence, compressed chunks decoded into the ring),
+// overflow cut, compressed chunks decoded into the ring),
 // the sound clock, pausing and resuming, seeking and the loop to frame 0.
 // The last input byte picks when to pause, resume and seek.
 #include <algorithm>
@@ -22,7 +22,7 @@ void Service() {
         uint32_t n = std::min<uint32_t>(zorb::Pending(t).load(), 3000);
         zorb::RingRead(t, g_device, n);
         zorb::Pending(t).fetch_sub(n);
-        t->Queue.PlayedTotal += n;
+        t->Clock.Reported += n;
         if (n == 0) zorb::UnderrunFlag(t).store(1);
     }
 }
@@ -33,9 +33,9 @@ int Open(ZorbTrack *t, uint32_t, uint32_t) {
 void Close(ZorbTrack *t) { zorb::SoundChannelRemove(t); }
 uint32_t Played(ZorbTrack *t) {
     Service();
-    return t->Queue.PlayedTotal;
+    return t->Clock.Reported;
 }
-void Reset(ZorbTrack *t) { t->Queue.PlayedTotal = 0; }
+void Reset(ZorbTrack *t) { t->Clock.Reported = 0; }
 void Pause(ZorbTrack *) {}
 int Resume(ZorbTrack *) { return 1; }
 

@@ -241,6 +241,39 @@ int PlatformSplitCommandLine(const char *commandLine, char **words, int maxWords
    signal number when a signal ended it), or -1. */
 int PlatformWaitProcess(long pid);
 
+/* ---- Command lines ------------------------------------------------------------ */
+
+/* Exit statuses of every program: done, failure (a file could not be read,
+   written or played), usage (a bad command line). */
+enum { PLATFORM_EXIT_DONE = 0, PLATFORM_EXIT_FAILURE = 1, PLATFORM_EXIT_USAGE = 2 };
+
+/* The toolkit's version, "MAJOR.MINOR.PATCH". */
+const char *PlatformVersion(void);
+
+/* The options every program knows, looked for in argv[1..argc-1] before its
+   own parsing: "--help" or "-h" prints the usage text to standard output,
+   "--version" prints "PROGRAM (Zorblax toolkit) VERSION". Returns
+   PLATFORM_EXIT_DONE when one of them was handled (the program then ends
+   with it), -1 when neither was given. */
+int PlatformStandardOptions(int argc, char **argv, const char *program, const char *usage);
+
+/* Prints one error line to standard error: "PROGRAM: FILE: REASON", or
+   "PROGRAM: REASON" when file is null or empty. A progress line in the
+   making (see PlatformProgressLine) is ended first, so the error is never
+   cut or overwritten. */
+void PlatformError(const char *program, const char *file, const char *reason);
+
+/* Why a file could not be opened for reading, in words ("no such file or
+   directory", "is a directory", "permission denied", ...); for a file that
+   opens, `otherwise` (for example "not a Zorblax file, or damaged"). */
+const char *PlatformOpenFailure(const char *path, const char *otherwise);
+
+/* Progress on standard error: the text replaces the previous progress line
+   (carriage return, the text, blanks over what is left of the old one); a
+   null text ends the line in the making. Nothing is drawn when standard
+   error is not a terminal. */
+void PlatformProgressLine(const char *text);
+
 #ifdef __cplusplus
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,26 +90,52 @@ void Message(const std::string &text, const char *caption = "ZorbPlay")
 int ShowUsage()
 {
     Message(player::UsageText(), player::UsageTitle().c_str());
-    return 1;
+    return PLATFORM_EXIT_USAGE;
 }
+
+// Usage text for --help: the usage box's text with Unix line ends.
+std::string HelpText()
+{
+    std::string text = player::UsageTitle() + "\n" + player::UsageText();
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    return out;
+}
+
+// The program's own file, open while one of its embedded files plays: a file
+// descriptor owned by a unique_ptr, closed on every way out.
+struct FdCloser {
+    struct pointer {
+        int fd = -1;
+        pointer(std::nullptr_t = nullptr) {}
+        explicit pointer(int f) : fd(f) {}
+        explicit operator bool() const { return fd >= 0; }
+        bool operator==(const pointer &) const = default;
+    };
+    void operator()(pointer p) const { ::close(p.fd); }
+};
+using SelfFile = std::unique_ptr<int, FdCloser>;
 
 // Opens one file of the list: an embedded one from the program's own file, or
 // a name on disk (found without regard to case when needed).
-ZorbHandle *OpenFile(const std::string &name, const Settings &s, int &selfFd)
+ZorbHandle *OpenFile(const std::string &name, const Settings &s, SelfFile &self)
 {
-    selfFd = -1;
+    self.reset();
     uint64_t offset = 0;
     if (player::ParseEmbeddedName(name, offset)) {
-        char self[4096];
-        if (PlatformSelfPath(self, sizeof self) == 0)
+        char path[4096];
+        if (PlatformSelfPath(path, sizeof path) == 0)
             return nullptr;
-        selfFd = ::open(self, O_RDONLY | O_CLOEXEC);
-        if (selfFd < 0)
+        self.reset(FdCloser::pointer(::open(path, O_RDONLY | O_CLOEXEC)));
+        if (!self)
             return nullptr;
-        ::posix_fadvise(selfFd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        if (::lseek(selfFd, static_cast<off_t>(offset), SEEK_SET) < 0)
+        const int fd = self.get().fd;
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0)
             return nullptr;
-        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(selfFd)),
+        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)),
                         s.openFlags | ZORB_OPEN_FILE_HANDLE, s.extraBuffer);
     }
     std::string path = player::ResolveCaseInsensitive(name);
@@ -124,8 +151,22 @@ struct Run {
     bool hadFocus = false;     // the window has been active at least once
     bool stopped = false;      // Esc or the window was closed
     bool summaryValid = false;
+    bool statsTaken = false;  // the current file's figures are in summary
     player::SummaryInput summary;
 };
+
+// The file's figures for the summary (the last file's win).
+void TakeStats(Run &run, ZorbHandle *h)
+{
+    ZorbStats stats;
+    std::memset(&stats, 0, sizeof stats);
+    ZorbGetStats(h, &stats);
+    static_assert(sizeof stats == sizeof run.summary.stats, "ZorbStats holds nineteen 32-bit fields");
+    std::memcpy(run.summary.stats, &stats, sizeof stats);
+    run.summary.highestSecondBytes = h->LargestSecondBytes;
+    run.summary.highestSecondFrame = h->LargestSecondFrame;
+    run.statsTaken = true;
+}
 
 // Draws the sound-only progress bar: the first part of a 160 x 1 picture.
 void DrawProgress(ZorbDisplay *d, const ZorbHandle *h)
@@ -136,17 +177,6 @@ void DrawProgress(ZorbDisplay *d, const ZorbHandle *h)
         d->Buffer[x] = x < lit ? 9 : 0;
     DisplayBeginBatch(d);
     DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
-    DisplayEndBatch(d);
-}
-
-void DrawChanges(ZorbDisplay *d, ZorbHandle *h)
-{
-    DisplayBeginBatch(d);
-    while (ZorbNextDirtyRect(h, d->RectMode)) {
-        if (DisplayDraw(d, nullptr, h->LastRectX, h->LastRectY, h->LastRectX, h->LastRectY, h->LastRectW,
-                        h->LastRectH) == DISPLAY_REPAINTED)
-            break;
-    }
     DisplayEndBatch(d);
 }
 
@@ -216,15 +246,31 @@ bool WaitForNextFrame(Run &run, ZorbHandle *h, ZorbDisplay *d, FileEnd &end)
     }
 }
 
+// The last frames' sound is still on its way to the device (the back end
+// keeps a little ahead): let it play out before the file is closed, so the
+// end of the sound is heard. Esc still stops at once.
+void LetSoundEnd(Run &run, ZorbHandle *h)
+{
+    const uint32_t start = PlatformTimeMs();
+    while (ZorbSoundPending(h) > 0 && PlatformTimeMs() - start < 2000) {
+        int key = run.testKeys.Take(run.framesShown);
+        if (key < 0 && KeyAvailable())
+            key = KeyGet();
+        if ((key == kKeyEsc || key == KEY_CLOSE) && !(run.s.disabledControls & player::kControlQuit)) {
+            run.stopped = true;
+            return;
+        }
+        PlatformSleepMs(2);
+    }
+}
+
 // Plays one open file. Returns how it ended.
 FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int32_t &loopCount)
 {
     const Settings &s = run.s;
     FileEnd end = FileEnd::Done;
-    if (!s.soundOnly) {
-        const uint32_t type = d->BottomUp ? 1u : 0u;
-        ZorbSetOutput(h, 0, 0, static_cast<uint32_t>(d->Pitch), static_cast<uint32_t>(d->Height), d->Buffer, type);
-    }
+    if (!s.soundOnly)
+        DisplayAttach(d, h);
     char caption[128];
     for (;;) {
         if (h->FreshPalette && !s.soundOnly) {
@@ -241,7 +287,7 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
         if (s.soundOnly)
             DrawProgress(d, h);
         else
-            DrawChanges(d, h);
+            DisplayDrawChanges(d, h);
         ++run.framesShown;
         if (s.frameInCaption) {
             std::snprintf(caption, sizeof caption, "ZorbPlay - Frame: %u", h->CurrentFrame + 1);
@@ -255,8 +301,14 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
         }
         if (more)
             ZorbAdvanceFrame(h);
-        if (!WaitForNextFrame(run, h, d, end) || !more)
+        if (!WaitForNextFrame(run, h, d, end))
             return end;
+        if (!more) {
+            // The figures cover the frames, not the sound's last moments.
+            TakeStats(run, h);
+            LetSoundEnd(run, h);
+            return run.stopped ? FileEnd::Stop : end;
+        }
         if (h->ReadFailed && last)
             return end;
     }
@@ -275,6 +327,9 @@ void SoundOnlyPalette(ZorbDisplay *d)
 
 int main(int argc, char **argv)
 {
+    const std::string help = HelpText();
+    if (int status = PlatformStandardOptions(argc, argv, "zorbplw", help.c_str()); status >= 0)
+        return status;
     Run run;
     Settings &s = run.s;
     std::string line = JoinArguments(argc, argv);
@@ -313,16 +368,22 @@ int main(int argc, char **argv)
     const bool severalFiles = !player::TakeFileName(rest).empty();
     int32_t loopCount = s.loopCount;
     bool resolutionChanged = false;
+    int status = PLATFORM_EXIT_DONE;
 
     while (!name.empty() && !run.stopped) {
         ZorbSetReadSpeed(static_cast<uint32_t>(s.readSpeed));
         ZorbSetFrameRateOverride(s.frameRate);
-        int selfFd = -1;
-        ZorbHandle *h = OpenFile(name, s, selfFd);
+        SelfFile self;
+        ZorbHandle *h = OpenFile(name, s, self);
         if (h == nullptr) {
-            if (selfFd >= 0)
-                ::close(selfFd);
-            Message(" Error opening file: " + name + ".");
+            // The design's message, then why.
+            uint64_t offset = 0;
+            const char *damaged = "not a Zorblax file, or damaged";
+            std::string reason = player::ParseEmbeddedName(name, offset)
+                                     ? damaged
+                                     : PlatformOpenFailure(player::ResolveCaseInsensitive(name).c_str(), damaged);
+            Message(" Error opening file: " + name + ". " + reason + ".");
+            status = PLATFORM_EXIT_FAILURE;
             break;
         }
         if (s.displayResolution > 0 && !resolutionChanged)
@@ -332,9 +393,8 @@ int main(int argc, char **argv)
         ZorbDisplay *d = WindowOpen(width, height, s.windowX, s.windowY, s.displayFlags);
         if (d == nullptr) {
             ZorbClose(h);
-            if (selfFd >= 0)
-                ::close(selfFd);
             Message(" Error opening graphics buffer.");
+            status = PLATFORM_EXIT_FAILURE;
             break;
         }
         if (s.useDirectSound)
@@ -342,18 +402,11 @@ int main(int argc, char **argv)
         if (s.soundOnly)
             SoundOnlyPalette(d);
 
+        run.statsTaken = false;
         PlayFile(run, h, d, severalFiles, loopCount);
-
-        ZorbStats stats;
-        std::memset(&stats, 0, sizeof stats);
-        ZorbGetStats(h, &stats);
-        static_assert(sizeof stats == sizeof run.summary.stats, "ZorbStats holds nineteen 32-bit fields");
-        std::memcpy(run.summary.stats, &stats, sizeof stats);
-        run.summary.highestSecondBytes = h->LargestSecondBytes;
-        run.summary.highestSecondFrame = h->LargestSecondFrame;
+        if (!run.statsTaken)
+            TakeStats(run, h);
         ZorbClose(h);
-        if (selfFd >= 0)
-            ::close(selfFd);
 
         name = player::TakeFileName(list);
         if (name.empty() && severalFiles && !run.stopped) {
@@ -374,10 +427,11 @@ int main(int argc, char **argv)
     if (s.showSummary) {
         std::string text = player::SummaryText(run.summary);
         if (!text.empty()) {
+            // On standard output, not in a box: a run from a script or with
+            // its output redirected never waits for a click.
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fputc('\n', stdout);
             std::fflush(stdout);
-            PlatformShowBox("Zorblax Summary", text.c_str());
         }
     } else if (s.showAboutBox) {
         Message(std::string("ZorbPlay plays Zorblax video and sound files (") + player::kNotice + ").",
@@ -385,5 +439,5 @@ int main(int argc, char **argv)
     }
     if (frontEnd != 0)
         PlatformLinkReport(frontEnd, player::BannerText().c_str());
-    return 0;
+    return status;
 }

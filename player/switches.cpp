@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "platform/platform.h"
 #include "player/player.h"
 
 namespace player {
@@ -89,15 +90,18 @@ bool SwitchForm(const std::string &segment)
     return i == segment.size();
 }
 
-// A word starting with "/" is a file name when it names something on disk, or
-// when it is a path whose first directory does not look like a switch
-// ("/tmp/film" is a name, "/P/S" two switches, "/Pfoo" a bad switch).
+// A word starting with "/" is a file name by the toolkit's rule (it names
+// something on disk or has the shape of a file name: "/film.zbx",
+// "/tmp/new/film.zbx"), or when it names a file found as the player finds
+// files (without regard to case, ".Zbx" added). The player has no text
+// switches, so a path whose first directory is no switch is a name too
+// ("/tmp/film"; "/P/S" are two switches, "/Pfoo" a bad switch).
 bool LooksLikePath(const std::string &word)
 {
     size_t second = word.find('/', 1);
     if (second != std::string::npos && !SwitchForm(word.substr(1, second - 1)))
         return true;
-    return NamesSomethingOnDisk(word);
+    return PlatformNamesPath(word.c_str()) != 0 || NamesSomethingOnDisk(word);
 }
 
 bool NamesSomethingOnDisk(const std::string &word)

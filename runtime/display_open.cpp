@@ -216,6 +216,9 @@ bool VideoReady() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // SIGINT and SIGTERM keep their usual effect (SDL would turn them into a
+    // quit event that nothing reads while a message box is up).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         PlatformDebugLog("display: SDL video: %s", SDL_GetError());
         return false;

@@ -31,6 +31,8 @@ public:
     virtual uint32_t OpenQueued(const SoundFormat &format, uint32_t track) = 0;
     virtual uint32_t OpenPull(const SoundFormat &format, uint32_t track, SoundPullFn fn, void *context) = 0;
     virtual void Close(uint32_t device) = 0;
+    // Sample frames the device takes at a time (its period).
+    virtual uint32_t PeriodFrames(uint32_t device) = 0;
     // Queued devices.
     virtual bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) = 0;
     virtual uint32_t QueuedBytes(uint32_t device) = 0;  // handed over and not yet taken by the device

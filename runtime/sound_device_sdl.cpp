@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace zorb {
 
 namespace {
@@ -30,7 +33,10 @@ Uint16 DeviceSamples(uint32_t rate) {
 
 class SdlSoundDevice final : public SoundDevice {
 public:
-    bool Init() override { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+    bool Init() override {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGINT and SIGTERM keep their usual effect
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
     void Quit() override { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
 
     uint32_t OpenQueued(const SoundFormat &format, uint32_t track) override {
@@ -52,6 +58,8 @@ public:
             targets_[device] = nullptr;
         }
     }
+
+    uint32_t PeriodFrames(uint32_t device) override { return device < kMaxIds ? periods_[device] : 0; }
 
     bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) override {
         return SDL_QueueAudio(device, data, bytes) == 0;
@@ -76,6 +84,18 @@ private:
             want.userdata = target;
         }
         const char *name = g_namer ? g_namer(track, g_namerContext) : nullptr;
+        // Tests of the programs name each track's device through the
+        // environment: "%u" in ZORB_SOUND_DEVICE becomes the track number
+        // (with SDL's disk driver the name is the output file).
+        std::string fromEnvironment;
+        if (!name) {
+            if (const char *pattern = std::getenv("ZORB_SOUND_DEVICE"); pattern && *pattern) {
+                fromEnvironment = pattern;
+                size_t at = fromEnvironment.find("%u");
+                if (at != std::string::npos) fromEnvironment.replace(at, 2, std::to_string(track));
+                name = fromEnvironment.c_str();
+            }
+        }
         SDL_AudioSpec have{};
         SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
         if (id == 0) return 0;
@@ -85,11 +105,13 @@ private:
             return 0;
         }
         targets_[id] = target;
+        periods_[id] = have.samples;
         SDL_PauseAudioDevice(id, 0);
         return id;
     }
 
     PullTarget *targets_[kMaxIds] = {};
+    uint32_t periods_[kMaxIds] = {};
 };
 
 SdlSoundDevice g_sdlDevice;

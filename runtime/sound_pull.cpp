@@ -1,9 +1,12 @@
 // The pull sound back end (selected with ZorbSelectDirectSound): one device
-// per track pulling from our half-second device buffer, which plays round
-// and round. The play cursor is what the device has taken. A timer thread
-// runs the service every 75 ms besides the owning thread; the busy counter
-// keeps the two apart (see SoundGuard), and a 10 ms gate keeps the service
-// from running more often however often it is called.
+// per track pulling from our half-second device buffer. The service copies
+// sound from the track's ring into the buffer as far as it has room; the
+// device's pull takes what is there and plays silence only when nothing is
+// (an underrun, counted when sound comes again). The played position is
+// what the device has taken. A timer thread runs the service every 75 ms
+// besides the owning thread; the busy counter keeps the two apart (see
+// SoundGuard), and a 10 ms gate keeps the service from running more often
+// however often it is called.
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -31,7 +34,6 @@ struct State {
     bool ObjectExists = false;
     bool CreatedHere = false;
     bool CallerObject = false;  // the caller brought the audio system up
-    bool PrimaryFormatPending = false;
     uintptr_t Window = 0;
     uint32_t BufferCount = 0;
     uint32_t NextPassTime = 0;
@@ -84,36 +86,34 @@ Timer g_timer;
 
 // ---- The device buffer -------------------------------------------------------
 
+// The device's side, on its own thread: takes what has been written, plays
+// silence for the rest.
 void Pull(void *context, uint8_t *out, uint32_t bytes) {
     auto *b = static_cast<ZorbPullBuffer *>(context);
-    if (!b->Playing.load(std::memory_order_relaxed)) {
-        std::memset(out, b->Silence, bytes);
-        return;
+    uint64_t taken = b->Taken.load(std::memory_order_relaxed);
+    uint64_t written = b->Written.load(std::memory_order_acquire);
+    uint32_t k = static_cast<uint32_t>(std::min<uint64_t>(written - taken, bytes));
+    uint32_t at = static_cast<uint32_t>(taken % b->Size);
+    for (uint32_t left = k; left > 0;) {
+        uint32_t piece = std::min(left, b->Size - at);
+        std::memcpy(out, b->Data + at, piece);
+        out += piece;
+        left -= piece;
+        at = (at + piece) % b->Size;
     }
-    uint32_t cursor = b->Cursor.load(std::memory_order_relaxed);
-    while (bytes > 0) {
-        uint32_t k = std::min(bytes, b->Size - cursor);
-        std::memcpy(out, b->Data + cursor, k);
-        out += k;
-        bytes -= k;
-        cursor += k;
-        if (cursor == b->Size) cursor = 0;
+    if (k < bytes) {
+        std::memset(out, b->Silence, bytes - k);
+        if (taken + k > 0) b->Starved.store(true, std::memory_order_relaxed);
     }
-    b->Cursor.store(cursor, std::memory_order_relaxed);
+    b->Taken.store(taken + k, std::memory_order_release);
 }
 
-void StopBuffer(ZorbPullBuffer *b) {
+// Drops what the device has not taken yet (reset).
+void DropUnplayed(ZorbPullBuffer *b) {
     SoundDevice &dev = CurrentSoundDevice();
     dev.Lock(b->Device);
-    b->Playing.store(false);
-    b->Cursor.store(0);
-    dev.Unlock(b->Device);
-}
-
-void StartBuffer(ZorbPullBuffer *b) {
-    SoundDevice &dev = CurrentSoundDevice();
-    dev.Lock(b->Device);
-    b->Playing.store(true);
+    b->Written.store(b->Taken.load());
+    b->Starved.store(false);
     dev.Unlock(b->Device);
 }
 
@@ -137,7 +137,6 @@ bool CreateObject() {
     g_state.ObjectExists = true;
     g_state.CreatedHere = true;
     PlatformDebugLog("DirectSound using HWND: %lu\n", static_cast<unsigned long>(g_state.Window));
-    g_state.PrimaryFormatPending = true;
     return true;
 }
 
@@ -157,8 +156,9 @@ bool CreateBuffer(ZorbTrack *t) {
     if (!b) return false;
     b->Size = c.BufferBytes;
     b->Silence = SilenceByte(t);
-    b->Cursor.store(0);
-    b->Playing.store(false);
+    b->Written.store(0);
+    b->Taken.store(0);
+    b->Starved.store(false);
     b->Data = static_cast<uint8_t *>(::operator new(c.BufferBytes, std::align_val_t(16), std::nothrow));
     if (!b->Data) {
         delete b;
@@ -180,114 +180,37 @@ bool CreateBuffer(ZorbTrack *t) {
     }
     c.Buffer = b;
     ++g_state.BufferCount;
-    c.LastPosition = 0;
-    c.Stopped = 1;
-    c.DataEnd = -1;
-    c.LastReported = 0;
+    t->LeadBytes = LeadBytesFor(t, dev.PeriodFrames(b->Device));
     return true;
 }
 
 // ---- The seven operations -----------------------------------------------------
 
-// The device has played everything there was: stop, rewind, all free.
-void RunOut(ZorbTrack *t) {
-    ZorbPullChannel &c = t->Pull;
-    UnderrunFlag(t).store(1);
-    StopBuffer(c.Buffer);
-    c.Stopped = 1;
-    c.DataEnd = -1;
-    c.FreeBytes = c.BufferBytes;
-    // The buffer restarts at position 0, so the next data goes there too
-    // (written anywhere else it would be reached only after stale bytes).
-    c.WriteOffset = 0;
-}
-
-bool InStretch(uint32_t p, uint32_t from, uint32_t to) {
-    return from <= to ? (p >= from && p < to) : (p >= from || p < to);
-}
-
-// Copies n bytes from the ring into the device buffer at WriteOffset (wrapping).
-void CopyIn(ZorbTrack *t, uint32_t n) {
-    ZorbPullChannel &c = t->Pull;
-    uint8_t *data = c.Buffer->Data;
-    while (n > 0) {
-        uint32_t k = std::min(n, c.BufferBytes - c.WriteOffset);
-        RingRead(t, data + c.WriteOffset, k);
-        n -= k;
-        c.WriteOffset = (c.WriteOffset + k) % c.BufferBytes;
-    }
-}
-
-void FillIn(ZorbTrack *t, uint32_t n) {
-    ZorbPullChannel &c = t->Pull;
-    uint8_t *data = c.Buffer->Data;
-    while (n > 0) {
-        uint32_t k = std::min(n, c.BufferBytes - c.WriteOffset);
-        std::memset(data + c.WriteOffset, SilenceByte(t), k);
-        n -= k;
-        c.WriteOffset = (c.WriteOffset + k) % c.BufferBytes;
-    }
-}
-
+// Moves pending sound from the ring into the device buffer, as much as fits,
+// in whole sample frames.
 void ServiceChannel(ZorbTrack *t) {
-    ZorbPullChannel &c = t->Pull;
-    ZorbPullBuffer *b = c.Buffer;
-    SoundDevice &dev = CurrentSoundDevice();
-    if (c.Stopped) {
-        c.WriteOffset = 0;
-        c.FreeBytes = c.BufferBytes;
-        c.DataEnd = -1;
+    ZorbPullBuffer *b = t->Pull.Buffer;
+    uint64_t written = b->Written.load(std::memory_order_relaxed);
+    uint32_t room = b->Size - static_cast<uint32_t>(written - b->Taken.load(std::memory_order_acquire));
+    uint32_t n = std::min(Pending(t).load(), room);
+    n -= n % SampleFrameBytes(t);
+    if (n == 0) return;
+    uint32_t at = static_cast<uint32_t>(written % b->Size);
+    for (uint32_t left = n; left > 0;) {
+        uint32_t piece = std::min(left, b->Size - at);
+        RingRead(t, b->Data + at, piece);
+        left -= piece;
+        at = (at + piece) % b->Size;
+    }
+    Pending(t).fetch_sub(n);
+    // The device played silence since sound last came, for want of any.
+    if (b->Starved.exchange(false)) {
+        SkipCount(t).fetch_add(1);
+        UnderrunFlag(t).store(1);
     } else {
-        uint32_t cursor = b->Cursor.load();
-        if (c.DataEnd >= 0 && InStretch(cursor, static_cast<uint32_t>(c.DataEnd), c.SilenceEnd)) {
-            RunOut(t);
-        } else {
-            uint32_t played = (cursor + c.BufferBytes - c.LastPlayCursor) % c.BufferBytes;
-            c.LastPlayCursor = cursor;
-            c.FreeBytes += played;
-            if (c.FreeBytes >= c.BufferBytes) RunOut(t);
-        }
+        UnderrunFlag(t).store(0);
     }
-
-    bool wrote = false;
-    if (c.FreeBytes > c.BufferBytes / 4 && c.DataEnd < 0) {
-        uint32_t pending = Pending(t).load();
-        if (pending < 4) {
-            if (!c.Stopped && c.FreeBytes > c.BufferBytes / 5 * 4) {
-                // The last bytes, then a quarter buffer of silence; the sound
-                // has run out once the cursor reaches that silence.
-                uint32_t span = pending + (c.BufferBytes / 16) * 4;
-                dev.Lock(b->Device);
-                CopyIn(t, pending);
-                c.DataEnd = static_cast<int32_t>(c.WriteOffset);
-                FillIn(t, span - pending);
-                dev.Unlock(b->Device);
-                Pending(t).fetch_sub(pending);
-                c.SilenceEnd = c.WriteOffset;
-                c.WrittenTotal += pending;
-                UnderrunFlag(t).store(1);
-                wrote = true;
-            }
-        } else {
-            uint32_t n = std::min(pending, c.FreeBytes) & ~3u;
-            if (n > 0) {
-                dev.Lock(b->Device);
-                CopyIn(t, n);
-                dev.Unlock(b->Device);
-                Pending(t).fetch_sub(n);
-                c.WrittenTotal += n;
-                c.FreeBytes -= n;
-                wrote = true;
-            }
-        }
-    }
-
-    if (c.Stopped && wrote) {
-        g_state.PrimaryFormatPending = false;  // the device takes each track's own format
-        c.Stopped = 0;
-        StartBuffer(b);
-        c.LastPlayCursor = 0;
-    }
+    b->Written.store(written + n, std::memory_order_release);
 }
 
 void Service() {
@@ -314,12 +237,12 @@ int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t openFlags) {
         if (!CreateObject()) return 0;
         createdNow = true;
     }
-    c.WrittenTotal = 0;
     c.BufferFlags = kFlagGetPosition2 | kFlagGlobalFocus;
     if (openFlags & 0x20) c.BufferFlags |= kFlagPan;
     if (openFlags & 0x40) c.BufferFlags |= kFlagVolume;
     bool ok = CreateBuffer(t);
     if (ok) {
+        DeviceClockRestart(&t->Clock, 0, PlatformTimeMs());
         if (!SoundChannelList()) g_timer.Start();
         SoundChannelAdd(t);
     } else if (createdNow && g_state.BufferCount == 0) {
@@ -335,49 +258,30 @@ void CloseChannel(ZorbTrack *t) {
     ReleaseBuffer(t);
     if (!SoundChannelList()) {
         if (g_state.BufferCount == 0) ReleaseObjectIfCreatedHere();
-        g_state.PrimaryFormatPending = false;
     }
 }
 
 uint32_t PlayedPosition(ZorbTrack *t) {
     Service();
     SoundGuard guard;
-    ZorbPullChannel &c = t->Pull;
+    ZorbPullBuffer *b = t->Pull.Buffer;
     uint32_t now = PlatformTimeMs();
-    int64_t p = c.Buffer ? int64_t(c.WrittenTotal) - (int64_t(c.BufferBytes) - int64_t(c.FreeBytes))
-                         : int64_t(c.WrittenTotal);
-    if (p < 0) p = 0;
-    uint32_t pos = static_cast<uint32_t>(p);
-    if (pos == c.LastPosition && pos != 0) {
-        // The cursor has not moved since the last question: go on by time.
-        uint64_t guess = c.LastPosition + uint64_t(now - c.LastPositionTime) * t->BytesPerSecond / 1000u;
-        pos = static_cast<uint32_t>(std::min<uint64_t>(guess, c.WrittenTotal));
-    } else {
-        c.LastPosition = pos;
-        c.LastPositionTime = now;
-    }
-    if (pos < c.LastReported) return c.LastReported;
-    c.LastReported = pos;
-    return pos;
+    if (!b) return t->Clock.Reported;  // paused: the position stands
+    return DeviceClockUpdate(&t->Clock, b->Taken.load(std::memory_order_acquire), now, t->BytesPerSecond);
 }
 
 void Reset(ZorbTrack *t) {
     SoundGuard guard;
-    ZorbPullChannel &c = t->Pull;
-    if (c.Buffer) StopBuffer(c.Buffer);
-    c.Stopped = 1;
-    c.DataEnd = -1;
-    c.LastPosition = 0;
-    c.LastReported = 0;
-    c.WrittenTotal = 0;
+    ZorbPullBuffer *b = t->Pull.Buffer;
+    if (b) DropUnplayed(b);
+    UnderrunFlag(t).store(0);
+    DeviceClockRestart(&t->Clock, b ? b->Taken.load() : 0, PlatformTimeMs());
 }
 
 void Pause(ZorbTrack *t) {
     SoundGuard guard;
-    ZorbPullChannel &c = t->Pull;
-    if (c.Buffer) StopBuffer(c.Buffer);
     ReleaseBuffer(t);
-    c.Stopped = 1;
+    UnderrunFlag(t).store(0);
     if (g_state.BufferCount == 0) ReleaseObjectIfCreatedHere();
 }
 
@@ -390,6 +294,7 @@ int Resume(ZorbTrack *t) {
         if (g_state.BufferCount == 0) ReleaseObjectIfCreatedHere();
         return 0;
     }
+    DeviceClockCarryOver(&t->Clock, 0, PlatformTimeMs());
     return 1;
 }
 
@@ -402,9 +307,8 @@ const ZorbSoundBackend kPullBackend = {
 const ZorbSoundBackend *PullSoundBackend() { return &kPullBackend; }
 
 PullBackendState PullBackendStateForTests() {
-    return PullBackendState{g_state.ObjectExists, g_state.CreatedHere, g_state.PrimaryFormatPending,
-                            g_state.Window,       g_state.BufferCount, g_timer.Running(),
-                            g_state.NextPassTime, g_state.PassTimeSet};
+    return PullBackendState{g_state.ObjectExists, g_state.CreatedHere,  g_state.Window,      g_state.BufferCount,
+                            g_timer.Running(),    g_state.NextPassTime, g_state.PassTimeSet};
 }
 
 void SetPullTimerPassesEnabled(bool enabled) { g_timer.PassesEnabled.store(enabled); }

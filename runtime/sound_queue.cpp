@@ -1,7 +1,8 @@
 // The default sound back end: one queued device per track, fed through two
 // quarter-second device buffers. A buffer is done when the device has taken
-// all of its bytes. The played position is interpolated by time from the
-// buffers in flight. Everything runs on the thread that owns the handles.
+// all of its bytes. The played position is what the device has taken from
+// its queue (bytes handed over minus bytes still queued), interpolated
+// between its updates. Everything runs on the thread that owns the handles.
 #include "runtime/sound_backends.h"
 
 #include <algorithm>
@@ -19,6 +20,13 @@ SoundFormat FormatOf(const ZorbTrack *t) {
     return SoundFormat{t->SampleRate, t->IsStereo ? 2u : 1u, t->Is16Bit ? 16u : 8u};
 }
 
+// Bytes the device has taken from its queue since it opened.
+uint64_t Taken(ZorbTrack *t) {
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device == 0) return q.DeviceQueued;
+    return q.DeviceQueued - CurrentSoundDevice().QueuedBytes(q.Device);
+}
+
 // Marks the buffers the device has consumed as done.
 void UpdateDone(ZorbTrack *t) {
     ZorbQueueChannel &q = t->Queue;
@@ -26,7 +34,7 @@ void UpdateDone(ZorbTrack *t) {
         q.Header1.Done = q.Header2.Done = 1;
         return;
     }
-    uint64_t consumed = q.DeviceQueued - CurrentSoundDevice().QueuedBytes(q.Device);
+    uint64_t consumed = Taken(t);
     if (consumed >= q.Header1.QueuedEnd) q.Header1.Done = 1;
     if (consumed >= q.Header2.QueuedEnd) q.Header2.Done = 1;
 }
@@ -35,9 +43,12 @@ void Submit(ZorbTrack *t, ZorbQueueBuffer &b, uint32_t n) {
     ZorbQueueChannel &q = t->Queue;
     b.Length = n;
     b.Done = 0;
+    if (!CurrentSoundDevice().Queue(q.Device, b.Data, n)) {
+        b.Done = 1;  // the device refused it: nothing in flight
+        return;
+    }
     q.DeviceQueued += n;
     b.QueuedEnd = q.DeviceQueued;
-    if (!CurrentSoundDevice().Queue(q.Device, b.Data, n)) b.Done = 1;  // the device refused it: nothing in flight
 }
 
 void CloseDevice(ZorbTrack *t) {
@@ -52,7 +63,8 @@ void CloseDevice(ZorbTrack *t) {
 }
 
 // Opens the device and proves that it plays: a 4-byte silent buffer must come
-// back within 1000 ms.
+// back within 1000 ms. The played position then counts from the device's
+// present count.
 bool OpenDevice(ZorbTrack *t) {
     ZorbQueueChannel &q = t->Queue;
     SoundDevice &dev = CurrentSoundDevice();
@@ -70,6 +82,7 @@ bool OpenDevice(ZorbTrack *t) {
         return false;
     }
     q.DeviceQueued = 0;
+    q.Started = 0;
     q.Header1.Length = q.Header2.Length = q.HalfBuffer;
     q.Header1.Done = 0;
     q.Header2.Done = 1;
@@ -79,7 +92,10 @@ bool OpenDevice(ZorbTrack *t) {
     uint32_t start = PlatformTimeMs();
     for (;;) {
         UpdateDone(t);
-        if (q.Header1.Done) return true;
+        if (q.Header1.Done) {
+            t->LeadBytes = LeadBytesFor(t, dev.PeriodFrames(q.Device));
+            return true;
+        }
         if (PlatformTimeMs() - start >= 1000) break;
         PlatformSleepMs(1);
     }
@@ -96,12 +112,12 @@ int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/) {
     if (!q.Block) return 0;
     q.Header1 = ZorbQueueBuffer{q.Block, q.HalfBuffer, 1, 0};
     q.Header2 = ZorbQueueBuffer{q.Block + q.HalfBuffer, q.HalfBuffer, 1, 0};
-    q.PlayedTotal = q.BufferStartTime = q.InFlightMs = q.InFlightBytes = 0;
     if (!OpenDevice(t)) {
         ::operator delete(q.Block, std::align_val_t(16));
         q.Block = nullptr;
         return 0;
     }
+    DeviceClockRestart(&t->Clock, Taken(t), PlatformTimeMs());
     SoundChannelAdd(t);
     return 1;
 }
@@ -110,29 +126,24 @@ void ServiceChannel(ZorbTrack *t) {
     ZorbQueueChannel &q = t->Queue;
     if (q.Device == 0) return;  // paused
     UpdateDone(t);
-    if (q.Header1.Done && q.Header2.Done) UnderrunFlag(t).store(1);
+    bool dry = q.Header1.Done && q.Header2.Done;
+    if (dry && q.Started) UnderrunFlag(t).store(1);
     uint32_t pending = Pending(t).load();
-    if (pending <= 3) return;
+    if (pending == 0) return;
     ZorbQueueBuffer *b = q.Header1.Done ? &q.Header1 : q.Header2.Done ? &q.Header2 : nullptr;
     if (!b) return;
+    // Everything pending goes (up to a buffer): the device holds as much as
+    // it can, so a slow frame or a slow read does not starve it.
     uint32_t n = std::min(pending, q.HalfBuffer);
+    n -= n % SampleFrameBytes(t);
+    if (n == 0) return;
     RingRead(t, b->Data, n);
     Pending(t).fetch_sub(n);
-    std::memset(b->Data + n, SilenceByte(t), q.HalfBuffer - n);
+    // The device emptied its queue with sound still to come: it played
+    // silence (or is about to) because nothing was ready.
+    if (UnderrunFlag(t).exchange(0)) SkipCount(t).fetch_add(1);
     Submit(t, *b, n);
-
-    uint32_t now = PlatformTimeMs();
-    if (q.BufferStartTime == 0) {
-        q.BufferStartTime = now;
-        q.InFlightBytes = n;
-    } else if (q.BufferStartTime + q.InFlightMs < now) {  // everything in flight has finished
-        q.BufferStartTime = now;
-        q.PlayedTotal += q.InFlightBytes;
-        q.InFlightBytes = n;
-    } else {
-        q.InFlightBytes += n;  // queued behind the running one
-    }
-    q.InFlightMs = static_cast<uint32_t>(uint64_t(q.InFlightBytes) * 1000u / t->BytesPerSecond);
+    q.Started = 1;
 }
 
 void Service() {
@@ -141,26 +152,30 @@ void Service() {
 
 uint32_t PlayedPosition(ZorbTrack *t) {
     Service();
-    const ZorbQueueChannel &q = t->Queue;
-    if (q.BufferStartTime == 0) return 0;
-    uint32_t e = PlatformTimeMs() - q.BufferStartTime;
-    uint32_t part = e < q.InFlightMs ? static_cast<uint32_t>(uint64_t(q.InFlightBytes) * e / q.InFlightMs)
-                                     : q.InFlightBytes;
-    return q.PlayedTotal + part;
+    return DeviceClockUpdate(&t->Clock, Taken(t), PlatformTimeMs(), t->BytesPerSecond);
 }
 
 void Reset(ZorbTrack *t) {
     ZorbQueueChannel &q = t->Queue;
     if (q.Device) CurrentSoundDevice().ClearQueue(q.Device);
+    q.DeviceQueued = Taken(t);  // what was cleared never plays
     UpdateDone(t);
-    q.InFlightBytes = q.InFlightMs = q.BufferStartTime = q.PlayedTotal = 0;
+    q.Started = 0;
+    UnderrunFlag(t).store(0);
+    DeviceClockRestart(&t->Clock, Taken(t), PlatformTimeMs());
 }
 
-void Pause(ZorbTrack *t) { CloseDevice(t); }
+void Pause(ZorbTrack *t) {
+    CloseDevice(t);
+    t->Queue.Started = 0;
+    UnderrunFlag(t).store(0);
+}
 
 int Resume(ZorbTrack *t) {
     if (t->Queue.Device) return 1;
-    return OpenDevice(t) ? 1 : 0;
+    if (!OpenDevice(t)) return 0;
+    DeviceClockCarryOver(&t->Clock, Taken(t), PlatformTimeMs());
+    return 1;
 }
 
 void CloseChannel(ZorbTrack *t) {
@@ -179,5 +194,13 @@ const ZorbSoundBackend kQueueBackend = {
 }  // namespace
 
 const ZorbSoundBackend *QueueSoundBackend() { return &kQueueBackend; }
+
+uint32_t LeadBytesFor(const ZorbTrack *t, uint32_t periodFrames) {
+    // Three device periods (the device may be a period ahead of the played
+    // position), and at least a tenth of a second.
+    uint64_t lead = std::max<uint64_t>(uint64_t(periodFrames) * SampleFrameBytes(t) * 3, t->BytesPerSecond / 10);
+    lead = std::min<uint64_t>(lead, t->BytesPerSecond / 4);
+    return static_cast<uint32_t>(lead - lead % SampleFrameBytes(t));
+}
 
 }  // namespace zorb

@@ -1,6 +1,7 @@
 #include "frontend/core/settings.h"
 
 #include "frontend/core/inifile.h"
+#include "frontend/core/safewrite.h"
 #include "frontend/core/selection.h"
 #include "platform/platform.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <type_traits>
 
@@ -340,14 +340,8 @@ QString Settings::save(const QString &path) const
                 ini.setValue(section, QLatin1String(prefix) + QString::number(i++), entry);
     });
 
-    const QFileInfo info(path);
-    QDir().mkpath(info.absolutePath());
-    QSaveFile file(path);
-    QString reason;
-    if (!file.open(QIODevice::WriteOnly))
-        reason = file.errorString();
-    else if (file.write(ini.text()) < 0 || !file.commit())
-        reason = file.errorString();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString reason = writeWholeFile(path, ini.text());
     if (reason.isEmpty())
         return QString();
     return QStringLiteral("Error: the settings could not be saved to %1 (%2).").arg(path, reason);

@@ -3,6 +3,7 @@
 #include "frontend/core/selection.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace toolcmd {
@@ -243,7 +244,7 @@ QString soundSwitches(const Settings::Sound &d)
     return s.result();
 }
 
-QString zorbCommand(const QString &input, const QString &output, const QString &switches, const QString &memoFile)
+QString withMemo(const QString &switches, const QString &memoFile)
 {
     QString sw = switches;
     if (!memoFile.isEmpty()) {
@@ -255,7 +256,12 @@ QString zorbCommand(const QString &input, const QString &output, const QString &
             sw += QLatin1Char(' ');
         sw += memo;
     }
-    return commandLine(QLatin1String(Compressor), {input, output}, sw);
+    return sw;
+}
+
+QString zorbCommand(const QString &input, const QString &output, const QString &switches, const QString &memoFile)
+{
+    return commandLine(QLatin1String(Compressor), {input, output}, withMemo(switches, memoFile));
 }
 
 QString playCommand(const QString &input, const QString &switches)
@@ -271,6 +277,44 @@ QString mixCommand(const QString &zorbFile, const QString &soundFile, const QStr
 QString scriptCommand(const QString &script)
 {
     return commandLine(QLatin1String(ScriptPlayer), {script}, QString());
+}
+
+QString compileCommand(const QString &player, const QString &output, const QString &input, const QString &switches)
+{
+    QStringList parts;
+    if (!trimLow(switches).isEmpty())
+        parts << QStringLiteral("-s") << QLatin1Char('"') + trimLow(switches) + QLatin1Char('"');
+    QString out = output;
+    if (!out.startsWith(QLatin1Char('"')))
+        out = QLatin1Char('"') + out + QLatin1Char('"');
+    parts << player << out << input;
+    return commandLine(QLatin1String(ExeCompiler), parts, QString());
+}
+
+QString viewCommand(const QString &path, const QString &directory)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().toLower();
+    const QString name = commandName(path, directory);
+    if (suffix == QLatin1String("lst"))
+        return QStringLiteral("DazuZoza ") + name;
+    if (suffix == QLatin1String("zbx"))
+        return playCommand(name, QString());
+    if (suffix == QLatin1String("exe") || (info.isFile() && info.isExecutable())) {
+        QString program = info.absolutePath() == QDir(directory).absolutePath()
+                              ? QStringLiteral("./") + info.fileName()
+                              : info.absoluteFilePath();
+        if (program.contains(QLatin1Char(' ')))
+            program = QLatin1Char('"') + program + QLatin1Char('"');
+        return program;
+    }
+    return QString();
+}
+
+bool isZorblaxFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(4) == "ZBX2";
 }
 
 bool printCommands(const Settings &settings, const QString &tab, const QStringList &files, QStringList *lines,

@@ -54,6 +54,10 @@ QString mixSwitches(const Settings::Mix &m);
 QString graphicsSwitches(const Settings::Graphics &g, const QString &directory);
 QString soundSwitches(const Settings::Sound &s);
 
+// The switches followed by the frame memo file as "/@*NAME" (unchanged when
+// memoFile is empty).
+QString withMemo(const QString &switches, const QString &memoFile);
+
 // The command line a tab runs for one input (names as in commandName()).
 // memoFile: the compressor's frame memo file, passed as "/@*NAME".
 QString zorbCommand(const QString &input, const QString &output, const QString &switches,
@@ -62,6 +66,17 @@ QString playCommand(const QString &input, const QString &switches);
 QString mixCommand(const QString &zorbFile, const QString &soundFile, const QString &output,
                    const QString &switches);
 QString scriptCommand(const QString &script);
+// "zbxcompi": a self-playing copy of player named output that plays input
+// with the player switches.
+QString compileCommand(const QString &player, const QString &output, const QString &input, const QString &switches);
+
+// Viewing a file by its extension (any case): programs (".exe" or an
+// executable file) are run, list files open in the list-file editor
+// ("DazuZoza"), Zorblax files play. Empty for anything else: the front end
+// then tries its image viewer and then the desktop's default application.
+QString viewCommand(const QString &path, const QString &directory);
+// True when the file starts with "ZBX2".
+bool isZorblaxFile(const QString &path);
 
 // The command lines a tab would run for files with the saved settings, one
 // line per command, as "zorblaxw --print-command TAB FILE..." prints them.

@@ -94,7 +94,8 @@ protected:
             for (ZorbTrack *t : h->Track) {
                 if (!t) continue;
                 if (zorb::Pending(t).load() > 0) return false;
-                if (GetParam() ? !t->Pull.Stopped : zorb::CurrentSoundDevice().QueuedBytes(t->Queue.Device) > 0)
+                if (GetParam() ? t->Pull.Buffer->Taken.load() != t->Pull.Buffer->Written.load()
+                               : zorb::CurrentSoundDevice().QueuedBytes(t->Queue.Device) > 0)
                     return false;
             }
             return true;

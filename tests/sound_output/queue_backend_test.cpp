@@ -86,10 +86,11 @@ TEST_F(QueueBackend, NoDeviceOrNoAudioSystemFailsTheOpen) {
     EXPECT_EQ(zorb::SoundChannelList(), nullptr);
 }
 
-TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndFlagsRunningDry) {
+TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndCountsRealUnderruns) {
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
+    EXPECT_EQ(box.t.LeadBytes, 2205u);  // a tenth of a second
     dev.AutoConsume = false;
     uint32_t id = box.t.Queue.Device;
     auto &d = dev.Get(id);
@@ -103,69 +104,84 @@ TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndFlagsRunningDry) {
     EXPECT_EQ(d.QueueCalls[1], 8192u);
     EXPECT_EQ(d.QueueCalls[2], 8192u);
     EXPECT_EQ(zorb::Pending(&box.t).load(), 20000u - 16384u);
-    EXPECT_EQ(box.t.Underrun, 1u);  // the first pass found both buffers done
-    box.t.Underrun = 0;
-    b->Service();
-    EXPECT_EQ(box.t.Underrun, 0u);  // two buffers in flight
+    EXPECT_EQ(box.t.SoundSkips, 0u);  // the start is no underrun
 
-    dev.Consume(id, 8192);  // first buffer done
+    dev.Consume(id, 8192);  // first buffer done, the second still playing
     b->Service();
     ASSERT_EQ(d.QueueCalls.size(), 4u);
     EXPECT_EQ(d.QueueCalls[3], 20000u - 16384u);
     EXPECT_EQ(zorb::Pending(&box.t).load(), 0u);
     EXPECT_EQ(std::vector<uint8_t>(d.Received.begin() + 4, d.Received.end()), sound);
+    EXPECT_EQ(box.t.SoundSkips, 0u);
 
-    dev.Consume(id, 1u << 20);  // everything played
+    dev.Consume(id, 1u << 20);  // everything played: the end of the sound, no underrun yet
     b->Service();
     EXPECT_EQ(box.t.Underrun, 1u);
+    EXPECT_EQ(box.t.SoundSkips, 0u);
+    box.Feed(Ramp(100));  // sound after the device ran dry: one underrun
+    b->Service();
+    EXPECT_EQ(box.t.SoundSkips, 1u);
+    EXPECT_EQ(box.t.Underrun, 0u);
+    box.Feed(Ramp(100));
+    dev.Consume(id, 50);
+    b->Service();
+    EXPECT_EQ(box.t.SoundSkips, 1u);
     b->CloseChannel(&box.t);
 }
 
-TEST_F(QueueBackend, NothingIsSentForThreeOrFewerPendingBytes) {
+TEST_F(QueueBackend, TheLastFewBytesAreSentInWholeSampleFrames) {
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     box.Feed(Ramp(3));
     b->Service();
-    EXPECT_EQ(dev.Get(box.t.Queue.Device).QueueCalls.size(), 1u);
-    box.Feed(Ramp(1));
-    b->Service();
     EXPECT_EQ(dev.Get(box.t.Queue.Device).QueueCalls.size(), 2u);
+    EXPECT_EQ(dev.Get(box.t.Queue.Device).QueueCalls.back(), 3u);
     b->CloseChannel(&box.t);
+
+    TrackBox stereo(kPresent | k16Bit | kStereo | 8000);
+    ASSERT_EQ(b->OpenChannel(&stereo.t, 0, 0), 1);
+    stereo.Feed(Ramp(4002));
+    b->Service();
+    EXPECT_EQ(dev.Get(stereo.t.Queue.Device).QueueCalls.back(), 4000u);
+    b->CloseChannel(&stereo.t);
 }
 
-TEST_F(QueueBackend, PlayedPositionIsInterpolatedAndNeverPassesTheBytesSent) {
+TEST_F(QueueBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt) {
     ManualClock clock(5000);
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     dev.AutoConsume = false;
+    uint32_t id = box.t.Queue.Device;
     EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // nothing sent yet
-    box.Feed(Ramp(2205));                      // 100 ms
-    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // sent now, at t = 5000
-    EXPECT_EQ(box.t.Queue.InFlightMs, 100u);
-    clock.Advance(50);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u * 50 / 100);
+    box.Feed(Ramp(8820));
     clock.Advance(500);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u);
-    // A buffer sent after everything finished starts a new stretch.
-    dev.Consume(box.t.Queue.Device, 1u << 20);
-    box.Feed(Ramp(4410));
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u);
-    clock.Advance(100);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u + 2205u);
-    // A buffer queued behind a running one extends the stretch.
-    box.Feed(Ramp(2205));
-    b->Service();
-    dev.Consume(box.t.Queue.Device, 1u << 20);
-    b->Service();
-    EXPECT_EQ(box.t.Queue.InFlightBytes, 4410u + 2205u);
-    EXPECT_EQ(box.t.Queue.InFlightMs, 300u);
-    clock.Advance(1000);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u + 4410u + 2205u);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // sent, but the device took nothing
+    dev.Consume(id, 2205);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // taken now: it plays from here
+    clock.Advance(50);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u / 2);
+    clock.Advance(500);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u);  // never past what it took
+    dev.Consume(id, 2205);
+    clock.Advance(20);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u);  // the new stretch starts when it is seen
+    clock.Advance(20);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u + 441u);
+    // A device that took several stretches unseen: the position is at least
+    // at the start of the last one.
+    dev.Consume(id, 2205);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 4410u);
 
-    b->Reset(&box.t);
+    b->Reset(&box.t);  // what the device had not taken is dropped
     EXPECT_EQ(b->PlayedPosition(&box.t), 0u);
-    EXPECT_EQ(box.t.Queue.PlayedTotal, 0u);
+    EXPECT_EQ(dev.QueuedBytes(id), 0u);
+    box.Feed(Ramp(441));
+    b->Service();
+    dev.Consume(id, 441);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);
+    clock.Advance(1000);
+    EXPECT_EQ(b->PlayedPosition(&box.t), 441u);
     b->CloseChannel(&box.t);
 }
 

@@ -59,6 +59,7 @@ public:
     bool AutoConsume = true;    // queued devices take everything at once
     int InitCount = 0;          // Init minus Quit calls
     int LockDepth = 0;
+    uint32_t Period = 256;      // sample frames per device period
 
     // The device takes up to n more queued bytes.
     void Consume(uint32_t device, uint64_t n);
@@ -74,6 +75,7 @@ public:
     uint32_t OpenQueued(const zorb::SoundFormat &format, uint32_t track) override;
     uint32_t OpenPull(const zorb::SoundFormat &format, uint32_t track, zorb::SoundPullFn fn, void *context) override;
     void Close(uint32_t device) override;
+    uint32_t PeriodFrames(uint32_t) override { return Period; }
     bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) override;
     uint32_t QueuedBytes(uint32_t device) override;
     void ClearQueue(uint32_t device) override;

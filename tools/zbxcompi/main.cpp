@@ -14,18 +14,42 @@
 #include <string>
 #include <vector>
 
+#include "codec/zorb.h"
 #include "platform/platform.h"
 #include "player/player.h"
 
 namespace {
 
+const char kUsage[] = "usage: zbxcompi [-s \"SWITCHES\"] PLAYER OUTPUT FILE.zbx...\n"
+                     "  Makes OUTPUT, a copy of the player PLAYER that plays the FILEs by itself\n"
+                     "  with the player switches SWITCHES (for example \"/L /S\").\n";
+
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: zbxcompi [-s \"SWITCHES\"] PLAYER OUTPUT FILE.zbx...\n"
-                 "  Makes OUTPUT, a copy of the player PLAYER that plays the FILEs by itself\n"
-                 "  with the player switches SWITCHES (for example \"/L /S\").\n");
-    return 2;
+    std::fputs(kUsage, stderr);
+    return PLATFORM_EXIT_USAGE;
+}
+
+int Fail(const std::string &file, const std::string &reason)
+{
+    PlatformError("zbxcompi", file.c_str(), reason.c_str());
+    return PLATFORM_EXIT_FAILURE;
+}
+
+// A file the copy could not play is refused: the header, the tables and the
+// trees must open, and every frame must lie whole inside the file.
+bool PlaysWhole(const std::string &name)
+{
+    ZorbHandle *h = ZorbOpen(const_cast<char *>(name.c_str()), ZORB_OPEN_PRELOAD, -1);
+    if (!h)
+        return false;
+    bool ok = !h->ReadFailed;
+    for (uint32_t i = 0; ok && i + 1 < h->FrameCount; ++i) {
+        ZorbAdvanceFrame(h);
+        ok = !h->ReadFailed;
+    }
+    ZorbClose(h);
+    return ok;
 }
 
 bool ReadAll(const std::string &name, std::vector<unsigned char> &data)
@@ -46,6 +70,8 @@ bool LooksLikeZorblax(const std::vector<unsigned char> &data)
 
 int main(int argc, char **argv)
 {
+    if (int status = PlatformStandardOptions(argc, argv, "zbxcompi", kUsage); status >= 0)
+        return status;
     std::string switches;
     int arg = 1;
     if (arg < argc && std::strcmp(argv[arg], "-s") == 0) {
@@ -60,28 +86,20 @@ int main(int argc, char **argv)
     const std::string outputName = argv[arg + 1];
 
     std::vector<unsigned char> image;
-    if (!ReadAll(playerName, image)) {
-        std::fprintf(stderr, "zbxcompi: cannot read the player %s: %s\n", playerName.c_str(), std::strerror(errno));
-        return 1;
-    }
+    if (!ReadAll(playerName, image))
+        return Fail(playerName, PlatformOpenFailure(playerName.c_str(), "cannot be read"));
     long area = player::FindSelfPlayArea(image.data(), image.size());
-    if (area < 0) {
-        std::fprintf(stderr, "zbxcompi: %s has no self-play area (not a Zorblax player)\n", playerName.c_str());
-        return 1;
-    }
+    if (area < 0)
+        return Fail(playerName, "no self-play area (not a Zorblax player)");
 
     // Append each file and name it by its offset in the copy.
     std::string line;
     for (int i = arg + 2; i < argc; ++i) {
         std::vector<unsigned char> file;
-        if (!ReadAll(argv[i], file)) {
-            std::fprintf(stderr, "zbxcompi: cannot read %s: %s\n", argv[i], std::strerror(errno));
-            return 1;
-        }
-        if (!LooksLikeZorblax(file)) {
-            std::fprintf(stderr, "zbxcompi: %s is not a Zorblax file\n", argv[i]);
-            return 1;
-        }
+        if (!ReadAll(argv[i], file))
+            return Fail(argv[i], PlatformOpenFailure(argv[i], "cannot be read"));
+        if (!LooksLikeZorblax(file) || !PlaysWhole(argv[i]))
+            return Fail(argv[i], "not a Zorblax file, or damaged");
         if (!line.empty())
             line += ' ';
         line += ':' + std::to_string(image.size());
@@ -90,9 +108,8 @@ int main(int argc, char **argv)
     if (!switches.empty())
         line += ' ' + switches;
     if (line.size() >= player::kSelfPlayLineSize) {
-        std::fprintf(stderr, "zbxcompi: the command line \"%s\" is longer than %zu characters\n", line.c_str(),
-                     player::kSelfPlayLineSize - 1);
-        return 1;
+        return Fail("", "the command line \"" + line + "\" is longer than " +
+                            std::to_string(player::kSelfPlayLineSize - 1) + " characters");
     }
     unsigned char *slot = image.data() + area + 8;
     std::memset(slot, 0, player::kSelfPlayLineSize);
@@ -104,9 +121,8 @@ int main(int argc, char **argv)
     if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) ||
         fchmod(out.Fd(), 0755) != 0 || !out.Commit(image.size(), error)) {
         if (error.empty())
-            error = std::string("cannot write ") + outputName + ": " + std::strerror(errno);
-        std::fprintf(stderr, "zbxcompi: %s\n", error.c_str());
-        return 1;
+            error = std::string("cannot be written: ") + std::strerror(errno);
+        return Fail(outputName, error);
     }
     std::fprintf(stderr, "zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
     return 0;

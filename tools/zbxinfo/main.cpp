@@ -18,6 +18,7 @@
 
 #include "codec/handle.h"
 #include "codec/zorb.h"
+#include "platform/platform.h"
 #include "tools/zbxinfo/dump.h"
 
 namespace {
@@ -28,13 +29,13 @@ struct Options {
     std::vector<std::string> files;
 };
 
-void Usage(FILE *out)
-{
-    std::fprintf(out, "usage: zbxinfo [--frames] FILE...\n"
-                      "       zbxinfo --dump DIR FILE\n"
-                      "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
-                      "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n");
-}
+const char kUsage[] = "usage: zbxinfo [--frames] FILE...\n"
+                     "       zbxinfo --dump DIR FILE\n"
+                     "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
+                     "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
+                     "  --help, -h this text; --version the toolkit's version\n";
+
+void Usage(FILE *out) { std::fputs(kUsage, out); }
 
 std::string FrameRateText(const ZorbHandle *h)
 {
@@ -193,6 +194,8 @@ bool Report(const std::string &path, const Options &opt)
 
 int main(int argc, char **argv)
 {
+    if (int status = PlatformStandardOptions(argc, argv, "zbxinfo", kUsage); status >= 0)
+        return status;
     Options opt;
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {

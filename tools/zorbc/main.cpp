@@ -37,14 +37,11 @@ const char kUsage[] =
     "  /O         overwrite without asking                 /@*FILE  frame-specific settings\n"
     "             (lines of: first last regular key, e.g. \"50 60 300000 0\")\n";
 
-bool gFailed = false;
 std::string gLastError;
 
 int Progress(const char *text, int level) {
-    if (level == 2) {
-        gFailed = true;
+    if (level == 2) {  // the run ends with it: Fail prints it, once
         gLastError = text;
-        StatusMessage(text, 1);
         return 1;
     }
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
@@ -60,9 +57,9 @@ bool FileExists(const std::string &name) {
     return stat(name.c_str(), &st) == 0;
 }
 
-int Fail(const std::string &text, int code = 1) {
-    StatusSet(text.c_str());
-    std::fprintf(stderr, "zorbc: %s\n", text.c_str());
+// The final error: printed once, whole, and carried by the front end's report.
+int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
+    StatusMessage(text.c_str(), 1);
     StatusClose(0);
     return code;
 }
@@ -108,11 +105,12 @@ int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (int status = PlatformStandardOptions(argc, argv, "zorbc", kUsage); status >= 0) return status;
     zorbc::Options opt;
     std::string error;
     if (!zorbc::ParseCommandLine(argc, argv, opt, error)) {
         std::fprintf(stderr, "zorbc: %s\n\n%s", error.c_str(), kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     // A front end that started us gets the final report (after the hello).
     StatusInit(nullptr, PlatformLinkAttach(opt.frontEnd, nullptr), 1);
@@ -129,7 +127,15 @@ int main(int argc, char **argv) {
     GFILE *g = GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first, opt.last,
                          opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours, opt.systemColours,
                          opt.conversion, opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress);
-    if (!g) return Fail(gLastError.empty() ? "Error opening: " + opt.input : gLastError);
+    if (!g) {
+        // Why, with the file: a missing or unreadable file says so; otherwise
+        // what the reader found.
+        std::string reason = PlatformOpenFailure(opt.input.c_str(), "");
+        if (reason.empty())
+            return Fail(gLastError.empty() ? "Error opening " + opt.input + ": not a graphics file it can read"
+                                           : gLastError);
+        return Fail("Error opening " + opt.input + ": " + reason);
+    }
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};
@@ -192,7 +198,6 @@ int main(int argc, char **argv) {
         }
     }
 
-    gFailed = false;
     if (!ZencWrite(enc, opt.output.c_str(), Progress)) {
         ZencClose(enc);
         return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);

@@ -29,9 +29,8 @@ const char kUsage[] =
 std::string gLastError;
 
 int Progress(const char *text, int level) {
-    if (level == 2) {
+    if (level == 2) {  // the run ends with it: Fail prints it, once
         gLastError = text;
-        StatusMessage(text, 1);
         return 1;
     }
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
@@ -39,9 +38,9 @@ int Progress(const char *text, int level) {
 
 int32_t SoundProgress(const char *text, int32_t level) { return Progress(text, level); }
 
-int Fail(const std::string &text, int code = 1) {
-    StatusSet(text.c_str());
-    std::fprintf(stderr, "zorbmix: %s\n", text.c_str());
+// The final error: printed once, whole, and carried by the front end's report.
+int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
+    StatusMessage(text.c_str(), 1);
     StatusClose(0);
     return code;
 }
@@ -49,6 +48,7 @@ int Fail(const std::string &text, int code = 1) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (int status = PlatformStandardOptions(argc, argv, "zorbmix", kUsage); status >= 0) return status;
     std::vector<std::string> names;
     std::string switches;
     for (int i = 1; i < argc; ++i) {
@@ -80,7 +80,7 @@ int main(int argc, char **argv) {
     else if (begin < 1) problem = "/G takes a frame number from 1.";
     if (!problem.empty()) {
         std::fprintf(stderr, "zorbmix: %s\n\n%s", problem.c_str(), kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     std::string output = names[2];
     if (!HasExtension(output.c_str())) output += ".zbx";
@@ -96,7 +96,9 @@ int main(int argc, char **argv) {
         return Fail("The output file " + output + " was not overwritten.");
 
     ZencFileInfo info;
-    if (!ZencReadInfo(names[0].c_str(), &info)) return Fail("Error: " + names[0] + " is not a Zorblax file.");
+    if (!ZencReadInfo(names[0].c_str(), &info))
+        return Fail("Error opening " + names[0] + ": " +
+                    PlatformOpenFailure(names[0].c_str(), "not a Zorblax file, or damaged"));
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
     uint32_t period = ZencFramePeriod(fileRate);
     if (period == 0) period = 6667;

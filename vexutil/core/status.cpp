@@ -36,6 +36,7 @@ struct StatusState {
     std::string title, text, secondLine;
     // Terminal bookkeeping.
     bool liveShown = false; // a live line without its newline is on screen
+    bool errorShown = false; // the text is an error already printed whole: never drawn again
     bool drawPending = false;
     uint32_t lastDraw = 0;
     std::string lastPlain;
@@ -108,7 +109,7 @@ std::string lineText()
 // Shows the status text; forced draws ignore the rate limits.
 void draw(bool force)
 {
-    if (!g_status.visible)
+    if (!g_status.visible || g_status.errorShown)
         return;
     const uint32_t now = PlatformTimeMs();
     const std::string line = lineText();
@@ -258,9 +259,20 @@ void pollInterrupt()
 void message(const char *text, const char *title, int error)
 {
     pollInterrupt();
+    const std::string said = text ? text : "";
+    // An error is printed once, whole: it becomes the status text (the
+    // front end's report carries it) and is never drawn again as a status
+    // line, where the terminal's width would cut it.
+    if (error && g_status.errorShown && said == g_status.text)
+        return;
     breakLiveLine();
     const char *caption = title && *title ? title : (error ? "Error" : "Information");
-    PlatformMessage(caption, text ? text : "");
+    PlatformMessage(caption, said.c_str());
+    if (error && g_status.exists) {
+        setText(said.c_str());
+        g_status.errorShown = true;
+        return;
+    }
     draw(true);
 }
 
@@ -290,6 +302,7 @@ VEXAPI int StatusOpen(const char *title, const char *secondLine, VEXCANCELPROC c
     g_status.cancelled = false;
     g_status.presses = 0;
     g_status.exists = true;
+    g_status.errorShown = false;
     g_status.visible = false;
     g_status.liveShown = false;
     g_status.plainPrinted = false;
@@ -307,6 +320,7 @@ VEXAPI int StatusSet(const char *text)
     if (!g_status.exists)
         return 0;
     setText(text);
+    g_status.errorShown = false;
     g_status.visible = true;
     draw(false);
     return 1;

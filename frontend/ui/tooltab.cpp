@@ -1,0 +1,172 @@
+#include "frontend/ui/tooltab.h"
+
+#include "frontend/core/settings.h"
+#include "frontend/ui/dialogs.h"
+#include "frontend/ui/selectionrun.h"
+#include "frontend/ui/tabhost.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+ToolTab::ToolTab(TabHost &host, QWidget *parent) : QWidget(parent), host_(host) {}
+
+Settings &ToolTab::settings()
+{
+    return host_.settings();
+}
+
+void ToolTab::showEvent(QShowEvent *event)
+{
+    loadSettings();
+    loaded_ = true;
+    QWidget::showEvent(event);
+}
+
+void ToolTab::hideEvent(QHideEvent *event)
+{
+    if (loaded_)
+        storeSettings();
+    QWidget::hideEvent(event);
+}
+
+void ToolTab::copyCommand()
+{
+    QApplication::clipboard()->setText(currentCommand());
+}
+
+void ToolTab::askDefaults()
+{
+    if (!dialogs::askYes(this, QStringLiteral("Reset all options to their default values?")))
+        return;
+    storeSettings();
+    resetDefaults();
+    loadSettings();
+}
+
+QBoxLayout *ToolTab::buttonRow(const QList<QPushButton *> &ownButtons, const QString &helpTopic)
+{
+    auto *row = new QHBoxLayout;
+    auto *back = new QPushButton(QStringLiteral("Back to &Main"));
+    auto *help = new QPushButton(QStringLiteral("&Help"));
+    auto *how = new QPushButton(QStringLiteral("Ho&w do I...?"));
+    auto *defaults = new QPushButton(QStringLiteral("&Defaults"));
+    auto *copy = new QPushButton(QStringLiteral("Copy command"));
+    defaults->setObjectName(QStringLiteral("defaults"));
+    copy->setObjectName(QStringLiteral("copyCommand"));
+    connect(back, &QPushButton::clicked, this, [this] { host_.backToMain(); });
+    connect(help, &QPushButton::clicked, this, [this, helpTopic] { host_.showHelp(helpTopic); });
+    connect(how, &QPushButton::clicked, this, [this] { host_.showHelp(QStringLiteral("howto")); });
+    connect(defaults, &QPushButton::clicked, this, &ToolTab::askDefaults);
+    connect(copy, &QPushButton::clicked, this, &ToolTab::copyCommand);
+    for (QPushButton *b : {back, help, how})
+        row->addWidget(b);
+    row->addStretch();
+    for (QPushButton *b : ownButtons)
+        row->addWidget(b);
+    row->addWidget(defaults);
+    row->addWidget(copy);
+    return row;
+}
+
+void CheckEdit::set(bool on, const QString &text) const
+{
+    check->setChecked(on);
+    edit->setText(text);
+}
+
+void CheckEdit::get(bool &on, QString &text) const
+{
+    on = check->isChecked();
+    text = edit->text();
+}
+
+CheckEdit addCheckEdit(QFormLayout *form, const QString &caption, int maxLength)
+{
+    CheckEdit c{new QCheckBox(caption), new QLineEdit};
+    c.edit->setMaxLength(maxLength);
+    form->addRow(c.check, c.edit);
+    return c;
+}
+
+QComboBox *addCombo(QFormLayout *form, const QString &caption, const QStringList &items)
+{
+    auto *combo = new QComboBox;
+    combo->addItems(items);
+    form->addRow(caption, combo);
+    return combo;
+}
+
+QCheckBox *addCheck(QFormLayout *form, const QString &caption)
+{
+    auto *check = new QCheckBox(caption);
+    form->addRow(check);
+    return check;
+}
+
+void setIndex(QComboBox *combo, int index)
+{
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : 0);
+}
+
+void followInput(QLineEdit *output, QString &basedOn, const QString &input, const QString &extension)
+{
+    if (input.isEmpty())
+        return;
+    const QString current = output->text();
+    if (current.isEmpty() || basedOn.isEmpty() || current == defaultOutputName(basedOn, extension)) {
+        output->setText(defaultOutputName(input, extension));
+        basedOn = QFileInfo(input).fileName();
+    }
+}
+
+void changeExtension(QLineEdit *output, const QString &extension)
+{
+    const QString text = output->text();
+    if (text.isEmpty())
+        return;
+    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+    const QString base = QFileInfo(text).completeBaseName();
+    output->setText(text.left(slash + 1) + (extension.isEmpty() ? QFileInfo(text).fileName()
+                                                                : base + QLatin1Char('.') + extension));
+}
+
+int comboIndex(const QComboBox *combo)
+{
+    return combo->currentIndex();
+}
+
+QStringList rateItems()
+{
+    return {QStringLiteral("Copy the input playback rate."), QStringLiteral("Output as 11,025 hz."),
+            QStringLiteral("Output as 22,050 hz."), QStringLiteral("Output as 44,100 hz."),
+            QStringLiteral("Let me enter a specific rate.")};
+}
+
+QStringList qualityItems()
+{
+    return {QStringLiteral("Copy the input sound quality."), QStringLiteral("Output as 8 bit sound."),
+            QStringLiteral("Output as 16 bit sound.")};
+}
+
+QStringList channelItems()
+{
+    return {QStringLiteral("Copy the input sound channels."), QStringLiteral("Output as mono sound."),
+            QStringLiteral("Output as stereo sound.")};
+}
+
+QStringList inputTypeItems(bool mixer)
+{
+    QStringList items{QStringLiteral("Use the default input type."), QStringLiteral("Force to 8 bit, mono."),
+                      QStringLiteral("Force to 8 bit, stereo."), QStringLiteral("Force to 16 bit, mono."),
+                      QStringLiteral("Force to 16 bit, stereo.")};
+    if (mixer)
+        items << QStringLiteral("Input file contains non-sound data.");
+    return items;
+}

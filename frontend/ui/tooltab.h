@@ -1,0 +1,87 @@
+// What every tool tab shares: the host, filling the controls from the
+// settings when shown and writing them back when hidden, the row of buttons
+// and the "Copy command" action.
+#ifndef ZFRONT_TOOLTAB_H
+#define ZFRONT_TOOLTAB_H
+
+#include <QWidget>
+
+class QBoxLayout;
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLineEdit;
+class QPushButton;
+class Settings;
+class TabHost;
+
+class ToolTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit ToolTab(TabHost &host, QWidget *parent = nullptr);
+
+    // Controls from the settings variables, and back.
+    virtual void loadSettings() = 0;
+    virtual void storeSettings() = 0;
+    // The command line the tab would run for the highlighted file(s) now.
+    virtual QString currentCommand() = 0;
+    // Puts currentCommand() on the clipboard.
+    void copyCommand();
+    // Asks "Reset all options to their default values?" and resets.
+    void askDefaults();
+
+protected:
+    virtual void resetDefaults() = 0;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    Settings &settings();
+    // "Back to &Main", "&Help", "Ho&w do I...?", then the tab's own buttons,
+    // "&Defaults" and "Copy command".
+    QBoxLayout *buttonRow(const QList<QPushButton *> &ownButtons, const QString &helpTopic);
+
+    TabHost &host_;
+    bool loaded_ = false;
+};
+
+// A check box with a number or text edit beside it.
+struct CheckEdit {
+    QCheckBox *check = nullptr;
+    QLineEdit *edit = nullptr;
+    void set(bool on, const QString &text) const;
+    void get(bool &on, QString &text) const;
+};
+CheckEdit addCheckEdit(QFormLayout *form, const QString &caption, int maxLength = 8);
+QComboBox *addCombo(QFormLayout *form, const QString &caption, const QStringList &items);
+QCheckBox *addCheck(QFormLayout *form, const QString &caption);
+// A combo index within range, and the current one.
+void setIndex(QComboBox *combo, int index);
+int comboIndex(const QComboBox *combo);
+
+// A section back at its defaults, keeping where the tab's browser stands
+// and its output name.
+template <class S>
+void resetKeepingBrowser(S &s)
+{
+    S fresh;
+    fresh.Filename = s.Filename, fresh.Directory = s.Directory, fresh.Filter = s.Filter;
+    if constexpr (requires { s.OutputName; })
+        fresh.OutputName = s.OutputName, fresh.OutputBasedOn = s.OutputBasedOn;
+    if constexpr (requires { s.CurrentTab; })
+        fresh.CurrentTab = s.CurrentTab;
+    s = fresh;
+}
+
+// The output name follows the highlighted input (its base name with
+// extension) while the user has not typed a name of his own; basedOn is the
+// input it was made from.
+void followInput(QLineEdit *output, QString &basedOn, const QString &input, const QString &extension);
+// Gives the output name a new extension (the output type changed).
+void changeExtension(QLineEdit *output, const QString &extension);
+
+// Sound option lists shared by the tabs that write sound.
+QStringList rateItems();
+QStringList qualityItems();
+QStringList channelItems();
+QStringList inputTypeItems(bool mixer);
+
+#endif

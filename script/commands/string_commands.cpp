@@ -1,0 +1,150 @@
+// String commands: STRLENGTH, STRUCASE, STRLCASE, STRTRIM, STRADDBACKSLASH,
+// STRISNUMERIC, STRISLABEL, STRFIND, STRPIECE, STRLPAD, STRLPADZERO,
+// STRRPAD, STRREPEAT, STRFIRST. Results are texts of at most 767 characters.
+#include "script/core/commands.h"
+#include "script/core/interp.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zscript {
+
+namespace {
+
+inline bool IsBlank(char c) { return c != '\0' && static_cast<signed char>(c) <= 32; }
+
+std::string Trimmed(const std::string &s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+void Pad(Interp &in, char fill, bool left)
+{
+    const std::string name = ReadName(in);
+    int32_t width = ReadNumber(in, 1);
+    std::string text = ReadValue(in, 1);
+    width = std::min<int32_t>(width, static_cast<int32_t>(kTextMax));
+    if (width > 0 && text.size() < static_cast<size_t>(width)) {
+        const std::string padding(static_cast<size_t>(width) - text.size(), fill);
+        text = left ? padding + text : text + padding;
+    }
+    SetVariable(in, name, text);
+}
+
+void Case(Interp &in, bool upper)
+{
+    const std::string name = ReadName(in);
+    std::string text = ReadValue(in, 1);
+    for (char &c : text) {
+        if (upper && c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+        else if (!upper && c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    }
+    SetVariable(in, name, text);
+}
+
+}  // namespace
+
+void CmdStrlength(Interp &in)
+{
+    const std::string name = ReadName(in);
+    SetVariableNumber(in, name, static_cast<int32_t>(ReadValue(in, 1).size()));
+}
+
+void CmdStrucase(Interp &in) { Case(in, true); }
+void CmdStrlcase(Interp &in) { Case(in, false); }
+
+void CmdStrtrim(Interp &in)
+{
+    const std::string name = ReadName(in);
+    SetVariable(in, name, Trimmed(ReadValue(in, 1)));
+}
+
+void CmdStraddbackslash(Interp &in)
+{
+    const std::string name = ReadName(in);
+    char text[kTextMax + 2];
+    const std::string &value = ReadValue(in, 1);
+    std::memcpy(text, value.c_str(), value.size() + 1);
+    SetVariable(in, name, AddBackslash(text));
+}
+
+void CmdStrisnumeric(Interp &in)
+{
+    const std::string name = ReadName(in);
+    SetVariableNumber(in, name, IsNumber(ReadValue(in, 1)) ? 1 : 0);
+}
+
+void CmdStrislabel(Interp &in)
+{
+    const std::string name = ReadName(in);
+    SetVariableNumber(in, name, FindLabel(in, ReadValue(in, 1)) >= 0 ? 1 : 0);
+}
+
+void CmdStrfind(Interp &in)
+{
+    const std::string name = ReadName(in);
+    const int32_t ignoreCase = ReadNumber(in, 1);
+    std::string needle = ReadValue(in, 1);
+    std::string text = ReadValue(in, 2);
+    if (ignoreCase) {
+        for (std::string *s : {&needle, &text})
+            for (char &c : *s)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 32);
+    }
+    const size_t at = text.find(needle);
+    SetVariableNumber(in, name, at == std::string::npos ? 0 : static_cast<int32_t>(at + 1));
+}
+
+void CmdStrpiece(Interp &in)
+{
+    const std::string name = ReadName(in);
+    int32_t start = ReadNumber(in, 1);
+    const int32_t length = ReadNumber(in, 1);
+    const std::string &text = ReadValue(in, 1);
+    if (start < 1)
+        start = 1;
+    std::string piece;
+    if (static_cast<size_t>(start) <= text.size() && length > 0)
+        piece = text.substr(static_cast<size_t>(start) - 1, static_cast<size_t>(length));
+    SetVariable(in, name, piece);
+}
+
+void CmdStrlpad(Interp &in) { Pad(in, ' ', true); }
+void CmdStrlpadzero(Interp &in) { Pad(in, '0', true); }
+void CmdStrrpad(Interp &in) { Pad(in, ' ', false); }
+
+void CmdStrrepeat(Interp &in)
+{
+    const std::string name = ReadName(in);
+    const std::string character = ReadText(in, 1);
+    const int32_t count = ReadNumber(in, 2);
+    const char c = IsNumber(character) ? static_cast<char>(ToNumber(character)) : character[0];
+    const size_t n = count > 0 && c != '\0' ? std::min(static_cast<size_t>(count), kTextMax) : 0;
+    SetVariable(in, name, std::string(n, c));
+}
+
+void CmdStrfirst(Interp &in)
+{
+    const std::string first = ReadName(in);
+    std::string rest = ReadName(in, 1);
+    const std::string separators = ReadValue(in, 2);
+    const std::string value(GetVariable(in, rest));
+    const size_t at = value.find_first_of(separators);
+    if (at == std::string::npos) {
+        SetVariable(in, first, value);
+        SetVariable(in, rest, {});
+    } else {
+        SetVariable(in, first, value.substr(0, at));
+        SetVariable(in, rest, value.substr(at + 1));
+    }
+}
+
+}  // namespace zscript

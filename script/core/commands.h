@@ -1,0 +1,115 @@
+// Internal: the command handlers of every family, as the keyword table lists
+// them, and small helpers the families share.
+#ifndef ZSCRIPT_CORE_COMMANDS_H
+#define ZSCRIPT_CORE_COMMANDS_H
+
+#include <cstdint>
+#include <string_view>
+
+namespace zscript {
+
+struct Interp;
+
+// Commands of families this version does not have yet: they stop the run
+// with "  Command not available in this version:" rather than do nothing.
+void CmdNotBuilt(Interp &in);
+
+// A line of a listing command (VARLIST, FILELIST): into the trace file when
+// tracing, else at the text cursor.
+void ListLine(Interp &in, std::string_view text);
+
+uint32_t IntegerSquareRoot(uint32_t n);
+
+void CmdCall(Interp &in);
+void CmdCallAndGosub(Interp &in);
+void CmdCompute(Interp &in);
+void CmdComputeAbs(Interp &in);
+void CmdComputeSqrt(Interp &in);
+void CmdDebugFile(Interp &in);
+void CmdDebugText(Interp &in);
+void CmdDirchange(Interp &in);
+void CmdDircurrent(Interp &in);
+void CmdDirexists(Interp &in);
+void CmdDirmake(Interp &in);
+void CmdDirremove(Interp &in);
+void CmdDriveavail(Interp &in);
+void CmdDrivesize(Interp &in);
+void CmdEnd(Interp &in);
+void CmdEnvget(Interp &in);
+void CmdEnvset(Interp &in);
+void CmdExecute(Interp &in);
+void CmdExit(Interp &in);
+void CmdFileappend(Interp &in);
+void CmdFilecdrom(Interp &in);
+void CmdFileclose(Interp &in);
+void CmdFilecopy(Interp &in);
+void CmdFilecreate(Interp &in);
+void CmdFiledelete(Interp &in);
+void CmdFileeof(Interp &in);
+void CmdFileexists(Interp &in);
+void CmdFilefind(Interp &in);
+void CmdFilefindnext(Interp &in);
+void CmdFilefullpath(Interp &in);
+void CmdFilegetattrib(Interp &in);
+void CmdFilelist(Interp &in);
+void CmdFileopen(Interp &in);
+void CmdFilepieces(Interp &in);
+void CmdFileread(Interp &in);
+void CmdFileremote(Interp &in);
+void CmdFileremovable(Interp &in);
+void CmdFilerename(Interp &in);
+void CmdFilesetattrib(Interp &in);
+void CmdFilesize(Interp &in);
+void CmdFiletemp(Interp &in);
+void CmdFilewrite(Interp &in);
+void CmdGosub(Interp &in);
+void CmdGoto(Interp &in);
+void CmdIf(Interp &in);
+void CmdIfSet(Interp &in);
+void CmdInterpret(Interp &in);
+void CmdMcisendstring(Interp &in);
+void CmdPrintbegin(Interp &in);
+void CmdPrintend(Interp &in);
+void CmdPrintpageadv(Interp &in);
+void CmdRandom(Interp &in);
+void CmdRandomize(Interp &in);
+void CmdReturn(Interp &in);
+void CmdSound(Interp &in);
+void CmdStraddbackslash(Interp &in);
+void CmdStrfind(Interp &in);
+void CmdStrfirst(Interp &in);
+void CmdStrislabel(Interp &in);
+void CmdStrisnumeric(Interp &in);
+void CmdStrlcase(Interp &in);
+void CmdStrlength(Interp &in);
+void CmdStrlpad(Interp &in);
+void CmdStrlpadzero(Interp &in);
+void CmdStrpiece(Interp &in);
+void CmdStrrepeat(Interp &in);
+void CmdStrrpad(Interp &in);
+void CmdStrtrim(Interp &in);
+void CmdStrucase(Interp &in);
+void CmdSystemcolors(Interp &in);
+void CmdSystemcommandline(Interp &in);
+void CmdSystemcurrentexe(Interp &in);
+void CmdSystemcurrentscript(Interp &in);
+void CmdSystemdatetime(Interp &in);
+void CmdSystemdisplayresolution(Interp &in);
+void CmdSystemmemory(Interp &in);
+void CmdSystemosmajor(Interp &in);
+void CmdSystemosminor(Interp &in);
+void CmdSystemplatform(Interp &in);
+void CmdSystemtimer(Interp &in);
+void CmdSystemusedirectsound(Interp &in);
+void CmdSystemusemmx(Interp &in);
+void CmdText(Interp &in);
+void CmdTextnocr(Interp &in);
+void CmdVarFree(Interp &in);
+void CmdVarList(Interp &in);
+void CmdVarPop(Interp &in);
+void CmdVarPush(Interp &in);
+void CmdVarSet(Interp &in);
+
+}  // namespace zscript
+
+#endif

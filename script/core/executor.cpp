@@ -1,0 +1,354 @@
+// RunScriptFile: reading a script file into command records, and the
+// executor loop that runs them (labels, jumps, several commands per line,
+// the trace file).
+#include "script/core/commands.h"
+#include "script/core/interp.h"
+#include "platform/platform.h"
+
+#include <cstring>
+#include <ctime>
+
+namespace zscript {
+
+namespace {
+
+constexpr size_t kLineBuffer = kTextMax + 1;
+
+void Upper(std::string &s)
+{
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+}
+
+void Upper(char *s)
+{
+    for (; *s; ++s)
+        if (*s >= 'a' && *s <= 'z')
+            *s = static_cast<char>(*s - 32);
+}
+
+inline bool IsBlankChar(char c)
+{
+    return c != '\0' && static_cast<signed char>(c) <= 32;
+}
+
+void Unindent(Interp &in)
+{
+    in.indent.resize(in.indent.size() >= 2 ? in.indent.size() - 2 : 0);
+}
+
+void TraceHead(Interp &in, const char *prefix)
+{
+    std::string t = in.indent;
+    t += prefix;
+    t += std::to_string(in.lineNumber);
+    t += ":      ";
+    t += LineBuffer(in);
+    TraceWrite(in, t);
+}
+
+// Compiles the lines of one file; labels go to the label table.
+void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &out)
+{
+    char text[kLineBuffer];
+    char keyword[kLineBuffer];
+    uint32_t number = 1;
+    for (const std::string &source : lines) {
+        Service(in);
+        in.lineNumber = number++;
+        std::memcpy(text, source.c_str(), source.size() + 1);
+        TrimL(text);
+        if (text[0] == '\0' || text[0] == '#')
+            continue;
+        if (text[0] == ':') {
+            if (char *hash = std::strchr(text, '#'))
+                *hash = '\0';
+            Trim(text);
+            Upper(text);
+            if (in.labels.size() >= kMaxLabels)
+                ScriptError(in, "  Too many labels.");
+            in.labels.push_back({std::string(text + 1), static_cast<uint32_t>(out.records.size())});
+            continue;
+        }
+        GetAndRemoveFirst(keyword, text);
+        Upper(keyword);
+        const int k = FindKeyword(keyword);
+        if (k < 0) {
+            std::string line = keyword;
+            line += ' ';
+            line += text;
+            ScriptError(in, "  Bad script command:\r\n    ", line, "\r\n");
+        }
+        out.records.push_back({in.lineNumber, static_cast<uint8_t>(k), static_cast<uint32_t>(out.pool.size()),
+                               static_cast<uint32_t>(std::strlen(text))});
+        out.pool += text;
+        out.pool += '\0';
+    }
+}
+
+// Runs the line buffer as a command line (after ";", IF, INTERPRET).
+// Returns false when the line is empty or a comment.
+bool ExecuteLine(Interp &in)
+{
+    const std::string &line = LineBuffer(in);
+    if (line.empty() || line[0] == '#')
+        return false;
+    char keyword[kLineBuffer];
+    const size_t n = std::min(line.size(), kTextMax);
+    // The keyword is the first word (as GetAndRemoveFirst takes it; that
+    // call itself only for the rare comma after the word and its blanks).
+    size_t word = 0;
+    while (word < n && !IsBlankChar(line[word]))
+        ++word;
+    size_t rest = word;
+    while (rest < n && IsBlankChar(line[rest]))
+        ++rest;
+    if (rest < n && line[rest] == ',') {
+        char text[kLineBuffer];
+        std::memcpy(text, line.data(), n);
+        text[n] = '\0';
+        GetAndRemoveFirst(keyword, text);
+        SetParams(in, text);
+    } else {
+        std::memcpy(keyword, line.data(), word);
+        keyword[word] = '\0';
+        SetParams(in, std::string_view(line).substr(rest, n - rest));
+    }
+    Upper(keyword);
+    const int k = FindKeyword(keyword);
+    if (k < 0)
+        CommandError(in, "  Bad script command:\r\n    ");
+    if (in.stepLimit != 0 && --in.stepLimit == 0)
+        in.control = CTRL_END_ALL;
+    if (Tracing(in))
+        TraceHead(in, " -> ");
+    kKeywords[k].handler(in);
+    if (Tracing(in))
+        TraceWrite(in, "\r\n");
+    return true;
+}
+
+// The executor loop over the records of one file.
+void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel)
+{
+    if (in.returnDepth >= kReturnDepth)
+        ScriptError(in, "  Too many GOSUBs.");
+    const auto end = static_cast<uint32_t>(file.records.size());
+    in.fileDepthBase = in.returnDepth;
+    in.returnStack[in.returnDepth++] = end;
+    in.file = &file;
+    in.position = 0;
+    in.end = end;
+    bool pendingLabel = !startLabel.empty();
+    while (in.position < in.end && in.control != CTRL_END_ALL) {
+        if (pendingLabel) {
+            pendingLabel = false;
+            JumpToLabel(in, startLabel);
+            continue;
+        }
+        if (in.stepLimit != 0 && --in.stepLimit == 0)
+            in.control = CTRL_END_ALL;
+        const Record &r = file.records[in.position++];
+        in.lineNumber = r.line;
+        in.params = std::string_view(file.pool.data() + r.text, r.length);
+        in.pos = 0;
+        in.recordKeyword = kKeywords[r.keyword].name;
+        in.recordParams = in.params;
+        in.lineFromRecord = true;
+        if (Tracing(in))
+            TraceHead(in, "");
+        kKeywords[r.keyword].handler(in);
+        if (Tracing(in))
+            TraceWrite(in, "\r\n");
+        for (;;) {
+            Service(in);
+            while (in.autopause && in.host->HasWindow() && !in.host->WindowHasFocus()) {
+                PlatformSleepMs(1);
+                in.host->Pump();
+            }
+            if (in.control == CTRL_EXECUTE_LINE) {
+                in.control = CTRL_NONE;
+            } else if (in.control == CTRL_LEAVE_SCRIPT) {
+                in.control = CTRL_NONE;
+                return;
+            } else if (in.control == CTRL_END_ALL) {
+                return;
+            } else {
+                SkipBlanks(in);
+                if (in.pos < in.params.size() && in.params[in.pos] == ';') {
+                    char rest[kLineBuffer];
+                    const std::string_view tail = in.params.substr(in.pos + 1, kTextMax);
+                    std::memcpy(rest, tail.data(), tail.size());
+                    rest[tail.size()] = '\0';
+                    Trim(rest);
+                    SetLine(in, rest);
+                } else if (ParamsDone(in)) {
+                    break;
+                } else {
+                    CommandError(in, "  Bad script command:\r\n    ");
+                }
+            }
+            if (!ExecuteLine(in))
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+const std::string &LineBuffer(Interp &in)
+{
+    if (in.lineFromRecord) {
+        in.line.assign(in.recordKeyword);
+        in.line += ' ';
+        in.line += in.recordParams;
+        in.lineFromRecord = false;
+    }
+    return in.line;
+}
+
+void SetLine(Interp &in, std::string_view text)
+{
+    in.line.assign(text);
+    in.lineFromRecord = false;
+}
+
+void SetParams(Interp &in, std::string_view text)
+{
+    in.paramStore.assign(text);
+    in.params = in.paramStore;
+    in.pos = 0;
+}
+
+bool Tracing(const Interp &in)
+{
+    return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
+}
+
+void TraceWrite(Interp &in, std::string_view text)
+{
+    if (Tracing(in))
+        VEXFilePut(in.slots[in.debugFile], text.data(), static_cast<uint32_t>(text.size()));
+}
+
+void Service(Interp &in)
+{
+    // Pumping between commands is paced by time. The coarse clock costs a
+    // few nanoseconds (it ticks every few milliseconds), so it is read for
+    // every command; with a window the pump runs on every tick of it,
+    // without one every 10 ms.
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const auto ms = static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                          static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    if (ms == in.lastPump || (ms - in.lastPump < 10 && !(in.host && in.host->HasWindow())))
+        return;
+    in.lastPump = ms;
+    if (in.host)
+        in.host->Pump();
+    ReapChildren(in);
+}
+
+std::vector<std::string> SplitScriptLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t j = i;
+        while (j < text.size() && j - i < kTextMax) {
+            if (text[j++] == '\n')
+                break;
+        }
+        std::string line(text.substr(i, j - i));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        const size_t nul = line.find('\0');
+        if (nul != std::string::npos)
+            line.resize(nul);
+        lines.push_back(std::move(line));
+        i = j;
+    }
+    return lines;
+}
+
+int FindLabel(Interp &in, std::string_view name)
+{
+    // Labels are stored in upper case; the name is compared as if it were.
+    for (size_t i = in.labels.size(); i > in.labelBase; --i) {
+        const std::string &label = in.labels[i - 1].name;
+        if (label.size() != name.size())
+            continue;
+        size_t k = 0;
+        while (k < name.size()) {
+            char c = name[k];
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 32);
+            if (c != label[k])
+                break;
+            ++k;
+        }
+        if (k == name.size())
+            return static_cast<int>(i - 1);
+    }
+    return -1;
+}
+
+void JumpToLabel(Interp &in, std::string_view name)
+{
+    const int i = FindLabel(in, name);
+    if (i < 0) {
+        std::string upper(name);
+        Upper(upper);
+        ScriptError(in, "  Label not found:\r\n    ", upper, "\r\n");
+    }
+    in.position = in.labels[static_cast<size_t>(i)].position;
+    if (Tracing(in))
+        TraceWrite(in, "\r\n");
+}
+
+void RunScriptText(Interp &in, const std::string &name, std::string_view text, const std::string &label)
+{
+    // The caller's state, restored when this file finishes.
+    const size_t labelBase = in.labelBase;
+    const uint32_t depth = in.returnDepth, depthBase = in.fileDepthBase;
+    const uint32_t position = in.position, end = in.end;
+    const CompiledFile *callerFile = in.file;
+
+    in.indent += "  ";
+    in.scriptName = name;
+    in.labelBase = in.labels.size();
+    CompiledFile file;
+    Compile(in, SplitScriptLines(text), file);
+    Execute(in, file, label);
+
+    in.labels.resize(in.labelBase);
+    in.labelBase = labelBase;
+    in.returnDepth = depth;
+    in.fileDepthBase = depthBase;
+    in.position = position;
+    in.end = end;
+    in.file = callerFile;
+    if (Tracing(in))
+        TraceWrite(in, "\r\n");
+    Unindent(in);
+}
+
+bool RunScriptFile(Interp &in, const std::string &nameIn, const std::string &label)
+{
+    std::string name = nameIn;
+    if (!HasExtension(name.c_str()))
+        name += ".zs";
+    if (in.sandbox)
+        return false;
+    const uint8_t slot = OpenFileSlot(in, name, 0);
+    if (slot == kNoSlot)
+        return false;
+    std::string text(VEXFileSize(in.slots[slot]), '\0');
+    text.resize(VEXFileGet(in.slots[slot], text.data(), static_cast<uint32_t>(text.size())));
+    CloseFileSlot(in, slot);
+    RunScriptText(in, name, text, label);
+    return true;
+}
+
+}  // namespace zscript

@@ -1,0 +1,230 @@
+// Internal: the interpreter's state and the calls its parts share. One
+// instance per run; every command handler works on it.
+#ifndef ZSCRIPT_CORE_INTERP_H
+#define ZSCRIPT_CORE_INTERP_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/core/host.h"
+#include "vexutil/vexutil.h"
+
+namespace zscript {
+
+enum Token : uint8_t {
+    TOKEN_STRING = 0,
+    TOKEN_NUMBER = 1,
+    TOKEN_NAME = 2,
+    TOKEN_COMPARE = 3,
+    TOKEN_OPERATOR = 4,
+    TOKEN_NONE = 255
+};
+
+enum Control : uint8_t { CTRL_NONE = 0, CTRL_EXECUTE_LINE = 1, CTRL_LEAVE_SCRIPT = 2, CTRL_END_ALL = 3 };
+
+constexpr size_t kTextMax = 767;        // longest line, parameter text or string value
+constexpr size_t kStoreLimit = 32768;   // variable store bytes
+constexpr size_t kPushLimit = 8188;     // VARPUSH stack bytes
+constexpr size_t kMaxLabels = 512;
+constexpr uint32_t kReturnDepth = 64;
+constexpr int kFileSlots = 64;
+constexpr uint8_t kNoSlot = 255;
+constexpr int kKeywordCount = 188;
+
+struct Interp;
+using Handler = void (*)(Interp &);
+
+struct Keyword {
+    const char *name;
+    Handler handler;
+};
+extern const Keyword kKeywords[kKeywordCount];
+int FindKeyword(const char *candidate);  // upper-cases nothing; -1 when unknown
+
+// One compiled command.
+struct Record {
+    uint32_t line;
+    uint8_t keyword;
+    uint32_t text;  // offset of the parameter text in the file's text pool
+    uint32_t length;
+};
+
+struct Label {
+    std::string name;
+    uint32_t position;
+};
+
+// What RunScriptFile compiles a file into.
+struct CompiledFile {
+    std::vector<Record> records;
+    std::string pool;  // NUL-terminated parameter texts back to back
+};
+
+// Escapes from a ScriptError to the main routine (the report is made already).
+struct ScriptAbort {};
+
+struct Interp {
+    Host *host = nullptr;
+    bool sandbox = false;  // file and program commands refused (fuzzing)
+    uint64_t stepLimit = 0;  // commands to run before the run ends (0: no limit)
+
+    // Buffers of the running command. The line buffer of a record is only
+    // composed when something reads it (LineBuffer).
+    std::string line;           // keyword, a space, the parameters
+    bool lineFromRecord = false;
+    const char *recordKeyword = nullptr;
+    std::string_view recordParams;
+    std::string_view params;    // the parameters not yet consumed: params.substr(pos)
+    std::string paramStore;     // what params views when it is not a record's text
+    size_t pos = 0;
+    std::string tok[3];    // token work buffers
+
+    uint32_t lineNumber = 0;
+    std::string scriptName;
+    uint8_t control = CTRL_NONE;
+
+    // Labels, return stack and the per-file execution state.
+    std::vector<Label> labels;
+    size_t labelBase = 0;
+    uint32_t returnStack[kReturnDepth] = {};
+    uint32_t returnDepth = 0;
+    uint32_t fileDepthBase = 0;  // return depth when the running file started
+    uint32_t position = 0;
+    uint32_t end = 0;
+    const CompiledFile *file = nullptr;
+
+    // Variables.
+    std::string store;      // 0xFF NAME 0xFE VALUE ..., without the final 0xFF
+    std::string pushStack;  // 0xFF 0xFF 0xFF frame marks, 0xFF NAME 0xFF VALUE entries
+    std::vector<size_t> pushFrames;   // offset of each frame mark
+
+    // Files.
+    VEXFILE *slots[kFileSlots] = {};
+    uint8_t debugFile = kNoSlot;
+    uint8_t printSlot = kNoSlot;
+    std::string printSpool;   // spool file of a print job meant for the printer
+    std::string indent;       // trace indentation
+
+    // File search state (FILEFIND / FILEFINDNEXT).
+    std::vector<std::string> found;
+    size_t foundNext = 0;
+    std::string foundDir;
+
+    bool autopause = false;
+    uint32_t seed = 0;
+    std::string commandLine;   // what follows the script name
+    std::vector<long> children;  // started programs not yet reaped
+
+    // Pumping between commands, throttled by time.
+    uint32_t lastPump = 0;
+};
+
+// ---- errors (errors.cpp) --------------------------------------------------------------
+[[noreturn]] void ScriptError(Interp &in, std::string_view message, std::string_view detail = {},
+                              std::string_view tail = {});
+// The usual form: message, the line buffer, "\r\n".
+[[noreturn]] void CommandError(Interp &in, std::string_view message);
+void CloseAllSlots(Interp &in);
+
+// ---- command buffers (executor.cpp) -----------------------------------------------------
+const std::string &LineBuffer(Interp &in);
+void SetLine(Interp &in, std::string_view text);
+void SetParams(Interp &in, std::string_view text);
+
+// ---- lexer (lexer.cpp) -----------------------------------------------------------------
+uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
+// The same token as a view: into the parameters, the variable store or
+// scratch (quoted strings). Valid until the store or scratch changes.
+uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate);
+void ExpandVariables(Interp &in, std::string_view text, std::string &dest);
+// A number: one leading blank or control character may stand first, then
+// an optional "-" and only digits (a lone "-" counts; the empty text not).
+inline bool IsNumber(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    size_t i = 0;
+    const auto first = static_cast<unsigned char>(text[0]);
+    if (first != 0 && first <= 32)
+        i = 1;
+    if (i < text.size() && text[i] == '-')
+        ++i;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    return true;
+}
+
+// The value of a number text: leading blanks skipped, an optional sign,
+// digits up to the first other character, wrapping at 32 bits.
+inline int32_t ToNumber(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32 && text[i] != '\0')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+    return static_cast<int32_t>(negative ? 0u - value : value);
+}
+// The four readings; each raises the reading's error when the token does not fit.
+std::string &ReadName(Interp &in, int buffer = 0);
+int32_t ReadNumber(Interp &in, int buffer = 0);
+std::string &ReadValue(Interp &in, int buffer = 0);
+std::string &ReadText(Interp &in, int buffer = 0);
+std::string_view ReadValueView(Interp &in, int buffer = 0);
+std::string_view ReadTextView(Interp &in, int buffer = 0);
+void SkipBlanks(Interp &in);  // removes leading blanks from the parameter buffer
+bool ParamsDone(const Interp &in);  // empty, or at ";" or "#"
+
+// ---- variables (variables.cpp) ---------------------------------------------------------
+void NormalizeName(std::string &name);  // trim and upper-case
+std::string_view GetVariable(Interp &in, std::string &name);  // name normalised in place
+std::string_view LookupVariable(Interp &in, std::string_view name);  // a view into the store
+void SetVariable(Interp &in, const std::string &name, std::string_view value);
+void SetVariableNumber(Interp &in, const std::string &name, int32_t value);
+bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
+void PushVariables(Interp &in, const std::vector<std::string> &names);
+void PopVariables(Interp &in);
+
+// ---- executor (executor.cpp) -----------------------------------------------------------
+bool RunScriptFile(Interp &in, const std::string &name, const std::string &label = {});
+// Compiles and runs text as a script file of the given name (the reading half
+// without a file; used for fuzzing).
+void RunScriptText(Interp &in, const std::string &name, std::string_view text, const std::string &label = {});
+int FindLabel(Interp &in, std::string_view name);
+void JumpToLabel(Interp &in, std::string_view name);
+void TraceWrite(Interp &in, std::string_view text);
+bool Tracing(const Interp &in);
+void Service(Interp &in);  // window messages and sound, throttled by time
+// Splits file text into lines as the line reader does (767 characters at most).
+std::vector<std::string> SplitScriptLines(std::string_view text);
+
+// ---- file slots (commands/file_slots.cpp) -----------------------------------------------
+uint8_t OpenFileSlot(Interp &in, const std::string &name, int mode);
+void CloseFileSlot(Interp &in, uint8_t slot);
+uint8_t CheckFile(Interp &in, int32_t number);  // raises "Bad file parameter"
+// The name as it exists on disk: as written when it exists, else matched
+// component by component without regard to case; backslashes become slashes.
+std::string ResolveName(const std::string &name);
+// The resolved name as a full path ("" when it does not fit).
+std::string FullPath(const std::string &name);
+void RefuseInSandbox(Interp &in);
+void ReapChildren(Interp &in);
+// A print job meant for the printer: handed to the spooler when its slot closes.
+void FinishPrintJob(Interp &in);  // started programs that ended
+
+// Window check of the commands that need the display window.
+void NeedWindow(Interp &in);
+// Output of TEXT and the listing commands: the print file, else the text cursor.
+void TextOut(Interp &in, std::string_view text, bool newline);
+
+}  // namespace zscript
+
+#endif

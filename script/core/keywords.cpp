@@ -1,0 +1,252 @@
+// The keyword table: every command of the language, sorted by its bytes, with
+// its handler. A record stores the index of its keyword here.
+#include "script/core/commands.h"
+#include "script/core/interp.h"
+
+
+namespace zscript {
+
+const Keyword kKeywords[kKeywordCount] = {
+    {"ANIMATIONADVANCE", CmdNotBuilt},
+    {"ANIMATIONADVANCENOPALETTE", CmdNotBuilt},
+    {"ANIMATIONBACKTOSTART", CmdNotBuilt},
+    {"ANIMATIONCLOSE", CmdNotBuilt},
+    {"ANIMATIONDELAY", CmdNotBuilt},
+    {"ANIMATIONFRAMES", CmdNotBuilt},
+    {"ANIMATIONGOTO", CmdNotBuilt},
+    {"ANIMATIONHEIGHT", CmdNotBuilt},
+    {"ANIMATIONLIST", CmdNotBuilt},
+    {"ANIMATIONLOADTOBITMAP", CmdNotBuilt},
+    {"ANIMATIONOPEN", CmdNotBuilt},
+    {"ANIMATIONPLAY", CmdNotBuilt},
+    {"ANIMATIONSTILLDELAY", CmdNotBuilt},
+    {"ANIMATIONTOBITMAP", CmdNotBuilt},
+    {"ANIMATIONTOSCREEN", CmdNotBuilt},
+    {"ANIMATIONTRACKS", CmdNotBuilt},
+    {"ANIMATIONWIDTH", CmdNotBuilt},
+    {"BITMAPALLOC", CmdNotBuilt},
+    {"BITMAPBOX", CmdNotBuilt},
+    {"BITMAPCHANGECOLOR", CmdNotBuilt},
+    {"BITMAPCLEAR", CmdNotBuilt},
+    {"BITMAPFADEINPALETTE", CmdNotBuilt},
+    {"BITMAPFILLEDBOX", CmdNotBuilt},
+    {"BITMAPFREE", CmdNotBuilt},
+    {"BITMAPFROMSCREEN", CmdNotBuilt},
+    {"BITMAPGETBRIGHTESTPALETTEINDEX", CmdNotBuilt},
+    {"BITMAPGETDARKESTPALETTEINDEX", CmdNotBuilt},
+    {"BITMAPGETPALETTE", CmdNotBuilt},
+    {"BITMAPGETPALETTEVALUE", CmdNotBuilt},
+    {"BITMAPGETPIXEL", CmdNotBuilt},
+    {"BITMAPHEIGHT", CmdNotBuilt},
+    {"BITMAPLINE", CmdNotBuilt},
+    {"BITMAPLIST", CmdNotBuilt},
+    {"BITMAPPALETTETOPALETTE", CmdNotBuilt},
+    {"BITMAPSETPALETTE", CmdNotBuilt},
+    {"BITMAPSETPALETTEVALUE", CmdNotBuilt},
+    {"BITMAPSETPIXEL", CmdNotBuilt},
+    {"BITMAPTEXT", CmdNotBuilt},
+    {"BITMAPTOBITMAP", CmdNotBuilt},
+    {"BITMAPTOBITMAPMASK", CmdNotBuilt},
+    {"BITMAPTOBITMAPMERGE", CmdNotBuilt},
+    {"BITMAPTOBITMAPTRANS", CmdNotBuilt},
+    {"BITMAPTOSCREEN", CmdNotBuilt},
+    {"BITMAPTOSCREENMASK", CmdNotBuilt},
+    {"BITMAPTOSCREENMERGE", CmdNotBuilt},
+    {"BITMAPTOSCREENTRANS", CmdNotBuilt},
+    {"BITMAPWIDTH", CmdNotBuilt},
+    {"CALL", CmdCall},
+    {"CALLANDGOSUB", CmdCallAndGosub},
+    {"COMPUTE", CmdCompute},
+    {"COMPUTEABS", CmdComputeAbs},
+    {"COMPUTESQRT", CmdComputeSqrt},
+    {"DEBUGFILE", CmdDebugFile},
+    {"DEBUGTEXT", CmdDebugText},
+    {"DELAY", CmdNotBuilt},
+    {"DELAYUNTIL", CmdNotBuilt},
+    {"DIRCHANGE", CmdDirchange},
+    {"DIRCURRENT", CmdDircurrent},
+    {"DIREXISTS", CmdDirexists},
+    {"DIRMAKE", CmdDirmake},
+    {"DIRREMOVE", CmdDirremove},
+    {"DRIVEAVAIL", CmdDriveavail},
+    {"DRIVESIZE", CmdDrivesize},
+    {"END", CmdEnd},
+    {"ENVGET", CmdEnvget},
+    {"ENVSET", CmdEnvset},
+    {"EXECUTE", CmdExecute},
+    {"EXIT", CmdExit},
+    {"FILEAPPEND", CmdFileappend},
+    {"FILECDROM", CmdFilecdrom},
+    {"FILECLOSE", CmdFileclose},
+    {"FILECOPY", CmdFilecopy},
+    {"FILECREATE", CmdFilecreate},
+    {"FILEDELETE", CmdFiledelete},
+    {"FILEEOF", CmdFileeof},
+    {"FILEEXISTS", CmdFileexists},
+    {"FILEFIND", CmdFilefind},
+    {"FILEFINDNEXT", CmdFilefindnext},
+    {"FILEFULLPATH", CmdFilefullpath},
+    {"FILEGETATTRIB", CmdFilegetattrib},
+    {"FILELIST", CmdFilelist},
+    {"FILEOPEN", CmdFileopen},
+    {"FILEPIECES", CmdFilepieces},
+    {"FILEREAD", CmdFileread},
+    {"FILEREMOTE", CmdFileremote},
+    {"FILEREMOVABLE", CmdFileremovable},
+    {"FILERENAME", CmdFilerename},
+    {"FILESETATTRIB", CmdFilesetattrib},
+    {"FILESIZE", CmdFilesize},
+    {"FILETEMP", CmdFiletemp},
+    {"FILEWRITE", CmdFilewrite},
+    {"GOSUB", CmdGosub},
+    {"GOTO", CmdGoto},
+    {"IF", CmdIf},
+    {"IFSET", CmdIfSet},
+    {"INPUTCHAR", CmdNotBuilt},
+    {"INPUTCHARORDELAY", CmdNotBuilt},
+    {"INPUTMSGWIN", CmdNotBuilt},
+    {"INPUTSTR", CmdNotBuilt},
+    {"INPUTSTRWIN", CmdNotBuilt},
+    {"INTERPRET", CmdInterpret},
+    {"MCISENDSTRING", CmdMcisendstring},
+    {"MOUSEADD", CmdNotBuilt},
+    {"MOUSEAREA", CmdNotBuilt},
+    {"MOUSEMODE", CmdNotBuilt},
+    {"MOUSEPOP", CmdNotBuilt},
+    {"MOUSEPRESENT", CmdNotBuilt},
+    {"MOUSEPUSHANDREMOVEALL", CmdNotBuilt},
+    {"MOUSEREMOVE", CmdNotBuilt},
+    {"MOUSEREMOVEALL", CmdNotBuilt},
+    {"MOUSESETXY", CmdNotBuilt},
+    {"MOUSEX", CmdNotBuilt},
+    {"MOUSEY", CmdNotBuilt},
+    {"PRINTBEGIN", CmdPrintbegin},
+    {"PRINTEND", CmdPrintend},
+    {"PRINTPAGEADV", CmdPrintpageadv},
+    {"RANDOM", CmdRandom},
+    {"RANDOMIZE", CmdRandomize},
+    {"RETURN", CmdReturn},
+    {"SCREENADJUSTXY", CmdNotBuilt},
+    {"SCREENBOX", CmdNotBuilt},
+    {"SCREENCLEAR", CmdNotBuilt},
+    {"SCREENFADEOUTCLEAR", CmdNotBuilt},
+    {"SCREENFADESPEED", CmdNotBuilt},
+    {"SCREENFILLEDBOX", CmdNotBuilt},
+    {"SCREENFORCEPALETTEZEROBLACK", CmdNotBuilt},
+    {"SCREENGETBRIGHTESTPALETTEINDEX", CmdNotBuilt},
+    {"SCREENGETDARKESTPALETTEINDEX", CmdNotBuilt},
+    {"SCREENGETPIXEL", CmdNotBuilt},
+    {"SCREENGRAPHICS", CmdNotBuilt},
+    {"SCREENHEIGHT", CmdNotBuilt},
+    {"SCREENINFO", CmdNotBuilt},
+    {"SCREENLINE", CmdNotBuilt},
+    {"SCREENPALETTELOCK", CmdNotBuilt},
+    {"SCREENSETPIXEL", CmdNotBuilt},
+    {"SCREENSETTINGS", CmdNotBuilt},
+    {"SCREENTEXT", CmdNotBuilt},
+    {"SCREENWIDTH", CmdNotBuilt},
+    {"SCREENWINDOWAUTOPAUSE", CmdNotBuilt},
+    {"SCREENWINDOWBORDER", CmdNotBuilt},
+    {"SCREENWINDOWHASFOCUS", CmdNotBuilt},
+    {"SCREENWINDOWHPAL", CmdNotBuilt},
+    {"SCREENWINDOWHWND", CmdNotBuilt},
+    {"SCREENWINDOWPOS", CmdNotBuilt},
+    {"SCREENWINDOWTITLE", CmdNotBuilt},
+    {"SOUND", CmdSound},
+    {"STRADDBACKSLASH", CmdStraddbackslash},
+    {"STRFIND", CmdStrfind},
+    {"STRFIRST", CmdStrfirst},
+    {"STRISLABEL", CmdStrislabel},
+    {"STRISNUMERIC", CmdStrisnumeric},
+    {"STRLCASE", CmdStrlcase},
+    {"STRLENGTH", CmdStrlength},
+    {"STRLPAD", CmdStrlpad},
+    {"STRLPADZERO", CmdStrlpadzero},
+    {"STRPIECE", CmdStrpiece},
+    {"STRREPEAT", CmdStrrepeat},
+    {"STRRPAD", CmdStrrpad},
+    {"STRTRIM", CmdStrtrim},
+    {"STRUCASE", CmdStrucase},
+    {"SYSTEMCOLORS", CmdSystemcolors},
+    {"SYSTEMCOMMANDLINE", CmdSystemcommandline},
+    {"SYSTEMCURRENTEXE", CmdSystemcurrentexe},
+    {"SYSTEMCURRENTSCRIPT", CmdSystemcurrentscript},
+    {"SYSTEMDATETIME", CmdSystemdatetime},
+    {"SYSTEMDISPLAYRESOLUTION", CmdSystemdisplayresolution},
+    {"SYSTEMMEMORY", CmdSystemmemory},
+    {"SYSTEMOSMAJOR", CmdSystemosmajor},
+    {"SYSTEMOSMINOR", CmdSystemosminor},
+    {"SYSTEMPLATFORM", CmdSystemplatform},
+    {"SYSTEMTIMER", CmdSystemtimer},
+    {"SYSTEMUSEDIRECTSOUND", CmdSystemusedirectsound},
+    {"SYSTEMUSEMMX", CmdSystemusemmx},
+    {"TEXT", CmdText},
+    {"TEXTBACKCOLOR", CmdNotBuilt},
+    {"TEXTBEGIN", CmdNotBuilt},
+    {"TEXTCOLOR", CmdNotBuilt},
+    {"TEXTFONTFROMBITMAP", CmdNotBuilt},
+    {"TEXTNOCR", CmdTextnocr},
+    {"TEXTSETXY", CmdNotBuilt},
+    {"TEXTTRANSCOLOR", CmdNotBuilt},
+    {"TEXTX", CmdNotBuilt},
+    {"TEXTY", CmdNotBuilt},
+    {"VARFREE", CmdVarFree},
+    {"VARLIST", CmdVarList},
+    {"VARPOP", CmdVarPop},
+    {"VARPUSH", CmdVarPush},
+    {"VARSET", CmdVarSet},
+};
+
+namespace {
+
+// Byte order of two NUL-terminated texts (as strcmp, inline: the lookup runs
+// for every command taken from a line).
+inline int Order(const char *a, const char *b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
+}
+
+}  // namespace
+
+int FindKeyword(const char *candidate)
+{
+    // The range of keywords starting with each letter narrows the search.
+    struct Ranges {
+        int16_t first[27], last[27];
+        Ranges()
+        {
+            for (int i = 0; i < 27; ++i) {
+                first[i] = 0;
+                last[i] = -1;
+            }
+            for (int k = 0; k < kKeywordCount; ++k) {
+                const int c = kKeywords[k].name[0] - 'A';
+                if (last[c] < 0)
+                    first[c] = static_cast<int16_t>(k);
+                last[c] = static_cast<int16_t>(k);
+            }
+        }
+    };
+    static const Ranges ranges;
+    const int c = candidate[0] - 'A';
+    if (c < 0 || c >= 26)
+        return -1;
+    int low = ranges.first[c], high = ranges.last[c];
+    while (low <= high) {
+        const int middle = (low + high) / 2;
+        const int order = Order(candidate, kKeywords[middle].name);
+        if (order == 0)
+            return middle;
+        if (order < 0)
+            high = middle - 1;
+        else
+            low = middle + 1;
+    }
+    return -1;
+}
+
+}  // namespace zscript

@@ -1,0 +1,206 @@
+// The lexer: ReadToken, the expansion of %NAME% references in quoted strings,
+// numbers, and the four ways commands read their parameters.
+#include "script/core/interp.h"
+
+namespace zscript {
+
+namespace {
+
+inline bool IsSeparator(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u != 0 && u <= 32) || c == ',';
+}
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool IsSpaceOrControl(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u != 0 && u <= 32;
+}
+
+// A value that refers to itself would expand for ever; past this many
+// replacements the text is left as it stands.
+constexpr int kMaxExpansions = 256;
+
+}  // namespace
+
+void ExpandVariables(Interp &in, std::string_view text, std::string &dest)
+{
+    if (text.find('%') == std::string_view::npos) {
+        dest.assign(text.substr(0, kTextMax));
+        return;
+    }
+    std::string w(text.substr(0, kTextMax));
+    std::string name, pattern;
+    int expansions = 0;
+    size_t i = 0;
+    while (expansions < kMaxExpansions) {
+        while (i < w.size() && IsSpaceOrControl(w[i]))
+            ++i;
+        if (i >= w.size())
+            break;
+        size_t j = i;
+        while (j < w.size() && !IsSpaceOrControl(w[j]))
+            ++j;
+        const std::string_view word(w.data() + i, j - i);
+        i = j;
+        if (word.size() <= 2)
+            continue;
+        const size_t a = word.find('%');
+        if (a == std::string_view::npos)
+            continue;
+        size_t b = a + 1;
+        while (b < word.size() && word[b] == '%')
+            ++b;
+        const size_t c = word.find('%', b);
+        if (c == std::string_view::npos)
+            continue;
+        name.assign(word.substr(b, c - b));
+        pattern = "%" + name + "%";
+        const size_t at = w.find(pattern);
+        if (at == std::string::npos)
+            continue;
+        const std::string value(GetVariable(in, name));
+        w.replace(at, pattern.size(), value);
+        if (w.size() > kTextMax)
+            w.resize(kTextMax);
+        ++expansions;
+        i = 0;
+    }
+    dest = std::move(w);
+}
+
+uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
+{
+    const std::string_view s = in.params;
+    const size_t n = s.size();
+    size_t i = in.pos;
+    while (i < n && IsSeparator(s[i]))
+        ++i;
+    if (i >= n) {
+        out = {};
+        in.params = {};
+        in.pos = 0;
+        return TOKEN_NONE;
+    }
+    const char p = s[i];
+    const char next = i + 1 < n ? s[i + 1] : '\0';
+    uint8_t kind;
+    if (p == '"' || p == '\'') {
+        const size_t close = s.find(p, i + 1);
+        const size_t stop = close == std::string_view::npos ? n : close;
+        ExpandVariables(in, s.substr(i + 1, stop - i - 1), scratch);
+        out = scratch;
+        i = close == std::string_view::npos ? n : close + 1;
+        kind = TOKEN_STRING;
+    } else if (p == '=' || p == '<' || p == '>' || (p == '@' && (next == '=' || next == '<' || next == '>'))) {
+        size_t j = i;
+        if (s[j] == '@')
+            ++j;
+        if (j < n && s[j] == '<')
+            ++j;
+        if (j < n && s[j] == '>')
+            ++j;
+        if (j < n && s[j] == '=')
+            ++j;
+        out = s.substr(i, j - i);
+        i = j;
+        kind = TOKEN_COMPARE;
+    } else if (p == '*' || p == '/' || p == '+' || p == '|' || p == '^' || p == '%' || p == '&' ||
+               (p == '-' && !IsDigit(next))) {
+        out = s.substr(i, 1);
+        ++i;
+        kind = TOKEN_OPERATOR;
+    } else {
+        size_t j = i;
+        if (s[j] == '-')
+            ++j;
+        while (j < n && (IsLetter(s[j]) || IsDigit(s[j])))
+            ++j;
+        out = s.substr(i, j - i);
+        i = j;
+        if (evaluate) {
+            if (!out.empty() && IsLetter(out[0]))
+                out = LookupVariable(in, out);
+            kind = IsNumber(out) ? TOKEN_NUMBER : TOKEN_STRING;
+        } else {
+            kind = TOKEN_NAME;
+        }
+    }
+    while (i < n && IsSeparator(s[i]))
+        ++i;
+    in.pos = i;
+    return kind;
+}
+
+uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
+{
+    std::string_view view;
+    const uint8_t kind = ReadTokenView(in, view, dest, evaluate);
+    if (view.data() != dest.data() || view.size() != dest.size())
+        dest.assign(view);
+    return kind;
+}
+
+std::string_view ReadValueView(Interp &in, int buffer)
+{
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE)
+        CommandError(in, "  Needed a parameter in command:\r\n    ");
+    return view;
+}
+
+std::string_view ReadTextView(Interp &in, int buffer)
+{
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE || view.empty())
+        CommandError(in, "  Needed a non-empty parameter in command:\r\n    ");
+    return view;
+}
+
+std::string &ReadName(Interp &in, int buffer)
+{
+    std::string &t = in.tok[buffer];
+    if (ReadToken(in, t, false) != TOKEN_NAME)
+        CommandError(in, "  Needed a variable in command:\r\n    ");
+    return t;
+}
+
+int32_t ReadNumber(Interp &in, int buffer)
+{
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) != TOKEN_NUMBER)
+        CommandError(in, "  Needed a number in command:\r\n    ");
+    return ToNumber(view);
+}
+
+std::string &ReadValue(Interp &in, int buffer)
+{
+    std::string &t = in.tok[buffer];
+    if (ReadToken(in, t, true) == TOKEN_NONE)
+        CommandError(in, "  Needed a parameter in command:\r\n    ");
+    return t;
+}
+
+std::string &ReadText(Interp &in, int buffer)
+{
+    std::string &t = in.tok[buffer];
+    if (ReadToken(in, t, true) == TOKEN_NONE || t.empty())
+        CommandError(in, "  Needed a non-empty parameter in command:\r\n    ");
+    return t;
+}
+
+void SkipBlanks(Interp &in)
+{
+    while (in.pos < in.params.size() && IsSpaceOrControl(in.params[in.pos]))
+        ++in.pos;
+}
+
+bool ParamsDone(const Interp &in)
+{
+    return in.pos >= in.params.size() || in.params[in.pos] == ';' || in.params[in.pos] == '#';
+}
+
+}  // namespace zscript

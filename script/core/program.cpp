@@ -1,0 +1,143 @@
+// The program around the interpreter: the command line, the front-end link,
+// the usage and closing boxes, and the run of the main script.
+#include "script/core/program.h"
+#include "script/core/interp.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace zscript {
+
+namespace {
+
+constexpr const char *kVersion = "3.1n";
+constexpr const char *kNotice = "part of the Zorblax toolkit, free to use and share";
+constexpr const char *kUsage = " Syntax:  ZorbScr  <Zorblax Script[.zs]>";
+
+std::string Banner()
+{
+    return std::string("ZorbScript - V") + kVersion + "  " + kNotice;
+}
+
+std::string UsageCaption()
+{
+    return std::string("ZorbScript V ") + kVersion + " - " + kNotice;
+}
+
+// The arguments as one command line, as the program always received it.
+std::string JoinArguments(int argc, char **argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (!line.empty())
+            line += ' ';
+        const std::string arg = argv[i];
+        if (arg.find_first_of(" \t") != std::string::npos && arg.front() != '"')
+            line += '"' + arg + '"';
+        else
+            line += arg;
+    }
+    return line;
+}
+
+// A word starting with "/" that is not a file name is a switch this program
+// does not have.
+bool HasUnknownSwitch(const std::string &line)
+{
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        size_t j = i;
+        if (i < line.size() && line[i] == '"') {
+            j = line.find('"', i + 1);
+            j = j == std::string::npos ? line.size() : j + 1;
+        } else {
+            while (j < line.size() && line[j] != ' ' && line[j] != '\t')
+                ++j;
+        }
+        std::string word = line.substr(i, j - i);
+        if (word.size() >= 2 && word.front() == '"' && word.back() == '"')
+            word = word.substr(1, word.size() - 2);
+        if (!word.empty() && word[0] == '/' && !PlatformNamesPath(word.c_str()))
+            return true;
+        i = j;
+    }
+    return false;
+}
+
+void PrintUsage(std::FILE *to)
+{
+    std::fprintf(to,
+                 "usage: zorbscw [SCRIPT[.zs] [ARGUMENTS...]]\n"
+                 "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
+                 "SYSTEMCOMMANDLINE gives the script.\n"
+                 "  -h, --help     this text\n"
+                 "  --version      the version\n"
+                 "Exit status: 0 the script ran, 1 a script error, 2 usage.\n");
+}
+
+}  // namespace
+
+int RunProgram(Host &host, int argc, char **argv)
+{
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zorbscw (ZorbScript %s, Zorblax toolkit)\n", kVersion);
+        return 0;
+    }
+    const std::string joined = JoinArguments(argc, argv);
+    std::vector<char> line(joined.begin(), joined.end());
+    line.resize(joined.size() + 16, '\0');
+    const int32_t frontEnd = GetSwitchNum(line.data(), '#', 0);
+    GetSwitch(line.data(), '#');
+    int titleMatched = 0;
+    uint32_t link = 0;
+    if (frontEnd > 0)
+        link = PlatformLinkAttach(static_cast<uint32_t>(frontEnd), &titleMatched);
+
+    Interp in;
+    in.host = &host;
+    in.seed = PlatformTimeMs();
+    int status = 0;
+    std::string rest(line.data());
+    if (HasUnknownSwitch(rest)) {
+        host.Message(UsageCaption(), kUsage);
+        status = 2;
+    } else {
+        std::vector<char> copy(rest.begin(), rest.end());
+        copy.resize(rest.size() + 1, '\0');
+        Trim(copy.data());
+        std::vector<char> name(copy.size() + 1, '\0');
+        GetAndRemoveFirstQuoted(name.data(), copy.data());
+        in.commandLine = copy.data();
+        try {
+            if (name[0] != '\0') {
+                if (!RunScriptFile(in, name.data()))
+                    ScriptError(in, "  Error opening:\r\n    ", name.data(), "\r\n");
+            } else if (!RunScriptFile(in, "autoexec.zs")) {
+                host.Message(UsageCaption(), kUsage);
+                status = 2;
+            }
+        } catch (const ScriptAbort &) {
+            status = 1;
+        }
+        CloseAllSlots(in);
+        host.CloseWindow();
+    }
+    host.Shutdown();
+    ReapChildren(in);
+    if (!titleMatched)
+        host.Message(std::string("ZorbScript - V") + kVersion,
+                     "ZorbScript runs Zorblax presentation scripts: animations, pictures, text, sound and files.");
+    if (link)
+        PlatformLinkReport(link, Banner().c_str());
+    return status;
+}
+
+}  // namespace zscript

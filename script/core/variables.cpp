@@ -1,0 +1,251 @@
+// The variable store (one text block: 0xFF NAME 0xFE VALUE per variable) and
+// the VARPUSH stack (frames of 0xFF 0xFF 0xFF, then 0xFF NAME 0xFF VALUE per
+// variable), with their limits, and CompareValues.
+#include "script/core/interp.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace zscript {
+
+namespace {
+
+constexpr char kMark = '\xFF';
+constexpr char kValueMark = '\xFE';
+
+inline bool IsBlank(char c) { return c != '\0' && static_cast<signed char>(c) <= 32; }
+
+// Names and values never hold the store's marks: they would make entries
+// ambiguous. Such bytes (only found in binary data) become '?'.
+void Sanitize(std::string &text)
+{
+    for (char &c : text)
+        if (c == kMark || c == kValueMark)
+            c = '?';
+}
+
+// Offset of the entry's mark and of its value, or npos. Names and values
+// never hold a mark, so the next entry is always the next 0xFF.
+size_t FindEntry(const std::string &store, std::string_view name, size_t *valueAt)
+{
+    const char *s = store.data();
+    const size_t n = store.size();
+    size_t i = 0;
+    while (i < n) {
+        const size_t j = i + 1;
+        if (n - j > name.size() && std::memcmp(s + j, name.data(), name.size()) == 0 &&
+            s[j + name.size()] == kValueMark) {
+            if (valueAt)
+                *valueAt = j + name.size() + 1;
+            return i;
+        }
+        const void *next = j < n ? std::memchr(s + j, kMark, n - j) : nullptr;
+        if (!next)
+            break;
+        i = static_cast<size_t>(static_cast<const char *>(next) - s);
+    }
+    return std::string::npos;
+}
+
+bool HasMarks(std::string_view text)
+{
+    for (char c : text)
+        if (c == kMark || c == kValueMark)
+            return true;
+    return false;
+}
+
+size_t ValueEnd(const std::string &store, size_t valueAt)
+{
+    const size_t e = store.find(kMark, valueAt);
+    return e == std::string::npos ? store.size() : e;
+}
+
+// Trimmed and upper case already.
+bool IsNormal(std::string_view name)
+{
+    if (!name.empty() && (IsBlank(name.front()) || IsBlank(name.back())))
+        return false;
+    for (char c : name)
+        if (c >= 'a' && c <= 'z')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void NormalizeName(std::string &name)
+{
+    if (IsNormal(name))
+        return;
+    size_t b = 0, e = name.size();
+    while (b < e && IsBlank(name[b]))
+        ++b;
+    while (e > b && IsBlank(name[e - 1]))
+        --e;
+    if (b != 0 || e != name.size())
+        name = name.substr(b, e - b);
+    for (char &c : name)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+}
+
+std::string_view LookupVariable(Interp &in, std::string_view name)
+{
+    thread_local std::string normal;
+    if (!IsNormal(name)) {
+        normal.assign(name);
+        NormalizeName(normal);
+        name = normal;
+    }
+    size_t valueAt = 0;
+    if (FindEntry(in.store, name, &valueAt) == std::string::npos)
+        return {};
+    return std::string_view(in.store).substr(valueAt, ValueEnd(in.store, valueAt) - valueAt);
+}
+
+std::string_view GetVariable(Interp &in, std::string &name)
+{
+    NormalizeName(name);
+    return LookupVariable(in, name);
+}
+
+void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn)
+{
+    thread_local std::string nameCopy, valueCopy;
+    std::string_view name = nameIn;
+    if (!IsNormal(name) || HasMarks(name)) {
+        nameCopy.assign(nameIn);
+        NormalizeName(nameCopy);
+        Sanitize(nameCopy);
+        name = nameCopy;
+    }
+    std::string_view value = valueIn.substr(0, kTextMax);
+    // A value taken from the store itself moves when the store changes.
+    const bool inStore = !value.empty() && value.data() >= in.store.data() &&
+                         value.data() < in.store.data() + in.store.size();
+    if (inStore || HasMarks(value)) {
+        valueCopy.assign(value);
+        Sanitize(valueCopy);
+        value = valueCopy;
+    }
+    if (Tracing(in))
+        TraceWrite(in, "  ***" + std::string(name) + "=\"" + std::string(value) + "\"");
+    size_t valueAt = 0;
+    const size_t at = FindEntry(in.store, name, &valueAt);
+    if (at != std::string::npos) {
+        const size_t e = ValueEnd(in.store, valueAt);
+        if (value.empty()) {
+            in.store.erase(at, e - at);
+        } else if (in.store.size() - (e - valueAt) + value.size() <= kStoreLimit) {
+            // A value that would overflow the store keeps its old text.
+            in.store.replace(valueAt, e - valueAt, value);
+        }
+        return;
+    }
+    if (value.empty() || in.store.size() + name.size() + 2 + value.size() > kStoreLimit)
+        return;
+    in.store += kMark;
+    in.store += name;
+    in.store += kValueMark;
+    in.store += value;
+}
+
+void SetVariableNumber(Interp &in, const std::string &name, int32_t value)
+{
+    char text[16];
+    char *p = text + sizeof text;
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (value < 0)
+        *--p = '-';
+    SetVariable(in, name, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
+}
+
+bool CompareValues(std::string_view left, std::string_view op, std::string_view right)
+{
+    int order;
+    if (IsNumber(left) && IsNumber(right)) {
+        const int32_t a = ToNumber(left), b = ToNumber(right);
+        order = a < b ? -1 : (a > b ? 1 : 0);
+    } else {
+        const bool exact = !op.empty() && op[0] == '@';
+        auto fold = [exact](char c) {
+            auto u = static_cast<unsigned char>(c);
+            if (!exact && u >= 'A' && u <= 'Z')
+                u = static_cast<unsigned char>(u + 32);
+            return u;
+        };
+        order = 0;
+        const size_t n = std::min(left.size(), right.size());
+        for (size_t i = 0; i < n && order == 0; ++i) {
+            const unsigned char a = fold(left[i]), b = fold(right[i]);
+            order = a < b ? -1 : (a > b ? 1 : 0);
+        }
+        if (order == 0 && left.size() != right.size())
+            order = left.size() < right.size() ? -1 : 1;
+    }
+    if (!op.empty() && op[0] == '@')
+        op.remove_prefix(1);
+    if (op == "=")
+        return order == 0;
+    if (op == ">")
+        return order > 0;
+    if (op == "<")
+        return order < 0;
+    if (op == ">=")
+        return order >= 0;
+    if (op == "<=")
+        return order <= 0;
+    if (op == "<>")
+        return order != 0;
+    return false;
+}
+
+void PushVariables(Interp &in, const std::vector<std::string> &names)
+{
+    std::string frame(3, kMark);
+    for (std::string name : names) {
+        const std::string value(GetVariable(in, name));
+        frame += kMark;
+        frame += name;
+        frame += kMark;
+        frame += value;
+    }
+    if (in.pushStack.size() + frame.size() > kPushLimit)
+        CommandError(in, "  Too many variables pushed in command:\r\n    ");
+    in.pushFrames.push_back(in.pushStack.size());
+    in.pushStack += frame;
+}
+
+void PopVariables(Interp &in)
+{
+    if (in.pushFrames.empty())
+        return;
+    const size_t start = in.pushFrames.back();
+    // Entries in push order; restored newest first, as the stack is walked
+    // backwards, so the oldest copy of a name pushed twice wins.
+    std::vector<std::pair<std::string, std::string>> entries;
+    size_t i = start + 3;
+    const std::string &s = in.pushStack;
+    while (i < s.size()) {
+        const size_t nameAt = i + 1;
+        const size_t nameEnd = s.find(kMark, nameAt);
+        if (nameEnd == std::string::npos)
+            break;
+        size_t valueEnd = s.find(kMark, nameEnd + 1);
+        if (valueEnd == std::string::npos)
+            valueEnd = s.size();
+        entries.emplace_back(s.substr(nameAt, nameEnd - nameAt), s.substr(nameEnd + 1, valueEnd - nameEnd - 1));
+        i = valueEnd;
+    }
+    in.pushStack.resize(start);
+    in.pushFrames.pop_back();
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        SetVariable(in, it->first, it->second);
+}
+
+}  // namespace zscript

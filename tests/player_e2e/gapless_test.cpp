@@ -1,0 +1,218 @@
+// End-to-end, in real time: zorbplw plays through SDL's disk audio driver
+// (which takes sound at the device's own pace, as hardware does) with each
+// back end; every track's device file must hold the track's decoded sound
+// (from zbxinfo --dump) whole and in order, with silence only before and
+// after it; the summary must say "Sound skips: 0" and the frame rate
+// obtained must be within 2 % of the file's. Once on an idle machine, once
+// with a CPU burner on both cores.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/zbxgen.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBin = std::string(ZORB_BINARY_DIR) + "/bin/";
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kLongSeconds = 15;  // the sanitizer pass plays a shorter generated file
+#else
+constexpr int kLongSeconds = 60;
+#endif
+
+std::vector<uint8_t> ReadAll(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Keeps both cores busy while it lives.
+class CpuBurner {
+public:
+    CpuBurner()
+    {
+        for (int i = 0; i < 2; ++i)
+            threads_.emplace_back([this] {
+                volatile uint64_t x = 0;
+                while (!stop_.load(std::memory_order_relaxed))
+                    x = x * 6364136223846793005ull + 1;
+            });
+    }
+    ~CpuBurner()
+    {
+        stop_ = true;
+        for (auto &t : threads_)
+            t.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+struct Play {
+    int status = -1;
+    std::string summary;
+    double rate = 0, obtained = 0;
+    long skips = -1;
+};
+
+double Figure(const std::string &text, const std::string &label)
+{
+    size_t at = text.find(label);
+    return at == std::string::npos ? -1 : std::atof(text.c_str() + at + label.size());
+}
+
+class Gapless : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char &c : name)
+            if (c == '/')
+                c = '_';
+        dir_ = fs::temp_directory_path() / ("zorb_gapless_" + std::to_string(::getpid()) + "_" + name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Play Run(const std::string &file)
+    {
+        const fs::path out = dir_ / "summary.txt";
+        std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=disk ZORB_SOUND_DEVICE='" +
+                          (dir_ / "device_%u.raw").string() + "' timeout 180 " + kBin + "zorbplw '" + file + "' /S" +
+                          (GetParam() ? " /Z" : "") + " >'" + out.string() + "' 2>/dev/null </dev/null";
+        Play p;
+        int raw = std::system(cmd.c_str());
+        p.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream in(out);
+        p.summary.assign(std::istreambuf_iterator<char>(in), {});
+        p.rate = Figure(p.summary, "  Frame rate: ");
+        p.obtained = Figure(p.summary, "Frame rate obtained: ");
+        p.skips = static_cast<long>(Figure(p.summary, "Sound skips: "));
+        return p;
+    }
+
+    // The decoded tracks of the file, as zbxinfo writes them.
+    std::vector<uint8_t> Decoded(const std::string &file, int track)
+    {
+        const fs::path dump = dir_ / "dump";
+        std::string cmd = kBin + "zbxinfo --dump '" + dump.string() + "' '" + file + "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        return ReadAll(dump / ("track_" + std::to_string(track) + ".pcm"));
+    }
+
+    // The device heard `expected` (all of it, or all but the last `spare`
+    // bytes) in order, with the silence byte only before and after it.
+    void ExpectHeard(int track, const std::vector<uint8_t> &expected, uint8_t silence, size_t spare)
+    {
+        std::vector<uint8_t> heard = ReadAll(dir_ / ("device_" + std::to_string(track) + ".raw"));
+        const size_t probe = std::min<size_t>(expected.size(), 256);
+        auto start = std::search(heard.begin(), heard.end(), expected.begin(), expected.begin() + probe);
+        ASSERT_NE(start, heard.end()) << "track " << track << ": the sound's start was never heard";
+        const size_t lead = static_cast<size_t>(start - heard.begin());
+        EXPECT_TRUE(std::all_of(heard.begin(), start, [&](uint8_t v) { return v == silence; }))
+            << "track " << track << ": something before the start";
+        size_t same = 0;
+        while (same < expected.size() && lead + same < heard.size() && heard[lead + same] == expected[same])
+            ++same;
+        EXPECT_GE(same + spare, expected.size())
+            << "track " << track << ": " << same << " of " << expected.size() << " bytes in order, then a gap or a loss";
+        size_t after = lead + same;
+        while (after < heard.size() && heard[after] == silence)
+            ++after;
+        EXPECT_EQ(after, heard.size()) << "track " << track << ": sound after the end";
+    }
+
+    void ExpectSmooth(const Play &p)
+    {
+        EXPECT_EQ(p.status, 0) << p.summary;
+        EXPECT_EQ(p.skips, 0) << p.summary;
+        EXPECT_GT(p.rate, 0) << p.summary;
+        EXPECT_NEAR(p.obtained, p.rate, p.rate * 0.02) << p.summary;
+    }
+
+    // The demo: one 16-bit stereo compressed track; the ring frame (whose
+    // sound the dump holds too) is not played by a single pass.
+    void PlayDemo()
+    {
+        const std::string demo = std::string(ZORB_BINARY_DIR) + "/demo/demo.zbx";
+        std::vector<uint8_t> expected = Decoded(demo, 0);
+        ASSERT_FALSE(expected.empty());
+        Play p = Run(demo);
+        ExpectSmooth(p);
+        ExpectHeard(0, expected, 0x00, 5884);
+    }
+
+    fs::path dir_;
+};
+
+TEST_P(Gapless, Demo) { PlayDemo(); }
+
+TEST_P(Gapless, DemoOnABusyMachine)
+{
+    CpuBurner burner;
+    PlayDemo();
+}
+
+TEST_P(Gapless, LongFileWithTwoTracks)
+{
+    zbxgen::Description d;
+    d.width = 32;
+    d.height = 16;
+    d.frameRate = -6667;  // 15 frames per second
+    zbxgen::SoundFormat a;  // 8-bit mono, raw
+    a.rate = 22050;
+    zbxgen::SoundFormat b;  // 16-bit stereo, compressed
+    b.rate = 11025;
+    b.stereo = b.sixteenBit = b.compressed = true;
+    d.tracks[0] = a;
+    d.tracks[2] = b;
+    zbxgen::Rng rng(11);
+    std::vector<uint8_t> still = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::Random, rng);
+    const int frames = kLongSeconds * 15;
+    uint64_t bytesA = 0, bytesB = 0;  // sample frames handed out so far, so each frame carries its share exactly
+    for (int i = 0; i < frames; ++i) {
+        zbxgen::Frame f;
+        if (i % 15 == 0)
+            f.picture = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::MostlySkipped, rng, &still);
+        uint64_t endA = uint64_t(i + 1) * 22050 / 15, endB = uint64_t(i + 1) * 11025 / 15;
+        zbxgen::SoundChunk ca, cb;
+        ca.pcm = zbxgen::RandomSound(a, static_cast<uint32_t>(endA - bytesA), rng);
+        cb.pcm = zbxgen::RandomSound(b, static_cast<uint32_t>(endB - bytesB) * 4, rng);
+        bytesA = endA;
+        bytesB = endB;
+        f.sound[0] = ca;
+        f.sound[2] = cb;
+        d.frames.push_back(std::move(f));
+    }
+    const std::string file = (dir_ / "long.zbx").string();
+    ASSERT_TRUE(zbxgen::WriteFile(d, file));
+    std::vector<uint8_t> expectA = Decoded(file, 0), expectB = Decoded(file, 2);
+    ASSERT_FALSE(expectA.empty());
+    ASSERT_FALSE(expectB.empty());
+    Play p = Run(file);
+    ExpectSmooth(p);
+    ExpectHeard(0, expectA, 0x80, 0);
+    ExpectHeard(2, expectB, 0x00, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, Gapless, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Pull" : "Queue"; });
+
+}  // namespace
