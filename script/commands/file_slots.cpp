@@ -3,7 +3,7 @@
 // without regard to case, one directory level at a time.
 #include "script/commands/names.h"
 #include "script/core/interp.h"
-#include "vexutil/pathmap.h"
+#include "vexutil/core/pathmap.h"
 
 #include <algorithm>
 #include <cstring>
@@ -72,7 +72,7 @@ bool MatchHere(const char *p, const char *n)
 
 std::string ResolveName(const std::string &nameIn)
 {
-    const std::string name = zorb::vex::hostPath(nameIn.c_str());
+    const std::string name = vex::hostPath(nameIn.c_str());
     if (name.empty() || Exists(name))
         return name;
     std::string out = name[0] == '/' ? "/" : "";
