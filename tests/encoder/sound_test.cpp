@@ -14,7 +14,7 @@ namespace {
 // The decoded sound of one track over all frames (the ring frame left out).
 std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr) {
     std::vector<uint8_t> out;
-    const bool compressed = (d.file.header.audioFormat[track] & ZENC_AUDIO_COMPRESSED) != 0;
+    const bool compressed = (d.file.header.audioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
     for (size_t i = 0; i < d.file.header.frameCount; ++i) {
         FrameChunks parts;
         EXPECT_TRUE(SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts));
@@ -68,7 +68,7 @@ TEST(Sound, SevenTracksInAllFourFormats) {
     p.width = c.width;
     p.height = c.height;
     p.frameRate = 67;
-    p.headerFlags = ZENC_RING_FRAME;
+    p.headerFlags = ZBX_RING_FRAME;
     ZENC *enc = ZencOpen(&p);
     ASSERT_NE(enc, nullptr);
     for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
@@ -90,10 +90,10 @@ TEST(Sound, SevenTracksInAllFourFormats) {
     for (int t = 0; t < 7; ++t) {
         SCOPED_TRACE(t);
         const uint32_t fmt = d.file.header.audioFormat[t];
-        EXPECT_TRUE(fmt & ZENC_AUDIO_PRESENT);
-        EXPECT_TRUE(fmt & ZENC_AUDIO_COMPRESSED);
-        EXPECT_EQ((fmt & ZENC_AUDIO_16BIT) != 0, formats[t].bits == 16);
-        EXPECT_EQ((fmt & ZENC_AUDIO_STEREO) != 0, formats[t].channels == 2);
+        EXPECT_TRUE(fmt & ZBX_AUDIO_PRESENT);
+        EXPECT_TRUE(fmt & ZBX_AUDIO_COMPRESSED);
+        EXPECT_EQ((fmt & ZBX_AUDIO_16BIT) != 0, formats[t].bits == 16);
+        EXPECT_EQ((fmt & ZBX_AUDIO_STEREO) != 0, formats[t].channels == 2);
         EXPECT_EQ(fmt & 0xFFFFFF, formats[t].rate);
         std::vector<uint32_t> perFrame;
         const std::vector<uint8_t> sound = TrackSound(d, t, &perFrame);
@@ -155,7 +155,7 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks) {
     }
     EXPECT_EQ(b.file.header.audioFormat[1], a.file.header.audioFormat[1]);
     EXPECT_EQ(b.file.header.audioFormat[3] & 0xFFFFFF, 22050u);
-    EXPECT_TRUE(b.file.header.audioFormat[3] & ZENC_AUDIO_STEREO);
+    EXPECT_TRUE(b.file.header.audioFormat[3] & ZBX_AUDIO_STEREO);
     // Two frames of silence, then the sound, looped to the end.
     const std::vector<uint8_t> sound = TrackSound(b, 3);
     const size_t lead = 2 * 2205 * 4;
