@@ -1,23 +1,40 @@
 // Video decode speed on generated content: 320x240 and 640x480, 8-bit and
-// 16-bit output, three kinds of content (mostly skipped blocks, mostly
-// two-colour blocks, all full blocks), for the table-driven plain loop, the
-// wide loop and the plain bit-by-bit reference walk. Each figure carries
-// "x_ref", its speed as a multiple of the reference walk on the same content
-// measured in the same run, plus frames per second and time per tree value
-// (thread CPU time).
+// 16-bit output, five kinds of content (mostly skipped blocks, mostly
+// two-colour blocks, all full blocks, and photographs panned slowly, plain
+// and dithered, as the compressor codes them), for the table-driven plain
+// loop, the wide loop and the plain bit-by-bit reference walk. Each figure
+// carries "x_ref", its speed as a multiple of the reference walk on the same
+// content measured in the same run, plus frames per second and time per tree
+// value (thread CPU time).
+//
+// BM_WholeFile runs whole processes on a 120-frame photographic clip, in
+// turn: `zbxinfo --dump` (open, read, decode and write out every frame) and
+// `zstd -d` of the same raw frames (pictures and palettes, as the dump
+// writes them), both writing into memory (/dev/shm). "x_zstd" is the speed
+// of the first as a multiple of the second (CPU time of the child processes).
 #include <benchmark/benchmark.h>
 
-#include <ctime>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <tuple>
-#include <unistd.h>
 
 #include "codec/video.h"
 #include "codec/zorb.h"
+#include "encoder/encoder.h"
+#include "tests/support/photo_source.h"
 #include "tests/support/zbxgen.h"
+
+extern char **environ;
 
 namespace {
 
@@ -46,6 +63,14 @@ using zorb::DecodePath;
 
 constexpr int kFrames = 8; // frames cycled by a run (after a first, fully new frame)
 
+// Content kinds: the generator's, then photographs coded by the compressor.
+constexpr int kPhoto = 16, kPhotoDithered = 17;
+
+std::string ScratchName(const char *what)
+{
+    return "/tmp/zorb_bench_decode_" + std::to_string(::getpid()) + what;
+}
+
 struct Clip {
     ZorbHandle *h = nullptr;
     std::vector<std::vector<uint8_t>> video; // video data of frames 1..kFrames
@@ -54,33 +79,65 @@ struct Clip {
     ~Clip() { ZorbClose(h); }
 };
 
-// Opens a generated file and keeps the video data of its frames.
-std::unique_ptr<Clip> MakeClip(uint32_t w, uint32_t h, Content kind)
+// A photographic clip as the compressor codes it (lossless); raw, when given,
+// receives every frame's picture and 8-bit palette.
+bool WritePhotoFile(uint32_t w, uint32_t h, bool dithered, uint32_t frames, const std::string &path,
+                    std::vector<uint8_t> *raw = nullptr)
 {
-    Rng rng(w * 7 + static_cast<uint32_t>(kind));
-    Description d;
-    d.width = w;
-    d.height = h;
-    d.options.variety = false;
-    Frame first;
-    first.picture = SmoothFull(w, h, rng, 0);
-    first.palette = RandomPalette(rng);
-    d.frames.push_back(first);
-    for (int i = 0; i < kFrames; ++i) {
-        Frame f;
-        f.picture = kind == Content::Full ? SmoothFull(w, h, rng, static_cast<uint32_t>(i) * 3)
-                                          : MakePicture(w, h, kind, rng, &d.frames.back().picture);
-        d.frames.push_back(f);
+    photo::Options o;
+    o.width = w;
+    o.height = h;
+    o.dithered = dithered;
+    ZencParams p{};
+    p.width = w;
+    p.height = h;
+    p.frameRate = 40;
+    ZENC *enc = ZencOpen(&p);
+    if (!enc)
+        return false;
+    const auto palette = photo::Palette8(o);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const std::vector<uint8_t> px = photo::Frame(o, i);
+        ZencAddFrame(enc, px.data(), w, palette.data());
+        if (raw) {
+            raw->insert(raw->end(), px.begin(), px.end());
+            raw->insert(raw->end(), palette.begin(), palette.end());
+        }
     }
-    Stats stats;
-    const auto bytes = Build(d, &stats);
+    const bool ok = ZencWrite(enc, path.c_str(), nullptr) == 1;
+    ZencClose(enc);
+    return ok;
+}
+
+// Opens a generated file and keeps the video data of its frames.
+std::unique_ptr<Clip> MakeClip(uint32_t w, uint32_t h, int kind)
+{
+    const std::string path = ScratchName(".zbx");
+    if (kind >= kPhoto) {
+        if (!WritePhotoFile(w, h, kind == kPhotoDithered, kFrames + 1, path))
+            return nullptr;
+    } else {
+        Rng rng(w * 7 + static_cast<uint32_t>(kind));
+        Description d;
+        d.width = w;
+        d.height = h;
+        d.options.variety = false;
+        Frame first;
+        first.picture = SmoothFull(w, h, rng, 0);
+        first.palette = RandomPalette(rng);
+        d.frames.push_back(first);
+        for (int i = 0; i < kFrames; ++i) {
+            Frame f;
+            f.picture = static_cast<Content>(kind) == Content::Full
+                            ? SmoothFull(w, h, rng, static_cast<uint32_t>(i) * 3)
+                            : MakePicture(w, h, static_cast<Content>(kind), rng, &d.frames.back().picture);
+            d.frames.push_back(f);
+        }
+        WriteBytes(Build(d), path);
+    }
     auto clip = std::make_unique<Clip>();
     clip->width = w;
     clip->height = h;
-    for (int i = 1; i <= kFrames; ++i)
-        clip->values += stats.treeValuesPerFrame[static_cast<size_t>(i)];
-    const std::string path = "/tmp/zorb_bench_decode_" + std::to_string(::getpid()) + ".zbx";
-    WriteBytes(bytes, path);
     clip->h = ZorbOpen(const_cast<char *>(path.c_str()), ZORB_OPEN_PRELOAD | ZORB_OPEN_HEIGHT_NONE, -1);
     std::remove(path.c_str());
     if (!clip->h)
@@ -93,10 +150,10 @@ std::unique_ptr<Clip> MakeClip(uint32_t w, uint32_t h, Content kind)
     return clip;
 }
 
-Clip *GetClip(uint32_t w, uint32_t h, Content kind)
+Clip *GetClip(uint32_t w, uint32_t h, int kind)
 {
     static std::map<std::tuple<uint32_t, uint32_t, int>, std::unique_ptr<Clip>> cache;
-    auto &c = cache[{w, h, static_cast<int>(kind)}];
+    auto &c = cache[{w, h, kind}];
     if (!c)
         c = MakeClip(w, h, kind);
     return c.get();
@@ -120,10 +177,12 @@ struct Target {
     }
 };
 
-void DecodeAll(Clip &c, Target &t, DecodePath path)
+uint64_t DecodeAll(Clip &c, Target &t, DecodePath path)
 {
+    uint64_t values = 0;
     for (const auto &v : c.video)
-        zorb::DecodeVideo(*c.h->TreeTable, v.data(), v.size(), *t.od, path);
+        values += zorb::DecodeVideo(*c.h->TreeTable, v.data(), v.size(), *t.od, path).values;
+    return values;
 }
 
 // Seconds per pass over the clip with the reference walk (measured once per clip and output).
@@ -134,7 +193,7 @@ double ReferenceSeconds(Clip &c, bool sixteen)
     if (it != cache.end())
         return it->second;
     Target t(c, sixteen);
-    DecodeAll(c, t, DecodePath::Reference); // warm up
+    c.values = DecodeAll(c, t, DecodePath::Reference); // warm up
     int passes = 0;
     const double start = CpuSeconds();
     double elapsed = 0;
@@ -150,7 +209,7 @@ void BM_Decode(benchmark::State &state)
 {
     const uint32_t w = static_cast<uint32_t>(state.range(0)), h = w * 3 / 4;
     const bool sixteen = state.range(1) != 0;
-    const auto kind = static_cast<Content>(state.range(2));
+    const int kind = static_cast<int>(state.range(2));
     const auto path = static_cast<DecodePath>(state.range(3));
     Clip *c = GetClip(w, h, kind);
     if (!c) {
@@ -172,21 +231,95 @@ void BM_Decode(benchmark::State &state)
     state.counters["x_ref"] = ref / per;
     static const char *kinds[] = {"random", "full", "two-colour", "fill", "mostly-skipped"};
     static const char *paths[] = {"reference", "table", "wide"};
-    state.SetLabel(std::string(kinds[static_cast<int>(kind)]) + (sixteen ? " 16-bit " : " 8-bit ") +
-                   paths[static_cast<int>(path)]);
+    const std::string name = kind == kPhoto ? "photo" : kind == kPhotoDithered ? "photo-dithered" : kinds[kind];
+    state.SetLabel(name + (sixteen ? " 16-bit " : " 8-bit ") + paths[static_cast<int>(path)]);
 }
 
 void Args(benchmark::internal::Benchmark *b)
 {
     for (int w : {320, 640})
         for (int sixteen : {0, 1})
-            for (Content k : {Content::MostlySkipped, Content::TwoColour, Content::Full})
+            for (int k : {static_cast<int>(Content::MostlySkipped), static_cast<int>(Content::TwoColour),
+                          static_cast<int>(Content::Full), kPhoto, kPhotoDithered})
                 for (DecodePath p : {DecodePath::Reference, DecodePath::Table, DecodePath::Wide})
-                    b->Args({w, sixteen, static_cast<int>(k), static_cast<int>(p)});
+                    b->Args({w, sixteen, k, static_cast<int>(p)});
+}
+
+// CPU seconds of the finished child processes.
+double ChildCpuSeconds()
+{
+    rusage ru;
+    getrusage(RUSAGE_CHILDREN, &ru);
+    auto sec = [](const timeval &t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    return sec(ru.ru_utime) + sec(ru.ru_stime);
+}
+
+// Runs a program with standard output and error thrown away; true when it
+// exits with status 0.
+bool RunQuiet(std::vector<std::string> args)
+{
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int rc = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    int status = 0;
+    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_WholeFile(benchmark::State &state)
+{
+    const uint32_t w = static_cast<uint32_t>(state.range(0)), h = w * 3 / 4;
+    const bool dithered = state.range(1) != 0;
+    constexpr uint32_t kClipFrames = 120;
+    const std::string zbx = ScratchName(".clip.zbx"), raw = ScratchName(".raw"), packed = raw + ".zst";
+    const std::string shm = "/dev/shm/zorb_bench_decode_" + std::to_string(::getpid());
+    std::vector<uint8_t> frames;
+    bool ok = WritePhotoFile(w, h, dithered, kClipFrames, zbx, &frames);
+    if (ok) {
+        FILE *f = std::fopen(raw.c_str(), "wb");
+        ok = f && std::fwrite(frames.data(), 1, frames.size(), f) == frames.size();
+        if (f)
+            ok = std::fclose(f) == 0 && ok;
+    }
+    ok = ok && RunQuiet({"zstd", "-q", "-f", raw, "-o", packed});
+    double ours = 0, theirs = 0;
+    uint64_t runs = 0;
+    for (auto _ : state) {
+        if (!ok)
+            break;
+        double t0 = ChildCpuSeconds();
+        ok = RunQuiet({ZORB_BINARY_DIR "/bin/zbxinfo", "--dump", shm + "_dump", zbx});
+        const double t1 = ChildCpuSeconds();
+        ok = ok && RunQuiet({"zstd", "-d", "-q", "-f", packed, "-o", shm + ".raw"});
+        const double t2 = ChildCpuSeconds();
+        ours += t1 - t0;
+        theirs += t2 - t1;
+        ++runs;
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(shm + "_dump", ec);
+    for (const std::string &name : {zbx, raw, packed, shm + ".raw"})
+        std::remove(name.c_str());
+    if (!ok || runs == 0 || ours <= 0) {
+        state.SkipWithError("zbxinfo or zstd failed (is zstd installed?)");
+        return;
+    }
+    state.counters["fps"] = kClipFrames * static_cast<double>(runs) / ours;
+    state.counters["zstd_fps"] = kClipFrames * static_cast<double>(runs) / theirs;
+    state.counters["x_zstd"] = theirs / ours;
+    state.SetLabel(std::string(dithered ? "photo-dithered" : "photo") + ", zbxinfo --dump vs zstd -d, 120 frames");
 }
 
 } // namespace
 
 BENCHMARK(BM_Decode)->Apply(Args)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeFile)->Args({320, 0})->Args({320, 1})->Args({640, 0})->Iterations(10)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

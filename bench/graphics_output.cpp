@@ -2,8 +2,9 @@
 // the GIF images that GraphicsMagick writes (one file per frame, the toolkit's
 // GIF output kind). Sizes and write speeds of each, with their ratios to the
 // Zorblax file, measured in one run: the demo animation, a sprite moving over
-// a still picture (small changes; 320 x 200, so the flic uses LC deltas) and a
-// panning picture (the whole frame changes each time).
+// a still picture (small changes; 320 x 200, so the flic uses LC deltas), a
+// panning picture (the whole frame changes each time) and a photograph panned
+// slowly at 320 x 240, quantised to 256 colours plainly and with dithering.
 #include <benchmark/benchmark.h>
 
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "encoder/encoder.h"
+#include "tests/support/photo_source.h"
 #include "vexutil/vexutil.h"
 
 namespace {
@@ -26,12 +28,25 @@ struct Clip {
     std::vector<std::vector<uint8_t>> pixels, palettes;
 };
 
-// 0: the demo at 320 x 240; 1: a moving sprite at 320 x 200; 2: a pan at 640 x 480.
+// 0: the demo at 320 x 240; 1: a moving sprite at 320 x 200; 2: a pan at 640 x 480;
+// 3 and 4: a photograph at 320 x 240, plain and dithered.
 const Clip &Material(int kind)
 {
-    static Clip clips[3];
+    static Clip clips[5];
     Clip &c = clips[kind];
     if (!c.pixels.empty()) return c;
+    if (kind >= 3) {
+        photo::Options o;
+        o.dithered = kind == 4;
+        c.width = o.width;
+        c.height = o.height;
+        const auto palette = photo::Palette8(o);
+        for (uint32_t t = 0; t < kFrames; ++t) {
+            c.pixels.push_back(photo::Frame(o, t));
+            c.palettes.emplace_back(palette.begin(), palette.end());
+        }
+        return c;
+    }
     c.width = kind == 2 ? 640 : 320;
     c.height = kind == 0 ? 240 : kind == 1 ? 200 : 480;
     std::vector<uint8_t> still(size_t(c.width) * c.height), pal(768);
@@ -139,7 +154,7 @@ void BM_OutputSizesAndSpeeds(benchmark::State &state)
     state.counters["flc_speed_vs_zbx"] = tf > 0 ? tz / tf : 0;
     state.counters["gif_speed_vs_zbx"] = tg > 0 ? tz / tg : 0;
 }
-BENCHMARK(BM_OutputSizesAndSpeeds)->DenseRange(0, 2)->ArgName("clip")->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_OutputSizesAndSpeeds)->DenseRange(0, 4)->ArgName("clip")->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 

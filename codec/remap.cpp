@@ -72,6 +72,8 @@ void RemapTrees(TreeTable &trees, const uint8_t map[256])
             continue;
         n.value = static_cast<uint16_t>((n.value & 0xFF) | map[n.value >> 8] << 8);
     }
+    for (unsigned id : {kColourPairTree, kPixelPairTree, kBlockTypeTree})
+        BuildLookup(trees.tree[id]); // the lookup tables hold leaf values too
 }
 
 } // namespace zorb

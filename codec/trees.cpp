@@ -127,17 +127,108 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
     return true;
 }
 
-void FillTable(const TreeNode *nodes, uint32_t *table, unsigned bits, uint32_t n, unsigned depth, uint32_t prefix)
-{
-    if (!nodes[n].one || depth == bits) {
-        uint32_t e = n << kEntryShift | depth;
-        for (uint32_t i = prefix; i < (1u << bits); i += 1u << depth)
-            table[i] = e;
-        return;
+// Room of a tree's second table: one entry per leaf reached by the first
+// step (at most one per first-table entry), and for each inner node where the
+// first step ends a part of 2^k entries, k at most floor(log2(leaves below)) + 2,
+// so at most four entries per leaf of the tree.
+constexpr uint32_t SecondCapacity(unsigned tableBits, uint32_t nodes) { return (1u << tableBits) + 2 * nodes + 4; }
+
+class LookupBuilder {
+public:
+    explicit LookupBuilder(BigTree &t) : t_(t) {}
+
+    void Build()
+    {
+        t_.secondCount = 0;
+        First(0, 0, 0);
     }
-    FillTable(nodes, table, bits, n + 1, depth + 1, prefix);
-    FillTable(nodes, table, bits, nodes[n].one, depth + 1, prefix | 1u << depth);
-}
+
+private:
+    // The second-table entry of leaf n, reached with `bits` bits.
+    uint32_t LeafEntry(uint32_t n, unsigned bits) const
+    {
+        for (uint32_t k = 0; k < 3; ++k)
+            if (&t_.nodes[n].value == t_.slot[k])
+                return bits | kSlotEntry | k << 8;
+        return bits | uint32_t{t_.nodes[n].value} << 16;
+    }
+
+    uint32_t Add(uint32_t entries)
+    {
+        const uint32_t at = t_.secondCount;
+        t_.secondCount += entries;
+        return at;
+    }
+
+    // Leaves of the subtree at n (it occupies a run of nodes in pre-order).
+    uint32_t Leaves(uint32_t n) const
+    {
+        uint32_t pending = 1, leaves = 0;
+        for (uint32_t i = n; pending; ++i) {
+            if (t_.nodes[i].one) {
+                ++pending;
+            } else {
+                --pending;
+                ++leaves;
+            }
+        }
+        return leaves;
+    }
+
+    unsigned Depth(uint32_t n, unsigned limit) const
+    {
+        if (!t_.nodes[n].one || limit == 0)
+            return 0;
+        const unsigned a = Depth(n + 1, limit - 1), b = Depth(t_.nodes[n].one, limit - 1);
+        return 1 + (a > b ? a : b);
+    }
+
+    // Fills the first-table entries whose low `depth` bits are `prefix`,
+    // walking from node n.
+    void First(uint32_t n, unsigned depth, uint32_t prefix)
+    {
+        const unsigned bits = t_.tableBits;
+        if (t_.nodes[n].one && depth < bits) {
+            First(n + 1, depth + 1, prefix);
+            First(t_.nodes[n].one, depth + 1, prefix | 1u << depth);
+            return;
+        }
+        uint32_t e;
+        if (!t_.nodes[n].one) {
+            const uint32_t at = Add(1);
+            t_.second[at] = LeafEntry(n, depth);
+            e = at << 8;
+        } else {
+            unsigned log2 = 0;
+            for (uint32_t l = Leaves(n); l > 1; l >>= 1)
+                ++log2;
+            unsigned k = Depth(n, kMaxSecondBits);
+            if (k > log2 + 2)
+                k = log2 + 2;
+            const uint32_t at = Add(1u << k);
+            Second(n, 0, 0, k, at);
+            e = at << 8 | ((1u << k) - 1);
+        }
+        for (uint32_t i = prefix; i < (1u << bits); i += 1u << depth)
+            t_.table[i] = e;
+    }
+
+    // Fills the entries of a second-table part of width k from node n.
+    void Second(uint32_t n, unsigned depth, uint32_t prefix, unsigned k, uint32_t at)
+    {
+        if (t_.nodes[n].one && depth < k) {
+            Second(n + 1, depth + 1, prefix, k, at);
+            Second(t_.nodes[n].one, depth + 1, prefix | 1u << depth, k, at);
+            return;
+        }
+        const unsigned bits = t_.tableBits + depth;
+        const uint32_t e = t_.nodes[n].one ? bits | kWalkEntry | n << 8 : LeafEntry(n, bits);
+        for (uint32_t i = prefix; i < (1u << k); i += 1u << depth)
+            t_.second[at + i] = e;
+    }
+
+    BigTree &t_;
+};
 
 } // namespace
 
@@ -177,8 +268,11 @@ bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBi
     if (!ParseTrees(data, size, limit, layout->nodes, nullptr, error))
         return false;
     size_t bytes = Align16(sizeof(TreeTable));
-    for (unsigned i = 0; i < kBigTreeCount; ++i)
+    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+        layout->second[i] = SecondCapacity(TableBits(i), layout->nodes[i]);
         bytes += (size_t{1} << TableBits(i)) * sizeof(uint32_t);
+        bytes += Align16(size_t{layout->second[i]} * sizeof(uint32_t));
+    }
     for (unsigned i = 0; i < kBigTreeCount; ++i)
         bytes += Align16(size_t{layout->nodes[i]} * sizeof(TreeNode));
     layout->bytes = bytes;
@@ -198,6 +292,9 @@ TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data
         t->tree[i].tableBits = TableBits(i);
         t->tree[i].table = reinterpret_cast<uint32_t *>(base + off);
         off += (size_t{1} << TableBits(i)) * sizeof(uint32_t);
+        t->tree[i].second = reinterpret_cast<uint32_t *>(base + off);
+        t->tree[i].secondCapacity = layout.second[i];
+        off += Align16(size_t{layout.second[i]} * sizeof(uint32_t));
     }
     for (unsigned i = 0; i < kBigTreeCount; ++i) {
         t->tree[i].nodes = reinterpret_cast<TreeNode *>(base + off);
@@ -229,11 +326,13 @@ TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data
         for (uint32_t n = 0; n < b.nodeCount; ++n)
             if (b.nodes[n].one)
                 b.nodes[n].value = t->unusedCode;
-        FillTable(b.nodes, b.table, b.tableBits, 0, 0, 0);
+        BuildLookup(b);
     }
     ResetCaches(t);
     return t;
 }
+
+void BuildLookup(BigTree &t) { LookupBuilder(t).Build(); }
 
 void ResetCaches(TreeTable *t)
 {

@@ -43,31 +43,64 @@ struct ExpandTables {
 };
 constexpr ExpandTables kExpand;
 
-template <class R>
-inline uint16_t DecodeTable(BigTree &t, R &in)
-{
-    in.Fill(t.tableBits);
-    const uint32_t e = t.table[in.Peek(t.tableBits)];
-    in.Skip(e & kEntryBitsMask);
-    uint32_t n = e >> kEntryShift;
-    const TreeNode *nodes = t.nodes;
-    while (nodes[n].one)
-        n = in.ReadBit() ? nodes[n].one : n + 1;
-    return UpdateCache(t, nodes[n].value);
-}
+// A tree as the fast loops use it: the lookup tables and the three cache
+// values in locals, stored back into the tree's slots at the end of a frame.
+struct FastTree {
+    BigTree &tree;
+    const uint32_t *table, *second;
+    unsigned bits;
+    uint16_t cache[3];
 
-// The wide loop's decode: one refill check per value (32 bits cover the
-// table step and the usual walk), then the walk on buffered bits.
-inline uint16_t DecodeWide(BigTree &t, WideReader &in)
+    explicit FastTree(BigTree &t)
+        : tree(t), table(t.table), second(t.second), bits(t.tableBits), cache{*t.slot[0], *t.slot[1], *t.slot[2]}
+    {
+    }
+    // Oldest first, so that slots shared by an absent tree end as DecodeBig leaves them.
+    void Store() const
+    {
+        *tree.slot[2] = cache[2];
+        *tree.slot[1] = cache[1];
+        *tree.slot[0] = cache[0];
+    }
+    // The value of a leaf reached by walking: a cache slot's lives here.
+    uint16_t LeafValue(uint32_t n) const
+    {
+        const uint16_t *v = &tree.nodes[n].value;
+        for (int k = 0; k < 3; ++k)
+            if (v == tree.slot[k])
+                return cache[k];
+        return *v;
+    }
+};
+
+// DecodeBig on a FastTree whose first table has Bits bits: the same two
+// lookup steps and the same result.
+template <unsigned Bits, class R>
+[[gnu::always_inline]] inline uint16_t DecodeFast(FastTree &f, R &in)
 {
-    in.Fill(32);
-    const uint32_t e = t.table[in.Peek(t.tableBits)];
-    in.Skip(e & kEntryBitsMask);
-    uint32_t n = e >> kEntryShift;
-    const TreeNode *nodes = t.nodes;
-    while (nodes[n].one)
-        n = in.ReadBit() ? nodes[n].one : n + 1;
-    return UpdateCache(t, nodes[n].value);
+    in.Fill(Bits + kMaxSecondBits);
+    const uint32_t next = in.Peek(Bits + kMaxSecondBits);
+    const uint32_t e1 = f.table[next & ((1u << Bits) - 1)];
+    const uint32_t e2 = f.second[(e1 >> 8) + ((next >> Bits) & (e1 & 255))];
+    in.Skip(e2 & kEntryBitsMask);
+    uint16_t v = static_cast<uint16_t>(e2 >> 16);
+    if (e2 & (kSlotEntry | kWalkEntry)) [[unlikely]] {
+        if (e2 & kSlotEntry) {
+            v = f.cache[(e2 >> 8) & 3];
+        } else {
+            const TreeNode *nodes = f.tree.nodes;
+            uint32_t n = e2 >> 8;
+            while (nodes[n].one)
+                n = in.ReadBit() ? nodes[n].one : n + 1;
+            v = f.LeafValue(n);
+        }
+    }
+    if (v != f.cache[0]) {
+        f.cache[2] = f.cache[1];
+        f.cache[1] = f.cache[0];
+        f.cache[0] = v;
+    }
+    return v;
 }
 
 // Writes pixels of one 4x4 block; Wide selects the word-wide stores.
@@ -134,6 +167,25 @@ struct Writer {
     {
         for (int y = 0; y < 4; ++y)
             PutRow(dst, y, px + 4 * y);
+    }
+
+    // Rows as words, the leftmost pixel in the low byte.
+    void Block(uint8_t *dst, const uint32_t rows[4]) const
+    {
+        if constexpr (Wide && BPP == 1) {
+            for (int y = 0; y < 4; ++y) {
+                uint8_t *row = dst + y * rowStep;
+                std::memcpy(row, &rows[y], 4); // little-endian: the low byte lands leftmost
+                if constexpr (Doubled)
+                    std::memcpy(row + dupStep, &rows[y], 4);
+            }
+        } else {
+            uint8_t px[16];
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x)
+                    px[4 * y + x] = static_cast<uint8_t>(rows[y] >> (8 * x));
+            Block(dst, px);
+        }
     }
 
     void TwoColour(uint8_t *dst, uint16_t c, uint16_t m) const
@@ -224,18 +276,23 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     constexpr bool kWide = P == DecodePath::Wide;
     using Reader = std::conditional_t<kWide, WideReader, BitReader>;
     Reader in(data, size);
-    auto big = [&in](BigTree &t) -> uint16_t {
-        if constexpr (P == DecodePath::Reference)
-            return DecodeBigReference(t, in);
-        else if constexpr (P == DecodePath::Wide)
-            return DecodeWide(t, in);
-        else
-            return DecodeTable(t, in);
-    };
     const Writer<kWide, BPP, Doubled> w(od);
     ResetCaches(&trees);
-    BigTree &typeTree = trees.tree[kBlockTypeTree], &colourTree = trees.tree[kColourPairTree];
-    BigTree &bitmapTree = trees.tree[kBitmapTree], &pixelTree = trees.tree[kPixelPairTree];
+    FastTree typeTree(trees.tree[kBlockTypeTree]), colourTree(trees.tree[kColourPairTree]);
+    FastTree bitmapTree(trees.tree[kBitmapTree]), pixelTree(trees.tree[kPixelPairTree]);
+    // Every tree but the block-type tree has a 12-bit first table.
+    auto big = [&in](FastTree &f) __attribute__((always_inline)) -> uint16_t {
+        if constexpr (P == DecodePath::Reference)
+            return DecodeBigReference(f.tree, in);
+        else
+            return DecodeFast<12>(f, in);
+    };
+    auto typeValue = [&in, &typeTree]() __attribute__((always_inline)) -> uint16_t {
+        if constexpr (P == DecodePath::Reference)
+            return DecodeBigReference(typeTree.tree, in);
+        else
+            return DecodeFast<10>(typeTree, in);
+    };
 
     const uint32_t bpr = od.blocksPerRow, total = bpr * od.blockRows;
     const uint32_t groups = (total + 15) / 16;
@@ -259,7 +316,7 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     VideoResult r{0, 0, false};
     uint32_t b = 0;
     while (b < total) {
-        const uint16_t t = big(typeTree);
+        const uint16_t t = typeValue();
         ++r.values;
         if (in.Overrun()) {
             r.ranOut = true;
@@ -279,6 +336,7 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
             continue;
         }
         const uint32_t start = b;
+        uint32_t bx = b % bpr, by = b / bpr;
         for (; b < end; ++b) {
             if (type == 0) {
                 const uint16_t c = big(colourTree);
@@ -286,23 +344,26 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
                 r.values += 2;
                 if (in.Overrun())
                     break;
-                if (uint8_t *dst = w.Dst(b % bpr, b / bpr))
+                if (uint8_t *dst = w.Dst(bx, by))
                     w.TwoColour(dst, c, m);
             } else {
-                uint8_t px[16];
-                for (int y = 0; y < 4; ++y) {
-                    const uint16_t a = big(pixelTree);
-                    const uint16_t v = big(pixelTree);
-                    px[4 * y] = static_cast<uint8_t>(v);
-                    px[4 * y + 1] = static_cast<uint8_t>(v >> 8);
-                    px[4 * y + 2] = static_cast<uint8_t>(a);
-                    px[4 * y + 3] = static_cast<uint8_t>(a >> 8);
+                // A row is its second value (left half) then its first.
+                uint32_t rows[4];
+                for (uint32_t &row : rows) {
+                    if constexpr (kWide)
+                        in.Refill(); // room for both values of the row unless codes run long
+                    const uint32_t right = big(pixelTree);
+                    row = big(pixelTree) | right << 16;
                 }
                 r.values += 8;
                 if (in.Overrun())
                     break;
-                if (uint8_t *dst = w.Dst(b % bpr, b / bpr))
-                    w.Block(dst, px);
+                if (uint8_t *dst = w.Dst(bx, by))
+                    w.Block(dst, rows);
+            }
+            if (++bx == bpr) {
+                bx = 0;
+                ++by;
             }
         }
         if (b > start)
@@ -313,6 +374,12 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
         }
     }
     r.blocks = b;
+    if constexpr (P != DecodePath::Reference) {
+        typeTree.Store();
+        colourTree.Store();
+        bitmapTree.Store();
+        pixelTree.Store();
+    }
     if (r.ranOut) // the rest of the picture keeps its old pixels
         std::memset(map + marked / 16, 0, groups + 1 - marked / 16);
     else

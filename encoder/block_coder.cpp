@@ -262,8 +262,10 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
                         uint8_t row[4];
                         std::memcpy(row, src + static_cast<size_t>(y) * width_, 4);
                         if (forbidden_) {
+                            const uint8_t right[2] = {row[1], row[3]};
                             stats.error += AvoidPair(row[2], row[3]);
                             stats.error += AvoidPair(row[0], row[1]);
+                            stats.changedPixels += static_cast<uint32_t>((row[1] != right[0]) + (row[3] != right[1]));
                         }
                         symbols.push_back(MakeSymbol(kPixelPairTree, row[2] | (row[3] << 8)));
                         symbols.push_back(MakeSymbol(kPixelPairTree, row[0] | (row[1] << 8)));

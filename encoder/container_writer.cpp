@@ -30,8 +30,8 @@ bool FeedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames) {
 // A tree whose codes would grow too long is rebuilt from flattened counts.
 // The Huff family only counts values one by one, so the flattened counts are
 // fed as values with the cache cleared before each, which keeps them from
-// counting as repeats; the escape hits need a helper value or two in front of
-// them to land where they belong. The value 0 keeps a count of one.
+// counting as repeats; the escape hits need helper values in front of them to
+// land where they belong. The value 0 keeps a count of one when it occurs.
 bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int shift) {
     std::vector<uint32_t> counts(65536, 0);
     uint64_t hits[3] = {0, 0, 0};
@@ -59,16 +59,15 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
         }
     }
     auto flat = [shift](uint64_t c) -> uint64_t { return c ? std::max<uint64_t>(1, c >> shift) : 0; };
-    // The two most frequent non-zero values serve as helpers.
-    uint32_t helper[2] = {0, 0};
+    // The three most frequent non-zero values serve as helpers.
+    uint32_t helper[3] = {0, 0, 0};
     for (uint32_t v = 1; v < 65536; ++v) {
         if (!counts[v]) continue;
-        if (helper[0] == 0 || counts[v] > counts[helper[0]]) {
-            helper[1] = helper[0];
-            helper[0] = v;
-        } else if (helper[1] == 0 || counts[v] > counts[helper[1]]) {
-            helper[1] = v;
-        }
+        int at = 3;
+        while (at > 0 && (helper[at - 1] == 0 || counts[v] > counts[helper[at - 1]])) --at;
+        if (at == 3) continue;
+        for (int k = 2; k > at; --k) helper[k] = helper[k - 1];
+        helper[at] = v;
     }
     HuffInitStats(h);
     for (uint32_t v = 1; v < 65536; ++v) {
@@ -81,23 +80,23 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
         HuffInitLasts(h);
         HuffAddStat(h, 0);  // the value 0 keeps a count (as a repeat of the reset cache)
     }
-    for (uint64_t k = hits[0] >> shift; k > 0; --k) {
-        HuffInitLasts(h);
-        HuffAddStat(h, 0);
-    }
-    if (helper[0]) {
-        for (uint64_t k = hits[1] >> shift; k > 0; --k) {
+    // A hit of escape i is a short run after a cache reset that ends with a
+    // repeat of cache slot i. The runs use only values that occur: the reset
+    // value 0 when it occurs itself, else helpers. (Feeding 0 when it never
+    // occurs would give it a leaf and could take the one value that the file
+    // keeps free of every tree.)
+    const bool zero = counts[0] != 0;
+    const uint32_t a = helper[0], b = helper[1], c = helper[2];
+    const std::vector<uint32_t> runs[3] = {
+        zero ? std::vector<uint32_t>{0} : std::vector<uint32_t>{a, a},
+        zero ? std::vector<uint32_t>{a, 0} : std::vector<uint32_t>{b, a, b},
+        zero ? std::vector<uint32_t>{a, b, 0} : std::vector<uint32_t>{c, b, a, c}};
+    const int available = (a != 0) + (b != 0) + (c != 0);
+    for (int i = 0; i < 3; ++i) {
+        if ((zero ? i : i + 1) > available) continue;  // too few values for this escape
+        for (uint64_t k = hits[i] >> shift; k > 0; --k) {
             HuffInitLasts(h);
-            HuffAddStat(h, helper[0]);
-            HuffAddStat(h, 0);
-        }
-    }
-    if (helper[0] && helper[1]) {
-        for (uint64_t k = hits[2] >> shift; k > 0; --k) {
-            HuffInitLasts(h);
-            HuffAddStat(h, helper[0]);
-            HuffAddStat(h, helper[1]);
-            HuffAddStat(h, 0);
+            for (uint32_t v : runs[i]) HuffAddStat(h, v);
         }
     }
     return true;

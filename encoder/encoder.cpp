@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "codec/format.h"
 #include "encoder/encoder.h"
@@ -46,6 +47,7 @@ struct ZENC {
     std::vector<zenc::FrameOut> out;
     std::vector<uint32_t> sizes;
     ZencReport report{};
+    std::string warning;
 };
 
 extern "C" {
@@ -135,6 +137,9 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress, &enc->symbols, &error))
         return fail(error);
 
+    enc->warning = zenc::ChangedPixelsWarning(enc->out, frames);
+    if (!enc->warning.empty() && progress) progress(enc->warning.c_str(), 0);
+
     zorb::platform::SafeFile temp;
     if (!temp.Create(output, error)) return fail(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
@@ -155,6 +160,8 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
         if (i < frames) sum += enc->sizes[i];
         if (i < frames && enc->out[i].key) ++r.keyFrames;
         if (i < frames) r.worstErrorPercent = std::max(r.worstErrorPercent, enc->out[i].errorPercent);
+        r.changedPixels += enc->out[i].changedPixels;
+        r.changedFrames += enc->out[i].changedPixels ? 1 : 0;
     }
     const double seconds = static_cast<double>(frames) * enc->params.period / 100000.0;
     r.bytesPerSecond = seconds > 0 ? static_cast<double>(sum) / seconds : 0;
@@ -168,6 +175,8 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     for (int t = 0; t < 7; ++t) r.audioMaxSize[t] = header.audioMaxSize[t];
     return 1;
 }
+
+const char *ZencWarning(const ZENC *enc) { return enc ? enc->warning.c_str() : ""; }
 
 void ZencGetReport(const ZENC *enc, ZencReport *report) {
     if (enc && report) *report = enc->report;

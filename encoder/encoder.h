@@ -46,7 +46,7 @@ typedef struct ZencFrameSetting {
 typedef struct ZencParams {
     uint32_t width, height;    /* coded picture size, cut down to whole 4x4 blocks */
     int32_t frameRate;         /* the header's frame rate value: ms, or minus 1/100 ms */
-    uint32_t headerFlags;      /* ZENC_RING_FRAME, ZENC_HEIGHT_INTERLACED, ZENC_HEIGHT_DOUBLED */
+    uint32_t headerFlags;      /* ZBX_RING_FRAME, ZBX_HEIGHT_INTERLACED, ZBX_HEIGHT_DOUBLED */
     int32_t regular;           /* compression value of regular frames */
     int32_t key;               /* compression value of key frames */
     uint32_t keyEvery;         /* a key frame at least every n frames (0: only the first) */
@@ -63,6 +63,8 @@ typedef struct ZencReport {
     double bytesPerSecond;     /* mean data rate of the frames */
     uint32_t largestSecond;    /* largest sum of frame sizes over one second of frames */
     double worstErrorPercent;  /* largest error of a frame */
+    uint64_t changedPixels;    /* pixels changed because the pictures use every pixel pair (0: none) */
+    uint32_t changedFrames;    /* frames holding such pixels */
     uint32_t audioMaxSize[7];
 } ZencReport;
 
@@ -83,12 +85,19 @@ int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks);
    into the last frame's chunk instead of being left out (every sample of the
    tracks is kept). Off by default. */
 void ZencKeepTrailingSound(ZENC *enc, int on);
-/* Compresses and writes the file. The output appears only when complete: it
+/* Compresses and writes the file. A picture is coded exactly unless its
+   compression value allows errors, with one exception: when the frames use
+   (nearly) all of the 65536 pixel pairs, the file has no room for them all
+   and a few of the rarest are changed to the nearest colour; then a warning
+   naming the frames (ZencWarning) goes to the progress function at level 0
+   and the report counts them. The output appears only when complete: it
    is written beside the target under a temporary name and renamed into place;
    on failure or cancel nothing is left and an older file stays as it was.
    Returns 1 on success. */
 int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress);
 uint32_t ZencFrameCount(const ZENC *enc);
+/* The warning of the last ZencWrite ("" when there was none). */
+const char *ZencWarning(const ZENC *enc);
 void ZencGetReport(const ZENC *enc, ZencReport *report);
 /* Size of frame i of the written file (the ring frame is frame FrameCount). */
 uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame);
@@ -137,6 +146,7 @@ typedef struct ZencConvertReport {
     uint64_t bytes;            /* bytes of the output file(s) */
     char summary[1280];        /* the output's name, or "FIRST to LAST" for images */
     uint32_t declined;         /* the user declined to overwrite */
+    uint32_t inputFailed;      /* the input could not be opened */
 } ZencConvertReport;
 
 /* Runs the conversion; progress gets each frame's text and errors (level 2).
@@ -205,10 +215,12 @@ int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeP
    directory exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file). */
 int ZencIsPathArgument(const char *arg);
 
-/* The options every tool knows: "--help" or "-h" prints usage on standard
-   output, "--version" prints the program name and the toolkit's version;
-   both return 0 (the exit status). Otherwise -1: go on. */
-int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage);
+/* Splits a tool's arguments (argv[1] on): the first maxNames that name files
+   (ZencIsPathArgument) go to names in order; all others are joined with
+   blanks into *switches, a NUL-terminated line for the switch readers that
+   the caller frees with free(). Returns the number of names, -1 when memory
+   fails. */
+int ZencSplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches);
 
 /* True when both names exist and are the same file (links included). */
 int ZencSameFile(const char *a, const char *b);

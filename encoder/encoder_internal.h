@@ -82,6 +82,7 @@ struct FrameStats {
     uint32_t blocks[4] = {0, 0, 0, 0};      // blocks per kind
     uint32_t typeSymbols[4] = {0, 0, 0, 0}; // type symbols per kind
     uint64_t error = 0;                     // summed squared RGB error of the frame
+    uint32_t changedPixels = 0;             // pixels changed to keep a pixel pair out of the file
 };
 
 // How one frame is to be coded.
@@ -224,6 +225,7 @@ struct FrameOut {
     std::vector<uint32_t> symbols;      // the video, in coding order
     bool key = false;
     double errorPercent = 0;
+    uint32_t changedPixels = 0;         // pixels changed because every pixel pair occurs
     double estimatedBytes = 0;          // palette + sound + video, from the cost model
 };
 
@@ -274,10 +276,15 @@ bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress);
 
-// The pixel pairs to keep out of the file when the frames use so many that
-// the pixel-pair tree would leave no room for its escape symbols or no value
-// would be left unused by all four trees (empty when all is well).
+// The pixel pairs to keep out of the file when the frames leave fewer than
+// three pairs free for the pixel-pair tree's escapes, or no free pair that
+// the other trees do not use either (empty when all is well).
 std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols);
+
+// The warning for frames whose pixels had to change because the pictures use
+// (nearly) every pixel pair, naming them ("" when none did). frames is the
+// count without the ring frame, which may follow in out.
+std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames);
 
 // Builds a cost model from coded frames.
 CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats);

@@ -35,8 +35,7 @@ constexpr uint32_t kMaxChunk = 64u << 20;
 struct Track {
     bool present = false;
     uint32_t rate = 0, bits = 0, channels = 0;
-    zorb::platform::SafeFile scratch;
-    zenc::WaveWriter wave;
+    zenc::WaveOutput wave;  // a scratch file beside the output
 };
 
 struct HandleCloser {
@@ -92,8 +91,7 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
         k.rate = f & ZBX_AUDIO_RATE_MASK;
         k.bits = f & ZBX_AUDIO_16BIT ? 16 : 8;
         k.channels = f & ZBX_AUDIO_STEREO ? 2 : 1;
-        if (!k.scratch.Create(std::string(output) + ".track" + std::to_string(t + 1), error) ||
-            !k.wave.Open(k.scratch.Path(), k.rate, k.bits, k.channels, error))
+        if (!k.wave.Begin(std::string(output) + ".track" + std::to_string(t + 1), k.rate, k.bits, k.channels, error))
             return fail(error);
         k.present = true;
         largest = std::max(largest, h->AudioMaxSize[t]);
@@ -113,7 +111,7 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
             const uint32_t got = ZorbGetTrackSound(h.get(), ZORB_OPEN_TRACK(t), sound.data());
             const uint32_t frameBytes = k.channels * k.bits / 8;
             if (!k.wave.Write(sound.data(), std::min<size_t>(got, sound.size()) / frameBytes * frameBytes)) {
-                k.wave.Close(error);
+                k.wave.End(error);
                 return fail(error);
             }
         }
@@ -134,9 +132,9 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
     for (int t = 0; t < 7; ++t) {
         Track &k = tracks[t];
         if (!k.present) continue;
-        if (!k.wave.Close(error)) return fail(error);
+        if (!k.wave.End(error)) return fail(error);
         if (k.wave.DataBytes() == 0) continue;
-        CSFILE *cs = CSFileOpen(k.scratch.Path().c_str(), params->soundQuality, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        CSFILE *cs = CSFileOpen(k.wave.Path().c_str(), params->soundQuality, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                 progress);
         if (!cs) return fail("Error: the sound of track " + std::to_string(t + 1) + " could not be read back.");
         ZencAddTrack(enc.get(), static_cast<uint32_t>(t), cs);

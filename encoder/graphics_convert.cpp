@@ -65,7 +65,11 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
     GFILE *g = GFileOpen(p->input, p->trueColour ? GFILE_32BIT : 0, p->cropX, p->cropY, p->width, p->height,
                          p->first, p->last, p->paletteMode, p->analysisLimit, p->firstIndex, p->colours,
                          p->systemColours, p->conversion, p->paletteFile, "Converting", Relay);
-    if (!g) return 0;
+    if (!g) {
+        r.inputFailed = 1;
+        if (report) *report = r;
+        return 0;
+    }
     int32_t frameTime = g->frameTime;
     if (p->frameRate) frameTime = -MakeFrameRate(p->frameRate);
     const uint32_t frames = p->skipOdd ? (g->frames + 1) / 2 : g->frames;

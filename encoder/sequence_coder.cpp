@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "encoder/encoder_internal.h"
 
@@ -84,30 +85,43 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
 }
 
 std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
-    std::vector<uint32_t> counts(65536, 0);
+    std::vector<uint32_t> counts(65536, 0);  // pixel pairs
+    std::vector<uint8_t> elsewhere(65536, 0);  // values of the other three trees
     std::vector<uint32_t> scratch;
     for (size_t f = 0; f < symbols.frames.size(); ++f) {
         const std::vector<uint32_t> *list = symbols.Get(f, scratch);
         if (!list) continue;
-        for (uint32_t s : *list)
-            if (SymbolTree(s) == kPixelPairTree) ++counts[SymbolValue(s)];
+        for (uint32_t s : *list) {
+            if (SymbolTree(s) == kPixelPairTree)
+                ++counts[SymbolValue(s)];
+            else
+                elsewhere[SymbolValue(s)] = 1;
+        }
     }
-    uint32_t unused = 0;
-    for (uint32_t c : counts) unused += c == 0;
-    // Values 0xXYXY with X = 1, 5, 9, ... never occur in the other three trees
-    // (odd bitmaps, equal colour pairs and full-block types with a colour byte
-    // are never coded); one of them left out of the pixel pairs stays free.
+    // The Huff family gives the pixel-pair tree's three escapes the lowest
+    // pairs that do not occur, and players mark inner nodes with a value that
+    // no tree uses (escape leaves count as 0 there, so a free pair may serve
+    // as both). Any free pairs will do.
+    uint32_t freePairs = 0;
+    bool freeEverywhere = false;
+    for (uint32_t v = 0; v < 65536; ++v) {
+        if (counts[v]) continue;
+        ++freePairs;
+        if (!elsewhere[v]) freeEverywhere = true;
+    }
+    if (freePairs >= 3 && freeEverywhere) return {};
+    // Too crowded: keep four pairs out. Values 0xXYXY with X = 1, 5, 9, ...
+    // never occur in the other three trees (odd bitmaps, equal colour pairs
+    // and full-block types with a colour byte are never coded), so the rarest
+    // of them stays free for every tree whatever the recoding changes.
     uint32_t freeCandidate = 0, rarest = UINT32_MAX;
-    bool candidateFree = false;
     for (uint32_t b = 1; b < 256; b += 4) {
         const uint32_t v = b | (b << 8);
-        if (counts[v] == 0) candidateFree = true;
         if (counts[v] < rarest) {
             rarest = counts[v];
             freeCandidate = v;
         }
     }
-    if (unused >= 4 && candidateFree) return {};
     std::vector<uint8_t> avoid(65536, 0);
     avoid[freeCandidate] = 1;
     // Three more of the rarest pairs make room for the escapes.
@@ -122,6 +136,27 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
         ++added;
     }
     return avoid;
+}
+
+std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames) {
+    uint64_t pixels = 0;
+    std::string list;
+    size_t named = 0, unnamed = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (!out[i].changedPixels) continue;
+        pixels += out[i].changedPixels;
+        if (named == 12) {
+            ++unnamed;
+            continue;
+        }
+        list += named++ ? ", " : "";
+        list += i < frames ? std::to_string(i + 1) : std::string("the ring frame");
+    }
+    if (!pixels) return "";
+    if (unnamed) list += " and " + std::to_string(unnamed) + " more";
+    return "Warning: the pictures use nearly every pair of neighbouring colours, more than the file can hold; " +
+           std::to_string(pixels) + " pixel" + (pixels == 1 ? "" : "s") + " changed to the nearest colour in frame" +
+           (named + unnamed == 1 ? " " : "s ") + list + ".";
 }
 
 namespace {
@@ -247,6 +282,7 @@ public:
             }
             coder.Emit(req, f.symbols, stats[i]);
             f.errorPercent = ErrorPercent(stats[i].error, pixels);
+            f.changedPixels = stats[i].changedPixels;
             f.estimatedBytes = fixed + std::ceil(SymbolBits(model, f.symbols) / 8);
             if (lossy && mode.rate.kind == RateKind::DataRate) {
                 // Unused budget carries over, a little; overspending is paid back.

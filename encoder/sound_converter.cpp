@@ -54,6 +54,11 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
         tUserProgress = nullptr;
         return 0;  // the reader has said why
     }
+    if (sf->total == 0) {
+        SFileClose(sf);
+        tUserProgress = nullptr;
+        return fail(std::string(input) + ": no sound between the start and the end asked for.");
+    }
     const uint32_t inRate = static_cast<uint32_t>(sf->rate);
     const uint32_t outRate = r.rate ? static_cast<uint32_t>(r.rate) : inRate;
     const uint32_t bits = static_cast<uint32_t>(sf->bits), channels = static_cast<uint32_t>(sf->channels);
@@ -70,10 +75,9 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
     std::string error;
     zenc::Resampler resampler;
     const bool resample = outRate != inRate;
-    zorb::platform::SafeFile temp;
-    zenc::WaveWriter wave;
-    bool ok = (!resample || resampler.Open(inRate, outRate, channels, error)) && temp.Create(output, error) &&
-              wave.Open(temp.Path(), outRate, bits, channels, error);
+    zenc::WaveOutput wave;
+    bool ok = (!resample || resampler.Open(inRate, outRate, channels, error)) &&
+              wave.Begin(output, outRate, bits, channels, error);
 
     const uint32_t frameBytes = static_cast<uint32_t>(sf->outputFrameSize);
     std::vector<uint8_t> block(65536 / frameBytes * frameBytes);
@@ -112,9 +116,8 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
     const bool cancelled = tCancelled;
     tUserProgress = nullptr;
     if (cancelled) return 0;  // nothing is left behind; the caller knows it cancelled
-    if (!ok && error.empty()) wave.Close(error);  // says what went wrong with the file
-    if (ok) ok = wave.Close(error);
-    if (ok) ok = temp.Commit(wave.FileBytes(), error);
+    if (!ok && error.empty()) wave.End(error);  // says what went wrong with the file
+    if (ok) ok = wave.End(error) && wave.Commit(error);
     if (!ok) return fail(error.empty() ? "Error writing the output file " + std::string(output) + "." : error);
     if (result) result->dataBytes = wave.DataBytes();
     return 1;

@@ -1,7 +1,7 @@
 // Helpers for the command lines of the compressor tools.
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "encoder/encoder.h"
@@ -12,18 +12,27 @@ extern "C" int ZencIsPathArgument(const char *text) {
     return text[0] != '/' || PlatformNamesPath(text) ? 1 : 0;
 }
 
-extern "C" int ZencStandardOptions(int argc, char **argv, const char *program, const char *usage) {
+extern "C" int ZencSplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches) {
+    if (switches) *switches = nullptr;
+    if (!argv || !switches || (maxNames > 0 && !names)) return -1;
+    size_t size = 16;  // room for what the switch readers may look at past the end
+    for (int i = 1; i < argc; ++i) size += std::strlen(argv[i]) + 1;
+    char *line = static_cast<char *>(std::calloc(size, 1));
+    if (!line) return -1;
+    int count = 0;
+    size_t used = 0;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(usage, stdout);
-            return 0;
+        if (count < maxNames && ZencIsPathArgument(argv[i])) {
+            names[count++] = argv[i];
+            continue;
         }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::printf("%s (Zorblax toolkit) %s\n", program, ZORB_VERSION);
-            return 0;
-        }
+        if (used) line[used++] = ' ';
+        const size_t n = std::strlen(argv[i]);
+        std::memcpy(line + used, argv[i], n);
+        used += n;
     }
-    return -1;
+    *switches = line;
+    return count;
 }
 
 extern "C" int ZencSameFile(const char *a, const char *b) {

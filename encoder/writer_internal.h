@@ -103,27 +103,24 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
 
 // ---- wave files ----------------------------------------------------------------
 
-// Writes a PCM wave file at path through the platform's RIFF writer: the
-// header's sizes are set by Close, which also adds the pad byte after
-// odd-sized data.
-class WaveWriter {
+// A PCM wave file written under a temporary name beside its target
+// (platform safe writing): Commit renames it into place; a scratch file is
+// read through Path() and simply dropped.
+class WaveOutput {
 public:
-    WaveWriter() = default;
-    WaveWriter(const WaveWriter &) = delete;
-    WaveWriter &operator=(const WaveWriter &) = delete;
-    ~WaveWriter();
-    bool Open(const std::string &path, uint32_t rate, uint32_t bits, uint32_t channels, std::string &error);
-    bool Write(const void *data, size_t size);
-    bool Close(std::string &error);
+    bool Begin(const std::string &target, uint32_t rate, uint32_t bits, uint32_t channels, std::string &error);
+    bool Write(const void *data, size_t size) { return PlatformRiffWrite(&riff_, data, size) != 0; }
+    // Completes the header; false (with the reason) after any failed write.
+    bool End(std::string &error);
+    bool Commit(std::string &error) { return file_.Commit(riff_.position, error); }
+    std::string Path() const { return file_.Path(); }
     uint64_t DataBytes() const { return data_; }
-    uint64_t FileBytes() const { return 44 + data_ + (data_ & 1); }
 
 private:
-    int fd_ = -1;
+    zorb::platform::SafeFile file_;
     PlatformRiffWriter riff_{};
-    std::string path_;
     uint64_t data_ = 0;
-    bool tooLong_ = false;
+    std::string target_;
 };
 
 // ---- rate conversion -------------------------------------------------------------

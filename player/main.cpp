@@ -406,6 +406,11 @@ int main(int argc, char **argv)
         PlayFile(run, h, d, severalFiles, loopCount);
         if (!run.statsTaken)
             TakeStats(run, h);
+        if (s.frameRate == 0) { // as fast as possible: say what that was
+            const std::string rate = player::FastRateText(name, run.summary.stats);
+            if (!rate.empty())
+                std::printf("%s\n", rate.c_str());
+        }
         ZorbClose(h);
 
         name = player::TakeFileName(list);

@@ -106,6 +106,11 @@ std::string Elapsed(uint32_t ms);
 // The summary text, or an empty string when no frame was played.
 std::string SummaryText(const SummaryInput &in);
 
+// What playing "as fast as possible" (/F) reached with one file: frames,
+// time and frames per second, from the ZorbStats fields. Empty when no
+// frame was played.
+std::string FastRateText(const std::string &file, const uint32_t stats[19]);
+
 // The report the player sends to the front end at the end.
 std::string BannerText();
 

@@ -80,4 +80,14 @@ std::string SummaryText(const SummaryInput &in)
     return t;
 }
 
+std::string FastRateText(const std::string &file, const uint32_t stats[19])
+{
+    const uint32_t frames = stats[kFramesDecoded], play = stats[kPlayTimeMs];
+    if (frames == 0)
+        return {};
+    return file + ": " + Unit(frames, "frame") + " in " + Elapsed(play) + ", " +
+           Ratio(uint64_t{frames} * 1000, play == 0 ? 1 : play) + " frames per second" +
+           (play == 0 ? " or more." : ".");
+}
+
 }  // namespace player

@@ -27,6 +27,12 @@ FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *
     layout->addLayout(lists);
     layout->addWidget(filter_);
 
+    files_->setContextMenuPolicy(Qt::CustomContextMenu);
+    dirs_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(files_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { emit fileMenuRequested(files_->viewport()->mapToGlobal(pos)); });
+    connect(dirs_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { emit directoryMenuRequested(dirs_->viewport()->mapToGlobal(pos)); });
     connect(dirEdit_, &QLineEdit::returnPressed, this, [this] { setDirectory(dirEdit_->text()); });
     connect(dirs_, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         setDirectory(QDir(directory_).absoluteFilePath(item->text()));

@@ -33,6 +33,10 @@ public:
 
 signals:
     void selectionChanged();
+    // Right-clicks on the file list and on the directory list (the front
+    // end's file and directory menus), at global positions.
+    void fileMenuRequested(const QPoint &globalPos);
+    void directoryMenuRequested(const QPoint &globalPos);
     void fileActivated(const QString &path);
 
 private:

@@ -86,7 +86,7 @@ void FinishPrintJob(Interp &in)
 
 void NeedWindow(Interp &in)
 {
-    if (!in.host->HasWindow())
+    if (!in.screen.open || !in.host->HasWindow())
         ScriptError(in, "  A window hasn't been created yet (use ScreenGraphics first).\r\n");
 }
 
@@ -99,7 +99,8 @@ void TextOut(Interp &in, std::string_view text, bool newline)
         VEXFilePut(in.slots[in.printSlot], t.data(), static_cast<uint32_t>(t.size()));
         return;
     }
-    in.host->DrawText(std::string(text), newline);
+    // Text on the screen needs the font, which this version does not have.
+    CmdNotBuilt(in);
 }
 
 void CmdText(Interp &in)

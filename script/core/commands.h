@@ -110,6 +110,40 @@ void CmdVarPop(Interp &in);
 void CmdVarPush(Interp &in);
 void CmdVarSet(Interp &in);
 
+void CmdScreengraphics(Interp &in);
+void CmdScreentext(Interp &in);
+void CmdScreensettings(Interp &in);
+void CmdScreenwindowborder(Interp &in);
+void CmdScreenwindowtitle(Interp &in);
+void CmdScreenwindowpos(Interp &in);
+void CmdScreenwindowautopause(Interp &in);
+void CmdScreenwindowhasfocus(Interp &in);
+void CmdScreenwindowhwnd(Interp &in);
+void CmdScreeninfo(Interp &in);
+void CmdScreenwidth(Interp &in);
+void CmdScreenheight(Interp &in);
+void CmdScreenadjustxy(Interp &in);
+void CmdScreenclear(Interp &in);
+void CmdScreenfadespeed(Interp &in);
+void CmdScreensetpixel(Interp &in);
+void CmdScreengetpixel(Interp &in);
+void CmdScreenbox(Interp &in);
+void CmdScreenfilledbox(Interp &in);
+void CmdScreenpalettelock(Interp &in);
+void CmdScreenforcepalettezeroblack(Interp &in);
+void CmdTextcolor(Interp &in);
+void CmdTextbackcolor(Interp &in);
+void CmdTexttranscolor(Interp &in);
+void CmdTextsetxy(Interp &in);
+void CmdTextx(Interp &in);
+void CmdTexty(Interp &in);
+
+// The screen palette: copied where not locked / put on the display.
+void SetScreenPalette(Interp &in, const uint8_t *rgb768);
+void ApplyScreenPalette(Interp &in);
+// Closes the window (a capture of the last picture first) and resets the text state.
+void CloseScreen(Interp &in);
+
 }  // namespace zscript
 
 #endif

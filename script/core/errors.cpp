@@ -32,7 +32,7 @@ void CloseAllSlots(Interp &in)
 void ScriptError(Interp &in, std::string_view message, std::string_view detail, std::string_view tail)
 {
     if (in.host)
-        in.host->CloseWindow();
+        CloseScreen(in);
     std::string report(tail);
     if (!in.scriptName.empty())
         report += "  In script file: " + in.scriptName + "  At line number: " + std::to_string(in.lineNumber) +
@@ -73,7 +73,7 @@ void ListLine(Interp &in, std::string_view text)
         t += "\r\n";
         TraceWrite(in, t);
     } else {
-        in.host->DrawText(std::string(text), true);
+        TextOut(in, text, true);
     }
 }
 

@@ -4,10 +4,23 @@
 #ifndef ZSCRIPT_CORE_HOST_H
 #define ZSCRIPT_CORE_HOST_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace zscript {
+
+// The 8-bit display surface of the script's window.
+struct ScreenSurface {
+    uint8_t *pixels = nullptr;
+    int32_t pitch = 0;
+    int32_t width = 0, height = 0;
+    bool bottomUp = false;  // rows stored from the bottom
+    uint8_t *Row(int32_t y) const
+    {
+        return pixels + static_cast<ptrdiff_t>(bottomUp ? height - 1 - y : y) * pitch;
+    }
+};
 
 class Host {
 public:
@@ -23,13 +36,27 @@ public:
     // The wave-file command subset; the answer text ("Error: ..." on failure).
     virtual std::string Mci(const std::string &command) { (void)command; return "Error: no sound device."; }
     virtual bool HasWindow() { return false; }
+    // Opens the window and its display for width x height at x, y (-1:
+    // default) with the display flags; false when the display layer fails.
+    virtual bool OpenScreen(int32_t width, int32_t height, int32_t x, int32_t y, uint32_t flags,
+                            const std::string &title, ScreenSurface &surface)
+    {
+        (void)width, (void)height, (void)x, (void)y, (void)flags, (void)title, (void)surface;
+        return false;
+    }
+    // Copies a changed rectangle of the surface to the window.
+    virtual void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) { (void)x, (void)y, (void)width, (void)height; }
+    virtual void SetPalette(const uint8_t *rgb768) { (void)rgb768; }
+    virtual void ClearScreen(uint8_t colour) { (void)colour; }
+    virtual std::string DescribeScreen() { return {}; }
+    virtual void SetTitle(const std::string &title) { (void)title; }
+    virtual void MoveWindow(int32_t x, int32_t y) { (void)x, (void)y; }
+    virtual uint32_t WindowId() { return 0; }
     virtual bool WindowHasFocus() { return true; }
     virtual void CloseWindow() {}
     virtual uint32_t ScreenColours() { return 1u << 24; }
     virtual int SetResolution(int32_t mode) { (void)mode; return 0; }
     virtual void UseDirectSound() {}
-    // A text line at the text cursor (the screen commands draw it).
-    virtual void DrawText(const std::string &text, bool newline) { (void)text; (void)newline; }
     // Stops sound and releases what the host holds (end of a run).
     virtual void Shutdown() {}
 };

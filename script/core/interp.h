@@ -66,6 +66,22 @@ struct CompiledFile {
 // Escapes from a ScriptError to the main routine (the report is made already).
 struct ScriptAbort {};
 
+// The screen and text state of the script's window.
+struct Screen {
+    bool open = false;
+    ScreenSurface surface;
+    int32_t originX = 0, originY = 0;
+    int32_t windowX = -1, windowY = -1;
+    uint32_t flags = 0x2000;
+    std::string title = "ZorbScript";
+    uint8_t palette[768] = {};
+    bool locks[256] = {};
+    uint32_t paletteVersion = 0;
+    int32_t fadeMs = 15;
+    uint8_t textColour = 7, backColour = 0, transColour = 128;
+    int32_t cursorX = 0, cursorY = 0;
+};
+
 struct Interp {
     Host *host = nullptr;
     bool sandbox = false;  // file and program commands refused (fuzzing)
@@ -114,6 +130,7 @@ struct Interp {
     std::string foundDir;
 
     bool autopause = false;
+    Screen screen;
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped

@@ -1,11 +1,10 @@
 // The program around the interpreter: the command line, the front-end link,
 // the usage and closing boxes, and the run of the main script.
 #include "script/core/program.h"
+#include "script/core/commands.h"
 #include "script/core/interp.h"
 #include "platform/platform.h"
 
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace zscript {
@@ -68,29 +67,20 @@ bool HasUnknownSwitch(const std::string &line)
     return false;
 }
 
-void PrintUsage(std::FILE *to)
-{
-    std::fprintf(to,
-                 "usage: zorbscw [SCRIPT[.zs] [ARGUMENTS...]]\n"
-                 "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
-                 "SYSTEMCOMMANDLINE gives the script.\n"
-                 "  -h, --help     this text\n"
-                 "  --version      the version\n"
-                 "Exit status: 0 the script ran, 1 a script error, 2 usage.\n");
-}
+constexpr const char *kHelp =
+    "usage: zorbscw [SCRIPT[.zs] [ARGUMENTS...]]\n"
+    "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
+    "SYSTEMCOMMANDLINE gives the script.\n"
+    "  -h, --help     this text\n"
+    "  --version      the version\n"
+    "Exit status: 0 the script ran, 1 a script error, 2 usage.\n";
 
 }  // namespace
 
 int RunProgram(Host &host, int argc, char **argv)
 {
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("zorbscw (ZorbScript %s, Zorblax toolkit)\n", kVersion);
-        return 0;
-    }
+    if (PlatformStandardOptions(argc, argv, "zorbscw", kHelp) >= 0)
+        return PLATFORM_EXIT_DONE;
     const std::string joined = JoinArguments(argc, argv);
     std::vector<char> line(joined.begin(), joined.end());
     line.resize(joined.size() + 16, '\0');
@@ -108,7 +98,7 @@ int RunProgram(Host &host, int argc, char **argv)
     std::string rest(line.data());
     if (HasUnknownSwitch(rest)) {
         host.Message(UsageCaption(), kUsage);
-        status = 2;
+        status = PLATFORM_EXIT_USAGE;
     } else {
         std::vector<char> copy(rest.begin(), rest.end());
         copy.resize(rest.size() + 1, '\0');
@@ -122,13 +112,13 @@ int RunProgram(Host &host, int argc, char **argv)
                     ScriptError(in, "  Error opening:\r\n    ", name.data(), "\r\n");
             } else if (!RunScriptFile(in, "autoexec.zs")) {
                 host.Message(UsageCaption(), kUsage);
-                status = 2;
+                status = PLATFORM_EXIT_USAGE;
             }
         } catch (const ScriptAbort &) {
-            status = 1;
+            status = PLATFORM_EXIT_FAILURE;
         }
         CloseAllSlots(in);
-        host.CloseWindow();
+        CloseScreen(in);
     }
     host.Shutdown();
     ReapChildren(in);

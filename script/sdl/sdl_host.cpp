@@ -10,6 +10,8 @@
 #include "runtime/sound.h"
 #include "runtime/sound_hook.h"
 
+#include <SDL.h>
+
 namespace zscript {
 
 namespace {
@@ -49,10 +51,68 @@ public:
     }
     bool HasWindow() override { return WindowHandle() != nullptr; }
     bool WindowHasFocus() override { return WindowDisplay() && DisplayIsActive(WindowDisplay()); }
+    bool OpenScreen(int32_t width, int32_t height, int32_t x, int32_t y, uint32_t flags, const std::string &title,
+                    ScreenSurface &surface) override
+    {
+        WindowSetName(title.c_str());
+        // The full-screen modes give the script the whole screen as its
+        // surface; the script's area is centred in it by the screen origin.
+        const uint32_t mode = flags & 0x1F;
+        if (mode == 22 && width <= 320 && height <= 240) {
+            width = 320;
+            height = 240;
+        } else if (mode == 23 && width <= 320 && height <= 200) {
+            width = 320;
+            height = 200;
+        }
+        ZorbDisplay *d = WindowOpen(width, height, x, y, flags);
+        if (!d || !d->Buffer)
+            return false;
+        WindowSetTitle(title.c_str());
+        surface.pixels = d->Buffer;
+        surface.pitch = d->Pitch;
+        surface.width = d->Width;
+        surface.height = d->Height;
+        surface.bottomUp = d->BottomUp != 0;
+        return true;
+    }
+    void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) override
+    {
+        if (ZorbDisplay *d = WindowDisplay())
+            DisplayDraw(d, nullptr, x, y, x, y, width, height);
+    }
+    void SetPalette(const uint8_t *rgb768) override
+    {
+        if (ZorbDisplay *d = WindowDisplay()) {
+            DisplaySetPalette(d, rgb768, 0);
+            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
+        }
+    }
+    std::string DescribeScreen() override
+    {
+        char text[256] = {};
+        if (ZorbDisplay *d = WindowDisplay())
+            DisplayDescribe(d, text);
+        return text;
+    }
+    void SetTitle(const std::string &title) override { WindowSetTitle(title.c_str()); }
+    void MoveWindow(int32_t x, int32_t y) override
+    {
+        if (SDL_Window *w = WindowHandle())
+            SDL_SetWindowPosition(w, x < 0 ? SDL_WINDOWPOS_CENTERED : x, y < 0 ? SDL_WINDOWPOS_CENTERED : y);
+    }
+    uint32_t WindowId() override { return WindowHandle() ? SDL_GetWindowID(WindowHandle()) : 0; }
+    // The last picture is captured (ZORB_CAPTURE) before the window goes.
     void CloseWindow() override
     {
-        if (WindowHandle())
-            WindowClose();
+        if (!WindowHandle())
+            return;
+        if (ZorbDisplay *d = WindowDisplay()) {
+            DisplayBeginBatch(d);
+            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
+            DisplayEndBatch(d);
+        }
+        WindowClose();
     }
     uint32_t ScreenColours() override
     {

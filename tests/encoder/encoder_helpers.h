@@ -222,6 +222,23 @@ inline bool DecodeSoundChunk(const std::vector<uint8_t> &chunk, bool compressed,
     return out.size() - start == u;
 }
 
+// A track's decoded sound, frame after frame (the ring frame left out);
+// perFrame, when given, receives each frame's share.
+inline std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr) {
+    std::vector<uint8_t> out;
+    const bool compressed = (d.file.header.audioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
+    for (size_t i = 0; i < d.file.header.frameCount; ++i) {
+        FrameChunks parts;
+        EXPECT_TRUE(SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts));
+        const size_t before = out.size();
+        if (!parts.sound[track].empty()) {
+            EXPECT_TRUE(DecodeSoundChunk(parts.sound[track], compressed, out)) << i;
+        }
+        if (perFrame) perFrame->push_back(static_cast<uint32_t>(out.size() - before));
+    }
+    return out;
+}
+
 // A wave file of generated PCM; returns the PCM bytes.
 inline std::vector<uint8_t> WriteWave(const std::string &name, uint32_t rate, int bits, int channels, double seconds,
                                       uint32_t seed) {

@@ -1,43 +1,20 @@
 // Sound tracks: one chunk per track and frame, the byte counts following the
 // frame period, every format, the header fields, and the mixer.
-#include <sys/wait.h>
-
 #include <fstream>
 
 #include "tests/encoder/encoder_helpers.h"
+#include "tests/support/run_tool.h"
 
 using namespace zenc;
 using namespace enctest;
 
 namespace {
 
-// The decoded sound of one track over all frames (the ring frame left out).
-std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr) {
-    std::vector<uint8_t> out;
-    const bool compressed = (d.file.header.audioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
-    for (size_t i = 0; i < d.file.header.frameCount; ++i) {
-        FrameChunks parts;
-        EXPECT_TRUE(SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts));
-        const size_t before = out.size();
-        if (!parts.sound[track].empty()) {
-            EXPECT_TRUE(DecodeSoundChunk(parts.sound[track], compressed, out)) << i;
-        }
-        if (perFrame) perFrame->push_back(static_cast<uint32_t>(out.size() - before));
-    }
-    return out;
-}
 
 int RunMix(const std::string &args, std::string *output = nullptr) {
-    const std::string line = std::string(ZORB_BINARY_DIR) + "/bin/zorbmix " + args + " 2>&1 < /dev/null";
-    FILE *p = popen(line.c_str(), "r");
-    if (!p) return -1;
-    char buf[4096];
-    size_t n;
-    std::string text;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    const int st = pclose(p);
-    if (output) *output = text;
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    const zorb::test::ToolResult r = zorb::test::RunTool("zorbmix", args);
+    if (output) *output = r.output;
+    return r.status;
 }
 
 }  // namespace

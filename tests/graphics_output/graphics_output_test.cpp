@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -243,7 +245,9 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         s.width = 30, s.height = 20, s.bits = bits, s.scale = 6667, s.rate = 100000;
         s.partLimit = 16 * 1024;  // a few frames a part
         const std::string path = Dir() + "/parts" + std::to_string(bits) + ".avi";
-        auto w = vex::AviWriter::Create(path.c_str(), s);
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        auto w = vex::AviWriter::Create(fd, s);
         ASSERT_NE(w, nullptr);
         std::vector<Bytes> frames, palettes;
         Bytes pal = gfxsamples::TestPalette(2);
@@ -257,6 +261,7 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
             palettes.push_back(pal);
         }
         ASSERT_TRUE(w->Close());
+        close(fd);
         EXPECT_GE(w->Parts(), 3u);
         const Bytes file = gfxsamples::ReadFile(path);
         const std::string text(file.begin(), file.end());
@@ -264,6 +269,25 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         EXPECT_NE(text.find("dmlh"), std::string::npos);
         EXPECT_NE(text.find("idx1"), std::string::npos);
         EXPECT_NE(text.find("AVIX"), std::string::npos);
+        // The super index points at each part's standard index, whose entries
+        // point at the frames' data.
+        auto le32 = [&](size_t at) { return uint32_t(file[at] | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24); };
+        const size_t indx = text.find("indx");
+        ASSERT_EQ(le32(indx + 12), w->Parts());
+        uint32_t indexed = 0;
+        for (uint32_t part = 0; part < w->Parts(); ++part) {
+            const size_t ix = le32(indx + 32 + 16 * part);  // files here stay below 4 GB
+            ASSERT_EQ(text.substr(ix, 4), "ix00");
+            const uint32_t entries = le32(ix + 12), base = le32(ix + 20);
+            EXPECT_EQ(le32(indx + 32 + 16 * part + 12), entries);
+            for (uint32_t e = 0; e < entries; ++e, ++indexed) {
+                const size_t data = base + le32(ix + 32 + 8 * e);
+                ASSERT_EQ(text.substr(data - 8, 4), "00db");
+                ASSERT_EQ(le32(ix + 36 + 8 * e), le32(data - 4));
+                ASSERT_EQ(0, std::memcmp(&file[data], frames[indexed].data(), frames[indexed].size()));
+            }
+        }
+        EXPECT_EQ(indexed, 40u);
         auto r = vex::AviReader::OpenFile(path.c_str());
         ASSERT_NE(r, nullptr);
         ASSERT_EQ(r->FrameCount(), 40u);

@@ -171,6 +171,18 @@ TEST(PlayerSummary, TextForShortFiles)
     EXPECT_EQ(t.rfind("  Frame rate: As fast as possible.", 0), 0u);
 }
 
+TEST(PlayerSummary, RateReachedAsFastAsPossible)
+{
+    uint32_t stats[19] = {};
+    EXPECT_EQ(player::FastRateText("a.zbx", stats), "");
+    stats[3] = 120;  // FramesDecoded
+    stats[0] = 48;   // PlayTimeMs
+    EXPECT_EQ(player::FastRateText("a.zbx", stats), "a.zbx: 120 frames in 48 milliseconds, 2500.0 frames per second.");
+    stats[0] = 0;
+    stats[3] = 1;
+    EXPECT_EQ(player::FastRateText("b.zbx", stats), "b.zbx: 1 frame in 0 milliseconds, 1000.0 frames per second or more.");
+}
+
 TEST(PlayerSelfPlay, AreaIsFoundAndEmptyInThePlainPlayer)
 {
     EXPECT_EQ(player::EmbeddedCommandLine(), "");

@@ -203,7 +203,11 @@ TEST_F(PlayerRun, SeveralFilesLoopAsAList)
 TEST_F(PlayerRun, FrameRatesInTheSummary)
 {
     std::string file = Make("a.zbx", Movie(1, 3));
-    EXPECT_NE(Play(file + " /F /S").out.find("  Frame rate: As fast as possible.\r\n"), std::string::npos);
+    Result fast = Play(file + " /F /S");
+    EXPECT_NE(fast.out.find("  Frame rate: As fast as possible.\r\n"), std::string::npos);
+    EXPECT_NE(fast.out.find(file + ": 3 frames in "), std::string::npos) << fast.out;  // the rate reached
+    EXPECT_NE(fast.out.find(" frames per second"), std::string::npos);
+    EXPECT_EQ(Play(file + " /F15").out.find("frames per second"), std::string::npos);
     EXPECT_NE(Play(file + " /F15 /S").out.find("  Frame rate: 15.0\r\n"), std::string::npos);
     EXPECT_NE(Play(file + " /F-66 /S").out.find("  Frame rate: 15.1\r\n"), std::string::npos);
     Result r = Play(file + " /F-1 /S");  // the file's own 10 ms per frame

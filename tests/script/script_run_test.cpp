@@ -1,78 +1,14 @@
 // End-to-end: zorbscw runs scripts written into a private directory; the
 // results are read back from the files the scripts write, the trace file,
 // standard error and the exit status.
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <sys/wait.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <string>
 
+#include "tests/script/script_fixture.h"
 #include "tests/support/link_server.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kZorbscw = std::string(ZORB_BINARY_DIR) + "/bin/zorbscw";
-
-std::string Slurp(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-class ScriptRun : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("zorbscw_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string &name, const std::string &text)
-    {
-        fs::create_directories((dir_ / name).parent_path());
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-    std::string Read(const std::string &name) { return Slurp(dir_ / name); }
-
-    // Runs zorbscw in the directory with the given arguments.
-    Result Run(const std::string &args, const std::string &env = "")
-    {
-        const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-        const std::string cmd = "cd '" + dir_.string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
-                                env + " timeout 60 " + kZorbscw + " " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "' </dev/null";
-        const int raw = std::system(cmd.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        return r;
-    }
-    // Writes t.zs and runs it.
-    Result Script(const std::string &text, const std::string &args = "")
-    {
-        Write("t.zs", text);
-        return Run("t.zs " + args);
-    }
-
-    fs::path dir_;
-};
+using namespace script_test;
 
 // A script, what it must leave in out.txt (lines end with CR LF), its exit
 // status and a piece of its standard error.
@@ -328,9 +264,9 @@ TEST_F(ScriptRun, SystemAndNotBuilt)
     std::getline(out, line);
     EXPECT_EQ(line.rfind("Error: ", 0), 0u) << line;
 
-    r = Script("SCREENGRAPHICS 320 240\n");
+    r = Script("ANIMATIONOPEN a 'x.zbx'\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Command not available in this version:\n    SCREENGRAPHICS 320 240\n"), std::string::npos);
+    EXPECT_NE(r.err.find("Command not available in this version:\n    ANIMATIONOPEN a 'x.zbx'\n"), std::string::npos);
     r = Script("VARLIST\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("A window hasn't been created yet (use ScreenGraphics first)."), std::string::npos);

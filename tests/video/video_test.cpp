@@ -7,6 +7,7 @@
 
 #include "codec/format.h"
 #include "codec/video.h"
+#include "tests/support/photo_source.h"
 #include "tests/support/zbxgen.h"
 #include "tests/video/parsed.h"
 
@@ -107,6 +108,58 @@ TEST(VideoDecode, LargePicturesWithLongRunsOnEveryPath)
         const auto pics = DecodeAll(d, p);
         for (size_t i = 0; i < pics.size(); ++i)
             EXPECT_EQ(pics[i], PictureAt(d, i)) << "frame " << i;
+    }
+}
+
+TEST(VideoDecode, PhotographsAlikeOnEveryPathAndOutput)
+{
+    // Long codes (full palettes, thousands of pixel pairs), escapes, 8 and
+    // 16-bit output, doubled height, then remapped colours.
+    for (bool dithered : {false, true}) {
+        photo::Options o;
+        o.width = 160;
+        o.height = 120;
+        o.dithered = dithered;
+        Description d;
+        d.width = o.width;
+        d.height = o.height;
+        for (uint32_t i = 0; i < 3; ++i) {
+            Frame f;
+            f.picture = photo::Frame(o, i * 3);
+            if (i == 0)
+                f.palette = photo::Palette6(o);
+            d.frames.push_back(f);
+        }
+        ParsedFile pf(Build(d));
+        ASSERT_NE(pf.trees, nullptr);
+        uint8_t map[256];
+        for (int i = 0; i < 256; ++i)
+            map[i] = static_cast<uint8_t>(255 - i);
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1)
+                zorb::RemapTrees(*pf.trees, map);
+            for (uint32_t type : {0u, 0xC0000001u}) {
+                for (int mode : {0, 2}) {
+                    const uint32_t lines = d.height * (mode ? 2 : 1), stride = d.width * (type ? 2 : 1);
+                    std::vector<uint8_t> pics[3];
+                    for (int p = 0; p < 3; ++p) {
+                        Output out(d.width, d.height, mode, 0, 0, stride, lines, type);
+                        for (size_t i = 0; i < pf.frames.size(); ++i) {
+                            const auto video = pf.Video(i);
+                            EXPECT_FALSE(zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *out.od, kPaths[p]).ranOut);
+                            if (p == 0 && round == 0 && type == 0 && mode == 0) {
+                                EXPECT_EQ(std::vector<uint8_t>(out.Buffer(), out.Buffer() + size_t{stride} * lines),
+                                          PictureAt(d, i));
+                            }
+                        }
+                        pics[p].assign(out.Buffer(), out.Buffer() + size_t{stride} * lines);
+                        EXPECT_TRUE(out.GuardsIntact());
+                    }
+                    EXPECT_EQ(pics[1], pics[0]);
+                    EXPECT_EQ(pics[2], pics[0]);
+                }
+            }
+        }
     }
 }
 

@@ -7,28 +7,15 @@
 
 #include "tests/encoder/encoder_helpers.h"
 #include "tests/support/link_server.h"
+#include "tests/support/run_tool.h"
 
 using namespace enctest;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string output;  // standard output and standard error
-};
+using Result = zorb::test::ToolResult;
 
-Result RunZorbc(const std::string &args) {
-    const std::string line = std::string(ZORB_BINARY_DIR) + "/bin/zorbc " + args + " 2>&1 < /dev/null";
-    Result r{-1, {}};
-    FILE *p = popen(line.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+Result RunZorbc(const std::string &args) { return zorb::test::RunTool("zorbc", args); }
 
 void Put32(std::string &s, uint32_t v) {
     for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));

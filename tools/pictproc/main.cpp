@@ -2,7 +2,6 @@
 // toolkit (images, numbered sequences, list files, flics, AVI, Zorblax and
 // raw frame files) into a flic, an AVI file or numbered still images.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "encoder/encoder.h"
@@ -29,53 +28,48 @@ const char kUsage[] =
     "  /O         overwrite without asking\n"
     "  --help, -h  this text                               --version  the version\n";
 
-std::string gError;
+std::string gLastError;
 
 int Progress(const char *text, int level)
 {
-    if (level == 2) {
-        // Errors become the status text: shown once, and reported to the
-        // front end at the end.
-        gError = text ? text : "";
-        StatusSet(gError.c_str());
+    if (level == 2) {  // the run ends with it: Fail prints it, once
+        gLastError = text ? text : "";
         return 1;
     }
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
+}
+
+// The final error: printed once, whole, and carried by the front end's report.
+int Fail(const std::string &text)
+{
+    StatusMessage(text.c_str(), 1);
+    StatusClose(0);
+    return PLATFORM_EXIT_FAILURE;
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::puts("pictproc (Zorblax toolkit) 0.1.0");
-            return 0;
-        }
-    }
+    if (int status = PlatformStandardOptions(argc, argv, "pictproc", kUsage); status >= 0) return status;
     pictproc::Options opt;
     std::string error;
     if (!pictproc::ParseCommandLine(argc, argv, opt, error)) {
         std::fprintf(stderr, "pictproc: %s\n\n%s", error.c_str(), kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     StatusInit(nullptr, PlatformLinkAttach(opt.frontEnd, nullptr), 1);
     StatusOpen("PictProc", (opt.input + " -> " + opt.output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
-    if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) {
-        StatusClose(0);
-        return 1;
-    }
+    if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
+        return Fail("Output filename must be different than the input filename.");
     ZencConvertReport r{};
     if (!ZencConvertGraphics(&opt.params, Progress, &r)) {
-        if (gError.empty() && !r.declined && !StatusSet("Cancelled; no output was written."))
-            std::fprintf(stderr, "pictproc: cancelled; no output was written.\n");
-        StatusClose(0);
-        return 1;
+        if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
+        // Why the input did not open, in words, when the system can tell.
+        const std::string reason = r.inputFailed ? PlatformOpenFailure(opt.input.c_str(), "") : "";
+        if (!reason.empty()) return Fail("Error opening " + opt.input + ": " + reason);
+        return Fail(gLastError.empty() ? "Cancelled; no output was written." : gLastError);
     }
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
@@ -84,5 +78,5 @@ int main(int argc, char **argv)
                   r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
     StatusSet(report);
     StatusClose(0);
-    return 0;
+    return PLATFORM_EXIT_DONE;
 }

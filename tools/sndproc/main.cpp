@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,10 +37,11 @@ int Progress(const char *text, int level) {
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
 }
 
+// The final error: printed once, whole, and carried by the front end's report.
 int Fail(const std::string &text) {
-    StatusSet(text.c_str());  // shown once, and reported to the front end
+    StatusMessage(text.c_str(), 1);
     StatusClose(0);
-    return 1;
+    return PLATFORM_EXIT_FAILURE;
 }
 
 const char *Layout(uint32_t channels) { return channels == 1 ? "mono" : "stereo"; }
@@ -46,22 +49,16 @@ const char *Layout(uint32_t channels) { return channels == 1 ? "mono" : "stereo"
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int standard = ZencStandardOptions(argc, argv, "sndproc", kUsage);
-    if (standard >= 0) return standard;
-    std::vector<std::string> names;
-    std::string switches;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
-            names.push_back(arg);
-        } else {
-            if (!switches.empty()) switches += ' ';
-            switches += arg;
-        }
+    if (int status = PlatformStandardOptions(argc, argv, "sndproc", kUsage); status >= 0) return status;
+    const char *given[2] = {};
+    char *cmd = nullptr;
+    const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
+    if (count < 0) {
+        PlatformError("sndproc", nullptr, "out of memory");
+        return PLATFORM_EXIT_FAILURE;
     }
-    std::vector<char> line(switches.begin(), switches.end());
-    line.resize(line.size() + 16, '\0');
-    char *cmd = line.data();
+    const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
+    const std::vector<std::string> names(given, given + count);
     const int32_t link = GetSwitchNum(cmd, '#', 0);
     const bool overwriteAll = GetSwitch(cmd, 'O') != 0;
     ZencSoundRequest req{};
@@ -87,7 +84,7 @@ int main(int argc, char **argv) {
     else if (skip < 0) problem = "/K takes a byte count from 0.";
     if (!problem.empty()) {
         std::fprintf(stderr, "sndproc: %s\n\n%s", problem.c_str(), kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     if (type > 0) {
         req.rawFlags = static_cast<uint32_t>(type - 1) + 8u * static_cast<uint32_t>(rawRate);
@@ -123,5 +120,5 @@ int main(int argc, char **argv) {
     StatusSet(report);
     std::printf("%s\n", report);
     StatusClose(0);
-    return 0;
+    return PLATFORM_EXIT_DONE;
 }

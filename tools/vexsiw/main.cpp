@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "encoder/encoder.h"
 #include "platform/platform.h"
 #include "tools/vexsiw/system_info.h"
 
@@ -19,8 +18,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int standard = ZencStandardOptions(argc, argv, "vexsiw", kUsage);
-    if (standard >= 0) return standard;
+    if (int status = PlatformStandardOptions(argc, argv, "vexsiw", kUsage); status >= 0) return status;
     uint32_t frontEnd = 0;
     for (int i = 1; i < argc; ++i) {
         unsigned long n = 0;
@@ -30,7 +28,7 @@ int main(int argc, char **argv) {
             continue;
         }
         std::fprintf(stderr, "vexsiw: unknown argument: %s\n\n%s", argv[i], kUsage);
-        return 2;
+        return PLATFORM_EXIT_USAGE;
     }
     const uint32_t link = PlatformLinkAttach(frontEnd, nullptr);
     const auto sections = vexsiw::Gather();
@@ -40,5 +38,5 @@ int main(int argc, char **argv) {
         const std::string report = "VexSIW - system information\r\n" + vexsiw::Format(sections, "\r\n");
         PlatformLinkReport(link, report.c_str());
     }
-    return 0;
+    return PLATFORM_EXIT_DONE;
 }

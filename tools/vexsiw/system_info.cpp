@@ -192,7 +192,7 @@ Section ImageSection() {
 
 Section ToolkitSection() {
     Section s{"Zorblax toolkit", {}};
-    s.items.push_back({"version", ZORB_VERSION});
+    s.items.push_back({"version", PlatformVersion()});
     char self[4096];
     std::string dir;
     if (PlatformSelfPath(self, sizeof self)) {

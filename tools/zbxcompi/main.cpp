@@ -2,11 +2,14 @@
 // command line and its Zorblax files, appended to the program file and named
 // ":offset" on that line.
 //
-//   zbxcompi [-s "SWITCHES"] PLAYER OUTPUT FILE.zbx...
+//   zbxcompi [-s "SWITCHES"] PLAYER OUTPUT FILE.zbx... [/#N]
+//
+// Started by the front end with /#N, it reports its result there at the end.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -20,6 +23,22 @@
 
 namespace {
 
+// Messages go to standard error; the last one is the result the front end is told about.
+std::string g_result;
+
+void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void Say(const char *format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fputs(text, stderr);
+    g_result = text;
+    while (!g_result.empty() && g_result.back() == '\n')
+        g_result.pop_back();
+}
 const char kUsage[] = "usage: zbxcompi [-s \"SWITCHES\"] PLAYER OUTPUT FILE.zbx...\n"
                      "  Makes OUTPUT, a copy of the player PLAYER that plays the FILEs by itself\n"
                      "  with the player switches SWITCHES (for example \"/L /S\").\n";
@@ -33,6 +52,7 @@ int Usage()
 int Fail(const std::string &file, const std::string &reason)
 {
     PlatformError("zbxcompi", file.c_str(), reason.c_str());
+    g_result = "zbxcompi: " + (file.empty() ? reason : file + ": " + reason);
     return PLATFORM_EXIT_FAILURE;
 }
 
@@ -68,7 +88,7 @@ bool LooksLikeZorblax(const std::vector<unsigned char> &data)
 
 }  // namespace
 
-int main(int argc, char **argv)
+int Run(int argc, char **argv)
 {
     if (int status = PlatformStandardOptions(argc, argv, "zbxcompi", kUsage); status >= 0)
         return status;
@@ -124,6 +144,29 @@ int main(int argc, char **argv)
             error = std::string("cannot be written: ") + std::strerror(errno);
         return Fail(outputName, error);
     }
-    std::fprintf(stderr, "zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
+    Say("zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
     return 0;
+}
+
+int main(int argc, char **argv)
+{
+    // The front end's hidden /#N may stand anywhere; it is taken out first.
+    std::vector<char *> args;
+    uint32_t frontEnd = 0;
+    for (int i = 0; i < argc; ++i) {
+        std::string word = argv[i];
+        if (i > 0 && word.rfind("/#", 0) == 0) {
+            frontEnd = player::TakeReportWindow(word);
+            continue;
+        }
+        args.push_back(argv[i]);
+    }
+    frontEnd = PlatformLinkAttach(frontEnd, nullptr);
+    const int status = Run(static_cast<int>(args.size()), args.data());
+    if (frontEnd != 0) {
+        const std::string text = g_result.empty() ? std::string("zbxcompi: ended with status ") + std::to_string(status)
+                                                  : g_result;
+        PlatformLinkReport(frontEnd, text.c_str());
+    }
+    return status;
 }

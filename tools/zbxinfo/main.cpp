@@ -3,6 +3,8 @@
 //   zbxinfo [--frames] FILE...
 //   zbxinfo --dump DIR FILE
 //
+// Started by the front end with /#N, it reports one line per file there.
+//
 // For each file: size, frames, frame rate, picture and height mode, sound
 // tracks, trees, largest frame, largest second of data, mean frame size and
 // the memory the open took. --frames adds one line per frame. A file that
@@ -19,6 +21,7 @@
 #include "codec/handle.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
+#include "vexutil/vexutil.h"
 #include "tools/zbxinfo/dump.h"
 
 namespace {
@@ -27,7 +30,19 @@ struct Options {
     bool frames = false;
     std::string dumpDir; // --dump DIR
     std::vector<std::string> files;
+    uint32_t frontEnd = 0; // /#N
+    bool attached = false;
 };
+
+// One line per file for the front end's history.
+std::string g_report;
+
+void NoteReport(const std::string &line)
+{
+    if (!g_report.empty())
+        g_report += "\r\n";
+    g_report += line;
+}
 
 const char kUsage[] = "usage: zbxinfo [--frames] FILE...\n"
                      "       zbxinfo --dump DIR FILE\n"
@@ -170,19 +185,24 @@ bool Report(const std::string &path, const Options &opt)
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
         std::fprintf(stderr, "zbxinfo: %s: %s\n", path.c_str(), std::strerror(errno));
+        NoteReport(path + ": " + std::strerror(errno));
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
         std::fprintf(stderr, "zbxinfo: %s: not a regular file\n", path.c_str());
+        NoteReport(path + ": not a regular file");
         return false;
     }
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), 0, -1);
     if (!h) {
         std::fprintf(stderr, "zbxinfo: %s: not a Zorblax file, or damaged (ZORBLAX_DEBUG=1 tells why)\n",
                      path.c_str());
+        NoteReport(path + ": not a Zorblax file, or damaged");
         return false;
     }
     PrintSummary(path, h, static_cast<uint64_t>(st.st_size));
+    NoteReport(path + ": " + std::to_string(h->FrameCount) + " frames, " + std::to_string(h->Width) + " x " +
+               std::to_string(h->Height) + ", " + FrameRateText(h));
     bool ok = true;
     if (opt.frames)
         ok = PrintFrames(h);
@@ -192,11 +212,10 @@ bool Report(const std::string &path, const Options &opt)
 
 } // namespace
 
-int main(int argc, char **argv)
+int Run(int argc, char **argv, Options &opt)
 {
     if (int status = PlatformStandardOptions(argc, argv, "zbxinfo", kUsage); status >= 0)
         return status;
-    Options opt;
     bool endOfOptions = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -211,6 +230,9 @@ int main(int argc, char **argv)
                 return 2;
             }
             opt.dumpDir = argv[++i];
+        } else if (!endOfOptions && a.rfind("/#", 0) == 0) {
+            const int32_t link = GetSwitchNum(argv[i], '#', 0);
+            opt.frontEnd = link > 0 ? static_cast<uint32_t>(link) : 0;
         } else if (!endOfOptions && (a == "--help" || a == "-h")) {
             Usage(stdout);
             return 0;
@@ -222,7 +244,10 @@ int main(int argc, char **argv)
             opt.files.push_back(a);
         }
     }
+    opt.frontEnd = PlatformLinkAttach(opt.frontEnd, nullptr);
+    opt.attached = true;
     if (opt.files.empty()) {
+        NoteReport("zbxinfo: no file named");
         Usage(stderr);
         return 2;
     }
@@ -242,5 +267,15 @@ int main(int argc, char **argv)
             status = 1;
         std::fflush(stdout);
     }
+    return status;
+}
+
+int main(int argc, char **argv)
+{
+    Options opt;
+    const int status = Run(argc, argv, opt);
+    const uint32_t frontEnd = opt.attached ? opt.frontEnd : PlatformLinkAttach(opt.frontEnd, nullptr);
+    if (frontEnd != 0)
+        PlatformLinkReport(frontEnd, g_report.empty() ? "zbxinfo: nothing reported" : g_report.c_str());
     return status;
 }

@@ -89,6 +89,8 @@ int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
     ZencConvertReport r{};
     if (!ZencConvertGraphics(&p, Progress, &r)) {
         if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
+        const std::string reason = r.inputFailed ? PlatformOpenFailure(opt.input.c_str(), "") : "";
+        if (!reason.empty()) return Fail("Error opening " + opt.input + ": " + reason);
         return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
     }
     char elapsed[64];
@@ -204,7 +206,9 @@ int main(int argc, char **argv) {
     }
     ZencReport r;
     ZencGetReport(enc, &r);
+    const std::string warning = ZencWarning(enc);
     ZencClose(enc);
+    if (!warning.empty()) std::fprintf(stderr, "zorbc: %s\n", warning.c_str());
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
     char report[1024];
@@ -215,6 +219,11 @@ int main(int argc, char **argv) {
     if (r.worstErrorPercent > 0) {
         const size_t used = std::strlen(report);
         std::snprintf(report + used - 1, sizeof report - used + 1, "; worst frame error %.2f%%.", r.worstErrorPercent);
+    }
+    if (r.changedPixels) {
+        const size_t used = std::strlen(report);
+        std::snprintf(report + used - 1, sizeof report - used + 1, "; not exact: %llu pixels in %u frames changed.",
+                      static_cast<unsigned long long>(r.changedPixels), r.changedFrames);
     }
     StatusSet(report);
     std::printf("%s\n", report);

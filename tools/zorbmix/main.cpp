@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -50,20 +52,15 @@ int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
 
 int main(int argc, char **argv) {
     if (int status = PlatformStandardOptions(argc, argv, "zorbmix", kUsage); status >= 0) return status;
-    std::vector<std::string> names;
-    std::string switches;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (names.size() < 3 && ZencIsPathArgument(arg.c_str())) {
-            names.push_back(arg);
-        } else {
-            if (!switches.empty()) switches += ' ';
-            switches += arg;
-        }
+    const char *given[3] = {};
+    char *cmd = nullptr;
+    const int count = ZencSplitArguments(argc, argv, 3, given, &cmd);
+    if (count < 0) {
+        PlatformError("zorbmix", nullptr, "out of memory");
+        return PLATFORM_EXIT_FAILURE;
     }
-    std::vector<char> line(switches.begin(), switches.end());
-    line.resize(line.size() + 16, '\0');
-    char *cmd = line.data();
+    const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
+    const std::vector<std::string> names(given, given + count);
     const int32_t link = GetSwitchNum(cmd, '#', 0);
     const int32_t track = GetSwitchNum(cmd, 'M', 1);
     const int32_t frameRate = GetSwitchNum(cmd, 'F', 0);

@@ -1,12 +1,10 @@
 // AVI writer (see avi_writer.h).
 #include "vexutil/graphics/avi_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace vex {
 namespace {
@@ -33,85 +31,6 @@ void PutTag(std::vector<uint8_t> &b, const char *tag)
     for (int i = 0; i < 4; i++) b.push_back(static_cast<uint8_t>(tag[i]));
 }
 
-// A file written front to back through a buffer, with patches of what was
-// written before. Every failure is remembered.
-class OutFile {
-public:
-    ~OutFile()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool Open(const char *path)
-    {
-        do fd_ = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        while (fd_ < 0 && errno == EINTR);
-        return fd_ >= 0;
-    }
-    void Write(const void *p, size_t n)
-    {
-        const uint8_t *s = static_cast<const uint8_t *>(p);
-        if (buf_.size() + n > kBuffer) Flush();
-        if (n >= kBuffer) {
-            WriteAll(s, n);
-        } else {
-            buf_.insert(buf_.end(), s, s + n);
-        }
-        pos_ += n;
-    }
-    void Write(const std::vector<uint8_t> &b) { Write(b.data(), b.size()); }
-    void Patch32(uint64_t at, uint32_t v)
-    {
-        std::vector<uint8_t> b;
-        Put32(b, v);
-        Patch(at, b);
-    }
-    void Patch(uint64_t at, const std::vector<uint8_t> &b)
-    {
-        Flush();
-        size_t done = 0;
-        while (done < b.size() && !failed_) {
-            ssize_t w = ::pwrite(fd_, b.data() + done, b.size() - done, static_cast<off_t>(at + done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) failed_ = true;
-            else done += static_cast<size_t>(w);
-        }
-    }
-    void Flush()
-    {
-        if (!buf_.empty()) WriteAll(buf_.data(), buf_.size());
-        buf_.clear();
-    }
-    bool Close()
-    {
-        Flush();
-        if (fd_ >= 0 && ::close(fd_) != 0) failed_ = true;
-        fd_ = -1;
-        return !failed_;
-    }
-    uint64_t Pos() const { return pos_; }
-    bool Failed() const { return failed_; }
-
-private:
-    static constexpr size_t kBuffer = 1 << 20;
-    void WriteAll(const uint8_t *p, size_t n)
-    {
-        while (n > 0 && !failed_) {
-            ssize_t w = ::write(fd_, p, n);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                failed_ = true;
-                break;
-            }
-            p += w;
-            n -= static_cast<size_t>(w);
-        }
-    }
-    int fd_ = -1;
-    uint64_t pos_ = 0;
-    bool failed_ = false;
-    std::vector<uint8_t> buf_;
-};
-
 class Writer final : public AviWriter {
 public:
     explicit Writer(const AviWriterSettings &s) : s_(s)
@@ -119,10 +38,10 @@ public:
         rowBytes_ = (s.width * s.bits / 8 + 3) & ~3u;
         imageSize_ = rowBytes_ * s.height;
     }
-    bool Start(const char *path, std::string *error);
+    bool Start(int fd, std::string *error);
     bool PutFrame(const uint8_t *dib, const uint8_t *palette) override;
     bool Close() override;
-    uint64_t Size() const override { return file_.Pos(); }
+    uint64_t Size() const override { return riff_.position; }
     uint32_t RowBytes() const override { return rowBytes_; }
     uint32_t Parts() const override { return static_cast<uint32_t>(parts_.size()); }
 
@@ -145,7 +64,7 @@ private:
 
     AviWriterSettings s_;
     uint32_t rowBytes_ = 0, imageSize_ = 0;
-    OutFile file_;
+    PlatformRiffWriter riff_{};
     std::vector<Part> parts_;
     uint32_t frames_ = 0;
     bool paletteChanges_ = false, closed_ = false, tooLong_ = false;
@@ -257,7 +176,7 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     return b;
 }
 
-bool Writer::Start(const char *path, std::string *error)
+bool Writer::Start(int fd, std::string *error)
 {
     if (s_.width == 0 || s_.height == 0 || s_.width > 32768 || s_.height > 32768 || (s_.bits != 8 && s_.bits != 24) ||
         uint64_t(rowBytes_) * s_.height > (uint64_t(1) << 30)) {
@@ -265,31 +184,23 @@ bool Writer::Start(const char *path, std::string *error)
         return false;
     }
     if (s_.scale == 0 || s_.rate == 0) s_.scale = 1, s_.rate = 10;
-    if (!file_.Open(path)) {
-        if (error) *error = std::strerror(errno);
-        return false;
-    }
+    PlatformRiffStart(&riff_, fd);
     BeginPart();
-    return !file_.Failed();
+    if (riff_.failed && error) *error = "cannot write the file";
+    return !riff_.failed;
 }
 
 void Writer::BeginPart()
 {
     Part p;
-    p.riff = file_.Pos();
-    std::vector<uint8_t> b;
-    PutTag(b, "RIFF");
-    Put32(b, 0);
-    PutTag(b, parts_.empty() ? "AVI " : "AVIX");
+    p.riff = riff_.position;
+    PlatformRiffBegin(&riff_, "RIFF", parts_.empty() ? "AVI " : "AVIX");
     if (parts_.empty()) {
         const std::vector<uint8_t> h = Headers(false);
-        b.insert(b.end(), h.begin(), h.end());
+        PlatformRiffWrite(&riff_, h.data(), h.size());
     }
-    p.movi = p.riff + b.size();
-    PutTag(b, "LIST");
-    Put32(b, 0);
-    PutTag(b, "movi");
-    file_.Write(b);
+    p.movi = riff_.position;
+    PlatformRiffBegin(&riff_, "LIST", "movi");
     parts_.push_back(p);
 }
 
@@ -299,9 +210,7 @@ void Writer::EndPart()
 {
     Part &p = parts_.back();
     std::vector<uint8_t> b;
-    p.indexOffset = file_.Pos();
-    PutTag(b, "ix00");
-    Put32(b, 0);
+    p.indexOffset = riff_.position;
     Put16(b, 2);
     b.push_back(0);
     b.push_back(1);  // an index of chunks
@@ -315,41 +224,39 @@ void Writer::EndPart()
         Put32(b, static_cast<uint32_t>(e.offset + 8 - p.riff));  // of the data
         Put32(b, e.size);                                          // bit 31 clear: a key frame
     }
-    p.indexSize = static_cast<uint32_t>(b.size());
-    for (int i = 0; i < 4; i++) b[4 + i] = static_cast<uint8_t>((b.size() - 8) >> (8 * i));
-    file_.Write(b);
-    file_.Patch32(p.movi + 4, static_cast<uint32_t>(file_.Pos() - p.movi - 8));
+    p.indexSize = static_cast<uint32_t>(b.size() + 8);
+    PlatformRiffBegin(&riff_, "ix00", nullptr);
+    PlatformRiffWrite(&riff_, b.data(), b.size());
+    PlatformRiffEnd(&riff_);
+    PlatformRiffEnd(&riff_);  // "movi"
     if (parts_.size() == 1) {
         b.clear();
-        PutTag(b, "idx1");
-        Put32(b, static_cast<uint32_t>(16 * p.entries.size()));
         for (const Entry &e : p.entries) {
             PutTag(b, e.palette ? "00pc" : "00db");
             Put32(b, e.palette ? kNoTime : kKeyFrame);
             Put32(b, static_cast<uint32_t>(e.offset - (p.movi + 8)));  // from the "movi" type
             Put32(b, e.size);
         }
-        file_.Write(b);
+        PlatformRiffBegin(&riff_, "idx1", nullptr);
+        PlatformRiffWrite(&riff_, b.data(), b.size());
+        PlatformRiffEnd(&riff_);
     }
-    file_.Patch32(p.riff + 4, static_cast<uint32_t>(file_.Pos() - p.riff - 8));
+    PlatformRiffEnd(&riff_);  // "RIFF"
 }
 
 void Writer::WriteChunk(const char *tag, const uint8_t *data, uint32_t size, bool palette)
 {
     Part &p = parts_.back();
-    p.entries.push_back({file_.Pos(), size, palette});
-    std::vector<uint8_t> h;
-    PutTag(h, tag);
-    Put32(h, size);
-    file_.Write(h);
-    file_.Write(data, size);
-    if (size & 1) file_.Write("", 1);
+    p.entries.push_back({riff_.position, size, palette});
+    PlatformRiffBegin(&riff_, tag, nullptr);
+    PlatformRiffWrite(&riff_, data, size);
+    PlatformRiffEnd(&riff_);
     if (!palette) ++p.frames;
 }
 
 bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
 {
-    if (closed_ || file_.Failed() || tooLong_ || !dib) return false;
+    if (closed_ || riff_.failed || tooLong_ || !dib) return false;
     // A palette change: one record over the entries from the first to the
     // last that differ.
     std::vector<uint8_t> change;
@@ -377,7 +284,7 @@ bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
     // the indexes still to come.
     const Part &p = parts_.back();
     const uint64_t entries = p.entries.size() + 2;
-    const uint64_t grown = file_.Pos() - p.riff + change.size() + 8 + imageSize_ + 8 + entries * 24 + 64;
+    const uint64_t grown = riff_.position - p.riff + change.size() + 8 + imageSize_ + 8 + entries * 24 + 64;
     if (grown > s_.partLimit && !p.entries.empty()) {
         if (parts_.size() >= kMaxParts) {
             tooLong_ = true;
@@ -389,25 +296,30 @@ bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
     if (!change.empty()) WriteChunk("00pc", change.data(), static_cast<uint32_t>(change.size()), true);
     WriteChunk("00db", dib, imageSize_, false);
     ++frames_;
-    return !file_.Failed();
+    return !riff_.failed;
 }
 
 bool Writer::Close()
 {
-    if (closed_) return !file_.Failed();
+    if (closed_) return !riff_.failed;
     closed_ = true;
     EndPart();
-    std::vector<uint8_t> h = Headers(true);
-    file_.Patch(12, h);
-    return file_.Close() && !tooLong_;
+    // The final headers over the first ones, in the same place.
+    const std::vector<uint8_t> h = Headers(true);
+    PlatformRiffWriter patch = riff_;
+    patch.position = parts_[0].riff + 12;
+    patch.depth = 0;
+    patch.padPending = 0;
+    if (!PlatformRiffWrite(&patch, h.data(), h.size())) riff_.failed = 1;
+    return !riff_.failed && !tooLong_;
 }
 
 }  // namespace
 
-std::unique_ptr<AviWriter> AviWriter::Create(const char *path, const AviWriterSettings &settings, std::string *error)
+std::unique_ptr<AviWriter> AviWriter::Create(int fd, const AviWriterSettings &settings, std::string *error)
 {
     auto w = std::make_unique<Writer>(settings);
-    if (!path || !w->Start(path, error)) return nullptr;
+    if (fd < 0 || !w->Start(fd, error)) return nullptr;
     return w;
 }
 

@@ -22,15 +22,16 @@ struct AviWriterSettings {
 
 class AviWriter {
 public:
-    // Creates (or truncates) path. Null with a reason when it cannot.
-    static std::unique_ptr<AviWriter> Create(const char *path, const AviWriterSettings &settings,
-                                             std::string *error = nullptr);
+    // Writes the file on fd (an empty file, written with positioned writes
+    // from its start). Null with a reason when it cannot.
+    static std::unique_ptr<AviWriter> Create(int fd, const AviWriterSettings &settings, std::string *error = nullptr);
     virtual ~AviWriter() = default;
     // One frame: rows bottom-up, RowBytes() apart (a DIB). palette (8-bit
     // streams, 768 bytes red, green, blue): the frame's colours, or null for
     // unchanged. False once any write failed.
     virtual bool PutFrame(const uint8_t *dib, const uint8_t *palette) = 0;
-    // Writes the indexes and the final headers; false when anything failed.
+    // Writes the indexes and the final headers; false when anything failed
+    // (the descriptor stays open: it is the caller's).
     virtual bool Close() = 0;
     virtual uint64_t Size() const = 0;
     virtual uint32_t RowBytes() const = 0;

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vexutil/graphics/avi_writer.h"
 #include "vexutil/graphics/image_writer.h"
-#include "vexutil/graphics/safe_output.h"
 #include "vexutil/graphics/image_layer.h"
 #include "vexutil/vexutil.h"
 
 struct OGFilePrivate {
     std::string target;  // flic or AVI: the final name
-    vex::SafeOutput output;
+    zorb::platform::SafeFile output;  // flic and AVI: the file being written
     std::unique_ptr<vex::AviWriter> avi;
     vex::ImageFormat format = vex::ImageFormat::Bmp;
     std::string prefix, suffix;  // numbered images: prefix, number, suffix
@@ -121,8 +121,8 @@ bool CreateFlic(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t
     if (!MayWrite(p.target, flags, p.progress)) return false;
     std::string why;
     // Widths are kept as they are: odd widths cannot be coded and are refused.
-    if (!p.output.Begin(p.target, &why) ||
-        !(og->flic = VEXOFlicCreate(p.output.TempPath().c_str(), og->width, og->height, frameTime))) {
+    if (!p.output.Create(p.target, why) ||
+        !(og->flic = VEXOFlicCreate(p.output.Path().c_str(), og->width, og->height, frameTime))) {
         Report(p.progress, kFlicFailed);
         return false;
     }
@@ -147,7 +147,7 @@ bool CreateAvi(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t 
     else if (frameTime > 0) s.scale = static_cast<uint32_t>(frameTime), s.rate = 1000;
     else s.scale = 100, s.rate = 1000;  // no frame time: 10 frames a second
     std::string why;
-    if (!p.output.Begin(p.target, &why) || !(p.avi = vex::AviWriter::Create(p.output.TempPath().c_str(), s, &why))) {
+    if (!p.output.Create(p.target, why) || !(p.avi = vex::AviWriter::Create(p.output.Fd(), s, &why))) {
         Report(p.progress, kAviFailed);
         return false;
     }
@@ -208,9 +208,14 @@ void PutImage(OGFILE *og, const uint8_t *pixels)
     const std::string name = ImageName(p, og->nextNumber++);
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!vex::EncodeStillImage(p.format, pic, &bytes, &why) ||
-        !vex::WriteFileSafely(name, bytes.data(), bytes.size(), &why)) {
+    if (!vex::EncodeStillImage(p.format, pic, &bytes, &why)) {
         Fail(og, "Error writing the output file " + name + ": " + why);
+        return;
+    }
+    // Each image appears whole or not at all.
+    zorb::platform::SafeFile file;
+    if (!file.Create(name, why) || !file.Write(bytes.data(), bytes.size()) || !file.Commit(bytes.size(), why)) {
+        Fail(og, why.empty() ? "Error writing the output file " + name + "." : why);
         return;
     }
     og->total = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(og->total) + bytes.size(), UINT32_MAX));
@@ -308,9 +313,9 @@ VEXAPI uint32_t OGFileClose(OGFILE *og)
         p.avi.reset();
         if (!og->error && !ok) Fail(og, "Error writing the output file " + p.target + ".");
     }
-    if (!p.output.TempPath().empty()) {
+    if (og->kind == OGFILE_FLIC || og->kind == OGFILE_AVI) {
         if (og->error) p.output.Discard();
-        else if (!p.output.Commit(&why)) Fail(og, "Error replacing " + p.target + ": " + why);
+        else if (!p.output.Commit(size, why)) Fail(og, why);
     }
     const uint32_t result = og->error ? 0 : static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
     delete og->priv;

@@ -11,12 +11,6 @@
 namespace vex {
 namespace {
 
-void InitOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
-}
-
 const char *MagickName(ImageFormat f)
 {
     switch (f) {
@@ -34,6 +28,12 @@ const char *MagickName(ImageFormat f)
 uint8_t To8(Magick::Quantum q) { return static_cast<uint8_t>(static_cast<uint32_t>(q) * 255u / MaxRGB); }
 
 }  // namespace
+
+void InitImageLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
+}
 
 const char *ImageFormatExtension(ImageFormat f)
 {
@@ -70,7 +70,7 @@ bool ImageFormatFromName(const char *name, ImageFormat *format)
 
 bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string *error)
 {
-    InitOnce();
+    InitImageLibrary();
     // The bytes are read here and handed over as a blob, so that names with
     // characters the image library would interpret ("[0]", "fmt:") stay names.
     std::vector<uint8_t> bytes;

@@ -26,6 +26,9 @@ struct StillImage {
     int colours = 0;           // entries in the file's colour table
 };
 
+// Starts GraphicsMagick once per process (every use of it calls this first).
+void InitImageLibrary();
+
 // Reads the image at path as the given format (the format decides; the
 // content must agree). Returns false with a reason in error when it cannot.
 bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string *error = nullptr);

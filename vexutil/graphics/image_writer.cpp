@@ -3,16 +3,8 @@
 
 #include <Magick++.h>
 
-#include <mutex>
-
 namespace vex {
 namespace {
-
-void InitOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
-}
 
 Magick::Quantum Q(uint8_t v) { return static_cast<Magick::Quantum>(v * (MaxRGB / 255)); }
 
@@ -35,7 +27,7 @@ const char *Coder(ImageFormat f, bool paletted)
 
 bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<uint8_t> *out, std::string *error)
 {
-    InitOnce();
+    InitImageLibrary();
     if (pic.width <= 0 || pic.height <= 0 || !pic.pixels || (pic.bits != 8 && pic.bits != 24) ||
         (pic.bits == 8 && !pic.palette)) {
         if (error) *error = "bad picture";

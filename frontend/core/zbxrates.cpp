@@ -1,0 +1,173 @@
+#include "frontend/core/zbxrates.h"
+
+#include "frontend/core/commandtext.h"
+#include "frontend/core/selection.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
+namespace zfront {
+
+namespace {
+
+constexpr qint64 kHeaderSize = 104;
+constexpr uint32_t kRingFrameFlag = 0x1;
+constexpr int kBlockEntries = 512;
+
+uint32_t GetU32(const unsigned char *p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+} // namespace
+
+QString AnalyzerFileName(const QString &argument)
+{
+    QString name = selection::trimLow(argument);
+    if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
+        name = name.mid(1, name.size() - 2);
+    if (!name.isEmpty() && !HasExtension(name))
+        name += QLatin1String(".zbx");
+    return name;
+}
+
+uint32_t FramePeriod(int32_t frameRate)
+{
+    if (frameRate < 0)
+        return static_cast<uint32_t>(-static_cast<int64_t>(frameRate));
+    return static_cast<uint32_t>(std::min<int64_t>(int64_t(frameRate) * 100, UINT32_MAX));
+}
+
+uint32_t FramesPerSecond(uint32_t period)
+{
+    // A period longer than a second would make the window empty; it then
+    // holds the frame itself.
+    return period == 0 ? 0 : std::max<uint32_t>(1, 100000 / period);
+}
+
+std::vector<uint32_t> MovingAverage(const std::vector<uint32_t> &sizes, uint32_t framesPerSecond)
+{
+    std::vector<uint32_t> out(sizes.size());
+    std::deque<uint32_t> window; // newest first
+    uint64_t sum = 0;
+    const size_t f = std::max<uint32_t>(1, framesPerSecond);
+    for (size_t k = 0; k < sizes.size(); ++k) {
+        if (window.size() >= f) {
+            sum -= window.back();
+            window.pop_back();
+        }
+        const uint32_t v = k == 0 ? 0 : sizes[k];
+        window.push_front(v);
+        sum += v;
+        out[k] = static_cast<uint32_t>(sum / window.size());
+    }
+    return out;
+}
+
+double PlotValue(uint32_t bytesPerFrame, uint32_t period, bool bytesPerSecond)
+{
+    if (!bytesPerSecond || period == 0)
+        return bytesPerFrame;
+    return static_cast<double>(uint64_t(bytesPerFrame) * 100000 / period);
+}
+
+double ReferenceLine(int index, uint32_t period, bool bytesPerSecond)
+{
+    static const double kDrive[] = {150000, 300000, 600000};
+    const double rate = kDrive[std::clamp(index, 0, 2)] * 0.8;
+    return bytesPerSecond ? rate : period * rate * 0.00001;
+}
+
+bool LoadRates(const QString &path, RateData &out)
+{
+    out = RateData();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 fileSize = f.size();
+    unsigned char head[kHeaderSize];
+    if (f.read(reinterpret_cast<char *>(head), kHeaderSize) != kHeaderSize || std::memcmp(head, "ZBX2", 4) != 0)
+        return false;
+    out.fileName = path;
+    out.frameCount = GetU32(head + 12);
+    out.frameRate = static_cast<int32_t>(GetU32(head + 16));
+    const uint32_t flags = GetU32(head + 20);
+    const uint32_t treeSize = GetU32(head + 52);
+    out.period = FramePeriod(out.frameRate);
+    if (out.period == 0)
+        return false;
+    out.framesPerSecond = FramesPerSecond(out.period);
+
+    // Every length is checked against the file before anything is allocated:
+    // both tables, the trees and all frames must lie inside it.
+    const uint64_t entries = uint64_t(out.frameCount) + ((flags & kRingFrameFlag) ? 1 : 0);
+    const uint64_t dataStart = uint64_t(kHeaderSize) + 5 * entries + treeSize;
+    if (dataStart > uint64_t(fileSize))
+        return false;
+    out.sizes.resize(out.frameCount);
+    std::vector<unsigned char> block(kBlockEntries * 4);
+    uint64_t total = 0;
+    for (uint64_t i = 0; i < entries; i += kBlockEntries) {
+        const qint64 n = static_cast<qint64>(std::min<uint64_t>(kBlockEntries, entries - i));
+        if (f.read(reinterpret_cast<char *>(block.data()), n * 4) != n * 4)
+            return false;
+        for (qint64 j = 0; j < n; ++j) {
+            const uint32_t size = GetU32(block.data() + j * 4);
+            total += size;
+            if (i + uint64_t(j) < out.frameCount)
+                out.sizes[i + uint64_t(j)] = size;
+        }
+    }
+    if (dataStart + total > uint64_t(fileSize))
+        return false;
+    out.averages = MovingAverage(out.sizes, out.framesPerSecond);
+    return true;
+}
+
+QString ValuesText(const RateData &data)
+{
+    QString text = QStringLiteral("Zorblax file: ") + data.fileName +
+                   QStringLiteral("\r\n\r\nFrame\tSize\tBytes per Second\r\n");
+    text.reserve(text.size() + qsizetype(data.sizes.size()) * 24);
+    for (size_t k = 0; k < data.sizes.size(); ++k) {
+        text += QString::number(k + 1) + u'\t' + QString::number(data.sizes[k]) + u'\t' +
+                QString::number(data.period ? uint64_t(data.sizes[k]) * 100000 / data.period : 0) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void RateView::setFrameCount(uint32_t n)
+{
+    frames_ = n;
+    first_ = 1;
+    clamp();
+}
+
+void RateView::setWidth(int64_t w)
+{
+    width_ = std::max<int64_t>(2, w);
+    clamp();
+}
+
+void RateView::setFirst(int64_t first)
+{
+    first_ = first;
+    clamp();
+}
+
+void RateView::clamp()
+{
+    if (first_ + width_ > int64_t(frames_))
+        first_ = int64_t(frames_) - width_;
+    first_ = std::max<int64_t>(1, first_);
+}
+
+int64_t RateView::scrollRange() const
+{
+    return std::max<int64_t>(0, int64_t(frames_) - width_);
+}
+
+} // namespace zfront

@@ -1,0 +1,192 @@
+// The real zorblaxw end to end, headless: batch files collecting the tools'
+// reports in order, exit statuses, a tool started from the command tab
+// reporting through the socket, and a screenshot under Xvfb.
+#include "frontend/core/settings.h"
+#include "frontend/ui/commandtab.h"
+#include "frontend/ui/mainwindow.h"
+#include "frontend/core/commandrunner.h"
+#include "tests/support/frontend_testing.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+using namespace zorb::test;
+
+const QString kBin = QStringLiteral(ZORB_BINARY_DIR "/bin");
+const QString kDemo = QStringLiteral(ZORB_BINARY_DIR "/demo/demo.zbx");
+
+struct RunOutput {
+    int status = -1;
+    QString out;
+};
+
+// Runs zorblaxw with private runtime and configuration directories.
+RunOutput RunFrontEnd(const QStringList &args, const QString &dir, int timeoutMs = 120000)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir + "/run");
+    env.insert("XDG_CONFIG_HOME", dir + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SDL_VIDEODRIVER", "offscreen");
+    env.insert("SDL_AUDIODRIVER", "dummy");
+    QDir().mkpath(dir + "/run");
+    QFile::setPermissions(dir + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir);
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(kBin + "/zorblaxw", args);
+    RunOutput r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.out = "timed out\n" + QString::fromUtf8(p.readAllStandardOutput());
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    return r;
+}
+
+void WriteFile(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+TEST(FrontEndBatch, CollectsReportsInOrder)
+{
+    ASSERT_TRUE(QFile::exists(kDemo));
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("play.zbt"), QStringLiteral("zorbplw %1 /S /F /T0\r\nzbxinfo %1\r\necho done %2\r\n")
+                                            .arg(kDemo)
+                                            .toUtf8());
+    const RunOutput r = RunFrontEnd({"--exit-after-batch", "play.zbt", "x", "y"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out.toStdString();
+    const qsizetype banner = r.out.indexOf("\n  ZorbPlay - V");
+    const qsizetype info = r.out.indexOf("\n  " + kDemo + ": 150 frames");
+    const qsizetype done = r.out.indexOf("\ndone y\n");
+    EXPECT_GT(banner, 0) << r.out.toStdString();
+    EXPECT_GT(info, banner) << r.out.toStdString();
+    EXPECT_GT(done, info) << r.out.toStdString();
+    // The batch's commands went into the recent list of the settings file.
+    QFile ini(dir.filePath("config/zorblax/Zorblax.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("Recall0=echo done y"));
+}
+
+TEST(FrontEndBatch, ExitStatus)
+{
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("bad.zbt"), "echo before\nno-such-program-anywhere\n");
+    RunOutput r = RunFrontEnd({"--exit-after-batch", "bad.zbt"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("no-such-program-anywhere\n  Command not found.")) << r.out.toStdString();
+    WriteFile(dir.filePath("exit.zbt"), "echo one\nexit\necho two\n");
+    r = RunFrontEnd({"--exit-after-batch", "exit.zbt"}, dir.path());
+    EXPECT_EQ(r.status, 0); // "exit" ends the batch normally
+    EXPECT_TRUE(r.out.contains("\none\n") && !r.out.contains("\ntwo\n")) << r.out.toStdString();
+    r = RunFrontEnd({"--exit-after-batch", "missing.zbt"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(RunFrontEnd({"--help"}, dir.path()).status, 0);
+    EXPECT_EQ(RunFrontEnd({"--no-such-option"}, dir.path()).status, 2);
+    EXPECT_EQ(RunFrontEnd({"--exit-after-batch"}, dir.path()).status, 2);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+        FrontEndApp();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(WindowTest, ToolStartedFromTheCommandTabReportsBack)
+{
+    Settings settings;
+    zfront::MainWindow w(settings, QString());
+    EXPECT_EQ(w.windowTitle(), "Zorblax for Windows");
+    ASSERT_EQ(w.tabs()->count(), 8);
+    const char *tabs[] = {"Main", "Zorb", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor",
+                          "Command"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(w.tabs()->tabText(i), tabs[i]);
+    w.runner().setOwnDirectory(kBin);
+    w.runCommand(QString(), "zbxinfo " + kDemo);
+    const QString expected = "  " + kDemo + ": 150 frames";
+    EXPECT_TRUE(WaitFor([&] { return w.historyText().contains(expected); })) << w.historyText().toStdString();
+    EXPECT_EQ(settings.recentCommands.value(0), "zbxinfo " + kDemo);
+}
+
+TEST(Screenshot, UnderXvfb)
+{
+    if (InsideXvfb())
+        GTEST_SKIP() << "runs the child below";
+    if (!HaveXvfb())
+        GTEST_SKIP() << "xvfb-run is missing";
+    QTemporaryDir dir;
+    int status = 0;
+    const std::string out = RunUnderXvfb("Screenshot.InXvfb", &status, "ZORB_SHOT_DIR='" + dir.path().toStdString() + "'");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+}
+
+TEST(Screenshot, InXvfb)
+{
+    if (!InsideXvfb())
+        GTEST_SKIP() << "runs under Xvfb only";
+    QTemporaryDir dir;
+    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
+    // Its own application, gone before the X connection's statics are.
+    int argc = 1;
+    char name[] = "test_frontend_e2e";
+    char *argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    Settings settings;
+    settings.main.X = 10;
+    settings.main.Y = 10;
+    zfront::MainWindow w(settings, QString());
+    w.runCommand(QString(), "echo The history shows this line");
+    w.runCommand(QString(), "echo and this one");
+    w.tabs()->setCurrentWidget(w.commandTab());
+    w.show();
+    ASSERT_TRUE(WaitFor([&] { return w.isVisible() && w.windowHandle() && w.windowHandle()->isExposed(); }));
+    WaitFor([] { return false; }, 500); // let the window manager-less server settle
+    QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    ASSERT_FALSE(shot.isNull());
+    shot.save(qEnvironmentVariable("ZORB_SHOT_DIR") + "/main.png");
+    // The history control on the screen: its white page holds dark text.
+    QPlainTextEdit *h = w.commandTab()->history();
+    const QRect r(h->viewport()->mapToGlobal(QPoint(0, 0)), h->viewport()->size());
+    int light = 0, dark = 0;
+    for (int y = r.top(); y < r.top() + 40 && y < shot.height(); ++y)
+        for (int x = r.left(); x < r.right() && x < shot.width(); ++x) {
+            const int g = qGray(shot.pixel(x, y));
+            light += g > 200;
+            dark += g < 100;
+        }
+    EXPECT_GT(light, 1000);
+    EXPECT_GT(dark, 50); // the two lines of text
+}
+
+} // namespace

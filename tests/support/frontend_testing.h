@@ -1,0 +1,86 @@
+// Helpers of the front end's tests (header only: only the Qt test programs
+// include it): one application per test program, waiting on the event loop
+// with a time limit, and re-running one test of this program under Xvfb.
+#ifndef ZORB_TESTS_FRONTEND_TESTING_H
+#define ZORB_TESTS_FRONTEND_TESTING_H
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <unistd.h>
+
+namespace zorb::test {
+
+// True in the child that RunUnderXvfb starts.
+inline bool InsideXvfb()
+{
+    return std::getenv("ZORB_XVFB_CHILD") != nullptr;
+}
+
+// The program's application (Qt's offscreen platform in the tests).
+inline QApplication &FrontEndApp()
+{
+    // ctest's environment list reaches the tests cut after its first entry:
+    // the headless platform is chosen here as well.
+    if (!InsideXvfb() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "frontend_test";
+    static char *argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Runs the event loop until done() holds or ms pass; false on time-out.
+inline bool WaitFor(const std::function<bool()> &done, int ms = 30000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+inline bool HaveXvfb()
+{
+    return std::system("command -v xvfb-run >/dev/null 2>&1") == 0;
+}
+
+// Runs this test program with only `filter` under xvfb-run on Qt's X11
+// platform; returns its output, *status its exit status. The X11 side keeps
+// memory until exit, so leak checking stays with the headless tests.
+inline std::string RunUnderXvfb(const std::string &filter, int *status, const std::string &extraEnv = "")
+{
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) {
+        *status = -1;
+        return "no /proc/self/exe";
+    }
+    self[n] = 0;
+    const std::string cmd = "xvfb-run -a -s '-screen 0 1024x768x24' env ZORB_XVFB_CHILD=1 QT_QPA_PLATFORM=xcb " +
+                            extraEnv + " ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" '" + self +
+                            "' --gtest_filter=" + filter + " 2>&1";
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p) {
+        *status = -1;
+        return "popen failed";
+    }
+    char line[512];
+    while (std::fgets(line, sizeof line, p))
+        out += line;
+    *status = pclose(p);
+    return out;
+}
+
+} // namespace zorb::test
+
+#endif
