@@ -48,8 +48,8 @@ struct FrameStats {
 // starting at frames 1 .. n - 1 - f (all frames when n - 1 < f).
 FrameStats ComputeFrameStats(const uint32_t *sizes, uint32_t n, uint32_t framesPerSecond);
 
-// Frame period in 1/100 ms from a header frame rate, and frames per second.
-uint32_t FramePeriodOf(int32_t frameRate);
+// Frames per second of a frame period (1/100 ms); the period of a header
+// frame rate is ZbxFramePeriod (codec/format.h).
 uint32_t FramesPerSecondOf(uint32_t framePeriod);
 
 // ---- Reading ------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codec/format.h"
 #include "codec/handle.h"
 #include "codec/trees.h"
 #include "platform/platform.h"
@@ -23,15 +24,6 @@
 namespace zorb {
 
 int32_t g_frameRateOverride = 0;
-
-uint32_t FramePeriodOf(int32_t frameRate)
-{
-    if (frameRate >= 0) {
-        uint64_t p = uint64_t{static_cast<uint32_t>(frameRate)} * 100;
-        return p > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(p);
-    }
-    return 0u - static_cast<uint32_t>(frameRate);
-}
 
 uint32_t FramesPerSecondOf(uint32_t framePeriod)
 {
@@ -80,33 +72,26 @@ namespace {
 
 constexpr uint32_t kMaxDimension = 65535;
 
-uint32_t Le32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
 void DecodeHeader(ZorbHandle *h, const uint8_t *b)
 {
-    uint32_t w[26];
-    for (int i = 0; i < 26; ++i)
-        w[i] = Le32(b + 4 * i);
-    h->Magic = w[0];
-    h->Width = w[1];
-    h->Height = w[2];
-    h->FrameCount = w[3];
-    h->FrameRate = static_cast<int32_t>(w[4]);
-    h->HeaderFlags = w[5];
-    for (int i = 0; i < ZBX_MAX_TRACKS; ++i)
-        h->AudioMaxSize[i] = w[6 + i];
-    h->TreeDataSize = w[13];
-    h->BitmapTreeSize = w[14];
-    h->ColourPairTreeSize = w[15];
-    h->PixelPairTreeSize = w[16];
-    h->BlockTypeTreeSize = w[17];
-    for (int i = 0; i < ZBX_MAX_TRACKS; ++i)
-        h->AudioFormat[i] = w[18 + i];
-    h->Reserved = w[25];
+    ZbxHeader z;
+    ZbxParseHeader(b, &z);
+    h->Magic = z.Magic;
+    h->Width = z.Width;
+    h->Height = z.Height;
+    h->FrameCount = z.FrameCount;
+    h->FrameRate = z.FrameRate;
+    h->HeaderFlags = z.HeaderFlags;
+    for (int i = 0; i < ZBX_MAX_TRACKS; ++i) {
+        h->AudioMaxSize[i] = z.AudioMaxSize[i];
+        h->AudioFormat[i] = z.AudioFormat[i];
+    }
+    h->TreeDataSize = z.TreeDataSize;
+    h->BitmapTreeSize = z.TreeSize[ZBX_TREE_BITMAP];
+    h->ColourPairTreeSize = z.TreeSize[ZBX_TREE_COLOUR_PAIR];
+    h->PixelPairTreeSize = z.TreeSize[ZBX_TREE_PIXEL_PAIR];
+    h->BlockTypeTreeSize = z.TreeSize[ZBX_TREE_BLOCK_TYPE];
+    h->Reserved = z.Reserved;
 }
 
 // Releases everything an open or a handle holds except the tracks; closes
@@ -240,7 +225,7 @@ extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
     // Frame rate.
     if (flags & ZORB_OPEN_FRAMERATE_OVERRIDE)
         h->FrameRate = g_frameRateOverride;
-    h->FramePeriod = FramePeriodOf(h->FrameRate);
+    h->FramePeriod = ZbxFramePeriod(h->FrameRate);
     h->FramesPerSecond = FramesPerSecondOf(h->FramePeriod);
 
     // Frame tables: sizes first (aligned), then the type bytes.
@@ -268,7 +253,7 @@ extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
         return fail();
     }
     for (uint32_t i = 0; i < frames; ++i)
-        h->FrameSizes[i] = Le32(reinterpret_cast<const uint8_t *>(h->FrameSizes + i));
+        h->FrameSizes[i] = ZbxGet32(reinterpret_cast<const uint8_t *>(h->FrameSizes + i));
     h->DataStart += 5 * frames;
 
     // Trees.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codec/format.h"
 #include "codec/cpu.h"
 #include "codec/handle.h"
 #include "codec/soundchunk.h"
@@ -12,8 +13,6 @@
 namespace zorb {
 
 namespace {
-
-uint32_t ReadU32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
 
 uint32_t CodedHeight(const ZorbHandle *h)
 {
@@ -177,7 +176,7 @@ extern "C" uint32_t ZorbGetTrackSound(ZorbHandle *h, uint32_t trackFlags, void *
         const bool compressed = h->AudioFormat[n] & ZBX_AUDIO_COMPRESSED;
         if (c < h->FrameData || frameEnd - c < (compressed ? 8 : 4))
             continue; // a chunk that does not fit its frame counts as absent
-        const uint32_t length = ReadU32(c);
+        const uint32_t length = ZbxGet32(c);
         if (length < (compressed ? 8u : 4u) || length > static_cast<size_t>(frameEnd - c))
             continue;
         // Never more than the header's largest frame of this track: that is
@@ -189,7 +188,7 @@ extern "C" uint32_t ZorbGetTrackSound(ZorbHandle *h, uint32_t trackFlags, void *
             std::memcpy(out, c + 4, bytes);
             return bytes;
         }
-        const uint32_t decoded = ReadU32(c + 4);
+        const uint32_t decoded = ZbxGet32(c + 4);
         if (decoded == 0 || decoded == UINT32_MAX) // no sound, or a marker: nothing written
             return 0;
         const uint32_t bytes = std::min(decoded, limit);

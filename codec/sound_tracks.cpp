@@ -1,5 +1,6 @@
 // The sound tracks of a handle: opening and closing them, feeding each
 // frame's sound to them, and restarting them when playing returns to frame 0.
+#include "codec/format.h"
 #include "codec/handle.h"
 #include "codec/sound_track.h"
 #include "codec/timing.h"
@@ -11,10 +12,6 @@ namespace {
 void FreeTrack(ZorbHandle *h, ZorbTrack *t) {
     if (t->RingStart) HandleFree(h, t->RingStart, t->RingSize);
     HandleFree(h, t, sizeof(ZorbTrack));
-}
-
-uint32_t ReadU32(const uint8_t *p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 struct ChunkSource {
@@ -31,7 +28,7 @@ ChunkSource FindChunk(const ZorbHandle *h, uint32_t n) {
     if (!c || !h->FrameData) return s;
     const uint8_t *end = h->FrameData + h->CurrentFrameSize;
     if (c < h->FrameData || c > end || end - c < 4) return s;
-    uint32_t length = ReadU32(c);
+    uint32_t length = ZbxGet32(c);
     uint32_t least = s.Compressed ? 8u : 4u;
     if (length < least || length > uint64_t(end - c)) return s;
     s.Chunk = c;
@@ -57,7 +54,7 @@ void ProduceCompressed(void *context, ZorbTrack *t, uint32_t n) {
 uint32_t ChunkSoundBytes(const ZorbHandle *h, uint32_t n) {
     ChunkSource s = FindChunk(h, n);
     if (!s.Chunk) return 0;
-    return s.Compressed ? ReadU32(s.Chunk + 4) : s.Length - 4;
+    return s.Compressed ? ZbxGet32(s.Chunk + 4) : s.Length - 4;
 }
 
 bool SoundOpenTrack(ZorbHandle *h, uint32_t n, uint32_t openFlags) {
@@ -116,7 +113,7 @@ void SoundFeedFrame(ZorbHandle *h) {
         if (!t || !(h->OpenFlags & ZORB_OPEN_TRACK(n))) continue;
         ChunkSource s = FindChunk(h, n);
         uint32_t bytes = 0;
-        if (s.Chunk) bytes = s.Compressed ? ReadU32(s.Chunk + 4) : s.Length - 4;
+        if (s.Chunk) bytes = s.Compressed ? ZbxGet32(s.Chunk + 4) : s.Length - 4;
         t->NoSoundThisFrame = bytes == 0 ? 1 : 0;
         if (bytes == 0 && t == primary) break;  // no sound for the clock track: none for any track
         // Whole sample frames only, so the ring never gets out of step.

@@ -7,14 +7,10 @@
 #include <cstring>
 #include <type_traits>
 
+#include "codec/format.h"
 #include "codec/widereader.h"
 
 namespace zorb {
-
-const uint16_t kRunLengthTable[64] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,  13,  14,  15,   16,
-                                      17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,  29,  30,  31,   32,
-                                      33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44,  45,  46,  47,   48,
-                                      49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 128, 256, 512, 1024, 2048};
 
 namespace {
 
@@ -326,7 +322,7 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
             r.ranOut = true;
             break;
         }
-        const uint32_t end = b + std::min<uint32_t>(kRunLengthTable[(t >> 2) & 63], total - b);
+        const uint32_t end = b + std::min<uint32_t>(ZbxRunLengths[(t >> 2) & 63], total - b);
         const uint32_t type = t & 3;
         if (type == 2) {
             b = end;

@@ -18,7 +18,6 @@ struct ZorbOutputDescriptor;
 
 namespace zorb {
 
-extern const uint16_t kRunLengthTable[64];
 
 enum class DecodePath { Reference, Table, Wide };
 

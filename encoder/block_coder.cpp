@@ -4,16 +4,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codec/format.h"
 #include "encoder/encoder_internal.h"
 
 namespace zenc {
 
 namespace {
-
-const uint16_t kRunTable[64] = {
-    1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,  17,  18,  19,   20,   21,  22,
-    23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38,  39,  40,  41,   42,   43,  44,
-    45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 128, 256, 512, 1024, 2048};
 
 struct ColourCount {
     uint8_t colour;
@@ -35,20 +31,20 @@ int CountColours(const uint8_t *px, ColourCount *out) {
 
 }  // namespace
 
-uint32_t RunLength(uint32_t index) { return kRunTable[index & 63]; }
+uint32_t RunLength(uint32_t index) { return ZbxRunLengths[index & 63]; }
 
 void SplitRun(uint32_t n, bool toEnd, std::vector<uint8_t> &indexes) {
     while (n > 0) {
         if (toEnd && n <= 2048) {
             uint8_t r = 0;
-            while (kRunTable[r] < n) ++r;  // smallest piece that covers the rest
+            while (ZbxRunLengths[r] < n) ++r;  // smallest piece that covers the rest
             indexes.push_back(r);
             return;
         }
         uint8_t r = 63;
-        while (kRunTable[r] > n) --r;  // largest piece that fits
+        while (ZbxRunLengths[r] > n) --r;  // largest piece that fits
         indexes.push_back(r);
-        n -= kRunTable[r];
+        n -= ZbxRunLengths[r];
     }
 }
 

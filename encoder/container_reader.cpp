@@ -4,41 +4,37 @@
 #include <cstdio>
 #include <cstring>
 
+#include "codec/format.h"
 #include "encoder/writer_internal.h"
 
 namespace zenc {
 
 namespace {
 
-uint32_t Get32(const uint8_t *p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
-
-namespace {
-
 void ParseHeader(const uint8_t *head, ContainerHeader &h) {
-    h.width = Get32(head + 4);
-    h.height = Get32(head + 8);
-    h.frameCount = Get32(head + 12);
-    h.frameRate = static_cast<int32_t>(Get32(head + 16));
-    h.headerFlags = Get32(head + 20);
-    for (int t = 0; t < 7; ++t) h.audioMaxSize[t] = Get32(head + 24 + 4 * t);
-    h.treeDataSize = Get32(head + 52);
-    for (int t = 0; t < 4; ++t) h.treeSize[t] = Get32(head + 56 + 4 * t);
-    for (int t = 0; t < 7; ++t) h.audioFormat[t] = Get32(head + 72 + 4 * t);
-    h.reserved = Get32(head + 100);
+    ZbxHeader z;
+    ZbxParseHeader(head, &z);
+    h.width = z.Width;
+    h.height = z.Height;
+    h.frameCount = z.FrameCount;
+    h.frameRate = z.FrameRate;
+    h.headerFlags = z.HeaderFlags;
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
+        h.audioMaxSize[t] = z.AudioMaxSize[t];
+        h.audioFormat[t] = z.AudioFormat[t];
+    }
+    h.treeDataSize = z.TreeDataSize;
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t) h.treeSize[t] = z.TreeSize[t];
+    h.reserved = z.Reserved;
 }
 
-uint64_t StoredFrames(const ContainerHeader &h) { return static_cast<uint64_t>(h.frameCount) + (h.headerFlags & 1); }
+uint64_t StoredFrames(const ContainerHeader &h) { return static_cast<uint64_t>(h.frameCount) + (h.headerFlags & ZBX_RING_FRAME); }
 
 void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file) {
     file.frameSizes.resize(n);
     file.frameTypes.resize(n);
     for (uint64_t i = 0; i < n; ++i) {
-        file.frameSizes[i] = Get32(tables + 4 * i);
+        file.frameSizes[i] = ZbxGet32(tables + 4 * i);
         file.frameTypes[i] = tables[4 * n + i];
     }
 }
@@ -159,7 +155,7 @@ bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &ch
     for (int t = 0; t < 7; ++t) {
         if (!(type & (2u << t))) continue;
         if (frame.size() - at < 4) return false;
-        const uint32_t len = Get32(&frame[at]);
+        const uint32_t len = ZbxGet32(&frame[at]);
         if (len < 4 || len > frame.size() - at) return false;
         chunks.sound[t].assign(frame.begin() + static_cast<long>(at), frame.begin() + static_cast<long>(at + len));
         at += len;

@@ -4,19 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codec/format.h"
 #include "encoder/encoder_internal.h"
 #include "encoder/writer_internal.h"
 
 namespace zenc {
 
 namespace {
-
-void Put32(uint8_t *p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
 
 // Feeds a tree the statistics of its symbols, frame by frame, with the value
 // cache reset where the decoder resets it.
@@ -111,18 +105,21 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
 }  // namespace
 
 void SerializeHeader(const ContainerHeader &h, uint8_t out[104]) {
-    std::memset(out, 0, 104);
-    std::memcpy(out, "ZBX2", 4);
-    Put32(out + 4, h.width);
-    Put32(out + 8, h.height);
-    Put32(out + 12, h.frameCount);
-    Put32(out + 16, static_cast<uint32_t>(h.frameRate));
-    Put32(out + 20, h.headerFlags);
-    for (int t = 0; t < 7; ++t) Put32(out + 24 + 4 * t, h.audioMaxSize[t]);
-    Put32(out + 52, h.treeDataSize);
-    for (int t = 0; t < 4; ++t) Put32(out + 56 + 4 * t, h.treeSize[t]);
-    for (int t = 0; t < 7; ++t) Put32(out + 72 + 4 * t, h.audioFormat[t]);
-    Put32(out + 100, h.reserved);
+    ZbxHeader z{};
+    z.Magic = ZBX_MAGIC;
+    z.Width = h.width;
+    z.Height = h.height;
+    z.FrameCount = h.frameCount;
+    z.FrameRate = h.frameRate;
+    z.HeaderFlags = h.headerFlags;
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
+        z.AudioMaxSize[t] = h.audioMaxSize[t];
+        z.AudioFormat[t] = h.audioFormat[t];
+    }
+    z.TreeDataSize = h.treeDataSize;
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t) z.TreeSize[t] = h.treeSize[t];
+    z.Reserved = h.reserved;
+    ZbxSerializeHeader(&z, out);
 }
 
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
@@ -228,8 +225,7 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
     uint8_t head[104];
     SerializeHeader(header, head);
     std::vector<uint8_t> tables(static_cast<size_t>(5) * n);
-    for (uint32_t i = 0; i < n; ++i) Put32(&tables[4 * i], frameSizes[i]);
-    std::memcpy(&tables[4 * static_cast<size_t>(n)], types.data(), n);
+    ZbxSerializeFrameTables(frameSizes.data(), types.data(), n, tables.data());
     VEXFileSetPos(f, 0);
     bool ok = VEXFilePut(f, head, 104) == 104;
     if (n) ok = ok && VEXFilePut(f, tables.data(), 5 * n) == 5 * n;

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "codec/format.h"
 #include "encoder/encoder.h"
 #include "encoder/writer_internal.h"
 
@@ -51,10 +52,6 @@ struct ZENC {
 
 extern "C" {
 
-uint32_t ZencFramePeriod(int32_t frameRate) {
-    return frameRate >= 0 ? static_cast<uint32_t>(frameRate) * 100u : static_cast<uint32_t>(-static_cast<int64_t>(frameRate));
-}
-
 ZENC *ZencOpen(const ZencParams *params) {
     if (!params || params->width < 4 || params->height < 4 || params->width > 65536 || params->height > 65536) return nullptr;
     ZENC *enc = new (std::nothrow) ZENC;
@@ -62,9 +59,9 @@ ZENC *ZencOpen(const ZencParams *params) {
     zenc::SequenceParams &p = enc->params;
     p.width = params->width & ~3u;
     p.height = params->height & ~3u;
-    p.period = ZencFramePeriod(params->frameRate);
+    p.period = ZbxFramePeriod(params->frameRate);
     if (p.period == 0) p.period = 6667;  // unpaced files are budgeted as 15 frames per second
-    p.ring = (params->headerFlags & ZENC_RING_FRAME) != 0;
+    p.ring = (params->headerFlags & ZBX_RING_FRAME) != 0;
     p.regular = params->regular;
     p.key = params->key;
     p.keyEvery = params->keyEvery;
@@ -78,7 +75,7 @@ ZENC *ZencOpen(const ZencParams *params) {
         return nullptr;
     }
     enc->frameRate = params->frameRate;
-    enc->headerFlags = params->headerFlags & (ZENC_RING_FRAME | ZENC_HEIGHT_INTERLACED | ZENC_HEIGHT_DOUBLED);
+    enc->headerFlags = params->headerFlags & (ZBX_RING_FRAME | ZBX_HEIGHT_INTERLACED | ZBX_HEIGHT_DOUBLED);
     return enc;
 }
 

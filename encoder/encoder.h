@@ -20,6 +20,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "codec/zorb.h"
 #include "vexutil/vexutil.h"
 
 #ifdef __cplusplus
@@ -28,15 +29,8 @@ extern "C" {
 
 typedef struct CSFILE CSFILE; /* the sound chunk encoder of libvexutil */
 
-/* Header flags of a Zorblax file. */
-#define ZENC_RING_FRAME 0x1u
-#define ZENC_HEIGHT_INTERLACED 0x2u
-#define ZENC_HEIGHT_DOUBLED 0x4u
-/* Sound track format bits. */
-#define ZENC_AUDIO_COMPRESSED 0x80000000u
-#define ZENC_AUDIO_PRESENT 0x40000000u
-#define ZENC_AUDIO_16BIT 0x20000000u
-#define ZENC_AUDIO_STEREO 0x10000000u
+/* Header flags and sound track format bits are the container's own:
+   ZBX_RING_FRAME, ZBX_HEIGHT_*, ZBX_AUDIO_* of codec/zorb.h. */
 
 /* Progress: a text and a level (0 progress, 1 first message of a series,
    2 error). A non-zero answer to a progress message cancels. */
@@ -52,7 +46,7 @@ typedef struct ZencFrameSetting {
 typedef struct ZencParams {
     uint32_t width, height;    /* coded picture size, cut down to whole 4x4 blocks */
     int32_t frameRate;         /* the header's frame rate value: ms, or minus 1/100 ms */
-    uint32_t headerFlags;      /* ZENC_RING_FRAME, ZENC_HEIGHT_INTERLACED, ZENC_HEIGHT_DOUBLED */
+    uint32_t headerFlags;      /* ZBX_RING_FRAME, ZBX_HEIGHT_INTERLACED, ZBX_HEIGHT_DOUBLED */
     int32_t regular;           /* compression value of regular frames */
     int32_t key;               /* compression value of key frames */
     uint32_t keyEvery;         /* a key frame at least every n frames (0: only the first) */
@@ -240,8 +234,6 @@ void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height,
    bytes to out when out is not null. */
 size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size);
 
-/* Frame time of a frame rate value as the header keeps it, in 1/100 ms. */
-uint32_t ZencFramePeriod(int32_t frameRate);
 
 #ifdef __cplusplus
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "codec/zorb.h"
 #include "encoder/encoder.h"
 #include "encoder/writer_internal.h"
@@ -60,9 +61,9 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
     const uint32_t width = h->Width & ~3u, height = h->Height & ~3u, frames = h->FrameCount;
     if (width < 4 || height < 4 || frames == 0) return fail(std::string("Error: ") + input + " holds no pictures.");
 
-    uint32_t oldPeriod = ZencFramePeriod(info.frameRate);
+    uint32_t oldPeriod = ZbxFramePeriod(info.frameRate);
     if (oldPeriod == 0) oldPeriod = 6667;  // unpaced files are taken as 15 frames per second
-    const uint32_t newPeriod = ZencFramePeriod(params->frameRate);
+    const uint32_t newPeriod = ZbxFramePeriod(params->frameRate);
     const uint32_t newFrames = zenc::RetimedFrameCount(frames, oldPeriod, newPeriod);
 
     ZencParams p{};

@@ -6,18 +6,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "codec/format.h"
 #include "encoder/writer_internal.h"
 
 namespace zenc {
-
-namespace {
-
-uint32_t Get32(const uint8_t *p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
 
 TrackFormat CSFileFormat(const CSFILE *cs) {
     TrackFormat f;
@@ -43,8 +35,8 @@ uint32_t SoundChunkBytes(uint64_t frame, uint32_t period, uint32_t rate, uint32_
 
 uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed) {
     if (chunk.size() < 4) return 0;
-    if (!compressed) return Get32(chunk.data()) - 4;
-    return chunk.size() >= 8 ? Get32(chunk.data() + 4) : 0;
+    if (!compressed) return ZbxGet32(chunk.data()) - 4;
+    return chunk.size() >= 8 ? ZbxGet32(chunk.data() + 4) : 0;
 }
 
 bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
@@ -101,7 +93,7 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
     for (uint32_t i = 0; i < frames; ++i) {
         if (starts[i + 1] <= starts[i]) continue;
         chunks[i].assign(all.begin() + starts[i], all.begin() + starts[i + 1]);
-        if (chunks[i].size() < 4 || Get32(chunks[i].data()) != chunks[i].size()) {
+        if (chunks[i].size() < 4 || ZbxGet32(chunks[i].data()) != chunks[i].size()) {
             error = "Error: the sound chunk encoder wrote a damaged chunk.";
             return false;
         }

@@ -3,6 +3,7 @@
 // track's chunks and its header fields change.
 #include <cstring>
 
+#include "codec/format.h"
 #include "encoder/encoder.h"
 #include "encoder/writer_internal.h"
 
@@ -41,7 +42,7 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
     const std::vector<uint8_t> &types = in.Head().frameTypes;
     const std::vector<uint8_t> &treeData = in.Head().treeData;
     if (frameRate) h.frameRate = frameRate;
-    uint32_t period = ZencFramePeriod(h.frameRate);
+    uint32_t period = ZbxFramePeriod(h.frameRate);
     if (period == 0) period = 6667;
 
     std::vector<std::vector<uint8_t>> sound;

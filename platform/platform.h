@@ -208,6 +208,10 @@ int PlatformRiffBegin(PlatformRiffWriter *writer, const char *id, const char *fo
 /* Ends the innermost chunk. Fails when it outgrew 32-bit sizes. */
 int PlatformRiffEnd(PlatformRiffWriter *writer);
 
+/* Writes the pad byte of a just-ended odd chunk now (a file whose last chunk
+   is odd is then padded too). */
+int PlatformRiffPad(PlatformRiffWriter *writer);
+
 /* A PCM wave file: "RIFF"/"WAVE", the "fmt " chunk, then the "data" chunk
    left open for the samples; PlatformWaveEnd closes "data" and "RIFF". */
 int PlatformWaveBegin(PlatformRiffWriter *writer, uint32_t rate, unsigned channels, unsigned bits);

@@ -105,6 +105,11 @@ extern "C" int PlatformRiffEnd(PlatformRiffWriter *w)
     return 1;
 }
 
+extern "C" int PlatformRiffPad(PlatformRiffWriter *w)
+{
+    return !w->failed && flushPad(w);
+}
+
 extern "C" int PlatformWaveBegin(PlatformRiffWriter *w, uint32_t rate, unsigned channels, unsigned bits)
 {
     const uint32_t align = channels * ((bits + 7) / 8);

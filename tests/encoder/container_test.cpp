@@ -38,7 +38,7 @@ TEST(Container, LosslessContentOfEveryKind) {
         const Clip c = MakeClip(k.kind, k.w, k.h, k.frames, 100 + n);
         const std::string out = dir.path + "/c" + std::to_string(n++) + ".zbx";
         ZencParams p{};
-        p.headerFlags = k.ring ? ZENC_RING_FRAME : 0;
+        p.headerFlags = k.ring ? ZBX_RING_FRAME : 0;
         ASSERT_TRUE(Encode(c, out, p));
         Decoded d;
         ASSERT_TRUE(Decode(out, d));
@@ -54,12 +54,12 @@ TEST(Container, HeaderTablesAndPaletteFrames) {
     const Clip c = MakeClip(2, 48, 32, 9, 7);
     ZencParams p{};
     p.frameRate = -6667;
-    p.headerFlags = ZENC_HEIGHT_DOUBLED;
+    p.headerFlags = ZBX_HEIGHT_DOUBLED;
     ASSERT_TRUE(Encode(c, dir.path + "/h.zbx", p));
     Decoded d;
     ASSERT_TRUE(Decode(dir.path + "/h.zbx", d));
     EXPECT_EQ(d.file.header.frameRate, -6667);
-    EXPECT_EQ(d.file.header.headerFlags, ZENC_HEIGHT_DOUBLED);
+    EXPECT_EQ(d.file.header.headerFlags, ZBX_HEIGHT_DOUBLED);
     struct stat st;
     ASSERT_EQ(stat((dir.path + "/h.zbx").c_str(), &st), 0);
     uint64_t total = 104 + 5 * 9 + d.file.header.treeDataSize;

@@ -226,7 +226,7 @@ inline bool DecodeSoundChunk(const std::vector<uint8_t> &chunk, bool compressed,
 // perFrame, when given, receives each frame's share.
 inline std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr) {
     std::vector<uint8_t> out;
-    const bool compressed = (d.file.header.audioFormat[track] & ZENC_AUDIO_COMPRESSED) != 0;
+    const bool compressed = (d.file.header.audioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
     for (size_t i = 0; i < d.file.header.frameCount; ++i) {
         FrameChunks parts;
         EXPECT_TRUE(SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts));

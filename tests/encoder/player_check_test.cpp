@@ -16,7 +16,7 @@ TEST(PlayedBack, LosslessPicturesPalettesAndSound) {
         p.width = c.width;
         p.height = c.height;
         p.frameRate = 100;
-        p.headerFlags = ZENC_RING_FRAME;
+        p.headerFlags = ZBX_RING_FRAME;
         ZENC *enc = ZencOpen(&p);
         ASSERT_NE(enc, nullptr);
         for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
@@ -60,7 +60,7 @@ TEST(PlayedBack, LosslessPicturesPalettesAndSound) {
 TEST(PlayedBack, DoubledAndInterlacedHeight) {
     TempDir dir;
     const Clip c = MakeClip(2, 32, 24, 4, 60);
-    for (uint32_t flag : {ZENC_HEIGHT_DOUBLED, ZENC_HEIGHT_INTERLACED}) {
+    for (uint32_t flag : {ZBX_HEIGHT_DOUBLED, ZBX_HEIGHT_INTERLACED}) {
         SCOPED_TRACE(flag);
         const std::string name = dir.path + "/h.zbx";
         ZencParams p{};
@@ -75,7 +75,7 @@ TEST(PlayedBack, DoubledAndInterlacedHeight) {
             ZorbDecodeFrame(h);
             for (uint32_t y = 0; y < 24; ++y) {
                 ASSERT_EQ(0, std::memcmp(&picture[2 * y * 32], &c.pixels[i][y * 32], 32)) << i << " " << y;
-                if (flag == ZENC_HEIGHT_DOUBLED) {
+                if (flag == ZBX_HEIGHT_DOUBLED) {
                     ASSERT_EQ(0, std::memcmp(&picture[(2 * y + 1) * 32], &c.pixels[i][y * 32], 32)) << i << " " << y;
                 }
             }

@@ -45,7 +45,7 @@ TEST(Sound, SevenTracksInAllFourFormats) {
     p.width = c.width;
     p.height = c.height;
     p.frameRate = 67;
-    p.headerFlags = ZENC_RING_FRAME;
+    p.headerFlags = ZBX_RING_FRAME;
     ZENC *enc = ZencOpen(&p);
     ASSERT_NE(enc, nullptr);
     for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
@@ -67,10 +67,10 @@ TEST(Sound, SevenTracksInAllFourFormats) {
     for (int t = 0; t < 7; ++t) {
         SCOPED_TRACE(t);
         const uint32_t fmt = d.file.header.audioFormat[t];
-        EXPECT_TRUE(fmt & ZENC_AUDIO_PRESENT);
-        EXPECT_TRUE(fmt & ZENC_AUDIO_COMPRESSED);
-        EXPECT_EQ((fmt & ZENC_AUDIO_16BIT) != 0, formats[t].bits == 16);
-        EXPECT_EQ((fmt & ZENC_AUDIO_STEREO) != 0, formats[t].channels == 2);
+        EXPECT_TRUE(fmt & ZBX_AUDIO_PRESENT);
+        EXPECT_TRUE(fmt & ZBX_AUDIO_COMPRESSED);
+        EXPECT_EQ((fmt & ZBX_AUDIO_16BIT) != 0, formats[t].bits == 16);
+        EXPECT_EQ((fmt & ZBX_AUDIO_STEREO) != 0, formats[t].channels == 2);
         EXPECT_EQ(fmt & 0xFFFFFF, formats[t].rate);
         std::vector<uint32_t> perFrame;
         const std::vector<uint8_t> sound = TrackSound(d, t, &perFrame);
@@ -132,7 +132,7 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks) {
     }
     EXPECT_EQ(b.file.header.audioFormat[1], a.file.header.audioFormat[1]);
     EXPECT_EQ(b.file.header.audioFormat[3] & 0xFFFFFF, 22050u);
-    EXPECT_TRUE(b.file.header.audioFormat[3] & ZENC_AUDIO_STEREO);
+    EXPECT_TRUE(b.file.header.audioFormat[3] & ZBX_AUDIO_STEREO);
     // Two frames of silence, then the sound, looped to the end.
     const std::vector<uint8_t> sound = TrackSound(b, 3);
     const size_t lead = 2 * 2205 * 4;

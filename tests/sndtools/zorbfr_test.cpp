@@ -1,6 +1,7 @@
 // The zorbfr program, run headless on Zorblax files made by the test: new
 // frame rates keep the running time, the pictures shown at each time and
 // every sample of every track.
+#include "codec/format.h"
 #include "tests/encoder/encoder_helpers.h"
 #include "tests/sndtools/tool_run.h"
 #include "tests/support/link_server.h"
@@ -20,7 +21,7 @@ void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool 
     ASSERT_TRUE(Decode(srcName, src));
     ASSERT_TRUE(Decode(dstName, dst));
     const ContainerHeader &a = src.file.header, &b = dst.file.header;
-    const uint64_t p = ZencFramePeriod(a.frameRate), q = ZencFramePeriod(b.frameRate);
+    const uint64_t p = ZbxFramePeriod(a.frameRate), q = ZbxFramePeriod(b.frameRate);
     const uint64_t before = a.frameCount * p, after = b.frameCount * q;
     EXPECT_LE(after > before ? after - before : before - after, q) << "running time " << before << " -> " << after;
     EXPECT_EQ(a.headerFlags, b.headerFlags);
@@ -31,7 +32,7 @@ void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool 
         ASSERT_TRUE(dst.pictures[j] == src.pictures[shown]) << "new frame " << j << " should show frame " << shown;
         ASSERT_TRUE(dst.palettes[j] == src.palettes[shown]) << "palette of new frame " << j;
     }
-    if (b.headerFlags & ZENC_RING_FRAME) {
+    if (b.headerFlags & ZBX_RING_FRAME) {
         EXPECT_TRUE(dst.pictures[b.frameCount] == dst.pictures[0]);
     }
     for (int t = 0; t < 7; ++t) {
@@ -54,7 +55,7 @@ TEST(Zorbfr, FifteenToTenToFifteenKeepsTimePicturesAndSound) {
     p.width = clip.width;
     p.height = clip.height;
     p.frameRate = -6667;
-    p.headerFlags = ZENC_RING_FRAME;
+    p.headerFlags = ZBX_RING_FRAME;
     ZENC *enc = ZencOpen(&p);
     ASSERT_NE(enc, nullptr);
     for (size_t i = 0; i < clip.pixels.size(); ++i)

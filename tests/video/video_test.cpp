@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "codec/format.h"
 #include "codec/video.h"
 #include "tests/support/photo_source.h"
 #include "tests/support/zbxgen.h"
@@ -492,7 +493,7 @@ std::vector<std::array<int32_t, 4>> RectsFor(uint32_t w, uint32_t h, std::vector
 uint16_t TypeRun(uint16_t type, uint32_t n, uint8_t colour = 0)
 {
     int r = 0;
-    while (zorb::kRunLengthTable[r] != n)
+    while (ZbxRunLengths[r] != n)
         ++r;
     return static_cast<uint16_t>(type | r << 2 | colour << 8);
 }

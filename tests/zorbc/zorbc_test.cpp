@@ -178,8 +178,8 @@ TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune) {
     EXPECT_EQ(d.file.header.frameCount, 150u);
     EXPECT_EQ(d.file.header.headerFlags & 1, 1u);
     EXPECT_EQ(d.file.header.audioFormat[0] & 0xFFFFFF, 22050u);
-    EXPECT_TRUE(d.file.header.audioFormat[0] & ZENC_AUDIO_16BIT);
-    EXPECT_TRUE(d.file.header.audioFormat[0] & ZENC_AUDIO_STEREO);
+    EXPECT_TRUE(d.file.header.audioFormat[0] & ZBX_AUDIO_16BIT);
+    EXPECT_TRUE(d.file.header.audioFormat[0] & ZBX_AUDIO_STEREO);
     // The frames are exactly the material (lossless), the palette changes half way.
     std::vector<uint8_t> px(320 * 240);
     uint8_t pal[768];

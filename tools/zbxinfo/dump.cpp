@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "codec/handle.h"
 #include "codec/soundchunk.h"
 #include "codec/zorb.h"
@@ -21,8 +22,6 @@ namespace {
 // Largest decoded sound chunk the dump accepts (a damaged size field would
 // otherwise ask for gigabytes).
 constexpr uint32_t kMaxChunkSound = 64u << 20;
-
-uint32_t ReadU32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
 
 struct Track {
     int n = -1;
@@ -43,14 +42,14 @@ bool FrameSound(const ZorbHandle *h, unsigned n, std::vector<uint8_t> &out)
     const bool compressed = h->AudioFormat[n] & ZBX_AUDIO_COMPRESSED;
     if (end - c < (compressed ? 8 : 4))
         return false;
-    const uint32_t length = ReadU32(c);
+    const uint32_t length = ZbxGet32(c);
     if (length < (compressed ? 8u : 4u) || length > static_cast<size_t>(end - c))
         return false;
     if (!compressed) {
         out.assign(c + 4, c + length);
         return true;
     }
-    const uint32_t size = ReadU32(c + 4);
+    const uint32_t size = ZbxGet32(c + 4);
     if (size > kMaxChunkSound)
         return false;
     out.resize(size);

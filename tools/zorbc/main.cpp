@@ -151,8 +151,8 @@ int main(int argc, char **argv) {
     if (opt.frameRate) frameTime = -MakeFrameRate(opt.frameRate);
     if (opt.skipOdd) frameTime *= 2;
     params.frameRate = frameTime;
-    params.headerFlags = (opt.ring ? ZENC_RING_FRAME : 0) | (opt.heightMode == 1 ? ZENC_HEIGHT_INTERLACED : 0) |
-                         (opt.heightMode == 2 ? ZENC_HEIGHT_DOUBLED : 0);
+    params.headerFlags = (opt.ring ? ZBX_RING_FRAME : 0) | (opt.heightMode == 1 ? ZBX_HEIGHT_INTERLACED : 0) |
+                         (opt.heightMode == 2 ? ZBX_HEIGHT_DOUBLED : 0);
     params.regular = opt.regular;
     params.key = opt.key;
     params.keyEvery = opt.keyEvery > 0 ? static_cast<uint32_t>(opt.keyEvery) : 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "encoder/encoder.h"
 #include "platform/platform.h"
 #include "vexutil/vexutil.h"
@@ -44,7 +45,7 @@ int Fail(const std::string &text) {
 }
 
 std::string Rate(int32_t frameRate) {
-    const uint32_t period = ZencFramePeriod(frameRate);
+    const uint32_t period = ZbxFramePeriod(frameRate);
     char text[32];
     std::snprintf(text, sizeof text, "%.3g", period ? 100000.0 / period : 0.0);
     return text;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "encoder/encoder.h"
 #include "platform/platform.h"
 #include "vexutil/vexutil.h"
@@ -97,7 +98,7 @@ int main(int argc, char **argv) {
         return Fail("Error opening " + names[0] + ": " +
                     PlatformOpenFailure(names[0].c_str(), "not a Zorblax file, or damaged"));
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
-    uint32_t period = ZencFramePeriod(fileRate);
+    uint32_t period = ZbxFramePeriod(fileRate);
     if (period == 0) period = 6667;
     const uint32_t frames = info.frameCount;
     const uint32_t first = static_cast<uint32_t>(begin) > frames ? frames : static_cast<uint32_t>(begin);

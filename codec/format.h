@@ -1,0 +1,127 @@
+/* The container's layout in one place, for every reader and writer of
+   Zorblax files (the codec, the encoder, the tools): the 104-byte header's
+   field offsets and its parse and serialise, the frame tables, the tree ids,
+   the run-length table of the block types, the frame-period arithmetic and
+   little-endian numbers. Plain C; the flags are those of codec/zorb.h.
+
+   File layout (little-endian): the header; N frame sizes (32-bit); N frame
+   type bytes; the tree data (TreeDataSize bytes); the frames back to back. N
+   is FrameCount, plus one when the header announces a ring frame. */
+#ifndef ZORB_CODEC_FORMAT_H
+#define ZORB_CODEC_FORMAT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "codec/zorb.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* "ZBX2" read as a little-endian number. */
+#define ZBX_MAGIC 0x3258425Au
+
+/* Byte offsets of the header's fields. */
+enum {
+    ZBX_OFFSET_MAGIC = 0,
+    ZBX_OFFSET_WIDTH = 4,
+    ZBX_OFFSET_HEIGHT = 8,
+    ZBX_OFFSET_FRAME_COUNT = 12,
+    ZBX_OFFSET_FRAME_RATE = 16,
+    ZBX_OFFSET_HEADER_FLAGS = 20,
+    ZBX_OFFSET_AUDIO_MAX_SIZE = 24, /* ZBX_MAX_TRACKS numbers */
+    ZBX_OFFSET_TREE_DATA_SIZE = 52,
+    ZBX_OFFSET_TREE_SIZE = 56,      /* ZBX_TREE_COUNT numbers, in tree-id order */
+    ZBX_OFFSET_AUDIO_FORMAT = 72,   /* ZBX_MAX_TRACKS numbers */
+    ZBX_OFFSET_RESERVED = 100
+};
+
+/* The four big trees, in the order of their sizes in the header and of their
+   data in the file. */
+enum {
+    ZBX_TREE_BITMAP = 0,      /* 16-bit pixel bitmaps of two-colour blocks */
+    ZBX_TREE_COLOUR_PAIR = 1, /* the two colours of a two-colour block */
+    ZBX_TREE_PIXEL_PAIR = 2,  /* two neighbouring pixels */
+    ZBX_TREE_BLOCK_TYPE = 3,  /* block type, run index, fill colour */
+    ZBX_TREE_COUNT = 4
+};
+
+/* Frame type byte: bit 0 a palette chunk, bit 1 + n a sound chunk of track n;
+   the video data follows the chunks. */
+#define ZBX_FRAME_PALETTE 0x1u
+#define ZBX_FRAME_TRACK(n) (0x2u << (n))
+
+/* The header as numbers. */
+typedef struct ZbxHeader {
+    uint32_t Magic;
+    uint32_t Width;
+    uint32_t Height;
+    uint32_t FrameCount;
+    int32_t FrameRate; /* > 0 ms per frame, < 0 minus hundredths of a ms per frame */
+    uint32_t HeaderFlags;
+    uint32_t AudioMaxSize[ZBX_MAX_TRACKS];
+    uint32_t TreeDataSize;
+    uint32_t TreeSize[ZBX_TREE_COUNT];
+    uint32_t AudioFormat[ZBX_MAX_TRACKS];
+    uint32_t Reserved;
+} ZbxHeader;
+
+static inline uint16_t ZbxGet16(const uint8_t *p)
+{
+    return (uint16_t)(p[0] | p[1] << 8);
+}
+
+static inline uint32_t ZbxGet32(const uint8_t *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+static inline void ZbxPut16(uint8_t *p, uint32_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+}
+
+static inline void ZbxPut32(uint8_t *p, uint32_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+    p[2] = (uint8_t)(v >> 16);
+    p[3] = (uint8_t)(v >> 24);
+}
+
+/* Header bytes to numbers and back. Parsing checks nothing: callers judge
+   the values. */
+void ZbxParseHeader(const uint8_t bytes[ZBX_HEADER_SIZE], ZbxHeader *header);
+void ZbxSerializeHeader(const ZbxHeader *header, uint8_t bytes[ZBX_HEADER_SIZE]);
+
+/* Entries of the frame tables: FrameCount, plus one for a ring frame
+   (saturating at UINT32_MAX). */
+uint32_t ZbxTableFrames(const ZbxHeader *header);
+
+/* Bytes of the frame tables of n frames (5 n). */
+static inline uint64_t ZbxTablesBytes(uint32_t frames)
+{
+    return (uint64_t)frames * 5u;
+}
+
+/* The tables: n sizes then n type bytes, read from or written to bytes
+   (ZbxTablesBytes(n) of them). */
+void ZbxParseFrameSizes(const uint8_t *bytes, uint32_t frames, uint32_t *sizes);
+void ZbxSerializeFrameTables(const uint32_t *sizes, const uint8_t *types, uint32_t frames, uint8_t *bytes);
+
+/* Blocks covered by each run index of a block-type symbol. */
+#define ZBX_RUN_INDEXES 64
+extern const uint16_t ZbxRunLengths[ZBX_RUN_INDEXES];
+
+/* The frame period in hundredths of a millisecond of a frame rate as stored
+   (> 0: milliseconds per frame, saturating at UINT32_MAX; <= 0: minus the
+   period). */
+uint32_t ZbxFramePeriod(int32_t frameRate);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
