@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QAbstractFileIconProvider>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,6 +15,19 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+namespace {
+
+// Directory nodes go without icons: the icon theme's per-directory lookups
+// leave cached icons behind that crash an application object torn down at
+// process exit (as the tests' is).
+class FolderIcons : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType) const override { return {}; }
+    QIcon icon(const QFileInfo &) const override { return {}; }
+};
+
+} // namespace
+
 FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *parent)
     : FileSelection(parent), places_(new QComboBox), dirEdit_(new QLineEdit), dirModel_(new QFileSystemModel(this)),
       tree_(new QTreeView), files_(new QListWidget), filter_(new QComboBox)
@@ -23,6 +37,8 @@ FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *
     places_->setObjectName(QStringLiteral("places"));
     places_->addItems(zfront::browsePlaces());
     dirModel_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+    static FolderIcons icons;
+    dirModel_->setIconProvider(&icons);
     dirModel_->setRootPath(QStringLiteral("/"));
     tree_->setObjectName(QStringLiteral("directories"));
     tree_->setModel(dirModel_);
