@@ -313,7 +313,7 @@ extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
     }
     for (uint32_t i = 0; i < frames; ++i) {
         if (!FrameCanHoldChunks(h->FrameTypes[i], h->FrameSizes[i])) {
-            PlatformDebugLog("Frame %" PRIu32 " of the Zorblax file cannot hold the chunks its type claims\n", i);
+            PlatformDebugLog("Frame %" PRIu32 " of the Zorblax file cannot hold the chunks its type claims\n", i + 1);
             return fail();
         }
     }

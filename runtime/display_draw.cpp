@@ -89,7 +89,7 @@ int32_t DrawNow(ZorbDisplay *d, int x, int y, int w, int h) {
 
 struct Capture {
     std::string dir;
-    unsigned next = 0;
+    unsigned next = 1;  // frames are numbered from 1 in file names
     bool complained = false;
 };
 Capture &TheCapture() {
@@ -103,7 +103,7 @@ void CaptureFrame(const ZorbDisplay *d) {
     const char *env = std::getenv("ZORB_CAPTURE");
     if (!env || !*env) return;
     Capture &c = TheCapture();
-    if (c.dir != env) c = Capture{env, 0, false};  // a new directory numbers from 00000
+    if (c.dir != env) c = Capture{env, 1, false};  // a new directory numbers from 00001
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%05u.raw", c.next++);
     const std::string path = c.dir + name;

@@ -85,14 +85,15 @@ private:
         }
         const char *name = g_namer ? g_namer(track, g_namerContext) : nullptr;
         // Tests of the programs name each track's device through the
-        // environment: "%u" in ZORB_SOUND_DEVICE becomes the track number
-        // (with SDL's disk driver the name is the output file).
+        // environment: "%u" in ZORB_SOUND_DEVICE becomes the track number,
+        // 1 to 7 as users count them (with SDL's disk driver the name is the
+        // output file).
         std::string fromEnvironment;
         if (!name) {
             if (const char *pattern = std::getenv("ZORB_SOUND_DEVICE"); pattern && *pattern) {
                 fromEnvironment = pattern;
                 size_t at = fromEnvironment.find("%u");
-                if (at != std::string::npos) fromEnvironment.replace(at, 2, std::to_string(track));
+                if (at != std::string::npos) fromEnvironment.replace(at, 2, std::to_string(track + 1));
                 name = fromEnvironment.c_str();
             }
         }

@@ -114,8 +114,8 @@ TEST(Malformed, FramesPastTheEndAndChunksThatCannotFit)
     ZbxBuild b = Good();
     b.frames[5].type = 0xFF; // eight chunks in a frame ... of 700+ bytes: fits the minimum
     b.frames[7].bytes.resize(8);
-    b.frames[7].type = 0x07; // three chunks in 8 bytes
-    ExpectRefused(b.Bytes(), "Frame 7 of the Zorblax file cannot hold the chunks its type claims");
+    b.frames[7].type = 0x07; // three chunks in 8 bytes (frame 8 as users count)
+    ExpectRefused(b.Bytes(), "Frame 8 of the Zorblax file cannot hold the chunks its type claims");
 }
 
 TEST(Malformed, BadChunkLengthsSetReadFailed)

@@ -110,7 +110,7 @@ TEST_P(CaptureDecoded, CapturesEqualDecodedFrames) {
 
     for (size_t i = 0; i < desc.frames.size(); ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "frame_%05zu.raw", i);
+        std::snprintf(name, sizeof name, "frame_%05zu.raw", i + 1);  // numbered from 1
         const auto got = ReadFile(frames / name);
         ASSERT_EQ(got.size(), static_cast<size_t>(width) * height + 768) << name;
         const auto picture = zbxgen::PictureAt(desc, i);
@@ -122,7 +122,7 @@ TEST_P(CaptureDecoded, CapturesEqualDecodedFrames) {
             << name;
     }
     char name[32];
-    std::snprintf(name, sizeof name, "frame_%05zu.raw", desc.frames.size());
+    std::snprintf(name, sizeof name, "frame_%05zu.raw", desc.frames.size() + 1);
     EXPECT_FALSE(std::filesystem::exists(frames / name));
 }
 

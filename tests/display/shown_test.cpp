@@ -131,13 +131,14 @@ TEST(Capture, EveryBatchEndWritesPictureAndPalette) {
         DisplayEndBatch(d);
         const size_t bytes = static_cast<size_t>(d->Width) * d->Height;
         for (int k = 0; k < 2; ++k) {
-            const auto file = dir.Read(k);
+            const auto file = dir.Read(k + 1);  // numbered from 1
             ASSERT_EQ(file.size(), bytes + 768) << "flags " << flags << " frame " << k;
             const auto &want = k ? second : first;
             EXPECT_TRUE(std::equal(want.begin(), want.end(), file.begin())) << "flags " << flags << " frame " << k;
             EXPECT_TRUE(std::equal(pal.begin(), pal.end(), file.begin() + bytes)) << "flags " << flags;
         }
-        EXPECT_TRUE(dir.Read(2).empty());
+        EXPECT_TRUE(dir.Read(0).empty());
+        EXPECT_TRUE(dir.Read(3).empty());
         WindowClose();
         std::filesystem::remove_all(dir.path);
         std::filesystem::create_directory(dir.path);

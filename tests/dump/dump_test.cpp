@@ -76,7 +76,7 @@ TEST_F(DumpTest, FramesAndTracksAsGenerated)
         const uint32_t lines = mode == HeightMode::Normal ? 12 : 24;
         for (size_t i = 0; i < 4; ++i) {
             char name[32];
-            std::snprintf(name, sizeof name, "frame_%05zu.raw", i);
+            std::snprintf(name, sizeof name, "frame_%05zu.raw", i + 1);  // numbered from 1
             const auto got = Slurp(dir / name);
             ASSERT_EQ(got.size(), 24u * lines + 768) << name;
             const auto pic = PictureAt(d, i);
@@ -92,9 +92,11 @@ TEST_F(DumpTest, FramesAndTracksAsGenerated)
             const auto pal = PaletteAt(d, i);
             EXPECT_TRUE(std::equal(pal.begin(), pal.end(), got.end() - 768)) << name;
         }
-        EXPECT_FALSE(fs::exists(dir / "frame_00004.raw"));
+        EXPECT_FALSE(fs::exists(dir / "frame_00000.raw"));
+        EXPECT_FALSE(fs::exists(dir / "frame_00005.raw"));
         for (int n = 0; n < 7; ++n) {
-            const fs::path pcm = dir / ("track_" + std::to_string(n) + ".pcm");
+            const std::string track = "track_" + std::to_string(n + 1);  // tracks 1 to 7
+            const fs::path pcm = dir / (track + ".pcm");
             if (!d.tracks[n] || !d.tracks[n]->present) {
                 EXPECT_FALSE(fs::exists(pcm)) << n;
                 continue;
@@ -113,7 +115,7 @@ TEST_F(DumpTest, FramesAndTracksAsGenerated)
                 want.insert(want.end(), s.begin(), s.end());
             }
             EXPECT_EQ(Slurp(pcm), want) << n;
-            const auto wav = Slurp(dir / ("track_" + std::to_string(n) + ".wav"));
+            const auto wav = Slurp(dir / (track + ".wav"));
             ASSERT_EQ(wav.size(), 44 + want.size());
             EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
             EXPECT_EQ(wav[22], fmt.stereo ? 2 : 1);

@@ -119,7 +119,7 @@ protected:
         return p;
     }
 
-    // The decoded tracks of the file, as zbxinfo writes them.
+    // The decoded track (1 to 7) of the file, as zbxinfo writes it.
     std::vector<uint8_t> Decoded(const std::string &file, int track)
     {
         const fs::path dump = dir_ / "dump";
@@ -163,11 +163,11 @@ protected:
     void PlayDemo()
     {
         const std::string demo = std::string(ZORB_BINARY_DIR) + "/demo/demo.zbx";
-        std::vector<uint8_t> expected = Decoded(demo, 0);
+        std::vector<uint8_t> expected = Decoded(demo, 1);
         ASSERT_FALSE(expected.empty());
         Play p = Run(demo);
         ExpectSmooth(p);
-        ExpectHeard(0, expected, 0x00, 5884);
+        ExpectHeard(1, expected, 0x00, 5884);
     }
 
     fs::path dir_;
@@ -214,13 +214,13 @@ TEST_P(Gapless, LongFileWithTwoTracks)
     }
     const std::string file = (dir_ / "long.zbx").string();
     ASSERT_TRUE(zbxgen::WriteFile(d, file));
-    std::vector<uint8_t> expectA = Decoded(file, 0), expectB = Decoded(file, 2);
+    std::vector<uint8_t> expectA = Decoded(file, 1), expectB = Decoded(file, 3);
     ASSERT_FALSE(expectA.empty());
     ASSERT_FALSE(expectB.empty());
     Play p = Run(file);
     ExpectSmooth(p);
-    ExpectHeard(0, expectA, 0x80, 0);
-    ExpectHeard(2, expectB, 0x00, 0);
+    ExpectHeard(1, expectA, 0x80, 0);
+    ExpectHeard(3, expectB, 0x00, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, Gapless, ::testing::Values(false, true),

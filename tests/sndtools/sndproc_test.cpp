@@ -203,7 +203,7 @@ TEST(Sndproc, ZorblaxTracksEqualTheRawDump) {
         ASSERT_EQ(r.status, 0) << r.output;
         Wave w;
         ASSERT_TRUE(ReadWave(dir.path + "/t.wav", w));
-        const std::vector<uint8_t> expected = ReadAll(dir.path + "/dump/track_" + std::to_string(t - 1) + ".pcm");
+        const std::vector<uint8_t> expected = ReadAll(dir.path + "/dump/track_" + std::to_string(t) + ".pcm");
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(w.data.size(), expected.size());
         EXPECT_TRUE(w.data == expected);

@@ -96,10 +96,10 @@ TEST_F(ZbxInfo, SummaryOfAFile)
     ASSERT_TRUE(zbxgen::WriteFile(Movie(), path));
     Result r = RunInfo(path);
     EXPECT_EQ(r.status, 0) << r.out;
-    for (const char *want : {"frames:          20 and a ring frame (frame 20)",
+    for (const char *want : {"frames:          20 and a ring frame (frame 21)",
                              "14.999 frames per second (header: -6667 = 66.67 ms per frame)",
                              "picture:         32 x 32 (coded 32 x 16)", "height mode:     doubled",
-                             "sound track 2:   22050 Hz, 16-bit, stereo, compressed, largest chunk 5880 bytes decoded",
+                             "sound track 3:   22050 Hz, 16-bit, stereo, compressed, largest chunk 5880 bytes decoded",
                              "largest frame:", "largest second:", "mean frame:", "memory:", "trees:"})
         EXPECT_NE(r.out.find(want), std::string::npos) << want << "\n" << r.out;
     EXPECT_EQ(r.out.find("  frame       size"), std::string::npos);
@@ -111,13 +111,17 @@ TEST_F(ZbxInfo, FramesListing)
     ASSERT_TRUE(zbxgen::WriteFile(Movie(), path));
     Result r = RunInfo("--frames " + path);
     EXPECT_EQ(r.status, 0) << r.out;
-    size_t header = r.out.find("  frame       size  palette  sound0");
+    // Frames and tracks are numbered from 1, the ring frame after the last.
+    size_t header = r.out.find("  frame       size  palette  sound1  sound2  sound3");
     ASSERT_NE(header, std::string::npos) << r.out;
     int lines = 0;
     for (size_t p = r.out.find('\n', header); p != std::string::npos && p + 1 < r.out.size();
          p = r.out.find('\n', p + 1))
         ++lines;
     EXPECT_EQ(lines, 21); // 20 frames and the ring frame
+    EXPECT_NE(r.out.find("\n      1 "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\n      0 "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n     21 "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("(ring)"), std::string::npos);
 }
 

@@ -294,7 +294,7 @@ TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
     for (size_t i = 0; i <= c.pixels.size(); ++i) {
         const size_t src = i == c.pixels.size() ? 0 : i;  // the ring frame
         char name[32];
-        std::snprintf(name, sizeof name, "/frame_%05zu.raw", i);
+        std::snprintf(name, sizeof name, "/frame_%05zu.raw", i + 1);
         std::ifstream in(dump + name, std::ios::binary);
         std::vector<uint8_t> got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         ASSERT_EQ(got.size(), 40u * 28 + 768) << name;
@@ -304,7 +304,7 @@ TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
             ASSERT_EQ(got[40 * 28 + k], static_cast<uint8_t>((v << 2) | (v >> 4))) << name;
         }
     }
-    std::ifstream in(dump + "/track_0.pcm", std::ios::binary);
+    std::ifstream in(dump + "/track_1.pcm", std::ios::binary);
     std::vector<uint8_t> sound((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // 7 frames at 15 per second of 8000 Hz stereo, and the ring frame's repeat of the first chunk.
     const size_t frames = SoundFramesBefore(7, 6667, 8000), first = SoundFramesBefore(1, 6667, 8000);
@@ -369,7 +369,7 @@ TEST(Zorbc, ThePlayerShowsWhatWentIn) {
     ASSERT_EQ(std::system(line.c_str()), 0);
     for (size_t i = 0; i < c.pixels.size(); ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "/frame_%05zu.raw", i);
+        std::snprintf(name, sizeof name, "/frame_%05zu.raw", i + 1);
         std::ifstream in(capture + name, std::ios::binary);
         std::vector<uint8_t> got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         ASSERT_EQ(got.size(), 64u * 48 + 768) << name;

@@ -2,6 +2,7 @@
 // layout is in docs/raw-dump.md). Every stored frame once, in file order:
 // DIR/frame_NNNNN.raw (the 8-bit picture, top-down, then the 768-byte
 // palette), and for every present track DIR/track_N.pcm and DIR/track_N.wav.
+// Frames and tracks are numbered from 1 in names and messages, as everywhere.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,9 @@ struct Track {
     PlatformRiffWriter riff{};
     uint64_t bytes = 0;
 };
+
+// The file name (without extension) of the track at index n.
+std::string TrackName(unsigned n) { return "track_" + std::to_string(n + 1); }
 
 // The decoded sound of track n in the loaded frame; false when its chunk is damaged.
 bool FrameSound(const ZorbHandle *h, unsigned n, std::vector<uint8_t> &out)
@@ -94,8 +98,7 @@ public:
             auto t = std::make_unique<Track>();
             t->n = static_cast<int>(n);
             t->format = f;
-            if (!Create("track_" + std::to_string(n) + ".pcm", t->pcm) ||
-                !Create("track_" + std::to_string(n) + ".wav", t->wav))
+            if (!Create(TrackName(n) + ".pcm", t->pcm) || !Create(TrackName(n) + ".wav", t->wav))
                 return 1;
             PlatformRiffStart(&t->riff, t->wav.Fd());
             if (!PlatformWaveBegin(&t->riff, f & ZBX_AUDIO_RATE_MASK, f & ZBX_AUDIO_STEREO ? 2 : 1,
@@ -109,10 +112,10 @@ public:
             if (i > 0)
                 ZorbAdvanceFrame(h_);
             if (h_->ReadFailed || h_->CurrentFrame != i)
-                return Fail(file_ + ": damaged or unreadable at frame " + std::to_string(i));
+                return Fail(file_ + ": damaged or unreadable at frame " + std::to_string(i + 1));
             ZorbDecodeFrame(h_);
             char name[32];
-            std::snprintf(name, sizeof name, "frame_%05u.raw", i);
+            std::snprintf(name, sizeof name, "frame_%05u.raw", i + 1);
             zorb::platform::SafeFile f;
             if (!Create(name, f))
                 return 1;
@@ -121,7 +124,7 @@ public:
                 return 1;
             for (auto &t : tracks_) {
                 if (!FrameSound(h_, static_cast<unsigned>(t->n), sound))
-                    return Fail(file_ + ": damaged sound chunk at frame " + std::to_string(i));
+                    return Fail(file_ + ": damaged sound chunk at frame " + std::to_string(i + 1));
                 if (!sound.empty() &&
                     (!t->pcm.Write(sound.data(), sound.size()) || !PlatformRiffWrite(&t->riff, sound.data(), sound.size())))
                     return Fail("cannot write " + dir_);
@@ -129,7 +132,7 @@ public:
             }
         }
         for (auto &t : tracks_) {
-            const std::string name = "track_" + std::to_string(t->n);
+            const std::string name = TrackName(static_cast<unsigned>(t->n));
             if (!PlatformWaveEnd(&t->riff))
                 return Fail(name + " is too long for a wave file");
             if (!Commit(name + ".pcm", t->pcm, t->bytes) || !Commit(name + ".wav", t->wav, t->riff.position))

@@ -86,7 +86,7 @@ void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSiz
     std::printf("  size:            %" PRIu64 " bytes\n", fileSize);
     if (h->HeaderFlags & ZBX_RING_FRAME)
         std::printf("  frames:          %" PRIu32 " and a ring frame (frame %" PRIu32 ")\n", h->FrameCount,
-                    h->FrameCount);
+                    h->FrameCount + 1);
     else
         std::printf("  frames:          %" PRIu32 "\n", h->FrameCount);
     std::printf("  frame rate:      %s\n", FrameRateText(h).c_str());
@@ -102,7 +102,7 @@ void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSiz
         if (!(f & ZBX_AUDIO_PRESENT))
             continue;
         anyTrack = true;
-        std::printf("  sound track %d:   %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes decoded%s\n", t,
+        std::printf("  sound track %d:   %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes decoded%s\n", t + 1,
                     f & ZBX_AUDIO_RATE_MASK, f & ZBX_AUDIO_16BIT ? "16-bit" : "8-bit",
                     f & ZBX_AUDIO_STEREO ? "stereo" : "mono", f & ZBX_AUDIO_COMPRESSED ? "compressed" : "raw",
                     h->AudioMaxSize[t], f & ZBX_AUDIO_RATE_MASK ? "" : " (no rate: cannot be played)");
@@ -126,14 +126,14 @@ void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSiz
                 h->PeakMemory);
 }
 
-// One line per frame: index, size, palette chunk, sound chunks, video bytes.
+// One line per frame: number (from 1), size, palette chunk, sound chunks, video bytes.
 // Returns false when a frame was damaged or could not be read.
 bool PrintFrames(ZorbHandle *h)
 {
     const uint32_t n = zorb::TableFrames(h);
     std::printf("  frame       size  palette");
     for (int t = 0; t < ZBX_MAX_TRACKS; ++t)
-        std::printf("  sound%d", t);
+        std::printf("  sound%d", t + 1);
     std::printf("    video\n");
     bool ok = true;
     for (uint32_t i = 0; i < n; ++i) {
@@ -147,19 +147,19 @@ bool PrintFrames(ZorbHandle *h)
             if (!h->ReadFailed)
                 zorb::ParseFrame(h);
             if (h->ReadFailed) {
-                std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i, h->FrameSizes[i]);
+                std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i + 1, h->FrameSizes[i]);
                 ok = false;
                 h->ReadFailed = 1;
                 continue;
             }
             h->ReadFailed = failedBefore;
         } else if (h->ReadFailed) {
-            std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i, h->FrameSizes[i]);
+            std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i + 1, h->FrameSizes[i]);
             ok = false;
             continue;
         }
         uint8_t type = h->FrameTypes[i];
-        std::printf("  %5" PRIu32 " %10" PRIu32, i, h->CurrentFrameSize);
+        std::printf("  %5" PRIu32 " %10" PRIu32, i + 1, h->CurrentFrameSize);
         if (type & 1)
             std::printf(" %8" PRIu32, 4u * h->PaletteChunk[0]);
         else
