@@ -20,6 +20,7 @@ FileMenus::FileMenus(FilePane *pane, Settings *settings, RunFn run, ListFn creat
 {
     connect(pane, &FilePane::fileMenuRequested, this, &FileMenus::fileMenu);
     connect(pane, &FilePane::directoryMenuRequested, this, &FileMenus::directoryMenu);
+    connect(pane, &FilePane::driveMenuRequested, this, &FileMenus::driveMenu);
     connect(pane, &FilePane::fileActivated, this, [this](const QString &path) {
         if (settings_)
             Settings::addRecent(settings_->recentFiles, path);
@@ -151,6 +152,14 @@ void FileMenus::directoryMenu(const QPoint &globalPos)
     if (settings_)
         for (const QString &d : settings_->recentDirs)
             recent->addAction(d, this, [this, d] { selectPath(d); });
+    menu.exec(globalPos);
+}
+
+void FileMenus::driveMenu(const QPoint &globalPos)
+{
+    const QString place = pane_->place();
+    QMenu menu(pane_);
+    menu.addAction(QStringLiteral("P&roperties"), this, [this, place] { properties(place); })->setEnabled(!place.isEmpty());
     menu.exec(globalPos);
 }
 

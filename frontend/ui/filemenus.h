@@ -1,4 +1,4 @@
-// The file and directory context menus of the tool tabs' file panes. Their
+// The file, directory and drive context menus of the tool tabs' file panes. Their
 // items run the command tab's built-in commands (through run) or move the
 // pane; the recent files and directories come from the settings.
 #ifndef ZORB_FRONTEND_FILEMENUS_H
@@ -23,6 +23,7 @@ public:
 
     void fileMenu(const QPoint &globalPos);
     void directoryMenu(const QPoint &globalPos);
+    void driveMenu(const QPoint &globalPos);
 
 private:
     QString ask(const QString &title, const QString &label, const QString &text = QString());

@@ -1,42 +1,81 @@
 #include "frontend/ui/filepane.h"
 
+#include "frontend/ui/places.h"
+
 #include <QComboBox>
 #include <QDir>
+#include <QAbstractFileIconProvider>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QTreeView>
 #include <QVBoxLayout>
 
+namespace {
+
+// Directory nodes go without icons: the icon theme's per-directory lookups
+// leave cached icons behind that crash an application object torn down at
+// process exit (as the tests' is).
+class FolderIcons : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType) const override { return {}; }
+    QIcon icon(const QFileInfo &) const override { return {}; }
+};
+
+} // namespace
+
 FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *parent)
-    : FileSelection(parent), dirEdit_(new QLineEdit), dirs_(new QListWidget), files_(new QListWidget), filter_(new QComboBox)
+    : FileSelection(parent), places_(new QComboBox), dirEdit_(new QLineEdit), dirModel_(new QFileSystemModel(this)),
+      tree_(new QTreeView), files_(new QListWidget), filter_(new QComboBox)
 {
     auto *label = new QLabel(caption);
     label->setBuddy(files_);
+    places_->setObjectName(QStringLiteral("places"));
+    places_->addItems(zfront::browsePlaces());
+    dirModel_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
+    static FolderIcons icons;
+    dirModel_->setIconProvider(&icons);
+    dirModel_->setRootPath(QStringLiteral("/"));
+    tree_->setObjectName(QStringLiteral("directories"));
+    tree_->setModel(dirModel_);
+    tree_->setHeaderHidden(true);
+    for (int column = 1; column < dirModel_->columnCount(); ++column)
+        tree_->hideColumn(column);
     files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     filter_->addItems(filters);
     filter_->addItem(QStringLiteral("All files (*)"));
     auto *lists = new QHBoxLayout;
-    lists->addWidget(dirs_, 1);
+    lists->addWidget(tree_, 1);
     lists->addWidget(files_, 2);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(label);
+    layout->addWidget(places_);
     layout->addWidget(dirEdit_);
     layout->addLayout(lists);
     layout->addWidget(filter_);
 
     files_->setContextMenuPolicy(Qt::CustomContextMenu);
-    dirs_->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    places_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(files_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { emit fileMenuRequested(files_->viewport()->mapToGlobal(pos)); });
-    connect(dirs_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { emit directoryMenuRequested(dirs_->viewport()->mapToGlobal(pos)); });
-    connect(dirEdit_, &QLineEdit::returnPressed, this, [this] { setDirectory(dirEdit_->text()); });
-    connect(dirs_, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        setDirectory(QDir(directory_).absoluteFilePath(item->text()));
+    // The directory menu acts on the directory right-clicked, so it becomes the pane's first.
+    connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (const QModelIndex index = tree_->indexAt(pos); index.isValid())
+            tree_->setCurrentIndex(index);
+        emit directoryMenuRequested(tree_->viewport()->mapToGlobal(pos));
     });
+    connect(places_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { emit driveMenuRequested(places_->mapToGlobal(pos)); });
+    connect(places_, &QComboBox::activated, this, [this](int index) { setDirectory(places_->itemText(index)); });
+    connect(dirEdit_, &QLineEdit::returnPressed, this, [this] { setDirectory(dirEdit_->text()); });
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, &FilePane::treeChosen);
+    connect(tree_, &QTreeView::activated, this, &FilePane::treeChosen);
     connect(files_, &QListWidget::itemSelectionChanged, this, &FilePane::selectionChanged);
     connect(files_, &QListWidget::itemActivated, this, &FilePane::itemActivated);
     connect(filter_, &QComboBox::currentIndexChanged, this, &FilePane::refresh);
@@ -50,7 +89,41 @@ void FilePane::setDirectory(const QString &directory)
         return;
     directory_ = QDir::cleanPath(dir.absolutePath());
     dirEdit_->setText(directory_);
+    QStringList places;
+    for (int i = 0; i < places_->count(); ++i)
+        places << places_->itemText(i);
+    {
+        const QSignalBlocker block(places_);
+        places_->setCurrentIndex(zfront::placeOf(places, directory_));
+    }
+    showInTree();
     refresh();
+}
+
+QString FilePane::place() const
+{
+    return places_->currentText();
+}
+
+void FilePane::treeChosen(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    const QString path = QDir::cleanPath(dirModel_->filePath(index));
+    if (path != directory_)
+        setDirectory(path);
+}
+
+// Opens the tree down to the directory and makes it the current node (hidden
+// directories have no node; the tree then has none).
+void FilePane::showInTree()
+{
+    const QModelIndex index = dirModel_->index(directory_);
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        tree_->expand(up);
+    tree_->setCurrentIndex(index);
+    if (index.isValid())
+        tree_->scrollTo(index);
 }
 
 void FilePane::refresh()
@@ -61,10 +134,6 @@ void FilePane::refresh()
             names << item->text();
         return names;
     }();
-    const QDir dir(directory_);
-    dirs_->clear();
-    dirs_->addItem(QStringLiteral(".."));
-    dirs_->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
     // The patterns between the parentheses of the filter item.
     QStringList patterns;
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\(([^)]*)\\)")).match(filter_->currentText());

@@ -1,6 +1,7 @@
 // What the tool forms need of a file browser (FileSelection), and a small
-// browser of their own (FilePane): caption, directory, file list with several
-// selection and a filter box. The main window's browser can stand in for
+// browser of their own (FilePane): caption, places box (root, home, mounted
+// volumes), directory line, directory tree, file list with several selection
+// and a filter box. The main window's browser can stand in for
 // FilePane through FileSelection.
 #ifndef ZFRONT_FILEPANE_H
 #define ZFRONT_FILEPANE_H
@@ -12,6 +13,9 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QFileSystemModel;
+class QModelIndex;
+class QTreeView;
 
 class FileSelection : public QWidget {
     Q_OBJECT
@@ -52,19 +56,26 @@ public:
     void refresh() override;
     int filterIndex() const override;
     void setFilterIndex(int index) override;
+    // The place chosen in the places box (the one holding the directory).
+    QString place() const;
 
 signals:
-    // Right-clicks on the file list and on the directory list (the front
-    // end's file and directory menus), at global positions.
+    // Right-clicks on the file list, the directory tree and the places box
+    // (the front end's file, directory and drive menus), at global positions.
     void fileMenuRequested(const QPoint &globalPos);
     void directoryMenuRequested(const QPoint &globalPos);
+    void driveMenuRequested(const QPoint &globalPos);
 
 private:
     void itemActivated(QListWidgetItem *item);
+    void treeChosen(const QModelIndex &index);
+    void showInTree();
 
     QString directory_;
+    QComboBox *places_;
     QLineEdit *dirEdit_;
-    QListWidget *dirs_;
+    QFileSystemModel *dirModel_;
+    QTreeView *tree_;
     QListWidget *files_;
     QComboBox *filter_;
 };
