@@ -11,7 +11,11 @@
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
+
+using tool::Fail;
+using tool::Progress;
 
 namespace {
 
@@ -26,23 +30,6 @@ const char kUsage[] =
     "  /Sn /En   start and end in milliseconds (-n: frame n of the input's video)\n"
     "  /Yn       headerless input: 1 8-bit mono, 2 8-bit stereo, 3 16-bit mono, 4 16-bit stereo\n"
     "  /Dn       its sample rate (default 11025)   /Kn  bytes to skip at its start\n";
-
-std::string gLastError;
-
-int Progress(const char *text, int level) {
-    if (level == 2) {
-        gLastError = text;
-        return 1;
-    }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
-}
-
-// The final error: printed once, whole, and carried by the front end's report.
-int Fail(const std::string &text) {
-    StatusMessage(text.c_str(), 1);
-    StatusClose(0);
-    return PLATFORM_EXIT_FAILURE;
-}
 
 const char *Layout(uint32_t channels) { return channels == 1 ? "mono" : "stereo"; }
 
@@ -97,15 +84,12 @@ int main(int argc, char **argv) {
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
     StatusOpen("SndProc", (names[0] + " -> " + output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
-    if (ZencSameFile(names[0].c_str(), output.c_str()))
-        return Fail(output + ": the output file must be different from the input file.");
-    struct stat st;
-    if (!overwriteAll && stat(output.c_str(), &st) == 0 && !overwrite(output.c_str()))
-        return Fail(output + ": exists and was not overwritten (use /O).");
+    if (const int failed = tool::CheckOutput(names[0], output, overwriteAll, overwrite))
+        return failed;
 
     ZencSoundResult r;
     if (!ZencConvertSound(names[0].c_str(), output.c_str(), &req, &r, Progress))
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+        return tool::FailConversion();
 
     const uint32_t frameBytes = r.channels * r.bits / 8;
     const uint64_t frames = frameBytes ? r.dataBytes / frameBytes : 0;

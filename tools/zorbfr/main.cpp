@@ -11,7 +11,11 @@
 #include "codec/format.h"
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
+
+using tool::Fail;
+using tool::Progress;
 
 namespace {
 
@@ -26,23 +30,6 @@ const char kUsage[] =
     "  /Jn       a key frame at least every n frames   /An  a key frame when n% of the picture changes\n"
     "  /Ln       sound quality 0 (exact, default) to 9; /L-1 leaves the sound out\n"
     "  /O        overwrite OUTPUT without asking\n";
-
-std::string gLastError;
-
-int Progress(const char *text, int level) {
-    if (level == 2) {
-        gLastError = text;
-        return 1;
-    }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
-}
-
-// The final error: printed once, whole, and carried by the front end's report.
-int Fail(const std::string &text) {
-    StatusMessage(text.c_str(), 1);
-    StatusClose(0);
-    return PLATFORM_EXIT_FAILURE;
-}
 
 std::string Rate(int32_t frameRate) {
     const uint32_t period = ZbxFramePeriod(frameRate);
@@ -97,16 +84,14 @@ int main(int argc, char **argv) {
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
     StatusOpen("ZorbFR", (input + " -> " + output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
-    if (ZencSameFile(input.c_str(), output.c_str()))
-        return Fail(output + ": the output file must be different from the input file.");
-    if (!overwriteAll && stat(output.c_str(), &st) == 0 && !overwrite(output.c_str()))
-        return Fail(output + ": exists and was not overwritten (use /O).");
+    if (const int failed = tool::CheckOutput(input, output, overwriteAll, overwrite))
+        return failed;
     ZencFileInfo info;
     if (!ZencReadInfo(input.c_str(), &info)) return Fail(input + ": not a readable Zorblax file.");
 
     ZencReport r;
     if (!ZencChangeFrameRate(input.c_str(), output.c_str(), &params, &r, Progress))
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+        return tool::FailConversion();
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
     char report[1024];
