@@ -14,6 +14,19 @@ namespace {
 
 constexpr size_t kLineBuffer = kTextMax + 1;
 
+// Counts one command against the step limit. Once the limit is used up every
+// further command ends the run again: a GOTO or IF that resets the control
+// flag after the first end must not turn the limit back into "no limit".
+void CountStep(Interp &in)
+{
+    if (in.stepLimit == 0)
+        return;
+    if (--in.stepLimit == 0) {
+        in.stepLimit = 1;
+        in.control = CTRL_END_ALL;
+    }
+}
+
 void Upper(std::string &s)
 {
     for (char &c : s)
@@ -119,8 +132,7 @@ bool ExecuteLine(Interp &in)
     const int k = FindKeyword(keyword);
     if (k < 0)
         CommandError(in, "  Bad script command:\r\n    ");
-    if (in.stepLimit != 0 && --in.stepLimit == 0)
-        in.control = CTRL_END_ALL;
+    CountStep(in);
     if (Tracing(in))
         TraceHead(in, " -> ");
     kKeywords[k].handler(in);
@@ -147,8 +159,7 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
             JumpToLabel(in, startLabel);
             continue;
         }
-        if (in.stepLimit != 0 && --in.stepLimit == 0)
-            in.control = CTRL_END_ALL;
+        CountStep(in);
         const Record &r = file.records[in.position++];
         in.lineNumber = r.line;
         in.params = std::string_view(file.pool.data() + r.text, r.length);
