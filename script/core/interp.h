@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/core/bitmap_store.h"
+#include "script/core/font.h"
 #include "script/core/host.h"
 #include "vexutil/vexutil.h"
 
@@ -80,6 +82,8 @@ struct Screen {
     int32_t fadeMs = 15;
     uint8_t textColour = 7, backColour = 0, transColour = 128;
     int32_t cursorX = 0, cursorY = 0;
+    Font font;
+    TextColours Colours() const { return {textColour, backColour, transColour}; }
 };
 
 struct Interp {
@@ -131,6 +135,7 @@ struct Interp {
 
     bool autopause = false;
     Screen screen;
+    BitmapStore bitmaps;
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped
