@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "script/core/bitmap_store.h"
+#include "script/core/font.h"
 #include "script/core/host.h"
 #include "vexutil/vexutil.h"
 
@@ -81,6 +82,8 @@ struct Screen {
     int32_t fadeMs = 15;
     uint8_t textColour = 7, backColour = 0, transColour = 128;
     int32_t cursorX = 0, cursorY = 0;
+    Font font;
+    TextColours Colours() const { return {textColour, backColour, transColour}; }
 };
 
 struct Interp {
