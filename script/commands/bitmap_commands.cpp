@@ -1,6 +1,6 @@
 // Bitmap commands: allocating and freeing the numbered bitmaps, their sizes,
 // the listing, and drawing into them (clear, colour change, pixels, lines,
-// boxes). Nothing is written or read outside a bitmap: such pixels are
+// boxes, text). Nothing is written or read outside a bitmap: such pixels are
 // skipped, and reads of an empty bitmap give 0.
 #include "script/commands/line.h"
 #include "script/core/bitmap_store.h"
@@ -132,6 +132,15 @@ void CmdBitmapfilledbox(Interp &in)
     const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + h, b.height);
     for (int64_t row = y0; row < y1 && x0 < x1; ++row)
         std::memset(b.Row(static_cast<uint32_t>(row)) + x0, colour, static_cast<size_t>(x1 - x0));
+}
+
+// The text with the current font and text colours at (x, y) of the bitmap.
+void CmdBitmaptext(Interp &in)
+{
+    ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
+    const int32_t x = ReadNumber(in), y = ReadNumber(in);
+    const std::string &text = ReadValue(in);
+    DrawText(AsSurface(b), x, y, text, in.screen.font, in.screen.Colours());
 }
 
 }  // namespace zscript

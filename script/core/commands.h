@@ -150,6 +150,7 @@ void CmdBitmapsetpixel(Interp &in);
 void CmdBitmapline(Interp &in);
 void CmdBitmapbox(Interp &in);
 void CmdBitmapfilledbox(Interp &in);
+void CmdBitmaptext(Interp &in);
 void CmdBitmapgetpalette(Interp &in);
 void CmdBitmapsetpalette(Interp &in);
 void CmdBitmappalettetopalette(Interp &in);

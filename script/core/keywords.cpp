@@ -44,7 +44,7 @@ const Keyword kKeywords[kKeywordCount] = {
     {"BITMAPSETPALETTE", CmdBitmapsetpalette},
     {"BITMAPSETPALETTEVALUE", CmdBitmapsetpalettevalue},
     {"BITMAPSETPIXEL", CmdBitmapsetpixel},
-    {"BITMAPTEXT", CmdNotBuilt},
+    {"BITMAPTEXT", CmdBitmaptext},
     {"BITMAPTOBITMAP", CmdBitmaptobitmap},
     {"BITMAPTOBITMAPMASK", CmdBitmaptobitmapmask},
     {"BITMAPTOBITMAPMERGE", CmdBitmaptobitmapmerge},

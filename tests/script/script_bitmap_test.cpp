@@ -106,7 +106,10 @@ TEST_F(ScriptBitmap, CopiesToBitmapsAndScreen)
         "BITMAPALLOC f 4 4\nBITMAPFROMSCREEN f 637 97\nBITMAPTOSCREEN f 500 150\n"
         // The bitmap's palette onto the screen: locked entries 0-15 stay.
         "VARSET i 0\n:P\nBITMAPSETPALETTEVALUE b i 65793\nCOMPUTE i = i + 1\nIF i < 256 GOTO 'P'\n"
-        "BITMAPSETPALETTE b\n");
+        "BITMAPSETPALETTE b\n"
+        // Text into a bitmap with the two transparency rules, and outside it.
+        "BITMAPALLOC t 16 20\nBITMAPCLEAR t 3\nTEXTCOLOR 1\nTEXTBACKCOLOR 128\nBITMAPTEXT t 0 2 'H'\n"
+        "TEXTCOLOR 128\nTEXTBACKCOLOR 2\nBITMAPTEXT t 8 2 'H'\nBITMAPTEXT t -4 100 'xyz'\nBITMAPTOSCREEN t 600 0\n");
     ASSERT_EQ(r.status, 0) << r.err;
     const Picture p = Frame(r, 640, 480);
     if (!p.data)
@@ -160,6 +163,19 @@ TEST_F(ScriptBitmap, CopiesToBitmapsAndScreen)
     // Read back from the screen: the 3 x 3 on-screen part of the strip, the rest 0.
     EXPECT_EQ(run(500, 150, 4), "0000");
     EXPECT_EQ(run(500, 153, 4), "4440");
+    // Text: the set pixels of the first 'H' are the untouched ones of the second.
+    int set = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const int left = p.At(600 + x, y), right = p.At(608 + x, y);
+            if (y < 2 || y >= 18) {
+                EXPECT_EQ(left * 10 + right, 33) << x << "," << y;
+                continue;
+            }
+            set += left == 1;
+            EXPECT_TRUE((left == 1 && right == 3) || (left == 3 && right == 2)) << x << "," << y;
+        }
+    EXPECT_GT(set, 10);
     // Palette: entries 0-15 kept the grey ramp, the others came from the bitmap.
     EXPECT_EQ(p.Palette(5, 0), 5);
     EXPECT_EQ(p.Palette(15, 2), 15);
