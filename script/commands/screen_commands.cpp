@@ -64,6 +64,7 @@ void ApplyScreenPalette(Interp &in)
 void CloseScreen(Interp &in)
 {
     Screen &s = S(in);
+    ResetPointer(in);
     if (s.open)
         in.host->CloseWindow();
     s.open = false;
@@ -78,6 +79,7 @@ void CmdScreengraphics(Interp &in)
     const std::string name = ReadName(in);
     const int32_t width = ReadNumber(in, 1);
     const int32_t height = ReadNumber(in, 1);
+    RemovePointer(in);
     if (width == 0 || height == 0)
         CommandError(in, "  Zero dimension in command:\r\n    ");
     Screen &s = S(in);
@@ -88,6 +90,7 @@ void CmdScreengraphics(Interp &in)
         return;
     }
     s.open = true;
+    PointerScreenOpened(in);
     uint8_t ramps[768];
     for (int k = 0; k < 64; ++k) {
         const auto v = static_cast<uint8_t>(k);

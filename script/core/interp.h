@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "script/core/host.h"
+#include "script/core/input.h"
 #include "vexutil/vexutil.h"
 
 namespace zscript {
@@ -131,6 +132,7 @@ struct Interp {
 
     bool autopause = false;
     Screen screen;
+    InputState input;
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped
