@@ -138,6 +138,10 @@ void CmdTextsetxy(Interp &in);
 void CmdTextx(Interp &in);
 void CmdTexty(Interp &in);
 
+void CmdBitmapalloc(Interp &in);
+void CmdBitmapfree(Interp &in);
+void CmdBitmapwidth(Interp &in);
+void CmdBitmapheight(Interp &in);
 // Input, mouse areas and waiting.
 void CmdDelay(Interp &in);
 void CmdDelayuntil(Interp &in);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/core/bitmap_store.h"
+#include "script/core/font.h"
 #include "script/core/host.h"
 #include "script/core/input.h"
 #include "vexutil/vexutil.h"
@@ -81,6 +83,8 @@ struct Screen {
     int32_t fadeMs = 15;
     uint8_t textColour = 7, backColour = 0, transColour = 128;
     int32_t cursorX = 0, cursorY = 0;
+    Font font;
+    TextColours Colours() const { return {textColour, backColour, transColour}; }
 };
 
 struct Interp {
@@ -133,6 +137,7 @@ struct Interp {
     bool autopause = false;
     Screen screen;
     InputState input;
+    BitmapStore bitmaps;
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped
