@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "script/core/bitmap_store.h"
 #include "script/core/font.h"
 #include "script/core/host.h"
 #include "vexutil/vexutil.h"
@@ -142,6 +143,7 @@ struct Interp {
 
     bool autopause = false;
     Screen screen;
+    BitmapStore bitmaps;
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped
