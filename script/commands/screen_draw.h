@@ -54,19 +54,6 @@ void DrawAtCursor(Interp &in, std::string_view text);
 // out as one frame. Nothing without a window.
 void ScreenWaitStarts(Interp &in);
 
-// ---- The software pointer (pointer.cpp; the input commands fill these in) ----
-// Takes the pointer off the screen when it is drawn over any part of the
-// rectangle (surface coordinates): the screen under it is put back.
-void RemovePointer(Interp &in, const ScreenRect &rect);
-// Takes the pointer off the screen wherever it is.
-void RemovePointer(Interp &in);
-// A new window: the current level's mouse areas go, the pointer image
-// becomes the built-in one, the remembered position is forgotten.
-void PointerNewScreen(Interp &in);
-// The window closes (SCREENTEXT, an error, the end of the run): the pointer
-// state goes back to the start.
-void ResetPointer(Interp &in);
-
 }  // namespace zscript
 
 #endif
