@@ -180,6 +180,19 @@ ZorbDisplay *WindowDisplay(void);              /* the window's display */
    Returns 0 once the window system asked the program to quit, else 1. */
 int32_t WindowPump(void);
 
+/* Sleeps until a window event is pending or ms milliseconds have passed
+   (the event stays queued). Returns 1 when an event is pending. */
+int32_t WindowWaitEvent(uint32_t ms);
+
+/* The system pointer's last position over the picture, in picture
+   coordinates (from the window's mouse events). Returns 1 when it is over the
+   picture; otherwise 0 with -1, -1. */
+int32_t WindowPointer(int32_t *x, int32_t *y);
+/* Moves the system pointer to a picture position in the window. */
+void WindowSetPointer(int32_t x, int32_t y);
+/* Shows or hides the system pointer over the program's windows. */
+void WindowShowPointer(int32_t show);
+
 /* Release counts of the left and right mouse buttons since the start. */
 uint32_t WindowLeftReleases(void);
 uint32_t WindowRightReleases(void);

@@ -43,12 +43,12 @@ int64_t PlusY(const Screen &s, int32_t y) { return int64_t{y} + s.originY; }
 void CloseScreen(Interp &in)
 {
     Screen &s = in.screen;
+    ResetPointer(in);
     if (s.open)
         in.host->CloseWindow();
     s.open = false;
     s.surface = {};
     ResetText(s);
-    ResetPointer(in);
     s.cursorX = s.cursorY = 0;
     s.originX = s.originY = 0;
 }
@@ -69,7 +69,7 @@ void CmdScreengraphics(Interp &in)
         return;
     }
     s.open = true;
-    PointerNewScreen(in);
+    PointerScreenOpened(in);
     uint8_t ramps[768];
     DefaultPalette(ramps);
     SetScreenPalette(in, ramps);
@@ -213,7 +213,7 @@ void CmdScreengetpixel(Interp &in)
     const Screen &s = in.screen;
     const ScreenRect r = ClipToScreen(s, PlusX(s, x), PlusY(s, y), 1, 1);
     if (!r.Empty())
-        RemovePointer(in, r);
+        RemovePointerOver(in, r.x, r.y, r.width, r.height);
     SetVariableNumber(in, name, r.Empty() ? 0 : s.surface.Row(r.y)[r.x]);
 }
 

@@ -1,6 +1,7 @@
 // Changes of the script's screen: pointer removal, clipping and showing the
 // changed rectangles (see screen_draw.h).
 #include "script/commands/screen_draw.h"
+#include "script/core/commands.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,7 +25,7 @@ ScreenChange::ScreenChange(Interp &in, int64_t x, int64_t y, int64_t width, int6
     : in_(in), rect_(ClipToScreen(in.screen, x, y, width, height))
 {
     if (!rect_.Empty())
-        RemovePointer(in_, rect_);
+        RemovePointerOver(in_, rect_.x, rect_.y, rect_.width, rect_.height);
 }
 
 ScreenChange::~ScreenChange()

@@ -13,6 +13,7 @@
 #include "script/core/bitmap_store.h"
 #include "script/core/font.h"
 #include "script/core/host.h"
+#include "script/core/input.h"
 #include "vexutil/vexutil.h"
 
 namespace zscript {
@@ -144,6 +145,7 @@ struct Interp {
     bool autopause = false;
     Screen screen;
     BitmapStore bitmaps;
+    InputState input;
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped

@@ -87,7 +87,7 @@ TEST_F(ScriptScreen, WindowSettingsAndErrors)
     EXPECT_NE(r.err.find("A window hasn't been created yet (use ScreenGraphics first)."), std::string::npos);
 
     // An error closes the window; its last picture is captured first.
-    r = Script("SCREENGRAPHICS ok 32 16\nSCREENSETPIXEL 1 1 77\nBITMAPALLOC b 4 4\n");
+    r = Script("SCREENGRAPHICS ok 32 16\nSCREENSETPIXEL 1 1 77\nGOTO 'nowhere'\n");
     EXPECT_EQ(r.status, 1);
     const Picture q = Frame(r, 32, 16);
     if (q.data) {
