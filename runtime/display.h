@@ -99,6 +99,11 @@ int32_t DisplayDraw(ZorbDisplay *display, void *context, int32_t dstX, int32_t d
 void DisplayBeginBatch(ZorbDisplay *display);
 void DisplayEndBatch(ZorbDisplay *display);
 
+/* Draws the collected rectangles and shows the result as DisplayEndBatch
+   does, without ending a frame (nothing is captured); collecting stops. For
+   callers that draw a little at a time and show it now and then. */
+void DisplayFlushBatch(ZorbDisplay *display);
+
 /* Takes a new palette (256 entries in the palette-format flags of blit.h). */
 void DisplaySetPalette(ZorbDisplay *display, const void *palette, uint32_t format);
 

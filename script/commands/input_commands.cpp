@@ -3,6 +3,7 @@
 // until the next window event or the next due time; keys come from the
 // display layer's queue, clicks from its button counters.
 #include "script/commands/input_family.h"
+#include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 #include "platform/platform.h"
@@ -81,6 +82,7 @@ std::string ReadLine(Interp &in, int32_t max)
 
 void BeginWait(Interp &in)
 {
+    ScreenWaitStarts(in);
     in.host->WaitBegins();
 }
 

@@ -131,17 +131,21 @@ void CmdScreenbox(Interp &in);
 void CmdScreenfilledbox(Interp &in);
 void CmdScreenpalettelock(Interp &in);
 void CmdScreenforcepalettezeroblack(Interp &in);
+void CmdScreenwindowhpal(Interp &in);
+void CmdScreenfadeoutclear(Interp &in);
 void CmdTextcolor(Interp &in);
 void CmdTextbackcolor(Interp &in);
 void CmdTexttranscolor(Interp &in);
 void CmdTextsetxy(Interp &in);
 void CmdTextx(Interp &in);
 void CmdTexty(Interp &in);
+void CmdTextbegin(Interp &in);
 
 void CmdBitmapalloc(Interp &in);
 void CmdBitmapfree(Interp &in);
 void CmdBitmapwidth(Interp &in);
 void CmdBitmapheight(Interp &in);
+
 // Input, mouse areas and waiting.
 void CmdDelay(Interp &in);
 void CmdDelayuntil(Interp &in);
@@ -175,6 +179,11 @@ void PointerScreenOpened(Interp &in);
 // The screen palette: copied where not locked / put on the display.
 void SetScreenPalette(Interp &in, const uint8_t *rgb768);
 void ApplyScreenPalette(Interp &in);
+// Fades (16 steps, each followed by the SCREENFADESPEED wait): in towards a
+// palette, ending with it exactly; out, every component down by 4 a step.
+// Locked entries do not change.
+void FadeInPalette(Interp &in, const uint8_t *rgb768);
+void FadeOutPalette(Interp &in);
 // Closes the window (a capture of the last picture first) and resets the text state.
 void CloseScreen(Interp &in);
 

@@ -44,8 +44,12 @@ public:
         (void)width, (void)height, (void)x, (void)y, (void)flags, (void)title, (void)surface;
         return false;
     }
-    // Copies a changed rectangle of the surface to the window.
+    // Hands a changed rectangle of the surface to the window; it is shown at
+    // the next Pump or ShowChanges.
     virtual void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) { (void)x, (void)y, (void)width, (void)height; }
+    // Shows the changes handed over so far; frameEnds: the script starts
+    // waiting, which ends a frame (ZORB_CAPTURE writes the screen out).
+    virtual void ShowChanges(bool frameEnds) { (void)frameEnds; }
     virtual void SetPalette(const uint8_t *rgb768) { (void)rgb768; }
     virtual void ClearScreen(uint8_t colour) { (void)colour; }
     virtual std::string DescribeScreen() { return {}; }

@@ -32,6 +32,8 @@ public:
 
     void Pump() override
     {
+        if (pending_)
+            ShowChanges(false);
         if (WindowHandle())
             WindowPump();
         zorb::RuntimeSoundService();
@@ -88,16 +90,36 @@ public:
         surface.bottomUp = d->BottomUp != 0;
         return true;
     }
+    // Changed rectangles are collected in a display batch and shown at the
+    // next pump (commands draw many small pieces) or wait.
     void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) override
     {
-        if (ZorbDisplay *d = WindowDisplay())
+        if (ZorbDisplay *d = WindowDisplay()) {
+            if (d->BatchMode != DISPLAY_BATCH_COLLECT)
+                DisplayBeginBatch(d);
             DisplayDraw(d, nullptr, x, y, x, y, width, height);
+            pending_ = true;
+        }
+    }
+    void ShowChanges(bool frameEnds) override
+    {
+        ZorbDisplay *d = WindowDisplay();
+        pending_ = false;
+        if (!d)
+            return;
+        if (frameEnds) {
+            if (d->BatchMode != DISPLAY_BATCH_COLLECT)
+                DisplayBeginBatch(d);
+            DisplayEndBatch(d);
+        } else if (d->BatchMode == DISPLAY_BATCH_COLLECT) {
+            DisplayFlushBatch(d);
+        }
     }
     void SetPalette(const uint8_t *rgb768) override
     {
         if (ZorbDisplay *d = WindowDisplay()) {
             DisplaySetPalette(d, rgb768, 0);
-            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
+            ShowRect(0, 0, d->Width, d->Height);
         }
     }
     std::string DescribeScreen() override
@@ -120,9 +142,8 @@ public:
         if (!WindowHandle())
             return;
         if (ZorbDisplay *d = WindowDisplay()) {
-            DisplayBeginBatch(d);
-            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
-            DisplayEndBatch(d);
+            ShowRect(0, 0, d->Width, d->Height);
+            ShowChanges(true);
         }
         WindowClose();
     }
@@ -162,6 +183,7 @@ private:
     SoundCommands sound_;
     TestInput testInput_;
     bool resolutionChanged_ = false;
+    bool pending_ = false;  // rectangles collected and not shown yet
 };
 
 // A graphical box needs a real display; without one the text goes to
