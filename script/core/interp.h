@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "script/core/host.h"
+#include "codec/zorb.h"
 #include "vexutil/vexutil.h"
 
 namespace zscript {
@@ -82,6 +83,17 @@ struct Screen {
     int32_t cursorX = 0, cursorY = 0;
 };
 
+// An animation slot (3000 + index): the open file and where it decodes to.
+struct AnimationSlot {
+    ZorbHandle *handle = nullptr;
+    std::string name;             // base name of the file
+    bool advancePending = false;  // the last frame stays current until the next advance
+    int32_t targetBitmap = -1;    // bitmap slot the frames go to, -1: the screen
+    const uint8_t *output = nullptr;  // the pixels the decoder writes (checked before every decode)
+    size_t outputBytes = 0;
+};
+constexpr int kAnimationSlots = 32;
+
 struct Interp {
     Host *host = nullptr;
     bool sandbox = false;  // file and program commands refused (fuzzing)
@@ -131,6 +143,8 @@ struct Interp {
 
     bool autopause = false;
     Screen screen;
+    AnimationSlot animations[kAnimationSlots];
+    uint32_t trackSelection = 0;  // ZORB_OPEN_TRACK bits added to every animation open
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped

@@ -74,6 +74,7 @@ public:
         surface.width = d->Width;
         surface.height = d->Height;
         surface.bottomUp = d->BottomUp != 0;
+        surface.rectMode = d->RectMode;
         return true;
     }
     void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) override
@@ -88,6 +89,9 @@ public:
             DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
         }
     }
+    void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
+    void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
+    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
