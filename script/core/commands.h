@@ -155,6 +155,11 @@ void CmdTextsetxy(Interp &in);
 void CmdTextx(Interp &in);
 void CmdTexty(Interp &in);
 
+void CmdBitmapalloc(Interp &in);
+void CmdBitmapfree(Interp &in);
+void CmdBitmapwidth(Interp &in);
+void CmdBitmapheight(Interp &in);
+
 // The screen palette: copied where not locked / put on the display.
 void SetScreenPalette(Interp &in, const uint8_t *rgb768);
 void ApplyScreenPalette(Interp &in);

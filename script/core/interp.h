@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "script/core/host.h"
 #include "codec/zorb.h"
+#include "script/core/bitmap_store.h"
+#include "script/core/host.h"
 #include "vexutil/vexutil.h"
 
 namespace zscript {
@@ -143,6 +144,7 @@ struct Interp {
 
     bool autopause = false;
     Screen screen;
+    BitmapStore bitmaps;
     AnimationSlot animations[kAnimationSlots];
     uint32_t trackSelection = 0;  // ZORB_OPEN_TRACK bits added to every animation open
     uint32_t seed = 0;
