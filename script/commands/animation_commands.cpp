@@ -34,6 +34,13 @@ void Advance(Interp &in, bool palette)
     }
     if (slot.targetBitmap >= 0) {
         ZorbDecodeFrame(h);
+        if (palette) {
+            ScriptBitmap &b = *in.bitmaps.slots[slot.targetBitmap];
+            if (h->FreshPalette)
+                std::memcpy(b.palette.emplace().data(), h->Palette, 768);
+            else
+                b.palette.reset();
+        }
     } else {
         if (palette && h->FreshPalette)
             TakePalette(in, h);

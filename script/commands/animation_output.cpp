@@ -95,6 +95,9 @@ void CheckOutput(Interp &in, AnimationSlot &slot)
         const ScreenSurface &s = in.screen.surface;
         alive = in.screen.open && s.pixels == slot.output &&
                 static_cast<size_t>(s.pitch) * static_cast<size_t>(s.height) == slot.outputBytes;
+    } else if (slot.targetBitmap < kBitmapSlots) {
+        const ScriptBitmap *b = in.bitmaps.slots[slot.targetBitmap].get();
+        alive = b && b->pixels.data() == slot.output && b->pixels.size() == slot.outputBytes;
     }
     if (!alive) {
         ZorbSetOutput(slot.handle, 0, 0, 0, 0, nullptr, 0);

@@ -132,23 +132,22 @@ void FrameLoop(Play &p)
     for (;;) {
         HoldWhileAway(p);
         ZorbDecodeFrame(h);
-        in.host->BeginFrame();
         if (h->FreshPalette && h->CurrentFrame != paletteFrame && !(p.flags & kNoPalettes)) {
             paletteFrame = h->CurrentFrame;
             if (p.flags & kFadeIn) {
+                // The first picture appears as its palette fades in.
                 p.flags &= ~kFadeIn;
                 if (!(p.flags & kNoDrawing)) {
                     ShowChanges(in, h);
                     if (!p.offScreen.empty())
                         PutOffScreen(p);
                 }
-                in.host->EndFrame();
-                in.host->BeginFrame();
                 FadeIn(in, h->Palette);
             } else {
                 TakePalette(in, h);
             }
         }
+        in.host->BeginFrame();
         if (!(p.flags & kNoDrawing)) {
             ShowChanges(in, h);
             if (!p.offScreen.empty())
