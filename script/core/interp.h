@@ -11,6 +11,7 @@
 
 #include "codec/zorb.h"
 #include "script/core/bitmap_store.h"
+#include "script/core/font.h"
 #include "script/core/host.h"
 #include "vexutil/vexutil.h"
 
@@ -82,6 +83,8 @@ struct Screen {
     int32_t fadeMs = 15;
     uint8_t textColour = 7, backColour = 0, transColour = 128;
     int32_t cursorX = 0, cursorY = 0;
+    Font font;
+    TextColours Colours() const { return {textColour, backColour, transColour}; }
 };
 
 // An animation slot (3000 + index): the open file and where it decodes to.
