@@ -45,7 +45,7 @@ void Advance(Interp &in, bool palette)
         if (palette && h->FreshPalette)
             TakePalette(in, h);
         ZorbDecodeFrame(h);
-        ShowChanges(in, h);
+        ShowFrameChanges(in, h);
     }
     // The last frame of a file without the ring frame stays current, so that
     // a script stepping through it ends on the last picture.
@@ -125,8 +125,8 @@ void CmdAnimationDelay(Interp &in)
     ZorbHandle *h = CheckAnimation(in, ReadNumber(in)).handle;
     WaitForFrame(in, h);
     // What the script stepped to is on the screen now: one captured frame.
-    in.host->BeginFrame();
-    in.host->EndFrame();
+    FrameStarts(in);
+    FrameShown(in);
 }
 
 void CmdAnimationStillDelay(Interp &in)

@@ -106,7 +106,7 @@ void CheckOutput(Interp &in, AnimationSlot &slot)
     }
 }
 
-void ShowChanges(Interp &in, ZorbHandle *h)
+void ShowFrameChanges(Interp &in, ZorbHandle *h)
 {
     const ScreenSurface &s = in.screen.surface;
     if (!in.screen.open)
@@ -120,6 +120,9 @@ void ShowChanges(Interp &in, ZorbHandle *h)
                               static_cast<int32_t>(y1 - y0));
     }
 }
+
+void FrameStarts(Interp &in) { in.host->BeginFrame(); }
+void FrameShown(Interp &in) { in.host->EndFrame(); }
 
 void TakePalette(Interp &in, const ZorbHandle *h)
 {

@@ -138,7 +138,7 @@ void FrameLoop(Play &p)
                 // The first picture appears as its palette fades in.
                 p.flags &= ~kFadeIn;
                 if (!(p.flags & kNoDrawing)) {
-                    ShowChanges(in, h);
+                    ShowFrameChanges(in, h);
                     if (!p.offScreen.empty())
                         PutOffScreen(p);
                 }
@@ -147,13 +147,13 @@ void FrameLoop(Play &p)
                 TakePalette(in, h);
             }
         }
-        in.host->BeginFrame();
+        FrameStarts(in);
         if (!(p.flags & kNoDrawing)) {
-            ShowChanges(in, h);
+            ShowFrameChanges(in, h);
             if (!p.offScreen.empty())
                 PutOffScreen(p);
         }
-        in.host->EndFrame();
+        FrameShown(in);
         if (p.flags & kEscape) {
             const int32_t key = in.host->TakeKey();
             if (key == kEscapeKey) {
@@ -273,9 +273,7 @@ void CmdAnimationPlay(Interp &in)
         if (!p.saved.empty()) {
             SetScreenPalette(in, p.savedPalette.data());
             ApplyScreenPalette(in);
-            in.host->BeginFrame();
             CopyWithScreen(in, p.saved.data(), h->Width, p.x, p.y, p.area, true);
-            in.host->EndFrame();
         }
     }
     if (p.owner) {

@@ -39,7 +39,11 @@ void OutputToMemory(AnimationSlot &slot, uint8_t *pixels, uint32_t width, uint32
 void CheckOutput(Interp &in, AnimationSlot &slot);
 
 // The rectangles the last decode changed, to the window (clipped to the surface).
-void ShowChanges(Interp &in, ZorbHandle *h);
+void ShowFrameChanges(Interp &in, ZorbHandle *h);
+// A frame's drawing starts / is complete: the window shows it, and with
+// ZORB_CAPTURE set it is written out as one frame.
+void FrameStarts(Interp &in);
+void FrameShown(Interp &in);
 
 // The animation's palette on the screen when it brought one that differs
 // from the screen palette (locked entries kept).
