@@ -88,6 +88,7 @@ public:
         surface.width = d->Width;
         surface.height = d->Height;
         surface.bottomUp = d->BottomUp != 0;
+        surface.rectMode = d->RectMode;
         return true;
     }
     // Changed rectangles are collected in a display batch and shown at the
@@ -122,6 +123,9 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
+    void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
+    void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
+    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
