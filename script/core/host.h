@@ -57,8 +57,6 @@ public:
     // captured (ZORB_CAPTURE).
     virtual void BeginFrame() {}
     virtual void EndFrame() {}
-    // The oldest key the window queued, or -1 when none waits (never waits).
-    virtual int32_t TakeKey() { return -1; }
     virtual void ClearScreen(uint8_t colour) { (void)colour; }
     virtual std::string DescribeScreen() { return {}; }
     virtual void SetTitle(const std::string &title) { (void)title; }

@@ -125,7 +125,6 @@ public:
     }
     void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
     void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
-    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
