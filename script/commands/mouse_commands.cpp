@@ -12,9 +12,7 @@ namespace {
 int32_t ReadPointerBitmap(Interp &in)
 {
     const int32_t number = ReadNumber(in, 1);
-    if (number != 0)
-        CommandError(in, "  Bad frame parameter:\r\n    ");
-    return kNoPointerBitmap;
+    return CheckBitmapOrNone(in, number) ? number : kNoPointerBitmap;
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ const PointerImage &BuiltIn(Interp &in)
 // else the built-in one.
 ImageView CurrentImage(Interp &in)
 {
+    const int32_t slot = in.input.pointer.bitmap - kBitmapBase;
+    if (slot >= 0 && slot < kBitmapSlots && in.bitmaps.slots[slot] && !in.bitmaps.slots[slot]->pixels.empty()) {
+        const ScriptBitmap &b = *in.bitmaps.slots[slot];
+        return {b.pixels.data(), static_cast<int32_t>(b.width), static_cast<int32_t>(b.width),
+                static_cast<int32_t>(b.height), 0};
+    }
     const PointerImage &image = BuiltIn(in);
     return {image.pixels.data(), image.width, image.width, image.height, image.key};
 }
@@ -111,8 +117,6 @@ void SetPointerImage(Interp &in, int32_t bitmap)
     SoftPointer &p = in.input.pointer;
     if (p.x == -1 && p.y == -1)
         return;
-    if (bitmap == 0)
-        bitmap = kNoPointerBitmap;
     if (bitmap == p.bitmap)
         return;
     RemovePointer(in);

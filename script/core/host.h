@@ -16,6 +16,7 @@ struct ScreenSurface {
     int32_t pitch = 0;
     int32_t width = 0, height = 0;
     bool bottomUp = false;  // rows stored from the bottom
+    int32_t rectMode = 0;   // how changed areas are walked; 2: the surface is the screen itself
     uint8_t *Row(int32_t y) const
     {
         return pixels + static_cast<ptrdiff_t>(bottomUp ? height - 1 - y : y) * pitch;
@@ -51,6 +52,11 @@ public:
     // waiting, which ends a frame (ZORB_CAPTURE writes the screen out).
     virtual void ShowChanges(bool frameEnds) { (void)frameEnds; }
     virtual void SetPalette(const uint8_t *rgb768) { (void)rgb768; }
+    // One frame's drawing: the rectangles shown between the two calls reach
+    // the window together, and the end of a frame is where the picture is
+    // captured (ZORB_CAPTURE).
+    virtual void BeginFrame() {}
+    virtual void EndFrame() {}
     virtual void ClearScreen(uint8_t colour) { (void)colour; }
     virtual std::string DescribeScreen() { return {}; }
     virtual void SetTitle(const std::string &title) { (void)title; }

@@ -18,12 +18,12 @@ std::string KeyName(int code);
 constexpr int kMouseAreas = 128;
 constexpr int kMouseLevels = 32;
 constexpr size_t kAreaNameMax = 31;
-constexpr int32_t kNoPointerBitmap = -1;
+constexpr int32_t kNoPointerBitmap = 0;  // bitmaps are numbered from 9000
 
 struct MouseArea {
     std::string name;
     int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-    int32_t bitmap = kNoPointerBitmap;                // pointer image: a bitmap slot, or none
+    int32_t bitmap = kNoPointerBitmap;                // pointer image: a bitmap number, or none
     bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 

@@ -88,6 +88,7 @@ public:
         surface.width = d->Width;
         surface.height = d->Height;
         surface.bottomUp = d->BottomUp != 0;
+        surface.rectMode = d->RectMode;
         return true;
     }
     // Changed rectangles are collected in a display batch and shown at the
@@ -122,6 +123,14 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
+    // A frame's rectangles join those collected already; its end shows them all.
+    void BeginFrame() override
+    {
+        ZorbDisplay *d = WindowDisplay();
+        if (d && d->BatchMode != DISPLAY_BATCH_COLLECT)
+            DisplayBeginBatch(d);
+    }
+    void EndFrame() override { ShowChanges(true); }
     std::string DescribeScreen() override
     {
         char text[256] = {};
