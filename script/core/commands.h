@@ -159,6 +159,10 @@ void CmdTextsetxy(Interp &in);
 void CmdTextx(Interp &in);
 void CmdTexty(Interp &in);
 void CmdTextbegin(Interp &in);
+void CmdTextfontfrombitmap(Interp &in);
+void CmdScreenline(Interp &in);
+void CmdScreengetdarkestpaletteindex(Interp &in);
+void CmdScreengetbrightestpaletteindex(Interp &in);
 
 void CmdBitmapalloc(Interp &in);
 void CmdBitmapfree(Interp &in);
