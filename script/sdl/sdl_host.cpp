@@ -158,7 +158,12 @@ public:
         return DisplaySetResolution(mode);
     }
     void UseDirectSound() override { ZorbSelectDirectSound(nullptr); }
-    int TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
+    // Pumping first shows what was drawn since (the pointer, an echo).
+    int TakeKey() override
+    {
+        Pump();
+        return KeyAvailable() ? KeyGet() : -1;
+    }
     uint32_t ButtonReleases(bool right) override { return right ? WindowRightReleases() : WindowLeftReleases(); }
     bool PointerAt(int32_t &x, int32_t &y) override { return WindowPointer(&x, &y) != 0; }
     void MovePointer(int32_t x, int32_t y) override { WindowSetPointer(x, y); }

@@ -104,3 +104,77 @@ TEST_F(ScriptInput, MessageBoxWithoutDisplayAnswersCancel)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace script_test;
+
+// The screen of a capture (the palette follows it).
+struct Shot {
+    int width;
+    const std::string &data;
+    int At(int x, int y) const { return static_cast<uint8_t>(data[static_cast<size_t>(y * width + x)]); }
+};
+
+class ScriptInputScreen : public ScriptRun {};
+
+TEST_F(ScriptInputScreen, PointerImagesSavedScreenAndClamping)
+{
+    Write("t.zs", "SCREENGRAPHICS ok 64 48\nSCREENCLEAR 100\nBITMAPALLOC bm 4 4\nBITMAPCLEAR bm 9\n"
+                  "BITMAPSETPIXEL bm 0 0 0\nMOUSEADD 'hot' 40 30 10 10 bm\n"
+                  "INPUTCHAR a\nINPUTCHAR b\nINPUTCHAR c\nMOUSESETXY 1000 1000\nMOUSEX x\nMOUSEY y\n"
+                  "SCREENFILLEDBOX 0 0 64 48 5\nINPUTCHARORDELAY d 0\n"
+                  "FILECREATE o 'out.txt'\nFILEWRITE o '%a%|%b%|%c%|%x%|%y%'\n");
+    const Result r = Run("t.zs", "ZORBSCW_TEST_INPUT='1:click=20/10,2:click=42/32,3:rclick=63/47'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The last click is clamped for the 4 x 4 bitmap; MOUSESETXY likewise.
+    EXPECT_EQ(Read("out.txt"), "LEFT MOUSE|hot|RIGHT MOUSE|60|44\r\n");
+    ASSERT_GE(r.frames.size(), 4u);  // a capture at each wait, and at the end
+    const Shot second{64, r.frames[1]}, third{64, r.frames[2]}, fourth{64, r.frames[3]};
+    // The built-in arrow at (20, 10): darkest 0 and brightest 63 of the grey
+    // ramp, its clear pixels showing the screen.
+    EXPECT_EQ(second.At(20, 10), 0);
+    EXPECT_EQ(second.At(21, 10), 100);
+    EXPECT_EQ(second.At(21, 12), 63);
+    EXPECT_EQ(second.At(27, 28), 0);
+    EXPECT_EQ(second.At(29, 28), 100);
+    // Over the area its bitmap (colour 0 clear); the arrow's place is put back.
+    EXPECT_EQ(third.At(20, 10), 100);
+    EXPECT_EQ(third.At(21, 12), 100);
+    EXPECT_EQ(third.At(42, 32), 100);
+    EXPECT_EQ(third.At(43, 32), 9);
+    EXPECT_EQ(third.At(45, 35), 9);
+    EXPECT_EQ(third.At(46, 35), 100);
+    // The box drawn over the pointer took it off first: nothing of it is left.
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(fourth.At(x, y), 5) << x << "," << y;
+}
+
+TEST_F(ScriptInputScreen, LineInputAndTheInputBox)
+{
+    Write("t.zs", "SCREENGRAPHICS ok 160 120\nINPUTSTR s 3 'Name? '\nINPUTSTR t 8 ''\nINPUTSTR u 8 'u'\n"
+                  "TEXTCOLOR 9\nINPUTSTRWIN w -1 -1 5 'Word?'\nINPUTCHARORDELAY z 0\n"
+                  "FILECREATE o 'out.txt'\nFILEWRITE o '%s%|%t%|%u%|%w%|'\n");
+    const Result r = Run("t.zs", "ZORBSCW_TEST_INPUT='1:text=abcd,1:key=Return,2:text=xy,2:key=Escape,"
+                                 "3:text=abc,3:key=Backspace,3:text=d,3:key=Return,4:text=hello!,4:key=Return'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read("out.txt"), "abc||abd|hello|\r\n");
+    ASSERT_GE(r.frames.size(), 5u);
+    // The box: 8 x (5 + 4) by 16 x 6 pixels, centred at (44, 12); its
+    // outline one pixel in, the input outline around the five cells.
+    const Shot box{160, r.frames[3]}, after{160, r.frames[4]}, before{160, r.frames[2]};
+    EXPECT_EQ(box.At(44, 12), 0);
+    EXPECT_EQ(box.At(45, 13), 9);
+    EXPECT_EQ(box.At(44 + 70, 12 + 94), 9);
+    EXPECT_EQ(box.At(44 + 71, 12 + 95), 0);
+    EXPECT_EQ(box.At(44 + 12, 12 + 60), 9);
+    EXPECT_EQ(box.At(44 + 60, 12 + 80), 9);
+    EXPECT_EQ(box.At(44 + 13, 12 + 61), 0);
+    // Afterwards the screen under the box is back as it was.
+    for (int y = 12; y < 12 + 96; ++y)
+        for (int x = 44; x < 44 + 72; ++x)
+            ASSERT_EQ(after.At(x, y), before.At(x, y)) << x << "," << y;
+}
+
+}  // namespace
