@@ -121,14 +121,15 @@ class ScriptInputScreen : public ScriptRun {};
 TEST_F(ScriptInputScreen, PointerImagesSavedScreenAndClamping)
 {
     Write("t.zs", "SCREENGRAPHICS ok 64 48\nSCREENCLEAR 100\nBITMAPALLOC bm 4 4\nBITMAPCLEAR bm 9\n"
-                  "BITMAPSETPIXEL bm 0 0 0\nMOUSEADD 'hot' 40 30 10 10 bm\n"
+                  "BITMAPSETPIXEL bm 0 0 0\nMOUSEADD 'hot' 40 20 10 10 bm\n"
                   "INPUTCHAR a\nINPUTCHAR b\nINPUTCHAR c\nMOUSESETXY 1000 1000\nMOUSEX x\nMOUSEY y\n"
                   "SCREENFILLEDBOX 0 0 64 48 5\nINPUTCHARORDELAY d 0\n"
                   "FILECREATE o 'out.txt'\nFILEWRITE o '%a%|%b%|%c%|%x%|%y%'\n");
-    const Result r = Run("t.zs", "ZORBSCW_TEST_INPUT='1:click=20/10,2:click=42/32,3:rclick=63/47'");
+    const Result r = Run("t.zs", "ZORBSCW_TEST_INPUT='1:click=20/10,2:click=42/22,3:rclick=63/47'");
     ASSERT_EQ(r.status, 0) << r.err;
-    // The last click is clamped for the 4 x 4 bitmap; MOUSESETXY likewise.
-    EXPECT_EQ(Read("out.txt"), "LEFT MOUSE|hot|RIGHT MOUSE|60|44\r\n");
+    // Positions are kept where the whole image fits: MOUSESETXY at the far
+    // corner with the built-in 10 x 19 arrow.
+    EXPECT_EQ(Read("out.txt"), "LEFT MOUSE|hot|RIGHT MOUSE|54|29\r\n");
     ASSERT_GE(r.frames.size(), 4u);  // a capture at each wait, and at the end
     const Shot second{64, r.frames[1]}, third{64, r.frames[2]}, fourth{64, r.frames[3]};
     // The built-in arrow at (20, 10): darkest 0 and brightest 63 of the grey
@@ -141,10 +142,10 @@ TEST_F(ScriptInputScreen, PointerImagesSavedScreenAndClamping)
     // Over the area its bitmap (colour 0 clear); the arrow's place is put back.
     EXPECT_EQ(third.At(20, 10), 100);
     EXPECT_EQ(third.At(21, 12), 100);
-    EXPECT_EQ(third.At(42, 32), 100);
-    EXPECT_EQ(third.At(43, 32), 9);
-    EXPECT_EQ(third.At(45, 35), 9);
-    EXPECT_EQ(third.At(46, 35), 100);
+    EXPECT_EQ(third.At(42, 22), 100);
+    EXPECT_EQ(third.At(43, 22), 9);
+    EXPECT_EQ(third.At(45, 25), 9);
+    EXPECT_EQ(third.At(46, 25), 100);
     // The box drawn over the pointer took it off first: nothing of it is left.
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
