@@ -44,6 +44,8 @@ void WaitUntil(Interp &in, uint32_t due)
 {
     BeginWait(in);
     for (;;) {
+        if (in.sandbox)
+            return;
         in.host->Pump();
         const auto left = static_cast<int32_t>(due - PlatformTimeMs());
         if (left <= 0)

@@ -3,6 +3,8 @@
 // start of numbered waits, and the scripts write what they got into a file.
 #include "tests/script/script_fixture.h"
 
+#include <sys/resource.h>
+
 
 namespace {
 
@@ -91,6 +93,24 @@ TEST_F(ScriptInput, DelaysWaitForTheClock)
     EXPECT_LT(b, 50);  // a delay into the past returns at once
     EXPECT_GE(c, 80);
     EXPECT_LT(c, 1000);
+}
+
+TEST_F(ScriptInput, WaitingSleepsAndKeepsKeys)
+{
+    // Two seconds of waiting cost next to no processor time; the window
+    // closed during a DELAY is read by the next INPUTCHAR.
+    rusage before{}, after{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    const Result r = Feed("SCREENGRAPHICS ok 320 200\nDELAY 1000\nINPUTCHARORDELAY a 1000\nINPUTCHARORDELAY b 1000\n"
+                          "FILECREATE o 'out.txt'\nFILEWRITE o '%a%|%b%'\n",
+                          "1:close");
+    getrusage(RUSAGE_CHILDREN, &after);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read("out.txt"), "ALT F4|DELAY\r\n");
+    const auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    const double cpu = seconds(after.ru_utime) - seconds(before.ru_utime) + seconds(after.ru_stime) -
+                       seconds(before.ru_stime);
+    EXPECT_LT(cpu, 0.6) << "a busy wait";
 }
 
 TEST_F(ScriptInput, MessageBoxWithoutDisplayAnswersCancel)
