@@ -131,6 +131,7 @@ std::string WaitForInput(Interp &in, int32_t limit)
     const uint32_t start = PlatformTimeMs();
     Host &host = *in.host;
     for (;;) {
+        host.Pump();  // shows what was drawn since (the pointer, an echo)
         const int key = host.TakeKey();
         if (key >= 0)
             return KeyName(key);
@@ -155,6 +156,7 @@ std::string WaitForInput(Interp &in, int32_t limit)
 int WaitForKey(Interp &in)
 {
     for (;;) {
+        in.host->Pump();
         const int key = in.host->TakeKey();
         if (key >= 0)
             return key;

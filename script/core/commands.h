@@ -20,6 +20,25 @@ void ListLine(Interp &in, std::string_view text);
 
 uint32_t IntegerSquareRoot(uint32_t n);
 
+void CmdAnimationAdvance(Interp &in);
+void CmdAnimationAdvanceNoPalette(Interp &in);
+void CmdAnimationBackToStart(Interp &in);
+void CmdAnimationClose(Interp &in);
+void CmdAnimationDelay(Interp &in);
+void CmdAnimationFrames(Interp &in);
+void CmdAnimationGoto(Interp &in);
+void CmdAnimationHeight(Interp &in);
+void CmdAnimationList(Interp &in);
+void CmdAnimationLoadToBitmap(Interp &in);
+void CmdAnimationOpen(Interp &in);
+void CmdAnimationPlay(Interp &in);
+void CmdAnimationStillDelay(Interp &in);
+void CmdAnimationToBitmap(Interp &in);
+void CmdAnimationToScreen(Interp &in);
+void CmdAnimationTracks(Interp &in);
+void CmdAnimationWidth(Interp &in);
+// Closes every open animation (end of the run).
+void CloseAnimations(Interp &in);
 void CmdCall(Interp &in);
 void CmdCallAndGosub(Interp &in);
 void CmdCompute(Interp &in);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/zorb.h"
 #include "script/core/bitmap_store.h"
 #include "script/core/font.h"
 #include "script/core/host.h"
@@ -95,6 +96,17 @@ struct Screen {
     TextColours Colours() const { return {textColour, backColour, transColour}; }
 };
 
+// An animation slot (3000 + index): the open file and where it decodes to.
+struct AnimationSlot {
+    ZorbHandle *handle = nullptr;
+    std::string name;             // base name of the file
+    bool advancePending = false;  // the last frame stays current until the next advance
+    int32_t targetBitmap = -1;    // bitmap slot the frames go to, -1: the screen
+    const uint8_t *output = nullptr;  // the pixels the decoder writes (checked before every decode)
+    size_t outputBytes = 0;
+};
+constexpr int kAnimationSlots = 32;
+
 struct Interp {
     Host *host = nullptr;
     bool sandbox = false;  // file and program commands refused, no waiting (fuzzing)
@@ -146,6 +158,8 @@ struct Interp {
     Screen screen;
     BitmapStore bitmaps;
     InputState input;
+    AnimationSlot animations[kAnimationSlots];
+    uint32_t trackSelection = 0;  // ZORB_OPEN_TRACK bits added to every animation open
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped

@@ -88,6 +88,7 @@ public:
         surface.width = d->Width;
         surface.height = d->Height;
         surface.bottomUp = d->BottomUp != 0;
+        surface.rectMode = d->RectMode;
         return true;
     }
     // Changed rectangles are collected in a display batch and shown at the
@@ -122,6 +123,9 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
+    void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
+    void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
+    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
@@ -158,12 +162,6 @@ public:
         return DisplaySetResolution(mode);
     }
     void UseDirectSound() override { ZorbSelectDirectSound(nullptr); }
-    // Pumping first shows what was drawn since (the pointer, an echo).
-    int TakeKey() override
-    {
-        Pump();
-        return KeyAvailable() ? KeyGet() : -1;
-    }
     uint32_t ButtonReleases(bool right) override { return right ? WindowRightReleases() : WindowLeftReleases(); }
     bool PointerAt(int32_t &x, int32_t &y) override { return WindowPointer(&x, &y) != 0; }
     void MovePointer(int32_t x, int32_t y) override { WindowSetPointer(x, y); }
