@@ -11,7 +11,7 @@ int32_t AllocBitmap(Interp &in, uint32_t width, uint32_t height)
 {
     BitmapStore &store = in.bitmaps;
     const uint64_t size = uint64_t{width} * height;
-    if (size > kBitmapPixelLimit || store.pixelsInUse + size > kBitmapTotalLimit)
+    if (width > kBitmapPixelLimit || height > kBitmapPixelLimit || size > kBitmapPixelLimit || store.pixelsInUse + size > kBitmapTotalLimit)
         return 0;
     for (int i = 0; i < kBitmapSlots; ++i) {
         if (store.slots[i])

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+#include "script/core/host.h"
+
 namespace zscript {
 
 struct Interp;
@@ -33,6 +35,17 @@ struct ScriptBitmap {
     const uint8_t *Row(uint32_t y) const { return pixels.data() + static_cast<size_t>(y) * width; }
     bool Contains(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };
+
+// A bitmap seen as an 8-bit surface (for the drawing that serves both).
+inline ScreenSurface AsSurface(ScriptBitmap &b)
+{
+    ScreenSurface s;
+    s.pixels = b.pixels.empty() ? nullptr : b.pixels.data();
+    s.pitch = static_cast<int32_t>(b.width);
+    s.width = static_cast<int32_t>(b.width);
+    s.height = static_cast<int32_t>(b.height);
+    return s;
+}
 
 struct BitmapStore {
     std::unique_ptr<ScriptBitmap> slots[kBitmapSlots];

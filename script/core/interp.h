@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "script/core/bitmap_store.h"
 #include "script/core/font.h"
 #include "script/core/host.h"
+#include "script/core/input.h"
 #include "vexutil/vexutil.h"
 
 namespace zscript {
@@ -60,10 +62,17 @@ struct Label {
     uint32_t position;
 };
 
+// The lines after a TEXTBEGIN line, kept as text up to its TEXTEND line.
+struct TextBlock {
+    std::vector<std::string> lines;
+    bool ended = false;  // a TEXTEND line closed it (else the file's end did)
+};
+
 // What RunScriptFile compiles a file into.
 struct CompiledFile {
     std::vector<Record> records;
     std::string pool;  // NUL-terminated parameter texts back to back
+    std::map<uint32_t, TextBlock> textBlocks;  // by the index of the record that starts them
 };
 
 // Escapes from a ScriptError to the main routine (the report is made already).
@@ -148,6 +157,7 @@ struct Interp {
     bool autopause = false;
     Screen screen;
     BitmapStore bitmaps;
+    InputState input;
     AnimationSlot animations[kAnimationSlots];
     uint32_t trackSelection = 0;  // ZORB_OPEN_TRACK bits added to every animation open
     uint32_t seed = 0;
