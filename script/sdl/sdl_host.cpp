@@ -123,9 +123,6 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
-    void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
-    void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
-    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
