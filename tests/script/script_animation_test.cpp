@@ -323,3 +323,28 @@ TEST_F(ScriptAnimation, SoundTrackPlays)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace script_test;
+
+// The bundled presentation runs through every part headless: Return on the
+// title, Escape during the animation, "2" for the bitmap effect, Return after
+// it, "3" (quit) at the menu.
+class ScriptPresentation : public ScriptRun {};
+
+TEST_F(ScriptPresentation, RunsToItsEnd)
+{
+    const fs::path script = fs::path(ZORB_BINARY_DIR) / "demo" / "presentation.zs";
+    if (!fs::exists(script) || !fs::exists(script.parent_path() / "demo.zbx"))
+        GTEST_SKIP() << "the presentation is made by the build (target presentation)";
+    const Result r = Run("'" + script.string() + "'",
+                         "ZORBSCW_TEST_INPUT='1:key=Return,1:key=Escape,2:text=2,19:key=Return,20:text=3'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
+    // Title, the one animation frame, the menu, 16 steps of blinds, the caption, the menu again, the end.
+    ASSERT_EQ(r.frames.size(), 22u);
+    EXPECT_NE(r.frames[1], r.frames[0]);
+}
+
+}  // namespace
