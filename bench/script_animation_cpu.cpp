@@ -6,36 +6,19 @@
 // near 1 however busy the machine is.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "bench/child_cpu.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const fs::path kBuild = ZORB_BINARY_DIR;
-
-double ChildCpuSeconds()
-{
-    rusage u {};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double Measure(const std::string &command, bool *ok)
-{
-    const double before = ChildCpuSeconds();
-    const int status = std::system(command.c_str());
-    *ok = *ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return ChildCpuSeconds() - before;
-}
 
 void BM_PlayDemoCpu(benchmark::State &state)
 {
@@ -53,9 +36,9 @@ void BM_PlayDemoCpu(benchmark::State &state)
     double scw = 0, plw = 0;
     bool ok = true;
     for (auto _ : state) {
-        scw += Measure(env + "'" + (kBuild / "bin" / "zorbscw").string() + "' '" + script.string() + "' 2>/dev/null",
+        scw += bench_support::MeasureCommand(env + "'" + (kBuild / "bin" / "zorbscw").string() + "' '" + script.string() + "' 2>/dev/null",
                        &ok);
-        plw += Measure(env + "'" + (kBuild / "bin" / "zorbplw").string() + "' '" + demo.string() +
+        plw += bench_support::MeasureCommand(env + "'" + (kBuild / "bin" / "zorbplw").string() + "' '" + demo.string() +
                            "' >/dev/null 2>&1",
                        &ok);
     }

@@ -255,6 +255,9 @@ void CmdAnimationPlay(Interp &in)
         }
 
         FrameLoop(p);
+        // The frame shown last is still current: a later ANIMATIONADVANCE
+        // steps on first, as after the last frame of a stepped file.
+        p.slot.advancePending = true;
 
         if (!p.offScreen.empty()) {
             // The animation goes on decoding to the screen where it was played.
