@@ -55,14 +55,14 @@ int32_t PlaceX(const Interp &in, int32_t x, uint32_t width)
 {
     if (x == -1)
         return Centre(in.screen.surface.width, width);
-    return static_cast<int32_t>(static_cast<uint32_t>(x) & ~3u) + in.screen.originX;
+    return static_cast<int32_t>((static_cast<uint32_t>(x) & ~3u) + static_cast<uint32_t>(in.screen.originX));
 }
 
 int32_t PlaceY(const Interp &in, int32_t y, uint32_t height)
 {
     if (y == -1)
         return Centre(in.screen.surface.height, height);
-    return y + in.screen.originY;
+    return static_cast<int32_t>(static_cast<uint32_t>(y) + static_cast<uint32_t>(in.screen.originY));
 }
 
 void OutputToScreen(Interp &in, AnimationSlot &slot, int32_t x, int32_t y)

@@ -53,10 +53,13 @@ void CopyWithScreen(Interp &in, uint8_t *pixels, uint32_t width, int32_t x, int3
         in.host->ShowRect(a.x, a.y, a.width, a.height);
 }
 
-// Off-screen pictures of the animation's size; an allocation that fails
-// leaves the picture empty (the caller then draws directly).
+// Off-screen pictures of the animation's size, as large as a bitmap may be;
+// an allocation that fails leaves the picture empty (the caller then draws
+// directly).
 std::vector<uint8_t> Picture(size_t bytes)
 {
+    if (bytes > kBitmapPixelLimit)
+        return {};
     try {
         return std::vector<uint8_t>(bytes);
     } catch (const std::bad_alloc &) {
