@@ -52,11 +52,6 @@ public:
     // waiting, which ends a frame (ZORB_CAPTURE writes the screen out).
     virtual void ShowChanges(bool frameEnds) { (void)frameEnds; }
     virtual void SetPalette(const uint8_t *rgb768) { (void)rgb768; }
-    // One frame's drawing: the rectangles shown between the two calls reach
-    // the window together, and the end of a frame is where the picture is
-    // captured (ZORB_CAPTURE).
-    virtual void BeginFrame() {}
-    virtual void EndFrame() {}
     virtual void ClearScreen(uint8_t colour) { (void)colour; }
     virtual std::string DescribeScreen() { return {}; }
     virtual void SetTitle(const std::string &title) { (void)title; }

@@ -123,14 +123,6 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
-    // A frame's rectangles join those collected already; its end shows them all.
-    void BeginFrame() override
-    {
-        ZorbDisplay *d = WindowDisplay();
-        if (d && d->BatchMode != DISPLAY_BATCH_COLLECT)
-            DisplayBeginBatch(d);
-    }
-    void EndFrame() override { ShowChanges(true); }
     std::string DescribeScreen() override
     {
         char text[256] = {};
