@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "codec/format.h"
-#include "codec/handle.h"
-#include "codec/soundchunk.h"
+#include "codec/inspect.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "tools/zbxinfo/dump.h"
@@ -39,30 +37,11 @@ std::string TrackName(unsigned n) { return "track_" + std::to_string(n + 1); }
 bool FrameSound(const ZorbHandle *h, unsigned n, std::vector<uint8_t> &out)
 {
     out.clear();
-    const uint8_t *c = h->AudioChunk[n];
-    if (!c)
-        return true;
-    const uint8_t *end = h->FrameData + h->CurrentFrameSize;
-    const bool compressed = h->AudioFormat[n] & ZBX_AUDIO_COMPRESSED;
-    if (end - c < (compressed ? 8 : 4))
+    const int64_t size = ZorbInspectSound(h, n, nullptr, 0);
+    if (size < 0 || size > kMaxChunkSound)
         return false;
-    const uint32_t length = ZbxGet32(c);
-    if (length < (compressed ? 8u : 4u) || length > static_cast<size_t>(end - c))
-        return false;
-    if (!compressed) {
-        out.assign(c + 4, c + length);
-        return true;
-    }
-    const uint32_t size = ZbxGet32(c + 4);
-    if (size > kMaxChunkSound)
-        return false;
-    out.resize(size);
-    if (size == 0)
-        return true;
-    zorb::SoundRing ring{out.data(), out.data() + size, out.data()};
-    if (!zorb::DecodeSoundChunk(c + 8, length - 8, size, ring))
-        zorb::WriteSilence(size, h->AudioFormat[n] & ZBX_AUDIO_16BIT, ring);
-    return true;
+    out.resize(static_cast<size_t>(size));
+    return size == 0 || ZorbInspectSound(h, n, out.data(), static_cast<uint32_t>(size)) == size;
 }
 
 class Dump {
@@ -106,7 +85,7 @@ public:
                 return Fail("cannot write " + dir_);
             tracks_.push_back(std::move(t));
         }
-        const uint32_t frames = zorb::TableFrames(h_);
+        const uint32_t frames = ZorbTableFrames(h_);
         std::vector<uint8_t> sound;
         for (uint32_t i = 0; i < frames; ++i) {
             if (i > 0)
