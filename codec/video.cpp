@@ -83,7 +83,7 @@ template <class R>
     in.Fill(kMaxTableBits);
     // The next code's position depends on this code's length only: it comes
     // from the small table, and the entry's load is off that chain.
-    const uint32_t index = in.Peek(kMaxTableBits) & f.mask;
+    const uint32_t index = in.PeekWord() & f.mask; // one AND on the chain
     const uint32_t e = f.table[index];
     in.Skip(f.lengths[index]);
     const uint32_t k = (e >> 8) & 3;

@@ -43,6 +43,9 @@ public:
         count_ |= 56;
     }
     uint32_t Peek(unsigned n) const { return static_cast<uint32_t>(buffer_ & ((uint64_t{1} << n) - 1)); }
+    // The low 32 bits of the buffer, for a caller that masks them itself
+    // (only the bits made available by Fill are meaningful).
+    uint32_t PeekWord() const { return static_cast<uint32_t>(buffer_); }
     void Skip(unsigned n)
     {
         buffer_ >>= n;
