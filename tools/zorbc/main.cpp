@@ -11,6 +11,7 @@
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_status.h"
 #include "tools/zorbc/command_line.h"
 #include "vexutil/vexutil.h"
 
@@ -37,15 +38,10 @@ const char kUsage[] =
     "  /O         overwrite without asking                 /@*FILE  frame-specific settings\n"
     "             (lines of: first last regular key, e.g. \"50 60 300000 0\")\n";
 
-std::string gLastError;
+using tool::Fail;
+using tool::Progress;
 
-int Progress(const char *text, int level) {
-    if (level == 2) {  // the run ends with it: Fail prints it, once
-        gLastError = text;
-        return 1;
-    }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
-}
+const char kNotGraphics[] = "not a graphics file it can read";
 
 int32_t QuietProgress(const char *text, int32_t level) {
     if (level == 2) return 0;  // probing for sound: absence is no error
@@ -55,13 +51,6 @@ int32_t QuietProgress(const char *text, int32_t level) {
 bool FileExists(const std::string &name) {
     struct stat st;
     return stat(name.c_str(), &st) == 0;
-}
-
-// The final error: printed once, whole, and carried by the front end's report.
-int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
-    StatusMessage(text.c_str(), 1);
-    StatusClose(0);
-    return code;
 }
 
 // The output kinds other than Zorblax files ("Create a Flic", "Create an
@@ -89,19 +78,15 @@ int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
     ZencConvertReport r{};
     if (!ZencConvertGraphics(&p, Progress, &r)) {
         if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
-        const std::string reason = r.inputFailed ? PlatformOpenFailure(opt.input.c_str(), "") : "";
-        if (!reason.empty()) return Fail("Error opening " + opt.input + ": " + reason);
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+        if (r.inputFailed) return tool::FailOpen(opt.input, kNotGraphics);
+        return tool::FailConversion();
     }
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
     char report[2048];
     std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
                   r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return 0;
+    return tool::Finish(report);
 }
 
 }  // namespace
@@ -129,15 +114,7 @@ int main(int argc, char **argv) {
     GFILE *g = GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first, opt.last,
                          opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours, opt.systemColours,
                          opt.conversion, opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress);
-    if (!g) {
-        // Why, with the file: a missing or unreadable file says so; otherwise
-        // what the reader found.
-        std::string reason = PlatformOpenFailure(opt.input.c_str(), "");
-        if (reason.empty())
-            return Fail(gLastError.empty() ? "Error opening " + opt.input + ": not a graphics file it can read"
-                                           : gLastError);
-        return Fail("Error opening " + opt.input + ": " + reason);
-    }
+    if (!g) return tool::FailOpen(opt.input, kNotGraphics);
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};
@@ -173,7 +150,7 @@ int main(int argc, char **argv) {
         if (!GFileGet(g)) {
             GFileClose(g);
             ZencClose(enc);
-            return Fail(gLastError.empty() ? "Cancelled." : gLastError);
+            return tool::FailConversion();
         }
         if (opt.skipOdd && (i & 1)) continue;
         const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
@@ -202,7 +179,7 @@ int main(int argc, char **argv) {
 
     if (!ZencWrite(enc, opt.output.c_str(), Progress)) {
         ZencClose(enc);
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+        return tool::FailConversion();
     }
     ZencReport r;
     ZencGetReport(enc, &r);
@@ -225,8 +202,5 @@ int main(int argc, char **argv) {
         std::snprintf(report + used - 1, sizeof report - used + 1, "; not exact: %llu pixels in %u frames changed.",
                       static_cast<unsigned long long>(r.changedPixels), r.changedFrames);
     }
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return 0;
+    return tool::Finish(report);
 }
