@@ -59,7 +59,7 @@ protected:
     Result Run(const std::string &program, const std::string &args, bool merged = false)
     {
         fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
-        std::string cmd = "cd '" + dir_.string() + "' && timeout 60 " + kBin + program + " " + args + " >'" +
+        std::string cmd = "cd '" + dir_.string() + "' && QT_QPA_PLATFORM=offscreen timeout 60 " + kBin + program + " " + args + " >'" +
                           out.string() + "' 2>" + (merged ? "&1" : "'" + err.string() + "'") + " </dev/null";
         Result r;
         int raw = std::system(cmd.c_str());
@@ -71,7 +71,8 @@ protected:
     fs::path dir_;
 };
 
-const char *const kPrograms[] = {"zorbplw", "zorbc", "zorbmix", "zbxinfo", "zbxcompi"};
+const char *const kPrograms[] = {"zorbplw", "zorbscw", "zorbc", "zorbmix", "zbxinfo", "zbxcompi",
+                                 "pictproc", "sndproc", "zorbfr", "vexsiw", "zorblaxw"};
 
 TEST_F(CommandLine, HelpAndVersionOnEveryProgram)
 {
