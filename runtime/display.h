@@ -99,6 +99,11 @@ int32_t DisplayDraw(ZorbDisplay *display, void *context, int32_t dstX, int32_t d
 void DisplayBeginBatch(ZorbDisplay *display);
 void DisplayEndBatch(ZorbDisplay *display);
 
+/* Draws the collected rectangles and shows the result as DisplayEndBatch
+   does, without ending a frame (nothing is captured); collecting stops. For
+   callers that draw a little at a time and show it now and then. */
+void DisplayFlushBatch(ZorbDisplay *display);
+
 /* Takes a new palette (256 entries in the palette-format flags of blit.h). */
 void DisplaySetPalette(ZorbDisplay *display, const void *palette, uint32_t format);
 
@@ -174,6 +179,19 @@ ZorbDisplay *WindowDisplay(void);              /* the window's display */
 /* Handles pending window events (keys, buttons, focus, repaint, close).
    Returns 0 once the window system asked the program to quit, else 1. */
 int32_t WindowPump(void);
+
+/* Sleeps until a window event is pending or ms milliseconds have passed
+   (the event stays queued). Returns 1 when an event is pending. */
+int32_t WindowWaitEvent(uint32_t ms);
+
+/* The system pointer's last position over the picture, in picture
+   coordinates (from the window's mouse events). Returns 1 when it is over the
+   picture; otherwise 0 with -1, -1. */
+int32_t WindowPointer(int32_t *x, int32_t *y);
+/* Moves the system pointer to a picture position in the window. */
+void WindowSetPointer(int32_t x, int32_t y);
+/* Shows or hides the system pointer over the program's windows. */
+void WindowShowPointer(int32_t show);
 
 /* Release counts of the left and right mouse buttons since the start. */
 uint32_t WindowLeftReleases(void);

@@ -155,7 +155,7 @@ extern "C" void DisplayBeginBatch(ZorbDisplay *d) {
     d->BatchNext = 0;
 }
 
-extern "C" void DisplayEndBatch(ZorbDisplay *d) {
+extern "C" void DisplayFlushBatch(ZorbDisplay *d) {
     if (!d) return;
     d->BatchMode = DISPLAY_BATCH_REPLAY;
     for (int32_t i = 0; i < d->BatchCount; ++i) {
@@ -168,6 +168,11 @@ extern "C" void DisplayEndBatch(ZorbDisplay *d) {
     // The direct full-screen mode shows its whole buffer after every frame.
     if (d->Mode == DISPLAY_FULL_DIRECT) Upload(d, 0, 0, d->Width, d->Height);
     if (P(d)->dirty) Present(d);
+}
+
+extern "C" void DisplayEndBatch(ZorbDisplay *d) {
+    if (!d) return;
+    DisplayFlushBatch(d);
     CaptureFrame(d);
 }
 

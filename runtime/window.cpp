@@ -24,6 +24,9 @@ struct WindowState {
     uint32_t lastColours = 0;
     uint8_t keys[64] = {};
     int keyCount = 0;
+    // The system pointer over the picture, from the window's mouse events.
+    bool pointerInside = false;
+    int pointerX = 0, pointerY = 0;
 };
 WindowState &W() {
     static WindowState w;
@@ -42,10 +45,31 @@ void BoxHook(const char *caption, const char *text) {
     SDL_ShowSimpleMessageBox(0, caption, text, W().window);
 }
 
+// A mouse event's position (the renderer has already made it a position in
+// its logical area) as a picture position; false outside the picture.
+bool PicturePoint(int lx, int ly, int &x, int &y) {
+    const ZorbDisplay *d = W().display;
+    if (!d || !d->Private || d->Private->place.w <= 0 || d->Private->place.h <= 0) return false;
+    const SDL_Rect &place = d->Private->place;
+    if (lx < place.x || ly < place.y || lx >= place.x + place.w || ly >= place.y + place.h) return false;
+    x = static_cast<int>(int64_t{lx - place.x} * d->Width / place.w);
+    y = static_cast<int>(int64_t{ly - place.y} * d->Height / place.h);
+    return true;
+}
+
+void TrackPointer(uint32_t windowId, int lx, int ly) {
+    WindowState &w = W();
+    if (!w.window || windowId != SDL_GetWindowID(w.window)) return;
+    w.pointerInside = PicturePoint(lx, ly, w.pointerX, w.pointerY);
+}
+
 void OnWindowEvent(const SDL_WindowEvent &e) {
     WindowState &w = W();
     ZorbDisplay *d = w.display;
     switch (e.event) {
+        case SDL_WINDOWEVENT_LEAVE:
+            w.pointerInside = false;
+            break;
         case SDL_WINDOWEVENT_CLOSE:
             QueueKey(KEY_CLOSE);
             break;
@@ -212,6 +236,7 @@ extern "C" void WindowClose(void) {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
     w.keyCount = 0;
+    w.pointerInside = false;
 }
 
 extern "C" void WindowSetName(const char *name) { W().name = name ? name : ""; }
@@ -242,7 +267,11 @@ extern "C" int32_t WindowPump(void) {
             case SDL_TEXTINPUT:
                 QueueKey(KeyCodeOf(e));
                 break;
+            case SDL_MOUSEMOTION:
+                TrackPointer(e.motion.windowID, e.motion.x, e.motion.y);
+                break;
             case SDL_MOUSEBUTTONUP:
+                TrackPointer(e.button.windowID, e.button.x, e.button.y);
                 if (e.button.button == SDL_BUTTON_LEFT) ++w.leftReleases;
                 if (e.button.button == SDL_BUTTON_RIGHT) ++w.rightReleases;
                 break;
@@ -254,6 +283,41 @@ extern "C" int32_t WindowPump(void) {
         }
     }
     return w.quit ? 0 : 1;
+}
+
+extern "C" int32_t WindowWaitEvent(uint32_t ms) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_Delay(ms);
+        return 0;
+    }
+    return SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)) ? 1 : 0;
+}
+
+extern "C" int32_t WindowPointer(int32_t *x, int32_t *y) {
+    const WindowState &w = W();
+    const bool inside = w.window && w.display && w.pointerInside;
+    if (x) *x = inside ? w.pointerX : -1;
+    if (y) *y = inside ? w.pointerY : -1;
+    return inside ? 1 : 0;
+}
+
+extern "C" void WindowSetPointer(int32_t x, int32_t y) {
+    WindowState &w = W();
+    ZorbDisplay *d = w.display;
+    if (!w.window || !d || !d->Private || !d->Private->renderer || d->Width <= 0 || d->Height <= 0) return;
+    const SDL_Rect &place = d->Private->place;
+    const float lx = static_cast<float>(place.x) + static_cast<float>(int64_t{x} * place.w / d->Width);
+    const float ly = static_cast<float>(place.y) + static_cast<float>(int64_t{y} * place.h / d->Height);
+    int wx = 0, wy = 0;
+    SDL_RenderLogicalToWindow(d->Private->renderer, lx, ly, &wx, &wy);
+    SDL_WarpMouseInWindow(w.window, wx, wy);
+    w.pointerInside = x >= 0 && y >= 0 && x < d->Width && y < d->Height;
+    w.pointerX = x;
+    w.pointerY = y;
+}
+
+extern "C" void WindowShowPointer(int32_t show) {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
 extern "C" uint32_t WindowLeftReleases(void) { return W().leftReleases; }

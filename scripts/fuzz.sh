@@ -7,8 +7,13 @@ set -eu
 cd "$(dirname "$0")/.."
 BUILD="${1:-build-fuzz}"
 SECONDS_PER="${2:-60}"
-CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DZORB_FUZZ=ON -DZORB_TESTS=ON -DZORB_BENCH=OFF -DZORB_FRONTEND=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORB_SANITIZE=ON
+# A build directory configured before (for example CI's sanitizer build, made
+# with clang and ZORB_FUZZ=ON) is used as it is; a new one is configured for
+# the fuzzers alone.
+if ! grep -qs '^ZORB_FUZZ:BOOL=ON' "$BUILD/CMakeCache.txt"; then
+  CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DZORB_FUZZ=ON -DZORB_TESTS=ON -DZORB_BENCH=OFF \
+      -DZORB_FRONTEND=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORB_SANITIZE=ON
+fi
 cmake --build "$BUILD" -j2 --target fuzz_all
 status=0
 for exe in "$BUILD"/fuzz/fuzz_*; do

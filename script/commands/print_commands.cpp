@@ -1,8 +1,8 @@
-// The print file (PRINTBEGIN, PRINTEND, PRINTPAGEADV) and the commands that
-// write text to it or to the screen (TEXT, TEXTNOCR). A print job without a
-// file name goes to the system's spooler `lp` when there is one; when there
-// is none, or it refuses the job, the text is appended to "zorbscw-print.txt"
-// in the current directory, so nothing printed is lost.
+// The print file (PRINTBEGIN, PRINTEND, PRINTPAGEADV); TEXT and the listing
+// commands write to it while it is open (text_commands.cpp). A print job
+// without a file name goes to the system's spooler `lp` when there is one;
+// when there is none, or it refuses the job, the text is appended to
+// "zorbscw-print.txt" in the current directory, so nothing printed is lost.
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 #include "platform/platform.h"
@@ -82,39 +82,6 @@ void FinishPrintJob(Interp &in)
     } else {
         PlatformMessage("ZorbScript", ("the printer refused the job; the text is kept in " + spool).c_str());
     }
-}
-
-void NeedWindow(Interp &in)
-{
-    if (!in.screen.open || !in.host->HasWindow())
-        ScriptError(in, "  A window hasn't been created yet (use ScreenGraphics first).\r\n");
-}
-
-void TextOut(Interp &in, std::string_view text, bool newline)
-{
-    if (in.printSlot != kNoSlot && in.slots[in.printSlot]) {
-        std::string t(text);
-        if (newline)
-            t += "\r\n";
-        VEXFilePut(in.slots[in.printSlot], t.data(), static_cast<uint32_t>(t.size()));
-        return;
-    }
-    // Text on the screen needs the font, which this version does not have.
-    CmdNotBuilt(in);
-}
-
-void CmdText(Interp &in)
-{
-    const std::string &text = ReadValue(in);
-    NeedWindow(in);
-    TextOut(in, text, true);
-}
-
-void CmdTextnocr(Interp &in)
-{
-    const std::string &text = ReadValue(in);
-    NeedWindow(in);
-    TextOut(in, text, false);
 }
 
 void CmdPrintbegin(Interp &in)

@@ -1,7 +1,9 @@
 // Screen commands: the window (SCREENGRAPHICS, SCREENTEXT and its settings),
-// the screen origin, direct drawing (pixels, boxes, clearing), the palette
-// with its locks, and the text colours and cursor. Nothing is ever written or
-// read outside the surface: such pixels are skipped (reads give 0).
+// the screen origin, direct drawing (pixels, boxes, clearing) and the palette
+// with its locks and fades. Nothing is ever written or read outside the
+// surface: such pixels are skipped (reads give 0). Palette indices use their
+// low 8 bits.
+#include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
@@ -12,27 +14,7 @@ namespace zscript {
 
 namespace {
 
-Screen &S(Interp &in) { return in.screen; }
-
-bool Inside(const Screen &s, int32_t x, int32_t y)
-{
-    return x >= 0 && y >= 0 && x < s.surface.width && y < s.surface.height;
-}
-
-// Fills the part of the rectangle that lies on the surface and shows it.
-void Fill(Interp &in, int32_t x, int32_t y, int32_t w, int32_t h, uint8_t colour)
-{
-    Screen &s = S(in);
-    const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
-    const int64_t x1 = std::min<int64_t>(static_cast<int64_t>(x) + w, s.surface.width);
-    const int64_t y1 = std::min<int64_t>(static_cast<int64_t>(y) + h, s.surface.height);
-    if (x0 >= x1 || y0 >= y1)
-        return;
-    for (int64_t row = y0; row < y1; ++row)
-        std::memset(s.surface.Row(static_cast<int32_t>(row)) + x0, colour, static_cast<size_t>(x1 - x0));
-    in.host->ShowRect(static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
-                      static_cast<int32_t>(y1 - y0));
-}
+uint8_t Colour(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
 
 void ResetText(Screen &s)
 {
@@ -41,29 +23,27 @@ void ResetText(Screen &s)
     s.transColour = 128;
 }
 
-uint8_t Colour(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
+// Four ramps of 64 entries: grey, red, green, blue.
+void DefaultPalette(uint8_t *rgb768)
+{
+    for (int k = 0; k < 64; ++k) {
+        const auto v = static_cast<uint8_t>(k);
+        const uint8_t entries[4][3] = {{v, v, v}, {v, 0, 0}, {0, v, 0}, {0, 0, v}};
+        for (int r = 0; r < 4; ++r)
+            std::memcpy(rgb768 + 3 * (64 * r + k), entries[r], 3);
+    }
+}
+
+// A screen position: the script's coordinates plus the origin.
+int64_t PlusX(const Screen &s, int32_t x) { return int64_t{x} + s.originX; }
+int64_t PlusY(const Screen &s, int32_t y) { return int64_t{y} + s.originY; }
 
 }  // namespace
 
-void SetScreenPalette(Interp &in, const uint8_t *rgb768)
-{
-    Screen &s = S(in);
-    for (int i = 0; i < 256; ++i)
-        if (!s.locks[i])
-            std::memcpy(s.palette + 3 * i, rgb768 + 3 * i, 3);
-}
-
-void ApplyScreenPalette(Interp &in)
-{
-    Screen &s = S(in);
-    if (s.open)
-        in.host->SetPalette(s.palette);
-    ++s.paletteVersion;
-}
-
 void CloseScreen(Interp &in)
 {
-    Screen &s = S(in);
+    Screen &s = in.screen;
+    ResetPointer(in);
     if (s.open)
         in.host->CloseWindow();
     s.open = false;
@@ -78,9 +58,10 @@ void CmdScreengraphics(Interp &in)
     const std::string name = ReadName(in);
     const int32_t width = ReadNumber(in, 1);
     const int32_t height = ReadNumber(in, 1);
+    RemovePointer(in);
     if (width == 0 || height == 0)
         CommandError(in, "  Zero dimension in command:\r\n    ");
-    Screen &s = S(in);
+    Screen &s = in.screen;
     if (width < 0 || height < 0 ||
         !in.host->OpenScreen(width, height, s.windowX, s.windowY, s.flags, s.title, s.surface)) {
         s.open = in.host->HasWindow();
@@ -88,13 +69,9 @@ void CmdScreengraphics(Interp &in)
         return;
     }
     s.open = true;
+    PointerScreenOpened(in);
     uint8_t ramps[768];
-    for (int k = 0; k < 64; ++k) {
-        const auto v = static_cast<uint8_t>(k);
-        const uint8_t entries[4][3] = {{v, v, v}, {v, 0, 0}, {0, v, 0}, {0, 0, v}};
-        for (int r = 0; r < 4; ++r)
-            std::memcpy(ramps + 3 * (64 * r + k), entries[r], 3);
-    }
+    DefaultPalette(ramps);
     SetScreenPalette(in, ramps);
     ApplyScreenPalette(in);
     ResetText(s);
@@ -112,7 +89,7 @@ void CmdScreentext(Interp &in) { CloseScreen(in); }
 void CmdScreensettings(Interp &in)
 {
     const auto n = static_cast<uint32_t>(ReadNumber(in));
-    uint32_t &f = S(in).flags;
+    uint32_t &f = in.screen.flags;
     if (n == 0)
         f = (f & ~7u) | 0x18u;
     else if (n <= 4)
@@ -122,7 +99,7 @@ void CmdScreensettings(Interp &in)
 void CmdScreenwindowborder(Interp &in)
 {
     const int32_t n = ReadNumber(in);
-    uint32_t &f = S(in).flags;
+    uint32_t &f = in.screen.flags;
     f &= ~0xC000u;
     if (n == 1)
         f |= 0xC000u;
@@ -132,7 +109,7 @@ void CmdScreenwindowborder(Interp &in)
 
 void CmdScreenwindowtitle(Interp &in)
 {
-    Screen &s = S(in);
+    Screen &s = in.screen;
     s.title = ReadValue(in);
     if (s.open) {
         in.host->SetTitle(s.title);
@@ -145,7 +122,7 @@ void CmdScreenwindowtitle(Interp &in)
 
 void CmdScreenwindowpos(Interp &in)
 {
-    Screen &s = S(in);
+    Screen &s = in.screen;
     s.windowX = ReadNumber(in);
     s.windowY = ReadNumber(in, 1);
     if (s.open)
@@ -157,36 +134,44 @@ void CmdScreenwindowautopause(Interp &in) { in.autopause = ReadNumber(in) != 0; 
 void CmdScreenwindowhasfocus(Interp &in)
 {
     const std::string &name = ReadName(in);
-    SetVariableNumber(in, name, S(in).open && in.host->WindowHasFocus() ? 1 : 0);
+    SetVariableNumber(in, name, in.screen.open && in.host->WindowHasFocus() ? 1 : 0);
 }
 
 void CmdScreenwindowhwnd(Interp &in)
 {
     const std::string &name = ReadName(in);
-    SetVariable(in, name, std::to_string(S(in).open ? in.host->WindowId() : 0u));
+    SetVariable(in, name, std::to_string(in.screen.open ? in.host->WindowId() : 0u));
+}
+
+// The window's palette has no handle of its own here: the window's stands for it.
+void CmdScreenwindowhpal(Interp &in)
+{
+    const std::string name = ReadName(in);
+    NeedWindow(in);
+    SetVariable(in, name, std::to_string(in.host->WindowId()));
 }
 
 void CmdScreeninfo(Interp &in)
 {
     const std::string &name = ReadName(in);
-    SetVariable(in, name, S(in).open ? in.host->DescribeScreen() : std::string());
+    SetVariable(in, name, in.screen.open ? in.host->DescribeScreen() : std::string());
 }
 
 void CmdScreenwidth(Interp &in)
 {
     const std::string &name = ReadName(in);
-    SetVariableNumber(in, name, S(in).open ? S(in).surface.width : 80);
+    SetVariableNumber(in, name, in.screen.open ? in.screen.surface.width : 80);
 }
 
 void CmdScreenheight(Interp &in)
 {
     const std::string &name = ReadName(in);
-    SetVariableNumber(in, name, S(in).open ? S(in).surface.height : 25);
+    SetVariableNumber(in, name, in.screen.open ? in.screen.surface.height : 25);
 }
 
 void CmdScreenadjustxy(Interp &in)
 {
-    Screen &s = S(in);
+    Screen &s = in.screen;
     s.originX = ReadNumber(in);
     s.originY = ReadNumber(in, 1);
     s.cursorX = s.originX;
@@ -197,17 +182,27 @@ void CmdScreenclear(Interp &in)
 {
     const uint8_t colour = Colour(ReadNumber(in));
     NeedWindow(in);
-    Fill(in, 0, 0, S(in).surface.width, S(in).surface.height, colour);
+    RemovePointer(in);
+    FillScreen(in, 0, 0, in.screen.surface.width, in.screen.surface.height, colour);
 }
 
-void CmdScreenfadespeed(Interp &in) { S(in).fadeMs = ReadNumber(in); }
+void CmdScreenfadeoutclear(Interp &in)
+{
+    const uint8_t colour = Colour(ReadNumber(in));
+    NeedWindow(in);
+    FadeOutPalette(in);
+    RemovePointer(in);
+    FillScreen(in, 0, 0, in.screen.surface.width, in.screen.surface.height, colour);
+}
+
+void CmdScreenfadespeed(Interp &in) { in.screen.fadeMs = ReadNumber(in); }
 
 void CmdScreensetpixel(Interp &in)
 {
     const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
     const uint8_t colour = Colour(ReadNumber(in, 2));
     NeedWindow(in);
-    Fill(in, x + S(in).originX, y + S(in).originY, 1, 1, colour);
+    FillScreen(in, PlusX(in.screen, x), PlusY(in.screen, y), 1, 1, colour);
 }
 
 void CmdScreengetpixel(Interp &in)
@@ -215,9 +210,11 @@ void CmdScreengetpixel(Interp &in)
     const std::string name = ReadName(in);
     const int32_t x = ReadNumber(in, 1), y = ReadNumber(in, 2);
     NeedWindow(in);
-    const Screen &s = S(in);
-    const int32_t px = x + s.originX, py = y + s.originY;
-    SetVariableNumber(in, name, Inside(s, px, py) ? s.surface.Row(py)[px] : 0);
+    const Screen &s = in.screen;
+    const ScreenRect r = ClipToScreen(s, PlusX(s, x), PlusY(s, y), 1, 1);
+    if (!r.Empty())
+        RemovePointerOver(in, r.x, r.y, r.width, r.height);
+    SetVariableNumber(in, name, r.Empty() ? 0 : s.surface.Row(r.y)[r.x]);
 }
 
 void CmdScreenbox(Interp &in)
@@ -228,11 +225,11 @@ void CmdScreenbox(Interp &in)
     NeedWindow(in);
     if (w <= 0 || h <= 0)
         return;
-    const int32_t px = x + S(in).originX, py = y + S(in).originY;
-    Fill(in, px, py, w, 1, colour);
-    Fill(in, px, py + h - 1, w, 1, colour);
-    Fill(in, px, py, 1, h, colour);
-    Fill(in, px + w - 1, py, 1, h, colour);
+    const int64_t px = PlusX(in.screen, x), py = PlusY(in.screen, y);
+    FillScreen(in, px, py, w, 1, colour);
+    FillScreen(in, px, py + h - 1, w, 1, colour);
+    FillScreen(in, px, py, 1, h, colour);
+    FillScreen(in, px + w - 1, py, 1, h, colour);
 }
 
 void CmdScreenfilledbox(Interp &in)
@@ -241,11 +238,12 @@ void CmdScreenfilledbox(Interp &in)
     const int32_t w = ReadNumber(in, 2), h = ReadNumber(in, 1);
     const uint8_t colour = Colour(ReadNumber(in, 2));
     NeedWindow(in);
-    const Screen &s = S(in);
-    const int32_t px = x + s.originX, py = y + s.originY;
-    if (!Inside(s, px, py) || w <= 0 || h <= 0)
+    const Screen &s = in.screen;
+    const int64_t px = PlusX(s, x), py = PlusY(s, y);
+    // Nothing when the corner is off the screen; cut at the right and bottom edges.
+    if (px < 0 || py < 0 || px >= s.surface.width || py >= s.surface.height)
         return;
-    Fill(in, px, py, w, h, colour);
+    FillScreen(in, px, py, w, h, colour);
 }
 
 void CmdScreenpalettelock(Interp &in)
@@ -257,41 +255,17 @@ void CmdScreenpalettelock(Interp &in)
         return;
     const uint32_t last = std::min<uint32_t>(first + static_cast<uint32_t>(count) - 1, 255);
     for (uint32_t i = first; i <= last; ++i)
-        S(in).locks[i] = lock;
+        in.screen.locks[i] = lock;
 }
 
 void CmdScreenforcepalettezeroblack(Interp &in)
 {
     const bool force = ReadNumber(in) != 0;
-    Screen &s = S(in);
+    Screen &s = in.screen;
     if (force)
         std::memset(s.palette, 0, 3);
     ApplyScreenPalette(in);
     s.locks[0] = force;
-}
-
-void CmdTextcolor(Interp &in) { S(in).textColour = Colour(ReadNumber(in)); }
-void CmdTextbackcolor(Interp &in) { S(in).backColour = Colour(ReadNumber(in)); }
-void CmdTexttranscolor(Interp &in) { S(in).transColour = Colour(ReadNumber(in)); }
-
-void CmdTextsetxy(Interp &in)
-{
-    Screen &s = S(in);
-    const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
-    s.cursorX = x + s.originX;
-    s.cursorY = y + s.originY;
-}
-
-void CmdTextx(Interp &in)
-{
-    const std::string &name = ReadName(in);
-    SetVariableNumber(in, name, S(in).cursorX - S(in).originX);
-}
-
-void CmdTexty(Interp &in)
-{
-    const std::string &name = ReadName(in);
-    SetVariableNumber(in, name, S(in).cursorY - S(in).originY);
 }
 
 }  // namespace zscript

@@ -20,6 +20,25 @@ void ListLine(Interp &in, std::string_view text);
 
 uint32_t IntegerSquareRoot(uint32_t n);
 
+void CmdAnimationAdvance(Interp &in);
+void CmdAnimationAdvanceNoPalette(Interp &in);
+void CmdAnimationBackToStart(Interp &in);
+void CmdAnimationClose(Interp &in);
+void CmdAnimationDelay(Interp &in);
+void CmdAnimationFrames(Interp &in);
+void CmdAnimationGoto(Interp &in);
+void CmdAnimationHeight(Interp &in);
+void CmdAnimationList(Interp &in);
+void CmdAnimationLoadToBitmap(Interp &in);
+void CmdAnimationOpen(Interp &in);
+void CmdAnimationPlay(Interp &in);
+void CmdAnimationStillDelay(Interp &in);
+void CmdAnimationToBitmap(Interp &in);
+void CmdAnimationToScreen(Interp &in);
+void CmdAnimationTracks(Interp &in);
+void CmdAnimationWidth(Interp &in);
+// Closes every open animation (end of the run).
+void CloseAnimations(Interp &in);
 void CmdCall(Interp &in);
 void CmdCallAndGosub(Interp &in);
 void CmdCompute(Interp &in);
@@ -131,16 +150,84 @@ void CmdScreenbox(Interp &in);
 void CmdScreenfilledbox(Interp &in);
 void CmdScreenpalettelock(Interp &in);
 void CmdScreenforcepalettezeroblack(Interp &in);
+void CmdScreenwindowhpal(Interp &in);
+void CmdScreenfadeoutclear(Interp &in);
 void CmdTextcolor(Interp &in);
 void CmdTextbackcolor(Interp &in);
 void CmdTexttranscolor(Interp &in);
 void CmdTextsetxy(Interp &in);
 void CmdTextx(Interp &in);
 void CmdTexty(Interp &in);
+void CmdTextbegin(Interp &in);
+
+void CmdBitmapalloc(Interp &in);
+void CmdBitmapfree(Interp &in);
+void CmdBitmapwidth(Interp &in);
+void CmdBitmapheight(Interp &in);
+void CmdBitmaplist(Interp &in);
+void CmdBitmapclear(Interp &in);
+void CmdBitmapchangecolor(Interp &in);
+void CmdBitmapgetpixel(Interp &in);
+void CmdBitmapsetpixel(Interp &in);
+void CmdBitmapline(Interp &in);
+void CmdBitmapbox(Interp &in);
+void CmdBitmapfilledbox(Interp &in);
+void CmdBitmaptext(Interp &in);
+void CmdBitmapgetpalette(Interp &in);
+void CmdBitmapsetpalette(Interp &in);
+void CmdBitmappalettetopalette(Interp &in);
+void CmdBitmapgetpalettevalue(Interp &in);
+void CmdBitmapsetpalettevalue(Interp &in);
+void CmdBitmapgetdarkestpaletteindex(Interp &in);
+void CmdBitmapgetbrightestpaletteindex(Interp &in);
+void CmdBitmaptobitmap(Interp &in);
+void CmdBitmaptobitmaptrans(Interp &in);
+void CmdBitmaptobitmapmask(Interp &in);
+void CmdBitmaptobitmapmerge(Interp &in);
+void CmdBitmaptoscreen(Interp &in);
+void CmdBitmaptoscreentrans(Interp &in);
+void CmdBitmaptoscreenmask(Interp &in);
+void CmdBitmaptoscreenmerge(Interp &in);
+void CmdBitmapfromscreen(Interp &in);
+
+// Input, mouse areas and waiting.
+void CmdDelay(Interp &in);
+void CmdDelayuntil(Interp &in);
+void CmdInputchar(Interp &in);
+void CmdInputcharordelay(Interp &in);
+void CmdInputmsgwin(Interp &in);
+void CmdInputstr(Interp &in);
+void CmdInputstrwin(Interp &in);
+void CmdMouseadd(Interp &in);
+void CmdMousearea(Interp &in);
+void CmdMousemode(Interp &in);
+void CmdMousepop(Interp &in);
+void CmdMousepresent(Interp &in);
+void CmdMousepushandremoveall(Interp &in);
+void CmdMouseremove(Interp &in);
+void CmdMouseremoveall(Interp &in);
+void CmdMousesetxy(Interp &in);
+void CmdMousex(Interp &in);
+void CmdMousey(Interp &in);
+
+// The software pointer. Drawing commands put the screen under it back where
+// it overlaps what they draw (RemovePointerOver, surface coordinates) or
+// everywhere (RemovePointer); the next wait for input draws it again.
+void RemovePointer(Interp &in);
+void RemovePointerOver(Interp &in, int32_t x, int32_t y, int32_t width, int32_t height);
+// Forgets the pointer: position -1 -1, the built-in image, nothing drawn.
+void ResetPointer(Interp &in);
+// A new screen: the current level's mouse areas go, the pointer is forgotten.
+void PointerScreenOpened(Interp &in);
 
 // The screen palette: copied where not locked / put on the display.
 void SetScreenPalette(Interp &in, const uint8_t *rgb768);
 void ApplyScreenPalette(Interp &in);
+// Fades (16 steps, each followed by the SCREENFADESPEED wait): in towards a
+// palette, ending with it exactly; out, every component down by 4 a step.
+// Locked entries do not change.
+void FadeInPalette(Interp &in, const uint8_t *rgb768);
+void FadeOutPalette(Interp &in);
 // Closes the window (a capture of the last picture first) and resets the text state.
 void CloseScreen(Interp &in);
 

@@ -61,13 +61,44 @@ void TraceHead(Interp &in, const char *prefix)
     TraceWrite(in, t);
 }
 
+// The word at the start (or, with last, the end) of a text, upper-cased.
+std::string EdgeWord(std::string_view text, bool last)
+{
+    size_t a = 0, b = text.size();
+    while (a < b && IsBlankChar(text[a]))
+        ++a;
+    while (b > a && IsBlankChar(text[b - 1]))
+        --b;
+    size_t i = last ? b : a;
+    if (last)
+        while (i > a && !IsBlankChar(text[i - 1]))
+            --i;
+    else
+        while (i < b && !IsBlankChar(text[i]))
+            ++i;
+    std::string word(last ? text.substr(i, b - i) : text.substr(a, i - a));
+    Upper(word);
+    return word;
+}
+
+// A line whose command is TEXTBEGIN (also as the command of an IF) keeps the
+// lines that follow as text, up to a line whose first word is TEXTEND.
+bool StartsTextBlock(const char *keyword, const char *params)
+{
+    if (std::strcmp(keyword, "TEXTBEGIN") == 0)
+        return true;
+    return (std::strcmp(keyword, "IF") == 0 || std::strcmp(keyword, "IFSET") == 0) &&
+           EdgeWord(params, true) == "TEXTBEGIN";
+}
+
 // Compiles the lines of one file; labels go to the label table.
 void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &out)
 {
     char text[kLineBuffer];
     char keyword[kLineBuffer];
     uint32_t number = 1;
-    for (const std::string &source : lines) {
+    for (size_t index = 0; index < lines.size(); ++index) {
+        const std::string &source = lines[index];
         Service(in);
         in.lineNumber = number++;
         std::memcpy(text, source.c_str(), source.size() + 1);
@@ -97,6 +128,16 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
                                static_cast<uint32_t>(std::strlen(text))});
         out.pool += text;
         out.pool += '\0';
+        if (StartsTextBlock(keyword, text)) {
+            TextBlock &block = out.textBlocks[static_cast<uint32_t>(out.records.size() - 1)];
+            while (!block.ended && index + 1 < lines.size()) {
+                ++number;
+                const std::string &line = lines[++index];
+                block.ended = EdgeWord(line, false) == "TEXTEND";
+                if (!block.ended)
+                    block.lines.push_back(line);
+            }
+        }
     }
 }
 

@@ -16,6 +16,7 @@ struct ScreenSurface {
     int32_t pitch = 0;
     int32_t width = 0, height = 0;
     bool bottomUp = false;  // rows stored from the bottom
+    int32_t rectMode = 0;   // how changed areas are walked; 2: the surface is the screen itself
     uint8_t *Row(int32_t y) const
     {
         return pixels + static_cast<ptrdiff_t>(bottomUp ? height - 1 - y : y) * pitch;
@@ -44,9 +45,20 @@ public:
         (void)width, (void)height, (void)x, (void)y, (void)flags, (void)title, (void)surface;
         return false;
     }
-    // Copies a changed rectangle of the surface to the window.
+    // Hands a changed rectangle of the surface to the window; it is shown at
+    // the next Pump or ShowChanges.
     virtual void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) { (void)x, (void)y, (void)width, (void)height; }
+    // Shows the changes handed over so far; frameEnds: the script starts
+    // waiting, which ends a frame (ZORB_CAPTURE writes the screen out).
+    virtual void ShowChanges(bool frameEnds) { (void)frameEnds; }
     virtual void SetPalette(const uint8_t *rgb768) { (void)rgb768; }
+    // One frame's drawing: the rectangles shown between the two calls reach
+    // the window together, and the end of a frame is where the picture is
+    // captured (ZORB_CAPTURE).
+    virtual void BeginFrame() {}
+    virtual void EndFrame() {}
+    // The oldest key the window queued, or -1 when none waits (never waits).
+    virtual int32_t TakeKey() { return -1; }
     virtual void ClearScreen(uint8_t colour) { (void)colour; }
     virtual std::string DescribeScreen() { return {}; }
     virtual void SetTitle(const std::string &title) { (void)title; }
@@ -57,6 +69,25 @@ public:
     virtual uint32_t ScreenColours() { return 1u << 24; }
     virtual int SetResolution(int32_t mode) { (void)mode; return 0; }
     virtual void UseDirectSound() {}
+    // Input. The display layer queues key codes and counts button releases;
+    // the pointer is the system pointer's position on the surface.
+    virtual int TakeKey() { return -1; }  // the oldest queued key code (pumps first), -1 when none
+    virtual uint32_t ButtonReleases(bool right) { (void)right; return 0; }
+    virtual bool PointerAt(int32_t &x, int32_t &y) { x = y = -1; return false; }
+    virtual void MovePointer(int32_t x, int32_t y) { (void)x, (void)y; }
+    virtual bool MousePresent() { return false; }
+    // Sleeps until a window event is pending or ms milliseconds have passed.
+    virtual void Idle(uint32_t ms) { Wait(ms); }
+    // A wait for input or time begins (the test hook feeds its events here).
+    virtual void WaitBegins() {}
+    // A message box with buttons: style bit 1 (2) adds Cancel, bits 2-3 (0xC)
+    // ask Yes/No. The answer: OK 1, Yes 4, No 8, anything else 2.
+    virtual int Ask(const std::string &caption, const std::string &text, int32_t style)
+    {
+        (void)style;
+        Message(caption, text);
+        return 2;
+    }
     // Stops sound and releases what the host holds (end of a run).
     virtual void Shutdown() {}
 };

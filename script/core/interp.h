@@ -5,11 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "codec/zorb.h"
+#include "script/core/bitmap_store.h"
+#include "script/core/font.h"
 #include "script/core/host.h"
+#include "script/core/input.h"
 #include "vexutil/vexutil.h"
 
 namespace zscript {
@@ -57,10 +62,17 @@ struct Label {
     uint32_t position;
 };
 
+// The lines after a TEXTBEGIN line, kept as text up to its TEXTEND line.
+struct TextBlock {
+    std::vector<std::string> lines;
+    bool ended = false;  // a TEXTEND line closed it (else the file's end did)
+};
+
 // What RunScriptFile compiles a file into.
 struct CompiledFile {
     std::vector<Record> records;
     std::string pool;  // NUL-terminated parameter texts back to back
+    std::map<uint32_t, TextBlock> textBlocks;  // by the index of the record that starts them
 };
 
 // Escapes from a ScriptError to the main routine (the report is made already).
@@ -80,7 +92,20 @@ struct Screen {
     int32_t fadeMs = 15;
     uint8_t textColour = 7, backColour = 0, transColour = 128;
     int32_t cursorX = 0, cursorY = 0;
+    Font font;
+    TextColours Colours() const { return {textColour, backColour, transColour}; }
 };
+
+// An animation slot (3000 + index): the open file and where it decodes to.
+struct AnimationSlot {
+    ZorbHandle *handle = nullptr;
+    std::string name;             // base name of the file
+    bool advancePending = false;  // the last frame stays current until the next advance
+    int32_t targetBitmap = -1;    // bitmap slot the frames go to, -1: the screen
+    const uint8_t *output = nullptr;  // the pixels the decoder writes (checked before every decode)
+    size_t outputBytes = 0;
+};
+constexpr int kAnimationSlots = 32;
 
 struct Interp {
     Host *host = nullptr;
@@ -131,6 +156,10 @@ struct Interp {
 
     bool autopause = false;
     Screen screen;
+    BitmapStore bitmaps;
+    InputState input;
+    AnimationSlot animations[kAnimationSlots];
+    uint32_t trackSelection = 0;  // ZORB_OPEN_TRACK bits added to every animation open
     uint32_t seed = 0;
     std::string commandLine;   // what follows the script name
     std::vector<long> children;  // started programs not yet reaped

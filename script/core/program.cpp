@@ -120,6 +120,7 @@ int RunProgram(Host &host, int argc, char **argv)
         CloseAllSlots(in);
         CloseScreen(in);
     }
+    CloseAnimations(in);
     host.Shutdown();
     ReapChildren(in);
     if (!titleMatched)

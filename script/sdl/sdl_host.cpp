@@ -5,6 +5,7 @@
 #include "script/core/interp.h"
 #include "script/core/program.h"
 #include "script/sdl/sound_commands.h"
+#include "script/sdl/test_input.h"
 #include "platform/platform.h"
 #include "runtime/display.h"
 #include "runtime/sound.h"
@@ -12,16 +13,27 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 namespace zscript {
 
 namespace {
 
 class SdlHost : public Host {
 public:
-    SdlHost() : sound_([](const std::string &name) { return ResolveName(name); }) {}
+    SdlHost()
+        : sound_([](const std::string &name) { return ResolveName(name); }),
+          testInput_(std::getenv("ZORBSCW_TEST_INPUT"))
+    {
+    }
 
     void Pump() override
     {
+        if (pending_)
+            ShowChanges(false);
         if (WindowHandle())
             WindowPump();
         zorb::RuntimeSoundService();
@@ -69,25 +81,51 @@ public:
         if (!d || !d->Buffer)
             return false;
         WindowSetTitle(title.c_str());
+        // The script draws its own pointer while it waits for input.
+        WindowShowPointer(0);
         surface.pixels = d->Buffer;
         surface.pitch = d->Pitch;
         surface.width = d->Width;
         surface.height = d->Height;
         surface.bottomUp = d->BottomUp != 0;
+        surface.rectMode = d->RectMode;
         return true;
     }
+    // Changed rectangles are collected in a display batch and shown at the
+    // next pump (commands draw many small pieces) or wait.
     void ShowRect(int32_t x, int32_t y, int32_t width, int32_t height) override
     {
-        if (ZorbDisplay *d = WindowDisplay())
+        if (ZorbDisplay *d = WindowDisplay()) {
+            if (d->BatchMode != DISPLAY_BATCH_COLLECT)
+                DisplayBeginBatch(d);
             DisplayDraw(d, nullptr, x, y, x, y, width, height);
+            pending_ = true;
+        }
+    }
+    void ShowChanges(bool frameEnds) override
+    {
+        ZorbDisplay *d = WindowDisplay();
+        pending_ = false;
+        if (!d)
+            return;
+        if (frameEnds) {
+            if (d->BatchMode != DISPLAY_BATCH_COLLECT)
+                DisplayBeginBatch(d);
+            DisplayEndBatch(d);
+        } else if (d->BatchMode == DISPLAY_BATCH_COLLECT) {
+            DisplayFlushBatch(d);
+        }
     }
     void SetPalette(const uint8_t *rgb768) override
     {
         if (ZorbDisplay *d = WindowDisplay()) {
             DisplaySetPalette(d, rgb768, 0);
-            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
+            ShowRect(0, 0, d->Width, d->Height);
         }
     }
+    void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
+    void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
+    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
@@ -108,9 +146,8 @@ public:
         if (!WindowHandle())
             return;
         if (ZorbDisplay *d = WindowDisplay()) {
-            DisplayBeginBatch(d);
-            DisplayDraw(d, nullptr, 0, 0, 0, 0, d->Width, d->Height);
-            DisplayEndBatch(d);
+            ShowRect(0, 0, d->Width, d->Height);
+            ShowChanges(true);
         }
         WindowClose();
     }
@@ -125,6 +162,20 @@ public:
         return DisplaySetResolution(mode);
     }
     void UseDirectSound() override { ZorbSelectDirectSound(nullptr); }
+    int TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
+    uint32_t ButtonReleases(bool right) override { return right ? WindowRightReleases() : WindowLeftReleases(); }
+    bool PointerAt(int32_t &x, int32_t &y) override { return WindowPointer(&x, &y) != 0; }
+    void MovePointer(int32_t x, int32_t y) override { WindowSetPointer(x, y); }
+    bool MousePresent() override { return true; }
+    void Idle(uint32_t ms) override
+    {
+        if (WindowHandle())
+            WindowWaitEvent(ms);
+        else
+            PlatformSleepMs(ms);
+    }
+    void WaitBegins() override { testInput_.WaitBegins(); }
+    int Ask(const std::string &caption, const std::string &text, int32_t style) override;
     void Shutdown() override
     {
         sound_.CloseAll();
@@ -134,8 +185,47 @@ public:
 
 private:
     SoundCommands sound_;
+    TestInput testInput_;
     bool resolutionChanged_ = false;
+    bool pending_ = false;  // rectangles collected and not shown yet
 };
+
+// A graphical box needs a real display; without one the text goes to
+// standard error and the answer is Cancel (2).
+bool RealDisplay()
+{
+    const char *driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver && (!std::strcmp(driver, "dummy") || !std::strcmp(driver, "offscreen")))
+        return false;
+    const char *x11 = std::getenv("DISPLAY"), *wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+int SdlHost::Ask(const std::string &caption, const std::string &text, int32_t style)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(stderr);
+    if (!RealDisplay())
+        return 2;
+    // Buttons with their answers: OK 1, Cancel 2, Yes 4, No 8.
+    const bool cancel = (style & 2) != 0, yesNo = (style & 0xC) != 0;
+    std::vector<SDL_MessageBoxButtonData> buttons;
+    if (yesNo) {
+        buttons.push_back({SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 4, "Yes"});
+        buttons.push_back({cancel ? 0u : Uint32{SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT}, 8, "No"});
+    } else {
+        buttons.push_back({SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "OK"});
+    }
+    if (cancel)
+        buttons.push_back({SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "Cancel"});
+    const Uint32 icon = yesNo ? SDL_MESSAGEBOX_INFORMATION : cancel ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
+    const SDL_MessageBoxData data{icon, WindowHandle(), caption.c_str(), text.c_str(),
+                                  static_cast<int>(buttons.size()), buttons.data(), nullptr};
+    int hit = -1;
+    if (SDL_ShowMessageBox(&data, &hit) != 0 || hit < 0)
+        return 2;
+    return hit;
+}
 
 }  // namespace
 

@@ -34,6 +34,25 @@ struct Result {
     std::vector<std::string> frames;  // captured pictures (ZORB_CAPTURE), in order
 };
 
+// A captured picture.
+struct Picture {
+    int width = 0, height = 0;
+    const std::string *data = nullptr;
+    int At(int x, int y) const { return static_cast<uint8_t>((*data)[static_cast<size_t>(y * width + x)]); }
+    int Palette(int entry, int component) const
+    {
+        return static_cast<uint8_t>((*data)[static_cast<size_t>(width * height + entry * 3 + component)]);
+    }
+};
+
+// The one picture captured in a run (width x height indices, then the palette).
+inline Picture Frame(const Result &r, int width, int height)
+{
+    EXPECT_EQ(r.frames.size(), 1u);
+    EXPECT_EQ(r.frames.empty() ? 0u : r.frames[0].size(), static_cast<size_t>(width * height + 768));
+    return Picture{width, height, r.frames.empty() ? nullptr : &r.frames[0]};
+}
+
 class ScriptRun : public ::testing::Test {
 protected:
     void SetUp() override

@@ -266,7 +266,7 @@ TEST_F(ScriptRun, SystemAndNotBuilt)
 
     r = Script("ANIMATIONOPEN a 'x.zbx'\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Command not available in this version:\n    ANIMATIONOPEN a 'x.zbx'\n"), std::string::npos);
+    EXPECT_NE(r.err.find("Needed a number in command:\n    ANIMATIONOPEN a 'x.zbx'\n"), std::string::npos);
     r = Script("VARLIST\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("A window hasn't been created yet (use ScreenGraphics first)."), std::string::npos);

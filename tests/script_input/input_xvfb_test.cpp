@@ -1,0 +1,144 @@
+// Keys and mouse under a real X server: zorbscw runs in Xvfb and xdotool
+// presses keys, types, moves and clicks (XTEST events), and the window is
+// closed the way a window manager asks (WM_DELETE_WINDOW). Skipped when
+// xvfb-run or xdotool is missing.
+#include "tests/script/script_fixture.h"
+
+#include <dlfcn.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+using namespace script_test;
+
+bool Inside() { return std::getenv("ZORB_XVFB_CHILD") != nullptr; }
+
+bool Have(const char *program)
+{
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string Capture(const std::string &cmd)
+{
+    std::string out;
+    if (FILE *p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+// Asks the window to close as a window manager does: WM_PROTOCOLS with
+// WM_DELETE_WINDOW (libX11 comes with SDL and is loaded at run time).
+bool AskToClose(unsigned long window)
+{
+    void *lib = dlopen("libX11.so.6", RTLD_NOW);
+    if (!lib)
+        return false;
+    using OpenFn = void *(*)(const char *);
+    using AtomFn = unsigned long (*)(void *, const char *, int);
+    using SendFn = int (*)(void *, unsigned long, int, long, void *);
+    using DisplayFn = int (*)(void *);
+    auto open = reinterpret_cast<OpenFn>(dlsym(lib, "XOpenDisplay"));
+    auto atom = reinterpret_cast<AtomFn>(dlsym(lib, "XInternAtom"));
+    auto send = reinterpret_cast<SendFn>(dlsym(lib, "XSendEvent"));
+    auto flush = reinterpret_cast<DisplayFn>(dlsym(lib, "XFlush"));
+    auto close = reinterpret_cast<DisplayFn>(dlsym(lib, "XCloseDisplay"));
+    void *dpy = open && atom && send && flush && close ? open(nullptr) : nullptr;
+    if (!dpy) {
+        dlclose(lib);
+        return false;
+    }
+    struct ClientMessage {
+        int type;
+        unsigned long serial;
+        int sendEvent;
+        void *display;
+        unsigned long window, messageType;
+        int format;
+        long data[5];
+    };
+    union {
+        ClientMessage c;
+        long pad[24];
+    } ev{};
+    ev.c.type = 33;  // ClientMessage
+    ev.c.display = dpy;
+    ev.c.window = window;
+    ev.c.messageType = atom(dpy, "WM_PROTOCOLS", 0);
+    ev.c.format = 32;
+    ev.c.data[0] = static_cast<long>(atom(dpy, "WM_DELETE_WINDOW", 0));
+    const bool sent = send(dpy, window, 0, 0, &ev) != 0;
+    flush(dpy);
+    close(dpy);
+    dlclose(lib);
+    return sent;
+}
+
+class ScriptInputX : public ScriptRun {};
+
+TEST_F(ScriptInputX, UnderXvfb)
+{
+    if (Inside())
+        GTEST_SKIP() << "runs the child below";
+    if (!Have("xvfb-run") || !Have("xdotool"))
+        GTEST_SKIP() << "xvfb-run or xdotool is missing";
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = 0;
+    const std::string out = Capture(std::string("xvfb-run -a -s '-screen 0 640x480x24' env ZORB_XVFB_CHILD=1 "
+                                                "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}"
+                                                "detect_leaks=0\" '") +
+                                    self + "' --gtest_filter=ScriptInputX.InXvfb 2>&1");
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+}
+
+TEST_F(ScriptInputX, InXvfb)
+{
+    if (!Inside())
+        GTEST_SKIP() << "only inside xvfb-run";
+    Write("t.zs", "SCREENWINDOWTITLE 'ZorbInputX'\nSCREENWINDOWPOS 0 0\nSCREENGRAPHICS ok 160 120\n"
+                  "MOUSEADD 'big' 0 0 100 100 0\nMOUSEADD 'small' 20 20 30 30 0\nFILECREATE o 'out.txt'\n"
+                  "INPUTCHAR a ; FILEWRITE o a\nINPUTCHAR a ; FILEWRITE o a\n"
+                  "INPUTCHAR a ; FILEWRITE o a\nINPUTCHAR a ; FILEWRITE o a\n"
+                  "INPUTCHARORDELAY a 300 ; FILEWRITE o a\nSCREENWINDOWTITLE 'ZorbInputX closing'\n"
+                  "INPUTCHAR a ; FILEWRITE o a\n");
+    const std::string cmd = "cd '" + dir_.string() + "' && exec " + kZorbscw + " t.zs >.stdout 2>.stderr";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    const std::string found = Capture("timeout 20 xdotool search --sync --onlyvisible --name '^ZorbInputX$' 2>&1");
+    const unsigned long window = std::strtoul(found.c_str(), nullptr, 10);
+    EXPECT_NE(window, 0ul) << found;
+    if (window != 0) {
+        const std::string w = std::to_string(window);
+        EXPECT_EQ(std::system(("xdotool windowfocus --sync " + w + " key F1 shift+F2 mousemove --window " + w +
+                               " 30 30 sleep 0.2 click 1 sleep 0.2 click 3")
+                                  .c_str()),
+                  0);
+        Capture("timeout 20 xdotool search --sync --name '^ZorbInputX closing$'");
+        EXPECT_TRUE(AskToClose(window));
+    }
+    int status = -1;
+    for (int i = 0; i < 300 && waitpid(child, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        ADD_FAILURE() << "zorbscw did not end";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(".stderr");
+    EXPECT_EQ(Read("out.txt"), "F1\r\nSHIFT F2\r\nsmall\r\nRIGHT MOUSE\r\nDELAY\r\nALT F4\r\n") << Read(".stderr");
+}
+
+}  // namespace
