@@ -89,6 +89,27 @@ inline int FailConversion()
     return Fail(LastError().empty() ? "Cancelled; nothing was written." : LastError());
 }
 
+// The graphics conversion (pictproc, and zorbc for outputs other than
+// Zorblax files): its failure, or its result line.
+inline int ConvertGraphics(const ZencConvertParams &params, const std::string &input, const std::string &output,
+                           uint32_t started)
+{
+    ZencConvertReport r{};
+    if (!ZencConvertGraphics(&params, Progress, &r)) {
+        if (r.declined)
+            return Fail("The output file " + output + " was not overwritten.");
+        if (r.inputFailed)
+            return FailOpen(input, "not a graphics file it can read");
+        return FailConversion();
+    }
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[2048];
+    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", input.c_str(),
+                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
+    return Finish(report);
+}
+
 // Refuses an output that is the input, or that exists and may not be
 // replaced (askOverwrite answers the question when overwriteAll is off).
 // Returns 0 when the output may be written, else the failure status.

@@ -48,16 +48,5 @@ int main(int argc, char **argv)
     const uint32_t started = PlatformTimeMs();
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
         return Fail("Output filename must be different than the input filename.");
-    ZencConvertReport r{};
-    if (!ZencConvertGraphics(&opt.params, Progress, &r)) {
-        if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
-        if (r.inputFailed) return tool::FailOpen(opt.input, "not a graphics file it can read");
-        return tool::FailConversion();
-    }
-    char elapsed[64];
-    GetElapsedTime(elapsed, PlatformTimeMs() - started);
-    char report[2048];
-    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
-                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    return tool::Finish(report);
+    return tool::ConvertGraphics(opt.params, opt.input, opt.output, started);
 }

@@ -41,8 +41,6 @@ const char kUsage[] =
 using tool::Fail;
 using tool::Progress;
 
-const char kNotGraphics[] = "not a graphics file it can read";
-
 int32_t QuietProgress(const char *text, int32_t level) {
     if (level == 2) return 0;  // probing for sound: absence is no error
     return Progress(text, level);
@@ -75,18 +73,7 @@ int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
     p.conversion = opt.conversion;
     p.paletteFile = opt.paletteFile.empty() ? nullptr : opt.paletteFile.c_str();
     p.overwrite = opt.overwrite;
-    ZencConvertReport r{};
-    if (!ZencConvertGraphics(&p, Progress, &r)) {
-        if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
-        if (r.inputFailed) return tool::FailOpen(opt.input, kNotGraphics);
-        return tool::FailConversion();
-    }
-    char elapsed[64];
-    GetElapsedTime(elapsed, PlatformTimeMs() - started);
-    char report[2048];
-    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
-                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    return tool::Finish(report);
+    return tool::ConvertGraphics(p, opt.input, opt.output, started);
 }
 
 }  // namespace
@@ -114,7 +101,7 @@ int main(int argc, char **argv) {
     GFILE *g = GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first, opt.last,
                          opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours, opt.systemColours,
                          opt.conversion, opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress);
-    if (!g) return tool::FailOpen(opt.input, kNotGraphics);
+    if (!g) return tool::FailOpen(opt.input, "not a graphics file it can read");
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};
