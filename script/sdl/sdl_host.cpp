@@ -123,9 +123,6 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
-    void BeginFrame() override { DisplayBeginBatch(WindowDisplay()); }
-    void EndFrame() override { DisplayEndBatch(WindowDisplay()); }
-    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     std::string DescribeScreen() override
     {
         char text[256] = {};
@@ -162,7 +159,6 @@ public:
         return DisplaySetResolution(mode);
     }
     void UseDirectSound() override { ZorbSelectDirectSound(nullptr); }
-    int TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     uint32_t ButtonReleases(bool right) override { return right ? WindowRightReleases() : WindowLeftReleases(); }
     bool PointerAt(int32_t &x, int32_t &y) override { return WindowPointer(&x, &y) != 0; }
     void MovePointer(int32_t x, int32_t y) override { WindowSetPointer(x, y); }

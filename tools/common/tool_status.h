@@ -1,7 +1,7 @@
-// What the converting tools share around vexutil's status line: the
-// progress function that keeps the last error, the final report and the final
-// error, each printed once and carried by the front end's report, and the
-// output check.
+// What the converting tools (zorbc, pictproc, sndproc, zorbfr) share around
+// vexutil's status line: the progress function that keeps the last error, the
+// final report and the final error, each printed once and carried by the front
+// end's report, and the output check.
 #ifndef TOOLS_COMMON_TOOL_STATUS_H
 #define TOOLS_COMMON_TOOL_STATUS_H
 
@@ -27,8 +27,8 @@ inline std::string &LastError()
 
 inline int Progress(const char *text, int level)
 {
-    if (level == 2) {
-        LastError() = text;
+    if (level == 2) { // the run ends with it: Fail prints it, once
+        LastError() = text ? text : "";
         return 1;
     }
     return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
@@ -89,27 +89,6 @@ inline int FailConversion()
     return Fail(LastError().empty() ? "Cancelled; nothing was written." : LastError());
 }
 
-// The graphics conversion (pictproc, and zorbc for outputs other than
-// Zorblax files): its failure, or its result line.
-inline int ConvertGraphics(const ZencConvertParams &params, const std::string &input, const std::string &output,
-                           uint32_t started)
-{
-    ZencConvertReport r{};
-    if (!ZencConvertGraphics(&params, Progress, &r)) {
-        if (r.declined)
-            return Fail("The output file " + output + " was not overwritten.");
-        if (r.inputFailed)
-            return FailOpen(input, "not a graphics file it can read");
-        return FailConversion();
-    }
-    char elapsed[64];
-    GetElapsedTime(elapsed, PlatformTimeMs() - started);
-    char report[2048];
-    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", input.c_str(),
-                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    return Finish(report);
-}
-
 // Refuses an output that is the input, or that exists and may not be
 // replaced (askOverwrite answers the question when overwriteAll is off).
 // Returns 0 when the output may be written, else the failure status.
@@ -122,6 +101,26 @@ int CheckOutput(const std::string &input, const std::string &output, bool overwr
     if (!overwriteAll && stat(output.c_str(), &st) == 0 && !askOverwrite(output.c_str()))
         return Fail(output + ": exists and was not overwritten (use /O).");
     return 0;
+}
+
+// Runs a conversion of graphics (ZencConvertGraphics) under the status line
+// and ends the run: the final error once, or the report "Converted INPUT into
+// OUTPUTS: ..." (Finish).
+inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
+{
+    const std::string input = params.input, output = params.output;
+    ZencConvertReport r{};
+    if (!ZencConvertGraphics(&params, Progress, &r)) {
+        if (r.declined) return Fail("The output file " + output + " was not overwritten.");
+        if (r.inputFailed) return FailOpen(input, "not a graphics file it can read");
+        return FailConversion();
+    }
+    char elapsed[64];
+    GetElapsedTime(elapsed, PlatformTimeMs() - started);
+    char report[2048];
+    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", input.c_str(),
+                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
+    return Finish(report);
 }
 
 }  // namespace tool

@@ -30,7 +30,6 @@ const char kUsage[] =
     "  --help, -h  this text                               --version  the version\n";
 
 using tool::Fail;
-using tool::Progress;
 
 }  // namespace
 
@@ -48,5 +47,5 @@ int main(int argc, char **argv)
     const uint32_t started = PlatformTimeMs();
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
         return Fail("Output filename must be different than the input filename.");
-    return tool::ConvertGraphics(opt.params, opt.input, opt.output, started);
+    return tool::ConvertGraphics(opt.params, started);
 }
