@@ -5,8 +5,6 @@
 #include "tests/script/script_fixture.h"
 #include "tests/support/xvfb.h"
 
-#include <signal.h>
-
 #include <chrono>
 #include <thread>
 
@@ -42,12 +40,8 @@ TEST_F(ScriptScreenshot, InXvfb)
     fs::create_directories(capture);
     const std::string cmd = "cd '" + dir_.string() + "' && ZORB_CAPTURE='" + capture + "' exec " + kZorbscw +
                             " t.zs >.stdout 2>.stderr";
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
+    const pid_t child = xvfb::Start(cmd);
+    ASSERT_GT(child, 0);
     const std::string found = xvfb::Output("timeout 20 xdotool search --sync --onlyvisible --name '^ZorbShotX shown$'");
     const unsigned long window = std::strtoul(found.c_str(), nullptr, 10);
     EXPECT_NE(window, 0ul) << found;
@@ -56,14 +50,8 @@ TEST_F(ScriptScreenshot, InXvfb)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));  // mapped and painted
         EXPECT_TRUE(xvfb::Grab(window, 0, 0, kW, kH, shot));
     }
-    int status = -1;
-    for (int i = 0; i < 300 && waitpid(child, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (waitpid(child, &status, WNOHANG) == 0) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        ADD_FAILURE() << "zorbscw did not end";
-    }
+    const int status = xvfb::Finish(child, 30);
+    EXPECT_NE(status, -1) << "zorbscw did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(".stderr");
     // The frame captured when DELAY started is what the window shows.
     const std::string frame = Slurp(fs::path(capture) / "frame_00001.raw");

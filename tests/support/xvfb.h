@@ -5,12 +5,16 @@
 #define ZORB_TESTS_SUPPORT_XVFB_H
 
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zorb::xvfb {
@@ -34,6 +38,32 @@ inline std::string Output(const std::string &cmd)
         pclose(p);
     }
     return out;
+}
+
+// Starts a shell command in the background; its process id, or -1.
+inline pid_t Start(const std::string &cmd)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+// Waits up to `seconds` for a started command to end (killing it after
+// that); its wait status, or -1 when it had to be killed.
+inline int Finish(pid_t child, int seconds)
+{
+    int status = -1;
+    for (int i = 0; i < seconds * 10 && waitpid(child, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        return -1;
+    }
+    return status;
 }
 
 // Runs this test program with only `filter` under xvfb-run on SDL's X11
