@@ -31,13 +31,6 @@ ZorbBlitter *Blitter()
     return handle.get();
 }
 
-// The software pointer is taken off the screen where it overlaps a rectangle
-// about to be drawn or read (the input commands put it back).
-void RemovePointer(Interp &in, int32_t x, int32_t y, int32_t w, int32_t h)
-{
-    (void)in, (void)x, (void)y, (void)w, (void)h;
-}
-
 bool SameSize(const ScriptBitmap &a, const ScriptBitmap &b) { return a.width == b.width && a.height == b.height; }
 
 // Copies w x h source pixels from (sx, sy) to dst (the target's first pixel,
@@ -149,7 +142,7 @@ void ToScreen(Interp &in, Keying keying)
     if (w == 0 || h == 0)
         return;
     const auto rx = static_cast<int32_t>(x), ry = static_cast<int32_t>(y);
-    RemovePointer(in, rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
+    RemovePointerOver(in, rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
     CopyRect(p.job, s.Row(ry) + x, s.bottomUp ? -s.pitch : s.pitch, 0, 0, w, h);
     in.host->ShowRect(rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
 }
@@ -180,7 +173,7 @@ void CmdBitmapfromscreen(Interp &in)
         std::fill(b.pixels.begin(), b.pixels.end(), 0);
         return;
     }
-    RemovePointer(in, static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
+    RemovePointerOver(in, static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
                   static_cast<int32_t>(y1 - y0));
     for (uint32_t row = 0; row < b.height; ++row) {
         uint8_t *out = b.Row(row);
