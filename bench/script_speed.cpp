@@ -4,15 +4,13 @@
 // other interpreter to zorbscw (target: bash / zorbscw >= 10).
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "bench/child_cpu.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -20,23 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRounds = 1000000;
-
-double ChildCpuSeconds()
-{
-    rusage u {};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// CPU seconds the command takes (it runs to its end before this returns).
-double Measure(const std::string &command, bool *ok)
-{
-    const double before = ChildCpuSeconds();
-    const int status = std::system(command.c_str());
-    *ok = *ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return ChildCpuSeconds() - before;
-}
 
 void BM_ScriptLoop(benchmark::State &state)
 {
@@ -56,11 +37,11 @@ void BM_ScriptLoop(benchmark::State &state)
     double zs = 0, sh = 0, py = 0;
     bool ok = true;
     for (auto _ : state) {
-        zs += Measure("SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + zorbscw.string() + "' '" + script.string() +
+        zs += bench_support::MeasureCommand("SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + zorbscw.string() + "' '" + script.string() +
                           "' 2>/dev/null",
                       &ok);
-        sh += Measure(bash, &ok);
-        py += Measure("python3 '" + python.string() + "'", &ok);
+        sh += bench_support::MeasureCommand(bash, &ok);
+        py += bench_support::MeasureCommand("python3 '" + python.string() + "'", &ok);
     }
     fs::remove_all(dir);
     if (!ok) {

@@ -10,11 +10,5 @@ BUILD="${1:-build}"
 ./scripts/setup.sh
 cmake -S . -B "$BUILD" -G Ninja
 cmake --build "$BUILD" -j2 --target zorbplw demo
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then
-  export SDL_VIDEODRIVER=offscreen
-fi
-if [ -z "${SDL_AUDIODRIVER:-}" ] && [ ! -e /dev/snd ] && [ -z "${PULSE_SERVER:-}" ] \
-   && [ ! -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ]; then
-  export SDL_AUDIODRIVER=dummy
-fi
+. ./scripts/headless-env.sh
 exec "$BUILD/bin/zorbplw" "$BUILD/demo/demo.zbx" /S "$@"

@@ -3,6 +3,7 @@
 // "advance pending" at the last frame), waiting, seeking, the screen as
 // decode target and the slot listing.
 #include "script/commands/animations.h"
+#include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
@@ -28,6 +29,8 @@ void Advance(Interp &in, bool palette)
     AnimationSlot &slot = CheckAnimation(in, ReadNumber(in));
     ZorbHandle *h = slot.handle;
     CheckOutput(in, slot);
+    if (slot.output && slot.targetBitmap < 0)
+        RemovePointerOverAnimation(in, h);
     if (slot.advancePending) {
         slot.advancePending = false;
         ZorbAdvanceFrame(h);
@@ -125,8 +128,7 @@ void CmdAnimationDelay(Interp &in)
     ZorbHandle *h = CheckAnimation(in, ReadNumber(in)).handle;
     WaitForFrame(in, h);
     // What the script stepped to is on the screen now: one captured frame.
-    FrameStarts(in);
-    FrameShown(in);
+    ScreenWaitStarts(in);
 }
 
 void CmdAnimationStillDelay(Interp &in)

@@ -1,7 +1,8 @@
 // Where animation frames go and how they reach the window: the slot check,
 // opening a file, the position rule, the decoder's output and its safety
-// check, the changed rectangles, the palette, the frame wait and the fades.
+// check, the changed rectangles, the palette and the frame wait.
 #include "script/commands/animations.h"
+#include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 #include "platform/platform.h"
@@ -54,14 +55,14 @@ int32_t PlaceX(const Interp &in, int32_t x, uint32_t width)
 {
     if (x == -1)
         return Centre(in.screen.surface.width, width);
-    return static_cast<int32_t>(static_cast<uint32_t>(x) & ~3u) + in.screen.originX;
+    return static_cast<int32_t>((static_cast<uint32_t>(x) & ~3u) + static_cast<uint32_t>(in.screen.originX));
 }
 
 int32_t PlaceY(const Interp &in, int32_t y, uint32_t height)
 {
     if (y == -1)
         return Centre(in.screen.surface.height, height);
-    return y + in.screen.originY;
+    return static_cast<int32_t>(static_cast<uint32_t>(y) + static_cast<uint32_t>(in.screen.originY));
 }
 
 void OutputToScreen(Interp &in, AnimationSlot &slot, int32_t x, int32_t y)
@@ -106,23 +107,22 @@ void CheckOutput(Interp &in, AnimationSlot &slot)
     }
 }
 
-void ShowFrameChanges(Interp &in, ZorbHandle *h)
+void RemovePointerOverAnimation(Interp &in, const ZorbHandle *h)
 {
-    const ScreenSurface &s = in.screen.surface;
-    if (!in.screen.open)
-        return;
-    while (ZorbNextDirtyRect(h, s.rectMode == 2 ? 1 : 0)) {
-        const int64_t x0 = std::max<int64_t>(h->LastRectX, 0), y0 = std::max<int64_t>(h->LastRectY, 0);
-        const int64_t x1 = std::min<int64_t>(int64_t{h->LastRectX} + h->LastRectW, s.width);
-        const int64_t y1 = std::min<int64_t>(int64_t{h->LastRectY} + h->LastRectH, s.height);
-        if (x0 < x1 && y0 < y1)
-            in.host->ShowRect(static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
-                              static_cast<int32_t>(y1 - y0));
-    }
+    const ScreenRect r = ClipToScreen(in.screen, static_cast<int32_t>(h->OutputX), h->OutputY, h->Width, h->Height);
+    if (!r.Empty())
+        RemovePointerOver(in, r.x, r.y, r.width, r.height);
 }
 
-void FrameStarts(Interp &in) { in.host->BeginFrame(); }
-void FrameShown(Interp &in) { in.host->EndFrame(); }
+void ShowFrameChanges(Interp &in, ZorbHandle *h)
+{
+    const int32_t mode = in.screen.surface.rectMode == 2 ? 1 : 0;
+    while (ZorbNextDirtyRect(h, mode)) {
+        const ScreenRect r = ClipToScreen(in.screen, h->LastRectX, h->LastRectY, h->LastRectW, h->LastRectH);
+        if (!r.Empty())
+            in.host->ShowRect(r.x, r.y, r.width, r.height);
+    }
+}
 
 void TakePalette(Interp &in, const ZorbHandle *h)
 {
@@ -139,51 +139,6 @@ void WaitForFrame(Interp &in, ZorbHandle *h)
     while (ZorbMustWait(h)) {
         in.host->Pump();
         PlatformSleepMs(1);
-    }
-}
-
-namespace {
-
-// Puts a palette on the screen (locked entries kept) and waits out the rest
-// of the fade period since the previous step.
-void FadeStep(Interp &in, const uint8_t *rgb768, uint32_t &last)
-{
-    SetScreenPalette(in, rgb768);
-    ApplyScreenPalette(in);
-    const auto period = static_cast<uint32_t>(std::max<int32_t>(in.screen.fadeMs, 0));
-    for (;;) {
-        in.host->Pump();
-        const uint32_t passed = PlatformTimeMs() - last;
-        if (passed >= period)
-            break;
-        PlatformSleepMs(std::min<uint32_t>(period - passed, 5));
-    }
-    last = PlatformTimeMs();
-}
-
-}  // namespace
-
-void FadeIn(Interp &in, const uint8_t *rgb768)
-{
-    uint8_t step[768];
-    uint32_t last = PlatformTimeMs();
-    for (int level = 63; level >= 3; level -= 4) {
-        for (int i = 0; i < 768; ++i)
-            step[i] = rgb768[i] > level ? static_cast<uint8_t>(rgb768[i] - level) : 0;
-        FadeStep(in, step, last);
-    }
-    SetScreenPalette(in, rgb768);
-    ApplyScreenPalette(in);
-}
-
-void FadeOut(Interp &in)
-{
-    uint8_t step[768];
-    uint32_t last = PlatformTimeMs();
-    for (int n = 0; n < 16; ++n) {
-        for (int i = 0; i < 768; ++i)
-            step[i] = in.screen.palette[i] > 4 ? static_cast<uint8_t>(in.screen.palette[i] - 4) : 0;
-        FadeStep(in, step, last);
     }
 }
 

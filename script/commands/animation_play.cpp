@@ -2,13 +2,16 @@
 // its clock or its sound, with the play flags (fades, save and restore of the
 // background, off-screen decoding and the merge over the background, Escape,
 // loops).
+#include "runtime/blit.h"
 #include "script/commands/animations.h"
+#include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 #include "platform/platform.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -32,25 +35,10 @@ enum PlayFlag : uint32_t {
 
 constexpr int32_t kEscapeKey = 27;
 
-// A rectangle of the screen surface, clipped to it.
-struct Area {
-    int32_t x = 0, y = 0, width = 0, height = 0;
-};
-
-Area Clip(const ScreenSurface &s, int32_t x, int32_t y, uint32_t width, uint32_t height)
-{
-    const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
-    const int64_t x1 = std::min<int64_t>(int64_t{x} + width, s.width);
-    const int64_t y1 = std::min<int64_t>(int64_t{y} + height, s.height);
-    if (x0 >= x1 || y0 >= y1)
-        return {};
-    return {static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
-            static_cast<int32_t>(y1 - y0)};
-}
-
 // A picture of the animation's size placed at (x, y) of the screen: the
 // part of it that lies on the surface, copied in either direction.
-void CopyWithScreen(Interp &in, uint8_t *pixels, uint32_t width, int32_t x, int32_t y, const Area &a, bool toScreen)
+void CopyWithScreen(Interp &in, uint8_t *pixels, uint32_t width, int32_t x, int32_t y, const ScreenRect &a,
+                    bool toScreen)
 {
     const ScreenSurface &s = in.screen.surface;
     for (int32_t row = 0; row < a.height; ++row) {
@@ -65,10 +53,13 @@ void CopyWithScreen(Interp &in, uint8_t *pixels, uint32_t width, int32_t x, int3
         in.host->ShowRect(a.x, a.y, a.width, a.height);
 }
 
-// Off-screen pictures of the animation's size; an allocation that fails
-// leaves the picture empty (the caller then draws directly).
+// Off-screen pictures of the animation's size, as large as a bitmap may be;
+// an allocation that fails leaves the picture empty (the caller then draws
+// directly).
 std::vector<uint8_t> Picture(size_t bytes)
 {
+    if (bytes > kBitmapPixelLimit)
+        return {};
     try {
         return std::vector<uint8_t>(bytes);
     } catch (const std::bad_alloc &) {
@@ -85,8 +76,9 @@ struct Play {
     int32_t loops = 0;
     int32_t x = 0, y = 0;
     size_t bytes = 0;
-    Area area;
+    ScreenRect area;
     std::vector<uint8_t> saved, savedPalette, merged, offScreen;
+    std::unique_ptr<ZorbBlitter, decltype(&ZorbBlitClose)> blitter{nullptr, ZorbBlitClose};  // merges
     bool escaped = false;
 };
 
@@ -115,9 +107,9 @@ void PutOffScreen(Play &p)
     ZorbHandle *h = p.slot.handle;
     const uint32_t width = h->Width;
     if (p.flags & kMerge) {
-        const uint8_t key = p.in.screen.transColour;
-        for (size_t i = 0; i < p.bytes; ++i)
-            p.merged[i] = p.offScreen[i] == key ? p.saved[i] : p.offScreen[i];
+        const auto w = static_cast<int32_t>(width), h2 = static_cast<int32_t>(h->Height);
+        ZorbBlitMerge(p.blitter.get(), p.merged.data(), w, 0, 0, p.offScreen.data(), w, 0, 0, w, h2,
+                      p.in.screen.transColour, p.saved.data());
         CopyWithScreen(p.in, p.merged.data(), width, p.x, p.y, p.area, true);
     } else {
         CopyWithScreen(p.in, p.offScreen.data(), width, p.x, p.y, p.area, true);
@@ -142,18 +134,17 @@ void FrameLoop(Play &p)
                     if (!p.offScreen.empty())
                         PutOffScreen(p);
                 }
-                FadeIn(in, h->Palette);
+                FadeInPalette(in, h->Palette);
             } else {
                 TakePalette(in, h);
             }
         }
-        FrameStarts(in);
         if (!(p.flags & kNoDrawing)) {
             ShowFrameChanges(in, h);
             if (!p.offScreen.empty())
                 PutOffScreen(p);
         }
-        FrameShown(in);
+        ScreenWaitStarts(in);
         if (p.flags & kEscape) {
             const int32_t key = in.host->TakeKey();
             if (key == kEscapeKey) {
@@ -232,7 +223,9 @@ void CmdAnimationPlay(Interp &in)
         p.x = PlaceX(in, x, h->Width);
         p.y = PlaceY(in, y, h->Height);
         p.bytes = size_t{h->Width} * h->Height;
-        p.area = Clip(s, p.x, p.y, h->Width, h->Height);
+        p.area = ClipToScreen(in.screen, p.x, p.y, h->Width, h->Height);
+        if (!(flags & kNoDrawing) && !p.area.Empty())
+            RemovePointerOver(in, p.area.x, p.area.y, p.area.width, p.area.height);
 
         if (flags & kSaveRestore) {
             p.saved = Picture(p.bytes);
@@ -241,8 +234,12 @@ void CmdAnimationPlay(Interp &in)
                 p.savedPalette.assign(in.screen.palette, in.screen.palette + 768);
             }
         }
-        if ((flags & kMerge) && !p.saved.empty())
+        if ((flags & kMerge) && !p.saved.empty()) {
             p.merged = Picture(p.bytes);
+            p.blitter.reset(ZorbBlitOpen(0));
+            if (!p.blitter)
+                p.merged.clear();
+        }
         if ((flags & kOffScreen) && (!(flags & kMerge) || !p.merged.empty()))
             p.offScreen = Picture(p.bytes);
         if (!p.offScreen.empty())
@@ -261,6 +258,9 @@ void CmdAnimationPlay(Interp &in)
         }
 
         FrameLoop(p);
+        // The frame shown last is still current: a later ANIMATIONADVANCE
+        // steps on first, as after the last frame of a stepped file.
+        p.slot.advancePending = true;
 
         if (!p.offScreen.empty()) {
             // The animation goes on decoding to the screen where it was played.
@@ -269,7 +269,7 @@ void CmdAnimationPlay(Interp &in)
             p.offScreen.clear();
         }
         if (flags & kFadeOut)
-            FadeOut(in);
+            FadeOutPalette(in);
         if (!p.saved.empty()) {
             SetScreenPalette(in, p.savedPalette.data());
             ApplyScreenPalette(in);

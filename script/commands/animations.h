@@ -38,12 +38,10 @@ void OutputToMemory(AnimationSlot &slot, uint8_t *pixels, uint32_t width, uint32
 // opened again, the bitmap freed): the file then plays its sound only.
 void CheckOutput(Interp &in, AnimationSlot &slot);
 
+// The software pointer comes off where the animation is about to draw.
+void RemovePointerOverAnimation(Interp &in, const ZorbHandle *h);
 // The rectangles the last decode changed, to the window (clipped to the surface).
 void ShowFrameChanges(Interp &in, ZorbHandle *h);
-// A frame's drawing starts / is complete: the window shows it, and with
-// ZORB_CAPTURE set it is written out as one frame.
-void FrameStarts(Interp &in);
-void FrameShown(Interp &in);
 
 // The animation's palette on the screen when it brought one that differs
 // from the screen palette (locked entries kept).
@@ -57,11 +55,6 @@ inline bool AtLastFrame(const ZorbHandle *h)
 {
     return h->FrameCount == 0 || h->FrameCount - h->CurrentFrame == 1;
 }
-
-// Palette fades paced by the fade period: fade in to rgb768 from every
-// component less 63; fade out of the screen palette in 16 steps of 4.
-void FadeIn(Interp &in, const uint8_t *rgb768);
-void FadeOut(Interp &in);
 
 }  // namespace zscript
 

@@ -2,6 +2,7 @@
 // bitmap, each plain or keyed (transparent, mask, merge). The keyed copies run
 // through the blitter's 8-bit loops, so the keying rules live in one place.
 #include "runtime/blit.h"
+#include "script/commands/screen_draw.h"
 #include "script/core/bitmap_store.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
@@ -139,12 +140,11 @@ void ToScreen(Interp &in, Keying keying)
     if (x >= sw || y >= sh)
         return;
     const uint32_t w = std::min(p.job.src->width, sw - x), h = std::min(p.job.src->height, sh - y);
-    if (w == 0 || h == 0)
+    const ScreenChange change(in, x, y, w, h);
+    if (change.Empty())
         return;
-    const auto rx = static_cast<int32_t>(x), ry = static_cast<int32_t>(y);
-    RemovePointerOver(in, rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
-    CopyRect(p.job, s.Row(ry) + x, s.bottomUp ? -s.pitch : s.pitch, 0, 0, w, h);
-    in.host->ShowRect(rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
+    const ScreenRect &r = change.Rect();
+    CopyRect(p.job, s.Row(r.y) + r.x, s.bottomUp ? -s.pitch : s.pitch, 0, 0, w, h);
 }
 
 }  // namespace
@@ -174,7 +174,7 @@ void CmdBitmapfromscreen(Interp &in)
         return;
     }
     RemovePointerOver(in, static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
-                  static_cast<int32_t>(y1 - y0));
+                      static_cast<int32_t>(y1 - y0));
     for (uint32_t row = 0; row < b.height; ++row) {
         uint8_t *out = b.Row(row);
         const int64_t sy = y + row;

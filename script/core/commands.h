@@ -177,6 +177,7 @@ void CmdBitmapline(Interp &in);
 void CmdBitmapbox(Interp &in);
 void CmdBitmapfilledbox(Interp &in);
 void CmdBitmaptext(Interp &in);
+void CmdBitmapfadeinpalette(Interp &in);
 void CmdBitmapgetpalette(Interp &in);
 void CmdBitmapsetpalette(Interp &in);
 void CmdBitmappalettetopalette(Interp &in);

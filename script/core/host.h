@@ -52,11 +52,6 @@ public:
     // waiting, which ends a frame (ZORB_CAPTURE writes the screen out).
     virtual void ShowChanges(bool frameEnds) { (void)frameEnds; }
     virtual void SetPalette(const uint8_t *rgb768) { (void)rgb768; }
-    // One frame's drawing: the rectangles shown between the two calls reach
-    // the window together, and the end of a frame is where the picture is
-    // captured (ZORB_CAPTURE).
-    virtual void BeginFrame() {}
-    virtual void EndFrame() {}
     virtual void ClearScreen(uint8_t colour) { (void)colour; }
     virtual std::string DescribeScreen() { return {}; }
     virtual void SetTitle(const std::string &title) { (void)title; }
@@ -69,7 +64,6 @@ public:
     virtual void UseDirectSound() {}
     // Input. The display layer queues key codes and counts button releases;
     // the pointer is the system pointer's position on the surface.
-    virtual int TakeKey() { return -1; }  // the oldest queued key code (pumps first), -1 when none
     virtual uint32_t ButtonReleases(bool right) { (void)right; return 0; }
     virtual bool PointerAt(int32_t &x, int32_t &y) { x = y = -1; return false; }
     virtual void MovePointer(int32_t x, int32_t y) { (void)x, (void)y; }

@@ -28,7 +28,7 @@ const Keyword kKeywords[kKeywordCount] = {
     {"BITMAPBOX", CmdBitmapbox},
     {"BITMAPCHANGECOLOR", CmdBitmapchangecolor},
     {"BITMAPCLEAR", CmdBitmapclear},
-    {"BITMAPFADEINPALETTE", CmdNotBuilt},
+    {"BITMAPFADEINPALETTE", CmdBitmapfadeinpalette},
     {"BITMAPFILLEDBOX", CmdBitmapfilledbox},
     {"BITMAPFREE", CmdBitmapfree},
     {"BITMAPFROMSCREEN", CmdBitmapfromscreen},

@@ -123,14 +123,6 @@ public:
             ShowRect(0, 0, d->Width, d->Height);
         }
     }
-    // A frame's rectangles join those collected already; its end shows them all.
-    void BeginFrame() override
-    {
-        ZorbDisplay *d = WindowDisplay();
-        if (d && d->BatchMode != DISPLAY_BATCH_COLLECT)
-            DisplayBeginBatch(d);
-    }
-    void EndFrame() override { ShowChanges(true); }
     std::string DescribeScreen() override
     {
         char text[256] = {};
@@ -167,7 +159,6 @@ public:
         return DisplaySetResolution(mode);
     }
     void UseDirectSound() override { ZorbSelectDirectSound(nullptr); }
-    int TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     uint32_t ButtonReleases(bool right) override { return right ? WindowRightReleases() : WindowLeftReleases(); }
     bool PointerAt(int32_t &x, int32_t &y) override { return WindowPointer(&x, &y) != 0; }
     void MovePointer(int32_t x, int32_t y) override { WindowSetPointer(x, y); }

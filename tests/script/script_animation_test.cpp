@@ -126,6 +126,8 @@ TEST_F(ScriptAnimation, OpenQueriesListAndErrors)
 // ANIMATIONPLAY: position rule, loop counts, the ring frame and palette locks.
 TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
 {
+    // Keys typed before the play: "a", then Escape (the DELAY is the first wait).
+    const std::string keys = "ZORBSCW_TEST_INPUT='1:text=a,1:key=Escape'";
     const struct {
         const char *name;
         std::string prefix, play;
@@ -134,6 +136,8 @@ TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
         int x, y;  // where the animation must appear
         std::vector<int> frames;
         int firstUnlocked = 0;
+        std::string env = {}, result = "1";
+        size_t before = 0;  // captures before the play (waits)
     } cases[] = {
         {"centred once", "", "ANIMATIONPLAY r -1 -1 1 0 'clip'", 64, 48, false, 24, 20, {0, 1, 2}},
         {"three times", "", "ANIMATIONPLAY r 0 0 3 0 'clip'", 32, 16, false, 0, 0, {0, 1, 2, 0, 1, 2, 0, 1, 2}},
@@ -146,21 +150,32 @@ TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
          {0, 1, 2}, 16},
         {"open slot", "ANIMATIONOPEN a 0 'clip'\nANIMATIONTOSCREEN a 0 0\nANIMATIONADVANCE a\n",
          "ANIMATIONPLAY r 0 0 1 0 a", 32, 16, false, 0, 0, {1, 2}},
+        // Escape ends an endless play after the frame that read it; another
+        // key is consumed on the way.
+        {"until Escape", "DELAY 0\n", "ANIMATIONPLAY r 0 0 -1 128 'clip'", 32, 16, false, 0, 0, {0, 1}, 0, keys,
+         "1", 1},
+        // Without the Escape flag the keys stay for the script.
+        {"keys kept", "DELAY 0\n", "ANIMATIONPLAY r 0 0 1 0 'clip'\nINPUTCHARORDELAY k 0\nVARSET r '%r% %k%'", 32, 16,
+         false, 0, 0, {0, 1, 2}, 0, keys, "1 a", 1},
     };
     for (const auto &c : cases) {
-        const Result r = Script("SCREENGRAPHICS ok " + std::to_string(c.width) + " " + std::to_string(c.height) +
-                                "\n" + c.prefix + c.play + "\nFILECREATE o 'out.txt'\nFILEWRITE o r\n");
+        Write("t.zs", "SCREENGRAPHICS ok " + std::to_string(c.width) + " " + std::to_string(c.height) + "\n" +
+                          c.prefix + c.play + "\nFILECREATE o 'out.txt'\nFILEWRITE o r\n");
+        const Result r = Run("t.zs", c.env);
         ASSERT_EQ(r.status, 0) << c.name << r.err;
-        EXPECT_EQ(Read("out.txt"), "1\r\n") << c.name;
+        EXPECT_EQ(Read("out.txt"), c.result + "\r\n") << c.name;
         // One capture per frame shown, and the last picture when the window closes.
-        ASSERT_EQ(r.frames.size(), c.frames.size() + 1) << c.name;
+        ASSERT_GE(r.frames.size(), c.before + c.frames.size() + 1) << c.name;
         const auto &d = c.ring ? ring_ : plain_;
         for (size_t i = 0; i < c.frames.size(); ++i)
-            ExpectFrame(r.frames[i], c.width, c.height, d, c.frames[i], c.x, c.y, 0, c.firstUnlocked,
+            ExpectFrame(r.frames[c.before + i], c.width, c.height, d, c.frames[i], c.x, c.y, 0, c.firstUnlocked,
                         std::string(c.name) + " frame " + std::to_string(i));
+        const std::string &after = r.frames[c.before + c.frames.size()];
         if (c.frames.empty()) {
-            EXPECT_EQ(r.frames[0].substr(0, static_cast<size_t>(c.width * c.height)),
+            EXPECT_EQ(after.substr(0, static_cast<size_t>(c.width * c.height)),
                       std::string(static_cast<size_t>(c.width * c.height), '\0')) << c.name;
+        } else {
+            EXPECT_EQ(after, r.frames[c.before + c.frames.size() - 1]) << c.name << ": the last frame stays";
         }
     }
 }
@@ -239,15 +254,41 @@ TEST_F(ScriptAnimation, PlayFlags)
 }
 
 // ANIMATIONLOADTOBITMAP: the last name gets the bitmap allocated first; no
-// file or no free bitmap gives 0 to every name.
-TEST_F(ScriptAnimation, LoadToBitmap)
+// file or no free bitmap gives 0 to every name. ANIMATIONTOBITMAP: frames
+// decode into the bitmap, which takes the palette of frames that carry one.
+TEST_F(ScriptAnimation, Bitmaps)
 {
-    Result r = Script("FILECREATE o 'out.txt'\nANIMATIONLOADTOBITMAP 'clip' a b c\nBITMAPWIDTH w c\n"
+    // Pixel (5, 6) and the first palette entry of a bitmap.
+    const std::string probe = "BITMAPGETPIXEL p %1 5 6\nBITMAPGETPALETTEVALUE v %1 0\nVARSET s '%s% %p%/%v%'\n";
+    auto look = [&](const std::string &bitmap) {
+        std::string text = probe;
+        for (size_t at; (at = text.find("%1")) != std::string::npos;)
+            text.replace(at, 2, bitmap);
+        return text;
+    };
+    Result r = Script("FILECREATE o 'out.txt'\nANIMATIONLOADTOBITMAP 'clip' a b c\n" + look("a") + look("b") + look("c") +
                       "ANIMATIONLOADTOBITMAP 'missing' d e # none\n"
+                      "ANIMATIONOPEN m 0 'clip'\nBITMAPALLOC t 16 8\nANIMATIONTOBITMAP m t\nANIMATIONADVANCE m\n" +
+                      look("t") + "ANIMATIONADVANCE m\n" + look("t") + "ANIMATIONADVANCENOPALETTE m\n" + look("t") +
                       ":L\nBITMAPALLOC x 1 1\nIF x <> 0 GOTO 'L'\nANIMATIONLOADTOBITMAP 'clip' f g\n"
-                      "FILEWRITE o '%a% %b% %c% %w% [%d%%e%%f%%g%]'\n");
+                      "FILEWRITE o '%a% %b% %c% [%d%%e%%f%%g%]%s%'\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Read("out.txt"), "9001 9002 9000 16 [0000]\r\n");
+    std::string want = "9001 9002 9000 [0000]";
+    auto pixel = [&](int frame, bool palette) {
+        const std::vector<uint8_t> pic = zbxgen::PictureAt(plain_, static_cast<size_t>(frame));
+        const std::array<uint8_t, 768> pal = zbxgen::PaletteAt(plain_, static_cast<size_t>(frame));
+        return " " + std::to_string(pic[6 * 16 + 5]) + "/" +
+               std::to_string(palette ? pal[0] + pal[1] * 256 + pal[2] * 65536 : 0);
+    };
+    want += pixel(0, true) + pixel(1, false) + pixel(2, true);  // a, b, c
+    want += pixel(0, true) + pixel(1, false) + pixel(2, false);  // t after each advance
+    EXPECT_EQ(Read("out.txt"), want + "\r\n");
+
+    // A freed target bitmap or a closed window: the animation decodes its sound only.
+    r = Script("ANIMATIONOPEN m 0 'clip'\nBITMAPALLOC t 16 8\nANIMATIONTOBITMAP m t\nBITMAPFREE t\n"
+               "ANIMATIONADVANCE m\nANIMATIONADVANCE m\nSCREENGRAPHICS ok 32 16\nANIMATIONTOSCREEN m 0 0\n"
+               "SCREENTEXT\nANIMATIONADVANCE m\nSCREENGRAPHICS ok 64 64\nANIMATIONADVANCE m\n");
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 // The sound track selected with ANIMATIONTRACKS plays through the sound
@@ -279,6 +320,31 @@ TEST_F(ScriptAnimation, SoundTrackPlays)
         ASSERT_NE(at, std::string::npos) << device.size();
         at += chunk.size();
     }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace script_test;
+
+// The bundled presentation runs through every part headless: Return on the
+// title, Escape during the animation, "2" for the bitmap effect, Return after
+// it, "3" (quit) at the menu.
+class ScriptPresentation : public ScriptRun {};
+
+TEST_F(ScriptPresentation, RunsToItsEnd)
+{
+    const fs::path script = fs::path(ZORB_BINARY_DIR) / "demo" / "presentation.zs";
+    if (!fs::exists(script) || !fs::exists(script.parent_path() / "demo.zbx"))
+        GTEST_SKIP() << "the presentation is made by the build (target presentation)";
+    const Result r = Run("'" + script.string() + "'",
+                         "ZORBSCW_TEST_INPUT='1:key=Return,1:key=Escape,2:text=2,19:key=Return,20:text=3'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
+    // Title, the one animation frame, the menu, 16 steps of blinds, the caption, the menu again, the end.
+    ASSERT_EQ(r.frames.size(), 22u);
+    EXPECT_NE(r.frames[1], r.frames[0]);
 }
 
 }  // namespace
