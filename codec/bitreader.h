@@ -47,6 +47,10 @@ public:
         return static_cast<uint32_t>(acc_ & ((uint64_t{1} << n) - 1));
     }
 
+    // The low 32 bits of the buffer, for a caller that masks them itself
+    // (only the bits made available by Fill are meaningful).
+    uint32_t PeekWord() const { return static_cast<uint32_t>(acc_); }
+
     // Consumes n buffered bits (n <= the buffered count).
     void Skip(unsigned n)
     {

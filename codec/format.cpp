@@ -65,13 +65,4 @@ void ZbxSerializeFrameTables(const uint32_t *sizes, const uint8_t *types, uint32
     }
 }
 
-uint32_t ZbxFramePeriod(int32_t frameRate)
-{
-    if (frameRate >= 0) {
-        const uint64_t p = uint64_t{static_cast<uint32_t>(frameRate)} * 100;
-        return p > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(p);
-    }
-    return 0u - static_cast<uint32_t>(frameRate);
-}
-
 } // extern "C"

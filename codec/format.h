@@ -117,8 +117,16 @@ extern const uint16_t ZbxRunLengths[ZBX_RUN_INDEXES];
 
 /* The frame period in hundredths of a millisecond of a frame rate as stored
    (> 0: milliseconds per frame, saturating at UINT32_MAX; <= 0: minus the
-   period). */
-uint32_t ZbxFramePeriod(int32_t frameRate);
+   period). Inline, like the number helpers, so that programs that read
+   headers without linking the codec (the front end) share it. */
+static inline uint32_t ZbxFramePeriod(int32_t frameRate)
+{
+    if (frameRate >= 0) {
+        const uint64_t p = (uint64_t)(uint32_t)frameRate * 100u;
+        return p > UINT32_MAX ? UINT32_MAX : (uint32_t)p;
+    }
+    return 0u - (uint32_t)frameRate;
+}
 
 #ifdef __cplusplus
 }

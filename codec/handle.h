@@ -16,9 +16,21 @@ namespace zorb {
 // size is booked in MemoryInUse (raising PeakMemory). Free with the same size.
 
 void *HandleAlloc(ZorbHandle *h, size_t size);
+// The same without booking (the handle record itself, blocks that outlive no
+// handle); FreeBlock(nullptr) does nothing.
+void *AllocateBlock(size_t size);
+void FreeBlock(void *p);
 void HandleFree(ZorbHandle *h, void *p, size_t size);
 void BookMemory(ZorbHandle *h, size_t size);
 void UnbookMemory(ZorbHandle *h, size_t size);
+
+// Test hook: called with the size of every block before it is allocated; an
+// answer of false makes that allocation fail. Null (the default) allocates
+// normally.
+using AllocationHook = bool (*)(size_t size);
+void SetAllocationHook(AllocationHook hook);
+// Blocks allocated by the library and not yet freed, over the process.
+size_t LiveBlocks();
 
 // ---- Process-wide settings --------------------------------------------------------
 
@@ -105,6 +117,21 @@ void DecodePalette(ZorbHandle *h, uint32_t chunkLength);
 // The palette command decoder on its own: applies the commands in
 // cmds[0..size) to palette (256 x RGB) relative to its old contents.
 void ApplyPaletteCommands(uint8_t palette[768], const uint8_t *cmds, size_t size);
+
+// The sound chunk of track n in the loaded frame, its length checked against
+// the frame.
+struct SoundChunk {
+    enum Status { kAbsent, kPresent, kDamaged } status;
+    const uint8_t *data;   // the chunk, its length word first
+    uint32_t length;       // the whole chunk
+    uint32_t decodedBytes; // sound it holds (a compressed chunk's second word)
+    bool compressed;
+};
+SoundChunk FindSoundChunk(const ZorbHandle *h, unsigned n);
+
+// Writes `bytes` bytes (at most chunk.decodedBytes) of a present chunk's sound
+// to out: copied when raw, decoded when compressed (silence when it carries none).
+void ExtractSound(const ZorbHandle *h, unsigned n, const SoundChunk &chunk, uint8_t *out, uint32_t bytes);
 
 // ---- Call points of the sound output ------------------------------------------------------------
 // Implemented by the sound output in codec/sound_hooks.cpp.

@@ -1,11 +1,52 @@
 // Memory of a handle: 16-byte aligned, zero-filled blocks booked in
-// MemoryInUse and PeakMemory.
+// MemoryInUse and PeakMemory. Every block of the library, the handle record
+// included, comes from AllocateBlock, so a test can make any one of them fail.
+#include <atomic>
+#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 
 #include "codec/handle.h"
 
 namespace zorb {
+
+namespace {
+
+AllocationHook g_allocationHook = nullptr;
+std::atomic<size_t> g_liveBlocks{0};
+
+} // namespace
+
+void SetAllocationHook(AllocationHook hook) { g_allocationHook = hook; }
+
+size_t LiveBlocks() { return g_liveBlocks.load(std::memory_order_relaxed); }
+
+// calloc gives 16-byte alignment here and takes large blocks straight from
+// the system, already zero: a preloaded file's buffer is not written twice.
+static_assert(alignof(std::max_align_t) >= 16, "blocks must be 16-byte aligned");
+
+void *AllocateBlock(size_t size)
+{
+    size_t rounded = (size + 15) & ~size_t{15};
+    if (rounded < size)
+        return nullptr;
+    if (rounded == 0)
+        rounded = 16;
+    if (g_allocationHook && !g_allocationHook(size))
+        return nullptr;
+    void *p = std::calloc(1, rounded);
+    if (!p)
+        return nullptr;
+    g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    return p;
+}
+
+void FreeBlock(void *p)
+{
+    if (!p)
+        return;
+    std::free(p);
+    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+}
 
 void BookMemory(ZorbHandle *h, size_t size)
 {
@@ -22,16 +63,9 @@ void UnbookMemory(ZorbHandle *h, size_t size)
 
 void *HandleAlloc(ZorbHandle *h, size_t size)
 {
-    size_t rounded = (size + 15) & ~size_t{15};
-    if (rounded < size)
-        return nullptr;
-    if (rounded == 0)
-        rounded = 16;
-    void *p = std::aligned_alloc(16, rounded);
-    if (!p)
-        return nullptr;
-    std::memset(p, 0, rounded);
-    BookMemory(h, size);
+    void *p = AllocateBlock(size);
+    if (p)
+        BookMemory(h, size);
     return p;
 }
 
@@ -39,7 +73,7 @@ void HandleFree(ZorbHandle *h, void *p, size_t size)
 {
     if (!p)
         return;
-    std::free(p);
+    FreeBlock(p);
     UnbookMemory(h, size);
 }
 

@@ -10,6 +10,8 @@
 // byte claims. Any of these failing fails the open with a debug log line.
 #include <cerrno>
 #include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -72,6 +74,34 @@ namespace {
 
 constexpr uint32_t kMaxDimension = 65535;
 
+// Why the last open failed ("" after a success).
+thread_local char g_lastOpenError[256] = "";
+
+void SetOpenError(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void SetOpenError(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(g_lastOpenError, sizeof g_lastOpenError, format, args);
+    va_end(args);
+}
+
+// An open in progress: the handle being built and what the steps hand on.
+struct Opening {
+    ZorbHandle *h = nullptr;
+    uint32_t flags = 0;
+    int32_t extra = -1;
+    bool ownFile = false;       // the library opened the file (and closes it)
+    bool callerMemory = false;
+    int fd = -1;
+    uint64_t startOffset = 0;   // file offset of the header
+    uint64_t available = UINT64_MAX; // bytes from the start offset on (unknown for pipes)
+    uint32_t frames = 0;        // entries of the frame tables
+    uint64_t totalFrameBytes = 0;
+    uint8_t *scratch = nullptr; // the tree data while the trees are built
+    size_t scratchSize = 0;
+};
+
 void DecodeHeader(ZorbHandle *h, const uint8_t *b)
 {
     ZbxHeader z;
@@ -94,8 +124,7 @@ void DecodeHeader(ZorbHandle *h, const uint8_t *b)
     h->Reserved = z.Reserved;
 }
 
-// Releases everything an open or a handle holds except the tracks; closes
-// the file when the library opened it.
+// Releases everything an open or a handle holds except the tracks.
 void ReleaseBlocks(ZorbHandle *h)
 {
     if (h->ReadBufferStart)
@@ -116,16 +145,19 @@ void ReleaseBlocks(ZorbHandle *h)
     h->FrameBuffer = nullptr;
 }
 
-ZorbHandle *FailOpen(ZorbHandle *h, void *scratch, size_t scratchSize, bool ownFile, bool callerMemory)
+// Undoes a failed open: the blocks, the file the library opened, the record.
+ZorbHandle *Abandon(Opening &o)
 {
-    if (scratch)
-        HandleFree(h, scratch, scratchSize);
+    ZorbHandle *h = o.h;
+    if (o.scratch)
+        HandleFree(h, o.scratch, o.scratchSize);
+    o.scratch = nullptr;
     ReleaseBlocks(h);
-    if (ownFile && h->FileHandle >= 0)
+    if (o.ownFile && h->FileHandle >= 0)
         ::close(h->FileHandle);
     std::memset(h, 0, sizeof *h);
-    if (!callerMemory)
-        std::free(h);
+    if (!o.callerMemory)
+        FreeBlock(h);
     return nullptr;
 }
 
@@ -136,239 +168,279 @@ bool FrameCanHoldChunks(uint8_t type, uint32_t size)
     return uint32_t{static_cast<uint32_t>(__builtin_popcount(type))} * 4 <= size;
 }
 
-} // namespace
-
-} // namespace zorb
-
-using namespace zorb;
-
-extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
+// The file: the caller's descriptor (ZORB_OPEN_FILE_HANDLE), whose position
+// is the start of the data, or the named file opened here.
+bool OpenSource(Opening &o, void *first)
 {
-    if (!first)
-        return nullptr;
-    PlatformDebugValue(); // read the debug switch once
-    const uint32_t startTime = PlatformTimeMs();
-    const bool callerMemory = flags & ZORB_OPEN_CALLER_MEMORY;
-
-    int fd = -1;
-    bool ownFile = false;
-    uint64_t startOffset = 0;
-    if (flags & ZORB_OPEN_FILE_HANDLE) {
+    if (o.flags & ZORB_OPEN_FILE_HANDLE) {
         int32_t given;
-        if (callerMemory)
+        if (o.callerMemory)
             std::memcpy(&given, first, sizeof given);
         else
             given = static_cast<int32_t>(reinterpret_cast<intptr_t>(first));
         if (given >= 0 && ::fcntl(given, F_GETFD) != -1) {
-            fd = given;
-            PlatformDebugLog("ZorbOpen - file handle: %d\n", fd);
-            off_t pos = ::lseek(fd, 0, SEEK_CUR);
-            startOffset = pos > 0 ? static_cast<uint64_t>(pos) : 0;
+            o.fd = given;
+            PlatformDebugLog("ZorbOpen - file handle: %d\n", o.fd);
+            off_t pos = ::lseek(o.fd, 0, SEEK_CUR);
+            o.startOffset = pos > 0 ? static_cast<uint64_t>(pos) : 0;
+        } else {
+            SetOpenError("the file handle is not open");
         }
     } else {
         // With caller memory the memory holds the file name until the record is set up.
         const char *name = static_cast<const char *>(first);
         PlatformDebugLog("ZorbOpen - file: %s\n", name);
-        fd = ::open(name, O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            ownFile = true;
-            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        o.fd = ::open(name, O_RDONLY | O_CLOEXEC);
+        if (o.fd >= 0) {
+            o.ownFile = true;
+            ::posix_fadvise(o.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        } else {
+            SetOpenError("cannot open the file: %s", std::strerror(errno));
         }
     }
-    if (fd < 0) {
+    if (o.fd < 0) {
         PlatformDebugLog("Couldn't open the Zorblax file\n");
-        return nullptr;
+        return false;
     }
-    // Bytes available from the start offset on (unknown for pipes and the like).
-    uint64_t available = UINT64_MAX;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        available = static_cast<uint64_t>(st.st_size) > startOffset ? static_cast<uint64_t>(st.st_size) - startOffset
-                                                                      : 0;
+    if (::fstat(o.fd, &st) == 0 && S_ISREG(st.st_mode))
+        o.available = static_cast<uint64_t>(st.st_size) > o.startOffset
+                          ? static_cast<uint64_t>(st.st_size) - o.startOffset
+                          : 0;
+    return true;
+}
 
-    ZorbHandle *h = callerMemory ? static_cast<ZorbHandle *>(first)
-                                 : static_cast<ZorbHandle *>(std::aligned_alloc(16, (sizeof(ZorbHandle) + 15) & ~size_t{15}));
+// The record: the caller's memory or a new block, zeroed and booked.
+bool CreateRecord(Opening &o, void *first)
+{
+    ZorbHandle *h = o.callerMemory ? static_cast<ZorbHandle *>(first)
+                                   : static_cast<ZorbHandle *>(AllocateBlock(sizeof(ZorbHandle)));
     if (!h) {
         PlatformDebugLog("Couldn't allocate Zorb structure\n");
-        if (ownFile)
-            ::close(fd);
-        return nullptr;
+        SetOpenError("out of memory");
+        if (o.ownFile)
+            ::close(o.fd);
+        return false;
     }
     std::memset(h, 0, sizeof *h);
     BookMemory(h, sizeof *h);
-    h->FileHandle = fd;
-    h->StartOffset = static_cast<uint32_t>(startOffset);
+    h->FileHandle = o.fd;
+    h->StartOffset = static_cast<uint32_t>(o.startOffset);
     h->DataStart = h->StartOffset;
     h->PrimaryTrack = -1;
-    if (flags & ZORB_OPEN_SIMULATE_READ)
+    if (o.flags & ZORB_OPEN_SIMULATE_READ)
         h->SimulatedReadRate = g_simulatedReadSpeed;
-    auto fail = [&](void *scratch = nullptr, size_t scratchSize = 0) {
-        return FailOpen(h, scratch, scratchSize, ownFile, callerMemory);
-    };
-    if (startOffset > UINT32_MAX) {
+    o.h = h;
+    if (o.startOffset > UINT32_MAX) {
         PlatformDebugLog("Zorblax data starts beyond 4 GB\n");
-        return fail();
+        SetOpenError("the Zorblax data starts beyond 4 GB");
+        return false;
     }
+    return true;
+}
 
-    // Header.
+// The 104-byte header, the picture size and the frame period.
+bool ReadHeader(Opening &o)
+{
+    ZorbHandle *h = o.h;
     uint8_t header[ZBX_HEADER_SIZE];
-    if (ReadBytes(h, header, ZBX_HEADER_SIZE) < ZBX_HEADER_SIZE || std::memcmp(header, "ZBX2", 4) != 0) {
+    if (ReadBytes(h, header, ZBX_HEADER_SIZE) < ZBX_HEADER_SIZE || ZbxGet32(header) != ZBX_MAGIC) {
         PlatformDebugLog("Wasn't a Zorblax file\n");
-        return fail();
+        SetOpenError("the file does not start with \"ZBX2\"");
+        return false;
     }
     DecodeHeader(h, header);
     if (h->Width > kMaxDimension || h->Height > kMaxDimension) {
         PlatformDebugLog("Zorblax picture size out of range: %" PRIu32 " x %" PRIu32 "\n", h->Width, h->Height);
-        return fail();
+        SetOpenError("picture size out of range: %" PRIu32 " x %" PRIu32, h->Width, h->Height);
+        return false;
     }
-
-    // Frame rate.
-    if (flags & ZORB_OPEN_FRAMERATE_OVERRIDE)
+    if (o.flags & ZORB_OPEN_FRAMERATE_OVERRIDE)
         h->FrameRate = g_frameRateOverride;
     h->FramePeriod = ZbxFramePeriod(h->FrameRate);
     h->FramesPerSecond = FramesPerSecondOf(h->FramePeriod);
+    return true;
+}
 
-    // Frame tables: sizes first (aligned), then the type bytes.
+// The frame tables: sizes first (aligned), then the type bytes, in one block.
+bool ReadFrameTables(Opening &o)
+{
+    ZorbHandle *h = o.h;
     const uint64_t n = uint64_t{h->FrameCount} + (h->HeaderFlags & ZBX_RING_FRAME ? 1 : 0);
     if (n == 0 || n > UINT32_MAX) {
         PlatformDebugLog("Zorblax file has no frames\n");
-        return fail();
+        SetOpenError("the file has no frames");
+        return false;
     }
-    const uint32_t frames = static_cast<uint32_t>(n);
-    if (ZBX_HEADER_SIZE + 5 * n > available) {
+    o.frames = static_cast<uint32_t>(n);
+    auto tooShort = [] {
         PlatformDebugLog("Zorblax file too short for its frame tables\n");
-        return fail();
-    }
-    const uint64_t tableBytes = 5 * n + 4;
+        SetOpenError("the file is too short for its frame tables");
+        return false;
+    };
+    if (ZBX_HEADER_SIZE + ZbxTablesBytes(o.frames) > o.available)
+        return tooShort();
+    const uint64_t tableBytes = ZbxTablesBytes(o.frames) + 4;
     void *tables = tableBytes <= UINT32_MAX ? HandleAlloc(h, tableBytes) : nullptr;
     if (!tables) {
         PlatformDebugLog("Couldn't allocate track table\n");
-        return fail();
+        SetOpenError("out of memory");
+        return false;
     }
     h->FramesTableSize = static_cast<uint32_t>(tableBytes);
     h->FrameSizes = static_cast<uint32_t *>(tables);
     h->FrameTypes = static_cast<uint8_t *>(tables) + 4 * n;
-    if (ReadBytes(h, h->FrameSizes, 4 * frames) < 4 * frames || ReadBytes(h, h->FrameTypes, frames) < frames) {
-        PlatformDebugLog("Zorblax file too short for its frame tables\n");
-        return fail();
-    }
-    for (uint32_t i = 0; i < frames; ++i)
+    if (ReadBytes(h, h->FrameSizes, 4 * o.frames) < 4 * o.frames || ReadBytes(h, h->FrameTypes, o.frames) < o.frames)
+        return tooShort();
+    for (uint32_t i = 0; i < o.frames; ++i)
         h->FrameSizes[i] = ZbxGet32(reinterpret_cast<const uint8_t *>(h->FrameSizes + i));
-    h->DataStart += 5 * frames;
+    h->DataStart += 5 * o.frames;
+    return true;
+}
 
-    // Trees.
-    const uint64_t headAndTables = ZBX_HEADER_SIZE + 5 * n;
-    if (headAndTables + h->TreeDataSize > available) {
+// The tree data, read into a scratch block, measured against the header's
+// node memory and built into the tree table.
+bool BuildHandleTrees(Opening &o)
+{
+    ZorbHandle *h = o.h;
+    auto tooShort = [] {
         PlatformDebugLog("Zorblax file too short for its tree data\n");
-        return fail();
-    }
+        SetOpenError("the file is too short for its tree data");
+        return false;
+    };
+    if (ZBX_HEADER_SIZE + ZbxTablesBytes(o.frames) + h->TreeDataSize > o.available)
+        return tooShort();
     uint64_t scratchSize = (uint64_t{h->TreeDataSize} + 4099) & ~uint64_t{3};
     if (scratchSize < 8192)
         scratchSize = 8192;
-    auto *scratch = static_cast<uint8_t *>(HandleAlloc(h, scratchSize));
-    if (!scratch) {
+    o.scratch = static_cast<uint8_t *>(HandleAlloc(h, scratchSize));
+    if (!o.scratch) {
         PlatformDebugLog("Couldn't allocate input buffer\n");
-        return fail();
+        SetOpenError("out of memory");
+        return false;
     }
-    uint8_t *treeData = scratch + 4096;
-    if (ReadBytes(h, treeData, h->TreeDataSize) < h->TreeDataSize) {
-        PlatformDebugLog("Zorblax file too short for its tree data\n");
-        return fail(scratch, scratchSize);
-    }
+    o.scratchSize = scratchSize;
+    uint8_t *treeData = o.scratch + 4096;
+    if (ReadBytes(h, treeData, h->TreeDataSize) < h->TreeDataSize)
+        return tooShort();
     const uint32_t nodeBytes[kBigTreeCount] = {h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize,
                                                h->BlockTypeTreeSize};
     TreeLayout layout;
     const char *treeError = nullptr;
-    if (!MeasureTrees(treeData, h->TreeDataSize, nodeBytes, &layout, &treeError)) {
+    auto badTrees = [&treeError] {
         PlatformDebugLog("Bad Zorblax tree data: %s\n", treeError);
-        return fail(scratch, scratchSize);
-    }
+        SetOpenError("bad tree data: %s", treeError);
+        return false;
+    };
+    if (!MeasureTrees(treeData, h->TreeDataSize, nodeBytes, &layout, &treeError))
+        return badTrees();
     void *treeBlock = layout.bytes <= UINT32_MAX ? HandleAlloc(h, layout.bytes) : nullptr;
-    if (!treeBlock)
-        return fail(scratch, scratchSize);
+    if (!treeBlock) {
+        SetOpenError("out of memory");
+        return false;
+    }
     h->TreeTable = reinterpret_cast<ZorbTreeTable *>(treeBlock);
     h->TreeTableSize = static_cast<uint32_t>(layout.bytes);
-    if (!BuildTrees(treeBlock, layout, treeData, h->TreeDataSize, &treeError)) {
-        PlatformDebugLog("Bad Zorblax tree data: %s\n", treeError);
-        return fail(scratch, scratchSize);
-    }
-    HandleFree(h, scratch, scratchSize);
-    scratch = nullptr;
+    if (!BuildTrees(treeBlock, layout, treeData, h->TreeDataSize, &treeError))
+        return badTrees();
+    HandleFree(h, o.scratch, o.scratchSize);
+    o.scratch = nullptr;
     h->DataStart += h->TreeDataSize + ZBX_HEADER_SIZE;
+    return true;
+}
 
-    // Frame statistics and the frames' place in the file.
-    FrameStats stats = ComputeFrameStats(h->FrameSizes, frames, h->FramesPerSecond);
+// Frame statistics, and the frames' place in the file: inside it, each large
+// enough for the chunks its type byte claims.
+bool CheckFrames(Opening &o)
+{
+    ZorbHandle *h = o.h;
+    FrameStats stats = ComputeFrameStats(h->FrameSizes, o.frames, h->FramesPerSecond);
     h->LargestFrameSize = stats.largestFrame;
     h->LargestSecondBytes = stats.largestSecondBytes;
     h->LargestSecondFrame = stats.largestSecondFrame;
     h->MeanFrameBytes = stats.meanFrameBytes;
     if (uint64_t{h->DataStart} + stats.total > UINT32_MAX) {
         PlatformDebugLog("Zorblax file larger than 4 GB\n");
-        return fail();
+        SetOpenError("the file is larger than 4 GB");
+        return false;
     }
     h->TotalFrameBytes = static_cast<uint32_t>(stats.total);
-    if (headAndTables + h->TreeDataSize + stats.total > available) {
+    o.totalFrameBytes = stats.total;
+    if (ZBX_HEADER_SIZE + ZbxTablesBytes(o.frames) + h->TreeDataSize + stats.total > o.available) {
         PlatformDebugLog("Frame sizes run past the end of the Zorblax file\n");
-        return fail();
+        SetOpenError("the frame sizes run past the end of the file");
+        return false;
     }
-    for (uint32_t i = 0; i < frames; ++i) {
+    for (uint32_t i = 0; i < o.frames; ++i) {
         if (!FrameCanHoldChunks(h->FrameTypes[i], h->FrameSizes[i])) {
             PlatformDebugLog("Frame %" PRIu32 " of the Zorblax file cannot hold the chunks its type claims\n", i + 1);
-            return fail();
+            SetOpenError("frame %" PRIu32 " cannot hold the chunks its type claims", i + 1);
+            return false;
         }
     }
+    return true;
+}
 
-    // Buffering.
-    BufferChoice choice = ChooseBuffering(flags, extra, stats.total, h->LargestSecondBytes, h->FramePeriod);
+// Preload or read-ahead; frame 0 loaded and parsed.
+bool SetUpBuffering(Opening &o)
+{
+    ZorbHandle *h = o.h;
+    BufferChoice choice = ChooseBuffering(o.flags, o.extra, o.totalFrameBytes, h->LargestSecondBytes, h->FramePeriod);
     if (choice.preload)
-        flags |= ZORB_OPEN_PRELOAD;
+        o.flags |= ZORB_OPEN_PRELOAD;
     h->FrameBufferSize = choice.preload ? h->TotalFrameBytes : h->LargestFrameSize;
     h->FrameBuffer = static_cast<uint8_t *>(HandleAlloc(h, size_t{h->FrameBufferSize} + 8));
     if (!h->FrameBuffer) {
         PlatformDebugLog("Couldn't allocate I/O buffer\n");
-        return fail();
+        SetOpenError("out of memory");
+        return false;
     }
     if (choice.preload) {
         if (ReadBytes(h, h->FrameBuffer, h->TotalFrameBytes) < h->TotalFrameBytes)
             h->ReadFailed = 1;
-        if (ownFile)
+        if (o.ownFile)
             ::close(h->FileHandle);
         h->FileHandle = -1;
         h->FrameData = h->FrameBuffer;
-        ReadCurrentFrame(h);
     } else {
         h->ReadBufferAlloc = choice.ringSize + 4096;
         h->ReadBufferStart = static_cast<uint8_t *>(HandleAlloc(h, h->ReadBufferAlloc));
-        if (!h->ReadBufferStart)
-            return fail();
+        if (!h->ReadBufferStart) {
+            SetOpenError("out of memory");
+            return false;
+        }
         h->ReadBufferSize = choice.ringSize;
         AlignReadBuffer(h, h->DataStart);
-        ReadCurrentFrame(h);
     }
-
-    // Frame 0.
+    ReadCurrentFrame(h);
     h->LastPaletteFrame = UINT32_MAX;
     ParseFrame(h);
     h->PrimaryTrack = -1;
+    return true;
+}
 
-    // Sound tracks.
-    h->OpenFlags = flags & 0xFFC01FFFu;
+// The requested tracks that exist and have a rate; one that cannot be
+// opened is left out without failing the open.
+void OpenTracks(Opening &o)
+{
+    ZorbHandle *h = o.h;
+    h->OpenFlags = o.flags & ~(ZORB_OPEN_TRACKS_MASK | ZORB_OPEN_HEIGHT_NONE);
     for (unsigned t = 0; t < ZBX_MAX_TRACKS; ++t) {
-        if (!(flags & ZORB_OPEN_TRACK(t)))
+        if (!(o.flags & ZORB_OPEN_TRACK(t)))
             continue;
         if (!(h->AudioFormat[t] & ZBX_AUDIO_PRESENT) || !(h->AudioFormat[t] & ZBX_AUDIO_RATE_MASK))
             continue;
         if (SoundHookOpenTrack(h, t))
             h->OpenFlags |= ZORB_OPEN_TRACK(t);
     }
+}
 
-    h->NextDueTime = UINT32_MAX;
-    if (flags & ZORB_OPEN_FILL_BUFFER)
-        while (BackgroundReadStep(h))
-            ;
-
-    // Height mode.
-    switch (flags & ZORB_OPEN_HEIGHT_NONE) {
+// The height mode: the open flags override the header's; interlaced or
+// doubled height doubles Height.
+void ApplyHeightMode(Opening &o)
+{
+    ZorbHandle *h = o.h;
+    switch (o.flags & ZORB_OPEN_HEIGHT_NONE) {
     case ZORB_OPEN_HEIGHT_INTERLACE:
         h->HeaderFlags = (h->HeaderFlags | ZBX_HEIGHT_INTERLACED) & ~uint32_t{ZBX_HEIGHT_DOUBLED};
         break;
@@ -381,18 +453,50 @@ extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
     default:
         break;
     }
-    switch ((h->HeaderFlags >> 1) & 3) {
-    case 1:
+    switch (h->HeaderFlags & (ZBX_HEIGHT_INTERLACED | ZBX_HEIGHT_DOUBLED)) {
+    case ZBX_HEIGHT_INTERLACED:
         h->OpenFlags |= ZORB_OPEN_HEIGHT_INTERLACE;
         h->Height *= 2;
         break;
-    case 2:
+    case ZBX_HEIGHT_DOUBLED:
         h->OpenFlags |= ZORB_OPEN_HEIGHT_DOUBLE;
         h->Height *= 2;
         break;
     default:
         break;
     }
+}
+
+} // namespace
+
+} // namespace zorb
+
+using namespace zorb;
+
+extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
+{
+    g_lastOpenError[0] = '\0';
+    if (!first) {
+        SetOpenError("no file given");
+        return nullptr;
+    }
+    PlatformDebugValue(); // read the debug switch once
+    const uint32_t startTime = PlatformTimeMs();
+    Opening o;
+    o.flags = flags;
+    o.extra = extra;
+    o.callerMemory = flags & ZORB_OPEN_CALLER_MEMORY;
+    if (!OpenSource(o, first) || !CreateRecord(o, first))
+        return o.h ? Abandon(o) : nullptr;
+    if (!ReadHeader(o) || !ReadFrameTables(o) || !BuildHandleTrees(o) || !CheckFrames(o) || !SetUpBuffering(o))
+        return Abandon(o);
+    OpenTracks(o);
+    ZorbHandle *h = o.h;
+    h->NextDueTime = UINT32_MAX;
+    if (o.flags & ZORB_OPEN_FILL_BUFFER)
+        while (BackgroundReadStep(h))
+            ;
+    ApplyHeightMode(o);
 
     h->OpenDuration = PlatformTimeMs() - startTime;
     h->ForegroundTime += h->BackgroundTime;
@@ -404,6 +508,8 @@ extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
     PlatformDebugLog("ZorbOpen returned: %" PRIuPTR "\n", reinterpret_cast<uintptr_t>(h));
     return h;
 }
+
+extern "C" const char *ZorbLastOpenError(void) { return g_lastOpenError; }
 
 extern "C" void ZorbClose(ZorbHandle *h)
 {
@@ -419,5 +525,5 @@ extern "C" void ZorbClose(ZorbHandle *h)
     const bool callerMemory = h->OpenFlags & ZORB_OPEN_CALLER_MEMORY;
     std::memset(h, 0, sizeof *h);
     if (!callerMemory)
-        std::free(h);
+        FreeBlock(h);
 }

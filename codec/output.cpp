@@ -168,35 +168,19 @@ extern "C" uint32_t ZorbGetTrackSound(ZorbHandle *h, uint32_t trackFlags, void *
 {
     if (!h || h->ReadFailed || !buffer || !h->FrameData)
         return 0;
-    const uint8_t *frameEnd = h->FrameData + h->CurrentFrameSize;
     for (unsigned n = 0; n < ZBX_MAX_TRACKS; ++n) {
-        const uint8_t *c = h->AudioChunk[n];
-        if (!(trackFlags & ZORB_OPEN_TRACK(n)) || !c)
+        if (!(trackFlags & ZORB_OPEN_TRACK(n)))
             continue;
-        const bool compressed = h->AudioFormat[n] & ZBX_AUDIO_COMPRESSED;
-        if (c < h->FrameData || frameEnd - c < (compressed ? 8 : 4))
+        const SoundChunk chunk = FindSoundChunk(h, n);
+        if (chunk.status != SoundChunk::kPresent)
             continue; // a chunk that does not fit its frame counts as absent
-        const uint32_t length = ZbxGet32(c);
-        if (length < (compressed ? 8u : 4u) || length > static_cast<size_t>(frameEnd - c))
-            continue;
+        if (chunk.compressed && (chunk.decodedBytes == 0 || chunk.decodedBytes == UINT32_MAX))
+            return 0; // no sound, or a marker: nothing written
         // Never more than the header's largest frame of this track: that is
         // what callers size their buffers by.
-        const uint32_t limit = h->AudioMaxSize[n];
-        auto *out = static_cast<uint8_t *>(buffer);
-        if (!compressed) {
-            const uint32_t bytes = std::min(length - 4, limit);
-            std::memcpy(out, c + 4, bytes);
-            return bytes;
-        }
-        const uint32_t decoded = ZbxGet32(c + 4);
-        if (decoded == 0 || decoded == UINT32_MAX) // no sound, or a marker: nothing written
-            return 0;
-        const uint32_t bytes = std::min(decoded, limit);
-        if (bytes == 0)
-            return 0;
-        SoundRing ring{out, out + bytes, out};
-        if (!DecodeSoundChunk(c + 8, length - 8, bytes, ring))
-            WriteSilence(bytes, h->AudioFormat[n] & ZBX_AUDIO_16BIT, ring);
+        const uint32_t bytes = std::min(chunk.decodedBytes, h->AudioMaxSize[n]);
+        if (bytes > 0)
+            ExtractSound(h, n, chunk, static_cast<uint8_t *>(buffer), bytes);
         return bytes;
     }
     return 0;

@@ -1,10 +1,14 @@
-// Sound tracks and the sound back-end table.
+// The sound back-end interface: what a sound back end (runtime/) implements
+// and what it may use of the codec's tracks. The codec owns the tracks and
+// calls the back end through one table of seven operations, installed once
+// per process; runtime/ provides the back ends (the queue back end and the
+// pull back end, runtime/sound_backends.h) and installs one. Nothing outside
+// codec/ and runtime/ includes this header.
 //
 // Every sound track a handle plays has a ZorbTrack: a ring buffer that the
 // frame feed fills with PCM data, the sound clock that frame timing reads,
-// and the fields of the back end that moves the data to a device. The back
-// end is one table of seven operations, installed once per process; the
-// codec never knows which one runs. With no back end installed (the utility
+// and the fields of the back end that moves the data to a device. The codec
+// never knows which back end runs. With no back end installed (the utility
 // library, or a process without a sound device layer) track opens fail and
 // playing goes on by the clock.
 //
@@ -60,7 +64,6 @@ struct ZorbQueueChannel {
 struct ZorbPullChannel {
     uint32_t BufferBytes;     // size of the device buffer
     ZorbPullBuffer *Buffer;   // the device buffer; null while paused
-    uint32_t BufferFlags;
 };
 
 struct ZorbTrack {

@@ -1,9 +1,11 @@
 // Reading and building the Huffman trees of a .zbx file (see trees.h).
 #include "codec/trees.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace zorb {
 
@@ -13,8 +15,6 @@ namespace {
 // 131071 nodes); it also keeps node indices within a lookup table entry.
 constexpr uint32_t kMaxBigTreeNodes = 1u << 22;
 
-constexpr unsigned TableBits(unsigned tree) { return tree == kBlockTypeTree ? 10 : 12; }
-
 constexpr size_t Align16(size_t n) { return (n + 15) & ~size_t{15}; }
 
 // A byte tree that always yields 0 and consumes no bits: stands in for a
@@ -22,11 +22,14 @@ constexpr size_t Align16(size_t n) { return (n + 15) & ~size_t{15}; }
 constexpr ByteNode kZeroByteTree[1] = {{0, 0}};
 
 // Reads the big-tree stream. With table null it only checks and counts nodes
-// (counts[] receives each tree's node memory need); otherwise it places nodes
-// into the trees of table, whose node arrays must hold counts[] nodes.
+// (counts[] receives each tree's node memory need, tableBits[] the width of
+// its lookup table: its longest code, at most kMaxTableBits); otherwise it
+// places nodes into the trees of table, whose node arrays must hold counts[]
+// nodes.
 bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeCount], uint32_t counts[kBigTreeCount],
-                TreeTable *table, const char **error)
+                unsigned tableBits[kBigTreeCount], TreeTable *table, const char **error)
 {
+    std::vector<uint8_t> branchDepth; // depths of the 1-branches still to come, capped at kMaxTableBits
     BitReader in(data, size);
     ByteNode low[kByteTreeMaxNodes], high[kByteTreeMaxNodes];
     const ByteNode *lowTree = kZeroByteTree, *highTree = kZeroByteTree;
@@ -35,6 +38,7 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
         BigTree *t = table ? &table->tree[i] : nullptr;
         if (!in.ReadBit()) { // absent
             counts[i] = 1; // the stand-in leaf
+            tableBits[i] = 0;
             if (t) {
                 t->present = 0;
                 t->nodes[0] = TreeNode{0, 0, 0};
@@ -72,6 +76,8 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
         uint64_t pending = 1;   // count mode: nodes still to read
         int64_t top = -1;       // build mode: innermost inner node whose 1-branch has not begun
         int64_t lastMatch[3] = {-1, -1, -1};
+        unsigned depth = 0, longest = 0;
+        branchDepth.clear();
         while (pending) {
             if (count >= cap) {
                 *error = "big tree larger than its node memory";
@@ -84,6 +90,8 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
             uint32_t idx = count++;
             if (in.ReadBit()) {
                 ++pending;
+                depth = std::min(depth + 1, kMaxTableBits);
+                branchDepth.push_back(static_cast<uint8_t>(depth));
                 if (nodes) {
                     // Pending inner nodes form a stack linked through `one`.
                     nodes[idx] = TreeNode{static_cast<uint32_t>(top + 1), 0, 0};
@@ -92,6 +100,11 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
                 continue;
             }
             --pending;
+            longest = std::max(longest, depth);
+            if (!branchDepth.empty()) {
+                depth = branchDepth.back();
+                branchDepth.pop_back();
+            }
             uint16_t v = DecodeByte(lowTree, in);
             v = static_cast<uint16_t>(v | DecodeByte(highTree, in) << 8);
             if (nodes) {
@@ -116,6 +129,7 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
             return false;
         }
         counts[i] = count;
+        tableBits[i] = longest;
         if (t) {
             t->present = 1;
             t->nodeCount = count;
@@ -127,24 +141,15 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
     return true;
 }
 
-// Room of a tree's second table: one entry per leaf reached by the first
-// step (at most one per first-table entry), and for each inner node where the
-// first step ends a part of 2^k entries, k at most floor(log2(leaves below)) + 2,
-// so at most four entries per leaf of the tree.
-constexpr uint32_t SecondCapacity(unsigned tableBits, uint32_t nodes) { return (1u << tableBits) + 2 * nodes + 4; }
-
+// Fills a tree's lookup table from its nodes.
 class LookupBuilder {
 public:
     explicit LookupBuilder(BigTree &t) : t_(t) {}
 
-    void Build()
-    {
-        t_.secondCount = 0;
-        First(0, 0, 0);
-    }
+    void Build() { Fill(0, 0, 0); }
 
 private:
-    // The second-table entry of leaf n, reached with `bits` bits.
+    // The entry of leaf n, reached with `bits` bits.
     uint32_t LeafEntry(uint32_t n, unsigned bits) const
     {
         for (uint32_t k = 0; k < 3; ++k)
@@ -153,78 +158,20 @@ private:
         return bits | uint32_t{t_.nodes[n].value} << 16;
     }
 
-    uint32_t Add(uint32_t entries)
-    {
-        const uint32_t at = t_.secondCount;
-        t_.secondCount += entries;
-        return at;
-    }
-
-    // Leaves of the subtree at n (it occupies a run of nodes in pre-order).
-    uint32_t Leaves(uint32_t n) const
-    {
-        uint32_t pending = 1, leaves = 0;
-        for (uint32_t i = n; pending; ++i) {
-            if (t_.nodes[i].one) {
-                ++pending;
-            } else {
-                --pending;
-                ++leaves;
-            }
-        }
-        return leaves;
-    }
-
-    unsigned Depth(uint32_t n, unsigned limit) const
-    {
-        if (!t_.nodes[n].one || limit == 0)
-            return 0;
-        const unsigned a = Depth(n + 1, limit - 1), b = Depth(t_.nodes[n].one, limit - 1);
-        return 1 + (a > b ? a : b);
-    }
-
-    // Fills the first-table entries whose low `depth` bits are `prefix`,
-    // walking from node n.
-    void First(uint32_t n, unsigned depth, uint32_t prefix)
+    // Fills the entries whose low `depth` bits are `prefix`, walking from node n.
+    void Fill(uint32_t n, unsigned depth, uint32_t prefix)
     {
         const unsigned bits = t_.tableBits;
         if (t_.nodes[n].one && depth < bits) {
-            First(n + 1, depth + 1, prefix);
-            First(t_.nodes[n].one, depth + 1, prefix | 1u << depth);
+            Fill(n + 1, depth + 1, prefix);
+            Fill(t_.nodes[n].one, depth + 1, prefix | 1u << depth);
             return;
         }
-        uint32_t e;
-        if (!t_.nodes[n].one) {
-            const uint32_t at = Add(1);
-            t_.second[at] = LeafEntry(n, depth);
-            e = at << 8;
-        } else {
-            unsigned log2 = 0;
-            for (uint32_t l = Leaves(n); l > 1; l >>= 1)
-                ++log2;
-            unsigned k = Depth(n, kMaxSecondBits);
-            if (k > log2 + 2)
-                k = log2 + 2;
-            const uint32_t at = Add(1u << k);
-            Second(n, 0, 0, k, at);
-            e = at << 8 | ((1u << k) - 1);
-        }
-        for (uint32_t i = prefix; i < (1u << bits); i += 1u << depth)
+        const uint32_t e = t_.nodes[n].one ? depth | kWalkEntry | n << 8 : LeafEntry(n, depth);
+        for (uint32_t i = prefix; i < (1u << bits); i += 1u << depth) {
             t_.table[i] = e;
-    }
-
-    // Fills the entries of a second-table part of width k from node n.
-    void Second(uint32_t n, unsigned depth, uint32_t prefix, unsigned k, uint32_t at)
-    {
-        if (t_.nodes[n].one && depth < k) {
-            Second(n + 1, depth + 1, prefix, k, at);
-            Second(t_.nodes[n].one, depth + 1, prefix | 1u << depth, k, at);
-            return;
+            t_.lengths[i] = static_cast<uint8_t>(depth);
         }
-        const unsigned bits = t_.tableBits + depth;
-        const uint32_t e = t_.nodes[n].one ? bits | kWalkEntry | n << 8 : LeafEntry(n, bits);
-        for (uint32_t i = prefix; i < (1u << k); i += 1u << depth)
-            t_.second[at + i] = e;
     }
 
     BigTree &t_;
@@ -265,14 +212,11 @@ bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBi
     uint32_t limit[kBigTreeCount];
     for (unsigned i = 0; i < kBigTreeCount; ++i)
         limit[i] = nodeBytes[i] / 4 < kMaxBigTreeNodes ? nodeBytes[i] / 4 : kMaxBigTreeNodes;
-    if (!ParseTrees(data, size, limit, layout->nodes, nullptr, error))
+    if (!ParseTrees(data, size, limit, layout->nodes, layout->tableBits, nullptr, error))
         return false;
     size_t bytes = Align16(sizeof(TreeTable));
-    for (unsigned i = 0; i < kBigTreeCount; ++i) {
-        layout->second[i] = SecondCapacity(TableBits(i), layout->nodes[i]);
-        bytes += (size_t{1} << TableBits(i)) * sizeof(uint32_t);
-        bytes += Align16(size_t{layout->second[i]} * sizeof(uint32_t));
-    }
+    for (unsigned i = 0; i < kBigTreeCount; ++i)
+        bytes += Align16((size_t{1} << layout->tableBits[i]) * sizeof(uint32_t)) + Align16(size_t{1} << layout->tableBits[i]);
     for (unsigned i = 0; i < kBigTreeCount; ++i)
         bytes += Align16(size_t{layout->nodes[i]} * sizeof(TreeNode));
     layout->bytes = bytes;
@@ -289,19 +233,19 @@ TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data
     auto *t = new (base) TreeTable{};
     size_t off = Align16(sizeof(TreeTable));
     for (unsigned i = 0; i < kBigTreeCount; ++i) {
-        t->tree[i].tableBits = TableBits(i);
+        t->tree[i].tableBits = layout.tableBits[i];
         t->tree[i].table = reinterpret_cast<uint32_t *>(base + off);
-        off += (size_t{1} << TableBits(i)) * sizeof(uint32_t);
-        t->tree[i].second = reinterpret_cast<uint32_t *>(base + off);
-        t->tree[i].secondCapacity = layout.second[i];
-        off += Align16(size_t{layout.second[i]} * sizeof(uint32_t));
+        off += Align16((size_t{1} << layout.tableBits[i]) * sizeof(uint32_t));
+        t->tree[i].lengths = base + off;
+        off += Align16(size_t{1} << layout.tableBits[i]);
     }
     for (unsigned i = 0; i < kBigTreeCount; ++i) {
         t->tree[i].nodes = reinterpret_cast<TreeNode *>(base + off);
         off += Align16(size_t{layout.nodes[i]} * sizeof(TreeNode));
     }
     uint32_t counts[kBigTreeCount];
-    if (!ParseTrees(data, size, layout.nodes, counts, t, error))
+    unsigned bits[kBigTreeCount];
+    if (!ParseTrees(data, size, layout.nodes, counts, bits, t, error))
         return nullptr;
 
     // UnusedCode: the smallest value that no leaf of a present tree carries.

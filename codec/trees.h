@@ -66,23 +66,16 @@ struct TreeNode {
     uint16_t spare;
 };
 
-// Lookup tables. A decode takes two steps, with no test in between:
-//
-// The first table, indexed by the next tableBits bits, gives a position in the
-// second table (bits 8-31) and a mask (bits 0-7) for the k bits after the
-// first tableBits (k from 0 to 8). When the first bits reach a leaf, the mask
-// is 0 and the position holds that leaf's entry; when they end on an inner
-// node (always after all tableBits bits), the position starts that node's
-// part of the second table, indexed by the next k bits.
-//
-// A second-table entry gives the bits the whole code used (bits 0-4) and what
-// was found: a leaf's value (bits 16-31), a cache slot (kSlotEntry, slot in
-// bits 8-9), or, for codes longer than both steps, an inner node from which
+// Lookup table. A decode takes one step: the table is indexed by the next
+// tableBits bits (tableBits = the tree's longest code, at most 16) and each
+// entry gives the bits the code used (bits 0-4) and what was found: a leaf's
+// value (bits 16-31), a cache slot (kSlotEntry, slot in bits 8-9), or, for
+// codes longer than 16 bits, the inner node reached after 16 bits, from which
 // the walk goes on bit by bit (kWalkEntry, node index in bits 8-31).
 constexpr uint32_t kEntryBitsMask = 31;
 constexpr uint32_t kSlotEntry = 1u << 5;
 constexpr uint32_t kWalkEntry = 1u << 6;
-constexpr unsigned kMaxSecondBits = 8;
+constexpr unsigned kMaxTableBits = 16;
 
 struct BigTree {
     TreeNode *nodes;      // nodeCount nodes, root at 0 (an absent tree: one leaf of value 0)
@@ -93,10 +86,9 @@ struct BigTree {
     uint16_t *slot[3];    // Cache[k]: the value field of the cache slot leaf, or a private slot
     uint16_t privateSlot[3];
     uint16_t spare;
-    uint32_t *table;      // first table: 1 << tableBits entries
-    unsigned tableBits;   // 12, or 10 for kBlockTypeTree
-    uint32_t *second;     // second table: secondCapacity entries, secondCount used
-    uint32_t secondCapacity, secondCount;
+    uint32_t *table;      // lookup table: 1 << tableBits entries
+    uint8_t *lengths;     // the bits of each table entry alone (entry & kEntryBitsMask), for the fast loops
+    unsigned tableBits;   // the longest code, at most kMaxTableBits
 };
 
 struct TreeTable {
@@ -104,11 +96,11 @@ struct TreeTable {
     uint16_t unusedCode; // smallest value that is no leaf of any tree (escape leaves count as 0)
 };
 
-// Node memory needed by each tree, the room of its second lookup table and
-// the total byte size of the table block.
+// Node memory needed by each tree, the width of its lookup table and the
+// total byte size of the table block.
 struct TreeLayout {
     uint32_t nodes[kBigTreeCount];
-    uint32_t second[kBigTreeCount];
+    unsigned tableBits[kBigTreeCount];
     size_t bytes;
 };
 
@@ -139,33 +131,31 @@ inline uint16_t UpdateCache(BigTree &t, uint16_t v)
     return v;
 }
 
-// Rebuilds a tree's lookup tables from its nodes (after the leaf values
+// Rebuilds a tree's lookup table from its nodes (after the leaf values
 // changed, as colour remapping does).
 void BuildLookup(BigTree &t);
 
-// Decodes one 16-bit value with the two lookup steps, then bit by bit only
-// for codes longer than both. Identical in value and bit consumption to
+// Decodes one 16-bit value with one table step, then bit by bit only for
+// codes longer than 16 bits. Identical in value and bit consumption to
 // DecodeBigReference. Reader: BitReader or any reader with the same calls.
 template <class Reader>
 inline uint16_t DecodeBig(BigTree &t, Reader &in)
 {
-    in.Fill(t.tableBits + kMaxSecondBits);
-    const uint32_t next = in.Peek(t.tableBits + kMaxSecondBits);
-    const uint32_t e1 = t.table[next & ((1u << t.tableBits) - 1)];
-    const uint32_t e2 = t.second[(e1 >> 8) + ((next >> t.tableBits) & (e1 & 255))];
-    in.Skip(e2 & kEntryBitsMask);
+    in.Fill(kMaxTableBits);
+    const uint32_t e = t.table[in.Peek(t.tableBits)];
+    in.Skip(e & kEntryBitsMask);
     uint16_t v;
-    if (e2 & (kSlotEntry | kWalkEntry)) [[unlikely]] {
-        if (e2 & kSlotEntry) {
-            v = *t.slot[(e2 >> 8) & 3];
+    if (e & (kSlotEntry | kWalkEntry)) [[unlikely]] {
+        if (e & kSlotEntry) {
+            v = *t.slot[(e >> 8) & 3];
         } else {
-            uint32_t n = e2 >> 8;
+            uint32_t n = e >> 8;
             while (t.nodes[n].one)
                 n = in.ReadBit() ? t.nodes[n].one : n + 1;
             v = t.nodes[n].value;
         }
     } else {
-        v = static_cast<uint16_t>(e2 >> 16);
+        v = static_cast<uint16_t>(e >> 16);
     }
     return UpdateCache(t, v);
 }

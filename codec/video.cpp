@@ -47,23 +47,24 @@ constexpr ExpandTables kExpand;
 // values in locals, stored back into the tree's slots at the end of a frame.
 struct FastTree {
     BigTree &tree;
-    const uint32_t *table, *second;
-    unsigned bits;
-    uint16_t cache[3];
+    const uint32_t *table;
+    const uint8_t *lengths;
+    uint32_t mask;
+    uint32_t cache[3];
 
     explicit FastTree(BigTree &t)
-        : tree(t), table(t.table), second(t.second), bits(t.tableBits), cache{*t.slot[0], *t.slot[1], *t.slot[2]}
+        : tree(t), table(t.table), lengths(t.lengths), mask((1u << t.tableBits) - 1), cache{*t.slot[0], *t.slot[1], *t.slot[2]}
     {
     }
     // Oldest first, so that slots shared by an absent tree end as DecodeBig leaves them.
     void Store() const
     {
-        *tree.slot[2] = cache[2];
-        *tree.slot[1] = cache[1];
-        *tree.slot[0] = cache[0];
+        *tree.slot[2] = static_cast<uint16_t>(cache[2]);
+        *tree.slot[1] = static_cast<uint16_t>(cache[1]);
+        *tree.slot[0] = static_cast<uint16_t>(cache[0]);
     }
     // The value of a leaf reached by walking: a cache slot's lives here.
-    uint16_t LeafValue(uint32_t n) const
+    uint32_t LeafValue(uint32_t n) const
     {
         const uint16_t *v = &tree.nodes[n].value;
         for (int k = 0; k < 3; ++k)
@@ -73,33 +74,32 @@ struct FastTree {
     }
 };
 
-// DecodeBig on a FastTree whose first table has Bits bits: the same two
-// lookup steps and the same result.
-template <unsigned Bits, class R>
-[[gnu::always_inline]] inline uint16_t DecodeFast(FastTree &f, R &in)
+// DecodeBig on a FastTree: the same table step and the same result. The
+// cache slot and the cache update are selects rather than branches: which
+// slot a code names follows the picture, not a pattern.
+template <class R>
+[[gnu::always_inline]] inline uint32_t DecodeFast(FastTree &f, R &in)
 {
-    in.Fill(Bits + kMaxSecondBits);
-    const uint32_t next = in.Peek(Bits + kMaxSecondBits);
-    const uint32_t e1 = f.table[next & ((1u << Bits) - 1)];
-    const uint32_t e2 = f.second[(e1 >> 8) + ((next >> Bits) & (e1 & 255))];
-    in.Skip(e2 & kEntryBitsMask);
-    uint16_t v = static_cast<uint16_t>(e2 >> 16);
-    if (e2 & (kSlotEntry | kWalkEntry)) [[unlikely]] {
-        if (e2 & kSlotEntry) {
-            v = f.cache[(e2 >> 8) & 3];
-        } else {
-            const TreeNode *nodes = f.tree.nodes;
-            uint32_t n = e2 >> 8;
-            while (nodes[n].one)
-                n = in.ReadBit() ? nodes[n].one : n + 1;
-            v = f.LeafValue(n);
-        }
+    in.Fill(kMaxTableBits);
+    // The next code's position depends on this code's length only: it comes
+    // from the small table, and the entry's load is off that chain.
+    const uint32_t index = in.PeekWord() & f.mask; // one AND on the chain
+    const uint32_t e = f.table[index];
+    in.Skip(f.lengths[index]);
+    const uint32_t k = (e >> 8) & 3;
+    const uint32_t cached = k == 0 ? f.cache[0] : k == 1 ? f.cache[1] : f.cache[2];
+    uint32_t v = e & kSlotEntry ? cached : e >> 16;
+    if (e & kWalkEntry) [[unlikely]] {
+        const TreeNode *nodes = f.tree.nodes;
+        uint32_t n = e >> 8;
+        while (nodes[n].one)
+            n = in.ReadBit() ? nodes[n].one : n + 1;
+        v = f.LeafValue(n);
     }
-    if (v != f.cache[0]) {
-        f.cache[2] = f.cache[1];
-        f.cache[1] = f.cache[0];
-        f.cache[0] = v;
-    }
+    const bool repeat = v == f.cache[0];
+    f.cache[2] = repeat ? f.cache[2] : f.cache[1];
+    f.cache[1] = repeat ? f.cache[1] : f.cache[0];
+    f.cache[0] = v;
     return v;
 }
 
@@ -280,19 +280,13 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     ResetCaches(&trees);
     FastTree typeTree(trees.tree[kBlockTypeTree]), colourTree(trees.tree[kColourPairTree]);
     FastTree bitmapTree(trees.tree[kBitmapTree]), pixelTree(trees.tree[kPixelPairTree]);
-    // Every tree but the block-type tree has a 12-bit first table.
-    auto big = [&in](FastTree &f) __attribute__((always_inline)) -> uint16_t {
+    auto big = [&in](FastTree &f) __attribute__((always_inline)) -> uint32_t {
         if constexpr (P == DecodePath::Reference)
             return DecodeBigReference(f.tree, in);
         else
-            return DecodeFast<12>(f, in);
+            return DecodeFast(f, in);
     };
-    auto typeValue = [&in, &typeTree]() __attribute__((always_inline)) -> uint16_t {
-        if constexpr (P == DecodePath::Reference)
-            return DecodeBigReference(typeTree.tree, in);
-        else
-            return DecodeFast<10>(typeTree, in);
-    };
+    auto typeValue = [&big, &typeTree]() __attribute__((always_inline)) -> uint32_t { return big(typeTree); };
 
     const uint32_t bpr = od.blocksPerRow, total = bpr * od.blockRows;
     const uint32_t groups = (total + 15) / 16;
@@ -316,7 +310,7 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     VideoResult r{0, 0, false};
     uint32_t b = 0;
     while (b < total) {
-        const uint16_t t = typeValue();
+        const uint32_t t = typeValue();
         ++r.values;
         if (in.Overrun()) {
             r.ranOut = true;
@@ -339,8 +333,8 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
         uint32_t bx = b % bpr, by = b / bpr;
         for (; b < end; ++b) {
             if (type == 0) {
-                const uint16_t c = big(colourTree);
-                const uint16_t m = big(bitmapTree);
+                const uint32_t c = big(colourTree);
+                const uint32_t m = big(bitmapTree);
                 r.values += 2;
                 if (in.Overrun())
                     break;

@@ -1,10 +1,10 @@
 // Bit reader of the wide decode loop: the same stream order and the same
-// zero fill past the end as BitReader, but it reads a 64-bit window straight
-// from the data. The window starts at byte pos_ and the first used_ bits of
-// it are consumed; a refill moves pos_ up by the whole bytes consumed and
-// loads the window again with one unaligned 8-byte load while the data lasts,
-// so that at least 57 bits are at hand; the decoder refills once per pair
-// of values.
+// zero fill past the end as BitReader, but it keeps a 64-bit buffer topped up
+// with one unaligned 8-byte load. A refill ORs the next 8 bytes in above the
+// buffered bits and moves on by the whole bytes that fitted, so at least 56
+// bits are at hand afterwards; the bits that did not fit come again with the
+// next load, in the same place. The refill's load does not wait for the bits
+// being consumed, so it stays off the decoder's chain of code lengths.
 #ifndef ZORB_CODEC_WIDEREADER_H
 #define ZORB_CODEC_WIDEREADER_H
 
@@ -21,17 +21,15 @@ class WideReader {
 public:
     WideReader(const uint8_t *data, size_t size) : data_(data), size_(data ? size : 0) { Refill(); }
 
-    // Makes at least n bits (n <= 57) available.
+    // Makes at least n bits (n <= 56) available.
     void Fill(unsigned n)
     {
-        if (used_ > 64 - n)
+        if (count_ < n)
             Refill();
     }
-    // Makes at least 57 bits available.
+    // Makes at least 56 bits available.
     void Refill()
     {
-        pos_ += used_ >> 3;
-        used_ &= 7;
         uint64_t v = 0;
         if (pos_ + 8 <= size_) [[likely]] {
             std::memcpy(&v, data_ + pos_, 8);
@@ -40,38 +38,43 @@ public:
                 if (pos_ + i < size_)
                     v |= uint64_t{data_[pos_ + i]} << (8 * i);
         }
-        window_ = v >> used_;
+        buffer_ |= v << count_;
+        pos_ += (63 - count_) >> 3;
+        count_ |= 56;
     }
-    uint32_t Peek(unsigned n) const { return static_cast<uint32_t>(window_ & ((uint64_t{1} << n) - 1)); }
+    uint32_t Peek(unsigned n) const { return static_cast<uint32_t>(buffer_ & ((uint64_t{1} << n) - 1)); }
+    // The low 32 bits of the buffer, for a caller that masks them itself
+    // (only the bits made available by Fill are meaningful).
+    uint32_t PeekWord() const { return static_cast<uint32_t>(buffer_); }
     void Skip(unsigned n)
     {
-        window_ >>= n;
-        used_ += n;
+        buffer_ >>= n;
+        count_ -= n;
     }
     uint32_t ReadBit()
     {
-        if (used_ > 56)
+        if (count_ == 0)
             Refill();
-        const uint32_t bit = static_cast<uint32_t>(window_ & 1);
+        const uint32_t bit = static_cast<uint32_t>(buffer_ & 1);
         Skip(1);
         return bit;
     }
     uint32_t ReadBits(unsigned n)
     {
-        Refill();
+        Fill(n);
         const uint32_t v = Peek(n);
         Skip(n);
         return v;
     }
-    uint64_t BitsConsumed() const { return uint64_t{pos_} * 8 + used_; }
+    uint64_t BitsConsumed() const { return uint64_t{pos_} * 8 - count_; }
     bool Overrun() const { return BitsConsumed() > uint64_t{size_} * 8; }
 
 private:
     const uint8_t *data_;
     size_t size_;
-    size_t pos_ = 0;     // byte where the window starts (may pass size_: zero fill)
-    unsigned used_ = 0;  // bits of the window consumed
-    uint64_t window_ = 0;
+    size_t pos_ = 0;      // next byte not yet wholly in the buffer (may pass size_: zero fill)
+    uint64_t buffer_ = 0; // next bit in bit 0
+    unsigned count_ = 0;  // bits in the buffer, at most 63
 };
 
 } // namespace zorb

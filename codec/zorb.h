@@ -3,7 +3,8 @@
 
    A handle comes from ZorbOpen and is released by ZorbClose. Every call on a
    handle accepts a null handle and then does nothing (returning 0). Failures
-   of ZorbOpen return null; the debug log (ZORBLAX_DEBUG=1) says why. */
+   of ZorbOpen return null; ZorbLastOpenError and the debug log
+   (ZORBLAX_DEBUG=1) say why. */
 #ifndef ZORB_CODEC_ZORB_H
 #define ZORB_CODEC_ZORB_H
 
@@ -177,6 +178,12 @@ typedef struct ZorbHandle {
    that becomes the handle. extra: read-ahead size in bytes, -1 = automatic.
    Loads frame 0, decodes its palette and opens the requested sound tracks. */
 ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra);
+
+/* Why the last ZorbOpen of this thread failed, as a short lower-case text
+   without a final stop ("cannot open the file: No such file or directory",
+   "the file does not start with \"ZBX2\"", "out of memory", ...); "" after a
+   successful open. The text stays valid until the next ZorbOpen. */
+const char *ZorbLastOpenError(void);
 
 /* Closes the tracks and the file (unless the caller's), frees everything and
    zeroes the record (freeing it unless it is caller memory). */

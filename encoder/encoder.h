@@ -27,7 +27,7 @@
 extern "C" {
 #endif
 
-typedef struct CSFILE CSFILE; /* the sound chunk encoder of libvexutil */
+/* CSFILE is the sound chunk encoder of libvexutil (vexutil/vexutil.h). */
 
 /* Header flags and sound track format bits are the container's own:
    ZBX_RING_FRAME, ZBX_HEIGHT_*, ZBX_AUDIO_* of codec/zorb.h. */

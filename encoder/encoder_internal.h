@@ -276,9 +276,9 @@ bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress);
 
-// The pixel pairs to keep out of the file when the frames leave fewer than
-// three pairs free for the pixel-pair tree's escapes, or no free pair that
-// the other trees do not use either (empty when all is well).
+// The pixel pair to keep out of the file (flagged in a 65536-entry table)
+// when the frames leave no free pair (other than 0) that the other trees do
+// not use either; empty when all is well.
 std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols);
 
 // The warning for frames whose pixels had to change because the pictures use

@@ -98,22 +98,18 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
                 elsewhere[SymbolValue(s)] = 1;
         }
     }
-    // The Huff family gives the pixel-pair tree's three escapes the lowest
-    // pairs that do not occur, and players mark inner nodes with a value that
-    // no tree uses (escape leaves count as 0 there, so a free pair may serve
-    // as both). Any free pairs will do.
-    uint32_t freePairs = 0;
-    bool freeEverywhere = false;
-    for (uint32_t v = 0; v < 65536; ++v) {
-        if (counts[v]) continue;
-        ++freePairs;
-        if (!elsewhere[v]) freeEverywhere = true;
-    }
-    if (freePairs >= 3 && freeEverywhere) return {};
-    // Too crowded: keep four pairs out. Values 0xXYXY with X = 1, 5, 9, ...
-    // never occur in the other three trees (odd bitmaps, equal colour pairs
-    // and full-block types with a colour byte are never coded), so the rarest
-    // of them stays free for every tree whatever the recoding changes.
+    // Players mark inner nodes with a value that no tree uses, and escape
+    // leaves count as 0 there: any free pair other than 0 that the other three
+    // trees do not use serves. The Huff family gives the pixel-pair tree's
+    // escapes the free pairs (escapes that find none of their own share the
+    // first one's and go without a code), so one free pair is all it takes.
+    for (uint32_t v = 1; v < 65536; ++v)
+        if (!counts[v] && !elsewhere[v]) return {};
+    // Every pair is used, or every free one is a value of another tree: keep
+    // one pair out. Values 0xXYXY with X = 1, 5, 9, ... never occur in the
+    // other three trees (odd bitmaps, equal colour pairs and full-block types
+    // with a colour byte are never coded), so the rarest of them stays free
+    // for every tree whatever the recoding changes.
     uint32_t freeCandidate = 0, rarest = UINT32_MAX;
     for (uint32_t b = 1; b < 256; b += 4) {
         const uint32_t v = b | (b << 8);
@@ -124,17 +120,6 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
     }
     std::vector<uint8_t> avoid(65536, 0);
     avoid[freeCandidate] = 1;
-    // Three more of the rarest pairs make room for the escapes.
-    std::vector<uint32_t> order(65536);
-    for (uint32_t v = 0; v < 65536; ++v) order[v] = v;
-    std::partial_sort(order.begin(), order.begin() + 8, order.end(),
-                      [&](uint32_t a, uint32_t b) { return counts[a] < counts[b] || (counts[a] == counts[b] && a < b); });
-    int added = 0;
-    for (uint32_t i = 0; i < 8 && added < 3; ++i) {
-        if (order[i] == freeCandidate) continue;
-        avoid[order[i]] = 1;
-        ++added;
-    }
     return avoid;
 }
 

@@ -99,8 +99,9 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
         }
         maxSize = std::max(maxSize, ChunkDecodedBytes(chunks[i], format.compressed));
     }
-    audioFormat = 0x40000000u | (format.compressed ? 0x80000000u : 0) | (format.bits == 16 ? 0x20000000u : 0) |
-                  (format.channels == 2 ? 0x10000000u : 0) | (format.rate & 0xFFFFFFu);
+    audioFormat = ZBX_AUDIO_PRESENT | (format.compressed ? ZBX_AUDIO_COMPRESSED : 0) |
+                  (format.bits == 16 ? ZBX_AUDIO_16BIT : 0) | (format.channels == 2 ? ZBX_AUDIO_STEREO : 0) |
+                  (format.rate & ZBX_AUDIO_RATE_MASK);
     return true;
 }
 

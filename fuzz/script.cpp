@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     in.host = &quiet;
     in.sandbox = true;
     in.stepLimit = 20000;
+    in.bitmaps.pixelLimit = 1u << 14;
+    in.bitmaps.totalLimit = 1u << 18;
     try {
         if (mode & 1) {
             zscript::RunScriptText(in, "fuzz.zs", text);

@@ -378,10 +378,12 @@ int main(int argc, char **argv)
         if (h == nullptr) {
             // The design's message, then why.
             uint64_t offset = 0;
-            const char *damaged = "not a Zorblax file, or damaged";
-            std::string reason = player::ParseEmbeddedName(name, offset)
-                                     ? damaged
-                                     : PlatformOpenFailure(player::ResolveCaseInsensitive(name).c_str(), damaged);
+            const std::string why = ZorbLastOpenError();
+            const std::string damaged = "not a Zorblax file, or damaged" + (why.empty() ? "" : ": " + why);
+            std::string reason =
+                player::ParseEmbeddedName(name, offset)
+                    ? damaged
+                    : PlatformOpenFailure(player::ResolveCaseInsensitive(name).c_str(), damaged.c_str());
             Message(" Error opening file: " + name + ". " + reason + ".");
             status = PLATFORM_EXIT_FAILURE;
             break;

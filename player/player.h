@@ -6,35 +6,17 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/zorb.h"
+#include "runtime/display.h"
+
 namespace player {
 
 inline constexpr const char *kVersion = "3.1n";
 inline constexpr const char *kNotice = "Zorblax toolkit for Linux";
 
-// Open flags the player uses.
-enum : uint32_t {
-    kOpenRateOverride = 0x80,
-    kOpenFillBuffer = 0x100,
-    kOpenPreload = 0x200,
-    kOpenNeverSkip = 0x400,
-    kOpenSimulateSpeed = 0x800,
-    kOpenFileHandle = 0x1000,
-    kOpenTrackMask = 0xFE000,
-    kOpenTrackShift = 13,
-    kOpenHeightMask = 0x300000,
-};
-
-// Display flags the player uses.
-enum : uint32_t {
-    kDisplayModeMask = 0x1F,
-    kDisplayNoDirectDraw = 0x20,
-    kDisplaySmoothing = 0x40,
-    kDisplayInterlaced = 0x80,
-    kDisplayDoubleBuffer = 0x100,
-    kDisplayNoCaption = 0x200,
-    kDisplayKeepPicture = 0x1000,
-    kDisplayStyleMask = 0xC200,
-};
+// The open flags are those of codec/zorb.h and the display flags those of
+// runtime/display.h. The display styles that /I chooses among:
+inline constexpr uint32_t kDisplayStyleMask = WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER | WINDOW_NO_CAPTION;
 
 // Controls that /U can disable.
 enum : int32_t { kControlPause = 1, kControlSkip = 2, kControlQuit = 4 };
@@ -58,7 +40,7 @@ struct Settings {
     int32_t displayResolution = 0;
     bool useDirectSound = false;  // asked for with /Z (the caller installs the back end)
     bool noMMX = false;
-    uint32_t openFlags = kOpenTrackMask;
+    uint32_t openFlags = ZORB_OPEN_TRACKS_MASK;
     uint32_t displayFlags = 0;
     bool showAboutBox = true;
     uint32_t reportWindow = 0;  // front end's link number from /#, 0 = none

@@ -174,7 +174,7 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
     int32_t v = 0;
 
     if (TakeFlag(line, 'P'))
-        s.openFlags |= kOpenPreload;
+        s.openFlags |= ZORB_OPEN_PRELOAD;
     if (TakeNumber(line, 'L', v)) {
         if (v != 0)
             s.loopCount = v;
@@ -192,10 +192,9 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
         s.frameRate = 0;
     }
     if (rateGiven && s.frameRate != -1)
-        s.openFlags |= kOpenRateOverride;
+        s.openFlags |= ZORB_OPEN_FRAMERATE_OVERRIDE;
     if (TakeNumber(line, 'T', v))
-        s.openFlags = (s.openFlags & ~kOpenTrackMask) |
-                      ((static_cast<uint32_t>(v) << kOpenTrackShift) & kOpenTrackMask);
+        s.openFlags = (s.openFlags & ~ZORB_OPEN_TRACKS_MASK) | ((static_cast<uint32_t>(v) * ZORB_OPEN_TRACK0) & ZORB_OPEN_TRACKS_MASK);
     if (TakeFlag(line, 'S'))
         s.showSummary = true;
     if (TakeNumber(line, 'X', v))
@@ -203,29 +202,29 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
     if (TakeNumber(line, 'Y', v))
         s.windowY = v;
     if (TakeFlag(line, 'B'))
-        s.displayFlags |= kDisplayDoubleBuffer;
+        s.displayFlags |= WINDOW_DOUBLE_BUFFER;
     if (TakeNumber(line, 'M', v)) {
         s.readSpeed = v;
-        SetBits(s.openFlags, kOpenSimulateSpeed, v != 0);
+        SetBits(s.openFlags, ZORB_OPEN_SIMULATE_READ, v != 0);
     }
     if (TakeNumber(line, 'E', v))
         s.extraBuffer = v;
     if (TakeFlag(line, 'G'))
-        s.openFlags |= kOpenFillBuffer;
+        s.openFlags |= ZORB_OPEN_FILL_BUFFER;
     if (TakeNumber(line, 'U', v))
         s.disabledControls = v;
     if (TakeFlag(line, 'N'))
-        s.openFlags |= kOpenNeverSkip;
+        s.openFlags |= ZORB_OPEN_NEVER_SKIP;
     if (TakeFlag(line, 'C'))
-        s.displayFlags |= kDisplayKeepPicture;
+        s.displayFlags |= WINDOW_KEEP_PICTURE;
     if (TakeFlag(line, 'O'))
         s.soundOnly = true;
     if (TakeFlag(line, 'K'))
         s.diffOnly = true;
     if (TakeNumber(line, 'A', v)) {
-        s.openFlags &= ~kOpenHeightMask;
+        s.openFlags &= ~ZORB_OPEN_HEIGHT_NONE;
         if (v >= 1 && v <= 3)
-            s.openFlags |= static_cast<uint32_t>(v) << 20;
+            s.openFlags |= static_cast<uint32_t>(v) * ZORB_OPEN_HEIGHT_INTERLACE;
     }
     if (TakeFlag(line, 'Z'))
         s.useDirectSound = true;
@@ -233,7 +232,9 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
         s.frameInCaption = true;
     if (TakeNumber(line, 'I', v)) {
         s.displayFlags &= ~kDisplayStyleMask;
-        static const uint32_t styles[5] = {0, 0xC000, 0xC200, 0x0200, 0x4200};
+        static const uint32_t styles[5] = {0, WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER,
+                                          WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER | WINDOW_NO_CAPTION,
+                                          WINDOW_NO_CAPTION, WINDOW_NO_DIALOG_FRAME | WINDOW_NO_CAPTION};
         if (v >= 1 && v <= 4)
             s.displayFlags |= styles[v];
     }
@@ -254,14 +255,14 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
     if (video != 1024) {
         uint32_t bits = static_cast<uint32_t>(video) & 0x180;
         if (bits == 0x180)
-            s.displayFlags |= kDisplayNoDirectDraw;
+            s.displayFlags |= WINDOW_NO_DIRECT;
         else if (bits == 0x100)
-            s.displayFlags |= kDisplaySmoothing;
+            s.displayFlags |= WINDOW_SMOOTH;
         else if (bits == 0x80)
-            s.displayFlags |= kDisplayInterlaced;
+            s.displayFlags |= WINDOW_INTERLACED;
         int32_t rest = video & ~0x180;
         if (rest >= 1 && rest <= 4)
-            s.displayFlags = (s.displayFlags & ~kDisplayModeMask) | static_cast<uint32_t>(rest + 21);
+            s.displayFlags = (s.displayFlags & ~WINDOW_MODE_MASK) | static_cast<uint32_t>(rest + 21);
     }
 
     return line.find('/') == std::string::npos;

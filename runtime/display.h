@@ -147,6 +147,7 @@ void DisplayDrawChanges(ZorbDisplay *display, struct ZorbHandle *handle);
 /* Display flags of the players (low 5 bits: 25 DIBSection, 24 standard DIBs,
    23 full screen 320x200, 22 full screen 320x240, else automatic). */
 enum {
+    WINDOW_MODE_MASK = 0x1F,
     WINDOW_NO_DIRECT = 0x20,
     WINDOW_SMOOTH = 0x40,
     WINDOW_INTERLACED = 0x80,

@@ -23,17 +23,12 @@ namespace zorb {
 
 namespace {
 
-constexpr uint32_t kFlagGetPosition2 = 0x10000;
-constexpr uint32_t kFlagGlobalFocus = 0x8000;
-constexpr uint32_t kFlagPan = 0x40;
-constexpr uint32_t kFlagVolume = 0x80;
 constexpr uint32_t kTimerPeriodMs = 75;
 constexpr uint32_t kServiceGateMs = 10;
 
 struct State {
     bool ObjectExists = false;
     bool CreatedHere = false;
-    bool CallerObject = false;  // the caller brought the audio system up
     uintptr_t Window = 0;
     uint32_t BufferCount = 0;
     uint32_t NextPassTime = 0;
@@ -148,7 +143,7 @@ void ReleaseObjectIfCreatedHere() {
     }
 }
 
-// Creates the device buffer (tried once more without global focus).
+// Creates the device buffer (tried once more when the device refuses).
 bool CreateBuffer(ZorbTrack *t) {
     ZorbPullChannel &c = t->Pull;
     SoundDevice &dev = CurrentSoundDevice();
@@ -167,10 +162,8 @@ bool CreateBuffer(ZorbTrack *t) {
     std::memset(b->Data, b->Silence, c.BufferBytes);
     SoundFormat format{t->SampleRate, t->IsStereo ? 2u : 1u, t->Is16Bit ? 16u : 8u};
     b->Device = dev.OpenPull(format, t->TrackIndex, Pull, b);
-    if (b->Device == 0) {
-        c.BufferFlags &= ~kFlagGlobalFocus;  // the retry goes without global focus
+    if (b->Device == 0)
         b->Device = dev.OpenPull(format, t->TrackIndex, Pull, b);
-    }
     if (b->Device == 0) {
         PlatformDebugLog("Unable to create sound buffer - Error #: %d\n", 1);
         PlatformDebugLog("%s\n", dev.LastError());
@@ -226,7 +219,7 @@ void Service() {
     SoundLeavePass();
 }
 
-int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t openFlags) {
+int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/) {
     ZorbPullChannel &c = t->Pull;
     SoundGuard guard;
     // Half a second, in 4 KB steps (at least one step).
@@ -237,9 +230,6 @@ int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t openFlags) {
         if (!CreateObject()) return 0;
         createdNow = true;
     }
-    c.BufferFlags = kFlagGetPosition2 | kFlagGlobalFocus;
-    if (openFlags & 0x20) c.BufferFlags |= kFlagPan;
-    if (openFlags & 0x40) c.BufferFlags |= kFlagVolume;
     bool ok = CreateBuffer(t);
     if (ok) {
         DeviceClockRestart(&t->Clock, 0, PlatformTimeMs());
@@ -329,7 +319,6 @@ extern "C" uint8_t ZorbSelectDirectSound(void *object) {
         // The caller's audio system: used, never taken down by us.
         g_state.ObjectExists = true;
         g_state.CreatedHere = false;
-        g_state.CallerObject = true;
     }
     return 1;
 }

@@ -165,7 +165,7 @@ using namespace zorb::display;
 
 extern "C" uint32_t WindowModeRequest(uint32_t flags) {
     uint32_t request;
-    switch (flags & 0x1F) {
+    switch (flags & WINDOW_MODE_MASK) {
         case 25: request = DISPLAY_DIBSECTION; break;
         case 24: request = DISPLAY_DIBS; break;
         case 23: request = (flags & WINDOW_DOUBLE_BUFFER) ? DISPLAY_FULL_320X200 : DISPLAY_FULL_DIRECT; break;

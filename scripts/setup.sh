@@ -15,6 +15,7 @@ libgmock-dev
 libbenchmark-dev
 clang
 libclang-rt-14-dev
+clang-format
 libsdl2-dev
 libgraphicsmagick++1-dev
 graphicsmagick

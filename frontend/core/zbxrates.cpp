@@ -1,26 +1,21 @@
 #include "frontend/core/zbxrates.h"
 
+#include "codec/format.h" // the layout only (inline helpers): the front end links no codec
+
 #include "frontend/core/commandtext.h"
 #include "frontend/core/selection.h"
 
 #include <QFile>
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 
 namespace zfront {
 
 namespace {
 
-constexpr qint64 kHeaderSize = 104;
-constexpr uint32_t kRingFrameFlag = 0x1;
+constexpr qint64 kHeaderSize = ZBX_HEADER_SIZE;
 constexpr int kBlockEntries = 512;
-
-uint32_t GetU32(const unsigned char *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 } // namespace
 
@@ -32,13 +27,6 @@ QString AnalyzerFileName(const QString &argument)
     if (!name.isEmpty() && !HasExtension(name))
         name += QLatin1String(".zbx");
     return name;
-}
-
-uint32_t FramePeriod(int32_t frameRate)
-{
-    if (frameRate < 0)
-        return static_cast<uint32_t>(-static_cast<int64_t>(frameRate));
-    return static_cast<uint32_t>(std::min<int64_t>(int64_t(frameRate) * 100, UINT32_MAX));
 }
 
 uint32_t FramesPerSecond(uint32_t period)
@@ -89,22 +77,22 @@ bool LoadRates(const QString &path, RateData &out)
         return false;
     const qint64 fileSize = f.size();
     unsigned char head[kHeaderSize];
-    if (f.read(reinterpret_cast<char *>(head), kHeaderSize) != kHeaderSize || std::memcmp(head, "ZBX2", 4) != 0)
+    if (f.read(reinterpret_cast<char *>(head), kHeaderSize) != kHeaderSize || ZbxGet32(head) != ZBX_MAGIC)
         return false;
     out.fileName = path;
-    out.frameCount = GetU32(head + 12);
-    out.frameRate = static_cast<int32_t>(GetU32(head + 16));
-    const uint32_t flags = GetU32(head + 20);
-    const uint32_t treeSize = GetU32(head + 52);
-    out.period = FramePeriod(out.frameRate);
+    out.frameCount = ZbxGet32(head + ZBX_OFFSET_FRAME_COUNT);
+    out.frameRate = static_cast<int32_t>(ZbxGet32(head + ZBX_OFFSET_FRAME_RATE));
+    const uint32_t flags = ZbxGet32(head + ZBX_OFFSET_HEADER_FLAGS);
+    const uint32_t treeSize = ZbxGet32(head + ZBX_OFFSET_TREE_DATA_SIZE);
+    out.period = ZbxFramePeriod(out.frameRate);
     if (out.period == 0)
         return false;
     out.framesPerSecond = FramesPerSecond(out.period);
 
     // Every length is checked against the file before anything is allocated:
     // both tables, the trees and all frames must lie inside it.
-    const uint64_t entries = uint64_t(out.frameCount) + ((flags & kRingFrameFlag) ? 1 : 0);
-    const uint64_t dataStart = uint64_t(kHeaderSize) + 5 * entries + treeSize;
+    const uint64_t entries = uint64_t(out.frameCount) + ((flags & ZBX_RING_FRAME) ? 1 : 0);
+    const uint64_t dataStart = uint64_t(kHeaderSize) + 5 * entries + treeSize; // header, tables, trees
     if (dataStart > uint64_t(fileSize))
         return false;
     out.sizes.resize(out.frameCount);
@@ -115,7 +103,7 @@ bool LoadRates(const QString &path, RateData &out)
         if (f.read(reinterpret_cast<char *>(block.data()), n * 4) != n * 4)
             return false;
         for (qint64 j = 0; j < n; ++j) {
-            const uint32_t size = GetU32(block.data() + j * 4);
+            const uint32_t size = ZbxGet32(block.data() + j * 4);
             total += size;
             if (i + uint64_t(j) < out.frameCount)
                 out.sizes[i + uint64_t(j)] = size;

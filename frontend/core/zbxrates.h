@@ -32,8 +32,7 @@ QString AnalyzerFileName(const QString &argument);
 // its header and table do not fit the file.
 bool LoadRates(const QString &path, RateData &out);
 
-// Period and frames per second from the header's frame rate (P 0: none).
-uint32_t FramePeriod(int32_t frameRate);
+// Frames per second of a frame period (ZbxFramePeriod of codec/format.h; 0: none).
 uint32_t FramesPerSecond(uint32_t period);
 
 // The moving average of the sizes (frame 1 counted as 0), window F frames.

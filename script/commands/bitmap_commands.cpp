@@ -24,8 +24,11 @@ uint32_t Limit(int32_t value, uint32_t size)
 
 void Line(ScriptBitmap &b, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8_t colour)
 {
-    DrawLine(x1, y1, x2, y2, b.width, b.height,
-             [&](int64_t x, int64_t y) { b.Row(static_cast<uint32_t>(y))[x] = colour; });
+    uint8_t *const pixels = b.pixels.data();
+    const int64_t pitch = b.width;
+    DrawLine(x1, y1, x2, y2, b.width, b.height, [pixels, pitch, colour](int64_t x, int64_t y) {
+        pixels[y * pitch + x] = colour;
+    });
 }
 
 }  // namespace

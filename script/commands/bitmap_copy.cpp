@@ -2,6 +2,7 @@
 // bitmap, each plain or keyed (transparent, mask, merge). The keyed copies run
 // through the blitter's 8-bit loops, so the keying rules live in one place.
 #include "runtime/blit.h"
+#include "script/commands/screen_draw.h"
 #include "script/core/bitmap_store.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
@@ -29,13 +30,6 @@ ZorbBlitter *Blitter()
 {
     static const std::unique_ptr<ZorbBlitter, decltype(&ZorbBlitClose)> handle(ZorbBlitOpen(0), ZorbBlitClose);
     return handle.get();
-}
-
-// The software pointer is taken off the screen where it overlaps a rectangle
-// about to be drawn or read (the input commands put it back).
-void RemovePointer(Interp &in, int32_t x, int32_t y, int32_t w, int32_t h)
-{
-    (void)in, (void)x, (void)y, (void)w, (void)h;
 }
 
 bool SameSize(const ScriptBitmap &a, const ScriptBitmap &b) { return a.width == b.width && a.height == b.height; }
@@ -146,12 +140,11 @@ void ToScreen(Interp &in, Keying keying)
     if (x >= sw || y >= sh)
         return;
     const uint32_t w = std::min(p.job.src->width, sw - x), h = std::min(p.job.src->height, sh - y);
-    if (w == 0 || h == 0)
+    const ScreenChange change(in, x, y, w, h);
+    if (change.Empty())
         return;
-    const auto rx = static_cast<int32_t>(x), ry = static_cast<int32_t>(y);
-    RemovePointer(in, rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
-    CopyRect(p.job, s.Row(ry) + x, s.bottomUp ? -s.pitch : s.pitch, 0, 0, w, h);
-    in.host->ShowRect(rx, ry, static_cast<int32_t>(w), static_cast<int32_t>(h));
+    const ScreenRect &r = change.Rect();
+    CopyRect(p.job, s.Row(r.y) + r.x, s.bottomUp ? -s.pitch : s.pitch, 0, 0, w, h);
 }
 
 }  // namespace
@@ -180,8 +173,8 @@ void CmdBitmapfromscreen(Interp &in)
         std::fill(b.pixels.begin(), b.pixels.end(), 0);
         return;
     }
-    RemovePointer(in, static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
-                  static_cast<int32_t>(y1 - y0));
+    RemovePointerOver(in, static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - x0),
+                      static_cast<int32_t>(y1 - y0));
     for (uint32_t row = 0; row < b.height; ++row) {
         uint8_t *out = b.Row(row);
         const int64_t sy = y + row;

@@ -34,6 +34,16 @@ void CmdBitmapsetpalette(Interp &in)
     ApplyScreenPalette(in);
 }
 
+// Fades the bitmap's palette in on the screen, when it has one.
+void CmdBitmapfadeinpalette(Interp &in)
+{
+    const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
+    if (b.palette) {
+        const Palette768 target = *b.palette;  // the bitmap may go while the fade pumps
+        FadeInPalette(in, target.data());
+    }
+}
+
 void CmdBitmappalettetopalette(Interp &in)
 {
     ScriptBitmap &dst = CheckBitmap(in, ReadNumber(in));

@@ -20,6 +20,9 @@ inline int64_t MinorOffset(int64_t major, int64_t minor, int64_t k)
 {
     if (major == 0)
         return 0;
+    constexpr int64_t kSmall = int64_t{1} << 30;  // products stay below 2^62
+    if (major < kSmall && minor < kSmall && k < kSmall)
+        return (2 * minor * k + major) / (2 * major);
     return static_cast<int64_t>((Wide{2} * minor * k + major) / (Wide{2} * major));
 }
 
@@ -73,10 +76,14 @@ void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t width, int
     }
     kLo = std::max<int64_t>(kLo, 0);
     kHi = std::min(kHi, major);
-    if (kLo > kHi || MinorOffset(major, minor, kLo) > qHi || MinorOffset(major, minor, kHi) < qLo)
+    if (kLo > kHi)
         return;
-    // First k with q(k) >= qLo, last k with q(k) <= qHi.
-    int64_t a = kLo, b = kHi;
+    const int64_t qFirst = MinorOffset(major, minor, kLo), qLast = MinorOffset(major, minor, kHi);
+    if (qFirst > qHi || qLast < qLo)
+        return;
+    // First k with q(k) >= qLo, last k with q(k) <= qHi (no search when the
+    // ends are inside already, as for most lines).
+    int64_t a = kLo, b = qFirst >= qLo ? kLo : kHi;
     while (a < b) {
         const int64_t mid = a + (b - a) / 2;
         if (MinorOffset(major, minor, mid) >= qLo)
@@ -85,7 +92,7 @@ void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t width, int
             a = mid + 1;
     }
     kLo = a;
-    a = kLo;
+    a = qLast <= qHi ? kHi : kLo;
     b = kHi;
     while (a < b) {
         const int64_t mid = a + (b - a + 1) / 2;
@@ -98,18 +105,22 @@ void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t width, int
 
     // The incremental walk from kLo, its error term restored in closed form.
     int64_t q = MinorOffset(major, minor, kLo);
-    int64_t e = static_cast<int64_t>(line_detail::Wide{2} * minor - major + line_detail::Wide{2} * minor * kLo -
-                                     line_detail::Wide{2} * major * q);
-    for (int64_t k = kLo; k <= kHi; ++k) {
-        if (shallow)
-            plot(x1 + step * k, y1 + q);
-        else
-            plot(x1 + step * q, y1 + k);
-        if (e >= 0) {
-            ++q;
-            e -= 2 * major;
+    int64_t e = kLo == 0 ? 2 * minor - major
+                         : static_cast<int64_t>(line_detail::Wide{2} * minor - major +
+                                                line_detail::Wide{2} * minor * kLo - line_detail::Wide{2} * major * q);
+    const int64_t up = 2 * minor, down = 2 * major;
+    if (shallow) {
+        for (int64_t x = x1 + step * kLo, y = y1 + q, left = kHi - kLo; left >= 0; --left, x += step, e += up) {
+            plot(x, y);
+            if (e >= 0)
+                ++y, e -= down;
         }
-        e += 2 * minor;
+    } else {
+        for (int64_t x = x1 + step * q, y = y1 + kLo, left = kHi - kLo; left >= 0; --left, ++y, e += up) {
+            plot(x, y);
+            if (e >= 0)
+                x += step, e -= down;
+        }
     }
 }
 

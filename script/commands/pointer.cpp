@@ -180,6 +180,7 @@ void DrawPointer(Interp &in)
     p.rectW = w;
     p.rectH = h;
     in.host->ShowRect(x, y, w, h);
+    in.host->ShowChanges(false);
 }
 
 }  // namespace zscript

@@ -3,6 +3,8 @@
 // with its locks and fades. Nothing is ever written or read outside the
 // surface: such pixels are skipped (reads give 0). Palette indices use their
 // low 8 bits.
+#include "script/commands/line.h"
+#include "script/commands/palette_search.h"
 #include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
@@ -37,6 +39,20 @@ void DefaultPalette(uint8_t *rgb768)
 // A screen position: the script's coordinates plus the origin.
 int64_t PlusX(const Screen &s, int32_t x) { return int64_t{x} + s.originX; }
 int64_t PlusY(const Screen &s, int32_t y) { return int64_t{y} + s.originY; }
+
+// A line on the screen (the line of BITMAPLINE); points off the screen are skipped.
+void ScreenLine(Screen &s, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8_t colour)
+{
+    DrawLine(x1, y1, x2, y2, s.surface.width, s.surface.height,
+             [&](int64_t x, int64_t y) { s.surface.Row(static_cast<int32_t>(y))[x] = colour; });
+}
+
+// The change of the screen covering the corners (x1, y1) and (x2, y2), both included.
+ScreenChange Spanning(Interp &in, int64_t x1, int64_t y1, int64_t x2, int64_t y2)
+{
+    return ScreenChange(in, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) - std::min(x1, x2) + 1,
+                        std::max(y1, y2) - std::min(y1, y2) + 1);
+}
 
 }  // namespace
 
@@ -217,19 +233,39 @@ void CmdScreengetpixel(Interp &in)
     SetVariableNumber(in, name, r.Empty() ? 0 : s.surface.Row(r.y)[r.x]);
 }
 
+// Outline through (x, y) and (x + w - 1, y + h - 1) plus the origin, four
+// lines: it covers w by h pixels.
 void CmdScreenbox(Interp &in)
 {
     const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
     const int32_t w = ReadNumber(in, 2), h = ReadNumber(in, 1);
     const uint8_t colour = Colour(ReadNumber(in, 2));
     NeedWindow(in);
-    if (w <= 0 || h <= 0)
+    Screen &s = in.screen;
+    const int64_t x1 = PlusX(s, x), y1 = PlusY(s, y), x2 = x1 + w - 1, y2 = y1 + h - 1;
+    const ScreenChange change = Spanning(in, x1, y1, x2, y2);
+    if (change.Empty())
         return;
-    const int64_t px = PlusX(in.screen, x), py = PlusY(in.screen, y);
-    FillScreen(in, px, py, w, 1, colour);
-    FillScreen(in, px, py + h - 1, w, 1, colour);
-    FillScreen(in, px, py, 1, h, colour);
-    FillScreen(in, px + w - 1, py, 1, h, colour);
+    ScreenLine(s, x1, y1, x2, y1, colour);
+    ScreenLine(s, x2, y1, x2, y2, colour);
+    ScreenLine(s, x2, y2, x1, y2, colour);
+    ScreenLine(s, x1, y2, x1, y1, colour);
+}
+
+// End points plus the origin, limited to the screen.
+void CmdScreenline(Interp &in)
+{
+    int32_t v[4];
+    for (int i = 0; i < 4; ++i)
+        v[i] = ReadNumber(in, i == 0 ? 0 : 1);
+    const uint8_t colour = Colour(ReadNumber(in, 2));
+    NeedWindow(in);
+    Screen &s = in.screen;
+    const auto limit = [](int64_t value, int32_t size) { return std::clamp<int64_t>(value, 0, size - 1); };
+    const int64_t x1 = limit(PlusX(s, v[0]), s.surface.width), y1 = limit(PlusY(s, v[1]), s.surface.height);
+    const int64_t x2 = limit(PlusX(s, v[2]), s.surface.width), y2 = limit(PlusY(s, v[3]), s.surface.height);
+    const ScreenChange change = Spanning(in, x1, y1, x2, y2);
+    ScreenLine(s, x1, y1, x2, y2, colour);
 }
 
 void CmdScreenfilledbox(Interp &in)
@@ -256,6 +292,18 @@ void CmdScreenpalettelock(Interp &in)
     const uint32_t last = std::min<uint32_t>(first + static_cast<uint32_t>(count) - 1, 255);
     for (uint32_t i = first; i <= last; ++i)
         in.screen.locks[i] = lock;
+}
+
+void CmdScreengetdarkestpaletteindex(Interp &in)
+{
+    const std::string &name = ReadName(in);
+    SetVariableNumber(in, name, DarkestEntry(in.screen.palette));
+}
+
+void CmdScreengetbrightestpaletteindex(Interp &in)
+{
+    const std::string &name = ReadName(in);
+    SetVariableNumber(in, name, BrightestEntry(in.screen.palette));
 }
 
 void CmdScreenforcepalettezeroblack(Interp &in)

@@ -96,6 +96,27 @@ void CmdTextbegin(Interp &in)
         in.control = CTRL_LEAVE_SCRIPT;
 }
 
+// TEXTFONTFROMBITMAP bitmap cell-width cell-height first last; bitmap 0 is
+// the built-in font again (the other values are read and ignored).
+void CmdTextfontfrombitmap(Interp &in)
+{
+    const int32_t number = ReadNumber(in);
+    if (number == 0) {
+        for (int i = 0; i < 4; ++i)
+            ReadValue(in, 1);
+        in.screen.font = Font{};
+        return;
+    }
+    ScriptBitmap &b = CheckBitmap(in, number);
+    const auto cellWidth = static_cast<uint32_t>(ReadNumber(in, 1));
+    const auto cellHeight = static_cast<uint32_t>(ReadNumber(in, 1));
+    const auto first = static_cast<uint32_t>(ReadNumber(in, 1));
+    const auto last = static_cast<uint32_t>(ReadNumber(in, 1));
+    if (cellWidth < 1 || cellHeight < 1 || cellWidth > kMaxCell || cellHeight > kMaxCell)
+        CommandError(in, "  Bad font cell size in command:\r\n    ");
+    in.screen.font = FontFromPicture(AsSurface(b), cellWidth, cellHeight, first, last);
+}
+
 void CmdTextcolor(Interp &in) { in.screen.textColour = Colour(ReadNumber(in)); }
 void CmdTextbackcolor(Interp &in) { in.screen.backColour = Colour(ReadNumber(in)); }
 void CmdTexttranscolor(Interp &in) { in.screen.transColour = Colour(ReadNumber(in)); }

@@ -19,8 +19,9 @@ struct Interp;
 
 constexpr int kBitmapSlots = 128;
 constexpr int32_t kBitmapBase = 9000;
-// A bitmap may hold at most this many pixels, and all bitmaps together at
-// most kBitmapTotalLimit: a larger request fails like a failed allocation.
+// A bitmap may hold at most this many pixels (and be at most this wide or
+// high), and all bitmaps together at most kBitmapTotalLimit: a larger request
+// fails like a failed allocation.
 constexpr uint64_t kBitmapPixelLimit = uint64_t{1} << 26;
 constexpr uint64_t kBitmapTotalLimit = uint64_t{1} << 28;
 
@@ -50,6 +51,8 @@ inline ScreenSurface AsSurface(ScriptBitmap &b)
 struct BitmapStore {
     std::unique_ptr<ScriptBitmap> slots[kBitmapSlots];
     uint64_t pixelsInUse = 0;
+    uint64_t pixelLimit = kBitmapPixelLimit;  // smaller where runs must stay quick (fuzzing)
+    uint64_t totalLimit = kBitmapTotalLimit;
 };
 
 // A new bitmap of width x height pixels (all 0, no palette) in the first free

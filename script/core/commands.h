@@ -159,6 +159,10 @@ void CmdTextsetxy(Interp &in);
 void CmdTextx(Interp &in);
 void CmdTexty(Interp &in);
 void CmdTextbegin(Interp &in);
+void CmdTextfontfrombitmap(Interp &in);
+void CmdScreenline(Interp &in);
+void CmdScreengetdarkestpaletteindex(Interp &in);
+void CmdScreengetbrightestpaletteindex(Interp &in);
 
 void CmdBitmapalloc(Interp &in);
 void CmdBitmapfree(Interp &in);
@@ -173,6 +177,7 @@ void CmdBitmapline(Interp &in);
 void CmdBitmapbox(Interp &in);
 void CmdBitmapfilledbox(Interp &in);
 void CmdBitmaptext(Interp &in);
+void CmdBitmapfadeinpalette(Interp &in);
 void CmdBitmapgetpalette(Interp &in);
 void CmdBitmapsetpalette(Interp &in);
 void CmdBitmappalettetopalette(Interp &in);

@@ -71,10 +71,6 @@ constexpr int kPointerWidth = 10;
 constexpr int kPointerHeight = 19;
 extern const char *const kPointerRows[kPointerHeight];
 
-// The darkest and brightest entries of a 768-byte palette.
-int DarkestEntry(const uint8_t *rgb768);
-int BrightestEntry(const uint8_t *rgb768);
-
 // A pointer image ready to draw: pixels equal to `key` are transparent.
 struct PointerImage {
     int32_t width = 0, height = 0;

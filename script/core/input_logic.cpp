@@ -1,6 +1,7 @@
 // Key names, the mouse-area table, line editing and the built-in pointer
 // image: the input family's logic without any window.
 #include "script/core/input.h"
+#include "script/commands/palette_search.h"
 
 #include <algorithm>
 
@@ -115,38 +116,6 @@ const char *const kPointerRows[kPointerHeight] = {
     "o######o..", "o#######o.", "o########o", "o#####oooo", "o##o##o...", "o#o.o##o..", "oo..o##o..",
     ".....o##o.", ".....o##o.", "......o##o", "......o##o", ".......oo.",
 };
-
-int DarkestEntry(const uint8_t *rgb)
-{
-    int best = 0;
-    uint32_t bestKey = UINT32_MAX;
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t r = rgb[3 * i], g = rgb[3 * i + 1], b = rgb[3 * i + 2];
-        const uint32_t key = std::max({r, g, b}) * 65536u + r + g + b;
-        if (key < bestKey) {
-            bestKey = key;
-            best = i;
-            if (key == 0)
-                break;
-        }
-    }
-    return best;
-}
-
-int BrightestEntry(const uint8_t *rgb)
-{
-    int best = 0;
-    uint32_t bestKey = 0;
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t r = rgb[3 * i], g = rgb[3 * i + 1], b = rgb[3 * i + 2];
-        const uint32_t key = std::min({r, g, b}) * 65536u + r + g + b;
-        if (key >= bestKey) {
-            bestKey = key;
-            best = i;
-        }
-    }
-    return best;
-}
 
 PointerImage BuiltInPointer(const uint8_t *rgb768)
 {

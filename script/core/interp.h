@@ -109,7 +109,7 @@ constexpr int kAnimationSlots = 32;
 
 struct Interp {
     Host *host = nullptr;
-    bool sandbox = false;  // file and program commands refused (fuzzing)
+    bool sandbox = false;  // file and program commands refused, no waiting (fuzzing)
     uint64_t stepLimit = 0;  // commands to run before the run ends (0: no limit)
 
     // Buffers of the running command. The line buffer of a record is only

@@ -329,3 +329,71 @@ TEST(FrameStats, ThroughOpen)
     EXPECT_EQ(h->LargestSecondFrame, 1u);
     EXPECT_EQ(h->MeanFrameBytes, 300u);
 }
+
+namespace {
+
+// Fails the allocation numbered g_failAt (from 1), counting them in g_seen.
+int g_failAt = 0;
+int g_seen = 0;
+bool FailOne(size_t)
+{
+    return ++g_seen != g_failAt;
+}
+
+} // namespace
+
+// Every allocation of an open is made to fail in turn, with and without
+// preloading and in caller memory: each failure gives a null handle, a
+// reason and no block left behind; past the last allocation the open works.
+TEST(ZorbOpen, EveryAllocationFailureIsClean)
+{
+    const std::string path = WriteTemp(Simple(5, 300).Bytes(), "alloc");
+    const uint32_t modes[] = {0, ZORB_OPEN_PRELOAD, ZORB_OPEN_FILL_BUFFER};
+    alignas(16) static ZorbHandle callerRecord;
+    for (uint32_t flags : modes) {
+        for (bool callerMemory : {false, true}) {
+            bool opened = false;
+            for (g_failAt = 1; g_failAt < 64 && !opened; ++g_failAt) {
+                g_seen = 0;
+                const size_t before = zorb::LiveBlocks();
+                zorb::SetAllocationHook(FailOne);
+                void *first = const_cast<char *>(path.c_str());
+                if (callerMemory) {
+                    std::memset(&callerRecord, 0, sizeof callerRecord);
+                    std::strcpy(reinterpret_cast<char *>(&callerRecord), path.c_str());
+                    first = &callerRecord;
+                }
+                ZorbHandle *h = ZorbOpen(first, flags | (callerMemory ? ZORB_OPEN_CALLER_MEMORY : 0), -1);
+                zorb::SetAllocationHook(nullptr);
+                if (h) {
+                    EXPECT_GT(g_failAt, g_seen) << "an allocation failed and the open still succeeded";
+                    EXPECT_STREQ(ZorbLastOpenError(), "");
+                    ZorbClose(h);
+                    opened = true;
+                } else {
+                    EXPECT_STREQ(ZorbLastOpenError(), "out of memory") << flags << " " << g_failAt;
+                }
+                EXPECT_EQ(zorb::LiveBlocks(), before) << flags << " " << g_failAt;
+            }
+            EXPECT_TRUE(opened) << flags;
+            EXPECT_GT(g_failAt, 3) << "too few allocations were tried";
+        }
+    }
+}
+
+TEST(ZorbOpen, LastOpenErrorSaysWhy)
+{
+    EXPECT_EQ(ZorbOpen(const_cast<char *>("/nonexistent/file.zbx"), 0, -1), nullptr);
+    EXPECT_STREQ(ZorbLastOpenError(), "cannot open the file: No such file or directory");
+    ZbxBuild b = Simple();
+    b.magic[3] ^= 0x20;
+    EXPECT_EQ(OpenBytes(b.Bytes()), nullptr);
+    EXPECT_STREQ(ZorbLastOpenError(), "the file does not start with \"ZBX2\"");
+    std::vector<uint8_t> bytes = Simple().Bytes();
+    bytes.resize(bytes.size() - 10);
+    EXPECT_EQ(OpenBytes(bytes), nullptr);
+    EXPECT_STREQ(ZorbLastOpenError(), "the frame sizes run past the end of the file");
+    HandlePtr h(OpenBytes(Simple().Bytes()));
+    ASSERT_NE(h, nullptr);
+    EXPECT_STREQ(ZorbLastOpenError(), "");
+}

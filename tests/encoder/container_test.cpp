@@ -271,30 +271,45 @@ TEST(Container, NoiseThatLeavesSomePairsFreeStaysExact) {
     EXPECT_TRUE(gWarnings.empty());
 }
 
-TEST(Container, EveryPixelPairInOnePictureIsWarned) {
-    // 512 x 256 pixels whose neighbouring pairs run through all 65536 values:
-    // the file cannot hold them all, so a few pixels change and the
-    // compressor says which frames hold them.
-    TempDir dir;
-    Clip c{512, 256, {}, {}};
-    std::vector<uint8_t> px(512 * 256);
-    for (uint32_t y = 0; y < 256; ++y)
-        for (uint32_t j = 0; j < 256; ++j) {
-            px[y * 512 + 2 * j] = static_cast<uint8_t>(j);
-            px[y * 512 + 2 * j + 1] = static_cast<uint8_t>(y);
+TEST(Container, PicturesThatLeaveOneToThreePairsFreeStayExact) {
+    // 512 x 256 pixels whose neighbouring pairs (left pixel j, right pixel y)
+    // run through all 65536 values but the free ones, then a picture of
+    // repeated pairs (so the escapes earn codes), then the first again. With
+    // one to three pairs free the file holds them all; with none it cannot, so
+    // a few pixels change and the compressor says which frames hold them.
+    const uint32_t freePairs[] = {0x1234, 0x2345, 0x3456};
+    for (int free = 0; free <= 3; ++free) {
+        SCOPED_TRACE(free);
+        TempDir dir;
+        Clip c{512, 256, {}, {}};
+        std::vector<uint8_t> px(512 * 256), repeats(512 * 256);
+        for (uint32_t y = 0; y < 256; ++y)
+            for (uint32_t j = 0; j < 256; ++j) {
+                const bool freed = std::find(freePairs, freePairs + free, j | y << 8) != freePairs + free;
+                px[y * 512 + 2 * j] = static_cast<uint8_t>(j);
+                px[y * 512 + 2 * j + 1] = static_cast<uint8_t>(freed ? y ^ 0x80 : y);
+                repeats[y * 512 + 2 * j] = static_cast<uint8_t>(1 + 2 * (y % 4));
+                repeats[y * 512 + 2 * j + 1] = static_cast<uint8_t>(2 + 2 * (y % 4));
+            }
+        std::mt19937 rng(5);
+        c.pixels = {px, repeats, px};
+        c.palettes.assign(3, Palette(rng, 1));
+        ZencReport r;
+        const size_t differing = RoundTrip(c, dir.path + "/pairs.zbx", r);
+        EXPECT_EQ(differing, r.changedPixels);
+        if (free > 0) {
+            EXPECT_EQ(differing, 0u);
+            EXPECT_EQ(r.worstErrorPercent, 0.0);
+            EXPECT_TRUE(gWarnings.empty());
+            continue;
         }
-    std::mt19937 rng(5);
-    c.pixels = {px, std::vector<uint8_t>(px.size(), 7), px};
-    c.palettes.assign(3, Palette(rng, 1));
-    ZencReport r;
-    const size_t differing = RoundTrip(c, dir.path + "/pairs.zbx", r);
-    EXPECT_GT(differing, 0u);
-    EXPECT_EQ(differing, r.changedPixels);
-    EXPECT_LT(differing, 100u);
-    EXPECT_EQ(r.changedFrames, 2u);
-    EXPECT_GT(r.worstErrorPercent, 0.0);
-    ASSERT_EQ(gWarnings.size(), 1u);
-    EXPECT_NE(gWarnings[0].find("in frames 1, 3."), std::string::npos) << gWarnings[0];
+        EXPECT_GT(differing, 0u);
+        EXPECT_LT(differing, 100u);
+        EXPECT_EQ(r.changedFrames, 2u);
+        EXPECT_GT(r.worstErrorPercent, 0.0);
+        ASSERT_EQ(gWarnings.size(), 1u);
+        EXPECT_NE(gWarnings[0].find("in frames 1, 3."), std::string::npos) << gWarnings[0];
+    }
 }
 
 TEST(Container, PairsToAvoidOnlyWhenCrowded) {
@@ -315,10 +330,13 @@ TEST(Container, PairsToAvoidOnlyWhenCrowded) {
     frames[0].symbols.push_back(MakeSymbol(kBitmapTree, 0x2468));
     EXPECT_EQ(avoided(), 0);
     frames[0].symbols.push_back(MakeSymbol(kBlockTypeTree, 0x3690));
-    EXPECT_EQ(avoided(), 4);
+    EXPECT_EQ(avoided(), 1);
     frames[0].symbols.resize(frames[0].symbols.size() - 3);           // no other tree uses them now
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x1234));  // two free pairs: too few escapes
-    EXPECT_EQ(avoided(), 4);
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x1234));  // two free pairs: enough
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x2468));  // one: still enough
+    EXPECT_EQ(avoided(), 0);
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x3690));  // none
+    EXPECT_EQ(avoided(), 1);
     for (uint32_t v = 0; v < 65536; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
     const auto avoid = PairsToAvoid(CodedSymbols{frames});
     ASSERT_EQ(avoid.size(), 65536u);
@@ -326,6 +344,11 @@ TEST(Container, PairsToAvoidOnlyWhenCrowded) {
     for (uint32_t v = 0; v < 65536; ++v)
         if (avoid[v] && (v & 0xFF) == (v >> 8) && (v & 3) == 1) ++candidates;
     EXPECT_EQ(candidates, 1u);
+    // Only the pair 0 free: escape leaves count as 0 where players look for
+    // an unused value, so it does not serve.
+    frames[0].symbols.clear();
+    for (uint32_t v = 1; v < 65536; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+    EXPECT_EQ(avoided(), 1);
 }
 
 TEST(Container, FlattenedTreesStillCodeEverySymbol) {

@@ -2,6 +2,7 @@
 // files whose sizes the test knows, the visible window's rules, the "Copy
 // Values" text, damaged files, the exported graph of the demo and the window
 // under Xvfb.
+#include "codec/format.h"
 #include "frontend/core/zbxrates.h"
 #include "frontend/ui/analyzerwindow.h"
 #include "tests/support/frontend_testing.h"
@@ -19,6 +20,8 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include "codec/format.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -98,10 +101,10 @@ TEST(AnalyzerModel, FifteenFramesPerSecondAverage)
 
 TEST(AnalyzerModel, PeriodsAndReferenceLines)
 {
-    EXPECT_EQ(zfront::FramePeriod(-6667), 6667u);
+    EXPECT_EQ(ZbxFramePeriod(-6667), 6667u);
     EXPECT_EQ(zfront::FramesPerSecond(6667), 14u);
-    EXPECT_EQ(zfront::FramePeriod(66), 6600u);
-    EXPECT_EQ(zfront::FramePeriod(0), 0u);
+    EXPECT_EQ(ZbxFramePeriod(66), 6600u);
+    EXPECT_EQ(ZbxFramePeriod(0), 0u);
     EXPECT_EQ(zfront::FramesPerSecond(250000), 1u); // slower than a frame a second: the frame itself
     const double bps[] = {120000, 240000, 480000};
     for (int i = 0; i < 3; ++i) {

@@ -38,13 +38,13 @@ TEST(PlayerSwitches, FrameRates)
 {
     Settings s = Parse("a /F");
     EXPECT_EQ(s.frameRate, 0);
-    EXPECT_TRUE(s.openFlags & player::kOpenRateOverride);
+    EXPECT_TRUE(s.openFlags & ZORB_OPEN_FRAMERATE_OVERRIDE);
     s = Parse("a /F-1");
     EXPECT_EQ(s.frameRate, -1);
-    EXPECT_FALSE(s.openFlags & player::kOpenRateOverride);
+    EXPECT_FALSE(s.openFlags & ZORB_OPEN_FRAMERATE_OVERRIDE);
     s = Parse("a /F15");
     EXPECT_EQ(s.frameRate, 15);
-    EXPECT_TRUE(s.openFlags & player::kOpenRateOverride);
+    EXPECT_TRUE(s.openFlags & ZORB_OPEN_FRAMERATE_OVERRIDE);
     EXPECT_EQ(Parse("a /F-66").frameRate, -6600);
     EXPECT_EQ(Parse("a /F-1500").frameRate, -150000);
     EXPECT_EQ(Parse("a /F-1501").frameRate, -1501);
@@ -52,28 +52,28 @@ TEST(PlayerSwitches, FrameRates)
 
 TEST(PlayerSwitches, TracksHeightAndVideo)
 {
-    EXPECT_EQ(Parse("a /T0").openFlags & player::kOpenTrackMask, 0u);
-    EXPECT_EQ(Parse("a /T5").openFlags & player::kOpenTrackMask, (1u << 13) | (1u << 15));
-    EXPECT_EQ(Parse("a").openFlags & player::kOpenTrackMask, 0xFE000u);
-    EXPECT_EQ(Parse("a /A2").openFlags & player::kOpenHeightMask, 0x200000u);
-    EXPECT_EQ(Parse("a /A3").openFlags & player::kOpenHeightMask, 0x300000u);
+    EXPECT_EQ(Parse("a /T0").openFlags & ZORB_OPEN_TRACKS_MASK, 0u);
+    EXPECT_EQ(Parse("a /T5").openFlags & ZORB_OPEN_TRACKS_MASK, (1u << 13) | (1u << 15));
+    EXPECT_EQ(Parse("a").openFlags & ZORB_OPEN_TRACKS_MASK, 0xFE000u);
+    EXPECT_EQ(Parse("a /A2").openFlags & ZORB_OPEN_HEIGHT_NONE, 0x200000u);
+    EXPECT_EQ(Parse("a /A3").openFlags & ZORB_OPEN_HEIGHT_NONE, 0x300000u);
     // A later /A0 would restore the file's own choice: the bits are cleared.
     Settings s;
     std::string line = "a /A2";
     player::ParseSwitches(line, s);
     line = "a /A0";
     player::ParseSwitches(line, s);
-    EXPECT_EQ(s.openFlags & player::kOpenHeightMask, 0u);
+    EXPECT_EQ(s.openFlags & ZORB_OPEN_HEIGHT_NONE, 0u);
 
     s = Parse("a /V129");
-    EXPECT_EQ(s.displayFlags & player::kDisplayModeMask, 22u);
-    EXPECT_TRUE(s.displayFlags & player::kDisplayInterlaced);
+    EXPECT_EQ(s.displayFlags & WINDOW_MODE_MASK, 22u);
+    EXPECT_TRUE(s.displayFlags & WINDOW_INTERLACED);
     s = Parse("a /V384");
-    EXPECT_EQ(s.displayFlags, player::kDisplayNoDirectDraw);
+    EXPECT_EQ(s.displayFlags, WINDOW_NO_DIRECT);
     EXPECT_EQ(Parse("a /V4").displayFlags, 25u);
     EXPECT_EQ(Parse("a /I2").displayFlags, 0xC200u);
-    EXPECT_EQ(Parse("a /M1000").openFlags & player::kOpenSimulateSpeed, player::kOpenSimulateSpeed);
-    EXPECT_EQ(Parse("a /M0").openFlags & player::kOpenSimulateSpeed, 0u);
+    EXPECT_EQ(Parse("a /M1000").openFlags & ZORB_OPEN_SIMULATE_READ, ZORB_OPEN_SIMULATE_READ);
+    EXPECT_EQ(Parse("a /M0").openFlags & ZORB_OPEN_SIMULATE_READ, 0u);
 }
 
 TEST(PlayerSwitches, UnknownAndMalformedSwitchesAskForUsage)
@@ -86,7 +86,7 @@ TEST(PlayerSwitches, UnknownAndMalformedSwitchesAskForUsage)
     EXPECT_FALSE(ok);
     Settings s = Parse("movie /P /S /J /@ /X10 /Y-5 /U7", &ok, &rest);
     EXPECT_TRUE(ok);
-    EXPECT_TRUE(s.openFlags & player::kOpenPreload);
+    EXPECT_TRUE(s.openFlags & ZORB_OPEN_PRELOAD);
     EXPECT_TRUE(s.showSummary && s.keepPlayingUnfocused && s.noMMX);
     EXPECT_EQ(s.windowX, 10);
     EXPECT_EQ(s.windowY, -5);
@@ -221,7 +221,7 @@ TEST(PlayerSwitches, SlashesOfFileNamesAreNotSwitches)
     EXPECT_EQ(player::TakeFileName(rest), "/nonexistent/film.zbx");
     s = Parse("a /P/S", &ok);
     EXPECT_TRUE(ok);
-    EXPECT_TRUE(s.showSummary && (s.openFlags & player::kOpenPreload));
+    EXPECT_TRUE(s.showSummary && (s.openFlags & ZORB_OPEN_PRELOAD));
     Parse("a /P/Sx", &ok);
     EXPECT_FALSE(ok);
     fs::remove_all(dir);

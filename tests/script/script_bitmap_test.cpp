@@ -183,14 +183,35 @@ TEST_F(ScriptBitmap, CopiesToBitmapsAndScreen)
     EXPECT_EQ(p.Palette(200, 1), 1);
 }
 
-TEST_F(ScriptBitmap, ListingIntoTheTraceFile)
+TEST_F(ScriptBitmap, ListingAndFadingIn)
 {
-    const Result r = Script("SCREENGRAPHICS ok 32 16\nBITMAPALLOC a 3 4\nBITMAPALLOC b 5 6\nVARSET f a\nBITMAPFREE f\n"
-                            "DEBUGFILE 'trace.txt'\nBITMAPLIST\nDEBUGFILE ''\n");
+    Result r = Script("SCREENGRAPHICS ok 320 40\nBITMAPALLOC a 3 4\nBITMAPALLOC b 5 6\nVARSET f a\nBITMAPFREE f\n"
+                      "BITMAPLIST\nTEXTY y\nFILECREATE o 'out.txt'\nFILEWRITE o y\n"
+                      "DEBUGFILE 'trace.txt'\nBITMAPLIST\nDEBUGFILE ''\n");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string trace = Read("trace.txt");
     EXPECT_NE(trace.find("BITMAPLIST Number: 9001  Width: 5  Height: 6\r\n\r\n"), std::string::npos) << trace;
     EXPECT_EQ(trace.find("9000"), std::string::npos);
+    EXPECT_EQ(Read("out.txt"), "16\r\n");  // one line at the text cursor
+    const Picture p = Frame(r, 320, 40);
+    if (p.data) {
+        int lit = 0;
+        for (int x = 0; x < 320; ++x)
+            for (int y = 0; y < 16; ++y)
+                lit += p.At(x, y) == 7;
+        EXPECT_GT(lit, 100);
+    }
+
+    // A fade ends on the bitmap's palette; the locked entry 0 stays.
+    r = Script("SCREENGRAPHICS ok 8 8\nSCREENFADESPEED 0\nSCREENPALETTELOCK 0 1 1\nSCREENFORCEPALETTEZEROBLACK 0\n"
+               "SCREENPALETTELOCK 3 1 1\nBITMAPALLOC b 1 1\nBITMAPSETPALETTEVALUE b 3 255\n"
+               "BITMAPSETPALETTEVALUE b 200 16777215\nBITMAPFADEINPALETTE b\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_FALSE(r.frames.empty());
+    const Picture q{8, 8, &r.frames.back()};
+    EXPECT_EQ(q.Palette(200, 0) + q.Palette(200, 1) + q.Palette(200, 2), 3 * 255);
+    EXPECT_EQ(q.Palette(3, 0), 3);   // locked: still the grey ramp
+    EXPECT_EQ(q.Palette(4, 0), 0);   // the bitmap's black
 }
 
 // The line walk against the incremental walk exactly as written, unclipped

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "script/core/host.h"
+
 #include <unistd.h>
 
 #include <sys/wait.h>
@@ -51,6 +53,37 @@ inline Picture Frame(const Result &r, int width, int height)
     EXPECT_EQ(r.frames.size(), 1u);
     EXPECT_EQ(r.frames.empty() ? 0u : r.frames[0].size(), static_cast<size_t>(width * height + 768));
     return Picture{width, height, r.frames.empty() ? nullptr : &r.frames[0]};
+}
+
+// A picture a window must show, drawn by the test: width x height indices.
+struct Expected {
+    int w, h;
+    std::string px;
+    Expected(int width, int height, uint8_t colour = 0)
+        : w(width), h(height), px(static_cast<size_t>(width * height), static_cast<char>(colour))
+    {
+    }
+    zscript::ScreenSurface Surface() { return {reinterpret_cast<uint8_t *>(px.data()), w, w, h, false}; }
+    void Fill(int x, int y, int fw, int fh, uint8_t colour)
+    {
+        for (int yy = y; yy < y + fh; ++yy)
+            px.replace(static_cast<size_t>(yy * w + x), static_cast<size_t>(fw), static_cast<size_t>(fw),
+                       static_cast<char>(colour));
+    }
+    void Set(int x, int y, uint8_t colour) { Fill(x, y, 1, 1, colour); }
+};
+
+// The first row where a captured frame differs from the expected picture;
+// -1 when none does, -2 when the frame is missing or has another size.
+inline int FirstBadRow(const Result &r, const Expected &e, size_t frame = 0)
+{
+    if (frame >= r.frames.size() || r.frames[frame].size() != e.px.size() + 768)
+        return -2;
+    for (int y = 0; y < e.h; ++y)
+        if (r.frames[frame].compare(static_cast<size_t>(y * e.w), static_cast<size_t>(e.w), e.px,
+                                    static_cast<size_t>(y * e.w), static_cast<size_t>(e.w)) != 0)
+            return y;
+    return -1;
 }
 
 class ScriptRun : public ::testing::Test {

@@ -1,5 +1,7 @@
 // zorbscw's screen commands headless: what the window showed is read back
 // from the capture written when it closes, and values the scripts store.
+#include "script/commands/line.h"
+#include "script/core/font.h"
 #include "tests/script/script_fixture.h"
 
 namespace {
@@ -76,6 +78,70 @@ TEST_F(ScriptScreen, WindowSettingsAndErrors)
     if (q.data) {
         EXPECT_EQ(q.At(1, 1), 77);
     }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace script_test;
+
+class ScriptDrawing : public ScriptRun {};
+
+// Lines and boxes at the edges, palette locks and searches, a frame captured
+// at each wait and the fade out at the end.
+TEST_F(ScriptDrawing, LinesBoxesPalettesAndFades)
+{
+    const Result r = Script(
+        "SCREENGRAPHICS ok 64 48\nSCREENADJUSTXY 0 2\nSCREENBOX 0 0 9 9 1\nBITMAPALLOC b 12 12\n"
+        "BITMAPBOX b 0 0 9 9 2\nBITMAPTOSCREEN b 20 0\nSCREENLINE 10 30 1000 33 4\nSCREENLINE -50 44 3 -9 6\n"
+        "SCREENBOX 60 42 10 10 5\nSCREENBOX -3 40 2 2 7\n"
+        "SCREENPALETTELOCK 0 16 1\nBITMAPSETPALETTEVALUE b 5 16777215\nBITMAPSETPALETTEVALUE b 20 16777215\n"
+        "BITMAPSETPALETTE b\nSCREENGETDARKESTPALETTEINDEX d\nSCREENGETBRIGHTESTPALETTEINDEX br\nDELAY 0\n"
+        "SCREENFADESPEED 0\nSCREENFADEOUTCLEAR 300\nDELAY 0\n"
+        "FILECREATE o 'out.txt'\nFILEWRITE o '%d% %br%'\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read("out.txt"), "0 20\r\n");
+    ASSERT_EQ(r.frames.size(), 3u);  // two waits and the window's close
+
+    Expected e(64, 48);
+    e.Fill(0, 2, 9, 1, 1), e.Fill(0, 10, 9, 1, 1), e.Fill(0, 2, 1, 9, 1), e.Fill(8, 2, 1, 9, 1);  // 9 x 9
+    e.Fill(20, 2, 10, 1, 2), e.Fill(20, 11, 10, 1, 2), e.Fill(20, 2, 1, 10, 2), e.Fill(29, 2, 1, 10, 2);  // 10 x 10
+    zscript::DrawLine(10, 32, 63, 35, 64, 48, [&](int64_t x, int64_t y) { e.Set(int(x), int(y), 4); });  // limited
+    zscript::DrawLine(0, 46, 3, 0, 64, 48, [&](int64_t x, int64_t y) { e.Set(int(x), int(y), 6); });
+    e.Fill(60, 44, 4, 1, 5), e.Fill(60, 44, 1, 4, 5);  // the inside part of a box past the corner
+    EXPECT_EQ(FirstBadRow(r, e, 0), -1);
+    const std::string &frame = r.frames[0];
+    auto palette = [&](const std::string &f, int entry, int c) { return uint8_t(f[64 * 48 + entry * 3 + c]); };
+    EXPECT_EQ(palette(frame, 5, 0), 5);    // locked: the bitmap's white did not reach it
+    EXPECT_EQ(palette(frame, 20, 0), 255);
+    EXPECT_EQ(palette(frame, 20, 2), 255);
+    EXPECT_EQ(palette(frame, 16, 0), 0);
+
+    // Faded out (every component 64 lower, locked entries kept) and cleared to 300 & 255.
+    EXPECT_EQ(FirstBadRow(r, Expected(64, 48, 44), 1), -1);
+    EXPECT_EQ(palette(r.frames[1], 20, 0), 191);
+    EXPECT_EQ(palette(r.frames[1], 20, 1), 191);
+    EXPECT_EQ(palette(r.frames[1], 5, 0), 5);
+    EXPECT_EQ(palette(r.frames[1], 63 + 128, 1), 0);
+}
+
+// A font cut from a bitmap: 4 x 4 cells, two per cell row of an 8 x 8 bitmap.
+TEST_F(ScriptDrawing, FontFromBitmap)
+{
+    const Result r = Script("SCREENGRAPHICS ok 32 16\nBITMAPALLOC f 8 8\nBITMAPCLEAR f 0\nBITMAPSETPIXEL f 0 0 9\n"
+                            "BITMAPSETPIXEL f 5 1 9\nBITMAPSETPIXEL f 2 6 9\nTEXTFONTFROMBITMAP f 4 4 65 67\n"
+                            "TEXTCOLOR 3\nTEXTBACKCOLOR 1\nTEXT 'ABCz'\nTEXTY y\nTEXTFONTFROMBITMAP 0 a b c d\n"
+                            "TEXTNOCR 'A'\nFILECREATE o 'out.txt'\nFILEWRITE o y\nTEXTFONTFROMBITMAP f 0 4 65 67\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Bad font cell size in command:\n    TEXTFONTFROMBITMAP f 0 4 65 67\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Read("out.txt"), "4\r\n");
+    Expected e(32, 16);
+    e.Fill(0, 0, 16, 4, 1);
+    e.Set(0, 0, 3), e.Set(5, 1, 3), e.Set(10, 2, 3), e.Set(12, 0, 3);  // A, B, C, then z drawn as A
+    zscript::DrawText(e.Surface(), 0, 4, "A", zscript::Font{}, {3, 1, 128});
+    EXPECT_EQ(FirstBadRow(r, e), -1);
 }
 
 }  // namespace

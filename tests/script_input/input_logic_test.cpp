@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "script/commands/palette_search.h"
 #include "script/core/input.h"
 
 namespace {

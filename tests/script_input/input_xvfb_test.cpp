@@ -107,7 +107,7 @@ TEST_F(ScriptInputX, InXvfb)
     Write("t.zs", "SCREENWINDOWTITLE 'ZorbInputX'\nSCREENWINDOWPOS 0 0\nSCREENGRAPHICS ok 160 120\n"
                   "MOUSEADD 'big' 0 0 100 100 0\nMOUSEADD 'small' 20 20 30 30 0\nFILECREATE o 'out.txt'\n"
                   "INPUTCHAR a ; FILEWRITE o a\nINPUTCHAR a ; FILEWRITE o a\n"
-                  "INPUTCHAR a ; FILEWRITE o a\nINPUTCHAR a ; FILEWRITE o a\n"
+                  "INPUTSTR a 3 'Name? ' ; FILEWRITE o a\nINPUTCHAR a ; FILEWRITE o a\nINPUTCHAR a ; FILEWRITE o a\n"
                   "INPUTCHARORDELAY a 300 ; FILEWRITE o a\nSCREENWINDOWTITLE 'ZorbInputX closing'\n"
                   "INPUTCHAR a ; FILEWRITE o a\n");
     const std::string cmd = "cd '" + dir_.string() + "' && exec " + kZorbscw + " t.zs >.stdout 2>.stderr";
@@ -122,7 +122,10 @@ TEST_F(ScriptInputX, InXvfb)
     EXPECT_NE(window, 0ul) << found;
     if (window != 0) {
         const std::string w = std::to_string(window);
-        EXPECT_EQ(std::system(("xdotool windowfocus --sync " + w + " key F1 shift+F2 mousemove --window " + w +
+        // "type" takes every word after it: one xdotool run per typed text.
+        const std::string x = "xdotool ";
+        EXPECT_EQ(std::system((x + "windowfocus --sync " + w + " key F1 shift+F2 && " + x + "type abx && " + x +
+                               "key BackSpace && " + x + "type cd && " + x + "key Return mousemove --window " + w +
                                " 30 30 sleep 0.2 click 1 sleep 0.2 click 3")
                                   .c_str()),
                   0);
@@ -138,7 +141,7 @@ TEST_F(ScriptInputX, InXvfb)
         ADD_FAILURE() << "zorbscw did not end";
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(".stderr");
-    EXPECT_EQ(Read("out.txt"), "F1\r\nSHIFT F2\r\nsmall\r\nRIGHT MOUSE\r\nDELAY\r\nALT F4\r\n") << Read(".stderr");
+    EXPECT_EQ(Read("out.txt"), "F1\r\nSHIFT F2\r\nabc\r\nsmall\r\nRIGHT MOUSE\r\nDELAY\r\nALT F4\r\n") << Read(".stderr");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_status.h"
 #include "tools/pictproc/command_line.h"
 #include "vexutil/vexutil.h"
 
@@ -28,24 +29,7 @@ const char kUsage[] =
     "  /O         overwrite without asking\n"
     "  --help, -h  this text                               --version  the version\n";
 
-std::string gLastError;
-
-int Progress(const char *text, int level)
-{
-    if (level == 2) {  // the run ends with it: Fail prints it, once
-        gLastError = text ? text : "";
-        return 1;
-    }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
-}
-
-// The final error: printed once, whole, and carried by the front end's report.
-int Fail(const std::string &text)
-{
-    StatusMessage(text.c_str(), 1);
-    StatusClose(0);
-    return PLATFORM_EXIT_FAILURE;
-}
+using tool::Fail;
 
 }  // namespace
 
@@ -63,20 +47,5 @@ int main(int argc, char **argv)
     const uint32_t started = PlatformTimeMs();
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
         return Fail("Output filename must be different than the input filename.");
-    ZencConvertReport r{};
-    if (!ZencConvertGraphics(&opt.params, Progress, &r)) {
-        if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
-        // Why the input did not open, in words, when the system can tell.
-        const std::string reason = r.inputFailed ? PlatformOpenFailure(opt.input.c_str(), "") : "";
-        if (!reason.empty()) return Fail("Error opening " + opt.input + ": " + reason);
-        return Fail(gLastError.empty() ? "Cancelled; no output was written." : gLastError);
-    }
-    char elapsed[64];
-    GetElapsedTime(elapsed, PlatformTimeMs() - started);
-    char report[2048];
-    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
-                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    StatusSet(report);
-    StatusClose(0);
-    return PLATFORM_EXIT_DONE;
+    return tool::ConvertGraphics(opt.params, started);
 }

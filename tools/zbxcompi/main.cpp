@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "player/player.h"
@@ -57,12 +58,15 @@ int Fail(const std::string &file, const std::string &reason)
 }
 
 // A file the copy could not play is refused: the header, the tables and the
-// trees must open, and every frame must lie whole inside the file.
-bool PlaysWhole(const std::string &name)
+// trees must open, and every frame must lie whole inside the file. `why`
+// gets the reason the open gave.
+bool PlaysWhole(const std::string &name, std::string &why)
 {
     ZorbHandle *h = ZorbOpen(const_cast<char *>(name.c_str()), ZORB_OPEN_PRELOAD, -1);
-    if (!h)
+    if (!h) {
+        why = ZorbLastOpenError();
         return false;
+    }
     bool ok = !h->ReadFailed;
     for (uint32_t i = 0; ok && i + 1 < h->FrameCount; ++i) {
         ZorbAdvanceFrame(h);
@@ -83,7 +87,7 @@ bool ReadAll(const std::string &name, std::vector<unsigned char> &data)
 
 bool LooksLikeZorblax(const std::vector<unsigned char> &data)
 {
-    return data.size() >= 104 && std::memcmp(data.data(), "ZBX2", 4) == 0;
+    return data.size() >= ZBX_HEADER_SIZE && ZbxGet32(data.data()) == ZBX_MAGIC;
 }
 
 }  // namespace
@@ -118,8 +122,9 @@ int Run(int argc, char **argv)
         std::vector<unsigned char> file;
         if (!ReadAll(argv[i], file))
             return Fail(argv[i], PlatformOpenFailure(argv[i], "cannot be read"));
-        if (!LooksLikeZorblax(file) || !PlaysWhole(argv[i]))
-            return Fail(argv[i], "not a Zorblax file, or damaged");
+        std::string why;
+        if (!LooksLikeZorblax(file) || !PlaysWhole(argv[i], why))
+            return Fail(argv[i], "not a Zorblax file, or damaged" + (why.empty() ? "" : ": " + why));
         if (!line.empty())
             line += ' ';
         line += ':' + std::to_string(image.size());

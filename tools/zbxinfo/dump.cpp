@@ -3,6 +3,9 @@
 // DIR/frame_NNNNN.raw (the 8-bit picture, top-down, then the 768-byte
 // palette), and for every present track DIR/track_N.pcm and DIR/track_N.wav.
 // Frames and tracks are numbered from 1 in names and messages, as everywhere.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,10 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "codec/format.h"
-#include "codec/handle.h"
-#include "codec/soundchunk.h"
+#include "codec/inspect.h"
 #include "codec/zorb.h"
+#include "platform/fdio.h"
 #include "platform/platform.h"
 #include "tools/zbxinfo/dump.h"
 
@@ -39,30 +41,11 @@ std::string TrackName(unsigned n) { return "track_" + std::to_string(n + 1); }
 bool FrameSound(const ZorbHandle *h, unsigned n, std::vector<uint8_t> &out)
 {
     out.clear();
-    const uint8_t *c = h->AudioChunk[n];
-    if (!c)
-        return true;
-    const uint8_t *end = h->FrameData + h->CurrentFrameSize;
-    const bool compressed = h->AudioFormat[n] & ZBX_AUDIO_COMPRESSED;
-    if (end - c < (compressed ? 8 : 4))
+    const int64_t size = ZorbInspectSound(h, n, nullptr, 0);
+    if (size < 0 || size > kMaxChunkSound)
         return false;
-    const uint32_t length = ZbxGet32(c);
-    if (length < (compressed ? 8u : 4u) || length > static_cast<size_t>(end - c))
-        return false;
-    if (!compressed) {
-        out.assign(c + 4, c + length);
-        return true;
-    }
-    const uint32_t size = ZbxGet32(c + 4);
-    if (size > kMaxChunkSound)
-        return false;
-    out.resize(size);
-    if (size == 0)
-        return true;
-    zorb::SoundRing ring{out.data(), out.data() + size, out.data()};
-    if (!zorb::DecodeSoundChunk(c + 8, length - 8, size, ring))
-        zorb::WriteSilence(size, h->AudioFormat[n] & ZBX_AUDIO_16BIT, ring);
-    return true;
+    out.resize(static_cast<size_t>(size));
+    return size == 0 || ZorbInspectSound(h, n, out.data(), static_cast<uint32_t>(size)) == size;
 }
 
 class Dump {
@@ -88,7 +71,8 @@ public:
         const uint64_t pixels = uint64_t{h_->Width} * h_->Height;
         if (pixels > (uint64_t{1} << 28))
             return Fail(file_ + ": picture too large to dump");
-        std::vector<uint8_t> picture(static_cast<size_t>(pixels), 0);
+        // The picture with room for the palette after it: one write per frame.
+        std::vector<uint8_t> picture(static_cast<size_t>(pixels) + 768, 0);
         if (pixels)
             ZorbSetOutput(h_, 0, 0, h_->Width, h_->Height, picture.data(), 0);
         for (unsigned n = 0; n < ZBX_MAX_TRACKS; ++n) {
@@ -106,7 +90,7 @@ public:
                 return Fail("cannot write " + dir_);
             tracks_.push_back(std::move(t));
         }
-        const uint32_t frames = zorb::TableFrames(h_);
+        const uint32_t frames = ZorbTableFrames(h_);
         std::vector<uint8_t> sound;
         for (uint32_t i = 0; i < frames; ++i) {
             if (i > 0)
@@ -116,11 +100,8 @@ public:
             ZorbDecodeFrame(h_);
             char name[32];
             std::snprintf(name, sizeof name, "frame_%05u.raw", i + 1);
-            zorb::platform::SafeFile f;
-            if (!Create(name, f))
-                return 1;
-            if (!f.Write(picture.data(), picture.size()) || !f.Write(h_->Palette, 768) ||
-                !Commit(name, f, picture.size() + 768))
+            std::memcpy(picture.data() + pixels, h_->Palette, 768);
+            if (!WriteFrame(name, picture))
                 return 1;
             for (auto &t : tracks_) {
                 if (!FrameSound(h_, static_cast<unsigned>(t->n), sound))
@@ -149,6 +130,27 @@ private:
         std::string error;
         if (!file.Create(dir_ + "/" + name, error)) {
             Fail(error);
+            return false;
+        }
+        return true;
+    }
+    // A frame file is written in place, in one piece: the dump owns its
+    // directory and removes every file it wrote (this one included) when it
+    // fails, so nothing half-written stays, without a temporary file and a
+    // rename per frame.
+    bool WriteFrame(const std::string &name, const std::vector<uint8_t> &bytes)
+    {
+        const std::string path = dir_ + "/" + name;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            Fail("cannot write " + path + ": " + std::strerror(errno));
+            return false;
+        }
+        written_.push_back(path);
+        const bool wrote = zorb::platform::writeAll(fd, bytes.data(), bytes.size());
+        const int saved = errno;
+        if (::close(fd) != 0 || !wrote) {
+            Fail("cannot write " + path + ": " + std::strerror(wrote ? errno : saved));
             return false;
         }
         return true;

@@ -18,7 +18,8 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "codec/handle.h"
+#include "codec/format.h"
+#include "codec/inspect.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "vexutil/vexutil.h"
@@ -80,7 +81,7 @@ const char *HeightModeText(const ZorbHandle *h)
 
 void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSize)
 {
-    const uint32_t n = zorb::TableFrames(h);
+    const uint32_t n = ZorbTableFrames(h);
     const bool doubled = h->OpenFlags & (ZORB_OPEN_HEIGHT_DOUBLE | ZORB_OPEN_HEIGHT_INTERLACE);
     std::printf("%s\n", path.c_str());
     std::printf("  size:            %" PRIu64 " bytes\n", fileSize);
@@ -130,51 +131,31 @@ void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSiz
 // Returns false when a frame was damaged or could not be read.
 bool PrintFrames(ZorbHandle *h)
 {
-    const uint32_t n = zorb::TableFrames(h);
+    const uint32_t n = ZorbTableFrames(h);
     std::printf("  frame       size  palette");
     for (int t = 0; t < ZBX_MAX_TRACKS; ++t)
         std::printf("  sound%d", t + 1);
     std::printf("    video\n");
     bool ok = true;
     for (uint32_t i = 0; i < n; ++i) {
-        if (i > 0) {
-            if (!h->ReadBufferStart)
-                h->FrameData += h->CurrentFrameSize;
-            h->CurrentFrame = i;
-            uint32_t failedBefore = h->ReadFailed;
-            h->ReadFailed = 0;
-            zorb::ReadCurrentFrame(h);
-            if (!h->ReadFailed)
-                zorb::ParseFrame(h);
-            if (h->ReadFailed) {
-                std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i + 1, h->FrameSizes[i]);
-                ok = false;
-                h->ReadFailed = 1;
-                continue;
-            }
-            h->ReadFailed = failedBefore;
-        } else if (h->ReadFailed) {
-            std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i + 1, h->FrameSizes[i]);
+        ZorbFrameLayout f;
+        if (!ZorbInspectFrame(h, i, &f)) {
+            std::printf("  %5" PRIu32 " %10" PRIu32 "  damaged or unreadable\n", i + 1, f.Size);
             ok = false;
             continue;
         }
-        uint8_t type = h->FrameTypes[i];
-        std::printf("  %5" PRIu32 " %10" PRIu32, i + 1, h->CurrentFrameSize);
-        if (type & 1)
-            std::printf(" %8" PRIu32, 4u * h->PaletteChunk[0]);
+        std::printf("  %5" PRIu32 " %10" PRIu32, i + 1, f.Size);
+        if (f.Type & ZBX_FRAME_PALETTE)
+            std::printf(" %8" PRIu32, f.PaletteBytes);
         else
             std::printf(" %8s", "-");
         for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
-            const uint8_t *c = h->AudioChunk[t];
-            if (c) {
-                uint32_t len = static_cast<uint32_t>(c[0]) | static_cast<uint32_t>(c[1]) << 8 |
-                               static_cast<uint32_t>(c[2]) << 16 | static_cast<uint32_t>(c[3]) << 24;
-                std::printf(" %7" PRIu32, len);
-            } else {
+            if (f.SoundBytes[t])
+                std::printf(" %7" PRIu32, f.SoundBytes[t]);
+            else
                 std::printf(" %7s", "-");
-            }
         }
-        std::printf(" %8" PRIu32 "%s\n", h->CurrentFrameSize - h->VideoOffset, i == h->FrameCount ? "  (ring)" : "");
+        std::printf(" %8" PRIu32 "%s\n", f.VideoBytes, i == h->FrameCount ? "  (ring)" : "");
     }
     return ok;
 }
@@ -195,9 +176,9 @@ bool Report(const std::string &path, const Options &opt)
     }
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), 0, -1);
     if (!h) {
-        std::fprintf(stderr, "zbxinfo: %s: not a Zorblax file, or damaged (ZORBLAX_DEBUG=1 tells why)\n",
-                     path.c_str());
-        NoteReport(path + ": not a Zorblax file, or damaged");
+        const std::string why = ZorbLastOpenError();
+        std::fprintf(stderr, "zbxinfo: %s: not a Zorblax file, or damaged: %s\n", path.c_str(), why.c_str());
+        NoteReport(path + ": not a Zorblax file, or damaged: " + why);
         return false;
     }
     PrintSummary(path, h, static_cast<uint64_t>(st.st_size));

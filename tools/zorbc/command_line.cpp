@@ -90,7 +90,7 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
     opt.autoKey = GetSwitchNum(cmd, 'A', 0);
     opt.keyEvery = GetSwitchNum(cmd, 'J', 0);
     opt.heightMode = GetSwitchNum(cmd, 'Z', 0);
-    opt.mix = GetSwitch(cmd, 'M') != 0;
+    GetSwitch(cmd, 'M'); // the front end's "mix": the input's sound is always carried over
     opt.skipOdd = GetSwitch(cmd, 'V') != 0;
     opt.ring = GetSwitch(cmd, 'G') != 0;
     opt.overwrite = GetSwitch(cmd, 'O') != 0;

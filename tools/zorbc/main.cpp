@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_status.h"
 #include "tools/zorbc/command_line.h"
 #include "vexutil/vexutil.h"
 
@@ -37,36 +39,28 @@ const char kUsage[] =
     "  /O         overwrite without asking                 /@*FILE  frame-specific settings\n"
     "             (lines of: first last regular key, e.g. \"50 60 300000 0\")\n";
 
-std::string gLastError;
+using tool::Fail;
+using tool::Progress;
 
-int Progress(const char *text, int level) {
-    if (level == 2) {  // the run ends with it: Fail prints it, once
-        gLastError = text;
-        return 1;
-    }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
-}
+const char kNotGraphics[] = "not a graphics file it can read";
 
 int32_t QuietProgress(const char *text, int32_t level) {
     if (level == 2) return 0;  // probing for sound: absence is no error
     return Progress(text, level);
 }
 
+// The handles of a run, released on every way out.
+using GraphicsInput = std::unique_ptr<GFILE, decltype(&GFileClose)>;
+using Compressor = std::unique_ptr<ZENC, decltype(&ZencClose)>;
+
 bool FileExists(const std::string &name) {
     struct stat st;
     return stat(name.c_str(), &st) == 0;
 }
 
-// The final error: printed once, whole, and carried by the front end's report.
-int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
-    StatusMessage(text.c_str(), 1);
-    StatusClose(0);
-    return code;
-}
-
-// The output kinds other than Zorblax files ("Create a Flic", "Create an
-// AVI file", "Create BMPs" ...): the graphics processor's conversion.
-int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
+// The graphics processor's conversion, for the output kinds other than
+// Zorblax files ("Create a Flic", "Create an AVI file", "Create BMPs" ...).
+ZencConvertParams GraphicsParams(const zorbc::Options &opt) {
     ZencConvertParams p{};
     p.input = opt.input.c_str();
     p.output = opt.output.c_str();
@@ -86,22 +80,7 @@ int WriteGraphics(const zorbc::Options &opt, uint32_t started) {
     p.conversion = opt.conversion;
     p.paletteFile = opt.paletteFile.empty() ? nullptr : opt.paletteFile.c_str();
     p.overwrite = opt.overwrite;
-    ZencConvertReport r{};
-    if (!ZencConvertGraphics(&p, Progress, &r)) {
-        if (r.declined) return Fail("The output file " + opt.output + " was not overwritten.");
-        const std::string reason = r.inputFailed ? PlatformOpenFailure(opt.input.c_str(), "") : "";
-        if (!reason.empty()) return Fail("Error opening " + opt.input + ": " + reason);
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
-    }
-    char elapsed[64];
-    GetElapsedTime(elapsed, PlatformTimeMs() - started);
-    char report[2048];
-    std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", opt.input.c_str(),
-                  r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return 0;
+    return p;
 }
 
 }  // namespace
@@ -120,33 +99,24 @@ int main(int argc, char **argv) {
     const uint32_t started = PlatformTimeMs();
 
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) return Fail("Output filename must be different than the input filename.");
-    if (opt.graphicsOutput) return WriteGraphics(opt, started);
+    if (opt.graphicsOutput) return tool::ConvertGraphics(GraphicsParams(opt), started);
     if (!opt.overwrite && FileExists(opt.output) && !overwrite(opt.output.c_str()))
         return Fail("The output file " + opt.output + " was not overwritten.");
 
     std::vector<char> paletteName(opt.paletteFile.begin(), opt.paletteFile.end());
     paletteName.push_back('\0');
-    GFILE *g = GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first, opt.last,
-                         opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours, opt.systemColours,
-                         opt.conversion, opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress);
-    if (!g) {
-        // Why, with the file: a missing or unreadable file says so; otherwise
-        // what the reader found.
-        std::string reason = PlatformOpenFailure(opt.input.c_str(), "");
-        if (reason.empty())
-            return Fail(gLastError.empty() ? "Error opening " + opt.input + ": not a graphics file it can read"
-                                           : gLastError);
-        return Fail("Error opening " + opt.input + ": " + reason);
-    }
+    GraphicsInput g(GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first,
+                              opt.last, opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours,
+                              opt.systemColours, opt.conversion,
+                              opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress),
+                    GFileClose);
+    if (!g) return tool::FailOpen(opt.input, kNotGraphics);
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};
     params.width = static_cast<uint32_t>(g->width) & ~3u;
     params.height = (static_cast<uint32_t>(g->height) / (halfHeight ? 2 : 1)) & ~3u;
-    if (params.width < 4 || params.height < 4) {
-        GFileClose(g);
-        return Fail("Error: the picture is smaller than one 4x4 block.");
-    }
+    if (params.width < 4 || params.height < 4) return Fail("Error: the picture is smaller than one 4x4 block.");
     int32_t frameTime = g->frameTime;
     if (opt.frameRate) frameTime = -MakeFrameRate(opt.frameRate);
     if (opt.skipOdd) frameTime *= 2;
@@ -159,55 +129,44 @@ int main(int argc, char **argv) {
     params.autoKeyPercent = opt.autoKey > 0 ? static_cast<uint32_t>(opt.autoKey) : 0;
     params.settings = opt.settings.data();
     params.settingCount = static_cast<uint32_t>(opt.settings.size());
-    ZENC *enc = ZencOpen(&params);
-    if (!enc) {
-        GFileClose(g);
+    Compressor enc(ZencOpen(&params), ZencClose);
+    if (!enc)
         return Fail("Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
-    }
 
     // Pictures: every frame of the range (or every other one), every other row
     // with interlaced or doubled height.
     std::vector<uint8_t> coded(static_cast<size_t>(params.width) * params.height);
     const int32_t frames = g->frames;
     for (int32_t i = 0; i < frames; ++i) {
-        if (!GFileGet(g)) {
-            GFileClose(g);
-            ZencClose(enc);
-            return Fail(gLastError.empty() ? "Cancelled." : gLastError);
-        }
+        if (!GFileGet(g.get())) return tool::FailConversion();
         if (opt.skipOdd && (i & 1)) continue;
         const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
         const size_t step = static_cast<size_t>(g->pitch) * (halfHeight ? 2 : 1);
         for (uint32_t y = 0; y < params.height; ++y) std::memcpy(&coded[y * params.width], px + y * step, params.width);
-        if (!ZencAddFrame(enc, coded.data(), params.width, g->palette)) {
-            GFileClose(g);
-            ZencClose(enc);
+        if (!ZencAddFrame(enc.get(), coded.data(), params.width, g->palette))
             return Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
-        }
     }
     const uint32_t kind = g->kind;
-    GFileClose(g);
+    g.reset();
 
     // The input's own sound, unless left out.
     if (opt.soundQuality >= 0) {
         const int32_t start = opt.first > 1 ? -opt.first : 0;
         const int32_t end = opt.last > 0 ? -opt.last : 0;
-        const int tracks = kind == 129 ? 7 : 1;
+        const bool zorblax = kind == GFILE_ZORBLAX; // a Zorblax input brings its seven tracks
+        const int tracks = zorblax ? ZBX_MAX_TRACKS : 1;
         for (int t = 0; t < tracks; ++t) {
             CSFILE *cs = CSFileOpen(opt.input.c_str(), opt.soundQuality, 0, 0, 0, 0, opt.soundRate, opt.soundBits,
-                                    opt.soundChannels, start, end, kind == 129 ? t + 1 : 0, 0, 0, QuietProgress);
-            if (cs) ZencAddTrack(enc, static_cast<uint32_t>(t), cs);
+                                    opt.soundChannels, start, end, zorblax ? t + 1 : 0, 0, 0, QuietProgress);
+            if (cs) ZencAddTrack(enc.get(), static_cast<uint32_t>(t), cs);
         }
     }
 
-    if (!ZencWrite(enc, opt.output.c_str(), Progress)) {
-        ZencClose(enc);
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
-    }
+    if (!ZencWrite(enc.get(), opt.output.c_str(), Progress)) return tool::FailConversion();
     ZencReport r;
-    ZencGetReport(enc, &r);
-    const std::string warning = ZencWarning(enc);
-    ZencClose(enc);
+    ZencGetReport(enc.get(), &r);
+    const std::string warning = ZencWarning(enc.get());
+    enc.reset();
     if (!warning.empty()) std::fprintf(stderr, "zorbc: %s\n", warning.c_str());
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
@@ -225,8 +184,5 @@ int main(int argc, char **argv) {
         std::snprintf(report + used - 1, sizeof report - used + 1, "; not exact: %llu pixels in %u frames changed.",
                       static_cast<unsigned long long>(r.changedPixels), r.changedFrames);
     }
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return 0;
+    return tool::Finish(report);
 }

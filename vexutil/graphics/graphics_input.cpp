@@ -55,7 +55,7 @@ ReadResult ReadNextFrame(GFILE *g, bool *paletteChanged)
 {
     GFilePrivate *p = g->priv;
     *paletteChanged = false;
-    ReadResult r = g->kind == GFILE_LIST ? ReadListFrame(g, paletteChanged) : ReadSourceFrame(g, paletteChanged);
+    ReadResult r = p->source ? p->source->Read(g, paletteChanged) : ReadResult::Failed;
     if (r == ReadResult::Cancelled) return r;
     g->frameIndex++;
     if (g->frameIndex >= g->frames) g->lastFrame = 1;
@@ -78,9 +78,7 @@ void FreeHandle(GFILE *g)
     if (g->priv) {
         GFileClose(g->priv->analysis);
         g->priv->analysis = nullptr;
-        GFileClose(g->priv->entry);
-        g->priv->entry = nullptr;
-        CloseSource(g);
+        g->priv->source.reset();
         delete g->priv;
     }
     vexfree(g);
@@ -242,10 +240,7 @@ VEXAPI void GFileReset(GFILE *g)
     std::fill(p->delivered.begin(), p->delivered.end(), 0);
     GFileClose(p->analysis);
     p->analysis = nullptr;
-    if (g->kind == GFILE_LIST)
-        RewindList(g);
-    else
-        RewindSource(g);
+    if (p->source) p->source->Rewind(g);
 }
 
 VEXAPI void GFileClose(GFILE *g)

@@ -9,11 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vexutil/graphics/avi_reader.h"
-#include "vexutil/graphics/image_layer.h"
 #include "vexutil/vexutil.h"
-
-struct ZorbHandle;
 
 namespace vex {
 
@@ -60,6 +56,20 @@ private:
 
 enum class ReadResult { Ok, Cancelled, Failed };
 
+// One source of graphics input: a file of one kind, or a list of entries.
+// The opening probe sets the handle's size, frame time, depth and kind; the
+// source then delivers the frames.
+class GraphicsSource {
+public:
+    virtual ~GraphicsSource() = default;
+    // Reads the next frame: sets the handle's source palette, frameDepth and
+    // frameDataSize and its private src and srcPitch (the frame stays valid
+    // until the next call); *paletteChanged when the palette is new.
+    virtual ReadResult Read(GFILE *g, bool *paletteChanged) = 0;
+    // Goes back so that the next Read delivers the first frame again.
+    virtual void Rewind(GFILE *g) = 0;
+};
+
 }  // namespace vex
 
 // The private part of a GFILE (declared in vexutil.h as an opaque record).
@@ -77,22 +87,8 @@ struct GFilePrivate {
     uint32_t firstFrameIndex = 0;  // first frame to deliver, 0-based
     uint32_t sourceFrames = 0;     // frames of the whole source
 
-    // Sources.
-    VEXFLIC *flic = nullptr;
-    ZorbHandle *zorb = nullptr;
-    VEXFILE *raw = nullptr;
-    uint32_t rawWidth = 0, rawHeight = 0;
-    std::unique_ptr<vex::AviReader> avi;
-    uint32_t aviStart = 0, aviSoundBytesPerFrame = 0;
-    std::unique_ptr<vex::StillImage> image;
-    std::vector<uint8_t> frameBuffer;  // flic, Zorblax and raw frames
-    uint32_t frameBufferPitch = 0;
-    bool skipped = false;              // the first read skipped to the first frame
-
-    // Lists and sequences.
-    std::unique_ptr<vex::EntryWalker> entries;
-    GFILE *entry = nullptr;
-    uint32_t entryFramesLeft = 0;
+    // The source of the frames (null until a probe opened one).
+    std::unique_ptr<vex::GraphicsSource> source;
 
     // The current source frame.
     const uint8_t *src = nullptr;
@@ -120,17 +116,14 @@ struct GFilePrivate {
 
 namespace vex {
 
-// Sources (graphics_sources.cpp).
+// Sources (graphics_sources.cpp): probes the kinds in their order and opens
+// the first that takes the name into g->priv->source; reports the failure.
 bool OpenSource(GFILE *g, const std::string &name);
-ReadResult ReadSourceFrame(GFILE *g, bool *paletteChanged);
-void RewindSource(GFILE *g);
-void CloseSource(GFILE *g);
 void ComputeGeometry(GFILE *g);  // crop, visible size and padding from the source size
 
-// Lists (graphics_lists.cpp).
+// Lists (graphics_lists.cpp): opens every entry once to learn the frames and
+// the largest size, then makes the list the handle's source.
 bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker);
-ReadResult ReadListFrame(GFILE *g, bool *paletteChanged);
-void RewindList(GFILE *g);
 
 // Pixel conversion (pixel_convert.cpp).
 void ConvertTo24(GFILE *g);                              // visible area -> conversion buffer, smoothed
@@ -151,6 +144,18 @@ void CountFrameColours(GFILE *g, uint32_t *hist);
 // Reporting.
 int Progress(GFILE *g, int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
 bool FileExists(const std::string &name);
+
+// Passes over the frames before the first one to deliver, each with step(),
+// showing progress; false when the user cancelled.
+template <typename Step>
+bool SkipToFirstFrame(GFILE *g, Step step)
+{
+    for (uint32_t i = 0; i < g->priv->firstFrameIndex; i++) {
+        if (Progress(g, i == 0 ? 1 : 0, "Skipping frame %li...", static_cast<long>(i) + 1)) return false;
+        step();
+    }
+    return true;
+}
 
 }  // namespace vex
 

@@ -189,6 +189,104 @@ bool EntryWalker::Next(ListEntry *entry)
 
 // ---- The list as a source --------------------------------------------------------------
 
+namespace {
+
+// The entries one after the other, each opened as a handle of its own when
+// its turn comes.
+class ListSource final : public GraphicsSource {
+public:
+    explicit ListSource(std::unique_ptr<EntryWalker> walker) : entries_(std::move(walker)) {}
+    ~ListSource() override { GFileClose(entry_); }
+
+    ReadResult Read(GFILE *g, bool *changed) override
+    {
+        GFilePrivate *p = g->priv;
+        bool switched = false;
+        if (!entry_ || entry_->lastFrame) {
+            GFileClose(entry_);
+            entry_ = nullptr;
+            p->src = nullptr; // it pointed into the entry
+            if (!(skipped_ ? NextEntry(g) : FirstEntry(g)))
+                return ReadResult::Failed;
+            switched = true;
+        }
+        GFILE *c = entry_;
+        ReadResult r = ReadNextFrame(c, changed);
+        if (r == ReadResult::Cancelled) return r;
+        *changed = *changed || switched;
+        p->src = c->priv->src;
+        p->srcPitch = c->priv->srcPitch;
+        g->frameDepth = c->frameDepth;
+        std::memcpy(g->sourcePalette, c->sourcePalette, 768);
+        g->frameDataSize = c->frameDataSize;
+        g->sourceWidth = c->sourceWidth;
+        g->sourceHeight = c->sourceHeight;
+        ComputeGeometry(g);
+        return r;
+    }
+
+    void Rewind(GFILE *g) override
+    {
+        GFileClose(entry_);
+        entry_ = nullptr;
+        g->priv->src = nullptr;
+        skipped_ = false;
+        entries_->Rewind();
+    }
+
+private:
+    // Whole entries before the first frame are passed over; the one holding
+    // it is reopened from the right frame.
+    bool FirstEntry(GFILE *g)
+    {
+        uint32_t skip = g->priv->firstFrameIndex;
+        skipped_ = true;
+        ListEntry e;
+        for (;;) {
+            if (!entries_->Next(&e)) return false;
+            GFILE *child = OpenEntry(g, e, e.first);
+            if (!child) return false;
+            if (skip >= child->frames) {
+                skip -= child->frames;
+                GFileClose(child);
+                continue;
+            }
+            if (skip > 0) {
+                GFileClose(child);
+                child = OpenEntry(g, e, (e.first > 0 ? e.first : 1) + static_cast<int32_t>(skip));
+                if (!child) return false;
+            }
+            entry_ = child;
+            return true;
+        }
+    }
+
+    // The next entry with frames (the list starts again after its end).
+    bool NextEntry(GFILE *g)
+    {
+        ListEntry e;
+        for (int wraps = 0; !entry_;) {
+            if (!entries_->Next(&e)) {
+                if (++wraps == 2) return false;
+                continue;
+            }
+            GFILE *child = OpenEntry(g, e, e.first);
+            if (!child) return false;
+            if (child->frames == 0)
+                GFileClose(child);
+            else
+                entry_ = child;
+        }
+        return true;
+    }
+
+    std::unique_ptr<EntryWalker> entries_;
+    GFILE *entry_ = nullptr;
+    bool skipped_ = false; // the first read skipped to the first frame
+};
+
+}  // namespace
+
 bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker)
 {
     GFilePrivate *p = g->priv;
@@ -215,7 +313,7 @@ bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker)
         return false;
     }
     walker->Rewind();
-    p->entries = std::move(walker);
+    p->source = std::make_unique<ListSource>(std::move(walker));
     p->sourceFrames = static_cast<uint32_t>(frames);
     g->totalSize = total > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(total);
     g->sourceWidth = w;
@@ -224,79 +322,6 @@ bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker)
     g->frameTime = frameTime;
     g->kind = GFILE_LIST;
     return true;
-}
-
-ReadResult ReadListFrame(GFILE *g, bool *changed)
-{
-    GFilePrivate *p = g->priv;
-    bool switched = false;
-    if (!p->entry || p->entry->lastFrame) {
-        GFileClose(p->entry);
-        p->entry = nullptr;
-        p->src = nullptr;  // it pointed into the entry
-        ListEntry e;
-        if (!p->skipped) {
-            // Whole entries before the first frame are passed over; the one
-            // holding it is reopened from the right frame.
-            uint32_t skip = p->firstFrameIndex;
-            p->skipped = true;
-            for (;;) {
-                if (!p->entries->Next(&e)) return ReadResult::Failed;
-                GFILE *child = OpenEntry(g, e, e.first);
-                if (!child) return ReadResult::Failed;
-                if (skip >= child->frames) {
-                    skip -= child->frames;
-                    GFileClose(child);
-                    continue;
-                }
-                if (skip > 0) {
-                    GFileClose(child);
-                    child = OpenEntry(g, e, (e.first > 0 ? e.first : 1) + static_cast<int32_t>(skip));
-                    if (!child) return ReadResult::Failed;
-                }
-                p->entry = child;
-                break;
-            }
-        } else {
-            // The next entry with frames (the list starts again after its end).
-            for (int wraps = 0; !p->entry;) {
-                if (!p->entries->Next(&e)) {
-                    if (++wraps == 2) return ReadResult::Failed;
-                    continue;
-                }
-                GFILE *child = OpenEntry(g, e, e.first);
-                if (!child) return ReadResult::Failed;
-                if (child->frames == 0)
-                    GFileClose(child);
-                else
-                    p->entry = child;
-            }
-        }
-        switched = true;
-    }
-    GFILE *c = p->entry;
-    ReadResult r = ReadNextFrame(c, changed);
-    if (r == ReadResult::Cancelled) return r;
-    *changed = *changed || switched;
-    p->src = c->priv->src;
-    p->srcPitch = c->priv->srcPitch;
-    g->frameDepth = c->frameDepth;
-    std::memcpy(g->sourcePalette, c->sourcePalette, 768);
-    g->frameDataSize = c->frameDataSize;
-    g->sourceWidth = c->sourceWidth;
-    g->sourceHeight = c->sourceHeight;
-    ComputeGeometry(g);
-    return r;
-}
-
-void RewindList(GFILE *g)
-{
-    GFilePrivate *p = g->priv;
-    GFileClose(p->entry);
-    p->entry = nullptr;
-    p->src = nullptr;
-    p->skipped = false;
-    if (p->entries) p->entries->Rewind();
 }
 
 }  // namespace vex

@@ -1,12 +1,16 @@
 // The single sources of graphics input: wave files, flics, Zorblax files,
-// still images, AVI files and raw frame files. Probing order and the frame
-// reading of each kind.
+// still images, AVI files and raw frame files. Probing order, and a source
+// class for each kind that reads its frames.
 #include <strings.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <vector>
 
+#include "vexutil/graphics/avi_reader.h"
 #include "vexutil/graphics/graphics_input_internal.h"
+#include "vexutil/graphics/image_layer.h"
 #include "vexutil/graphics/graphics_zorblax.h"
 #include "platform/platform.h"
 
@@ -49,6 +53,23 @@ void SetName(GFILE *g, const std::string &name)
 
 // ---- Wave files: blank frames carrying a running time -----------------------------
 
+class WaveSource final : public GraphicsSource {
+public:
+    ReadResult Read(GFILE *g, bool *changed) override
+    {
+        *changed = g->frameIndex == 0;
+        g->priv->src = blank_;
+        g->priv->srcPitch = 4;
+        g->frameDepth = 8;
+        g->frameDataSize = 0;
+        return ReadResult::Ok;
+    }
+    void Rewind(GFILE *) override {}
+
+private:
+    uint8_t blank_[16] = {};
+};
+
 bool OpenWave(GFILE *g, const std::string &path)
 {
     VEXFILE *f = VEXFileOpen(16384, path.c_str(), VEXFILE_READ);
@@ -90,8 +111,7 @@ bool OpenWave(GFILE *g, const std::string &path)
             g->sourceWidth = g->sourceHeight = 4;
             g->depth = 8;
             g->kind = GFILE_WAVE;
-            p->frameBuffer.assign(16, 0);
-            p->frameBufferPitch = 4;
+            p->source = std::make_unique<WaveSource>();
             SetName(g, path);
         }
     }
@@ -101,45 +121,56 @@ bool OpenWave(GFILE *g, const std::string &path)
 
 // ---- Flics ---------------------------------------------------------------------
 
+class FlicSource final : public GraphicsSource {
+public:
+    explicit FlicSource(VEXFLIC *f) : flic_(f), frame_(static_cast<size_t>(f->pitch) * f->rows, 0) {}
+    ~FlicSource() override { VEXFlicClose(flic_); }
+
+    ReadResult Read(GFILE *g, bool *changed) override
+    {
+        GFilePrivate *p = g->priv;
+        bool first = !skipped_;
+        if (first) {
+            if (!SkipToFirstFrame(g, [this] { VEXFlicGetNext(flic_, frame_.data()); })) return ReadResult::Cancelled;
+            skipped_ = true;
+        }
+        int r = VEXFlicGetNext(flic_, frame_.data());
+        *changed = first || r == 2;
+        std::memcpy(g->sourcePalette, flic_->palette, 768);
+        g->frameDataSize = flic_->frameDataSize;
+        p->src = frame_.data();
+        p->srcPitch = flic_->pitch;
+        g->frameDepth = 8;
+        return r ? ReadResult::Ok : ReadResult::Failed;
+    }
+
+    void Rewind(GFILE *) override
+    {
+        skipped_ = false;
+        VEXFlicGoto(flic_, 0, frame_.data());
+    }
+
+private:
+    VEXFLIC *flic_;
+    std::vector<uint8_t> frame_;
+    bool skipped_ = false; // the first read skipped to the first frame
+};
+
 bool OpenFlic(GFILE *g, const std::string &name)
 {
     VEXFLIC *f = VEXFlicOpen(name.c_str());
     if (!f) return false;
     GFilePrivate *p = g->priv;
-    p->flic = f;
+    p->source = std::make_unique<FlicSource>(f);
     p->sourceFrames = f->frames;
     g->sourceWidth = f->width;
     g->sourceHeight = f->height;
     g->frameTime = f->frameTime;
     g->depth = 8;
     g->kind = GFILE_FLIC;
-    p->frameBuffer.assign(static_cast<size_t>(f->pitch) * f->rows, 0);
-    p->frameBufferPitch = f->pitch;
     char opened[128];
     if (VEXFlicGetName(f, opened)) SetName(g, opened);
     return true;
-}
-
-ReadResult ReadFlic(GFILE *g, bool *changed)
-{
-    GFilePrivate *p = g->priv;
-    bool first = !p->skipped;
-    if (first) {
-        for (uint32_t i = 0; i < p->firstFrameIndex; i++) {
-            if (Progress(g, i == 0 ? 1 : 0, "Skipping frame %li...", static_cast<long>(i) + 1))
-                return ReadResult::Cancelled;
-            VEXFlicGetNext(p->flic, p->frameBuffer.data());
-        }
-        p->skipped = true;
-    }
-    int r = VEXFlicGetNext(p->flic, p->frameBuffer.data());
-    *changed = first || r == 2;
-    std::memcpy(g->sourcePalette, p->flic->palette, 768);
-    g->frameDataSize = p->flic->frameDataSize;
-    p->src = p->frameBuffer.data();
-    p->srcPitch = p->frameBufferPitch;
-    g->frameDepth = 8;
-    return r ? ReadResult::Ok : ReadResult::Failed;
 }
 
 // ---- Still images ----------------------------------------------------------------------
@@ -150,6 +181,27 @@ const struct {
 } kImageKinds[] = {{ImageFormat::Bmp, GFILE_BMP}, {ImageFormat::Gif, GFILE_GIF},   {ImageFormat::Tiff, GFILE_TIFF},
                    {ImageFormat::Jpeg, GFILE_JPEG}, {ImageFormat::Tga, GFILE_TGA}, {ImageFormat::Pcx, GFILE_PCX},
                    {ImageFormat::Png, GFILE_PNG}};
+
+class ImageSource final : public GraphicsSource {
+public:
+    explicit ImageSource(std::unique_ptr<StillImage> image) : image_(std::move(image)) {}
+
+    ReadResult Read(GFILE *g, bool *changed) override
+    {
+        const StillImage &img = *image_;
+        *changed = g->frameIndex == 0 || std::memcmp(g->sourcePalette, img.palette, 768) != 0;
+        std::memcpy(g->sourcePalette, img.palette, 768);
+        g->priv->src = img.pixels.data();
+        g->priv->srcPitch = static_cast<ptrdiff_t>(img.stride);
+        g->frameDepth = static_cast<uint32_t>(img.delivered);
+        g->frameDataSize = g->totalSize;
+        return ReadResult::Ok;
+    }
+    void Rewind(GFILE *) override {}
+
+private:
+    std::unique_ptr<StillImage> image_;
+};
 
 bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
 {
@@ -168,7 +220,7 @@ bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
     g->sourceWidth = static_cast<uint32_t>(img->width);
     g->sourceHeight = static_cast<uint32_t>(img->height);
     g->depth = img->bits <= 8 ? 8 : 24;
-    p->image = std::move(img);
+    p->source = std::make_unique<ImageSource>(std::move(img));
     SetName(g, path);
     return true;
 }
@@ -185,20 +237,37 @@ bool TryImage(GFILE *g, const std::string &name, ImageFormat format, bool *handl
     return OpenImage(g, path, format);
 }
 
-ReadResult ReadImage(GFILE *g, bool *changed)
-{
-    GFilePrivate *p = g->priv;
-    const StillImage &img = *p->image;
-    *changed = g->frameIndex == 0 || std::memcmp(g->sourcePalette, img.palette, 768) != 0;
-    std::memcpy(g->sourcePalette, img.palette, 768);
-    p->src = img.pixels.data();
-    p->srcPitch = static_cast<ptrdiff_t>(img.stride);
-    g->frameDepth = static_cast<uint32_t>(img.delivered);
-    g->frameDataSize = g->totalSize;
-    return ReadResult::Ok;
-}
-
 // ---- AVI -----------------------------------------------------------------------------
+
+class AviSource final : public GraphicsSource {
+public:
+    AviSource(std::unique_ptr<AviReader> reader, uint32_t soundBytesPerFrame)
+        : avi_(std::move(reader)), soundBytesPerFrame_(soundBytesPerFrame) {}
+
+    ReadResult Read(GFILE *g, bool *changed) override
+    {
+        GFilePrivate *p = g->priv;
+        uint32_t n = p->firstFrameIndex + g->frameIndex;
+        bool ok = avi_->ReadFrame(n);
+        const AviVideoStream *v = avi_->Video();
+        g->frameDataSize = avi_->FrameStoredSize(n) + soundBytesPerFrame_;
+        g->frameDepth = v->bitCount;
+        if (v->bitCount <= 8) {
+            *changed = g->frameIndex == 0 || std::memcmp(g->sourcePalette, avi_->FramePalette(), 768) != 0;
+            std::memcpy(g->sourcePalette, avi_->FramePalette(), 768);
+        } else {
+            *changed = g->frameIndex == 0;
+        }
+        p->src = avi_->FrameTopRow();
+        p->srcPitch = avi_->FramePitch();
+        return ok ? ReadResult::Ok : ReadResult::Failed;
+    }
+    void Rewind(GFILE *) override {} // frames are read by number
+
+private:
+    std::unique_ptr<AviReader> avi_;
+    uint32_t soundBytesPerFrame_; // counted in each frame's data size
+};
 
 bool OpenAvi(GFILE *g, const std::string &path)
 {
@@ -219,49 +288,104 @@ bool OpenAvi(GFILE *g, const std::string &path)
     int64_t t = int64_t(100000) * v->scale / v->rate;
     g->frameTime = static_cast<int32_t>(-std::min<int64_t>(t, INT32_MAX));
     p->sourceFrames = reader->FrameCount();
-    p->aviStart = v->start;
+    uint32_t soundBytesPerFrame = 0;
     for (size_t i = 0; i < reader->SoundCount(); i++) {
         const AviSoundStream *s = reader->Sound(i);
         if (s->formatSize == 16 && p->sourceFrames > 0) {
-            p->aviSoundBytesPerFrame =
+            soundBytesPerFrame =
                 static_cast<uint32_t>(uint64_t(s->length) * s->channels * s->bitsPerSample / p->sourceFrames / 8);
         }
         break;  // the first sound stream
     }
     g->depth = v->bitCount;
     g->kind = GFILE_AVI;
-    p->avi = std::move(reader);
+    p->source = std::make_unique<AviSource>(std::move(reader), soundBytesPerFrame);
     SetName(g, path);
     return true;
 }
 
-ReadResult ReadAvi(GFILE *g, bool *changed)
-{
-    GFilePrivate *p = g->priv;
-    uint32_t n = p->firstFrameIndex + g->frameIndex;
-    bool ok = p->avi->ReadFrame(n);
-    const AviVideoStream *v = p->avi->Video();
-    g->frameDataSize = p->avi->FrameStoredSize(n) + p->aviSoundBytesPerFrame;
-    g->frameDepth = v->bitCount;
-    if (v->bitCount <= 8) {
-        *changed = g->frameIndex == 0 || std::memcmp(g->sourcePalette, p->avi->FramePalette(), 768) != 0;
-        std::memcpy(g->sourcePalette, p->avi->FramePalette(), 768);
-    } else {
-        *changed = g->frameIndex == 0;
-    }
-    p->src = p->avi->FrameTopRow();
-    p->srcPitch = p->avi->FramePitch();
-    return ok ? ReadResult::Ok : ReadResult::Failed;
-}
-
 // ---- Raw frame files ---------------------------------------------------------------
+
+// The RAWB header: magic, frames, width, height and frame time.
+constexpr uint32_t kRawHeaderBytes = 20;
+
+class RawSource final : public GraphicsSource {
+public:
+    RawSource(VEXFILE *f, uint32_t width, uint32_t height)
+        : raw_(f), width_(width), height_(height), pitch_((width + 3) & ~3u),
+          frame_(static_cast<size_t>(pitch_) * height, 0) {}
+    ~RawSource() override { VEXFileClose(raw_); }
+
+    ReadResult Read(GFILE *g, bool *changed) override
+    {
+        GFilePrivate *p = g->priv;
+        bool first = !skipped_;
+        *changed = first;
+        // Frames before the first to deliver are read past on the first read.
+        uint32_t toSkip = first ? p->firstFrameIndex : 0;
+        skipped_ = true;
+        ReadResult result = ReadResult::Ok;
+        for (;;) {
+            if (VEXFileAtEnd(raw_)) {
+                result = ReadResult::Failed;
+                break;
+            }
+            uint32_t tag = VEXFileGet32(raw_);
+            if (tag == 0) {
+                uint8_t pal[768];
+                if (VEXFileGet(raw_, pal, 768) != 768) {
+                    result = ReadResult::Failed;
+                    break;
+                }
+                std::memcpy(g->sourcePalette, pal, 768);
+                *changed = true;
+                continue;
+            }
+            if (tag != 1) {
+                result = ReadResult::Failed;
+                break;
+            }
+            bool shortRead = false;
+            for (uint32_t y = 0; y < height_; y++) {
+                uint8_t *row = frame_.data() + static_cast<size_t>(y) * pitch_;
+                if (VEXFileGet(raw_, row, width_) != width_) shortRead = true;
+            }
+            if (shortRead) {
+                result = ReadResult::Failed;
+                break;
+            }
+            if (toSkip == 0) break;
+            if (Progress(g, toSkip == p->firstFrameIndex ? 1 : 0, "Skipping frame %li...",
+                         static_cast<long>(p->firstFrameIndex - toSkip) + 1))
+                return ReadResult::Cancelled;
+            toSkip--;
+        }
+        g->frameDataSize = width_ * height_;
+        p->src = frame_.data();
+        p->srcPitch = pitch_;
+        g->frameDepth = 8;
+        return result;
+    }
+
+    void Rewind(GFILE *) override
+    {
+        skipped_ = false;
+        VEXFileSetPos(raw_, kRawHeaderBytes);
+    }
+
+private:
+    VEXFILE *raw_;
+    uint32_t width_, height_, pitch_;
+    std::vector<uint8_t> frame_;
+    bool skipped_ = false; // the first read skipped to the first frame
+};
 
 bool OpenRaw(GFILE *g, const std::string &path)
 {
     VEXFILE *f = VEXFileOpen(16384, path.c_str(), VEXFILE_READ);
     if (!f) return false;
-    uint8_t h[20];
-    if (VEXFileGet(f, h, 20) != 20 || std::memcmp(h, "RAWB", 4) != 0) {
+    uint8_t h[kRawHeaderBytes];
+    if (VEXFileGet(f, h, kRawHeaderBytes) != kRawHeaderBytes || std::memcmp(h, "RAWB", 4) != 0) {
         VEXFileClose(f);
         return false;
     }
@@ -272,70 +396,15 @@ bool OpenRaw(GFILE *g, const std::string &path)
         return false;
     }
     GFilePrivate *p = g->priv;
-    p->raw = f;
-    p->rawWidth = w;
-    p->rawHeight = ht;
+    p->source = std::make_unique<RawSource>(f, w, ht);
     p->sourceFrames = frames;
     g->sourceWidth = w;
     g->sourceHeight = ht;
     g->frameTime = -static_cast<int32_t>(t);
     g->depth = 8;
     g->kind = GFILE_RAW;
-    p->frameBufferPitch = (w + 3) & ~3u;
-    p->frameBuffer.assign(static_cast<size_t>(p->frameBufferPitch) * ht, 0);
     SetName(g, path);
     return true;
-}
-
-ReadResult ReadRawFrame(GFILE *g, bool *changed)
-{
-    GFilePrivate *p = g->priv;
-    bool first = !p->skipped;
-    *changed = first;
-    // Frames before the first to deliver are read past on the first read.
-    uint32_t toSkip = first ? p->firstFrameIndex : 0;
-    p->skipped = true;
-    ReadResult result = ReadResult::Ok;
-    for (;;) {
-        if (VEXFileAtEnd(p->raw)) {
-            result = ReadResult::Failed;
-            break;
-        }
-        uint32_t tag = VEXFileGet32(p->raw);
-        if (tag == 0) {
-            uint8_t pal[768];
-            if (VEXFileGet(p->raw, pal, 768) != 768) {
-                result = ReadResult::Failed;
-                break;
-            }
-            std::memcpy(g->sourcePalette, pal, 768);
-            *changed = true;
-            continue;
-        }
-        if (tag != 1) {
-            result = ReadResult::Failed;
-            break;
-        }
-        bool shortRead = false;
-        for (uint32_t y = 0; y < p->rawHeight; y++) {
-            uint8_t *row = p->frameBuffer.data() + static_cast<size_t>(y) * p->frameBufferPitch;
-            if (VEXFileGet(p->raw, row, p->rawWidth) != p->rawWidth) shortRead = true;
-        }
-        if (shortRead) {
-            result = ReadResult::Failed;
-            break;
-        }
-        if (toSkip == 0) break;
-        if (Progress(g, toSkip == p->firstFrameIndex ? 1 : 0, "Skipping frame %li...",
-                     static_cast<long>(p->firstFrameIndex - toSkip) + 1))
-            return ReadResult::Cancelled;
-        toSkip--;
-    }
-    g->frameDataSize = p->rawWidth * p->rawHeight;
-    p->src = p->frameBuffer.data();
-    p->srcPitch = p->frameBufferPitch;
-    g->frameDepth = 8;
-    return result;
 }
 
 }  // namespace
@@ -376,63 +445,6 @@ bool OpenSource(GFILE *g, const std::string &name)
     if (!handled && ProbeName(name, ".raw", &path) && OpenRaw(g, path)) return true;
     Progress(g, 2, "Error opening: %s", name.c_str());
     return false;
-}
-
-ReadResult ReadSourceFrame(GFILE *g, bool *changed)
-{
-    GFilePrivate *p = g->priv;
-    switch (g->kind) {
-    case GFILE_WAVE:
-        *changed = g->frameIndex == 0;
-        p->src = p->frameBuffer.data();
-        p->srcPitch = 4;
-        g->frameDepth = 8;
-        g->frameDataSize = 0;
-        return ReadResult::Ok;
-    case GFILE_FLIC:
-        return ReadFlic(g, changed);
-    case GFILE_ZORBLAX:
-        return ReadZorblaxFrame(g, changed);
-    case GFILE_AVI:
-        return ReadAvi(g, changed);
-    case GFILE_RAW:
-        return ReadRawFrame(g, changed);
-    default:
-        if (p->image) return ReadImage(g, changed);
-        return ReadResult::Failed;
-    }
-}
-
-void RewindSource(GFILE *g)
-{
-    GFilePrivate *p = g->priv;
-    p->skipped = false;
-    switch (g->kind) {
-    case GFILE_FLIC:
-        VEXFlicGoto(p->flic, 0, p->frameBuffer.data());
-        break;
-    case GFILE_ZORBLAX:
-        RewindZorblaxSource(g);
-        break;
-    case GFILE_RAW:
-        VEXFileSetPos(p->raw, 20);
-        break;
-    default:
-        break;
-    }
-}
-
-void CloseSource(GFILE *g)
-{
-    GFilePrivate *p = g->priv;
-    VEXFlicClose(p->flic);
-    p->flic = nullptr;
-    CloseZorblaxSource(g);
-    VEXFileClose(p->raw);
-    p->raw = nullptr;
-    p->avi.reset();
-    p->image.reset();
-    p->entries.reset();
 }
 
 }  // namespace vex

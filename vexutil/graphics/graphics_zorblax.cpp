@@ -5,10 +5,66 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "codec/zorb.h"
 
 namespace vex {
+namespace {
+
+constexpr uint32_t kMaxSide = 16384;
+
+class ZorblaxSource final : public GraphicsSource {
+public:
+    explicit ZorblaxSource(ZorbHandle *h)
+        : h_(h), pitch_((h->Width + 3) & ~3u), frame_(static_cast<size_t>(pitch_) * h->Height, 0)
+    {
+        ZorbSetOutput(h_, 0, 0, pitch_, h_->Height, frame_.data(), 0);
+    }
+    ~ZorblaxSource() override { ZorbClose(h_); }
+
+    ReadResult Read(GFILE *g, bool *paletteChanged) override
+    {
+        GFilePrivate *p = g->priv;
+        bool first = !skipped_;
+        if (first) {
+            // Frames are coded as changes: every frame before the first is decoded.
+            auto decode = [this] {
+                ZorbDecodeFrame(h_);
+                ZorbAdvanceFrame(h_);
+            };
+            if (!SkipToFirstFrame(g, decode)) return ReadResult::Cancelled;
+            skipped_ = true;
+        }
+        ZorbDecodeFrame(h_);
+        *paletteChanged = first || h_->FreshPalette;
+        h_->FreshPalette = 0;
+        std::memcpy(g->sourcePalette, h_->Palette, 768);
+        g->frameDataSize = h_->CurrentFrameSize;
+        p->src = frame_.data();
+        p->srcPitch = pitch_;
+        g->frameDepth = 8;
+        bool failed = h_->ReadFailed != 0;
+        ZorbAdvanceFrame(h_);
+        return failed ? ReadResult::Failed : ReadResult::Ok;
+    }
+
+    void Rewind(GFILE *) override
+    {
+        skipped_ = false;
+        std::fill(frame_.begin(), frame_.end(), 0);
+        ZorbSeekFrame(h_, 1);
+    }
+
+private:
+    ZorbHandle *h_;
+    uint32_t pitch_;
+    std::vector<uint8_t> frame_;
+    bool skipped_ = false; // the first read skipped to the first frame
+};
+
+}  // namespace
+
 bool OpenZorblaxSource(GFILE *g, const std::string &name)
 {
     std::string path = HasExtension(name.c_str()) ? name : name + ".zbx";
@@ -16,67 +72,21 @@ bool OpenZorblaxSource(GFILE *g, const std::string &name)
     // No sound tracks; every frame's video is decoded.
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), ZORB_OPEN_NEVER_SKIP, -1);
     if (!h) return false;
-    if (h->Width == 0 || h->Height == 0 || h->Width > 16384 || h->Height > 16384) {
+    if (h->Width == 0 || h->Height == 0 || h->Width > kMaxSide || h->Height > kMaxSide) {
         ZorbClose(h);
         return false;
     }
     GFilePrivate *p = g->priv;
-    p->zorb = h;
+    p->source = std::make_unique<ZorblaxSource>(h);
     p->sourceFrames = h->FrameCount;
     g->sourceWidth = h->Width;
     g->sourceHeight = h->Height;
     g->frameTime = h->FrameRate;
     g->depth = 8;
     g->kind = GFILE_ZORBLAX;
-    for (int i = 0; i < 7; i++) g->trackInfo[i] = h->AudioFormat[i];
-    p->frameBufferPitch = (h->Width + 3) & ~3u;
-    p->frameBuffer.assign(static_cast<size_t>(p->frameBufferPitch) * h->Height, 0);
-    ZorbSetOutput(h, 0, 0, p->frameBufferPitch, h->Height, p->frameBuffer.data(), 0);
+    for (int i = 0; i < ZBX_MAX_TRACKS; i++) g->trackInfo[i] = h->AudioFormat[i];
     std::snprintf(g->name, sizeof g->name, "%s", path.c_str());
     return true;
-}
-
-ReadResult ReadZorblaxFrame(GFILE *g, bool *paletteChanged)
-{
-    GFilePrivate *p = g->priv;
-    ZorbHandle *h = p->zorb;
-    bool first = !p->skipped;
-    if (first) {
-        // Frames are coded as changes: every frame before the first is decoded.
-        for (uint32_t i = 0; i < p->firstFrameIndex; i++) {
-            if (Progress(g, i == 0 ? 1 : 0, "Skipping frame %li...", static_cast<long>(i) + 1))
-                return ReadResult::Cancelled;
-            ZorbDecodeFrame(h);
-            ZorbAdvanceFrame(h);
-        }
-        p->skipped = true;
-    }
-    ZorbDecodeFrame(h);
-    *paletteChanged = first || h->FreshPalette;
-    h->FreshPalette = 0;
-    std::memcpy(g->sourcePalette, h->Palette, 768);
-    g->frameDataSize = h->CurrentFrameSize;
-    p->src = p->frameBuffer.data();
-    p->srcPitch = p->frameBufferPitch;
-    g->frameDepth = 8;
-    bool failed = h->ReadFailed != 0;
-    ZorbAdvanceFrame(h);
-    return failed ? ReadResult::Failed : ReadResult::Ok;
-}
-
-void RewindZorblaxSource(GFILE *g)
-{
-    GFilePrivate *p = g->priv;
-    if (!p->zorb) return;
-    std::fill(p->frameBuffer.begin(), p->frameBuffer.end(), 0);
-    ZorbSeekFrame(p->zorb, 1);
-}
-
-void CloseZorblaxSource(GFILE *g)
-{
-    GFilePrivate *p = g->priv;
-    ZorbClose(p->zorb);
-    p->zorb = nullptr;
 }
 
 }  // namespace vex

@@ -8,12 +8,9 @@
 
 namespace vex {
 
-// Opens name (".zbx" appended when it has no extension); false when it is
-// not a Zorblax file.
+// Opens name (".zbx" appended when it has no extension) as the handle's
+// source; false when it is not a Zorblax file.
 bool OpenZorblaxSource(GFILE *g, const std::string &name);
-ReadResult ReadZorblaxFrame(GFILE *g, bool *paletteChanged);
-void RewindZorblaxSource(GFILE *g);
-void CloseZorblaxSource(GFILE *g);
 
 }  // namespace vex
 

@@ -142,27 +142,41 @@ private:
 };
 
 // Gives the three escapes of a 16-bit tree their symbols: the lowest unused
-// symbols in turn. An escape used fewer than 32 times gets no code. False when
-// the values leave no unused symbol: a value taken as an escape would decode
-// as the cache.
+// symbols in turn. An escape used fewer than 32 times gets no code. When fewer
+// than three symbols are unused, the escapes that get no code (or no symbol
+// of their own) share the symbol of escape 0: the decoder gives a leaf to the
+// first escape whose symbol it carries, so a later escape on the same symbol
+// is simply never coded. False only when every symbol is used: a value taken
+// as an escape would then decode as the cache.
 bool chooseEscapes(HUFF *h) {
+    uint32_t freeSymbols = 0;
+    for (uint32_t s = 0; s < kSymbols16 && freeSymbols < 3; ++s) freeSymbols += h->codes[s] == 0;
+    if (freeSymbols == 0) return false;
     uint32_t s = 0;
-    bool exhausted = false;
     for (int i = 0; i < 3; ++i) {
-        while (s < kSymbols16 - 1 && h->codes[s] != 0) ++s;
-        if (h->codes[s] != 0 || exhausted) return false;
         const uint32_t hits = h->escapes[i];
-        if (hits >= kEscapeMinHits)
+        const bool coded = hits >= kEscapeMinHits;
+        if (i > 0 && freeSymbols < 3 && (!coded || freeSymbols == 0)) {
+            h->escapes[i] = h->escapes[0];  // shares escape 0's symbol, has no code
+            continue;
+        }
+        while (h->codes[s] != 0) ++s;  // a free symbol is left (counted above)
+        if (coded)
             h->codes[s] = hits;
         else
             h->lengths[s] = kNoCode;
-        h->escapes[i] = s;
-        if (s < kSymbols16 - 1)
-            ++s;
-        else
-            exhausted = true;
+        h->escapes[i] = s++;
+        if (freeSymbols < 3) --freeSymbols;
     }
     return true;
+}
+
+// True when escape i has a code of its own (not a symbol shared with an
+// earlier escape, not an escape without code).
+bool escapeCoded(const HUFF *h, int i) {
+    for (int j = 0; j < i; ++j)
+        if (h->escapes[j] == h->escapes[i]) return false;
+    return h->lengths[h->escapes[i]] != kNoCode;
 }
 
 void writeEscapes(HUFF *h) {
@@ -328,7 +342,7 @@ void HuffEncode(HUFF *h, uint32_t value) {
         value &= 0xFFFF;
         symbol = value;
         for (int i = 0; i < 3; ++i) {
-            if (value == h->lasts[i] && h->lengths[h->escapes[i]] < h->lengths[value]) {
+            if (value == h->lasts[i] && escapeCoded(h, i) && h->lengths[h->escapes[i]] < h->lengths[value]) {
                 symbol = h->escapes[i];
                 break;
             }

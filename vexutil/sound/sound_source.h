@@ -4,6 +4,7 @@
 #ifndef VEXUTIL_SOUND_SOURCE_H
 #define VEXUTIL_SOUND_SOURCE_H
 
+#include "platform/platform.h"
 #include "vexutil/vexutil.h"
 
 #include <cstddef>
@@ -40,8 +41,16 @@ struct Opened {
     std::string name;            // the file actually opened
 };
 
-// Reports an error text through the progress function (level 2).
-void ReportError(SFILEPROGRESS progress, const char *text);
+// Reports an error text through the progress function (level 2) and the
+// debug log.
+inline void ReportError(SFILEPROGRESS progress, const char *text) {
+    if (PlatformDebugOn()) PlatformDebugLog("%s", text);
+    if (progress) progress(text, 2);
+}
+
+// What a probe of one kind found: not a file of its kind (the next probe
+// goes on), a file of its kind that failed (reported), or an opened source.
+enum class Probe { NotThisKind, Failed, Opened };
 
 // Opens a single file (not a list): raw PCM when rawFlags is non-zero, else a
 // wave file, then a Zorblax file, then an AVI file, each probe appending its
@@ -49,10 +58,10 @@ void ReportError(SFILEPROGRESS progress, const char *text);
 bool OpenSource(const char *name, int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress,
                 Opened *out);
 
-// Zorblax track probe (sound_zorb.cpp): true when name is a Zorblax file;
-// *out is filled when it has the requested sound, else the error is reported
-// and *failed set.
-bool OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out, bool *failed);
+// Zorblax track probe (sound_zorb.cpp): fills *out when name is a Zorblax
+// file with the requested sound; a Zorblax file without it is reported and
+// Failed.
+Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out);
 
 }  // namespace vex::sound
 

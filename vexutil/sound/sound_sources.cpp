@@ -108,7 +108,6 @@ bool OpenRaw(const std::string &name, uint32_t rawFlags, uint32_t rawOffset, SFI
     return true;
 }
 
-enum class Probe { NotThisKind, Failed, Opened };
 
 // A RIFF "WAVE" file with a PCM "fmt " chunk and a "data" chunk. Chunks are
 // walked by their sizes rounded up to even; every size is checked against the
@@ -199,11 +198,6 @@ Probe OpenAvi(const std::string &name, int32_t track, SFILEPROGRESS progress, Op
 
 }  // namespace
 
-void ReportError(SFILEPROGRESS progress, const char *text) {
-    if (PlatformDebugOn()) PlatformDebugLog("%s", text);
-    if (progress) progress(text, 2);
-}
-
 bool OpenSource(const char *name, int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress,
                 Opened *out) {
     const std::string base(name);
@@ -214,9 +208,11 @@ bool OpenSource(const char *name, int32_t track, uint32_t rawFlags, uint32_t raw
         case Probe::Failed: return false;
         case Probe::NotThisKind: break;
     }
-    bool failed = false;
-    if (OpenZorbSource(WithExtension(base, ".zbx"), track, progress, out, &failed)) return true;
-    if (failed) return false;
+    switch (OpenZorbSource(WithExtension(base, ".zbx"), track, progress, out)) {
+        case Probe::Opened: return true;
+        case Probe::Failed: return false;
+        case Probe::NotThisKind: break;
+    }
     switch (OpenAvi(WithExtension(base, ".avi"), track, progress, out)) {
         case Probe::Opened: return true;
         case Probe::Failed: return false;

@@ -1,6 +1,7 @@
 // Zorblax sound tracks as a sound input source: the track's chunks, frame by
 // frame, through the decode library.
 
+#include "codec/format.h"
 #include "codec/zorb.h"
 #include "vexutil/sound/sound_source.h"
 #include "platform/platform.h"
@@ -82,10 +83,9 @@ bool HasSound(const ZorbHandle *h, int index) {
 
 }  // namespace
 
-bool OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out, bool *failed) {
-    *failed = false;
+Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out) {
     ZorbHandle *h = ZorbOpen(const_cast<char *>(name.c_str()), 0, -1);
-    if (!h) return false;
+    if (!h) return Probe::NotThisKind;
     int index = -1;
     if (track > 0) {
         index = std::min(track, 7) - 1;
@@ -107,8 +107,7 @@ bool OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progre
     }
     if (index < 0) {
         ZorbClose(h);
-        *failed = true;
-        return false;
+        return Probe::Failed;
     }
     const uint32_t flags = h->AudioFormat[index];
     Format f;
@@ -119,22 +118,21 @@ bool OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progre
     // down further to 4-byte units, which would drop up to three samples of
     // 8-bit sound); without a frame time, at most the largest chunk per frame
     // (the source ends where the chunks do).
-    const uint32_t period = h->FrameRate >= 0 ? static_cast<uint32_t>(h->FrameRate) * 100u
-                                               : static_cast<uint32_t>(-static_cast<int64_t>(h->FrameRate));
+    const uint32_t period = ZbxFramePeriod(h->FrameRate);
     uint64_t bytes;
     if (period)
         bytes = static_cast<uint64_t>(period) * h->FrameCount * f.bytesPerSecond() / 100000;
     else
         bytes = static_cast<uint64_t>(h->AudioMaxSize[index]) * h->FrameCount;
-    out->source = std::make_unique<ZorbSource>(h, 0x2000u << index, h->AudioMaxSize[index],
+    out->source = std::make_unique<ZorbSource>(h, ZORB_OPEN_TRACK(index), h->AudioMaxSize[index],
                                                static_cast<uint32_t>(f.frameBytes()));
     out->kind = SFILE_KIND_ZORBLAX;
     out->format = f;
     out->bytes = bytes / static_cast<uint32_t>(f.frameBytes()) * static_cast<uint32_t>(f.frameBytes());
     out->framePeriod = period;
-    out->trackMask = 0x2000u << index;
+    out->trackMask = ZORB_OPEN_TRACK(index);
     out->name = name;
-    return true;
+    return Probe::Opened;
 }
 
 }  // namespace vex::sound
