@@ -95,7 +95,9 @@ void HoldWhileAway(Play &p)
         PlatformSleepMs(5);
         in.host->Pump();
     }
-    while (!ZorbSetSoundActive(p.slot.handle, 1)) {
+    // A device that does not come back at once is given a little time.
+    const uint32_t start = PlatformTimeMs();
+    while (!ZorbSetSoundActive(p.slot.handle, 1) && PlatformTimeMs() - start < 2000) {
         PlatformSleepMs(5);
         in.host->Pump();
     }

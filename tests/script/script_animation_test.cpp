@@ -82,7 +82,10 @@ protected:
             }
         EXPECT_EQ(wrong, 0) << what << ": pixels differ from frame " << index;
         for (int i = 0; i < 768; ++i) {
-            const int want = i / 3 < firstUnlocked ? (i / 3) % 64 : pal[static_cast<size_t>(i)];
+            // Locked entries keep the default palette: ramps of grey, red, green and blue.
+            const int entry = i / 3, ramp = entry / 64, component = i % 3;
+            const int preset = ramp == 0 || component == ramp - 1 ? entry % 64 : 0;
+            const int want = entry < firstUnlocked ? preset : pal[static_cast<size_t>(i)];
             if (static_cast<uint8_t>(shot[static_cast<size_t>(width * height + i)]) != want) {
                 ADD_FAILURE() << what << ": palette byte " << i << " of frame " << index;
                 break;
@@ -148,6 +151,7 @@ TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
         {"ring frame", "", "ANIMATIONPLAY r 0 0 2 0 'ring'", 32, 16, true, 0, 0, {0, 1, 2, kRing, 1, 2}},
         {"palette locks", "SCREENPALETTELOCK 0 16 1\n", "ANIMATIONPLAY r 0 0 1 0 'clip'", 32, 16, false, 0, 0,
          {0, 1, 2}, 16},
+        {"no palettes", "", "ANIMATIONPLAY r 0 0 1 512 'clip'", 32, 16, false, 0, 0, {0, 1, 2}, 256},
         {"open slot", "ANIMATIONOPEN a 0 'clip'\nANIMATIONTOSCREEN a 0 0\nANIMATIONADVANCE a\n",
          "ANIMATIONPLAY r 0 0 1 0 a", 32, 16, false, 0, 0, {1, 2}},
         // Escape ends an endless play after the frame that read it; another
