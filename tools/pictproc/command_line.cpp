@@ -1,5 +1,7 @@
 #include "tools/pictproc/command_line.h"
 
+#include "tools/common/converter_line.h"
+
 #include <vector>
 
 #include "vexutil/vexutil.h"
@@ -8,19 +10,9 @@ namespace pictproc {
 
 bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
 {
-    // The first two arguments that are not switches name the input and the
-    // output; everything else is switches (several may share one argument).
-    std::vector<std::string> names;
-    std::string switches;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
-            names.push_back(arg);
-        } else {
-            if (!switches.empty()) switches += ' ';
-            switches += arg;
-        }
-    }
+    const tool::ConverterLine args = tool::SplitConverterLine(argc, argv);
+    const std::vector<std::string> &names = args.names;
+    const std::string &switches = args.switches;
     std::vector<char> line(switches.begin(), switches.end());
     line.resize(line.size() + 16, '\0');
     char *cmd = line.data();
@@ -38,15 +30,7 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     p.paletteMode = mode;
     p.systemColours = system;
     p.conversion = conversion;
-    Trim(cmd);
-    if (cmd[0]) {
-        error = std::string("unknown switch or extra argument: ") + cmd;
-        return false;
-    }
-    if (names.size() < 2) {
-        error = "an input and an output file are needed.";
-        return false;
-    }
+    if (!tool::CheckConverterLine(cmd, args, error)) return false;
     if (p.cropX < 0 || p.cropY < 0 || p.width < 0 || p.height < 0 || p.first < 0 || p.last < 0) {
         error = "/X, /Y, /W, /H, /S and /E take numbers of 0 or more.";
         return false;

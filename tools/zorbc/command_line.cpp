@@ -1,5 +1,7 @@
 #include "tools/zorbc/command_line.h"
 
+#include "tools/common/converter_line.h"
+
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -10,8 +12,6 @@
 #include "vexutil/vexutil.h"
 
 namespace zorbc {
-
-bool IsPathArgument(const std::string &arg) { return ZencIsPathArgument(arg.c_str()) != 0; }
 
 std::string TakeTextSwitch(std::string &line, char letter) {
     for (size_t at = line.find('/'); at != std::string::npos; at = line.find('/', at + 1)) {
@@ -62,19 +62,9 @@ bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settin
 }
 
 bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
-    // The first two arguments that are not switches name the input and the
-    // output; everything else is switches (several may share one argument).
-    std::vector<std::string> names;
-    std::string switches;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (names.size() < 2 && IsPathArgument(arg)) {
-            names.push_back(arg);
-        } else {
-            if (!switches.empty()) switches += ' ';
-            switches += arg;
-        }
-    }
+    tool::ConverterLine args = tool::SplitConverterLine(argc, argv);
+    const std::vector<std::string> &names = args.names;
+    std::string &switches = args.switches;
     // Texts that hold file names take everything up to the next blank, slashes
     // included.
     const std::string settingsText = TakeTextSwitch(switches, '@');
@@ -116,15 +106,7 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
     opt.systemColours = d;
     opt.conversion = t;
 
-    Trim(cmd);
-    if (cmd[0]) {
-        error = std::string("unknown switch or extra argument: ") + cmd;
-        return false;
-    }
-    if (names.size() < 2) {
-        error = "an input and an output file are needed.";
-        return false;
-    }
+    if (!tool::CheckConverterLine(cmd, args, error)) return false;
     opt.input = names[0];
     opt.output = names[1];
     if (!HasExtension(opt.output.c_str())) opt.output += ".zbx";

@@ -28,11 +28,6 @@ struct Options {
 // Reads the arguments. On failure the error says what was wrong.
 bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error);
 
-// True when an argument names a file rather than holds switches: it does
-// not start with a slash, or it names an existing file, or its directory
-// exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file).
-bool IsPathArgument(const std::string &arg);
-
 // Removes "/<letter>value" from a line and returns the value, which runs to
 // the next blank (or between double quotes) and may hold slashes.
 std::string TakeTextSwitch(std::string &line, char letter);

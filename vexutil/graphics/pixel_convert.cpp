@@ -125,44 +125,42 @@ void ConvertTo24(GFILE *g)
     g->frameDepth = 24;
 }
 
-void Deliver32(GFILE *g)
-{
-    uint8_t *out = g->pixels;
-    uint32_t vw = std::min(g->visibleWidth, g->width), vh = std::min(g->visibleHeight, g->height);
-    for (uint32_t y = 0; y < g->height; y++) {
-        uint8_t *o = out + static_cast<size_t>(y) * g->pitch;
-        const uint8_t *row = y < vh ? SourceRow(g, y) : nullptr;
-        uint32_t x = 0;
-        if (row)
-            for (; x < vw; x++) {
-                uint8_t b, gr, r;
-                PixelColour(g, row, x, &b, &gr, &r);
-                o[4 * x] = b;
-                o[4 * x + 1] = gr;
-                o[4 * x + 2] = r;
-                o[4 * x + 3] = 0;
-            }
-        std::memset(o + 4 * x, 0, g->pitch - 4 * x);
-    }
-}
-
 namespace {
 
-template <typename PixelFn>
-void Deliver8With(GFILE *g, PixelFn fn)
+// Fills every output row: fn(row, out, visibleWidth) writes the visible part
+// of a source row and returns the bytes it wrote; the rest of the output row,
+// and rows below the source, are zero.
+template <typename RowFn>
+void DeliverRows(GFILE *g, RowFn fn)
 {
     uint8_t *out = g->pixels;
     uint32_t vw = std::min(g->visibleWidth, g->width), vh = std::min(g->visibleHeight, g->height);
     for (uint32_t y = 0; y < g->height; y++) {
         uint8_t *o = out + static_cast<size_t>(y) * g->pitch;
         const uint8_t *row = y < vh ? SourceRow(g, y) : nullptr;
-        uint32_t x = 0;
-        if (row) x = fn(row, o, vw);
-        std::memset(o + x, 0, g->pitch - x);
+        uint32_t bytes = 0;
+        if (row) bytes = fn(row, o, vw);
+        std::memset(o + bytes, 0, g->pitch - bytes);
     }
 }
 
 }  // namespace
+
+void Deliver32(GFILE *g)
+{
+    DeliverRows(g, [g](const uint8_t *row, uint8_t *o, uint32_t vw) {
+        for (uint32_t x = 0; x < vw; x++) {
+            uint8_t b, gr, r;
+            PixelColour(g, row, x, &b, &gr, &r);
+            o[4 * x] = b;
+            o[4 * x + 1] = gr;
+            o[4 * x + 2] = r;
+            o[4 * x + 3] = 0;
+        }
+        return 4 * vw;
+    });
+}
+
 
 void Deliver8Copy(GFILE *g)
 {
@@ -170,7 +168,7 @@ void Deliver8Copy(GFILE *g)
         Deliver8Nearest(g);
         return;
     }
-    Deliver8With(g, [](const uint8_t *row, uint8_t *o, uint32_t n) {
+    DeliverRows(g, [](const uint8_t *row, uint8_t *o, uint32_t n) {
         std::memcpy(o, row, n);
         return n;
     });
@@ -182,7 +180,7 @@ void Deliver8Remap(GFILE *g, const uint8_t *remap)
         Deliver8Nearest(g);
         return;
     }
-    Deliver8With(g, [remap](const uint8_t *row, uint8_t *o, uint32_t n) {
+    DeliverRows(g, [remap](const uint8_t *row, uint8_t *o, uint32_t n) {
         for (uint32_t x = 0; x < n; x++) o[x] = remap[row[x]];
         return n;
     });
@@ -194,7 +192,7 @@ void Deliver8Nearest(GFILE *g)
     if (p->cache.size() != kCells) p->cache.assign(kCells, 0);
     uint16_t *cache = p->cache.data();
     int first = p->firstIndex, count = p->paletteCount;
-    Deliver8With(g, [g, cache, first, count](const uint8_t *row, uint8_t *o, uint32_t n) {
+    DeliverRows(g, [g, cache, first, count](const uint8_t *row, uint8_t *o, uint32_t n) {
         for (uint32_t x = 0; x < n; x++) {
             uint8_t b, gr, r;
             PixelColour(g, row, x, &b, &gr, &r);
