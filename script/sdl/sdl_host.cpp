@@ -159,6 +159,7 @@ public:
         return DisplaySetResolution(mode);
     }
     void UseDirectSound() override { ZorbSelectDirectSound(nullptr); }
+    int32_t TakeKey() override { return KeyAvailable() ? KeyGet() : -1; }
     uint32_t ButtonReleases(bool right) override { return right ? WindowRightReleases() : WindowLeftReleases(); }
     bool PointerAt(int32_t &x, int32_t &y) override { return WindowPointer(&x, &y) != 0; }
     void MovePointer(int32_t x, int32_t y) override { WindowSetPointer(x, y); }
