@@ -8,6 +8,7 @@
 #include "frontend/core/toolcommands.h"
 #include "frontend/ui/analyzerwindow.h"
 #include "frontend/ui/mainwindow.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,7 +114,7 @@ int main(int argc, char **argv)
             std::fputs(kUsage, stdout);
             return 0;
         } else if (!std::strcmp(a, "--version")) {
-            std::puts("zorblaxw 1.0");
+            std::printf("zorblaxw (Zorblax toolkit) %s\n", PlatformVersion());
             return 0;
         } else if (!std::strcmp(a, "--exit-after-batch")) {
             if (!value(o.batch))

@@ -54,15 +54,28 @@ GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *paren
     pf->addRow(source_, paletteFile_);
     palettes_ = addPaletteControls(pf);
 
+    using G = Settings::Graphics;
+    // The output name first: highlighting the file may derive it afresh.
+    fields_.addOutput(output_, &basedOn_);
+    fields_.add([this](const G &g) { checkIndex(types_, g.OutputType); },
+                [this](G &g) { g.OutputType = checkedIndex(types_); });
+    fields_.addBrowser(pane_);
+    fields_.add(overwrite_, &G::Overwrite);
+    fields_.add(pages_, &G::CurrentTab);
+    fields_.add(paletteFile_, &G::PaletteFile);
+    palettes_.bind(fields_);
+
     auto *frame = new QWidget;
     auto *ff = new QFormLayout(frame);
-    x_ = addCheckEdit(ff, QStringLiteral("X Offset:"));
-    y_ = addCheckEdit(ff, QStringLiteral("Y Offset:"));
-    w_ = addCheckEdit(ff, QStringLiteral("Width:"));
-    h_ = addCheckEdit(ff, QStringLiteral("Height:"));
-    first_ = addCheckEdit(ff, QStringLiteral("Starting frame:"));
-    last_ = addCheckEdit(ff, QStringLiteral("Ending frame:"));
-    rate_ = addCheckEdit(ff, QStringLiteral("Frame rate override:"));
+    fields_.add(addCheckEdit(ff, QStringLiteral("X Offset:")), &G::XOffset, &G::XOffsetNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Y Offset:")), &G::YOffset, &G::YOffsetNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Width:")), &G::Width, &G::WidthNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Height:")), &G::Height, &G::HeightNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Starting frame:")), &G::Start, &G::StartNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Ending frame:")), &G::End, &G::EndNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Frame rate override:")), &G::FrameRate, &G::FrameRateNum);
+    // Last: the source decides which palette controls are enabled.
+    fields_.add([this](const G &g) { setPaletteSource(g.PaletteType); }, [this](G &g) { g.PaletteType = paletteSource_; });
 
     pages_->addTab(palette, QStringLiteral("Palette"));
     pages_->addTab(frame, QStringLiteral("Frame"));
@@ -93,51 +106,12 @@ void GraphicsForm::setPaletteSource(int index)
 
 void GraphicsForm::loadSettings()
 {
-    const Settings::Graphics &g = settings().graphics;
-    // The output name first: highlighting the file may derive it afresh.
-    output_->setText(g.OutputName);
-    basedOn_ = g.OutputBasedOn;
-    checkIndex(types_, g.OutputType);
-    if (!g.Directory.isEmpty())
-        pane_->setDirectory(g.Directory);
-    pane_->setFilterIndex(g.Filter);
-    if (!g.Filename.isEmpty())
-        pane_->selectFile(g.Filename);
-    overwrite_->setChecked(g.Overwrite);
-    pages_->setCurrentIndex(g.CurrentTab);
-    paletteFile_->setText(g.PaletteFile);
-    palettes_.load(g);
-    x_.set(g.XOffset, g.XOffsetNum);
-    y_.set(g.YOffset, g.YOffsetNum);
-    w_.set(g.Width, g.WidthNum);
-    h_.set(g.Height, g.HeightNum);
-    first_.set(g.Start, g.StartNum);
-    last_.set(g.End, g.EndNum);
-    rate_.set(g.FrameRate, g.FrameRateNum);
-    setPaletteSource(g.PaletteType);
+    fields_.load(settings().graphics);
 }
 
 void GraphicsForm::storeSettings()
 {
-    Settings::Graphics &g = settings().graphics;
-    g.Directory = pane_->directory();
-    g.Filter = pane_->filterIndex();
-    g.Filename = QFileInfo(pane_->currentPath()).fileName();
-    g.OutputName = output_->text();
-    g.OutputBasedOn = basedOn_;
-    g.OutputType = checkedIndex(types_);
-    g.Overwrite = overwrite_->isChecked();
-    g.CurrentTab = pages_->currentIndex();
-    g.PaletteType = paletteSource_;
-    g.PaletteFile = paletteFile_->text();
-    palettes_.store(g);
-    x_.get(g.XOffset, g.XOffsetNum);
-    y_.get(g.YOffset, g.YOffsetNum);
-    w_.get(g.Width, g.WidthNum);
-    h_.get(g.Height, g.HeightNum);
-    first_.get(g.Start, g.StartNum);
-    last_.get(g.End, g.EndNum);
-    rate_.get(g.FrameRate, g.FrameRateNum);
+    fields_.store(settings().graphics);
 }
 
 void GraphicsForm::resetDefaults()

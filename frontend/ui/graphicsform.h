@@ -2,6 +2,8 @@
 #ifndef ZFRONT_GRAPHICSFORM_H
 #define ZFRONT_GRAPHICSFORM_H
 
+#include "frontend/core/settings.h"
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
@@ -43,8 +45,8 @@ private:
     int paletteSource_ = 0;
     QLineEdit *paletteFile_;
     PaletteControls palettes_;
-    CheckEdit x_, y_, w_, h_, first_, last_, rate_;
     QString basedOn_;
+    Bindings<Settings::Graphics> fields_;
 };
 
 #endif

@@ -28,22 +28,33 @@ MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveB
                              {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
+    using M = Settings::Mix;
+    // The output name first: highlighting the file may derive it afresh.
+    fields_.addOutput(output_, &basedOn_);
+    // The mixer's two browsers have names of their own.
+    fields_.add(zorbPane_, &M::ZorbDirectory, &M::ZorbFilter, &M::ZorbFilename);
+    fields_.add(wavePane_, &M::WaveDirectory, &M::WaveFilter, &M::WaveFilename);
+    fields_.add(pages_, &M::CurrentTab);
+
     auto *mixing = new QWidget;
     auto *mf = new QFormLayout(mixing);
     QStringList tracks;
     for (int i = 1; i <= 7; ++i)
         tracks << QStringLiteral("Track %1").arg(i);
-    track_ = addCombo(mf, QStringLiteral("Mix data into:"), tracks);
-    lossy_ = addLossy(mf);
-    frameRate_ = addCheckEdit(mf, QStringLiteral("Frame rate:"));
-    start_ = addCheckEdit(mf, QStringLiteral("Frame to begin mixing at:"));
-    loop_ = addCheck(mf, QStringLiteral("Loop sound?"));
-    overwrite_ = addCheck(mf, QStringLiteral("Overwrite without asking?"));
+    fields_.add(addCombo(mf, QStringLiteral("Mix data into:"), tracks), &M::Track, 1);
+    fields_.add(addLossy(mf).bar, &M::Lossy);
+    fields_.add(addCheckEdit(mf, QStringLiteral("Frame rate:")), &M::FrameRate, &M::FrameRateNum);
+    fields_.add(addCheckEdit(mf, QStringLiteral("Frame to begin mixing at:")), &M::Start, &M::StartNum);
+    fields_.add(addCheck(mf, QStringLiteral("Loop sound?")), &M::Loop);
+    fields_.add(addCheck(mf, QStringLiteral("Overwrite without asking?")), &M::Overwrite);
 
     auto *outputPage = new QWidget;
-    out_ = addSoundOutput(new QFormLayout(outputPage));
+    addSoundOutput(new QFormLayout(outputPage)).bind(fields_, &M::Rate, &M::RateNum, &M::Quality, &M::Channels);
     auto *inputPage = new QWidget;
-    in_ = addSoundInput(new QFormLayout(inputPage), true);
+    addSoundInput(new QFormLayout(inputPage), true)
+        .bind(fields_, &M::Format, &M::ForceRate, &M::SkipIntoNum,
+              {{{&M::InputTrack, &M::InputTrackNum}, {&M::InputStart, &M::InputStartNum},
+                {&M::InputEnd, &M::InputEndNum}}});
 
     pages_->addTab(mixing, QStringLiteral("Mixing"));
     pages_->addTab(outputPage, QStringLiteral("Output Info"));
@@ -84,60 +95,12 @@ MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveB
 
 void MixForm::loadSettings()
 {
-    const Settings::Mix &m = settings().mix;
-    output_->setText(m.OutputName);
-    basedOn_ = m.OutputBasedOn;
-    if (!m.ZorbDirectory.isEmpty())
-        zorbPane_->setDirectory(m.ZorbDirectory);
-    zorbPane_->setFilterIndex(m.ZorbFilter);
-    if (!m.ZorbFilename.isEmpty())
-        zorbPane_->selectFile(m.ZorbFilename);
-    if (!m.WaveDirectory.isEmpty())
-        wavePane_->setDirectory(m.WaveDirectory);
-    wavePane_->setFilterIndex(m.WaveFilter);
-    if (!m.WaveFilename.isEmpty())
-        wavePane_->selectFile(m.WaveFilename);
-    pages_->setCurrentIndex(m.CurrentTab);
-    setIndex(track_, m.Track - 1);
-    lossy_.bar->setValue(m.Lossy);
-    frameRate_.set(m.FrameRate, m.FrameRateNum);
-    start_.set(m.Start, m.StartNum);
-    loop_->setChecked(m.Loop);
-    overwrite_->setChecked(m.Overwrite);
-    out_.set(m.Rate, m.RateNum, m.Quality, m.Channels);
-    setIndex(in_.type, m.Format);
-    in_.forceRate->setText(m.ForceRate);
-    in_.skip->setText(m.SkipIntoNum);
-    in_.track.set(m.InputTrack, m.InputTrackNum);
-    in_.start.set(m.InputStart, m.InputStartNum);
-    in_.end.set(m.InputEnd, m.InputEndNum);
+    fields_.load(settings().mix);
 }
 
 void MixForm::storeSettings()
 {
-    Settings::Mix &m = settings().mix;
-    m.ZorbDirectory = zorbPane_->directory();
-    m.ZorbFilter = zorbPane_->filterIndex();
-    m.ZorbFilename = QFileInfo(zorbPane_->currentPath()).fileName();
-    m.WaveDirectory = wavePane_->directory();
-    m.WaveFilter = wavePane_->filterIndex();
-    m.WaveFilename = QFileInfo(wavePane_->currentPath()).fileName();
-    m.OutputName = output_->text();
-    m.OutputBasedOn = basedOn_;
-    m.CurrentTab = pages_->currentIndex();
-    m.Track = track_->currentIndex() + 1;
-    m.Lossy = lossy_.bar->value();
-    frameRate_.get(m.FrameRate, m.FrameRateNum);
-    start_.get(m.Start, m.StartNum);
-    m.Loop = loop_->isChecked();
-    m.Overwrite = overwrite_->isChecked();
-    out_.get(m.Rate, m.RateNum, m.Quality, m.Channels);
-    m.Format = in_.type->currentIndex();
-    m.ForceRate = in_.forceRate->text();
-    m.SkipIntoNum = in_.skip->text();
-    in_.track.get(m.InputTrack, m.InputTrackNum);
-    in_.start.get(m.InputStart, m.InputStartNum);
-    in_.end.get(m.InputEnd, m.InputEndNum);
+    fields_.store(settings().mix);
 }
 
 void MixForm::resetDefaults()

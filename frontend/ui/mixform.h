@@ -2,6 +2,8 @@
 #ifndef ZFRONT_MIXFORM_H
 #define ZFRONT_MIXFORM_H
 
+#include "frontend/core/settings.h"
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
@@ -38,13 +40,8 @@ private:
     FileSelection *zorbPane_, *wavePane_;
     QLineEdit *output_;
     QTabWidget *pages_;
-    QComboBox *track_;
-    LossyControl lossy_;
-    CheckEdit frameRate_, start_;
-    QCheckBox *loop_, *overwrite_;
-    SoundOutputControls out_;
-    SoundInputControls in_;
     QString basedOn_;
+    Bindings<Settings::Mix> fields_;
 };
 
 #endif

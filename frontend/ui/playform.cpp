@@ -29,68 +29,75 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
                          {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
       pages_(new QTabWidget)
 {
+    using P = Settings::Play;
+    fields_.addBrowser(pane_);
+    fields_.add(pages_, &P::CurrentTab);
     auto *common = new QWidget;
     auto *cf = new QFormLayout(common);
-    display_ = addCombo(cf, QStringLiteral("Display:"),
-                        {QStringLiteral("Automatic"), QStringLiteral("Full Screen 320x240"),
-                         QStringLiteral("Full Screen 320x200"), QStringLiteral("Standard Windows DIBs"),
-                         QStringLiteral("CreateDIBSection or WinG")});
-    use_ = addCombo(cf, QStringLiteral("Use:"),
-                    {QStringLiteral("Current Resolution"), QStringLiteral("640 x 400"), QStringLiteral("640 x 480"),
-                     QStringLiteral("800 x 600"), QStringLiteral("1024 x 768")});
-    loop_ = addCheckEdit(cf, QStringLiteral("Loop [forever]:"));
-    frameRate_ = addCheckEdit(cf, QStringLiteral("Frame rate [fast]:"));
-    preload_ = addCheck(cf, QStringLiteral("Preload the entire file."));
-    summary_ = addCheck(cf, QStringLiteral("Show a playback summary."));
-    noDrop_ = addCheck(cf, QStringLiteral("Don't drop frames."));
-    mmxOff_ = addCheck(cf, QStringLiteral("Don't use MMX?"));
+    fields_.add(addCombo(cf, QStringLiteral("Display:"),
+                         {QStringLiteral("Automatic"), QStringLiteral("Full Screen 320x240"),
+                          QStringLiteral("Full Screen 320x200"), QStringLiteral("Standard Windows DIBs"),
+                          QStringLiteral("CreateDIBSection or WinG")}), &P::Display);
+    fields_.add(addCombo(cf, QStringLiteral("Use:"),
+                         {QStringLiteral("Current Resolution"), QStringLiteral("640 x 400"), QStringLiteral("640 x 480"),
+                          QStringLiteral("800 x 600"), QStringLiteral("1024 x 768")}), &P::Use);
+    fields_.add(addCheckEdit(cf, QStringLiteral("Loop [forever]:")), &P::Loop, &P::LoopNum);
+    fields_.add(addCheckEdit(cf, QStringLiteral("Frame rate [fast]:")), &P::FrameRate, &P::FrameRateNum);
+    fields_.add(addCheck(cf, QStringLiteral("Preload the entire file.")), &P::Preload);
+    fields_.add(addCheck(cf, QStringLiteral("Show a playback summary.")), &P::ShowSummary);
+    fields_.add(addCheck(cf, QStringLiteral("Don't drop frames.")), &P::NoFrameDrop);
+    fields_.add(addCheck(cf, QStringLiteral("Don't use MMX?")), &P::MMXOff);
     auto *perm = new QPushButton(QStringLiteral("Perm."));
     cf->addRow(perm);
     connect(perm, &QPushButton::clicked, this, &PlayForm::storeSettings);
 
     auto *displayPage = new QWidget;
     auto *df = new QFormLayout(displayPage);
-    x_ = addCheckEdit(df, QStringLiteral("Use X Coordinate:"));
-    y_ = addCheckEdit(df, QStringLiteral("Use Y Coordinate:"));
-    w_ = addCheckEdit(df, QStringLiteral("Stretch to Width:"));
-    h_ = addCheckEdit(df, QStringLiteral("Stretch to Height:"));
-    yScale_ = addCombo(df, QStringLiteral("Height scaling:"),
-                       {QStringLiteral("Default."), QStringLiteral("Interlace."), QStringLiteral("Double."),
-                        QStringLiteral("Force no scaling.")});
-    stretch_ = addCombo(df, QStringLiteral("On 2x Stretch:"),
-                        {QStringLiteral("Doubled pixels."), QStringLiteral("Interlaced pixels."),
-                         QStringLiteral("Smoothed pixels (slow).")});
-    ddOff_ = addCheck(df, QStringLiteral("No blit acceleration (No DirectDraw)."));
-    remap_ = addCombo(df, QStringLiteral("Palette control:"),
-                      {QStringLiteral("Remap if necessary."), QStringLiteral("Remap to system."),
-                       QStringLiteral("Never remap.")});
-    doubleBuffer_ = addCheck(df, QStringLiteral("Double-buffer."));
+    fields_.add(addCheckEdit(df, QStringLiteral("Use X Coordinate:")), &P::X, &P::XNum);
+    fields_.add(addCheckEdit(df, QStringLiteral("Use Y Coordinate:")), &P::Y, &P::YNum);
+    fields_.add(addCheckEdit(df, QStringLiteral("Stretch to Width:")), &P::W, &P::WNum);
+    fields_.add(addCheckEdit(df, QStringLiteral("Stretch to Height:")), &P::H, &P::HNum);
+    fields_.add(addCombo(df, QStringLiteral("Height scaling:"),
+                         {QStringLiteral("Default."), QStringLiteral("Interlace."), QStringLiteral("Double."),
+                          QStringLiteral("Force no scaling.")}), &P::YScale);
+    fields_.add(addCombo(df, QStringLiteral("On 2x Stretch:"),
+                         {QStringLiteral("Doubled pixels."), QStringLiteral("Interlaced pixels."),
+                          QStringLiteral("Smoothed pixels (slow).")}), &P::Stretch);
+    fields_.add(addCheck(df, QStringLiteral("No blit acceleration (No DirectDraw).")), &P::DirectDrawOff);
+    fields_.add(addCombo(df, QStringLiteral("Palette control:"),
+                         {QStringLiteral("Remap if necessary."), QStringLiteral("Remap to system."),
+                          QStringLiteral("Never remap.")}), &P::NoRemap);
+    fields_.add(addCheck(df, QStringLiteral("Double-buffer.")), &P::DoubleBuffer);
 
     auto *soundPage = new QWidget;
     auto *sf = new QFormLayout(soundPage);
-    for (int i = 0; i < 7; ++i)
-        tracks_[i] = addCheck(sf, QStringLiteral("Play track %1.").arg(i + 1));
-    soundOnly_ = addCheck(sf, QStringLiteral("Sound only."));
-    directSound_ = addCheck(sf, QStringLiteral("Use DirectSound for playback?"));
+    for (int i = 0; i < 7; ++i) {
+        QCheckBox *track = addCheck(sf, QStringLiteral("Play track %1.").arg(i + 1));
+        const int bit = 1 << i;
+        fields_.add([track, bit](const P &p) { track->setChecked(p.Tracks & bit); },
+                    [track, bit](P &p) { p.Tracks = (track->isChecked() ? p.Tracks | bit : p.Tracks & ~bit) & 127; });
+    }
+    fields_.add(addCheck(sf, QStringLiteral("Sound only.")), &P::SoundOnly);
+    fields_.add(addCheck(sf, QStringLiteral("Use DirectSound for playback?")), &P::DirectSound);
 
     auto *expert = new QWidget;
     auto *ef = new QFormLayout(expert);
-    controls_ = addCombo(ef, QStringLiteral("Controls:"),
+    fields_.add(addCombo(ef, QStringLiteral("Controls:"),
                          {QStringLiteral("All enabled."), QStringLiteral("No pause."), QStringLiteral("No skip."),
                           QStringLiteral("No pause, no skip."), QStringLiteral("No quit."),
                           QStringLiteral("No pause, no quit."), QStringLiteral("No skip, no quit."),
-                          QStringLiteral("No pause. no skip, no quit.")});
-    style_ = addCombo(ef, QStringLiteral("Style:"),
-                      {QStringLiteral("Caption, thick border."), QStringLiteral("Caption, thin border."),
-                       QStringLiteral("No caption, thin border."), QStringLiteral("No caption, thick border."),
-                       QStringLiteral("No caption, no border.")});
-    noClear_ = addCheck(ef, QStringLiteral("Don't clear between."));
-    simulate_ = addCheckEdit(ef, QStringLiteral("Simulate bytes/sec:"));
-    extraMem_ = addCheckEdit(ef, QStringLiteral("Use extra memory:"));
-    loadExtra_ = addCheck(ef, QStringLiteral("Load extra memory."));
-    noPause_ = addCheck(ef, QStringLiteral("Don't pause on lost focus."));
-    deltas_ = addCheck(ef, QStringLiteral("Show differences only."));
-    frames_ = addCheck(ef, QStringLiteral("Show frame numbers."));
+                          QStringLiteral("No pause. no skip, no quit.")}), &P::DisabledControls);
+    fields_.add(addCombo(ef, QStringLiteral("Style:"),
+                         {QStringLiteral("Caption, thick border."), QStringLiteral("Caption, thin border."),
+                          QStringLiteral("No caption, thin border."), QStringLiteral("No caption, thick border."),
+                          QStringLiteral("No caption, no border.")}), &P::Style);
+    fields_.add(addCheck(ef, QStringLiteral("Don't clear between.")), &P::NoClear);
+    fields_.add(addCheckEdit(ef, QStringLiteral("Simulate bytes/sec:")), &P::Simulate, &P::SimulateNum);
+    fields_.add(addCheckEdit(ef, QStringLiteral("Use extra memory:")), &P::ExtraMem, &P::ExtraMemNum);
+    fields_.add(addCheck(ef, QStringLiteral("Load extra memory.")), &P::LoadExtra);
+    fields_.add(addCheck(ef, QStringLiteral("Don't pause on lost focus.")), &P::NoPause);
+    fields_.add(addCheck(ef, QStringLiteral("Show differences only.")), &P::DeltasOnly);
+    fields_.add(addCheck(ef, QStringLiteral("Show frame numbers.")), &P::ShowFrames);
 
     pages_->addTab(common, QStringLiteral("Common"));
     pages_->addTab(displayPage, QStringLiteral("Display"));
@@ -118,83 +125,12 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
 
 void PlayForm::loadSettings()
 {
-    const Settings::Play &p = settings().play;
-    if (!p.Directory.isEmpty())
-        pane_->setDirectory(p.Directory);
-    pane_->setFilterIndex(p.Filter);
-    if (!p.Filename.isEmpty())
-        pane_->selectFile(p.Filename);
-    pages_->setCurrentIndex(p.CurrentTab);
-    setIndex(display_, p.Display);
-    setIndex(use_, p.Use);
-    setIndex(controls_, p.DisabledControls);
-    setIndex(yScale_, p.YScale);
-    setIndex(style_, p.Style);
-    setIndex(remap_, p.NoRemap);
-    setIndex(stretch_, p.Stretch);
-    for (int i = 0; i < 7; ++i)
-        tracks_[i]->setChecked((p.Tracks >> i) & 1);
-    loop_.set(p.Loop, p.LoopNum);
-    frameRate_.set(p.FrameRate, p.FrameRateNum);
-    x_.set(p.X, p.XNum);
-    y_.set(p.Y, p.YNum);
-    w_.set(p.W, p.WNum);
-    h_.set(p.H, p.HNum);
-    simulate_.set(p.Simulate, p.SimulateNum);
-    extraMem_.set(p.ExtraMem, p.ExtraMemNum);
-    preload_->setChecked(p.Preload);
-    summary_->setChecked(p.ShowSummary);
-    noDrop_->setChecked(p.NoFrameDrop);
-    frames_->setChecked(p.ShowFrames);
-    directSound_->setChecked(p.DirectSound);
-    ddOff_->setChecked(p.DirectDrawOff);
-    mmxOff_->setChecked(p.MMXOff);
-    soundOnly_->setChecked(p.SoundOnly);
-    doubleBuffer_->setChecked(p.DoubleBuffer);
-    noClear_->setChecked(p.NoClear);
-    loadExtra_->setChecked(p.LoadExtra);
-    noPause_->setChecked(p.NoPause);
-    deltas_->setChecked(p.DeltasOnly);
+    fields_.load(settings().play);
 }
 
 void PlayForm::storeSettings()
 {
-    Settings::Play &p = settings().play;
-    p.Directory = pane_->directory();
-    p.Filter = pane_->filterIndex();
-    p.Filename = QFileInfo(pane_->currentPath()).fileName();
-    p.CurrentTab = pages_->currentIndex();
-    p.Display = display_->currentIndex();
-    p.Use = use_->currentIndex();
-    p.DisabledControls = controls_->currentIndex();
-    p.YScale = yScale_->currentIndex();
-    p.Style = style_->currentIndex();
-    p.NoRemap = remap_->currentIndex();
-    p.Stretch = stretch_->currentIndex();
-    p.Tracks = 0;
-    for (int i = 0; i < 7; ++i)
-        p.Tracks |= tracks_[i]->isChecked() ? 1 << i : 0;
-    loop_.get(p.Loop, p.LoopNum);
-    frameRate_.get(p.FrameRate, p.FrameRateNum);
-    x_.get(p.X, p.XNum);
-    y_.get(p.Y, p.YNum);
-    w_.get(p.W, p.WNum);
-    h_.get(p.H, p.HNum);
-    simulate_.get(p.Simulate, p.SimulateNum);
-    extraMem_.get(p.ExtraMem, p.ExtraMemNum);
-    p.Preload = preload_->isChecked();
-    p.ShowSummary = summary_->isChecked();
-    p.NoFrameDrop = noDrop_->isChecked();
-    p.ShowFrames = frames_->isChecked();
-    p.DirectSound = directSound_->isChecked();
-    p.DirectDrawOff = ddOff_->isChecked();
-    p.MMXOff = mmxOff_->isChecked();
-    p.SoundOnly = soundOnly_->isChecked();
-    p.DoubleBuffer = doubleBuffer_->isChecked();
-    p.NoClear = noClear_->isChecked();
-    p.LoadExtra = loadExtra_->isChecked();
-    p.NoPause = noPause_->isChecked();
-    p.DeltasOnly = deltas_->isChecked();
+    fields_.store(settings().play);
 }
 
 void PlayForm::resetDefaults()

@@ -3,6 +3,8 @@
 #ifndef ZFRONT_PLAYFORM_H
 #define ZFRONT_PLAYFORM_H
 
+#include "frontend/core/settings.h"
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/toolform.h"
 
 class FileSelection;
@@ -36,11 +38,7 @@ private:
 
     FileSelection *pane_;
     QTabWidget *pages_;
-    QComboBox *display_, *use_, *yScale_, *stretch_, *remap_, *controls_, *style_;
-    CheckEdit loop_, frameRate_, x_, y_, w_, h_, simulate_, extraMem_;
-    QCheckBox *preload_, *summary_, *noDrop_, *mmxOff_, *ddOff_, *doubleBuffer_, *soundOnly_, *directSound_;
-    QCheckBox *noClear_, *loadExtra_, *noPause_, *deltas_, *frames_;
-    QCheckBox *tracks_[7];
+    Bindings<Settings::Play> fields_;
 };
 
 #endif

@@ -68,6 +68,9 @@ ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
     connect(find_, &QLineEdit::returnPressed, this, &ScriptForm::findNext);
     connect(goButton, &QPushButton::clicked, this, &ScriptForm::goToLine);
     connect(line_, &QLineEdit::returnPressed, this, &ScriptForm::goToLine);
+    fields_.addBrowser(pane_);
+    fields_.add(find_, &Settings::Script::FindText);
+    fields_.add(line_, &Settings::Script::GotoLine);
 
     pages_->addTab(handling, QStringLiteral("Script Handling"));
     pages_->addTab(editing, QStringLiteral("Edit - Untitled"));
@@ -78,24 +81,12 @@ ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
 
 void ScriptForm::loadSettings()
 {
-    const Settings::Script &s = settings().script;
-    if (!s.Directory.isEmpty())
-        pane_->setDirectory(s.Directory);
-    pane_->setFilterIndex(s.Filter);
-    if (!s.Filename.isEmpty())
-        pane_->selectFile(s.Filename);
-    find_->setText(s.FindText);
-    line_->setText(s.GotoLine);
+    fields_.load(settings().script);
 }
 
 void ScriptForm::storeSettings()
 {
-    Settings::Script &s = settings().script;
-    s.Directory = pane_->directory();
-    s.Filter = pane_->filterIndex();
-    s.Filename = QFileInfo(pane_->currentPath()).fileName();
-    s.FindText = find_->text();
-    s.GotoLine = line_->text();
+    fields_.store(settings().script);
 }
 
 void ScriptForm::resetDefaults()

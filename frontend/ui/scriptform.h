@@ -2,6 +2,8 @@
 #ifndef ZFRONT_SCRIPTFORM_H
 #define ZFRONT_SCRIPTFORM_H
 
+#include "frontend/core/settings.h"
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/toolform.h"
 
 class FileSelection;
@@ -45,6 +47,7 @@ private:
     QPlainTextEdit *editor_;
     QLineEdit *find_, *line_;
     QString path_;
+    Bindings<Settings::Script> fields_;
 };
 
 #endif

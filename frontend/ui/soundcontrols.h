@@ -4,9 +4,12 @@
 #ifndef ZFRONT_SOUNDCONTROLS_H
 #define ZFRONT_SOUNDCONTROLS_H
 
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/toolform.h"
 
 #include <QList>
+#include <array>
+#include <utility>
 #include <functional>
 
 class QAction;
@@ -25,6 +28,12 @@ struct SoundOutputControls {
     QLineEdit *typedRate = nullptr;
     void set(int rate, const QString &typed, int quality, int channels) const;
     void get(int &rate, QString &typed, int &quality, int &channels) const;
+    template <class S> void bind(Bindings<S> &b, int S::*r, QString S::*typed, int S::*q, int S::*c) const
+    {
+        const SoundOutputControls self = *this;
+        b.add([=](const S &s) { self.set(s.*r, s.*typed, s.*q, s.*c); },
+              [=](S &s) { self.get(s.*r, s.*typed, s.*q, s.*c); });
+    }
 };
 SoundOutputControls addSoundOutput(QFormLayout *form);
 
@@ -34,6 +43,19 @@ struct SoundInputControls {
     QComboBox *type = nullptr;
     QLineEdit *forceRate = nullptr, *skip = nullptr;
     CheckEdit track, start, end;
+    // The fields of a section: the type, the forced rate and the bytes to
+    // skip, then each of track, start and end as its check and its number.
+    template <class S>
+    void bind(Bindings<S> &b, int S::*typeField, QString S::*rateField, QString S::*skipField,
+              std::array<std::pair<bool S::*, QString S::*>, 3> checks) const
+    {
+        b.add(type, typeField);
+        b.add(forceRate, rateField);
+        b.add(skip, skipField);
+        b.add(track, checks[0].first, checks[0].second);
+        b.add(start, checks[1].first, checks[1].second);
+        b.add(end, checks[2].first, checks[2].second);
+    }
 };
 SoundInputControls addSoundInput(QFormLayout *form, bool mixer);
 
@@ -42,23 +64,14 @@ SoundInputControls addSoundInput(QFormLayout *form, bool mixer);
 struct PaletteControls {
     CheckEdit colors, start, every;
     QComboBox *halftone = nullptr, *control = nullptr, *windows = nullptr;
-    template <class S> void load(const S &s) const
+    template <class S> void bind(Bindings<S> &b) const
     {
-        colors.set(s.PaletteColors, s.PaletteColorsNum);
-        start.set(s.PaletteStart, s.PaletteStartNum);
-        every.set(s.PaletteEvery, s.PaletteEveryNum);
-        setIndex(halftone, s.Halftone);
-        setIndex(control, s.PaletteControl);
-        setIndex(windows, s.WindowsColors);
-    }
-    template <class S> void store(S &s) const
-    {
-        colors.get(s.PaletteColors, s.PaletteColorsNum);
-        start.get(s.PaletteStart, s.PaletteStartNum);
-        every.get(s.PaletteEvery, s.PaletteEveryNum);
-        s.Halftone = comboIndex(halftone);
-        s.PaletteControl = comboIndex(control);
-        s.WindowsColors = comboIndex(windows);
+        b.add(colors, &S::PaletteColors, &S::PaletteColorsNum);
+        b.add(start, &S::PaletteStart, &S::PaletteStartNum);
+        b.add(every, &S::PaletteEvery, &S::PaletteEveryNum);
+        b.add(halftone, &S::Halftone);
+        b.add(control, &S::PaletteControl);
+        b.add(windows, &S::WindowsColors);
     }
     void setEnabled(bool on) const;
 };

@@ -22,12 +22,19 @@ SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
                          {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
+    using D = Settings::Sound;
+    // The output name first: highlighting the file may derive it afresh.
+    fields_.addOutput(output_, &basedOn_);
+    fields_.addBrowser(pane_);
+    fields_.add(pages_, &D::CurrentTab);
     auto *outputPage = new QWidget;
     auto *of = new QFormLayout(outputPage);
-    out_ = addSoundOutput(of);
-    overwrite_ = addCheck(of, QStringLiteral("Overwrite without asking?"));
+    addSoundOutput(of).bind(fields_, &D::Rate, &D::RateNum, &D::Quality, &D::Channels);
+    fields_.add(addCheck(of, QStringLiteral("Overwrite without asking?")), &D::Overwrite);
     auto *inputPage = new QWidget;
-    in_ = addSoundInput(new QFormLayout(inputPage), false);
+    addSoundInput(new QFormLayout(inputPage), false)
+        .bind(fields_, &D::InputType, &D::ForceRate, &D::SkipBytes,
+              {{{&D::Track, &D::TrackNum}, {&D::Start, &D::StartNum}, {&D::End, &D::EndNum}}});
     pages_->addTab(outputPage, QStringLiteral("Output Info"));
     pages_->addTab(inputPage, QStringLiteral("Input Info"));
 
@@ -48,43 +55,12 @@ SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
 
 void SoundForm::loadSettings()
 {
-    const Settings::Sound &d = settings().sound;
-    // The output name first: highlighting the file may derive it afresh.
-    output_->setText(d.OutputName);
-    basedOn_ = d.OutputBasedOn;
-    if (!d.Directory.isEmpty())
-        pane_->setDirectory(d.Directory);
-    pane_->setFilterIndex(d.Filter);
-    if (!d.Filename.isEmpty())
-        pane_->selectFile(d.Filename);
-    pages_->setCurrentIndex(d.CurrentTab);
-    overwrite_->setChecked(d.Overwrite);
-    out_.set(d.Rate, d.RateNum, d.Quality, d.Channels);
-    setIndex(in_.type, d.InputType);
-    in_.forceRate->setText(d.ForceRate);
-    in_.skip->setText(d.SkipBytes);
-    in_.track.set(d.Track, d.TrackNum);
-    in_.start.set(d.Start, d.StartNum);
-    in_.end.set(d.End, d.EndNum);
+    fields_.load(settings().sound);
 }
 
 void SoundForm::storeSettings()
 {
-    Settings::Sound &d = settings().sound;
-    d.Directory = pane_->directory();
-    d.Filter = pane_->filterIndex();
-    d.Filename = QFileInfo(pane_->currentPath()).fileName();
-    d.OutputName = output_->text();
-    d.OutputBasedOn = basedOn_;
-    d.CurrentTab = pages_->currentIndex();
-    d.Overwrite = overwrite_->isChecked();
-    out_.get(d.Rate, d.RateNum, d.Quality, d.Channels);
-    d.InputType = in_.type->currentIndex();
-    d.ForceRate = in_.forceRate->text();
-    d.SkipBytes = in_.skip->text();
-    in_.track.get(d.Track, d.TrackNum);
-    in_.start.get(d.Start, d.StartNum);
-    in_.end.get(d.End, d.EndNum);
+    fields_.store(settings().sound);
 }
 
 void SoundForm::resetDefaults()

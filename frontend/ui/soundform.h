@@ -2,6 +2,8 @@
 #ifndef ZFRONT_SOUNDFORM_H
 #define ZFRONT_SOUNDFORM_H
 
+#include "frontend/core/settings.h"
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
@@ -33,10 +35,8 @@ private:
     FileSelection *pane_;
     QLineEdit *output_;
     QTabWidget *pages_;
-    QCheckBox *overwrite_;
-    SoundOutputControls out_;
-    SoundInputControls in_;
     QString basedOn_;
+    Bindings<Settings::Sound> fields_;
 };
 
 #endif

@@ -137,11 +137,6 @@ void changeExtension(QLineEdit *output, const QString &extension)
                                                                 : base + QLatin1Char('.') + extension));
 }
 
-int comboIndex(const QComboBox *combo)
-{
-    return combo->currentIndex();
-}
-
 QStringList rateItems()
 {
     return {QStringLiteral("Copy the input playback rate."), QStringLiteral("Output as 11,025 hz."),

@@ -53,9 +53,8 @@ struct CheckEdit {
 CheckEdit addCheckEdit(QFormLayout *form, const QString &caption, int maxLength = 8);
 QComboBox *addCombo(QFormLayout *form, const QString &caption, const QStringList &items);
 QCheckBox *addCheck(QFormLayout *form, const QString &caption);
-// A combo index within range, and the current one.
+// A combo index within range.
 void setIndex(QComboBox *combo, int index);
-int comboIndex(const QComboBox *combo);
 
 // A section back at its defaults, keeping where the tab's browser stands
 // and its output name.

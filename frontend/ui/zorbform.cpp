@@ -56,6 +56,7 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
                           QStringLiteral("List files (*.lst)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
+    using Z = Settings::Zorb;
     // Output name with its type menu.
     QToolButton *typeButton =
         makeTypeButton(toolcmd::ZorbOutputTypes, 9, types_, [this](int i) { typeChosen(i); });
@@ -64,6 +65,14 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     overwrite_ = menu->addAction(QStringLiteral("Overwrite without asking?"));
     mixOriginal_->setCheckable(true);
     overwrite_->setCheckable(true);
+    // The output name first: highlighting the file may derive it afresh.
+    fields_.addOutput(output_, &basedOn_);
+    fields_.add([this](const Z &z) { checkIndex(types_, z.OutputType); },
+                [this](Z &z) { z.OutputType = checkedIndex(types_); });
+    fields_.addBrowser(pane_);
+    fields_.add(mixOriginal_, &Z::MixOriginal);
+    fields_.add(overwrite_, &Z::Overwrite);
+    fields_.add(pages_, &Z::CurrentTab);
 
     // Page "Zorb".
     auto *zorbPage = new QWidget;
@@ -74,17 +83,21 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     key_.list = addCombo(zf, QStringLiteral("Compress key frames:"), CompressionItems);
     key_.edit = new QLineEdit;
     zf->addRow(QString(), key_.edit);
-    setupCompression(regular_);
-    setupCompression(key_);
-    keyEvery_ = addCheckEdit(zf, QStringLiteral("Use a key frame at least every:"));
+    setupCompression(regular_, &Z::RegularCompressType,
+                     {&Z::NormalRate, &Z::NormalFilePerc, &Z::NormalFramePerc, &Z::NormalErrorPerc});
+    setupCompression(key_, &Z::KeyCompressType, {&Z::KeyRate, &Z::KeyFilePerc, &Z::KeyFramePerc, &Z::KeyErrorPerc});
+    fields_.add(addCheckEdit(zf, QStringLiteral("Use a key frame at least every:")), &Z::KeyFrames, &Z::KeyFramesNum);
     autoKey_ = new QLineEdit;
     autoKey_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), autoKey_));
     auto *autoRow = new QHBoxLayout;
     autoRow->addWidget(autoKey_);
     autoRow->addWidget(new QLabel(QStringLiteral("%")));
     zf->addRow(QStringLiteral("Auto-key frame at what % change:"), autoRow);
-    yScale_ = addCombo(zf, QStringLiteral("Height compression:"),
-                       {QStringLiteral("None."), QStringLiteral("Interlace."), QStringLiteral("Double.")});
+    fields_.add([this](const Z &z) { autoKey_->setText(digitsOnly(z.AutoKeyFrame, 3)); },
+                [this](Z &z) { z.AutoKeyFrame = autoKey_->text(); });
+    fields_.add(addCombo(zf, QStringLiteral("Height compression:"),
+                         {QStringLiteral("None."), QStringLiteral("Interlace."), QStringLiteral("Double.")}),
+                &Z::YScale);
 
     // Page "Palette".
     auto *palettePage = new QWidget;
@@ -100,20 +113,21 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     palRow->addWidget(palette_);
     palRow->addWidget(browse);
     pf->addRow(QStringLiteral("Use/Create palette from: "), palRow);
-    palettes_ = addPaletteControls(pf);
+    fields_.add(palette_, &Z::PaletteFile);
+    addPaletteControls(pf).bind(fields_);
 
     // Page "Frame".
     auto *framePage = new QWidget;
     auto *ff = new QFormLayout(framePage);
-    start_ = addCheckEdit(ff, QStringLiteral("Starting frame:"));
-    end_ = addCheckEdit(ff, QStringLiteral("Ending frame:"));
-    frameRate_ = addCheckEdit(ff, QStringLiteral("Frame rate override:"));
-    x_ = addCheckEdit(ff, QStringLiteral("X Offset:"));
-    y_ = addCheckEdit(ff, QStringLiteral("Y Offset:"));
-    w_ = addCheckEdit(ff, QStringLiteral("Width:"));
-    h_ = addCheckEdit(ff, QStringLiteral("Height:"));
-    ring_ = addCheck(ff, QStringLiteral("Create ring?"));
-    everyOther_ = addCheck(ff, QStringLiteral("Skip every other?"));
+    fields_.add(addCheckEdit(ff, QStringLiteral("Starting frame:")), &Z::Start, &Z::StartNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Ending frame:")), &Z::End, &Z::EndNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Frame rate override:")), &Z::FrameRate, &Z::FrameRateNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("X Offset:")), &Z::X, &Z::XNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Y Offset:")), &Z::Y, &Z::YNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Width:")), &Z::W, &Z::WNum);
+    fields_.add(addCheckEdit(ff, QStringLiteral("Height:")), &Z::H, &Z::HNum);
+    fields_.add(addCheck(ff, QStringLiteral("Create ring?")), &Z::Ring);
+    fields_.add(addCheck(ff, QStringLiteral("Skip every other?")), &Z::EveryOther);
 
     // Page "Sound".
     auto *soundPage = new QWidget;
@@ -126,6 +140,11 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
             w->setEnabled(!off);
         sound_.typedRate->setEnabled(!off && sound_.rate->currentIndex() == 4);
     });
+    fields_.add(noSound_, &Z::NoSound);
+    fields_.add(lossy_.bar, &Z::LossySound);
+    sound_.bind(fields_, &Z::Rate, &Z::RateNum, &Z::Quality, &Z::Channels);
+    fields_.add([this](const Z &z) { sound_.typedRate->setEnabled(!z.NoSound && sound_.rate->currentIndex() == 4); },
+                [](Z &) {});
 
     // Page "Expert".
     auto *expertPage = new QWidget;
@@ -137,6 +156,14 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     memo_ = new QPlainTextEdit;
     ef->addWidget(caption);
     ef->addWidget(memo_);
+    // The memo's lines are a list section of their own.
+    fields_.add([this](const Z &) { memo_->setPlainText(settings().frameSpecific.join(QLatin1Char('\n'))); },
+                [this](Z &) {
+                    QStringList lines = memo_->toPlainText().split(QLatin1Char('\n'));
+                    while (!lines.isEmpty() && selection::trimLow(lines.back()).isEmpty())
+                        lines.removeLast();
+                    settings().frameSpecific = lines;
+                });
 
     pages_->addTab(zorbPage, QStringLiteral("Zorb"));
     pages_->addTab(palettePage, QStringLiteral("Palette"));
@@ -159,8 +186,20 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     connect(pane_, &FileSelection::selectionChanged, this, &ZorbForm::selectionChanged);
 }
 
-void ZorbForm::setupCompression(Compression &c)
+void ZorbForm::setupCompression(Compression &c, int Z::*type, std::array<QString Z::*, 4> values)
 {
+    fields_.add(
+        [this, &c, type, values](const Z &z) {
+            for (size_t i = 0; i < values.size(); ++i)
+                c.values[i] = z.*values[i];
+            setIndex(c.list, z.*type);
+            showCompression(c, c.list->currentIndex());
+        },
+        [&c, type, values](Z &z) {
+            z.*type = c.list->currentIndex();
+            for (size_t i = 0; i < values.size(); ++i)
+                z.*values[i] = c.values[i];
+        });
     connect(c.list, &QComboBox::currentIndexChanged, this, [this, &c](int i) { showCompression(c, i); });
     connect(c.edit, &QLineEdit::textEdited, this, [&c](const QString &text) {
         if (c.shown == 0)
@@ -182,85 +221,12 @@ void ZorbForm::showCompression(Compression &c, int index)
 
 void ZorbForm::loadSettings()
 {
-    const Settings::Zorb &z = settings().zorb;
-    // The output name first: highlighting the file may derive it afresh.
-    output_->setText(z.OutputName);
-    basedOn_ = z.OutputBasedOn;
-    checkIndex(types_, z.OutputType);
-    if (!z.Directory.isEmpty())
-        pane_->setDirectory(z.Directory);
-    pane_->setFilterIndex(z.Filter);
-    if (!z.Filename.isEmpty())
-        pane_->selectFile(z.Filename);
-    mixOriginal_->setChecked(z.MixOriginal);
-    overwrite_->setChecked(z.Overwrite);
-    pages_->setCurrentIndex(z.CurrentTab);
-    regular_.values = {z.NormalRate, z.NormalFilePerc, z.NormalFramePerc, z.NormalErrorPerc};
-    key_.values = {z.KeyRate, z.KeyFilePerc, z.KeyFramePerc, z.KeyErrorPerc};
-    setIndex(regular_.list, z.RegularCompressType);
-    setIndex(key_.list, z.KeyCompressType);
-    showCompression(regular_, regular_.list->currentIndex());
-    showCompression(key_, key_.list->currentIndex());
-    keyEvery_.set(z.KeyFrames, z.KeyFramesNum);
-    autoKey_->setText(digitsOnly(z.AutoKeyFrame, 3));
-    setIndex(yScale_, z.YScale);
-    palette_->setText(z.PaletteFile);
-    palettes_.load(z);
-    start_.set(z.Start, z.StartNum);
-    end_.set(z.End, z.EndNum);
-    frameRate_.set(z.FrameRate, z.FrameRateNum);
-    x_.set(z.X, z.XNum);
-    y_.set(z.Y, z.YNum);
-    w_.set(z.W, z.WNum);
-    h_.set(z.H, z.HNum);
-    ring_->setChecked(z.Ring);
-    everyOther_->setChecked(z.EveryOther);
-    noSound_->setChecked(z.NoSound);
-    lossy_.bar->setValue(z.LossySound);
-    sound_.set(z.Rate, z.RateNum, z.Quality, z.Channels);
-    sound_.typedRate->setEnabled(!z.NoSound && sound_.rate->currentIndex() == 4);
-    memo_->setPlainText(settings().frameSpecific.join(QLatin1Char('\n')));
+    fields_.load(settings().zorb);
 }
 
 void ZorbForm::storeSettings()
 {
-    Settings::Zorb &z = settings().zorb;
-    z.Directory = pane_->directory();
-    z.Filter = pane_->filterIndex();
-    z.Filename = QFileInfo(pane_->currentPath()).fileName();
-    z.OutputName = output_->text();
-    z.OutputBasedOn = basedOn_;
-    z.OutputType = checkedIndex(types_);
-    z.MixOriginal = mixOriginal_->isChecked();
-    z.Overwrite = overwrite_->isChecked();
-    z.CurrentTab = pages_->currentIndex();
-    z.RegularCompressType = regular_.list->currentIndex();
-    z.KeyCompressType = key_.list->currentIndex();
-    z.NormalRate = regular_.values[0], z.NormalFilePerc = regular_.values[1];
-    z.NormalFramePerc = regular_.values[2], z.NormalErrorPerc = regular_.values[3];
-    z.KeyRate = key_.values[0], z.KeyFilePerc = key_.values[1];
-    z.KeyFramePerc = key_.values[2], z.KeyErrorPerc = key_.values[3];
-    keyEvery_.get(z.KeyFrames, z.KeyFramesNum);
-    z.AutoKeyFrame = autoKey_->text();
-    z.YScale = yScale_->currentIndex();
-    z.PaletteFile = palette_->text();
-    palettes_.store(z);
-    start_.get(z.Start, z.StartNum);
-    end_.get(z.End, z.EndNum);
-    frameRate_.get(z.FrameRate, z.FrameRateNum);
-    x_.get(z.X, z.XNum);
-    y_.get(z.Y, z.YNum);
-    w_.get(z.W, z.WNum);
-    h_.get(z.H, z.HNum);
-    z.Ring = ring_->isChecked();
-    z.EveryOther = everyOther_->isChecked();
-    z.NoSound = noSound_->isChecked();
-    z.LossySound = lossy_.bar->value();
-    sound_.get(z.Rate, z.RateNum, z.Quality, z.Channels);
-    QStringList lines = memo_->toPlainText().split(QLatin1Char('\n'));
-    while (!lines.isEmpty() && selection::trimLow(lines.back()).isEmpty())
-        lines.removeLast();
-    settings().frameSpecific = lines;
+    fields_.store(settings().zorb);
 }
 
 void ZorbForm::resetDefaults()

@@ -2,6 +2,8 @@
 #ifndef ZFRONT_ZORBFORM_H
 #define ZFRONT_ZORBFORM_H
 
+#include "frontend/core/settings.h"
+#include "frontend/ui/bindings.h"
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
@@ -45,7 +47,9 @@ private:
         std::array<QString, 4> values;
         int shown = 0;
     };
-    void setupCompression(Compression &c);
+    using Z = Settings::Zorb;
+    // Ties the list and its four remembered values to the section.
+    void setupCompression(Compression &c, int Z::*type, std::array<QString Z::*, 4> values);
     void showCompression(Compression &c, int index);
     void selectionChanged();
     void typeChosen(int type);
@@ -57,17 +61,15 @@ private:
     QList<QAction *> types_;
     QAction *mixOriginal_, *overwrite_;
     Compression regular_, key_;
-    CheckEdit keyEvery_, start_, end_, frameRate_, x_, y_, w_, h_;
-    PaletteControls palettes_;
     SoundOutputControls sound_;
     LossyControl lossy_;
     QLineEdit *autoKey_;
-    QComboBox *yScale_;
     QLineEdit *palette_;
-    QCheckBox *ring_, *everyOther_, *noSound_;
+    QCheckBox *noSound_;
     QPlainTextEdit *memo_;
     QTabWidget *pages_;
     QString basedOn_;
+    Bindings<Settings::Zorb> fields_;
 };
 
 #endif

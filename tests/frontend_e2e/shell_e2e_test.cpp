@@ -5,14 +5,18 @@
 #include "frontend/ui/commandtab.h"
 #include "frontend/ui/mainwindow.h"
 #include "frontend/core/commandrunner.h"
+#include "frontend/core/toolcommands.h"
+#include "frontend/ui/playform.h"
 #include "tests/support/frontend_testing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -136,6 +140,42 @@ TEST_F(WindowTest, ToolStartedFromTheCommandTabReportsBack)
     const QString expected = "  " + kDemo + ": 150 frames";
     EXPECT_TRUE(WaitFor([&] { return w.historyText().contains(expected); })) << w.historyText().toStdString();
     EXPECT_EQ(settings.recentCommands.value(0), "zbxinfo " + kDemo);
+}
+
+// "&Play" on the player tab: only a file that starts with "ZBX2" goes to the
+// player, which gets the tab's switches and the link number and reports back
+// through the socket into the history.
+TEST_F(WindowTest, PlayButtonPlaysTheDemoAndThePlayerReportsBack)
+{
+    qputenv("SDL_VIDEODRIVER", "offscreen");
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    WriteFile(dir.filePath("fake.zbx"), "not a Zorblax file");
+    Settings settings;
+    settings.play.Directory = QFileInfo(kDemo).absolutePath();
+    settings.play.Filename = "demo.zbx";
+    settings.play.FrameRate = true; // as fast as possible
+    settings.play.Tracks = 0;
+    zfront::MainWindow w(settings, QString());
+    w.runner().setOwnDirectory(kBin);
+    w.tabs()->setCurrentIndex(3);
+    w.show(); // the tab fills its controls from the settings when shown
+    auto *tab = qobject_cast<PlayForm *>(w.tabs()->currentWidget());
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return tab->isVisible(); }));
+    // (else "&Play" would ask for a file)
+    ASSERT_EQ(tab->browser()->currentPath().toStdString(), kDemo.toStdString());
+    auto *play = tab->findChild<QPushButton *>("run");
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->text(), "&Play");
+    play->click();
+    EXPECT_TRUE(WaitFor([&] { return w.historyText().contains("\n  ZorbPlay - V"); })) << w.historyText().toStdString();
+    EXPECT_TRUE(w.historyText().contains("zorbplw demo.zbx /F/T0\n")) << w.historyText().toStdString();
+    EXPECT_EQ(settings.recentFiles.value(0), kDemo);
+    w.hide();
+
+    // Only the first four bytes decide.
+    EXPECT_TRUE(toolcmd::isZorblaxFile(kDemo));
+    EXPECT_FALSE(toolcmd::isZorblaxFile(dir.filePath("fake.zbx")));
 }
 
 TEST(Screenshot, UnderXvfb)

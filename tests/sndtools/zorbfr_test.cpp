@@ -121,7 +121,7 @@ TEST(Zorbfr, FailuresSayWhyAndLeaveNothingBehind) {
     const Case cases[] = {
         {dir.path + "/junk.zbx " + dir.path + "/o.zbx", 2, "/F must give"},
         {dir.path + "/junk.zbx " + dir.path + "/o.zbx /F10 /L12", 2, "/L takes"},
-        {dir.path + "/junk.zbx " + dir.path + "/o.zbx /F10", 1, dir.path + "/junk.zbx: not a readable Zorblax file"},
+        {dir.path + "/junk.zbx " + dir.path + "/o.zbx /F10", 1, "Error opening " + dir.path + "/junk.zbx: not a Zorblax file, or damaged"},
         {dir.path + "/none.zbx " + dir.path + "/o.zbx /F10", 1, dir.path + "/none.zbx: "},
     };
     for (const Case &c : cases) {

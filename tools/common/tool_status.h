@@ -1,11 +1,14 @@
 // What the converting tools (zorbc, pictproc, sndproc, zorbfr) share around
-// vexutil's status line: the progress function that keeps the last error, the final error
-// printed once and carried by the front end's report, and the output check.
+// vexutil's status line: the progress function that keeps the last error, the
+// final report and the final error, each printed once and carried by the front
+// end's report, and the output check.
 #ifndef TOOLS_COMMON_TOOL_STATUS_H
 #define TOOLS_COMMON_TOOL_STATUS_H
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -39,6 +42,47 @@ inline int Fail(const std::string &text)
     return PLATFORM_EXIT_FAILURE;
 }
 
+// True when standard output goes where the status line is drawn (the same
+// terminal, pipe or file as standard error).
+inline bool OutputIsStatusStream()
+{
+    struct stat out, err;
+    return ::fstat(STDOUT_FILENO, &out) == 0 && ::fstat(STDERR_FILENO, &err) == 0 && out.st_dev == err.st_dev &&
+           out.st_ino == err.st_ino;
+}
+
+// The final report of a run that worked: the status line's last text (the
+// front end's report carries it) and the result line on standard output,
+// unless standard output is where the status line already shows it, so it is
+// seen once.
+inline int Finish(const std::string &report)
+{
+    StatusSet(report.c_str());
+    if (!OutputIsStatusStream()) {
+        std::printf("%s\n", report.c_str());
+        std::fflush(stdout);
+    }
+    StatusClose(0);
+    return PLATFORM_EXIT_DONE;
+}
+
+// An input that could not be opened, once, with its name and why: what the
+// system says (missing, unreadable, a directory), else what the reader found
+// when that says more than "Error opening", else `otherwise` ("not a
+// graphics file it can read").
+inline int FailOpen(const std::string &name, const std::string &otherwise)
+{
+    std::string reason = PlatformOpenFailure(name.c_str(), "");
+    if (reason.empty()) {
+        const std::string &found = LastError();
+        reason = found.empty() || found.find("Error opening") != std::string::npos ? otherwise : found;
+        if (reason.size() > 1 && std::isupper(static_cast<unsigned char>(reason[0])) &&
+            std::islower(static_cast<unsigned char>(reason[1])))
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    }
+    return Fail("Error opening " + name + ": " + reason);
+}
+
 // The failure of a converter call: its last error, or the user's cancel.
 inline int FailConversion()
 {
@@ -61,16 +105,14 @@ int CheckOutput(const std::string &input, const std::string &output, bool overwr
 
 // Runs a conversion of graphics (ZencConvertGraphics) under the status line
 // and ends the run: the final error once, or the report "Converted INPUT into
-// OUTPUTS: ..." on the status line (and on standard output when asked).
-inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started, bool printReport)
+// OUTPUTS: ..." (Finish).
+inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
 {
     const std::string input = params.input, output = params.output;
     ZencConvertReport r{};
     if (!ZencConvertGraphics(&params, Progress, &r)) {
         if (r.declined) return Fail("The output file " + output + " was not overwritten.");
-        // Why the input did not open, in words, when the system can tell.
-        const std::string reason = r.inputFailed ? PlatformOpenFailure(input.c_str(), "") : "";
-        if (!reason.empty()) return Fail("Error opening " + input + ": " + reason);
+        if (r.inputFailed) return FailOpen(input, "not a graphics file it can read");
         return FailConversion();
     }
     char elapsed[64];
@@ -78,10 +120,7 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started, bo
     char report[2048];
     std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", input.c_str(),
                   r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    StatusSet(report);
-    if (printReport) std::printf("%s\n", report);
-    StatusClose(0);
-    return PLATFORM_EXIT_DONE;
+    return Finish(report);
 }
 
 }  // namespace tool

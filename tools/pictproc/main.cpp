@@ -47,5 +47,5 @@ int main(int argc, char **argv)
     const uint32_t started = PlatformTimeMs();
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
         return Fail("Output filename must be different than the input filename.");
-    return tool::ConvertGraphics(opt.params, started, false);
+    return tool::ConvertGraphics(opt.params, started);
 }

@@ -88,8 +88,11 @@ int main(int argc, char **argv) {
         return failed;
 
     ZencSoundResult r;
-    if (!ZencConvertSound(names[0].c_str(), output.c_str(), &req, &r, Progress))
+    if (!ZencConvertSound(names[0].c_str(), output.c_str(), &req, &r, Progress)) {
+        if (tool::LastError().find("Error opening") != std::string::npos)
+            return tool::FailOpen(names[0], "not a sound file it can read");
         return tool::FailConversion();
+    }
 
     const uint32_t frameBytes = r.channels * r.bits / 8;
     const uint64_t frames = frameBytes ? r.dataBytes / frameBytes : 0;
@@ -101,8 +104,5 @@ int main(int argc, char **argv) {
                   "Converted %s (%u Hz, %u-bit, %s) into %s (%u Hz, %u-bit, %s): %llu samples, %s of sound, in %s.",
                   names[0].c_str(), r.sourceRate, r.sourceBits, Layout(r.sourceChannels), output.c_str(), r.rate, r.bits,
                   Layout(r.channels), static_cast<unsigned long long>(frames), duration, elapsed);
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return PLATFORM_EXIT_DONE;
+    return tool::Finish(report);
 }

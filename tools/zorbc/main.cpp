@@ -40,8 +40,9 @@ const char kUsage[] =
     "             (lines of: first last regular key, e.g. \"50 60 300000 0\")\n";
 
 using tool::Fail;
-using tool::LastError;
 using tool::Progress;
+
+const char kNotGraphics[] = "not a graphics file it can read";
 
 int32_t QuietProgress(const char *text, int32_t level) {
     if (level == 2) return 0;  // probing for sound: absence is no error
@@ -98,7 +99,7 @@ int main(int argc, char **argv) {
     const uint32_t started = PlatformTimeMs();
 
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) return Fail("Output filename must be different than the input filename.");
-    if (opt.graphicsOutput) return tool::ConvertGraphics(GraphicsParams(opt), started, true);
+    if (opt.graphicsOutput) return tool::ConvertGraphics(GraphicsParams(opt), started);
     if (!opt.overwrite && FileExists(opt.output) && !overwrite(opt.output.c_str()))
         return Fail("The output file " + opt.output + " was not overwritten.");
 
@@ -109,15 +110,7 @@ int main(int argc, char **argv) {
                               opt.systemColours, opt.conversion,
                               opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress),
                     GFileClose);
-    if (!g) {
-        // Why, with the file: a missing or unreadable file says so; otherwise
-        // what the reader found.
-        std::string reason = PlatformOpenFailure(opt.input.c_str(), "");
-        if (reason.empty())
-            return Fail(LastError().empty() ? "Error opening " + opt.input + ": not a graphics file it can read"
-                                           : LastError());
-        return Fail("Error opening " + opt.input + ": " + reason);
-    }
+    if (!g) return tool::FailOpen(opt.input, kNotGraphics);
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};
@@ -145,7 +138,7 @@ int main(int argc, char **argv) {
     std::vector<uint8_t> coded(static_cast<size_t>(params.width) * params.height);
     const int32_t frames = g->frames;
     for (int32_t i = 0; i < frames; ++i) {
-        if (!GFileGet(g.get())) return Fail(LastError().empty() ? "Cancelled." : LastError());
+        if (!GFileGet(g.get())) return tool::FailConversion();
         if (opt.skipOdd && (i & 1)) continue;
         const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
         const size_t step = static_cast<size_t>(g->pitch) * (halfHeight ? 2 : 1);
@@ -169,8 +162,7 @@ int main(int argc, char **argv) {
         }
     }
 
-    if (!ZencWrite(enc.get(), opt.output.c_str(), Progress))
-        return Fail(LastError().empty() ? "Cancelled; nothing was written." : LastError());
+    if (!ZencWrite(enc.get(), opt.output.c_str(), Progress)) return tool::FailConversion();
     ZencReport r;
     ZencGetReport(enc.get(), &r);
     const std::string warning = ZencWarning(enc.get());
@@ -192,8 +184,5 @@ int main(int argc, char **argv) {
         std::snprintf(report + used - 1, sizeof report - used + 1, "; not exact: %llu pixels in %u frames changed.",
                       static_cast<unsigned long long>(r.changedPixels), r.changedFrames);
     }
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return 0;
+    return tool::Finish(report);
 }

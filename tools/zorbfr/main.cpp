@@ -87,7 +87,7 @@ int main(int argc, char **argv) {
     if (const int failed = tool::CheckOutput(input, output, overwriteAll, overwrite))
         return failed;
     ZencFileInfo info;
-    if (!ZencReadInfo(input.c_str(), &info)) return Fail(input + ": not a readable Zorblax file.");
+    if (!ZencReadInfo(input.c_str(), &info)) return tool::FailOpen(input, "not a Zorblax file, or damaged");
 
     ZencReport r;
     if (!ZencChangeFrameRate(input.c_str(), output.c_str(), &params, &r, Progress))
@@ -99,8 +99,5 @@ int main(int argc, char **argv) {
                   "Changed %s (%u frames at %s per second) into %s: %u frames at %s per second, %llu bytes, in %s.",
                   input.c_str(), info.frameCount, Rate(info.frameRate).c_str(), output.c_str(), r.frames,
                   Rate(params.frameRate).c_str(), static_cast<unsigned long long>(r.fileBytes), elapsed);
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return PLATFORM_EXIT_DONE;
+    return tool::Finish(report);
 }

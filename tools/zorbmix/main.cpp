@@ -11,6 +11,7 @@
 #include "codec/format.h"
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
 namespace {
@@ -29,24 +30,9 @@ const char kUsage[] =
     "  /Tn     the track of the sound file to take   /Sn /En  start and end in milliseconds\n"
     "  /Yn /Dn /Kn   headerless input: type 1-5, rate, bytes to skip\n";
 
-std::string gLastError;
+using tool::Fail;
 
-int Progress(const char *text, int level) {
-    if (level == 2) {  // the run ends with it: Fail prints it, once
-        gLastError = text;
-        return 1;
-    }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
-}
-
-int32_t SoundProgress(const char *text, int32_t level) { return Progress(text, level); }
-
-// The final error: printed once, whole, and carried by the front end's report.
-int Fail(const std::string &text, int code = PLATFORM_EXIT_FAILURE) {
-    StatusMessage(text.c_str(), 1);
-    StatusClose(0);
-    return code;
-}
+int32_t SoundProgress(const char *text, int32_t level) { return tool::Progress(text, level); }
 
 }  // namespace
 
@@ -106,10 +92,10 @@ int main(int argc, char **argv) {
     const int32_t length = loop ? static_cast<int32_t>(static_cast<uint64_t>(frames - (first ? first - 1 : 0)) * period / 100) : 0;
     CSFILE *cs = CSFileOpen(names[1].c_str(), quality, loop, 0, leadIn, length, rate, bits, channels, start, end, inTrack,
                             rawFlags, rawOffset, SoundProgress);
-    if (!cs) return Fail(gLastError.empty() ? "Error opening the sound file " + names[1] + "." : gLastError);
+    if (!cs) return tool::FailOpen(names[1], "not a sound file it can read");
     if (!ZencMixTrack(names[0].c_str(), output.c_str(), static_cast<uint32_t>(track - 1), frameRate ? fileRate : 0, cs,
-                      Progress))
-        return Fail(gLastError.empty() ? "Cancelled; nothing was written." : gLastError);
+                      tool::Progress))
+        return tool::FailConversion();
 
     ZencFileInfo out;
     ZencReadInfo(output.c_str(), &out);
@@ -118,8 +104,5 @@ int main(int argc, char **argv) {
     char report[1024];
     std::snprintf(report, sizeof report, "Mixed %s into track %d of %s: %u frames, %u sound bytes per frame at most, in %s.",
                   names[1].c_str(), track, output.c_str(), out.frameCount, out.audioMaxSize[track - 1], elapsed);
-    StatusSet(report);
-    std::printf("%s\n", report);
-    StatusClose(0);
-    return 0;
+    return tool::Finish(report);
 }
