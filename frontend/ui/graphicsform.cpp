@@ -55,6 +55,7 @@ GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *paren
     palettes_ = addPaletteControls(pf);
 
     using G = Settings::Graphics;
+    bindSection(&Settings::graphics, fields_);
     // The output name first: highlighting the file may derive it afresh.
     fields_.addOutput(output_, &basedOn_);
     fields_.add([this](const G &g) { checkIndex(types_, g.OutputType); },
@@ -102,21 +103,6 @@ void GraphicsForm::setPaletteSource(int index)
     source_->setToolTip(QLatin1String(PaletteSources[paletteSource_]));
     paletteFile_->setEnabled(paletteSource_ == 1);
     palettes_.setEnabled(paletteSource_ != 2);
-}
-
-void GraphicsForm::loadSettings()
-{
-    fields_.load(settings().graphics);
-}
-
-void GraphicsForm::storeSettings()
-{
-    fields_.store(settings().graphics);
-}
-
-void GraphicsForm::resetDefaults()
-{
-    resetKeepingBrowser(settings().graphics);
 }
 
 ToolRun GraphicsForm::toolRun()

@@ -19,8 +19,6 @@ public:
     // browser: the main window's browser for this tab (null: a FilePane of its own).
     explicit GraphicsForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
-    void loadSettings() override;
-    void storeSettings() override;
     QString currentCommand() override;
     // "&Convert".
     void convert();
@@ -29,9 +27,6 @@ public:
 
     FileSelection *browser() const { return pane_; }
     QLineEdit *outputEdit() const { return output_; }
-
-protected:
-    void resetDefaults() override;
 
 private:
     ToolRun toolRun();

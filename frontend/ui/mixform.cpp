@@ -29,6 +29,7 @@ MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveB
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     using M = Settings::Mix;
+    bindSection(&Settings::mix, fields_);
     // The output name first: highlighting the file may derive it afresh.
     fields_.addOutput(output_, &basedOn_);
     // The mixer's two browsers have names of their own.
@@ -91,16 +92,6 @@ MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveB
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttonRow({mixButton, analyze, perm}, QStringLiteral("mixer")));
-}
-
-void MixForm::loadSettings()
-{
-    fields_.load(settings().mix);
-}
-
-void MixForm::storeSettings()
-{
-    fields_.store(settings().mix);
 }
 
 void MixForm::resetDefaults()

@@ -20,8 +20,6 @@ public:
     explicit MixForm(TabHost &host, FileSelection *zorbBrowser = nullptr, FileSelection *waveBrowser = nullptr,
                      QWidget *parent = nullptr);
 
-    void loadSettings() override;
-    void storeSettings() override;
     QString currentCommand() override;
     // "Mi&x": processes the sound files highlighted against the Zorblax file.
     void mix();

@@ -30,6 +30,7 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
       pages_(new QTabWidget)
 {
     using P = Settings::Play;
+    bindSection(&Settings::play, fields_);
     fields_.addBrowser(pane_);
     fields_.add(pages_, &P::CurrentTab);
     auto *common = new QWidget;
@@ -121,21 +122,6 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttonRow({playButton, analyzeButton, compileButton, lastButton}, QStringLiteral("player")));
-}
-
-void PlayForm::loadSettings()
-{
-    fields_.load(settings().play);
-}
-
-void PlayForm::storeSettings()
-{
-    fields_.store(settings().play);
-}
-
-void PlayForm::resetDefaults()
-{
-    resetKeepingBrowser(settings().play);
 }
 
 QString PlayForm::currentCommand()

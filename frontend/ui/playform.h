@@ -16,8 +16,6 @@ public:
     // browser: the main window's browser for this tab (null: a FilePane of its own).
     explicit PlayForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
-    void loadSettings() override;
-    void storeSettings() override;
     QString currentCommand() override;
 
     void play();
@@ -28,9 +26,6 @@ public:
     void view(const QString &path);
 
     FileSelection *browser() const { return pane_; }
-
-protected:
-    void resetDefaults() override;
 
 private:
     void playFile(const QString &path);

@@ -68,6 +68,7 @@ ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
     connect(find_, &QLineEdit::returnPressed, this, &ScriptForm::findNext);
     connect(goButton, &QPushButton::clicked, this, &ScriptForm::goToLine);
     connect(line_, &QLineEdit::returnPressed, this, &ScriptForm::goToLine);
+    bindSection(&Settings::script, fields_);
     fields_.addBrowser(pane_);
     fields_.add(find_, &Settings::Script::FindText);
     fields_.add(line_, &Settings::Script::GotoLine);
@@ -77,21 +78,6 @@ ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(pages_);
     layout->addLayout(buttonRow({}, QStringLiteral("scriptor")));
-}
-
-void ScriptForm::loadSettings()
-{
-    fields_.load(settings().script);
-}
-
-void ScriptForm::storeSettings()
-{
-    fields_.store(settings().script);
-}
-
-void ScriptForm::resetDefaults()
-{
-    resetKeepingBrowser(settings().script);
 }
 
 QString ScriptForm::currentCommand()

@@ -16,8 +16,6 @@ public:
     // browser: the main window's browser for this tab (null: a FilePane of its own).
     explicit ScriptForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
-    void loadSettings() override;
-    void storeSettings() override;
     QString currentCommand() override;
 
     // "Script Handling" page.
@@ -34,9 +32,6 @@ public:
     FileSelection *browser() const { return pane_; }
     QPlainTextEdit *editor() const { return editor_; }
     QString editedPath() const { return path_; }
-
-protected:
-    void resetDefaults() override;
 
 private:
     void runScript(const QString &path);

@@ -23,6 +23,7 @@ SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     using D = Settings::Sound;
+    bindSection(&Settings::sound, fields_);
     // The output name first: highlighting the file may derive it afresh.
     fields_.addOutput(output_, &basedOn_);
     fields_.addBrowser(pane_);
@@ -51,21 +52,6 @@ SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttonRow({convertButton}, QStringLiteral("sndproc")));
-}
-
-void SoundForm::loadSettings()
-{
-    fields_.load(settings().sound);
-}
-
-void SoundForm::storeSettings()
-{
-    fields_.store(settings().sound);
-}
-
-void SoundForm::resetDefaults()
-{
-    resetKeepingBrowser(settings().sound);
 }
 
 ToolRun SoundForm::toolRun()

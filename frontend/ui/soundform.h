@@ -17,17 +17,12 @@ public:
     // browser: the main window's browser for this tab (null: a FilePane of its own).
     explicit SoundForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
-    void loadSettings() override;
-    void storeSettings() override;
     QString currentCommand() override;
     // "&Convert".
     void convert();
 
     FileSelection *browser() const { return pane_; }
     QLineEdit *outputEdit() const { return output_; }
-
-protected:
-    void resetDefaults() override;
 
 private:
     ToolRun toolRun();

@@ -29,6 +29,24 @@ void ToolForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void ToolForm::loadSettings()
+{
+    if (load_)
+        load_();
+}
+
+void ToolForm::storeSettings()
+{
+    if (store_)
+        store_();
+}
+
+void ToolForm::resetDefaults()
+{
+    if (reset_)
+        reset_();
+}
+
 void ToolForm::hideEvent(QHideEvent *event)
 {
     if (loaded_)

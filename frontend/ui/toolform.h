@@ -4,7 +4,11 @@
 #ifndef ZFRONT_TOOLFORM_H
 #define ZFRONT_TOOLFORM_H
 
+#include "frontend/core/settings.h"
+
 #include <QWidget>
+
+#include <functional>
 
 class QBoxLayout;
 class QCheckBox;
@@ -12,7 +16,6 @@ class QComboBox;
 class QFormLayout;
 class QLineEdit;
 class QPushButton;
-class Settings;
 class TabHost;
 
 class ToolForm : public QWidget {
@@ -20,9 +23,10 @@ class ToolForm : public QWidget {
 public:
     explicit ToolForm(TabHost &host, QWidget *parent = nullptr);
 
-    // Controls from the settings variables, and back.
-    virtual void loadSettings() = 0;
-    virtual void storeSettings() = 0;
+    // Controls from the settings variables, and back: the fields bound with
+    // bindSection(), unless a form does more.
+    virtual void loadSettings();
+    virtual void storeSettings();
     // The command line the tab would run for the highlighted file(s) now.
     virtual QString currentCommand() = 0;
     // Puts currentCommand() on the clipboard.
@@ -31,7 +35,18 @@ public:
     void askDefaults();
 
 protected:
-    virtual void resetDefaults() = 0;
+    // The bound section back at its defaults, keeping where the browser stands.
+    virtual void resetDefaults();
+    // The form's settings section (a member of Settings) and the bindings of
+    // its controls (Bindings<S>, kept by the form).
+    template <class S, class F>
+    void bindSection(S Settings::*section, const F &fields)
+    {
+        load_ = [this, section, &fields] { fields.load(settings().*section); };
+        store_ = [this, section, &fields] { fields.store(settings().*section); };
+        if constexpr (requires(S &s) { s.Filename; })  // (the mixer has two browsers of its own)
+            reset_ = [this, section] { resetKeepingBrowser(settings().*section); };
+    }
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     Settings &settings();
@@ -41,6 +56,9 @@ protected:
 
     TabHost &host_;
     bool loaded_ = false;
+
+private:
+    std::function<void()> load_, store_, reset_;
 };
 
 // A check box with a number or text edit beside it.

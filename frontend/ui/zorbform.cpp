@@ -58,6 +58,7 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
 {
     using Z = Settings::Zorb;
     // Output name with its type menu.
+    bindSection(&Settings::zorb, fields_);
     QToolButton *typeButton =
         makeTypeButton(toolcmd::ZorbOutputTypes, 9, types_, [this](int i) { typeChosen(i); });
     QMenu *menu = typeButton->menu();
@@ -219,19 +220,9 @@ void ZorbForm::showCompression(Compression &c, int index)
         c.edit->setText(c.values[static_cast<size_t>(c.shown)]);
 }
 
-void ZorbForm::loadSettings()
-{
-    fields_.load(settings().zorb);
-}
-
-void ZorbForm::storeSettings()
-{
-    fields_.store(settings().zorb);
-}
-
 void ZorbForm::resetDefaults()
 {
-    resetKeepingBrowser(settings().zorb);
+    ToolForm::resetDefaults();
     settings().frameSpecific.clear();
 }
 

@@ -24,8 +24,6 @@ public:
     // browser: the main window's browser for this tab (null: a FilePane of its own).
     explicit ZorbForm(TabHost &host, FileSelection *browser = nullptr, QWidget *parent = nullptr);
 
-    void loadSettings() override;
-    void storeSettings() override;
     QString currentCommand() override;
     // "&Zorb": writes the frame memo and processes the selection.
     void run();

@@ -154,7 +154,9 @@ void DrawPointer(Interp &in)
     if ((p.x == -1 && p.y == -1) || !Usable(in))
         return;
     const ImageView image = CurrentImage(in);
-    if (p.drawn && p.x == p.drawnX && p.y == p.drawnY && p.bitmap == p.drawnBitmap)
+    // The built-in image takes new colours with every new palette.
+    if (p.drawn && p.x == p.drawnX && p.y == p.drawnY && p.bitmap == p.drawnBitmap &&
+        (p.bitmap != kNoPointerBitmap || p.drawnVersion == in.screen.paletteVersion))
         return;
     RemovePointer(in);
     int32_t x = p.x, y = p.y, w = image.width, h = image.height;
@@ -175,6 +177,7 @@ void DrawPointer(Interp &in)
     p.drawnX = p.x;
     p.drawnY = p.y;
     p.drawnBitmap = p.bitmap;
+    p.drawnVersion = in.screen.paletteVersion;
     p.rectX = x;
     p.rectY = y;
     p.rectW = w;

@@ -64,7 +64,7 @@ public:
     virtual void UseDirectSound() {}
     // Input. The display layer queues key codes and counts button releases;
     // the pointer is the system pointer's position on the surface.
-    virtual int32_t TakeKey() { return -1; }  // the oldest queued key code (pumps first), -1 when none
+    virtual int32_t TakeKey() { return -1; }  // the oldest queued key code, -1 when none (never waits)
     virtual uint32_t ButtonReleases(bool right) { (void)right; return 0; }
     virtual bool PointerAt(int32_t &x, int32_t &y) { x = y = -1; return false; }
     virtual void MovePointer(int32_t x, int32_t y) { (void)x, (void)y; }

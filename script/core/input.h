@@ -91,6 +91,7 @@ struct SoftPointer {
     bool drawn = false;           // the image is on the screen
     int32_t drawnX = 0, drawnY = 0;  // the position it was drawn for
     int32_t drawnBitmap = kNoPointerBitmap;
+    uint32_t drawnVersion = 0;    // palette version it was drawn in
     int32_t rectX = 0, rectY = 0, rectW = 0, rectH = 0;  // the screen it covers
     std::vector<uint8_t> saved;   // the screen under it (rectW x rectH)
 };

@@ -158,6 +158,49 @@ TEST_F(WindowTest, StretchAndReuse) {
     EXPECT_EQ(g->Mode, 1);
 }
 
+TEST_F(WindowTest, PointerInPictureCoordinates) {
+    const auto motion = [](int x, int y) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(WindowHandle());
+        e.motion.x = x;
+        e.motion.y = y;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        WindowPump();
+    };
+    int32_t x = 0, y = 0;
+    EXPECT_EQ(WindowPointer(&x, &y), 0);
+    EXPECT_EQ(x, -1);
+    // A picture shown twice its size: window points are halved.
+    WindowSetStretch(128, 96);
+    ASSERT_NE(WindowOpen(64, 48, 0, 0, 24), nullptr);
+    WindowSetStretch(0, 0);
+    motion(64, 51);
+    ASSERT_EQ(WindowPointer(&x, &y), 1);
+    EXPECT_EQ(x, 32);
+    EXPECT_EQ(y, 25);
+    SDL_Event leave{};
+    leave.type = SDL_WINDOWEVENT;
+    leave.window.event = SDL_WINDOWEVENT_LEAVE;
+    Push(leave);
+    WindowPump();
+    EXPECT_EQ(WindowPointer(&x, &y), 0);
+    EXPECT_EQ(y, -1);
+    // Moving the pointer there and back; in a full-screen mode the picture
+    // is centred in the logical screen.
+    for (uint32_t flags : {24u, 22u}) {
+        ASSERT_NE(WindowOpen(64, 48, 0, 0, flags), nullptr);
+        WindowSetPointer(10, 20);
+        WindowPump();
+        ASSERT_EQ(WindowPointer(&x, &y), 1) << flags;
+        EXPECT_EQ(x, 10);
+        EXPECT_EQ(y, 20);
+    }
+    // The window's own events wake a sleeper at once.
+    Push(leave);
+    EXPECT_EQ(WindowWaitEvent(1000), 1);
+}
+
 TEST_F(WindowTest, CloseKeepsTheDescriptionForTheSummary) {
     WindowClose();
     EXPECT_STREQ(WindowLastDescription(), "Standard Windows DIBs");

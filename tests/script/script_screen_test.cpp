@@ -145,3 +145,36 @@ TEST_F(ScriptDrawing, FontFromBitmap)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace script_test;
+
+class ScriptPointer : public ScriptRun {};
+
+// The software pointer drawn at (10, 10) by a wait is taken off first by
+// every drawing over it: putting the screen under it back later (here when
+// the window closes) must not bring old pixels back over the new drawing.
+TEST_F(ScriptPointer, DrawingRemovesThePointerFirst)
+{
+    struct Case {
+        const char *drawing;
+        int x, y, w, h;  // the rectangle it fills with colour 5
+    } cases[] = {
+        {"SCREENFILLEDBOX 0 0 64 48 5", 0, 0, 64, 48},
+        {"SCREENCLEAR 5", 0, 0, 64, 48},
+        {"BITMAPALLOC b 64 48 ; BITMAPCLEAR b 5 ; BITMAPTOSCREEN b 0 0", 0, 0, 64, 48},
+        {"TEXTCOLOR 5 ; TEXTBACKCOLOR 5 ; TEXTNOCR 'abcdefgh'", 0, 0, 64, 16},
+        {"SCREENLINE 12 0 12 47 5", 12, 0, 1, 48},
+    };
+    for (const Case &c : cases) {
+        Write("t.zs", std::string("SCREENGRAPHICS ok 64 48\nINPUTCHARORDELAY k 50\n") + c.drawing + "\nSCREENTEXT\n");
+        const Result r = Run("t.zs", "ZORBSCW_TEST_INPUT='1:move=10/10'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        Expected e(64, 48);
+        e.Fill(c.x, c.y, c.w, c.h, 5);
+        EXPECT_EQ(FirstBadRow(r, e, r.frames.size() - 1), -1) << c.drawing;
+    }
+}
+
+}  // namespace

@@ -3,37 +3,19 @@
 // closed the way a window manager asks (WM_DELETE_WINDOW). Skipped when
 // xvfb-run or xdotool is missing.
 #include "tests/script/script_fixture.h"
+#include "tests/support/xvfb.h"
 
 #include <dlfcn.h>
-#include <signal.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 
 using namespace script_test;
 
-bool Inside() { return std::getenv("ZORB_XVFB_CHILD") != nullptr; }
-
-bool Have(const char *program)
-{
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string Capture(const std::string &cmd)
-{
-    std::string out;
-    if (FILE *p = popen(cmd.c_str(), "r")) {
-        char buf[256];
-        while (std::fgets(buf, sizeof buf, p))
-            out += buf;
-        pclose(p);
-    }
-    return out;
-}
-
+using zorb::xvfb::Have;
+using zorb::xvfb::Inside;
+using zorb::xvfb::Output;
 // Asks the window to close as a window manager does: WM_PROTOCOLS with
 // WM_DELETE_WINDOW (libX11 comes with SDL and is loaded at run time).
 bool AskToClose(unsigned long window)
@@ -89,14 +71,7 @@ TEST_F(ScriptInputX, UnderXvfb)
         GTEST_SKIP() << "runs the child below";
     if (!Have("xvfb-run") || !Have("xdotool"))
         GTEST_SKIP() << "xvfb-run or xdotool is missing";
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    self[n] = 0;
-    const std::string out = Capture(std::string("xvfb-run -a -s '-screen 0 640x480x24' env ZORB_XVFB_CHILD=1 "
-                                                "SDL_VIDEODRIVER=x11 ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}"
-                                                "detect_leaks=0\" '") +
-                                    self + "' --gtest_filter=ScriptInputX.InXvfb 2>&1");
+    const std::string out = zorb::xvfb::RunSelf("ScriptInputX.InXvfb", "640x480x24");
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
 
@@ -111,13 +86,9 @@ TEST_F(ScriptInputX, InXvfb)
                   "INPUTCHARORDELAY a 300 ; FILEWRITE o a\nSCREENWINDOWTITLE 'ZorbInputX closing'\n"
                   "INPUTCHAR a ; FILEWRITE o a\n");
     const std::string cmd = "cd '" + dir_.string() + "' && exec " + kZorbscw + " t.zs >.stdout 2>.stderr";
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    const std::string found = Capture("timeout 20 xdotool search --sync --onlyvisible --name '^ZorbInputX$' 2>&1");
+    const pid_t child = zorb::xvfb::Start(cmd);
+    ASSERT_GT(child, 0);
+    const std::string found = Output("timeout 20 xdotool search --sync --onlyvisible --name '^ZorbInputX$' 2>&1");
     const unsigned long window = std::strtoul(found.c_str(), nullptr, 10);
     EXPECT_NE(window, 0ul) << found;
     if (window != 0) {
@@ -129,17 +100,11 @@ TEST_F(ScriptInputX, InXvfb)
                                " 30 30 sleep 0.2 click 1 sleep 0.2 click 3")
                                   .c_str()),
                   0);
-        Capture("timeout 20 xdotool search --sync --name '^ZorbInputX closing$'");
+        Output("timeout 20 xdotool search --sync --name '^ZorbInputX closing$'");
         EXPECT_TRUE(AskToClose(window));
     }
-    int status = -1;
-    for (int i = 0; i < 300 && waitpid(child, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (waitpid(child, &status, WNOHANG) == 0) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        ADD_FAILURE() << "zorbscw did not end";
-    }
+    const int status = zorb::xvfb::Finish(child, 30);
+    EXPECT_NE(status, -1) << "zorbscw did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(".stderr");
     EXPECT_EQ(Read("out.txt"), "F1\r\nSHIFT F2\r\nabc\r\nsmall\r\nRIGHT MOUSE\r\nDELAY\r\nALT F4\r\n") << Read(".stderr");
 }
