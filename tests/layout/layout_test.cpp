@@ -12,7 +12,7 @@
 extern "C" {
 size_t zorb_c_header_zorb(void);
 size_t zorb_c_header_format(void);
-size_t zorb_c_header_inspect(void);
+size_t zorb_c_header_examine(void);
 size_t zorb_c_header_blit(void);
 size_t zorb_c_header_display(void);
 size_t zorb_c_header_sound(void);
@@ -27,7 +27,7 @@ TEST(Layout, PublicHeadersCompileAsC)
 {
     // Linking these proves the C files were built; each returns a size the
     // header's types give.
-    for (size_t size : {zorb_c_header_zorb(), zorb_c_header_format(), zorb_c_header_inspect(),
+    for (size_t size : {zorb_c_header_zorb(), zorb_c_header_format(), zorb_c_header_examine(),
                         zorb_c_header_blit(), zorb_c_header_display(), zorb_c_header_sound(),
                         zorb_c_header_vexutil(), zorb_c_header_platform(), zorb_c_header_encoder()})
         EXPECT_GT(size, 0u);
@@ -37,7 +37,7 @@ TEST(Layout, PublicHeadersCompileAsC)
 TEST(Layout, EveryPublicHeaderHasACCheck)
 {
     const fs::path root = ZORB_SOURCE_DIR;
-    for (const char *header : {"codec/zorb.h", "codec/format.h", "codec/inspect.h", "runtime/blit.h",
+    for (const char *header : {"codec/zorb.h", "codec/format.h", "codec/examine.h", "runtime/blit.h",
                                "runtime/display.h", "runtime/sound.h", "vexutil/vexutil.h", "platform/platform.h",
                                "encoder/encoder.h"}) {
         bool found = false;
@@ -56,7 +56,7 @@ TEST(Layout, EveryPublicHeaderHasACCheck)
 
 // codec/handle.h is the codec's inside: only the codec, the runtime (which
 // implements the sound back ends) and the codec's own white-box tests and
-// fuzzers may include it. Tools use codec/zorb.h and codec/inspect.h.
+// fuzzers may include it. Tools use codec/zorb.h and codec/examine.h.
 TEST(Layout, HandleHeaderStaysInsideTheCodec)
 {
     const fs::path root = ZORB_SOURCE_DIR;

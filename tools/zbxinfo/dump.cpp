@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "codec/inspect.h"
+#include "codec/examine.h"
 #include "codec/zorb.h"
 #include "platform/fdio.h"
 #include "platform/platform.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "codec/format.h"
-#include "codec/inspect.h"
+#include "codec/examine.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "vexutil/vexutil.h"

@@ -3,8 +3,8 @@
    For tools that describe or take apart files (zbxinfo); players need only
    codec/zorb.h. The handle comes from ZorbOpen; these calls accept a null
    handle and then do nothing (returning 0). */
-#ifndef ZORB_CODEC_INSPECT_H
-#define ZORB_CODEC_INSPECT_H
+#ifndef ZORB_CODEC_EXAMINE_H
+#define ZORB_CODEC_EXAMINE_H
 
 #include <stdint.h>
 

@@ -4,7 +4,7 @@
 
 #include "codec/format.h"
 #include "codec/handle.h"
-#include "codec/inspect.h"
+#include "codec/examine.h"
 #include "codec/soundchunk.h"
 
 namespace zorb {
