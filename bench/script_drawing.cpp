@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "script/core/interp.h"
+#include "tests/support/plain_line.h"
 
 namespace {
 
@@ -67,27 +68,7 @@ void PlainPlot(uint8_t *dst, int64_t x, int64_t y, uint8_t c)
 
 void PlainLine(uint8_t *dst, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8_t c)
 {
-    if (y1 > y2) {
-        std::swap(x1, x2);
-        std::swap(y1, y2);
-    }
-    const int64_t dx = x2 - x1, n = y2 - y1, step = dx > 0 ? 1 : -1, m = dx > 0 ? dx : -dx;
-    int64_t x = x1, y = y1;
-    if (n < m) {
-        for (int64_t i = 0, e = 2 * n - m; i <= m; ++i, x += step, e += 2 * n) {
-            PlainPlot(dst, x, y, c);
-            if (e >= 0)
-                ++y, e -= 2 * m;
-        }
-    } else {
-        for (int64_t i = 0, e = 2 * m - n; i <= n; ++i, ++y) {
-            PlainPlot(dst, x, y, c);
-            if (e >= 0)
-                x += step, e += 2 * m - 2 * n;
-            else
-                e += 2 * m;
-        }
-    }
+    zbxtest::PlainLineWalk(x1, y1, x2, y2, [&](int64_t x, int64_t y) { PlainPlot(dst, x, y, c); });
 }
 
 const char *const kText = "The quick brown fox jumps over the lazy dog. 0123456789 ABCDEFGHIJKLMNOPQRSTUVW";

@@ -3,6 +3,7 @@
 #include "tests/script/script_fixture.h"
 
 #include "script/commands/line.h"
+#include "tests/support/plain_line.h"
 
 #include <random>
 #include <set>
@@ -224,36 +225,7 @@ TEST(BitmapLine, ClippedWalkMatchesThePlainWalk)
             if (x >= 0 && y >= 0 && x < w && y < h)
                 out.emplace_back(x, y);
         };
-        if (y1 > y2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        const int64_t dx = x2 - x1, n = y2 - y1, step = dx > 0 ? 1 : -1, m = dx > 0 ? dx : -dx;
-        int64_t x = x1, y = y1;
-        if (n < m) {
-            int64_t e = 2 * n - m;
-            for (int64_t i = 0; i <= m; ++i) {
-                plot(x, y);
-                x += step;
-                if (e >= 0) {
-                    ++y;
-                    e -= 2 * m;
-                }
-                e += 2 * n;
-            }
-        } else {
-            int64_t e = 2 * m - n;
-            for (int64_t i = 0; i <= n; ++i) {
-                plot(x, y);
-                ++y;
-                if (e >= 0) {
-                    x += step;
-                    e += 2 * m - 2 * n;
-                } else {
-                    e += 2 * m;
-                }
-            }
-        }
+        zbxtest::PlainLineWalk(x1, y1, x2, y2, plot);
         return out;
     };
     std::mt19937 rng(7);
