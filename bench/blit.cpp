@@ -11,21 +11,25 @@
 
 namespace {
 
-constexpr int kW = 320, kH = 240;  // source picture; doubling modes write 640 x 480
+constexpr int kW = 320, kH = 240; // source picture; doubling modes write 640 x 480
 
 struct Setup {
     std::vector<uint8_t> src, src2, dst;
     ZorbBlitter *h;
     int dstPitch, scale, bpp;
-    Setup(uint32_t flags) {
+    Setup(uint32_t flags)
+    {
         std::mt19937 rng(1);
         src.resize(kW * kH);
         src2.resize(kW * kH);
-        for (auto &b : src) b = static_cast<uint8_t>(rng() % 16 ? rng() : 0);  // some keyed pixels
-        for (auto &b : src2) b = static_cast<uint8_t>(rng());
+        for (auto &b : src)
+            b = static_cast<uint8_t>(rng() % 16 ? rng() : 0); // some keyed pixels
+        for (auto &b : src2)
+            b = static_cast<uint8_t>(rng());
         h = ZorbBlitOpen(flags);
         std::vector<uint8_t> pal(768);
-        for (auto &b : pal) b = static_cast<uint8_t>(rng());
+        for (auto &b : pal)
+            b = static_cast<uint8_t>(rng());
         ZorbBlitSetPalette(h, pal.data(), 0);
         scale = (flags & 0xE) ? 2 : 1;
         bpp = flags >= 0x40000000u ? 2 : 1;
@@ -38,7 +42,8 @@ struct Setup {
 
 enum Op { kBlit, kTrans, kMask, kMerge };
 
-void Run(benchmark::State &state, uint32_t flags, Op op, bool wide) {
+void Run(benchmark::State &state, uint32_t flags, Op op, bool wide)
+{
     const int was = ZorbSetMMX(2);
     if (ZorbSetMMX(wide ? 1 : 0) != (wide ? 1 : 0)) {
         state.SkipWithError("wide loops not available");
@@ -47,18 +52,18 @@ void Run(benchmark::State &state, uint32_t flags, Op op, bool wide) {
     Setup s(flags);
     for (auto _ : state) {
         switch (op) {
-            case kBlit:
-                ZorbBlit(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH);
-                break;
-            case kTrans:
-                ZorbBlitTrans(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH, 0);
-                break;
-            case kMask:
-                ZorbBlitMask(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH, 0, s.src2.data());
-                break;
-            case kMerge:
-                ZorbBlitMerge(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH, 0, s.src2.data());
-                break;
+        case kBlit:
+            ZorbBlit(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH);
+            break;
+        case kTrans:
+            ZorbBlitTrans(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH, 0);
+            break;
+        case kMask:
+            ZorbBlitMask(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH, 0, s.src2.data());
+            break;
+        case kMerge:
+            ZorbBlitMerge(s.h, s.dst.data(), s.dstPitch, 0, 0, s.src.data(), kW, 0, 0, kW, kH, 0, s.src2.data());
+            break;
         }
         benchmark::ClobberMemory();
     }
@@ -67,7 +72,8 @@ void Run(benchmark::State &state, uint32_t flags, Op op, bool wide) {
 }
 
 // memcpy of as many bytes as the mode writes: the baseline.
-void Copy(benchmark::State &state, uint32_t flags) {
+void Copy(benchmark::State &state, uint32_t flags)
+{
     Setup s(flags);
     std::vector<uint8_t> from(s.dst.size(), 7);
     for (auto _ : state) {
@@ -102,12 +108,13 @@ const bool kRegistered = [] {
     for (const Case &c : kCases) {
         const std::string base = c.name;
         benchmark::RegisterBenchmark((base + "/plain").c_str(), Run, c.flags, c.op, false);
-        if (c.hasWide) benchmark::RegisterBenchmark((base + "/wide").c_str(), Run, c.flags, c.op, true);
+        if (c.hasWide)
+            benchmark::RegisterBenchmark((base + "/wide").c_str(), Run, c.flags, c.op, true);
         benchmark::RegisterBenchmark((base + "/memcpy").c_str(), Copy, c.flags);
     }
     return true;
 }();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

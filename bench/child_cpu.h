@@ -13,7 +13,7 @@ namespace bench_support {
 // User and system seconds of every child that has ended so far.
 inline double ChildCpuSeconds()
 {
-    rusage u {};
+    rusage u{};
     getrusage(RUSAGE_CHILDREN, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
@@ -29,6 +29,6 @@ inline double MeasureCommand(const std::string &command, bool *ok)
     return ChildCpuSeconds() - before;
 }
 
-}  // namespace bench_support
+} // namespace bench_support
 
 #endif

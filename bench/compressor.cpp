@@ -24,7 +24,8 @@ struct Material {
     std::vector<std::vector<uint8_t>> palettes;
 };
 
-const Material &Demo(uint32_t w, uint32_t h) {
+const Material &Demo(uint32_t w, uint32_t h)
+{
     static Material small, large;
     Material &m = w == 320 ? small : large;
     if (m.pixels.empty()) {
@@ -41,24 +42,28 @@ const Material &Demo(uint32_t w, uint32_t h) {
     return m;
 }
 
-std::string TempName(const char *suffix) {
+std::string TempName(const char *suffix)
+{
     return std::string("/tmp/zorb-bench-") + std::to_string(getpid()) + suffix;
 }
 
-uint64_t FileSize(const std::string &name) {
+uint64_t FileSize(const std::string &name)
+{
     struct stat st;
     return stat(name.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 
-uint64_t Compress(const Material &m, int32_t value, const std::string &out) {
+uint64_t Compress(const Material &m, int32_t value, const std::string &out)
+{
     ZencParams p{};
     p.width = m.width;
     p.height = m.height;
-    p.frameRate = -6667;  // 15 frames per second
+    p.frameRate = -6667; // 15 frames per second
     p.regular = value;
     p.key = value;
     ZENC *enc = ZencOpen(&p);
-    for (uint32_t i = 0; i < kFrames; ++i) ZencAddFrame(enc, m.pixels[i].data(), m.width, m.palettes[i].data());
+    for (uint32_t i = 0; i < kFrames; ++i)
+        ZencAddFrame(enc, m.pixels[i].data(), m.width, m.palettes[i].data());
     const int ok = ZencWrite(enc, out.c_str(), nullptr);
     ZencClose(enc);
     return ok ? FileSize(out) : 0;
@@ -66,10 +71,12 @@ uint64_t Compress(const Material &m, int32_t value, const std::string &out) {
 
 // Bytes of the raw frames (pictures and palettes) through an outside
 // compressor; 0 when the program is missing.
-uint64_t External(const Material &m, const char *command) {
+uint64_t External(const Material &m, const char *command)
+{
     const std::string raw = TempName(".raw");
     FILE *f = std::fopen(raw.c_str(), "wb");
-    if (!f) return 0;
+    if (!f)
+        return 0;
     for (uint32_t i = 0; i < kFrames; ++i) {
         std::fwrite(m.palettes[i].data(), 1, 768, f);
         std::fwrite(m.pixels[i].data(), 1, m.pixels[i].size(), f);
@@ -79,21 +86,24 @@ uint64_t External(const Material &m, const char *command) {
     uint64_t bytes = 0;
     if (FILE *p = popen(line.c_str(), "r")) {
         unsigned long long n = 0;
-        if (std::fscanf(p, "%llu", &n) == 1) bytes = n;
+        if (std::fscanf(p, "%llu", &n) == 1)
+            bytes = n;
         pclose(p);
     }
     unlink(raw.c_str());
     return bytes;
 }
 
-void BM_Compress(benchmark::State &state) {
+void BM_Compress(benchmark::State &state)
+{
     const uint32_t w = static_cast<uint32_t>(state.range(0)), h = w * 3 / 4;
     const int32_t value = static_cast<int32_t>(state.range(1));
     const Material &m = Demo(w, h);
     const std::string out = TempName(".zbx");
     uint64_t bytes = 0;
-    for (auto _ : state) bytes = Compress(m, value, out);
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kFrames);  // frames per second
+    for (auto _ : state)
+        bytes = Compress(m, value, out);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kFrames); // frames per second
     state.counters["file_bytes"] = static_cast<double>(bytes);
     state.counters["bytes_per_second_of_video"] = static_cast<double>(bytes) * 15.0 / kFrames;
     unlink(out.c_str());
@@ -104,7 +114,8 @@ BENCHMARK(BM_Compress)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
-void BM_SizeAgainstGeneralCompressors(benchmark::State &state) {
+void BM_SizeAgainstGeneralCompressors(benchmark::State &state)
+{
     const uint32_t w = static_cast<uint32_t>(state.range(0)), h = w * 3 / 4;
     const Material &m = Demo(w, h);
     const std::string out = TempName(".zbx");
@@ -125,6 +136,6 @@ void BM_SizeAgainstGeneralCompressors(benchmark::State &state) {
 }
 BENCHMARK(BM_SizeAgainstGeneralCompressors)->Arg(320)->Arg(640)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

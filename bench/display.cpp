@@ -16,7 +16,8 @@ namespace {
 
 constexpr int kW = 320, kH = 240;
 
-void Frame(benchmark::State &state, uint32_t flags, int scale) {
+void Frame(benchmark::State &state, uint32_t flags, int scale)
+{
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     WindowSetStretch(kW * scale, kH * scale);
     ZorbDisplay *d = WindowOpen(kW, kH, -1, -1, flags);
@@ -27,10 +28,12 @@ void Frame(benchmark::State &state, uint32_t flags, int scale) {
     }
     std::mt19937 rng(1);
     std::vector<uint8_t> pal(768);
-    for (auto &b : pal) b = static_cast<uint8_t>(rng());
+    for (auto &b : pal)
+        b = static_cast<uint8_t>(rng());
     DisplaySetPalette(d, pal.data(), 0);
     for (int y = 0; y < d->Height; ++y)
-        for (int x = 0; x < d->Width; ++x) d->Buffer[y * d->Pitch + x] = static_cast<uint8_t>(rng());
+        for (int x = 0; x < d->Width; ++x)
+            d->Buffer[y * d->Pitch + x] = static_cast<uint8_t>(rng());
     for (auto _ : state) {
         DisplayBeginBatch(d);
         DisplayDraw(d, nullptr, 0, 0, 0, 0, kW, kH);
@@ -40,7 +43,8 @@ void Frame(benchmark::State &state, uint32_t flags, int scale) {
     WindowClose();
 }
 
-void Copy(benchmark::State &state) {
+void Copy(benchmark::State &state)
+{
     std::vector<uint8_t> a(kW * kH, 1), b(kW * kH);
     for (auto _ : state) {
         std::memcpy(b.data(), a.data(), a.size());
@@ -57,6 +61,6 @@ BENCHMARK_CAPTURE(Frame, "DIBSection direct 2x smoothing", 25u | 0x40u, 2);
 BENCHMARK_CAPTURE(Frame, "Full screen 320x240", 22u, 1);
 BENCHMARK(Copy);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -34,7 +34,8 @@ const Clip &Material(int kind)
 {
     static Clip clips[5];
     Clip &c = clips[kind];
-    if (!c.pixels.empty()) return c;
+    if (!c.pixels.empty())
+        return c;
     if (kind >= 3) {
         photo::Options o;
         o.dithered = kind == 4;
@@ -50,7 +51,8 @@ const Clip &Material(int kind)
     c.width = kind == 2 ? 640 : 320;
     c.height = kind == 0 ? 240 : kind == 1 ? 200 : 480;
     std::vector<uint8_t> still(size_t(c.width) * c.height), pal(768);
-    for (int i = 0; i < 768; ++i) pal[size_t(i)] = static_cast<uint8_t>((i / 3) * (1 + i % 3) & 0xFC);
+    for (int i = 0; i < 768; ++i)
+        pal[size_t(i)] = static_cast<uint8_t>((i / 3) * (1 + i % 3) & 0xFC);
     uint32_t seed = 1;
     for (uint32_t y = 0; y < c.height; ++y)
         for (uint32_t x = 0; x < c.width; ++x) {
@@ -64,10 +66,12 @@ const Clip &Material(int kind)
         } else if (kind == 1) {
             px = still;
             for (uint32_t y = 0; y < 32; ++y)
-                for (uint32_t x = 0; x < 32; ++x) px[(40 + y + t) * c.width + 20 + x + 6 * t] = static_cast<uint8_t>(200 + (x ^ y) % 8);
+                for (uint32_t x = 0; x < 32; ++x)
+                    px[(40 + y + t) * c.width + 20 + x + 6 * t] = static_cast<uint8_t>(200 + (x ^ y) % 8);
         } else {
             for (uint32_t y = 0; y < c.height; ++y)
-                for (uint32_t x = 0; x < c.width; ++x) px[y * c.width + x] = still[y * c.width + (x + 7 * t) % c.width];
+                for (uint32_t x = 0; x < c.width; ++x)
+                    px[y * c.width + x] = still[y * c.width + (x + 7 * t) % c.width];
         }
         c.pixels.push_back(std::move(px));
         c.palettes.push_back(std::move(p));
@@ -75,7 +79,10 @@ const Clip &Material(int kind)
     return c;
 }
 
-std::string Temp(const std::string &suffix) { return "/tmp/zorb-gout-bench-" + std::to_string(getpid()) + suffix; }
+std::string Temp(const std::string &suffix)
+{
+    return "/tmp/zorb-gout-bench-" + std::to_string(getpid()) + suffix;
+}
 
 uint64_t FileSize(const std::string &name)
 {
@@ -90,7 +97,8 @@ uint64_t WriteZbx(const Clip &c)
     p.height = c.height;
     p.frameRate = -6667;
     ZENC *enc = ZencOpen(&p);
-    for (uint32_t i = 0; i < kFrames; ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    for (uint32_t i = 0; i < kFrames; ++i)
+        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     const std::string out = Temp(".zbx");
     const int ok = ZencWrite(enc, out.c_str(), nullptr);
     ZencClose(enc);
@@ -103,7 +111,8 @@ uint64_t WriteFlc(const Clip &c)
 {
     const std::string out = Temp(".flc");
     VEXOFLIC *f = VEXOFlicCreate(out.c_str(), c.width, c.height, -6667);
-    for (uint32_t i = 0; i < kFrames; ++i) VEXOFlicPutNext(f, c.pixels[i].data(), c.palettes[i].data());
+    for (uint32_t i = 0; i < kFrames; ++i)
+        VEXOFlicPutNext(f, c.pixels[i].data(), c.palettes[i].data());
     const uint64_t size = VEXOFlicClose(f);
     unlink(out.c_str());
     return size;
@@ -112,9 +121,10 @@ uint64_t WriteFlc(const Clip &c)
 uint64_t WriteGif(const Clip &c)
 {
     const std::string out = Temp(".gif");
-    OGFILE *og = OGFileCreate(nullptr, out.c_str(), 0, kFrames, c.width, c.height, c.width, -6667, nullptr,
-                              OGFILE_OVERWRITE);
-    for (uint32_t i = 0; i < kFrames; ++i) OGFilePut(og, c.pixels[i].data(), c.palettes[i].data());
+    OGFILE *og =
+        OGFileCreate(nullptr, out.c_str(), 0, kFrames, c.width, c.height, c.width, -6667, nullptr, OGFILE_OVERWRITE);
+    for (uint32_t i = 0; i < kFrames; ++i)
+        OGFilePut(og, c.pixels[i].data(), c.palettes[i].data());
     const uint64_t size = OGFileClose(og);
     for (uint32_t i = 0; i < kFrames; ++i) {
         char n[16];
@@ -156,6 +166,6 @@ void BM_OutputSizesAndSpeeds(benchmark::State &state)
 }
 BENCHMARK(BM_OutputSizesAndSpeeds)->DenseRange(0, 4)->ArgName("clip")->Unit(benchmark::kMillisecond)->Iterations(2);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -25,11 +25,18 @@ std::vector<uint32_t> Histogram(int cells)
 void Quantise(benchmark::State &state, bool reference)
 {
     auto h = Histogram(static_cast<int>(state.range(0)));
-    for (auto _ : state) benchmark::DoNotOptimize(vex::QuantiseCells(h.data(), 64, nullptr, nullptr, reference));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vex::QuantiseCells(h.data(), 64, nullptr, nullptr, reference));
 }
 
-void QuantisePrefixSums(benchmark::State &state) { Quantise(state, false); }
-void QuantisePlain(benchmark::State &state) { Quantise(state, true); }
+void QuantisePrefixSums(benchmark::State &state)
+{
+    Quantise(state, false);
+}
+void QuantisePlain(benchmark::State &state)
+{
+    Quantise(state, true);
+}
 
 std::vector<uint8_t> Pixels()
 {
@@ -49,7 +56,8 @@ std::vector<uint8_t> Palette()
 {
     std::vector<uint8_t> pal(768);
     std::mt19937 rng(3);
-    for (auto &b : pal) b = uint8_t(rng());
+    for (auto &b : pal)
+        b = uint8_t(rng());
     return pal;
 }
 
@@ -59,7 +67,7 @@ void NearestCached(benchmark::State &state)
     auto pal = Palette();
     std::vector<uint16_t> cache(vex::kCells);
     for (auto _ : state) {
-        std::fill(cache.begin(), cache.end(), 0);  // a new palette every frame: the worst case
+        std::fill(cache.begin(), cache.end(), 0); // a new palette every frame: the worst case
         uint32_t sum = 0;
         for (size_t i = 0; i < px.size(); i += 3)
             sum += vex::NearestCached(cache.data(), pal.data(), 0, 256, px[i], px[i + 1], px[i + 2]);
@@ -80,7 +88,8 @@ void NearestPlain(benchmark::State &state)
             for (uint32_t p = 0; p < 256; p++) {
                 uint32_t d = D[px[i] >> 2][pal[3 * p] >> 2] + D[px[i + 1] >> 2][pal[3 * p + 1] >> 2] +
                              D[px[i + 2] >> 2][pal[3 * p + 2] >> 2];
-                if (d < bestD) bestD = d, best = p;
+                if (d < bestD)
+                    bestD = d, best = p;
             }
             sum += best;
         }
@@ -89,7 +98,7 @@ void NearestPlain(benchmark::State &state)
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(px.size() / 3));
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(QuantisePrefixSums)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(QuantisePlain)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -36,11 +36,10 @@ void BM_PlayDemoCpu(benchmark::State &state)
     double scw = 0, plw = 0;
     bool ok = true;
     for (auto _ : state) {
-        scw += bench_support::MeasureCommand(env + "'" + (kBuild / "bin" / "zorbscw").string() + "' '" + script.string() + "' 2>/dev/null",
-                       &ok);
-        plw += bench_support::MeasureCommand(env + "'" + (kBuild / "bin" / "zorbplw").string() + "' '" + demo.string() +
-                           "' >/dev/null 2>&1",
-                       &ok);
+        scw += bench_support::MeasureCommand(
+            env + "'" + (kBuild / "bin" / "zorbscw").string() + "' '" + script.string() + "' 2>/dev/null", &ok);
+        plw += bench_support::MeasureCommand(
+            env + "'" + (kBuild / "bin" / "zorbplw").string() + "' '" + demo.string() + "' >/dev/null 2>&1", &ok);
     }
     fs::remove_all(dir);
     if (!ok) {
@@ -54,6 +53,6 @@ void BM_PlayDemoCpu(benchmark::State &state)
 }
 BENCHMARK(BM_PlayDemoCpu)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

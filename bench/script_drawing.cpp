@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kW = 640, kH = 480;
-constexpr int kRepeat = 16;  // commands per script run
+constexpr int kRepeat = 16; // commands per script run
 
 // A window that is a block of memory.
 class MemoryHost : public zscript::Host {
@@ -86,48 +86,47 @@ void PlainText(uint8_t *dst, int64_t x, int64_t y, const std::string &text, cons
 }
 
 struct Case {
-    std::string command;   // one drawing command; %I% is the repetition (0 .. kRepeat - 1)
-    int64_t pixels;        // pixels it draws
+    std::string command; // one drawing command; %I% is the repetition (0 .. kRepeat - 1)
+    int64_t pixels;      // pixels it draws
     std::function<void(Bench &, int)> plain;
 };
 
 Case Make(int which)
 {
     switch (which) {
-        case 0:
-            return {"BITMAPFILLEDBOX d 0 0 640 480 i", int64_t{kW} * kH, [](Bench &b, int i) {
-                        for (int y = 0; y < kH; ++y)
-                            for (int x = 0; x < kW; ++x)
-                                PlainPlot(b.Dst(), x, y, static_cast<uint8_t>(i));
-                    }};
-        case 1:  // lines corner to corner, shallow and steep
-            return {"BITMAPLINE d 0 i 639 479 i ; BITMAPLINE d i 0 639 479 i", 640 + 480, [](Bench &b, int i) {
-                        PlainLine(b.Dst(), 0, i, 639, 479, static_cast<uint8_t>(i));
-                        PlainLine(b.Dst(), i, 0, 639, 479, static_cast<uint8_t>(i));
-                    }};
-        case 2:
-            return {std::string("BITMAPTEXT d 0 i '") + kText + "'", int64_t{80} * 8 * 16, [](Bench &b, int i) {
-                        PlainText(b.Dst(), 0, i, kText, b.in.screen.font);
-                    }};
-        default: {
-            const char *names[] = {"BITMAPTOBITMAPTRANS d s 0 0 0", "BITMAPTOBITMAPMASK d s m 0 0 0",
-                                   "BITMAPTOBITMAPMERGE d s m 0 0 0"};
-            const int kind = which - 3;
-            return {names[kind], int64_t{kW} * kH, [kind](Bench &b, int) {
-                        uint8_t *d = b.Dst();
-                        const uint8_t *s = b.Src(), *e = b.Extra();
-                        for (int y = 0; y < kH; ++y)
-                            for (int x = 0; x < kW; ++x) {
-                                const int at = y * kW + x;
-                                if (kind == 0 && s[at] != 0)
-                                    d[at] = s[at];
-                                else if (kind == 1 && e[at] != 0)
-                                    d[at] = s[at];
-                                else if (kind == 2)
-                                    d[at] = s[at] != 0 ? s[at] : e[at];
-                            }
-                    }};
-        }
+    case 0:
+        return {"BITMAPFILLEDBOX d 0 0 640 480 i", int64_t{kW} * kH, [](Bench &b, int i) {
+                    for (int y = 0; y < kH; ++y)
+                        for (int x = 0; x < kW; ++x)
+                            PlainPlot(b.Dst(), x, y, static_cast<uint8_t>(i));
+                }};
+    case 1: // lines corner to corner, shallow and steep
+        return {"BITMAPLINE d 0 i 639 479 i ; BITMAPLINE d i 0 639 479 i", 640 + 480, [](Bench &b, int i) {
+                    PlainLine(b.Dst(), 0, i, 639, 479, static_cast<uint8_t>(i));
+                    PlainLine(b.Dst(), i, 0, 639, 479, static_cast<uint8_t>(i));
+                }};
+    case 2:
+        return {std::string("BITMAPTEXT d 0 i '") + kText + "'", int64_t{80} * 8 * 16,
+                [](Bench &b, int i) { PlainText(b.Dst(), 0, i, kText, b.in.screen.font); }};
+    default: {
+        const char *names[] = {"BITMAPTOBITMAPTRANS d s 0 0 0", "BITMAPTOBITMAPMASK d s m 0 0 0",
+                               "BITMAPTOBITMAPMERGE d s m 0 0 0"};
+        const int kind = which - 3;
+        return {names[kind], int64_t{kW} * kH, [kind](Bench &b, int) {
+                    uint8_t *d = b.Dst();
+                    const uint8_t *s = b.Src(), *e = b.Extra();
+                    for (int y = 0; y < kH; ++y)
+                        for (int x = 0; x < kW; ++x) {
+                            const int at = y * kW + x;
+                            if (kind == 0 && s[at] != 0)
+                                d[at] = s[at];
+                            else if (kind == 1 && e[at] != 0)
+                                d[at] = s[at];
+                            else if (kind == 2)
+                                d[at] = s[at] != 0 ? s[at] : e[at];
+                        }
+                }};
+    }
     }
 }
 
@@ -143,8 +142,8 @@ void Drawing(benchmark::State &state, int which)
 {
     Bench b;
     const Case c = Make(which);
-    const std::string script = "VARSET i 0\n:L\n" + c.command + "\nCOMPUTE i = i + 1\nIF i < " +
-                               std::to_string(kRepeat) + " GOTO 'L'\n";
+    const std::string script =
+        "VARSET i 0\n:L\n" + c.command + "\nCOMPUTE i = i + 1\nIF i < " + std::to_string(kRepeat) + " GOTO 'L'\n";
     const double start = CpuSeconds();
     for (auto _ : state) {
         zscript::RunScriptText(b.in, "draw.zs", script);
@@ -164,7 +163,7 @@ void Drawing(benchmark::State &state, int which)
     state.counters["vs_plain"] = plain / commands;
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK_CAPTURE(Drawing, FilledBox, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Drawing, Line, 1)->Unit(benchmark::kMicrosecond);

@@ -37,9 +37,9 @@ void BM_ScriptLoop(benchmark::State &state)
     double zs = 0, sh = 0, py = 0;
     bool ok = true;
     for (auto _ : state) {
-        zs += bench_support::MeasureCommand("SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + zorbscw.string() + "' '" + script.string() +
-                          "' 2>/dev/null",
-                      &ok);
+        zs += bench_support::MeasureCommand("SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + zorbscw.string() + "' '" +
+                                                script.string() + "' 2>/dev/null",
+                                            &ok);
         sh += bench_support::MeasureCommand(bash, &ok);
         py += bench_support::MeasureCommand("python3 '" + python.string() + "'", &ok);
     }
@@ -56,6 +56,6 @@ void BM_ScriptLoop(benchmark::State &state)
 }
 BENCHMARK(BM_ScriptLoop)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -19,7 +19,10 @@ using zbxtest::BitWriter;
 using zbxtest::CodeTree;
 
 // Distinct values, none of them an escape (1, 2, 3).
-uint16_t ValueOf(int i) { return static_cast<uint16_t>(i * 17 + 5); }
+uint16_t ValueOf(int i)
+{
+    return static_cast<uint16_t>(i * 17 + 5);
+}
 
 // A Huffman tree over `count` values with Zipf-like weights.
 CodeTree HuffmanTree(int count, std::vector<double> &weights)
@@ -119,7 +122,8 @@ Setup &Shared()
     return s;
 }
 
-template <bool kFast> uint32_t DecodeAll(Setup &s)
+template <bool kFast>
+uint32_t DecodeAll(Setup &s)
 {
     zorb::BitReader in(s.stream.data(), s.stream.size());
     zorb::BigTree &t = s.table->tree[0];

@@ -42,10 +42,7 @@ public:
     }
 
     // The next n bits (n <= 32) without consuming them; Fill(n) must precede.
-    uint32_t Peek(unsigned n) const
-    {
-        return static_cast<uint32_t>(acc_ & ((uint64_t{1} << n) - 1));
-    }
+    uint32_t Peek(unsigned n) const { return static_cast<uint32_t>(acc_ & ((uint64_t{1} << n) - 1)); }
 
     // The low 32 bits of the buffer, for a caller that masks them itself
     // (only the bits made available by Fill are meaningful).

@@ -9,10 +9,11 @@
 
 namespace {
 
-std::atomic<uint32_t> g_word{0};   // detection word, see ZORB_CPU_*
-std::atomic<int> g_level{0};       // 0 unknown, 1 plain, 2 wide
+std::atomic<uint32_t> g_word{0}; // detection word, see ZORB_CPU_*
+std::atomic<int> g_level{0};     // 0 unknown, 1 plain, 2 wide
 
-uint32_t Detect() {
+uint32_t Detect()
+{
 #if defined(__x86_64__) || defined(__i386__)
     unsigned a = 0, b = 0, c = 0, d = 0;
     // Feature bit 23 (MMX) as the design asks, and bit 26 (SSE2) because our
@@ -23,7 +24,8 @@ uint32_t Detect() {
     return ZORB_CPU_DETECTED;
 }
 
-uint32_t EnsureDetected() {
+uint32_t EnsureDetected()
+{
     uint32_t w = g_word.load(std::memory_order_relaxed);
     if (!(w & ZORB_CPU_DETECTED)) {
         g_word.fetch_or(Detect(), std::memory_order_relaxed);
@@ -32,16 +34,21 @@ uint32_t EnsureDetected() {
     return w;
 }
 
-int ComputeLevel(uint32_t word) {
+int ComputeLevel(uint32_t word)
+{
     // Wide loops only when the word holds exactly "detected" and "present".
     return word == (ZORB_CPU_DETECTED | ZORB_CPU_HAS_WIDE) ? 2 : 1;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" uint32_t ZorbCpuWord(void) { return EnsureDetected(); }
+extern "C" uint32_t ZorbCpuWord(void)
+{
+    return EnsureDetected();
+}
 
-extern "C" int ZorbMMXLevel(void) {
+extern "C" int ZorbMMXLevel(void)
+{
     int level = g_level.load(std::memory_order_relaxed);
     if (level == 0) {
         level = ComputeLevel(EnsureDetected());
@@ -50,7 +57,8 @@ extern "C" int ZorbMMXLevel(void) {
     return level;
 }
 
-extern "C" int ZorbSetMMX(uint32_t request) {
+extern "C" int ZorbSetMMX(uint32_t request)
+{
     EnsureDetected();
     if (request == 0)
         g_word.fetch_or(ZORB_CPU_WIDE_OFF, std::memory_order_relaxed);

@@ -14,9 +14,9 @@ extern "C" {
 
 /* Detection word bits. */
 enum {
-    ZORB_CPU_HAS_WIDE = 0x1,  /* the processor can run the wide loops */
-    ZORB_CPU_DETECTED = 0x2,  /* detection has run */
-    ZORB_CPU_WIDE_OFF = 0x4   /* switched off with ZorbSetMMX(0) */
+    ZORB_CPU_HAS_WIDE = 0x1, /* the processor can run the wide loops */
+    ZORB_CPU_DETECTED = 0x2, /* detection has run */
+    ZORB_CPU_WIDE_OFF = 0x4  /* switched off with ZorbSetMMX(0) */
 };
 
 /* ZorbSetMMX (codec/zorb.h) sets the choice. */

@@ -9,7 +9,10 @@ namespace zorb {
 
 namespace {
 
-int64_t Area(const DirtyRect &r) { return int64_t{r.right - r.left} * (r.bottom - r.top); }
+int64_t Area(const DirtyRect &r)
+{
+    return int64_t{r.right - r.left} * (r.bottom - r.top);
+}
 
 DirtyRect Union(const DirtyRect &a, const DirtyRect &b)
 {

@@ -2,9 +2,9 @@
 // for tools that describe files rather than play them.
 #include <cstring>
 
+#include "codec/examine.h"
 #include "codec/format.h"
 #include "codec/handle.h"
-#include "codec/examine.h"
 #include "codec/soundchunk.h"
 
 namespace zorb {
@@ -46,7 +46,10 @@ void ExtractSound(const ZorbHandle *h, unsigned n, const SoundChunk &chunk, uint
 
 using namespace zorb;
 
-extern "C" uint32_t ZorbTableFrames(const ZorbHandle *h) { return h ? TableFrames(h) : 0; }
+extern "C" uint32_t ZorbTableFrames(const ZorbHandle *h)
+{
+    return h ? TableFrames(h) : 0;
+}
 
 extern "C" int ZorbInspectFrame(ZorbHandle *h, uint32_t index, ZorbFrameLayout *layout)
 {

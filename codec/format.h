@@ -32,8 +32,8 @@ enum {
     ZBX_OFFSET_HEADER_FLAGS = 20,
     ZBX_OFFSET_AUDIO_MAX_SIZE = 24, /* ZBX_MAX_TRACKS numbers */
     ZBX_OFFSET_TREE_DATA_SIZE = 52,
-    ZBX_OFFSET_TREE_SIZE = 56,      /* ZBX_TREE_COUNT numbers, in tree-id order */
-    ZBX_OFFSET_AUDIO_FORMAT = 72,   /* ZBX_MAX_TRACKS numbers */
+    ZBX_OFFSET_TREE_SIZE = 56,    /* ZBX_TREE_COUNT numbers, in tree-id order */
+    ZBX_OFFSET_AUDIO_FORMAT = 72, /* ZBX_MAX_TRACKS numbers */
     ZBX_OFFSET_RESERVED = 100
 };
 

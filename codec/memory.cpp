@@ -16,9 +16,15 @@ std::atomic<size_t> g_liveBlocks{0};
 
 } // namespace
 
-void SetAllocationHook(AllocationHook hook) { g_allocationHook = hook; }
+void SetAllocationHook(AllocationHook hook)
+{
+    g_allocationHook = hook;
+}
 
-size_t LiveBlocks() { return g_liveBlocks.load(std::memory_order_relaxed); }
+size_t LiveBlocks()
+{
+    return g_liveBlocks.load(std::memory_order_relaxed);
+}
 
 // calloc gives 16-byte alignment here and takes large blocks straight from
 // the system, already zero: a preloaded file's buffer is not written twice.

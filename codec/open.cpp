@@ -91,12 +91,12 @@ struct Opening {
     ZorbHandle *h = nullptr;
     uint32_t flags = 0;
     int32_t extra = -1;
-    bool ownFile = false;       // the library opened the file (and closes it)
+    bool ownFile = false; // the library opened the file (and closes it)
     bool callerMemory = false;
     int fd = -1;
-    uint64_t startOffset = 0;   // file offset of the header
+    uint64_t startOffset = 0;        // file offset of the header
     uint64_t available = UINT64_MAX; // bytes from the start offset on (unknown for pipes)
-    uint32_t frames = 0;        // entries of the frame tables
+    uint32_t frames = 0;             // entries of the frame tables
     uint64_t totalFrameBytes = 0;
     uint8_t *scratch = nullptr; // the tree data while the trees are built
     size_t scratchSize = 0;
@@ -204,9 +204,8 @@ bool OpenSource(Opening &o, void *first)
     }
     struct stat st;
     if (::fstat(o.fd, &st) == 0 && S_ISREG(st.st_mode))
-        o.available = static_cast<uint64_t>(st.st_size) > o.startOffset
-                          ? static_cast<uint64_t>(st.st_size) - o.startOffset
-                          : 0;
+        o.available =
+            static_cast<uint64_t>(st.st_size) > o.startOffset ? static_cast<uint64_t>(st.st_size) - o.startOffset : 0;
     return true;
 }
 
@@ -509,7 +508,10 @@ extern "C" ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra)
     return h;
 }
 
-extern "C" const char *ZorbLastOpenError(void) { return g_lastOpenError; }
+extern "C" const char *ZorbLastOpenError(void)
+{
+    return g_lastOpenError;
+}
 
 extern "C" void ZorbClose(ZorbHandle *h)
 {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "codec/format.h"
 #include "codec/cpu.h"
+#include "codec/format.h"
 #include "codec/handle.h"
 #include "codec/soundchunk.h"
 #include "codec/video.h"
@@ -47,7 +47,10 @@ bool AnyChange(const OutputDescriptor &od)
 
 } // namespace
 
-DecodePath CurrentDecodePath() { return ZorbMMXLevel() == 2 ? DecodePath::Wide : DecodePath::Table; }
+DecodePath CurrentDecodePath()
+{
+    return ZorbMMXLevel() == 2 ? DecodePath::Wide : DecodePath::Table;
+}
 
 void DecodeFrameVideo(ZorbHandle *h)
 {
@@ -95,8 +98,8 @@ extern "C" void ZorbSetOutput(ZorbHandle *h, uint32_t x, int32_t y, uint32_t str
             return; // no output: video is no longer decoded
         size = need;
     }
-    OutputDescriptor *od = SetupOutput(block, size, h->Width, CodedHeight(h), HeightMode(h), x, y, stride,
-                                       bufferHeight, static_cast<uint8_t *>(buffer), outputType);
+    OutputDescriptor *od = SetupOutput(block, size, h->Width, CodedHeight(h), HeightMode(h), x, y, stride, bufferHeight,
+                                       static_cast<uint8_t *>(buffer), outputType);
     h->OutputDescriptor = od;
     h->OutputDescriptorSize = static_cast<uint32_t>(size);
     h->ColourTable16 = od->colourTable16;

@@ -69,7 +69,10 @@ uint32_t Min3(uint32_t a, uint64_t b, uint32_t c)
 
 } // namespace
 
-extern "C" void ZorbSetReadSpeed(uint32_t bytesPerSecond) { g_simulatedReadSpeed = bytesPerSecond; }
+extern "C" void ZorbSetReadSpeed(uint32_t bytesPerSecond)
+{
+    g_simulatedReadSpeed = bytesPerSecond;
+}
 
 BufferChoice ChooseBuffering(uint32_t flags, int32_t extra, uint64_t total, uint32_t largestSecondBytes,
                              uint32_t framePeriod)
@@ -160,8 +163,8 @@ uint32_t ReadBytes(ZorbHandle *h, void *dstv, uint32_t n)
 
 uint32_t BackgroundReadStep(ZorbHandle *h)
 {
-    if (!h->ReadBufferStart || h->CurrentFrame >= h->FrameCount ||
-        h->ReadBufferSize - h->BufferedBytes < kBlock || h->BufferedBytes > h->ReadBufferSize)
+    if (!h->ReadBufferStart || h->CurrentFrame >= h->FrameCount || h->ReadBufferSize - h->BufferedBytes < kBlock ||
+        h->BufferedBytes > h->ReadBufferSize)
         return 0;
     uint32_t t0 = PlatformTimeMs();
     uint32_t got = ReadFile(h->FileHandle, h->WritePtr, kBlock);

@@ -9,13 +9,14 @@ namespace zorb {
 
 namespace {
 
-constexpr uint32_t kFracLimit = 262144000u;   // 256000 bytes x 1024
-constexpr uint32_t kSkipLimit = 33554432u;    // 32768 bytes x 1024
+constexpr uint32_t kFracLimit = 262144000u; // 256000 bytes x 1024
+constexpr uint32_t kSkipLimit = 33554432u;  // 32768 bytes x 1024
 constexpr uint32_t kBaseStep = 256000u;
 
-}  // namespace
+} // namespace
 
-void TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod) {
+void TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t framePeriod)
+{
     t->TrackIndex = index;
     t->SampleRate = formatWord & 0xFFFFFFu;
     t->Is16Bit = (formatWord >> 29) & 1u;
@@ -28,7 +29,8 @@ void TrackSetUp(ZorbTrack *t, uint32_t index, uint32_t formatWord, uint32_t fram
     t->ExpectedFrac = t->ExpectedBase = t->BytesQueued = 0;
 }
 
-void TrackAttachRing(ZorbTrack *t, uint8_t *ring) {
+void TrackAttachRing(ZorbTrack *t, uint8_t *ring)
+{
     std::memset(ring, SilenceByte(t), t->RingSize);
     t->RingStart = ring;
     t->RingEnd = ring + t->RingSize;
@@ -36,13 +38,15 @@ void TrackAttachRing(ZorbTrack *t, uint8_t *ring) {
     t->BytesPending = 0;
 }
 
-void SetMaxFrameBytes(ZorbTrack *t, uint32_t largestChunk) {
+void SetMaxFrameBytes(ZorbTrack *t, uint32_t largestChunk)
+{
     // A header that claims more than the ring holds would make the silence
     // and the replayed stretch reach outside the ring.
     t->MaxFrameBytes = std::min(largestChunk & ~3u, t->RingSize);
 }
 
-void ClockAdvance(ZorbTrack *t) {
+void ClockAdvance(ZorbTrack *t)
+{
     t->ExpectedFrac += t->FrameBytes1024;
     t->SkipMark += t->FrameBytes1024;
     // Keeps the sums inside 32 bits without moving the time line.
@@ -53,7 +57,8 @@ void ClockAdvance(ZorbTrack *t) {
     }
 }
 
-uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *context) {
+uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *context)
+{
     uint32_t space = t->RingSize - Pending(t).load();
     if (n > space) {
         ++t->Overflows;
@@ -61,23 +66,28 @@ uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *contex
     }
     // Whatever the device did meanwhile, the sound goes on where it stands:
     // nothing is padded, dropped or played twice to catch up with the clock.
-    if (n > 0) produce(context, t, n);
+    if (n > 0)
+        produce(context, t, n);
     t->BytesQueued += n;
     Pending(t).fetch_add(n);
     return n;
 }
 
-void ClockRebaseIfUnreachable(ZorbTrack *t) {
-    if (PositionAfter(DuePosition(t), t->BytesQueued)) ClockAnchor(t, t->BytesQueued);
+void ClockRebaseIfUnreachable(ZorbTrack *t)
+{
+    if (PositionAfter(DuePosition(t), t->BytesQueued))
+        ClockAnchor(t, t->BytesQueued);
 }
 
-void ClockAnchor(ZorbTrack *t, uint32_t p) {
+void ClockAnchor(ZorbTrack *t, uint32_t p)
+{
     t->SkipMark -= t->ExpectedFrac;
     t->ExpectedFrac = 0;
     t->ExpectedBase = p;
 }
 
-void TrackRestart(ZorbTrack *t) {
+void TrackRestart(ZorbTrack *t)
+{
     SoundGuard guard;
     Pending(t).store(0);
     t->ReadPos = t->WritePos;
@@ -85,14 +95,16 @@ void TrackRestart(ZorbTrack *t) {
     t->BytesQueued = 0;
 }
 
-void TrackDropPending(ZorbTrack *t, uint32_t played) {
+void TrackDropPending(ZorbTrack *t, uint32_t played)
+{
     SoundGuard guard;
     Pending(t).store(0);
     t->ReadPos = t->WritePos;
     t->BytesQueued = played;
 }
 
-void TrackReplayLastFrame(ZorbTrack *t, bool silence) {
+void TrackReplayLastFrame(ZorbTrack *t, bool silence)
+{
     SoundGuard guard;
     uint32_t back = t->MaxFrameBytes;
     uint32_t old = Pending(t).load();
@@ -108,4 +120,4 @@ void TrackReplayLastFrame(ZorbTrack *t, bool silence) {
     t->BytesQueued += back - old;
 }
 
-}  // namespace zorb
+} // namespace zorb

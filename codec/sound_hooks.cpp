@@ -5,10 +5,19 @@
 
 namespace zorb {
 
-bool SoundHookOpenTrack(ZorbHandle *h, unsigned n) { return SoundOpenTrack(h, n, h->OpenFlags); }
+bool SoundHookOpenTrack(ZorbHandle *h, unsigned n)
+{
+    return SoundOpenTrack(h, n, h->OpenFlags);
+}
 
-void SoundHookCloseTracks(ZorbHandle *h) { SoundCloseTracks(h); }
+void SoundHookCloseTracks(ZorbHandle *h)
+{
+    SoundCloseTracks(h);
+}
 
-void SoundHookService(ZorbHandle *) { SoundServiceIfOpen(); }
+void SoundHookService(ZorbHandle *)
+{
+    SoundServiceIfOpen();
+}
 
 } // namespace zorb

@@ -20,17 +20,21 @@ uint8_t *g_workArea = nullptr;
 std::atomic<int> g_busy{0};
 std::mutex g_passLock;
 
-}  // namespace
+} // namespace
 
-uint32_t FormatBytesPerSecond(uint32_t formatWord) {
+uint32_t FormatBytesPerSecond(uint32_t formatWord)
+{
     uint32_t rate = formatWord & 0xFFFFFFu;
     uint32_t bytes = rate;
-    if (formatWord & (1u << 29)) bytes *= 2;  // 16-bit
-    if (formatWord & (1u << 28)) bytes *= 2;  // stereo
+    if (formatWord & (1u << 29))
+        bytes *= 2; // 16-bit
+    if (formatWord & (1u << 28))
+        bytes *= 2; // stereo
     return bytes;
 }
 
-TrackSizes ComputeTrackSizes(uint32_t bytesPerSecond, uint32_t framePeriod) {
+TrackSizes ComputeTrackSizes(uint32_t bytesPerSecond, uint32_t framePeriod)
+{
     TrackSizes s;
     s.FrameBytes1024 = static_cast<uint32_t>(uint64_t(bytesPerSecond) * 1024u * framePeriod / 100000u);
     s.SkipMark = bytesPerSecond * 512u;
@@ -40,79 +44,110 @@ TrackSizes ComputeTrackSizes(uint32_t bytesPerSecond, uint32_t framePeriod) {
     return s;
 }
 
-uint8_t *RingAdvance(const ZorbTrack *t, uint8_t *p, uint32_t n) {
+uint8_t *RingAdvance(const ZorbTrack *t, uint8_t *p, uint32_t n)
+{
     uint32_t toEnd = static_cast<uint32_t>(t->RingEnd - p);
     return n < toEnd ? p + n : t->RingStart + (n - toEnd);
 }
 
-void RingWrite(ZorbTrack *t, const uint8_t *src, uint32_t n) {
+void RingWrite(ZorbTrack *t, const uint8_t *src, uint32_t n)
+{
     while (n > 0) {
         uint32_t k = std::min<uint32_t>(n, static_cast<uint32_t>(t->RingEnd - t->WritePos));
         std::memcpy(t->WritePos, src, k);
         src += k;
         n -= k;
         t->WritePos += k;
-        if (t->WritePos == t->RingEnd) t->WritePos = t->RingStart;
+        if (t->WritePos == t->RingEnd)
+            t->WritePos = t->RingStart;
     }
 }
 
-void RingFill(ZorbTrack *t, uint8_t value, uint32_t n) {
+void RingFill(ZorbTrack *t, uint8_t value, uint32_t n)
+{
     while (n > 0) {
         uint32_t k = std::min<uint32_t>(n, static_cast<uint32_t>(t->RingEnd - t->WritePos));
         std::memset(t->WritePos, value, k);
         n -= k;
         t->WritePos += k;
-        if (t->WritePos == t->RingEnd) t->WritePos = t->RingStart;
+        if (t->WritePos == t->RingEnd)
+            t->WritePos = t->RingStart;
     }
 }
 
-void RingRead(ZorbTrack *t, uint8_t *dst, uint32_t n) {
+void RingRead(ZorbTrack *t, uint8_t *dst, uint32_t n)
+{
     while (n > 0) {
         uint32_t k = std::min<uint32_t>(n, static_cast<uint32_t>(t->RingEnd - t->ReadPos));
         std::memcpy(dst, t->ReadPos, k);
         dst += k;
         n -= k;
         t->ReadPos += k;
-        if (t->ReadPos == t->RingEnd) t->ReadPos = t->RingStart;
+        if (t->ReadPos == t->RingEnd)
+            t->ReadPos = t->RingStart;
     }
 }
 
-const ZorbSoundBackend *SoundBackend() { return g_backend; }
+const ZorbSoundBackend *SoundBackend()
+{
+    return g_backend;
+}
 
-bool SoundInstallBackend(const ZorbSoundBackend *backend) {
-    if (g_backend || !backend) return false;
+bool SoundInstallBackend(const ZorbSoundBackend *backend)
+{
+    if (g_backend || !backend)
+        return false;
     g_backend = backend;
     return true;
 }
 
-void SoundSetDefaultBackend(const ZorbSoundBackend *backend) { g_defaultBackend = backend; }
+void SoundSetDefaultBackend(const ZorbSoundBackend *backend)
+{
+    g_defaultBackend = backend;
+}
 
-const ZorbSoundBackend *SoundInstallDefault() {
-    if (!g_backend) g_backend = g_defaultBackend;
+const ZorbSoundBackend *SoundInstallDefault()
+{
+    if (!g_backend)
+        g_backend = g_defaultBackend;
     return g_backend;
 }
 
-void SoundForgetBackendsForTests() {
+void SoundForgetBackendsForTests()
+{
     g_backend = nullptr;
     g_defaultBackend = nullptr;
     g_channelList = nullptr;
     g_openTrackCount = 0;
 }
 
-uint32_t SoundOpenTrackCount() { return g_openTrackCount; }
-void SoundTrackOpened() { ++g_openTrackCount; }
-void SoundTrackClosed() {
-    if (g_openTrackCount > 0) --g_openTrackCount;
+uint32_t SoundOpenTrackCount()
+{
+    return g_openTrackCount;
+}
+void SoundTrackOpened()
+{
+    ++g_openTrackCount;
+}
+void SoundTrackClosed()
+{
+    if (g_openTrackCount > 0)
+        --g_openTrackCount;
 }
 
-ZorbTrack *&SoundChannelList() { return g_channelList; }
+ZorbTrack *&SoundChannelList()
+{
+    return g_channelList;
+}
 
-void SoundChannelAdd(ZorbTrack *t) {
+void SoundChannelAdd(ZorbTrack *t)
+{
     t->NextChannel = g_channelList;
     g_channelList = t;
 }
 
-void SoundChannelRemove(ZorbTrack *t) {
+void SoundChannelRemove(ZorbTrack *t)
+{
     for (ZorbTrack **p = &g_channelList; *p; p = &(*p)->NextChannel) {
         if (*p == t) {
             *p = t->NextChannel;
@@ -122,35 +157,46 @@ void SoundChannelRemove(ZorbTrack *t) {
     }
 }
 
-uint8_t *SoundWorkArea() { return g_workArea; }
+uint8_t *SoundWorkArea()
+{
+    return g_workArea;
+}
 
-bool SoundWorkAreaAcquire() {
-    if (!g_workArea) g_workArea = static_cast<uint8_t *>(::operator new(kSoundWorkAreaSize, std::align_val_t(16), std::nothrow));
+bool SoundWorkAreaAcquire()
+{
+    if (!g_workArea)
+        g_workArea = static_cast<uint8_t *>(::operator new(kSoundWorkAreaSize, std::align_val_t(16), std::nothrow));
     return g_workArea != nullptr;
 }
 
-void SoundWorkAreaRelease() {
+void SoundWorkAreaRelease()
+{
     if (g_openTrackCount == 0 && g_workArea) {
         ::operator delete(g_workArea, std::align_val_t(16));
         g_workArea = nullptr;
     }
 }
 
-void SoundServiceIfOpen() {
-    if (g_openTrackCount > 0 && g_backend && g_backend->Service) g_backend->Service();
+void SoundServiceIfOpen()
+{
+    if (g_openTrackCount > 0 && g_backend && g_backend->Service)
+        g_backend->Service();
 }
 
-SoundGuard::SoundGuard() {
+SoundGuard::SoundGuard()
+{
     g_busy.fetch_add(1, std::memory_order_acq_rel);
     g_passLock.lock();
 }
 
-SoundGuard::~SoundGuard() {
+SoundGuard::~SoundGuard()
+{
     g_passLock.unlock();
     g_busy.fetch_sub(1, std::memory_order_acq_rel);
 }
 
-bool SoundTryEnterPass() {
+bool SoundTryEnterPass()
+{
     if (g_busy.fetch_add(1, std::memory_order_acq_rel) != 0) {
         g_busy.fetch_sub(1, std::memory_order_acq_rel);
         return false;
@@ -159,11 +205,15 @@ bool SoundTryEnterPass() {
     return true;
 }
 
-void SoundLeavePass() {
+void SoundLeavePass()
+{
     g_passLock.unlock();
     g_busy.fetch_sub(1, std::memory_order_acq_rel);
 }
 
-int SoundBusyCount() { return g_busy.load(std::memory_order_acquire); }
+int SoundBusyCount()
+{
+    return g_busy.load(std::memory_order_acquire);
+}
 
-}  // namespace zorb
+} // namespace zorb

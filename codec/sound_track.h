@@ -24,7 +24,7 @@
 #include <atomic>
 #include <cstring>
 
-struct ZorbPullBuffer;  // a pull back end's device buffer (runtime)
+struct ZorbPullBuffer; // a pull back end's device buffer (runtime)
 
 // One device buffer of the queue back end (the "header" of the original
 // design): its data, the length last handed to the device, and whether the
@@ -33,63 +33,63 @@ struct ZorbQueueBuffer {
     uint8_t *Data;
     uint32_t Length;
     uint32_t Done;
-    uint64_t QueuedEnd;  // device byte count at which this buffer has been consumed
+    uint64_t QueuedEnd; // device byte count at which this buffer has been consumed
 };
 
 // Where a device stands: the bytes it has taken (confirmed), and the played
 // position interpolated by time between its updates, never past what it has
 // confirmed and never backwards. Positions count from the last reset.
 struct ZorbDeviceClock {
-    uint64_t DeviceBase;     // device count at which position Offset was taken
-    uint32_t Offset;         // position at DeviceBase (carried over pause and resume)
-    uint32_t Confirmed;      // position the device has confirmed taking
-    uint32_t From;           // position where the running interpolation started
-    uint32_t FromTime;       // clock at which it started
-    uint32_t Reported;       // last position reported
+    uint64_t DeviceBase; // device count at which position Offset was taken
+    uint32_t Offset;     // position at DeviceBase (carried over pause and resume)
+    uint32_t Confirmed;  // position the device has confirmed taking
+    uint32_t From;       // position where the running interpolation started
+    uint32_t FromTime;   // clock at which it started
+    uint32_t Reported;   // last position reported
 };
 
 // Back-end fields of the queue back end (one device fed by queued buffers).
 struct ZorbQueueChannel {
-    uint32_t Device;         // device id, 0 = closed
-    uint32_t HalfBuffer;     // size of each of the two device buffers
+    uint32_t Device;     // device id, 0 = closed
+    uint32_t HalfBuffer; // size of each of the two device buffers
     ZorbQueueBuffer Header1, Header2;
-    void *Owner;             // the handle
-    uint64_t DeviceQueued;   // bytes ever handed to the device
-    uint8_t *Block;          // the two buffers' memory
-    uint32_t Started;        // sound was handed over since the device opened or was reset
+    void *Owner;           // the handle
+    uint64_t DeviceQueued; // bytes ever handed to the device
+    uint8_t *Block;        // the two buffers' memory
+    uint32_t Started;      // sound was handed over since the device opened or was reset
 };
 
 // Back-end fields of the pull back end (a device that pulls from our
 // half-second device buffer).
 struct ZorbPullChannel {
-    uint32_t BufferBytes;     // size of the device buffer
-    ZorbPullBuffer *Buffer;   // the device buffer; null while paused
+    uint32_t BufferBytes;   // size of the device buffer
+    ZorbPullBuffer *Buffer; // the device buffer; null while paused
 };
 
 struct ZorbTrack {
-    uint8_t *RingStart, *RingEnd;  // the ring buffer
-    uint8_t *ReadPos;              // next byte to hand to the device
-    uint8_t *WritePos;             // next byte the feed writes
-    uint32_t BytesPending;         // bytes between ReadPos and WritePos (atomic access)
+    uint8_t *RingStart, *RingEnd; // the ring buffer
+    uint8_t *ReadPos;             // next byte to hand to the device
+    uint8_t *WritePos;            // next byte the feed writes
+    uint32_t BytesPending;        // bytes between ReadPos and WritePos (atomic access)
     uint32_t BytesPerSecond;
-    uint32_t RingSize;             // RingEnd - RingStart
+    uint32_t RingSize; // RingEnd - RingStart
     // The sound clock (frame timing).
-    uint32_t FrameBytes1024;       // bytes per frame x 1024
-    uint32_t ExpectedFrac;         // bytes x 1024 since ExpectedBase
-    uint32_t ExpectedBase;         // bytes at which the current frame's time line is anchored
-    uint32_t SkipMark;             // bytes x 1024 since ExpectedBase beyond which video is behind
-    uint32_t BytesQueued;          // bytes ever written to the ring (sound and silence)
-    uint32_t Overflows;            // frames whose sound was cut to the ring's free space
-    uint32_t SoundSkips;           // times the device ran dry with sound still to come (atomic access)
-    uint32_t MaxFrameBytes;        // largest per-frame chunk, multiple of 4
-    ZorbTrack *NextChannel;        // the back end's list of open channels
+    uint32_t FrameBytes1024; // bytes per frame x 1024
+    uint32_t ExpectedFrac;   // bytes x 1024 since ExpectedBase
+    uint32_t ExpectedBase;   // bytes at which the current frame's time line is anchored
+    uint32_t SkipMark;       // bytes x 1024 since ExpectedBase beyond which video is behind
+    uint32_t BytesQueued;    // bytes ever written to the ring (sound and silence)
+    uint32_t Overflows;      // frames whose sound was cut to the ring's free space
+    uint32_t SoundSkips;     // times the device ran dry with sound still to come (atomic access)
+    uint32_t MaxFrameBytes;  // largest per-frame chunk, multiple of 4
+    ZorbTrack *NextChannel;  // the back end's list of open channels
     ZorbQueueChannel Queue;
     uint32_t SampleRate;
     uint32_t NoSoundThisFrame;
     uint32_t Is16Bit, IsStereo;
-    uint32_t Underrun;             // the device ran dry and still waits for sound (atomic access)
+    uint32_t Underrun; // the device ran dry and still waits for sound (atomic access)
     ZorbPullChannel Pull;
-    uint32_t TrackIndex;           // 0..6
+    uint32_t TrackIndex; // 0..6
     // Set by the back end when the channel opens: the sound it keeps handed
     // over ahead of the device (frames are released that far ahead of the
     // played position), and the device's position.
@@ -111,12 +111,24 @@ struct ZorbSoundBackend {
 
 namespace zorb {
 
-inline std::atomic_ref<uint32_t> Pending(ZorbTrack *t) { return std::atomic_ref<uint32_t>(t->BytesPending); }
-inline std::atomic_ref<uint32_t> UnderrunFlag(ZorbTrack *t) { return std::atomic_ref<uint32_t>(t->Underrun); }
-inline std::atomic_ref<uint32_t> SkipCount(ZorbTrack *t) { return std::atomic_ref<uint32_t>(t->SoundSkips); }
+inline std::atomic_ref<uint32_t> Pending(ZorbTrack *t)
+{
+    return std::atomic_ref<uint32_t>(t->BytesPending);
+}
+inline std::atomic_ref<uint32_t> UnderrunFlag(ZorbTrack *t)
+{
+    return std::atomic_ref<uint32_t>(t->Underrun);
+}
+inline std::atomic_ref<uint32_t> SkipCount(ZorbTrack *t)
+{
+    return std::atomic_ref<uint32_t>(t->SoundSkips);
+}
 
 // Bytes of one sample frame (all channels) of a track.
-inline uint32_t SampleFrameBytes(const ZorbTrack *t) { return (t->Is16Bit ? 2u : 1u) * (t->IsStereo ? 2u : 1u); }
+inline uint32_t SampleFrameBytes(const ZorbTrack *t)
+{
+    return (t->Is16Bit ? 2u : 1u) * (t->IsStereo ? 2u : 1u);
+}
 
 // The device clock. Restart: position 0 at device count `device`. Carry
 // over: the position reached so far continues from device count `device`
@@ -126,7 +138,10 @@ void DeviceClockRestart(ZorbDeviceClock *c, uint64_t device, uint32_t now);
 void DeviceClockCarryOver(ZorbDeviceClock *c, uint64_t device, uint32_t now);
 uint32_t DeviceClockUpdate(ZorbDeviceClock *c, uint64_t device, uint32_t now, uint32_t bytesPerSecond);
 
-inline uint8_t SilenceByte(const ZorbTrack *t) { return t->Is16Bit ? 0x00 : 0x80; }
+inline uint8_t SilenceByte(const ZorbTrack *t)
+{
+    return t->Is16Bit ? 0x00 : 0x80;
+}
 
 // Sizes a track's ring and clock from its format and the frame period
 // (1/100 ms): FrameBytes1024, SkipMark and RingSize.
@@ -175,10 +190,19 @@ uint32_t FeedTrack(ZorbTrack *t, uint32_t n, SoundProducer produce, void *contex
 // that much sound was never written, the time line is moved to what was.
 void ClockRebaseIfUnreachable(ZorbTrack *primary);
 // The frame's due position and the point beyond which video is behind.
-inline uint32_t DuePosition(const ZorbTrack *t) { return t->ExpectedBase + t->ExpectedFrac / 1024; }
-inline uint32_t SkipPosition(const ZorbTrack *t) { return t->ExpectedBase + t->SkipMark / 1024; }
+inline uint32_t DuePosition(const ZorbTrack *t)
+{
+    return t->ExpectedBase + t->ExpectedFrac / 1024;
+}
+inline uint32_t SkipPosition(const ZorbTrack *t)
+{
+    return t->ExpectedBase + t->SkipMark / 1024;
+}
 // Positions on the time line compared as a signed distance (they wrap at 4 GB).
-inline bool PositionAfter(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
+inline bool PositionAfter(uint32_t a, uint32_t b)
+{
+    return static_cast<int32_t>(a - b) > 0;
+}
 // Anchors the time line at position p (bytes played).
 void ClockAnchor(ZorbTrack *t, uint32_t p);
 // After the back end's reset: the ring is emptied and the time line restarts at 0.
@@ -220,7 +244,7 @@ void SoundChannelRemove(ZorbTrack *t);
 enum { kSoundWorkAreaSize = 8192 };
 uint8_t *SoundWorkArea();
 bool SoundWorkAreaAcquire();
-void SoundWorkAreaRelease();  // frees it when no track is open
+void SoundWorkAreaRelease(); // frees it when no track is open
 
 // Services the installed back end when any track is open.
 void SoundServiceIfOpen();
@@ -243,6 +267,6 @@ void SoundLeavePass();
 // Current value of the busy counter (tests).
 int SoundBusyCount();
 
-}  // namespace zorb
+} // namespace zorb
 
 #endif

@@ -16,18 +16,22 @@ namespace zorb {
 
 namespace {
 
-ZorbTrack *Primary(ZorbHandle *h) {
+ZorbTrack *Primary(ZorbHandle *h)
+{
     return h->PrimaryTrack >= 0 && h->PrimaryTrack < ZBX_MAX_TRACKS ? h->Track[h->PrimaryTrack] : nullptr;
 }
 
-uint32_t PlayedPosition(ZorbTrack *t) {
+uint32_t PlayedPosition(ZorbTrack *t)
+{
     const ZorbSoundBackend *b = SoundBackend();
     return b ? b->PlayedPosition(t) : 0;
 }
 
 // Clock pacing: true while the frame must wait.
-bool ClockHolds(ZorbHandle *h) {
-    if (h->FrameReleased) return false;
+bool ClockHolds(ZorbHandle *h)
+{
+    if (h->FrameReleased)
+        return false;
     uint32_t now = PlatformTimeMs() * 100u;
     if (h->NextDueTime == 0xFFFFFFFFu) {
         h->NextDueTime = now + h->FramePeriod;
@@ -35,32 +39,43 @@ bool ClockHolds(ZorbHandle *h) {
     }
     // Compared as a signed distance, so the schedule survives the wrap of
     // the 1/100 ms count (every 11.9 hours).
-    if (static_cast<int32_t>(h->NextDueTime - now) > 0) return true;
+    if (static_cast<int32_t>(h->NextDueTime - now) > 0)
+        return true;
     uint32_t next = h->NextDueTime + h->FramePeriod;
     // Released less than one period late: next frame one period from now.
     // One to two periods late: keep the beat (next frame due at once).
     // Later: start the schedule again from now.
     h->NextDueTime = (now - next > h->FramePeriod) ? now + h->FramePeriod : next;
-    if (h->FramePeriod != 0) h->FrameReleased = 1;
+    if (h->FramePeriod != 0)
+        h->FrameReleased = 1;
     return false;
 }
 
-}  // namespace
+} // namespace
 
-int32_t FrameRateOverride() { return g_frameRateOverride; }
+int32_t FrameRateOverride()
+{
+    return g_frameRateOverride;
+}
 
-uint32_t BehindTest(ZorbHandle *h) {
+uint32_t BehindTest(ZorbHandle *h)
+{
     ZorbTrack *t = Primary(h);
-    if (!t || h->SoundPaused) return 0;
-    if (!h->WaitingForSound) return 1;
-    if (t->NoSoundThisFrame) return 0;
+    if (!t || h->SoundPaused)
+        return 0;
+    if (!h->WaitingForSound)
+        return 1;
+    if (t->NoSoundThisFrame)
+        return 0;
     uint32_t p = PlayedPosition(t) + t->LeadBytes;
-    if (PositionAfter(SkipPosition(t), p)) return 0;
+    if (PositionAfter(SkipPosition(t), p))
+        return 0;
     h->WaitingForSound = 0;
     return 1;
 }
 
-void BookFrameTimes(ZorbHandle *h) {
+void BookFrameTimes(ZorbHandle *h)
+{
     uint32_t now = 0;
     bool haveNow = false;
     auto clock = [&] {
@@ -95,12 +110,14 @@ void BookFrameTimes(ZorbHandle *h) {
     }
 }
 
-}  // namespace zorb
+} // namespace zorb
 
 using namespace zorb;
 
-extern "C" uint32_t ZorbMustWait(ZorbHandle *h) {
-    if (!h || h->ReadFailed) return 0;
+extern "C" uint32_t ZorbMustWait(ZorbHandle *h)
+{
+    if (!h || h->ReadFailed)
+        return 0;
     SoundServiceIfOpen();
     if (ZorbTrack *t = Primary(h)) {
         // The sound clock: the frame is due when the device has played up to
@@ -122,29 +139,36 @@ extern "C" uint32_t ZorbMustWait(ZorbHandle *h) {
     return 0;
 }
 
-extern "C" uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on) {
-    if (!h) return 0;
+extern "C" uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on)
+{
+    if (!h)
+        return 0;
     const ZorbSoundBackend *b = SoundBackend();
     if (on == 0 && !h->SoundPaused) {
         h->PausedAtFrame = h->CurrentFrame;
         h->SoundPaused = 1;
         for (ZorbTrack *t : h->Track) {
-            if (!t) continue;
+            if (!t)
+                continue;
             uint32_t p = PlayedPosition(t);
-            if (b) b->Pause(t);
+            if (b)
+                b->Pause(t);
             TrackDropPending(t, p);
         }
     } else if (on != 0 && h->SoundPaused) {
         bool silence = h->CurrentFrame != h->PausedAtFrame || on < 0;
         for (ZorbTrack *t : h->Track) {
-            if (!t) continue;
+            if (!t)
+                continue;
             uint32_t p = PlayedPosition(t);
             // The last frame's sound is handed over again (silenced after a
             // jump, so nothing stale is heard) and the time line restarts
             // where the device stands.
-            if (h->CurrentFrame != 0) TrackReplayLastFrame(t, silence);
+            if (h->CurrentFrame != 0)
+                TrackReplayLastFrame(t, silence);
             ClockAnchor(t, p);
-            if (b && !b->Resume(t)) return 0;
+            if (b && !b->Resume(t))
+                return 0;
             UnderrunFlag(t).store(0);
         }
         h->SoundPaused = 0;
@@ -152,19 +176,25 @@ extern "C" uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on) {
     return 1;
 }
 
-extern "C" uint32_t ZorbSoundPending(ZorbHandle *h) {
-    if (!h || h->SoundPaused) return 0;
+extern "C" uint32_t ZorbSoundPending(ZorbHandle *h)
+{
+    if (!h || h->SoundPaused)
+        return 0;
     uint32_t most = 0;
     for (ZorbTrack *t : h->Track) {
-        if (!t) continue;
+        if (!t)
+            continue;
         uint32_t p = PlayedPosition(t);
-        if (PositionAfter(t->BytesQueued, p)) most = std::max(most, t->BytesQueued - p);
+        if (PositionAfter(t->BytesQueued, p))
+            most = std::max(most, t->BytesQueued - p);
     }
     return most;
 }
 
-extern "C" void ZorbGetStats(ZorbHandle *h, ZorbStats *s) {
-    if (!h || !s) return;
+extern "C" void ZorbGetStats(ZorbHandle *h, ZorbStats *s)
+{
+    if (!h || !s)
+        return;
     BookFrameTimes(h);
     ZorbTrack *t = Primary(h);
     uint32_t readTime = h->ForegroundTime + h->BackgroundTime;
@@ -191,6 +221,7 @@ extern "C" void ZorbGetStats(ZorbHandle *h, ZorbStats *s) {
     s->PeakExtraBufferUsed = h->PeakBuffered;
 }
 
-extern "C" void ZorbSetFrameRateOverride(int32_t fps) {
+extern "C" void ZorbSetFrameRateOverride(int32_t fps)
+{
     g_frameRateOverride = fps > 0 ? -(100000 / fps) : fps;
 }

@@ -40,12 +40,12 @@ uint32_t ChunkSoundBytes(const ZorbHandle *h, uint32_t n);
 // Decodes a compressed sound chunk's stream (the bytes after its two length
 // words) into the ring: n bytes at writePos, wrapping from ringEnd to
 // ringStart, never reading past the stream's end.
-void DecodeSoundIntoRing(const uint8_t *stream, uint32_t streamBytes, uint32_t n, uint8_t *scratch,
-                         uint8_t *ringStart, uint8_t *ringEnd, uint8_t *writePos);
+void DecodeSoundIntoRing(const uint8_t *stream, uint32_t streamBytes, uint32_t n, uint8_t *scratch, uint8_t *ringStart,
+                         uint8_t *ringEnd, uint8_t *writePos);
 
 // The global frame-rate override (header encoding) set by ZorbSetFrameRateOverride.
 int32_t FrameRateOverride();
 
-}  // namespace zorb
+} // namespace zorb
 
 #endif

@@ -15,7 +15,10 @@ namespace {
 // 131071 nodes); it also keeps node indices within a lookup table entry.
 constexpr uint32_t kMaxBigTreeNodes = 1u << 22;
 
-constexpr size_t Align16(size_t n) { return (n + 15) & ~size_t{15}; }
+constexpr size_t Align16(size_t n)
+{
+    return (n + 15) & ~size_t{15};
+}
 
 // A byte tree that always yields 0 and consumes no bits: stands in for a
 // low- or high-byte tree that the stream never supplied.
@@ -37,7 +40,7 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
     for (unsigned i = 0; i < kBigTreeCount; ++i) {
         BigTree *t = table ? &table->tree[i] : nullptr;
         if (!in.ReadBit()) { // absent
-            counts[i] = 1; // the stand-in leaf
+            counts[i] = 1;   // the stand-in leaf
             tableBits[i] = 0;
             if (t) {
                 t->present = 0;
@@ -73,8 +76,8 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
         const uint32_t cap = limit[i];
         TreeNode *nodes = t ? t->nodes : nullptr;
         uint32_t count = 0;
-        uint64_t pending = 1;   // count mode: nodes still to read
-        int64_t top = -1;       // build mode: innermost inner node whose 1-branch has not begun
+        uint64_t pending = 1; // count mode: nodes still to read
+        int64_t top = -1;     // build mode: innermost inner node whose 1-branch has not begun
         int64_t lastMatch[3] = {-1, -1, -1};
         unsigned depth = 0, longest = 0;
         branchDepth.clear();
@@ -216,7 +219,8 @@ bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBi
         return false;
     size_t bytes = Align16(sizeof(TreeTable));
     for (unsigned i = 0; i < kBigTreeCount; ++i)
-        bytes += Align16((size_t{1} << layout->tableBits[i]) * sizeof(uint32_t)) + Align16(size_t{1} << layout->tableBits[i]);
+        bytes += Align16((size_t{1} << layout->tableBits[i]) * sizeof(uint32_t)) +
+                 Align16(size_t{1} << layout->tableBits[i]);
     for (unsigned i = 0; i < kBigTreeCount; ++i)
         bytes += Align16(size_t{layout->nodes[i]} * sizeof(TreeNode));
     layout->bytes = bytes;
@@ -276,7 +280,10 @@ TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data
     return t;
 }
 
-void BuildLookup(BigTree &t) { LookupBuilder(t).Build(); }
+void BuildLookup(BigTree &t)
+{
+    LookupBuilder(t).Build();
+}
 
 void ResetCaches(TreeTable *t)
 {
@@ -307,6 +314,9 @@ TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeByt
     return t;
 }
 
-void FreeTreeTable(TreeTable *t) { std::free(t); }
+void FreeTreeTable(TreeTable *t)
+{
+    std::free(t);
+}
 
 } // namespace zorb

@@ -78,17 +78,17 @@ constexpr uint32_t kWalkEntry = 1u << 6;
 constexpr unsigned kMaxTableBits = 16;
 
 struct BigTree {
-    TreeNode *nodes;      // nodeCount nodes, root at 0 (an absent tree: one leaf of value 0)
+    TreeNode *nodes; // nodeCount nodes, root at 0 (an absent tree: one leaf of value 0)
     uint32_t nodeCount;
-    uint32_t present;     // 1 when the stream held this tree
-    uint16_t escape[3];   // Escape[0..2] as read
-    uint16_t resetValue;  // what ResetCaches stores in the cache (0; colour remapping may change it)
-    uint16_t *slot[3];    // Cache[k]: the value field of the cache slot leaf, or a private slot
+    uint32_t present;    // 1 when the stream held this tree
+    uint16_t escape[3];  // Escape[0..2] as read
+    uint16_t resetValue; // what ResetCaches stores in the cache (0; colour remapping may change it)
+    uint16_t *slot[3];   // Cache[k]: the value field of the cache slot leaf, or a private slot
     uint16_t privateSlot[3];
     uint16_t spare;
-    uint32_t *table;      // lookup table: 1 << tableBits entries
-    uint8_t *lengths;     // the bits of each table entry alone (entry & kEntryBitsMask), for the fast loops
-    unsigned tableBits;   // the longest code, at most kMaxTableBits
+    uint32_t *table;    // lookup table: 1 << tableBits entries
+    uint8_t *lengths;   // the bits of each table entry alone (entry & kEntryBitsMask), for the fast loops
+    unsigned tableBits; // the longest code, at most kMaxTableBits
 };
 
 struct TreeTable {

@@ -14,7 +14,10 @@ namespace zorb {
 
 namespace {
 
-constexpr size_t Align16(size_t n) { return (n + 15) & ~size_t{15}; }
+constexpr size_t Align16(size_t n)
+{
+    return (n + 15) & ~size_t{15};
+}
 
 // Largest picture we set up output for: 2^30 pixels.
 constexpr uint64_t kMaxPixels = uint64_t{1} << 30;
@@ -53,9 +56,9 @@ struct FastTree {
     uint32_t cache[3];
 
     explicit FastTree(BigTree &t)
-        : tree(t), table(t.table), lengths(t.lengths), mask((1u << t.tableBits) - 1), cache{*t.slot[0], *t.slot[1], *t.slot[2]}
-    {
-    }
+        : tree(t), table(t.table), lengths(t.lengths),
+          mask((1u << t.tableBits) - 1), cache{*t.slot[0], *t.slot[1], *t.slot[2]}
+    {}
     // Oldest first, so that slots shared by an absent tree end as DecodeBig leaves them.
     void Store() const
     {
@@ -127,7 +130,8 @@ struct Writer {
         if (bx >= od.colEnd || by < od.rowFirst || by >= od.rowEnd)
             return nullptr;
         // Only blocks inside the buffer get here, so line x stride stays inside it.
-        const int64_t line = od.firstLine + (od.bottomUp ? -1 : 1) * int64_t{by} * (od.interlaced || od.doubled ? 8 : 4);
+        const int64_t line =
+            od.firstLine + (od.bottomUp ? -1 : 1) * int64_t{by} * (od.interlaced || od.doubled ? 8 : 4);
         return od.buffer + line * int64_t{od.stride} + (int64_t{od.outputX} + int64_t{bx} * 4) * BPP;
     }
 
@@ -280,13 +284,17 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     ResetCaches(&trees);
     FastTree typeTree(trees.tree[kBlockTypeTree]), colourTree(trees.tree[kColourPairTree]);
     FastTree bitmapTree(trees.tree[kBitmapTree]), pixelTree(trees.tree[kPixelPairTree]);
-    auto big = [&in](FastTree &f) __attribute__((always_inline)) -> uint32_t {
+    auto big = [&in](FastTree & f) __attribute__((always_inline))->uint32_t
+    {
         if constexpr (P == DecodePath::Reference)
             return DecodeBigReference(f.tree, in);
         else
             return DecodeFast(f, in);
     };
-    auto typeValue = [&big, &typeTree]() __attribute__((always_inline)) -> uint32_t { return big(typeTree); };
+    auto typeValue = [&big, &typeTree ]() __attribute__((always_inline))->uint32_t
+    {
+        return big(typeTree);
+    };
 
     const uint32_t bpr = od.blocksPerRow, total = bpr * od.blockRows;
     const uint32_t groups = (total + 15) / 16;
@@ -452,7 +460,8 @@ OutputDescriptor *SetupOutput(void *block, size_t blockBytes, uint32_t width, ui
             break;
     }
     const uint64_t pixelsPerLine = stride / od->bytesPerPixel;
-    od->colEnd = x >= pixelsPerLine ? 0 : static_cast<uint32_t>(std::min<uint64_t>(od->blocksPerRow, (pixelsPerLine - x) / 4));
+    od->colEnd =
+        x >= pixelsPerLine ? 0 : static_cast<uint32_t>(std::min<uint64_t>(od->blocksPerRow, (pixelsPerLine - x) / 4));
 
     od->walkBlock = 0;
     od->walkDone = 1;

@@ -18,7 +18,6 @@ struct ZorbOutputDescriptor;
 
 namespace zorb {
 
-
 enum class DecodePath { Reference, Table, Wide };
 
 enum : uint32_t { kPixel8 = 0, kPixel555 = 0x80, kPixel565 = 0xC0 };
@@ -32,15 +31,15 @@ struct DirtyRect {
 // Where and how decoded frames land; built by SetupOutput. The descriptor,
 // its change map and its colour table live in one block.
 struct ZorbOutputDescriptor {
-    uint32_t doubled;      // each coded row goes to two lines
-    uint32_t interlaced;   // each coded row goes to every other line
-    uint32_t pixelFormat;  // kPixel8, kPixel555, kPixel565
+    uint32_t doubled;     // each coded row goes to two lines
+    uint32_t interlaced;  // each coded row goes to every other line
+    uint32_t pixelFormat; // kPixel8, kPixel555, kPixel565
     uint32_t bytesPerPixel;
     uint32_t bottomUp;
-    uint8_t *buffer;       // the caller's buffer, stride x bufferHeight bytes
+    uint8_t *buffer; // the caller's buffer, stride x bufferHeight bytes
     uint32_t stride, bufferHeight;
-    int64_t lineStep;      // byte distance between two consecutive display lines (negative: bottom-up)
-    int64_t firstLine;     // buffer line (in memory order) of the picture's top line (may lie outside when clipped)
+    int64_t lineStep;  // byte distance between two consecutive display lines (negative: bottom-up)
+    int64_t firstLine; // buffer line (in memory order) of the picture's top line (may lie outside when clipped)
     uint32_t blocksPerRow, blockRows;
     uint32_t width, codedHeight;
     // Blocks that lie wholly inside the buffer; the others are decoded but not written.
@@ -49,12 +48,12 @@ struct ZorbOutputDescriptor {
     int32_t outputY;
     uint8_t *changeMap;
     uint32_t changeMapBytes;
-    uint16_t *colourTable16;  // 256 entries for 16-bit output, else null
-    size_t blockBytes;        // size of the whole block (descriptor + map + table)
+    uint16_t *colourTable16; // 256 entries for 16-bit output, else null
+    size_t blockBytes;       // size of the whole block (descriptor + map + table)
     // Dirty-rectangle walk.
-    uint32_t walkBlock;       // next block index the run scan looks at
-    uint32_t walkDone;        // run scan exhausted
-    uint32_t heldValid;       // a run read ahead that starts the next rectangle
+    uint32_t walkBlock; // next block index the run scan looks at
+    uint32_t walkDone;  // run scan exhausted
+    uint32_t heldValid; // a run read ahead that starts the next rectangle
     zorb::DirtyRect held;
     uint32_t pendingCount;
     zorb::DirtyRect pending[4];
@@ -78,9 +77,9 @@ OutputDescriptor *SetupOutput(void *block, size_t blockBytes, uint32_t width, ui
 void BuildColourTable16(const uint8_t *palette, uint32_t pixelFormat, uint16_t *table);
 
 struct VideoResult {
-    uint64_t values;   // big-tree values decoded
-    uint32_t blocks;   // blocks handled (all of the picture unless the data ran out)
-    bool ranOut;       // the frame's data ended before the picture did
+    uint64_t values; // big-tree values decoded
+    uint32_t blocks; // blocks handled (all of the picture unless the data ran out)
+    bool ranOut;     // the frame's data ended before the picture did
 };
 
 // Decodes one frame's video data into the output and its change map. Never

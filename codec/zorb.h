@@ -27,9 +27,9 @@ struct ZorbOutputDescriptor; /* where decoded video goes (ZorbSetOutput) */
 /* ---- Header bits ------------------------------------------------------------ */
 
 enum {
-    ZBX_RING_FRAME = 0x1,         /* a ring frame follows the last frame */
-    ZBX_HEIGHT_INTERLACED = 0x2,  /* each coded row on every other display line */
-    ZBX_HEIGHT_DOUBLED = 0x4      /* each coded row on two display lines (both bits: neither) */
+    ZBX_RING_FRAME = 0x1,        /* a ring frame follows the last frame */
+    ZBX_HEIGHT_INTERLACED = 0x2, /* each coded row on every other display line */
+    ZBX_HEIGHT_DOUBLED = 0x4     /* each coded row on two display lines (both bits: neither) */
 };
 
 #define ZBX_AUDIO_COMPRESSED 0x80000000u /* chunks are Huffman-coded deltas */
@@ -43,20 +43,22 @@ enum {
 
 /* ---- Open flags ---------------------------------------------------------------- */
 
-#define ZORB_OPEN_FRAMERATE_OVERRIDE 0x80u   /* use the global frame-rate override */
-#define ZORB_OPEN_FILL_BUFFER 0x100u         /* fill the read-ahead buffer before returning */
-#define ZORB_OPEN_PRELOAD 0x200u             /* read all frame data at once, then close the file */
-#define ZORB_OPEN_NEVER_SKIP 0x400u          /* never skip the video of a late frame */
-#define ZORB_OPEN_SIMULATE_READ 0x800u       /* slow reads to the speed set by ZorbSetReadSpeed */
-#define ZORB_OPEN_FILE_HANDLE 0x1000u        /* first argument: an open file descriptor (cast to a pointer),
+#define ZORB_OPEN_FRAMERATE_OVERRIDE 0x80u /* use the global frame-rate override */
+#define ZORB_OPEN_FILL_BUFFER 0x100u       /* fill the read-ahead buffer before returning */
+#define ZORB_OPEN_PRELOAD 0x200u           /* read all frame data at once, then close the file */
+#define ZORB_OPEN_NEVER_SKIP 0x400u        /* never skip the video of a late frame */
+#define ZORB_OPEN_SIMULATE_READ 0x800u     /* slow reads to the speed set by ZorbSetReadSpeed */
+#define ZORB_OPEN_FILE_HANDLE                                                                                          \
+    0x1000u                      /* first argument: an open file descriptor (cast to a pointer),
                                                 positioned at the start of the data; never closed by the library */
-#define ZORB_OPEN_TRACK0 0x2000u             /* open sound track n: ZORB_OPEN_TRACK0 << n */
+#define ZORB_OPEN_TRACK0 0x2000u /* open sound track n: ZORB_OPEN_TRACK0 << n */
 #define ZORB_OPEN_TRACK(n) (0x2000u << (n))
 #define ZORB_OPEN_TRACKS_MASK 0xFE000u
 #define ZORB_OPEN_HEIGHT_INTERLACE 0x100000u /* force interlaced height */
 #define ZORB_OPEN_HEIGHT_DOUBLE 0x200000u    /* force doubled height */
 #define ZORB_OPEN_HEIGHT_NONE 0x300000u      /* force neither */
-#define ZORB_OPEN_CALLER_MEMORY 0x2000000u   /* first argument: caller memory of sizeof(ZorbHandle) that becomes
+#define ZORB_OPEN_CALLER_MEMORY                                                                                        \
+    0x2000000u /* first argument: caller memory of sizeof(ZorbHandle) that becomes
                                                 the handle; with ZORB_OPEN_FILE_HANDLE its first 32-bit word
                                                 holds the file descriptor */
 
@@ -73,22 +75,22 @@ typedef struct ZorbHandle {
     uint32_t Width;
     uint32_t Height;
     uint32_t FrameCount;
-    int32_t FrameRate;         /* > 0: ms per frame; < 0: -(1/100 ms per frame); 0: no pacing */
-    uint32_t HeaderFlags;      /* ZBX_RING_FRAME, ZBX_HEIGHT_* */
+    int32_t FrameRate;                     /* > 0: ms per frame; < 0: -(1/100 ms per frame); 0: no pacing */
+    uint32_t HeaderFlags;                  /* ZBX_RING_FRAME, ZBX_HEIGHT_* */
     uint32_t AudioMaxSize[ZBX_MAX_TRACKS]; /* largest decoded sound bytes of one frame, per track */
     uint32_t TreeDataSize;
     uint32_t BitmapTreeSize;
     uint32_t ColourPairTreeSize;
     uint32_t PixelPairTreeSize;
     uint32_t BlockTypeTreeSize;
-    uint32_t AudioFormat[ZBX_MAX_TRACKS];  /* ZBX_AUDIO_* bits and the rate */
+    uint32_t AudioFormat[ZBX_MAX_TRACKS]; /* ZBX_AUDIO_* bits and the rate */
     uint32_t Reserved;
 
-    uint32_t FreshPalette;     /* public: the loaded frame brought a palette the caller has not seen */
-    uint8_t Palette[768];      /* public: 256 x red, green, blue (8-bit range) */
-    uint32_t CurrentFrame;     /* public: 0-based index of the loaded frame */
+    uint32_t FreshPalette; /* public: the loaded frame brought a palette the caller has not seen */
+    uint8_t Palette[768];  /* public: 256 x red, green, blue (8-bit range) */
+    uint32_t CurrentFrame; /* public: 0-based index of the loaded frame */
     uint32_t CurrentFrameSize;
-    uint32_t VideoOffset;      /* offset of the video data inside the loaded frame */
+    uint32_t VideoOffset;                               /* offset of the video data inside the loaded frame */
     int32_t LastRectX, LastRectY, LastRectW, LastRectH; /* public: last rectangle from ZorbNextDirtyRect */
     uint32_t OpenFlags;
     uint32_t OutputX;
@@ -104,12 +106,12 @@ typedef struct ZorbHandle {
     uint32_t OutputDescriptorSize;
     uint32_t ColourTableStale;
     uint16_t *ColourTable16;
-    uint32_t DataStart;          /* file offset of frame 0 */
-    uint8_t *FrameBuffer;        /* FrameBufferSize + 8 bytes */
-    uint8_t *FrameData;          /* the loaded frame inside FrameBuffer */
+    uint32_t DataStart;   /* file offset of frame 0 */
+    uint8_t *FrameBuffer; /* FrameBufferSize + 8 bytes */
+    uint8_t *FrameData;   /* the loaded frame inside FrameBuffer */
     uint32_t LastPaletteFrame;
-    uint32_t *FrameSizes;        /* N entries (N = FrameCount, plus the ring frame) */
-    uint8_t *FrameTypes;         /* N entries: bit 0 palette chunk, bit n+1 sound chunk of track n */
+    uint32_t *FrameSizes; /* N entries (N = FrameCount, plus the ring frame) */
+    uint8_t *FrameTypes;  /* N entries: bit 0 palette chunk, bit n+1 sound chunk of track n */
     uint8_t *PaletteChunk;
     uint8_t *AudioChunk[ZBX_MAX_TRACKS]; /* null when the loaded frame has no chunk for the track */
     uint8_t *VideoChunk;
@@ -117,14 +119,14 @@ typedef struct ZorbHandle {
     int32_t RectCurrent[4];
     uint32_t FrameReleased;
     uint32_t NextDueTime;
-    uint32_t FramePeriod;        /* 1/100 ms per frame; 0 = as fast as possible */
+    uint32_t FramePeriod; /* 1/100 ms per frame; 0 = as fast as possible */
     struct ZorbTrack *Track[ZBX_MAX_TRACKS];
-    int32_t PrimaryTrack;        /* -1 when no track is open */
+    int32_t PrimaryTrack; /* -1 when no track is open */
     uint32_t WaitingForSound;
     uint32_t SoundPaused;
 
     /* Read-ahead */
-    uint8_t *ReadBufferStart;    /* null when preloaded */
+    uint8_t *ReadBufferStart; /* null when preloaded */
     uint8_t *ReadBufferEnd;
     uint8_t *ReadPtr;
     uint8_t *WritePtr;
@@ -137,7 +139,7 @@ typedef struct ZorbHandle {
     uint32_t BackgroundTime;
     uint32_t PeakBuffered;
 
-    uint32_t MemoryInUse;        /* bytes allocated for the handle now */
+    uint32_t MemoryInUse; /* bytes allocated for the handle now */
 
     /* Timing and statistics */
     uint32_t FrameStartTime;
@@ -155,20 +157,20 @@ typedef struct ZorbHandle {
     uint32_t SecondWorstFrameMs;
     uint32_t SecondWorstFrame;
 
-    uint32_t MeanFrameBytes;     /* public: total frame bytes / N */
-    uint32_t PeakMemory;         /* public: most bytes allocated for the handle at once */
-    uint32_t SimulatedReadRate;  /* bytes per second; 0 = full speed */
+    uint32_t MeanFrameBytes;    /* public: total frame bytes / N */
+    uint32_t PeakMemory;        /* public: most bytes allocated for the handle at once */
+    uint32_t SimulatedReadRate; /* bytes per second; 0 = full speed */
     uint32_t RectListCount;
     int32_t RectList[16];
     uint32_t PausedAtFrame;
 
     /* Library-private additions */
-    uint32_t FramesPerSecond;    /* 100000 / FramePeriod (100000 for no pacing), at least 1 */
-    uint32_t TotalFrameBytes;    /* T: sum of all N frame sizes */
-    uint32_t StartOffset;        /* file offset of the header */
-    uint32_t TreeTableSize;      /* bytes of the TreeTable block */
-    uint32_t FramesTableSize;    /* bytes of the frame table block */
-    uint32_t ReadBufferAlloc;    /* bytes of the read-ahead block */
+    uint32_t FramesPerSecond; /* 100000 / FramePeriod (100000 for no pacing), at least 1 */
+    uint32_t TotalFrameBytes; /* T: sum of all N frame sizes */
+    uint32_t StartOffset;     /* file offset of the header */
+    uint32_t TreeTableSize;   /* bytes of the TreeTable block */
+    uint32_t FramesTableSize; /* bytes of the frame table block */
+    uint32_t ReadBufferAlloc; /* bytes of the read-ahead block */
 } ZorbHandle;
 
 /* ---- Opening and closing ---------------------------------------------------------------- */
@@ -203,21 +205,21 @@ int ZorbSetMMX(uint32_t request);
 
 /* Playback statistics filled by ZorbGetStats; times in milliseconds. */
 typedef struct ZorbStats {
-    uint32_t PlayTimeMs;          /* since the first decoded frame (0 when none was decoded) */
-    uint32_t FramePeriod;         /* 1/100 ms per frame */
-    uint32_t OpenTimeMs;          /* time spent in ZorbOpen */
+    uint32_t PlayTimeMs;  /* since the first decoded frame (0 when none was decoded) */
+    uint32_t FramePeriod; /* 1/100 ms per frame */
+    uint32_t OpenTimeMs;  /* time spent in ZorbOpen */
     uint32_t FramesDecoded;
-    uint32_t FramesSkipped;       /* video not decoded because playback was behind its sound */
-    uint32_t SoundSkips;          /* times the clock track's device ran dry while sound was still to come */
-    uint32_t BlitTimeMs;          /* first rectangle request to ZorbAdvanceFrame */
-    uint32_t ReadTimeMs;          /* file reading while playing */
-    uint32_t DecodeTimeMs;        /* ZorbDecodeFrame to the first rectangle request */
-    uint32_t IdleReadTimeMs;      /* reading ahead while waiting */
-    uint32_t DeviceBytesPerSec;   /* bytes read per second of reading; 0 when nothing was timed */
-    uint32_t WorstFrameMs;        /* longest frame (1000 when none was timed) */
-    uint32_t SecondWorstFrameMs;  /* longest of any other frame (1000 when none) */
-    uint32_t WorstFrame;          /* 1-based */
-    uint32_t SecondWorstFrame;    /* 1-based */
+    uint32_t FramesSkipped;      /* video not decoded because playback was behind its sound */
+    uint32_t SoundSkips;         /* times the clock track's device ran dry while sound was still to come */
+    uint32_t BlitTimeMs;         /* first rectangle request to ZorbAdvanceFrame */
+    uint32_t ReadTimeMs;         /* file reading while playing */
+    uint32_t DecodeTimeMs;       /* ZorbDecodeFrame to the first rectangle request */
+    uint32_t IdleReadTimeMs;     /* reading ahead while waiting */
+    uint32_t DeviceBytesPerSec;  /* bytes read per second of reading; 0 when nothing was timed */
+    uint32_t WorstFrameMs;       /* longest frame (1000 when none was timed) */
+    uint32_t SecondWorstFrameMs; /* longest of any other frame (1000 when none) */
+    uint32_t WorstFrame;         /* 1-based */
+    uint32_t SecondWorstFrame;   /* 1-based */
     uint32_t MeanFrameBytes;
     uint32_t PeakMemory;
     uint32_t ExtraBufferBytes;    /* size of the read-ahead buffer */

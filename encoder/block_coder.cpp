@@ -17,38 +17,48 @@ struct ColourCount {
 };
 
 // Distinct colours of a block, most frequent first.
-int CountColours(const uint8_t *px, ColourCount *out) {
+int CountColours(const uint8_t *px, ColourCount *out)
+{
     int n = 0;
     for (int i = 0; i < 16; ++i) {
         int j = 0;
-        while (j < n && out[j].colour != px[i]) ++j;
-        if (j == n) out[n++] = {px[i], 0};
+        while (j < n && out[j].colour != px[i])
+            ++j;
+        if (j == n)
+            out[n++] = {px[i], 0};
         ++out[j].count;
     }
     std::stable_sort(out, out + n, [](const ColourCount &a, const ColourCount &b) { return a.count > b.count; });
     return n;
 }
 
-}  // namespace
+} // namespace
 
-uint32_t RunLength(uint32_t index) { return ZbxRunLengths[index & 63]; }
+uint32_t RunLength(uint32_t index)
+{
+    return ZbxRunLengths[index & 63];
+}
 
-void SplitRun(uint32_t n, bool toEnd, std::vector<uint8_t> &indexes) {
+void SplitRun(uint32_t n, bool toEnd, std::vector<uint8_t> &indexes)
+{
     while (n > 0) {
         if (toEnd && n <= 2048) {
             uint8_t r = 0;
-            while (ZbxRunLengths[r] < n) ++r;  // smallest piece that covers the rest
+            while (ZbxRunLengths[r] < n)
+                ++r; // smallest piece that covers the rest
             indexes.push_back(r);
             return;
         }
         uint8_t r = 63;
-        while (ZbxRunLengths[r] > n) --r;  // largest piece that fits
+        while (ZbxRunLengths[r] > n)
+            --r; // largest piece that fits
         indexes.push_back(r);
         n -= ZbxRunLengths[r];
     }
 }
 
-void DistanceTable::Build(const Palette8 &p) {
+void DistanceTable::Build(const Palette8 &p)
+{
     d.resize(65536);
     for (uint32_t a = 0; a < 256; ++a) {
         for (uint32_t b = 0; b < 256; ++b) {
@@ -59,17 +69,20 @@ void DistanceTable::Build(const Palette8 &p) {
 }
 
 BlockCoder::BlockCoder(uint32_t width, uint32_t height)
-    : width_(width & ~3u), height_(height & ~3u), bw_(width / 4), bh_(height / 4) {
+    : width_(width & ~3u), height_(height & ~3u), bw_(width / 4), bh_(height / 4)
+{
     picture_.assign(static_cast<size_t>(width_) * height_, 0);
     source_.assign(picture_.size(), 0);
     options_.resize(static_cast<size_t>(bw_) * bh_);
 }
 
-void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &palette, bool key,
-                         const CostModel &model, bool wantLossy) {
+void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &palette, bool key, const CostModel &model,
+                         bool wantLossy)
+{
     lastSource_.swap(source_);
     source_.resize(picture_.size());
-    for (uint32_t y = 0; y < height_; ++y) std::memcpy(&source_[static_cast<size_t>(y) * width_], pixels + y * pitch, width_);
+    for (uint32_t y = 0; y < height_; ++y)
+        std::memcpy(&source_[static_cast<size_t>(y) * width_], pixels + y * pitch, width_);
     if (!havePalette_ || palette != palette_) {
         palette_ = palette;
         dist_.Build(palette_);
@@ -92,9 +105,11 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 const size_t row = origin + static_cast<size_t>(y) * width_;
                 std::memcpy(src + 4 * y, &source_[row], 4);
                 std::memcpy(prev + 4 * y, &picture_[row], 4);
-                if (haveLast && std::memcmp(&lastSource_[row], src + 4 * y, 4) != 0) sameAsLast = false;
+                if (haveLast && std::memcmp(&lastSource_[row], src + 4 * y, 4) != 0)
+                    sameAsLast = false;
             }
-            if (!sameAsLast) ++changed;
+            if (!sameAsLast)
+                ++changed;
             BlockOptions &b = options_[static_cast<size_t>(by) * bw_ + bx];
             b.lossyCount = 0;
             const int n = CountColours(src, colours);
@@ -105,7 +120,7 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
             if (!key && std::memcmp(src, prev, 16) == 0) {
                 e.kind = kSkip;
                 e.bits = tSkip;
-                continue;  // nothing cheaper and nothing closer exists
+                continue; // nothing cheaper and nothing closer exists
             }
             if (n == 1) {
                 e.kind = kFill;
@@ -116,7 +131,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 e.c0 = src[0];
                 e.c1 = colours[0].colour == src[0] ? colours[1].colour : colours[0].colour;
                 for (int i = 0; i < 16; ++i)
-                    if (src[i] == e.c1) e.bitmap = static_cast<uint16_t>(e.bitmap | (1u << i));
+                    if (src[i] == e.c1)
+                        e.bitmap = static_cast<uint16_t>(e.bitmap | (1u << i));
                 e.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, e.c0 | (e.c1 << 8)) +
                                                    model.Bits(kBitmapTree, e.bitmap));
             } else {
@@ -128,7 +144,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 }
                 e.bits = bits;
             }
-            if (!wantLossy) continue;
+            if (!wantLossy)
+                continue;
             // Lossy alternatives.
             if (!key) {
                 Option &s = b.lossy[b.lossyCount++];
@@ -137,7 +154,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 s.bitmap = 0;
                 s.bits = tSkip;
                 uint32_t err = 0;
-                for (int i = 0; i < 16; ++i) err += dist_(src[i], prev[i]);
+                for (int i = 0; i < 16; ++i)
+                    err += dist_(src[i], prev[i]);
                 s.error = err;
             }
             if (n > 1) {
@@ -149,7 +167,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 f.error = UINT32_MAX;
                 for (int c = 0; c < n; ++c) {
                     uint32_t err = 0;
-                    for (int i = 0; i < 16; ++i) err += dist_(src[i], colours[c].colour);
+                    for (int i = 0; i < 16; ++i)
+                        err += dist_(src[i], colours[c].colour);
                     if (err < f.error) {
                         f.error = err;
                         f.c0 = colours[c].colour;
@@ -164,7 +183,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                     for (int j = i + 1; j < m; ++j) {
                         const uint8_t ca = colours[i].colour, cb = colours[j].colour;
                         uint32_t err = 0;
-                        for (int k = 0; k < 16 && err < bestErr; ++k) err += std::min(dist_(src[k], ca), dist_(src[k], cb));
+                        for (int k = 0; k < 16 && err < bestErr; ++k)
+                            err += std::min(dist_(src[k], ca), dist_(src[k], cb));
                         if (err < bestErr) {
                             bestErr = err;
                             ba = ca;
@@ -181,7 +201,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 t.c1 = aFirst ? bb : ba;
                 t.bitmap = 0;
                 for (int k = 1; k < 16; ++k)
-                    if (dist_(src[k], t.c1) < dist_(src[k], t.c0)) t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
+                    if (dist_(src[k], t.c1) < dist_(src[k], t.c0))
+                        t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
                 t.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, t.c0 | (t.c1 << 8)) +
                                                    model.Bits(kBitmapTree, t.bitmap));
             }
@@ -190,8 +211,10 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
     changedPercent_ = haveLast && !options_.empty() ? 100.0 * changed / options_.size() : 100.0;
 }
 
-int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const {
-    if (req.lossless || b.lossyCount == 0) return -1;
+int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const
+{
+    if (req.lossless || b.lossyCount == 0)
+        return -1;
     int best = -1;
     double bestCost = b.exact.bits + req.lambda * b.exact.error;
     for (int i = 0; i < b.lossyCount; ++i) {
@@ -204,7 +227,8 @@ int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const {
     return best;
 }
 
-void BlockCoder::Evaluate(const FrameRequest &req, double &bits, uint64_t &error) const {
+void BlockCoder::Evaluate(const FrameRequest &req, double &bits, uint64_t &error) const
+{
     double sumBits = 0;
     uint64_t sumErr = 0;
     for (const BlockOptions &b : options_) {
@@ -216,7 +240,8 @@ void BlockCoder::Evaluate(const FrameRequest &req, double &bits, uint64_t &error
     error = sumErr;
 }
 
-void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats) {
+void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats)
+{
     stats = FrameStats{};
     const uint32_t total = BlockCount();
     std::vector<uint8_t> pieces;
@@ -226,7 +251,8 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
         uint32_t end = start + 1;
         while (end < total) {
             const Option &o = Chosen(options_[end], Choose(options_[end], req));
-            if (o.kind != first.kind || (o.kind == kFill && o.c0 != first.c0)) break;
+            if (o.kind != first.kind || (o.kind == kFill && o.c0 != first.c0))
+                break;
             ++end;
         }
         pieces.clear();
@@ -234,7 +260,8 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
         uint32_t block = start;
         for (uint8_t r : pieces) {
             uint32_t value = first.kind | (static_cast<uint32_t>(r) << 2);
-            if (first.kind == kFill) value |= static_cast<uint32_t>(first.c0) << 8;
+            if (first.kind == kFill)
+                value |= static_cast<uint32_t>(first.c0) << 8;
             symbols.push_back(MakeSymbol(kBlockTypeTree, value));
             ++stats.typeSymbols[first.kind];
             const uint32_t pieceEnd = std::min(end, block + RunLength(r));
@@ -249,7 +276,8 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
                 case kSkip:
                     break;
                 case kFill:
-                    for (int y = 0; y < 4; ++y) std::memset(dst + static_cast<size_t>(y) * width_, o.c0, 4);
+                    for (int y = 0; y < 4; ++y)
+                        std::memset(dst + static_cast<size_t>(y) * width_, o.c0, 4);
                     break;
                 case kTwoColour:
                     symbols.push_back(MakeSymbol(kColourPairTree, o.c0 | (o.c1 << 8)));
@@ -279,12 +307,15 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
     }
 }
 
-uint32_t BlockCoder::AvoidPair(uint8_t left, uint8_t &right) const {
-    if (!(*forbidden_)[left | (right << 8)]) return 0;
+uint32_t BlockCoder::AvoidPair(uint8_t left, uint8_t &right) const
+{
+    if (!(*forbidden_)[left | (right << 8)])
+        return 0;
     uint32_t best = UINT32_MAX;
     uint8_t choice = right;
     for (uint32_t c = 0; c < 256; ++c) {
-        if (c == right || (*forbidden_)[left | (c << 8)]) continue;
+        if (c == right || (*forbidden_)[left | (c << 8)])
+            continue;
         if (dist_(right, static_cast<uint8_t>(c)) < best) {
             best = dist_(right, static_cast<uint8_t>(c));
             choice = static_cast<uint8_t>(c);
@@ -294,19 +325,23 @@ uint32_t BlockCoder::AvoidPair(uint8_t left, uint8_t &right) const {
     return best == UINT32_MAX ? 0 : best;
 }
 
-bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t height, std::vector<uint8_t> &picture) {
+bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t height, std::vector<uint8_t> &picture)
+{
     const uint32_t bw = width / 4, total = bw * (height / 4);
-    if (picture.size() < static_cast<size_t>(width) * height) return false;
+    if (picture.size() < static_cast<size_t>(width) * height)
+        return false;
     size_t at = 0;
     auto next = [&](uint32_t tree, uint32_t &value) {
-        if (at >= symbols.size() || SymbolTree(symbols[at]) != tree) return false;
+        if (at >= symbols.size() || SymbolTree(symbols[at]) != tree)
+            return false;
         value = SymbolValue(symbols[at++]);
         return true;
     };
     uint32_t block = 0;
     while (block < total) {
         uint32_t t;
-        if (!next(kBlockTypeTree, t)) return false;
+        if (!next(kBlockTypeTree, t))
+            return false;
         const uint32_t end = std::min(total, block + RunLength(t >> 2));
         for (; block < end; ++block) {
             uint8_t *dst = &picture[static_cast<size_t>(block / bw) * 4 * width + (block % bw) * 4];
@@ -314,11 +349,13 @@ bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t
             case kSkip:
                 break;
             case kFill:
-                for (int y = 0; y < 4; ++y) std::memset(dst + static_cast<size_t>(y) * width, t >> 8, 4);
+                for (int y = 0; y < 4; ++y)
+                    std::memset(dst + static_cast<size_t>(y) * width, t >> 8, 4);
                 break;
             case kTwoColour: {
                 uint32_t c, m;
-                if (!next(kColourPairTree, c) || !next(kBitmapTree, m)) return false;
+                if (!next(kColourPairTree, c) || !next(kBitmapTree, m))
+                    return false;
                 for (int i = 0; i < 16; ++i)
                     dst[static_cast<size_t>(i / 4) * width + (i % 4)] = static_cast<uint8_t>((m >> i) & 1 ? c >> 8 : c);
                 break;
@@ -326,7 +363,8 @@ bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t
             case kFull:
                 for (int y = 0; y < 4; ++y) {
                     uint32_t a, b;
-                    if (!next(kPixelPairTree, a) || !next(kPixelPairTree, b)) return false;
+                    if (!next(kPixelPairTree, a) || !next(kPixelPairTree, b))
+                        return false;
                     uint8_t *row = dst + static_cast<size_t>(y) * width;
                     row[0] = static_cast<uint8_t>(b);
                     row[1] = static_cast<uint8_t>(b >> 8);
@@ -340,4 +378,4 @@ bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t
     return at == symbols.size();
 }
 
-}  // namespace zenc
+} // namespace zenc

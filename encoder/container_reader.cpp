@@ -11,7 +11,8 @@ namespace zenc {
 
 namespace {
 
-void ParseHeader(const uint8_t *head, ContainerHeader &h) {
+void ParseHeader(const uint8_t *head, ContainerHeader &h)
+{
     ZbxHeader z;
     ZbxParseHeader(head, &z);
     h.width = z.Width;
@@ -24,13 +25,18 @@ void ParseHeader(const uint8_t *head, ContainerHeader &h) {
         h.audioFormat[t] = z.AudioFormat[t];
     }
     h.treeDataSize = z.TreeDataSize;
-    for (int t = 0; t < ZBX_TREE_COUNT; ++t) h.treeSize[t] = z.TreeSize[t];
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t)
+        h.treeSize[t] = z.TreeSize[t];
     h.reserved = z.Reserved;
 }
 
-uint64_t StoredFrames(const ContainerHeader &h) { return static_cast<uint64_t>(h.frameCount) + (h.headerFlags & ZBX_RING_FRAME); }
+uint64_t StoredFrames(const ContainerHeader &h)
+{
+    return static_cast<uint64_t>(h.frameCount) + (h.headerFlags & ZBX_RING_FRAME);
+}
 
-void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file) {
+void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file)
+{
     file.frameSizes.resize(n);
     file.frameTypes.resize(n);
     for (uint64_t i = 0; i < n; ++i) {
@@ -39,20 +45,26 @@ void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file) {
     }
 }
 
-uint64_t TotalSize(const ContainerFile &file) {
+uint64_t TotalSize(const ContainerFile &file)
+{
     uint64_t total = 104 + 5 * static_cast<uint64_t>(file.frameSizes.size()) + file.header.treeDataSize;
-    for (uint32_t s : file.frameSizes) total += s;
+    for (uint32_t s : file.frameSizes)
+        total += s;
     return total;
 }
 
-}  // namespace
+} // namespace
 
-ContainerStream::~ContainerStream() {
-    if (file_) std::fclose(file_);
+ContainerStream::~ContainerStream()
+{
+    if (file_)
+        std::fclose(file_);
 }
 
-bool ContainerStream::Open(const std::string &name, std::string &error) {
-    if (file_) std::fclose(file_);
+bool ContainerStream::Open(const std::string &name, std::string &error)
+{
+    if (file_)
+        std::fclose(file_);
     head_ = ContainerFile{};
     next_ = 0;
     file_ = std::fopen(name.c_str(), "rb");
@@ -61,7 +73,8 @@ bool ContainerStream::Open(const std::string &name, std::string &error) {
         return false;
     }
     uint64_t size = 0;
-    if (fseeko(file_, 0, SEEK_END) == 0) size = static_cast<uint64_t>(ftello(file_));
+    if (fseeko(file_, 0, SEEK_END) == 0)
+        size = static_cast<uint64_t>(ftello(file_));
     fseeko(file_, 0, SEEK_SET);
     uint8_t head[104];
     if (size < 104 || std::fread(head, 1, 104, file_) != 104 || std::memcmp(head, "ZBX2", 4) != 0) {
@@ -77,7 +90,8 @@ bool ContainerStream::Open(const std::string &name, std::string &error) {
     std::vector<uint8_t> tables(5 * n);
     head_.treeData.resize(head_.header.treeDataSize);
     if ((n && std::fread(tables.data(), 1, tables.size(), file_) != tables.size()) ||
-        (!head_.treeData.empty() && std::fread(head_.treeData.data(), 1, head_.treeData.size(), file_) != head_.treeData.size())) {
+        (!head_.treeData.empty() &&
+         std::fread(head_.treeData.data(), 1, head_.treeData.size(), file_) != head_.treeData.size())) {
         error = "Error reading " + name;
         return false;
     }
@@ -90,7 +104,8 @@ bool ContainerStream::Open(const std::string &name, std::string &error) {
     return true;
 }
 
-bool ContainerStream::NextFrame(std::vector<uint8_t> &frame, std::string &error) {
+bool ContainerStream::NextFrame(std::vector<uint8_t> &frame, std::string &error)
+{
     if (!file_ || next_ >= head_.frameSizes.size()) {
         error = "Error reading " + name_;
         return false;
@@ -103,18 +118,21 @@ bool ContainerStream::NextFrame(std::vector<uint8_t> &frame, std::string &error)
     return true;
 }
 
-bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error) {
+bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error)
+{
     ContainerStream in;
-    if (!in.Open(name, error)) return false;
+    if (!in.Open(name, error))
+        return false;
     file = in.Head();
     file.frames.resize(file.frameSizes.size());
     for (auto &frame : file.frames)
-        if (!in.NextFrame(frame, error)) return false;
+        if (!in.NextFrame(frame, error))
+            return false;
     return true;
 }
 
-bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file,
-                    std::string &error) {
+bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, ContainerFile &file, std::string &error)
+{
     file = ContainerFile{};
     if (size < 104 || std::memcmp(data, "ZBX2", 4) != 0) {
         error = name + " is not a Zorblax file.";
@@ -142,21 +160,27 @@ bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, C
     return true;
 }
 
-bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &chunks) {
+bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &chunks)
+{
     size_t at = 0;
     chunks = FrameChunks{};
     if (type & 1) {
-        if (frame.empty()) return false;
+        if (frame.empty())
+            return false;
         const size_t len = static_cast<size_t>(frame[0]) * 4;
-        if (len == 0 || len > frame.size()) return false;
+        if (len == 0 || len > frame.size())
+            return false;
         chunks.palette.assign(frame.begin(), frame.begin() + static_cast<long>(len));
         at = len;
     }
     for (int t = 0; t < 7; ++t) {
-        if (!(type & (2u << t))) continue;
-        if (frame.size() - at < 4) return false;
+        if (!(type & (2u << t)))
+            continue;
+        if (frame.size() - at < 4)
+            return false;
         const uint32_t len = ZbxGet32(&frame[at]);
-        if (len < 4 || len > frame.size() - at) return false;
+        if (len < 4 || len > frame.size() - at)
+            return false;
         chunks.sound[t].assign(frame.begin() + static_cast<long>(at), frame.begin() + static_cast<long>(at + len));
         at += len;
     }
@@ -164,4 +188,4 @@ bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &ch
     return true;
 }
 
-}  // namespace zenc
+} // namespace zenc

@@ -14,15 +14,18 @@ namespace {
 
 // Feeds a tree the statistics of its symbols, frame by frame, with the value
 // cache reset where the decoder resets it.
-bool FeedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames) {
+bool FeedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames)
+{
     HuffInitStats(h);
     std::vector<uint32_t> scratch;
     for (size_t f = 0; f < frames.frames.size(); ++f) {
         const std::vector<uint32_t> *list = frames.Get(f, scratch);
-        if (!list) return false;
+        if (!list)
+            return false;
         HuffInitLasts(h);
         for (uint32_t s : *list)
-            if (SymbolTree(s) == tree) HuffAddStat(h, SymbolValue(s));
+            if (SymbolTree(s) == tree)
+                HuffAddStat(h, SymbolValue(s));
     }
     return true;
 }
@@ -32,24 +35,30 @@ bool FeedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames) {
 // fed as values with the cache cleared before each, which keeps them from
 // counting as repeats; the escape hits need helper values in front of them to
 // land where they belong. The value 0 keeps a count of one when it occurs.
-bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int shift) {
+bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int shift)
+{
     std::vector<uint32_t> counts(65536, 0);
     uint64_t hits[3] = {0, 0, 0};
     std::vector<uint32_t> scratch;
     for (size_t f = 0; f < frames.frames.size(); ++f) {
         const std::vector<uint32_t> *list = frames.Get(f, scratch);
-        if (!list) return false;
+        if (!list)
+            return false;
         uint32_t lasts[3] = {0, 0, 0};
         for (uint32_t s : *list) {
-            if (SymbolTree(s) != tree) continue;
+            if (SymbolTree(s) != tree)
+                continue;
             const uint32_t v = SymbolValue(s);
             int match = -1;
             for (int i = 0; i < 3 && match < 0; ++i)
-                if (lasts[i] == v) match = i;
+                if (lasts[i] == v)
+                    match = i;
             if (match >= 0) {
-                if (counts[v] == 0) counts[v] = 1;
+                if (counts[v] == 0)
+                    counts[v] = 1;
                 ++hits[match];
-                if (match == 0) continue;
+                if (match == 0)
+                    continue;
             } else {
                 ++counts[v];
             }
@@ -62,11 +71,15 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
     // The three most frequent non-zero values serve as helpers.
     uint32_t helper[3] = {0, 0, 0};
     for (uint32_t v = 1; v < 65536; ++v) {
-        if (!counts[v]) continue;
+        if (!counts[v])
+            continue;
         int at = 3;
-        while (at > 0 && (helper[at - 1] == 0 || counts[v] > counts[helper[at - 1]])) --at;
-        if (at == 3) continue;
-        for (int k = 2; k > at; --k) helper[k] = helper[k - 1];
+        while (at > 0 && (helper[at - 1] == 0 || counts[v] > counts[helper[at - 1]]))
+            --at;
+        if (at == 3)
+            continue;
+        for (int k = 2; k > at; --k)
+            helper[k] = helper[k - 1];
         helper[at] = v;
     }
     HuffInitStats(h);
@@ -78,7 +91,7 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
     }
     if (counts[0]) {
         HuffInitLasts(h);
-        HuffAddStat(h, 0);  // the value 0 keeps a count (as a repeat of the reset cache)
+        HuffAddStat(h, 0); // the value 0 keeps a count (as a repeat of the reset cache)
     }
     // A hit of escape i is a short run after a cache reset that ends with a
     // repeat of cache slot i. The runs use only values that occur: the reset
@@ -87,24 +100,26 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
     // keeps free of every tree.)
     const bool zero = counts[0] != 0;
     const uint32_t a = helper[0], b = helper[1], c = helper[2];
-    const std::vector<uint32_t> runs[3] = {
-        zero ? std::vector<uint32_t>{0} : std::vector<uint32_t>{a, a},
-        zero ? std::vector<uint32_t>{a, 0} : std::vector<uint32_t>{b, a, b},
-        zero ? std::vector<uint32_t>{a, b, 0} : std::vector<uint32_t>{c, b, a, c}};
+    const std::vector<uint32_t> runs[3] = {zero ? std::vector<uint32_t>{0} : std::vector<uint32_t>{a, a},
+                                           zero ? std::vector<uint32_t>{a, 0} : std::vector<uint32_t>{b, a, b},
+                                           zero ? std::vector<uint32_t>{a, b, 0} : std::vector<uint32_t>{c, b, a, c}};
     const int available = (a != 0) + (b != 0) + (c != 0);
     for (int i = 0; i < 3; ++i) {
-        if ((zero ? i : i + 1) > available) continue;  // too few values for this escape
+        if ((zero ? i : i + 1) > available)
+            continue; // too few values for this escape
         for (uint64_t k = hits[i] >> shift; k > 0; --k) {
             HuffInitLasts(h);
-            for (uint32_t v : runs[i]) HuffAddStat(h, v);
+            for (uint32_t v : runs[i])
+                HuffAddStat(h, v);
         }
     }
     return true;
 }
 
-}  // namespace
+} // namespace
 
-void SerializeHeader(const ContainerHeader &h, uint8_t out[104]) {
+void SerializeHeader(const ContainerHeader &h, uint8_t out[104])
+{
     ZbxHeader z{};
     z.Magic = ZBX_MAGIC;
     z.Width = h.width;
@@ -117,14 +132,16 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]) {
         z.AudioFormat[t] = h.audioFormat[t];
     }
     z.TreeDataSize = h.treeDataSize;
-    for (int t = 0; t < ZBX_TREE_COUNT; ++t) z.TreeSize[t] = h.treeSize[t];
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t)
+        z.TreeSize[t] = h.treeSize[t];
     z.Reserved = h.reserved;
     ZbxSerializeHeader(&z, out);
 }
 
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten, const BlobStore *spill) {
+                  ProgressFn progress, std::string &error, int flatten, const BlobStore *spill)
+{
     const CodedSymbols coded{frames, spill};
     const uint32_t n = static_cast<uint32_t>(frames.size());
     const uint32_t tableBytes = 104 + 5 * n;
@@ -135,7 +152,8 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
             return false;
         }
     }
-    if (progress && progress("Building the Huffman trees...", 1)) return false;
+    if (progress && progress("Building the Huffman trees...", 1))
+        return false;
 
     HUFF *trees[4] = {nullptr, nullptr, nullptr, nullptr};
     auto closeTrees = [&] {
@@ -157,7 +175,8 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
     for (int attempt = 0;; ++attempt) {
         bool ok = true;
         for (uint32_t k = 0; k < 4 && ok; ++k) {
-            const bool fed = shift[k] ? FeedFlattenedStats(trees[k], k, coded, shift[k]) : FeedStats(trees[k], k, coded);
+            const bool fed =
+                shift[k] ? FeedFlattenedStats(trees[k], k, coded, shift[k]) : FeedStats(trees[k], k, coded);
             if (!fed) {
                 closeTrees();
                 error = "Error: the temporary storage of the compressor failed.";
@@ -171,13 +190,14 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
                 header.treeSize[k] = static_cast<uint32_t>(size);
             }
         }
-        if (ok) break;
+        if (ok)
+            break;
         if (attempt > 40) {
             closeTrees();
             error = "Error: the Huffman trees could not be built.";
             return false;
         }
-        VEXFileSetPos(f, tableBytes);  // start the tree data again
+        VEXFileSetPos(f, tableBytes); // start the tree data again
     }
     VEXFileByteAlign(f);
     header.treeDataSize = VEXFileGetPos(f) - tableBytes;
@@ -203,7 +223,8 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
         if (i < sound.size()) {
             for (int t = 0; t < 7; ++t) {
                 const std::vector<uint8_t> &chunk = sound[i][t];
-                if (chunk.empty()) continue;
+                if (chunk.empty())
+                    continue;
                 types[i] |= static_cast<uint8_t>(2u << t);
                 VEXFilePut(f, chunk.data(), static_cast<uint32_t>(chunk.size()));
             }
@@ -214,8 +235,10 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
             error = "Error: the temporary storage of the compressor failed.";
             return false;
         }
-        for (HUFF *t : trees) HuffInitLasts(t);
-        for (uint32_t s : *list) HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
+        for (HUFF *t : trees)
+            HuffInitLasts(t);
+        for (uint32_t s : *list)
+            HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
         VEXFileByteAlign(f);
         frameSizes[i] = VEXFileGetPos(f) - start;
     }
@@ -228,7 +251,8 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
     ZbxSerializeFrameTables(frameSizes.data(), types.data(), n, tables.data());
     VEXFileSetPos(f, 0);
     bool ok = VEXFilePut(f, head, 104) == 104;
-    if (n) ok = ok && VEXFilePut(f, tables.data(), 5 * n) == 5 * n;
+    if (n)
+        ok = ok && VEXFilePut(f, tables.data(), 5 * n) == 5 * n;
     VEXFileSetPos(f, end);
     if (!ok) {
         error = "Error writing the output file.";
@@ -238,4 +262,4 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
     return true;
 }
 
-}  // namespace zenc
+} // namespace zenc

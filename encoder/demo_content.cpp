@@ -12,12 +12,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-void Put16(std::vector<uint8_t> &out, uint32_t v) {
+void Put16(std::vector<uint8_t> &out, uint32_t v)
+{
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-void MakePalette(int t, int frames, uint8_t pal[768]) {
+void MakePalette(int t, int frames, uint8_t pal[768])
+{
     const bool cool = t >= frames / 2;
     for (int i = 0; i < 192; ++i) {
         const double a = 2 * kPi * ((i + t) % 192) / 192.0;
@@ -38,17 +40,19 @@ void MakePalette(int t, int frames, uint8_t pal[768]) {
         pal[i * 3 + 1] = static_cast<uint8_t>(v << 2);
         pal[i * 3 + 2] = static_cast<uint8_t>(std::min(63, v + 8) << 2);
     }
-    pal[255 * 3] = 63 << 2;  // the ball
+    pal[255 * 3] = 63 << 2; // the ball
     pal[255 * 3 + 1] = 63 << 2;
     pal[255 * 3 + 2] = 0;
 }
 
-void RenderFrame(int t, int w, int h, std::vector<uint8_t> &px) {
+void RenderFrame(int t, int w, int h, std::vector<uint8_t> &px)
+{
     px.assign(static_cast<size_t>(w) * h, 0);
     // The plasma moves slowly; its indexes stay still in most places while
     // the palette cycles, so the colour motion costs little.
     const double phase = t * 0.05;
-    const double bx = w / 2 + (w / 2 - 24) * std::sin(t * 0.11), by = h / 2 + (h / 2 - 24) * std::fabs(std::cos(t * 0.17));
+    const double bx = w / 2 + (w / 2 - 24) * std::sin(t * 0.11),
+                 by = h / 2 + (h / 2 - 24) * std::fabs(std::cos(t * 0.17));
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             uint8_t v;
@@ -58,16 +62,18 @@ void RenderFrame(int t, int w, int h, std::vector<uint8_t> &px) {
             } else {
                 const double s = std::sin(x / 23.0 + phase) + std::sin(y / 17.0 - phase * 0.7) +
                                  std::sin((x + y) / 31.0 + phase * 0.4);
-                v = static_cast<uint8_t>(static_cast<int>((s + 3) / 6 * 191.99) & 0xFC);  // 48 bands
+                v = static_cast<uint8_t>(static_cast<int>((s + 3) / 6 * 191.99) & 0xFC); // 48 bands
             }
             const double dx = x - bx, dy = y - by;
-            if (dx * dx + dy * dy < 18 * 18) v = 255;
+            if (dx * dx + dy * dy < 18 * 18)
+                v = 255;
             px[static_cast<size_t>(y) * w + x] = v;
         }
     }
 }
 
-std::vector<uint8_t> RenderTune(double seconds, uint32_t rate) {
+std::vector<uint8_t> RenderTune(double seconds, uint32_t rate)
+{
     // A little melody over a slow chord, the melody panned left to right.
     static const int kMelody[] = {0, 4, 7, 12, 7, 4, 2, 5, 9, 14, 9, 5, 4, 7, 11, 16, 11, 7, 0, 12};
     const size_t frames = static_cast<size_t>(seconds * rate);
@@ -81,8 +87,8 @@ std::vector<uint8_t> RenderTune(double seconds, uint32_t rate) {
         const double f = 261.63 * std::pow(2.0, kMelody[note % 20] / 12.0);
         const double env = std::exp(-inNote * 5.0) * std::min(1.0, inNote * 200.0);
         const double melody = 0.35 * env * std::sin(2 * kPi * f * t);
-        const double chord = 0.08 * (std::sin(2 * kPi * 130.81 * t) + std::sin(2 * kPi * 164.81 * t) +
-                                     std::sin(2 * kPi * 196.0 * t));
+        const double chord =
+            0.08 * (std::sin(2 * kPi * 130.81 * t) + std::sin(2 * kPi * 164.81 * t) + std::sin(2 * kPi * 196.0 * t));
         const double pan = 0.5 + 0.5 * std::sin(t * 0.8);
         const double l = melody * (1 - pan) + chord, r = melody * pan + chord;
         Put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(l * 32000))));
@@ -91,21 +97,24 @@ std::vector<uint8_t> RenderTune(double seconds, uint32_t rate) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
-void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height, uint8_t *pixels, uint8_t *palette) {
+void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height, uint8_t *pixels, uint8_t *palette)
+{
     MakePalette(static_cast<int>(t), static_cast<int>(frames), palette);
     std::vector<uint8_t> px;
     RenderFrame(static_cast<int>(t), static_cast<int>(width), static_cast<int>(height), px);
     std::memcpy(pixels, px.data(), px.size());
 }
 
-size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size) {
+size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size)
+{
     const std::vector<uint8_t> pcm = RenderTune(seconds, rate);
-    if (out) std::memcpy(out, pcm.data(), std::min(size, pcm.size()));
+    if (out)
+        std::memcpy(out, pcm.data(), std::min(size, pcm.size()));
     return pcm.size();
 }
 
-}  // extern "C"
+} // extern "C"

@@ -15,15 +15,18 @@ namespace {
 // Pictures wait in a temporary file, palettes in memory.
 class StoredFrames : public zenc::FrameSource {
 public:
-    bool Add(const std::vector<uint8_t> &pixels, const zenc::Palette6 &palette) {
-        if (!store_.Append(pixels.data(), pixels.size())) return false;
+    bool Add(const std::vector<uint8_t> &pixels, const zenc::Palette6 &palette)
+    {
+        if (!store_.Append(pixels.data(), pixels.size()))
+            return false;
         palettes_.push_back(palette);
         return true;
     }
     bool Ok() const { return store_.Ok(); }
     size_t Count() const override { return palettes_.size(); }
     const zenc::Palette6 &PaletteOf(size_t i) const override { return palettes_[i]; }
-    bool Pixels(size_t i, std::vector<uint8_t> &out) const override {
+    bool Pixels(size_t i, std::vector<uint8_t> &out) const override
+    {
         out.resize(store_.Size(i));
         return store_.Get(i, out.data(), out.size());
     }
@@ -33,7 +36,7 @@ private:
     std::vector<zenc::Palette6> palettes_;
 };
 
-}  // namespace
+} // namespace
 
 struct ZENC {
     zenc::SequenceParams params;
@@ -41,7 +44,7 @@ struct ZENC {
     uint32_t headerFlags = 0;
     StoredFrames frames;
     zenc::BlobStore symbols;
-    std::vector<uint8_t> row;  // scratch for AddFrame
+    std::vector<uint8_t> row; // scratch for AddFrame
     CSFILE *tracks[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     bool keepTrailingSound = false;
     std::vector<zenc::FrameOut> out;
@@ -52,15 +55,19 @@ struct ZENC {
 
 extern "C" {
 
-ZENC *ZencOpen(const ZencParams *params) {
-    if (!params || params->width < 4 || params->height < 4 || params->width > 65536 || params->height > 65536) return nullptr;
+ZENC *ZencOpen(const ZencParams *params)
+{
+    if (!params || params->width < 4 || params->height < 4 || params->width > 65536 || params->height > 65536)
+        return nullptr;
     ZENC *enc = new (std::nothrow) ZENC;
-    if (!enc) return nullptr;
+    if (!enc)
+        return nullptr;
     zenc::SequenceParams &p = enc->params;
     p.width = params->width & ~3u;
     p.height = params->height & ~3u;
     p.period = ZbxFramePeriod(params->frameRate);
-    if (p.period == 0) p.period = 6667;  // unpaced files are budgeted as 15 frames per second
+    if (p.period == 0)
+        p.period = 6667; // unpaced files are budgeted as 15 frames per second
     p.ring = (params->headerFlags & ZBX_RING_FRAME) != 0;
     p.regular = params->regular;
     p.key = params->key;
@@ -79,8 +86,10 @@ ZENC *ZencOpen(const ZencParams *params) {
     return enc;
 }
 
-int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette) {
-    if (!enc || !pixels || !palette || pitch < enc->params.width) return 0;
+int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette)
+{
+    if (!enc || !pixels || !palette || pitch < enc->params.width)
+        return 0;
     std::vector<uint8_t> &f = enc->row;
     f.resize(static_cast<size_t>(enc->params.width) * enc->params.height);
     for (uint32_t y = 0; y < enc->params.height; ++y)
@@ -89,26 +98,38 @@ int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t
     return enc->frames.Add(f, zenc::ReducePalette(palette)) ? 1 : 0;
 }
 
-int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks) {
-    if (!enc || track > 6 || !chunks || enc->tracks[track]) return 0;
+int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks)
+{
+    if (!enc || track > 6 || !chunks || enc->tracks[track])
+        return 0;
     enc->tracks[track] = chunks;
     return 1;
 }
 
-void ZencKeepTrailingSound(ZENC *enc, int on) {
-    if (enc) enc->keepTrailingSound = on != 0;
+void ZencKeepTrailingSound(ZENC *enc, int on)
+{
+    if (enc)
+        enc->keepTrailingSound = on != 0;
 }
 
-uint32_t ZencFrameCount(const ZENC *enc) { return enc ? static_cast<uint32_t>(enc->frames.Count()) : 0; }
+uint32_t ZencFrameCount(const ZENC *enc)
+{
+    return enc ? static_cast<uint32_t>(enc->frames.Count()) : 0;
+}
 
-int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
-    if (!enc || !output) return 0;
+int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
+{
+    if (!enc || !output)
+        return 0;
     auto fail = [&](const std::string &text) {
-        if (progress && !text.empty()) progress(text.c_str(), 2);
+        if (progress && !text.empty())
+            progress(text.c_str(), 2);
         return 0;
     };
-    if (enc->frames.Count() == 0) return fail("Error: there are no frames to compress.");
-    if (!enc->frames.Ok()) return fail("Error: the temporary storage of the compressor failed (disk full?).");
+    if (enc->frames.Count() == 0)
+        return fail("Error: there are no frames to compress.");
+    if (!enc->frames.Ok())
+        return fail("Error: the temporary storage of the compressor failed (disk full?).");
     const uint32_t frames = static_cast<uint32_t>(enc->frames.Count());
     const uint32_t total = frames + (enc->params.ring ? 1 : 0);
     std::string error;
@@ -124,30 +145,39 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     std::vector<std::array<std::vector<uint8_t>, 7>> sound(total);
     std::vector<uint32_t> soundBytes(total, 0);
     for (uint32_t t = 0; t < 7; ++t) {
-        if (!enc->tracks[t]) continue;
+        if (!enc->tracks[t])
+            continue;
         std::vector<std::vector<uint8_t>> chunks;
         if (!zenc::SpoolTrack(enc->tracks[t], frames, enc->params.period, output, chunks, header.audioFormat[t],
                               header.audioMaxSize[t], progress, error, enc->keepTrailingSound))
             return fail(error);
-        for (uint32_t i = 0; i < frames && i < chunks.size(); ++i) sound[i][t] = std::move(chunks[i]);
-        if (enc->params.ring) sound[frames][t] = sound[0][t];  // the ring frame stands in for frame 0
-        for (uint32_t i = 0; i < total; ++i) soundBytes[i] += static_cast<uint32_t>(sound[i][t].size());
+        for (uint32_t i = 0; i < frames && i < chunks.size(); ++i)
+            sound[i][t] = std::move(chunks[i]);
+        if (enc->params.ring)
+            sound[frames][t] = sound[0][t]; // the ring frame stands in for frame 0
+        for (uint32_t i = 0; i < total; ++i)
+            soundBytes[i] += static_cast<uint32_t>(sound[i][t].size());
     }
 
     if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress, &enc->symbols, &error))
         return fail(error);
 
     enc->warning = zenc::ChangedPixelsWarning(enc->out, frames);
-    if (!enc->warning.empty() && progress) progress(enc->warning.c_str(), 0);
+    if (!enc->warning.empty() && progress)
+        progress(enc->warning.c_str(), 0);
 
     zorb::platform::SafeFile temp;
-    if (!temp.Create(output, error)) return fail(error);
+    if (!temp.Create(output, error))
+        return fail(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
-    if (!f) return fail(std::string("Error creating the output file ") + output + ".");
+    if (!f)
+        return fail(std::string("Error creating the output file ") + output + ".");
     const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error, 0, &enc->symbols);
     VEXFileClose(f);
-    if (!ok) return fail(error);
-    if (!temp.Commit(header.fileBytes, error)) return fail(error);
+    if (!ok)
+        return fail(error);
+    if (!temp.Commit(header.fileBytes, error))
+        return fail(error);
 
     // The figures of the report.
     ZencReport &r = enc->report;
@@ -157,9 +187,12 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     uint64_t sum = 0;
     for (uint32_t i = 0; i < total; ++i) {
         r.largestFrame = std::max(r.largestFrame, enc->sizes[i]);
-        if (i < frames) sum += enc->sizes[i];
-        if (i < frames && enc->out[i].key) ++r.keyFrames;
-        if (i < frames) r.worstErrorPercent = std::max(r.worstErrorPercent, enc->out[i].errorPercent);
+        if (i < frames)
+            sum += enc->sizes[i];
+        if (i < frames && enc->out[i].key)
+            ++r.keyFrames;
+        if (i < frames)
+            r.worstErrorPercent = std::max(r.worstErrorPercent, enc->out[i].errorPercent);
         r.changedPixels += enc->out[i].changedPixels;
         r.changedFrames += enc->out[i].changedPixels ? 1 : 0;
     }
@@ -169,29 +202,40 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress) {
     uint64_t window = 0;
     for (uint32_t i = 0; i < frames; ++i) {
         window += enc->sizes[i];
-        if (i >= perSecond) window -= enc->sizes[i - perSecond];
+        if (i >= perSecond)
+            window -= enc->sizes[i - perSecond];
         r.largestSecond = std::max<uint32_t>(r.largestSecond, static_cast<uint32_t>(window));
     }
-    for (int t = 0; t < 7; ++t) r.audioMaxSize[t] = header.audioMaxSize[t];
+    for (int t = 0; t < 7; ++t)
+        r.audioMaxSize[t] = header.audioMaxSize[t];
     return 1;
 }
 
-const char *ZencWarning(const ZENC *enc) { return enc ? enc->warning.c_str() : ""; }
-
-void ZencGetReport(const ZENC *enc, ZencReport *report) {
-    if (enc && report) *report = enc->report;
+const char *ZencWarning(const ZENC *enc)
+{
+    return enc ? enc->warning.c_str() : "";
 }
 
-uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame) {
+void ZencGetReport(const ZENC *enc, ZencReport *report)
+{
+    if (enc && report)
+        *report = enc->report;
+}
+
+uint32_t ZencFrameSize(const ZENC *enc, uint32_t frame)
+{
     return enc && frame < enc->sizes.size() ? enc->sizes[frame] : 0;
 }
 
-double ZencFrameError(const ZENC *enc, uint32_t frame) {
+double ZencFrameError(const ZENC *enc, uint32_t frame)
+{
     return enc && frame < enc->out.size() ? enc->out[frame].errorPercent : 0;
 }
 
-void ZencClose(ZENC *enc) {
-    if (!enc) return;
+void ZencClose(ZENC *enc)
+{
+    if (!enc)
+        return;
     for (CSFILE *&t : enc->tracks) {
         zenc::CloseTrack(t);
         t = nullptr;
@@ -199,4 +243,4 @@ void ZencClose(ZENC *enc) {
     delete enc;
 }
 
-}  // extern "C"
+} // extern "C"

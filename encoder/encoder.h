@@ -44,27 +44,27 @@ typedef struct ZencFrameSetting {
 } ZencFrameSetting;
 
 typedef struct ZencParams {
-    uint32_t width, height;    /* coded picture size, cut down to whole 4x4 blocks */
-    int32_t frameRate;         /* the header's frame rate value: ms, or minus 1/100 ms */
-    uint32_t headerFlags;      /* ZBX_RING_FRAME, ZBX_HEIGHT_INTERLACED, ZBX_HEIGHT_DOUBLED */
-    int32_t regular;           /* compression value of regular frames */
-    int32_t key;               /* compression value of key frames */
-    uint32_t keyEvery;         /* a key frame at least every n frames (0: only the first) */
-    uint32_t autoKeyPercent;   /* a key frame when this percentage of blocks changes (0: never) */
+    uint32_t width, height;  /* coded picture size, cut down to whole 4x4 blocks */
+    int32_t frameRate;       /* the header's frame rate value: ms, or minus 1/100 ms */
+    uint32_t headerFlags;    /* ZBX_RING_FRAME, ZBX_HEIGHT_INTERLACED, ZBX_HEIGHT_DOUBLED */
+    int32_t regular;         /* compression value of regular frames */
+    int32_t key;             /* compression value of key frames */
+    uint32_t keyEvery;       /* a key frame at least every n frames (0: only the first) */
+    uint32_t autoKeyPercent; /* a key frame when this percentage of blocks changes (0: never) */
     const ZencFrameSetting *settings;
     uint32_t settingCount;
 } ZencParams;
 
 typedef struct ZencReport {
-    uint32_t frames;           /* frames written, without the ring frame */
+    uint32_t frames; /* frames written, without the ring frame */
     uint32_t keyFrames;
     uint64_t fileBytes;
     uint32_t largestFrame;
-    double bytesPerSecond;     /* mean data rate of the frames */
-    uint32_t largestSecond;    /* largest sum of frame sizes over one second of frames */
-    double worstErrorPercent;  /* largest error of a frame */
-    uint64_t changedPixels;    /* pixels changed because the pictures use every pixel pair (0: none) */
-    uint32_t changedFrames;    /* frames holding such pixels */
+    double bytesPerSecond;    /* mean data rate of the frames */
+    uint32_t largestSecond;   /* largest sum of frame sizes over one second of frames */
+    double worstErrorPercent; /* largest error of a frame */
+    uint64_t changedPixels;   /* pixels changed because the pictures use every pixel pair (0: none) */
+    uint32_t changedFrames;   /* frames holding such pixels */
     uint32_t audioMaxSize[7];
 } ZencReport;
 
@@ -131,22 +131,22 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
    mirror the compressor's switches of the same letters. */
 typedef struct ZencConvertParams {
     const char *input, *output;
-    uint32_t trueColour;       /* /A: 32-bit frames, no palette work */
-    int32_t cropX, cropY, width, height;  /* /X /Y /W /H (0: the source's) */
-    int32_t first, last;       /* /S /E (0: all) */
-    int32_t frameRate;         /* /F: frames per second, -n milliseconds (0: the input's) */
-    uint32_t skipOdd;          /* /V: every other frame, at twice the frame time */
-    int32_t paletteMode, analysisLimit, firstIndex, colours, systemColours, conversion;  /* /P /U /I /Q /D /T */
-    const char *paletteFile;   /* /& or null */
-    uint32_t overwrite;        /* /O: do not ask */
+    uint32_t trueColour;                 /* /A: 32-bit frames, no palette work */
+    int32_t cropX, cropY, width, height; /* /X /Y /W /H (0: the source's) */
+    int32_t first, last;                 /* /S /E (0: all) */
+    int32_t frameRate;                   /* /F: frames per second, -n milliseconds (0: the input's) */
+    uint32_t skipOdd;                    /* /V: every other frame, at twice the frame time */
+    int32_t paletteMode, analysisLimit, firstIndex, colours, systemColours, conversion; /* /P /U /I /Q /D /T */
+    const char *paletteFile;                                                            /* /& or null */
+    uint32_t overwrite;                                                                 /* /O: do not ask */
 } ZencConvertParams;
 
 typedef struct ZencConvertReport {
-    uint32_t frames;           /* frames written */
-    uint64_t bytes;            /* bytes of the output file(s) */
-    char summary[1280];        /* the output's name, or "FIRST to LAST" for images */
-    uint32_t declined;         /* the user declined to overwrite */
-    uint32_t inputFailed;      /* the input could not be opened */
+    uint32_t frames;      /* frames written */
+    uint64_t bytes;       /* bytes of the output file(s) */
+    char summary[1280];   /* the output's name, or "FIRST to LAST" for images */
+    uint32_t declined;    /* the user declined to overwrite */
+    uint32_t inputFailed; /* the input could not be opened */
 } ZencConvertReport;
 
 /* Runs the conversion; progress gets each frame's text and errors (level 2).
@@ -188,16 +188,16 @@ typedef struct ZencSoundResult {
    samples are copied bit for bit. Safe writing as with ZencWrite. Returns 1
    on success; 0 on failure (reported through progress at level 2) or when
    progress cancelled. result may be null. */
-int ZencConvertSound(const char *input, const char *output, const ZencSoundRequest *request,
-                     ZencSoundResult *result, ZencProgressFn progress);
+int ZencConvertSound(const char *input, const char *output, const ZencSoundRequest *request, ZencSoundResult *result,
+                     ZencProgressFn progress);
 
 /* ---- New frame rates (the frame-rate changer) ------------------------------------ */
 
 typedef struct ZencRetimeParams {
-    int32_t frameRate;        /* the new header frame rate value: ms, or minus 1/100 ms (not 0) */
-    int32_t regular, key;     /* compression values of the pictures (0, 0: lossless) */
+    int32_t frameRate;    /* the new header frame rate value: ms, or minus 1/100 ms (not 0) */
+    int32_t regular, key; /* compression values of the pictures (0, 0: lossless) */
     uint32_t keyEvery, autoKeyPercent;
-    int32_t soundQuality;     /* 0 (exact) to 9; -1 leaves the sound out */
+    int32_t soundQuality; /* 0 (exact) to 9; -1 leaves the sound out */
 } ZencRetimeParams;
 
 /* Gives a Zorblax file a new frame rate with the same running time: new
@@ -233,7 +233,6 @@ void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height,
 /* The demo tune, 16-bit stereo: returns its byte size; copies up to size
    bytes to out when out is not null. */
 size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size);
-
 
 #ifdef __cplusplus
 }

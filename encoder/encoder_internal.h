@@ -4,8 +4,8 @@
 #define ZORB_ENCODER_INTERNAL_H
 
 #include <array>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,9 +18,18 @@ enum TreeId : uint32_t { kBitmapTree = 0, kColourPairTree = 1, kPixelPairTree = 
 enum BlockKind : uint8_t { kTwoColour = 0, kFull = 1, kSkip = 2, kFill = 3 };
 
 // One coded symbol: the tree in the high 16 bits, the 16-bit value below.
-inline uint32_t MakeSymbol(uint32_t tree, uint32_t value) { return (tree << 16) | (value & 0xFFFF); }
-inline uint32_t SymbolTree(uint32_t s) { return s >> 16; }
-inline uint32_t SymbolValue(uint32_t s) { return s & 0xFFFF; }
+inline uint32_t MakeSymbol(uint32_t tree, uint32_t value)
+{
+    return (tree << 16) | (value & 0xFFFF);
+}
+inline uint32_t SymbolTree(uint32_t s)
+{
+    return s >> 16;
+}
+inline uint32_t SymbolValue(uint32_t s)
+{
+    return s & 0xFFFF;
+}
 
 // ---- runs ------------------------------------------------------------------
 
@@ -33,12 +42,15 @@ void SplitRun(uint32_t n, bool toEnd, std::vector<uint8_t> &indexes);
 
 // ---- palettes ----------------------------------------------------------------
 
-using Palette6 = std::array<uint8_t, 768>;  // 6-bit components, red, green, blue
-using Palette8 = std::array<uint8_t, 768>;  // 8-bit components
+using Palette6 = std::array<uint8_t, 768>; // 6-bit components, red, green, blue
+using Palette8 = std::array<uint8_t, 768>; // 8-bit components
 
-inline uint8_t Expand6(uint8_t v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); }
+inline uint8_t Expand6(uint8_t v)
+{
+    return static_cast<uint8_t>((v << 2) | (v >> 4));
+}
 Palette8 ExpandPalette(const Palette6 &p);
-Palette6 ReducePalette(const uint8_t *rgb8);  // 8-bit to 6-bit (v >> 2)
+Palette6 ReducePalette(const uint8_t *rgb8); // 8-bit to 6-bit (v >> 2)
 
 // The shortest keep/copy/set command sequence that turns old into next,
 // without the leading length byte.
@@ -56,14 +68,16 @@ std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts);
 
 // Estimated bits of the symbols of each tree, refined from one pass to the next.
 struct CostModel {
-    std::vector<uint8_t> length[4];   // per tree, 65536 each; 0 = unseen
-    double typeBits[4] = {3, 3, 2, 4};  // mean type-symbol bits per block of each kind
+    std::vector<uint8_t> length[4];    // per tree, 65536 each; 0 = unseen
+    double typeBits[4] = {3, 3, 2, 4}; // mean type-symbol bits per block of each kind
     double unseenBits[4] = {14, 12, 11, 12};
-    uint8_t escapeLength[4][3] = {};  // code lengths of the escapes (0: no code)
+    uint8_t escapeLength[4][3] = {}; // code lengths of the escapes (0: no code)
     bool valid = false;
 
-    double Bits(uint32_t tree, uint32_t value) const {
-        if (!valid) return unseenBits[tree];
+    double Bits(uint32_t tree, uint32_t value) const
+    {
+        if (!valid)
+            return unseenBits[tree];
         uint8_t l = length[tree][value];
         return l ? l : unseenBits[tree];
     }
@@ -73,7 +87,7 @@ struct CostModel {
 
 // Squared RGB distances between palette entries (8-bit components).
 struct DistanceTable {
-    std::vector<uint32_t> d;  // 256 x 256
+    std::vector<uint32_t> d; // 256 x 256
     void Build(const Palette8 &p);
     uint32_t operator()(uint8_t a, uint8_t b) const { return d[(static_cast<uint32_t>(a) << 8) | b]; }
 };
@@ -87,9 +101,9 @@ struct FrameStats {
 
 // How one frame is to be coded.
 struct FrameRequest {
-    bool key = false;           // no skip blocks
+    bool key = false; // no skip blocks
     bool lossless = true;
-    double lambda = 0;          // lossy: weight of error against bits
+    double lambda = 0; // lossy: weight of error against bits
 };
 
 // Codes pictures of a fixed size block by block, keeping the picture the
@@ -123,23 +137,23 @@ public:
 private:
     struct Option {
         uint8_t kind;
-        uint8_t c0, c1;       // fill colour; two-colour low (bit clear) and high colours
+        uint8_t c0, c1; // fill colour; two-colour low (bit clear) and high colours
         uint16_t bitmap;
         float bits;
         uint32_t error;
     };
     struct BlockOptions {
-        Option exact;          // lossless choice
-        Option lossy[3];       // skip, best fill, best two colours (those that exist)
+        Option exact;    // lossless choice
+        Option lossy[3]; // skip, best fill, best two colours (those that exist)
         uint8_t lossyCount;
     };
-    int Choose(const BlockOptions &b, const FrameRequest &req) const;  // -1 = exact
-    uint32_t AvoidPair(uint8_t left, uint8_t &right) const;            // returns the error added
+    int Choose(const BlockOptions &b, const FrameRequest &req) const; // -1 = exact
+    uint32_t AvoidPair(uint8_t left, uint8_t &right) const;           // returns the error added
     const Option &Chosen(const BlockOptions &b, int c) const { return c < 0 ? b.exact : b.lossy[c]; }
 
     uint32_t width_, height_, bw_, bh_;
-    std::vector<uint8_t> picture_;   // what the decoder holds
-    std::vector<uint8_t> source_;    // current source, width x height
+    std::vector<uint8_t> picture_; // what the decoder holds
+    std::vector<uint8_t> source_;  // current source, width x height
     std::vector<uint8_t> lastSource_;
     std::vector<BlockOptions> options_;
     DistanceTable dist_;
@@ -201,18 +215,18 @@ private:
 // ---- the whole sequence ------------------------------------------------------------
 
 struct SourceFrame {
-    std::vector<uint8_t> pixels;  // width x height
+    std::vector<uint8_t> pixels; // width x height
     Palette6 palette{};
 };
 
 struct FrameSetting {
-    uint32_t first, last;  // 1-based, inclusive
+    uint32_t first, last; // 1-based, inclusive
     int32_t regular, key;
 };
 
 struct SequenceParams {
     uint32_t width = 0, height = 0;
-    uint32_t period = 6667;  // frame time in 1/100 ms
+    uint32_t period = 6667; // frame time in 1/100 ms
     bool ring = false;
     int32_t regular = 0, key = 0;
     uint32_t keyEvery = 0, autoKeyPercent = 0;
@@ -221,12 +235,12 @@ struct SequenceParams {
 
 // One frame as it goes into the file.
 struct FrameOut {
-    std::vector<uint8_t> paletteChunk;  // empty: the frame keeps the palette
-    std::vector<uint32_t> symbols;      // the video, in coding order
+    std::vector<uint8_t> paletteChunk; // empty: the frame keeps the palette
+    std::vector<uint32_t> symbols;     // the video, in coding order
     bool key = false;
     double errorPercent = 0;
-    uint32_t changedPixels = 0;         // pixels changed because every pixel pair occurs
-    double estimatedBytes = 0;          // palette + sound + video, from the cost model
+    uint32_t changedPixels = 0; // pixels changed because every pixel pair occurs
+    double estimatedBytes = 0;  // palette + sound + video, from the cost model
 };
 
 using ProgressFn = int (*)(const char *text, int level);
@@ -237,7 +251,7 @@ public:
     virtual ~FrameSource() = default;
     virtual size_t Count() const = 0;
     virtual const Palette6 &PaletteOf(size_t i) const = 0;
-    virtual bool Pixels(size_t i, std::vector<uint8_t> &out) const = 0;  // width x height bytes
+    virtual bool Pixels(size_t i, std::vector<uint8_t> &out) const = 0; // width x height bytes
 };
 
 class VectorFrames : public FrameSource {
@@ -245,7 +259,8 @@ public:
     explicit VectorFrames(const std::vector<SourceFrame> &frames) : frames_(frames) {}
     size_t Count() const override { return frames_.size(); }
     const Palette6 &PaletteOf(size_t i) const override { return frames_[i].palette; }
-    bool Pixels(size_t i, std::vector<uint8_t> &out) const override {
+    bool Pixels(size_t i, std::vector<uint8_t> &out) const override
+    {
         out = frames_[i].pixels;
         return true;
     }
@@ -260,8 +275,10 @@ struct CodedSymbols {
     const std::vector<FrameOut> &frames;
     const BlobStore *spill = nullptr;
     // Frame i's symbols; scratch holds them when they come from the store.
-    const std::vector<uint32_t> *Get(size_t i, std::vector<uint32_t> &scratch) const {
-        if (!spill) return &frames[i].symbols;
+    const std::vector<uint32_t> *Get(size_t i, std::vector<uint32_t> &scratch) const
+    {
+        if (!spill)
+            return &frames[i].symbols;
         return spill->GetSymbols(i, scratch) ? &scratch : nullptr;
     }
 };
@@ -292,6 +309,6 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
 // Percentage of 4x4 blocks that differ between two pictures of one size.
 double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height);
 
-}  // namespace zenc
+} // namespace zenc
 
 #endif

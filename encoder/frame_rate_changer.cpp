@@ -14,18 +14,22 @@
 
 namespace zenc {
 
-uint32_t RetimedFrameCount(uint32_t frames, uint32_t oldPeriod, uint32_t newPeriod) {
-    if (!newPeriod) return frames;
+uint32_t RetimedFrameCount(uint32_t frames, uint32_t oldPeriod, uint32_t newPeriod)
+{
+    if (!newPeriod)
+        return frames;
     const uint64_t n = (static_cast<uint64_t>(frames) * oldPeriod + newPeriod / 2) / newPeriod;
     return static_cast<uint32_t>(std::min<uint64_t>(std::max<uint64_t>(n, 1), 0xFFFFFFu));
 }
 
-uint32_t SourceFrameAt(uint32_t frame, uint32_t oldPeriod, uint32_t newPeriod) {
-    if (!oldPeriod) return frame;
+uint32_t SourceFrameAt(uint32_t frame, uint32_t oldPeriod, uint32_t newPeriod)
+{
+    if (!oldPeriod)
+        return frame;
     return static_cast<uint32_t>(static_cast<uint64_t>(frame) * newPeriod / oldPeriod);
 }
 
-}  // namespace zenc
+} // namespace zenc
 
 namespace {
 
@@ -35,34 +39,39 @@ constexpr uint32_t kMaxChunk = 64u << 20;
 struct Track {
     bool present = false;
     uint32_t rate = 0, bits = 0, channels = 0;
-    zenc::WaveOutput wave;  // a scratch file beside the output
+    zenc::WaveOutput wave; // a scratch file beside the output
 };
 
 struct HandleCloser {
     void operator()(ZorbHandle *h) const { ZorbClose(h); }
 };
 
-}  // namespace
+} // namespace
 
 extern "C" int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeParams *params,
-                                   ZencReport *report, ZencProgressFn progress) {
+                                   ZencReport *report, ZencProgressFn progress)
+{
     auto fail = [&](const std::string &text) {
-        if (progress && !text.empty()) progress(text.c_str(), 2);
+        if (progress && !text.empty())
+            progress(text.c_str(), 2);
         return 0;
     };
-    if (!input || !output || !params || params->frameRate == 0 || params->soundQuality < -1 ||
-        params->soundQuality > 9)
+    if (!input || !output || !params || params->frameRate == 0 || params->soundQuality < -1 || params->soundQuality > 9)
         return fail("Error: bad arguments to the frame-rate changer.");
     ZencFileInfo info;
-    if (!ZencReadInfo(input, &info)) return fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
+    if (!ZencReadInfo(input, &info))
+        return fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
     std::unique_ptr<ZorbHandle, HandleCloser> h(
         ZorbOpen(const_cast<char *>(input), ZORB_OPEN_NEVER_SKIP | ZORB_OPEN_HEIGHT_NONE, -1));
-    if (!h) return fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
+    if (!h)
+        return fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
     const uint32_t width = h->Width & ~3u, height = h->Height & ~3u, frames = h->FrameCount;
-    if (width < 4 || height < 4 || frames == 0) return fail(std::string("Error: ") + input + " holds no pictures.");
+    if (width < 4 || height < 4 || frames == 0)
+        return fail(std::string("Error: ") + input + " holds no pictures.");
 
     uint32_t oldPeriod = ZbxFramePeriod(info.frameRate);
-    if (oldPeriod == 0) oldPeriod = 6667;  // unpaced files are taken as 15 frames per second
+    if (oldPeriod == 0)
+        oldPeriod = 6667; // unpaced files are taken as 15 frames per second
     const uint32_t newPeriod = ZbxFramePeriod(params->frameRate);
     const uint32_t newFrames = zenc::RetimedFrameCount(frames, oldPeriod, newPeriod);
 
@@ -76,7 +85,8 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
     p.keyEvery = params->keyEvery;
     p.autoKeyPercent = params->autoKeyPercent;
     std::unique_ptr<ZENC, void (*)(ZENC *)> enc(ZencOpen(&p), ZencClose);
-    if (!enc) return fail("Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
+    if (!enc)
+        return fail("Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
     ZencKeepTrailingSound(enc.get(), 1);
 
     // Every track with sound is gathered whole, in its own format.
@@ -85,8 +95,10 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
     uint32_t largest = 0;
     for (int t = 0; t < 7 && params->soundQuality >= 0; ++t) {
         const uint32_t f = h->AudioFormat[t];
-        if (!(f & ZBX_AUDIO_PRESENT) || !(f & ZBX_AUDIO_RATE_MASK) || !h->AudioMaxSize[t]) continue;
-        if (h->AudioMaxSize[t] > kMaxChunk) return fail(std::string("Error: the sound of ") + input + " is damaged.");
+        if (!(f & ZBX_AUDIO_PRESENT) || !(f & ZBX_AUDIO_RATE_MASK) || !h->AudioMaxSize[t])
+            continue;
+        if (h->AudioMaxSize[t] > kMaxChunk)
+            return fail(std::string("Error: the sound of ") + input + " is damaged.");
         Track &k = tracks[t];
         k.rate = f & ZBX_AUDIO_RATE_MASK;
         k.bits = f & ZBX_AUDIO_16BIT ? 16 : 8;
@@ -100,14 +112,18 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
 
     std::vector<uint8_t> picture(static_cast<size_t>(width) * height, 0);
     ZorbSetOutput(h.get(), 0, 0, width, height, picture.data(), 0);
-    uint32_t next = 0;  // the next new frame
+    uint32_t next = 0; // the next new frame
     for (uint32_t i = 0; i < frames; ++i) {
-        if (i > 0) ZorbAdvanceFrame(h.get());
-        if (!h->ReadFailed) ZorbDecodeFrame(h.get());
-        if (h->ReadFailed) return fail(std::string("Error: ") + input + " is damaged (frame " + std::to_string(i + 1) + ").");
+        if (i > 0)
+            ZorbAdvanceFrame(h.get());
+        if (!h->ReadFailed)
+            ZorbDecodeFrame(h.get());
+        if (h->ReadFailed)
+            return fail(std::string("Error: ") + input + " is damaged (frame " + std::to_string(i + 1) + ").");
         for (int t = 0; t < 7; ++t) {
             Track &k = tracks[t];
-            if (!k.present) continue;
+            if (!k.present)
+                continue;
             const uint32_t got = ZorbGetTrackSound(h.get(), ZORB_OPEN_TRACK(t), sound.data());
             const uint32_t frameBytes = k.channels * k.bits / 8;
             if (!k.wave.Write(sound.data(), std::min<size_t>(got, sound.size()) / frameBytes * frameBytes)) {
@@ -120,7 +136,8 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
                 return fail("Error: the compressor's temporary file could not take the frames (disk full?).");
         if (progress && i % 16 == 0) {
             const std::string text = "Reading frame " + std::to_string(i + 1) + " of " + std::to_string(frames) + "...";
-            if (progress(text.c_str(), i == 0 ? 1 : 0)) return 0;
+            if (progress(text.c_str(), i == 0 ? 1 : 0))
+                return 0;
         }
     }
     // New frames past the source's last start show its last picture.
@@ -131,15 +148,21 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
 
     for (int t = 0; t < 7; ++t) {
         Track &k = tracks[t];
-        if (!k.present) continue;
-        if (!k.wave.End(error)) return fail(error);
-        if (k.wave.DataBytes() == 0) continue;
-        CSFILE *cs = CSFileOpen(k.wave.Path().c_str(), params->soundQuality, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                progress);
-        if (!cs) return fail("Error: the sound of track " + std::to_string(t + 1) + " could not be read back.");
+        if (!k.present)
+            continue;
+        if (!k.wave.End(error))
+            return fail(error);
+        if (k.wave.DataBytes() == 0)
+            continue;
+        CSFILE *cs =
+            CSFileOpen(k.wave.Path().c_str(), params->soundQuality, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, progress);
+        if (!cs)
+            return fail("Error: the sound of track " + std::to_string(t + 1) + " could not be read back.");
         ZencAddTrack(enc.get(), static_cast<uint32_t>(t), cs);
     }
-    if (!ZencWrite(enc.get(), output, progress)) return 0;  // ZencWrite has reported why
-    if (report) ZencGetReport(enc.get(), report);
+    if (!ZencWrite(enc.get(), output, progress))
+        return 0; // ZencWrite has reported why
+    if (report)
+        ZencGetReport(enc.get(), report);
     return 1;
 }

@@ -27,13 +27,15 @@ const char *const kKinds[] = {".flc", ".avi", ".bmp", ".jpg", ".jpeg", ".tga", "
 
 bool IsKind(const char *ext)
 {
-    if (!ext) return false;
+    if (!ext)
+        return false;
     for (const char *k : kKinds)
-        if (strcasecmp(ext, k) == 0) return true;
+        if (strcasecmp(ext, k) == 0)
+            return true;
     return false;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int ZencIsGraphicsOutput(const char *name)
 {
@@ -42,15 +44,18 @@ extern "C" int ZencIsGraphicsOutput(const char *name)
 
 extern "C" void ZencOutputLikeInput(const char *input, const char *output, char *result, size_t size)
 {
-    if (!result || size == 0) return;
+    if (!result || size == 0)
+        return;
     std::string out = output ? output : "";
     if (!HasExtension(out.c_str()) && input) {
         // The input's own name: without a frame range ("*1-9") or switches.
         std::string in = input;
         in = in.substr(0, in.find_first_of("* \t"));
         const char *ext = HasExtension(in.c_str());
-        if (ext && strcasecmp(ext, ".fli") == 0) out += ".flc";
-        else if (IsKind(ext)) out += ext;
+        if (ext && strcasecmp(ext, ".fli") == 0)
+            out += ".flc";
+        else if (IsKind(ext))
+            out += ext;
     }
     std::snprintf(result, size, "%s", out.c_str());
 }
@@ -58,46 +63,57 @@ extern "C" void ZencOutputLikeInput(const char *input, const char *output, char 
 extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn progress, ZencConvertReport *report)
 {
     ZencConvertReport r{};
-    if (report) *report = r;
-    if (!p || !p->input || !p->output) return 0;
+    if (report)
+        *report = r;
+    if (!p || !p->input || !p->output)
+        return 0;
     gProgress = progress;
     gDeclined = false;
-    GFILE *g = GFileOpen(p->input, p->trueColour ? GFILE_32BIT : 0, p->cropX, p->cropY, p->width, p->height,
-                         p->first, p->last, p->paletteMode, p->analysisLimit, p->firstIndex, p->colours,
-                         p->systemColours, p->conversion, p->paletteFile, "Converting", Relay);
+    GFILE *g = GFileOpen(p->input, p->trueColour ? GFILE_32BIT : 0, p->cropX, p->cropY, p->width, p->height, p->first,
+                         p->last, p->paletteMode, p->analysisLimit, p->firstIndex, p->colours, p->systemColours,
+                         p->conversion, p->paletteFile, "Converting", Relay);
     if (!g) {
         r.inputFailed = 1;
-        if (report) *report = r;
+        if (report)
+            *report = r;
         return 0;
     }
     int32_t frameTime = g->frameTime;
-    if (p->frameRate) frameTime = -MakeFrameRate(p->frameRate);
+    if (p->frameRate)
+        frameTime = -MakeFrameRate(p->frameRate);
     const uint32_t frames = p->skipOdd ? (g->frames + 1) / 2 : g->frames;
-    if (p->skipOdd) frameTime *= 2;
+    if (p->skipOdd)
+        frameTime *= 2;
     OGFILE *og = OGFileCreate(nullptr, p->output, p->trueColour, frames, g->width, g->height, g->pitch, frameTime,
                               Relay, p->overwrite ? OGFILE_OVERWRITE : 0);
     if (!og) {
         GFileClose(g);
         r.declined = gDeclined;
-        if (report) *report = r;
+        if (report)
+            *report = r;
         return 0;
     }
     bool ok = true;
     for (uint32_t i = 0; i < g->frames && ok; ++i) {
         if (!GFileGet(g)) {
-            ok = false;  // cancelled, or the input failed (reported)
+            ok = false; // cancelled, or the input failed (reported)
             break;
         }
-        if (p->skipOdd && (i & 1)) continue;
+        if (p->skipOdd && (i & 1))
+            continue;
         OGFilePut(og, g->pixels, p->trueColour ? nullptr : g->palette);
-        if (og->error) ok = false;
-        else ++r.frames;
+        if (og->error)
+            ok = false;
+        else
+            ++r.frames;
     }
-    if (!ok) og->error = 1;  // abandons a flic or AVI output
+    if (!ok)
+        og->error = 1; // abandons a flic or AVI output
     std::snprintf(r.summary, sizeof r.summary, "%s", og->summary);
     r.bytes = OGFileClose(og);
     GFileClose(g);
     ok = ok && r.bytes > 0;
-    if (report) *report = r;
+    if (report)
+        *report = r;
     return ok ? 1 : 0;
 }

@@ -7,35 +7,42 @@
 
 namespace zenc {
 
-Palette8 ExpandPalette(const Palette6 &p) {
+Palette8 ExpandPalette(const Palette6 &p)
+{
     Palette8 out;
-    for (size_t i = 0; i < 768; ++i) out[i] = Expand6(p[i] & 63);
+    for (size_t i = 0; i < 768; ++i)
+        out[i] = Expand6(p[i] & 63);
     return out;
 }
 
-Palette6 ReducePalette(const uint8_t *rgb8) {
+Palette6 ReducePalette(const uint8_t *rgb8)
+{
     Palette6 out;
-    for (size_t i = 0; i < 768; ++i) out[i] = static_cast<uint8_t>(rgb8[i] >> 2);
+    for (size_t i = 0; i < 768; ++i)
+        out[i] = static_cast<uint8_t>(rgb8[i] >> 2);
     return out;
 }
 
 namespace {
 
-bool SameEntry(const Palette6 &a, int i, const Palette6 &b, int j) {
+bool SameEntry(const Palette6 &a, int i, const Palette6 &b, int j)
+{
     return a[i * 3] == b[j * 3] && a[i * 3 + 1] == b[j * 3 + 1] && a[i * 3 + 2] == b[j * 3 + 2];
 }
 
 enum Command : uint8_t { kKeep, kCopy, kSet };
 
-}  // namespace
+} // namespace
 
-std::vector<uint8_t> PaletteCommands(const Palette6 &old, const Palette6 &next) {
+std::vector<uint8_t> PaletteCommands(const Palette6 &old, const Palette6 &next)
+{
     // match[i][s]: how many entries from next[i] on equal old[s] on.
     std::vector<uint16_t> match(257 * 257, 0);
     auto M = [&](int i, int s) -> uint16_t & { return match[static_cast<size_t>(i) * 257 + s]; };
     for (int i = 255; i >= 0; --i)
         for (int s = 255; s >= 0; --s)
-            if (SameEntry(next, i, old, s)) M(i, s) = static_cast<uint16_t>(1 + M(i + 1, s + 1));
+            if (SameEntry(next, i, old, s))
+                M(i, s) = static_cast<uint16_t>(1 + M(i + 1, s + 1));
 
     // best[i]: fewest bytes that produce entries i..255.
     int best[257];
@@ -56,7 +63,8 @@ std::vector<uint8_t> PaletteCommands(const Palette6 &old, const Palette6 &next) 
             }
         }
         for (int s = 0; s < 256; ++s) {
-            if (s == i) continue;  // a keep does that for less
+            if (s == i)
+                continue; // a keep does that for less
             const int copyMax = std::min<int>(64, M(i, s));
             for (int k = copyMax; k >= 1; --k) {
                 if (2 + best[i + k] < best[i]) {
@@ -89,34 +97,40 @@ std::vector<uint8_t> PaletteCommands(const Palette6 &old, const Palette6 &next) 
     return out;
 }
 
-std::vector<uint8_t> PaletteChunk(const Palette6 &old, const Palette6 &next) {
+std::vector<uint8_t> PaletteChunk(const Palette6 &old, const Palette6 &next)
+{
     std::vector<uint8_t> commands = PaletteCommands(old, next);
-    const size_t units = (commands.size() + 1 + 3) / 4;  // at most 193
+    const size_t units = (commands.size() + 1 + 3) / 4; // at most 193
     std::vector<uint8_t> chunk(units * 4, 0);
     chunk[0] = static_cast<uint8_t>(units);
     std::memcpy(chunk.data() + 1, commands.data(), commands.size());
     return chunk;
 }
 
-bool ApplyPaletteChunk(const uint8_t *chunk, size_t size, Palette6 &palette) {
-    if (size < 1) return false;
+bool ApplyPaletteChunk(const uint8_t *chunk, size_t size, Palette6 &palette)
+{
+    if (size < 1)
+        return false;
     const Palette6 old = palette;
     size_t at = 1;
     int index = 0;
     while (index <= 255) {
-        if (at >= size) return false;
+        if (at >= size)
+            return false;
         const uint8_t c = chunk[at++];
         if (c & 0x80) {
             const int n = (c & 0x7F) + 1;
             for (int k = 0; k < n && index <= 255; ++k, ++index)
                 std::memcpy(&palette[index * 3], &old[index * 3], 3);
         } else if (c & 0x40) {
-            if (at >= size) return false;
+            if (at >= size)
+                return false;
             const int n = (c & 0x3F) + 1, s = chunk[at++];
             for (int k = 0; k < n && index <= 255 && s + k <= 255; ++k, ++index)
                 std::memcpy(&palette[index * 3], &old[(s + k) * 3], 3);
         } else {
-            if (at + 2 > size) return false;
+            if (at + 2 > size)
+                return false;
             palette[index * 3] = c & 63;
             palette[index * 3 + 1] = chunk[at++] & 63;
             palette[index * 3 + 2] = chunk[at++] & 63;
@@ -126,4 +140,4 @@ bool ApplyPaletteChunk(const uint8_t *chunk, size_t size, Palette6 &palette) {
     return true;
 }
 
-}  // namespace zenc
+} // namespace zenc

@@ -10,7 +10,8 @@
 
 namespace zenc {
 
-RateMode DecodeRate(int32_t value) {
+RateMode DecodeRate(int32_t value)
+{
     RateMode m;
     if (value == 0) {
         m.kind = RateKind::Lossless;
@@ -30,17 +31,21 @@ RateMode DecodeRate(int32_t value) {
     return m;
 }
 
-double ErrorPercent(uint64_t squaredError, uint64_t pixels) {
-    if (pixels == 0) return 0;
+double ErrorPercent(uint64_t squaredError, uint64_t pixels)
+{
+    if (pixels == 0)
+        return 0;
     return 100.0 * std::sqrt(static_cast<double>(squaredError) / (3.0 * static_cast<double>(pixels))) / 255.0;
 }
 
-uint64_t ErrorBudget(double percent, uint64_t pixels) {
+uint64_t ErrorBudget(double percent, uint64_t pixels)
+{
     const double unit = percent / 100.0 * 255.0;
     return static_cast<uint64_t>(unit * unit * 3.0 * static_cast<double>(pixels));
 }
 
-std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts) {
+std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts)
+{
     std::vector<uint8_t> lengths(counts.size(), 0);
     struct Node {
         uint64_t weight;
@@ -55,14 +60,16 @@ std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts) {
         }
     }
     const size_t leaves = nodes.size();
-    if (leaves == 0) return lengths;
+    if (leaves == 0)
+        return lengths;
     if (leaves == 1) {
         lengths[leafOf[0]] = 1;
         return lengths;
     }
     using Item = std::pair<uint64_t, int32_t>;
     std::priority_queue<Item, std::vector<Item>, std::greater<Item>> heap;
-    for (size_t i = 0; i < leaves; ++i) heap.push({nodes[i].weight, static_cast<int32_t>(i)});
+    for (size_t i = 0; i < leaves; ++i)
+        heap.push({nodes[i].weight, static_cast<int32_t>(i)});
     while (heap.size() > 1) {
         const Item a = heap.top();
         heap.pop();
@@ -75,12 +82,15 @@ std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts) {
         heap.push({a.first + b.first, id});
     }
     std::vector<uint8_t> depth(nodes.size(), 0);
-    for (size_t i = nodes.size() - 1; i-- > 0;) depth[i] = static_cast<uint8_t>(std::min(255, depth[nodes[i].parent] + 1));
-    for (size_t i = 0; i < leaves; ++i) lengths[leafOf[i]] = depth[i];
+    for (size_t i = nodes.size() - 1; i-- > 0;)
+        depth[i] = static_cast<uint8_t>(std::min(255, depth[nodes[i].parent] + 1));
+    for (size_t i = 0; i < leaves; ++i)
+        lengths[leafOf[i]] = depth[i];
     return lengths;
 }
 
-FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, double budgetBits, uint64_t errorBudget) {
+FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, double budgetBits, uint64_t errorBudget)
+{
     FrameRequest req;
     req.key = key;
     req.lossless = true;
@@ -88,7 +98,8 @@ FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, doub
     uint64_t err;
     if (limitBits) {
         coder.Evaluate(req, bits, err);
-        if (bits <= budgetBits) return req;  // the exact coding fits
+        if (bits <= budgetBits)
+            return req; // the exact coding fits
     }
 
     req.lossless = false;
@@ -96,20 +107,27 @@ FrameRequest ChooseLossy(const BlockCoder &coder, bool key, bool limitBits, doub
     double lo = std::log(1e-9), hi = std::log(1e3);
     req.lambda = std::exp(lo);
     coder.Evaluate(req, bits, err);
-    if (limitBits ? bits > budgetBits : err <= errorBudget) return req;  // the cheapest coding is all we can do
+    if (limitBits ? bits > budgetBits : err <= errorBudget)
+        return req; // the cheapest coding is all we can do
     for (int i = 0; i < 26; ++i) {
         const double mid = 0.5 * (lo + hi);
         req.lambda = std::exp(mid);
         coder.Evaluate(req, bits, err);
         const bool ok = limitBits ? bits <= budgetBits : err <= errorBudget;
         if (limitBits) {
-            if (ok) lo = mid; else hi = mid;  // largest lambda that still fits
+            if (ok)
+                lo = mid;
+            else
+                hi = mid; // largest lambda that still fits
         } else {
-            if (ok) hi = mid; else lo = mid;  // smallest lambda that meets the bound
+            if (ok)
+                hi = mid;
+            else
+                lo = mid; // smallest lambda that meets the bound
         }
     }
     req.lambda = std::exp(limitBits ? lo : hi);
     return req;
 }
 
-}  // namespace zenc
+} // namespace zenc

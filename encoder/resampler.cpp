@@ -12,13 +12,17 @@ struct Resampler::State {
     double ratio = 1;
 };
 
-Resampler::~Resampler() {
-    if (state_) soxr_delete(state_->soxr);
+Resampler::~Resampler()
+{
+    if (state_)
+        soxr_delete(state_->soxr);
     delete state_;
 }
 
-bool Resampler::Open(uint32_t inRate, uint32_t outRate, uint32_t channels, std::string &error) {
-    if (state_) soxr_delete(state_->soxr);
+bool Resampler::Open(uint32_t inRate, uint32_t outRate, uint32_t channels, std::string &error)
+{
+    if (state_)
+        soxr_delete(state_->soxr);
     delete state_;
     state_ = nullptr;
     if (!inRate || !outRate || !channels) {
@@ -31,7 +35,8 @@ bool Resampler::Open(uint32_t inRate, uint32_t outRate, uint32_t channels, std::
     soxr_error_t e = nullptr;
     soxr_t s = soxr_create(inRate, outRate, channels, &e, &io, &quality, nullptr);
     if (!s || e) {
-        if (s) soxr_delete(s);
+        if (s)
+            soxr_delete(s);
         error = std::string("Error starting the rate conversion: ") + (e ? e : "unknown failure") + ".";
         return false;
     }
@@ -42,33 +47,41 @@ bool Resampler::Open(uint32_t inRate, uint32_t outRate, uint32_t channels, std::
     return true;
 }
 
-bool Resampler::Process(const int16_t *in, size_t frames, std::vector<int16_t> &out) {
-    if (!state_) return false;
+bool Resampler::Process(const int16_t *in, size_t frames, std::vector<int16_t> &out)
+{
+    if (!state_)
+        return false;
     while (frames > 0) {
         const size_t room = static_cast<size_t>(frames * state_->ratio) + 64;
         const size_t base = out.size();
         out.resize(base + room * channels_);
         size_t used = 0, made = 0;
-        if (soxr_process(state_->soxr, in, frames, &used, out.data() + base, room, &made)) return false;
+        if (soxr_process(state_->soxr, in, frames, &used, out.data() + base, room, &made))
+            return false;
         out.resize(base + made * channels_);
         in += used * channels_;
         frames -= used;
-        if (used == 0 && made == 0) return false;  // no progress: never loop forever
+        if (used == 0 && made == 0)
+            return false; // no progress: never loop forever
     }
     return true;
 }
 
-bool Resampler::Flush(std::vector<int16_t> &out) {
-    if (!state_) return false;
+bool Resampler::Flush(std::vector<int16_t> &out)
+{
+    if (!state_)
+        return false;
     for (;;) {
         constexpr size_t kRoom = 4096;
         const size_t base = out.size();
         out.resize(base + kRoom * channels_);
         size_t made = 0;
-        if (soxr_process(state_->soxr, nullptr, 0, nullptr, out.data() + base, kRoom, &made)) return false;
+        if (soxr_process(state_->soxr, nullptr, 0, nullptr, out.data() + base, kRoom, &made))
+            return false;
         out.resize(base + made * channels_);
-        if (made == 0) return true;
+        if (made == 0)
+            return true;
     }
 }
 
-}  // namespace zenc
+} // namespace zenc

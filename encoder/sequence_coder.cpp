@@ -10,9 +10,11 @@
 
 namespace zenc {
 
-double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height) {
+double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height)
+{
     const uint32_t bw = width / 4, bh = height / 4;
-    if (bw == 0 || bh == 0) return 0;
+    if (bw == 0 || bh == 0)
+        return 0;
     uint32_t changed = 0;
     for (uint32_t by = 0; by < bh; ++by) {
         for (uint32_t bx = 0; bx < bw; ++bx) {
@@ -28,30 +30,37 @@ double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &
     return 100.0 * changed / (static_cast<double>(bw) * bh);
 }
 
-CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats) {
+CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats)
+{
     CostModel m;
     // Counts as the Huff family takes them: a value that repeats one of the
     // three last values of its tree counts as a hit of that escape instead.
     std::vector<uint32_t> counts[4];
-    for (auto &c : counts) c.assign(65536 + 3, 0);
+    for (auto &c : counts)
+        c.assign(65536 + 3, 0);
     std::vector<uint32_t> scratch;
     double typeBits[4] = {0, 0, 0, 0};
     std::vector<uint64_t> typeCounts(65536, 0);
     for (size_t f = 0; f < symbols.frames.size(); ++f) {
         const std::vector<uint32_t> *list = symbols.Get(f, scratch);
-        if (!list) continue;
+        if (!list)
+            continue;
         uint32_t lasts[4][3] = {};
         for (uint32_t s : *list) {
-            if (SymbolTree(s) == kBlockTypeTree) ++typeCounts[SymbolValue(s)];
+            if (SymbolTree(s) == kBlockTypeTree)
+                ++typeCounts[SymbolValue(s)];
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
             uint32_t *l = lasts[t];
             int match = -1;
             for (int i = 0; i < 3 && match < 0; ++i)
-                if (l[i] == v) match = i;
+                if (l[i] == v)
+                    match = i;
             if (match >= 0) {
-                if (!counts[t][v]) counts[t][v] = 1;
+                if (!counts[t][v])
+                    counts[t][v] = 1;
                 ++counts[t][65536 + match];
-                if (match == 0) continue;
+                if (match == 0)
+                    continue;
             } else {
                 ++counts[t][v];
             }
@@ -62,35 +71,43 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
     }
     for (uint32_t t = 0; t < 4; ++t) {
         for (int i = 0; i < 3; ++i)
-            if (counts[t][65536 + i] < 32) counts[t][65536 + i] = 0;  // such an escape gets no code
+            if (counts[t][65536 + i] < 32)
+                counts[t][65536 + i] = 0; // such an escape gets no code
         std::vector<uint8_t> lengths = HuffmanLengths(counts[t]);
-        for (int i = 0; i < 3; ++i) m.escapeLength[t][i] = lengths[65536 + i];
+        for (int i = 0; i < 3; ++i)
+            m.escapeLength[t][i] = lengths[65536 + i];
         lengths.resize(65536);
         m.length[t] = std::move(lengths);
         uint8_t longest = 0;
-        for (uint8_t l : m.length[t]) longest = std::max(longest, l);
+        for (uint8_t l : m.length[t])
+            longest = std::max(longest, l);
         m.unseenBits[t] = longest + 4.0;
     }
     uint64_t blocks[4] = {0, 0, 0, 0};
     for (uint32_t v = 0; v < 65536; ++v)
-        if (typeCounts[v]) typeBits[v & 3] += static_cast<double>(typeCounts[v]) * m.length[kBlockTypeTree][v];
+        if (typeCounts[v])
+            typeBits[v & 3] += static_cast<double>(typeCounts[v]) * m.length[kBlockTypeTree][v];
     for (const FrameStats &st : stats)
-        for (int k = 0; k < 4; ++k) blocks[k] += st.blocks[k];
+        for (int k = 0; k < 4; ++k)
+            blocks[k] += st.blocks[k];
     for (int k = 0; k < 4; ++k) {
         // A kind not seen yet costs about a fresh type symbol.
-        m.typeBits[k] = blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k])) : m.unseenBits[kBlockTypeTree];
+        m.typeBits[k] =
+            blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k])) : m.unseenBits[kBlockTypeTree];
     }
     m.valid = true;
     return m;
 }
 
-std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
-    std::vector<uint32_t> counts(65536, 0);  // pixel pairs
-    std::vector<uint8_t> elsewhere(65536, 0);  // values of the other three trees
+std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols)
+{
+    std::vector<uint32_t> counts(65536, 0);   // pixel pairs
+    std::vector<uint8_t> elsewhere(65536, 0); // values of the other three trees
     std::vector<uint32_t> scratch;
     for (size_t f = 0; f < symbols.frames.size(); ++f) {
         const std::vector<uint32_t> *list = symbols.Get(f, scratch);
-        if (!list) continue;
+        if (!list)
+            continue;
         for (uint32_t s : *list) {
             if (SymbolTree(s) == kPixelPairTree)
                 ++counts[SymbolValue(s)];
@@ -104,7 +121,8 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
     // escapes the free pairs (escapes that find none of their own share the
     // first one's and go without a code), so one free pair is all it takes.
     for (uint32_t v = 1; v < 65536; ++v)
-        if (!counts[v] && !elsewhere[v]) return {};
+        if (!counts[v] && !elsewhere[v])
+            return {};
     // Every pair is used, or every free one is a value of another tree: keep
     // one pair out. Values 0xXYXY with X = 1, 5, 9, ... never occur in the
     // other three trees (odd bitmaps, equal colour pairs and full-block types
@@ -123,12 +141,14 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols) {
     return avoid;
 }
 
-std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames) {
+std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames)
+{
     uint64_t pixels = 0;
     std::string list;
     size_t named = 0, unnamed = 0;
     for (size_t i = 0; i < out.size(); ++i) {
-        if (!out[i].changedPixels) continue;
+        if (!out[i].changedPixels)
+            continue;
         pixels += out[i].changedPixels;
         if (named == 12) {
             ++unnamed;
@@ -137,8 +157,10 @@ std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames
         list += named++ ? ", " : "";
         list += i < frames ? std::to_string(i + 1) : std::string("the ring frame");
     }
-    if (!pixels) return "";
-    if (unnamed) list += " and " + std::to_string(unnamed) + " more";
+    if (!pixels)
+        return "";
+    if (unnamed)
+        list += " and " + std::to_string(unnamed) + " more";
     return "Warning: the pictures use nearly every pair of neighbouring colours, more than the file can hold; " +
            std::to_string(pixels) + " pixel" + (pixels == 1 ? "" : "s") + " changed to the nearest colour in frame" +
            (named + unnamed == 1 ? " " : "s ") + list + ".";
@@ -147,7 +169,8 @@ std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames
 namespace {
 
 // Bits of a frame's symbols, escapes used as the Huff family uses them.
-double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols) {
+double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols)
+{
     double bits = 0;
     uint32_t lasts[4][3] = {};
     for (uint32_t s : symbols) {
@@ -179,19 +202,23 @@ class SequenceRun {
 public:
     SequenceRun(const SequenceParams &p, const FrameSource &frames, const std::vector<uint32_t> &sound,
                 ProgressFn progress, BlobStore *spill)
-        : p_(p), frames_(frames), sound_(sound), progress_(progress), spill_(spill) {}
+        : p_(p), frames_(frames), sound_(sound), progress_(progress), spill_(spill)
+    {}
 
     std::string error;
 
-    bool Plan() {
+    bool Plan()
+    {
         const size_t n = frames_.Count();
         modes_.resize(n);
         std::vector<uint8_t> previous, current;
         for (size_t i = 0; i < n; ++i) {
             bool key = i == 0 || (p_.keyEvery && i % p_.keyEvery == 0);
             if (p_.autoKeyPercent) {
-                if (!frames_.Pixels(i, current)) return Failed();
-                if (!key && ChangedBlocks(previous, current, p_.width, p_.height) >= p_.autoKeyPercent) key = true;
+                if (!frames_.Pixels(i, current))
+                    return Failed();
+                if (!key && ChangedBlocks(previous, current, p_.width, p_.height) >= p_.autoKeyPercent)
+                    key = true;
                 previous.swap(current);
             }
             int32_t regular = p_.regular, keyValue = p_.key;
@@ -202,20 +229,24 @@ public:
                 }
             }
             modes_[i] = {key, DecodeRate(key ? keyValue : regular)};
-            if (modes_[i].rate.kind != RateKind::Lossless) allLossless_ = false;
+            if (modes_[i].rate.kind != RateKind::Lossless)
+                allLossless_ = false;
         }
         return true;
     }
 
     // One pass over the sequence. pass 0 codes everything exactly.
-    bool Pass(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats) {
+    bool Pass(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats)
+    {
         const size_t n = frames_.Count();
-        if (spill_) spill_->Clear();
+        if (spill_)
+            spill_->Clear();
         const size_t total = n + (p_.ring ? 1 : 0);
         out.assign(total, FrameOut{});
         stats.assign(total, FrameStats{});
         BlockCoder coder(p_.width, p_.height);
-        if (!avoid_.empty()) coder.SetForbiddenPairs(&avoid_);
+        if (!avoid_.empty())
+            coder.SetForbiddenPairs(&avoid_);
         Palette6 current{};
         std::vector<uint8_t> firstPicture;
         double carry = 0;
@@ -225,11 +256,13 @@ public:
             if (progress_) {
                 char text[128];
                 std::snprintf(text, sizeof text, "Compressing frame %zu of %zu (pass %d)...", i + 1, total, pass + 1);
-                if (progress_(text, i == 0 && pass == 0 ? 1 : 0)) return false;
+                if (progress_(text, i == 0 && pass == 0 ? 1 : 0))
+                    return false;
             }
             const bool ring = i == n;
             const Palette6 &palette = frames_.PaletteOf(ring ? 0 : i);
-            if (!ring && !frames_.Pixels(i, pixels_)) return Failed();
+            if (!ring && !frames_.Pixels(i, pixels_))
+                return Failed();
             const uint8_t *pixels8 = ring ? firstPicture.data() : pixels_.data();
             FrameOut &f = out[i];
             if (i == 0 || palette != current) {
@@ -274,22 +307,28 @@ public:
                 const double cap = 0.05 * mode.rate.value;
                 carry = std::clamp(carry + target - f.estimatedBytes, -mode.rate.value, cap);
             }
-            if (i == 0) firstPicture = coder.Picture();
+            if (i == 0)
+                firstPicture = coder.Picture();
             if (spill_) {
-                if (!spill_->PutSymbols(f.symbols)) return Failed();
+                if (!spill_->PutSymbols(f.symbols))
+                    return Failed();
                 std::vector<uint32_t>().swap(f.symbols);
             }
         }
         return true;
     }
 
-    bool Run(std::vector<FrameOut> &out) {
+    bool Run(std::vector<FrameOut> &out)
+    {
         std::vector<FrameStats> stats;
         CostModel model;
-        if (!Plan()) return false;
-        if (!Pass(0, model, out, stats)) return false;
+        if (!Plan())
+            return false;
+        if (!Pass(0, model, out, stats))
+            return false;
         const CodedSymbols coded{out, spill_};
-        if (allLossless_ || frames_.Count() == 0) return CheckPairs(0, model, out, stats);
+        if (allLossless_ || frames_.Count() == 0)
+            return CheckPairs(0, model, out, stats);
         model = BuildModel(coded, stats);
         const size_t n = frames_.Count();
         lossless_.resize(n);
@@ -297,7 +336,8 @@ public:
         std::vector<uint32_t> scratch;
         for (size_t i = 0; i < n; ++i) {
             const std::vector<uint32_t> *list = coded.Get(i, scratch);
-            if (!list) return Failed();
+            if (!list)
+                return Failed();
             lossless_[i] = static_cast<double>(out[i].paletteChunk.size()) + (i < sound_.size() ? sound_[i] : 0) +
                            std::ceil(SymbolBits(model, *list) / 8);
             sum += lossless_[i];
@@ -306,15 +346,18 @@ public:
         CostModel last;
         for (int pass = 1; pass <= 2; ++pass) {
             last = model;
-            if (!Pass(pass, model, out, stats)) return false;
+            if (!Pass(pass, model, out, stats))
+                return false;
             model = BuildModel(coded, stats);
         }
-        if (!CheckPairs(2, last, out, stats)) return false;
+        if (!CheckPairs(2, last, out, stats))
+            return false;
         model = BuildModel(coded, stats);
         // Re-estimate with the model of the final symbols.
         for (size_t i = 0; i < out.size(); ++i) {
             const std::vector<uint32_t> *list = coded.Get(i, scratch);
-            if (!list) return Failed();
+            if (!list)
+                return Failed();
             out[i].estimatedBytes = static_cast<double>(out[i].paletteChunk.size()) +
                                     (i < sound_.size() ? sound_[i] : 0) + std::ceil(SymbolBits(model, *list) / 8);
         }
@@ -324,13 +367,16 @@ public:
 private:
     // Codes the last pass again without the pairs that would leave the
     // pixel-pair tree without room (only with pictures full of noise).
-    bool CheckPairs(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats) {
+    bool CheckPairs(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats)
+    {
         avoid_ = PairsToAvoid(CodedSymbols{out, spill_});
-        if (avoid_.empty()) return true;
+        if (avoid_.empty())
+            return true;
         return Pass(pass, model, out, stats);
     }
 
-    bool Failed() {
+    bool Failed()
+    {
         error = "Error: the temporary storage of the compressor failed (disk full?).";
         return false;
     }
@@ -348,20 +394,23 @@ private:
     double meanLossless_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const std::vector<uint32_t> &soundBytes,
-                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill, std::string *error) {
+                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill, std::string *error)
+{
     SequenceRun run(params, frames, soundBytes, progress, spill);
     const bool ok = run.Run(out);
-    if (!ok && error) *error = run.error;
+    if (!ok && error)
+        *error = run.error;
     return ok;
 }
 
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
-                  const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress) {
+                  const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress)
+{
     const VectorFrames source(frames);
     return CodeSequence(params, source, soundBytes, out, progress);
 }
 
-}  // namespace zenc
+} // namespace zenc

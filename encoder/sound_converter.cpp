@@ -17,30 +17,42 @@ thread_local ZencProgressFn tUserProgress = nullptr;
 thread_local bool tCancelled = false;
 thread_local const char *tInput = nullptr;
 
-int ReaderProgress(const char *text, int level) {
-    if (!tUserProgress) return 0;
-    if (level == 2 && tInput) {  // the reader's errors name the input
+int ReaderProgress(const char *text, int level)
+{
+    if (!tUserProgress)
+        return 0;
+    if (level == 2 && tInput) { // the reader's errors name the input
         const std::string named = std::string(tInput) + ": " + text;
         return tUserProgress(named.c_str(), level);
     }
     const int answer = tUserProgress(text, level);
-    if (answer && level != 2) tCancelled = true;
+    if (answer && level != 2)
+        tCancelled = true;
     return answer;
 }
 
-int16_t Widen8(uint8_t s) { return static_cast<int16_t>((static_cast<int32_t>(s) - 128) * 256); }
+int16_t Widen8(uint8_t s)
+{
+    return static_cast<int16_t>((static_cast<int32_t>(s) - 128) * 256);
+}
 // The reader's own rule: value / 256 truncated towards zero, plus 128.
-uint8_t Narrow16(int16_t v) { return static_cast<uint8_t>(v / 256 + 128); }
+uint8_t Narrow16(int16_t v)
+{
+    return static_cast<uint8_t>(v / 256 + 128);
+}
 
-}  // namespace
+} // namespace
 
 extern "C" int ZencConvertSound(const char *input, const char *output, const ZencSoundRequest *request,
-                                ZencSoundResult *result, ZencProgressFn progress) {
+                                ZencSoundResult *result, ZencProgressFn progress)
+{
     auto fail = [&](const std::string &text) {
-        if (progress && !text.empty()) progress(text.c_str(), 2);
+        if (progress && !text.empty())
+            progress(text.c_str(), 2);
         return 0;
     };
-    if (!input || !output || !request) return fail("Error: bad arguments to the sound converter.");
+    if (!input || !output || !request)
+        return fail("Error: bad arguments to the sound converter.");
     const ZencSoundRequest &r = *request;
     if (r.rate < 0 || (r.bits != 0 && r.bits != 8 && r.bits != 16) || r.channels < 0 || r.channels > 2)
         return fail("Error: the output format must be a positive rate, 8 or 16 bits, 1 or 2 channels.");
@@ -52,7 +64,7 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
                           progress ? ReaderProgress : nullptr);
     if (!sf) {
         tUserProgress = nullptr;
-        return 0;  // the reader has said why
+        return 0; // the reader has said why
     }
     if (sf->total == 0) {
         SFileClose(sf);
@@ -85,14 +97,17 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
     std::vector<uint8_t> narrow;
     // Writes resampled samples in the output's sample size.
     auto put = [&](const std::vector<int16_t> &samples) {
-        if (bits == 16) return wave.Write(samples.data(), samples.size() * 2);
+        if (bits == 16)
+            return wave.Write(samples.data(), samples.size() * 2);
         narrow.resize(samples.size());
-        for (size_t i = 0; i < samples.size(); ++i) narrow[i] = Narrow16(samples[i]);
+        for (size_t i = 0; i < samples.size(); ++i)
+            narrow[i] = Narrow16(samples[i]);
         return wave.Write(narrow.data(), narrow.size());
     };
     while (ok) {
         const uint32_t got = SFileGet(sf, block.data(), static_cast<uint32_t>(block.size()));
-        if (got == 0) break;
+        if (got == 0)
+            break;
         if (!resample) {
             ok = wave.Write(block.data(), got);
             continue;
@@ -102,23 +117,31 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
         if (bits == 16)
             std::memcpy(wide.data(), block.data(), got);
         else
-            for (size_t i = 0; i < samples; ++i) wide[i] = Widen8(block[i]);
+            for (size_t i = 0; i < samples; ++i)
+                wide[i] = Widen8(block[i]);
         converted.clear();
         ok = resampler.Process(wide.data(), samples / channels, converted) && put(converted);
-        if (!ok && error.empty()) error = "Error converting the sample rate.";
+        if (!ok && error.empty())
+            error = "Error converting the sample rate.";
     }
     if (ok && resample && !tCancelled) {
         converted.clear();
         ok = resampler.Flush(converted) && put(converted);
-        if (!ok && error.empty()) error = "Error converting the sample rate.";
+        if (!ok && error.empty())
+            error = "Error converting the sample rate.";
     }
     SFileClose(sf);
     const bool cancelled = tCancelled;
     tUserProgress = nullptr;
-    if (cancelled) return 0;  // nothing is left behind; the caller knows it cancelled
-    if (!ok && error.empty()) wave.End(error);  // says what went wrong with the file
-    if (ok) ok = wave.End(error) && wave.Commit(error);
-    if (!ok) return fail(error.empty() ? "Error writing the output file " + std::string(output) + "." : error);
-    if (result) result->dataBytes = wave.DataBytes();
+    if (cancelled)
+        return 0; // nothing is left behind; the caller knows it cancelled
+    if (!ok && error.empty())
+        wave.End(error); // says what went wrong with the file
+    if (ok)
+        ok = wave.End(error) && wave.Commit(error);
+    if (!ok)
+        return fail(error.empty() ? "Error writing the output file " + std::string(output) + "." : error);
+    if (result)
+        result->dataBytes = wave.DataBytes();
     return 1;
 }

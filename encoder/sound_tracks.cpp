@@ -11,9 +11,11 @@
 
 namespace zenc {
 
-TrackFormat CSFileFormat(const CSFILE *cs) {
+TrackFormat CSFileFormat(const CSFILE *cs)
+{
     TrackFormat f;
-    if (!cs || !cs->sound) return f;
+    if (!cs || !cs->sound)
+        return f;
     f.rate = static_cast<uint32_t>(cs->sound->rate);
     f.bits = static_cast<uint32_t>(cs->sound->bits);
     f.channels = static_cast<uint32_t>(cs->sound->channels);
@@ -22,33 +24,43 @@ TrackFormat CSFileFormat(const CSFILE *cs) {
     return f;
 }
 
-void CloseTrack(CSFILE *cs) { CSFileClose(cs); }
+void CloseTrack(CSFILE *cs)
+{
+    CSFileClose(cs);
+}
 
-uint64_t SoundFramesBefore(uint64_t frame, uint32_t period, uint32_t rate) {
+uint64_t SoundFramesBefore(uint64_t frame, uint32_t period, uint32_t rate)
+{
     return frame * period * static_cast<uint64_t>(rate) / 100000u;
 }
 
-uint32_t SoundChunkBytes(uint64_t frame, uint32_t period, uint32_t rate, uint32_t frameSize) {
+uint32_t SoundChunkBytes(uint64_t frame, uint32_t period, uint32_t rate, uint32_t frameSize)
+{
     return static_cast<uint32_t>((SoundFramesBefore(frame + 1, period, rate) - SoundFramesBefore(frame, period, rate)) *
                                  frameSize);
 }
 
-uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed) {
-    if (chunk.size() < 4) return 0;
-    if (!compressed) return ZbxGet32(chunk.data()) - 4;
+uint32_t ChunkDecodedBytes(const std::vector<uint8_t> &chunk, bool compressed)
+{
+    if (chunk.size() < 4)
+        return 0;
+    if (!compressed)
+        return ZbxGet32(chunk.data()) - 4;
     return chunk.size() >= 8 ? ZbxGet32(chunk.data() + 4) : 0;
 }
 
 bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
-                std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize, ProgressFn progress,
-                std::string &error, bool keepTail) {
+                std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize,
+                ProgressFn progress, std::string &error, bool keepTail)
+{
     const TrackFormat format = CSFileFormat(cs);
     if (format.rate == 0 || format.frameSize == 0) {
         error = "Error: the sound track has no usable format.";
         return false;
     }
     zorb::platform::SafeFile scratch;
-    if (!scratch.Create(outputName + ".snd", error)) return false;
+    if (!scratch.Create(outputName + ".snd", error))
+        return false;
     VEXFILE *f = VEXFileCreate(65536, scratch.Path().c_str());
     if (!f) {
         error = "Error creating a scratch file for the sound.";
@@ -61,9 +73,11 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
         uint32_t bytes = SoundChunkBytes(i, period, format.rate, format.frameSize);
         if (keepTail && i + 1 == frames) {
             const uint64_t left = static_cast<uint64_t>(cs->leadInLeft) + cs->soundLeft;
-            if (left > bytes) bytes = static_cast<uint32_t>(std::min<uint64_t>(left, 0xFFFFFFF0u));
+            if (left > bytes)
+                bytes = static_cast<uint32_t>(std::min<uint64_t>(left, 0xFFFFFFF0u));
         }
-        if (bytes) CSFilePut(cs, bytes);
+        if (bytes)
+            CSFilePut(cs, bytes);
         if (progress && i % 16 == 0) {
             char text[96];
             std::snprintf(text, sizeof text, "Compressing sound, frame %u of %u...", i + 1, frames);
@@ -91,7 +105,8 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
     chunks.assign(frames, {});
     maxSize = 0;
     for (uint32_t i = 0; i < frames; ++i) {
-        if (starts[i + 1] <= starts[i]) continue;
+        if (starts[i + 1] <= starts[i])
+            continue;
         chunks[i].assign(all.begin() + starts[i], all.begin() + starts[i + 1]);
         if (chunks[i].size() < 4 || ZbxGet32(chunks[i].data()) != chunks[i].size()) {
             error = "Error: the sound chunk encoder wrote a damaged chunk.";
@@ -105,4 +120,4 @@ bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string 
     return true;
 }
 
-}  // namespace zenc
+} // namespace zenc

@@ -9,11 +9,14 @@
 
 extern "C" {
 
-int ZencReadInfo(const char *name, ZencFileInfo *info) {
-    if (!name || !info) return 0;
+int ZencReadInfo(const char *name, ZencFileInfo *info)
+{
+    if (!name || !info)
+        return 0;
     zenc::ContainerStream file;
     std::string error;
-    if (!file.Open(name, error)) return 0;
+    if (!file.Open(name, error))
+        return 0;
     const zenc::ContainerHeader &h = file.Head().header;
     info->width = h.width;
     info->height = h.height;
@@ -28,22 +31,28 @@ int ZencReadInfo(const char *name, ZencFileInfo *info) {
 }
 
 int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t frameRate, CSFILE *chunks,
-                 ZencProgressFn progress) {
+                 ZencProgressFn progress)
+{
     std::string error;
     auto fail = [&](const std::string &text) {
         CSFileClose(chunks);
-        if (progress && !text.empty()) progress(text.c_str(), 2);
+        if (progress && !text.empty())
+            progress(text.c_str(), 2);
         return 0;
     };
-    if (!input || !output || track > 6 || !chunks) return fail("Error: bad arguments to the mixer.");
+    if (!input || !output || track > 6 || !chunks)
+        return fail("Error: bad arguments to the mixer.");
     zenc::ContainerStream in;
-    if (!in.Open(input, error)) return fail(error);
+    if (!in.Open(input, error))
+        return fail(error);
     zenc::ContainerHeader h = in.Head().header;
     const std::vector<uint8_t> &types = in.Head().frameTypes;
     const std::vector<uint8_t> &treeData = in.Head().treeData;
-    if (frameRate) h.frameRate = frameRate;
+    if (frameRate)
+        h.frameRate = frameRate;
     uint32_t period = ZbxFramePeriod(h.frameRate);
-    if (period == 0) period = 6667;
+    if (period == 0)
+        period = 6667;
 
     std::vector<std::vector<uint8_t>> sound;
     if (!zenc::SpoolTrack(chunks, h.frameCount, period, output, sound, h.audioFormat[track], h.audioMaxSize[track],
@@ -52,14 +61,17 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
     CSFileClose(chunks);
     chunks = nullptr;
     auto report = [&](const std::string &text) {
-        if (progress) progress(text.c_str(), 2);
+        if (progress)
+            progress(text.c_str(), 2);
         return 0;
     };
 
     zorb::platform::SafeFile temp;
-    if (!temp.Create(output, error)) return report(error);
+    if (!temp.Create(output, error))
+        return report(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
-    if (!f) return report(std::string("Error creating the output file ") + output + ".");
+    if (!f)
+        return report(std::string("Error creating the output file ") + output + ".");
     // Header and tables are written again at the end, when the sizes are known.
     const size_t n = types.size();
     const uint32_t tableEnd = static_cast<uint32_t>(104 + 5 * n);
@@ -80,7 +92,7 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
             VEXFileClose(f);
             return report(std::string(input) + " is damaged (frame " + std::to_string(i + 1) + ").");
         }
-        const size_t from = i < h.frameCount ? i : 0;  // the ring frame repeats frame 0's sound
+        const size_t from = i < h.frameCount ? i : 0; // the ring frame repeats frame 0's sound
         parts.sound[track] = from < sound.size() ? sound[from] : std::vector<uint8_t>{};
         out.clear();
         uint8_t type = 0;
@@ -89,14 +101,16 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
             out.insert(out.end(), parts.palette.begin(), parts.palette.end());
         }
         for (int t = 0; t < 7; ++t) {
-            if (parts.sound[t].empty()) continue;
+            if (parts.sound[t].empty())
+                continue;
             type |= static_cast<uint8_t>(2u << t);
             out.insert(out.end(), parts.sound[t].begin(), parts.sound[t].end());
         }
         out.insert(out.end(), parts.video.begin(), parts.video.end());
         newTypes[i] = type;
         sizes[i] = static_cast<uint32_t>(out.size());
-        if (!out.empty()) ok = VEXFilePut(f, out.data(), sizes[i]) == sizes[i];
+        if (!out.empty())
+            ok = VEXFilePut(f, out.data(), sizes[i]) == sizes[i];
         total += out.size();
         if (progress && i % 32 == 0) {
             const std::string text = "Writing frame " + std::to_string(i + 1) + " of " + std::to_string(n) + "...";
@@ -110,11 +124,14 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
     zenc::SerializeHeader(h, head);
     VEXFileSetPos(f, 0);
     ok = ok && VEXFilePut(f, head, 104) == 104;
-    for (size_t i = 0; i < n && ok; ++i) ok = VEXFilePut32(f, sizes[i]) == sizes[i];
-    if (n && ok) ok = VEXFilePut(f, newTypes.data(), static_cast<uint32_t>(n)) == n;
+    for (size_t i = 0; i < n && ok; ++i)
+        ok = VEXFilePut32(f, sizes[i]) == sizes[i];
+    if (n && ok)
+        ok = VEXFilePut(f, newTypes.data(), static_cast<uint32_t>(n)) == n;
     VEXFileClose(f);
-    if (!ok || !temp.Commit(total, error)) return report(error.empty() ? "Error writing the output file." : error);
+    if (!ok || !temp.Commit(total, error))
+        return report(error.empty() ? "Error writing the output file." : error);
     return 1;
 }
 
-}  // extern "C"
+} // extern "C"

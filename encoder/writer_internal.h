@@ -4,13 +4,13 @@
 #define ZORB_ENCODER_WRITER_INTERNAL_H
 
 #include <array>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "encoder/encoder_internal.h"
 #include "encoder/encoder.h"
+#include "encoder/encoder_internal.h"
 #include "platform/platform.h"
 #include "vexutil/vexutil.h"
 
@@ -25,7 +25,7 @@ struct ContainerHeader {
     uint32_t treeSize[4] = {0, 0, 0, 0};
     uint32_t audioFormat[7] = {0, 0, 0, 0, 0, 0, 0};
     uint32_t reserved = 0;
-    uint64_t fileBytes = 0;  // set by the writer
+    uint64_t fileBytes = 0; // set by the writer
 };
 
 void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
@@ -44,7 +44,7 @@ struct ContainerFile {
     std::vector<uint32_t> frameSizes;
     std::vector<uint8_t> frameTypes;
     std::vector<uint8_t> treeData;
-    std::vector<std::vector<uint8_t>> frames;  // every frame's bytes
+    std::vector<std::vector<uint8_t>> frames; // every frame's bytes
 };
 bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error);
 
@@ -98,8 +98,8 @@ void CloseTrack(CSFILE *cs);
 // With keepTail the last frame's chunk also takes whatever sound is left
 // after its share, so no sample of the source is dropped.
 bool SpoolTrack(CSFILE *cs, uint32_t frames, uint32_t period, const std::string &outputName,
-                std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize, ProgressFn progress,
-                std::string &error, bool keepTail = false);
+                std::vector<std::vector<uint8_t>> &chunks, uint32_t &audioFormat, uint32_t &maxSize,
+                ProgressFn progress, std::string &error, bool keepTail = false);
 
 // ---- wave files ----------------------------------------------------------------
 
@@ -152,6 +152,6 @@ uint32_t RetimedFrameCount(uint32_t frames, uint32_t oldPeriod, uint32_t newPeri
 // The old frame on screen when new frame `frame` starts.
 uint32_t SourceFrameAt(uint32_t frame, uint32_t oldPeriod, uint32_t newPeriod);
 
-}  // namespace zenc
+} // namespace zenc
 
 #endif

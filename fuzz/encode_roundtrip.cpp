@@ -21,9 +21,15 @@
 
 namespace {
 
-uint8_t At(const uint8_t *data, size_t size, size_t i) { return size ? data[i % size] : 0; }
+uint8_t At(const uint8_t *data, size_t size, size_t i)
+{
+    return size ? data[i % size] : 0;
+}
 
-int Quiet(const char *, int) { return 0; }
+int Quiet(const char *, int)
+{
+    return 0;
+}
 
 // Files go to memory when the system has a memory file system: safe writing
 // syncs every file it completes, which on a disk costs more than the coding.

@@ -13,7 +13,8 @@
 
 namespace {
 
-std::string Dir() {
+std::string Dir()
+{
     static const std::string dir = [] {
         char t[] = "/tmp/fuzz_sound_XXXXXX";
         const char *d = mkdtemp(t);
@@ -22,23 +23,27 @@ std::string Dir() {
     return dir;
 }
 
-void Write(const std::string &path, const uint8_t *data, size_t size) {
+void Write(const std::string &path, const uint8_t *data, size_t size)
+{
     if (FILE *f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size < 2) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
     const uint8_t mode = data[0], format = data[1];
     data += 2;
     size -= 2;
     static const char *const kExt[] = {".wav", ".zbx", ".avi", ".pcm", ".lst"};
     const std::string base = Dir() + "/in";
-    for (const char *e : kExt) std::remove((base + e).c_str());
+    for (const char *e : kExt)
+        std::remove((base + e).c_str());
     const int kind = mode % 5;
     Write(base + kExt[kind], data, size);
     if (kind == 4) {
@@ -57,11 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     CSFILE *cs = CSFileOpen(name.c_str(), format % 10, mode & 8, mode & 16, format & 7, (mode & 0x20) ? 300 : 0, rate,
                             bits, channels, start, 0, (mode >> 5) & 7, raw, format, nullptr);
-    if (!cs) return 0;
+    if (!cs)
+        return 0;
     VEXFILE *out = VEXFileCreate(4096, (Dir() + "/out.bin").c_str());
     CSFileSetOutput(cs, out);
     const uint32_t frame = static_cast<uint32_t>(cs->sound->outputFrameSize);
-    for (int i = 0; i < 64 && !(cs->lastSoundBytes == 0 && i > 0); ++i) CSFilePut(cs, frame * (1 + (i * 37) % 700));
+    for (int i = 0; i < 64 && !(cs->lastSoundBytes == 0 && i > 0); ++i)
+        CSFilePut(cs, frame * (1 + (i * 37) % 700));
     SFileReset(cs->sound);
     std::vector<uint8_t> buf(4096);
     SFileGet(cs->sound, buf.data(), static_cast<uint32_t>(buf.size()));

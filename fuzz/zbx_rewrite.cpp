@@ -5,10 +5,12 @@
 
 #include "encoder/writer_internal.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
     zenc::ContainerFile file;
     std::string error;
-    if (!zenc::ParseContainer(data, size, "input", file, error)) return 0;
+    if (!zenc::ParseContainer(data, size, "input", file, error))
+        return 0;
     for (size_t i = 0; i < file.frames.size(); ++i) {
         zenc::FrameChunks parts;
         if (zenc::SplitFrame(file.frames[i], file.frameTypes[i], parts) && !parts.palette.empty()) {

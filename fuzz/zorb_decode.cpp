@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint32_t flags = ZORB_OPEN_FILE_HANDLE | (mode & 1 ? ZORB_OPEN_PRELOAD : 0u);
     ZorbHandle *h = ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), flags, -1);
     if (h) {
-        const uint32_t coded = h->OpenFlags & (ZORB_OPEN_HEIGHT_INTERLACE | ZORB_OPEN_HEIGHT_DOUBLE) ? h->Height / 2
-                                                                                                      : h->Height;
+        const uint32_t coded =
+            h->OpenFlags & (ZORB_OPEN_HEIGHT_INTERLACE | ZORB_OPEN_HEIGHT_DOUBLE) ? h->Height / 2 : h->Height;
         const bool sixteen = mode & 2;
         const uint32_t bpp = sixteen ? 2 : 1;
         // A buffer a little off the picture's size, so that clipping is exercised too.

@@ -21,9 +21,12 @@
 namespace {
 
 std::mutex g_lineLock;
-size_t g_lineLength = 0;  // characters of the progress line on the terminal, 0 = none
+size_t g_lineLength = 0; // characters of the progress line on the terminal, 0 = none
 
-void Write(int fd, const std::string &text) { zorb::platform::writeAll(fd, text.data(), text.size()); }
+void Write(int fd, const std::string &text)
+{
+    zorb::platform::writeAll(fd, text.data(), text.size());
+}
 
 // Ends the progress line in the making (the lock is held).
 void EndLine()
@@ -34,9 +37,12 @@ void EndLine()
     g_lineLength = 0;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" const char *PlatformVersion(void) { return ZORB_VERSION; }
+extern "C" const char *PlatformVersion(void)
+{
+    return ZORB_VERSION;
+}
 
 extern "C" int PlatformStandardOptions(int argc, char **argv, const char *program, const char *usage)
 {

@@ -1,7 +1,7 @@
 // Configuration files: the toolkit's configuration directory and a small INI
 // reader, plus the process-wide debug value and debug log built on them.
-#include "platform/platform.h"
 #include "platform/fdio.h"
+#include "platform/platform.h"
 
 #include <atomic>
 #include <cctype>
@@ -149,8 +149,8 @@ extern "C" int PlatformIniInt(const char *file, const char *section, const char 
     return parseInt(value, 0);
 }
 
-extern "C" size_t PlatformIniString(const char *file, const char *section, const char *key,
-                                    const char *defaultValue, char *value, size_t size)
+extern "C" size_t PlatformIniString(const char *file, const char *section, const char *key, const char *defaultValue,
+                                    char *value, size_t size)
 {
     if (!value || size == 0)
         return 0;

@@ -57,8 +57,8 @@ size_t PlatformConfigPath(const char *name, char *path, size_t size);
    the default when the file, section or key is missing. The string reader
    copies the value (or the default) and returns its length. */
 int PlatformIniInt(const char *file, const char *section, const char *key, int defaultValue);
-size_t PlatformIniString(const char *file, const char *section, const char *key,
-                         const char *defaultValue, char *value, size_t size);
+size_t PlatformIniString(const char *file, const char *section, const char *key, const char *defaultValue, char *value,
+                         size_t size);
 
 /* ---- Message output --------------------------------------------------------- */
 
@@ -76,10 +76,10 @@ int PlatformShowBox(const char *caption, const char *text);
 /* ---- Front-end link (client side) ------------------------------------------ */
 
 enum {
-    PLATFORM_LINK_TITLE = 1,       /* answer: the front end's title text */
-    PLATFORM_LINK_HELLO = 10019,   /* answer 8995: forget the link */
+    PLATFORM_LINK_TITLE = 1,     /* answer: the front end's title text */
+    PLATFORM_LINK_HELLO = 10019, /* answer 8995: forget the link */
     PLATFORM_LINK_FORGET = 8995,
-    PLATFORM_LINK_REPORT = 4660,   /* UTF-8 text, CR LF between lines; answer 1 */
+    PLATFORM_LINK_REPORT = 4660, /* UTF-8 text, CR LF between lines; answer 1 */
     PLATFORM_LINK_RESTORE = 2304
 };
 

@@ -56,8 +56,7 @@ extern "C" size_t PlatformSelfPath(char *path, size_t size)
     return static_cast<size_t>(n);
 }
 
-extern "C" int PlatformSplitCommandLine(const char *commandLine, char **words, int maxWords, char *storage,
-                                        size_t size)
+extern "C" int PlatformSplitCommandLine(const char *commandLine, char **words, int maxWords, char *storage, size_t size)
 {
     const std::vector<std::string> w = splitWords(commandLine);
     if (static_cast<long>(w.size()) > maxWords)

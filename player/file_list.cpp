@@ -10,7 +10,10 @@
 namespace player {
 namespace {
 
-bool IsBlank(char c) { return static_cast<signed char>(c) <= 32 && c != '\0'; }
+bool IsBlank(char c)
+{
+    return static_cast<signed char>(c) <= 32 && c != '\0';
+}
 
 void TrimInPlace(std::string &s)
 {
@@ -29,7 +32,7 @@ bool Exists(const std::string &path)
     return stat(path.c_str(), &st) == 0;
 }
 
-}  // namespace
+} // namespace
 
 std::string WithDefaultExtension(const std::string &name)
 {
@@ -106,4 +109,4 @@ std::string ResolveCaseInsensitive(const std::string &given)
     return (slash == std::string::npos ? std::string() : dir + "/") + found;
 }
 
-}  // namespace player
+} // namespace player

@@ -135,8 +135,8 @@ ZorbHandle *OpenFile(const std::string &name, const Settings &s, SelfFile &self)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0)
             return nullptr;
-        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)),
-                        s.openFlags | ZORB_OPEN_FILE_HANDLE, s.extraBuffer);
+        return ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), s.openFlags | ZORB_OPEN_FILE_HANDLE,
+                        s.extraBuffer);
     }
     std::string path = player::ResolveCaseInsensitive(name);
     return ZorbOpen(const_cast<char *>(path.c_str()), s.openFlags, s.extraBuffer);
@@ -146,12 +146,12 @@ struct Run {
     Settings s;
     TestKeys testKeys;
     uint32_t framesShown = 0;
-    uint8_t paused = 0;        // 0xFF while paused with Space
-    bool focusPaused = false;  // sound paused because the window lost the focus
-    bool hadFocus = false;     // the window has been active at least once
-    bool stopped = false;      // Esc or the window was closed
+    uint8_t paused = 0;       // 0xFF while paused with Space
+    bool focusPaused = false; // sound paused because the window lost the focus
+    bool hadFocus = false;    // the window has been active at least once
+    bool stopped = false;     // Esc or the window was closed
     bool summaryValid = false;
-    bool statsTaken = false;  // the current file's figures are in summary
+    bool statsTaken = false; // the current file's figures are in summary
     player::SummaryInput summary;
 };
 
@@ -323,7 +323,7 @@ void SoundOnlyPalette(ZorbDisplay *d)
     DisplaySetPalette(d, pal, 0);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

@@ -38,12 +38,12 @@ struct Settings {
     int32_t stretchWidth = 0;
     int32_t stretchHeight = 0;
     int32_t displayResolution = 0;
-    bool useDirectSound = false;  // asked for with /Z (the caller installs the back end)
+    bool useDirectSound = false; // asked for with /Z (the caller installs the back end)
     bool noMMX = false;
     uint32_t openFlags = ZORB_OPEN_TRACKS_MASK;
     uint32_t displayFlags = 0;
     bool showAboutBox = true;
-    uint32_t reportWindow = 0;  // front end's link number from /#, 0 = none
+    uint32_t reportWindow = 0; // front end's link number from /#, 0 = none
 };
 
 // Takes every recognised switch out of line and applies it to settings.
@@ -74,7 +74,7 @@ std::string ResolveCaseInsensitive(const std::string &name);
 
 // The figures the summary shows, gathered after the last file.
 struct SummaryInput {
-    uint32_t stats[19] = {};  // the ZorbStats fields, in their order
+    uint32_t stats[19] = {}; // the ZorbStats fields, in their order
     uint32_t highestSecondBytes = 0;
     uint32_t highestSecondFrame = 0;
     uint32_t screenColors = 0;
@@ -111,6 +111,6 @@ long FindSelfPlayArea(const unsigned char *data, size_t size);
 // Parses ":offset" names; returns false for other names.
 bool ParseEmbeddedName(const std::string &name, uint64_t &offset);
 
-}  // namespace player
+} // namespace player
 
 #endif

@@ -21,7 +21,7 @@ static_assert(sizeof(SelfPlayArea) == kSelfPlayAreaSize);
 __attribute__((used)) volatile SelfPlayArea g_selfPlayArea = {
     {'S', 'E', 'L', 'F', 'P', 'L', 'A', 'Y'}, {}, {'Z', 'O', 'R', 'B', 'L', 'A', 'X', '!'}};
 
-}  // namespace
+} // namespace
 
 std::string EmbeddedCommandLine()
 {
@@ -63,4 +63,4 @@ bool ParseEmbeddedName(const std::string &name, uint64_t &offset)
     return true;
 }
 
-}  // namespace player
+} // namespace player

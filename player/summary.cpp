@@ -5,13 +5,31 @@ namespace player {
 namespace {
 
 enum Stat {
-    kPlayTimeMs, kFramePeriod, kOpenTimeMs, kFramesDecoded, kFramesSkipped, kSoundSkips,
-    kBlitTimeMs, kReadTimeMs, kDecodeTimeMs, kIdleReadTimeMs, kDeviceBytesPerSec,
-    kWorstFrameMs, kSecondWorstFrameMs, kWorstFrame, kSecondWorstFrame, kMeanFrameBytes,
-    kPeakMemory, kExtraBufferBytes, kPeakExtraBufferUsed,
+    kPlayTimeMs,
+    kFramePeriod,
+    kOpenTimeMs,
+    kFramesDecoded,
+    kFramesSkipped,
+    kSoundSkips,
+    kBlitTimeMs,
+    kReadTimeMs,
+    kDecodeTimeMs,
+    kIdleReadTimeMs,
+    kDeviceBytesPerSec,
+    kWorstFrameMs,
+    kSecondWorstFrameMs,
+    kWorstFrame,
+    kSecondWorstFrame,
+    kMeanFrameBytes,
+    kPeakMemory,
+    kExtraBufferBytes,
+    kPeakExtraBufferUsed,
 };
 
-std::string N(uint32_t v) { return std::to_string(v); }
+std::string N(uint32_t v)
+{
+    return std::to_string(v);
+}
 
 // A count followed by its unit, with "s" unless the count is 1.
 std::string Unit(uint32_t n, const char *unit)
@@ -19,7 +37,7 @@ std::string Unit(uint32_t n, const char *unit)
     return N(n) + " " + unit + (n == 1 ? "" : "s");
 }
 
-}  // namespace
+} // namespace
 
 std::string Ratio(uint64_t numerator, uint32_t divisor)
 {
@@ -90,4 +108,4 @@ std::string FastRateText(const std::string &file, const uint32_t stats[19])
            (play == 0 ? " or more." : ".");
 }
 
-}  // namespace player
+} // namespace player

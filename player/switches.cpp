@@ -10,7 +10,10 @@
 namespace player {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // A flag switch stands alone: the character after its letter is below "0"
 // (the end, a blank, "/", "," ...).
@@ -72,15 +75,18 @@ bool TakeNumber(std::string &line, char letter, int32_t &value)
 // then only ever a "/" that begins a word (or follows a glued switch).
 constexpr char kHiddenSlash = '\x01';
 
-bool IsBlankChar(char c) { return static_cast<signed char>(c) <= 32 && c != '\0'; }
+bool IsBlankChar(char c)
+{
+    return static_cast<signed char>(c) <= 32 && c != '\0';
+}
 
 bool NamesSomethingOnDisk(const std::string &word);
 
 // "F", "L3", "F-66", "@": what a switch looks like after its slash.
 bool SwitchForm(const std::string &segment)
 {
-    if (segment.empty() || !(std::isalpha(static_cast<unsigned char>(segment[0])) || segment[0] == '@' ||
-                             segment[0] == '#'))
+    if (segment.empty() ||
+        !(std::isalpha(static_cast<unsigned char>(segment[0])) || segment[0] == '@' || segment[0] == '#'))
         return false;
     size_t i = 1;
     if (i < segment.size() && segment[i] == '-')
@@ -149,7 +155,7 @@ void SetBits(uint32_t &word, uint32_t bits, bool on)
     word = on ? (word | bits) : (word & ~bits);
 }
 
-}  // namespace
+} // namespace
 
 static bool ParseVisibleSwitches(std::string &line, Settings &s);
 
@@ -194,7 +200,8 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
     if (rateGiven && s.frameRate != -1)
         s.openFlags |= ZORB_OPEN_FRAMERATE_OVERRIDE;
     if (TakeNumber(line, 'T', v))
-        s.openFlags = (s.openFlags & ~ZORB_OPEN_TRACKS_MASK) | ((static_cast<uint32_t>(v) * ZORB_OPEN_TRACK0) & ZORB_OPEN_TRACKS_MASK);
+        s.openFlags = (s.openFlags & ~ZORB_OPEN_TRACKS_MASK) |
+                      ((static_cast<uint32_t>(v) * ZORB_OPEN_TRACK0) & ZORB_OPEN_TRACKS_MASK);
     if (TakeFlag(line, 'S'))
         s.showSummary = true;
     if (TakeNumber(line, 'X', v))
@@ -233,8 +240,8 @@ static bool ParseVisibleSwitches(std::string &line, Settings &s)
     if (TakeNumber(line, 'I', v)) {
         s.displayFlags &= ~kDisplayStyleMask;
         static const uint32_t styles[5] = {0, WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER,
-                                          WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER | WINDOW_NO_CAPTION,
-                                          WINDOW_NO_CAPTION, WINDOW_NO_DIALOG_FRAME | WINDOW_NO_CAPTION};
+                                           WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER | WINDOW_NO_CAPTION,
+                                           WINDOW_NO_CAPTION, WINDOW_NO_DIALOG_FRAME | WINDOW_NO_CAPTION};
         if (v >= 1 && v <= 4)
             s.displayFlags |= styles[v];
     }
@@ -320,4 +327,4 @@ std::string BannerText()
     return std::string("ZorbPlay - V") + kVersion + "  " + kNotice;
 }
 
-}  // namespace player
+} // namespace player

@@ -17,21 +17,21 @@ extern "C" {
 /* ---- Flags --------------------------------------------------------------- */
 
 enum {
-    ZORB_BLIT_DOUBLE = 0x2,          /* 2x in both directions */
-    ZORB_BLIT_SMOOTH = 0x4,          /* 2x with smoothing (needs a pair table) */
-    ZORB_BLIT_INTERLACED = 0x8       /* 2x, every other destination line */
+    ZORB_BLIT_DOUBLE = 0x2,    /* 2x in both directions */
+    ZORB_BLIT_SMOOTH = 0x4,    /* 2x with smoothing (needs a pair table) */
+    ZORB_BLIT_INTERLACED = 0x8 /* 2x, every other destination line */
 };
-#define ZORB_BLIT_16BIT_ANY 0x40000000u  /* any flags value >= this: 16-bit output */
-#define ZORB_BLIT_16BIT_555 0x80000000u  /* red 10-14, green 5-9, blue 0-4 */
-#define ZORB_BLIT_16BIT_565 0xC0000000u  /* red 11-15, green 5-10, blue 0-4 */
+#define ZORB_BLIT_16BIT_ANY 0x40000000u /* any flags value >= this: 16-bit output */
+#define ZORB_BLIT_16BIT_555 0x80000000u /* red 10-14, green 5-9, blue 0-4 */
+#define ZORB_BLIT_16BIT_565 0xC0000000u /* red 11-15, green 5-10, blue 0-4 */
 
 /* Palette-format flags (shared with the display layer and the codec's colour
    remap). Default: 3-byte entries R, G, B. */
 enum {
-    ZORB_PALFMT_16BIT = 0x1,    /* every component stored in 16 bits (low byte used) */
-    ZORB_PALFMT_BGR = 0x2,      /* components in the order B, G, R */
-    ZORB_PALFMT_4BYTE = 0x4,    /* 4-byte entries */
-    ZORB_PALFMT_SKIP1 = 0x8     /* with 0x4: components start at the entry's second byte */
+    ZORB_PALFMT_16BIT = 0x1, /* every component stored in 16 bits (low byte used) */
+    ZORB_PALFMT_BGR = 0x2,   /* components in the order B, G, R */
+    ZORB_PALFMT_4BYTE = 0x4, /* 4-byte entries */
+    ZORB_PALFMT_SKIP1 = 0x8  /* with 0x4: components start at the entry's second byte */
 };
 
 /* Modes (ZorbBlitter.Mode). */
@@ -53,17 +53,17 @@ enum {
 
 /* The tables follow the header in the same allocation. */
 typedef struct ZorbBlitter {
-    uint32_t Flags;               /* flags last given to open or set-flags */
-    uint8_t *Palette;             /* 256 x R, G, B; 16-bit or smoothing handles only */
-    uint32_t Reserved;            /* always 0 */
-    void *PairTable;              /* 65536 entries of 1 (8-bit) or 2 (16-bit) bytes; smoothing handles only */
-    uint16_t *ColourTable;        /* 16-bit colour of each index; 16-bit handles only */
-    uint32_t Mode;                /* 0-3, 6-9 */
-    uint32_t PaletteVersion;      /* incremented whenever a different palette is set */
-    uint32_t ColourTableVersion;  /* PaletteVersion the colour table was built for */
-    uint32_t PairTableVersion;    /* PaletteVersion the pair table was built for */
-    uint32_t PairTableBits;       /* 8 or 16: kind of pair table built (0: none yet) */
-    uint32_t PaletteNeverSet;     /* 1 after open, 0 after the first palette */
+    uint32_t Flags;              /* flags last given to open or set-flags */
+    uint8_t *Palette;            /* 256 x R, G, B; 16-bit or smoothing handles only */
+    uint32_t Reserved;           /* always 0 */
+    void *PairTable;             /* 65536 entries of 1 (8-bit) or 2 (16-bit) bytes; smoothing handles only */
+    uint16_t *ColourTable;       /* 16-bit colour of each index; 16-bit handles only */
+    uint32_t Mode;               /* 0-3, 6-9 */
+    uint32_t PaletteVersion;     /* incremented whenever a different palette is set */
+    uint32_t ColourTableVersion; /* PaletteVersion the colour table was built for */
+    uint32_t PairTableVersion;   /* PaletteVersion the pair table was built for */
+    uint32_t PairTableBits;      /* 8 or 16: kind of pair table built (0: none yet) */
+    uint32_t PaletteNeverSet;    /* 1 after open, 0 after the first palette */
 } ZorbBlitter;
 
 /* The display layer's record (runtime/display.h). The buffer-to-buffer calls
@@ -95,9 +95,8 @@ ZORBBLITAPI char *ZorbBlitString(ZorbBlitter *handle, char *text);
    destination at (dstX, dstY) in destination pixels (doubling modes: the caller
    passes doubled positions). Pitches are in bytes and may be negative. No
    clipping: the rectangles must lie inside both surfaces. */
-ZORBBLITAPI void ZorbBlit(ZorbBlitter *handle, void *dst, int32_t dstPitch, int32_t dstX, int32_t dstY,
-                          const void *src, int32_t srcPitch, int32_t srcX, int32_t srcY, int32_t width,
-                          int32_t height);
+ZORBBLITAPI void ZorbBlit(ZorbBlitter *handle, void *dst, int32_t dstPitch, int32_t dstX, int32_t dstY, const void *src,
+                          int32_t srcPitch, int32_t srcX, int32_t srcY, int32_t width, int32_t height);
 
 /* Mode 0 only: source pixels equal to transparent are not written. */
 ZORBBLITAPI void ZorbBlitTrans(ZorbBlitter *handle, void *dst, int32_t dstPitch, int32_t dstX, int32_t dstY,
@@ -119,8 +118,8 @@ ZORBBLITAPI void ZorbBlitMerge(ZorbBlitter *handle, void *dst, int32_t dstPitch,
 /* Fills a rectangle. 8-bit modes: the low byte of |colour|. 16-bit modes: a
    negative colour c fills with the 16-bit value -c, otherwise colour is a
    palette index (its low byte) looked up in the colour table. */
-ZORBBLITAPI void ZorbBlitClear(ZorbBlitter *handle, void *dst, int32_t dstPitch, int32_t x, int32_t y,
-                               int32_t width, int32_t height, int32_t colour);
+ZORBBLITAPI void ZorbBlitClear(ZorbBlitter *handle, void *dst, int32_t dstPitch, int32_t x, int32_t y, int32_t width,
+                               int32_t height, int32_t colour);
 
 ZORBBLITAPI void ZorbBlitClose(ZorbBlitter *handle);
 
@@ -129,20 +128,17 @@ ZORBBLITAPI void ZorbBlitClose(ZorbBlitter *handle);
    walked upward. The rectangle is clipped to both buffers. A null buffer does
    nothing. Mask and Merge need the source and the mask (or second source) to
    have the same orientation and pitch, and do nothing otherwise. */
-ZORBBLITAPI void ZorbBufferToBuffer(struct ZorbDisplay *dst, int32_t dstX, int32_t dstY,
-                                    const struct ZorbDisplay *src, int32_t srcX, int32_t srcY, int32_t width,
-                                    int32_t height);
+ZORBBLITAPI void ZorbBufferToBuffer(struct ZorbDisplay *dst, int32_t dstX, int32_t dstY, const struct ZorbDisplay *src,
+                                    int32_t srcX, int32_t srcY, int32_t width, int32_t height);
 ZORBBLITAPI void ZorbBufferToBufferTrans(struct ZorbDisplay *dst, int32_t dstX, int32_t dstY,
-                                         const struct ZorbDisplay *src, int32_t srcX, int32_t srcY,
-                                         int32_t width, int32_t height, uint32_t transparent);
+                                         const struct ZorbDisplay *src, int32_t srcX, int32_t srcY, int32_t width,
+                                         int32_t height, uint32_t transparent);
 ZORBBLITAPI void ZorbBufferToBufferMask(struct ZorbDisplay *dst, int32_t dstX, int32_t dstY,
-                                        const struct ZorbDisplay *src, int32_t srcX, int32_t srcY,
-                                        int32_t width, int32_t height, uint32_t transparent,
-                                        const struct ZorbDisplay *mask);
+                                        const struct ZorbDisplay *src, int32_t srcX, int32_t srcY, int32_t width,
+                                        int32_t height, uint32_t transparent, const struct ZorbDisplay *mask);
 ZORBBLITAPI void ZorbBufferToBufferMerge(struct ZorbDisplay *dst, int32_t dstX, int32_t dstY,
-                                         const struct ZorbDisplay *src, int32_t srcX, int32_t srcY,
-                                         int32_t width, int32_t height, uint32_t transparent,
-                                         const struct ZorbDisplay *src2);
+                                         const struct ZorbDisplay *src, int32_t srcX, int32_t srcY, int32_t width,
+                                         int32_t height, uint32_t transparent, const struct ZorbDisplay *src2);
 
 #ifdef __cplusplus
 }

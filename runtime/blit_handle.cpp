@@ -17,16 +17,19 @@ constexpr size_t kPairTableBytes = 131072;
 constexpr size_t kColourTableBytes = 512;
 constexpr size_t kPaletteBytes = 768;
 
-constexpr size_t Align16(size_t n) { return (n + 15) & ~size_t{15}; }
+constexpr size_t Align16(size_t n)
+{
+    return (n + 15) & ~size_t{15};
+}
 
-const char *const kModeText[10] = {"8-bit 1x",  "8-bit 2x",  "8-bit 2x Interlaced",  "8-bit 2x Smoothing",  "", "",
+const char *const kModeText[10] = {"8-bit 1x",  "8-bit 2x",  "8-bit 2x Interlaced",  "8-bit 2x Smoothing", "", "",
                                    "16-bit 1x", "16-bit 2x", "16-bit 2x Interlaced", "16-bit 2x Smoothing"};
 
-void UpdateTables(Handle *h) {
+void UpdateTables(Handle *h)
+{
     ZorbBlitter &b = h->pub;
     const bool is565 = Is565(b.Flags);
-    if (b.Mode >= ZORB_BLIT_MODE_16_1X &&
-        (b.ColourTableVersion != b.PaletteVersion || h->colourTableIs565 != is565)) {
+    if (b.Mode >= ZORB_BLIT_MODE_16_1X && (b.ColourTableVersion != b.PaletteVersion || h->colourTableIs565 != is565)) {
         BuildColourTable(b.Palette, is565, b.ColourTable);
         b.ColourTableVersion = b.PaletteVersion;
         h->colourTableIs565 = is565;
@@ -49,35 +52,47 @@ void UpdateTables(Handle *h) {
     }
 }
 
-}  // namespace
+} // namespace
 
-uint32_t ModeOf(uint32_t flags) {
+uint32_t ModeOf(uint32_t flags)
+{
     const uint32_t base = Is16Bit(flags) ? 6 : 0;
-    if (flags & ZORB_BLIT_SMOOTH) return base + 3;
-    if (flags & ZORB_BLIT_INTERLACED) return base + 2;
-    if (flags & ZORB_BLIT_DOUBLE) return base + 1;
+    if (flags & ZORB_BLIT_SMOOTH)
+        return base + 3;
+    if (flags & ZORB_BLIT_INTERLACED)
+        return base + 2;
+    if (flags & ZORB_BLIT_DOUBLE)
+        return base + 1;
     return base;
 }
 
-bool UseWide() { return ZorbMMXLevel() == 2; }
+bool UseWide()
+{
+    return ZorbMMXLevel() == 2;
+}
 
-}  // namespace zorb::blit
+} // namespace zorb::blit
 
 using namespace zorb::blit;
 
-extern "C" ZorbBlitter *ZorbBlitOpen(uint32_t flags) {
+extern "C" ZorbBlitter *ZorbBlitOpen(uint32_t flags)
+{
     const bool wants16 = Is16Bit(flags);
     const bool smooth = (flags & ZORB_BLIT_SMOOTH) != 0;
     size_t size = Align16(sizeof(Handle));
     const size_t pairAt = size;
-    if (smooth) size += kPairTableBytes;
+    if (smooth)
+        size += kPairTableBytes;
     const size_t colourAt = size;
-    if (wants16) size += kColourTableBytes;
+    if (wants16)
+        size += kColourTableBytes;
     const size_t paletteAt = size;
-    if (wants16 || smooth) size += kPaletteBytes;
+    if (wants16 || smooth)
+        size += kPaletteBytes;
 
     void *block = std::aligned_alloc(16, Align16(size));
-    if (!block) return nullptr;
+    if (!block)
+        return nullptr;
     std::memset(block, 0, Align16(size));
     auto *h = new (block) Handle{};
     auto *base = static_cast<uint8_t *>(block);
@@ -85,34 +100,46 @@ extern "C" ZorbBlitter *ZorbBlitOpen(uint32_t flags) {
     b.Flags = flags;
     b.Mode = ModeOf(flags);
     b.PaletteNeverSet = 1;
-    if (smooth) b.PairTable = base + pairAt;
-    if (wants16) b.ColourTable = reinterpret_cast<uint16_t *>(base + colourAt);
-    if (wants16 || smooth) b.Palette = base + paletteAt;
+    if (smooth)
+        b.PairTable = base + pairAt;
+    if (wants16)
+        b.ColourTable = reinterpret_cast<uint16_t *>(base + colourAt);
+    if (wants16 || smooth)
+        b.Palette = base + paletteAt;
     return &b;
 }
 
-extern "C" void ZorbBlitClose(ZorbBlitter *handle) {
-    if (!handle) return;
+extern "C" void ZorbBlitClose(ZorbBlitter *handle)
+{
+    if (!handle)
+        return;
     Handle *h = Priv(handle);
     h->~Handle();
     std::free(h);
 }
 
-extern "C" uint32_t ZorbBlitSetFlags(ZorbBlitter *handle, uint32_t flags) {
-    if (!handle) return 0;
-    if (Is16Bit(flags) && !handle->ColourTable) return 0;
-    if ((flags & ZORB_BLIT_SMOOTH) && !handle->PairTable) return 0;
+extern "C" uint32_t ZorbBlitSetFlags(ZorbBlitter *handle, uint32_t flags)
+{
+    if (!handle)
+        return 0;
+    if (Is16Bit(flags) && !handle->ColourTable)
+        return 0;
+    if ((flags & ZORB_BLIT_SMOOTH) && !handle->PairTable)
+        return 0;
     handle->Flags = flags;
     handle->Mode = ModeOf(flags);
     UpdateTables(Priv(handle));
     return 1;
 }
 
-extern "C" uint32_t ZorbBlitSetPalette(ZorbBlitter *handle, const void *palette, uint32_t format) {
-    if (!handle || !handle->Palette || !palette) return 0;
+extern "C" uint32_t ZorbBlitSetPalette(ZorbBlitter *handle, const void *palette, uint32_t format)
+{
+    if (!handle || !handle->Palette || !palette)
+        return 0;
     uint8_t rgb[768];
     ConvertPalette(palette, format, rgb);
-    if (!handle->PaletteNeverSet && std::memcmp(rgb, handle->Palette, sizeof rgb) == 0) return 0;
+    if (!handle->PaletteNeverSet && std::memcmp(rgb, handle->Palette, sizeof rgb) == 0)
+        return 0;
     ++handle->PaletteVersion;
     std::memcpy(handle->Palette, rgb, sizeof rgb);
     UpdateTables(Priv(handle));
@@ -121,12 +148,15 @@ extern "C" uint32_t ZorbBlitSetPalette(ZorbBlitter *handle, const void *palette,
     return (m >= ZORB_BLIT_MODE_16_1X || m == ZORB_BLIT_MODE_8_2X_SMOOTH) ? 1 : 0;
 }
 
-extern "C" char *ZorbBlitString(ZorbBlitter *handle, char *text) {
-    if (!handle || !text) return nullptr;
+extern "C" char *ZorbBlitString(ZorbBlitter *handle, char *text)
+{
+    if (!handle || !text)
+        return nullptr;
     const uint32_t m = handle->Mode;
     std::strcpy(text, m < 10 ? kModeText[m] : "");
     const bool wideMode = m == ZORB_BLIT_MODE_8_2X || m == ZORB_BLIT_MODE_8_2X_INTERLACED ||
                           m == ZORB_BLIT_MODE_16_2X || m == ZORB_BLIT_MODE_16_2X_INTERLACED;
-    if (wideMode && UseWide()) std::strcat(text, " using MMX");
+    if (wideMode && UseWide())
+        std::strcat(text, " using MMX");
     return text;
 }

@@ -48,6 +48,6 @@ void MergeRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *src2, int n, 
 // The wide keyed loops are only taken for rows of at least this many pixels.
 constexpr int kWideKeyedMinWidth = 8;
 
-}  // namespace zorb::blit
+} // namespace zorb::blit
 
 #endif

@@ -7,9 +7,10 @@
 
 namespace zorb::blit {
 
-void ConvertPalette(const void *palette, uint32_t format, uint8_t rgb[768]) {
+void ConvertPalette(const void *palette, uint32_t format, uint8_t rgb[768])
+{
     const auto *p = static_cast<const uint8_t *>(palette);
-    const unsigned comp = (format & ZORB_PALFMT_16BIT) ? 2 : 1;  // bytes per component
+    const unsigned comp = (format & ZORB_PALFMT_16BIT) ? 2 : 1; // bytes per component
     const unsigned entry = ((format & ZORB_PALFMT_4BYTE) ? 4 : 3) * comp;
     const unsigned first = ((format & ZORB_PALFMT_4BYTE) && (format & ZORB_PALFMT_SKIP1)) ? comp : 0;
     const bool bgr = (format & ZORB_PALFMT_BGR) != 0;
@@ -23,16 +24,21 @@ void ConvertPalette(const void *palette, uint32_t format, uint8_t rgb[768]) {
     }
 }
 
-uint16_t PackColour(uint8_t r, uint8_t g, uint8_t b, bool is565) {
-    if (is565) return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+uint16_t PackColour(uint8_t r, uint8_t g, uint8_t b, bool is565)
+{
+    if (is565)
+        return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
     return static_cast<uint16_t>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
 }
 
-void BuildColourTable(const uint8_t rgb[768], bool is565, uint16_t table[256]) {
-    for (int i = 0; i < 256; ++i) table[i] = PackColour(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2], is565);
+void BuildColourTable(const uint8_t rgb[768], bool is565, uint16_t table[256])
+{
+    for (int i = 0; i < 256; ++i)
+        table[i] = PackColour(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2], is565);
 }
 
-void BuildPairTable16(const uint8_t rgb[768], bool is565, uint16_t table[65536]) {
+void BuildPairTable16(const uint8_t rgb[768], bool is565, uint16_t table[65536])
+{
     for (int a = 0; a < 256; ++a) {
         const uint8_t *ca = rgb + a * 3;
         for (int b = 0; b < 256; ++b) {
@@ -43,12 +49,14 @@ void BuildPairTable16(const uint8_t rgb[768], bool is565, uint16_t table[65536])
     }
 }
 
-void SortByRed(const uint8_t rgb[768], uint8_t order[256]) {
+void SortByRed(const uint8_t rgb[768], uint8_t order[256])
+{
     std::iota(order, order + 256, 0);
     std::stable_sort(order, order + 256, [rgb](uint8_t x, uint8_t y) { return rgb[x * 3] < rgb[y * 3]; });
 }
 
-uint8_t NearestSorted(const uint8_t rgb[768], const uint8_t order[256], int r, int g, int b) {
+uint8_t NearestSorted(const uint8_t rgb[768], const uint8_t order[256], int r, int g, int b)
+{
     int best = 0x40000;
     uint8_t bestIndex = 0;
     for (int k = 0; k < 256; ++k) {
@@ -63,13 +71,14 @@ uint8_t NearestSorted(const uint8_t rgb[768], const uint8_t order[256], int r, i
                 bestIndex = order[k];
             }
         } else if (c[0] >= r) {
-            break;  // sorted by red: every later entry is at least as far in red
+            break; // sorted by red: every later entry is at least as far in red
         }
     }
     return bestIndex;
 }
 
-void BuildPairTable8(const uint8_t rgb[768], uint8_t table[65536]) {
+void BuildPairTable8(const uint8_t rgb[768], uint8_t table[65536])
+{
     uint8_t order[256];
     SortByRed(rgb, order);
     for (int a = 0; a < 256; ++a) {
@@ -85,4 +94,4 @@ void BuildPairTable8(const uint8_t rgb[768], uint8_t table[65536]) {
     }
 }
 
-}  // namespace zorb::blit
+} // namespace zorb::blit

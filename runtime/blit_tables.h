@@ -28,6 +28,6 @@ void BuildPairTable8(const uint8_t rgb[768], uint8_t table[65536]);
 uint8_t NearestSorted(const uint8_t rgb[768], const uint8_t order[256], int r, int g, int b);
 void SortByRed(const uint8_t rgb[768], uint8_t order[256]);
 
-}  // namespace zorb::blit
+} // namespace zorb::blit
 
 #endif

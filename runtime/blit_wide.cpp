@@ -15,19 +15,33 @@ namespace zorb::blit {
 
 namespace {
 
-inline __m128i Load(const uint8_t *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
-inline __m128i Load8(const uint8_t *p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)); }
-inline void Store(uint8_t *p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
-inline void Store8(uint8_t *p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i *>(p), v); }
+inline __m128i Load(const uint8_t *p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+}
+inline __m128i Load8(const uint8_t *p)
+{
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+}
+inline void Store(uint8_t *p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+}
+inline void Store8(uint8_t *p, __m128i v)
+{
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(p), v);
+}
 
 // dst = m ? a : b, bytewise on a full mask.
-inline __m128i Select(__m128i m, __m128i a, __m128i b) {
+inline __m128i Select(__m128i m, __m128i a, __m128i b)
+{
     return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b));
 }
 
-}  // namespace
+} // namespace
 
-void Double8Wide(const Walk &w, bool both) {
+void Double8Wide(const Walk &w, bool both)
+{
     uint8_t *d = w.dst;
     const uint8_t *s = w.src;
     for (int y = 0; y < w.height; ++y, d += 2 * w.dstPitch, s += w.srcPitch) {
@@ -46,12 +60,14 @@ void Double8Wide(const Walk &w, bool both) {
         }
         for (; x < w.width; ++x) {
             d[2 * x] = d[2 * x + 1] = s[x];
-            if (both) d2[2 * x] = d2[2 * x + 1] = s[x];
+            if (both)
+                d2[2 * x] = d2[2 * x + 1] = s[x];
         }
     }
 }
 
-void Double16Wide(const Walk &w, bool both, const uint16_t *colours) {
+void Double16Wide(const Walk &w, bool both, const uint16_t *colours)
+{
     uint8_t *d = w.dst;
     const uint8_t *s = w.src;
     const uint16_t *c = colours;
@@ -60,14 +76,14 @@ void Double16Wide(const Walk &w, bool both, const uint16_t *colours) {
         int x = 0;
         for (; x + 16 <= w.width; x += 16) {
             const uint8_t *q = s + x;
-            const __m128i a = _mm_setr_epi16(static_cast<short>(c[q[0]]), static_cast<short>(c[q[1]]),
-                                             static_cast<short>(c[q[2]]), static_cast<short>(c[q[3]]),
-                                             static_cast<short>(c[q[4]]), static_cast<short>(c[q[5]]),
-                                             static_cast<short>(c[q[6]]), static_cast<short>(c[q[7]]));
-            const __m128i b = _mm_setr_epi16(static_cast<short>(c[q[8]]), static_cast<short>(c[q[9]]),
-                                             static_cast<short>(c[q[10]]), static_cast<short>(c[q[11]]),
-                                             static_cast<short>(c[q[12]]), static_cast<short>(c[q[13]]),
-                                             static_cast<short>(c[q[14]]), static_cast<short>(c[q[15]]));
+            const __m128i a =
+                _mm_setr_epi16(static_cast<short>(c[q[0]]), static_cast<short>(c[q[1]]), static_cast<short>(c[q[2]]),
+                               static_cast<short>(c[q[3]]), static_cast<short>(c[q[4]]), static_cast<short>(c[q[5]]),
+                               static_cast<short>(c[q[6]]), static_cast<short>(c[q[7]]));
+            const __m128i b =
+                _mm_setr_epi16(static_cast<short>(c[q[8]]), static_cast<short>(c[q[9]]), static_cast<short>(c[q[10]]),
+                               static_cast<short>(c[q[11]]), static_cast<short>(c[q[12]]), static_cast<short>(c[q[13]]),
+                               static_cast<short>(c[q[14]]), static_cast<short>(c[q[15]]));
             const __m128i v0 = _mm_unpacklo_epi16(a, a), v1 = _mm_unpackhi_epi16(a, a);
             const __m128i v2 = _mm_unpacklo_epi16(b, b), v3 = _mm_unpackhi_epi16(b, b);
             uint8_t *o = d + 4 * x;
@@ -86,12 +102,14 @@ void Double16Wide(const Walk &w, bool both, const uint16_t *colours) {
         for (; x < w.width; ++x) {
             const uint32_t v = c[s[x]] * 0x00010001u;
             std::memcpy(d + 4 * x, &v, 4);
-            if (both) std::memcpy(d2 + 4 * x, &v, 4);
+            if (both)
+                std::memcpy(d2 + 4 * x, &v, 4);
         }
     }
 }
 
-void TransRowWide(uint8_t *dst, const uint8_t *src, int n, uint8_t key) {
+void TransRowWide(uint8_t *dst, const uint8_t *src, int n, uint8_t key)
+{
     const __m128i k = _mm_set1_epi8(static_cast<char>(key));
     int i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -106,7 +124,8 @@ void TransRowWide(uint8_t *dst, const uint8_t *src, int n, uint8_t key) {
     TransRowPlain(dst + i, src + i, n - i, key);
 }
 
-void MaskRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int n, uint8_t key) {
+void MaskRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int n, uint8_t key)
+{
     const __m128i k = _mm_set1_epi8(static_cast<char>(key));
     int i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -121,7 +140,8 @@ void MaskRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int n, u
     MaskRowPlain(dst + i, src + i, mask + i, n - i, key);
 }
 
-void MergeRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *src2, int n, uint8_t key) {
+void MergeRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *src2, int n, uint8_t key)
+{
     const __m128i k = _mm_set1_epi8(static_cast<char>(key));
     int i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -136,18 +156,29 @@ void MergeRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *src2, int n, 
     MergeRowPlain(dst + i, src + i, src2 + i, n - i, key);
 }
 
-#else  // no SSE2: the wide names fall back to the plain loops
+#else // no SSE2: the wide names fall back to the plain loops
 
-void Double8Wide(const Walk &w, bool both) { Double8Plain(w, both); }
-void Double16Wide(const Walk &w, bool both, const uint16_t *colours) { Double16Plain(w, both, colours); }
-void TransRowWide(uint8_t *dst, const uint8_t *src, int n, uint8_t key) { TransRowPlain(dst, src, n, key); }
-void MaskRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int n, uint8_t key) {
+void Double8Wide(const Walk &w, bool both)
+{
+    Double8Plain(w, both);
+}
+void Double16Wide(const Walk &w, bool both, const uint16_t *colours)
+{
+    Double16Plain(w, both, colours);
+}
+void TransRowWide(uint8_t *dst, const uint8_t *src, int n, uint8_t key)
+{
+    TransRowPlain(dst, src, n, key);
+}
+void MaskRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int n, uint8_t key)
+{
     MaskRowPlain(dst, src, mask, n, key);
 }
-void MergeRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *src2, int n, uint8_t key) {
+void MergeRowWide(uint8_t *dst, const uint8_t *src, const uint8_t *src2, int n, uint8_t key)
+{
     MergeRowPlain(dst, src, src2, n, key);
 }
 
 #endif
 
-}  // namespace zorb::blit
+} // namespace zorb::blit

@@ -13,15 +13,15 @@ extern "C" {
 
 /* Display modes (ZorbDisplay.Mode; 0 is a request only). */
 enum {
-    DISPLAY_AUTOMATIC = 0,     /* "Automatic": try 5, then 4 */
-    DISPLAY_FULL_320X240 = 1,  /* "Full screen 320x240" */
-    DISPLAY_FULL_320X200 = 2,  /* "Full screen 320x200" */
-    DISPLAY_FULL_DIRECT = 3,   /* "Full screen 320x200 direct": the buffer is the screen */
-    DISPLAY_DIBS = 4,          /* "Standard Windows DIBs": 8-bit surface scaled to the window */
-    DISPLAY_DIBSECTION = 5,    /* "DIBSection": streaming texture, optionally written by the blitter */
+    DISPLAY_AUTOMATIC = 0,    /* "Automatic": try 5, then 4 */
+    DISPLAY_FULL_320X240 = 1, /* "Full screen 320x240" */
+    DISPLAY_FULL_320X200 = 2, /* "Full screen 320x200" */
+    DISPLAY_FULL_DIRECT = 3,  /* "Full screen 320x200 direct": the buffer is the screen */
+    DISPLAY_DIBS = 4,         /* "Standard Windows DIBs": 8-bit surface scaled to the window */
+    DISPLAY_DIBSECTION = 5,   /* "DIBSection": streaming texture, optionally written by the blitter */
 
     /* Option bits of a DisplayOpen request. */
-    DISPLAY_OPT_NO_DIRECT = 0x80,     /* "no DirectDraw": no direct writing by the blitter */
+    DISPLAY_OPT_NO_DIRECT = 0x80, /* "no DirectDraw": no direct writing by the blitter */
     DISPLAY_OPT_SMOOTH = 0x100,
     DISPLAY_OPT_INTERLACED = 0x200
 };
@@ -37,34 +37,34 @@ typedef struct DisplayRect {
     int32_t DstX, DstY, SrcX, SrcY, Width, Height;
 } DisplayRect;
 
-struct DisplayPrivate;  /* the SDL objects behind a record */
+struct DisplayPrivate; /* the SDL objects behind a record */
 struct SDL_Window;
 
 /* One open display. */
 typedef struct ZorbDisplay {
-    int32_t BottomUp;        /* 1 when buffer rows are stored bottom-up */
-    int32_t RectMode;        /* ZorbNextDirtyRect mode: 0 merged, 1 bounding, 2 none */
-    int32_t Mode;            /* 1-5 */
-    int32_t FullScreen;      /* 1 for modes 1-3 */
-    int32_t Width, Height;   /* picture size */
-    int32_t Pitch;           /* bytes per buffer row: Width rounded up to a multiple of 8 */
-    int32_t Stretched;       /* the output size differs from the picture size */
+    int32_t BottomUp;      /* 1 when buffer rows are stored bottom-up */
+    int32_t RectMode;      /* ZorbNextDirtyRect mode: 0 merged, 1 bounding, 2 none */
+    int32_t Mode;          /* 1-5 */
+    int32_t FullScreen;    /* 1 for modes 1-3 */
+    int32_t Width, Height; /* picture size */
+    int32_t Pitch;         /* bytes per buffer row: Width rounded up to a multiple of 8 */
+    int32_t Stretched;     /* the output size differs from the picture size */
     int32_t OutWidth, OutHeight;
-    uint32_t ScreenColours;  /* 2^(bits per pixel), at most 2^24 */
+    uint32_t ScreenColours; /* 2^(bits per pixel), at most 2^24 */
     int32_t PaletteEntries;
     int32_t UsableEntries;
     int32_t FirstUsable, EndUsable;
-    uint8_t Palette[256 * 4];  /* blue, green, red, 0 */
-    uint32_t PaletteFormat;    /* always 6: 4-byte entries, blue first */
-    int32_t RepaintAll;        /* repaint the whole picture at the next drawing */
+    uint8_t Palette[256 * 4]; /* blue, green, red, 0 */
+    uint32_t PaletteFormat;   /* always 6: 4-byte entries, blue first */
+    int32_t RepaintAll;       /* repaint the whole picture at the next drawing */
     int32_t HasDrawn;
-    uint8_t *Buffer;           /* Height rows of Pitch bytes */
-    uint8_t *SavedScreen;      /* mode 3: copy held while inactive */
-    int32_t Active;            /* full-screen modes: the display window is active */
-    struct SDL_Window *Window; /* the playback window */
-    ZorbBlitter *ScreenBlitter;  /* mode 5 with direct writing */
+    uint8_t *Buffer;            /* Height rows of Pitch bytes */
+    uint8_t *SavedScreen;       /* mode 3: copy held while inactive */
+    int32_t Active;             /* full-screen modes: the display window is active */
+    struct SDL_Window *Window;  /* the playback window */
+    ZorbBlitter *ScreenBlitter; /* mode 5 with direct writing */
     int32_t OnScreen, FirstDirectDone;
-    int32_t BatchMode;         /* DISPLAY_BATCH_* */
+    int32_t BatchMode; /* DISPLAY_BATCH_* */
     DisplayRect *BatchList;
     int32_t BatchNext;
     int32_t BatchCapacity;
@@ -151,9 +151,9 @@ enum {
     WINDOW_NO_DIRECT = 0x20,
     WINDOW_SMOOTH = 0x40,
     WINDOW_INTERLACED = 0x80,
-    WINDOW_DOUBLE_BUFFER = 0x100,   /* with 23: the buffered 320x200 mode, else the direct one */
+    WINDOW_DOUBLE_BUFFER = 0x100, /* with 23: the buffered 320x200 mode, else the direct one */
     WINDOW_NO_CAPTION = 0x200,
-    WINDOW_KEEP_PICTURE = 0x1000,   /* don't clear a reused buffer */
+    WINDOW_KEEP_PICTURE = 0x1000, /* don't clear a reused buffer */
     WINDOW_NO_DIALOG_FRAME = 0x4000,
     WINDOW_THIN_BORDER = 0x8000
 };
@@ -171,11 +171,11 @@ ZorbDisplay *WindowOpen(int32_t width, int32_t height, int32_t x, int32_t y, uin
    colours stay available for the summary. */
 void WindowClose(void);
 
-void WindowSetName(const char *name);          /* title of the window to be created */
-void WindowSetTitle(const char *title);        /* the open window's title */
-void WindowSetStretch(int32_t width, int32_t height);  /* the player's /W and /H (0: none) */
-struct SDL_Window *WindowHandle(void);         /* null before WindowOpen */
-ZorbDisplay *WindowDisplay(void);              /* the window's display */
+void WindowSetName(const char *name);                 /* title of the window to be created */
+void WindowSetTitle(const char *title);               /* the open window's title */
+void WindowSetStretch(int32_t width, int32_t height); /* the player's /W and /H (0: none) */
+struct SDL_Window *WindowHandle(void);                /* null before WindowOpen */
+ZorbDisplay *WindowDisplay(void);                     /* the window's display */
 
 /* Handles pending window events (keys, buttons, focus, repaint, close).
    Returns 0 once the window system asked the program to quit, else 1. */
@@ -206,13 +206,20 @@ uint32_t WindowScreenColours(void);
 
 /* Key codes beyond plain characters. */
 enum {
-    KEY_F1 = 208,            /* F1-F10: 208-217; with Shift 218-227; with Ctrl 228-237 */
-    KEY_ALT_F1 = 238,        /* Alt+F1-F10: 238-247 */
-    KEY_PAGE_UP = 161, KEY_PAGE_DOWN = 162, KEY_END = 163, KEY_HOME = 164,
-    KEY_LEFT = 165, KEY_UP = 166, KEY_RIGHT = 167, KEY_DOWN = 168,
-    KEY_INSERT = 173, KEY_DELETE = 174,
+    KEY_F1 = 208,     /* F1-F10: 208-217; with Shift 218-227; with Ctrl 228-237 */
+    KEY_ALT_F1 = 238, /* Alt+F1-F10: 238-247 */
+    KEY_PAGE_UP = 161,
+    KEY_PAGE_DOWN = 162,
+    KEY_END = 163,
+    KEY_HOME = 164,
+    KEY_LEFT = 165,
+    KEY_UP = 166,
+    KEY_RIGHT = 167,
+    KEY_DOWN = 168,
+    KEY_INSERT = 173,
+    KEY_DELETE = 174,
     KEY_SHIFT_TAB = 137,
-    KEY_CLOSE = 241          /* the window was closed */
+    KEY_CLOSE = 241 /* the window was closed */
 };
 
 /* Pump events; nonzero when a key code is queued (at most 64 are kept). */

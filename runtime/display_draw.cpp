@@ -12,15 +12,18 @@
 
 namespace zorb::display {
 
-void Upload(ZorbDisplay *d, int x, int y, int w, int h) {
+void Upload(ZorbDisplay *d, int x, int y, int w, int h)
+{
     Private *p = P(d);
     {
         // Clip to the picture (in 64 bits: the rectangle comes from callers).
         int64_t x0 = x, y0 = y, x1 = int64_t{x} + w, y1 = int64_t{y} + h;
         x0 = std::max<int64_t>(x0, 0), y0 = std::max<int64_t>(y0, 0);
         x1 = std::min<int64_t>(x1, d->Width), y1 = std::min<int64_t>(y1, d->Height);
-        if (x1 <= x0 || y1 <= y0) return;
-        x = static_cast<int>(x0), y = static_cast<int>(y0), w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
+        if (x1 <= x0 || y1 <= y0)
+            return;
+        x = static_cast<int>(x0), y = static_cast<int>(y0), w = static_cast<int>(x1 - x0),
+        h = static_cast<int>(y1 - y0);
     }
     if (d->ScreenBlitter) {
         // A smoothed pixel's block depends on its left and upper neighbours:
@@ -46,7 +49,8 @@ void Upload(ZorbDisplay *d, int x, int y, int w, int h) {
     p->dirty = true;
 }
 
-void Present(ZorbDisplay *d) {
+void Present(ZorbDisplay *d)
+{
     Private *p = P(d);
     SDL_SetRenderDrawColor(p->renderer, 0, 0, 0, 255);
     SDL_RenderClear(p->renderer);
@@ -59,23 +63,29 @@ void Present(ZorbDisplay *d) {
         d->OnScreen = (SDL_GetWindowFlags(d->Window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) ? 0 : 1;
 }
 
-void RepaintWhole(ZorbDisplay *d) {
+void RepaintWhole(ZorbDisplay *d)
+{
     Upload(d, 0, 0, d->Width, d->Height);
     Present(d);
 }
 
-void SetActive(ZorbDisplay *d, bool active) {
-    if (!d || !d->FullScreen) return;
+void SetActive(ZorbDisplay *d, bool active)
+{
+    if (!d || !d->FullScreen)
+        return;
     d->Active = active ? 1 : 0;
-    if (active) RepaintWhole(d);  // the whole frame sent again
+    if (active)
+        RepaintWhole(d); // the whole frame sent again
 }
 
 namespace {
 
 // Draws one rectangle now (the drawing steps after collecting).
-int32_t DrawNow(ZorbDisplay *d, int x, int y, int w, int h) {
+int32_t DrawNow(ZorbDisplay *d, int x, int y, int w, int h)
+{
     d->HasDrawn = 1;
-    if (d->Mode == DISPLAY_FULL_DIRECT) return 0;  // the buffer is the screen
+    if (d->Mode == DISPLAY_FULL_DIRECT)
+        return 0; // the buffer is the screen
     if (d->FullScreen || d->RepaintAll) {
         d->RepaintAll = 0;
         Upload(d, 0, 0, d->Width, d->Height);
@@ -89,21 +99,25 @@ int32_t DrawNow(ZorbDisplay *d, int x, int y, int w, int h) {
 
 struct Capture {
     std::string dir;
-    unsigned next = 1;  // frames are numbered from 1 in file names
+    unsigned next = 1; // frames are numbered from 1 in file names
     bool complained = false;
 };
-Capture &TheCapture() {
+Capture &TheCapture()
+{
     static Capture c;
     return c;
 }
 
-}  // namespace
+} // namespace
 
-void CaptureFrame(const ZorbDisplay *d) {
+void CaptureFrame(const ZorbDisplay *d)
+{
     const char *env = std::getenv("ZORB_CAPTURE");
-    if (!env || !*env) return;
+    if (!env || !*env)
+        return;
     Capture &c = TheCapture();
-    if (c.dir != env) c = Capture{env, 1, false};  // a new directory numbers from 00001
+    if (c.dir != env)
+        c = Capture{env, 1, false}; // a new directory numbers from 00001
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%05u.raw", c.next++);
     const std::string path = c.dir + name;
@@ -120,64 +134,83 @@ void CaptureFrame(const ZorbDisplay *d) {
         rgb[i * 3 + 1] = d->Palette[i * 4 + 1];
         rgb[i * 3 + 2] = d->Palette[i * 4 + 0];
     }
-    if (ok) ok = std::fwrite(rgb, 1, sizeof rgb, f) == sizeof rgb;
-    if (f && std::fclose(f) != 0) ok = false;
+    if (ok)
+        ok = std::fwrite(rgb, 1, sizeof rgb, f) == sizeof rgb;
+    if (f && std::fclose(f) != 0)
+        ok = false;
     if (!ok && !c.complained) {
         c.complained = true;
         std::fprintf(stderr, "capture: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
     }
 }
 
-void ResetCaptureForTests() { TheCapture() = Capture{}; }
+void ResetCaptureForTests()
+{
+    TheCapture() = Capture{};
+}
 
-}  // namespace zorb::display
+} // namespace zorb::display
 
 using namespace zorb::display;
 
-extern "C" int32_t DisplayDraw(ZorbDisplay *d, void *context, int32_t dstX, int32_t dstY, int32_t srcX,
-                               int32_t srcY, int32_t width, int32_t height) {
+extern "C" int32_t DisplayDraw(ZorbDisplay *d, void *context, int32_t dstX, int32_t dstY, int32_t srcX, int32_t srcY,
+                               int32_t width, int32_t height)
+{
     (void)context, (void)dstX, (void)dstY;
-    if (!d) return 0;
+    if (!d)
+        return 0;
     if (d->BatchMode == DISPLAY_BATCH_COLLECT && d->BatchCount < d->BatchCapacity) {
         d->BatchList[d->BatchCount++] = DisplayRect{dstX, dstY, srcX, srcY, width, height};
         d->BatchNext = d->BatchCount;
         return 0;
     }
     const int32_t result = DrawNow(d, srcX, srcY, width, height);
-    if (d->BatchMode == DISPLAY_BATCH_OFF) Present(d);
+    if (d->BatchMode == DISPLAY_BATCH_OFF)
+        Present(d);
     return result;
 }
 
-extern "C" void DisplayBeginBatch(ZorbDisplay *d) {
-    if (!d) return;
+extern "C" void DisplayBeginBatch(ZorbDisplay *d)
+{
+    if (!d)
+        return;
     d->BatchMode = DISPLAY_BATCH_COLLECT;
     d->BatchCount = 0;
     d->BatchNext = 0;
 }
 
-extern "C" void DisplayFlushBatch(ZorbDisplay *d) {
-    if (!d) return;
+extern "C" void DisplayFlushBatch(ZorbDisplay *d)
+{
+    if (!d)
+        return;
     d->BatchMode = DISPLAY_BATCH_REPLAY;
     for (int32_t i = 0; i < d->BatchCount; ++i) {
         const DisplayRect &r = d->BatchList[i];
-        if (DrawNow(d, r.SrcX, r.SrcY, r.Width, r.Height) == DISPLAY_REPAINTED) break;
+        if (DrawNow(d, r.SrcX, r.SrcY, r.Width, r.Height) == DISPLAY_REPAINTED)
+            break;
     }
     d->BatchCount = 0;
     d->BatchNext = 0;
     d->BatchMode = DISPLAY_BATCH_OFF;
     // The direct full-screen mode shows its whole buffer after every frame.
-    if (d->Mode == DISPLAY_FULL_DIRECT) Upload(d, 0, 0, d->Width, d->Height);
-    if (P(d)->dirty) Present(d);
+    if (d->Mode == DISPLAY_FULL_DIRECT)
+        Upload(d, 0, 0, d->Width, d->Height);
+    if (P(d)->dirty)
+        Present(d);
 }
 
-extern "C" void DisplayEndBatch(ZorbDisplay *d) {
-    if (!d) return;
+extern "C" void DisplayEndBatch(ZorbDisplay *d)
+{
+    if (!d)
+        return;
     DisplayFlushBatch(d);
     CaptureFrame(d);
 }
 
-extern "C" void DisplaySetPalette(ZorbDisplay *d, const void *palette, uint32_t format) {
-    if (!d || !palette) return;
+extern "C" void DisplaySetPalette(ZorbDisplay *d, const void *palette, uint32_t format)
+{
+    if (!d || !palette)
+        return;
     uint8_t rgb[768];
     zorb::blit::ConvertPalette(palette, format, rgb);
     for (int i = d->FirstUsable; i < d->EndUsable; ++i) {
@@ -197,12 +230,16 @@ extern "C" void DisplaySetPalette(ZorbDisplay *d, const void *palette, uint32_t 
         d->Palette[i * 4 + 3] = 0;
     }
     DisplayRealizePalette(d);
-    if (d->ScreenBlitter) ZorbBlitSetPalette(d->ScreenBlitter, d->Palette, d->PaletteFormat);
-    if (d->ScreenColours > 256) d->RepaintAll = 1;
+    if (d->ScreenBlitter)
+        ZorbBlitSetPalette(d->ScreenBlitter, d->Palette, d->PaletteFormat);
+    if (d->ScreenColours > 256)
+        d->RepaintAll = 1;
 }
 
-extern "C" void DisplayRealizePalette(ZorbDisplay *d) {
-    if (!d) return;
+extern "C" void DisplayRealizePalette(ZorbDisplay *d)
+{
+    if (!d)
+        return;
     Private *p = P(d);
     if (p->indexed && p->indexed->format->palette) {
         SDL_Color colours[256];
@@ -212,23 +249,30 @@ extern "C" void DisplayRealizePalette(ZorbDisplay *d) {
     }
 }
 
-extern "C" void DisplayClear(ZorbDisplay *d, int32_t colour) {
-    if (!d || !d->Buffer) return;
+extern "C" void DisplayClear(ZorbDisplay *d, int32_t colour)
+{
+    if (!d || !d->Buffer)
+        return;
     for (int y = 0; y < d->Height; ++y)
         std::memset(d->Buffer + static_cast<size_t>(y) * d->Pitch, static_cast<uint8_t>(colour), d->Width);
 }
 
-extern "C" int32_t DisplayIsActive(ZorbDisplay *d) {
-    if (!d) return 0;
-    if (d->FullScreen) return d->Active;
+extern "C" int32_t DisplayIsActive(ZorbDisplay *d)
+{
+    if (!d)
+        return 0;
+    if (d->FullScreen)
+        return d->Active;
     return d->Window && (SDL_GetWindowFlags(d->Window) & SDL_WINDOW_INPUT_FOCUS) ? 1 : 0;
 }
 
 namespace zorb::display {
 
-bool ReadShown(ZorbDisplay *d, std::vector<uint32_t> &argb, int &width, int &height) {
+bool ReadShown(ZorbDisplay *d, std::vector<uint32_t> &argb, int &width, int &height)
+{
     Private *p = P(d);
-    if (SDL_GetRendererOutputSize(p->renderer, &width, &height) != 0) return false;
+    if (SDL_GetRendererOutputSize(p->renderer, &width, &height) != 0)
+        return false;
     // Draw in output pixels, letterboxed like the logical size does.
     SDL_RenderSetLogicalSize(p->renderer, 0, 0);
     SDL_RenderSetViewport(p->renderer, nullptr);
@@ -247,4 +291,4 @@ bool ReadShown(ZorbDisplay *d, std::vector<uint32_t> &argb, int &width, int &hei
     return rc == 0;
 }
 
-}  // namespace zorb::display
+} // namespace zorb::display

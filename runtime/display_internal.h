@@ -14,16 +14,16 @@
 // The SDL objects behind a record.
 struct DisplayPrivate {
     SDL_Renderer *renderer = nullptr;
-    SDL_Texture *texture = nullptr;      // the picture (or the doubled picture with direct writing)
-    SDL_Surface *indexed = nullptr;      // 8-bit surface over Buffer, rows in memory order
-    SDL_Surface *rgb = nullptr;          // its conversion (not with direct writing)
-    std::vector<uint16_t> direct;        // direct writing: the 16-bit picture the blitter writes
-    int directScale = 1;                 // 1 or 2
-    bool smoothing = false;              // the screen blitter smooths: neighbours matter
-    uint32_t request = 0;                // the DisplayOpen request with its option bits
-    SDL_Rect place{};                    // where the texture goes in the renderer's logical area
+    SDL_Texture *texture = nullptr; // the picture (or the doubled picture with direct writing)
+    SDL_Surface *indexed = nullptr; // 8-bit surface over Buffer, rows in memory order
+    SDL_Surface *rgb = nullptr;     // its conversion (not with direct writing)
+    std::vector<uint16_t> direct;   // direct writing: the 16-bit picture the blitter writes
+    int directScale = 1;            // 1 or 2
+    bool smoothing = false;         // the screen blitter smooths: neighbours matter
+    uint32_t request = 0;           // the DisplayOpen request with its option bits
+    SDL_Rect place{};               // where the texture goes in the renderer's logical area
     int logicalW = 0, logicalH = 0;
-    bool dirty = false;                  // the texture changed since the last present
+    bool dirty = false; // the texture changed since the last present
     bool wasFullScreen = false;
 };
 
@@ -31,18 +31,21 @@ namespace zorb::display {
 
 using Private = ::DisplayPrivate;
 
-inline Private *P(ZorbDisplay *d) { return d->Private; }
+inline Private *P(ZorbDisplay *d)
+{
+    return d->Private;
+}
 
 // Process-wide: the screen, the resolution request, capture.
 struct Screen {
     bool known = false;
     int bitsPerPixel = 32;
     uint32_t colours = 1u << 24;
-    int resolution = 0;        // DisplaySetResolution value in force (0: desktop)
+    int resolution = 0; // DisplaySetResolution value in force (0: desktop)
 };
 Screen &TheScreen();
 void ReadScreenOnce();
-bool VideoReady();             // SDL's video subsystem is up (initialised on demand)
+bool VideoReady(); // SDL's video subsystem is up (initialised on demand)
 
 // Shows the whole texture (the picture's current state) in the window.
 void Present(ZorbDisplay *d);
@@ -64,6 +67,6 @@ void ResetCaptureForTests();
 int KeyCodeOf(const SDL_Event &e);
 void QueueKey(int code);
 
-}  // namespace zorb::display
+} // namespace zorb::display
 
 #endif

@@ -11,47 +11,55 @@ namespace zorb::display {
 
 namespace {
 
-const char *const kModeNames[6] = {"Automatic",           "Full screen 320x240",   "Full screen 320x200",
-                                   "Full screen 320x200 direct", "Standard Windows DIBs", "DIBSection"};
+const char *const kModeNames[6] = {
+    "Automatic", "Full screen 320x240", "Full screen 320x200", "Full screen 320x200 direct", "Standard Windows DIBs",
+    "DIBSection"};
 
 // Screen sizes of DisplaySetResolution 1-4.
 const int kResolutions[5][2] = {{0, 0}, {640, 400}, {640, 480}, {800, 600}, {1024, 768}};
 
 // The size conditions of a mode; availability of the facilities is checked
 // when the mode is prepared.
-bool SizeAllows(int mode, int w, int h, bool stretched) {
+bool SizeAllows(int mode, int w, int h, bool stretched)
+{
     switch (mode) {
-        case DISPLAY_FULL_320X240:
-            return w <= 320 && h <= 240 && !stretched;
-        case DISPLAY_FULL_320X200:
-        case DISPLAY_FULL_DIRECT:
-            return w <= 320 && h <= 200 && !stretched;
-        case DISPLAY_DIBS:
-        case DISPLAY_DIBSECTION:
-            return true;
-        default:
-            return false;
+    case DISPLAY_FULL_320X240:
+        return w <= 320 && h <= 240 && !stretched;
+    case DISPLAY_FULL_320X200:
+    case DISPLAY_FULL_DIRECT:
+        return w <= 320 && h <= 200 && !stretched;
+    case DISPLAY_DIBS:
+    case DISPLAY_DIBSECTION:
+        return true;
+    default:
+        return false;
     }
 }
 
-int32_t BatchCapacity(int w, int h) {
+int32_t BatchCapacity(int w, int h)
+{
     const int32_t cells = (h / 4) * (w / 64);
     return cells < 32 ? 16 : cells / 2;
 }
 
-SDL_Renderer *MakeRenderer(SDL_Window *window) {
-    if (SDL_Renderer *r = SDL_GetRenderer(window)) SDL_DestroyRenderer(r);
+SDL_Renderer *MakeRenderer(SDL_Window *window)
+{
+    if (SDL_Renderer *r = SDL_GetRenderer(window))
+        SDL_DestroyRenderer(r);
     // Headless drivers have no graphics hardware to speak of: the software
     // renderer is exact and keeps up with full-screen size changes.
     const char *driver = SDL_GetCurrentVideoDriver();
     if (driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")))
-        if (SDL_Renderer *r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE)) return r;
+        if (SDL_Renderer *r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE))
+            return r;
     SDL_Renderer *r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
-    if (!r) r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (!r)
+        r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     return r;
 }
 
-bool EnterFullScreen(SDL_Window *window) {
+bool EnterFullScreen(SDL_Window *window)
+{
     const int res = TheScreen().resolution;
     if (res > 0) {
         SDL_DisplayMode want{}, got{};
@@ -65,14 +73,21 @@ bool EnterFullScreen(SDL_Window *window) {
     return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
 }
 
-void FreeRecord(ZorbDisplay *d) {
-    if (!d) return;
+void FreeRecord(ZorbDisplay *d)
+{
+    if (!d)
+        return;
     if (Private *p = d->Private) {
-        if (p->texture) SDL_DestroyTexture(p->texture);
-        if (p->indexed) SDL_FreeSurface(p->indexed);
-        if (p->rgb) SDL_FreeSurface(p->rgb);
-        if (p->renderer) SDL_DestroyRenderer(p->renderer);
-        if (p->wasFullScreen && d->Window) SDL_SetWindowFullscreen(d->Window, 0);
+        if (p->texture)
+            SDL_DestroyTexture(p->texture);
+        if (p->indexed)
+            SDL_FreeSurface(p->indexed);
+        if (p->rgb)
+            SDL_FreeSurface(p->rgb);
+        if (p->renderer)
+            SDL_DestroyRenderer(p->renderer);
+        if (p->wasFullScreen && d->Window)
+            SDL_SetWindowFullscreen(d->Window, 0);
         delete p;
     }
     ZorbBlitClose(d->ScreenBlitter);
@@ -83,9 +98,11 @@ void FreeRecord(ZorbDisplay *d) {
 }
 
 // Prepares one mode; null when it cannot be had here.
-ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int h, int outW, int outH) {
+ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int h, int outW, int outH)
+{
     auto *d = new (std::nothrow) ZorbDisplay{};
-    if (!d) return nullptr;
+    if (!d)
+        return nullptr;
     auto *p = new (std::nothrow) Private{};
     if (!p) {
         delete d;
@@ -100,8 +117,10 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     d->FullScreen = mode <= DISPLAY_FULL_DIRECT;
     d->Width = w;
     d->Height = h;
-    if (mode == DISPLAY_FULL_DIRECT) d->Width = 320, d->Height = 200;
-    if (mode == DISPLAY_FULL_320X240 && d->Height <= 200) d->Height = 204;
+    if (mode == DISPLAY_FULL_DIRECT)
+        d->Width = 320, d->Height = 200;
+    if (mode == DISPLAY_FULL_320X240 && d->Height <= 200)
+        d->Height = 204;
     d->Pitch = (d->Width + 7) & ~7;
     d->OutWidth = d->FullScreen ? d->Width : outW;
     d->OutHeight = d->FullScreen ? d->Height : outH;
@@ -114,8 +133,8 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     else
         d->RectMode = 1;
     d->ScreenColours = screen.colours;
-    d->PaletteEntries = 256;  // screens here have more than 256 colours
-    d->FirstUsable = 0;       // and reserve no palette entries
+    d->PaletteEntries = 256; // screens here have more than 256 colours
+    d->FirstUsable = 0;      // and reserve no palette entries
     d->EndUsable = 256;
     d->UsableEntries = 256;
     d->PaletteFormat = ZORB_PALFMT_4BYTE | ZORB_PALFMT_BGR;
@@ -124,7 +143,8 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
 
     const size_t bytes = static_cast<size_t>(d->Pitch) * d->Height;
     d->Buffer = static_cast<uint8_t *>(std::aligned_alloc(16, (bytes + 15) & ~size_t{15}));
-    if (mode == DISPLAY_FULL_DIRECT) d->SavedScreen = static_cast<uint8_t *>(std::calloc(64000, 1));
+    if (mode == DISPLAY_FULL_DIRECT)
+        d->SavedScreen = static_cast<uint8_t *>(std::calloc(64000, 1));
     if (!d->Buffer || !d->BatchList || (mode == DISPLAY_FULL_DIRECT && !d->SavedScreen)) {
         FreeRecord(d);
         return nullptr;
@@ -186,11 +206,11 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
         }
     }
     if (!p->texture) {
-        p->indexed = SDL_CreateRGBSurfaceWithFormatFrom(d->Buffer, d->Width, d->Height, 8, d->Pitch,
-                                                        SDL_PIXELFORMAT_INDEX8);
+        p->indexed =
+            SDL_CreateRGBSurfaceWithFormatFrom(d->Buffer, d->Width, d->Height, 8, d->Pitch, SDL_PIXELFORMAT_INDEX8);
         p->rgb = SDL_CreateRGBSurfaceWithFormat(0, d->Width, d->Height, 32, SDL_PIXELFORMAT_ARGB8888);
-        p->texture = SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, d->Width,
-                                       d->Height);
+        p->texture =
+            SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, d->Width, d->Height);
         if (!p->indexed || !p->rgb || !p->texture) {
             FreeRecord(d);
             return nullptr;
@@ -205,15 +225,18 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     return d;
 }
 
-}  // namespace
+} // namespace
 
-Screen &TheScreen() {
+Screen &TheScreen()
+{
     static Screen screen;
     return screen;
 }
 
-bool VideoReady() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+bool VideoReady()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        return true;
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     // SIGINT and SIGTERM keep their usual effect (SDL would turn them into a
@@ -230,9 +253,11 @@ bool VideoReady() {
     return true;
 }
 
-void ReadScreenOnce() {
+void ReadScreenOnce()
+{
     Screen &s = TheScreen();
-    if (s.known) return;
+    if (s.known)
+        return;
     SDL_DisplayMode mode{};
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && SDL_BITSPERPIXEL(mode.format) > 0) {
         s.bitsPerPixel = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
@@ -242,38 +267,51 @@ void ReadScreenOnce() {
     s.known = true;
 }
 
-}  // namespace zorb::display
+} // namespace zorb::display
 
 using namespace zorb::display;
 
-extern "C" const char *DisplayModeName(int32_t mode) {
+extern "C" const char *DisplayModeName(int32_t mode)
+{
     return mode >= 0 && mode <= 5 ? kModeNames[mode] : "";
 }
 
 extern "C" ZorbDisplay *DisplayOpen(SDL_Window *window, uint32_t request, int32_t width, int32_t height,
-                                    int32_t stretchWidth, int32_t stretchHeight) {
-    if (!window || width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
-    if (stretchWidth < 0 || stretchHeight < 0 || stretchWidth > 16384 || stretchHeight > 16384) return nullptr;
-    if (!VideoReady()) return nullptr;
+                                    int32_t stretchWidth, int32_t stretchHeight)
+{
+    if (!window || width <= 0 || height <= 0 || width > 16384 || height > 16384)
+        return nullptr;
+    if (stretchWidth < 0 || stretchHeight < 0 || stretchWidth > 16384 || stretchHeight > 16384)
+        return nullptr;
+    if (!VideoReady())
+        return nullptr;
     ReadScreenOnce();
     const int outW = stretchWidth ? stretchWidth : width;
     const int outH = stretchHeight ? stretchHeight : height;
     const bool stretched = outW != width || outH != height;
     const int wanted = static_cast<int>(request & 0x7F);
-    if (wanted > 5) return nullptr;
+    if (wanted > 5)
+        return nullptr;
     const uint32_t options = request & ~0x7Fu;
     const int candidates[2] = {wanted == 0 ? 5 : wanted, wanted == 0 ? 4 : -1};
     for (int mode : candidates) {
-        if (mode < 0 || !SizeAllows(mode, width, height, stretched)) continue;
-        if (ZorbDisplay *d = Prepare(window, mode, options, width, height, outW, outH)) return d;
+        if (mode < 0 || !SizeAllows(mode, width, height, stretched))
+            continue;
+        if (ZorbDisplay *d = Prepare(window, mode, options, width, height, outW, outH))
+            return d;
     }
     return nullptr;
 }
 
-extern "C" void DisplayClose(ZorbDisplay *display) { FreeRecord(display); }
+extern "C" void DisplayClose(ZorbDisplay *display)
+{
+    FreeRecord(display);
+}
 
-extern "C" char *DisplayDescribe(ZorbDisplay *display, char *text) {
-    if (!display || !text) return text;
+extern "C" char *DisplayDescribe(ZorbDisplay *display, char *text)
+{
+    if (!display || !text)
+        return text;
     std::strcpy(text, DisplayModeName(display->Mode));
     if (display->ScreenBlitter && display->OnScreen) {
         char blit[ZORB_BLIT_STRING_SIZE];
@@ -284,14 +322,17 @@ extern "C" char *DisplayDescribe(ZorbDisplay *display, char *text) {
     return text;
 }
 
-extern "C" int32_t DisplaySetResolution(int32_t which) {
-    if (which < 0 || which >= 5) return 0;
+extern "C" int32_t DisplaySetResolution(int32_t which)
+{
+    if (which < 0 || which >= 5)
+        return 0;
     Screen &s = TheScreen();
     if (which == 0) {
         s.resolution = 0;
         return 1;
     }
-    if (!VideoReady()) return 0;
+    if (!VideoReady())
+        return 0;
     const int modes = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < modes; ++i) {
         SDL_DisplayMode m{};

@@ -18,9 +18,9 @@ struct ZorbPullBuffer {
     uint8_t *Data;
     uint32_t Size;
     uint8_t Silence;
-    std::atomic<uint64_t> Written;  // bytes ever written
-    std::atomic<uint64_t> Taken;    // bytes ever taken by the device
-    std::atomic<bool> Starved;      // the device found nothing (or too little) since sound last came
+    std::atomic<uint64_t> Written; // bytes ever written
+    std::atomic<uint64_t> Taken;   // bytes ever taken by the device
+    std::atomic<bool> Starved;     // the device found nothing (or too little) since sound last came
 };
 
 namespace zorb {
@@ -37,10 +37,10 @@ const ZorbSoundBackend *PullSoundBackend();
 
 // Process-wide state of the pull back end, for tests.
 struct PullBackendState {
-    bool ObjectExists;         // the audio system is up for us
-    bool CreatedHere;          // we brought it up (and take it down)
-    uintptr_t Window;          // the window given to ZorbSetSoundWindow
-    uint32_t BufferCount;      // device buffers in existence
+    bool ObjectExists;    // the audio system is up for us
+    bool CreatedHere;     // we brought it up (and take it down)
+    uintptr_t Window;     // the window given to ZorbSetSoundWindow
+    uint32_t BufferCount; // device buffers in existence
     bool TimerRunning;
     uint32_t NextPassTime;
     bool PassTimeSet;
@@ -52,6 +52,6 @@ void SetPullTimerPassesEnabled(bool enabled);
 // Resets the process-wide state of both back ends (tests; no channel open).
 void ResetSoundBackendsForTests();
 
-}  // namespace zorb
+} // namespace zorb
 
 #endif

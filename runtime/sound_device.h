@@ -12,9 +12,9 @@
 namespace zorb {
 
 struct SoundFormat {
-    uint32_t Rate;      // samples per second
-    uint32_t Channels;  // 1 or 2
-    uint32_t Bits;      // 8 (unsigned) or 16 (signed, little-endian)
+    uint32_t Rate;     // samples per second
+    uint32_t Channels; // 1 or 2
+    uint32_t Bits;     // 8 (unsigned) or 16 (signed, little-endian)
 };
 
 // Fills out with bytes of sound; called on the device's own thread with the
@@ -35,7 +35,7 @@ public:
     virtual uint32_t PeriodFrames(uint32_t device) = 0;
     // Queued devices.
     virtual bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) = 0;
-    virtual uint32_t QueuedBytes(uint32_t device) = 0;  // handed over and not yet taken by the device
+    virtual uint32_t QueuedBytes(uint32_t device) = 0; // handed over and not yet taken by the device
     virtual void ClearQueue(uint32_t device) = 0;
     // Pull devices: no pull runs between Lock and Unlock.
     virtual void Lock(uint32_t device) = 0;
@@ -55,6 +55,6 @@ void SetSoundDevice(SoundDevice *device);
 using SoundDeviceNamer = const char *(*)(uint32_t track, void *context);
 void SetSdlSoundDeviceNamer(SoundDeviceNamer namer, void *context);
 
-}  // namespace zorb
+} // namespace zorb
 
 #endif

@@ -7,11 +7,15 @@ namespace {
 std::atomic<SoundServiceFn> g_service{nullptr};
 }
 
-void RuntimeSetSoundService(SoundServiceFn fn) { g_service.store(fn, std::memory_order_release); }
+void RuntimeSetSoundService(SoundServiceFn fn)
+{
+    g_service.store(fn, std::memory_order_release);
+}
 
-void RuntimeSoundService() {
+void RuntimeSoundService()
+{
     if (SoundServiceFn fn = g_service.load(std::memory_order_acquire))
         fn();
 }
 
-}  // namespace zorb
+} // namespace zorb

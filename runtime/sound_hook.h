@@ -15,6 +15,6 @@ void RuntimeSetSoundService(SoundServiceFn fn);
 // Runs the installed service, if any.
 void RuntimeSoundService();
 
-}  // namespace zorb
+} // namespace zorb
 
 #endif

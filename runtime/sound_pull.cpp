@@ -42,16 +42,20 @@ void Service();
 
 class Timer {
 public:
-    void Start() {
-        if (thread_.joinable()) return;
+    void Start()
+    {
+        if (thread_.joinable())
+            return;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = false;
         }
         thread_ = std::thread([this] { Run(); });
     }
-    void Stop() {
-        if (!thread_.joinable()) return;
+    void Stop()
+    {
+        if (!thread_.joinable())
+            return;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
@@ -63,12 +67,15 @@ public:
     std::atomic<bool> PassesEnabled{true};
 
 private:
-    void Run() {
+    void Run()
+    {
         std::unique_lock<std::mutex> lock(mutex_);
         while (!stop_) {
-            if (wake_.wait_for(lock, std::chrono::milliseconds(kTimerPeriodMs), [this] { return stop_; })) break;
+            if (wake_.wait_for(lock, std::chrono::milliseconds(kTimerPeriodMs), [this] { return stop_; }))
+                break;
             lock.unlock();
-            if (PassesEnabled.load()) Service();
+            if (PassesEnabled.load())
+                Service();
             lock.lock();
         }
     }
@@ -83,7 +90,8 @@ Timer g_timer;
 
 // The device's side, on its own thread: takes what has been written, plays
 // silence for the rest.
-void Pull(void *context, uint8_t *out, uint32_t bytes) {
+void Pull(void *context, uint8_t *out, uint32_t bytes)
+{
     auto *b = static_cast<ZorbPullBuffer *>(context);
     uint64_t taken = b->Taken.load(std::memory_order_relaxed);
     uint64_t written = b->Written.load(std::memory_order_acquire);
@@ -98,13 +106,15 @@ void Pull(void *context, uint8_t *out, uint32_t bytes) {
     }
     if (k < bytes) {
         std::memset(out, b->Silence, bytes - k);
-        if (taken + k > 0) b->Starved.store(true, std::memory_order_relaxed);
+        if (taken + k > 0)
+            b->Starved.store(true, std::memory_order_relaxed);
     }
     b->Taken.store(taken + k, std::memory_order_release);
 }
 
 // Drops what the device has not taken yet (reset).
-void DropUnplayed(ZorbPullBuffer *b) {
+void DropUnplayed(ZorbPullBuffer *b)
+{
     SoundDevice &dev = CurrentSoundDevice();
     dev.Lock(b->Device);
     b->Written.store(b->Taken.load());
@@ -112,18 +122,23 @@ void DropUnplayed(ZorbPullBuffer *b) {
     dev.Unlock(b->Device);
 }
 
-void ReleaseBuffer(ZorbTrack *t) {
+void ReleaseBuffer(ZorbTrack *t)
+{
     ZorbPullBuffer *b = t->Pull.Buffer;
-    if (!b) return;
+    if (!b)
+        return;
     CurrentSoundDevice().Close(b->Device);
     ::operator delete(b->Data, std::align_val_t(16));
     delete b;
     t->Pull.Buffer = nullptr;
-    if (g_state.BufferCount > 0) --g_state.BufferCount;
+    if (g_state.BufferCount > 0)
+        --g_state.BufferCount;
 }
 
-bool CreateObject() {
-    if (g_state.ObjectExists) return true;
+bool CreateObject()
+{
+    if (g_state.ObjectExists)
+        return true;
     if (!CurrentSoundDevice().Init()) {
         PlatformDebugLog("Unable to create DirectSound object - error #: %d\n", 1);
         PlatformDebugLog("%s\n", CurrentSoundDevice().LastError());
@@ -135,7 +150,8 @@ bool CreateObject() {
     return true;
 }
 
-void ReleaseObjectIfCreatedHere() {
+void ReleaseObjectIfCreatedHere()
+{
     if (g_state.ObjectExists && g_state.CreatedHere) {
         CurrentSoundDevice().Quit();
         g_state.ObjectExists = false;
@@ -144,11 +160,13 @@ void ReleaseObjectIfCreatedHere() {
 }
 
 // Creates the device buffer (tried once more when the device refuses).
-bool CreateBuffer(ZorbTrack *t) {
+bool CreateBuffer(ZorbTrack *t)
+{
     ZorbPullChannel &c = t->Pull;
     SoundDevice &dev = CurrentSoundDevice();
     auto *b = new (std::nothrow) ZorbPullBuffer;
-    if (!b) return false;
+    if (!b)
+        return false;
     b->Size = c.BufferBytes;
     b->Silence = SilenceByte(t);
     b->Written.store(0);
@@ -181,13 +199,15 @@ bool CreateBuffer(ZorbTrack *t) {
 
 // Moves pending sound from the ring into the device buffer, as much as fits,
 // in whole sample frames.
-void ServiceChannel(ZorbTrack *t) {
+void ServiceChannel(ZorbTrack *t)
+{
     ZorbPullBuffer *b = t->Pull.Buffer;
     uint64_t written = b->Written.load(std::memory_order_relaxed);
     uint32_t room = b->Size - static_cast<uint32_t>(written - b->Taken.load(std::memory_order_acquire));
     uint32_t n = std::min(Pending(t).load(), room);
     n -= n % SampleFrameBytes(t);
-    if (n == 0) return;
+    if (n == 0)
+        return;
     uint32_t at = static_cast<uint32_t>(written % b->Size);
     for (uint32_t left = n; left > 0;) {
         uint32_t piece = std::min(left, b->Size - at);
@@ -206,20 +226,24 @@ void ServiceChannel(ZorbTrack *t) {
     b->Written.store(written + n, std::memory_order_release);
 }
 
-void Service() {
-    if (!SoundTryEnterPass()) return;
+void Service()
+{
+    if (!SoundTryEnterPass())
+        return;
     uint32_t now = PlatformTimeMs();
     bool run = !g_state.PassTimeSet || static_cast<int32_t>(now - g_state.NextPassTime) >= 0;
     if (run) {
         g_state.NextPassTime = now + kServiceGateMs;
         g_state.PassTimeSet = true;
         for (ZorbTrack *t = SoundChannelList(); t; t = t->NextChannel)
-            if (t->Pull.Buffer) ServiceChannel(t);
+            if (t->Pull.Buffer)
+                ServiceChannel(t);
     }
     SoundLeavePass();
 }
 
-int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/) {
+int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/)
+{
     ZorbPullChannel &c = t->Pull;
     SoundGuard guard;
     // Half a second, in 4 KB steps (at least one step).
@@ -227,13 +251,15 @@ int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/) {
     PlatformDebugLog("Using DirectSound\n");
     bool createdNow = false;
     if (!g_state.ObjectExists) {
-        if (!CreateObject()) return 0;
+        if (!CreateObject())
+            return 0;
         createdNow = true;
     }
     bool ok = CreateBuffer(t);
     if (ok) {
         DeviceClockRestart(&t->Clock, 0, PlatformTimeMs());
-        if (!SoundChannelList()) g_timer.Start();
+        if (!SoundChannelList())
+            g_timer.Start();
         SoundChannelAdd(t);
     } else if (createdNow && g_state.BufferCount == 0) {
         ReleaseObjectIfCreatedHere();
@@ -241,47 +267,60 @@ int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/) {
     return ok ? 1 : 0;
 }
 
-void CloseChannel(ZorbTrack *t) {
+void CloseChannel(ZorbTrack *t)
+{
     SoundGuard guard;
     SoundChannelRemove(t);
-    if (!SoundChannelList()) g_timer.Stop();
+    if (!SoundChannelList())
+        g_timer.Stop();
     ReleaseBuffer(t);
     if (!SoundChannelList()) {
-        if (g_state.BufferCount == 0) ReleaseObjectIfCreatedHere();
+        if (g_state.BufferCount == 0)
+            ReleaseObjectIfCreatedHere();
     }
 }
 
-uint32_t PlayedPosition(ZorbTrack *t) {
+uint32_t PlayedPosition(ZorbTrack *t)
+{
     Service();
     SoundGuard guard;
     ZorbPullBuffer *b = t->Pull.Buffer;
     uint32_t now = PlatformTimeMs();
-    if (!b) return t->Clock.Reported;  // paused: the position stands
+    if (!b)
+        return t->Clock.Reported; // paused: the position stands
     return DeviceClockUpdate(&t->Clock, b->Taken.load(std::memory_order_acquire), now, t->BytesPerSecond);
 }
 
-void Reset(ZorbTrack *t) {
+void Reset(ZorbTrack *t)
+{
     SoundGuard guard;
     ZorbPullBuffer *b = t->Pull.Buffer;
-    if (b) DropUnplayed(b);
+    if (b)
+        DropUnplayed(b);
     UnderrunFlag(t).store(0);
     DeviceClockRestart(&t->Clock, b ? b->Taken.load() : 0, PlatformTimeMs());
 }
 
-void Pause(ZorbTrack *t) {
+void Pause(ZorbTrack *t)
+{
     SoundGuard guard;
     ReleaseBuffer(t);
     UnderrunFlag(t).store(0);
-    if (g_state.BufferCount == 0) ReleaseObjectIfCreatedHere();
+    if (g_state.BufferCount == 0)
+        ReleaseObjectIfCreatedHere();
 }
 
-int Resume(ZorbTrack *t) {
+int Resume(ZorbTrack *t)
+{
     SoundGuard guard;
     ZorbPullChannel &c = t->Pull;
-    if (c.Buffer) return 1;
-    if (!g_state.ObjectExists && !CreateObject()) return 0;
+    if (c.Buffer)
+        return 1;
+    if (!g_state.ObjectExists && !CreateObject())
+        return 0;
     if (!CreateBuffer(t)) {
-        if (g_state.BufferCount == 0) ReleaseObjectIfCreatedHere();
+        if (g_state.BufferCount == 0)
+            ReleaseObjectIfCreatedHere();
         return 0;
     }
     DeviceClockCarryOver(&t->Clock, 0, PlatformTimeMs());
@@ -292,29 +331,40 @@ const ZorbSoundBackend kPullBackend = {
     "pull", Service, OpenChannel, CloseChannel, PlayedPosition, Reset, Pause, Resume,
 };
 
-}  // namespace
+} // namespace
 
-const ZorbSoundBackend *PullSoundBackend() { return &kPullBackend; }
+const ZorbSoundBackend *PullSoundBackend()
+{
+    return &kPullBackend;
+}
 
-PullBackendState PullBackendStateForTests() {
-    return PullBackendState{g_state.ObjectExists, g_state.CreatedHere,  g_state.Window,      g_state.BufferCount,
+PullBackendState PullBackendStateForTests()
+{
+    return PullBackendState{g_state.ObjectExists, g_state.CreatedHere,  g_state.Window,     g_state.BufferCount,
                             g_timer.Running(),    g_state.NextPassTime, g_state.PassTimeSet};
 }
 
-void SetPullTimerPassesEnabled(bool enabled) { g_timer.PassesEnabled.store(enabled); }
+void SetPullTimerPassesEnabled(bool enabled)
+{
+    g_timer.PassesEnabled.store(enabled);
+}
 
-void ResetSoundBackendsForTests() {
+void ResetSoundBackendsForTests()
+{
     g_timer.Stop();
     g_state = State{};
     g_timer.PassesEnabled.store(true);
 }
 
-}  // namespace zorb
+} // namespace zorb
 
-extern "C" uint8_t ZorbSelectDirectSound(void *object) {
+extern "C" uint8_t ZorbSelectDirectSound(void *object)
+{
     using namespace zorb;
-    if (const ZorbSoundBackend *installed = SoundBackend()) return installed == PullSoundBackend() ? 1 : 0;
-    if (!SoundInstallBackend(PullSoundBackend())) return 0;
+    if (const ZorbSoundBackend *installed = SoundBackend())
+        return installed == PullSoundBackend() ? 1 : 0;
+    if (!SoundInstallBackend(PullSoundBackend()))
+        return 0;
     if (object) {
         // The caller's audio system: used, never taken down by us.
         g_state.ObjectExists = true;
@@ -323,7 +373,8 @@ extern "C" uint8_t ZorbSelectDirectSound(void *object) {
     return 1;
 }
 
-extern "C" void ZorbSetSoundWindow(void *window) {
+extern "C" void ZorbSetSoundWindow(void *window)
+{
     zorb::g_state.Window = reinterpret_cast<uintptr_t>(window);
     // The device needs no cooperation with a window here; the call is kept for
     // its callers.

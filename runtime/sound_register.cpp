@@ -12,11 +12,12 @@ extern "C" void ZorbSoundRuntimeLink(void) {}
 namespace {
 
 struct RegisterDefaultBackend {
-    RegisterDefaultBackend() {
+    RegisterDefaultBackend()
+    {
         zorb::SoundSetDefaultBackend(zorb::QueueSoundBackend());
         zorb::RuntimeSetSoundService(zorb::SoundServiceIfOpen);
     }
 };
 const RegisterDefaultBackend g_register;
 
-}  // namespace
+} // namespace

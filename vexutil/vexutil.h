@@ -78,7 +78,7 @@ VEXAPI int StatusCheck(void);
 VEXAPI int StatusAsk(const char *question, int defaultNo);
 VEXAPI int StatusMessage(const char *text, int error);
 VEXAPI int StatusMessageTitle(const char *text, const char *title, int error);
-VEXAPI int StatusDoCancel(void); /* the Cancel button: asks "Do you want to cancel?" */
+VEXAPI int StatusDoCancel(void);     /* the Cancel button: asks "Do you want to cancel?" */
 VEXAPI uint32_t StatusGetHWND(void); /* the owner (there is no window number here) */
 VEXAPI void StatusClose(int wait);
 /* Sends data to front end `window` with the message code `identifier`; the
@@ -105,7 +105,7 @@ VEXAPI char *u32toa(char *destination, uint32_t value); /* returns the end of th
 VEXAPI uint32_t atou32(const char *text);
 VEXAPI char *findchar(const char *text, int character);
 VEXAPI char *GetElapsedTime(char *destination, uint32_t milliseconds); /* e.g. "1 minute 1 second" */
-VEXAPI int32_t MakeFrameRate(int32_t rate); /* frame time in 10-microsecond units */
+VEXAPI int32_t MakeFrameRate(int32_t rate);                            /* frame time in 10-microsecond units */
 
 /* File names: '\\' and '/' separate directories on input, '/' on output; a
    drive prefix "X:" is dropped. Buffers passed to be rewritten hold 256 bytes. */
@@ -131,15 +131,15 @@ VEXAPI int CheckForDup(const char *inputName, const char *outputName);
    cache), HuffStartEncode (writes the tree), HuffEncode for the same symbols
    (HuffInitLasts at the same points), and finally HuffClose. */
 typedef struct HUFF {
-    uint32_t encoded;        /* bytes of symbol data coded since the last tree */
-    uint32_t bits;           /* sum of the code lengths written since then */
+    uint32_t encoded; /* bytes of symbol data coded since the last tree */
+    uint32_t bits;    /* sum of the code lengths written since then */
     VEXFILE *output;
-    struct HUFF *lowTree;    /* 16-bit tree only: byte tree of the low bytes */
-    struct HUFF *highTree;   /* 16-bit tree only: byte tree of the high bytes */
-    uint32_t lasts[3];       /* three most recent values, most recent first */
-    uint32_t escapes[3];     /* hits while gathering; escape symbols once started */
-    uint32_t *codes;         /* counts while gathering; bit-reversed codes once started */
-    uint8_t *lengths;        /* code length per symbol; 255 = escape without a code */
+    struct HUFF *lowTree;  /* 16-bit tree only: byte tree of the low bytes */
+    struct HUFF *highTree; /* 16-bit tree only: byte tree of the high bytes */
+    uint32_t lasts[3];     /* three most recent values, most recent first */
+    uint32_t escapes[3];   /* hits while gathering; escape symbols once started */
+    uint32_t *codes;       /* counts while gathering; bit-reversed codes once started */
+    uint8_t *lengths;      /* code length per symbol; 255 = escape without a code */
     uint8_t hasStats;
     uint8_t tooDeep;
 } HUFF;
@@ -165,11 +165,11 @@ VEXAPI void HuffEncode(HUFF *huff, uint32_t value);
    an 8-bit buffer of pitch x rows bytes; frames after the first are changes
    to the buffer's contents, so the same buffer serves the whole sequence. */
 typedef struct VEXFLIC {
-    uint32_t size;          /* file size from the header */
-    uint32_t pitch;         /* width rounded up to a multiple of 4: the buffer's row length */
-    uint32_t rows;          /* height rounded up to a multiple of 4: the buffer's rows */
-    uint32_t frames;        /* frame count from the header (the loop frame not counted) */
-    int32_t frameTime;      /* negative: minus the number of 10-microsecond units per frame */
+    uint32_t size;     /* file size from the header */
+    uint32_t pitch;    /* width rounded up to a multiple of 4: the buffer's row length */
+    uint32_t rows;     /* height rounded up to a multiple of 4: the buffer's rows */
+    uint32_t frames;   /* frame count from the header (the loop frame not counted) */
+    int32_t frameTime; /* negative: minus the number of 10-microsecond units per frame */
     uint32_t width, height;
     struct VEXFILE *file;   /* read handle */
     uint32_t currentFrame;  /* frames decoded since the start (0 = at the start) */
@@ -223,41 +223,40 @@ struct GFilePrivate;
 /* Any picture source as one sequence of frames of one size. The library
    fills these fields; callers read them. */
 typedef struct GFILE {
-    char name[128];             /* the file actually opened (with any extension added) */
-    uint32_t flags;             /* GFILE_32BIT */
-    uint32_t kind;              /* GFILE_BMP ... GFILE_WAVE */
-    uint32_t frames;            /* frames in the selected range */
-    uint32_t width, height;     /* size of the delivered frames (the crop size) */
+    char name[128];         /* the file actually opened (with any extension added) */
+    uint32_t flags;         /* GFILE_32BIT */
+    uint32_t kind;          /* GFILE_BMP ... GFILE_WAVE */
+    uint32_t frames;        /* frames in the selected range */
+    uint32_t width, height; /* size of the delivered frames (the crop size) */
     uint32_t sourceWidth, sourceHeight;
-    int32_t frameTime;          /* > 0 ms per frame; < 0 minus 10-microsecond units per frame */
+    int32_t frameTime;                       /* > 0 ms per frame; < 0 minus 10-microsecond units per frame */
     uint32_t rateNumerator, rateDenominator; /* frames per second as a fraction */
-    uint32_t depth;             /* bits per pixel of the source (24 after a forced conversion) */
-    uint32_t frameDepth;        /* bits per pixel of the current source frame */
-    uint32_t unconvertedDepth;  /* depth before a forced 24-bit conversion */
-    uint8_t *pixels;            /* the delivered frame, rows top to bottom, pitch apart */
-    uint32_t pitch;             /* width rounded up to a multiple of 4 (times 4 for 32-bit) */
-    uint32_t frameIndex;        /* frames delivered so far */
-    uint32_t frameDataSize;     /* bytes the source spends on the current frame */
-    uint32_t totalSize;         /* size of the input file(s) */
-    uint8_t palette[768];       /* palette of the delivered 8-bit frame */
-    uint32_t lastFrame;         /* non-zero once the last frame of the range was read */
-    int32_t cropX, cropY;       /* crop origin in the source */
-    uint32_t visibleWidth, visibleHeight; /* part of the crop inside the source */
-    uint32_t rightPadding, bottomPadding; /* part beyond the source: colour 0 */
-    uint32_t paletteChanged;    /* set when the delivered palette was rebuilt */
-    uint8_t sourcePalette[768]; /* palette of the current source frame */
-    uint32_t trackInfo[7];      /* Zorblax sources: per-track information of the file */
-    struct GFilePrivate *priv;  /* the library's own state */
+    uint32_t depth;                          /* bits per pixel of the source (24 after a forced conversion) */
+    uint32_t frameDepth;                     /* bits per pixel of the current source frame */
+    uint32_t unconvertedDepth;               /* depth before a forced 24-bit conversion */
+    uint8_t *pixels;                         /* the delivered frame, rows top to bottom, pitch apart */
+    uint32_t pitch;                          /* width rounded up to a multiple of 4 (times 4 for 32-bit) */
+    uint32_t frameIndex;                     /* frames delivered so far */
+    uint32_t frameDataSize;                  /* bytes the source spends on the current frame */
+    uint32_t totalSize;                      /* size of the input file(s) */
+    uint8_t palette[768];                    /* palette of the delivered 8-bit frame */
+    uint32_t lastFrame;                      /* non-zero once the last frame of the range was read */
+    int32_t cropX, cropY;                    /* crop origin in the source */
+    uint32_t visibleWidth, visibleHeight;    /* part of the crop inside the source */
+    uint32_t rightPadding, bottomPadding;    /* part beyond the source: colour 0 */
+    uint32_t paletteChanged;                 /* set when the delivered palette was rebuilt */
+    uint8_t sourcePalette[768];              /* palette of the current source frame */
+    uint32_t trackInfo[7];                   /* Zorblax sources: per-track information of the file */
+    struct GFilePrivate *priv;               /* the library's own state */
 } GFILE;
 
 /* width/height 0: the source size; first 0: 1; last 0: 16777215; analysisLimit
    0: 65536; progressText null: "Processing". Null on failure (reported through
    progress at level 2). */
-VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t cropY, int32_t width,
-                        int32_t height, int32_t firstFrame, int32_t lastFrame, int32_t paletteMode,
-                        int32_t analysisLimit, int32_t firstIndex, int32_t paletteCount,
-                        int32_t systemColourMode, int32_t conversionMode, const char *paletteFile,
-                        const char *progressText, VEXPROGRESS progress);
+VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t cropY, int32_t width, int32_t height,
+                        int32_t firstFrame, int32_t lastFrame, int32_t paletteMode, int32_t analysisLimit,
+                        int32_t firstIndex, int32_t paletteCount, int32_t systemColourMode, int32_t conversionMode,
+                        const char *paletteFile, const char *progressText, VEXPROGRESS progress);
 /* Delivers the next frame: non-zero on success, 0 when cancelled, when the
    palette file failed to open or past the last frame. */
 VEXAPI int GFileGet(GFILE *g);
@@ -271,9 +270,8 @@ VEXAPI int32_t GFileBestPalette(GFILE *g, uint8_t *palette);
    byte, default 0), /U (65536), /Q (256), /I ((256 - Q) / 2) and /& (text).
    Null pointers among p, u, i, q, d, t and text leave their switch in place.
    text must hold the longer of the command line and an empty text. */
-VEXAPI void GFileCommandLine(char *commandLine, int32_t *x, int32_t *y, int32_t *w, int32_t *h, int32_t *s,
-                             int32_t *e, uint8_t *p, int32_t *u, int32_t *i, int32_t *q, uint8_t *d, uint8_t *t,
-                             char *text);
+VEXAPI void GFileCommandLine(char *commandLine, int32_t *x, int32_t *y, int32_t *w, int32_t *h, int32_t *s, int32_t *e,
+                             uint8_t *p, int32_t *u, int32_t *i, int32_t *q, uint8_t *d, uint8_t *t, char *text);
 
 /* ==== Graphics output (OGFile) and flic writer (VEXOFlic) ====================== */
 
@@ -318,18 +316,18 @@ struct OGFilePrivate;
    images (BMP, JPEG, TGA, TIFF, PCX, GIF, PNG). The library fills these
    fields; callers read them. */
 typedef struct OGFILE {
-    char name[1024];         /* output name (flic, AVI) or the pattern of the image names */
-    char firstName[256];     /* name (without directory) of the first image written */
-    char summary[1280];      /* the output name, or "FIRST to LAST" for images */
-    uint32_t trueColour;     /* frames arrive as 32-bit pixels (blue, green, red, unused) */
+    char name[1024];     /* output name (flic, AVI) or the pattern of the image names */
+    char firstName[256]; /* name (without directory) of the first image written */
+    char summary[1280];  /* the output name, or "FIRST to LAST" for images */
+    uint32_t trueColour; /* frames arrive as 32-bit pixels (blue, green, red, unused) */
     uint32_t width, height;
-    uint32_t inputPitch;     /* bytes between input rows */
-    uint32_t nextNumber;     /* number of the next image or AVI frame */
-    uint32_t kind;           /* OGFILE_FLIC ... OGFILE_AVI */
-    uint32_t depth;          /* bits per output pixel: 8 or 24 */
-    uint32_t total;          /* bytes written to image files so far */
-    uint32_t error;          /* set when a write failed */
-    VEXOFLIC *flic;          /* the flic writer of a flic output */
+    uint32_t inputPitch; /* bytes between input rows */
+    uint32_t nextNumber; /* number of the next image or AVI frame */
+    uint32_t kind;       /* OGFILE_FLIC ... OGFILE_AVI */
+    uint32_t depth;      /* bits per output pixel: 8 or 24 */
+    uint32_t total;      /* bytes written to image files so far */
+    uint32_t error;      /* set when a write failed */
+    VEXOFLIC *flic;      /* the flic writer of a flic output */
     struct OGFilePrivate *priv;
 } OGFILE;
 
@@ -362,20 +360,20 @@ typedef VEXPROGRESS SFILEPROGRESS;
    streams, wave list files (".LST") and numbered sequences ("name???*1-9"),
    trimmed to a start and end and delivered in the requested format. */
 typedef struct SFILE {
-    char name[128];            /* the file opened */
-    int32_t done;              /* set when no sound is left */
-    int32_t rate, bits, channels;  /* output format */
-    int32_t outputFrameSize;   /* bytes per output sample frame */
+    char name[128];               /* the file opened */
+    int32_t done;                 /* set when no sound is left */
+    int32_t rate, bits, channels; /* output format */
+    int32_t outputFrameSize;      /* bytes per output sample frame */
     int32_t sourceRate, sourceBits, sourceChannels;
-    int32_t sourceFrameSize;   /* bytes per source sample frame */
-    uint32_t trackMask;        /* Zorblax sources: 0x2000 << track index */
-    int32_t kind;              /* SFILE_KIND_... */
-    uint32_t remaining;        /* source bytes of the stretch not yet delivered */
-    uint32_t total;            /* source bytes in the selected stretch */
+    int32_t sourceFrameSize; /* bytes per source sample frame */
+    uint32_t trackMask;      /* Zorblax sources: 0x2000 << track index */
+    int32_t kind;            /* SFILE_KIND_... */
+    uint32_t remaining;      /* source bytes of the stretch not yet delivered */
+    uint32_t total;          /* source bytes in the selected stretch */
     struct SFilePrivate *state;
 } SFILE;
 
-#define SFILE_KIND_WAVE 1      /* wave file or headerless PCM */
+#define SFILE_KIND_WAVE 1 /* wave file or headerless PCM */
 #define SFILE_KIND_ZORBLAX 2
 #define SFILE_KIND_AVI 3
 #define SFILE_KIND_LIST 4
@@ -401,16 +399,16 @@ VEXAPI void SFileCommandLine(char *commandLine, int32_t *rate, int32_t *bits, in
    quality level 0 (exact) to 9. */
 typedef struct CSFILE {
     SFILE *sound;
-    int32_t storeRaw;          /* chunks hold the bytes as they are */
-    uint32_t silence;          /* fill byte: 0x80 for 8-bit, 0 for 16-bit output */
-    uint32_t leadInLeft, leadInStart;  /* lead-in silence bytes left, and at each start */
-    uint32_t soundLeft, soundStart;    /* sound bytes left, and at each start */
-    uint32_t mask, threshold;  /* quantisation of the quality level */
-    int32_t loop;              /* read the source again when it ends early */
-    int32_t repeat;            /* start lead-in and sound again when the length is used up */
+    int32_t storeRaw;                 /* chunks hold the bytes as they are */
+    uint32_t silence;                 /* fill byte: 0x80 for 8-bit, 0 for 16-bit output */
+    uint32_t leadInLeft, leadInStart; /* lead-in silence bytes left, and at each start */
+    uint32_t soundLeft, soundStart;   /* sound bytes left, and at each start */
+    uint32_t mask, threshold;         /* quantisation of the quality level */
+    int32_t loop;                     /* read the source again when it ends early */
+    int32_t repeat;                   /* start lead-in and sound again when the length is used up */
     VEXFILE *output;
     HUFF *trees[4];
-    uint32_t lastSoundBytes, lastWrittenSize;  /* of the last chunk written */
+    uint32_t lastSoundBytes, lastWrittenSize; /* of the last chunk written */
     uint32_t totalSoundBytes, totalWrittenSize;
     struct CSFilePrivate *state;
 } CSFILE;
@@ -418,9 +416,9 @@ typedef struct CSFILE {
 /* leadIn and length in milliseconds (length 0 = the whole source); the other
    arguments as for SFileOpen. rawFlags store the headerless sound raw, at its
    own rate and format. */
-VEXAPI CSFILE *CSFileOpen(const char *name, int32_t level, int32_t loop, int32_t repeat, int32_t leadIn,
-                          int32_t length, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
-                          int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress);
+VEXAPI CSFILE *CSFileOpen(const char *name, int32_t level, int32_t loop, int32_t repeat, int32_t leadIn, int32_t length,
+                          int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end, int32_t track,
+                          uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress);
 VEXAPI void CSFileSetOutput(CSFILE *cs, VEXFILE *output);
 /* Writes one chunk of up to count bytes (whole output frames); nothing when no
    sound is produced. lastSoundBytes and lastWrittenSize tell what was written. */

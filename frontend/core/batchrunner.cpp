@@ -2,8 +2,8 @@
 
 #include "frontend/core/commandrunner.h"
 #include "frontend/core/commandtext.h"
-#include "frontend/core/selection.h"
 #include "frontend/core/interpreter.h"
+#include "frontend/core/selection.h"
 
 #include <QFile>
 #include <QFileInfo>

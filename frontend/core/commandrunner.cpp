@@ -1,8 +1,8 @@
 #include "frontend/core/commandrunner.h"
 
 #include "frontend/core/commandtext.h"
-#include "frontend/core/selection.h"
 #include "frontend/core/interpreter.h"
+#include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
 #include "frontend/core/tooltable.h"
 
@@ -35,8 +35,7 @@ bool ProcessAlive(qint64 pid)
 
 CommandRunner::CommandRunner(CommandInterpreter &interpreter, InterpreterHost &host, QObject *parent)
     : QObject(parent), interp_(interpreter), host_(host)
-{
-}
+{}
 
 Launch CommandRunner::prepare(const QString &command) const
 {

@@ -16,10 +16,10 @@ class CommandInterpreter;
 class InterpreterHost;
 
 struct Launch {
-    QString program;      // the executable to start (empty: not found)
+    QString program; // the executable to start (empty: not found)
     QStringList arguments;
     bool knownTool = false;
-    QString word;         // the command word as typed
+    QString word; // the command word as typed
 };
 
 struct RunResult {

@@ -32,7 +32,7 @@ void IniFile::parse(const QByteArray &bytes)
         if (raw.endsWith(QLatin1Char('\r')))
             raw.chop(1);
         if (i == lines.size() - 1 && raw.isEmpty())
-            break;  // the newline that ends the last line
+            break; // the newline that ends the last line
         const QString t = raw.trimmed();
         if (t.startsWith(QLatin1Char('[')) && t.indexOf(QLatin1Char(']')) > 0) {
             sections_.push_back(Section{t.mid(1, t.indexOf(QLatin1Char(']')) - 1).trimmed(), {}});
@@ -95,7 +95,7 @@ int IniFile::intValue(const QString &section, const QString &key, int defaultVal
     for (; i < v->size() && v->at(i).isDigit() && v->at(i).unicode() < 128; ++i) {
         n = n * 10 + (v->at(i).unicode() - '0');
         if (n > 0x7fffffffLL)
-            n = 0x7fffffffLL;  // saturate instead of overflowing
+            n = 0x7fffffffLL; // saturate instead of overflowing
     }
     return static_cast<int>(negative ? -n : n);
 }

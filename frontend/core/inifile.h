@@ -34,12 +34,12 @@ public:
 
 private:
     struct Line {
-        QString raw;   // the line as read (comments, blanks, odd lines)
-        QString key;   // empty unless the line is key=value
+        QString raw; // the line as read (comments, blanks, odd lines)
+        QString key; // empty unless the line is key=value
         QString value;
     };
     struct Section {
-        QString name;  // empty for the lines before the first section
+        QString name; // empty for the lines before the first section
         std::vector<Line> lines;
     };
     Section *find(const QString &section);

@@ -1,8 +1,8 @@
 #include "frontend/core/interpreter.h"
 
 #include "frontend/core/commandtext.h"
-#include "frontend/core/settings.h"
 #include "frontend/core/selection.h"
+#include "frontend/core/settings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -92,8 +92,7 @@ QString FileAttributes(const QString &path)
 
 CommandInterpreter::CommandInterpreter(InterpreterHost &host)
     : host_(host), dir_(QDir::currentPath()), thousands_(thousandsSeparator())
-{
-}
+{}
 
 bool CommandInterpreter::setDirectory(const QString &path)
 {
@@ -369,7 +368,8 @@ void CommandInterpreter::renameFiles(const QString &arg)
         if (intoDir)
             dst = QDir(target).filePath(sfi.fileName());
         else
-            dst = QFileInfo(target).absolutePath() + u'/' + WildcardTarget(sfi.fileName(), QFileInfo(target).fileName());
+            dst =
+                QFileInfo(target).absolutePath() + u'/' + WildcardTarget(sfi.fileName(), QFileInfo(target).fileName());
         dst = QDir::cleanPath(dst);
         // Never rename over an existing file: that would lose it.
         if (dst == src || QFileInfo::exists(dst) || !QDir().rename(src, dst)) {
@@ -517,7 +517,8 @@ void CommandInterpreter::changeAttributes(const QString &arg)
             host_.print(QStringLiteral("Error changing attributes of ") + shown(path));
             continue;
         }
-        host_.print(QStringLiteral("Attributes from '%1' to '%2' on %3").arg(before, FileAttributes(path), shown(path)));
+        host_.print(
+            QStringLiteral("Attributes from '%1' to '%2' on %3").arg(before, FileAttributes(path), shown(path)));
     }
 }
 

@@ -15,7 +15,11 @@ public:
     // One line of output for the history.
     virtual void print(const QString &line) = 0;
     // A yes/no question (deleting a file); true means yes.
-    virtual bool confirm(const QString &question) { (void)question; return true; }
+    virtual bool confirm(const QString &question)
+    {
+        (void)question;
+        return true;
+    }
     // Copy progress over all files of one copy command; true cancels.
     virtual bool copyProgress(const QString &name, qint64 done, qint64 total)
     {

@@ -37,7 +37,7 @@ Sequence findSequence(const QString &name, const QStringList &names)
         ++end;
     const qsizetype width = end - start;
     if (width == 0 || width > 18)
-        return out;  // no number, or one too long to count with
+        return out; // no number, or one too long to count with
     const QString prefix = name.left(start), suffix = name.mid(end);
     const qint64 number = name.mid(start, width).toLongLong();
     const QSet<QString> present(names.begin(), names.end());
@@ -110,10 +110,10 @@ QString oneByOneBatch(const QString &directory, const QString &program, const QS
 {
     QString text = QStringLiteral("CD ") + directory + QLatin1Char('\n');
     for (const QString &input : inputs)
-        text += commandLine(program,
-                            {commandName(input, directory),
-                             commandName(outputFor(input, outputExtension, prefix), directory)},
-                            switches) +
+        text += commandLine(
+                    program,
+                    {commandName(input, directory), commandName(outputFor(input, outputExtension, prefix), directory)},
+                    switches) +
                 QLatin1Char('\n');
     return text;
 }
@@ -135,7 +135,7 @@ QString writeMemoFile(const QStringList &lines, QString *error)
     if (!any)
         return QString();
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zorbXXXXXX.txt"));
-    file.setAutoRemove(false);  // the compressor reads it after we have moved on
+    file.setAutoRemove(false); // the compressor reads it after we have moved on
     if (!file.open() || file.write(listFileText(lines).toUtf8()) < 0 || !file.flush()) {
         if (error)
             *error = QStringLiteral("Error: could not write the frame settings to a temporary file (%1).")

@@ -11,9 +11,8 @@
 namespace selection {
 
 // The texts the tabs show while processing a selection (%1, %2: names).
-inline constexpr const char *SequenceQuestion =
-    "This file appears to be part of a sequence of files (%1 to %2).\r\n"
-    "Do you want to treat the sequence as a single animation?";
+inline constexpr const char *SequenceQuestion = "This file appears to be part of a sequence of files (%1 to %2).\r\n"
+                                                "Do you want to treat the sequence as a single animation?";
 inline constexpr const char *ListOrOneByOneQuestion =
     "You have highlighted more than one file to process.  You can either create a list file to process all of "
     "the files together, or you can process them one by one with a Zorblax batch file.  Your preference?";
@@ -22,9 +21,8 @@ inline constexpr const char *OneByOneButton = "&One by one";
 inline constexpr const char *MustCreateListQuestion =
     "You have highlighted more than one file to process, which means that you must create a list file.  Do you "
     "want to ceate that list file now?";
-inline constexpr const char *ListCreatedMessage =
-    "The list file, %1, has been created and is highlighted.\r\n"
-    "You may now use it to process your multiple selections together.";
+inline constexpr const char *ListCreatedMessage = "The list file, %1, has been created and is highlighted.\r\n"
+                                                  "You may now use it to process your multiple selections together.";
 inline constexpr const char *OneByOneMessage =
     "You chose to process the files one by one.  To do that, Zorblax creates a batch file that will process each "
     "highlighted file.  After closing this window, the Zorblax batch file editor will appear with the list of "
@@ -47,9 +45,9 @@ inline constexpr const char *DeleteCancelledBatchQuestion =
 
 // A numbered sequence around one file name.
 struct Sequence {
-    bool found = false;      // true when the run covers more than one file
+    bool found = false; // true when the run covers more than one file
     QString firstName, lastName;
-    QString pattern;         // e.g. "shot????.bmp*5-12"
+    QString pattern; // e.g. "shot????.bmp*5-12"
 };
 // name is a bare file name; names are the other files of its directory (bare).
 // The first run of decimal digits is the frame number; neighbours with the

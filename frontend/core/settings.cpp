@@ -271,7 +271,7 @@ QString Settings::resolvePath(const QString &name)
         return name;
     char dir[4096];
     if (!PlatformConfigPath(nullptr, dir, sizeof dir))
-        return name;  // no home known: the current directory
+        return name; // no home known: the current directory
     return QString::fromLocal8Bit(dir) + QLatin1Char('/') + name;
 }
 
@@ -309,7 +309,8 @@ void Settings::load(const QString &path)
                 }
         }
         for (int i = 0; i <= last; ++i) {
-            const QString v = trimLow(ini.value(section, QLatin1String(prefix) + QString::number(i)).value_or(QString()));
+            const QString v =
+                trimLow(ini.value(section, QLatin1String(prefix) + QString::number(i)).value_or(QString()));
             if (!v.isEmpty())
                 list << v;
         }

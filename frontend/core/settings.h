@@ -18,14 +18,14 @@ public:
     // window on the screen, (screen size - window size) / 2.
     static constexpr int Centred = -32768;
 
-    struct Main {                       // [ZorbMain]
-        QString Directory;              // default: the front end's own directory
+    struct Main {          // [ZorbMain]
+        QString Directory; // default: the front end's own directory
         int X = Centred, Y = Centred;
         int CurrentTab = 0;
         bool ShowHints = true;
         bool operator==(const Main &) const = default;
     };
-    struct Zorb {                       // [Zorb], the compressor tab
+    struct Zorb { // [Zorb], the compressor tab
         QString Filename, Directory, OutputName, OutputBasedOn;
         int Filter = 0, CurrentTab = 0;
         int RegularCompressType = 0, KeyCompressType = 3;
@@ -55,35 +55,35 @@ public:
         QString RateNum;
         bool operator==(const Zorb &) const = default;
     };
-    struct Mix {                        // [ZorbMix], the sound mixer tab
+    struct Mix { // [ZorbMix], the sound mixer tab
         QString ZorbFilename, ZorbDirectory, OutputName, OutputBasedOn, WaveFilename, WaveDirectory;
         QString FrameRateNum, StartNum, SkipIntoNum, InputStartNum, InputEndNum, InputTrackNum, ForceRate;
         int ZorbFilter = 0, WaveFilter = 0, Lossy = 0, Format = 0, CurrentTab = 0;
         int Rate = 0, Quality = 0, Channels = 0;
-        int Track = 1;                  // the track number, 1 to 7
-        QString RateNum;                // the rate typed for the last rate item
+        int Track = 1;   // the track number, 1 to 7
+        QString RateNum; // the rate typed for the last rate item
         bool FrameRate = false, Start = false, Loop = false, Overwrite = false;
         bool InputStart = false, InputEnd = false, InputTrack = false;
         bool operator==(const Mix &) const = default;
     };
-    struct Play {                       // [ZorbPlay], the player tab
+    struct Play { // [ZorbPlay], the player tab
         QString Filename, Directory, LoopNum, FrameRateNum, XNum, YNum, WNum, HNum, SimulateNum, ExtraMemNum;
         int Filter = 0, Display = 0, Use = 0, DisabledControls = 0, YScale = 0, CurrentTab = 0;
         int Style = 0, NoRemap = 0;
         int Tracks = 127;
-        int Stretch = 0;                // "On 2x Stretch:" index
+        int Stretch = 0; // "On 2x Stretch:" index
         bool Loop = false, FrameRate = false, Preload = false, ShowSummary = false, NoFrameDrop = false;
         bool X = false, Y = false, W = false, H = false, ShowFrames = false, DirectSound = false;
         bool DirectDrawOff = false, MMXOff = false, SoundOnly = false, DoubleBuffer = false, NoClear = false;
         bool LoadExtra = false, NoPause = false, DeltasOnly = false, Simulate = false, ExtraMem = false;
         bool operator==(const Play &) const = default;
     };
-    struct Script {                     // [ZorbScript], the scriptor tab
+    struct Script { // [ZorbScript], the scriptor tab
         QString Filename, Directory, GotoLine, FindText;
         int Filter = 0;
         bool operator==(const Script &) const = default;
     };
-    struct Graphics {                   // [GraphicsProcessor]
+    struct Graphics { // [GraphicsProcessor]
         QString Filename, Directory, OutputName, OutputBasedOn;
         QString XOffsetNum, YOffsetNum, WidthNum, HeightNum, StartNum, EndNum, FrameRateNum;
         QString PaletteEveryNum, PaletteColorsNum, PaletteStartNum;
@@ -92,33 +92,33 @@ public:
         bool XOffset = false, YOffset = false, Width = false, Height = false, Start = false, End = false;
         bool Overwrite = false, FrameRate = false, PaletteEvery = false, PaletteColors = false;
         bool PaletteStart = false;
-        QString PaletteFile;            // the file for palette source 1
+        QString PaletteFile; // the file for palette source 1
         bool operator==(const Graphics &) const = default;
     };
-    struct Sound {                      // [SoundProcessor]
+    struct Sound { // [SoundProcessor]
         QString Filename, Directory, OutputName, OutputBasedOn, TrackNum, StartNum, EndNum, ForceRate, SkipBytes;
         int Filter = 0, Rate = 0, Quality = 0, Channels = 0, CurrentTab = 0, InputType = 0;
         bool Overwrite = false, Track = false, Start = false, End = false;
-        QString RateNum;                // the rate typed for the last rate item
+        QString RateNum; // the rate typed for the last rate item
         bool operator==(const Sound &) const = default;
     };
-    struct Command {                    // [ZorbCommand]
-        QString Directory;              // default: the current directory at start
+    struct Command {       // [ZorbCommand]
+        QString Directory; // default: the current directory at start
         bool operator==(const Command &) const = default;
     };
 
     Main main;
     Zorb zorb;
-    QStringList frameSpecific;          // [ZorbFrameSpecific] Frame0..., the Expert memo's lines
+    QStringList frameSpecific; // [ZorbFrameSpecific] Frame0..., the Expert memo's lines
     Mix mix;
     Play play;
     Script script;
     Graphics graphics;
     Sound sound;
     Command command;
-    QStringList recentCommands;         // [ZorbRecentCommands] Recall0...
-    QStringList recentFiles;            // [ZorbRecentFiles] File0...
-    QStringList recentDirs;             // [ZorbRecentDirs] Dir0...
+    QStringList recentCommands; // [ZorbRecentCommands] Recall0...
+    QStringList recentFiles;    // [ZorbRecentFiles] File0...
+    QStringList recentDirs;     // [ZorbRecentDirs] Dir0...
 
     // Every value at its default (the first-start state).
     Settings();
@@ -158,8 +158,8 @@ public:
 // names a settings file (".INI" added when it has no extension), used only
 // when it has a [ZorbMain] CurrentTab key; arguments after it are ignored.
 struct StartArguments {
-    QString settingsPath;   // resolved, ready for Settings::load/save
-    QString batchFile;      // empty when none
+    QString settingsPath; // resolved, ready for Settings::load/save
+    QString batchFile;    // empty when none
 };
 StartArguments parseStartArguments(const QStringList &arguments);
 

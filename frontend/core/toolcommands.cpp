@@ -80,8 +80,9 @@ QString compressionValue(int index, const QString &text)
         return leadingDigits(text).isEmpty() ? QString() : QLatin1Char('-') + leadingDigits(text);
     case 2:
         // The mask allows three digits; more are cut so the sum cannot overflow.
-        return leadingDigits(text).isEmpty() ? QString()
-                                             : QLatin1Char('-') + QString::number(leadingDigits(text).left(9).toLongLong() + 400);
+        return leadingDigits(text).isEmpty()
+                   ? QString()
+                   : QLatin1Char('-') + QString::number(leadingDigits(text).left(9).toLongLong() + 400);
     case 4:
         return QStringLiteral("0");
     default:
@@ -92,22 +93,32 @@ QString compressionValue(int index, const QString &text)
 QString compressionText(const Settings::Zorb &z, bool key, int index)
 {
     switch (index) {
-    case 0: return key ? z.KeyRate : z.NormalRate;
-    case 1: return key ? z.KeyFilePerc : z.NormalFilePerc;
-    case 2: return key ? z.KeyFramePerc : z.NormalFramePerc;
-    case 3: return key ? z.KeyErrorPerc : z.NormalErrorPerc;
-    default: return QString();
+    case 0:
+        return key ? z.KeyRate : z.NormalRate;
+    case 1:
+        return key ? z.KeyFilePerc : z.NormalFilePerc;
+    case 2:
+        return key ? z.KeyFramePerc : z.NormalFramePerc;
+    case 3:
+        return key ? z.KeyErrorPerc : z.NormalErrorPerc;
+    default:
+        return QString();
     }
 }
 
 QString rateValue(int index, const QString &typed)
 {
     switch (index) {
-    case 1: return QStringLiteral("11025");
-    case 2: return QStringLiteral("22050");
-    case 3: return QStringLiteral("44100");
-    case 4: return trimLow(typed);
-    default: return QString();
+    case 1:
+        return QStringLiteral("11025");
+    case 2:
+        return QStringLiteral("22050");
+    case 3:
+        return QStringLiteral("44100");
+    case 4:
+        return trimLow(typed);
+    default:
+        return QString();
     }
 }
 
@@ -170,8 +181,8 @@ QString playSwitches(const Settings::Play &p)
     s.flag('Z', p.DirectSound);
     s.flag('Q', p.ShowFrames);
     s.flag('@', p.MMXOff);
-    const long long video = static_cast<long long>(p.Display) | (static_cast<long long>(p.Stretch) << 7) |
-                            (p.DirectDrawOff ? 0x180 : 0);
+    const long long video =
+        static_cast<long long>(p.Display) | (static_cast<long long>(p.Stretch) << 7) | (p.DirectDrawOff ? 0x180 : 0);
     s.number('V', video > 0, video);
     s.number('D', p.Use >= 1, p.Use);
     s.number('T', p.Tracks != 127, p.Tracks);
@@ -186,7 +197,7 @@ QString mixSwitches(const Settings::Mix &m)
 {
     Switches s;
     s.number('L', m.Lossy != 0, m.Lossy);
-    s.number('M', m.Track >= 2, m.Track);  // list index = track - 1
+    s.number('M', m.Track >= 2, m.Track); // list index = track - 1
     s.text('F', m.FrameRate, m.FrameRateNum);
     s.text('G', m.Start, m.StartNum);
     s.flag('P', m.Loop);
@@ -206,7 +217,7 @@ QString mixSwitches(const Settings::Mix &m)
 QString graphicsSwitches(const Settings::Graphics &g, const QString &directory)
 {
     Switches s;
-    const bool palette = g.PaletteType != 2;  // true colour disables the palette controls
+    const bool palette = g.PaletteType != 2; // true colour disables the palette controls
     s.text('Q', g.PaletteColors && palette, g.PaletteColorsNum);
     s.text('I', g.PaletteStart && palette, g.PaletteStartNum);
     s.number('T', g.Halftone > 0 && palette, g.Halftone);
@@ -301,9 +312,8 @@ QString viewCommand(const QString &path, const QString &directory)
     if (suffix == QLatin1String("zbx"))
         return playCommand(name, QString());
     if (suffix == QLatin1String("exe") || (info.isFile() && info.isExecutable())) {
-        QString program = info.absolutePath() == QDir(directory).absolutePath()
-                              ? QStringLiteral("./") + info.fileName()
-                              : info.absoluteFilePath();
+        QString program = info.absolutePath() == QDir(directory).absolutePath() ? QStringLiteral("./") + info.fileName()
+                                                                                : info.absoluteFilePath();
         if (program.contains(QLatin1Char(' ')))
             program = QLatin1Char('"') + program + QLatin1Char('"');
         return program;
@@ -350,8 +360,9 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
     } else if (t == QLatin1String("mixer")) {
         if (paths.size() < 2 || paths.size() > 3)
             return fail(QStringLiteral("the mixer takes a Zorblax file, a sound file and optionally the output"));
-        const QString output =
-            paths.size() == 3 ? paths[2] : selection::outputFor(paths[0], QStringLiteral("zbx"), QLatin1String(OutputPrefix));
+        const QString output = paths.size() == 3
+                                   ? paths[2]
+                                   : selection::outputFor(paths[0], QStringLiteral("zbx"), QLatin1String(OutputPrefix));
         *lines << mixCommand(name(paths[0]), name(paths[1]), name(output), mixSwitches(settings.mix));
     } else if (t == QLatin1String("pictproc")) {
         const QString sw = graphicsSwitches(settings.graphics, here);
@@ -362,9 +373,9 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
     } else if (t == QLatin1String("sndproc")) {
         const QString sw = soundSwitches(settings.sound);
         for (const QString &p : paths)
-            *lines << commandLine(QLatin1String(SoundProcessor),
-                                  {name(p), name(selection::outputFor(p, QStringLiteral("wav"), QLatin1String(OutputPrefix)))},
-                                  sw);
+            *lines << commandLine(
+                QLatin1String(SoundProcessor),
+                {name(p), name(selection::outputFor(p, QStringLiteral("wav"), QLatin1String(OutputPrefix)))}, sw);
     } else if (t == QLatin1String("scriptor")) {
         for (const QString &p : paths)
             *lines << scriptCommand(name(p));

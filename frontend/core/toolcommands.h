@@ -27,11 +27,11 @@ inline constexpr const char *OutputPrefix = "New_";
 
 // The compressor's output types: menu items and the output name's extension.
 inline constexpr const char *ZorbOutputTypes[] = {"Create a Zorblax file", "Create a Flic", "Create an AVI file",
-                                                  "Create BMPs", "Create JPEGs", "Create TGAs", "Create TIFs",
-                                                  "Create PCXs", "Create GIFs"};
+                                                  "Create BMPs",           "Create JPEGs",  "Create TGAs",
+                                                  "Create TIFs",           "Create PCXs",   "Create GIFs"};
 inline constexpr const char *GraphicsOutputTypes[] = {
     "Output as Input Format", "Output as a Flic", "Output as an AVI file", "Output as BMPs", "Output as JPEGs",
-    "Output as TGAs", "Output as TIFs", "Output as PCXs", "Output as GIFs"};
+    "Output as TGAs",         "Output as TIFs",   "Output as PCXs",        "Output as GIFs"};
 // Extension of output type index (0 to 8); empty for the graphics
 // processor's "Output as Input Format".
 QString zorbOutputExtension(int type);
@@ -63,8 +63,7 @@ QString withMemo(const QString &switches, const QString &memoFile);
 QString zorbCommand(const QString &input, const QString &output, const QString &switches,
                     const QString &memoFile = QString());
 QString playCommand(const QString &input, const QString &switches);
-QString mixCommand(const QString &zorbFile, const QString &soundFile, const QString &output,
-                   const QString &switches);
+QString mixCommand(const QString &zorbFile, const QString &soundFile, const QString &output, const QString &switches);
 QString scriptCommand(const QString &script);
 // "zbxcompi": a self-playing copy of player named output that plays input
 // with the player switches.

@@ -117,12 +117,13 @@ bool LoadRates(const QString &path, RateData &out)
 
 QString ValuesText(const RateData &data)
 {
-    QString text = QStringLiteral("Zorblax file: ") + data.fileName +
-                   QStringLiteral("\r\n\r\nFrame\tSize\tBytes per Second\r\n");
+    QString text =
+        QStringLiteral("Zorblax file: ") + data.fileName + QStringLiteral("\r\n\r\nFrame\tSize\tBytes per Second\r\n");
     text.reserve(text.size() + qsizetype(data.sizes.size()) * 24);
     for (size_t k = 0; k < data.sizes.size(); ++k) {
         text += QString::number(k + 1) + u'\t' + QString::number(data.sizes[k]) + u'\t' +
-                QString::number(data.period ? uint64_t(data.sizes[k]) * 100000 / data.period : 0) + QStringLiteral("\r\n");
+                QString::number(data.period ? uint64_t(data.sizes[k]) * 100000 / data.period : 0) +
+                QStringLiteral("\r\n");
     }
     return text;
 }

@@ -17,8 +17,8 @@ struct RateData {
     QString fileName;
     uint32_t frameCount = 0;
     int32_t frameRate = 0;
-    uint32_t period = 0;          // hundredths of a millisecond per frame
-    uint32_t framesPerSecond = 0; // the averaging window (at least 1)
+    uint32_t period = 0;            // hundredths of a millisecond per frame
+    uint32_t framesPerSecond = 0;   // the averaging window (at least 1)
     std::vector<uint32_t> sizes;    // frame k (1-based) is sizes[k - 1]
     std::vector<uint32_t> averages; // moving average in bytes per frame
 };

@@ -13,8 +13,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 namespace zfront {
 
@@ -89,8 +89,7 @@ AnalyzerWindow::AnalyzerWindow(QWidget *parent) : QMainWindow(parent)
 void AnalyzerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Copy Values"), this,
-                    [this] { QApplication::clipboard()->setText(valuesText()); });
+    file->addAction(QStringLiteral("Copy Values"), this, [this] { QApplication::clipboard()->setText(valuesText()); });
     file->addAction(QStringLiteral("Copy Graph"), this,
                     [this] { QApplication::clipboard()->setImage(render(chartView_->size())); });
     file->addAction(QStringLiteral("Print Graph..."), this, &AnalyzerWindow::printGraph);

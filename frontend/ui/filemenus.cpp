@@ -71,32 +71,44 @@ void FileMenus::fileMenu(const QPoint &globalPos)
     const QString q = QuoteName(QFileInfo(file).fileName());
     const bool has = !file.isEmpty();
     QMenu menu(pane_);
-    menu.addAction(QStringLiteral("&View"), this, [this, dir, file] {
-        const QString command = toolcmd::viewCommand(file, dir);
-        run_(dir, command.isEmpty() ? QStringLiteral("Type ") + QuoteName(file) : command);
-    })->setEnabled(has);
-    menu.addAction(QStringLiteral("&Copy"), this, [this, dir, q] {
-        const QString to = ask(QStringLiteral("Copy"), QStringLiteral("Copy %1 to:").arg(q));
-        if (!to.isEmpty())
-            run_(dir, QStringLiteral("Copy %1 %2").arg(q, QuoteName(to)));
-        pane_->refresh();
-    })->setEnabled(has);
-    menu.addAction(QStringLiteral("R&ename/Move"), this, [this, dir, q] {
-        const QString to = ask(QStringLiteral("Rename/Move"), QStringLiteral("Rename or move %1 to:").arg(q));
-        if (!to.isEmpty())
-            run_(dir, QStringLiteral("Ren %1 %2").arg(q, QuoteName(to)));
-        pane_->refresh();
-    })->setEnabled(has);
-    menu.addAction(QStringLiteral("&Delete"), this, [this, dir] {
-        for (const QString &f : pane_->selectedPaths())
-            run_(dir, QStringLiteral("Del ") + QuoteName(QFileInfo(f).fileName()));
-        pane_->refresh();
-    })->setEnabled(has);
-    menu.addAction(QStringLiteral("&Attributes"), this, [this, dir, q] {
-        const QString sw = ask(QStringLiteral("Attributes"), QStringLiteral("Attributes (+R or -R) for %1:").arg(q));
-        if (!sw.isEmpty())
-            run_(dir, QStringLiteral("Attrib %1 %2").arg(sw, q));
-    })->setEnabled(has);
+    menu.addAction(QStringLiteral("&View"), this,
+                   [this, dir, file] {
+                       const QString command = toolcmd::viewCommand(file, dir);
+                       run_(dir, command.isEmpty() ? QStringLiteral("Type ") + QuoteName(file) : command);
+                   })
+        ->setEnabled(has);
+    menu.addAction(QStringLiteral("&Copy"), this,
+                   [this, dir, q] {
+                       const QString to = ask(QStringLiteral("Copy"), QStringLiteral("Copy %1 to:").arg(q));
+                       if (!to.isEmpty())
+                           run_(dir, QStringLiteral("Copy %1 %2").arg(q, QuoteName(to)));
+                       pane_->refresh();
+                   })
+        ->setEnabled(has);
+    menu.addAction(QStringLiteral("R&ename/Move"), this,
+                   [this, dir, q] {
+                       const QString to =
+                           ask(QStringLiteral("Rename/Move"), QStringLiteral("Rename or move %1 to:").arg(q));
+                       if (!to.isEmpty())
+                           run_(dir, QStringLiteral("Ren %1 %2").arg(q, QuoteName(to)));
+                       pane_->refresh();
+                   })
+        ->setEnabled(has);
+    menu.addAction(QStringLiteral("&Delete"), this,
+                   [this, dir] {
+                       for (const QString &f : pane_->selectedPaths())
+                           run_(dir, QStringLiteral("Del ") + QuoteName(QFileInfo(f).fileName()));
+                       pane_->refresh();
+                   })
+        ->setEnabled(has);
+    menu.addAction(QStringLiteral("&Attributes"), this,
+                   [this, dir, q] {
+                       const QString sw =
+                           ask(QStringLiteral("Attributes"), QStringLiteral("Attributes (+R or -R) for %1:").arg(q));
+                       if (!sw.isEmpty())
+                           run_(dir, QStringLiteral("Attrib %1 %2").arg(sw, q));
+                   })
+        ->setEnabled(has);
     menu.addAction(QStringLiteral("P&roperties"), this, [this, file] { properties(file); })->setEnabled(has);
     menu.addAction(QStringLiteral("Create a &list file"), this,
                    [this, dir] { createList_(dir, pane_->selectedPaths()); });
@@ -159,7 +171,8 @@ void FileMenus::driveMenu(const QPoint &globalPos)
 {
     const QString place = pane_->place();
     QMenu menu(pane_);
-    menu.addAction(QStringLiteral("P&roperties"), this, [this, place] { properties(place); })->setEnabled(!place.isEmpty());
+    menu.addAction(QStringLiteral("P&roperties"), this, [this, place] { properties(place); })
+        ->setEnabled(!place.isEmpty());
     menu.exec(globalPos);
 }
 

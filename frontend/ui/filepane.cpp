@@ -2,9 +2,9 @@
 
 #include "frontend/ui/places.h"
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
 #include <QDir>
-#include <QAbstractFileIconProvider>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>

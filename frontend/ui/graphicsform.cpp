@@ -31,9 +31,11 @@ const char *const PaletteSources[] = {"Use or create palette from the input file
 
 GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
-      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a &Graphics file: "),
-                         {QStringLiteral("Graphics files (*.bmp *.pcx *.tga *.tif *.tiff *.gif *.jpg *.jpeg *.flc "
-                                         "*.fli *.avi *.zbx *.lst *.raw)")})),
+      pane_(browser ? browser
+                    : new FilePane(
+                          QStringLiteral(" Highlight a &Graphics file: "),
+                          {QStringLiteral("Graphics files (*.bmp *.pcx *.tga *.tif *.tiff *.gif *.jpg *.jpeg *.flc "
+                                          "*.fli *.avi *.zbx *.lst *.raw)")})),
       output_(new QLineEdit), pages_(new QTabWidget), source_(new QToolButton), paletteFile_(new QLineEdit)
 {
     QToolButton *typeButton = makeTypeButton(toolcmd::GraphicsOutputTypes, 9, types_, [this](int i) {
@@ -76,7 +78,8 @@ GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *paren
     fields_.add(addCheckEdit(ff, QStringLiteral("Ending frame:")), &G::End, &G::EndNum);
     fields_.add(addCheckEdit(ff, QStringLiteral("Frame rate override:")), &G::FrameRate, &G::FrameRateNum);
     // Last: the source decides which palette controls are enabled.
-    fields_.add([this](const G &g) { setPaletteSource(g.PaletteType); }, [this](G &g) { g.PaletteType = paletteSource_; });
+    fields_.add([this](const G &g) { setPaletteSource(g.PaletteType); },
+                [this](G &g) { g.PaletteType = paletteSource_; });
 
     pages_->addTab(palette, QStringLiteral("Palette"));
     pages_->addTab(frame, QStringLiteral("Frame"));

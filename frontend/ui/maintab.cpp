@@ -13,7 +13,7 @@ MainTab::MainTab(QWidget *parent) : QWidget(parent)
     auto *grid = new QGridLayout;
     struct Entry {
         const char *caption;
-        int tab;             // -1: a command
+        int tab; // -1: a command
         const char *command;
     };
     static const Entry kEntries[] = {

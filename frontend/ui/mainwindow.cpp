@@ -76,9 +76,10 @@ MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget 
     auto *mainTab = new MainTab(this);
     commandTab_ = new CommandTab(this);
     tabs_->addTab(mainTab, QStringLiteral("Main"));
-    const QList<QWidget *> toolTabs = {new ZorbForm(*this, nullptr, this),     new MixForm(*this, nullptr, nullptr, this),
-                                       new PlayForm(*this, nullptr, this),     new ScriptForm(*this, nullptr, this),
-                                       new GraphicsForm(*this, nullptr, this), new SoundForm(*this, nullptr, this)};
+    const QList<QWidget *> toolTabs = {
+        new ZorbForm(*this, nullptr, this),     new MixForm(*this, nullptr, nullptr, this),
+        new PlayForm(*this, nullptr, this),     new ScriptForm(*this, nullptr, this),
+        new GraphicsForm(*this, nullptr, this), new SoundForm(*this, nullptr, this)};
     const char *names[] = {"Zorb", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor"};
     for (int i = 0; i < toolTabs.size(); ++i) {
         tabs_->addTab(toolTabs[i], QString::fromLatin1(names[i]));
@@ -96,8 +97,7 @@ MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget 
     connect(mainTab, &MainTab::exitRequested, this, &MainWindow::exitRequested);
     connect(mainTab, &MainTab::helpRequested, this, [this] { showHelp(); });
     connect(mainTab, &MainTab::aboutRequested, this, &MainWindow::about);
-    connect(commandTab_, &CommandTab::commandEntered, this,
-            [this](const QString &c) { runCommand(QString(), c); });
+    connect(commandTab_, &CommandTab::commandEntered, this, [this](const QString &c) { runCommand(QString(), c); });
 
     resize(760, 540);
     if (state_.main.X != Settings::Centred && state_.main.Y != Settings::Centred)

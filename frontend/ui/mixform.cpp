@@ -22,10 +22,13 @@
 
 MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveBrowser, QWidget *parent)
     : ToolForm(host, parent),
-      zorbPane_(zorbBrowser ? zorbBrowser : new FilePane(QStringLiteral(" Highlight a &Zorblax file to mix: "),
-                             {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
-      wavePane_(waveBrowser ? waveBrowser : new FilePane(QStringLiteral(" Highlight a &WAV file to mix: "),
-                             {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
+      zorbPane_(zorbBrowser ? zorbBrowser
+                            : new FilePane(QStringLiteral(" Highlight a &Zorblax file to mix: "),
+                                           {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
+      wavePane_(waveBrowser
+                    ? waveBrowser
+                    : new FilePane(QStringLiteral(" Highlight a &WAV file to mix: "),
+                                   {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     using M = Settings::Mix;
@@ -54,7 +57,8 @@ MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveB
     auto *inputPage = new QWidget;
     addSoundInput(new QFormLayout(inputPage), true)
         .bind(fields_, &M::Format, &M::ForceRate, &M::SkipIntoNum,
-              {{{&M::InputTrack, &M::InputTrackNum}, {&M::InputStart, &M::InputStartNum},
+              {{{&M::InputTrack, &M::InputTrackNum},
+                {&M::InputStart, &M::InputStartNum},
                 {&M::InputEnd, &M::InputEndNum}}});
 
     pages_->addTab(mixing, QStringLiteral("Mixing"));
@@ -77,8 +81,8 @@ MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveB
     connect(zorbPane_, &FileSelection::selectionChanged, this, [this] {
         const QString zbx = zorbPane_->currentPath();
         const QString text = output_->text();
-        if (!zbx.isEmpty() && (text.isEmpty() || basedOn_.isEmpty() ||
-                               text == QLatin1String(toolcmd::OutputPrefix) + basedOn_)) {
+        if (!zbx.isEmpty() &&
+            (text.isEmpty() || basedOn_.isEmpty() || text == QLatin1String(toolcmd::OutputPrefix) + basedOn_)) {
             basedOn_ = QFileInfo(zbx).fileName();
             output_->setText(QLatin1String(toolcmd::OutputPrefix) + basedOn_);
         }
@@ -122,7 +126,8 @@ bool MixForm::toolRun(ToolRun &run)
     if (zbx.isEmpty())
         return false;
     storeSettings();
-    run.program = QLatin1String(toolcmd::Mixer) + QLatin1Char(' ') + selection::commandName(zbx, wavePane_->directory());
+    run.program =
+        QLatin1String(toolcmd::Mixer) + QLatin1Char(' ') + selection::commandName(zbx, wavePane_->directory());
     run.switches = toolcmd::mixSwitches(settings().mix);
     run.outputExtension = QStringLiteral("zbx");
     return true;

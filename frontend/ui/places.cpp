@@ -8,10 +8,10 @@ namespace zfront {
 
 bool isRealVolume(const QString &root, const QByteArray &fileSystemType)
 {
-    static const char *const pseudo[] = {"tmpfs",    "devtmpfs", "proc",  "sysfs",     "devpts",   "cgroup",
-                                         "cgroup2",  "securityfs", "debugfs", "tracefs", "mqueue",  "pstore",
-                                         "bpf",      "autofs",   "fusectl", "configfs", "hugetlbfs", "ramfs",
-                                         "binfmt_misc", "nsfs",  "efivarfs", "rpc_pipefs", "squashfs"};
+    static const char *const pseudo[] = {"tmpfs",       "devtmpfs",   "proc",     "sysfs",      "devpts",    "cgroup",
+                                         "cgroup2",     "securityfs", "debugfs",  "tracefs",    "mqueue",    "pstore",
+                                         "bpf",         "autofs",     "fusectl",  "configfs",   "hugetlbfs", "ramfs",
+                                         "binfmt_misc", "nsfs",       "efivarfs", "rpc_pipefs", "squashfs"};
     for (const char *type : pseudo)
         if (fileSystemType == type)
             return false;
@@ -28,7 +28,8 @@ QStringList browsePlaces()
         places << home;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         const QString root = QDir::cleanPath(volume.rootPath());
-        if (volume.isValid() && volume.isReady() && isRealVolume(root, volume.fileSystemType()) && !places.contains(root))
+        if (volume.isValid() && volume.isReady() && isRealVolume(root, volume.fileSystemType()) &&
+            !places.contains(root))
             places << root;
     }
     return places;

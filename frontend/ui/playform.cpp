@@ -24,9 +24,9 @@
 #include <QVBoxLayout>
 
 PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
-    : ToolForm(host, parent),
-      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a &Zorblax file to play: "),
-                         {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
+    : ToolForm(host, parent), pane_(browser ? browser
+                                            : new FilePane(QStringLiteral(" Highlight a &Zorblax file to play: "),
+                                                           {QStringLiteral("Zorblax files (*.zbx *.ZBX)")})),
       pages_(new QTabWidget)
 {
     using P = Settings::Play;
@@ -38,10 +38,12 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
     fields_.add(addCombo(cf, QStringLiteral("Display:"),
                          {QStringLiteral("Automatic"), QStringLiteral("Full Screen 320x240"),
                           QStringLiteral("Full Screen 320x200"), QStringLiteral("Standard Windows DIBs"),
-                          QStringLiteral("CreateDIBSection or WinG")}), &P::Display);
+                          QStringLiteral("CreateDIBSection or WinG")}),
+                &P::Display);
     fields_.add(addCombo(cf, QStringLiteral("Use:"),
-                         {QStringLiteral("Current Resolution"), QStringLiteral("640 x 400"), QStringLiteral("640 x 480"),
-                          QStringLiteral("800 x 600"), QStringLiteral("1024 x 768")}), &P::Use);
+                         {QStringLiteral("Current Resolution"), QStringLiteral("640 x 400"),
+                          QStringLiteral("640 x 480"), QStringLiteral("800 x 600"), QStringLiteral("1024 x 768")}),
+                &P::Use);
     fields_.add(addCheckEdit(cf, QStringLiteral("Loop [forever]:")), &P::Loop, &P::LoopNum);
     fields_.add(addCheckEdit(cf, QStringLiteral("Frame rate [fast]:")), &P::FrameRate, &P::FrameRateNum);
     fields_.add(addCheck(cf, QStringLiteral("Preload the entire file.")), &P::Preload);
@@ -60,14 +62,17 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
     fields_.add(addCheckEdit(df, QStringLiteral("Stretch to Height:")), &P::H, &P::HNum);
     fields_.add(addCombo(df, QStringLiteral("Height scaling:"),
                          {QStringLiteral("Default."), QStringLiteral("Interlace."), QStringLiteral("Double."),
-                          QStringLiteral("Force no scaling.")}), &P::YScale);
+                          QStringLiteral("Force no scaling.")}),
+                &P::YScale);
     fields_.add(addCombo(df, QStringLiteral("On 2x Stretch:"),
                          {QStringLiteral("Doubled pixels."), QStringLiteral("Interlaced pixels."),
-                          QStringLiteral("Smoothed pixels (slow).")}), &P::Stretch);
+                          QStringLiteral("Smoothed pixels (slow).")}),
+                &P::Stretch);
     fields_.add(addCheck(df, QStringLiteral("No blit acceleration (No DirectDraw).")), &P::DirectDrawOff);
     fields_.add(addCombo(df, QStringLiteral("Palette control:"),
                          {QStringLiteral("Remap if necessary."), QStringLiteral("Remap to system."),
-                          QStringLiteral("Never remap.")}), &P::NoRemap);
+                          QStringLiteral("Never remap.")}),
+                &P::NoRemap);
     fields_.add(addCheck(df, QStringLiteral("Double-buffer.")), &P::DoubleBuffer);
 
     auto *soundPage = new QWidget;
@@ -87,11 +92,13 @@ PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
                          {QStringLiteral("All enabled."), QStringLiteral("No pause."), QStringLiteral("No skip."),
                           QStringLiteral("No pause, no skip."), QStringLiteral("No quit."),
                           QStringLiteral("No pause, no quit."), QStringLiteral("No skip, no quit."),
-                          QStringLiteral("No pause. no skip, no quit.")}), &P::DisabledControls);
+                          QStringLiteral("No pause. no skip, no quit.")}),
+                &P::DisabledControls);
     fields_.add(addCombo(ef, QStringLiteral("Style:"),
                          {QStringLiteral("Caption, thick border."), QStringLiteral("Caption, thin border."),
                           QStringLiteral("No caption, thin border."), QStringLiteral("No caption, thick border."),
-                          QStringLiteral("No caption, no border.")}), &P::Style);
+                          QStringLiteral("No caption, no border.")}),
+                &P::Style);
     fields_.add(addCheck(ef, QStringLiteral("Don't clear between.")), &P::NoClear);
     fields_.add(addCheckEdit(ef, QStringLiteral("Simulate bytes/sec:")), &P::Simulate, &P::SimulateNum);
     fields_.add(addCheckEdit(ef, QStringLiteral("Use extra memory:")), &P::ExtraMem, &P::ExtraMemNum);
@@ -130,7 +137,8 @@ QString PlayForm::currentCommand()
     const QString path = pane_->currentPath();
     if (path.isEmpty())
         return QString();
-    return toolcmd::playCommand(selection::commandName(path, pane_->directory()), toolcmd::playSwitches(settings().play));
+    return toolcmd::playCommand(selection::commandName(path, pane_->directory()),
+                                toolcmd::playSwitches(settings().play));
 }
 
 void PlayForm::play()
@@ -197,7 +205,8 @@ void PlayForm::compileToExe()
     dialog.setWindowTitle(QStringLiteral("Compile to Exe"));
     auto *form = new QFormLayout(&dialog);
     auto *player = new QLineEdit(playerProgram());
-    auto *output = new QLineEdit(QFileInfo(path).absolutePath() + QLatin1Char('/') + QFileInfo(path).completeBaseName());
+    auto *output =
+        new QLineEdit(QFileInfo(path).absolutePath() + QLatin1Char('/') + QFileInfo(path).completeBaseName());
     form->addRow(QStringLiteral("Player program:"), player);
     form->addRow(QStringLiteral("Zorblax file:"), new QLineEdit(path));
     form->addRow(QStringLiteral("Program to create:"), output);

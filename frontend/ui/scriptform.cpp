@@ -21,9 +21,9 @@
 #include <QVBoxLayout>
 
 ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
-    : ToolForm(host, parent),
-      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight &ZorbScript program: "),
-                         {QStringLiteral("ZorbScript programs (*.zs *.ZS)")})),
+    : ToolForm(host, parent), pane_(browser ? browser
+                                            : new FilePane(QStringLiteral(" Highlight &ZorbScript program: "),
+                                                           {QStringLiteral("ZorbScript programs (*.zs *.ZS)")})),
       pages_(new QTabWidget), editor_(new QPlainTextEdit), find_(new QLineEdit), line_(new QLineEdit)
 {
     auto *handling = new QWidget;
@@ -108,7 +108,8 @@ void ScriptForm::runHighlighted()
 void ScriptForm::setPath(const QString &path)
 {
     path_ = path;
-    pages_->setTabText(1, QStringLiteral("Edit - ") + (path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName()));
+    pages_->setTabText(1, QStringLiteral("Edit - ") +
+                              (path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName()));
 }
 
 void ScriptForm::editHighlighted()
@@ -166,7 +167,8 @@ void ScriptForm::runEdited()
         return;
     }
     if (editor_->document()->isModified() &&
-        dialogs::askYes(this, QStringLiteral("Save the changes to %1 before running it?").arg(QFileInfo(path_).fileName())) &&
+        dialogs::askYes(this,
+                        QStringLiteral("Save the changes to %1 before running it?").arg(QFileInfo(path_).fileName())) &&
         !save())
         return;
     runScript(path_);
@@ -179,7 +181,7 @@ bool ScriptForm::findNext()
         return false;
     if (editor_->find(text))
         return true;
-    QTextCursor c = editor_->textCursor();  // wrap around once
+    QTextCursor c = editor_->textCursor(); // wrap around once
     c.movePosition(QTextCursor::Start);
     editor_->setTextCursor(c);
     return editor_->find(text);

@@ -59,8 +59,8 @@ void runOneByOne(QWidget *parent, TabHost &host, FileSelection &pane, const Tool
 {
     const QString directory = pane.directory();
     const QString batch = uniqueBatchName(directory);
-    const QString text = oneByOneBatch(directory, run.program, pane.selectedPaths(), run.outputExtension, run.prefix,
-                                       run.switches);
+    const QString text =
+        oneByOneBatch(directory, run.program, pane.selectedPaths(), run.outputExtension, run.prefix, run.switches);
     dialogs::tell(parent, QLatin1String(OneByOneMessage));
     if (!host.editText(parent, QStringLiteral("Zorblax batch file editor"), batch, text))
         return;

@@ -11,12 +11,12 @@ class QWidget;
 class TabHost;
 
 struct ToolRun {
-    QString program;          // with the names that come before the input (the mixer's Zorblax file)
+    QString program; // with the names that come before the input (the mixer's Zorblax file)
     QString switches;
-    QString outputExtension;  // empty: the input's own
+    QString outputExtension; // empty: the input's own
     QString prefix = QStringLiteral("New_");
-    bool listCapable = true;  // the tool reads list files
-    bool hasOutput = true;    // the command names an output after the input
+    bool listCapable = true; // the tool reads list files
+    bool hasOutput = true;   // the command names an output after the input
 };
 
 // The output name the tab shows for input (a selected file): its base name

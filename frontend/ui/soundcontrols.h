@@ -9,8 +9,8 @@
 
 #include <QList>
 #include <array>
-#include <utility>
 #include <functional>
+#include <utility>
 
 class QAction;
 class QComboBox;
@@ -28,7 +28,8 @@ struct SoundOutputControls {
     QLineEdit *typedRate = nullptr;
     void set(int rate, const QString &typed, int quality, int channels) const;
     void get(int &rate, QString &typed, int &quality, int &channels) const;
-    template <class S> void bind(Bindings<S> &b, int S::*r, QString S::*typed, int S::*q, int S::*c) const
+    template <class S>
+    void bind(Bindings<S> &b, int S::*r, QString S::*typed, int S::*q, int S::*c) const
     {
         const SoundOutputControls self = *this;
         b.add([=](const S &s) { self.set(s.*r, s.*typed, s.*q, s.*c); },
@@ -64,7 +65,8 @@ SoundInputControls addSoundInput(QFormLayout *form, bool mixer);
 struct PaletteControls {
     CheckEdit colors, start, every;
     QComboBox *halftone = nullptr, *control = nullptr, *windows = nullptr;
-    template <class S> void bind(Bindings<S> &b) const
+    template <class S>
+    void bind(Bindings<S> &b) const
     {
         b.add(colors, &S::PaletteColors, &S::PaletteColorsNum);
         b.add(start, &S::PaletteStart, &S::PaletteStartNum);

@@ -18,8 +18,9 @@
 
 SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
-      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a file containing &sound: "),
-                         {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
+      pane_(browser ? browser
+                    : new FilePane(QStringLiteral(" Highlight a file containing &sound: "),
+                                   {QStringLiteral("Sound files (*.wav *.WAV *.avi *.zbx *.lst *.raw *.pcm)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     using D = Settings::Sound;

@@ -7,11 +7,11 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QImageReader>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <QImageReader>
 
 bool TabHost::editText(QWidget *parent, const QString &caption, const QString &path, const QString &text)
 {
@@ -44,7 +44,7 @@ QString TabHost::editListFile(QWidget *parent, const QString &directory, const Q
     if (!path.contains(QLatin1Char('.')))
         path += QStringLiteral(".lst");
     return editText(parent, QStringLiteral("List file editor"), path, selection::listFileText(names)) ? path
-                                                                                                     : QString();
+                                                                                                      : QString();
 }
 
 bool TabHost::showImage(QWidget *parent, const QString &path)

@@ -151,8 +151,8 @@ void changeExtension(QLineEdit *output, const QString &extension)
         return;
     const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
     const QString base = QFileInfo(text).completeBaseName();
-    output->setText(text.left(slash + 1) + (extension.isEmpty() ? QFileInfo(text).fileName()
-                                                                : base + QLatin1Char('.') + extension));
+    output->setText(text.left(slash + 1) +
+                    (extension.isEmpty() ? QFileInfo(text).fileName() : base + QLatin1Char('.') + extension));
 }
 
 QStringList rateItems()

@@ -44,7 +44,7 @@ protected:
     {
         load_ = [this, section, &fields] { fields.load(settings().*section); };
         store_ = [this, section, &fields] { fields.store(settings().*section); };
-        if constexpr (requires(S &s) { s.Filename; })  // (the mixer has two browsers of its own)
+        if constexpr (requires(S & s) { s.Filename; }) // (the mixer has two browsers of its own)
             reset_ = [this, section] { resetKeepingBrowser(settings().*section); };
     }
     void showEvent(QShowEvent *event) override;

@@ -29,10 +29,9 @@
 
 namespace {
 
-const QStringList CompressionItems = {QStringLiteral("to a specific data rate."),
-                                      QStringLiteral("as a % of the average frame."),
-                                      QStringLiteral("as a % of its size."), QStringLiteral("under a total error %."),
-                                      QStringLiteral("losslessly.")};
+const QStringList CompressionItems = {
+    QStringLiteral("to a specific data rate."), QStringLiteral("as a % of the average frame."),
+    QStringLiteral("as a % of its size."), QStringLiteral("under a total error %."), QStringLiteral("losslessly.")};
 
 QString digitsOnly(const QString &text, int max)
 {
@@ -49,18 +48,19 @@ QString digitsOnly(const QString &text, int max)
 
 ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
-      pane_(browser ? browser : new FilePane(QStringLiteral(" Highlight a &Flic to Zorb: "),
-                         {QStringLiteral("Animations and images (*.flc *.fli *.avi *.bmp *.pcx *.tga *.tif *.tiff "
-                                         "*.gif *.jpg *.jpeg *.zbx *.lst)"),
-                          QStringLiteral("Flics (*.flc *.fli)"), QStringLiteral("AVI files (*.avi)"),
-                          QStringLiteral("List files (*.lst)")})),
+      pane_(browser ? browser
+                    : new FilePane(
+                          QStringLiteral(" Highlight a &Flic to Zorb: "),
+                          {QStringLiteral("Animations and images (*.flc *.fli *.avi *.bmp *.pcx *.tga *.tif *.tiff "
+                                          "*.gif *.jpg *.jpeg *.zbx *.lst)"),
+                           QStringLiteral("Flics (*.flc *.fli)"), QStringLiteral("AVI files (*.avi)"),
+                           QStringLiteral("List files (*.lst)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     using Z = Settings::Zorb;
     // Output name with its type menu.
     bindSection(&Settings::zorb, fields_);
-    QToolButton *typeButton =
-        makeTypeButton(toolcmd::ZorbOutputTypes, 9, types_, [this](int i) { typeChosen(i); });
+    QToolButton *typeButton = makeTypeButton(toolcmd::ZorbOutputTypes, 9, types_, [this](int i) { typeChosen(i); });
     QMenu *menu = typeButton->menu();
     mixOriginal_ = menu->addAction(QStringLiteral("Mix original into output?"));
     overwrite_ = menu->addAction(QStringLiteral("Overwrite without asking?"));

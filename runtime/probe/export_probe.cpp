@@ -1,2 +1,5 @@
 // Links the runtime like a player program does; tests inspect its dynamic symbols.
-int main() { return 0; }
+int main()
+{
+    return 0;
+}

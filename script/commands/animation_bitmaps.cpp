@@ -57,4 +57,4 @@ void CmdAnimationLoadToBitmap(Interp &in)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

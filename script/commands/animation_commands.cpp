@@ -58,7 +58,7 @@ void Advance(Interp &in, bool palette)
         slot.advancePending = true;
 }
 
-}  // namespace
+} // namespace
 
 void CmdAnimationOpen(Interp &in)
 {
@@ -120,8 +120,14 @@ void CmdAnimationHeight(Interp &in)
     SetVariableNumber(in, name, static_cast<int32_t>(CheckAnimation(in, ReadNumber(in, 1)).handle->Height));
 }
 
-void CmdAnimationAdvance(Interp &in) { Advance(in, true); }
-void CmdAnimationAdvanceNoPalette(Interp &in) { Advance(in, false); }
+void CmdAnimationAdvance(Interp &in)
+{
+    Advance(in, true);
+}
+void CmdAnimationAdvanceNoPalette(Interp &in)
+{
+    Advance(in, false);
+}
 
 void CmdAnimationDelay(Interp &in)
 {
@@ -172,9 +178,8 @@ void CmdAnimationList(Interp &in)
         const AnimationSlot &slot = in.animations[i];
         if (!slot.handle)
             continue;
-        ListLine(in, "Number: " + std::to_string(kFirstAnimation + i) + "  Name: " + slot.name +
-                         "  Width: " + std::to_string(slot.handle->Width) +
-                         "  Height: " + std::to_string(slot.handle->Height));
+        ListLine(in, "Number: " + std::to_string(kFirstAnimation + i) + "  Name: " + slot.name + "  Width: " +
+                         std::to_string(slot.handle->Width) + "  Height: " + std::to_string(slot.handle->Height));
     }
 }
 
@@ -186,4 +191,4 @@ void CloseAnimations(Interp &in)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

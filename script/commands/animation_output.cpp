@@ -1,11 +1,11 @@
 // Where animation frames go and how they reach the window: the slot check,
 // opening a file, the position rule, the decoder's output and its safety
 // check, the changed rectangles, the palette and the frame wait.
+#include "platform/platform.h"
 #include "script/commands/animations.h"
 #include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,7 +49,7 @@ int32_t Centre(int32_t screen, uint32_t size)
     return room >= size ? static_cast<int32_t>((room - size) >> 1) : 0;
 }
 
-}  // namespace
+} // namespace
 
 int32_t PlaceX(const Interp &in, int32_t x, uint32_t width)
 {
@@ -142,4 +142,4 @@ void WaitForFrame(Interp &in, ZorbHandle *h)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

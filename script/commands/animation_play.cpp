@@ -2,12 +2,12 @@
 // its clock or its sound, with the play flags (fades, save and restore of the
 // background, off-screen decoding and the merge over the background, Escape,
 // loops).
+#include "platform/platform.h"
 #include "runtime/blit.h"
 #include "script/commands/animations.h"
 #include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -70,15 +70,15 @@ std::vector<uint8_t> Picture(size_t bytes)
 struct Play {
     explicit Play(Interp &interp) : in(interp) {}
     Interp &in;
-    AnimationSlot slot;       // the animation played (a copy when it lives in a slot)
-    AnimationSlot *owner = nullptr;  // its slot, or null for a file opened here
+    AnimationSlot slot;             // the animation played (a copy when it lives in a slot)
+    AnimationSlot *owner = nullptr; // its slot, or null for a file opened here
     uint32_t flags = 0;
     int32_t loops = 0;
     int32_t x = 0, y = 0;
     size_t bytes = 0;
     ScreenRect area;
     std::vector<uint8_t> saved, savedPalette, merged, offScreen;
-    std::unique_ptr<ZorbBlitter, decltype(&ZorbBlitClose)> blitter{nullptr, ZorbBlitClose};  // merges
+    std::unique_ptr<ZorbBlitter, decltype(&ZorbBlitClose)> blitter{nullptr, ZorbBlitClose}; // merges
     bool escaped = false;
 };
 
@@ -176,7 +176,7 @@ void LetSoundEnd(Interp &in, ZorbHandle *h)
     }
 }
 
-}  // namespace
+} // namespace
 
 void CmdAnimationPlay(Interp &in)
 {
@@ -288,4 +288,4 @@ void CmdAnimationPlay(Interp &in)
     SetVariableNumber(in, name, 1);
 }
 
-}  // namespace zscript
+} // namespace zscript

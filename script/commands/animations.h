@@ -56,6 +56,6 @@ inline bool AtLastFrame(const ZorbHandle *h)
     return h->FrameCount == 0 || h->FrameCount - h->CurrentFrame == 1;
 }
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -14,7 +14,10 @@ namespace zscript {
 
 namespace {
 
-uint8_t Colour(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t Colour(int32_t value)
+{
+    return static_cast<uint8_t>(value & 0xFF);
+}
 
 // A coordinate above the last column or row (unsigned compare) is the last one.
 uint32_t Limit(int32_t value, uint32_t size)
@@ -26,12 +29,11 @@ void Line(ScriptBitmap &b, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8
 {
     uint8_t *const pixels = b.pixels.data();
     const int64_t pitch = b.width;
-    DrawLine(x1, y1, x2, y2, b.width, b.height, [pixels, pitch, colour](int64_t x, int64_t y) {
-        pixels[y * pitch + x] = colour;
-    });
+    DrawLine(x1, y1, x2, y2, b.width, b.height,
+             [pixels, pitch, colour](int64_t x, int64_t y) { pixels[y * pitch + x] = colour; });
 }
 
-}  // namespace
+} // namespace
 
 void CmdBitmapalloc(Interp &in)
 {
@@ -68,8 +70,8 @@ void CmdBitmaplist(Interp &in)
     for (int i = 0; i < kBitmapSlots; ++i) {
         const ScriptBitmap *b = in.bitmaps.slots[i].get();
         if (b)
-            ListLine(in, "Number: " + std::to_string(kBitmapBase + i) + "  Width: " +
-                             std::to_string(static_cast<int32_t>(b->width)) +
+            ListLine(in, "Number: " + std::to_string(kBitmapBase + i) +
+                             "  Width: " + std::to_string(static_cast<int32_t>(b->width)) +
                              "  Height: " + std::to_string(static_cast<int32_t>(b->height)));
     }
 }
@@ -146,4 +148,4 @@ void CmdBitmaptext(Interp &in)
     DrawText(AsSurface(b), x, y, text, in.screen.font, in.screen.Colours());
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -32,7 +32,10 @@ ZorbBlitter *Blitter()
     return handle.get();
 }
 
-bool SameSize(const ScriptBitmap &a, const ScriptBitmap &b) { return a.width == b.width && a.height == b.height; }
+bool SameSize(const ScriptBitmap &a, const ScriptBitmap &b)
+{
+    return a.width == b.width && a.height == b.height;
+}
 
 // Copies w x h source pixels from (sx, sy) to dst (the target's first pixel,
 // rows dstPitch bytes apart). The mask or background is read at the source's
@@ -46,20 +49,20 @@ void CopyRect(const CopyJob &job, uint8_t *dst, int32_t dstPitch, uint32_t sx, u
     const auto x = static_cast<int32_t>(sx), y = static_cast<int32_t>(sy);
     const auto width = static_cast<int32_t>(w), height = static_cast<int32_t>(h);
     switch (job.keying) {
-        case Keying::None:
-            ZorbBlit(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height);
-            break;
-        case Keying::Trans:
-            ZorbBlitTrans(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height, job.key);
-            break;
-        case Keying::Mask:
-            ZorbBlitMask(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height, job.key,
-                         job.extra->pixels.data());
-            break;
-        case Keying::Merge:
-            ZorbBlitMerge(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height, job.key,
-                          job.extra->pixels.data());
-            break;
+    case Keying::None:
+        ZorbBlit(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height);
+        break;
+    case Keying::Trans:
+        ZorbBlitTrans(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height, job.key);
+        break;
+    case Keying::Mask:
+        ZorbBlitMask(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height, job.key,
+                     job.extra->pixels.data());
+        break;
+    case Keying::Merge:
+        ZorbBlitMerge(Blitter(), dst, dstPitch, 0, 0, src, pitch, x, y, width, height, job.key,
+                      job.extra->pixels.data());
+        break;
     }
 }
 
@@ -68,7 +71,7 @@ void CopyRect(const CopyJob &job, uint8_t *dst, int32_t dstPitch, uint32_t sx, u
 struct Placement {
     CopyJob job;
     int32_t x = 0, y = 0;
-    bool drawable = true;  // false: the mask or background has the wrong size
+    bool drawable = true; // false: the mask or background has the wrong size
 };
 
 Placement ReadPlacement(Interp &in, Keying keying)
@@ -147,16 +150,40 @@ void ToScreen(Interp &in, Keying keying)
     CopyRect(p.job, s.Row(r.y) + r.x, s.bottomUp ? -s.pitch : s.pitch, 0, 0, w, h);
 }
 
-}  // namespace
+} // namespace
 
-void CmdBitmaptobitmap(Interp &in) { ToBitmap(in, Keying::None); }
-void CmdBitmaptobitmaptrans(Interp &in) { ToBitmap(in, Keying::Trans); }
-void CmdBitmaptobitmapmask(Interp &in) { ToBitmap(in, Keying::Mask); }
-void CmdBitmaptobitmapmerge(Interp &in) { ToBitmap(in, Keying::Merge); }
-void CmdBitmaptoscreen(Interp &in) { ToScreen(in, Keying::None); }
-void CmdBitmaptoscreentrans(Interp &in) { ToScreen(in, Keying::Trans); }
-void CmdBitmaptoscreenmask(Interp &in) { ToScreen(in, Keying::Mask); }
-void CmdBitmaptoscreenmerge(Interp &in) { ToScreen(in, Keying::Merge); }
+void CmdBitmaptobitmap(Interp &in)
+{
+    ToBitmap(in, Keying::None);
+}
+void CmdBitmaptobitmaptrans(Interp &in)
+{
+    ToBitmap(in, Keying::Trans);
+}
+void CmdBitmaptobitmapmask(Interp &in)
+{
+    ToBitmap(in, Keying::Mask);
+}
+void CmdBitmaptobitmapmerge(Interp &in)
+{
+    ToBitmap(in, Keying::Merge);
+}
+void CmdBitmaptoscreen(Interp &in)
+{
+    ToScreen(in, Keying::None);
+}
+void CmdBitmaptoscreentrans(Interp &in)
+{
+    ToScreen(in, Keying::Trans);
+}
+void CmdBitmaptoscreenmask(Interp &in)
+{
+    ToScreen(in, Keying::Mask);
+}
+void CmdBitmaptoscreenmerge(Interp &in)
+{
+    ToScreen(in, Keying::Merge);
+}
 
 // The screen rectangle of the bitmap's size at (x, y) plus the origin into the
 // bitmap; pixels off the screen read as 0.
@@ -188,4 +215,4 @@ void CmdBitmapfromscreen(Interp &in)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

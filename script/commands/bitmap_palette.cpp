@@ -12,9 +12,12 @@ namespace zscript {
 
 namespace {
 
-uint32_t Index(int32_t value) { return static_cast<uint32_t>(value) & 0xFF; }
+uint32_t Index(int32_t value)
+{
+    return static_cast<uint32_t>(value) & 0xFF;
+}
 
-}  // namespace
+} // namespace
 
 void CmdBitmapgetpalette(Interp &in)
 {
@@ -39,7 +42,7 @@ void CmdBitmapfadeinpalette(Interp &in)
 {
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     if (b.palette) {
-        const Palette768 target = *b.palette;  // the bitmap may go while the fade pumps
+        const Palette768 target = *b.palette; // the bitmap may go while the fade pumps
         FadeInPalette(in, target.data());
     }
 }
@@ -93,4 +96,4 @@ void CmdBitmapgetbrightestpaletteindex(Interp &in)
     SetVariableNumber(in, name, b.palette ? BrightestEntry(b.palette->data()) : 0);
 }
 
-}  // namespace zscript
+} // namespace zscript

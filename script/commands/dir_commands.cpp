@@ -46,9 +46,9 @@ DriveKind KindOf(const std::string &path)
         if (!(fields >> source >> point >> type))
             continue;
         point = Unescape(point);
-        const bool inside = path == point || point == "/" ||
-                            (path.compare(0, point.size(), point) == 0 && path.size() > point.size() &&
-                             path[point.size()] == '/');
+        const bool inside =
+            path == point || point == "/" ||
+            (path.compare(0, point.size(), point) == 0 && path.size() > point.size() && path[point.size()] == '/');
         if (inside && point.size() >= bestLength) {
             bestLength = point.size();
             bestType = type;
@@ -57,8 +57,8 @@ DriveKind KindOf(const std::string &path)
     }
     if (bestType == "iso9660" || bestType == "udf")
         return DriveKind::CdRom;
-    static const char *const kRemote[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "9p",
-                                          "fuse.sshfs", "ceph", "glusterfs"};
+    static const char *const kRemote[] = {"nfs", "nfs4", "cifs",       "smb3", "smbfs",    "ncpfs",
+                                          "afs", "9p",   "fuse.sshfs", "ceph", "glusterfs"};
     for (const char *r : kRemote)
         if (bestType == r)
             return DriveKind::Remote;
@@ -106,10 +106,16 @@ void DirectoryCommand(Interp &in, bool stay)
     SetVariableNumber(in, name, IsDirectory(path, stay ? 1 : 0) ? 1 : 0);
 }
 
-}  // namespace
+} // namespace
 
-void CmdDirchange(Interp &in) { DirectoryCommand(in, true); }
-void CmdDirexists(Interp &in) { DirectoryCommand(in, false); }
+void CmdDirchange(Interp &in)
+{
+    DirectoryCommand(in, true);
+}
+void CmdDirexists(Interp &in)
+{
+    DirectoryCommand(in, false);
+}
 
 void CmdDircurrent(Interp &in)
 {
@@ -135,10 +141,25 @@ void CmdDirremove(Interp &in)
     SetVariableNumber(in, name, ::rmdir(path.c_str()) == 0 ? 1 : 0);
 }
 
-void CmdDriveavail(Interp &in) { SpaceCommand(in, false); }
-void CmdDrivesize(Interp &in) { SpaceCommand(in, true); }
-void CmdFilecdrom(Interp &in) { KindCommand(in, DriveKind::CdRom); }
-void CmdFileremote(Interp &in) { KindCommand(in, DriveKind::Remote); }
-void CmdFileremovable(Interp &in) { KindCommand(in, DriveKind::Removable); }
+void CmdDriveavail(Interp &in)
+{
+    SpaceCommand(in, false);
+}
+void CmdDrivesize(Interp &in)
+{
+    SpaceCommand(in, true);
+}
+void CmdFilecdrom(Interp &in)
+{
+    KindCommand(in, DriveKind::CdRom);
+}
+void CmdFileremote(Interp &in)
+{
+    KindCommand(in, DriveKind::Remote);
+}
+void CmdFileremovable(Interp &in)
+{
+    KindCommand(in, DriveKind::Removable);
+}
 
-}  // namespace zscript
+} // namespace zscript

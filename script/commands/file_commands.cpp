@@ -71,11 +71,20 @@ void NextFound(Interp &in, const std::string &name)
     SetVariable(in, name, {});
 }
 
-}  // namespace
+} // namespace
 
-void CmdFileopen(Interp &in) { OpenCommand(in, 0); }
-void CmdFilecreate(Interp &in) { OpenCommand(in, 1); }
-void CmdFileappend(Interp &in) { OpenCommand(in, 2); }
+void CmdFileopen(Interp &in)
+{
+    OpenCommand(in, 0);
+}
+void CmdFilecreate(Interp &in)
+{
+    OpenCommand(in, 1);
+}
+void CmdFileappend(Interp &in)
+{
+    OpenCommand(in, 2);
+}
 
 void CmdFileclose(Interp &in)
 {
@@ -228,8 +237,8 @@ void CmdFiletemp(Interp &in)
     struct stat st {};
     if (!path.empty() && path.back() != '/' && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         path += '/';
-    const std::string base = DirectoryPart(path) + FilePart(path).substr(0, 3) + "s" +
-                             Base32(static_cast<uint32_t>(::getpid())) + ".";
+    const std::string base =
+        DirectoryPart(path) + FilePart(path).substr(0, 3) + "s" + Base32(static_cast<uint32_t>(::getpid())) + ".";
     std::string result;
     for (uint32_t counter = 0; counter < 100000; ++counter) {
         result = base + std::to_string(counter);
@@ -251,4 +260,4 @@ void CmdFilelist(Interp &in)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

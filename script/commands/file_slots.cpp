@@ -68,7 +68,7 @@ bool MatchHere(const char *p, const char *n)
     return *n == '\0';
 }
 
-}  // namespace
+} // namespace
 
 std::string ResolveName(const std::string &nameIn)
 {
@@ -167,7 +167,7 @@ uint8_t OpenFileSlot(Interp &in, const std::string &name, int mode)
     const std::string path = ResolveName(name);
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return kNoSlot;  // a directory is not a file
+        return kNoSlot; // a directory is not a file
     VEXFILE *f = nullptr;
     if (mode == 0)
         f = VEXFileOpen(kSlotBuffer, path.c_str(), VEXFILE_READ);
@@ -210,4 +210,4 @@ void RefuseInSandbox(Interp &in)
         CommandError(in, "  Command not available in this run:\r\n    ");
 }
 
-}  // namespace zscript
+} // namespace zscript

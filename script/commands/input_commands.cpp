@@ -2,11 +2,11 @@
 // INPUTCHARORDELAY, INPUTSTR, INPUTSTRWIN and INPUTMSGWIN. Waiting sleeps
 // until the next window event or the next due time; keys come from the
 // display layer's queue, clicks from its button counters.
+#include "platform/platform.h"
 #include "script/commands/input_family.h"
 #include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -117,7 +117,7 @@ std::string ReadLine(Interp &in, int32_t max)
     }
 }
 
-}  // namespace
+} // namespace
 
 void BeginWait(Interp &in)
 {
@@ -131,7 +131,7 @@ std::string WaitForInput(Interp &in, int32_t limit)
     const uint32_t start = PlatformTimeMs();
     Host &host = *in.host;
     for (;;) {
-        host.Pump();  // shows what was drawn since (the pointer, an echo)
+        host.Pump(); // shows what was drawn since (the pointer, an echo)
         const int key = host.TakeKey();
         if (key >= 0)
             return KeyName(key);
@@ -244,7 +244,7 @@ void CmdInputstrwin(Interp &in)
 void CmdInputmsgwin(Interp &in)
 {
     const std::string name = ReadName(in);
-    ReadNumber(in, 1);  // x and y do not place the box
+    ReadNumber(in, 1); // x and y do not place the box
     ReadNumber(in, 1);
     const int32_t style = ReadNumber(in, 1);
     const std::string text = ReadValue(in, 1);
@@ -252,4 +252,4 @@ void CmdInputmsgwin(Interp &in)
     SetVariableNumber(in, name, in.host->Ask(in.screen.title, text, style));
 }
 
-}  // namespace zscript
+} // namespace zscript

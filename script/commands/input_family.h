@@ -32,6 +32,6 @@ int WaitForKey(Interp &in);
 // test hook feeds its events.
 void BeginWait(Interp &in);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -20,13 +20,13 @@ inline int64_t MinorOffset(int64_t major, int64_t minor, int64_t k)
 {
     if (major == 0)
         return 0;
-    constexpr int64_t kSmall = int64_t{1} << 30;  // products stay below 2^62
+    constexpr int64_t kSmall = int64_t{1} << 30; // products stay below 2^62
     if (major < kSmall && minor < kSmall && k < kSmall)
         return (2 * minor * k + major) / (2 * major);
     return static_cast<int64_t>((Wide{2} * minor * k + major) / (Wide{2} * major));
 }
 
-}  // namespace line_detail
+} // namespace line_detail
 
 // Calls plot(x, y) for every point of the line from (x1, y1) to (x2, y2), both
 // ends included, that lies inside [0, width) x [0, height), in drawing order.
@@ -124,6 +124,6 @@ void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t width, int
     }
 }
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

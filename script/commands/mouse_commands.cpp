@@ -15,7 +15,7 @@ int32_t ReadPointerBitmap(Interp &in)
     return CheckBitmapOrNone(in, number) ? number : kNoPointerBitmap;
 }
 
-}  // namespace
+} // namespace
 
 void CmdMouseadd(Interp &in)
 {
@@ -104,4 +104,4 @@ void CmdMousemode(Interp &in)
     in.input.mouseMode = ReadNumber(in);
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -17,9 +17,8 @@ std::string DirectoryPart(const std::string &name);
 std::string FilePart(const std::string &name);
 // The entries of a directory ("" = the current one) matching a pattern,
 // sorted without regard to case; "." and ".." are never listed.
-std::vector<std::string> MatchingEntries(const std::string &directory, const std::string &pattern,
-                                         bool filesOnly);
+std::vector<std::string> MatchingEntries(const std::string &directory, const std::string &pattern, bool filesOnly);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

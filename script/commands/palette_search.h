@@ -44,6 +44,6 @@ inline int BrightestEntry(const uint8_t *rgb)
     return best;
 }
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

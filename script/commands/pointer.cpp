@@ -62,7 +62,7 @@ bool Usable(const Interp &in)
     return in.screen.open && in.screen.surface.pixels && in.host->HasWindow();
 }
 
-}  // namespace
+} // namespace
 
 void RemovePointer(Interp &in)
 {
@@ -100,7 +100,7 @@ void ResetPointer(Interp &in)
 void PointerScreenOpened(Interp &in)
 {
     in.input.areas.RemoveAll();
-    in.input.pointer.drawn = false;  // the old screen is gone
+    in.input.pointer.drawn = false; // the old screen is gone
     ResetPointer(in);
 }
 
@@ -135,8 +135,7 @@ void TrackPointer(Interp &in)
 {
     SoftPointer &p = in.input.pointer;
     int32_t x = -1, y = -1;
-    if (!in.host->PointerAt(x, y) || x < 0 || y < 0 || x >= in.screen.surface.width ||
-        y >= in.screen.surface.height) {
+    if (!in.host->PointerAt(x, y) || x < 0 || y < 0 || x >= in.screen.surface.width || y >= in.screen.surface.height) {
         RemovePointer(in);
         p.x = p.y = -1;
         return;
@@ -186,4 +185,4 @@ void DrawPointer(Interp &in)
     in.host->ShowChanges(false);
 }
 
-}  // namespace zscript
+} // namespace zscript

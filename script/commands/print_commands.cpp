@@ -3,9 +3,9 @@
 // without a file name goes to the system's spooler `lp` when there is one;
 // when there is none, or it refuses the job, the text is appended to
 // "zorbscw-print.txt" in the current directory, so nothing printed is lost.
+#include "platform/platform.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <fcntl.h>
 #include <strings.h>
@@ -62,7 +62,7 @@ bool AppendFile(const std::string &from, const char *to)
     return ok;
 }
 
-}  // namespace
+} // namespace
 
 void FinishPrintJob(Interp &in)
 {
@@ -77,8 +77,8 @@ void FinishPrintJob(Interp &in)
     }
     if (AppendFile(spool, kPrintFallback)) {
         ::unlink(spool.c_str());
-        PlatformMessage("ZorbScript", (std::string("the printer refused the job; the text was added to ") +
-                                       kPrintFallback).c_str());
+        PlatformMessage("ZorbScript",
+                        (std::string("the printer refused the job; the text was added to ") + kPrintFallback).c_str());
     } else {
         PlatformMessage("ZorbScript", ("the printer refused the job; the text is kept in " + spool).c_str());
     }
@@ -129,4 +129,4 @@ void CmdPrintpageadv(Interp &in)
         VEXFilePut8(in.slots[in.printSlot], 12);
 }
 
-}  // namespace zscript
+} // namespace zscript

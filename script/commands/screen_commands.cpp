@@ -16,7 +16,10 @@ namespace zscript {
 
 namespace {
 
-uint8_t Colour(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t Colour(int32_t value)
+{
+    return static_cast<uint8_t>(value & 0xFF);
+}
 
 void ResetText(Screen &s)
 {
@@ -37,8 +40,14 @@ void DefaultPalette(uint8_t *rgb768)
 }
 
 // A screen position: the script's coordinates plus the origin.
-int64_t PlusX(const Screen &s, int32_t x) { return int64_t{x} + s.originX; }
-int64_t PlusY(const Screen &s, int32_t y) { return int64_t{y} + s.originY; }
+int64_t PlusX(const Screen &s, int32_t x)
+{
+    return int64_t{x} + s.originX;
+}
+int64_t PlusY(const Screen &s, int32_t y)
+{
+    return int64_t{y} + s.originY;
+}
 
 // A line on the screen (the line of BITMAPLINE); points off the screen are skipped.
 void ScreenLine(Screen &s, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8_t colour)
@@ -54,7 +63,7 @@ ScreenChange Spanning(Interp &in, int64_t x1, int64_t y1, int64_t x2, int64_t y2
                         std::max(y1, y2) - std::min(y1, y2) + 1);
 }
 
-}  // namespace
+} // namespace
 
 void CloseScreen(Interp &in)
 {
@@ -100,7 +109,10 @@ void CmdScreengraphics(Interp &in)
     SetVariableNumber(in, name, 1);
 }
 
-void CmdScreentext(Interp &in) { CloseScreen(in); }
+void CmdScreentext(Interp &in)
+{
+    CloseScreen(in);
+}
 
 void CmdScreensettings(Interp &in)
 {
@@ -145,7 +157,10 @@ void CmdScreenwindowpos(Interp &in)
         in.host->MoveWindow(s.windowX, s.windowY);
 }
 
-void CmdScreenwindowautopause(Interp &in) { in.autopause = ReadNumber(in) != 0; }
+void CmdScreenwindowautopause(Interp &in)
+{
+    in.autopause = ReadNumber(in) != 0;
+}
 
 void CmdScreenwindowhasfocus(Interp &in)
 {
@@ -211,7 +226,10 @@ void CmdScreenfadeoutclear(Interp &in)
     FillScreen(in, 0, 0, in.screen.surface.width, in.screen.surface.height, colour);
 }
 
-void CmdScreenfadespeed(Interp &in) { in.screen.fadeMs = ReadNumber(in); }
+void CmdScreenfadespeed(Interp &in)
+{
+    in.screen.fadeMs = ReadNumber(in);
+}
 
 void CmdScreensetpixel(Interp &in)
 {
@@ -316,4 +334,4 @@ void CmdScreenforcepalettezeroblack(Interp &in)
     s.locks[0] = force;
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -54,4 +54,4 @@ void ScreenWaitStarts(Interp &in)
         in.host->ShowChanges(true);
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -54,6 +54,6 @@ void DrawAtCursor(Interp &in, std::string_view text);
 // out as one frame. Nothing without a window.
 void ScreenWaitStarts(Interp &in);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -1,9 +1,9 @@
 // The screen palette: setting it (locked entries stay), applying it to the
 // display (the palette version counts), and the fades paced by the fade
 // period of SCREENFADESPEED.
+#include "platform/platform.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <cstring>
 
@@ -21,7 +21,7 @@ void FadeStepWait(Interp &in, uint32_t &previous)
     previous = PlatformTimeMs();
 }
 
-}  // namespace
+} // namespace
 
 void SetScreenPalette(Interp &in, const uint8_t *rgb768)
 {
@@ -67,4 +67,4 @@ void FadeOutPalette(Interp &in)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -11,7 +11,10 @@ namespace zscript {
 
 namespace {
 
-inline bool IsBlank(char c) { return c != '\0' && static_cast<signed char>(c) <= 32; }
+inline bool IsBlank(char c)
+{
+    return c != '\0' && static_cast<signed char>(c) <= 32;
+}
 
 std::string Trimmed(const std::string &s)
 {
@@ -49,7 +52,7 @@ void Case(Interp &in, bool upper)
     SetVariable(in, name, text);
 }
 
-}  // namespace
+} // namespace
 
 void CmdStrlength(Interp &in)
 {
@@ -57,8 +60,14 @@ void CmdStrlength(Interp &in)
     SetVariableNumber(in, name, static_cast<int32_t>(ReadValue(in, 1).size()));
 }
 
-void CmdStrucase(Interp &in) { Case(in, true); }
-void CmdStrlcase(Interp &in) { Case(in, false); }
+void CmdStrucase(Interp &in)
+{
+    Case(in, true);
+}
+void CmdStrlcase(Interp &in)
+{
+    Case(in, false);
+}
 
 void CmdStrtrim(Interp &in)
 {
@@ -117,9 +126,18 @@ void CmdStrpiece(Interp &in)
     SetVariable(in, name, piece);
 }
 
-void CmdStrlpad(Interp &in) { Pad(in, ' ', true); }
-void CmdStrlpadzero(Interp &in) { Pad(in, '0', true); }
-void CmdStrrpad(Interp &in) { Pad(in, ' ', false); }
+void CmdStrlpad(Interp &in)
+{
+    Pad(in, ' ', true);
+}
+void CmdStrlpadzero(Interp &in)
+{
+    Pad(in, '0', true);
+}
+void CmdStrrpad(Interp &in)
+{
+    Pad(in, ' ', false);
+}
 
 void CmdStrrepeat(Interp &in)
 {
@@ -147,4 +165,4 @@ void CmdStrfirst(Interp &in)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

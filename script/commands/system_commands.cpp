@@ -1,9 +1,9 @@
 // System commands: SYSTEM*, ENVGET, ENVSET, RANDOM, RANDOMIZE, EXECUTE,
 // SOUND, MCISENDSTRING.
-#include "script/core/commands.h"
-#include "script/core/interp.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
+#include "script/core/commands.h"
+#include "script/core/interp.h"
 
 #include <sys/utsname.h>
 #include <sys/wait.h>
@@ -29,7 +29,7 @@ std::string Upper(std::string s)
 // Part n (0 major, 1 minor) of the kernel's release number.
 int32_t OsVersion(int part)
 {
-    utsname u {};
+    utsname u{};
     if (::uname(&u) != 0)
         return 0;
     const char *p = u.release;
@@ -49,7 +49,7 @@ uint32_t NextRandom(Interp &in)
     return (in.seed >> 16) & 0x7FFFu;
 }
 
-}  // namespace
+} // namespace
 
 void ReapChildren(Interp &in)
 {
@@ -89,7 +89,7 @@ void CmdSystemdatetime(Interp &in)
         if (c == '^')
             c = '%';
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     char text[kTextMax + 1];
     const size_t n = format.empty() ? 0 : std::strftime(text, sizeof text, format.c_str(), &local);
@@ -121,9 +121,18 @@ void CmdSystemmemory(Interp &in)
     SetVariable(in, name, std::to_string(std::min<uint64_t>(bytes, 2147483647u)));
 }
 
-void CmdSystemosmajor(Interp &in) { SetVariableNumber(in, ReadName(in), OsVersion(0)); }
-void CmdSystemosminor(Interp &in) { SetVariableNumber(in, ReadName(in), OsVersion(1)); }
-void CmdSystemplatform(Interp &in) { SetVariable(in, ReadName(in), "Win32"); }
+void CmdSystemosmajor(Interp &in)
+{
+    SetVariableNumber(in, ReadName(in), OsVersion(0));
+}
+void CmdSystemosminor(Interp &in)
+{
+    SetVariableNumber(in, ReadName(in), OsVersion(1));
+}
+void CmdSystemplatform(Interp &in)
+{
+    SetVariable(in, ReadName(in), "Win32");
+}
 
 void CmdSystemcolors(Interp &in)
 {
@@ -207,4 +216,4 @@ void CmdMcisendstring(Interp &in)
     SetVariable(in, name, in.host->Mci(command));
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -12,12 +12,18 @@ namespace zscript {
 
 namespace {
 
-uint8_t Colour(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t Colour(int32_t value)
+{
+    return static_cast<uint8_t>(value & 0xFF);
+}
 
 // Cursor and origin sums wrap at 32 bits as the language's arithmetic does.
-int32_t Wrap32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+int32_t Wrap32(int64_t value)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
 
-}  // namespace
+} // namespace
 
 void DrawAtCursor(Interp &in, std::string_view text)
 {
@@ -25,14 +31,14 @@ void DrawAtCursor(Interp &in, std::string_view text)
     if (!s.open || text.empty())
         return;
     const int64_t cw = s.font.cellWidth, ch = s.font.cellHeight;
-    if (text[0] == '\n') {  // a new line; at the bottom nothing happens (no scrolling)
+    if (text[0] == '\n') { // a new line; at the bottom nothing happens (no scrolling)
         if (s.surface.height < int64_t{s.cursorY} + 2 * ch)
             return;
         s.cursorX = s.originX;
         s.cursorY += static_cast<int32_t>(ch);
         return;
     }
-    if (text[0] == '\b') {  // back one cell, which is cleared
+    if (text[0] == '\b') { // back one cell, which is cleared
         s.cursorX = s.cursorX < 9 ? 0 : static_cast<int32_t>(s.cursorX - cw);
         FillScreen(in, s.cursorX, s.cursorY, cw, ch, s.backColour);
         return;
@@ -92,7 +98,7 @@ void CmdTextbegin(Interp &in)
         ExpandVariables(in, source, line);
         TextOut(in, line, true);
     }
-    if (!it->second.ended)  // no TEXTEND: the file ends with the block
+    if (!it->second.ended) // no TEXTEND: the file ends with the block
         in.control = CTRL_LEAVE_SCRIPT;
 }
 
@@ -117,9 +123,18 @@ void CmdTextfontfrombitmap(Interp &in)
     in.screen.font = FontFromPicture(AsSurface(b), cellWidth, cellHeight, first, last);
 }
 
-void CmdTextcolor(Interp &in) { in.screen.textColour = Colour(ReadNumber(in)); }
-void CmdTextbackcolor(Interp &in) { in.screen.backColour = Colour(ReadNumber(in)); }
-void CmdTexttranscolor(Interp &in) { in.screen.transColour = Colour(ReadNumber(in)); }
+void CmdTextcolor(Interp &in)
+{
+    in.screen.textColour = Colour(ReadNumber(in));
+}
+void CmdTextbackcolor(Interp &in)
+{
+    in.screen.backColour = Colour(ReadNumber(in));
+}
+void CmdTexttranscolor(Interp &in)
+{
+    in.screen.transColour = Colour(ReadNumber(in));
+}
 
 void CmdTextsetxy(Interp &in)
 {
@@ -141,4 +156,4 @@ void CmdTexty(Interp &in)
     SetVariableNumber(in, name, Wrap32(int64_t{in.screen.cursorY} - in.screen.originY));
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -36,7 +36,7 @@ std::string Prepare(const std::string &text)
     const std::string dir = DirectoryPart(name), file = FilePart(name);
     std::string full = FullPath(dir.empty() ? "." : dir);
     if (full.empty())
-        full = dir.empty() ? "." : dir;  // too long to expand: kept as it is
+        full = dir.empty() ? "." : dir; // too long to expand: kept as it is
     if (full.back() != '/')
         full += '/';
     return full + file;
@@ -166,10 +166,19 @@ void Operation(Interp &in, Op op)
     SetVariableNumber(in, name, result);
 }
 
-}  // namespace
+} // namespace
 
-void CmdFiledelete(Interp &in) { Operation(in, Op::Delete); }
-void CmdFilecopy(Interp &in) { Operation(in, Op::Copy); }
-void CmdFilerename(Interp &in) { Operation(in, Op::Rename); }
+void CmdFiledelete(Interp &in)
+{
+    Operation(in, Op::Delete);
+}
+void CmdFilecopy(Interp &in)
+{
+    Operation(in, Op::Copy);
+}
+void CmdFilerename(Interp &in)
+{
+    Operation(in, Op::Rename);
+}
 
-}  // namespace zscript
+} // namespace zscript

@@ -11,7 +11,8 @@ int32_t AllocBitmap(Interp &in, uint32_t width, uint32_t height)
 {
     BitmapStore &store = in.bitmaps;
     const uint64_t size = uint64_t{width} * height;
-    if (width > kBitmapPixelLimit || height > kBitmapPixelLimit || size > kBitmapPixelLimit || store.pixelsInUse + size > kBitmapTotalLimit)
+    if (width > kBitmapPixelLimit || height > kBitmapPixelLimit || size > kBitmapPixelLimit ||
+        store.pixelsInUse + size > kBitmapTotalLimit)
         return 0;
     for (int i = 0; i < kBitmapSlots; ++i) {
         if (store.slots[i])
@@ -51,4 +52,4 @@ void FreeBitmap(Interp &in, int32_t number)
     in.bitmaps.slots[number - kBitmapBase].reset();
 }
 
-}  // namespace zscript
+} // namespace zscript

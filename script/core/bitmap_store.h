@@ -29,7 +29,7 @@ using Palette768 = std::array<uint8_t, 768>;
 
 struct ScriptBitmap {
     uint32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;      // width x height, empty when either is 0
+    std::vector<uint8_t> pixels; // width x height, empty when either is 0
     std::optional<Palette768> palette;
 
     uint8_t *Row(uint32_t y) { return pixels.data() + static_cast<size_t>(y) * width; }
@@ -51,7 +51,7 @@ inline ScreenSurface AsSurface(ScriptBitmap &b)
 struct BitmapStore {
     std::unique_ptr<ScriptBitmap> slots[kBitmapSlots];
     uint64_t pixelsInUse = 0;
-    uint64_t pixelLimit = kBitmapPixelLimit;  // smaller where runs must stay quick (fuzzing)
+    uint64_t pixelLimit = kBitmapPixelLimit; // smaller where runs must stay quick (fuzzing)
     uint64_t totalLimit = kBitmapTotalLimit;
 };
 
@@ -66,6 +66,6 @@ ScriptBitmap *CheckBitmapOrNone(Interp &in, int32_t number);
 // Frees the bitmap of a checked number.
 void FreeBitmap(Interp &in, int32_t number);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

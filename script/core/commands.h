@@ -236,6 +236,6 @@ void FadeOutPalette(Interp &in);
 // Closes the window (a capture of the last picture first) and resets the text state.
 void CloseScreen(Interp &in);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -20,7 +20,7 @@ std::string WithLinuxLineEnds(std::string_view text)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 void CloseAllSlots(Interp &in)
 {
@@ -35,8 +35,7 @@ void ScriptError(Interp &in, std::string_view message, std::string_view detail, 
         CloseScreen(in);
     std::string report(tail);
     if (!in.scriptName.empty())
-        report += "  In script file: " + in.scriptName + "  At line number: " + std::to_string(in.lineNumber) +
-                  ".\r\n";
+        report += "  In script file: " + in.scriptName + "  At line number: " + std::to_string(in.lineNumber) + ".\r\n";
     if (Tracing(in)) {
         std::string t = "\r\n";
         t += message;
@@ -77,4 +76,4 @@ void ListLine(Interp &in, std::string_view text)
     }
 }
 
-}  // namespace zscript
+} // namespace zscript

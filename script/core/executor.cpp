@@ -1,9 +1,9 @@
 // RunScriptFile: reading a script file into command records, and the
 // executor loop that runs them (labels, jumps, several commands per line,
 // the trace file).
+#include "platform/platform.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <cstring>
 #include <ctime>
@@ -247,7 +247,7 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
     }
 }
 
-}  // namespace
+} // namespace
 
 const std::string &LineBuffer(Interp &in)
 {
@@ -290,7 +290,7 @@ void Service(Interp &in)
     // few nanoseconds (it ticks every few milliseconds), so it is read for
     // every command; with a window the pump runs on every tick of it,
     // without one every 10 ms.
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
     const auto ms = static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
                                           static_cast<uint64_t>(now.tv_nsec) / 1000000u);
@@ -403,4 +403,4 @@ bool RunScriptFile(Interp &in, const std::string &nameIn, const std::string &lab
     return true;
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -34,7 +34,7 @@ void Condition(Interp &in, bool result)
     TraceWrite(in, result ? "  ***True " : "  ***False");
 }
 
-}  // namespace
+} // namespace
 
 void CmdGoto(Interp &in)
 {
@@ -148,4 +148,4 @@ void CmdDebugText(Interp &in)
     VEXFileFlush(in.slots[in.debugFile]);
 }
 
-}  // namespace zscript
+} // namespace zscript

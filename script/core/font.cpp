@@ -52,9 +52,13 @@ int64_t DrawText(const ScreenSurface &dst, int64_t x, int64_t y, std::string_vie
     const int64_t r0 = std::max<int64_t>(0, -y), r1 = std::min<int64_t>(ch, dst.height - y);
     if (!dst.pixels || r0 >= r1)
         return width;
-    enum { kBackOnly, kTextOnly, kBoth } rule = colours.text == colours.trans   ? kBackOnly
-                                                : colours.back == colours.trans ? kTextOnly
-                                                                                : kBoth;
+    enum {
+        kBackOnly,
+        kTextOnly,
+        kBoth
+    } rule = colours.text == colours.trans   ? kBackOnly
+             : colours.back == colours.trans ? kTextOnly
+                                             : kBoth;
     const uint32_t rowBytes = font.RowBytes();
     for (size_t i = 0; i < text.size(); ++i) {
         const int64_t cx = x + static_cast<int64_t>(i) * cw;
@@ -79,4 +83,4 @@ int64_t DrawText(const ScreenSurface &dst, int64_t x, int64_t y, std::string_vie
     return width;
 }
 
-}  // namespace zscript
+} // namespace zscript

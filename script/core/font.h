@@ -25,7 +25,7 @@ constexpr uint32_t kMaxCell = 1024;
 struct Font {
     uint32_t cellWidth = 8, cellHeight = 16;
     uint32_t first = kBuiltinFirst, last = kBuiltinLast;
-    std::vector<uint8_t> glyphs;  // empty: the built-in glyphs
+    std::vector<uint8_t> glyphs; // empty: the built-in glyphs
 
     // Bytes of one glyph row: the most significant bit is the leftmost pixel.
     uint32_t RowBytes() const { return (cellWidth + 7) / 8; }
@@ -51,6 +51,6 @@ struct TextColours {
 int64_t DrawText(const ScreenSurface &dst, int64_t x, int64_t y, std::string_view text, const Font &font,
                  const TextColours &colours);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

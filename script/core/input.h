@@ -18,11 +18,11 @@ std::string KeyName(int code);
 constexpr int kMouseAreas = 128;
 constexpr int kMouseLevels = 32;
 constexpr size_t kAreaNameMax = 31;
-constexpr int32_t kNoPointerBitmap = 0;  // bitmaps are numbered from 9000
+constexpr int32_t kNoPointerBitmap = 0; // bitmaps are numbered from 9000
 
 struct MouseArea {
     std::string name;
-    int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+    int32_t left = 0, top = 0, right = 0, bottom = 0; // right and bottom exclusive
     int32_t bitmap = kNoPointerBitmap;                // pointer image: a bitmap number, or none
     bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
@@ -32,8 +32,8 @@ struct MouseArea {
 // without a push and a push beyond 32 leave everything as it is.
 class MouseAreas {
 public:
-    bool Add(MouseArea area);  // false when the table is full
-    void Remove(std::string_view name);  // the newest active area of that name
+    bool Add(MouseArea area);           // false when the table is full
+    void Remove(std::string_view name); // the newest active area of that name
     void RemoveAll() { count_ = base_; }
     bool Push();
     bool Pop();
@@ -83,27 +83,27 @@ PointerImage BuiltInPointer(const uint8_t *rgb768);
 
 // The software pointer's state.
 struct SoftPointer {
-    int32_t x = -1, y = -1;       // position on the screen, -1 -1 when outside
-    int32_t bitmap = kNoPointerBitmap;  // image: a bitmap slot, or the built-in one
+    int32_t x = -1, y = -1;            // position on the screen, -1 -1 when outside
+    int32_t bitmap = kNoPointerBitmap; // image: a bitmap slot, or the built-in one
     PointerImage builtIn;
-    uint32_t builtInVersion = 0;  // palette version the built-in image was made for
+    uint32_t builtInVersion = 0; // palette version the built-in image was made for
     bool builtInMade = false;
-    bool drawn = false;           // the image is on the screen
-    int32_t drawnX = 0, drawnY = 0;  // the position it was drawn for
+    bool drawn = false;             // the image is on the screen
+    int32_t drawnX = 0, drawnY = 0; // the position it was drawn for
     int32_t drawnBitmap = kNoPointerBitmap;
-    uint32_t drawnVersion = 0;    // palette version it was drawn in
-    int32_t rectX = 0, rectY = 0, rectW = 0, rectH = 0;  // the screen it covers
-    std::vector<uint8_t> saved;   // the screen under it (rectW x rectH)
+    uint32_t drawnVersion = 0;                          // palette version it was drawn in
+    int32_t rectX = 0, rectY = 0, rectW = 0, rectH = 0; // the screen it covers
+    std::vector<uint8_t> saved;                         // the screen under it (rectW x rectH)
 };
 
 // Everything the input family keeps per run.
 struct InputState {
     MouseAreas areas;
     SoftPointer pointer;
-    uint32_t leftTaken = 0, rightTaken = 0;  // button releases already read
+    uint32_t leftTaken = 0, rightTaken = 0; // button releases already read
     int32_t mouseMode = 0;
 };
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -1,7 +1,7 @@
 // Key names, the mouse-area table, line editing and the built-in pointer
 // image: the input family's logic without any window.
-#include "script/core/input.h"
 #include "script/commands/palette_search.h"
+#include "script/core/input.h"
 
 #include <algorithm>
 
@@ -98,7 +98,7 @@ LineEditor::Action LineEditor::Key(int code)
         text_.pop_back();
         return Action::Erase;
     case 13:
-        return Action::Finish;  // with nothing typed the result is empty, as after Escape
+        return Action::Finish; // with nothing typed the result is empty, as after Escape
     case 27:
         text_.clear();
         return Action::Finish;
@@ -134,4 +134,4 @@ PointerImage BuiltInPointer(const uint8_t *rgb768)
     return image;
 }
 
-}  // namespace zscript
+} // namespace zscript

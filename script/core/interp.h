@@ -30,9 +30,9 @@ enum Token : uint8_t {
 
 enum Control : uint8_t { CTRL_NONE = 0, CTRL_EXECUTE_LINE = 1, CTRL_LEAVE_SCRIPT = 2, CTRL_END_ALL = 3 };
 
-constexpr size_t kTextMax = 767;        // longest line, parameter text or string value
-constexpr size_t kStoreLimit = 32768;   // variable store bytes
-constexpr size_t kPushLimit = 8188;     // VARPUSH stack bytes
+constexpr size_t kTextMax = 767;      // longest line, parameter text or string value
+constexpr size_t kStoreLimit = 32768; // variable store bytes
+constexpr size_t kPushLimit = 8188;   // VARPUSH stack bytes
 constexpr size_t kMaxLabels = 512;
 constexpr uint32_t kReturnDepth = 64;
 constexpr int kFileSlots = 64;
@@ -47,13 +47,13 @@ struct Keyword {
     Handler handler;
 };
 extern const Keyword kKeywords[kKeywordCount];
-int FindKeyword(const char *candidate);  // upper-cases nothing; -1 when unknown
+int FindKeyword(const char *candidate); // upper-cases nothing; -1 when unknown
 
 // One compiled command.
 struct Record {
     uint32_t line;
     uint8_t keyword;
-    uint32_t text;  // offset of the parameter text in the file's text pool
+    uint32_t text; // offset of the parameter text in the file's text pool
     uint32_t length;
 };
 
@@ -65,14 +65,14 @@ struct Label {
 // The lines after a TEXTBEGIN line, kept as text up to its TEXTEND line.
 struct TextBlock {
     std::vector<std::string> lines;
-    bool ended = false;  // a TEXTEND line closed it (else the file's end did)
+    bool ended = false; // a TEXTEND line closed it (else the file's end did)
 };
 
 // What RunScriptFile compiles a file into.
 struct CompiledFile {
     std::vector<Record> records;
-    std::string pool;  // NUL-terminated parameter texts back to back
-    std::map<uint32_t, TextBlock> textBlocks;  // by the index of the record that starts them
+    std::string pool;                         // NUL-terminated parameter texts back to back
+    std::map<uint32_t, TextBlock> textBlocks; // by the index of the record that starts them
 };
 
 // Escapes from a ScriptError to the main routine (the report is made already).
@@ -99,29 +99,29 @@ struct Screen {
 // An animation slot (3000 + index): the open file and where it decodes to.
 struct AnimationSlot {
     ZorbHandle *handle = nullptr;
-    std::string name;             // base name of the file
-    bool advancePending = false;  // the last frame stays current until the next advance
-    int32_t targetBitmap = -1;    // bitmap slot the frames go to, -1: the screen
-    const uint8_t *output = nullptr;  // the pixels the decoder writes (checked before every decode)
+    std::string name;                // base name of the file
+    bool advancePending = false;     // the last frame stays current until the next advance
+    int32_t targetBitmap = -1;       // bitmap slot the frames go to, -1: the screen
+    const uint8_t *output = nullptr; // the pixels the decoder writes (checked before every decode)
     size_t outputBytes = 0;
 };
 constexpr int kAnimationSlots = 32;
 
 struct Interp {
     Host *host = nullptr;
-    bool sandbox = false;  // file and program commands refused, no waiting (fuzzing)
-    uint64_t stepLimit = 0;  // commands to run before the run ends (0: no limit)
+    bool sandbox = false;   // file and program commands refused, no waiting (fuzzing)
+    uint64_t stepLimit = 0; // commands to run before the run ends (0: no limit)
 
     // Buffers of the running command. The line buffer of a record is only
     // composed when something reads it (LineBuffer).
-    std::string line;           // keyword, a space, the parameters
+    std::string line; // keyword, a space, the parameters
     bool lineFromRecord = false;
     const char *recordKeyword = nullptr;
     std::string_view recordParams;
-    std::string_view params;    // the parameters not yet consumed: params.substr(pos)
-    std::string paramStore;     // what params views when it is not a record's text
+    std::string_view params; // the parameters not yet consumed: params.substr(pos)
+    std::string paramStore;  // what params views when it is not a record's text
     size_t pos = 0;
-    std::string tok[3];    // token work buffers
+    std::string tok[3]; // token work buffers
 
     uint32_t lineNumber = 0;
     std::string scriptName;
@@ -132,22 +132,22 @@ struct Interp {
     size_t labelBase = 0;
     uint32_t returnStack[kReturnDepth] = {};
     uint32_t returnDepth = 0;
-    uint32_t fileDepthBase = 0;  // return depth when the running file started
+    uint32_t fileDepthBase = 0; // return depth when the running file started
     uint32_t position = 0;
     uint32_t end = 0;
     const CompiledFile *file = nullptr;
 
     // Variables.
-    std::string store;      // 0xFF NAME 0xFE VALUE ..., without the final 0xFF
-    std::string pushStack;  // 0xFF 0xFF 0xFF frame marks, 0xFF NAME 0xFF VALUE entries
-    std::vector<size_t> pushFrames;   // offset of each frame mark
+    std::string store;              // 0xFF NAME 0xFE VALUE ..., without the final 0xFF
+    std::string pushStack;          // 0xFF 0xFF 0xFF frame marks, 0xFF NAME 0xFF VALUE entries
+    std::vector<size_t> pushFrames; // offset of each frame mark
 
     // Files.
     VEXFILE *slots[kFileSlots] = {};
     uint8_t debugFile = kNoSlot;
     uint8_t printSlot = kNoSlot;
-    std::string printSpool;   // spool file of a print job meant for the printer
-    std::string indent;       // trace indentation
+    std::string printSpool; // spool file of a print job meant for the printer
+    std::string indent;     // trace indentation
 
     // File search state (FILEFIND / FILEFINDNEXT).
     std::vector<std::string> found;
@@ -159,10 +159,10 @@ struct Interp {
     BitmapStore bitmaps;
     InputState input;
     AnimationSlot animations[kAnimationSlots];
-    uint32_t trackSelection = 0;  // ZORB_OPEN_TRACK bits added to every animation open
+    uint32_t trackSelection = 0; // ZORB_OPEN_TRACK bits added to every animation open
     uint32_t seed = 0;
-    std::string commandLine;   // what follows the script name
-    std::vector<long> children;  // started programs not yet reaped
+    std::string commandLine;    // what follows the script name
+    std::vector<long> children; // started programs not yet reaped
 
     // Pumping between commands, throttled by time.
     uint32_t lastPump = 0;
@@ -226,13 +226,13 @@ std::string &ReadValue(Interp &in, int buffer = 0);
 std::string &ReadText(Interp &in, int buffer = 0);
 std::string_view ReadValueView(Interp &in, int buffer = 0);
 std::string_view ReadTextView(Interp &in, int buffer = 0);
-void SkipBlanks(Interp &in);  // removes leading blanks from the parameter buffer
-bool ParamsDone(const Interp &in);  // empty, or at ";" or "#"
+void SkipBlanks(Interp &in);       // removes leading blanks from the parameter buffer
+bool ParamsDone(const Interp &in); // empty, or at ";" or "#"
 
 // ---- variables (variables.cpp) ---------------------------------------------------------
-void NormalizeName(std::string &name);  // trim and upper-case
-std::string_view GetVariable(Interp &in, std::string &name);  // name normalised in place
-std::string_view LookupVariable(Interp &in, std::string_view name);  // a view into the store
+void NormalizeName(std::string &name);                              // trim and upper-case
+std::string_view GetVariable(Interp &in, std::string &name);        // name normalised in place
+std::string_view LookupVariable(Interp &in, std::string_view name); // a view into the store
 void SetVariable(Interp &in, const std::string &name, std::string_view value);
 void SetVariableNumber(Interp &in, const std::string &name, int32_t value);
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
@@ -248,14 +248,14 @@ int FindLabel(Interp &in, std::string_view name);
 void JumpToLabel(Interp &in, std::string_view name);
 void TraceWrite(Interp &in, std::string_view text);
 bool Tracing(const Interp &in);
-void Service(Interp &in);  // window messages and sound, throttled by time
+void Service(Interp &in); // window messages and sound, throttled by time
 // Splits file text into lines as the line reader does (767 characters at most).
 std::vector<std::string> SplitScriptLines(std::string_view text);
 
 // ---- file slots (commands/file_slots.cpp) -----------------------------------------------
 uint8_t OpenFileSlot(Interp &in, const std::string &name, int mode);
 void CloseFileSlot(Interp &in, uint8_t slot);
-uint8_t CheckFile(Interp &in, int32_t number);  // raises "Bad file parameter"
+uint8_t CheckFile(Interp &in, int32_t number); // raises "Bad file parameter"
 // The name as it exists on disk: as written when it exists, else matched
 // component by component without regard to case; backslashes become slashes.
 std::string ResolveName(const std::string &name);
@@ -264,13 +264,13 @@ std::string FullPath(const std::string &name);
 void RefuseInSandbox(Interp &in);
 void ReapChildren(Interp &in);
 // A print job meant for the printer: handed to the spooler when its slot closes.
-void FinishPrintJob(Interp &in);  // started programs that ended
+void FinishPrintJob(Interp &in); // started programs that ended
 
 // Window check of the commands that need the display window.
 void NeedWindow(Interp &in);
 // Output of TEXT and the listing commands: the print file, else the text cursor.
 void TextOut(Interp &in, std::string_view text, bool newline);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -3,7 +3,6 @@
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
-
 namespace zscript {
 
 const Keyword kKeywords[kKeywordCount] = {
@@ -210,7 +209,7 @@ inline int Order(const char *a, const char *b)
     return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
 }
 
-}  // namespace
+} // namespace
 
 int FindKeyword(const char *candidate)
 {
@@ -249,4 +248,4 @@ int FindKeyword(const char *candidate)
     return -1;
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -12,8 +12,14 @@ inline bool IsSeparator(char c)
     return (u != 0 && u <= 32) || c == ',';
 }
 
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+inline bool IsLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 inline bool IsSpaceOrControl(char c)
 {
     const auto u = static_cast<unsigned char>(c);
@@ -24,7 +30,7 @@ inline bool IsSpaceOrControl(char c)
 // replacements the text is left as it stands.
 constexpr int kMaxExpansions = 256;
 
-}  // namespace
+} // namespace
 
 void ExpandVariables(Interp &in, std::string_view text, std::string &dest)
 {
@@ -203,4 +209,4 @@ bool ParamsDone(const Interp &in)
     return in.pos >= in.params.size() || in.params[in.pos] == ';' || in.params[in.pos] == '#';
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -1,9 +1,9 @@
 // The program around the interpreter: the command line, the front-end link,
 // the usage and closing boxes, and the run of the main script.
 #include "script/core/program.h"
+#include "platform/platform.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
-#include "platform/platform.h"
 
 #include <vector>
 
@@ -67,15 +67,14 @@ bool HasUnknownSwitch(const std::string &line)
     return false;
 }
 
-constexpr const char *kHelp =
-    "usage: zorbscw [SCRIPT[.zs] [ARGUMENTS...]]\n"
-    "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
-    "SYSTEMCOMMANDLINE gives the script.\n"
-    "  -h, --help     this text\n"
-    "  --version      the version\n"
-    "Exit status: 0 the script ran, 1 a script error, 2 usage.\n";
+constexpr const char *kHelp = "usage: zorbscw [SCRIPT[.zs] [ARGUMENTS...]]\n"
+                              "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
+                              "SYSTEMCOMMANDLINE gives the script.\n"
+                              "  -h, --help     this text\n"
+                              "  --version      the version\n"
+                              "Exit status: 0 the script ran, 1 a script error, 2 usage.\n";
 
-}  // namespace
+} // namespace
 
 int RunProgram(Host &host, int argc, char **argv)
 {
@@ -131,4 +130,4 @@ int RunProgram(Host &host, int argc, char **argv)
     return status;
 }
 
-}  // namespace zscript
+} // namespace zscript

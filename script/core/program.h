@@ -9,6 +9,6 @@ namespace zscript {
 // Runs zorbscw on its arguments; returns the exit status (0, 1, 2).
 int RunProgram(Host &host, int argc, char **argv);
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -23,7 +23,7 @@ std::vector<std::string> ReadNameList(Interp &in)
     return names;
 }
 
-}  // namespace
+} // namespace
 
 uint32_t IntegerSquareRoot(uint32_t n)
 {
@@ -81,7 +81,8 @@ void CmdVarList(Interp &in)
         size_t valueEnd = s.find('\xFF', nameEnd + 1);
         if (valueEnd == std::string::npos)
             valueEnd = s.size();
-        const std::string entry = s.substr(i + 1, nameEnd - i - 1) + "=" + s.substr(nameEnd + 1, valueEnd - nameEnd - 1);
+        const std::string entry =
+            s.substr(i + 1, nameEnd - i - 1) + "=" + s.substr(nameEnd + 1, valueEnd - nameEnd - 1);
         ListLine(in, entry);
         i = valueEnd;
     }
@@ -147,4 +148,4 @@ void CmdComputeSqrt(Interp &in)
     SetVariable(in, name, std::to_string(r));
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -13,7 +13,10 @@ namespace {
 constexpr char kMark = '\xFF';
 constexpr char kValueMark = '\xFE';
 
-inline bool IsBlank(char c) { return c != '\0' && static_cast<signed char>(c) <= 32; }
+inline bool IsBlank(char c)
+{
+    return c != '\0' && static_cast<signed char>(c) <= 32;
+}
 
 // Names and values never hold the store's marks: they would make entries
 // ambiguous. Such bytes (only found in binary data) become '?'.
@@ -72,7 +75,7 @@ bool IsNormal(std::string_view name)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 void NormalizeName(std::string &name)
 {
@@ -122,8 +125,8 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     }
     std::string_view value = valueIn.substr(0, kTextMax);
     // A value taken from the store itself moves when the store changes.
-    const bool inStore = !value.empty() && value.data() >= in.store.data() &&
-                         value.data() < in.store.data() + in.store.size();
+    const bool inStore =
+        !value.empty() && value.data() >= in.store.data() && value.data() < in.store.data() + in.store.size();
     if (inStore || HasMarks(value)) {
         valueCopy.assign(value);
         Sanitize(valueCopy);
@@ -248,4 +251,4 @@ void PopVariables(Interp &in)
         SetVariable(in, it->first, it->second);
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -18,14 +18,17 @@ namespace {
 constexpr int kFirst = 32, kLast = 175, kCellBytes = 16;
 
 // Code points of the codes 127 to 175 of code page 437 (32 to 126 are ASCII).
-constexpr uint32_t kHigh[] = {
-    0x2302, 0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF,
-    0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1,
-    0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB};
+constexpr uint32_t kHigh[] = {0x2302, 0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA,
+                              0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6,
+                              0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3,
+                              0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+                              0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB};
 static_assert(sizeof kHigh / sizeof kHigh[0] == kLast - 126);
 
-uint32_t CodePoint(int code) { return code < 127 ? static_cast<uint32_t>(code) : kHigh[code - 127]; }
+uint32_t CodePoint(int code)
+{
+    return code < 127 ? static_cast<uint32_t>(code) : kHigh[code - 127];
+}
 
 uint32_t Le32(const std::vector<uint8_t> &d, size_t at)
 {
@@ -34,8 +37,8 @@ uint32_t Le32(const std::vector<uint8_t> &d, size_t at)
 
 struct Psf {
     std::string name;
-    std::vector<uint8_t> glyphs;     // count x 16 bytes
-    std::map<uint32_t, size_t> map;  // code point -> glyph
+    std::vector<uint8_t> glyphs;    // count x 16 bytes
+    std::map<uint32_t, size_t> map; // code point -> glyph
 };
 
 // Decodes one UTF-8 sequence of the PSF 2 table; false at a malformed one.
@@ -78,14 +81,14 @@ bool Load(const std::string &path, Psf &font, std::string &error)
         error = "not a PSF font";
         return false;
     }
-    if (width != 8 || height != 16 || size != kCellBytes || count == 0 || count > 65536 ||
-        header > d.size() || (d.size() - header) / size < count) {
+    if (width != 8 || height != 16 || size != kCellBytes || count == 0 || count > 65536 || header > d.size() ||
+        (d.size() - header) / size < count) {
         error = "not a complete font of 8 x 16 cells";
         return false;
     }
     font.glyphs.assign(d.begin() + static_cast<ptrdiff_t>(header),
                        d.begin() + static_cast<ptrdiff_t>(header + count * size));
-    if (!table) {  // no Unicode table: the glyph order is code page 437
+    if (!table) { // no Unicode table: the glyph order is code page 437
         for (int code = kFirst; code <= kLast; ++code)
             font.map.emplace(CodePoint(code), static_cast<size_t>(code));
         return true;
@@ -95,7 +98,7 @@ bool Load(const std::string &path, Psf &font, std::string &error)
         if (psf2) {
             if (d[i] == 0xFF) {
                 ++glyph, ++i;
-            } else if (d[i] == 0xFE) {  // sequences follow: not single characters
+            } else if (d[i] == 0xFE) { // sequences follow: not single characters
                 while (i < d.size() && d[i] != 0xFF)
                     ++i;
             } else {
@@ -124,7 +127,7 @@ bool Load(const std::string &path, Psf &font, std::string &error)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

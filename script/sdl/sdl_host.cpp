@@ -1,15 +1,15 @@
 // The host of the script player on SDL: window messages through the display
 // layer, message boxes through the platform's message output, sound through
 // SDL audio devices. ZorbScriptMain runs the program with it.
-#include "script/zscript.h"
-#include "script/core/interp.h"
-#include "script/core/program.h"
-#include "script/sdl/sound_commands.h"
-#include "script/sdl/test_input.h"
 #include "platform/platform.h"
 #include "runtime/display.h"
 #include "runtime/sound.h"
 #include "runtime/sound_hook.h"
+#include "script/core/interp.h"
+#include "script/core/program.h"
+#include "script/sdl/sound_commands.h"
+#include "script/sdl/test_input.h"
+#include "script/zscript.h"
 
 #include <SDL.h>
 
@@ -27,8 +27,7 @@ public:
     SdlHost()
         : sound_([](const std::string &name) { return ResolveName(name); }),
           testInput_(std::getenv("ZORBSCW_TEST_INPUT"))
-    {
-    }
+    {}
 
     void Pump() override
     {
@@ -184,7 +183,7 @@ private:
     SoundCommands sound_;
     TestInput testInput_;
     bool resolutionChanged_ = false;
-    bool pending_ = false;  // rectangles collected and not shown yet
+    bool pending_ = false; // rectangles collected and not shown yet
 };
 
 // A graphical box needs a real display; without one the text goes to
@@ -215,18 +214,20 @@ int SdlHost::Ask(const std::string &caption, const std::string &text, int32_t st
     }
     if (cancel)
         buttons.push_back({SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "Cancel"});
-    const Uint32 icon = yesNo ? SDL_MESSAGEBOX_INFORMATION : cancel ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
-    const SDL_MessageBoxData data{icon, WindowHandle(), caption.c_str(), text.c_str(),
-                                  static_cast<int>(buttons.size()), buttons.data(), nullptr};
+    const Uint32 icon = yesNo    ? SDL_MESSAGEBOX_INFORMATION
+                        : cancel ? SDL_MESSAGEBOX_WARNING
+                                 : SDL_MESSAGEBOX_INFORMATION;
+    const SDL_MessageBoxData data{
+        icon, WindowHandle(), caption.c_str(), text.c_str(), static_cast<int>(buttons.size()), buttons.data(), nullptr};
     int hit = -1;
     if (SDL_ShowMessageBox(&data, &hit) != 0 || hit < 0)
         return 2;
     return hit;
 }
 
-}  // namespace
+} // namespace
 
-}  // namespace zscript
+} // namespace zscript
 
 extern "C" int ZorbScriptMain(int argc, char **argv)
 {

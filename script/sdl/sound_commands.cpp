@@ -18,7 +18,7 @@ namespace {
 constexpr uint32_t kToneRate = 22050;
 
 struct ToneState {
-    uint32_t halfPeriod;  // samples per half wave
+    uint32_t halfPeriod; // samples per half wave
     uint32_t phase = 0;
     bool high = false;
 };
@@ -85,7 +85,7 @@ std::vector<std::string> Words(const std::string &command)
     return words;
 }
 
-}  // namespace
+} // namespace
 
 SoundCommands::~SoundCommands()
 {
@@ -113,11 +113,11 @@ void SoundCommands::CloseAll()
 void SoundCommands::Tone(int32_t frequency, int32_t ms, const std::function<void(uint32_t)> &wait)
 {
     const uint32_t duration = ms > 0 ? static_cast<uint32_t>(ms) : 0;
-    ToneState state {frequency >= 19 ? std::max<uint32_t>(1, kToneRate / (2u * static_cast<uint32_t>(frequency))) : 0};
+    ToneState state{frequency >= 19 ? std::max<uint32_t>(1, kToneRate / (2u * static_cast<uint32_t>(frequency))) : 0};
     uint32_t device = 0;
     if (duration > 0 && Up())
         device = zorb::CurrentSoundDevice().OpenPull({kToneRate, 1, 8}, 0, ToneFill, &state);
-    wait(duration);  // silent but timed without a device
+    wait(duration); // silent but timed without a device
     if (device)
         zorb::CurrentSoundDevice().Close(device);
 }
@@ -134,7 +134,7 @@ std::string SoundCommands::Open(const std::string &file, const std::string &alia
 {
     if (Find(alias))
         return "Error: the alias is already in use.";
-    SDL_AudioSpec spec {};
+    SDL_AudioSpec spec{};
     Uint8 *buffer = nullptr;
     Uint32 length = 0;
     if (!SDL_LoadWAV(file.c_str(), &spec, &buffer, &length))
@@ -169,7 +169,7 @@ std::string SoundCommands::Play(WaveSound &w, bool waitToEnd, const std::functio
         return std::string("Error: no sound device: ") + zorb::CurrentSoundDevice().LastError();
     if (!w.device) {
         w.device = zorb::CurrentSoundDevice().OpenPull({w.rate, w.channels, 16},
-                                                         static_cast<uint32_t>(waves_.size() % 7), WaveFill, &w);
+                                                       static_cast<uint32_t>(waves_.size() % 7), WaveFill, &w);
         if (!w.device)
             return std::string("Error: no sound device: ") + zorb::CurrentSoundDevice().LastError();
     }
@@ -260,4 +260,4 @@ std::string SoundCommands::Command(const std::string &command, const std::functi
     return "Error: unsupported status item (mode, length and position are known).";
 }
 
-}  // namespace zscript
+} // namespace zscript

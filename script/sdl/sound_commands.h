@@ -12,11 +12,11 @@ namespace zscript {
 
 // One wave file opened by MCISENDSTRING, as 16-bit samples.
 struct WaveSound {
-    std::string alias;  // lower case
+    std::string alias; // lower case
     std::vector<uint8_t> data;
     uint32_t rate = 0, channels = 0;
     uint32_t device = 0;
-    size_t position = 0;  // bytes played (guarded by the device lock)
+    size_t position = 0; // bytes played (guarded by the device lock)
     bool playing = false;
 };
 
@@ -42,6 +42,6 @@ private:
     bool audioUp_ = false;
 };
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

@@ -108,7 +108,7 @@ bool Push(const std::string &event)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 TestInput::TestInput(const char *spec)
 {
@@ -137,4 +137,4 @@ void TestInput::WaitBegins()
             std::fprintf(stderr, "ZORBSCW_TEST_INPUT: cannot make the event \"%s\"\n", item.event.c_str());
 }
 
-}  // namespace zscript
+} // namespace zscript

@@ -27,6 +27,6 @@ private:
     uint32_t waits_ = 0;
 };
 
-}  // namespace zscript
+} // namespace zscript
 
 #endif

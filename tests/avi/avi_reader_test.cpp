@@ -27,13 +27,14 @@ Bytes Frame8(int w, int h, uint8_t v)
     Bytes f(static_cast<size_t>(stride * h), 0);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
-            int stored = h - 1 - y;  // bottom-up
-            f[static_cast<size_t>(stored * stride + x)] = y == 0 ? static_cast<uint8_t>(v + x) : static_cast<uint8_t>(y);
+            int stored = h - 1 - y; // bottom-up
+            f[static_cast<size_t>(stored * stride + x)] =
+                y == 0 ? static_cast<uint8_t>(v + x) : static_cast<uint8_t>(y);
         }
     return f;
 }
 
-}  // namespace
+} // namespace
 
 TEST(AviReader, EightBitFramesWithPaletteChanges)
 {
@@ -82,8 +83,8 @@ TEST(AviReader, TrueColourTopDownDroppedAndShortFrames)
     b.SetVideo(2, -2, 24, 25, 1);
     Bytes f0 = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
     b.AddFrame(f0);
-    b.AddFrame({});          // dropped: repeats frame 0
-    b.AddFrame({99, 98});    // short: the rest is zero
+    b.AddFrame({});       // dropped: repeats frame 0
+    b.AddFrame({99, 98}); // short: the rest is zero
     b.UseRecLists(2);
     auto r = OpenBytes(b.Build());
     ASSERT_TRUE(r);
@@ -97,7 +98,8 @@ TEST(AviReader, TrueColourTopDownDroppedAndShortFrames)
     ASSERT_TRUE(r->ReadFrame(2));
     EXPECT_EQ(r->FrameTopRow()[0], 99);
     EXPECT_EQ(r->FrameTopRow()[1], 98);
-    for (int i = 2; i < 16; i++) EXPECT_EQ(r->FrameTopRow()[i], 0) << i;
+    for (int i = 2; i < 16; i++)
+        EXPECT_EQ(r->FrameTopRow()[i], 0) << i;
 }
 
 TEST(AviReader, SoundStreamsReadAcrossChunks)
@@ -107,8 +109,10 @@ TEST(AviReader, SoundStreamsReadAcrossChunks)
     int s1 = b.AddSound(2, 22050, 16);
     int s2 = b.AddSound(1, 8000, 8, 18);
     Bytes a, c;
-    for (int i = 0; i < 40; i++) a.push_back(static_cast<uint8_t>(i));
-    for (int i = 0; i < 5; i++) c.push_back(static_cast<uint8_t>(200 + i));
+    for (int i = 0; i < 40; i++)
+        a.push_back(static_cast<uint8_t>(i));
+    for (int i = 0; i < 5; i++)
+        c.push_back(static_cast<uint8_t>(200 + i));
     b.AddSoundChunk(s1, Bytes(a.begin(), a.begin() + 12));
     b.AddFrame(Bytes(32, 1));
     b.AddSoundChunk(s2, c);
@@ -129,8 +133,9 @@ TEST(AviReader, SoundStreamsReadAcrossChunks)
     EXPECT_EQ(r->Sound(1)->dataBytes, 5u);
 
     uint8_t buf[64];
-    ASSERT_EQ(r->ReadSound(0, 8, buf, 10), 10u);  // straddles the two chunks
-    for (int i = 0; i < 10; i++) EXPECT_EQ(buf[i], 8 + i);
+    ASSERT_EQ(r->ReadSound(0, 8, buf, 10), 10u); // straddles the two chunks
+    for (int i = 0; i < 10; i++)
+        EXPECT_EQ(buf[i], 8 + i);
     EXPECT_EQ(r->ReadSound(0, 35, buf, 64), 5u);
     EXPECT_EQ(buf[4], 39);
     EXPECT_EQ(r->ReadSound(0, 40, buf, 4), 0u);
@@ -143,10 +148,10 @@ TEST(AviReader, SoundStreamsReadAcrossChunks)
 TEST(AviReader, RefusesOtherCodecsAndNonAvi)
 {
     AviBuilder b;
-    b.SetVideo(4, 4, 24, 10, 1, {}, 0x47504A4D);  // a compressed format
+    b.SetVideo(4, 4, 24, 10, 1, {}, 0x47504A4D); // a compressed format
     b.AddFrame(Bytes(48, 0));
     auto r = OpenBytes(b.Build());
-    ASSERT_TRUE(r);  // the file itself is readable (its sound could be used)
+    ASSERT_TRUE(r); // the file itself is readable (its sound could be used)
     EXPECT_EQ(r->Video(), nullptr);
     EXPECT_TRUE(r->VideoRefused());
 
@@ -177,10 +182,13 @@ TEST(AviReader, TruncatedFilesNeverReadPastTheirEnd)
     for (size_t cut = 0; cut < full.size(); cut += 37) {
         Bytes part(full.begin(), full.begin() + static_cast<ptrdiff_t>(cut));
         auto r = OpenBytes(part);
-        if (!r) continue;
-        for (uint32_t f = 0; f < r->FrameCount(); f++) r->ReadFrame(f);
+        if (!r)
+            continue;
+        for (uint32_t f = 0; f < r->FrameCount(); f++)
+            r->ReadFrame(f);
         uint8_t buf[512];
-        if (r->SoundCount()) r->ReadSound(0, 0, buf, sizeof buf);
+        if (r->SoundCount())
+            r->ReadSound(0, 0, buf, sizeof buf);
     }
     // A cut inside the last frame keeps that frame, zero-filled.
     Bytes part(full.begin(), full.end() - 40);

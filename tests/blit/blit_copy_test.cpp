@@ -25,13 +25,16 @@ struct WideGuard {
     ~WideGuard() { ZorbSetMMX(was ? 1 : 0); }
 };
 
-std::array<uint8_t, 768> RandomPalette(std::mt19937 &rng) {
+std::array<uint8_t, 768> RandomPalette(std::mt19937 &rng)
+{
     std::array<uint8_t, 768> p{};
-    for (auto &v : p) v = static_cast<uint8_t>(rng());
+    for (auto &v : p)
+        v = static_cast<uint8_t>(rng());
     return p;
 }
 
-TEST(BlitModes, DoublingAndInterlacing) {
+TEST(BlitModes, DoublingAndInterlacing)
+{
     const uint8_t src[2 * 2] = {1, 2, 3, 4};
     BlitPtr h(ZorbBlitOpen(0x2));
     std::vector<uint8_t> d(4 * 4, 0xEE);
@@ -43,9 +46,10 @@ TEST(BlitModes, DoublingAndInterlacing) {
     EXPECT_EQ(d, (std::vector<uint8_t>{1, 1, 2, 2, 0xEE, 0xEE, 0xEE, 0xEE, 3, 3, 4, 4, 0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
-TEST(BlitModes, SixteenBitAndDestinationAddress) {
+TEST(BlitModes, SixteenBitAndDestinationAddress)
+{
     std::array<uint8_t, 768> pal{};
-    pal[3] = 255;  // index 1 red
+    pal[3] = 255; // index 1 red
     BlitPtr h(ZorbBlitOpen(ZORB_BLIT_16BIT_565));
     ZorbBlitSetPalette(h.get(), pal.data(), 0);
     const uint8_t src[3] = {0, 1, 0};
@@ -61,7 +65,8 @@ TEST(BlitModes, SixteenBitAndDestinationAddress) {
     EXPECT_EQ(d[0], 0xAAAA);
 }
 
-TEST(BlitSmoothing, SinglePixelGivesItsOwnBlock) {
+TEST(BlitSmoothing, SinglePixelGivesItsOwnBlock)
+{
     std::mt19937 rng(5);
     auto pal = RandomPalette(rng);
     for (uint32_t flags : {0x4u, 0x80000004u, 0xC0000004u}) {
@@ -79,12 +84,14 @@ TEST(BlitSmoothing, SinglePixelGivesItsOwnBlock) {
             uint16_t d[4] = {};
             ZorbBlit(h.get(), d, 4, 0, 0, &p, 1, 0, 0, 1, 1);
             const uint16_t own = h->ColourTable[p];
-            for (uint16_t v : d) EXPECT_EQ(v, own);
+            for (uint16_t v : d)
+                EXPECT_EQ(v, own);
         }
     }
 }
 
-TEST(BlitSmoothing, BlockUsesLeftAndAboveNeighbours) {
+TEST(BlitSmoothing, BlockUsesLeftAndAboveNeighbours)
+{
     std::mt19937 rng(9);
     auto pal = RandomPalette(rng);
     BlitPtr h(ZorbBlitOpen(0x4));
@@ -113,12 +120,14 @@ TEST(BlitSmoothing, BlockUsesLeftAndAboveNeighbours) {
     EXPECT_EQ(all[5], 10);
 }
 
-TEST(BlitPairTable, EightBitIsNearestFirstInRedOrder) {
+TEST(BlitPairTable, EightBitIsNearestFirstInRedOrder)
+{
     std::mt19937 rng(1234);
     for (int round = 0; round < 3; ++round) {
         auto pal = RandomPalette(rng);
-        if (round == 1)  // many duplicates and ties
-            for (int i = 0; i < 768; ++i) pal[i] = static_cast<uint8_t>((pal[i] & 0xC0));
+        if (round == 1) // many duplicates and ties
+            for (int i = 0; i < 768; ++i)
+                pal[i] = static_cast<uint8_t>((pal[i] & 0xC0));
         std::vector<uint8_t> table(65536);
         zorb::blit::BuildPairTable8(pal.data(), table.data());
         uint8_t order[256];
@@ -139,17 +148,19 @@ TEST(BlitPairTable, EightBitIsNearestFirstInRedOrder) {
                 };
                 int bestK = 0;
                 for (int k = 1; k < 256; ++k)
-                    if (dist(order[k]) < dist(order[bestK])) bestK = k;
+                    if (dist(order[k]) < dist(order[bestK]))
+                        bestK = k;
                 ASSERT_EQ(got, order[bestK]) << "pair " << a << "," << b;
             }
         }
     }
 }
 
-TEST(BlitPairTable, SixteenBitAveragesDropTheLowBit) {
+TEST(BlitPairTable, SixteenBitAveragesDropTheLowBit)
+{
     std::array<uint8_t, 768> pal{};
-    pal[0] = 255, pal[1] = 255, pal[2] = 255;  // index 0 white
-    pal[3] = 1, pal[4] = 9, pal[5] = 17;       // index 1
+    pal[0] = 255, pal[1] = 255, pal[2] = 255; // index 0 white
+    pal[3] = 1, pal[4] = 9, pal[5] = 17;      // index 1
     std::vector<uint16_t> t(65536);
     zorb::blit::BuildPairTable16(pal.data(), false, t.data());
     // ((254 + 0) / 2, (254 + 8) / 2, (254 + 16) / 2) = (127, 131, 135)
@@ -159,7 +170,8 @@ TEST(BlitPairTable, SixteenBitAveragesDropTheLowBit) {
     EXPECT_EQ(t[0], 0xFFFF);
 }
 
-TEST(BlitKeyed, TransMaskMerge) {
+TEST(BlitKeyed, TransMaskMerge)
+{
     BlitPtr h(ZorbBlitOpen(0));
     const uint8_t src[4] = {5, 0, 7, 0};
     const uint8_t mask[4] = {0, 1, 0, 1};
@@ -187,15 +199,19 @@ TEST(BlitKeyed, TransMaskMerge) {
 struct Surface {
     std::vector<uint8_t> bytes;
     int pitch;
-    Surface(int rowBytes, int rows, std::mt19937 &rng) : pitch(rowBytes + static_cast<int>(rng() % 40)) {
+    Surface(int rowBytes, int rows, std::mt19937 &rng) : pitch(rowBytes + static_cast<int>(rng() % 40))
+    {
         bytes.resize(static_cast<size_t>(pitch) * rows);
-        for (auto &b : bytes) b = static_cast<uint8_t>(rng());
+        for (auto &b : bytes)
+            b = static_cast<uint8_t>(rng());
     }
 };
 
-TEST(BlitWide, RandomRectanglesMatchPlainThroughTheInterface) {
+TEST(BlitWide, RandomRectanglesMatchPlainThroughTheInterface)
+{
     WideGuard guard;
-    if (!(ZorbCpuWord() & ZORB_CPU_HAS_WIDE)) GTEST_SKIP() << "no wide loops on this processor";
+    if (!(ZorbCpuWord() & ZORB_CPU_HAS_WIDE))
+        GTEST_SKIP() << "no wide loops on this processor";
     std::mt19937 rng(42);
     const uint32_t flagsList[] = {0x2, 0x8, 0x4, 0x80000002u, 0xC0000008u, 0xC0000000u, 0x80000004u};
     for (int round = 0; round < 300; ++round) {
@@ -210,13 +226,14 @@ TEST(BlitWide, RandomRectanglesMatchPlainThroughTheInterface) {
         const int scale = doubled ? 2 : 1, bpp = is16 ? 2 : 1;
         const int dx = static_cast<int>(rng() % 6), dy = static_cast<int>(rng() % 3);
         Surface src((sx + w) + 3, sy + hgt + 1, rng);
-        if (rng() % 4 == 0)  // long runs of one colour
+        if (rng() % 4 == 0) // long runs of one colour
             std::fill(src.bytes.begin(), src.bytes.begin() + src.bytes.size() / 2, static_cast<uint8_t>(rng()));
         Surface dst((dx + scale * w) * bpp + 2, dy + scale * hgt + 1, rng);
         Surface dst2 = dst;
         // Every third round walks both surfaces bottom-up: last row first, negative pitches.
         const bool up = round % 3 == 2;
-        const int dRows = static_cast<int>(dst.bytes.size()) / dst.pitch, sRows = static_cast<int>(src.bytes.size()) / src.pitch;
+        const int dRows = static_cast<int>(dst.bytes.size()) / dst.pitch,
+                  sRows = static_cast<int>(src.bytes.size()) / src.pitch;
         auto base = [up](std::vector<uint8_t> &b, int pitch, int rows) {
             return up ? b.data() + static_cast<size_t>(rows - 1) * pitch : b.data();
         };
@@ -231,9 +248,11 @@ TEST(BlitWide, RandomRectanglesMatchPlainThroughTheInterface) {
     }
 }
 
-TEST(BlitWide, KeyedCopiesMatchPlain) {
+TEST(BlitWide, KeyedCopiesMatchPlain)
+{
     WideGuard guard;
-    if (!(ZorbCpuWord() & ZORB_CPU_HAS_WIDE)) GTEST_SKIP() << "no wide loops on this processor";
+    if (!(ZorbCpuWord() & ZORB_CPU_HAS_WIDE))
+        GTEST_SKIP() << "no wide loops on this processor";
     std::mt19937 rng(7);
     BlitPtr h(ZorbBlitOpen(0));
     for (int round = 0; round < 600; ++round) {
@@ -241,8 +260,10 @@ TEST(BlitWide, KeyedCopiesMatchPlain) {
         const int w = 1 + static_cast<int>(rng() % 60), hgt = 1 + static_cast<int>(rng() % 6);
         const uint8_t key = static_cast<uint8_t>(rng() % 4);
         Surface src(w + 4, hgt + 2, rng), extra = src;
-        for (auto &b : src.bytes) b = static_cast<uint8_t>(rng() % 6);  // many keyed pixels
-        for (auto &b : extra.bytes) b = static_cast<uint8_t>(rng() % 6);
+        for (auto &b : src.bytes)
+            b = static_cast<uint8_t>(rng() % 6); // many keyed pixels
+        for (auto &b : extra.bytes)
+            b = static_cast<uint8_t>(rng() % 6);
         Surface dst(w + 5, hgt + 2, rng);
         Surface dst2 = dst;
         const int sx = static_cast<int>(rng() % 3), sy = 1, dx = static_cast<int>(rng() % 4), dy = 1;
@@ -253,8 +274,8 @@ TEST(BlitWide, KeyedCopiesMatchPlain) {
                 ZorbBlitTrans(h.get(), d.bytes.data(), d.pitch, dx, dy, src.bytes.data(), src.pitch, sx, sy, w, hgt,
                               key);
             else if (kind == 1)
-                ZorbBlitMask(h.get(), d.bytes.data(), d.pitch, dx, dy, src.bytes.data(), src.pitch, sx, sy, w, hgt,
-                             key, extra.bytes.data());
+                ZorbBlitMask(h.get(), d.bytes.data(), d.pitch, dx, dy, src.bytes.data(), src.pitch, sx, sy, w, hgt, key,
+                             extra.bytes.data());
             else
                 ZorbBlitMerge(h.get(), d.bytes.data(), d.pitch, dx, dy, src.bytes.data(), src.pitch, sx, sy, w, hgt,
                               key, extra.bytes.data());
@@ -263,11 +284,13 @@ TEST(BlitWide, KeyedCopiesMatchPlain) {
     }
 }
 
-TEST(BlitWide, LoopsMatchDirectly) {
+TEST(BlitWide, LoopsMatchDirectly)
+{
     // The wide loops themselves, whatever the process-wide switch says.
     std::mt19937 rng(99);
     std::vector<uint16_t> colours(256);
-    for (auto &c : colours) c = static_cast<uint16_t>(rng());
+    for (auto &c : colours)
+        c = static_cast<uint16_t>(rng());
     for (int round = 0; round < 200; ++round) {
         const int w = 1 + static_cast<int>(rng() % 100), hgt = 1 + static_cast<int>(rng() % 4);
         const bool both = rng() & 1;
@@ -286,4 +309,4 @@ TEST(BlitWide, LoopsMatchDirectly) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -16,15 +16,21 @@ struct BlitDeleter {
     void operator()(ZorbBlitter *h) const { ZorbBlitClose(h); }
 };
 using BlitPtr = std::unique_ptr<ZorbBlitter, BlitDeleter>;
-BlitPtr Open(uint32_t flags) { return BlitPtr(ZorbBlitOpen(flags)); }
+BlitPtr Open(uint32_t flags)
+{
+    return BlitPtr(ZorbBlitOpen(flags));
+}
 
-std::array<uint8_t, 768> Grey() {
+std::array<uint8_t, 768> Grey()
+{
     std::array<uint8_t, 768> p{};
-    for (int i = 0; i < 256; ++i) p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 256; ++i)
+        p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = static_cast<uint8_t>(i);
     return p;
 }
 
-std::string Text(ZorbBlitter *h) {
+std::string Text(ZorbBlitter *h)
+{
     char buf[ZORB_BLIT_STRING_SIZE];
     return ZorbBlitString(h, buf);
 }
@@ -35,18 +41,20 @@ struct WideGuard {
     ~WideGuard() { ZorbSetMMX(was ? 1 : 0); }
 };
 
-TEST(BlitMode, FromFlags) {
+TEST(BlitMode, FromFlags)
+{
     EXPECT_EQ(Open(0)->Mode, 0u);
     EXPECT_EQ(Open(0x2)->Mode, 1u);
-    EXPECT_EQ(Open(0x0A)->Mode, 2u);  // interlaced wins over double
-    EXPECT_EQ(Open(0x0E)->Mode, 3u);  // smoothing wins over both
+    EXPECT_EQ(Open(0x0A)->Mode, 2u); // interlaced wins over double
+    EXPECT_EQ(Open(0x0E)->Mode, 3u); // smoothing wins over both
     EXPECT_EQ(Open(ZORB_BLIT_16BIT_555)->Mode, 6u);
     EXPECT_EQ(Open(ZORB_BLIT_16BIT_565 | 0x2)->Mode, 7u);
     EXPECT_EQ(Open(ZORB_BLIT_16BIT_555 | 0xA)->Mode, 8u);
-    EXPECT_EQ(Open(0x40000000u | 0x4)->Mode, 9u);  // any value >= 0x40000000 is 16-bit
+    EXPECT_EQ(Open(0x40000000u | 0x4)->Mode, 9u); // any value >= 0x40000000 is 16-bit
 }
 
-TEST(BlitMode, TablesFollowOpenFlags) {
+TEST(BlitMode, TablesFollowOpenFlags)
+{
     auto plain = Open(0x2);
     EXPECT_EQ(plain->Palette, nullptr);
     EXPECT_EQ(plain->PairTable, nullptr);
@@ -63,9 +71,10 @@ TEST(BlitMode, TablesFollowOpenFlags) {
     EXPECT_EQ(smooth->ColourTable, nullptr);
 }
 
-TEST(BlitMode, SetFlagsNeedsTheTables) {
+TEST(BlitMode, SetFlagsNeedsTheTables)
+{
     auto h = Open(0x4);
-    EXPECT_EQ(ZorbBlitSetFlags(h.get(), 0xC0000004u), 0u);  // no colour table
+    EXPECT_EQ(ZorbBlitSetFlags(h.get(), 0xC0000004u), 0u); // no colour table
     EXPECT_EQ(h->Mode, 3u);
     EXPECT_EQ(h->Flags, 0x4u);
     EXPECT_EQ(ZorbBlitSetFlags(h.get(), 0x2), 1u);
@@ -81,7 +90,8 @@ TEST(BlitMode, SetFlagsNeedsTheTables) {
     EXPECT_EQ(ZorbBlitSetFlags(nullptr, 0), 0u);
 }
 
-TEST(BlitMode, Descriptions) {
+TEST(BlitMode, Descriptions)
+{
     WideGuard guard;
     const int wide = ZorbSetMMX(1);
     const std::string mmx = wide ? " using MMX" : "";
@@ -99,23 +109,25 @@ TEST(BlitMode, Descriptions) {
     EXPECT_EQ(ZorbBlitString(nullptr, buf), nullptr);
 }
 
-TEST(WideSwitch, SetMMXRequests) {
+TEST(WideSwitch, SetMMXRequests)
+{
     WideGuard guard;
     const bool present = (ZorbCpuWord() & ZORB_CPU_HAS_WIDE) != 0;
     EXPECT_EQ(ZorbSetMMX(0), 0);
     EXPECT_EQ(ZorbMMXLevel(), 1);
-    EXPECT_EQ(ZorbSetMMX(7), 0);  // only asks
+    EXPECT_EQ(ZorbSetMMX(7), 0); // only asks
     EXPECT_EQ(ZorbSetMMX(1), present ? 1 : 0);
     EXPECT_EQ(ZorbMMXLevel(), present ? 2 : 1);
     EXPECT_EQ(ZorbSetMMX(0xFFFFFFFFu), present ? 1 : 0);
     EXPECT_TRUE(ZorbCpuWord() & ZORB_CPU_DETECTED);
 }
 
-TEST(BlitColourTable, Values) {
+TEST(BlitColourTable, Values)
+{
     std::array<uint8_t, 768> pal{};
-    pal[3] = 255;   // index 1: (255, 0, 0)
-    pal[7] = 4;     // index 2: (0, 4, 0)
-    pal[9] = 255, pal[10] = 255, pal[11] = 255;  // index 3: white
+    pal[3] = 255;                               // index 1: (255, 0, 0)
+    pal[7] = 4;                                 // index 2: (0, 4, 0)
+    pal[9] = 255, pal[10] = 255, pal[11] = 255; // index 3: white
     auto h555 = Open(ZORB_BLIT_16BIT_555);
     auto h565 = Open(ZORB_BLIT_16BIT_565);
     EXPECT_EQ(ZorbBlitSetPalette(h555.get(), pal.data(), 0), 1u);
@@ -128,7 +140,8 @@ TEST(BlitColourTable, Values) {
     EXPECT_EQ(h565->ColourTable[3], 0xFFFF);
 }
 
-TEST(BlitColourTable, FormatChangeRebuilds) {
+TEST(BlitColourTable, FormatChangeRebuilds)
+{
     std::array<uint8_t, 768> pal{};
     pal[3] = 255;
     auto h = Open(ZORB_BLIT_16BIT_555);
@@ -138,11 +151,13 @@ TEST(BlitColourTable, FormatChangeRebuilds) {
     EXPECT_EQ(h->ColourTable[1], 0xF800);
 }
 
-TEST(BlitPalette, Formats) {
+TEST(BlitPalette, Formats)
+{
     // The same colours in every palette layout.
     auto ref = Open(ZORB_BLIT_16BIT_565);
     std::array<uint8_t, 768> rgb{};
-    for (int i = 0; i < 768; ++i) rgb[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (int i = 0; i < 768; ++i)
+        rgb[i] = static_cast<uint8_t>(i * 7 + 3);
     ZorbBlitSetPalette(ref.get(), rgb.data(), 0);
     for (uint32_t fmt = 0; fmt < 16; ++fmt) {
         const unsigned comp = (fmt & 1) ? 2 : 1;
@@ -160,7 +175,8 @@ TEST(BlitPalette, Formats) {
     }
 }
 
-TEST(BlitPalette, RebuildRules) {
+TEST(BlitPalette, RebuildRules)
+{
     auto h = Open(ZORB_BLIT_16BIT_555);
     std::array<uint8_t, 768> zero{};
     // The first palette always counts, even when it equals the initial zeros.
@@ -192,26 +208,31 @@ TEST(BlitPalette, RebuildRules) {
 }
 
 int g_serviceCalls = 0;
-void CountService() { ++g_serviceCalls; }
+void CountService()
+{
+    ++g_serviceCalls;
+}
 
-TEST(BlitPalette, PairTableRebuildOnlyWhenNeededWithSoundService) {
+TEST(BlitPalette, PairTableRebuildOnlyWhenNeededWithSoundService)
+{
     zorb::RuntimeSetSoundService(&CountService);
     g_serviceCalls = 0;
     auto h = Open(0x4);
     auto g = Grey();
     ZorbBlitSetPalette(h.get(), g.data(), 0);
-    EXPECT_EQ(g_serviceCalls, 2);  // just before and just after the rebuild
+    EXPECT_EQ(g_serviceCalls, 2); // just before and just after the rebuild
     EXPECT_EQ(h->PairTableBits, 8u);
     EXPECT_EQ(h->PairTableVersion, 1u);
     ZorbBlitSetPalette(h.get(), g.data(), 0);
     EXPECT_EQ(g_serviceCalls, 2);
-    ZorbBlitSetFlags(h.get(), 0x2);  // no smoothing: no table work
+    ZorbBlitSetFlags(h.get(), 0x2); // no smoothing: no table work
     ZorbBlitSetFlags(h.get(), 0x4);
     EXPECT_EQ(g_serviceCalls, 2);
     zorb::RuntimeSetSoundService(nullptr);
 }
 
-TEST(BlitClear, Colours) {
+TEST(BlitClear, Colours)
+{
     auto h16 = Open(ZORB_BLIT_16BIT_555);
     auto g = Grey();
     ZorbBlitSetPalette(h16.get(), g.data(), 0);
@@ -223,7 +244,7 @@ TEST(BlitClear, Colours) {
     EXPECT_EQ(d[11], 0x1111);
     ZorbBlitClear(h16.get(), d.data(), 8, 0, 0, 4, 1, 255);
     EXPECT_EQ(d[0], 0x7FFF);
-    ZorbBlitClear(h16.get(), d.data(), 8, 0, 0, 1, 1, 0x1FF);  // index beyond the table: its low byte
+    ZorbBlitClear(h16.get(), d.data(), 8, 0, 0, 1, 1, 0x1FF); // index beyond the table: its low byte
     EXPECT_EQ(d[0], 0x7FFF);
 
     auto h8 = Open(0);
@@ -234,8 +255,8 @@ TEST(BlitClear, Colours) {
     EXPECT_EQ(b[4], 9);
     ZorbBlitClear(h8.get(), b.data(), 4, 0, 0, 1, 1, 0x1234);
     EXPECT_EQ(b[0], 0x34);
-    ZorbBlitClear(h8.get(), b.data(), 4, 0, 0, 1, 1, INT32_MIN);  // no overflow
+    ZorbBlitClear(h8.get(), b.data(), 4, 0, 0, 1, 1, INT32_MIN); // no overflow
     EXPECT_EQ(b[0], 0);
 }
 
-}  // namespace
+} // namespace

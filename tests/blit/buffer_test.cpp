@@ -15,7 +15,8 @@ namespace {
 struct Buf {
     ZorbDisplay rec{};
     std::vector<uint8_t> mem;
-    Buf(int w, int h, bool bottomUp, int pitch = 0) {
+    Buf(int w, int h, bool bottomUp, int pitch = 0)
+    {
         rec.Width = w;
         rec.Height = h;
         rec.Pitch = pitch ? pitch : (w + 7) & ~7;
@@ -23,14 +24,20 @@ struct Buf {
         mem.assign(static_cast<size_t>(rec.Pitch) * h, 0);
         rec.Buffer = mem.data();
     }
-    uint8_t &At(int x, int y) { return mem[static_cast<size_t>(rec.BottomUp ? rec.Height - 1 - y : y) * rec.Pitch + x]; }
-    void Fill(int seed) {
+    uint8_t &At(int x, int y)
+    {
+        return mem[static_cast<size_t>(rec.BottomUp ? rec.Height - 1 - y : y) * rec.Pitch + x];
+    }
+    void Fill(int seed)
+    {
         for (int y = 0; y < rec.Height; ++y)
-            for (int x = 0; x < rec.Width; ++x) At(x, y) = static_cast<uint8_t>(seed + x + 16 * y);
+            for (int x = 0; x < rec.Width; ++x)
+                At(x, y) = static_cast<uint8_t>(seed + x + 16 * y);
     }
 };
 
-TEST(BufferToBuffer, PictureCoordinatesInEveryOrientation) {
+TEST(BufferToBuffer, PictureCoordinatesInEveryOrientation)
+{
     for (int so = 0; so < 2; ++so) {
         for (int dor = 0; dor < 2; ++dor) {
             Buf src(12, 9, so), dst(16, 10, dor);
@@ -46,14 +53,15 @@ TEST(BufferToBuffer, PictureCoordinatesInEveryOrientation) {
     }
 }
 
-TEST(BufferToBuffer, ClipsToBothBuffersAndIgnoresNull) {
+TEST(BufferToBuffer, ClipsToBothBuffersAndIgnoresNull)
+{
     Buf src(8, 8, false), dst(8, 8, true);
     src.Fill(3);
     // Partly outside on every side: only the overlap is copied, nothing else written.
     ZorbBufferToBuffer(&dst.rec, -2, 6, &src.rec, 0, 0, 20, 20);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
-            const bool inside = y >= 6 && x < 6;  // the source ends at its column 7
+            const bool inside = y >= 6 && x < 6; // the source ends at its column 7
             ASSERT_EQ(dst.At(x, y), inside ? src.At(x + 2, y - 6) : 0) << x << "," << y;
         }
     ZorbBufferToBuffer(nullptr, 0, 0, &src.rec, 0, 0, 4, 4);
@@ -61,16 +69,19 @@ TEST(BufferToBuffer, ClipsToBothBuffersAndIgnoresNull) {
     ZorbBufferToBuffer(&dst.rec, 70000, 0, &src.rec, 0, 0, 4, 4);
 }
 
-TEST(BufferToBuffer, KeyedFormsNeedMatchingOrientationAndPitch) {
+TEST(BufferToBuffer, KeyedFormsNeedMatchingOrientationAndPitch)
+{
     Buf src(8, 4, true), mask(8, 4, true), other(8, 4, false), dst(8, 4, false);
     src.Fill(10);
-    for (int x = 0; x < 8; ++x) mask.At(x, 1) = (x & 1) ? 0 : 1, other.At(x, 1) = 1;
-    ZorbBufferToBufferMask(&dst.rec, 0, 0, &src.rec, 0, 0, 8, 4, 0, &other.rec);  // orientation differs
-    for (uint8_t v : dst.mem) ASSERT_EQ(v, 0);
+    for (int x = 0; x < 8; ++x)
+        mask.At(x, 1) = (x & 1) ? 0 : 1, other.At(x, 1) = 1;
+    ZorbBufferToBufferMask(&dst.rec, 0, 0, &src.rec, 0, 0, 8, 4, 0, &other.rec); // orientation differs
+    for (uint8_t v : dst.mem)
+        ASSERT_EQ(v, 0);
     ZorbBufferToBufferMask(&dst.rec, 0, 0, &src.rec, 0, 0, 8, 4, 0, &mask.rec);
     for (int x = 0; x < 8; ++x) {
         EXPECT_EQ(dst.At(x, 1), (x & 1) ? 0 : src.At(x, 1));
-        EXPECT_EQ(dst.At(x, 0), 0);  // mask 0 everywhere else
+        EXPECT_EQ(dst.At(x, 0), 0); // mask 0 everywhere else
     }
     // Merge: source pixels equal to the key come from the second source.
     Buf s2(8, 4, true);
@@ -81,7 +92,7 @@ TEST(BufferToBuffer, KeyedFormsNeedMatchingOrientationAndPitch) {
     EXPECT_EQ(dst.At(3, 2), src.At(3, 2));
     Buf pitched(8, 4, true, 16);
     std::vector<uint8_t> before = dst.mem;
-    ZorbBufferToBufferMerge(&dst.rec, 0, 0, &src.rec, 0, 0, 8, 4, 5, &pitched.rec);  // pitch differs
+    ZorbBufferToBufferMerge(&dst.rec, 0, 0, &src.rec, 0, 0, 8, 4, 5, &pitched.rec); // pitch differs
     EXPECT_EQ(dst.mem, before);
     // Trans keeps the destination where the source holds the key.
     Buf t(8, 4, false);
@@ -92,29 +103,35 @@ TEST(BufferToBuffer, KeyedFormsNeedMatchingOrientationAndPitch) {
 }
 
 // The blitter's names must be dynamic symbols of the programs that offer them.
-TEST(BlitExports, NamesAreDynamicSymbols) {
+TEST(BlitExports, NamesAreDynamicSymbols)
+{
     const std::string probe = std::string(ZORB_BINARY_DIR) + "/runtime/blit_export_probe";
     std::vector<std::string> programs = {probe, std::string(ZORB_BINARY_DIR) + "/bin/zorbplw"};
     int checked = 0;
     for (const auto &prog : programs) {
-        if (FILE *f = std::fopen(prog.c_str(), "rb")) std::fclose(f); else continue;
+        if (FILE *f = std::fopen(prog.c_str(), "rb"))
+            std::fclose(f);
+        else
+            continue;
         const std::string cmd = "nm -D --defined-only '" + prog + "' 2>/dev/null";
         FILE *p = popen(cmd.c_str(), "r");
         ASSERT_NE(p, nullptr);
         std::string out;
         char line[512];
-        while (std::fgets(line, sizeof line, p)) out += line;
+        while (std::fgets(line, sizeof line, p))
+            out += line;
         pclose(p);
-        for (const char *name : {"ZorbBlitOpen", "ZorbBlitSetPalette", "ZorbBlitSetFlags", "ZorbBlitString",
-                                 "ZorbBlit", "ZorbBlitTrans", "ZorbBlitMask", "ZorbBlitMerge", "ZorbBlitClear",
-                                 "ZorbBlitClose", "ZorbBufferToBuffer", "ZorbBufferToBufferTrans",
-                                 "ZorbBufferToBufferMask", "ZorbBufferToBufferMerge"})
+        for (const char *name :
+             {"ZorbBlitOpen", "ZorbBlitSetPalette", "ZorbBlitSetFlags", "ZorbBlitString", "ZorbBlit", "ZorbBlitTrans",
+              "ZorbBlitMask", "ZorbBlitMerge", "ZorbBlitClear", "ZorbBlitClose", "ZorbBufferToBuffer",
+              "ZorbBufferToBufferTrans", "ZorbBufferToBufferMask", "ZorbBufferToBufferMerge"})
             EXPECT_NE(out.find(std::string(" T ") + name + "\n"), std::string::npos) << prog << ": " << name;
         // Internals stay hidden.
         EXPECT_EQ(out.find("Double8Plain"), std::string::npos) << prog;
         ++checked;
     }
-    if (!checked) GTEST_SKIP() << "build the blit_export_probe target first";
+    if (!checked)
+        GTEST_SKIP() << "build the blit_export_probe target first";
 }
 
-}  // namespace
+} // namespace

@@ -139,13 +139,23 @@ TEST(Corpus, CorruptedFiles)
         for (int k = 0; k < hits; ++k) {
             size_t pos;
             switch (rng() % 3) {
-            case 0: pos = rng() % std::min<size_t>(file.size(), 400); break; // header, tables, trees
-            default: pos = rng() % file.size(); break;
+            case 0:
+                pos = rng() % std::min<size_t>(file.size(), 400);
+                break; // header, tables, trees
+            default:
+                pos = rng() % file.size();
+                break;
             }
             switch (rng() % 3) {
-            case 0: file[pos] = static_cast<uint8_t>(rng()); break;
-            case 1: file[pos] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-            default: file[pos] = 0xFF; break;
+            case 0:
+                file[pos] = static_cast<uint8_t>(rng());
+                break;
+            case 1:
+                file[pos] ^= static_cast<uint8_t>(1u << (rng() % 8));
+                break;
+            default:
+                file[pos] = 0xFF;
+                break;
             }
         }
         std::string path = WriteTemp(file, "bad");
@@ -171,7 +181,8 @@ TEST(Corpus, GeneratedFiles)
         seeds.push_back(zbxgen::Build(zbxgen::RandomDescription(s)));
     for (const auto &file : seeds) {
         std::string path = WriteTemp(file, "gen");
-        for (uint32_t flags : {0u, uint32_t{ZORB_OPEN_PRELOAD}, uint32_t{ZORB_OPEN_FILL_BUFFER | ZORB_OPEN_HEIGHT_DOUBLE}})
+        for (uint32_t flags :
+             {0u, uint32_t{ZORB_OPEN_PRELOAD}, uint32_t{ZORB_OPEN_FILL_BUFFER | ZORB_OPEN_HEIGHT_DOUBLE}})
             opened += Walk(path, flags, flags & ZORB_OPEN_PRELOAD ? -1 : 4096, rng);
         std::remove(path.c_str());
     }

@@ -127,7 +127,11 @@ TEST(Malformed, BadChunkLengthsSetReadFailed)
         {"palette length past the frame", [](BuiltFrame &f) { f.bytes[0] = 0xFF; }},
         {"palette length 0", [](BuiltFrame &f) { f.bytes[0] = 0; }},
         {"sound length past the frame", [](BuiltFrame &f) { f.bytes[8] = 0xFF; }},
-        {"sound length below 4", [](BuiltFrame &f) { std::memset(&f.bytes[8], 0, 4); f.bytes[8] = 3; }},
+        {"sound length below 4",
+         [](BuiltFrame &f) {
+             std::memset(&f.bytes[8], 0, 4);
+             f.bytes[8] = 3;
+         }},
         {"second sound chunk past the frame", [](BuiltFrame &f) { f.bytes.resize(8 + 104 + 6); }},
     };
     for (const Damage &d : damages) {

@@ -161,8 +161,7 @@ TEST(ZorbOpen, OpenFlagsKeepUnlistedBitsAndDropTrackBits)
     ASSERT_TRUE(h);
     // The file is small, so it is preloaded. Track 3 does not exist in the
     // file and is never opened; track 0 opens only where a sound device does.
-    EXPECT_EQ(h->OpenFlags & ~uint32_t{ZORB_OPEN_TRACKS_MASK},
-              0x40000000u | ZORB_OPEN_NEVER_SKIP | ZORB_OPEN_PRELOAD);
+    EXPECT_EQ(h->OpenFlags & ~uint32_t{ZORB_OPEN_TRACKS_MASK}, 0x40000000u | ZORB_OPEN_NEVER_SKIP | ZORB_OPEN_PRELOAD);
     EXPECT_EQ(h->OpenFlags & ZORB_OPEN_TRACK(3), 0u);
 }
 
@@ -199,7 +198,8 @@ TEST(ZorbOpen, FileHandleStaysOpenAndStartsWhereItIsPositioned)
         int fd = ::open(path.c_str(), O_RDONLY);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::lseek(fd, 5000, SEEK_SET), 5000);
-        ZorbHandle *h = ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), ZORB_OPEN_FILE_HANDLE | mode, 8192);
+        ZorbHandle *h =
+            ZorbOpen(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), ZORB_OPEN_FILE_HANDLE | mode, 8192);
         ASSERT_NE(h, nullptr);
         EXPECT_EQ(h->DataStart, 5000u + 104 + 5 * 40 + 1);
         EXPECT_EQ(h->ReadBufferStart == nullptr, mode != 0);
@@ -247,8 +247,8 @@ TEST(ZorbOpen, MemoryIsBooked)
     HandlePtr h(OpenBytes(b.Bytes()));
     ASSERT_TRUE(h);
     ASSERT_NE(h->ReadBufferStart, nullptr);
-    uint32_t expect = sizeof(ZorbHandle) + h->FramesTableSize + h->TreeTableSize + h->FrameBufferSize + 8 +
-                      h->ReadBufferSize + 4096;
+    uint32_t expect =
+        sizeof(ZorbHandle) + h->FramesTableSize + h->TreeTableSize + h->FrameBufferSize + 8 + h->ReadBufferSize + 4096;
     EXPECT_EQ(h->MemoryInUse, expect);
     EXPECT_EQ(h->FramesTableSize, 5u * 60 + 4);
     EXPECT_EQ(h->FrameBufferSize, 2000u);

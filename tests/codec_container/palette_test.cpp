@@ -27,7 +27,10 @@ Pal Apply(Pal p, std::vector<uint8_t> cmds)
     return p;
 }
 
-std::array<uint8_t, 3> Entry(const Pal &p, int i) { return {p[3 * i], p[3 * i + 1], p[3 * i + 2]}; }
+std::array<uint8_t, 3> Entry(const Pal &p, int i)
+{
+    return {p[3 * i], p[3 * i + 1], p[3 * i + 2]};
+}
 
 } // namespace
 

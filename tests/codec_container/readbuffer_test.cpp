@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <fcntl.h>
+#include <random>
 #include <unistd.h>
 
 #include "codec/handle.h"
@@ -208,7 +208,10 @@ TEST(ReadAhead, ShortFileSetsReadFailed)
 
 namespace {
 uint32_t g_fakeNow = 0;
-uint32_t FakeClock(void *) { return g_fakeNow++; } // one millisecond per reading
+uint32_t FakeClock(void *)
+{
+    return g_fakeNow++;
+} // one millisecond per reading
 } // namespace
 
 TEST(ReadAhead, SimulatedReadSpeed)

@@ -44,7 +44,10 @@ BuiltFrame MakeFrame(const std::optional<std::vector<uint8_t>> &paletteCommands,
     return f;
 }
 
-BuiltFrame VideoFrame(const std::vector<uint8_t> &video) { return MakeFrame(std::nullopt, {}, video); }
+BuiltFrame VideoFrame(const std::vector<uint8_t> &video)
+{
+    return MakeFrame(std::nullopt, {}, video);
+}
 
 BuiltFrame PatternFrame(uint32_t n, uint8_t seed)
 {
@@ -132,7 +135,10 @@ std::string StderrCapture::Text()
     return text_;
 }
 
-StderrCapture::~StderrCapture() { Text(); }
+StderrCapture::~StderrCapture()
+{
+    Text();
+}
 
 void SetDebugLog(bool on)
 {

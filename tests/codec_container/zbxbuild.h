@@ -19,7 +19,8 @@ struct BuiltFrame {
 // A frame from its parts: palette commands (the length byte and padding are
 // added), sound chunk contents per track (the length word is added), video bytes.
 BuiltFrame MakeFrame(const std::optional<std::vector<uint8_t>> &paletteCommands,
-                     const std::array<std::optional<std::vector<uint8_t>>, 7> &sound, const std::vector<uint8_t> &video);
+                     const std::array<std::optional<std::vector<uint8_t>>, 7> &sound,
+                     const std::vector<uint8_t> &video);
 // A frame of video bytes only.
 BuiltFrame VideoFrame(const std::vector<uint8_t> &video);
 // A frame of n bytes of a counting pattern starting at seed.

@@ -61,7 +61,10 @@ std::vector<uint16_t> Range(uint16_t from, uint16_t count)
     return v;
 }
 
-std::array<uint16_t, 3> Cache(const BigTree &t) { return {*t.slot[0], *t.slot[1], *t.slot[2]}; }
+std::array<uint16_t, 3> Cache(const BigTree &t)
+{
+    return {*t.slot[0], *t.slot[1], *t.slot[2]};
+}
 
 } // namespace
 
@@ -250,10 +253,10 @@ TEST(BigTrees, MissingByteTreeGivesZeroBytes)
     w.Bits(0xAAAA, 16);
     w.Bits(0xAAAA, 16);
     w.Bits(0xAAAA, 16);
-    w.Bit(1); // inner
-    w.Bit(0); // leaf
-    w.Bit(0); // leaf
-    w.Bit(0); // closing
+    w.Bit(1);     // inner
+    w.Bit(0);     // leaf
+    w.Bit(0);     // leaf
+    w.Bit(0);     // closing
     w.Bits(0, 3); // three absent trees
     const uint32_t sizes[4] = {12, 0, 0, 0};
     const char *error = nullptr;
@@ -304,12 +307,12 @@ TEST(BigTrees, CacheRule)
     EXPECT_EQ(decode(5), 5);
     EXPECT_EQ(decode(7), 7);
     EXPECT_EQ(Cache(b), (std::array<uint16_t, 3>{7, 5, 0}));
-    EXPECT_EQ(decode(9), 9);                  // (9, 7, 5)
-    EXPECT_EQ(decode(0x100), 9);              // escape 0: unchanged
+    EXPECT_EQ(decode(9), 9);     // (9, 7, 5)
+    EXPECT_EQ(decode(0x100), 9); // escape 0: unchanged
     EXPECT_EQ(Cache(b), (std::array<uint16_t, 3>{9, 7, 5}));
-    EXPECT_EQ(decode(0x101), 7);              // escape 1: (7, 9, 7)
+    EXPECT_EQ(decode(0x101), 7); // escape 1: (7, 9, 7)
     EXPECT_EQ(Cache(b), (std::array<uint16_t, 3>{7, 9, 7}));
-    EXPECT_EQ(decode(0x102), 7);              // escape 2 gives 7 == Cache[0]: unchanged
+    EXPECT_EQ(decode(0x102), 7); // escape 2 gives 7 == Cache[0]: unchanged
     EXPECT_EQ(decode(0x101), 9);
     EXPECT_EQ(Cache(b), (std::array<uint16_t, 3>{9, 7, 9}));
     ResetCaches(t.get());

@@ -59,8 +59,9 @@ protected:
     Result Run(const std::string &program, const std::string &args, bool merged = false)
     {
         fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
-        std::string cmd = "cd '" + dir_.string() + "' && QT_QPA_PLATFORM=offscreen timeout 60 " + kBin + program + " " + args + " >'" +
-                          out.string() + "' 2>" + (merged ? "&1" : "'" + err.string() + "'") + " </dev/null";
+        std::string cmd = "cd '" + dir_.string() + "' && QT_QPA_PLATFORM=offscreen timeout 60 " + kBin + program + " " +
+                          args + " >'" + out.string() + "' 2>" + (merged ? "&1" : "'" + err.string() + "'") +
+                          " </dev/null";
         Result r;
         int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -71,8 +72,8 @@ protected:
     fs::path dir_;
 };
 
-const char *const kPrograms[] = {"zorbplw", "zorbscw", "zorbc", "zorbmix", "zbxinfo", "zbxcompi",
-                                 "pictproc", "sndproc", "zorbfr", "vexsiw", "zorblaxw"};
+const char *const kPrograms[] = {"zorbplw",  "zorbscw", "zorbc",  "zorbmix", "zbxinfo", "zbxcompi",
+                                 "pictproc", "sndproc", "zorbfr", "vexsiw",  "zorblaxw"};
 
 TEST_F(CommandLine, HelpAndVersionOnEveryProgram)
 {
@@ -135,8 +136,8 @@ TEST_F(CommandLine, UsageErrorsExitTwo)
         const char *program;
         const char *args;
     } cases[] = {
-        {"zorbplw", ""},         {"zorbplw", "/Pfoo text.zbx"}, {"zorbc", ""},       {"zorbc", "a.bmp"},
-        {"zorbmix", "a.zbx"},    {"zbxinfo", ""},               {"zbxinfo", "--bogus x"}, {"zbxcompi", "x"},
+        {"zorbplw", ""}, {"zorbplw", "/Pfoo text.zbx"}, {"zorbc", ""},     {"zorbc", "a.bmp"}, {"zorbmix", "a.zbx"},
+        {"zbxinfo", ""}, {"zbxinfo", "--bogus x"},      {"zbxcompi", "x"},
     };
     for (const Case &c : cases) {
         Result r = Run(c.program, c.args);
@@ -186,8 +187,9 @@ TEST_F(CommandLine, ToolsReportToTheFrontEnd)
         ASSERT_TRUE(frontEnd.waitForMessages(2, 5000)) << c.program;
         const auto messages = frontEnd.messages();
         EXPECT_EQ(messages.back().code, 4660u) << c.program;
-        EXPECT_NE(messages.back().text().find(c.report), std::string::npos) << c.program << ": " << messages.back().text();
+        EXPECT_NE(messages.back().text().find(c.report), std::string::npos)
+            << c.program << ": " << messages.back().text();
     }
 }
 
-}  // namespace
+} // namespace

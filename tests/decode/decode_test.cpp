@@ -187,7 +187,8 @@ TEST(DecodeFile, SeekingPositionsOnFramesAndDecodesOverTheOldPicture)
     d.height = 16;
     for (int i = 0; i < 6; ++i) {
         Frame f;
-        f.picture = MakePicture(32, 16, Content::MostlySkipped, rng, d.frames.empty() ? nullptr : &d.frames.back().picture);
+        f.picture =
+            MakePicture(32, 16, Content::MostlySkipped, rng, d.frames.empty() ? nullptr : &d.frames.back().picture);
         f.palette = RandomPalette(rng);
         d.frames.push_back(f);
     }
@@ -238,9 +239,9 @@ TEST(DecodeFile, SixteenBitOutputFollowsPaletteChanges)
             const auto pic = PictureAt(d, i);
             for (size_t p = 0; p < pic.size(); ++p) {
                 const uint8_t *c = &pal[3 * pic[p]];
-                const uint16_t want = static_cast<uint16_t>(
-                    type == 0x80000000u ? (c[0] >> 3) << 10 | (c[1] >> 3) << 5 | c[2] >> 3
-                                        : (c[0] >> 3) << 11 | (c[1] >> 2) << 5 | c[2] >> 3);
+                const uint16_t want =
+                    static_cast<uint16_t>(type == 0x80000000u ? (c[0] >> 3) << 10 | (c[1] >> 3) << 5 | c[2] >> 3
+                                                              : (c[0] >> 3) << 11 | (c[1] >> 2) << 5 | c[2] >> 3);
                 ASSERT_EQ(buf[p], want) << i << "," << p;
             }
             ZorbAdvanceFrame(f.h);
@@ -435,8 +436,8 @@ TEST(SoundChunk, WrapsAroundTheRing)
     const SoundChunk c{RandomSound(fmt, 64, rng), false, {}};
     const auto s = Stream(fmt, c);
     std::vector<uint8_t> ring(80, 0);
-    zorb::DecodeSoundIntoRing(s.data(), static_cast<uint32_t>(s.size()), 64, nullptr, ring.data(),
-                              ring.data() + 80, ring.data() + 40);
+    zorb::DecodeSoundIntoRing(s.data(), static_cast<uint32_t>(s.size()), 64, nullptr, ring.data(), ring.data() + 80,
+                              ring.data() + 40);
     for (size_t i = 0; i < 64; ++i)
         EXPECT_EQ(ring[(40 + i) % 80], c.pcm[i]) << i;
     EXPECT_EQ(ring[24], 0);

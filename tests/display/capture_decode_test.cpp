@@ -18,7 +18,8 @@
 
 namespace {
 
-zbxgen::Description Movie(uint32_t w, uint32_t h, uint32_t seed) {
+zbxgen::Description Movie(uint32_t w, uint32_t h, uint32_t seed)
+{
     zbxgen::Rng rng(seed);
     zbxgen::Description d;
     d.width = w;
@@ -26,8 +27,7 @@ zbxgen::Description Movie(uint32_t w, uint32_t h, uint32_t seed) {
     d.options.seed = seed;
     std::vector<uint8_t> previous;
     const zbxgen::Content kinds[] = {zbxgen::Content::Random, zbxgen::Content::MostlySkipped,
-                                     zbxgen::Content::TwoColour, zbxgen::Content::Fill,
-                                     zbxgen::Content::MostlySkipped};
+                                     zbxgen::Content::TwoColour, zbxgen::Content::Fill, zbxgen::Content::MostlySkipped};
     for (int i = 0; i < 5; ++i) {
         zbxgen::Frame f;
         if (i == 3) {
@@ -36,7 +36,8 @@ zbxgen::Description Movie(uint32_t w, uint32_t h, uint32_t seed) {
             f.picture = zbxgen::MakePicture(w, h, kinds[i], rng, previous.empty() ? nullptr : &previous);
             previous = f.picture;
         }
-        if (i == 0 || i == 2) f.palette = zbxgen::RandomPalette(rng);
+        if (i == 0 || i == 2)
+            f.palette = zbxgen::RandomPalette(rng);
         d.frames.push_back(f);
     }
     return d;
@@ -44,21 +45,24 @@ zbxgen::Description Movie(uint32_t w, uint32_t h, uint32_t seed) {
 
 struct TempDir {
     std::filesystem::path path;
-    TempDir() {
+    TempDir()
+    {
         char tmpl[] = "/tmp/zorbplayXXXXXX";
         path = mkdtemp(tmpl);
     }
     ~TempDir() { std::filesystem::remove_all(path); }
 };
 
-std::vector<uint8_t> ReadFile(const std::filesystem::path &p) {
+std::vector<uint8_t> ReadFile(const std::filesystem::path &p)
+{
     std::ifstream f(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};
 }
 
 class CaptureDecoded : public ::testing::TestWithParam<uint32_t> {};
 
-TEST_P(CaptureDecoded, CapturesEqualDecodedFrames) {
+TEST_P(CaptureDecoded, CapturesEqualDecodedFrames)
+{
     const uint32_t flags = GetParam();
     TempDir dir;
     const auto desc = Movie(64, 48, flags);
@@ -110,7 +114,7 @@ TEST_P(CaptureDecoded, CapturesEqualDecodedFrames) {
 
     for (size_t i = 0; i < desc.frames.size(); ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "frame_%05zu.raw", i + 1);  // numbered from 1
+        std::snprintf(name, sizeof name, "frame_%05zu.raw", i + 1); // numbered from 1
         const auto got = ReadFile(frames / name);
         ASSERT_EQ(got.size(), static_cast<size_t>(width) * height + 768) << name;
         const auto picture = zbxgen::PictureAt(desc, i);
@@ -130,4 +134,4 @@ TEST_P(CaptureDecoded, CapturesEqualDecodedFrames) {
 // full screen direct (the buffer is the screen), full screen 320x240.
 INSTANTIATE_TEST_SUITE_P(Modes, CaptureDecoded, ::testing::Values(24u, 25u, 25u | 0x20u, 23u | 0x100u, 23u, 22u));
 
-}  // namespace
+} // namespace

@@ -15,21 +15,28 @@ namespace {
 
 class DisplayTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(zorb::display::VideoReady()) << SDL_GetError();
         window = SDL_CreateWindow("test", 0, 0, 320, 240, SDL_WINDOW_HIDDEN);
         ASSERT_NE(window, nullptr) << SDL_GetError();
     }
-    void TearDown() override {
-        for (ZorbDisplay *d : opened) DisplayClose(d);
-        if (window) SDL_DestroyWindow(window);
+    void TearDown() override
+    {
+        for (ZorbDisplay *d : opened)
+            DisplayClose(d);
+        if (window)
+            SDL_DestroyWindow(window);
     }
-    ZorbDisplay *Open(uint32_t request, int w, int h, int sw = 0, int sh = 0) {
+    ZorbDisplay *Open(uint32_t request, int w, int h, int sw = 0, int sh = 0)
+    {
         ZorbDisplay *d = DisplayOpen(window, request, w, h, sw, sh);
-        if (d) opened.push_back(d);
+        if (d)
+            opened.push_back(d);
         return d;
     }
-    void Close(ZorbDisplay *d) {
+    void Close(ZorbDisplay *d)
+    {
         std::erase(opened, d);
         DisplayClose(d);
     }
@@ -37,7 +44,8 @@ protected:
     std::vector<ZorbDisplay *> opened;
 };
 
-TEST_F(DisplayTest, AutomaticPicksDibSectionAndSpecificRequestsFollowSizeRules) {
+TEST_F(DisplayTest, AutomaticPicksDibSectionAndSpecificRequestsFollowSizeRules)
+{
     ZorbDisplay *d = Open(DISPLAY_AUTOMATIC, 400, 300);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->Mode, DISPLAY_DIBSECTION);
@@ -58,21 +66,22 @@ TEST_F(DisplayTest, AutomaticPicksDibSectionAndSpecificRequestsFollowSizeRules) 
     EXPECT_EQ(d->RectMode, 2);
     EXPECT_NE(d->SavedScreen, nullptr);
     Close(d);
-    d = Open(DISPLAY_FULL_DIRECT, 100, 50);  // the direct mode is always the whole screen
+    d = Open(DISPLAY_FULL_DIRECT, 100, 50); // the direct mode is always the whole screen
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->Width, 320);
     EXPECT_EQ(d->Height, 200);
     Close(d);
-    d = Open(DISPLAY_FULL_320X240, 320, 180);  // short pictures get 204 lines
+    d = Open(DISPLAY_FULL_320X240, 320, 180); // short pictures get 204 lines
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->Height, 204);
     Close(d);
-    EXPECT_EQ(Open(DISPLAY_FULL_320X200, 320, 200, 640, 400), nullptr);  // no stretching full screen
+    EXPECT_EQ(Open(DISPLAY_FULL_320X200, 320, 200, 640, 400), nullptr); // no stretching full screen
     EXPECT_EQ(Open(6, 64, 64), nullptr);
     EXPECT_EQ(Open(DISPLAY_AUTOMATIC, 0, 10), nullptr);
 }
 
-TEST_F(DisplayTest, RecordFields) {
+TEST_F(DisplayTest, RecordFields)
+{
     ZorbDisplay *d = Open(DISPLAY_DIBS, 50, 30);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->Mode, 4);
@@ -87,7 +96,8 @@ TEST_F(DisplayTest, RecordFields) {
     EXPECT_EQ(d->PaletteEntries, 256);
     EXPECT_GT(d->ScreenColours, 256u);
     for (int y = 0; y < d->Height; ++y)
-        for (int x = 0; x < d->Width; ++x) ASSERT_EQ(d->Buffer[y * d->Pitch + x], 0);
+        for (int x = 0; x < d->Width; ++x)
+            ASSERT_EQ(d->Buffer[y * d->Pitch + x], 0);
 
     // Mode 5: merged rectangles when the output is a quarter-step multiple.
     ZorbDisplay *e = Open(DISPLAY_DIBSECTION, 64, 32, 128, 64);
@@ -97,11 +107,12 @@ TEST_F(DisplayTest, RecordFields) {
     ZorbDisplay *f = Open(DISPLAY_DIBSECTION, 64, 32, 100, 50);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->RectMode, 1);
-    EXPECT_EQ(f->ScreenBlitter, nullptr);  // not 1x or 2x: no direct writing
+    EXPECT_EQ(f->ScreenBlitter, nullptr); // not 1x or 2x: no direct writing
 }
 
-TEST_F(DisplayTest, BatchCapacity) {
-    ZorbDisplay *d = Open(DISPLAY_DIBS, 160, 1);  // the sound-only picture
+TEST_F(DisplayTest, BatchCapacity)
+{
+    ZorbDisplay *d = Open(DISPLAY_DIBS, 160, 1); // the sound-only picture
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->BatchCapacity, 16);
     ZorbDisplay *e = Open(DISPLAY_DIBS, 640, 480);
@@ -109,13 +120,14 @@ TEST_F(DisplayTest, BatchCapacity) {
     EXPECT_EQ(e->BatchCapacity, (480 / 4) * (640 / 64) / 2);
 }
 
-TEST_F(DisplayTest, DirectWritingFollowsOptions) {
+TEST_F(DisplayTest, DirectWritingFollowsOptions)
+{
     ZorbDisplay *d = Open(DISPLAY_DIBSECTION, 64, 32, 128, 64);
     ASSERT_NE(d, nullptr);
     ASSERT_NE(d->ScreenBlitter, nullptr);
     EXPECT_EQ(d->ScreenBlitter->Mode, 7u);
     char text[128];
-    EXPECT_STREQ(DisplayDescribe(d, text), "DIBSection");  // nothing shown yet
+    EXPECT_STREQ(DisplayDescribe(d, text), "DIBSection"); // nothing shown yet
     Close(d);
     d = Open(DISPLAY_DIBSECTION | DISPLAY_OPT_SMOOTH, 64, 32, 128, 64);
     ASSERT_NE(d, nullptr);
@@ -141,16 +153,18 @@ TEST_F(DisplayTest, DirectWritingFollowsOptions) {
         << text;
 }
 
-TEST_F(DisplayTest, DrawingBatchesAndRepaints) {
+TEST_F(DisplayTest, DrawingBatchesAndRepaints)
+{
     ZorbDisplay *d = Open(DISPLAY_DIBS, 640, 12);
     ASSERT_NE(d, nullptr);
     const int cap = d->BatchCapacity;
     ASSERT_EQ(cap, 16);
     DisplayBeginBatch(d);
-    for (int i = 0; i < cap; ++i) EXPECT_EQ(DisplayDraw(d, nullptr, i, 0, i, 0, 1, 1), 0);
+    for (int i = 0; i < cap; ++i)
+        EXPECT_EQ(DisplayDraw(d, nullptr, i, 0, i, 0, 1, 1), 0);
     EXPECT_EQ(d->BatchCount, cap);
-    EXPECT_EQ(d->HasDrawn, 0);  // collected, not drawn
-    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 0, 0, 4, 4), 0);  // full list: drawn at once
+    EXPECT_EQ(d->HasDrawn, 0);                               // collected, not drawn
+    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 0, 0, 4, 4), 0); // full list: drawn at once
     EXPECT_EQ(d->HasDrawn, 1);
     EXPECT_EQ(d->BatchCount, cap);
     DisplayEndBatch(d);
@@ -175,7 +189,8 @@ TEST_F(DisplayTest, DrawingBatchesAndRepaints) {
     EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, -5, -5, 10, 10), 0);
 }
 
-TEST_F(DisplayTest, FullScreenDrawingAlwaysSendsTheWholePicture) {
+TEST_F(DisplayTest, FullScreenDrawingAlwaysSendsTheWholePicture)
+{
     ZorbDisplay *d = Open(DISPLAY_FULL_320X200, 320, 200);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 0, 0, 8, 8), DISPLAY_REPAINTED);
@@ -185,37 +200,42 @@ TEST_F(DisplayTest, FullScreenDrawingAlwaysSendsTheWholePicture) {
     EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 0, 0, 8, 8), 0);
 }
 
-TEST_F(DisplayTest, PaletteAndClear) {
+TEST_F(DisplayTest, PaletteAndClear)
+{
     ZorbDisplay *d = Open(DISPLAY_DIBS, 20, 10);
     ASSERT_NE(d, nullptr);
     uint8_t pal[256 * 4];
-    for (int i = 0; i < 256; ++i) pal[i * 4] = 0, pal[i * 4 + 1] = i, pal[i * 4 + 2] = 255 - i, pal[i * 4 + 3] = 9;
-    DisplaySetPalette(d, pal, ZORB_PALFMT_4BYTE | ZORB_PALFMT_SKIP1);  // R, G, B from the second byte
-    EXPECT_EQ(d->Palette[7 * 4 + 2], 7);        // red
-    EXPECT_EQ(d->Palette[7 * 4 + 1], 255 - 7);  // green
-    EXPECT_EQ(d->Palette[7 * 4 + 0], 9);        // blue
+    for (int i = 0; i < 256; ++i)
+        pal[i * 4] = 0, pal[i * 4 + 1] = i, pal[i * 4 + 2] = 255 - i, pal[i * 4 + 3] = 9;
+    DisplaySetPalette(d, pal, ZORB_PALFMT_4BYTE | ZORB_PALFMT_SKIP1); // R, G, B from the second byte
+    EXPECT_EQ(d->Palette[7 * 4 + 2], 7);                              // red
+    EXPECT_EQ(d->Palette[7 * 4 + 1], 255 - 7);                        // green
+    EXPECT_EQ(d->Palette[7 * 4 + 0], 9);                              // blue
     EXPECT_EQ(d->Palette[7 * 4 + 3], 0);
-    d->Buffer[d->Pitch - 1] = 0xAB;  // row padding
+    d->Buffer[d->Pitch - 1] = 0xAB; // row padding
     DisplayClear(d, 0x1FE);
     EXPECT_EQ(d->Buffer[0], 0xFE);
     EXPECT_EQ(d->Buffer[9 * d->Pitch + 19], 0xFE);
-    EXPECT_EQ(d->Buffer[d->Pitch - 1], 0xAB);  // padding untouched
+    EXPECT_EQ(d->Buffer[d->Pitch - 1], 0xAB); // padding untouched
 }
 
-TEST(DisplayResolution, Values) {
+TEST(DisplayResolution, Values)
+{
     EXPECT_EQ(DisplaySetResolution(5), 0);
     EXPECT_EQ(DisplaySetResolution(-1), 0);
     EXPECT_EQ(DisplaySetResolution(0), 1);
 }
 
-TEST(DisplayResolution, FollowsTheScreensModes) {
+TEST(DisplayResolution, FollowsTheScreensModes)
+{
     ASSERT_TRUE(zorb::display::VideoReady());
     const int sizes[5][2] = {{0, 0}, {640, 400}, {640, 480}, {800, 600}, {1024, 768}};
     for (int which = 1; which <= 4; ++which) {
         bool present = false;
         for (int i = 0; i < SDL_GetNumDisplayModes(0); ++i) {
             SDL_DisplayMode m{};
-            if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == sizes[which][0] && m.h == sizes[which][1]) present = true;
+            if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == sizes[which][0] && m.h == sizes[which][1])
+                present = true;
         }
         EXPECT_EQ(DisplaySetResolution(which), present ? 1 : 0) << which;
         if (present) {
@@ -229,14 +249,16 @@ TEST(DisplayResolution, FollowsTheScreensModes) {
     EXPECT_EQ(DisplaySetResolution(0), 1);
 }
 
-TEST(DisplayNames, ModeNames) {
+TEST(DisplayNames, ModeNames)
+{
     EXPECT_STREQ(DisplayModeName(0), "Automatic");
     EXPECT_STREQ(DisplayModeName(3), "Full screen 320x200 direct");
     EXPECT_STREQ(DisplayModeName(4), "Standard Windows DIBs");
     EXPECT_STREQ(DisplayModeName(5), "DIBSection");
 }
 
-TEST(WindowFlags, ModeRequest) {
+TEST(WindowFlags, ModeRequest)
+{
     EXPECT_EQ(WindowModeRequest(25), 5u);
     EXPECT_EQ(WindowModeRequest(24), 4u);
     EXPECT_EQ(WindowModeRequest(23), 3u);
@@ -248,11 +270,12 @@ TEST(WindowFlags, ModeRequest) {
               5u | DISPLAY_OPT_NO_DIRECT | DISPLAY_OPT_SMOOTH | DISPLAY_OPT_INTERLACED);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TEST(DisplayDrawLimits, ExtremeRectanglesAreClipped) {
+TEST(DisplayDrawLimits, ExtremeRectanglesAreClipped)
+{
     ASSERT_TRUE(zorb::display::VideoReady());
     SDL_Window *w = SDL_CreateWindow("t", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
     ASSERT_NE(w, nullptr);
@@ -261,9 +284,9 @@ TEST(DisplayDrawLimits, ExtremeRectanglesAreClipped) {
     EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), 0);
     EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, INT32_MAX, 3, INT32_MAX, 2), 0);
     EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, -3, -3, INT32_MIN, 5), 0);
-    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 31, 15, 1, 1), 0);  // the smoothing widening stays inside
+    EXPECT_EQ(DisplayDraw(d, nullptr, 0, 0, 31, 15, 1, 1), 0); // the smoothing widening stays inside
     DisplayClose(d);
     SDL_DestroyWindow(w);
 }
 
-}  // namespace
+} // namespace

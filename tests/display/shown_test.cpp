@@ -19,15 +19,19 @@
 
 namespace {
 
-std::vector<uint8_t> RandomPalette(std::mt19937 &rng) {
+std::vector<uint8_t> RandomPalette(std::mt19937 &rng)
+{
     std::vector<uint8_t> p(768);
-    for (auto &v : p) v = static_cast<uint8_t>(rng());
+    for (auto &v : p)
+        v = static_cast<uint8_t>(rng());
     return p;
 }
 
-void Paint(ZorbDisplay *d, std::mt19937 &rng, std::vector<uint8_t> &picture) {
+void Paint(ZorbDisplay *d, std::mt19937 &rng, std::vector<uint8_t> &picture)
+{
     picture.resize(static_cast<size_t>(d->Width) * d->Height);
-    for (auto &v : picture) v = static_cast<uint8_t>(rng() % 7);
+    for (auto &v : picture)
+        v = static_cast<uint8_t>(rng() % 7);
     for (int y = 0; y < d->Height; ++y) {
         const int row = d->BottomUp ? d->Height - 1 - y : y;
         std::copy_n(picture.begin() + y * d->Width, d->Width, d->Buffer + row * d->Pitch);
@@ -36,7 +40,7 @@ void Paint(ZorbDisplay *d, std::mt19937 &rng, std::vector<uint8_t> &picture) {
 
 struct ShownCase {
     uint32_t flags;
-    int stretch;  // output scale
+    int stretch; // output scale
     int tolerance;
 };
 
@@ -45,7 +49,8 @@ protected:
     void TearDown() override { WindowClose(); }
 };
 
-TEST_P(ShownTest, WindowShowsThePictureInItsPalette) {
+TEST_P(ShownTest, WindowShowsThePictureInItsPalette)
+{
     const ShownCase c = GetParam();
     std::mt19937 rng(c.flags);
     const int w = 40, h = 24;
@@ -84,27 +89,30 @@ TEST_P(ShownTest, WindowShowsThePictureInItsPalette) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ShownTest,
-                         ::testing::Values(ShownCase{24, 1, 0},            // standard DIBs
-                                           ShownCase{24, 2, 0},            // stretched
-                                           ShownCase{25 | 0x20, 2, 0},     // DIBSection without direct writing
-                                           ShownCase{25, 1, 8},            // direct writing, 16-bit 1x
-                                           ShownCase{25, 2, 8},            // direct writing, 16-bit 2x
-                                           ShownCase{25 | 0x80, 2, 8}));   // interlaced
+                         ::testing::Values(ShownCase{24, 1, 0},          // standard DIBs
+                                           ShownCase{24, 2, 0},          // stretched
+                                           ShownCase{25 | 0x20, 2, 0},   // DIBSection without direct writing
+                                           ShownCase{25, 1, 8},          // direct writing, 16-bit 1x
+                                           ShownCase{25, 2, 8},          // direct writing, 16-bit 2x
+                                           ShownCase{25 | 0x80, 2, 8})); // interlaced
 
 // ---- Capture -----------------------------------------------------------------
 
 struct CaptureDir {
     std::filesystem::path path;
-    CaptureDir() {
+    CaptureDir()
+    {
         char tmpl[] = "/tmp/zorbcapXXXXXX";
         path = mkdtemp(tmpl);
         setenv("ZORB_CAPTURE", path.c_str(), 1);
     }
-    ~CaptureDir() {
+    ~CaptureDir()
+    {
         unsetenv("ZORB_CAPTURE");
         std::filesystem::remove_all(path);
     }
-    std::vector<uint8_t> Read(int n) const {
+    std::vector<uint8_t> Read(int n) const
+    {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%05d.raw", n);
         std::ifstream f(path / name, std::ios::binary);
@@ -112,7 +120,8 @@ struct CaptureDir {
     }
 };
 
-TEST(Capture, EveryBatchEndWritesPictureAndPalette) {
+TEST(Capture, EveryBatchEndWritesPictureAndPalette)
+{
     CaptureDir dir;
     std::mt19937 rng(3);
     for (uint32_t flags : {24u, 25u, 22u, 23u | 0x100u, 23u}) {
@@ -127,11 +136,11 @@ TEST(Capture, EveryBatchEndWritesPictureAndPalette) {
         DisplayDraw(d, nullptr, 0, 0, 0, 0, 8, 8);
         DisplayEndBatch(d);
         Paint(d, rng, second);
-        DisplayBeginBatch(d);  // nothing drawn: still a frame shown
+        DisplayBeginBatch(d); // nothing drawn: still a frame shown
         DisplayEndBatch(d);
         const size_t bytes = static_cast<size_t>(d->Width) * d->Height;
         for (int k = 0; k < 2; ++k) {
-            const auto file = dir.Read(k + 1);  // numbered from 1
+            const auto file = dir.Read(k + 1); // numbered from 1
             ASSERT_EQ(file.size(), bytes + 768) << "flags " << flags << " frame " << k;
             const auto &want = k ? second : first;
             EXPECT_TRUE(std::equal(want.begin(), want.end(), file.begin())) << "flags " << flags << " frame " << k;
@@ -145,20 +154,21 @@ TEST(Capture, EveryBatchEndWritesPictureAndPalette) {
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TEST(FullScreenShown, BottomUpBufferShowsUpright) {
+TEST(FullScreenShown, BottomUpBufferShowsUpright)
+{
     for (uint32_t flags : {22u, 23u | 0x100u}) {
         ZorbDisplay *d = WindowOpen(320, 200, -1, -1, flags);
         ASSERT_NE(d, nullptr);
         ASSERT_EQ(d->BottomUp, 1);
         uint8_t pal[768] = {};
-        pal[3] = 255;      // 1: red
-        pal[6 + 2] = 255;  // 2: blue
+        pal[3] = 255;     // 1: red
+        pal[6 + 2] = 255; // 2: blue
         DisplaySetPalette(d, pal, 0);
-        for (int y = 0; y < d->Height; ++y)  // picture rows: top half 1, bottom half 2
+        for (int y = 0; y < d->Height; ++y) // picture rows: top half 1, bottom half 2
             std::memset(d->Buffer + (d->Height - 1 - y) * d->Pitch, y < d->Height / 2 ? 1 : 2, d->Width);
         DisplayBeginBatch(d);
         DisplayDraw(d, nullptr, 0, 0, 0, 0, 320, 200);
@@ -167,12 +177,14 @@ TEST(FullScreenShown, BottomUpBufferShowsUpright) {
         int w = 0, h = 0;
         ASSERT_TRUE(zorb::display::ReadShown(d, px, w, h));
         uint32_t top = 0, bottom = 0;
-        for (int y = 0; y < h && !top; ++y) top = px[y * w + w / 2] & 0xFFFFFF;
-        for (int y = h - 1; y >= 0 && !bottom; --y) bottom = px[y * w + w / 2] & 0xFFFFFF;
+        for (int y = 0; y < h && !top; ++y)
+            top = px[y * w + w / 2] & 0xFFFFFF;
+        for (int y = h - 1; y >= 0 && !bottom; --y)
+            bottom = px[y * w + w / 2] & 0xFFFFFF;
         EXPECT_EQ(top, 0xFF0000u) << flags;
         EXPECT_EQ(bottom, 0x0000FFu) << flags;
         WindowClose();
     }
 }
 
-}  // namespace
+} // namespace

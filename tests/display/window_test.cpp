@@ -13,7 +13,8 @@
 
 namespace {
 
-SDL_Event Key(SDL_Keycode sym, uint16_t mod = 0) {
+SDL_Event Key(SDL_Keycode sym, uint16_t mod = 0)
+{
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.state = SDL_PRESSED;
@@ -22,7 +23,8 @@ SDL_Event Key(SDL_Keycode sym, uint16_t mod = 0) {
     return e;
 }
 
-SDL_Event Text(const char *utf8) {
+SDL_Event Text(const char *utf8)
+{
     SDL_Event e{};
     e.type = SDL_TEXTINPUT;
     std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
@@ -31,20 +33,25 @@ SDL_Event Text(const char *utf8) {
 
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         display = WindowOpen(64, 48, -1, -1, 24);
         ASSERT_NE(display, nullptr);
-        while (KeyAvailable()) KeyGet();
+        while (KeyAvailable())
+            KeyGet();
     }
     void TearDown() override { WindowClose(); }
-    static void Push(SDL_Event e) {
-        if (e.type == SDL_WINDOWEVENT || e.type == SDL_MOUSEBUTTONUP) e.window.windowID = SDL_GetWindowID(WindowHandle());
+    static void Push(SDL_Event e)
+    {
+        if (e.type == SDL_WINDOWEVENT || e.type == SDL_MOUSEBUTTONUP)
+            e.window.windowID = SDL_GetWindowID(WindowHandle());
         ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
     }
     ZorbDisplay *display = nullptr;
 };
 
-TEST(KeyCodes, Translation) {
+TEST(KeyCodes, Translation)
+{
     using zorb::display::KeyCodeOf;
     EXPECT_EQ(KeyCodeOf(Key(SDLK_F1)), 208);
     EXPECT_EQ(KeyCodeOf(Key(SDLK_F9, KMOD_LSHIFT)), 120 + 106);
@@ -62,14 +69,15 @@ TEST(KeyCodes, Translation) {
     EXPECT_EQ(KeyCodeOf(Key(SDLK_ESCAPE)), 27);
     EXPECT_EQ(KeyCodeOf(Key(SDLK_RETURN)), 13);
     EXPECT_EQ(KeyCodeOf(Key(SDLK_c, KMOD_LCTRL)), 3);
-    EXPECT_EQ(KeyCodeOf(Key(SDLK_a)), -1);  // letters come as text
+    EXPECT_EQ(KeyCodeOf(Key(SDLK_a)), -1); // letters come as text
     EXPECT_EQ(KeyCodeOf(Text("a")), 'a');
     EXPECT_EQ(KeyCodeOf(Text(".")), '.');
-    EXPECT_EQ(KeyCodeOf(Text("\xC3\xA9")), 0xE9);  // a Latin-1 character
-    EXPECT_EQ(KeyCodeOf(Text("\xE2\x82\xAC")), -1);  // beyond one byte
+    EXPECT_EQ(KeyCodeOf(Text("\xC3\xA9")), 0xE9);   // a Latin-1 character
+    EXPECT_EQ(KeyCodeOf(Text("\xE2\x82\xAC")), -1); // beyond one byte
 }
 
-TEST_F(WindowTest, KeysArriveInOrderAndTheQueueHoldsSixtyFour) {
+TEST_F(WindowTest, KeysArriveInOrderAndTheQueueHoldsSixtyFour)
+{
     Push(Text("x"));
     Push(Key(SDLK_F1));
     Push(Key(SDLK_LEFT));
@@ -79,16 +87,18 @@ TEST_F(WindowTest, KeysArriveInOrderAndTheQueueHoldsSixtyFour) {
     EXPECT_EQ(KeyGet(), 165);
     EXPECT_EQ(KeyAvailable(), 0);
 
-    for (int i = 0; i < 70; ++i) Push(Text(i < 64 ? "a" : "b"));
+    for (int i = 0; i < 70; ++i)
+        Push(Text(i < 64 ? "a" : "b"));
     int count = 0;
     while (KeyAvailable()) {
         EXPECT_EQ(KeyGet(), 'a');
         ++count;
     }
-    EXPECT_EQ(count, 64);  // the later keys are lost
+    EXPECT_EQ(count, 64); // the later keys are lost
 }
 
-TEST_F(WindowTest, CloseQueues241AndButtonsAreCounted) {
+TEST_F(WindowTest, CloseQueues241AndButtonsAreCounted)
+{
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.event = SDL_WINDOWEVENT_CLOSE;
@@ -108,7 +118,8 @@ TEST_F(WindowTest, CloseQueues241AndButtonsAreCounted) {
     EXPECT_EQ(WindowRightReleases(), right + 1);
 }
 
-TEST_F(WindowTest, PlacementOnEightPixelBoundaries) {
+TEST_F(WindowTest, PlacementOnEightPixelBoundaries)
+{
     int x = 0, y = 0, w = 0, h = 0;
     SDL_GetWindowPosition(WindowHandle(), &x, &y);
     SDL_GetWindowSize(WindowHandle(), &w, &h);
@@ -117,7 +128,7 @@ TEST_F(WindowTest, PlacementOnEightPixelBoundaries) {
     EXPECT_EQ(x % 8, 0);
     SDL_Rect area{};
     ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &area), 0);
-    EXPECT_LE(std::abs(x - (area.x + (area.w - 64) / 2)), 4);  // centred, then aligned
+    EXPECT_LE(std::abs(x - (area.x + (area.w - 64) / 2)), 4); // centred, then aligned
     EXPECT_EQ(y, area.y + (area.h - 48) / 2);
 
     // An explicit position is aligned the same way: (x + 3) rounded down to 8.
@@ -130,7 +141,8 @@ TEST_F(WindowTest, PlacementOnEightPixelBoundaries) {
     EXPECT_EQ(x, 8);
 }
 
-TEST_F(WindowTest, StretchAndReuse) {
+TEST_F(WindowTest, StretchAndReuse)
+{
     WindowSetStretch(128, 96);
     ZorbDisplay *d = WindowOpen(64, 48, 0, 0, 24);
     WindowSetStretch(0, 0);
@@ -153,12 +165,13 @@ TEST_F(WindowTest, StretchAndReuse) {
     EXPECT_EQ(f->Buffer[0], 7);
     EXPECT_EQ(WindowOpen(100, 100, -1, -1, 23 | WINDOW_DOUBLE_BUFFER), f);
     EXPECT_EQ(f->Buffer[0], 0);
-    ZorbDisplay *g = WindowOpen(320, 240, -1, -1, 22);  // larger: a new display
+    ZorbDisplay *g = WindowOpen(320, 240, -1, -1, 22); // larger: a new display
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->Mode, 1);
 }
 
-TEST_F(WindowTest, PointerInPictureCoordinates) {
+TEST_F(WindowTest, PointerInPictureCoordinates)
+{
     const auto motion = [](int x, int y) {
         SDL_Event e{};
         e.type = SDL_MOUSEMOTION;
@@ -201,31 +214,37 @@ TEST_F(WindowTest, PointerInPictureCoordinates) {
     EXPECT_EQ(WindowWaitEvent(1000), 1);
 }
 
-TEST_F(WindowTest, CloseKeepsTheDescriptionForTheSummary) {
+TEST_F(WindowTest, CloseKeepsTheDescriptionForTheSummary)
+{
     WindowClose();
     EXPECT_STREQ(WindowLastDescription(), "Standard Windows DIBs");
     EXPECT_GT(WindowScreenColours(), 256u);
     EXPECT_EQ(WindowHandle(), nullptr);
-    display = WindowOpen(64, 48, -1, -1, 24);  // for TearDown
+    display = WindowOpen(64, 48, -1, -1, 24); // for TearDown
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TEST(MessageBox, NotInstalledWithoutARealDisplay) {
+TEST(MessageBox, NotInstalledWithoutARealDisplay)
+{
     const char *old = std::getenv("SDL_VIDEODRIVER");
     const std::string saved = old ? old : "";
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     EXPECT_EQ(DisplayInstallMessageBox(), 0);
-    if (old) setenv("SDL_VIDEODRIVER", saved.c_str(), 1); else unsetenv("SDL_VIDEODRIVER");
+    if (old)
+        setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_VIDEODRIVER");
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TEST_F(WindowTest, FullScreenActivityFollowsFocus) {
+TEST_F(WindowTest, FullScreenActivityFollowsFocus)
+{
     ZorbDisplay *d = WindowOpen(320, 200, -1, -1, 23 | WINDOW_DOUBLE_BUFFER);
     ASSERT_NE(d, nullptr);
     SDL_Event e{};
@@ -240,9 +259,10 @@ TEST_F(WindowTest, FullScreenActivityFollowsFocus) {
     EXPECT_EQ(DisplayIsActive(d), 1);
 }
 
-TEST(KeyGetWithoutWindow, DoesNotWaitForEver) {
+TEST(KeyGetWithoutWindow, DoesNotWaitForEver)
+{
     WindowClose();
     EXPECT_EQ(KeyGet(), KEY_CLOSE);
 }
 
-}  // namespace
+} // namespace

@@ -20,9 +20,12 @@ namespace {
 
 using zorb::xvfb::Inside;
 
-TEST(Screenshot, UnderXvfb) {
-    if (Inside()) GTEST_SKIP() << "runs the child below";
-    if (!zorb::xvfb::Have("xvfb-run")) GTEST_SKIP() << "xvfb-run is missing";
+TEST(Screenshot, UnderXvfb)
+{
+    if (Inside())
+        GTEST_SKIP() << "runs the child below";
+    if (!zorb::xvfb::Have("xvfb-run"))
+        GTEST_SKIP() << "xvfb-run is missing";
     const std::string out = zorb::xvfb::RunSelf("Screenshot.InXvfb");
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
@@ -33,8 +36,10 @@ struct ScreenCase {
     int tolerance;
 };
 
-TEST(Screenshot, InXvfb) {
-    if (!Inside()) GTEST_SKIP() << "only inside xvfb-run";
+TEST(Screenshot, InXvfb)
+{
+    if (!Inside())
+        GTEST_SKIP() << "only inside xvfb-run";
     // A frame as the decoder shows it.
     zbxgen::Rng rng(11);
     zbxgen::Description desc;
@@ -64,7 +69,7 @@ TEST(Screenshot, InXvfb) {
         DisplaySetPalette(d, h->Palette, 0);
         ZorbDecodeFrame(h);
         DisplayDrawChanges(d, h);
-        for (int i = 0; i < 20; ++i) {  // let the server map and expose the window
+        for (int i = 0; i < 20; ++i) { // let the server map and expose the window
             WindowPump();
             SDL_Delay(20);
         }
@@ -79,7 +84,8 @@ TEST(Screenshot, InXvfb) {
                 const uint8_t index = picture[(y / c.scale) * 64 + xx / c.scale];
                 const uint32_t px = shot[static_cast<size_t>(y * d->OutWidth + xx)];
                 const int r = (px >> 16) & 255, g = (px >> 8) & 255, b = px & 255;
-                if (std::abs(r - palette[index * 3]) > c.tolerance || std::abs(g - palette[index * 3 + 1]) > c.tolerance ||
+                if (std::abs(r - palette[index * 3]) > c.tolerance ||
+                    std::abs(g - palette[index * 3 + 1]) > c.tolerance ||
                     std::abs(b - palette[index * 3 + 2]) > c.tolerance)
                     ++bad;
             }
@@ -97,4 +103,4 @@ TEST(Screenshot, InXvfb) {
     rmdir(dir);
 }
 
-}  // namespace
+} // namespace

@@ -22,8 +22,8 @@ std::vector<uint8_t> Slurp(const fs::path &p)
 
 int RunDump(const fs::path &dir, const fs::path &file)
 {
-    const std::string cmd = std::string(ZORB_BINARY_DIR) + "/bin/zbxinfo --dump '" + dir.string() + "' '" +
-                            file.string() + "' 2>/dev/null";
+    const std::string cmd =
+        std::string(ZORB_BINARY_DIR) + "/bin/zbxinfo --dump '" + dir.string() + "' '" + file.string() + "' 2>/dev/null";
     return std::system(cmd.c_str());
 }
 
@@ -56,7 +56,8 @@ TEST_F(DumpTest, FramesAndTracksAsGenerated)
         d.tracks[5] = SoundFormat{8000, false, true, false, false}; // not present: no files
         for (int i = 0; i < 3; ++i) {
             Frame f;
-            f.picture = MakePicture(24, 12, Content::Random, rng, d.frames.empty() ? nullptr : &d.frames.back().picture);
+            f.picture =
+                MakePicture(24, 12, Content::Random, rng, d.frames.empty() ? nullptr : &d.frames.back().picture);
             if (i != 1)
                 f.palette = RandomPalette(rng);
             for (int n : {0, 1, 3, 4})
@@ -76,7 +77,7 @@ TEST_F(DumpTest, FramesAndTracksAsGenerated)
         const uint32_t lines = mode == HeightMode::Normal ? 12 : 24;
         for (size_t i = 0; i < 4; ++i) {
             char name[32];
-            std::snprintf(name, sizeof name, "frame_%05zu.raw", i + 1);  // numbered from 1
+            std::snprintf(name, sizeof name, "frame_%05zu.raw", i + 1); // numbered from 1
             const auto got = Slurp(dir / name);
             ASSERT_EQ(got.size(), 24u * lines + 768) << name;
             const auto pic = PictureAt(d, i);
@@ -95,7 +96,7 @@ TEST_F(DumpTest, FramesAndTracksAsGenerated)
         EXPECT_FALSE(fs::exists(dir / "frame_00000.raw"));
         EXPECT_FALSE(fs::exists(dir / "frame_00005.raw"));
         for (int n = 0; n < 7; ++n) {
-            const std::string track = "track_" + std::to_string(n + 1);  // tracks 1 to 7
+            const std::string track = "track_" + std::to_string(n + 1); // tracks 1 to 7
             const fs::path pcm = dir / (track + ".pcm");
             if (!d.tracks[n] || !d.tracks[n]->present) {
                 EXPECT_FALSE(fs::exists(pcm)) << n;

@@ -11,30 +11,45 @@ using namespace zenc;
 
 namespace {
 
-Palette6 GreyRamp() {
+Palette6 GreyRamp()
+{
     Palette6 p{};
-    for (int i = 0; i < 256; ++i) p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = static_cast<uint8_t>(i / 4);
+    for (int i = 0; i < 256; ++i)
+        p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = static_cast<uint8_t>(i / 4);
     return p;
 }
 
-Palette6 RandomPalette(std::mt19937 &rng) {
+Palette6 RandomPalette(std::mt19937 &rng)
+{
     Palette6 p{};
-    for (auto &v : p) v = static_cast<uint8_t>(rng() & 63);
+    for (auto &v : p)
+        v = static_cast<uint8_t>(rng() & 63);
     return p;
 }
 
 // Pictures of several kinds, all width x height.
-std::vector<uint8_t> Picture(int kind, uint32_t w, uint32_t h, int t, std::mt19937 &rng) {
+std::vector<uint8_t> Picture(int kind, uint32_t w, uint32_t h, int t, std::mt19937 &rng)
+{
     std::vector<uint8_t> px(static_cast<size_t>(w) * h);
     for (uint32_t y = 0; y < h; ++y) {
         for (uint32_t x = 0; x < w; ++x) {
             uint8_t v = 0;
             switch (kind) {
-            case 0: v = static_cast<uint8_t>(rng()); break;                          // noise
-            case 1: v = static_cast<uint8_t>((x / 16 + y / 8) * 17); break;          // flat areas
-            case 2: v = static_cast<uint8_t>(((x + 3 * t) / 5) ^ (y / 7)); break;    // motion
-            case 3: v = static_cast<uint8_t>((x * x + y * 3 + t) % 7 < 3 ? 9 : 200); break;  // two colours
-            case 4: v = static_cast<uint8_t>(rng() % 5 ? (x + y + t) / 8 : rng()); break;    // mixed
+            case 0:
+                v = static_cast<uint8_t>(rng());
+                break; // noise
+            case 1:
+                v = static_cast<uint8_t>((x / 16 + y / 8) * 17);
+                break; // flat areas
+            case 2:
+                v = static_cast<uint8_t>(((x + 3 * t) / 5) ^ (y / 7));
+                break; // motion
+            case 3:
+                v = static_cast<uint8_t>((x * x + y * 3 + t) % 7 < 3 ? 9 : 200);
+                break; // two colours
+            case 4:
+                v = static_cast<uint8_t>(rng() % 5 ? (x + y + t) / 8 : rng());
+                break; // mixed
             }
             px[static_cast<size_t>(y) * w + x] = v;
         }
@@ -42,13 +57,16 @@ std::vector<uint8_t> Picture(int kind, uint32_t w, uint32_t h, int t, std::mt199
     return px;
 }
 
-bool HasSkip(const std::vector<uint32_t> &symbols) {
+bool HasSkip(const std::vector<uint32_t> &symbols)
+{
     for (uint32_t s : symbols)
-        if (SymbolTree(s) == kBlockTypeTree && (SymbolValue(s) & 3) == kSkip) return true;
+        if (SymbolTree(s) == kBlockTypeTree && (SymbolValue(s) & 3) == kSkip)
+            return true;
     return false;
 }
 
-uint64_t SquaredError(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, const Palette8 &p) {
+uint64_t SquaredError(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, const Palette8 &p)
+{
     uint64_t e = 0;
     for (size_t i = 0; i < a.size(); ++i)
         for (int c = 0; c < 3; ++c) {
@@ -58,9 +76,10 @@ uint64_t SquaredError(const std::vector<uint8_t> &a, const std::vector<uint8_t> 
     return e;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Runs, TableAndSplitting) {
+TEST(Runs, TableAndSplitting)
+{
     EXPECT_EQ(RunLength(0), 1u);
     EXPECT_EQ(RunLength(58), 59u);
     EXPECT_EQ(RunLength(59), 128u);
@@ -69,7 +88,8 @@ TEST(Runs, TableAndSplitting) {
         std::vector<uint8_t> idx;
         SplitRun(n, false, idx);
         uint32_t sum = 0;
-        for (uint8_t r : idx) sum += RunLength(r);
+        for (uint8_t r : idx)
+            sum += RunLength(r);
         EXPECT_EQ(sum, n) << n;
         idx.clear();
         SplitRun(n, true, idx);
@@ -84,12 +104,13 @@ TEST(Runs, TableAndSplitting) {
         EXPECT_LT(sum - n, 2048u);
     }
     std::vector<uint8_t> idx;
-    SplitRun(100, true, idx);  // one piece of 128 covers the rest of the picture
+    SplitRun(100, true, idx); // one piece of 128 covers the rest of the picture
     ASSERT_EQ(idx.size(), 1u);
     EXPECT_EQ(idx[0], 59);
 }
 
-TEST(PaletteChunks, IdenticalPaletteIsTwoKeeps) {
+TEST(PaletteChunks, IdenticalPaletteIsTwoKeeps)
+{
     std::mt19937 rng(1);
     Palette6 p = RandomPalette(rng);
     EXPECT_EQ(PaletteCommands(p, p), (std::vector<uint8_t>{0xFF, 0xFF}));
@@ -98,7 +119,8 @@ TEST(PaletteChunks, IdenticalPaletteIsTwoKeeps) {
     EXPECT_EQ(chunk[0], 1);
 }
 
-TEST(PaletteChunks, OneChangedEntry) {
+TEST(PaletteChunks, OneChangedEntry)
+{
     Palette6 a = GreyRamp(), b = a;
     b[10 * 3] = 63;
     b[10 * 3 + 1] = 0;
@@ -107,32 +129,38 @@ TEST(PaletteChunks, OneChangedEntry) {
     EXPECT_EQ(PaletteCommands(a, b), (std::vector<uint8_t>{0x89, 63, 0, 32, 0xFF, 0xF4}));
 }
 
-TEST(PaletteChunks, ShiftedPaletteUsesCopies) {
+TEST(PaletteChunks, ShiftedPaletteUsesCopies)
+{
     Palette6 a = GreyRamp(), b{};
     std::mt19937 rng(5);
     a = RandomPalette(rng);
     for (int i = 0; i < 256; ++i)
-        for (int c = 0; c < 3; ++c) b[i * 3 + c] = a[((i + 1) % 256) * 3 + c];  // colour cycling
+        for (int c = 0; c < 3; ++c)
+            b[i * 3 + c] = a[((i + 1) % 256) * 3 + c]; // colour cycling
     auto cmds = PaletteCommands(a, b);
-    EXPECT_LE(cmds.size(), 2u * 4 + 3u);  // four copies of 64 at most, one set
+    EXPECT_LE(cmds.size(), 2u * 4 + 3u); // four copies of 64 at most, one set
     Palette6 q = a;
     auto chunk = PaletteChunk(a, b);
     ASSERT_TRUE(ApplyPaletteChunk(chunk.data(), chunk.size(), q));
     EXPECT_EQ(q, b);
 }
 
-TEST(PaletteChunks, RandomChangesRoundTrip) {
+TEST(PaletteChunks, RandomChangesRoundTrip)
+{
     std::mt19937 rng(7);
     for (int round = 0; round < 60; ++round) {
         Palette6 a = RandomPalette(rng), b = a;
         const int kind = round % 4;
-        if (kind == 0) b = RandomPalette(rng);
+        if (kind == 0)
+            b = RandomPalette(rng);
         if (kind == 1)
-            for (int k = 0; k < 20; ++k) b[rng() % 768] = static_cast<uint8_t>(rng() & 63);
+            for (int k = 0; k < 20; ++k)
+                b[rng() % 768] = static_cast<uint8_t>(rng() & 63);
         if (kind == 2) {
             const int from = rng() % 256, to = rng() % 256, n = 1 + rng() % 100;
             for (int k = 0; k < n && from + k < 256 && to + k < 256; ++k)
-                for (int c = 0; c < 3; ++c) b[(to + k) * 3 + c] = a[(from + k) * 3 + c];
+                for (int c = 0; c < 3; ++c)
+                    b[(to + k) * 3 + c] = a[(from + k) * 3 + c];
         }
         auto chunk = PaletteChunk(a, b);
         EXPECT_EQ(chunk.size() % 4, 0u);
@@ -144,17 +172,20 @@ TEST(PaletteChunks, RandomChangesRoundTrip) {
     }
 }
 
-TEST(PaletteChunks, FirstPaletteAgainstBlack) {
+TEST(PaletteChunks, FirstPaletteAgainstBlack)
+{
     std::mt19937 rng(9);
     Palette6 zero{}, p = RandomPalette(rng);
-    for (int i = 200; i < 256; ++i) p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = 0;
+    for (int i = 200; i < 256; ++i)
+        p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = 0;
     auto chunk = PaletteChunk(zero, p);
     Palette6 q{};
     ASSERT_TRUE(ApplyPaletteChunk(chunk.data(), chunk.size(), q));
     EXPECT_EQ(q, p);
 }
 
-TEST(BlockCoder, LosslessFramesRebuildExactly) {
+TEST(BlockCoder, LosslessFramesRebuildExactly)
+{
     std::mt19937 rng(11);
     for (int kind = 0; kind < 5; ++kind) {
         const uint32_t w = 36, h = 28;
@@ -182,7 +213,8 @@ TEST(BlockCoder, LosslessFramesRebuildExactly) {
     }
 }
 
-TEST(BlockCoder, OddSizesAreCutToWholeBlocks) {
+TEST(BlockCoder, OddSizesAreCutToWholeBlocks)
+{
     std::mt19937 rng(3);
     BlockCoder coder(37, 30);
     EXPECT_EQ(coder.Width(), 36u);
@@ -190,7 +222,8 @@ TEST(BlockCoder, OddSizesAreCutToWholeBlocks) {
     EXPECT_EQ(coder.BlockCount(), 9u * 7u);
 }
 
-TEST(BlockCoder, StillPictureIsOneSkipSymbol) {
+TEST(BlockCoder, StillPictureIsOneSkipSymbol)
+{
     std::mt19937 rng(13);
     const uint32_t w = 64, h = 48;
     BlockCoder coder(w, h);
@@ -209,11 +242,13 @@ TEST(BlockCoder, StillPictureIsOneSkipSymbol) {
     EXPECT_GE(RunLength(SymbolValue(s2[0]) >> 2), 16u * 12u);
 }
 
-TEST(BlockCoder, FillRunsCarryTheirColour) {
+TEST(BlockCoder, FillRunsCarryTheirColour)
+{
     const uint32_t w = 16, h = 4;
     std::vector<uint8_t> px(w * h, 0);
     for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x) px[y * w + x] = x < 8 ? 255 : 7;
+        for (uint32_t x = 0; x < w; ++x)
+            px[y * w + x] = x < 8 ? 255 : 7;
     BlockCoder coder(w, h);
     CostModel model;
     coder.Prepare(px.data(), w, ExpandPalette(GreyRamp()), true, model, false);
@@ -226,7 +261,8 @@ TEST(BlockCoder, FillRunsCarryTheirColour) {
     EXPECT_EQ(SymbolValue(s[1]) & 0xFF03u, 0x0703u);
 }
 
-TEST(BlockCoder, TwoColourBitmapKeepsTopLeftLow) {
+TEST(BlockCoder, TwoColourBitmapKeepsTopLeftLow)
+{
     const uint32_t w = 4, h = 4;
     std::vector<uint8_t> px(16, 0x11);
     px[0] = 0x22;
@@ -239,16 +275,18 @@ TEST(BlockCoder, TwoColourBitmapKeepsTopLeftLow) {
     FrameStats st;
     coder.Emit(FrameRequest{}, s, st);
     ASSERT_EQ(s.size(), 3u);
-    EXPECT_EQ(SymbolValue(s[1]), 0x1122u);   // low colour 0x22 (top left), high 0x11
+    EXPECT_EQ(SymbolValue(s[1]), 0x1122u); // low colour 0x22 (top left), high 0x11
     EXPECT_EQ(SymbolValue(s[2]) & 1, 0u);
     std::vector<uint8_t> out(16, 0);
     ASSERT_TRUE(ApplySymbols(s, w, h, out));
     EXPECT_EQ(out, px);
 }
 
-TEST(BlockCoder, FullBlockRowOrder) {
+TEST(BlockCoder, FullBlockRowOrder)
+{
     std::vector<uint8_t> px(16);
-    for (int i = 0; i < 16; ++i) px[i] = static_cast<uint8_t>(0x10 + i);
+    for (int i = 0; i < 16; ++i)
+        px[i] = static_cast<uint8_t>(0x10 + i);
     BlockCoder coder(4, 4);
     CostModel model;
     coder.Prepare(px.data(), 4, ExpandPalette(GreyRamp()), true, model, false);
@@ -256,11 +294,12 @@ TEST(BlockCoder, FullBlockRowOrder) {
     FrameStats st;
     coder.Emit(FrameRequest{}, s, st);
     ASSERT_EQ(s.size(), 9u);
-    EXPECT_EQ(SymbolValue(s[1]), 0x1312u);  // right half of row 0 first
+    EXPECT_EQ(SymbolValue(s[1]), 0x1312u); // right half of row 0 first
     EXPECT_EQ(SymbolValue(s[2]), 0x1110u);
 }
 
-TEST(RateControl, ValuesReadAsDocumented) {
+TEST(RateControl, ValuesReadAsDocumented)
+{
     EXPECT_EQ(DecodeRate(0).kind, RateKind::Lossless);
     EXPECT_EQ(DecodeRate(1).kind, RateKind::ErrorPercent);
     EXPECT_EQ(DecodeRate(100).kind, RateKind::ErrorPercent);
@@ -273,20 +312,24 @@ TEST(RateControl, ValuesReadAsDocumented) {
     EXPECT_EQ(DecodeRate(-480).value, 80);
 }
 
-TEST(RateControl, HuffmanLengthsAreComplete) {
+TEST(RateControl, HuffmanLengthsAreComplete)
+{
     std::mt19937 rng(17);
     std::vector<uint32_t> counts(300, 0);
-    for (auto &c : counts) c = rng() % 3 ? rng() % 1000 : 0;
+    for (auto &c : counts)
+        c = rng() % 3 ? rng() % 1000 : 0;
     auto len = HuffmanLengths(counts);
     double kraft = 0;
     for (size_t i = 0; i < counts.size(); ++i) {
         EXPECT_EQ(counts[i] == 0, len[i] == 0);
-        if (len[i]) kraft += std::ldexp(1.0, -len[i]);
+        if (len[i])
+            kraft += std::ldexp(1.0, -len[i]);
     }
     EXPECT_NEAR(kraft, 1.0, 1e-9);
 }
 
-TEST(RateControl, ErrorBoundHolds) {
+TEST(RateControl, ErrorBoundHolds)
+{
     std::mt19937 rng(19);
     const uint32_t w = 64, h = 64;
     const Palette8 pal = ExpandPalette(GreyRamp());
@@ -310,7 +353,8 @@ TEST(RateControl, ErrorBoundHolds) {
     }
 }
 
-TEST(RateControl, BitBudgetIsMet) {
+TEST(RateControl, BitBudgetIsMet)
+{
     std::mt19937 rng(23);
     const uint32_t w = 64, h = 64;
     const Palette8 pal = ExpandPalette(GreyRamp());
@@ -328,7 +372,8 @@ TEST(RateControl, BitBudgetIsMet) {
     EXPECT_GT(err, 0u);
 }
 
-TEST(Sequence, LosslessWithRingFrameAndPalettes) {
+TEST(Sequence, LosslessWithRingFrameAndPalettes)
+{
     std::mt19937 rng(29);
     SequenceParams p;
     p.width = 40;
@@ -338,7 +383,8 @@ TEST(Sequence, LosslessWithRingFrameAndPalettes) {
     Palette6 pal = GreyRamp();
     for (int t = 0; t < 7; ++t) {
         frames[t].pixels = Picture(t % 5, p.width, p.height, t, rng);
-        if (t == 3) pal = RandomPalette(rng);
+        if (t == 3)
+            pal = RandomPalette(rng);
         frames[t].palette = pal;
     }
     std::vector<FrameOut> out;
@@ -358,7 +404,8 @@ TEST(Sequence, LosslessWithRingFrameAndPalettes) {
     }
 }
 
-TEST(Sequence, KeyFramesEveryNAndOnChange) {
+TEST(Sequence, KeyFramesEveryNAndOnChange)
+{
     std::mt19937 rng(31);
     SequenceParams p;
     p.width = 32;
@@ -381,14 +428,16 @@ TEST(Sequence, KeyFramesEveryNAndOnChange) {
     }
 }
 
-TEST(Storage, BlobsComeBackByIndex) {
+TEST(Storage, BlobsComeBackByIndex)
+{
     BlobStore store;
     ASSERT_TRUE(store.Ok());
     std::mt19937 rng(41);
     std::vector<std::vector<uint32_t>> lists;
     for (int i = 0; i < 20; ++i) {
         std::vector<uint32_t> v(rng() % 3000);
-        for (auto &x : v) x = rng();
+        for (auto &x : v)
+            x = rng();
         ASSERT_TRUE(store.PutSymbols(v));
         lists.push_back(v);
     }
@@ -400,7 +449,7 @@ TEST(Storage, BlobsComeBackByIndex) {
     }
     EXPECT_FALSE(store.GetSymbols(20, got));
     uint8_t byte;
-    EXPECT_FALSE(store.Get(0, &byte, 1));  // the size must match
+    EXPECT_FALSE(store.Get(0, &byte, 1)); // the size must match
     store.Clear();
     EXPECT_EQ(store.Count(), 0u);
     ASSERT_TRUE(store.PutSymbols({1, 2, 3}));

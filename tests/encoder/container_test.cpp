@@ -10,28 +10,32 @@ using namespace enctest;
 
 namespace {
 
-void ExpectLossless(const Clip &c, const Decoded &d, bool ring) {
+void ExpectLossless(const Clip &c, const Decoded &d, bool ring)
+{
     const uint32_t w = c.width & ~3u, h = c.height & ~3u;
     ASSERT_EQ(d.pictures.size(), c.pixels.size() + (ring ? 1 : 0));
     for (size_t i = 0; i < d.pictures.size(); ++i) {
         const size_t src = i == c.pixels.size() ? 0 : i;
         for (uint32_t y = 0; y < h; ++y)
-            ASSERT_EQ(0, std::memcmp(&d.pictures[i][y * w], &c.pixels[src][y * c.width], w)) << "frame " << i << " row " << y;
-        for (int k = 0; k < 768; ++k) ASSERT_EQ(d.palettes[i][k], c.palettes[src][k] >> 2) << "frame " << i;
+            ASSERT_EQ(0, std::memcmp(&d.pictures[i][y * w], &c.pixels[src][y * c.width], w))
+                << "frame " << i << " row " << y;
+        for (int k = 0; k < 768; ++k)
+            ASSERT_EQ(d.palettes[i][k], c.palettes[src][k] >> 2) << "frame " << i;
     }
 }
 
-}  // namespace
+} // namespace
 
-TEST(Container, LosslessContentOfEveryKind) {
+TEST(Container, LosslessContentOfEveryKind)
+{
     TempDir dir;
     const struct {
         int kind;
         uint32_t w, h;
         int frames;
         bool ring;
-    } cases[] = {{0, 64, 32, 4, false}, {1, 80, 48, 5, false}, {2, 96, 64, 12, true}, {3, 37, 30, 6, true},
-                 {2, 4, 4, 3, false}, {1, 320, 8, 2, true}};
+    } cases[] = {{0, 64, 32, 4, false}, {1, 80, 48, 5, false}, {2, 96, 64, 12, true},
+                 {3, 37, 30, 6, true},  {2, 4, 4, 3, false},   {1, 320, 8, 2, true}};
     int n = 0;
     for (const auto &k : cases) {
         SCOPED_TRACE(n);
@@ -49,7 +53,8 @@ TEST(Container, LosslessContentOfEveryKind) {
     }
 }
 
-TEST(Container, HeaderTablesAndPaletteFrames) {
+TEST(Container, HeaderTablesAndPaletteFrames)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 48, 32, 9, 7);
     ZencParams p{};
@@ -72,7 +77,8 @@ TEST(Container, HeaderTablesAndPaletteFrames) {
     ExpectLossless(c, d, false);
 }
 
-TEST(Container, ErrorPercentStaysUnderTheBound) {
+TEST(Container, ErrorPercentStaysUnderTheBound)
+{
     TempDir dir;
     const Clip c = MakeClip(3, 96, 64, 8, 21);
     ASSERT_TRUE(Encode(c, dir.path + "/exact.zbx", ZencParams{}));
@@ -86,7 +92,7 @@ TEST(Container, ErrorPercentStaysUnderTheBound) {
         ASSERT_TRUE(Encode(c, out, p));
         struct stat lossy;
         ASSERT_EQ(stat(out.c_str(), &lossy), 0);
-        EXPECT_LT(lossy.st_size, exact.st_size * 0.9);  // the bound is spent, not ignored
+        EXPECT_LT(lossy.st_size, exact.st_size * 0.9); // the bound is spent, not ignored
         Decoded d;
         ASSERT_TRUE(Decode(out, d));
         const Palette8 pal = ExpandPalette(ReducePalette(c.palettes[0].data()));
@@ -102,7 +108,8 @@ TEST(Container, ErrorPercentStaysUnderTheBound) {
     }
 }
 
-TEST(Container, DataRateWindowsStayNearTheTarget) {
+TEST(Container, DataRateWindowsStayNearTheTarget)
+{
     TempDir dir;
     const Clip c = MakeClip(3, 160, 120, 45, 5);
     ZencParams lossless{};
@@ -110,10 +117,11 @@ TEST(Container, DataRateWindowsStayNearTheTarget) {
     Decoded full;
     ASSERT_TRUE(Decode(dir.path + "/l.zbx", full));
     uint64_t losslessBytes = 0;
-    for (uint32_t s : full.file.frameSizes) losslessBytes += s;
-    const int32_t rate = static_cast<int32_t>(losslessBytes / 3 / 3);  // a third of the lossless rate (3 s)
+    for (uint32_t s : full.file.frameSizes)
+        losslessBytes += s;
+    const int32_t rate = static_cast<int32_t>(losslessBytes / 3 / 3); // a third of the lossless rate (3 s)
     ZencParams p{};
-    p.frameRate = 67;  // 15 frames per second
+    p.frameRate = 67; // 15 frames per second
     p.regular = rate;
     p.key = rate;
     ASSERT_TRUE(Encode(c, dir.path + "/r.zbx", p));
@@ -122,21 +130,23 @@ TEST(Container, DataRateWindowsStayNearTheTarget) {
     const auto &sz = d.file.frameSizes;
     for (size_t i = 0; i + 15 <= sz.size(); ++i) {
         uint64_t window = 0;
-        for (size_t k = i; k < i + 15; ++k) window += sz[k];
+        for (size_t k = i; k < i + 15; ++k)
+            window += sz[k];
         EXPECT_LE(window, rate * 1.1) << "window at " << i;
         EXPECT_GE(window, rate * 0.9) << "window at " << i;
     }
 }
 
-TEST(Container, PercentModesShrinkFrames) {
+TEST(Container, PercentModesShrinkFrames)
+{
     TempDir dir;
     const Clip c = MakeClip(3, 96, 64, 10, 9);
     ZencParams p{};
     ASSERT_TRUE(Encode(c, dir.path + "/l.zbx", p));
-    p.regular = -480;  // 80% of each frame
+    p.regular = -480; // 80% of each frame
     p.key = -480;
     ASSERT_TRUE(Encode(c, dir.path + "/f.zbx", p));
-    p.regular = -50;   // 50% of the average frame
+    p.regular = -50; // 50% of the average frame
     p.key = -50;
     ASSERT_TRUE(Encode(c, dir.path + "/a.zbx", p));
     Decoded l, f, a;
@@ -156,13 +166,15 @@ TEST(Container, PercentModesShrinkFrames) {
 
 namespace {
 int gCalls = 0;
-int CancelLate(const char *text, int level) {
+int CancelLate(const char *text, int level)
+{
     (void)text;
     return level == 2 ? 0 : ++gCalls > 3;
 }
-}  // namespace
+} // namespace
 
-TEST(Container, FailureLeavesNothingAndKeepsTheOldFile) {
+TEST(Container, FailureLeavesNothingAndKeepsTheOldFile)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 32, 32, 5, 1);
     const std::string out = dir.path + "/keep.zbx";
@@ -178,11 +190,12 @@ TEST(Container, FailureLeavesNothingAndKeepsTheOldFile) {
     EXPECT_EQ(text, "old contents");
     EXPECT_EQ(dir.Files(), std::vector<std::string>{"keep.zbx"});
     EXPECT_FALSE(Encode(c, dir.path + "/missing/dir/x.zbx", ZencParams{}));
-    EXPECT_FALSE(Encode(c, dir.path, ZencParams{}));  // a directory
+    EXPECT_FALSE(Encode(c, dir.path, ZencParams{})); // a directory
     EXPECT_EQ(dir.Files(), std::vector<std::string>{"keep.zbx"});
 }
 
-TEST(Container, ReaderRefusesDamagedFiles) {
+TEST(Container, ReaderRefusesDamagedFiles)
+{
     TempDir dir;
     const Clip c = MakeClip(1, 32, 32, 3, 1);
     const std::string out = dir.path + "/d.zbx";
@@ -195,20 +208,23 @@ TEST(Container, ReaderRefusesDamagedFiles) {
     EXPECT_FALSE(ReadContainer(out, f, error));
     EXPECT_FALSE(ReadContainer(dir.path + "/none.zbx", f, error));
     FrameChunks parts;
-    EXPECT_FALSE(SplitFrame({9, 0, 0}, 1, parts));                // palette length beyond the frame
-    EXPECT_FALSE(SplitFrame({200, 0, 0, 0, 1}, 2, parts));        // sound chunk longer than the frame
+    EXPECT_FALSE(SplitFrame({9, 0, 0}, 1, parts));         // palette length beyond the frame
+    EXPECT_FALSE(SplitFrame({200, 0, 0, 0, 1}, 2, parts)); // sound chunk longer than the frame
     EXPECT_TRUE(SplitFrame({4, 0, 0, 0, 7}, 2, parts));
     EXPECT_EQ(parts.video, std::vector<uint8_t>{7});
 }
 
 std::vector<std::string> gWarnings;
-int KeepWarnings(const char *text, int level) {
-    if (level == 0 && std::strncmp(text, "Warning", 7) == 0) gWarnings.push_back(text);
+int KeepWarnings(const char *text, int level)
+{
+    if (level == 0 && std::strncmp(text, "Warning", 7) == 0)
+        gWarnings.push_back(text);
     return 0;
 }
 
 // Encodes a clip losslessly and returns the pixels that came back changed.
-size_t RoundTrip(const Clip &c, const std::string &out, ZencReport &report) {
+size_t RoundTrip(const Clip &c, const std::string &out, ZencReport &report)
+{
     gWarnings.clear();
     ZencParams p{};
     p.width = c.width;
@@ -216,22 +232,27 @@ size_t RoundTrip(const Clip &c, const std::string &out, ZencReport &report) {
     p.frameRate = 67;
     ZENC *enc = ZencOpen(&p);
     EXPECT_TRUE(enc);
-    if (!enc) return SIZE_MAX;
-    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    if (!enc)
+        return SIZE_MAX;
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     EXPECT_EQ(ZencWrite(enc, out.c_str(), KeepWarnings), 1);
     ZencGetReport(enc, &report);
     EXPECT_EQ(std::string(ZencWarning(enc)), gWarnings.empty() ? std::string() : gWarnings[0]);
     ZencClose(enc);
     Decoded d;
-    EXPECT_TRUE(Decode(out, d));  // the trees leave an unused value and room for the escapes
-    if (d.pictures.size() != c.pixels.size()) return SIZE_MAX;
+    EXPECT_TRUE(Decode(out, d)); // the trees leave an unused value and room for the escapes
+    if (d.pictures.size() != c.pixels.size())
+        return SIZE_MAX;
     size_t differing = 0;
     for (size_t i = 0; i < c.pixels.size(); ++i)
-        for (size_t k = 0; k < c.pixels[i].size(); ++k) differing += d.pictures[i][k] != c.pixels[i][k];
+        for (size_t k = 0; k < c.pixels[i].size(); ++k)
+            differing += d.pictures[i][k] != c.pixels[i][k];
     return differing;
 }
 
-TEST(Container, PhotographsWithAFullPaletteStayExact) {
+TEST(Container, PhotographsWithAFullPaletteStayExact)
+{
     // Smooth, grainy pictures quantised to 256 colours use the equal-colour
     // pairs but only a part of all pairs: the escapes find room among the rest.
     TempDir dir;
@@ -249,10 +270,12 @@ TEST(Container, PhotographsWithAFullPaletteStayExact) {
                 c.pixels.push_back(photo::Frame(o, i));
                 c.palettes.push_back(palette);
                 for (size_t k = 0; k + 1 < c.pixels.back().size(); k += 2)
-                    if (c.pixels.back()[k] == c.pixels.back()[k + 1]) equalPairs[c.pixels.back()[k]] = 1;
+                    if (c.pixels.back()[k] == c.pixels.back()[k + 1])
+                        equalPairs[c.pixels.back()[k]] = 1;
             }
-            int candidates = 0;  // the equal pairs of colours 1, 5, 9, ... (once the only escape room)
-            for (int b = 1; b < 256; b += 4) candidates += equalPairs[b];
+            int candidates = 0; // the equal pairs of colours 1, 5, 9, ... (once the only escape room)
+            for (int b = 1; b < 256; b += 4)
+                candidates += equalPairs[b];
             EXPECT_EQ(candidates, 64);
             ZencReport r;
             EXPECT_EQ(RoundTrip(c, dir.path + "/photo.zbx", r), 0u);
@@ -263,7 +286,8 @@ TEST(Container, PhotographsWithAFullPaletteStayExact) {
     }
 }
 
-TEST(Container, NoiseThatLeavesSomePairsFreeStaysExact) {
+TEST(Container, NoiseThatLeavesSomePairsFreeStaysExact)
+{
     TempDir dir;
     const Clip c = MakeClip(0, 256, 256, 14, 77);
     ZencReport r;
@@ -271,7 +295,8 @@ TEST(Container, NoiseThatLeavesSomePairsFreeStaysExact) {
     EXPECT_TRUE(gWarnings.empty());
 }
 
-TEST(Container, PicturesThatLeaveOneToThreePairsFreeStayExact) {
+TEST(Container, PicturesThatLeaveOneToThreePairsFreeStayExact)
+{
     // 512 x 256 pixels whose neighbouring pairs (left pixel j, right pixel y)
     // run through all 65536 values but the free ones, then a picture of
     // repeated pairs (so the escapes earn codes), then the first again. With
@@ -312,46 +337,54 @@ TEST(Container, PicturesThatLeaveOneToThreePairsFreeStayExact) {
     }
 }
 
-TEST(Container, PairsToAvoidOnlyWhenCrowded) {
+TEST(Container, PairsToAvoidOnlyWhenCrowded)
+{
     std::vector<FrameOut> frames(1);
     auto avoided = [&] {
         const auto avoid = PairsToAvoid(CodedSymbols{frames});
         return avoid.empty() ? 0 : std::count(avoid.begin(), avoid.end(), 1);
     };
-    for (uint32_t v = 0; v < 1000; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v * 7));
-    for (uint32_t b = 1; b < 256; b += 4) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, b * 0x101));
-    EXPECT_EQ(avoided(), 0);  // every equal pair taken, plenty of others free
+    for (uint32_t v = 0; v < 1000; ++v)
+        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v * 7));
+    for (uint32_t b = 1; b < 256; b += 4)
+        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, b * 0x101));
+    EXPECT_EQ(avoided(), 0); // every equal pair taken, plenty of others free
     // All but three pairs: room enough while one of the three is free in
     // every tree, not when the other trees use all three.
     frames[0].symbols.clear();
     for (uint32_t v = 0; v < 65536; ++v)
-        if (v != 0x1234 && v != 0x2468 && v != 0x3690) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+        if (v != 0x1234 && v != 0x2468 && v != 0x3690)
+            frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
     frames[0].symbols.push_back(MakeSymbol(kColourPairTree, 0x1234));
     frames[0].symbols.push_back(MakeSymbol(kBitmapTree, 0x2468));
     EXPECT_EQ(avoided(), 0);
     frames[0].symbols.push_back(MakeSymbol(kBlockTypeTree, 0x3690));
     EXPECT_EQ(avoided(), 1);
-    frames[0].symbols.resize(frames[0].symbols.size() - 3);           // no other tree uses them now
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x1234));  // two free pairs: enough
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x2468));  // one: still enough
+    frames[0].symbols.resize(frames[0].symbols.size() - 3);          // no other tree uses them now
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x1234)); // two free pairs: enough
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x2468)); // one: still enough
     EXPECT_EQ(avoided(), 0);
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x3690));  // none
+    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x3690)); // none
     EXPECT_EQ(avoided(), 1);
-    for (uint32_t v = 0; v < 65536; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+    for (uint32_t v = 0; v < 65536; ++v)
+        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
     const auto avoid = PairsToAvoid(CodedSymbols{frames});
     ASSERT_EQ(avoid.size(), 65536u);
     uint32_t candidates = 0;
     for (uint32_t v = 0; v < 65536; ++v)
-        if (avoid[v] && (v & 0xFF) == (v >> 8) && (v & 3) == 1) ++candidates;
+        if (avoid[v] && (v & 0xFF) == (v >> 8) && (v & 3) == 1)
+            ++candidates;
     EXPECT_EQ(candidates, 1u);
     // Only the pair 0 free: escape leaves count as 0 where players look for
     // an unused value, so it does not serve.
     frames[0].symbols.clear();
-    for (uint32_t v = 1; v < 65536; ++v) frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+    for (uint32_t v = 1; v < 65536; ++v)
+        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
     EXPECT_EQ(avoided(), 1);
 }
 
-TEST(Container, FlattenedTreesStillCodeEverySymbol) {
+TEST(Container, FlattenedTreesStillCodeEverySymbol)
+{
     // The path taken when a tree would be too deep: counts flattened and fed
     // again. Whatever the counts, every symbol must still decode.
     TempDir dir;
@@ -388,11 +421,12 @@ TEST(Container, FlattenedTreesStillCodeEverySymbol) {
     }
 }
 
-TEST(ToolArguments, FileNamesAndSwitchGroups) {
+TEST(ToolArguments, FileNamesAndSwitchGroups)
+{
     TempDir dir;
     EXPECT_TRUE(ZencIsPathArgument("in.bmp"));
     EXPECT_TRUE(ZencIsPathArgument("pic???.bmp*1-9"));
-    EXPECT_TRUE(ZencIsPathArgument((dir.path + "/new.zbx").c_str()));  // its directory exists
+    EXPECT_TRUE(ZencIsPathArgument((dir.path + "/new.zbx").c_str())); // its directory exists
     EXPECT_TRUE(ZencIsPathArgument(dir.path.c_str()));
     EXPECT_FALSE(ZencIsPathArgument("/N0/K0/A95/L0"));
     EXPECT_FALSE(ZencIsPathArgument("/O"));

@@ -28,24 +28,29 @@ using namespace zenc;
 
 struct TempDir {
     std::string path;
-    TempDir() {
+    TempDir()
+    {
         char name[] = "/tmp/zenc-test-XXXXXX";
         path = mkdtemp(name);
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         if (DIR *d = opendir(path.c_str())) {
             while (dirent *e = readdir(d))
-                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") unlink((path + "/" + e->d_name).c_str());
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                    unlink((path + "/" + e->d_name).c_str());
             closedir(d);
         }
         rmdir(path.c_str());
     }
-    std::vector<std::string> Files() const {
+    std::vector<std::string> Files() const
+    {
         std::vector<std::string> out;
         if (DIR *d = opendir(path.c_str())) {
             while (dirent *e = readdir(d))
                 if (e->d_name[0] != '.' || std::string(e->d_name).find(".part-") != std::string::npos)
-                    if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") out.push_back(e->d_name);
+                    if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                        out.push_back(e->d_name);
             closedir(d);
         }
         std::sort(out.begin(), out.end());
@@ -55,11 +60,12 @@ struct TempDir {
 
 struct Clip {
     uint32_t width, height;
-    std::vector<std::vector<uint8_t>> pixels;  // width x height each
-    std::vector<std::array<uint8_t, 768>> palettes;  // 8-bit, top six bits significant
+    std::vector<std::vector<uint8_t>> pixels;       // width x height each
+    std::vector<std::array<uint8_t, 768>> palettes; // 8-bit, top six bits significant
 };
 
-inline std::array<uint8_t, 768> Palette(std::mt19937 &rng, int style) {
+inline std::array<uint8_t, 768> Palette(std::mt19937 &rng, int style)
+{
     std::array<uint8_t, 768> p{};
     for (int i = 0; i < 256; ++i)
         for (int c = 0; c < 3; ++c)
@@ -67,7 +73,8 @@ inline std::array<uint8_t, 768> Palette(std::mt19937 &rng, int style) {
     return p;
 }
 
-inline Clip MakeClip(int kind, uint32_t w, uint32_t h, int frames, uint32_t seed) {
+inline Clip MakeClip(int kind, uint32_t w, uint32_t h, int frames, uint32_t seed)
+{
     std::mt19937 rng(seed);
     Clip c{w, h, {}, {}};
     auto pal = Palette(rng, 0);
@@ -77,27 +84,40 @@ inline Clip MakeClip(int kind, uint32_t w, uint32_t h, int frames, uint32_t seed
             for (uint32_t x = 0; x < w; ++x) {
                 uint8_t v = 0;
                 switch (kind) {
-                case 0: v = static_cast<uint8_t>(rng()); break;
-                case 1: v = static_cast<uint8_t>((x / 20 * 40 + y / 12 * 7) & 0xFF); break;
-                case 2: v = static_cast<uint8_t>(((x + 2 * t) / 6 + (y + t) / 9) * 5); break;
-                case 3: v = static_cast<uint8_t>(rng() % 7 ? ((x + t) / 8 + y / 8) * 3 : rng()); break;
+                case 0:
+                    v = static_cast<uint8_t>(rng());
+                    break;
+                case 1:
+                    v = static_cast<uint8_t>((x / 20 * 40 + y / 12 * 7) & 0xFF);
+                    break;
+                case 2:
+                    v = static_cast<uint8_t>(((x + 2 * t) / 6 + (y + t) / 9) * 5);
+                    break;
+                case 3:
+                    v = static_cast<uint8_t>(rng() % 7 ? ((x + t) / 8 + y / 8) * 3 : rng());
+                    break;
                 }
                 px[static_cast<size_t>(y) * w + x] = v;
             }
-        if (kind == 2 && t % 4 == 2) pal = Palette(rng, 1);  // palette changes
+        if (kind == 2 && t % 4 == 2)
+            pal = Palette(rng, 1); // palette changes
         c.pixels.push_back(std::move(px));
         c.palettes.push_back(pal);
     }
     return c;
 }
 
-inline bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProgressFn progress = nullptr) {
+inline bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProgressFn progress = nullptr)
+{
     p.width = c.width;
     p.height = c.height;
-    if (!p.frameRate) p.frameRate = 67;
+    if (!p.frameRate)
+        p.frameRate = 67;
     ZENC *enc = ZencOpen(&p);
-    if (!enc) return false;
-    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    if (!enc)
+        return false;
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     const int ok = ZencWrite(enc, out.c_str(), progress);
     ZencClose(enc);
     return ok == 1;
@@ -105,18 +125,21 @@ inline bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProg
 
 struct Decoded {
     ContainerFile file;
-    std::vector<std::vector<uint8_t>> pictures;  // coded size
+    std::vector<std::vector<uint8_t>> pictures; // coded size
     std::vector<Palette6> palettes;
 };
 
 // Decodes every frame with the codec's trees.
-inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d) {
+inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d)
+{
     std::string error;
-    if (!ReadContainer(name, d.file, error)) return ::testing::AssertionFailure() << error;
+    if (!ReadContainer(name, d.file, error))
+        return ::testing::AssertionFailure() << error;
     const ContainerHeader &h = d.file.header;
     const char *why = nullptr;
     zorb::TreeTable *t = zorb::NewTreeTable(d.file.treeData.data(), d.file.treeData.size(), h.treeSize, &why);
-    if (!t) return ::testing::AssertionFailure() << "trees refused: " << why;
+    if (!t)
+        return ::testing::AssertionFailure() << "trees refused: " << why;
     const uint32_t w = h.width & ~3u, ch = h.height & ~3u, total = (w / 4) * (ch / 4);
     std::vector<uint8_t> picture(static_cast<size_t>(w) * ch, 0);
     Palette6 palette{};
@@ -143,7 +166,8 @@ inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d) {
                     symbols.push_back(MakeSymbol(kBitmapTree, zorb::DecodeBig(t->tree[zorb::kBitmapTree], in)));
                 } else if ((v & 3) == kFull) {
                     for (int k = 0; k < 8; ++k)
-                        symbols.push_back(MakeSymbol(kPixelPairTree, zorb::DecodeBig(t->tree[zorb::kPixelPairTree], in)));
+                        symbols.push_back(
+                            MakeSymbol(kPixelPairTree, zorb::DecodeBig(t->tree[zorb::kPixelPairTree], in)));
                 }
             }
         }
@@ -161,32 +185,39 @@ inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d) {
 
 // Decodes one sound chunk (compressed or raw) as a player does; false when
 // the chunk is malformed.
-inline bool DecodeSoundChunk(const std::vector<uint8_t> &chunk, bool compressed, std::vector<uint8_t> &out) {
+inline bool DecodeSoundChunk(const std::vector<uint8_t> &chunk, bool compressed, std::vector<uint8_t> &out)
+{
     auto get32 = [&](size_t at) {
         return static_cast<uint32_t>(chunk[at]) | (static_cast<uint32_t>(chunk[at + 1]) << 8) |
                (static_cast<uint32_t>(chunk[at + 2]) << 16) | (static_cast<uint32_t>(chunk[at + 3]) << 24);
     };
-    if (chunk.size() < 4 || get32(0) != chunk.size()) return false;
+    if (chunk.size() < 4 || get32(0) != chunk.size())
+        return false;
     if (!compressed) {
         out.insert(out.end(), chunk.begin() + 4, chunk.end());
         return true;
     }
-    if (chunk.size() < 8) return false;
+    if (chunk.size() < 8)
+        return false;
     const uint32_t u = get32(4);
     zorb::BitReader in(chunk.data() + 8, chunk.size() - 8);
-    if (!in.ReadBit()) return true;
+    if (!in.ReadBit())
+        return true;
     const bool stereo = in.ReadBit(), wide = in.ReadBit();
     const int trees = (stereo ? 2 : 1) * (wide ? 2 : 1);
     std::vector<zorb::ByteNode> nodes(static_cast<size_t>(trees) * zorb::kByteTreeMaxNodes);
     for (int t = 0; t < trees; ++t) {
         in.ReadBit();
-        if (!zorb::ReadByteTree(in, &nodes[static_cast<size_t>(t) * zorb::kByteTreeMaxNodes])) return false;
+        if (!zorb::ReadByteTree(in, &nodes[static_cast<size_t>(t) * zorb::kByteTreeMaxNodes]))
+            return false;
     }
-    if (u == 0) return true;
+    if (u == 0)
+        return true;
     auto tree = [&](int t) { return &nodes[static_cast<size_t>(t) * zorb::kByteTreeMaxNodes]; };
     auto raw8 = [&]() {
         uint32_t v = 0;
-        for (int b = 0; b < 8; ++b) v |= in.ReadBit() << b;
+        for (int b = 0; b < 8; ++b)
+            v |= in.ReadBit() << b;
         return v;
     };
     const size_t start = out.size();
@@ -199,32 +230,50 @@ inline bool DecodeSoundChunk(const std::vector<uint8_t> &chunk, bool compressed,
             out.push_back(static_cast<uint8_t>(v));
         }
     };
-    if (!stereo && !wide) left = raw8();
-    if (!stereo && wide) { left = raw8() << 8; left |= raw8(); }
-    if (stereo && !wide) { right = raw8(); left = raw8(); }
-    if (stereo && wide) { right = raw8() << 8; right |= raw8(); left = raw8() << 8; left |= raw8(); }
+    if (!stereo && !wide)
+        left = raw8();
+    if (!stereo && wide) {
+        left = raw8() << 8;
+        left |= raw8();
+    }
+    if (stereo && !wide) {
+        right = raw8();
+        left = raw8();
+    }
+    if (stereo && wide) {
+        right = raw8() << 8;
+        right |= raw8();
+        left = raw8() << 8;
+        left |= raw8();
+    }
     emit(left);
-    if (stereo) emit(right);
+    if (stereo)
+        emit(right);
     const uint32_t mask = wide ? 0xFFFF : 0xFF;
     while (out.size() - start < u) {
         uint32_t d = zorb::DecodeByte(tree(0), in);
-        if (wide) d |= static_cast<uint32_t>(zorb::DecodeByte(tree(1), in)) << 8;
+        if (wide)
+            d |= static_cast<uint32_t>(zorb::DecodeByte(tree(1), in)) << 8;
         left = (left + d) & mask;
         if (stereo) {
             uint32_t e = zorb::DecodeByte(tree(wide ? 2 : 1), in);
-            if (wide) e |= static_cast<uint32_t>(zorb::DecodeByte(tree(3), in)) << 8;
+            if (wide)
+                e |= static_cast<uint32_t>(zorb::DecodeByte(tree(3), in)) << 8;
             right = (right + e) & mask;
         }
         emit(left);
-        if (stereo) emit(right);
-        if (in.Overrun()) return false;
+        if (stereo)
+            emit(right);
+        if (in.Overrun())
+            return false;
     }
     return out.size() - start == u;
 }
 
 // A track's decoded sound, frame after frame (the ring frame left out);
 // perFrame, when given, receives each frame's share.
-inline std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr) {
+inline std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr)
+{
     std::vector<uint8_t> out;
     const bool compressed = (d.file.header.audioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
     for (size_t i = 0; i < d.file.header.frameCount; ++i) {
@@ -234,14 +283,16 @@ inline std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<
         if (!parts.sound[track].empty()) {
             EXPECT_TRUE(DecodeSoundChunk(parts.sound[track], compressed, out)) << i;
         }
-        if (perFrame) perFrame->push_back(static_cast<uint32_t>(out.size() - before));
+        if (perFrame)
+            perFrame->push_back(static_cast<uint32_t>(out.size() - before));
     }
     return out;
 }
 
 // A wave file of generated PCM; returns the PCM bytes.
 inline std::vector<uint8_t> WriteWave(const std::string &name, uint32_t rate, int bits, int channels, double seconds,
-                                      uint32_t seed) {
+                                      uint32_t seed)
+{
     std::mt19937 rng(seed);
     const size_t frames = static_cast<size_t>(rate * seconds);
     std::vector<uint8_t> pcm;
@@ -260,8 +311,14 @@ inline std::vector<uint8_t> WriteWave(const std::string &name, uint32_t rate, in
         }
     }
     std::string s = "RIFF";
-    auto put32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) s.push_back(static_cast<char>(v >> (8 * k))); };
-    auto put16 = [&](uint32_t v) { for (int k = 0; k < 2; ++k) s.push_back(static_cast<char>(v >> (8 * k))); };
+    auto put32 = [&](uint32_t v) {
+        for (int k = 0; k < 4; ++k)
+            s.push_back(static_cast<char>(v >> (8 * k)));
+    };
+    auto put16 = [&](uint32_t v) {
+        for (int k = 0; k < 2; ++k)
+            s.push_back(static_cast<char>(v >> (8 * k)));
+    };
     put32(static_cast<uint32_t>(36 + pcm.size()));
     s += "WAVEfmt ";
     put32(16);
@@ -282,6 +339,6 @@ inline std::vector<uint8_t> WriteWave(const std::string &name, uint32_t rate, in
     return pcm;
 }
 
-}  // namespace enctest
+} // namespace enctest
 
 #endif

@@ -6,7 +6,8 @@
 using namespace zenc;
 using namespace enctest;
 
-TEST(PlayedBack, LosslessPicturesPalettesAndSound) {
+TEST(PlayedBack, LosslessPicturesPalettesAndSound)
+{
     TempDir dir;
     for (int kind : {0, 2, 3}) {
         SCOPED_TRACE(kind);
@@ -19,7 +20,8 @@ TEST(PlayedBack, LosslessPicturesPalettesAndSound) {
         p.headerFlags = ZBX_RING_FRAME;
         ZENC *enc = ZencOpen(&p);
         ASSERT_NE(enc, nullptr);
-        for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+        for (size_t i = 0; i < c.pixels.size(); ++i)
+            ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
         const std::vector<uint8_t> pcm0 = WriteWave(dir.path + "/a.wav", 11025, 8, 1, 2.0, 1);
         const std::vector<uint8_t> pcm1 = WriteWave(dir.path + "/b.wav", 22050, 16, 2, 2.0, 2);
         ZencAddTrack(enc, 0, CSFileOpen((dir.path + "/a.wav").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
@@ -33,10 +35,11 @@ TEST(PlayedBack, LosslessPicturesPalettesAndSound) {
         ZorbSetOutput(h, 0, 0, c.width, c.height, picture.data(), 0);
         std::vector<uint8_t> sound[2], chunk(1 << 16);
         for (size_t i = 0; i <= c.pixels.size(); ++i) {
-            const size_t src = i == c.pixels.size() ? 0 : i;  // then the ring frame
+            const size_t src = i == c.pixels.size() ? 0 : i; // then the ring frame
             for (int t = 0; t < 2; ++t) {
                 const uint32_t n = ZorbGetTrackSound(h, ZORB_OPEN_TRACK0 << (t ? 6 : 0), chunk.data());
-                if (i < c.pixels.size()) sound[t].insert(sound[t].end(), chunk.begin(), chunk.begin() + n);
+                if (i < c.pixels.size())
+                    sound[t].insert(sound[t].end(), chunk.begin(), chunk.begin() + n);
             }
             ZorbDecodeFrame(h);
             for (uint32_t y = 0; y < c.height; ++y)
@@ -48,16 +51,17 @@ TEST(PlayedBack, LosslessPicturesPalettesAndSound) {
             }
             ZorbAdvanceFrame(h);
         }
-        EXPECT_EQ(h->CurrentFrame, 1u);  // after the ring frame playing goes on at frame 1
+        EXPECT_EQ(h->CurrentFrame, 1u); // after the ring frame playing goes on at frame 1
         ZorbClose(h);
-        ASSERT_EQ(sound[0].size(), 9922u);  // 1102.5 sample frames a frame at 11025 Hz, the remainder carried
+        ASSERT_EQ(sound[0].size(), 9922u); // 1102.5 sample frames a frame at 11025 Hz, the remainder carried
         EXPECT_EQ(0, std::memcmp(sound[0].data(), pcm0.data(), sound[0].size()));
         ASSERT_EQ(sound[1].size(), 9u * 2205 * 4);
         EXPECT_EQ(0, std::memcmp(sound[1].data(), pcm1.data(), sound[1].size()));
     }
 }
 
-TEST(PlayedBack, DoubledAndInterlacedHeight) {
+TEST(PlayedBack, DoubledAndInterlacedHeight)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 32, 24, 4, 60);
     for (uint32_t flag : {ZBX_HEIGHT_DOUBLED, ZBX_HEIGHT_INTERLACED}) {

@@ -10,21 +10,24 @@ using namespace enctest;
 
 namespace {
 
-
-int RunMix(const std::string &args, std::string *output = nullptr) {
+int RunMix(const std::string &args, std::string *output = nullptr)
+{
     const zorb::test::ToolResult r = zorb::test::RunTool("zorbmix", args);
-    if (output) *output = r.output;
+    if (output)
+        *output = r.output;
     return r.status;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Sound, PerFrameBytesCarryTheRemainder) {
+TEST(Sound, PerFrameBytesCarryTheRemainder)
+{
     // 15 frames per second at 22050 Hz: 1470 sample frames each, exactly.
     EXPECT_EQ(SoundChunkBytes(0, 6667, 22050, 4), 1470u * 4);
     // 11025 Hz at 1/15 s: 735.07... sample frames; the fractions add up.
     uint64_t total = 0;
-    for (uint64_t i = 0; i < 1500; ++i) total += SoundChunkBytes(i, 6667, 11025, 1);
+    for (uint64_t i = 0; i < 1500; ++i)
+        total += SoundChunkBytes(i, 6667, 11025, 1);
     EXPECT_EQ(total, SoundFramesBefore(1500, 6667, 11025));
     EXPECT_EQ(total, 1500ull * 6667 * 11025 / 100000);
     const uint32_t a = SoundChunkBytes(0, 6667, 11025, 2), b = SoundChunkBytes(1, 6667, 11025, 2);
@@ -32,14 +35,15 @@ TEST(Sound, PerFrameBytesCarryTheRemainder) {
     EXPECT_LE(b > a ? b - a : a - b, 2u);
 }
 
-TEST(Sound, SevenTracksInAllFourFormats) {
+TEST(Sound, SevenTracksInAllFourFormats)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 32, 32, 12, 9);
     struct {
         uint32_t rate;
         int bits, channels, level;
-    } formats[7] = {{11025, 8, 1, 0}, {22050, 16, 1, 0}, {8000, 8, 2, 0}, {22050, 16, 2, 0},
-                    {11025, 16, 2, 3}, {44100, 8, 1, 0}, {16000, 16, 1, 0}};
+    } formats[7] = {{11025, 8, 1, 0},  {22050, 16, 1, 0}, {8000, 8, 2, 0},  {22050, 16, 2, 0},
+                    {11025, 16, 2, 3}, {44100, 8, 1, 0},  {16000, 16, 1, 0}};
     std::vector<std::vector<uint8_t>> pcm(7);
     ZencParams p{};
     p.width = c.width;
@@ -48,7 +52,8 @@ TEST(Sound, SevenTracksInAllFourFormats) {
     p.headerFlags = ZBX_RING_FRAME;
     ZENC *enc = ZencOpen(&p);
     ASSERT_NE(enc, nullptr);
-    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     for (int t = 0; t < 7; ++t) {
         const std::string wav = dir.path + "/t" + std::to_string(t) + ".wav";
         // Track 5 ends before the video does.
@@ -98,16 +103,18 @@ TEST(Sound, SevenTracksInAllFourFormats) {
     }
 }
 
-TEST(Mixer, NewTrackReplacesOnlyItsChunks) {
+TEST(Mixer, NewTrackReplacesOnlyItsChunks)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 32, 32, 15, 11);
     // A file with a sound in track 2.
     ZencParams p{};
     p.width = c.width;
     p.height = c.height;
-    p.frameRate = 100;  // 10 frames per second
+    p.frameRate = 100; // 10 frames per second
     ZENC *enc = ZencOpen(&p);
-    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     WriteWave(dir.path + "/old.wav", 11025, 8, 1, 2.0, 1);
     ZencAddTrack(enc, 1, CSFileOpen((dir.path + "/old.wav").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
     ASSERT_EQ(ZencWrite(enc, (dir.path + "/in.zbx").c_str(), nullptr), 1);
@@ -116,7 +123,8 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks) {
     const std::vector<uint8_t> pcm = WriteWave(dir.path + "/new.wav", 22050, 16, 2, 0.5, 2);
     std::string text;
     // Into track 4, beginning at frame 3, looped.
-    ASSERT_EQ(RunMix(dir.path + "/in.zbx " + dir.path + "/new.wav " + dir.path + "/out.zbx /M4 /G3 /P", &text), 0) << text;
+    ASSERT_EQ(RunMix(dir.path + "/in.zbx " + dir.path + "/new.wav " + dir.path + "/out.zbx /M4 /G3 /P", &text), 0)
+        << text;
     Decoded a, b;
     ASSERT_TRUE(Decode(dir.path + "/in.zbx", a));
     ASSERT_TRUE(Decode(dir.path + "/out.zbx", b));
@@ -137,8 +145,10 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks) {
     const std::vector<uint8_t> sound = TrackSound(b, 3);
     const size_t lead = 2 * 2205 * 4;
     ASSERT_EQ(sound.size(), 15u * 2205 * 4);
-    for (size_t k = 0; k < lead; ++k) ASSERT_EQ(sound[k], 0) << k;
-    for (size_t k = lead; k < sound.size(); ++k) ASSERT_EQ(sound[k], pcm[(k - lead) % pcm.size()]) << k;
+    for (size_t k = 0; k < lead; ++k)
+        ASSERT_EQ(sound[k], 0) << k;
+    for (size_t k = lead; k < sound.size(); ++k)
+        ASSERT_EQ(sound[k], pcm[(k - lead) % pcm.size()]) << k;
 
     // Replacing again keeps the rest too; bad switches and missing files fail cleanly.
     EXPECT_EQ(RunMix(dir.path + "/out.zbx " + dir.path + "/new.wav " + dir.path + "/out2.zbx /M2 /L2 /O"), 0);

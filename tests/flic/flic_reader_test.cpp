@@ -45,25 +45,29 @@ Sample MakeSample()
     FlicBuilder b(w, h, 0xAF12, 40);
     // Frame 1: palette and a byte-run picture.
     Bytes pal(768);
-    for (int i = 0; i < 768; i++) pal[size_t(i)] = uint8_t(i * 3);
+    for (int i = 0; i < 768; i++)
+        pal[size_t(i)] = uint8_t(i * 3);
     Bytes f1(size_t(w * h));
-    for (int i = 0; i < w * h; i++) f1[size_t(i)] = uint8_t(i < 20 ? 5 : i);
+    for (int i = 0; i < w * h; i++)
+        f1[size_t(i)] = uint8_t(i < 20 ? 5 : i);
     b.AddFrame({FlicBuilder::Color256(0, pal), FlicBuilder::ByteRun(w, h, f1)});
     s.frames.push_back(f1);
     s.palettes.push_back(pal);
     // Frame 2: a word delta: row 2 from x = 4, two words; row 4 filled with a repeated word.
     Bytes d;
     Put16(d, 2);
-    Put16(d, 0xFFFE);  // skip rows 0 and 1
+    Put16(d, 0xFFFE); // skip rows 0 and 1
     Put16(d, 1);
     d.insert(d.end(), {4, 2, 100, 101, 102, 103});
-    Put16(d, 0xFFFF);  // skip row 3
+    Put16(d, 0xFFFF); // skip row 3
     Put16(d, 1);
     d.insert(d.end(), {0, 0xFB, 7, 8});
     b.AddFrame({{7, d}});
     Bytes f2 = f1;
-    for (int i = 0; i < 4; i++) f2[size_t(2 * w + 4 + i)] = uint8_t(100 + i);
-    for (int x = 0; x < w; x++) f2[size_t(4 * w + x)] = x % 2 ? 8 : 7;
+    for (int i = 0; i < 4; i++)
+        f2[size_t(2 * w + 4 + i)] = uint8_t(100 + i);
+    for (int x = 0; x < w; x++)
+        f2[size_t(4 * w + x)] = x % 2 ? 8 : 7;
     s.frames.push_back(f2);
     s.palettes.push_back(pal);
     // Frame 3: six-bit palette change of entry 7 and a byte delta on row 5.
@@ -85,7 +89,8 @@ Sample MakeSample()
     s.palettes.push_back(pal3);
     // Frame 4: a full copy; frame 5: black.
     Bytes f4(size_t(w * h));
-    for (int i = 0; i < w * h; i++) f4[size_t(i)] = uint8_t(200 - i);
+    for (int i = 0; i < w * h; i++)
+        f4[size_t(i)] = uint8_t(200 - i);
     b.AddFrame({FlicBuilder::Copy(w, h, f4)});
     s.frames.push_back(f4);
     s.palettes.push_back(pal3);
@@ -105,7 +110,7 @@ void ExpectFrame(const VEXFLIC *f, const std::vector<uint8_t> &buf, const Bytes 
                 << what << " at " << x << "," << y;
 }
 
-}  // namespace
+} // namespace
 
 TEST(FlicReader, EveryChunkTypeDecodesToTheExpectedFrames)
 {
@@ -145,9 +150,9 @@ TEST(FlicReader, GotoDecodesForwardAndRewinds)
     std::vector<uint8_t> buf(f->pitch * f->rows);
     EXPECT_EQ(VEXFlicGoto(f.get(), 3, buf.data()), 2);
     ExpectFrame(f.get(), buf, s.frames[2], 10, 6, "goto 3");
-    EXPECT_EQ(VEXFlicGoto(f.get(), 2, buf.data()), 2);  // back to the start: frame 1 has a palette
+    EXPECT_EQ(VEXFlicGoto(f.get(), 2, buf.data()), 2); // back to the start: frame 1 has a palette
     ExpectFrame(f.get(), buf, s.frames[1], 10, 6, "goto 2");
-    EXPECT_EQ(VEXFlicGoto(f.get(), 99, buf.data()), 2);  // limited to the last frame
+    EXPECT_EQ(VEXFlicGoto(f.get(), 99, buf.data()), 2); // limited to the last frame
     EXPECT_EQ(f->currentFrame, 5u);
     EXPECT_EQ(VEXFlicGoto(f.get(), 0, buf.data()), 1);
     EXPECT_EQ(f->currentFrame, 0u);
@@ -165,13 +170,9 @@ TEST(FlicReader, FrameTimes)
         int32_t exact;
         int32_t expected;
     } cases[] = {
-        {0xAF12, 66, -6667, -6667},  // the writer's exact time kept beside the speed
-        {0xAF12, 67, 0, -6700},
-        {0xAF12, 67, -6667, -6700},  // an exact time that does not fit the speed is ignored
-        {0xAF12, 0, 0, -20000},
-        {0xAF12, 30001, 0, -20000},
-        {0xAF11, 5, 0, -7142},
-        {0xAF11, 0, 0, -20000},
+        {0xAF12, 66, -6667, -6667},                             // the writer's exact time kept beside the speed
+        {0xAF12, 67, 0, -6700},     {0xAF12, 67, -6667, -6700}, // an exact time that does not fit the speed is ignored
+        {0xAF12, 0, 0, -20000},     {0xAF12, 30001, 0, -20000}, {0xAF11, 5, 0, -7142}, {0xAF11, 0, 0, -20000},
     };
     int n = 0;
     for (const Case &c : cases) {
@@ -203,7 +204,7 @@ TEST(FlicReader, OddWidthRowsArePaddedWithZero)
         EXPECT_EQ(buf[size_t(y) * 320 + 318], 0);
         EXPECT_EQ(buf[size_t(y) * 320 + 319], 0);
     }
-    EXPECT_EQ(buf[3 * 320], 0);  // rows beyond the height
+    EXPECT_EQ(buf[3 * 320], 0); // rows beyond the height
 }
 
 TEST(FlicReader, NamesWithoutExtensionAndBadFiles)
@@ -227,7 +228,7 @@ TEST(FlicReader, NamesWithoutExtensionAndBadFiles)
 TEST(FlicReader, ATruncatedFrameIsSkippedAndKeepsTheBuffer)
 {
     Sample s = MakeSample();
-    Bytes cut(s.bytes.begin(), s.bytes.end() - 3);  // the black frame loses its end
+    Bytes cut(s.bytes.begin(), s.bytes.end() - 3); // the black frame loses its end
     FlicPtr f(VEXFlicOpen(Write("cut.flc", cut).c_str()));
     ASSERT_TRUE(f);
     std::vector<uint8_t> buf(f->pitch * f->rows);

@@ -191,9 +191,8 @@ TEST(AnalyzerModel, DamagedFilesAreRefused)
     // Every seed of the container fuzzer, valid or damaged, loads or is
     // refused without harm.
     for (const auto &seed : zbxgen::FuzzSeeds(5, 24))
-        zfront::LoadRates(Write(dir, "seed.zbx", QByteArray(reinterpret_cast<const char *>(seed.data()),
-                                                            qsizetype(seed.size()))),
-                          d);
+        zfront::LoadRates(
+            Write(dir, "seed.zbx", QByteArray(reinterpret_cast<const char *>(seed.data()), qsizetype(seed.size()))), d);
 }
 
 TEST(AnalyzerWindow, LoadsZoomsAndSwitchesMode)
@@ -214,7 +213,8 @@ TEST(AnalyzerWindow, LoadsZoomsAndSwitchesMode)
     w.zoomIn();
     EXPECT_EQ(w.view().width(), (w.width() / 35) * 3 / 4);
     EXPECT_TRUE(zfront::AnalyzerWindow::bytesPerSecond());
-    EXPECT_EQ(w.frameReport(2), QString("Frame: 2\nBytes per second: %1").arg(uint64_t(w.data().sizes[1]) * 100000 / 6600));
+    EXPECT_EQ(w.frameReport(2),
+              QString("Frame: 2\nBytes per second: %1").arg(uint64_t(w.data().sizes[1]) * 100000 / 6600));
 }
 
 int CountColour(const QImage &img, const QColor &c)
@@ -236,8 +236,8 @@ TEST(AnalyzerExport, DemoGraphHasBothSeriesAndTheReferenceLines)
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     p.setProcessEnvironment(env);
-    p.start(kBin + "/zorblaxw", {"--analyze", kDemo, "--export-png", dir.filePath("g.png"), "--export-values",
-                                 dir.filePath("v.txt")});
+    p.start(kBin + "/zorblaxw",
+            {"--analyze", kDemo, "--export-png", dir.filePath("g.png"), "--export-values", dir.filePath("v.txt")});
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     const QImage img(dir.filePath("g.png"));

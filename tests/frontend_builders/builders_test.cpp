@@ -71,7 +71,7 @@ TEST(Builders, Compressor)
          [](Settings &s) {
              s.zorb.KeyFrames = true, s.zorb.KeyFramesNum = "10";
              s.zorb.Start = true, s.zorb.StartNum = "";
-             s.zorb.EndNum = "99";  // not checked
+             s.zorb.EndNum = "99"; // not checked
              s.zorb.FrameRate = true, s.zorb.FrameRateNum = "-66";
              s.zorb.X = s.zorb.Y = s.zorb.W = s.zorb.H = true;
              s.zorb.XNum = "1", s.zorb.YNum = "2", s.zorb.WNum = "3", s.zorb.HNum = "4";
@@ -88,8 +88,8 @@ TEST(Builders, Compressor)
          },
          "/Z2/M/V/G/L0 /Q236/I10/T1/P2/D1/U30/O"},
         {"default palette text gives no &", [](Settings &s) { s.zorb.PaletteFile = "The INPUT FILE."; }, "/L0 "},
-        {"palette file elsewhere with a space, quoted",
-         [](Settings &s) { s.zorb.PaletteFile = "/pal dir/my pal.bmp"; }, "/L0 /&\"/pal dir/my pal.bmp\""},
+        {"palette file elsewhere with a space, quoted", [](Settings &s) { s.zorb.PaletteFile = "/pal dir/my pal.bmp"; },
+         "/L0 /&\"/pal dir/my pal.bmp\""},
         {"palette file in the browser's directory, bare",
          [](Settings &s) { s.zorb.PaletteFile = "/work/clips/pal.bmp"; }, "/L0 /&pal.bmp"},
     };
@@ -160,7 +160,8 @@ TEST(Builders, MixerGraphicsSound)
              m.Format = 5, m.ForceRate = "22050", m.SkipIntoNum = "44";
          },
          "/F15/G10/P/O/R11025/B8/C2/T2/S100/E900/Y5/D22050/K44"},
-        {"forced rate needs an input type", [](Settings &s) { s.mix.ForceRate = "22050", s.mix.SkipIntoNum = "4"; }, ""},
+        {"forced rate needs an input type", [](Settings &s) { s.mix.ForceRate = "22050", s.mix.SkipIntoNum = "4"; },
+         ""},
     };
     for (const Case &c : mixer) {
         Settings s;
@@ -224,7 +225,9 @@ TEST(Selection, Sequences)
     QStringList names;
     for (int i = 5; i <= 12; ++i)
         names << QString("shot%1.bmp").arg(i, 4, 10, QLatin1Char('0'));
-    names << "shot0014.bmp" << "other0006.bmp" << "shot0004.tga";
+    names << "shot0014.bmp"
+          << "other0006.bmp"
+          << "shot0004.tga";
     selection::Sequence s = selection::findSequence("shot0007.bmp", names);
     ASSERT_TRUE(s.found);
     EXPECT_EQ(s.firstName, "shot0005.bmp");
@@ -234,7 +237,7 @@ TEST(Selection, Sequences)
               "This file appears to be part of a sequence of files (shot0005.bmp to shot0012.bmp).\r\n"
               "Do you want to treat the sequence as a single animation?");
 
-    EXPECT_FALSE(selection::findSequence("shot0014.bmp", names).found);  // alone
+    EXPECT_FALSE(selection::findSequence("shot0014.bmp", names).found); // alone
     EXPECT_FALSE(selection::findSequence("nodigits.bmp", names).found);
     // Only the first run of digits counts; it stops at zero and at the width.
     s = selection::findSequence("f1x2.tga", {"f0x2.tga", "f1x2.tga", "f2x2.tga", "f1x3.tga"});
@@ -272,7 +275,8 @@ TEST(Selection, NamesOutputsAndBatches)
     f.remove();
 
     EXPECT_EQ(zorbCommand("in.flc", "out.zbx", "/N0/L0 ", "/tmp/z.txt"), "zorbc in.flc out.zbx /N0/L0 /@*/tmp/z.txt");
-    EXPECT_EQ(zorbCommand("in.flc", "out.zbx", "/L0 /O", "/t t/z.txt"), "zorbc in.flc out.zbx /L0 /O \"/@*/t t/z.txt\"");
+    EXPECT_EQ(zorbCommand("in.flc", "out.zbx", "/L0 /O", "/t t/z.txt"),
+              "zorbc in.flc out.zbx /L0 /O \"/@*/t t/z.txt\"");
     EXPECT_EQ(playCommand("\"a b.zbx\"", ""), "zorbplw \"a b.zbx\"");
     EXPECT_EQ(mixCommand("a.zbx", "b.wav", "New_a.zbx", "/L4/M3"), "zorbmix a.zbx b.wav New_a.zbx /L4/M3");
     EXPECT_EQ(scriptCommand("autoexec.zs"), "zorbscw autoexec.zs");

@@ -1,11 +1,11 @@
 // The real zorblaxw end to end, headless: batch files collecting the tools'
 // reports in order, exit statuses, a tool started from the command tab
 // reporting through the socket, and a screenshot under Xvfb.
+#include "frontend/core/commandrunner.h"
 #include "frontend/core/settings.h"
+#include "frontend/core/toolcommands.h"
 #include "frontend/ui/commandtab.h"
 #include "frontend/ui/mainwindow.h"
-#include "frontend/core/commandrunner.h"
-#include "frontend/core/toolcommands.h"
 #include "frontend/ui/playform.h"
 #include "tests/support/frontend_testing.h"
 
@@ -78,9 +78,8 @@ TEST(FrontEndBatch, CollectsReportsInOrder)
 {
     ASSERT_TRUE(QFile::exists(kDemo));
     QTemporaryDir dir;
-    WriteFile(dir.filePath("play.zbt"), QStringLiteral("zorbplw %1 /S /F /T0\r\nzbxinfo %1\r\necho done %2\r\n")
-                                            .arg(kDemo)
-                                            .toUtf8());
+    WriteFile(dir.filePath("play.zbt"),
+              QStringLiteral("zorbplw %1 /S /F /T0\r\nzbxinfo %1\r\necho done %2\r\n").arg(kDemo).toUtf8());
     const RunOutput r = RunFrontEnd({"--exit-after-batch", "play.zbt", "x", "y"}, dir.path());
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
     const qsizetype banner = r.out.indexOf("\n  ZorbPlay - V");
@@ -131,7 +130,7 @@ TEST_F(WindowTest, ToolStartedFromTheCommandTabReportsBack)
     zfront::MainWindow w(settings, QString());
     EXPECT_EQ(w.windowTitle(), "Zorblax for Windows");
     ASSERT_EQ(w.tabs()->count(), 8);
-    const char *tabs[] = {"Main", "Zorb", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor",
+    const char *tabs[] = {"Main",   "Zorb", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor",
                           "Command"};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(w.tabs()->tabText(i), tabs[i]);
@@ -186,7 +185,8 @@ TEST(Screenshot, UnderXvfb)
         GTEST_SKIP() << "xvfb-run is missing";
     QTemporaryDir dir;
     int status = 0;
-    const std::string out = RunUnderXvfb("Screenshot.InXvfb", &status, "ZORB_SHOT_DIR='" + dir.path().toStdString() + "'");
+    const std::string out =
+        RunUnderXvfb("Screenshot.InXvfb", &status, "ZORB_SHOT_DIR='" + dir.path().toStdString() + "'");
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }

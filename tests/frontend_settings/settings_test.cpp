@@ -39,7 +39,7 @@ protected:
 TEST_F(SettingsTest, FirstStartDefaultsRoundTrip)
 {
     Settings s;
-    s.load(path);  // no file yet
+    s.load(path); // no file yet
     EXPECT_EQ(s, Settings());
     EXPECT_EQ(s.zorb.KeyCompressType, 3);
     EXPECT_EQ(s.zorb.NormalRate, "240000");
@@ -114,10 +114,10 @@ TEST_F(SettingsTest, UnknownSectionsKeysAndCommentsSurvive)
                    "StartNum=123456789\nNormalFilePerc=12345\n[zorbplay]\ntracks=3abc\nLoop=x\n");
     Settings s;
     s.load(path);
-    EXPECT_EQ(s.zorb.NormalRate, "123456789");  // cut to 9 characters
+    EXPECT_EQ(s.zorb.NormalRate, "123456789"); // cut to 9 characters
     EXPECT_EQ(s.zorb.StartNum, "12345678");
     EXPECT_EQ(s.zorb.NormalFilePerc, "1234");
-    EXPECT_EQ(s.play.Tracks, 3);  // names ignore case; numbers take the leading digits
+    EXPECT_EQ(s.play.Tracks, 3); // names ignore case; numbers take the leading digits
     EXPECT_FALSE(s.play.Loop);
 
     s.zorb.Filename = "line\r\n[Injected]\r\nkey=1";
@@ -144,12 +144,12 @@ TEST_F(SettingsTest, StartArguments)
         QString settings, batch;
     } cases[] = {
         {{}, fallback, ""},
-        {{"mine"}, config + "mine.INI", ""},  // ".INI" added, looked for in the configuration directory
-        {{"nokey"}, fallback, ""},            // no CurrentTab: the default stays
-        {{"probe.ini"}, fallback, ""},        // the probe value counts as absent
-        {{dir.filePath("here.cfg")}, dir.filePath("here.cfg"), ""},  // a name with a directory as given
+        {{"mine"}, config + "mine.INI", ""}, // ".INI" added, looked for in the configuration directory
+        {{"nokey"}, fallback, ""},           // no CurrentTab: the default stays
+        {{"probe.ini"}, fallback, ""},       // the probe value counts as absent
+        {{dir.filePath("here.cfg")}, dir.filePath("here.cfg"), ""}, // a name with a directory as given
         {{"a.zbt", "B.ZBT"}, fallback, "B.ZBT"},
-        {{"a.zbt", "mine", "b.zbt", "nokey"}, config + "mine.INI", "a.zbt"},  // later arguments ignored
+        {{"a.zbt", "mine", "b.zbt", "nokey"}, config + "mine.INI", "a.zbt"}, // later arguments ignored
         {{"nokey", "mine"}, fallback, ""},
     };
     for (const Case &c : cases) {
@@ -169,7 +169,7 @@ TEST_F(SettingsTest, UnwritableFileIsReportedAndOldFileKept)
     // A failed write never replaces what was there.
     writeAll(path, "[ZorbMain]\nCurrentTab=5\n");
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool blocked = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly);  // root writes anyway
+    const bool blocked = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly); // root writes anyway
     const QString error2 = s.save(path);
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (blocked) {

@@ -137,11 +137,13 @@ TEST_F(InterpreterTest, CopyTotalsAndCancel)
     EXPECT_EQ(out[3], "301,200 bytes copied.");
     EXPECT_EQ(QFileInfo(tmp.filePath("out/two.dat")).size(), 300000);
     EXPECT_EQ(run("copy"), QStringList{"Copy - error, must give an input name."});
-    EXPECT_EQ(run("copy one.dat one.dat"), (QStringList{"Could not copy one.dat", "0 file(s) copied.", "0 bytes copied."}));
+    EXPECT_EQ(run("copy one.dat one.dat"),
+              (QStringList{"Could not copy one.dat", "0 file(s) copied.", "0 bytes copied."}));
 
     // Cancelled in the middle of the big file: nothing half-written is left.
     host.cancelAfter = 0;
-    EXPECT_EQ(run("copy two.dat three.dat"), (QStringList{"Copy was cancelled.", "0 file(s) copied.", "0 bytes copied."}));
+    EXPECT_EQ(run("copy two.dat three.dat"),
+              (QStringList{"Copy was cancelled.", "0 file(s) copied.", "0 bytes copied."}));
     EXPECT_EQ(entries(), (QStringList{"one.dat", "out", "two.dat"}));
 }
 
@@ -187,9 +189,12 @@ TEST(WildcardTarget, DosRules)
     struct Case {
         const char *source, *pattern, *expected;
     } cases[] = {
-        {"a.txt", "*.bak", "a.bak"},       {"f1.txt", "??_old.*", "f1_old.txt"},
-        {"a.b.txt", "*.x", "a.b.x"},       {"readme", "*.txt", "readme.txt"},
-        {"movie.zbx", "new_*", "new_movie.zbx"}, {"movie.zbx", "plain.name", "plain.name"},
+        {"a.txt", "*.bak", "a.bak"},
+        {"f1.txt", "??_old.*", "f1_old.txt"},
+        {"a.b.txt", "*.x", "a.b.x"},
+        {"readme", "*.txt", "readme.txt"},
+        {"movie.zbx", "new_*", "new_movie.zbx"},
+        {"movie.zbx", "plain.name", "plain.name"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(zfront::WildcardTarget(c.source, c.pattern), c.expected) << c.source << " " << c.pattern;

@@ -71,10 +71,18 @@ TEST(CommandText, SubstitutionAndWords)
 
 TEST(ToolTable, WordsMapToOurPrograms)
 {
-    const char *table[][2] = {{"zorbc", "zorbc"},       {"ZorbCW.exe", "zorbc"},   {"zorbmiw", "zorbmix"},
-                              {"ZorbPly.EXE", "zorbplw"}, {"zorbscr", "zorbscw"}, {"pictconvw6", "pictproc"},
-                              {"sndconv", "sndproc"},     {"avinfow", "zbxinfo"},  {"vexsi", "vexsiw"},
-                              {"zorbfrw", "zorbfr"},      {"zbxcompi", "zbxcompi"}, {"notatool", ""},
+    const char *table[][2] = {{"zorbc", "zorbc"},
+                              {"ZorbCW.exe", "zorbc"},
+                              {"zorbmiw", "zorbmix"},
+                              {"ZorbPly.EXE", "zorbplw"},
+                              {"zorbscr", "zorbscw"},
+                              {"pictconvw6", "pictproc"},
+                              {"sndconv", "sndproc"},
+                              {"avinfow", "zbxinfo"},
+                              {"vexsi", "vexsiw"},
+                              {"zorbfrw", "zorbfr"},
+                              {"zbxcompi", "zbxcompi"},
+                              {"notatool", ""},
                               {".exe", ""}};
     for (auto &row : table)
         EXPECT_EQ(zfront::ToolProgram(row[0]), row[1]) << row[0];

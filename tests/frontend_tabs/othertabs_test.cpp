@@ -54,9 +54,9 @@ TEST(OtherTabs, ShowingAndHidingKeepsEverySetting)
     s.sound.Quality = 1, s.sound.End = true, s.sound.EndNum = "900";
     s.script.FindText = "label", s.script.GotoLine = "12";
     const Settings before = s;
-    std::unique_ptr<ToolForm> tabs[] = {std::make_unique<ZorbForm>(host), std::make_unique<PlayForm>(host),
-                                       std::make_unique<MixForm>(host), std::make_unique<GraphicsForm>(host),
-                                       std::make_unique<SoundForm>(host), std::make_unique<ScriptForm>(host)};
+    std::unique_ptr<ToolForm> tabs[] = {std::make_unique<ZorbForm>(host),  std::make_unique<PlayForm>(host),
+                                        std::make_unique<MixForm>(host),   std::make_unique<GraphicsForm>(host),
+                                        std::make_unique<SoundForm>(host), std::make_unique<ScriptForm>(host)};
     for (auto &tab : tabs) {
         tab->show();
         tab->hide();
@@ -93,7 +93,7 @@ TEST(OtherTabs, MixerGraphicsAndSoundCommands)
     GraphicsForm graphics(host);
     graphics.show();
     EXPECT_EQ(copied(graphics), "pictproc p.bmp p.flc /Q200");
-    graphics.setPaletteSource(2);  // true colour: the palette controls are off
+    graphics.setPaletteSource(2); // true colour: the palette controls are off
     EXPECT_EQ(copied(graphics), "pictproc p.bmp p.flc /A");
     for (QCheckBox *c : graphics.findChildren<QCheckBox *>()) {
         if (c->text() == "Total palette colors to use:") {

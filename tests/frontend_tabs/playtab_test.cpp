@@ -28,7 +28,7 @@ TEST(PlayForm, PlaysTheDemoWithTheTabsSwitches)
     host.link = frontEnd.frontEnd();
     host.settings_.play.Directory = ZORB_BINARY_DIR "/demo";
     host.settings_.play.Filename = "demo.zbx";
-    host.settings_.play.FrameRate = true;  // as fast as possible
+    host.settings_.play.FrameRate = true; // as fast as possible
     host.settings_.play.Tracks = 1;
     PlayForm tab(host);
     tab.show();
@@ -57,7 +57,7 @@ TEST(PlayForm, ViewsPlaysLastAndBuildsTheVideoSwitch)
     }
     FakeHost host;
     host.settings_.play.Directory = dir.path();
-    host.settings_.play.Filter = 1;  // all files
+    host.settings_.play.Filter = 1; // all files
     PlayForm tab(host);
     tab.show();
     {
@@ -73,7 +73,8 @@ TEST(PlayForm, ViewsPlaysLastAndBuildsTheVideoSwitch)
     host.settings_.recentFiles = {dir.filePath("x.avi"), dir.filePath("fake.zbx"), dir.filePath("old.zbx")};
     tab.playLast();
     const QString d = dir.path() + ": ";
-    EXPECT_EQ(host.commands, QStringList({d + "DazuZoza clips.lst", d + "zorbplw \"my clip.ZBX\"", d + "zorbplw fake.zbx"}));
+    EXPECT_EQ(host.commands,
+              QStringList({d + "DazuZoza clips.lst", d + "zorbplw \"my clip.ZBX\"", d + "zorbplw fake.zbx"}));
     EXPECT_EQ(host.images, QStringList{dir.filePath("pic.png")});
     EXPECT_TRUE(none.told.isEmpty());
 

@@ -32,7 +32,7 @@ public:
     void openAnalyzer(QWidget *, const QString &path) override { analyzed << path; }
 
     Settings settings_;
-    QStringList commands;       // "directory: command"
+    QStringList commands; // "directory: command"
     QStringList batches, edited, images, analyzed;
     bool saveEdits = true;
     bool batchCompletes = true;
@@ -50,8 +50,8 @@ class Answers {
 public:
     explicit Answers(QList<int> answers);
     ~Answers();
-    QStringList asked;   // questions
-    QStringList told;    // messages
+    QStringList asked; // questions
+    QStringList told;  // messages
     QList<int> answers;
 };
 

@@ -13,9 +13,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QRegularExpression>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -51,7 +51,7 @@ TEST(ZorbForm, CompressionListKeepsEachIndexValue)
     EXPECT_EQ(edit->text(), "240000");
     list->setCurrentIndex(1);
     EXPECT_EQ(edit->text(), "65");
-    tab.hide();  // written back
+    tab.hide(); // written back
     EXPECT_EQ(host.settings_.zorb.NormalFilePerc, "65");
     EXPECT_EQ(host.settings_.zorb.RegularCompressType, 1);
     EXPECT_EQ(host.settings_.zorb.NormalRate, "240000");
@@ -112,7 +112,7 @@ TEST(ZorbForm, SelectionQuestionsAndCommands)
     tab.browser()->selectFile("a.flc");
     EXPECT_EQ(tab.outputEdit()->text(), "a.zbx");
     tab.browser()->selectFile("b c.flc");
-    EXPECT_EQ(tab.outputEdit()->text(), "b c.zbx");  // follows while not typed over
+    EXPECT_EQ(tab.outputEdit()->text(), "b c.zbx"); // follows while not typed over
 
     tab.copyCommand();
     EXPECT_EQ(QApplication::clipboard()->text(), "zorbc \"b c.flc\" \"b c.zbx\" /N240000/K0/A95/L0");
@@ -133,7 +133,7 @@ TEST(ZorbForm, SelectionQuestionsAndCommands)
     // Several files, one by one: the batch file, then run and deleted.
     tab.browser()->findChildren<QListWidget *>().last()->selectAll();
     {
-        Answers a({1, 0, 0});  // one by one, start now, delete afterwards
+        Answers a({1, 0, 0}); // one by one, start now, delete afterwards
         tab.run();
         ASSERT_EQ(a.asked.size(), 3);
         EXPECT_TRUE(a.asked[0].startsWith("You have highlighted more than one file to process.  You can either"));

@@ -17,9 +17,11 @@ TEST(Corpus, WriteFuzzSeeds)
     {
         FlicBuilder b(10, 6, 0xAF12, 66, -6667);
         Bytes pal(768);
-        for (size_t i = 0; i < pal.size(); i++) pal[i] = uint8_t(i);
+        for (size_t i = 0; i < pal.size(); i++)
+            pal[i] = uint8_t(i);
         Bytes px(60);
-        for (size_t i = 0; i < px.size(); i++) px[i] = uint8_t(i / 3);
+        for (size_t i = 0; i < px.size(); i++)
+            px[i] = uint8_t(i / 3);
         b.AddFrame({FlicBuilder::Color256(0, pal), FlicBuilder::ByteRun(10, 6, px)});
         Bytes d;
         Put16(d, 2);
@@ -61,7 +63,8 @@ TEST(Corpus, WriteFuzzSeeds)
         int s1 = a.AddSound(2, 22050, 16);
         int s2 = a.AddSound(1, 8000, 8, 18);
         for (int k = 0; k < 3; k++) {
-            if (k == 1) a.AddPaletteChange(2, {1, 2, 3, 4, 5, 6});
+            if (k == 1)
+                a.AddPaletteChange(2, {1, 2, 3, 4, 5, 6});
             a.AddFrame(Bytes(32, uint8_t(k)));
             a.AddSoundChunk(s1, Bytes(40, uint8_t(k)));
             a.AddSoundChunk(s2, Bytes(9, uint8_t(k)));
@@ -71,15 +74,19 @@ TEST(Corpus, WriteFuzzSeeds)
         AviBuilder t;
         t.SetVideo(3, -2, 24, 25, 1);
         t.UseRecLists(2);
-        for (int k = 0; k < 3; k++) t.AddFrame(Bytes(24, uint8_t(k * 40)));
+        for (int k = 0; k < 3; k++)
+            t.AddFrame(Bytes(24, uint8_t(k * 40)));
         seeds.emplace_back("tc24.avi", t.Build());
         AviBuilder h;
         h.SetVideo(2, 2, 16, 10, 1);
         h.AddFrame(Bytes(8, 0x7F));
         seeds.emplace_back("hc16.avi", h.Build());
     }
-    for (auto &s : seeds) EXPECT_GT(s.second.size(), 20u) << s.first;
+    for (auto &s : seeds)
+        EXPECT_GT(s.second.size(), 20u) << s.first;
     const char *dir = std::getenv("ZORB_SEED_DIR");
-    if (!dir) GTEST_SKIP() << "ZORB_SEED_DIR not set: nothing written";
-    for (auto &s : seeds) ASSERT_TRUE(WriteFile(std::string(dir) + "/" + s.first, s.second)) << s.first;
+    if (!dir)
+        GTEST_SKIP() << "ZORB_SEED_DIR not set: nothing written";
+    for (auto &s : seeds)
+        ASSERT_TRUE(WriteFile(std::string(dir) + "/" + s.first, s.second)) << s.first;
 }

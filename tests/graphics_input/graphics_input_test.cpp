@@ -20,7 +20,10 @@ std::string Dir()
     return gfxsamples::ScratchDir("gfile");
 }
 
-std::string Path(const std::string &name) { return Dir() + "/" + name; }
+std::string Path(const std::string &name)
+{
+    return Dir() + "/" + name;
+}
 
 struct Closer {
     void operator()(GFILE *g) const { GFileClose(g); }
@@ -35,7 +38,8 @@ struct ProgressLog {
 ProgressLog *gLog = nullptr;
 int Record(const char *text, int level)
 {
-    if (!gLog) return 0;
+    if (!gLog)
+        return 0;
     gLog->messages.emplace_back(text ? text : "", level);
     return static_cast<int>(gLog->messages.size()) == gLog->cancelAt;
 }
@@ -51,7 +55,8 @@ std::string WriteRaw(const std::string &name, int frames, int base, int w = 8, i
     std::vector<RawFrame> f;
     for (int k = 0; k < frames; k++) {
         RawFrame r;
-        if (k == 0) r.palette = TestPalette(uint32_t(base));
+        if (k == 0)
+            r.palette = TestPalette(uint32_t(base));
         r.pixels.assign(size_t(w * h), uint8_t(base + k));
         f.push_back(r);
     }
@@ -67,7 +72,7 @@ std::string WriteBmp(const std::string &name, int w, int h, uint8_t value, const
     return path;
 }
 
-}  // namespace
+} // namespace
 
 class GFileTest : public ::testing::Test {
 protected:
@@ -76,7 +81,8 @@ protected:
     bool Saw(const std::string &text, int level)
     {
         for (auto &m : log.messages)
-            if (m.first == text && m.second == level) return true;
+            if (m.first == text && m.second == level)
+                return true;
         return false;
     }
     ProgressLog log;
@@ -85,7 +91,8 @@ protected:
 TEST_F(GFileTest, NumberedSequenceOpensAsOneSource)
 {
     Bytes pal = TestPalette(2);
-    for (int n = 7; n <= 11; n++) WriteBmp("pic" + std::string(n < 10 ? "00" : "0") + std::to_string(n) + ".bmp", 6, 5, uint8_t(n), pal);
+    for (int n = 7; n <= 11; n++)
+        WriteBmp("pic" + std::string(n < 10 ? "00" : "0") + std::to_string(n) + ".bmp", 6, 5, uint8_t(n), pal);
     GPtr g = Open(Path("pic???.bmp*8-10"));
     ASSERT_TRUE(g);
     EXPECT_EQ(g->kind, uint32_t(GFILE_LIST));
@@ -96,11 +103,11 @@ TEST_F(GFileTest, NumberedSequenceOpensAsOneSource)
         ASSERT_TRUE(GFileGet(g.get()));
         EXPECT_EQ(g->pixels[0], n);
         EXPECT_EQ(g->pixels[5], n);
-        EXPECT_EQ(g->pixels[6], 0);  // row padding
+        EXPECT_EQ(g->pixels[6], 0); // row padding
         EXPECT_EQ(0, std::memcmp(g->palette, pal.data(), 768));
     }
     EXPECT_TRUE(g->lastFrame);
-    EXPECT_FALSE(GFileGet(g.get()));  // nothing after the last frame
+    EXPECT_FALSE(GFileGet(g.get())); // nothing after the last frame
     EXPECT_TRUE(Saw("Processing frame 1 of 3...", 0));
     // The same with the numbers from switches.
     GPtr s = Open(Path("pic???.bmp") + " /S9 /E11");
@@ -207,7 +214,8 @@ TEST_F(GFileTest, WaveFileGivesBlankFrames)
     EXPECT_EQ(g->width, 4u);
     EXPECT_EQ(g->height, 4u);
     ASSERT_TRUE(GFileGet(g.get()));
-    for (int i = 0; i < 16; i++) EXPECT_EQ(g->pixels[i], 0);
+    for (int i = 0; i < 16; i++)
+        EXPECT_EQ(g->pixels[i], 0);
     // A non-PCM wave is not a wave source.
     ASSERT_TRUE(WriteFile(Path("adpcm.wav"), BuildWave(1, 8000, 4, 100, 2)));
     EXPECT_FALSE(Open(Path("adpcm.wav")));
@@ -232,7 +240,8 @@ TEST_F(GFileTest, FlicSourceSkipsToTheFirstFrame)
     Bytes pal = TestPalette(9);
     for (int k = 0; k < 6; k++) {
         std::vector<FlicChunk> chunks;
-        if (k == 0) chunks.push_back(FlicBuilder::Color256(0, pal));
+        if (k == 0)
+            chunks.push_back(FlicBuilder::Color256(0, pal));
         chunks.push_back(FlicBuilder::Copy(5, 3, Bytes(15, uint8_t(k + 1))));
         b.AddFrame(chunks);
     }
@@ -268,7 +277,8 @@ TEST_F(GFileTest, ThirtyTwoBitDelivery)
     pal[3 * 5 + 1] = 0x34;
     pal[3 * 5 + 2] = 0x56;
     WriteBmp("c.bmp", 3, 2, 5, pal);
-    GPtr g(GFileOpen(Path("c.bmp").c_str(), GFILE_32BIT, 0, 0, 5, 0, 0, 0, 0, 0, 0, 256, 0, 2, nullptr, nullptr, Record));
+    GPtr g(
+        GFileOpen(Path("c.bmp").c_str(), GFILE_32BIT, 0, 0, 5, 0, 0, 0, 0, 0, 0, 256, 0, 2, nullptr, nullptr, Record));
     ASSERT_TRUE(g);
     EXPECT_EQ(g->pitch, 32u);
     ASSERT_TRUE(GFileGet(g.get()));
@@ -276,13 +286,15 @@ TEST_F(GFileTest, ThirtyTwoBitDelivery)
     std::memcpy(&v, g->pixels, 4);
     EXPECT_EQ(v, 0x123456u);
     std::memcpy(&v, g->pixels + 12, 4);
-    EXPECT_EQ(v, 0u);  // padding
+    EXPECT_EQ(v, 0u); // padding
     // True colour to 32 bits.
     Bytes rgb(8 * 2 * 3);
-    for (size_t i = 0; i < rgb.size(); i++) rgb[i] = uint8_t(i * 11);
+    for (size_t i = 0; i < rgb.size(); i++)
+        rgb[i] = uint8_t(i * 11);
     rgb[3] = 200, rgb[4] = 100, rgb[5] = 50;
     ASSERT_TRUE(WriteTrueColourImage("BMP3", Path("t.bmp"), 8, 2, rgb));
-    GPtr t(GFileOpen(Path("t.bmp").c_str(), GFILE_32BIT, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr, Record));
+    GPtr t(
+        GFileOpen(Path("t.bmp").c_str(), GFILE_32BIT, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr, Record));
     ASSERT_TRUE(t);
     EXPECT_EQ(t->depth, 24u);
     ASSERT_TRUE(GFileGet(t.get()));
@@ -297,9 +309,10 @@ TEST_F(GFileTest, AviSourceWithPaletteChangesAndSound)
     b.SetVideo(4, 2, 8, 15, 1, pal);
     int snd = b.AddSound(1, 22050, 8);
     for (int k = 0; k < 3; k++) {
-        if (k == 2) b.AddPaletteChange(0, {9, 9, 9});
+        if (k == 2)
+            b.AddPaletteChange(0, {9, 9, 9});
         Bytes f(8, uint8_t(k + 1));
-        f[4] = 100;  // bottom-up: the second stored row is the top row
+        f[4] = 100; // bottom-up: the second stored row is the top row
         b.AddFrame(f);
         b.AddSoundChunk(snd, Bytes(1470, 0));
     }
@@ -350,7 +363,7 @@ TEST_F(GFileTest, RawFramesWithPaletteChanges)
     EXPECT_EQ(g->frameDataSize, 6u);
     ASSERT_TRUE(GFileGet(g.get()));
     EXPECT_TRUE(g->paletteChanged);
-    EXPECT_EQ(g->pixels[4], 4);  // second row (pitch 4)
+    EXPECT_EQ(g->pixels[4], 4); // second row (pitch 4)
     EXPECT_EQ(0, std::memcmp(g->palette, TestPalette(2).data(), 768));
     // Not a raw file.
     ASSERT_TRUE(WriteFile(Path("x.raw"), Bytes(40, 1)));
@@ -392,7 +405,7 @@ TEST(GFileCommandLine, DefaultsLimitsAndNullPointers)
     char line2[64] = "a /Q100 /I200 /U7";
     GFileCommandLine(line2, &x, &y, &w, &h, &s, &e, nullptr, nullptr, &i, &q, nullptr, nullptr, nullptr);
     EXPECT_EQ(q, 100);
-    EXPECT_EQ(i, 156);  // lowered so that the range fits
+    EXPECT_EQ(i, 156); // lowered so that the range fits
     EXPECT_NE(std::string(line2).find("/U7"), std::string::npos);
     char line3[16] = "a /Q64";
     GFileCommandLine(line3, &x, &y, &w, &h, &s, &e, nullptr, nullptr, &i, &q, nullptr, nullptr, nullptr);
@@ -403,7 +416,7 @@ TEST_F(GFileTest, SixteenBitAviToThirtyTwoAndEightBits)
 {
     AviBuilder b;
     b.SetVideo(2, 1, 16, 10, 1);
-    b.AddFrame({0x00, 0x7C, 0x1F, 0x00});  // red, blue (5-5-5)
+    b.AddFrame({0x00, 0x7C, 0x1F, 0x00}); // red, blue (5-5-5)
     ASSERT_TRUE(WriteFile(Path("h.avi"), b.Build()));
     GPtr g = Open(Path("h.avi"), 0, 0, GFILE_32BIT);
     ASSERT_TRUE(g);
@@ -436,11 +449,13 @@ TEST_F(GFileTest, ZorblaxSourceThroughTheDecodeLibrary)
         zbxgen::Frame f;
         f.picture = zbxgen::MakePicture(32, 16, zbxgen::Content::Random, rng, prev.empty() ? nullptr : &prev);
         prev = f.picture;
-        if (k == 0 || k == 3) f.palette = zbxgen::RandomPalette(rng);
+        if (k == 0 || k == 3)
+            f.palette = zbxgen::RandomPalette(rng);
         d.frames.push_back(f);
     }
     d.tracks[0] = zbxgen::SoundFormat{};
-    for (auto &f : d.frames) f.sound[0] = zbxgen::SoundChunk{std::vector<uint8_t>(1102, 128), false, {}};
+    for (auto &f : d.frames)
+        f.sound[0] = zbxgen::SoundChunk{std::vector<uint8_t>(1102, 128), false, {}};
     ASSERT_TRUE(zbxgen::WriteFile(d, Path("movie.zbx")));
     GPtr g = Open(Path("movie"), 2, 4);
     ASSERT_TRUE(g);
@@ -477,7 +492,7 @@ TEST_F(GFileTest, ListEntryVanishingWhileReadingGivesBlankFrames)
     ASSERT_TRUE(GFileGet(g.get()));
     EXPECT_EQ(g->pixels[0], 30);
     std::remove(Path("gone.raw").c_str());
-    GFileGet(g.get());  // the entry cannot be opened: nothing stale is read
+    GFileGet(g.get()); // the entry cannot be opened: nothing stale is read
     EXPECT_EQ(g->pixels[0], 0);
 }
 

@@ -28,16 +28,16 @@ struct FormatCase {
 };
 
 const FormatCase kPaletted[] = {
-    {"BMP3", "bmp", ImageFormat::Bmp}, {"PCX", "pcx", ImageFormat::Pcx},  {"TGA", "tga", ImageFormat::Tga},
+    {"BMP3", "bmp", ImageFormat::Bmp},  {"PCX", "pcx", ImageFormat::Pcx}, {"TGA", "tga", ImageFormat::Tga},
     {"TIFF", "tif", ImageFormat::Tiff}, {"GIF", "gif", ImageFormat::Gif}, {"PNG8", "png", ImageFormat::Png},
 };
 
 const FormatCase kTrueColour[] = {
-    {"BMP3", "bmp", ImageFormat::Bmp}, {"PCX", "pcx", ImageFormat::Pcx}, {"TGA", "tga", ImageFormat::Tga},
+    {"BMP3", "bmp", ImageFormat::Bmp},  {"PCX", "pcx", ImageFormat::Pcx},   {"TGA", "tga", ImageFormat::Tga},
     {"TIFF", "tif", ImageFormat::Tiff}, {"PNG24", "png", ImageFormat::Png},
 };
 
-}  // namespace
+} // namespace
 
 TEST(ImageLayer, PalettedImagesKeepIndicesAndPalette)
 {
@@ -48,7 +48,8 @@ TEST(ImageLayer, PalettedImagesKeepIndicesAndPalette)
         pal[size_t(3 * i + 1)] = uint8_t(255 - i);
         pal[size_t(3 * i + 2)] = uint8_t((i * 37) & 255);
     }
-    for (int i = 0; i < 256; i++) idx[size_t(i)] = uint8_t((i * 97 + 13) & 255);
+    for (int i = 0; i < 256; i++)
+        idx[size_t(i)] = uint8_t((i * 97 + 13) & 255);
     for (const FormatCase &f : kPaletted) {
         std::string path = TempDir() + "/pal." + f.ext;
         ASSERT_TRUE(gfxsamples::WritePalettedImage(f.magick, path, 16, 16, idx, pal)) << f.magick;
@@ -59,7 +60,8 @@ TEST(ImageLayer, PalettedImagesKeepIndicesAndPalette)
         EXPECT_EQ(img.height, 16);
         EXPECT_EQ(img.delivered, 8) << f.magick;
         EXPECT_EQ(img.bits, 8) << f.magick;
-        if (img.delivered != 8) continue;
+        if (img.delivered != 8)
+            continue;
         EXPECT_EQ(img.colours, 256) << f.magick;
         EXPECT_EQ(0, std::memcmp(img.palette, pal.data(), 768)) << f.magick;
         EXPECT_EQ(img.pixels, idx) << f.magick;
@@ -68,9 +70,10 @@ TEST(ImageLayer, PalettedImagesKeepIndicesAndPalette)
 
 TEST(ImageLayer, TrueColourImagesKeepTheirPixels)
 {
-    const int w = 19, h = 7;  // odd width: row padding in the files
+    const int w = 19, h = 7; // odd width: row padding in the files
     std::vector<uint8_t> rgb(size_t(w * h * 3));
-    for (size_t i = 0; i < rgb.size(); i++) rgb[i] = uint8_t(i * 53 + 7);
+    for (size_t i = 0; i < rgb.size(); i++)
+        rgb[i] = uint8_t(i * 53 + 7);
     for (const FormatCase &f : kTrueColour) {
         std::string path = TempDir() + "/tc." + f.ext;
         ASSERT_TRUE(gfxsamples::WriteTrueColourImage(f.magick, path, w, h, rgb)) << f.magick;
@@ -82,7 +85,8 @@ TEST(ImageLayer, TrueColourImagesKeepTheirPixels)
         EXPECT_EQ(img.delivered, 24) << f.magick;
         EXPECT_EQ(img.bits, 24) << f.magick;
         std::vector<uint8_t> bgr = rgb;
-        for (size_t i = 0; i + 2 < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);
+        for (size_t i = 0; i + 2 < bgr.size(); i += 3)
+            std::swap(bgr[i], bgr[i + 2]);
         EXPECT_EQ(img.pixels, bgr) << f.magick;
     }
     // JPEG is lossy: close enough on a smooth picture.
@@ -146,7 +150,7 @@ TEST(ImageLayer, PrintingColourSpacesBecomeRgb)
     std::string err;
     ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Tiff, &img, &err)) << err;
     ASSERT_EQ(img.delivered, 24);
-    EXPECT_GT(img.pixels[2], 240);  // red (blue, green, red order)
+    EXPECT_GT(img.pixels[2], 240); // red (blue, green, red order)
     EXPECT_LT(img.pixels[1], 16);
     EXPECT_LT(img.pixels[0], 16);
 }

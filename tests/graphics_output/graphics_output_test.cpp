@@ -19,7 +19,10 @@ using gfxsamples::Bytes;
 
 namespace {
 
-std::string Dir() { return gfxsamples::ScratchDir("ogfile"); }
+std::string Dir()
+{
+    return gfxsamples::ScratchDir("ogfile");
+}
 bool Exists(const std::string &p)
 {
     struct stat st;
@@ -61,7 +64,8 @@ Clip MakeClip(uint32_t w, uint32_t h, bool trueColour, uint32_t seed)
                     px[y * c.pitch + x] = v;
                 }
             }
-        if (f == 2) pal[30] ^= 0x55, pal[400] ^= 0x0F;
+        if (f == 2)
+            pal[30] ^= 0x55, pal[400] ^= 0x0F;
         c.pixels.push_back(px);
         c.palettes.push_back(pal);
     }
@@ -72,8 +76,10 @@ uint32_t Write(const std::string &name, const Clip &c, uint32_t flags = OGFILE_O
 {
     OGFILE *og = OGFileCreate(nullptr, name.c_str(), c.trueColour, 3, c.w, c.h, c.pitch, -6667, Record, flags);
     EXPECT_NE(og, nullptr) << name;
-    if (!og) return 0;
-    for (int f = 0; f < 3; ++f) OGFilePut(og, c.pixels[size_t(f)].data(), c.palettes[size_t(f)].data());
+    if (!og)
+        return 0;
+    for (int f = 0; f < 3; ++f)
+        OGFilePut(og, c.pixels[size_t(f)].data(), c.palettes[size_t(f)].data());
     EXPECT_EQ(og->error, 0u);
     return OGFileClose(og);
 }
@@ -95,7 +101,7 @@ std::vector<uint32_t> Colours(const Clip &c, int f)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 // Every output kind read back with the graphics input: 8-bit kinds index for
 // index and palette for palette, true-colour kinds colour for colour.
@@ -106,10 +112,10 @@ TEST(GraphicsOutput, RoundTripsThroughTheGraphicsInput)
         bool trueColour, indices;
         int tolerance;
     } cases[] = {
-        {"o.flc", "o.flc", false, true, 0},      {"o8.avi", "o8.avi", false, true, 0},
-        {"o24.avi", "o24.avi", true, false, 0},  {"b.bmp", "b?.bmp*0-2", false, true, 0},
-        {"t.tif", "t?.tif*0-2", false, true, 0}, {"p.pcx", "p?.pcx*0-2", false, true, 0},
-        {"g.gif", "g?.gif*0-2", false, true, 0}, {"n.png", "n?.png*0-2", false, true, 0},
+        {"o.flc", "o.flc", false, true, 0},       {"o8.avi", "o8.avi", false, true, 0},
+        {"o24.avi", "o24.avi", true, false, 0},   {"b.bmp", "b?.bmp*0-2", false, true, 0},
+        {"t.tif", "t?.tif*0-2", false, true, 0},  {"p.pcx", "p?.pcx*0-2", false, true, 0},
+        {"g.gif", "g?.gif*0-2", false, true, 0},  {"n.png", "n?.png*0-2", false, true, 0},
         {"a.tga", "a?.tga*0-2", false, false, 0}, {"c.bmp", "c?.bmp*0-2", true, false, 0},
         {"d.png", "d?.png*0-2", true, false, 0},  {"e.tga", "e?.tga*0-2", true, false, 0},
         {"f.tif", "f?.tif*0-2", true, false, 0},  {"j.jpg", "j?.jpg*0-2", true, false, 40},
@@ -117,7 +123,8 @@ TEST(GraphicsOutput, RoundTripsThroughTheGraphicsInput)
     for (const Case &k : cases) {
         for (uint32_t w : {16u, 13u}) {
             SCOPED_TRACE(std::string(k.name) + " width " + std::to_string(w));
-            if (w == 13 && std::strstr(k.name, ".flc")) continue;  // odd widths: refused, tested below
+            if (w == 13 && std::strstr(k.name, ".flc"))
+                continue; // odd widths: refused, tested below
             const Clip c = MakeClip(w, 7, k.trueColour, w);
             gMessages.clear();
             ASSERT_GT(Write(Dir() + "/" + k.name, c), 0u);
@@ -174,7 +181,7 @@ TEST(GraphicsOutput, NumberedImageNames)
             EXPECT_EQ(std::string(og->summary), std::string(k.first) + " to " + k.second);
         } else {
             gMessages.clear();
-            OGFilePut(og, c.pixels[1].data(), nullptr);  // would overwrite the first image
+            OGFilePut(og, c.pixels[1].data(), nullptr); // would overwrite the first image
             EXPECT_EQ(og->error, 1u);
             EXPECT_EQ(gMessages.size(), 1u);
         }
@@ -243,7 +250,7 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         SCOPED_TRACE(bits);
         vex::AviWriterSettings s;
         s.width = 30, s.height = 20, s.bits = bits, s.scale = 6667, s.rate = 100000;
-        s.partLimit = 16 * 1024;  // a few frames a part
+        s.partLimit = 16 * 1024; // a few frames a part
         const std::string path = Dir() + "/parts" + std::to_string(bits) + ".avi";
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         ASSERT_GE(fd, 0);
@@ -254,8 +261,10 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         std::mt19937 rng(bits);
         for (int f = 0; f < 40; ++f) {
             Bytes dib(size_t(w->RowBytes()) * s.height);
-            for (auto &v : dib) v = static_cast<uint8_t>(rng());
-            if (f % 7 == 3) pal[rng() % 768] ^= 0xFF;
+            for (auto &v : dib)
+                v = static_cast<uint8_t>(rng());
+            if (f % 7 == 3)
+                pal[rng() % 768] ^= 0xFF;
             ASSERT_TRUE(w->PutFrame(dib.data(), pal.data()));
             frames.push_back(dib);
             palettes.push_back(pal);
@@ -271,12 +280,14 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         EXPECT_NE(text.find("AVIX"), std::string::npos);
         // The super index points at each part's standard index, whose entries
         // point at the frames' data.
-        auto le32 = [&](size_t at) { return uint32_t(file[at] | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24); };
+        auto le32 = [&](size_t at) {
+            return uint32_t(file[at] | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24);
+        };
         const size_t indx = text.find("indx");
         ASSERT_EQ(le32(indx + 12), w->Parts());
         uint32_t indexed = 0;
         for (uint32_t part = 0; part < w->Parts(); ++part) {
-            const size_t ix = le32(indx + 32 + 16 * part);  // files here stay below 4 GB
+            const size_t ix = le32(indx + 32 + 16 * part); // files here stay below 4 GB
             ASSERT_EQ(text.substr(ix, 4), "ix00");
             const uint32_t entries = le32(ix + 12), base = le32(ix + 20);
             EXPECT_EQ(le32(indx + 32 + 16 * part + 12), entries);

@@ -22,14 +22,16 @@ Result RunTool(const std::string &program, const std::string &args, const std::s
 {
     static int serial = 0;
     const std::string errName = "/tmp/zorb-gout-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
-    const std::string line = prefix + std::string(ZORB_BINARY_DIR) + "/bin/" + program + " " + args + " 2>" +
-                             errName + " < /dev/null";
+    const std::string line =
+        prefix + std::string(ZORB_BINARY_DIR) + "/bin/" + program + " " + args + " 2>" + errName + " < /dev/null";
     Result r{-1, {}, {}};
     FILE *p = popen(line.c_str(), "r");
-    if (!p) return r;
+    if (!p)
+        return r;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     gfxsamples::Bytes e = gfxsamples::ReadFile(errName);
@@ -41,7 +43,8 @@ Result RunTool(const std::string &program, const std::string &args, const std::s
 size_t Count(const std::string &text, const std::string &what)
 {
     size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
     return n;
 }
 
@@ -50,7 +53,8 @@ void WriteRaw(const Clip &c, const std::string &name)
     std::vector<gfxsamples::RawFrame> frames;
     for (size_t i = 0; i < c.pixels.size(); ++i) {
         gfxsamples::RawFrame f;
-        if (i == 0 || c.palettes[i] != c.palettes[i - 1]) f.palette.assign(c.palettes[i].begin(), c.palettes[i].end());
+        if (i == 0 || c.palettes[i] != c.palettes[i - 1])
+            f.palette.assign(c.palettes[i].begin(), c.palettes[i].end());
         f.pixels = c.pixels[i];
         frames.push_back(f);
     }
@@ -81,15 +85,15 @@ void ExpectClip(const std::string &name, const Clip &c, bool trueColour = false,
             }
         if (!trueColour)
             for (int k = 0; k < 768; ++k) {
-                const uint8_t want = sixBits ? static_cast<uint8_t>(c.palettes[f][k] | c.palettes[f][k] >> 6)
-                                             : c.palettes[f][k];
+                const uint8_t want =
+                    sixBits ? static_cast<uint8_t>(c.palettes[f][k] | c.palettes[f][k] >> 6) : c.palettes[f][k];
                 ASSERT_EQ(g->palette[k], want) << "frame " << f << " entry " << k / 3;
             }
     }
     GFileClose(g);
 }
 
-}  // namespace
+} // namespace
 
 TEST(Pictproc, ConvertsBetweenEveryKind)
 {
@@ -104,14 +108,11 @@ TEST(Pictproc, ConvertsBetweenEveryKind)
         const char *input, *output, *readAs, *switches;
         bool trueColour, sixBits;
     } steps[] = {
-        {"in.raw", "a", "a.flc", "", false, false},  // no extension: the input's kind cannot be written, a flic
-        {"a.flc", "b", "b.flc", "", false, false},   // the input's kind
-        {"b.flc", "c.avi", "c.avi", "", false, false},
-        {"c.avi", "d.bmp", "d?.bmp*0-7", "", false, false},
-        {"d?.bmp*0-7", "e.avi", "e.avi", "", false, false},
-        {"e.avi", "f.png", "f?.png*0-7", "", false, false},
-        {"in.raw", "g.avi", "g.avi", "/A", true, false},
-        {"g.avi", "h.tga", "h?.tga*0-7", "/A", true, false},
+        {"in.raw", "a", "a.flc", "", false, false}, // no extension: the input's kind cannot be written, a flic
+        {"a.flc", "b", "b.flc", "", false, false},  // the input's kind
+        {"b.flc", "c.avi", "c.avi", "", false, false},      {"c.avi", "d.bmp", "d?.bmp*0-7", "", false, false},
+        {"d?.bmp*0-7", "e.avi", "e.avi", "", false, false}, {"e.avi", "f.png", "f?.png*0-7", "", false, false},
+        {"in.raw", "g.avi", "g.avi", "/A", true, false},    {"g.avi", "h.tga", "h?.tga*0-7", "/A", true, false},
         {"in.zbx", "i.flc", "i.flc", "", false, true},
     };
     for (const Step &s : steps) {
@@ -168,8 +169,8 @@ TEST(Pictproc, ReportGoesToTheFrontEnd)
     const Clip c = MakeClip(1, 32, 32, 12, 8);
     WriteRaw(c, dir.path + "/in.raw");
     zorb::test::LinkServer frontEnd;
-    const Result r = RunTool("pictproc", dir.path + "/in.raw " + dir.path + "/o.tif /#" +
-                                             std::to_string(frontEnd.frontEnd()));
+    const Result r =
+        RunTool("pictproc", dir.path + "/in.raw " + dir.path + "/o.tif /#" + std::to_string(frontEnd.frontEnd()));
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(frontEnd.waitForMessages(3, 2000));
     bool report = false;

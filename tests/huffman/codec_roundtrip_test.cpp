@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -24,15 +24,18 @@ using Bytes = std::vector<uint8_t>;
 
 struct TempFile {
     TempFile()
-        : path(::testing::TempDir() + "huffc_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) +
-               ".bin") {
+        : path(::testing::TempDir() + "huffc_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".bin")
+    {
         file = VEXFileCreate(4096, path.c_str());
     }
-    ~TempFile() {
-        if (file) VEXFileClose(file);
+    ~TempFile()
+    {
+        if (file)
+            VEXFileClose(file);
         std::remove(path.c_str());
     }
-    Bytes finish() {
+    Bytes finish()
+    {
         VEXFileClose(file);
         file = nullptr;
         std::ifstream in(path, std::ios::binary);
@@ -50,7 +53,8 @@ struct TableDeleter {
 // values[frame][tree]: codes the four trees with the Huff family and checks
 // that the codec's trees decode every value back.
 using FrameValues = std::vector<std::vector<std::vector<uint32_t>>>;
-void ExpectRoundTrip(const FrameValues &values) {
+void ExpectRoundTrip(const FrameValues &values)
+{
     const size_t frames = values.size();
     TempFile trees, data;
     HUFF *h[4];
@@ -62,7 +66,8 @@ void ExpectRoundTrip(const FrameValues &values) {
         HuffInitStats(h[t]);
         for (size_t f = 0; f < frames; ++f) {
             HuffInitLasts(h[t]);
-            for (uint32_t v : values[f][t]) HuffAddStat(h[t], v);
+            for (uint32_t v : values[f][t])
+                HuffAddStat(h[t], v);
         }
         ASSERT_GE(HuffStartEncode(h[t]), 0);
         sizes[t] = 4 * 2 * 65536;
@@ -71,10 +76,12 @@ void ExpectRoundTrip(const FrameValues &values) {
     for (size_t f = 0; f < frames; ++f) {
         for (int t = 0; t < 4; ++t) {
             HuffInitLasts(h[t]);
-            for (uint32_t v : values[f][t]) HuffEncode(h[t], v);
+            for (uint32_t v : values[f][t])
+                HuffEncode(h[t], v);
         }
     }
-    for (HUFF *x : h) HuffClose(x);
+    for (HUFF *x : h)
+        HuffClose(x);
     const Bytes treeBytes = trees.finish();
     const Bytes dataBytes = data.finish();
 
@@ -93,7 +100,8 @@ void ExpectRoundTrip(const FrameValues &values) {
     EXPECT_FALSE(in.Overrun());
 }
 
-TEST(HuffCodec, FourSixteenBitTreesDecodeFrameByFrame) {
+TEST(HuffCodec, FourSixteenBitTreesDecodeFrameByFrame)
+{
     std::mt19937 rng(99);
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE(round);
@@ -121,7 +129,8 @@ TEST(HuffCodec, FourSixteenBitTreesDecodeFrameByFrame) {
     }
 }
 
-TEST(HuffCodec, TreesWithOneToThreeFreeValuesKeepEveryValue) {
+TEST(HuffCodec, TreesWithOneToThreeFreeValuesKeepEveryValue)
+{
     // A 16-bit tree that uses all values but one, two or three still codes
     // them all: its escapes take the free values, and those that find none of
     // their own share escape 0's and go without a code. Each escape is used
@@ -132,38 +141,44 @@ TEST(HuffCodec, TreesWithOneToThreeFreeValuesKeepEveryValue) {
         FrameValues values(1, std::vector<std::vector<uint32_t>>(4));
         std::vector<uint32_t> &v = values[0][2];
         for (int i = 0; i < 40; ++i)
-            for (uint32_t x : {7u, 7u, 8u, 7u, 9u, 10u, 7u, 11u})  // repeats of last values 0, 1 and 2
+            for (uint32_t x : {7u, 7u, 8u, 7u, 9u, 10u, 7u, 11u}) // repeats of last values 0, 1 and 2
                 v.push_back(x);
         for (uint32_t x = 0; x < 65536; ++x)
-            if (std::find(freeValues, freeValues + free, x) == freeValues + free) v.push_back(x);
+            if (std::find(freeValues, freeValues + free, x) == freeValues + free)
+                v.push_back(x);
         values[0][3] = {1, 5, 1};
         ExpectRoundTrip(values);
     }
 }
 
-TEST(HuffCodec, ByteTreesDecodeWithTheSoundDecodersReader) {
+TEST(HuffCodec, ByteTreesDecodeWithTheSoundDecodersReader)
+{
     std::mt19937 rng(5);
     for (int round = 0; round < 100; ++round) {
         std::vector<uint32_t> symbols;
         const int n = 1 + static_cast<int>(rng() % 3000);
         const uint32_t alphabet = 1 + rng() % 256;
-        for (int i = 0; i < n; ++i) symbols.push_back(std::min<uint32_t>(rng() % alphabet, rng() % alphabet));
+        for (int i = 0; i < n; ++i)
+            symbols.push_back(std::min<uint32_t>(rng() % alphabet, rng() % alphabet));
         TempFile out;
         HUFF *h = HuffOpen(1);
         HuffSetOutput(h, out.file);
         HuffInitStats(h);
-        for (uint32_t s : symbols) HuffAddStat(h, s);
+        for (uint32_t s : symbols)
+            HuffAddStat(h, s);
         ASSERT_GE(HuffStartEncode(h), 0);
-        for (uint32_t s : symbols) HuffEncode(h, s);
+        for (uint32_t s : symbols)
+            HuffEncode(h, s);
         HuffClose(h);
         const Bytes bytes = out.finish();
         zorb::BitReader in(bytes.data(), bytes.size());
-        ASSERT_EQ(in.ReadBit(), 1u);  // the bit the sound decoder reads before each tree
+        ASSERT_EQ(in.ReadBit(), 1u); // the bit the sound decoder reads before each tree
         zorb::ByteNode nodes[zorb::kByteTreeMaxNodes];
         ASSERT_GT(zorb::ReadByteTree(in, nodes), 0u);
-        for (uint32_t s : symbols) ASSERT_EQ(zorb::DecodeByte(nodes, in), s) << "round " << round;
+        for (uint32_t s : symbols)
+            ASSERT_EQ(zorb::DecodeByte(nodes, in), s) << "round " << round;
         EXPECT_FALSE(in.Overrun());
     }
 }
 
-}  // namespace
+} // namespace

@@ -13,7 +13,8 @@ namespace oracle {
 class BitReader {
 public:
     explicit BitReader(const std::vector<uint8_t> &bytes) : bytes_(bytes) {}
-    int bit() {
+    int bit()
+    {
         if (pos_ >= bytes_.size() * 8) {
             overrun_ = true;
             ++pos_;
@@ -23,9 +24,11 @@ public:
         ++pos_;
         return b;
     }
-    uint32_t bits(int n) {
+    uint32_t bits(int n)
+    {
         uint32_t v = 0;
-        for (int i = 0; i < n; ++i) v |= static_cast<uint32_t>(bit()) << i;
+        for (int i = 0; i < n; ++i)
+            v |= static_cast<uint32_t>(bit()) << i;
         return v;
     }
     void align() { pos_ = (pos_ + 7) / 8 * 8; }
@@ -48,28 +51,36 @@ struct Node {
 class ByteTree {
 public:
     // Reads one tree (no presence bit) and its closing 0 bit.
-    bool read(BitReader &br) {
+    bool read(BitReader &br)
+    {
         nodes_.clear();
-        if (node(br, 0) < 0) return false;
+        if (node(br, 0) < 0)
+            return false;
         return br.bit() == 0 && !br.overrun();
     }
-    uint32_t decode(BitReader &br) const {
+    uint32_t decode(BitReader &br) const
+    {
         int n = 0;
-        while (!nodes_[n].leaf) n = br.bit() ? nodes_[n].one : nodes_[n].zero;
+        while (!nodes_[n].leaf)
+            n = br.bit() ? nodes_[n].one : nodes_[n].zero;
         return nodes_[n].value;
     }
     bool empty() const { return nodes_.empty(); }
 
 private:
-    int node(BitReader &br, int depth) {
-        if (nodes_.size() >= 511 || depth > 40 || br.overrun()) return -1;
+    int node(BitReader &br, int depth)
+    {
+        if (nodes_.size() >= 511 || depth > 40 || br.overrun())
+            return -1;
         const int index = static_cast<int>(nodes_.size());
         nodes_.push_back({false, 0, -1, -1});
         if (br.bit()) {
             const int z = node(br, depth + 1);
-            if (z < 0) return -1;
+            if (z < 0)
+                return -1;
             const int o = node(br, depth + 1);
-            if (o < 0) return -1;
+            if (o < 0)
+                return -1;
             nodes_[index].zero = z;
             nodes_[index].one = o;
         } else {
@@ -84,21 +95,30 @@ private:
 class BigTree {
 public:
     // Presence bit, optional byte trees, escapes, the tree and its closing bit.
-    bool read(BitReader &br) {
+    bool read(BitReader &br)
+    {
         present = br.bit() != 0;
-        if (!present) return !br.overrun();
-        if (br.bit() && !low_.read(br)) return false;
-        if (br.bit() && !high_.read(br)) return false;
-        if (low_.empty() || high_.empty()) return false;
-        for (auto &e : escapes) e = br.bits(16);
+        if (!present)
+            return !br.overrun();
+        if (br.bit() && !low_.read(br))
+            return false;
+        if (br.bit() && !high_.read(br))
+            return false;
+        if (low_.empty() || high_.empty())
+            return false;
+        for (auto &e : escapes)
+            e = br.bits(16);
         nodes_.clear();
-        if (node(br, 0) < 0) return false;
+        if (node(br, 0) < 0)
+            return false;
         return br.bit() == 0 && !br.overrun();
     }
     void resetCache() { cache_[0] = cache_[1] = cache_[2] = 0; }
-    uint32_t decode(BitReader &br) {
+    uint32_t decode(BitReader &br)
+    {
         int n = 0;
-        while (!nodes_[n].leaf) n = br.bit() ? nodes_[n].one : nodes_[n].zero;
+        while (!nodes_[n].leaf)
+            n = br.bit() ? nodes_[n].one : nodes_[n].zero;
         uint32_t v = nodes_[n].value;
         for (int k = 0; k < 3; ++k) {
             if (v == escapes[k]) {
@@ -118,15 +138,19 @@ public:
     uint32_t escapes[3] = {0, 0, 0};
 
 private:
-    int node(BitReader &br, int depth) {
-        if (nodes_.size() >= 2 * 65536 || depth > 40 || br.overrun()) return -1;
+    int node(BitReader &br, int depth)
+    {
+        if (nodes_.size() >= 2 * 65536 || depth > 40 || br.overrun())
+            return -1;
         const int index = static_cast<int>(nodes_.size());
         nodes_.push_back({false, 0, -1, -1});
         if (br.bit()) {
             const int z = node(br, depth + 1);
-            if (z < 0) return -1;
+            if (z < 0)
+                return -1;
             const int o = node(br, depth + 1);
-            if (o < 0) return -1;
+            if (o < 0)
+                return -1;
             nodes_[index].zero = z;
             nodes_[index].one = o;
         } else {
@@ -141,6 +165,6 @@ private:
     uint32_t cache_[3] = {0, 0, 0};
 };
 
-}  // namespace oracle
+} // namespace oracle
 
 #endif

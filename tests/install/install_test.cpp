@@ -42,9 +42,9 @@ TEST(Install, IntoATemporaryPrefixAndPlayTheDemo)
 {
     const fs::path prefix = fs::temp_directory_path() / ("zorb_install_" + std::to_string(::getpid()));
     fs::remove_all(prefix);
-    ASSERT_EQ(Shell("cmake --install '" + std::string(ZORB_BINARY_DIR) + "' --prefix '" + prefix.string() +
-                    "' >/dev/null"),
-              0);
+    ASSERT_EQ(
+        Shell("cmake --install '" + std::string(ZORB_BINARY_DIR) + "' --prefix '" + prefix.string() + "' >/dev/null"),
+        0);
 
     for (const char *program : {"zorbplw", "zorbc", "zorbmix", "zbxinfo", "zbxcompi"}) {
         EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;
@@ -80,10 +80,10 @@ TEST(Install, IntoATemporaryPrefixAndPlayTheDemo)
     EXPECT_EQ(libs.compare(at + 19, prefix.string().size(), prefix.string()), 0) << libs;
 
     const std::string demo = std::string(ZORB_BINARY_DIR) + "/demo/demo.zbx";
-    EXPECT_EQ(Shell("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout 120 '" + (prefix / "bin/zorbplw").string() +
-                    "' '" + demo + "' /S >/dev/null 2>&1 </dev/null"),
+    EXPECT_EQ(Shell("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout 120 '" +
+                    (prefix / "bin/zorbplw").string() + "' '" + demo + "' /S >/dev/null 2>&1 </dev/null"),
               0);
     fs::remove_all(prefix);
 }
 
-}  // namespace
+} // namespace

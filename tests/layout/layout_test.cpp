@@ -27,9 +27,9 @@ TEST(Layout, PublicHeadersCompileAsC)
 {
     // Linking these proves the C files were built; each returns a size the
     // header's types give.
-    for (size_t size : {zorb_c_header_zorb(), zorb_c_header_format(), zorb_c_header_examine(),
-                        zorb_c_header_blit(), zorb_c_header_display(), zorb_c_header_sound(),
-                        zorb_c_header_vexutil(), zorb_c_header_platform(), zorb_c_header_encoder()})
+    for (size_t size : {zorb_c_header_zorb(), zorb_c_header_format(), zorb_c_header_examine(), zorb_c_header_blit(),
+                        zorb_c_header_display(), zorb_c_header_sound(), zorb_c_header_vexutil(),
+                        zorb_c_header_platform(), zorb_c_header_encoder()})
         EXPECT_GT(size, 0u);
 }
 
@@ -37,9 +37,9 @@ TEST(Layout, PublicHeadersCompileAsC)
 TEST(Layout, EveryPublicHeaderHasACCheck)
 {
     const fs::path root = ZORB_SOURCE_DIR;
-    for (const char *header : {"codec/zorb.h", "codec/format.h", "codec/examine.h", "runtime/blit.h",
-                               "runtime/display.h", "runtime/sound.h", "vexutil/vexutil.h", "platform/platform.h",
-                               "encoder/encoder.h"}) {
+    for (const char *header :
+         {"codec/zorb.h", "codec/format.h", "codec/examine.h", "runtime/blit.h", "runtime/display.h", "runtime/sound.h",
+          "vexutil/vexutil.h", "platform/platform.h", "encoder/encoder.h"}) {
         bool found = false;
         for (const auto &e : fs::directory_iterator(root / "tests/layout")) {
             if (e.path().extension() != ".c")

@@ -10,16 +10,22 @@ using namespace vex;
 
 namespace {
 
-std::vector<uint32_t> EmptyHist() { return std::vector<uint32_t>(kCells, 0); }
+std::vector<uint32_t> EmptyHist()
+{
+    return std::vector<uint32_t>(kCells, 0);
+}
 
 void Add(std::vector<uint32_t> &h, int r, int g, int b, uint32_t n)
 {
     h[CellOf(static_cast<uint32_t>(r), static_cast<uint32_t>(g), static_cast<uint32_t>(b))] += n;
 }
 
-const uint8_t *Entry(const std::vector<uint8_t> &p, int i) { return &p[static_cast<size_t>(3 * i)]; }
+const uint8_t *Entry(const std::vector<uint8_t> &p, int i)
+{
+    return &p[static_cast<size_t>(3 * i)];
+}
 
-}  // namespace
+} // namespace
 
 TEST(PaletteReduction, OneColourBecomesFourTimesItsCell)
 {
@@ -30,7 +36,8 @@ TEST(PaletteReduction, OneColourBecomesFourTimesItsCell)
     EXPECT_EQ(Entry(pal, 0)[0], 252);
     EXPECT_EQ(Entry(pal, 0)[1], 252);
     EXPECT_EQ(Entry(pal, 0)[2], 252);
-    for (int i = 3; i < 768; i++) EXPECT_EQ(pal[static_cast<size_t>(i)], 0) << i;
+    for (int i = 3; i < 768; i++)
+        EXPECT_EQ(pal[static_cast<size_t>(i)], 0) << i;
 }
 
 TEST(PaletteReduction, TwoColoursAreExpandedByBitReplication)
@@ -41,7 +48,8 @@ TEST(PaletteReduction, TwoColoursAreExpandedByBitReplication)
     std::vector<uint8_t> pal(768, 0);
     EXPECT_EQ(ReduceHistogram(h.data(), pal.data(), 0, 256, 0, 0, nullptr, nullptr), 2);
     std::vector<uint32_t> got;
-    for (int i = 0; i < 2; i++) got.push_back(uint32_t(Entry(pal, i)[0]) << 16 | Entry(pal, i)[1] << 8 | Entry(pal, i)[2]);
+    for (int i = 0; i < 2; i++)
+        got.push_back(uint32_t(Entry(pal, i)[0]) << 16 | Entry(pal, i)[1] << 8 | Entry(pal, i)[2]);
     uint32_t white = 0xFFFFFF;
     uint32_t other = uint32_t(Expand6(130 >> 2)) << 16 | uint32_t(Expand6(20 >> 2)) << 8 | Expand6(200 >> 2);
     EXPECT_TRUE((got[0] == white && got[1] == other) || (got[1] == white && got[0] == other));
@@ -51,7 +59,8 @@ TEST(PaletteReduction, SystemColourReservesLeaveTwoHundredThirtySixEntries)
 {
     auto h = EmptyHist();
     std::mt19937 rng(7);
-    for (int i = 0; i < 3000; i++) Add(h, int(rng() & 255), int(rng() & 255), int(rng() & 255), 1 + (rng() & 15));
+    for (int i = 0; i < 3000; i++)
+        Add(h, int(rng() & 255), int(rng() & 255), int(rng() & 255), 1 + (rng() & 15));
     std::vector<uint8_t> pal(768, 1);
     WriteSystemColours(pal.data());
     std::vector<uint8_t> before = pal;
@@ -67,9 +76,11 @@ TEST(PaletteReduction, SystemColourReservesLeaveTwoHundredThirtySixEntries)
 TEST(PaletteReduction, RangeEntriesOutsideAreNeverWritten)
 {
     auto h = EmptyHist();
-    for (int i = 0; i < 400; i++) Add(h, (i * 37) & 255, (i * 91) & 255, (i * 13) & 255, 5);
+    for (int i = 0; i < 400; i++)
+        Add(h, (i * 37) & 255, (i * 91) & 255, (i * 13) & 255, 5);
     std::vector<uint8_t> pal(768);
-    for (size_t i = 0; i < 768; i++) pal[i] = uint8_t(i * 5);
+    for (size_t i = 0; i < 768; i++)
+        pal[i] = uint8_t(i * 5);
     std::vector<uint8_t> before = pal;
     ReduceHistogram(h.data(), pal.data(), 16, 128, 0, 0, nullptr, nullptr);
     EXPECT_EQ(0, std::memcmp(pal.data(), before.data(), 16 * 3));
@@ -114,7 +125,8 @@ TEST(PaletteReduction, PrefixSumSplitSearchMatchesThePlainOne)
 TEST(PaletteReduction, CancelledReductionKeepsTheBoxesMade)
 {
     auto h = EmptyHist();
-    for (int i = 0; i < 500; i++) Add(h, i & 255, (i * 3) & 255, (i * 7) & 255, 1);
+    for (int i = 0; i < 500; i++)
+        Add(h, i & 255, (i * 3) & 255, (i * 7) & 255, 1);
     struct Ctx {
         int calls = 0;
         std::vector<int> levels, percents;
@@ -143,7 +155,7 @@ TEST(PaletteReduction, RemapTableKeepsIdenticalEntriesAndFindsNearest)
     std::memcpy(&src[9 * 3], c, 3);
     std::memcpy(&pal[5 * 3], c, 3);
     std::memcpy(&pal[9 * 3], c, 3);
-    src[20 * 3] = 250;  // near entry 30's colour
+    src[20 * 3] = 250; // near entry 30's colour
     pal[30 * 3] = 255;
     uint8_t remap[256];
     BuildRemapTable(src.data(), pal.data(), 0, 256, remap);

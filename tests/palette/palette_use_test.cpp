@@ -21,7 +21,10 @@ using namespace gfxsamples;
 
 namespace {
 
-std::string Path(const std::string &name) { return gfxsamples::ScratchDir("paluse") + "/" + name; }
+std::string Path(const std::string &name)
+{
+    return gfxsamples::ScratchDir("paluse") + "/" + name;
+}
 
 struct Closer {
     void operator()(GFILE *g) const { GFileClose(g); }
@@ -32,20 +35,24 @@ std::vector<std::pair<std::string, int>> *gMessages = nullptr;
 int gCancelAfter = -1;
 int Record(const char *text, int level)
 {
-    if (gMessages) gMessages->emplace_back(text ? text : "", level);
+    if (gMessages)
+        gMessages->emplace_back(text ? text : "", level);
     return gCancelAfter >= 0 && gMessages && int(gMessages->size()) >= gCancelAfter;
 }
 
 GPtr Open(const std::string &name, int mode, int limit, int first, int count, int sys, int conv,
           const char *paletteFile = nullptr)
 {
-    return GPtr(GFileOpen(name.c_str(), 0, 0, 0, 0, 0, 0, 0, mode, limit, first, count, sys, conv, paletteFile,
-                          nullptr, Record));
+    return GPtr(GFileOpen(name.c_str(), 0, 0, 0, 0, 0, 0, 0, mode, limit, first, count, sys, conv, paletteFile, nullptr,
+                          Record));
 }
 
-uint32_t Rgb(const uint8_t *p) { return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; }
+uint32_t Rgb(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
 
-}  // namespace
+} // namespace
 
 class PaletteUse : public ::testing::Test {
 protected:
@@ -67,7 +74,8 @@ TEST_F(PaletteUse, TrueColourImageGetsItsColoursExactly)
                        {vex::Expand6(63), vex::Expand6(0), vex::Expand6(0)},
                        {vex::Expand6(5), vex::Expand6(60), vex::Expand6(40)}};
     Bytes rgb;
-    for (int i = 0; i < 64; i++) rgb.insert(rgb.end(), c[i % 3], c[i % 3] + 3);
+    for (int i = 0; i < 64; i++)
+        rgb.insert(rgb.end(), c[i % 3], c[i % 3] + 3);
     ASSERT_TRUE(WriteTrueColourImage("BMP3", Path("three.bmp"), 16, 4, rgb));
     GPtr g = Open(Path("three.bmp"), 0, 0, 0, 256, 2, 2);
     ASSERT_TRUE(g);
@@ -79,7 +87,8 @@ TEST_F(PaletteUse, TrueColourImageGetsItsColoursExactly)
         EXPECT_EQ(vex::CellOf(p[0], p[1], p[2]), vex::CellOf(c[i % 3][0], c[i % 3][1], c[i % 3][2])) << i;
     }
     bool sawReduce = false;
-    for (auto &m : messages) sawReduce |= m.first.rfind("Reducing the number of colors (", 0) == 0;
+    for (auto &m : messages)
+        sawReduce |= m.first.rfind("Reducing the number of colors (", 0) == 0;
     EXPECT_TRUE(sawReduce);
 }
 
@@ -87,7 +96,8 @@ TEST_F(PaletteUse, SystemColoursLeaveTwoHundredThirtySixEntries)
 {
     Bytes rgb(64 * 64 * 3);
     std::mt19937 rng(3);
-    for (auto &b : rgb) b = uint8_t(rng());
+    for (auto &b : rgb)
+        b = uint8_t(rng());
     ASSERT_TRUE(WriteTrueColourImage("BMP3", Path("noise.bmp"), 64, 64, rgb));
     GPtr g = Open(Path("noise.bmp"), 0, 0, 0, 256, 1, 2);
     ASSERT_TRUE(g);
@@ -97,7 +107,8 @@ TEST_F(PaletteUse, SystemColoursLeaveTwoHundredThirtySixEntries)
     EXPECT_EQ(0, std::memcmp(g->palette, sys, 30));
     EXPECT_EQ(0, std::memcmp(g->palette + 246 * 3, sys + 246 * 3, 30));
     std::set<uint32_t> computed;
-    for (int i = 10; i < 246; i++) computed.insert(Rgb(g->palette + 3 * i));
+    for (int i = 10; i < 246; i++)
+        computed.insert(Rgb(g->palette + 3 * i));
     EXPECT_EQ(computed.size(), 236u);
     // Pixels use the whole palette range.
     for (uint32_t y = 0; y < 64; y++)
@@ -111,7 +122,8 @@ TEST_F(PaletteUse, RangeKeepsTheOtherEntriesOfTheSource)
 {
     Bytes pal = TestPalette(8);
     Bytes idx(32 * 8);
-    for (size_t i = 0; i < idx.size(); i++) idx[i] = uint8_t(i);
+    for (size_t i = 0; i < idx.size(); i++)
+        idx[i] = uint8_t(i);
     ASSERT_TRUE(WritePalettedImage("BMP3", Path("ramp.bmp"), 32, 8, idx, pal));
     GPtr g = Open(Path("ramp.bmp"), 1, 0, 16, 128, 0, 2);
     ASSERT_TRUE(g);
@@ -129,7 +141,7 @@ TEST_F(PaletteUse, RangeKeepsTheOtherEntriesOfTheSource)
     ASSERT_TRUE(r);
     ASSERT_TRUE(GFileGet(r.get()));
     EXPECT_EQ(0, std::memcmp(r->palette, pal.data(), 768));
-    EXPECT_EQ(r->pixels[20], 20);  // inside the range: its own entry
+    EXPECT_EQ(r->pixels[20], 20); // inside the range: its own entry
     EXPECT_GE(r->pixels[3], 16);
     // Without analysis or range, indices pass unchanged.
     GPtr c = Open(Path("ramp.bmp"), 0, 0, 0, 256, 0, 2);
@@ -141,12 +153,12 @@ TEST_F(PaletteUse, RangeKeepsTheOtherEntriesOfTheSource)
 TEST_F(PaletteUse, PaletteFileGivesThePalette)
 {
     Bytes target(768, 0);
-    target[3 * 1] = 250;       // entry 1: red
-    target[3 * 2 + 2] = 250;   // entry 2: blue
+    target[3 * 1] = 250;     // entry 1: red
+    target[3 * 2 + 2] = 250; // entry 2: blue
     ASSERT_TRUE(WritePalettedImage("BMP3", Path("target.bmp"), 4, 4, Bytes(16, 1), target));
     Bytes pal(768, 0);
-    pal[3 * 7] = 200;          // a red
-    pal[3 * 9 + 2] = 190;      // a blue
+    pal[3 * 7] = 200;     // a red
+    pal[3 * 9 + 2] = 190; // a blue
     Bytes idx = {7, 9, 7, 9};
     ASSERT_TRUE(WritePalettedImage("BMP3", Path("src.bmp"), 4, 1, idx, pal));
     std::string pf = Path("target.bmp");
@@ -162,19 +174,21 @@ TEST_F(PaletteUse, PaletteFileGivesThePalette)
     ASSERT_TRUE(m);
     EXPECT_FALSE(GFileGet(m.get()));
     bool seen = false;
-    for (auto &msg : messages) seen |= msg.first == "Error opening palette graphics file." && msg.second == 2;
+    for (auto &msg : messages)
+        seen |= msg.first == "Error opening palette graphics file." && msg.second == 2;
     EXPECT_TRUE(seen);
 }
 
 TEST_F(PaletteUse, ModeTwoStretchesEndAtPaletteChanges)
 {
     Bytes p1(768, 0), p2(768, 0);
-    p1[3] = 255;           // entry 1 red in the first palette
-    p2[3 + 1] = 255;       // entry 1 green in the second
+    p1[3] = 255;     // entry 1 red in the first palette
+    p2[3 + 1] = 255; // entry 1 green in the second
     std::vector<RawFrame> f(4);
     f[0].palette = p1;
     f[2].palette = p2;
-    for (auto &r : f) r.pixels.assign(16, 1);
+    for (auto &r : f)
+        r.pixels.assign(16, 1);
     ASSERT_TRUE(WriteFile(Path("two.raw"), BuildRaw(4, 4, 1000, f)));
     GPtr g = Open(Path("two.raw"), 2, 100, 0, 256, 2, 2);
     ASSERT_TRUE(g);
@@ -189,8 +203,8 @@ TEST_F(PaletteUse, ModeTwoStretchesEndAtPaletteChanges)
     EXPECT_FALSE(changed[1]);
     EXPECT_TRUE(changed[2]);
     EXPECT_FALSE(changed[3]);
-    EXPECT_EQ(colour[0], 0xFC0000u);  // one colour: 4 x its cell
-    EXPECT_EQ(colour[1], 0xFC0000u);  // one colour: 4 x its cell
+    EXPECT_EQ(colour[0], 0xFC0000u); // one colour: 4 x its cell
+    EXPECT_EQ(colour[1], 0xFC0000u); // one colour: 4 x its cell
     EXPECT_EQ(colour[2], 0x00FC00u);
     EXPECT_EQ(colour[3], 0x00FC00u);
 }
@@ -200,7 +214,7 @@ TEST_F(PaletteUse, CancelledAnalysisFailsTheGet)
     ASSERT_TRUE(WriteTrueColourImage("BMP3", Path("c.bmp"), 8, 8, Bytes(8 * 8 * 3, 90)));
     GPtr g = Open(Path("c.bmp"), 0, 0, 0, 256, 2, 2);
     ASSERT_TRUE(g);
-    gCancelAfter = int(messages.size()) + 2;  // the get's message passes, the analysis is cancelled
+    gCancelAfter = int(messages.size()) + 2; // the get's message passes, the analysis is cancelled
     EXPECT_FALSE(GFileGet(g.get()));
 }
 
@@ -242,13 +256,16 @@ TEST(SmoothFilter, MatchesTheRules)
         size_t pitch = w * 3 + rng() % 4;
         Bytes in(pitch * h), out(pitch * h, 0), expected(pitch * h, 0);
         int base = int(rng() % 200) + 20;
-        for (auto &b : in) b = uint8_t(base + int(rng() % 6));  // small spreads: the filter acts
+        for (auto &b : in)
+            b = uint8_t(base + int(rng() % 6)); // small spreads: the filter acts
         if (round % 3 == 0)
-            for (auto &b : in) b = uint8_t(rng() % 28);  // dark: it does not
-        int row = 7, col = 0;  // index 56 = row 7, column 0
+            for (auto &b : in)
+                b = uint8_t(rng() % 28); // dark: it does not
+        int row = 7, col = 0;            // index 56 = row 7, column 0
         for (uint32_t y = 0; y < h; y++) {
             std::memcpy(&expected[y * pitch], &in[y * pitch], w * 3);
-            if (y == 0 || y == h - 1) continue;
+            if (y == 0 || y == h - 1)
+                continue;
             col = (col + 7) % 8;
             for (uint32_t x = 1; x + 1 < w; x++) {
                 row = (row + 7) % 8;
@@ -272,6 +289,7 @@ TEST(SmoothFilter, MatchesTheRules)
         }
         vex::SmoothFilter(in.data(), out.data(), w, h, pitch);
         for (uint32_t y = 0; y < h; y++)
-            ASSERT_EQ(0, std::memcmp(&out[y * pitch], &expected[y * pitch], w * 3)) << "round " << round << " row " << y;
+            ASSERT_EQ(0, std::memcmp(&out[y * pitch], &expected[y * pitch], w * 3))
+                << "round " << round << " row " << y;
     }
 }

@@ -519,7 +519,7 @@ TEST(Riff, NestedChunksPatchSizesAndPadOnlyBeforeMore)
     ASSERT_TRUE(PlatformRiffBegin(&w, "idx1", nullptr));
     ASSERT_TRUE(PlatformRiffEnd(&w));
     ASSERT_TRUE(PlatformRiffEnd(&w));
-    EXPECT_FALSE(PlatformRiffEnd(&w)); // nothing open
+    EXPECT_FALSE(PlatformRiffEnd(&w));           // nothing open
     EXPECT_FALSE(PlatformRiffWrite(&w, "x", 1)); // failure sticks
     close(fd);
     const std::string expect = std::string("RIFF\x24\0\0\0AVI LIST\x10\0\0\0movi00db\3\0\0\0abc\0idx1\0\0\0\0", 44);
@@ -535,7 +535,8 @@ TEST(Riff, NestedChunksPatchSizesAndPadOnlyBeforeMore)
     const std::string wav = Slurp(name);
     ASSERT_EQ(wav.size(), 49u);
     const auto u32 = [&](size_t at) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(wav[at]) | static_cast<unsigned char>(wav[at + 1]) << 8 |
+        return static_cast<uint32_t>(static_cast<unsigned char>(wav[at]) |
+                                     static_cast<unsigned char>(wav[at + 1]) << 8 |
                                      static_cast<unsigned char>(wav[at + 2]) << 16);
     };
     EXPECT_EQ(wav.substr(0, 16), std::string("RIFF\x29\0\0\0WAVEfmt ", 16));
@@ -566,8 +567,8 @@ TEST(Process, SplitHonoursQuotes)
 {
     char *words[8];
     char storage[128];
-    const int n = PlatformSplitCommandLine("  zorbc \"my file.flc\" out.zbx /Q'9 9' '' /#12 ", words, 8, storage,
-                                           sizeof storage);
+    const int n =
+        PlatformSplitCommandLine("  zorbc \"my file.flc\" out.zbx /Q'9 9' '' /#12 ", words, 8, storage, sizeof storage);
     ASSERT_EQ(n, 6);
     EXPECT_STREQ(words[0], "zorbc");
     EXPECT_STREQ(words[1], "my file.flc");

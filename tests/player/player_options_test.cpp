@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cstring>
 #include <unistd.h>
 
 #include "player/player.h"
@@ -24,7 +24,7 @@ Settings Parse(std::string line, bool *ok = nullptr, std::string *rest = nullptr
     return s;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PlayerSwitches, LoopCounts)
 {
@@ -152,10 +152,10 @@ TEST(PlayerSummary, NumberFormats)
 TEST(PlayerSummary, TextForShortFiles)
 {
     player::SummaryInput in;
-    EXPECT_EQ(player::SummaryText(in), "");  // nothing played
-    in.stats[1] = 6666;   // FramePeriod
-    in.stats[3] = 1;      // FramesDecoded
-    in.stats[11] = 1000;  // WorstFrameMs
+    EXPECT_EQ(player::SummaryText(in), ""); // nothing played
+    in.stats[1] = 6666;                     // FramePeriod
+    in.stats[3] = 1;                        // FramesDecoded
+    in.stats[11] = 1000;                    // WorstFrameMs
     in.stats[13] = 1;
     in.screenColors = 16777216;
     in.displayDescription = "Window";
@@ -175,12 +175,13 @@ TEST(PlayerSummary, RateReachedAsFastAsPossible)
 {
     uint32_t stats[19] = {};
     EXPECT_EQ(player::FastRateText("a.zbx", stats), "");
-    stats[3] = 120;  // FramesDecoded
-    stats[0] = 48;   // PlayTimeMs
+    stats[3] = 120; // FramesDecoded
+    stats[0] = 48;  // PlayTimeMs
     EXPECT_EQ(player::FastRateText("a.zbx", stats), "a.zbx: 120 frames in 48 milliseconds, 2500.0 frames per second.");
     stats[0] = 0;
     stats[3] = 1;
-    EXPECT_EQ(player::FastRateText("b.zbx", stats), "b.zbx: 1 frame in 0 milliseconds, 1000.0 frames per second or more.");
+    EXPECT_EQ(player::FastRateText("b.zbx", stats),
+              "b.zbx: 1 frame in 0 milliseconds, 1000.0 frames per second or more.");
 }
 
 TEST(PlayerSelfPlay, AreaIsFoundAndEmptyInThePlainPlayer)
@@ -189,7 +190,7 @@ TEST(PlayerSelfPlay, AreaIsFoundAndEmptyInThePlainPlayer)
     std::vector<unsigned char> image(1000, 0);
     std::memcpy(image.data() + 100, "SELFPLAY", 8);
     std::memcpy(image.data() + 100 + 216, "ZORBLAX!", 8);
-    std::memcpy(image.data() + 10, "SELFPLAY", 8);  // a stray marker is not the area
+    std::memcpy(image.data() + 10, "SELFPLAY", 8); // a stray marker is not the area
     EXPECT_EQ(player::FindSelfPlayArea(image.data(), image.size()), 100);
     uint64_t off = 0;
     EXPECT_TRUE(player::ParseEmbeddedName(":123456", off));

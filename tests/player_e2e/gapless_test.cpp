@@ -18,11 +18,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <stdlib.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <stdlib.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +36,7 @@ namespace {
 const std::string kBin = std::string(ZORB_BINARY_DIR) + "/bin/";
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kLongSeconds = 15;  // the sanitizer pass plays a shorter generated file
+constexpr int kLongSeconds = 15; // the sanitizer pass plays a shorter generated file
 #else
 constexpr int kLongSeconds = 60;
 #endif
@@ -148,7 +148,8 @@ protected:
             struct stat st;
             if (::stat(device.c_str(), &st) == 0 &&
                 (p.device.size.empty() || uint64_t(st.st_size) != p.device.size.back())) {
-                p.device.time.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+                p.device.time.push_back(
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
                 p.device.size.push_back(uint64_t(st.st_size));
             }
             if (done == pid)
@@ -191,8 +192,8 @@ protected:
         size_t same = 0;
         while (same < expected.size() && lead + same < heard.size() && heard[lead + same] == expected[same])
             ++same;
-        EXPECT_GE(same + spare, expected.size())
-            << "track " << track << ": " << same << " of " << expected.size() << " bytes in order, then a gap or a loss";
+        EXPECT_GE(same + spare, expected.size()) << "track " << track << ": " << same << " of " << expected.size()
+                                                 << " bytes in order, then a gap or a loss";
         size_t after = lead + same;
         while (after < heard.size() && heard[after] == silence)
             ++after;
@@ -251,7 +252,10 @@ protected:
     fs::path dir_;
 };
 
-TEST_P(Gapless, Demo) { PlayDemo(); }
+TEST_P(Gapless, Demo)
+{
+    PlayDemo();
+}
 
 TEST_P(Gapless, DemoOnABusyMachine)
 {
@@ -264,10 +268,10 @@ TEST_P(Gapless, LongFileWithTwoTracks)
     zbxgen::Description d;
     d.width = 32;
     d.height = 16;
-    d.frameRate = -6667;  // 15 frames per second
-    zbxgen::SoundFormat a;  // 8-bit mono, raw
+    d.frameRate = -6667;   // 15 frames per second
+    zbxgen::SoundFormat a; // 8-bit mono, raw
     a.rate = 22050;
-    zbxgen::SoundFormat b;  // 16-bit stereo, compressed
+    zbxgen::SoundFormat b; // 16-bit stereo, compressed
     b.rate = 11025;
     b.stereo = b.sixteenBit = b.compressed = true;
     d.tracks[0] = a;
@@ -275,7 +279,7 @@ TEST_P(Gapless, LongFileWithTwoTracks)
     zbxgen::Rng rng(11);
     std::vector<uint8_t> still = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::Random, rng);
     const int frames = kLongSeconds * 15;
-    uint64_t bytesA = 0, bytesB = 0;  // sample frames handed out so far, so each frame carries its share exactly
+    uint64_t bytesA = 0, bytesB = 0; // sample frames handed out so far, so each frame carries its share exactly
     for (int i = 0; i < frames; ++i) {
         zbxgen::Frame f;
         if (i % 15 == 0)
@@ -305,4 +309,4 @@ TEST_P(Gapless, LongFileWithTwoTracks)
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, Gapless, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Pull" : "Queue"; });
 
-}  // namespace
+} // namespace

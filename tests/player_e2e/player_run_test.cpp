@@ -32,16 +32,15 @@ std::string Slurp(const fs::path &p)
 struct Result {
     int status = -1;
     std::string out, err;
-    std::vector<std::string> frames;  // captured pictures, in order
+    std::vector<std::string> frames; // captured pictures, in order
 };
 
 class PlayerRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() /
-               ("zorbplw_e2e_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("zorbplw_e2e_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -62,9 +61,9 @@ protected:
         fs::path capture = dir_ / ("capture" + std::to_string(++runs));
         fs::create_directories(capture);
         fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
-        std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ZORB_CAPTURE='" + capture.string() +
-                          "' " + env + " timeout 120 " + program + " " + args + " >'" + out.string() + "' 2>'" +
-                          err.string() + "' </dev/null";
+        std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ZORB_CAPTURE='" + capture.string() + "' " +
+                          env + " timeout 120 " + program + " " + args + " >'" + out.string() + "' 2>'" + err.string() +
+                          "' </dev/null";
         Result r;
         int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -152,7 +151,7 @@ std::vector<std::string> Expected(const zbxgen::Description &d)
     return frames;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(PlayerRun, CapturedFramesEqualTheRawDump)
 {
@@ -205,12 +204,12 @@ TEST_F(PlayerRun, FrameRatesInTheSummary)
     std::string file = Make("a.zbx", Movie(1, 3));
     Result fast = Play(file + " /F /S");
     EXPECT_NE(fast.out.find("  Frame rate: As fast as possible.\r\n"), std::string::npos);
-    EXPECT_NE(fast.out.find(file + ": 3 frames in "), std::string::npos) << fast.out;  // the rate reached
+    EXPECT_NE(fast.out.find(file + ": 3 frames in "), std::string::npos) << fast.out; // the rate reached
     EXPECT_NE(fast.out.find(" frames per second"), std::string::npos);
     EXPECT_EQ(Play(file + " /F15").out.find("frames per second"), std::string::npos);
     EXPECT_NE(Play(file + " /F15 /S").out.find("  Frame rate: 15.0\r\n"), std::string::npos);
     EXPECT_NE(Play(file + " /F-66 /S").out.find("  Frame rate: 15.1\r\n"), std::string::npos);
-    Result r = Play(file + " /F-1 /S");  // the file's own 10 ms per frame
+    Result r = Play(file + " /F-1 /S"); // the file's own 10 ms per frame
     EXPECT_NE(r.out.find("  Frame rate: 100.0\r\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  Total frames played: 3\r\n"), std::string::npos);
     EXPECT_NE(r.out.find("Second slowest"), std::string::npos);
@@ -331,8 +330,7 @@ TEST_F(PlayerRun, UsageAndOpenErrors)
     r = Play("");
     EXPECT_NE(r.err.find("SYNTAX"), std::string::npos);
     r = Play((dir_ / "missing").string());
-    EXPECT_NE(r.err.find("Error opening file: " + (dir_ / "missing").string() + ".Zbx."), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("Error opening file: " + (dir_ / "missing").string() + ".Zbx."), std::string::npos) << r.err;
     // A name without extension finds "a.zbx" (".Zbx" added, case ignored).
     r = Play((dir_ / "a").string() + " /F");
     EXPECT_EQ(r.frames.size(), 2u) << r.err;
@@ -355,7 +353,8 @@ TEST_F(PlayerRun, SelfPlayingCopyPlaysItsEmbeddedFile)
     EXPECT_EQ(Run(copy, "/L1").frames.size(), 3u);
     // A command line that does not fit is refused.
     std::string longSwitches(300, 'x');
-    EXPECT_NE(Run(kBin + "zbxcompi", "-s '/F" + longSwitches + "' " + kBin + "zorbplw " + copy + "2 " + file).status, 0);
+    EXPECT_NE(Run(kBin + "zbxcompi", "-s '/F" + longSwitches + "' " + kBin + "zorbplw " + copy + "2 " + file).status,
+              0);
     EXPECT_FALSE(fs::exists(copy + "2"));
 }
 
@@ -368,8 +367,8 @@ TEST_F(PlayerRun, ReportsToTheFrontEnd)
         ASSERT_EQ(r.status, 0) << r.err;
         ASSERT_TRUE(frontEnd.waitForMessages(3, 5000));
         auto messages = frontEnd.messages();
-        EXPECT_EQ(messages[0].code, 1u);      // title query
-        EXPECT_EQ(messages[1].code, 10019u);  // hello
+        EXPECT_EQ(messages[0].code, 1u);     // title query
+        EXPECT_EQ(messages[1].code, 10019u); // hello
         EXPECT_EQ(messages.back().code, 4660u);
         EXPECT_EQ(messages.back().text().rfind("ZorbPlay - V3.1n  ", 0), 0u);
         // Started by the front end: no closing information box.

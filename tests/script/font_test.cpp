@@ -52,11 +52,11 @@ TEST(Font, ColourRulesAndClipping)
     const Font f;
     struct Case {
         TextColours colours;
-        int set, clear;  // expected pixel for set and clear glyph pixels (-1: left as it was, 9)
+        int set, clear; // expected pixel for set and clear glyph pixels (-1: left as it was, 9)
     } cases[] = {
         {{7, 0, 128}, 7, 0},
-        {{128, 3, 128}, -1, 3},  // text colour transparent: only the background is drawn
-        {{5, 128, 128}, 5, -1},  // background transparent: only the text
+        {{128, 3, 128}, -1, 3}, // text colour transparent: only the background is drawn
+        {{5, 128, 128}, 5, -1}, // background transparent: only the text
         {{4, 4, 128}, 4, 4},
     };
     for (const Case &c : cases) {
@@ -77,7 +77,7 @@ TEST(Font, ColourRulesAndClipping)
     const TextColours all{1, 2, 128};
     for (const auto &[x, y] : std::vector<std::pair<int, int>>{{-5, -7}, {15, 12}, {-100, 0}, {0, 1000}, {19, 19}}) {
         Pic p(20, 20, 9);
-        Pic q(60, 60, 9);  // the same drawing on a larger surface, offset by 20
+        Pic q(60, 60, 9); // the same drawing on a larger surface, offset by 20
         DrawText(p.Surface(), x, y, "MW", f, all);
         DrawText(q.Surface(), x + 20, y + 20, "MW", f, all);
         for (int yy = 0; yy < 20; ++yy)
@@ -107,4 +107,4 @@ TEST(Font, FromPicture)
     EXPECT_EQ(FontFromPicture(p.Surface(), 4, 2, 60, 50).glyphs.size(), 2u);
 }
 
-}  // namespace
+} // namespace

@@ -9,7 +9,7 @@ namespace {
 
 using namespace script_test;
 
-constexpr int kRing = 3;  // index of the ring frame in the sequences below
+constexpr int kRing = 3; // index of the ring frame in the sequences below
 
 // 16 x 8, three frames with palettes at the first and the third (and the
 // first one's again in the ring frame, so every frame's palette is the one
@@ -21,7 +21,7 @@ zbxgen::Description Clip(bool ring)
     zbxgen::Description d;
     d.width = 16;
     d.height = 8;
-    d.frameRate = -100;  // 1 ms per frame
+    d.frameRate = -100; // 1 ms per frame
     d.options.skipUnchanged = false;
     zbxgen::Rng rng(7);
     auto picture = [&](int i) {
@@ -49,7 +49,7 @@ zbxgen::Description Clip(bool ring)
 }
 
 struct Shown {
-    int frame;  // index into the file (kRing: the ring frame)
+    int frame; // index into the file (kRing: the ring frame)
 };
 
 class ScriptAnimation : public ScriptRun {
@@ -66,8 +66,8 @@ protected:
     // The captured screen (width x height) must show frame `index` of d at
     // (x, y) on a background of `back`, with the file's palette on every
     // entry from `firstUnlocked` on.
-    void ExpectFrame(const std::string &shot, int width, int height, const zbxgen::Description &d, int index,
-                     int x, int y, int back, int firstUnlocked, const std::string &what)
+    void ExpectFrame(const std::string &shot, int width, int height, const zbxgen::Description &d, int index, int x,
+                     int y, int back, int firstUnlocked, const std::string &what)
     {
         ASSERT_EQ(shot.size(), static_cast<size_t>(width * height + 768)) << what;
         const std::vector<uint8_t> pic = zbxgen::PictureAt(d, static_cast<size_t>(index));
@@ -76,7 +76,8 @@ protected:
         for (int sy = 0; sy < height; ++sy)
             for (int sx = 0; sx < width; ++sx) {
                 const int ax = sx - x, ay = sy - y;
-                const bool inside = ax >= 0 && ay >= 0 && ax < static_cast<int>(d.width) && ay < static_cast<int>(d.height);
+                const bool inside =
+                    ax >= 0 && ay >= 0 && ax < static_cast<int>(d.width) && ay < static_cast<int>(d.height);
                 const int want = inside ? pic[static_cast<size_t>(ay) * d.width + static_cast<size_t>(ax)] : back;
                 wrong += static_cast<uint8_t>(shot[static_cast<size_t>(sy * width + sx)]) != want;
             }
@@ -134,13 +135,13 @@ TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
     const struct {
         const char *name;
         std::string prefix, play;
-        int width, height;  // screen
+        int width, height; // screen
         bool ring;
-        int x, y;  // where the animation must appear
+        int x, y; // where the animation must appear
         std::vector<int> frames;
         int firstUnlocked = 0;
         std::string env = {}, result = "1";
-        size_t before = 0;  // captures before the play (waits)
+        size_t before = 0; // captures before the play (waits)
     } cases[] = {
         {"centred once", "", "ANIMATIONPLAY r -1 -1 1 0 'clip'", 64, 48, false, 24, 20, {0, 1, 2}},
         {"three times", "", "ANIMATIONPLAY r 0 0 3 0 'clip'", 32, 16, false, 0, 0, {0, 1, 2, 0, 1, 2, 0, 1, 2}},
@@ -149,18 +150,55 @@ TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
         {"origin added", "SCREENADJUSTXY 4 2\n", "ANIMATIONPLAY r 1 1 1 0 'clip'", 32, 16, false, 4, 3, {0, 1, 2}},
         {"larger than the screen", "", "ANIMATIONPLAY r -1 -1 1 0 'clip'", 8, 4, false, 0, 0, {0, 1, 2}},
         {"ring frame", "", "ANIMATIONPLAY r 0 0 2 0 'ring'", 32, 16, true, 0, 0, {0, 1, 2, kRing, 1, 2}},
-        {"palette locks", "SCREENPALETTELOCK 0 16 1\n", "ANIMATIONPLAY r 0 0 1 0 'clip'", 32, 16, false, 0, 0,
-         {0, 1, 2}, 16},
+        {"palette locks",
+         "SCREENPALETTELOCK 0 16 1\n",
+         "ANIMATIONPLAY r 0 0 1 0 'clip'",
+         32,
+         16,
+         false,
+         0,
+         0,
+         {0, 1, 2},
+         16},
         {"no palettes", "", "ANIMATIONPLAY r 0 0 1 512 'clip'", 32, 16, false, 0, 0, {0, 1, 2}, 256},
-        {"open slot", "ANIMATIONOPEN a 0 'clip'\nANIMATIONTOSCREEN a 0 0\nANIMATIONADVANCE a\n",
-         "ANIMATIONPLAY r 0 0 1 0 a", 32, 16, false, 0, 0, {1, 2}},
+        {"open slot",
+         "ANIMATIONOPEN a 0 'clip'\nANIMATIONTOSCREEN a 0 0\nANIMATIONADVANCE a\n",
+         "ANIMATIONPLAY r 0 0 1 0 a",
+         32,
+         16,
+         false,
+         0,
+         0,
+         {1, 2}},
         // Escape ends an endless play after the frame that read it; another
         // key is consumed on the way.
-        {"until Escape", "DELAY 0\n", "ANIMATIONPLAY r 0 0 -1 128 'clip'", 32, 16, false, 0, 0, {0, 1}, 0, keys,
-         "1", 1},
+        {"until Escape",
+         "DELAY 0\n",
+         "ANIMATIONPLAY r 0 0 -1 128 'clip'",
+         32,
+         16,
+         false,
+         0,
+         0,
+         {0, 1},
+         0,
+         keys,
+         "1",
+         1},
         // Without the Escape flag the keys stay for the script.
-        {"keys kept", "DELAY 0\n", "ANIMATIONPLAY r 0 0 1 0 'clip'\nINPUTCHARORDELAY k 0\nVARSET r '%r% %k%'", 32, 16,
-         false, 0, 0, {0, 1, 2}, 0, keys, "1 a", 1},
+        {"keys kept",
+         "DELAY 0\n",
+         "ANIMATIONPLAY r 0 0 1 0 'clip'\nINPUTCHARORDELAY k 0\nVARSET r '%r% %k%'",
+         32,
+         16,
+         false,
+         0,
+         0,
+         {0, 1, 2},
+         0,
+         keys,
+         "1 a",
+         1},
     };
     for (const auto &c : cases) {
         Write("t.zs", "SCREENGRAPHICS ok " + std::to_string(c.width) + " " + std::to_string(c.height) + "\n" +
@@ -177,7 +215,8 @@ TEST_F(ScriptAnimation, PlayShowsTheDecodedFrames)
         const std::string &after = r.frames[c.before + c.frames.size()];
         if (c.frames.empty()) {
             EXPECT_EQ(after.substr(0, static_cast<size_t>(c.width * c.height)),
-                      std::string(static_cast<size_t>(c.width * c.height), '\0')) << c.name;
+                      std::string(static_cast<size_t>(c.width * c.height), '\0'))
+                << c.name;
         } else {
             EXPECT_EQ(after, r.frames[c.before + c.frames.size() - 1]) << c.name << ": the last frame stays";
         }
@@ -195,8 +234,8 @@ TEST_F(ScriptAnimation, AdvanceDelayAndSeeking)
                                 "ANIMATIONGOTO a 2\n" + step + "ANIMATIONBACKTOSTART a\n" + step +
                                 "ANIMATIONGOTO a 3\nANIMATIONADVANCENOPALETTE a\nANIMATIONDELAY a\n");
         ASSERT_EQ(r.status, 0) << r.err;
-        const std::vector<int> want = ring ? std::vector<int>{0, 1, 2, kRing, 1, 1, 0, 2}
-                                           : std::vector<int>{0, 1, 2, 0, 1, 1, 0, 2};
+        const std::vector<int> want =
+            ring ? std::vector<int>{0, 1, 2, kRing, 1, 1, 0, 2} : std::vector<int>{0, 1, 2, 0, 1, 1, 0, 2};
         ASSERT_EQ(r.frames.size(), want.size() + 1);
         const auto &d = ring ? ring_ : plain_;
         for (size_t i = 0; i + 1 < want.size(); ++i)
@@ -218,10 +257,10 @@ TEST_F(ScriptAnimation, PlayFlags)
     // Save and restore: the screen and its palette are back afterwards.
     Result r = Script(screen + "ANIMATIONPLAY r 8 4 1 16 'clip'\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(r.frames.size(), 4u);  // three frames, the restored screen at the close
+    ASSERT_EQ(r.frames.size(), 4u); // three frames, the restored screen at the close
     ExpectFrame(r.frames[2], 32, 16, plain_, 2, 8, 4, 5, 0, "saved, last frame");
     EXPECT_EQ(r.frames[3].substr(0, 32 * 16), std::string(32 * 16, '\5'));
-    EXPECT_EQ(static_cast<uint8_t>(r.frames[3][32 * 16 + 3 * 40]), 40);  // the grey ramp is back
+    EXPECT_EQ(static_cast<uint8_t>(r.frames[3][32 * 16 + 3 * 40]), 40); // the grey ramp is back
 
     // Merge: the key colour shows the background; the background comes back.
     r = Script(screen + "ANIMATIONPLAY r 8 4 1 256 'clip'\n");
@@ -230,7 +269,8 @@ TEST_F(ScriptAnimation, PlayFlags)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(r.frames[static_cast<size_t>(i)][4 * 32 + 8], 5) << i;
         EXPECT_EQ(static_cast<uint8_t>(r.frames[static_cast<size_t>(i)][8 * 32 + 8 + 4]),
-                  zbxgen::PictureAt(plain_, static_cast<size_t>(i))[4 * 16 + 4]) << i;
+                  zbxgen::PictureAt(plain_, static_cast<size_t>(i))[4 * 16 + 4])
+            << i;
     }
     EXPECT_EQ(r.frames[3].substr(0, 32 * 16), std::string(32 * 16, '\5'));
 
@@ -270,12 +310,13 @@ TEST_F(ScriptAnimation, Bitmaps)
             text.replace(at, 2, bitmap);
         return text;
     };
-    Result r = Script("FILECREATE o 'out.txt'\nANIMATIONLOADTOBITMAP 'clip' a b c\n" + look("a") + look("b") + look("c") +
-                      "ANIMATIONLOADTOBITMAP 'missing' d e # none\n"
-                      "ANIMATIONOPEN m 0 'clip'\nBITMAPALLOC t 16 8\nANIMATIONTOBITMAP m t\nANIMATIONADVANCE m\n" +
-                      look("t") + "ANIMATIONADVANCE m\n" + look("t") + "ANIMATIONADVANCENOPALETTE m\n" + look("t") +
-                      ":L\nBITMAPALLOC x 1 1\nIF x <> 0 GOTO 'L'\nANIMATIONLOADTOBITMAP 'clip' f g\n"
-                      "FILEWRITE o '%a% %b% %c% [%d%%e%%f%%g%]%s%'\n");
+    Result r =
+        Script("FILECREATE o 'out.txt'\nANIMATIONLOADTOBITMAP 'clip' a b c\n" + look("a") + look("b") + look("c") +
+               "ANIMATIONLOADTOBITMAP 'missing' d e # none\n"
+               "ANIMATIONOPEN m 0 'clip'\nBITMAPALLOC t 16 8\nANIMATIONTOBITMAP m t\nANIMATIONADVANCE m\n" +
+               look("t") + "ANIMATIONADVANCE m\n" + look("t") + "ANIMATIONADVANCENOPALETTE m\n" + look("t") +
+               ":L\nBITMAPALLOC x 1 1\nIF x <> 0 GOTO 'L'\nANIMATIONLOADTOBITMAP 'clip' f g\n"
+               "FILEWRITE o '%a% %b% %c% [%d%%e%%f%%g%]%s%'\n");
     ASSERT_EQ(r.status, 0) << r.err;
     std::string want = "9001 9002 9000 [0000]";
     auto pixel = [&](int frame, bool palette) {
@@ -285,7 +326,7 @@ TEST_F(ScriptAnimation, Bitmaps)
                std::to_string(palette ? pal[0] + pal[1] * 256 + pal[2] * 65536 : 0);
     };
     want += pixel(0, true) + pixel(1, false) + pixel(2, true);  // a, b, c
-    want += pixel(0, true) + pixel(1, false) + pixel(2, false);  // t after each advance
+    want += pixel(0, true) + pixel(1, false) + pixel(2, false); // t after each advance
     EXPECT_EQ(Read("out.txt"), want + "\r\n");
 
     // A freed target bitmap or a closed window: the animation decodes its sound only.
@@ -326,7 +367,7 @@ TEST_F(ScriptAnimation, SoundTrackPlays)
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -351,4 +392,4 @@ TEST_F(ScriptPresentation, RunsToItsEnd)
     EXPECT_NE(r.frames[1], r.frames[0]);
 }
 
-}  // namespace
+} // namespace

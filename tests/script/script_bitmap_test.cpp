@@ -38,9 +38,9 @@ TEST_F(ScriptBitmap, SlotsAllocationAndFreeing)
                      "BITMAPALLOC a 0 0\nBITMAPWIDTH z a\nBITMAPALLOC huge 100000 100000\n"
                      "FILEWRITE o '%n% %last% %w% %h% [%f%] %a% %z% %huge%'\n"),
               "128 9127 2 3 [] 9005 0 0\r\n");
-    for (const char *bad : {"VARSET v 0\nBITMAPFREE v\n", "BITMAPWIDTH w 9000\n",
-                            "BITMAPALLOC b 1 1\nBITMAPHEIGHT h 9001\n", "BITMAPALLOC b 1 1\nBITMAPFREE b\nBITMAPFREE b\n",
-                            "BITMAPALLOC b 1 1\nBITMAPTOBITMAP b 8999 0 0\n"})
+    for (const char *bad :
+         {"VARSET v 0\nBITMAPFREE v\n", "BITMAPWIDTH w 9000\n", "BITMAPALLOC b 1 1\nBITMAPHEIGHT h 9001\n",
+          "BITMAPALLOC b 1 1\nBITMAPFREE b\nBITMAPFREE b\n", "BITMAPALLOC b 1 1\nBITMAPTOBITMAP b 8999 0 0\n"})
         ExpectError(bad, "Bad frame parameter:");
     ExpectError("BITMAPALLOC b 1 1\nBITMAPTOSCREEN b 0 0\n", "A window hasn't been created yet");
     ExpectError("BITMAPLIST\n", "A window hasn't been created yet");
@@ -121,11 +121,11 @@ TEST_F(ScriptBitmap, CopiesToBitmapsAndScreen)
             s += static_cast<char>('0' + p.At(x + i, y));
         return s;
     };
-    EXPECT_EQ(run(0, 1, 12), "011111111110");  // BITMAPBOX 1 1 9 9: 10 pixels
+    EXPECT_EQ(run(0, 1, 12), "011111111110"); // BITMAPBOX 1 1 9 9: 10 pixels
     EXPECT_EQ(run(0, 5, 12), "010000000010");
     EXPECT_EQ(run(0, 10, 12), "011111111110");
     EXPECT_EQ(run(0, 11, 12), "000000000000");
-    EXPECT_EQ(run(19, 1, 11), "02222222220");  // SCREENBOX 20 1 9 9: 9 pixels
+    EXPECT_EQ(run(19, 1, 11), "02222222220"); // SCREENBOX 20 1 9 9: 9 pixels
     EXPECT_EQ(run(19, 9, 11), "02222222220");
     EXPECT_EQ(run(19, 5, 11), "02000000020");
     EXPECT_EQ(p.At(20, 10), 0);
@@ -140,7 +140,7 @@ TEST_F(ScriptBitmap, CopiesToBitmapsAndScreen)
     EXPECT_EQ(p.At(160, 330), 5);
     EXPECT_EQ(p.At(59, 229), 5);
     EXPECT_EQ(p.At(0, 200), 5);
-    EXPECT_EQ(p.At(250, 350), 8);   // placed at (250, 150), cut at the bitmap's edges
+    EXPECT_EQ(p.At(250, 350), 8); // placed at (250, 150), cut at the bitmap's edges
     EXPECT_EQ(p.At(251, 350), 7);
     EXPECT_EQ(p.At(319, 399), 7);
     EXPECT_EQ(p.At(249, 350), 5);
@@ -193,7 +193,7 @@ TEST_F(ScriptBitmap, ListingAndFadingIn)
     const std::string trace = Read("trace.txt");
     EXPECT_NE(trace.find("BITMAPLIST Number: 9001  Width: 5  Height: 6\r\n\r\n"), std::string::npos) << trace;
     EXPECT_EQ(trace.find("9000"), std::string::npos);
-    EXPECT_EQ(Read("out.txt"), "16\r\n");  // one line at the text cursor
+    EXPECT_EQ(Read("out.txt"), "16\r\n"); // one line at the text cursor
     const Picture p = Frame(r, 320, 40);
     if (p.data) {
         int lit = 0;
@@ -211,8 +211,8 @@ TEST_F(ScriptBitmap, ListingAndFadingIn)
     ASSERT_FALSE(r.frames.empty());
     const Picture q{8, 8, &r.frames.back()};
     EXPECT_EQ(q.Palette(200, 0) + q.Palette(200, 1) + q.Palette(200, 2), 3 * 255);
-    EXPECT_EQ(q.Palette(3, 0), 3);   // locked: still the grey ramp
-    EXPECT_EQ(q.Palette(4, 0), 0);   // the bitmap's black
+    EXPECT_EQ(q.Palette(3, 0), 3); // locked: still the grey ramp
+    EXPECT_EQ(q.Palette(4, 0), 0); // the bitmap's black
 }
 
 // The line walk against the incremental walk exactly as written, unclipped
@@ -236,7 +236,8 @@ TEST(BitmapLine, ClippedWalkMatchesThePlainWalk)
         const int64_t x1 = coord(rng), y1 = coord(rng), x2 = coord(rng), y2 = coord(rng);
         std::vector<std::pair<int64_t, int64_t>> got;
         zscript::DrawLine(x1, y1, x2, y2, w, h, [&](int64_t x, int64_t y) { got.emplace_back(x, y); });
-        ASSERT_EQ(got, plain(x1, y1, x2, y2, w, h)) << x1 << "," << y1 << " " << x2 << "," << y2 << " in " << w << "x" << h;
+        ASSERT_EQ(got, plain(x1, y1, x2, y2, w, h))
+            << x1 << "," << y1 << " " << x2 << "," << y2 << " in " << w << "x" << h;
     }
     // Far-away end points cost nothing: only the visible points are walked.
     size_t count = 0;
@@ -245,4 +246,4 @@ TEST(BitmapLine, ClippedWalkMatchesThePlainWalk)
     EXPECT_EQ(count, 48u);
 }
 
-}  // namespace
+} // namespace

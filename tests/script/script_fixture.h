@@ -33,7 +33,7 @@ inline std::string Slurp(const fs::path &p)
 struct Result {
     int status = -1;
     std::string out, err;
-    std::vector<std::string> frames;  // captured pictures (ZORB_CAPTURE), in order
+    std::vector<std::string> frames; // captured pictures (ZORB_CAPTURE), in order
 };
 
 // A captured picture.
@@ -61,8 +61,7 @@ struct Expected {
     std::string px;
     Expected(int width, int height, uint8_t colour = 0)
         : w(width), h(height), px(static_cast<size_t>(width * height), static_cast<char>(colour))
-    {
-    }
+    {}
     zscript::ScreenSurface Surface() { return {reinterpret_cast<uint8_t *>(px.data()), w, w, h, false}; }
     void Fill(int x, int y, int fw, int fh, uint8_t colour)
     {
@@ -112,8 +111,8 @@ protected:
         fs::remove_all(capture);
         fs::create_directories(capture);
         const std::string cmd = "cd '" + dir_.string() + "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
-                                "ZORB_CAPTURE='" + capture.string() + "' " + env + " timeout 60 " + kZorbscw + " " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "' </dev/null";
+                                "ZORB_CAPTURE='" + capture.string() + "' " + env + " timeout 60 " + kZorbscw + " " +
+                                args + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
         const int raw = std::system(cmd.c_str());
         Result r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -137,6 +136,6 @@ protected:
     fs::path dir_;
 };
 
-}  // namespace script_test
+} // namespace script_test
 
 #endif

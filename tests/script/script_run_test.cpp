@@ -57,14 +57,12 @@ const Case kCases[] = {
      "VARSET n 0\nGOSUB 'DEEP'\nFILECREATE o 'out.txt'\nFILEWRITE o '%n%'\nEND\n"
      ":DEEP\nCOMPUTE n = n + 1\nIF n < 63 GOSUB 'DEEP'\nRETURN\n",
      "63\n", 0, ""},
-    {"gosub_overflow",
-     "VARSET n 0\n:DEEP\nCOMPUTE n = n + 1\nGOSUB 'DEEP'\n", nullptr, 1,
+    {"gosub_overflow", "VARSET n 0\n:DEEP\nCOMPUTE n = n + 1\nGOSUB 'DEEP'\n", nullptr, 1,
      "Too many GOSUBs.  In script file: t.zs  At line number: 4.\n"},
     {"unknown_keyword_stops_before_running",
      "FILECREATE o 'out.txt'\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\nFOO bar\n",
      nullptr, 1, "Error:  Bad script command:\n    FOO bar\n  In script file: t.zs  At line number: 40.\n"},
-    {"leftover_parameters",
-     "DEBUGFILE 'trace.txt'\nVARSET a 1 2\n", nullptr, 1,
+    {"leftover_parameters", "DEBUGFILE 'trace.txt'\nVARSET a 1 2\n", nullptr, 1,
      "Bad script command:\n    VARSET a 1 2\n  In script file: t.zs  At line number: 2.\n"},
     {"percent_outside_quotes", "VARSET a 5\nVARSET b %a%\n", nullptr, 1, "Bad script command:\n    VARSET b %a%\n"},
     {"goto_undefined_variable", "GOTO END\n:END\n", nullptr, 1,
@@ -81,13 +79,15 @@ const Case kCases[] = {
      "STRISLABEL n 'here'\nSTRTRIM p '  q  '\nSTRADDBACKSLASH q 'dir'\n:HERE\n"
      "FILECREATE o 'out.txt'\nFILEWRITE o '%a%|%b%|%c%|%d%|%e%|%f%|%rest%|%g%|%h%|%i%|%j%|%k%|%l%|%m%|%n%|%p%|%q%'\n",
      "bcd||   ab|ab   |0007|x|y,z|3|0|AAA|**|AB1|4|1|1|q|dir/\n", 0, ""},
-    {"random", "RANDOMIZE 7\nRANDOM a 0\nRANDOM b 1\nRANDOM c 1\nRANDOM d 1\nFILECREATE o 'out.txt'\n"
-               "IFSET b < 2 e 'ok' 'bad'\nFILEWRITE o '%a% %e%'\n",
+    {"random",
+     "RANDOMIZE 7\nRANDOM a 0\nRANDOM b 1\nRANDOM c 1\nRANDOM d 1\nFILECREATE o 'out.txt'\n"
+     "IFSET b < 2 e 'ok' 'bad'\nFILEWRITE o '%a% %e%'\n",
      "0 ok\n", 0, ""},
     {"files",
      "FILECREATE w 'data.txt'\nFILEWRITE w 'abc'\nFILEWRITE w ''\nFILECLOSE w\n"
      "FILESIZE s 'data.txt'\nFILEOPEN r 'DATA.TXT'\nFILEREAD a r\nFILEREAD b r\nFILEEOF e r\nFILEREAD c r\n"
-     "FILEEXISTS x 'Data.Txt'\nFILEEXISTS y 'none.txt'\nFILECOPY z 'data.txt' 'data.txt'\nFILECOPY k 'data.txt' 'copy.txt'\n"
+     "FILEEXISTS x 'Data.Txt'\nFILEEXISTS y 'none.txt'\nFILECOPY z 'data.txt' 'data.txt'\nFILECOPY k 'data.txt' "
+     "'copy.txt'\n"
      "FILEAPPEND w 'copy.txt'\nFILEWRITE w 'more'\nFILECLOSE w\n"
      "FILECREATE o 'out.txt'\nFILEWRITE o '%s%|%a%|%b%|%e%|%c%|%x%%y%|%z%|%k%|%r%|%w%'\n",
      "7|abc||1||10|0|1|5000|\n", 0, ""},
@@ -120,16 +120,15 @@ TEST_F(ScriptRun, TraceFile)
     const Result r = Script("DEBUGFILE 'trace.txt'\nVARSET a 1 ; IF a = 1 VARSET b 2\nGOSUB 'S'\nVARSET a 1 2\n"
                             ":S\nDEBUGTEXT 'note'\nRETURN\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(Read("trace.txt"),
-              "\r\n"
-              "  2:      VARSET a 1 ; IF a = 1 VARSET b 2  ***A=\"1\"\r\n"
-              "   -> 2:      IF a = 1 VARSET b 2  ***True \r\n"
-              "   -> 2:      VARSET b 2  ***B=\"2\"\r\n"
-              "  3:      GOSUB 'S'\r\n\r\n"
-              "    6:      DEBUGTEXT 'note'\r\nnote\r\n\r\n"
-              "    7:      RETURN \r\n\r\n"
-              "  4:      VARSET a 1 2  ***A=\"1\"\r\n"
-              "\r\n  Bad script command:\r\n    VARSET a 1 2\r\n\r\n");
+    EXPECT_EQ(Read("trace.txt"), "\r\n"
+                                 "  2:      VARSET a 1 ; IF a = 1 VARSET b 2  ***A=\"1\"\r\n"
+                                 "   -> 2:      IF a = 1 VARSET b 2  ***True \r\n"
+                                 "   -> 2:      VARSET b 2  ***B=\"2\"\r\n"
+                                 "  3:      GOSUB 'S'\r\n\r\n"
+                                 "    6:      DEBUGTEXT 'note'\r\nnote\r\n\r\n"
+                                 "    7:      RETURN \r\n\r\n"
+                                 "  4:      VARSET a 1 2  ***A=\"1\"\r\n"
+                                 "\r\n  Bad script command:\r\n    VARSET a 1 2\r\n\r\n");
 }
 
 TEST_F(ScriptRun, LongTextsAndSelfReference)
@@ -192,11 +191,12 @@ TEST_F(ScriptRun, WildcardsAndNames)
     Write("keep.dat", "3");
     Write("Dir/x.txt", "4");
     fs::create_directories(dir_ / "copies");
-    const Result r2 = Script("FILERENAME a '*.txt' '*.bak'\nFILECOPY b 'dir\\*.*' 'copies\\'\nFILEFIND c 'copies'\nFILEFINDNEXT d\n"
-                             "FILEDELETE e 'keep.dat'\nFILETEMP f 'dir\\abcdef'\nFILEGETATTRIB g 'dir'\n"
-                             "FILEGETATTRIB h 'a.bak'\nDIREXISTS i 'DIR'\nDIRMAKE j 'copies2'\nDIRREMOVE k 'copies2'\n"
-                             "FILECREATE o 'out.txt'\nFILEWRITE o '%a% %b% %c% [%d%] %e% %g% %h% %i%%j%%k%'\n"
-                             "FILEWRITE o f\n");
+    const Result r2 =
+        Script("FILERENAME a '*.txt' '*.bak'\nFILECOPY b 'dir\\*.*' 'copies\\'\nFILEFIND c 'copies'\nFILEFINDNEXT d\n"
+               "FILEDELETE e 'keep.dat'\nFILETEMP f 'dir\\abcdef'\nFILEGETATTRIB g 'dir'\n"
+               "FILEGETATTRIB h 'a.bak'\nDIREXISTS i 'DIR'\nDIRMAKE j 'copies2'\nDIRREMOVE k 'copies2'\n"
+               "FILECREATE o 'out.txt'\nFILEWRITE o '%a% %b% %c% [%d%] %e% %g% %h% %i%%j%%k%'\n"
+               "FILEWRITE o f\n");
     EXPECT_EQ(r2.status, 0) << r2.err;
     EXPECT_TRUE(fs::exists(dir_ / "a.bak"));
     EXPECT_TRUE(fs::exists(dir_ / "B.bak"));
@@ -213,7 +213,7 @@ TEST_F(ScriptRun, ProgramRules)
     Result r = Run("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("usage: zorbscw"), std::string::npos);
-    r = Run("");  // no autoexec.zs: the usage box
+    r = Run(""); // no autoexec.zs: the usage box
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Syntax:  ZorbScr  <Zorblax Script[.zs]>"), std::string::npos) << r.err;
     r = Run("/x");
@@ -225,7 +225,7 @@ TEST_F(ScriptRun, ProgramRules)
     r = Run("");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "|Win32\r\n");
-    r = Run((dir_ / "autoexec.zs").string() + " one two");  // a full path is a name, not a switch
+    r = Run((dir_ / "autoexec.zs").string() + " one two"); // a full path is a name, not a switch
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "one two|Win32\r\n");
 }
@@ -272,4 +272,4 @@ TEST_F(ScriptRun, SystemAndNotBuilt)
     EXPECT_NE(r.err.find("A window hasn't been created yet (use ScreenGraphics first)."), std::string::npos);
 }
 
-}  // namespace
+} // namespace

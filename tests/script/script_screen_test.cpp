@@ -23,19 +23,19 @@ TEST_F(ScriptScreen, FullScreenOriginDrawingAndClipping)
     const Picture p = Frame(r, 320, 240);
     if (!p.data)
         return;
-    EXPECT_EQ(p.At(0, 20), 3);      // (0, 0) is the origin (0, 20)
+    EXPECT_EQ(p.At(0, 20), 3); // (0, 0) is the origin (0, 20)
     EXPECT_EQ(p.At(0, 19), 0);
-    for (int x = 0; x < 4; ++x) {   // the box covers 4 x 3 pixels
+    for (int x = 0; x < 4; ++x) { // the box covers 4 x 3 pixels
         EXPECT_EQ(p.At(x, 21), 9);
         EXPECT_EQ(p.At(x, 23), 9);
     }
     EXPECT_EQ(p.At(4, 21), 0);
     EXPECT_EQ(p.At(1, 22), 0);
     EXPECT_EQ(p.At(0, 24), 0);
-    EXPECT_EQ(p.At(319, 239), 44);  // filled box cut at the edges, colour 300 & 255
+    EXPECT_EQ(p.At(319, 239), 44); // filled box cut at the edges, colour 300 & 255
     EXPECT_EQ(p.At(309, 239), 0);
-    EXPECT_EQ(p.At(0, 20 + 4), 0);  // a filled box starting outside draws nothing
-    EXPECT_EQ(p.At(316, 217), 6);   // an outline partly outside: the inside part only
+    EXPECT_EQ(p.At(0, 20 + 4), 0); // a filled box starting outside draws nothing
+    EXPECT_EQ(p.At(316, 217), 6);  // an outline partly outside: the inside part only
     EXPECT_EQ(p.At(319, 217), 6);
     // The default palette: four ramps; locked entries 4 and 5 kept their black.
     EXPECT_EQ(p.Palette(3, 0), 3);
@@ -53,7 +53,7 @@ TEST_F(ScriptScreen, WindowSettingsAndErrors)
                       "FILECREATE o 'out.txt'\nFILEWRITE o '%ok% %w% %t%'\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "1 64 80\r\n");
-    const Picture p = Frame(r, 64, 48);  // captured when SCREENTEXT closed the window
+    const Picture p = Frame(r, 64, 48); // captured when SCREENTEXT closed the window
     if (p.data) {
         EXPECT_EQ(p.At(63, 47), 5);
     }
@@ -80,7 +80,7 @@ TEST_F(ScriptScreen, WindowSettingsAndErrors)
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -92,28 +92,28 @@ class ScriptDrawing : public ScriptRun {};
 // at each wait and the fade out at the end.
 TEST_F(ScriptDrawing, LinesBoxesPalettesAndFades)
 {
-    const Result r = Script(
-        "SCREENGRAPHICS ok 64 48\nSCREENADJUSTXY 0 2\nSCREENBOX 0 0 9 9 1\nBITMAPALLOC b 12 12\n"
-        "BITMAPBOX b 0 0 9 9 2\nBITMAPTOSCREEN b 20 0\nSCREENLINE 10 30 1000 33 4\nSCREENLINE -50 44 3 -9 6\n"
-        "SCREENBOX 60 42 10 10 5\nSCREENBOX -3 40 2 2 7\n"
-        "SCREENPALETTELOCK 0 16 1\nBITMAPSETPALETTEVALUE b 5 16777215\nBITMAPSETPALETTEVALUE b 20 16777215\n"
-        "BITMAPSETPALETTE b\nSCREENGETDARKESTPALETTEINDEX d\nSCREENGETBRIGHTESTPALETTEINDEX br\nDELAY 0\n"
-        "SCREENFADESPEED 0\nSCREENFADEOUTCLEAR 300\nDELAY 0\n"
-        "FILECREATE o 'out.txt'\nFILEWRITE o '%d% %br%'\n");
+    const Result r =
+        Script("SCREENGRAPHICS ok 64 48\nSCREENADJUSTXY 0 2\nSCREENBOX 0 0 9 9 1\nBITMAPALLOC b 12 12\n"
+               "BITMAPBOX b 0 0 9 9 2\nBITMAPTOSCREEN b 20 0\nSCREENLINE 10 30 1000 33 4\nSCREENLINE -50 44 3 -9 6\n"
+               "SCREENBOX 60 42 10 10 5\nSCREENBOX -3 40 2 2 7\n"
+               "SCREENPALETTELOCK 0 16 1\nBITMAPSETPALETTEVALUE b 5 16777215\nBITMAPSETPALETTEVALUE b 20 16777215\n"
+               "BITMAPSETPALETTE b\nSCREENGETDARKESTPALETTEINDEX d\nSCREENGETBRIGHTESTPALETTEINDEX br\nDELAY 0\n"
+               "SCREENFADESPEED 0\nSCREENFADEOUTCLEAR 300\nDELAY 0\n"
+               "FILECREATE o 'out.txt'\nFILEWRITE o '%d% %br%'\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "0 20\r\n");
-    ASSERT_EQ(r.frames.size(), 3u);  // two waits and the window's close
+    ASSERT_EQ(r.frames.size(), 3u); // two waits and the window's close
 
     Expected e(64, 48);
-    e.Fill(0, 2, 9, 1, 1), e.Fill(0, 10, 9, 1, 1), e.Fill(0, 2, 1, 9, 1), e.Fill(8, 2, 1, 9, 1);  // 9 x 9
-    e.Fill(20, 2, 10, 1, 2), e.Fill(20, 11, 10, 1, 2), e.Fill(20, 2, 1, 10, 2), e.Fill(29, 2, 1, 10, 2);  // 10 x 10
+    e.Fill(0, 2, 9, 1, 1), e.Fill(0, 10, 9, 1, 1), e.Fill(0, 2, 1, 9, 1), e.Fill(8, 2, 1, 9, 1);         // 9 x 9
+    e.Fill(20, 2, 10, 1, 2), e.Fill(20, 11, 10, 1, 2), e.Fill(20, 2, 1, 10, 2), e.Fill(29, 2, 1, 10, 2); // 10 x 10
     zscript::DrawLine(10, 32, 63, 35, 64, 48, [&](int64_t x, int64_t y) { e.Set(int(x), int(y), 4); });  // limited
     zscript::DrawLine(0, 46, 3, 0, 64, 48, [&](int64_t x, int64_t y) { e.Set(int(x), int(y), 6); });
-    e.Fill(60, 44, 4, 1, 5), e.Fill(60, 44, 1, 4, 5);  // the inside part of a box past the corner
+    e.Fill(60, 44, 4, 1, 5), e.Fill(60, 44, 1, 4, 5); // the inside part of a box past the corner
     EXPECT_EQ(FirstBadRow(r, e, 0), -1);
     const std::string &frame = r.frames[0];
     auto palette = [&](const std::string &f, int entry, int c) { return uint8_t(f[64 * 48 + entry * 3 + c]); };
-    EXPECT_EQ(palette(frame, 5, 0), 5);    // locked: the bitmap's white did not reach it
+    EXPECT_EQ(palette(frame, 5, 0), 5); // locked: the bitmap's white did not reach it
     EXPECT_EQ(palette(frame, 20, 0), 255);
     EXPECT_EQ(palette(frame, 20, 2), 255);
     EXPECT_EQ(palette(frame, 16, 0), 0);
@@ -139,12 +139,12 @@ TEST_F(ScriptDrawing, FontFromBitmap)
     EXPECT_EQ(Read("out.txt"), "4\r\n");
     Expected e(32, 16);
     e.Fill(0, 0, 16, 4, 1);
-    e.Set(0, 0, 3), e.Set(5, 1, 3), e.Set(10, 2, 3), e.Set(12, 0, 3);  // A, B, C, then z drawn as A
+    e.Set(0, 0, 3), e.Set(5, 1, 3), e.Set(10, 2, 3), e.Set(12, 0, 3); // A, B, C, then z drawn as A
     zscript::DrawText(e.Surface(), 0, 4, "A", zscript::Font{}, {3, 1, 128});
     EXPECT_EQ(FirstBadRow(r, e), -1);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -159,7 +159,7 @@ TEST_F(ScriptPointer, DrawingRemovesThePointerFirst)
 {
     struct Case {
         const char *drawing;
-        int x, y, w, h;  // the rectangle it fills with colour 5
+        int x, y, w, h; // the rectangle it fills with colour 5
     } cases[] = {
         {"SCREENFILLEDBOX 0 0 64 48 5", 0, 0, 64, 48},
         {"SCREENCLEAR 5", 0, 0, 64, 48},
@@ -177,4 +177,4 @@ TEST_F(ScriptPointer, DrawingRemovesThePointerFirst)
     }
 }
 
-}  // namespace
+} // namespace

@@ -27,10 +27,10 @@ TEST_F(ScriptText, CursorLinesEdgesAndColours)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "16 16 64 56 0\r\n");
     Expected e(64, 40);
-    Text(e, 0, 0, "AB", {7, 0, 128});  // TEXTCOLOR 263 is 7
+    Text(e, 0, 0, "AB", {7, 0, 128}); // TEXTCOLOR 263 is 7
     Text(e, 0, 16, "CDEFGHIJ", {7, 0, 128});
-    e.Fill(56, 16, 8, 16, 9);        // the backspace cleared J's cell
-    e.Fill(0, 0, 8, 16, 9);          // near the left edge a backspace goes to 0
+    e.Fill(56, 16, 8, 16, 9);         // the backspace cleared J's cell
+    e.Fill(0, 0, 8, 16, 9);           // near the left edge a backspace goes to 0
     Text(e, 40, 0, "xyz", {5, 0, 0}); // cut at the edge; transparent background
     EXPECT_EQ(FirstBadRow(r, e), -1);
 }
@@ -38,7 +38,7 @@ TEST_F(ScriptText, CursorLinesEdgesAndColours)
 TEST_F(ScriptText, OriginAndTextBlocks)
 {
     // In the 320 x 240 full-screen surface the origin is (0, 20).
-    Write("sub.zs", "TEXTBEGIN\nsub %N%\n");  // no TEXTEND: the file ends with the block
+    Write("sub.zs", "TEXTBEGIN\nsub %N%\n"); // no TEXTEND: the file ends with the block
     const Result r = Script("SCREENSETTINGS 1\nSCREENGRAPHICS ok 320 200\nVARSET n 7\nTEXTSETXY 8 0\nTEXTY y\n"
                             "TEXTBEGIN\n  %N% apples\n:notalabel\n textEnd here\nTEXT 'after'\n"
                             "IF n = 8 TEXTBEGIN\nnot shown\nTEXTEND\n"
@@ -54,4 +54,4 @@ TEST_F(ScriptText, OriginAndTextBlocks)
     EXPECT_EQ(FirstBadRow(r, e), -1);
 }
 
-}  // namespace
+} // namespace

@@ -38,8 +38,8 @@ TEST_F(ScriptScreenshot, InXvfb)
                   "SCREENWINDOWTITLE 'ZorbShotX shown'\nDELAY 2500\n");
     const std::string capture = (dir_ / "cap").string();
     fs::create_directories(capture);
-    const std::string cmd = "cd '" + dir_.string() + "' && ZORB_CAPTURE='" + capture + "' exec " + kZorbscw +
-                            " t.zs >.stdout 2>.stderr";
+    const std::string cmd =
+        "cd '" + dir_.string() + "' && ZORB_CAPTURE='" + capture + "' exec " + kZorbscw + " t.zs >.stdout 2>.stderr";
     const pid_t child = xvfb::Start(cmd);
     ASSERT_GT(child, 0);
     const std::string found = xvfb::Output("timeout 20 xdotool search --sync --onlyvisible --name '^ZorbShotX shown$'");
@@ -47,7 +47,7 @@ TEST_F(ScriptScreenshot, InXvfb)
     EXPECT_NE(window, 0ul) << found;
     std::vector<uint32_t> shot;
     if (window != 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // mapped and painted
+        std::this_thread::sleep_for(std::chrono::milliseconds(500)); // mapped and painted
         EXPECT_TRUE(xvfb::Grab(window, 0, 0, kW, kH, shot));
     }
     const int status = xvfb::Finish(child, 30);
@@ -76,7 +76,7 @@ TEST_F(ScriptScreenshot, InXvfb)
         seen[index] = true;
     }
     EXPECT_EQ(bad, 0);
-    EXPECT_EQ(colours, 6);  // background, box, outline, text, the bitmap's two
+    EXPECT_EQ(colours, 6); // background, box, outline, text, the bitmap's two
 }
 
-}  // namespace
+} // namespace

@@ -5,7 +5,6 @@
 
 #include <sys/resource.h>
 
-
 namespace {
 
 using namespace script_test;
@@ -90,7 +89,7 @@ TEST_F(ScriptInput, DelaysWaitForTheClock)
     ASSERT_EQ(std::sscanf(Read("out.txt").c_str(), "%d %d %d", &a, &b, &c), 3);
     EXPECT_GE(a, 120);
     EXPECT_LT(a, 1000);
-    EXPECT_LT(b, 50);  // a delay into the past returns at once
+    EXPECT_LT(b, 50); // a delay into the past returns at once
     EXPECT_GE(c, 80);
     EXPECT_LT(c, 1000);
 }
@@ -108,8 +107,8 @@ TEST_F(ScriptInput, WaitingSleepsAndKeepsKeys)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "ALT F4|DELAY\r\n");
     const auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    const double cpu = seconds(after.ru_utime) - seconds(before.ru_utime) + seconds(after.ru_stime) -
-                       seconds(before.ru_stime);
+    const double cpu =
+        seconds(after.ru_utime) - seconds(before.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_stime);
     EXPECT_LT(cpu, 0.6) << "a busy wait";
 }
 
@@ -123,7 +122,7 @@ TEST_F(ScriptInput, MessageBoxWithoutDisplayAnswersCancel)
     EXPECT_NE(r.err.find("Quiz: Sure?\n"), std::string::npos) << r.err;
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -150,7 +149,7 @@ TEST_F(ScriptInputScreen, PointerImagesSavedScreenAndClamping)
     // Positions are kept where the whole image fits: MOUSESETXY at the far
     // corner with the built-in 10 x 19 arrow.
     EXPECT_EQ(Read("out.txt"), "LEFT MOUSE|hot|RIGHT MOUSE|54|29\r\n");
-    ASSERT_GE(r.frames.size(), 4u);  // a capture at each wait, and at the end
+    ASSERT_GE(r.frames.size(), 4u); // a capture at each wait, and at the end
     const Shot second{64, r.frames[1]}, third{64, r.frames[2]}, fourth{64, r.frames[3]};
     // The built-in arrow at (20, 10): darkest 0 and brightest 63 of the grey
     // ramp, its clear pixels showing the screen.
@@ -198,4 +197,4 @@ TEST_F(ScriptInputScreen, LineInputAndTheInputBox)
             ASSERT_EQ(after.At(x, y), before.At(x, y)) << x << "," << y;
 }
 
-}  // namespace
+} // namespace

@@ -50,7 +50,7 @@ bool AskToClose(unsigned long window)
         ClientMessage c;
         long pad[24];
     } ev{};
-    ev.c.type = 33;  // ClientMessage
+    ev.c.type = 33; // ClientMessage
     ev.c.display = dpy;
     ev.c.window = window;
     ev.c.messageType = atom(dpy, "WM_PROTOCOLS", 0);
@@ -106,7 +106,8 @@ TEST_F(ScriptInputX, InXvfb)
     const int status = zorb::xvfb::Finish(child, 30);
     EXPECT_NE(status, -1) << "zorbscw did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(".stderr");
-    EXPECT_EQ(Read("out.txt"), "F1\r\nSHIFT F2\r\nabc\r\nsmall\r\nRIGHT MOUSE\r\nDELAY\r\nALT F4\r\n") << Read(".stderr");
+    EXPECT_EQ(Read("out.txt"), "F1\r\nSHIFT F2\r\nabc\r\nsmall\r\nRIGHT MOUSE\r\nDELAY\r\nALT F4\r\n")
+        << Read(".stderr");
 }
 
-}  // namespace
+} // namespace

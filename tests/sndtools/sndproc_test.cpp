@@ -13,16 +13,19 @@ using enctest::TempDir;
 
 namespace {
 
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
+{
     std::mt19937 rng(seed);
     std::vector<uint8_t> b(n);
-    for (uint8_t &v : b) v = static_cast<uint8_t>(rng());
+    for (uint8_t &v : b)
+        v = static_cast<uint8_t>(rng());
     return b;
 }
 
 // Frequency from the rising zero crossings, and the RMS level, of the middle
 // of a mono signal (the ends of a resampled signal ring).
-void Measure(const std::vector<int16_t> &s, uint32_t rate, double &hz, double &rms) {
+void Measure(const std::vector<int16_t> &s, uint32_t rate, double &hz, double &rms)
+{
     const size_t from = s.size() / 8, to = s.size() - s.size() / 8;
     double first = -1, last = -1, sum = 0;
     int crossings = 0;
@@ -30,7 +33,8 @@ void Measure(const std::vector<int16_t> &s, uint32_t rate, double &hz, double &r
         sum += static_cast<double>(s[i]) * s[i];
         if (s[i - 1] < 0 && s[i] >= 0) {
             const double at = static_cast<double>(i - 1) + s[i - 1] / static_cast<double>(s[i - 1] - s[i]);
-            if (first < 0) first = at;
+            if (first < 0)
+                first = at;
             last = at;
             ++crossings;
         }
@@ -39,20 +43,24 @@ void Measure(const std::vector<int16_t> &s, uint32_t rate, double &hz, double &r
     rms = std::sqrt(sum / static_cast<double>(to - from));
 }
 
-}  // namespace
+} // namespace
 
-TEST(Sndproc, WithoutSwitchesTheSamplesAreCopiedExactly) {
+TEST(Sndproc, WithoutSwitchesTheSamplesAreCopiedExactly)
+{
     TempDir dir;
-    struct Case { uint32_t rate, bits, channels; size_t frames; };
-    for (const Case &c : {Case{11025, 8, 1, 12345}, Case{22050, 8, 2, 5000}, Case{44100, 16, 1, 7777},
-                          Case{8000, 16, 2, 3001}}) {
+    struct Case {
+        uint32_t rate, bits, channels;
+        size_t frames;
+    };
+    for (const Case &c :
+         {Case{11025, 8, 1, 12345}, Case{22050, 8, 2, 5000}, Case{44100, 16, 1, 7777}, Case{8000, 16, 2, 3001}}) {
         SCOPED_TRACE(std::to_string(c.bits) + "-bit, " + std::to_string(c.channels) + " channels");
         const std::vector<uint8_t> pcm = RandomBytes(c.frames * c.channels * c.bits / 8, c.rate + c.bits);
         WriteWaveBytes(dir.path + "/in.wav", c.rate, c.bits, c.channels, pcm);
         const Result r = RunTool("sndproc", dir.path + "/in.wav " + dir.path + "/out /O");
         ASSERT_EQ(r.status, 0) << r.output;
         Wave w;
-        ASSERT_TRUE(ReadWave(dir.path + "/out.wav", w));  // .wav was added
+        ASSERT_TRUE(ReadWave(dir.path + "/out.wav", w)); // .wav was added
         EXPECT_EQ(w.rate, c.rate);
         EXPECT_EQ(w.bits, c.bits);
         EXPECT_EQ(w.channels, c.channels);
@@ -60,12 +68,14 @@ TEST(Sndproc, WithoutSwitchesTheSamplesAreCopiedExactly) {
     }
 }
 
-TEST(Sndproc, SampleSizeAndChannelChangesAreExact) {
+TEST(Sndproc, SampleSizeAndChannelChangesAreExact)
+{
     TempDir dir;
     const std::vector<int16_t> left = {-32768, -32767, -257, -256, -255, -1, 0, 1, 255, 256, 32767};
     const std::vector<int16_t> right = {32767, -32768, 1, -256, 0, 0, -1, 1, 0, 0, 32767};
     std::vector<int16_t> stereo;
-    for (size_t i = 0; i < left.size(); ++i) stereo.insert(stereo.end(), {left[i], right[i]});
+    for (size_t i = 0; i < left.size(); ++i)
+        stereo.insert(stereo.end(), {left[i], right[i]});
     WriteWaveBytes(dir.path + "/s16.wav", 22050, 16, 2, Bytes16(stereo));
     const std::vector<uint8_t> mono8 = {0, 1, 127, 128, 129, 255};
     WriteWaveBytes(dir.path + "/m8.wav", 11025, 8, 1, mono8);
@@ -85,14 +95,15 @@ TEST(Sndproc, SampleSizeAndChannelChangesAreExact) {
         w16dup.insert(w16dup.end(), {w16.back(), w16.back()});
         dup.insert(dup.end(), {v, v});
     }
-    struct Case { std::string input, switches; uint32_t bits, channels; std::vector<uint8_t> expected; };
+    struct Case {
+        std::string input, switches;
+        uint32_t bits, channels;
+        std::vector<uint8_t> expected;
+    };
     const Case cases[] = {
-        {"s16.wav", "/B8", 8, 2, s8},
-        {"s16.wav", "/C1", 16, 1, Bytes16(m16)},
-        {"s16.wav", "/B8 /C1", 8, 1, m16to8},
-        {"m8.wav", "/B16", 16, 1, Bytes16(w16)},
-        {"m8.wav", "/C2", 8, 2, dup},
-        {"m8.wav", "/B16/C2", 16, 2, Bytes16(w16dup)},
+        {"s16.wav", "/B8", 8, 2, s8},         {"s16.wav", "/C1", 16, 1, Bytes16(m16)},
+        {"s16.wav", "/B8 /C1", 8, 1, m16to8}, {"m8.wav", "/B16", 16, 1, Bytes16(w16)},
+        {"m8.wav", "/C2", 8, 2, dup},         {"m8.wav", "/B16/C2", 16, 2, Bytes16(w16dup)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.input + " " + c.switches);
@@ -106,12 +117,14 @@ TEST(Sndproc, SampleSizeAndChannelChangesAreExact) {
     }
 }
 
-TEST(Sndproc, RateConversionThereAndBackKeepsFrequencyAndLevel) {
+TEST(Sndproc, RateConversionThereAndBackKeepsFrequencyAndLevel)
+{
     TempDir dir;
     const double kHz = 1000, kAmplitude = 16000;
     std::vector<int16_t> sine(22050);
     for (size_t i = 0; i < sine.size(); ++i)
-        sine[i] = static_cast<int16_t>(std::lround(kAmplitude * std::sin(2 * M_PI * kHz * static_cast<double>(i) / 22050)));
+        sine[i] =
+            static_cast<int16_t>(std::lround(kAmplitude * std::sin(2 * M_PI * kHz * static_cast<double>(i) / 22050)));
     WriteWaveBytes(dir.path + "/sine.wav", 22050, 16, 1, Bytes16(sine));
     double hz, rms;
     Measure(sine, 22050, hz, rms);
@@ -139,11 +152,13 @@ TEST(Sndproc, RateConversionThereAndBackKeepsFrequencyAndLevel) {
     EXPECT_NEAR(rms / sourceRms, 1.0, 0.005);
     // In step with the source, sample by sample, away from the ends.
     int worst = 0;
-    for (size_t i = b.size() / 8; i < b.size() - b.size() / 8; ++i) worst = std::max(worst, std::abs(b[i] - sine[i]));
-    EXPECT_LT(worst, 80);  // 0.5% of the amplitude
+    for (size_t i = b.size() / 8; i < b.size() - b.size() / 8; ++i)
+        worst = std::max(worst, std::abs(b[i] - sine[i]));
+    EXPECT_LT(worst, 80); // 0.5% of the amplitude
 }
 
-TEST(Sndproc, StartAndEndCutOnTheRightSample) {
+TEST(Sndproc, StartAndEndCutOnTheRightSample)
+{
     TempDir dir;
     const std::vector<uint8_t> pcm = RandomBytes(22050, 7);
     WriteWaveBytes(dir.path + "/in.wav", 11025, 8, 1, pcm);
@@ -155,11 +170,16 @@ TEST(Sndproc, StartAndEndCutOnTheRightSample) {
     EXPECT_TRUE(std::equal(w.data.begin(), w.data.end(), pcm.begin() + 5512));
 }
 
-TEST(Sndproc, ForcedHeaderlessInputWithSkip) {
+TEST(Sndproc, ForcedHeaderlessInputWithSkip)
+{
     TempDir dir;
     std::vector<uint8_t> file = RandomBytes(37 + 4 * 1001, 3);
     WriteAll(dir.path + "/in.pcm", file);
-    struct Case { std::string switches; uint32_t rate, bits, channels; size_t skip; };
+    struct Case {
+        std::string switches;
+        uint32_t rate, bits, channels;
+        size_t skip;
+    };
     for (const Case &c : {Case{"/Y4 /D22050 /K37", 22050, 16, 2, 37}, Case{"/Y1 /K3", 11025, 8, 1, 3},
                           Case{"/Y3/D8000/K0", 8000, 16, 1, 0}}) {
         SCOPED_TRACE(c.switches);
@@ -176,7 +196,8 @@ TEST(Sndproc, ForcedHeaderlessInputWithSkip) {
     }
 }
 
-TEST(Sndproc, ZorblaxTracksEqualTheRawDump) {
+TEST(Sndproc, ZorblaxTracksEqualTheRawDump)
+{
     TempDir dir;
     // Ten frames of 100 ms, two tracks: 8-bit mono at 22050 Hz (2205 bytes a
     // frame) and lossy 16-bit stereo at 11025 Hz.
@@ -189,7 +210,8 @@ TEST(Sndproc, ZorblaxTracksEqualTheRawDump) {
     p.frameRate = 100;
     ZENC *enc = ZencOpen(&p);
     ASSERT_NE(enc, nullptr);
-    for (const auto &px : clip.pixels) ZencAddFrame(enc, px.data(), clip.width, clip.palettes[0].data());
+    for (const auto &px : clip.pixels)
+        ZencAddFrame(enc, px.data(), clip.width, clip.palettes[0].data());
     ZencAddTrack(enc, 0, CSFileOpen((dir.path + "/a.wav").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
     ZencAddTrack(enc, 1, CSFileOpen((dir.path + "/b.wav").c_str(), 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
     ASSERT_EQ(ZencWrite(enc, (dir.path + "/in.zbx").c_str(), nullptr), 1);
@@ -211,12 +233,17 @@ TEST(Sndproc, ZorblaxTracksEqualTheRawDump) {
     std::system(("rm -rf " + dir.path + "/dump").c_str());
 }
 
-TEST(Sndproc, FailuresSayWhyOnceAndLeaveNothingBehind) {
+TEST(Sndproc, FailuresSayWhyOnceAndLeaveNothingBehind)
+{
     TempDir dir;
     WriteWaveBytes(dir.path + "/in.wav", 11025, 8, 1, RandomBytes(100, 1));
     WriteAll(dir.path + "/old.wav", {1, 2, 3});
     mkdir((dir.path + "/sub.wav").c_str(), 0755);
-    struct Case { std::string args; int status; std::string says; };
+    struct Case {
+        std::string args;
+        int status;
+        std::string says;
+    };
     const Case cases[] = {
         {"", 2, "Usage: sndproc"},
         {dir.path + "/in.wav " + dir.path + "/o.wav /B12", 2, "/B takes 8 or 16"},
@@ -246,12 +273,13 @@ TEST(Sndproc, FailuresSayWhyOnceAndLeaveNothingBehind) {
     EXPECT_EQ(help.output.rfind("Usage: sndproc", 0), 0u);
 }
 
-TEST(Sndproc, ReportsToTheFrontEnd) {
+TEST(Sndproc, ReportsToTheFrontEnd)
+{
     TempDir dir;
     WriteWaveBytes(dir.path + "/in.wav", 11025, 8, 1, RandomBytes(1000, 1));
     zorb::test::LinkServer frontEnd;
-    const Result r = RunTool("sndproc", dir.path + "/in.wav " + dir.path + "/o.wav /C2 /#" +
-                                            std::to_string(frontEnd.frontEnd()));
+    const Result r =
+        RunTool("sndproc", dir.path + "/in.wav " + dir.path + "/o.wav /C2 /#" + std::to_string(frontEnd.frontEnd()));
     ASSERT_EQ(r.status, 0) << r.output;
     ASSERT_TRUE(frontEnd.waitForMessages(3, 2000));
     bool report = false;

@@ -7,7 +7,8 @@
 
 using namespace sndtest;
 
-TEST(Vexsiw, RunsHeadlessAndReportsToTheFrontEnd) {
+TEST(Vexsiw, RunsHeadlessAndReportsToTheFrontEnd)
+{
     zorb::test::LinkServer frontEnd;
     const Result r = RunTool("vexsiw", "/#" + std::to_string(frontEnd.frontEnd()));
     ASSERT_EQ(r.status, 0) << r.output;

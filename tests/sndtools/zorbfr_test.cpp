@@ -15,7 +15,8 @@ namespace {
 // dst is src at another frame rate: same running time within one new
 // frame, new frame j shows what src shows at j new frame times (when
 // pictures is set), the same header flags and every sample of every track.
-void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool pictures = true) {
+void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool pictures = true)
+{
     SCOPED_TRACE(srcName + " -> " + dstName);
     Decoded src, dst;
     ASSERT_TRUE(Decode(srcName, src));
@@ -28,7 +29,7 @@ void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool 
     EXPECT_EQ(a.width, b.width);
     EXPECT_EQ(a.height, b.height);
     for (uint32_t j = 0; j < b.frameCount && pictures; ++j) {
-        const size_t shown = std::min<uint64_t>(a.frameCount - 1, j * q / p);  // src's frame at time j * q
+        const size_t shown = std::min<uint64_t>(a.frameCount - 1, j * q / p); // src's frame at time j * q
         ASSERT_TRUE(dst.pictures[j] == src.pictures[shown]) << "new frame " << j << " should show frame " << shown;
         ASSERT_TRUE(dst.palettes[j] == src.palettes[shown]) << "palette of new frame " << j;
     }
@@ -44,11 +45,12 @@ void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool 
     }
 }
 
-}  // namespace
+} // namespace
 
-TEST(Zorbfr, FifteenToTenToFifteenKeepsTimePicturesAndSound) {
+TEST(Zorbfr, FifteenToTenToFifteenKeepsTimePicturesAndSound)
+{
     TempDir dir;
-    const Clip clip = MakeClip(2, 48, 32, 12, 5);  // moving, with palette changes
+    const Clip clip = MakeClip(2, 48, 32, 12, 5); // moving, with palette changes
     WriteWave(dir.path + "/a.wav", 11025, 8, 1, 0.8, 1);
     WriteWave(dir.path + "/b.wav", 22050, 16, 2, 0.8, 2);
     ZencParams p{};
@@ -68,7 +70,7 @@ TEST(Zorbfr, FifteenToTenToFifteenKeepsTimePicturesAndSound) {
     Result r = RunTool("zorbfr", dir.path + "/in.zbx " + dir.path + "/ten.zbx /F10");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("8 frames at 10 per second"), std::string::npos) << r.output;
-    r = RunTool("zorbfr", dir.path + "/ten " + dir.path + "/back /F15");  // .zbx added to both
+    r = RunTool("zorbfr", dir.path + "/ten " + dir.path + "/back /F15"); // .zbx added to both
     ASSERT_EQ(r.status, 0) << r.output;
     ExpectRetimed(dir.path + "/in.zbx", dir.path + "/ten.zbx");
     ExpectRetimed(dir.path + "/ten.zbx", dir.path + "/back.zbx");
@@ -77,7 +79,8 @@ TEST(Zorbfr, FifteenToTenToFifteenKeepsTimePicturesAndSound) {
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"a.wav", "b.wav", "back.zbx", "in.zbx", "ten.zbx"}));
 }
 
-TEST(Zorbfr, SoundPastTheLastFrameIsKeptAndTheFrontEndHearsOfIt) {
+TEST(Zorbfr, SoundPastTheLastFrameIsKeptAndTheFrontEndHearsOfIt)
+{
     // Interlaced pictures and a raw track whose chunks hold more sound than
     // the frame period (1500 bytes a frame at 11025 Hz, 100 ms frames).
     TempDir dir;
@@ -93,14 +96,15 @@ TEST(Zorbfr, SoundPastTheLastFrameIsKeptAndTheFrontEndHearsOfIt) {
     for (int i = 0; i < 5; ++i) {
         zbxgen::Frame f;
         f.picture = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::Random, rng);
-        if (i == 0) f.palette = zbxgen::RandomPalette(rng);
+        if (i == 0)
+            f.palette = zbxgen::RandomPalette(rng);
         f.sound[0] = zbxgen::SoundChunk{zbxgen::RandomSound(raw, 1500, rng), false, std::nullopt};
         d.frames.push_back(std::move(f));
     }
     ASSERT_TRUE(zbxgen::WriteFile(d, dir.path + "/in.zbx"));
     zorb::test::LinkServer frontEnd;
-    const Result r = RunTool("zorbfr", dir.path + "/in.zbx " + dir.path + "/out.zbx /F-40 /#" +
-                                           std::to_string(frontEnd.frontEnd()));
+    const Result r =
+        RunTool("zorbfr", dir.path + "/in.zbx " + dir.path + "/out.zbx /F-40 /#" + std::to_string(frontEnd.frontEnd()));
     ASSERT_EQ(r.status, 0) << r.output;
     ExpectRetimed(dir.path + "/in.zbx", dir.path + "/out.zbx");
     ASSERT_TRUE(frontEnd.waitForMessages(3, 2000));
@@ -114,14 +118,20 @@ TEST(Zorbfr, SoundPastTheLastFrameIsKeptAndTheFrontEndHearsOfIt) {
     EXPECT_TRUE(report);
 }
 
-TEST(Zorbfr, FailuresSayWhyAndLeaveNothingBehind) {
+TEST(Zorbfr, FailuresSayWhyAndLeaveNothingBehind)
+{
     TempDir dir;
     WriteAll(dir.path + "/junk.zbx", {'n', 'o', 't', ' ', 'a', ' ', 'f', 'i', 'l', 'e'});
-    struct Case { std::string args; int status; std::string says; };
+    struct Case {
+        std::string args;
+        int status;
+        std::string says;
+    };
     const Case cases[] = {
         {dir.path + "/junk.zbx " + dir.path + "/o.zbx", 2, "/F must give"},
         {dir.path + "/junk.zbx " + dir.path + "/o.zbx /F10 /L12", 2, "/L takes"},
-        {dir.path + "/junk.zbx " + dir.path + "/o.zbx /F10", 1, "Error opening " + dir.path + "/junk.zbx: not a Zorblax file, or damaged"},
+        {dir.path + "/junk.zbx " + dir.path + "/o.zbx /F10", 1,
+         "Error opening " + dir.path + "/junk.zbx: not a Zorblax file, or damaged"},
         {dir.path + "/none.zbx " + dir.path + "/o.zbx /F10", 1, dir.path + "/none.zbx: "},
     };
     for (const Case &c : cases) {

@@ -27,7 +27,8 @@ struct CSFileDeleter {
 using CSFilePtr = std::unique_ptr<CSFILE, CSFileDeleter>;
 
 // A random walk, sometimes jumping, in the given format.
-Bytes Walk(int channels, int bits, size_t frames, uint32_t seed) {
+Bytes Walk(int channels, int bits, size_t frames, uint32_t seed)
+{
     std::mt19937 rng(seed);
     Bytes b;
     int32_t v[2] = {0, 0};
@@ -51,7 +52,8 @@ class ChunkEncoder : public ::testing::Test {
 protected:
     // Opens the encoder on a wave of the given format and an output file.
     CSFilePtr Open(const Bytes &pcm, int channels, int bits, int level, int32_t leadIn = 0, int32_t length = 0,
-                   int loop = 0, int repeat = 0, uint32_t rate = 8000) {
+                   int loop = 0, int repeat = 0, uint32_t rate = 8000)
+    {
         const std::string in = dir.Write("in" + std::to_string(files++) + ".wav", Wave(channels, rate, bits, pcm));
         CSFilePtr cs(CSFileOpen(in.c_str(), level, loop, repeat, leadIn, length, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
         if (cs) {
@@ -61,26 +63,31 @@ protected:
         }
         return cs;
     }
-    Bytes Finish() {
+    Bytes Finish()
+    {
         VEXFileClose(out);
         out = nullptr;
         std::ifstream in(outName, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
     // Every chunk of the output, decoded.
-    std::vector<oracle::DecodedChunk> DecodeAll(const Bytes &file) {
+    std::vector<oracle::DecodedChunk> DecodeAll(const Bytes &file)
+    {
         std::vector<oracle::DecodedChunk> chunks;
         size_t at = 0;
         while (at < file.size()) {
             chunks.push_back(oracle::DecodeChunk(file, at));
-            if (!chunks.back().ok) break;
+            if (!chunks.back().ok)
+                break;
             EXPECT_EQ(chunks.back().length % 4, 0u);
             at += chunks.back().length;
         }
         return chunks;
     }
-    void TearDown() override {
-        if (out) VEXFileClose(out);
+    void TearDown() override
+    {
+        if (out)
+            VEXFileClose(out);
     }
     TempDir dir;
     VEXFILE *out = nullptr;
@@ -88,8 +95,10 @@ protected:
     int files = 0;
 };
 
-int32_t SampleAt(const Bytes &pcm, size_t index, int bits) {
-    if (bits == 16) return static_cast<int16_t>(pcm[2 * index] | pcm[2 * index + 1] << 8);
+int32_t SampleAt(const Bytes &pcm, size_t index, int bits)
+{
+    if (bits == 16)
+        return static_cast<int16_t>(pcm[2 * index] | pcm[2 * index + 1] << 8);
     return pcm[index];
 }
 
@@ -98,13 +107,14 @@ struct Variant {
 };
 const Variant kVariants[] = {{1, 8}, {2, 8}, {1, 16}, {2, 16}};
 
-TEST_F(ChunkEncoder, LevelZeroIsExactInEveryVariant) {
+TEST_F(ChunkEncoder, LevelZeroIsExactInEveryVariant)
+{
     for (const Variant v : kVariants) {
         const uint32_t frame = static_cast<uint32_t>(v.channels * v.bits / 8);
         const Bytes pcm = Walk(v.channels, v.bits, 3000, 7);
         CSFilePtr cs = Open(pcm, v.channels, v.bits, 0);
         ASSERT_TRUE(cs);
-        const uint32_t sizes[] = {1, 2, 100, 735, 1, 1400, 3000};  // in frames
+        const uint32_t sizes[] = {1, 2, 100, 735, 1, 1400, 3000}; // in frames
         Bytes want;
         size_t used = 0;
         for (uint32_t n : sizes) {
@@ -132,7 +142,8 @@ TEST_F(ChunkEncoder, LevelZeroIsExactInEveryVariant) {
     }
 }
 
-TEST_F(ChunkEncoder, LossyLevelsStayWithinTheirThreshold) {
+TEST_F(ChunkEncoder, LossyLevelsStayWithinTheirThreshold)
+{
     const uint32_t threshold8[] = {0, 1, 2, 4, 6, 8, 12, 16, 24, 32};
     const uint32_t threshold16[] = {0, 4, 8, 16, 64, 128, 256, 512, 1024, 2048};
     for (const Variant v : kVariants) {
@@ -142,7 +153,8 @@ TEST_F(ChunkEncoder, LossyLevelsStayWithinTheirThreshold) {
             ASSERT_TRUE(cs);
             EXPECT_EQ(cs->threshold, v.bits == 16 ? threshold16[level] : threshold8[level]);
             const uint32_t frame = static_cast<uint32_t>(v.channels * v.bits / 8);
-            for (int i = 0; i < 4; ++i) CSFilePut(cs.get(), 500 * frame);
+            for (int i = 0; i < 4; ++i)
+                CSFilePut(cs.get(), 500 * frame);
             Bytes got;
             for (const auto &c : DecodeAll(Finish())) {
                 ASSERT_TRUE(c.ok);
@@ -159,7 +171,8 @@ TEST_F(ChunkEncoder, LossyLevelsStayWithinTheirThreshold) {
     }
 }
 
-TEST_F(ChunkEncoder, LevelNineKeepsTheTopThreeBitsOfEightBitDeltas) {
+TEST_F(ChunkEncoder, LevelNineKeepsTheTopThreeBitsOfEightBitDeltas)
+{
     const Bytes pcm = Walk(1, 8, 4000, 3);
     CSFilePtr cs = Open(pcm, 1, 8, 9);
     ASSERT_TRUE(cs);
@@ -186,7 +199,8 @@ TEST_F(ChunkEncoder, LevelNineKeepsTheTopThreeBitsOfEightBitDeltas) {
     EXPECT_GT(exactOnes, 0);
 }
 
-TEST_F(ChunkEncoder, SilenceCodesAsFlagsOneLeafTreesAndTheFirstSample) {
+TEST_F(ChunkEncoder, SilenceCodesAsFlagsOneLeafTreesAndTheFirstSample)
+{
     CSFilePtr cs = Open(Bytes(500, 0x80), 1, 8, 0);
     ASSERT_TRUE(cs);
     CSFilePut(cs.get(), 500);
@@ -205,13 +219,15 @@ TEST_F(ChunkEncoder, SilenceCodesAsFlagsOneLeafTreesAndTheFirstSample) {
     EXPECT_EQ(chunks[0].pcm, Bytes(500, 0x80));
 }
 
-TEST_F(ChunkEncoder, OneFrameChunksDecodeInEveryVariant) {
+TEST_F(ChunkEncoder, OneFrameChunksDecodeInEveryVariant)
+{
     for (const Variant v : kVariants) {
         const uint32_t frame = static_cast<uint32_t>(v.channels * v.bits / 8);
         const Bytes pcm = Walk(v.channels, v.bits, 5, 11);
         CSFilePtr cs = Open(pcm, v.channels, v.bits, 0);
         ASSERT_TRUE(cs);
-        for (int i = 0; i < 5; ++i) CSFilePut(cs.get(), frame);
+        for (int i = 0; i < 5; ++i)
+            CSFilePut(cs.get(), frame);
         Bytes got;
         const auto chunks = DecodeAll(Finish());
         ASSERT_EQ(chunks.size(), 5u);
@@ -223,9 +239,11 @@ TEST_F(ChunkEncoder, OneFrameChunksDecodeInEveryVariant) {
     }
 }
 
-TEST_F(ChunkEncoder, LeadInThenSoundThenSilenceWithoutLoop) {
+TEST_F(ChunkEncoder, LeadInThenSoundThenSilenceWithoutLoop)
+{
     Bytes pcm(100);
-    for (int i = 0; i < 100; ++i) pcm[i] = static_cast<uint8_t>(i + 1);
+    for (int i = 0; i < 100; ++i)
+        pcm[i] = static_cast<uint8_t>(i + 1);
     // 1000 Hz 8-bit mono: lead-in 20 ms = 20 bytes, length 250 ms = 250 bytes.
     CSFilePtr cs = Open(pcm, 1, 8, 0, 20, 250, 0, 0, 1000);
     ASSERT_TRUE(cs);
@@ -233,20 +251,23 @@ TEST_F(ChunkEncoder, LeadInThenSoundThenSilenceWithoutLoop) {
     EXPECT_EQ(cs->soundLeft, 250u);
     CSFilePut(cs.get(), 200);
     CSFilePut(cs.get(), 200);
-    EXPECT_EQ(cs->lastSoundBytes, 70u);  // the chunk ends with the sound length
+    EXPECT_EQ(cs->lastSoundBytes, 70u); // the chunk ends with the sound length
     CSFilePut(cs.get(), 200);
     EXPECT_EQ(cs->lastSoundBytes, 0u);
     Bytes got;
-    for (const auto &c : DecodeAll(Finish())) got.insert(got.end(), c.pcm.begin(), c.pcm.end());
+    for (const auto &c : DecodeAll(Finish()))
+        got.insert(got.end(), c.pcm.begin(), c.pcm.end());
     Bytes want(20, 0x80);
     want.insert(want.end(), pcm.begin(), pcm.end());
     want.resize(270, 0x80);
     EXPECT_EQ(got, want);
 }
 
-TEST_F(ChunkEncoder, LoopReadsTheSourceAgainAndRepeatStartsOver) {
+TEST_F(ChunkEncoder, LoopReadsTheSourceAgainAndRepeatStartsOver)
+{
     Bytes pcm(100);
-    for (int i = 0; i < 100; ++i) pcm[i] = static_cast<uint8_t>(i + 1);
+    for (int i = 0; i < 100; ++i)
+        pcm[i] = static_cast<uint8_t>(i + 1);
     CSFilePtr cs = Open(pcm, 1, 8, 0, 10, 250, 1, 1, 1000);
     ASSERT_TRUE(cs);
     CSFilePut(cs.get(), 600);
@@ -254,7 +275,8 @@ TEST_F(ChunkEncoder, LoopReadsTheSourceAgainAndRepeatStartsOver) {
     const auto chunks = DecodeAll(Finish());
     ASSERT_EQ(chunks.size(), 1u);
     Bytes cycle(10, 0x80);
-    for (int k = 0; k < 3; ++k) cycle.insert(cycle.end(), pcm.begin(), pcm.end());
+    for (int k = 0; k < 3; ++k)
+        cycle.insert(cycle.end(), pcm.begin(), pcm.end());
     cycle.resize(260);
     Bytes want = cycle;
     want.insert(want.end(), cycle.begin(), cycle.end());
@@ -262,8 +284,9 @@ TEST_F(ChunkEncoder, LoopReadsTheSourceAgainAndRepeatStartsOver) {
     EXPECT_EQ(chunks[0].pcm, want);
 }
 
-TEST_F(ChunkEncoder, LengthZeroIsTheWholeSourceAtTheOutputRate) {
-    const Bytes pcm = Walk(2, 16, 1000, 5);  // 8000 Hz stereo 16-bit
+TEST_F(ChunkEncoder, LengthZeroIsTheWholeSourceAtTheOutputRate)
+{
+    const Bytes pcm = Walk(2, 16, 1000, 5); // 8000 Hz stereo 16-bit
     const std::string in = dir.Write("src.wav", Wave(2, 8000, 16, pcm));
     CSFilePtr cs(CSFileOpen(in.c_str(), 0, 0, 0, 0, 0, 4000, 8, 1, 0, 0, 0, 0, 0, nullptr));
     ASSERT_TRUE(cs);
@@ -271,7 +294,8 @@ TEST_F(ChunkEncoder, LengthZeroIsTheWholeSourceAtTheOutputRate) {
     EXPECT_EQ(cs->silence, 0x80u);
 }
 
-TEST_F(ChunkEncoder, StoreRawWritesTheBytesAsTheyAreWithSilentPadding) {
+TEST_F(ChunkEncoder, StoreRawWritesTheBytesAsTheyAreWithSilentPadding)
+{
     const Bytes pcm = Walk(1, 8, 301, 9);
     const std::string in = dir.Write("raw.pcm", pcm);
     CSFilePtr cs(CSFileOpen(in.c_str(), 5, 0, 0, 0, 0, 44100, 16, 2, 0, 0, 0, 11025 * 8, 0, nullptr));
@@ -298,7 +322,8 @@ TEST_F(ChunkEncoder, StoreRawWritesTheBytesAsTheyAreWithSilentPadding) {
     EXPECT_EQ(file[317], 0x80);
 }
 
-TEST_F(ChunkEncoder, TooDeepTreesAreFlattenedAndStillDecode) {
+TEST_F(ChunkEncoder, TooDeepTreesAreFlattenedAndStillDecode)
+{
     // Deltas 0..31 with Fibonacci counts make a chain of 31 levels: too deep
     // for a code, so the trees are written again from flatter statistics.
     std::vector<uint8_t> deltas;
@@ -313,7 +338,8 @@ TEST_F(ChunkEncoder, TooDeepTreesAreFlattenedAndStillDecode) {
     std::shuffle(deltas.begin(), deltas.end(), rng);
     Bytes pcm(deltas.size() + 1);
     pcm[0] = 0x80;
-    for (size_t i = 0; i < deltas.size(); ++i) pcm[i + 1] = static_cast<uint8_t>(pcm[i] + deltas[i]);
+    for (size_t i = 0; i < deltas.size(); ++i)
+        pcm[i + 1] = static_cast<uint8_t>(pcm[i] + deltas[i]);
     CSFilePtr cs = Open(pcm, 1, 8, 0);
     ASSERT_TRUE(cs);
     CSFilePut(cs.get(), static_cast<uint32_t>(pcm.size()));
@@ -325,7 +351,8 @@ TEST_F(ChunkEncoder, TooDeepTreesAreFlattenedAndStillDecode) {
     EXPECT_TRUE(miss.first == pcm.end()) << "first difference at " << (miss.first - pcm.begin());
 }
 
-TEST(ChunkCommandLine, AddsLevelAndP) {
+TEST(ChunkCommandLine, AddsLevelAndP)
+{
     char line[] = "x /L5 /P /R8000 /T3";
     int32_t l = -1, p = -1, r = -1, b = -1, c = -1, s = -1, e = -1, t = -1;
     uint32_t raw = 9, k = 9;
@@ -342,4 +369,4 @@ TEST(ChunkCommandLine, AddsLevelAndP) {
     EXPECT_EQ(p, 0);
 }
 
-}  // namespace
+} // namespace

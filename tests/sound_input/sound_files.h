@@ -18,21 +18,26 @@ namespace soundtest {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Put16(Bytes &b, uint32_t v) {
+inline void Put16(Bytes &b, uint32_t v)
+{
     b.push_back(static_cast<uint8_t>(v));
     b.push_back(static_cast<uint8_t>(v >> 8));
 }
-inline void Put32(Bytes &b, uint32_t v) {
+inline void Put32(Bytes &b, uint32_t v)
+{
     Put16(b, v & 0xFFFF);
     Put16(b, v >> 16);
 }
-inline void PutTag(Bytes &b, const char *t) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(t[i]));
+inline void PutTag(Bytes &b, const char *t)
+{
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<uint8_t>(t[i]));
 }
 
 // A RIFF wave file; with oddChunks, a "LIST" chunk of odd size stands before
 // "fmt " and a "junk" chunk of odd size between "fmt " and "data".
-inline Bytes Wave(int channels, uint32_t rate, int bits, const Bytes &pcm, bool oddChunks = false, uint16_t tag = 1) {
+inline Bytes Wave(int channels, uint32_t rate, int bits, const Bytes &pcm, bool oddChunks = false, uint16_t tag = 1)
+{
     Bytes body;
     PutTag(body, "WAVE");
     if (oddChunks) {
@@ -63,31 +68,38 @@ inline Bytes Wave(int channels, uint32_t rate, int bits, const Bytes &pcm, bool 
     return file;
 }
 
-inline Bytes Samples16(const std::vector<int16_t> &v) {
+inline Bytes Samples16(const std::vector<int16_t> &v)
+{
     Bytes b;
-    for (int16_t s : v) Put16(b, static_cast<uint16_t>(s));
+    for (int16_t s : v)
+        Put16(b, static_cast<uint16_t>(s));
     return b;
 }
 
 class TempDir {
 public:
-    TempDir() {
+    TempDir()
+    {
         static int n = 0;
         path_ = std::filesystem::path(::testing::TempDir()) /
                 ("sound_" + std::to_string(::getpid()) + "_" + std::to_string(n++));
         std::filesystem::create_directories(path_);
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
     std::string File(const std::string &name) const { return (path_ / name).string(); }
-    std::string Write(const std::string &name, const Bytes &b) const {
+    std::string Write(const std::string &name, const Bytes &b) const
+    {
         const std::string p = File(name);
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
         return p;
     }
-    std::string WriteText(const std::string &name, const std::string &text) const {
+    std::string WriteText(const std::string &name, const std::string &text) const
+    {
         const std::string p = File(name);
         std::ofstream(p, std::ios::binary) << text;
         return p;
@@ -97,6 +109,6 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace soundtest
+} // namespace soundtest
 
 #endif

@@ -32,18 +32,22 @@ struct Message {
     int32_t level;
 };
 std::vector<Message> gMessages;
-int32_t Progress(const char *text, int32_t level) {
-    if (level == 2) gMessages.push_back({text, level});
+int32_t Progress(const char *text, int32_t level)
+{
+    if (level == 2)
+        gMessages.push_back({text, level});
     return 0;
 }
 
-Bytes ReadAll(SFILE *s) {
+Bytes ReadAll(SFILE *s)
+{
     Bytes out;
     std::vector<uint8_t> buf(512);
     for (;;) {
         const uint32_t n = SFileGet(s, buf.data(), static_cast<uint32_t>(buf.size()));
         out.insert(out.end(), buf.begin(), buf.begin() + n);
-        if (n == 0) break;
+        if (n == 0)
+            break;
     }
     return out;
 }
@@ -51,22 +55,24 @@ Bytes ReadAll(SFILE *s) {
 // A file of `frames` frames at 100 ms with the given tracks; each frame's
 // chunk holds `perFrame` bytes of generated sound.
 zbxgen::Description Describe(uint32_t frames, const std::vector<std::pair<int, zbxgen::SoundFormat>> &tracks,
-                             uint32_t perFrame, std::vector<Bytes> *sound) {
+                             uint32_t perFrame, std::vector<Bytes> *sound)
+{
     zbxgen::Description d;
     d.width = 8;
     d.height = 8;
     d.frameRate = 100;
     zbxgen::Rng rng(7);
     sound->assign(7, Bytes());
-    for (auto &[n, f] : tracks) d.tracks[static_cast<size_t>(n)] = f;
+    for (auto &[n, f] : tracks)
+        d.tracks[static_cast<size_t>(n)] = f;
     for (uint32_t i = 0; i < frames; ++i) {
         zbxgen::Frame fr;
-        if (i == 0) fr.picture.assign(64, 1);
+        if (i == 0)
+            fr.picture.assign(64, 1);
         for (auto &[n, f] : tracks) {
             zbxgen::SoundChunk c;
             c.pcm = zbxgen::RandomSound(f, perFrame, rng);
-            (*sound)[static_cast<size_t>(n)].insert((*sound)[static_cast<size_t>(n)].end(), c.pcm.begin(),
-                                                    c.pcm.end());
+            (*sound)[static_cast<size_t>(n)].insert((*sound)[static_cast<size_t>(n)].end(), c.pcm.begin(), c.pcm.end());
             fr.sound[static_cast<size_t>(n)] = c;
         }
         d.frames.push_back(fr);
@@ -80,7 +86,8 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ZorblaxSound, TrackIsDeliveredFrameByFrame) {
+TEST_F(ZorblaxSound, TrackIsDeliveredFrameByFrame)
+{
     zbxgen::SoundFormat f8;
     f8.rate = 1000;
     zbxgen::SoundFormat f16;
@@ -93,16 +100,17 @@ TEST_F(ZorblaxSound, TrackIsDeliveredFrameByFrame) {
     auto d2 = Describe(12, {{1, f8}}, 100, &s8);
     auto d3 = Describe(12, {{3, f16}}, 800, &s16);
     d2.tracks[3] = f16;
-    for (size_t i = 0; i < d2.frames.size(); ++i) d2.frames[i].sound[3] = d3.frames[i].sound[3];
+    for (size_t i = 0; i < d2.frames.size(); ++i)
+        d2.frames[i].sound[3] = d3.frames[i].sound[3];
     const std::string name = dir.File("two.zbx");
     ASSERT_TRUE(zbxgen::WriteFile(d2, name));
 
     SFilePtr first = SFilePtr(SFileOpen(dir.File("two").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
-    ASSERT_TRUE(first);  // track 0: the first track with sound, index 1
+    ASSERT_TRUE(first); // track 0: the first track with sound, index 1
     EXPECT_EQ(first->kind, 2);
     EXPECT_EQ(first->trackMask, 0x2000u << 1);
     EXPECT_EQ(first->rate, 1000);
-    EXPECT_EQ(first->total, 1200u);  // 12 frames x 100 ms x 1000 bytes a second
+    EXPECT_EQ(first->total, 1200u); // 12 frames x 100 ms x 1000 bytes a second
     EXPECT_EQ(ReadAll(first.get()), s8[1]);
 
     SFilePtr second = SFilePtr(SFileOpen(name.c_str(), 0, 0, 0, 0, 0, 4, 0, 0, nullptr));
@@ -116,7 +124,8 @@ TEST_F(ZorblaxSound, TrackIsDeliveredFrameByFrame) {
     EXPECT_EQ(ReadAll(second.get()), s16[3]);
 }
 
-TEST_F(ZorblaxSound, FrameNumberStartUsesTheFrameTime) {
+TEST_F(ZorblaxSound, FrameNumberStartUsesTheFrameTime)
+{
     zbxgen::SoundFormat f;
     f.rate = 1000;
     std::vector<Bytes> s;
@@ -132,7 +141,8 @@ TEST_F(ZorblaxSound, FrameNumberStartUsesTheFrameTime) {
     EXPECT_TRUE(std::equal(got.begin(), got.end(), s[0].begin() + 900));
 }
 
-TEST_F(ZorblaxSound, MissingSoundIsReported) {
+TEST_F(ZorblaxSound, MissingSoundIsReported)
+{
     zbxgen::SoundFormat f;
     f.rate = 1000;
     std::vector<Bytes> s;
@@ -149,14 +159,15 @@ TEST_F(ZorblaxSound, MissingSoundIsReported) {
     EXPECT_EQ(gMessages[0].text, "No sound found in the specified Zorblax track.");
 }
 
-TEST_F(ZorblaxSound, ChunkClaimingMoreThanTheLargestChunkStaysInItsBuffer) {
+TEST_F(ZorblaxSound, ChunkClaimingMoreThanTheLargestChunkStaysInItsBuffer)
+{
     zbxgen::SoundFormat f;
     f.rate = 1000;
     f.compressed = true;
     std::vector<Bytes> s;
     auto d = Describe(6, {{0, f}}, 100, &s);
     d.tracks[0]->maxSizeOverride = 100;
-    d.frames[2].sound[0]->claimedSize = 60000;  // far past the header's largest chunk
+    d.frames[2].sound[0]->claimedSize = 60000; // far past the header's largest chunk
     const std::string name = dir.File("lying.zbx");
     ASSERT_TRUE(zbxgen::WriteFile(d, name));
     SFilePtr sf(SFileOpen(name.c_str(), 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
@@ -171,23 +182,26 @@ TEST_F(ZorblaxSound, ChunkClaimingMoreThanTheLargestChunkStaysInItsBuffer) {
 
 // ---- The encoder's chunks through the codec's decoder ------------------------------------
 
-Bytes DecodeWithCodec(const Bytes &file, bool compressed, int *chunks) {
+Bytes DecodeWithCodec(const Bytes &file, bool compressed, int *chunks)
+{
     Bytes out;
     size_t at = 0;
     *chunks = 0;
     while (at + 4 <= file.size()) {
-        const uint32_t l = file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<uint32_t>(file[at + 3]) << 24;
-        if (l < 4 || at + l > file.size()) break;
+        const uint32_t l =
+            file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<uint32_t>(file[at + 3]) << 24;
+        if (l < 4 || at + l > file.size())
+            break;
         ++*chunks;
         if (!compressed) {
             out.insert(out.end(), file.begin() + static_cast<long>(at + 4), file.begin() + static_cast<long>(at + l));
         } else {
-            const uint32_t u = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 |
-                               static_cast<uint32_t>(file[at + 7]) << 24;
+            const uint32_t u =
+                file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | static_cast<uint32_t>(file[at + 7]) << 24;
             Bytes pcm(u + 1, 0xEE);
             zorb::SoundRing ring{pcm.data(), pcm.data() + pcm.size(), pcm.data()};
             zorb::DecodeSoundChunk(file.data() + at + 8, l - 8, u, ring);
-            EXPECT_EQ(pcm.back(), 0xEE);  // nothing past the decoded size
+            EXPECT_EQ(pcm.back(), 0xEE); // nothing past the decoded size
             out.insert(out.end(), pcm.begin(), pcm.end() - 1);
         }
         at += l;
@@ -195,7 +209,8 @@ Bytes DecodeWithCodec(const Bytes &file, bool compressed, int *chunks) {
     return out;
 }
 
-TEST_F(ZorblaxSound, EncodedChunksDecodeWithTheCodecsDecoder) {
+TEST_F(ZorblaxSound, EncodedChunksDecodeWithTheCodecsDecoder)
+{
     const int variants[][2] = {{1, 8}, {2, 8}, {1, 16}, {2, 16}};
     zbxgen::Rng rng(3);
     for (const auto &v : variants) {
@@ -212,7 +227,8 @@ TEST_F(ZorblaxSound, EncodedChunksDecodeWithTheCodecsDecoder) {
             const std::string outName = dir.File("chunks.bin");
             VEXFILE *out = VEXFileCreate(4096, outName.c_str());
             CSFileSetOutput(cs, out);
-            for (uint32_t n : {1u, 700u, 1u, 2u, 1296u}) CSFilePut(cs, n * frame);
+            for (uint32_t n : {1u, 700u, 1u, 2u, 1296u})
+                CSFilePut(cs, n * frame);
             const uint32_t threshold = cs->threshold;
             CSFileClose(cs);
             VEXFileClose(out);
@@ -241,14 +257,16 @@ TEST_F(ZorblaxSound, EncodedChunksDecodeWithTheCodecsDecoder) {
     }
 }
 
-}  // namespace
+} // namespace
 
 // Seeds of fuzz_sound_input: Zorblax files (selector 1) and AVI files with
 // sound (selector 2), behind the two selector bytes. Run by
 // fuzz/sound_input.seeds.sh with ZORB_SEED_DIR set.
-TEST(SoundCorpus, WriteFuzzSeeds) {
+TEST(SoundCorpus, WriteFuzzSeeds)
+{
     const char *dir = std::getenv("ZORB_SEED_DIR");
-    if (!dir) GTEST_SKIP() << "ZORB_SEED_DIR not set";
+    if (!dir)
+        GTEST_SKIP() << "ZORB_SEED_DIR not set";
     std::vector<Bytes> files;
     for (uint32_t s = 1; s <= 8; ++s) {
         Bytes f{static_cast<uint8_t>(1 + 5 * (s % 3)), static_cast<uint8_t>(s * 29)};

@@ -13,7 +13,8 @@ using namespace zorbtest;
 
 namespace {
 
-void OpenAndExit(bool pull, int failOpens) {
+void OpenAndExit(bool pull, int failOpens)
+{
     setenv("ZORBLAX_DEBUG", "1", 1);
     ManualClock clock(1000, 1);
     FakeSoundDevice dev;
@@ -21,7 +22,8 @@ void OpenAndExit(bool pull, int failOpens) {
     zorb::SetPullTimerPassesEnabled(false);
     TrackBox box;
     const ZorbSoundBackend *b = pull ? zorb::PullSoundBackend() : zorb::QueueSoundBackend();
-    if (b->OpenChannel(&box.t, 0, 0)) b->CloseChannel(&box.t);
+    if (b->OpenChannel(&box.t, 0, 0))
+        b->CloseChannel(&box.t);
     std::exit(0);
 }
 
@@ -30,14 +32,17 @@ protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(DebugLog, QueueBackEnd) {
+TEST_F(DebugLog, QueueBackEnd)
+{
     EXPECT_EXIT(OpenAndExit(false, 0), ::testing::ExitedWithCode(0), "Using standard waveOut");
     EXPECT_EXIT(OpenAndExit(false, 1), ::testing::ExitedWithCode(0), "WaveOut open failed - error #: 2");
 }
 
-TEST_F(DebugLog, PullBackEnd) {
-    EXPECT_EXIT(OpenAndExit(true, 0), ::testing::ExitedWithCode(0), "Using DirectSound(.|\n)*DirectSound using HWND: 0");
+TEST_F(DebugLog, PullBackEnd)
+{
+    EXPECT_EXIT(OpenAndExit(true, 0), ::testing::ExitedWithCode(0),
+                "Using DirectSound(.|\n)*DirectSound using HWND: 0");
     EXPECT_EXIT(OpenAndExit(true, 2), ::testing::ExitedWithCode(0), "Unable to create sound buffer - Error #: 1");
 }
 
-}  // namespace
+} // namespace

@@ -23,14 +23,14 @@ namespace {
 namespace fs = std::filesystem;
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr uint32_t kSeconds = 120;  // the sanitizer pass plays a shorter file
+constexpr uint32_t kSeconds = 120; // the sanitizer pass plays a shorter file
 #else
 constexpr uint32_t kSeconds = 600;
 #endif
-constexpr uint32_t kRate = 8000;          // 8-bit mono
-constexpr uint32_t kFrameMs = 50;         // 20 frames per second
+constexpr uint32_t kRate = 8000;  // 8-bit mono
+constexpr uint32_t kFrameMs = 50; // 20 frames per second
 constexpr uint32_t kFrameBytes = kRate * kFrameMs / 1000;
-constexpr uint32_t kPeriodFrames = 256;   // the device takes 32 ms at a time
+constexpr uint32_t kPeriodFrames = 256; // the device takes 32 ms at a time
 
 // A device that takes one period of sound every period of its own time,
 // which runs `speed` times as fast as the system clock. What it takes (and
@@ -41,7 +41,8 @@ public:
     void RunUntil(uint32_t now, uint32_t id, bool pull)
     {
         const double periodMs = 1000.0 * kPeriodFrames / kRate / speed_;
-        if (next_ == 0) next_ = now + periodMs;
+        if (next_ == 0)
+            next_ = now + periodMs;
         while (next_ <= now) {
             next_ += periodMs;
             if (pull) {
@@ -69,7 +70,7 @@ protected:
     void SetUp() override
     {
         ResetSoundState();
-        zorb::SetPullTimerPassesEnabled(false);  // every pass runs on this thread, by the hand-set clock
+        zorb::SetPullTimerPassesEnabled(false); // every pass runs on this thread, by the hand-set clock
         if (std::get<0>(GetParam()))
             ASSERT_EQ(ZorbSelectDirectSound(nullptr), 1);
         else
@@ -102,11 +103,13 @@ TEST_P(Drift, TenMinutesOnADeviceThatRunsFastOrSlow)
     zbxgen::Rng rng(5);
     for (uint32_t i = 0; i < frames; ++i) {
         zbxgen::Frame fr;
-        if (i == 0) fr.picture.assign(64, 3);
+        if (i == 0)
+            fr.picture.assign(64, 3);
         zbxgen::SoundChunk c;
         c.pcm = zbxgen::RandomSound(f, kFrameBytes, rng);
         for (uint8_t &b : c.pcm)
-            if (b == 0x80) b = 0x81;  // silence stands out
+            if (b == 0x80)
+                b = 0x81; // silence stands out
         expect.insert(expect.end(), c.pcm.begin(), c.pcm.end());
         fr.sound[0] = std::move(c);
         d.frames.push_back(std::move(fr));
@@ -120,7 +123,7 @@ TEST_P(Drift, TenMinutesOnADeviceThatRunsFastOrSlow)
     ASSERT_NE(h, nullptr);
     ZorbTrack *t = h->Track[0];
     ASSERT_NE(t, nullptr);
-    dev.AutoConsume = false;  // from now on the device takes sound at its own pace
+    dev.AutoConsume = false; // from now on the device takes sound at its own pace
     const uint32_t id = pull ? t->Pull.Buffer->Device : t->Queue.Device;
     PacedDevice device(dev, speed);
     auto tick = [&] {
@@ -129,12 +132,14 @@ TEST_P(Drift, TenMinutesOnADeviceThatRunsFastOrSlow)
     };
 
     const uint32_t start = clock.Now();
-    uint32_t worstStep = 0;  // frames between the picture and the sound's clock
+    uint32_t worstStep = 0; // frames between the picture and the sound's clock
     for (uint32_t i = 0; i < frames; ++i) {
         ZorbDecodeFrame(h);
-        if (i + 1 == frames) break;
+        if (i + 1 == frames)
+            break;
         ZorbAdvanceFrame(h);
-        while (ZorbMustWait(h)) tick();
+        while (ZorbMustWait(h))
+            tick();
         // The frame about to be shown against the frame the sound has reached
         // (the back end's lead ahead of what the device has played).
         uint32_t soundFrame = (zorb::SoundBackend()->PlayedPosition(t) + t->LeadBytes) / kFrameBytes;
@@ -142,8 +147,10 @@ TEST_P(Drift, TenMinutesOnADeviceThatRunsFastOrSlow)
         worstStep = std::max(worstStep, gap);
     }
     const uint32_t elapsed = clock.Now() - start;
-    while (ZorbSoundPending(h) > 0) tick();
-    for (int i = 0; i < 200; ++i) tick();  // the device plays out
+    while (ZorbSoundPending(h) > 0)
+        tick();
+    for (int i = 0; i < 200; ++i)
+        tick(); // the device plays out
     ZorbStats s{};
     ZorbGetStats(h, &s);
     ZorbClose(h);
@@ -154,12 +161,13 @@ TEST_P(Drift, TenMinutesOnADeviceThatRunsFastOrSlow)
     EXPECT_NEAR(elapsed, expected, expected * 0.002);
     EXPECT_EQ(s.SoundSkips, 0u);
     size_t lead = 0;
-    while (lead < device.heard.size() && device.heard[lead] == 0x80) ++lead;
+    while (lead < device.heard.size() && device.heard[lead] == 0x80)
+        ++lead;
     ASSERT_GE(device.heard.size() - lead, expect.size()) << "sound lost";
     EXPECT_TRUE(std::equal(expect.begin(), expect.end(), device.heard.begin() + lead)) << "gap or loss in the sound";
-    EXPECT_TRUE(std::all_of(device.heard.begin() + lead + expect.size(), device.heard.end(),
-                            [](uint8_t b) { return b == 0x80; }))
-        << "something after the end";
+    EXPECT_TRUE(std::all_of(device.heard.begin() + lead + expect.size(), device.heard.end(), [](uint8_t b) {
+        return b == 0x80;
+    })) << "something after the end";
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEndsAndSpeeds, Drift,
@@ -169,4 +177,4 @@ INSTANTIATE_TEST_SUITE_P(BackEndsAndSpeeds, Drift,
                                     (std::get<1>(info.param) > 1 ? "Fast" : "Slow");
                          });
 
-}  // namespace
+} // namespace

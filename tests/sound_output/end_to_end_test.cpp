@@ -28,13 +28,15 @@ struct Names {
     std::string names[7];
 };
 
-const char *NameTrack(uint32_t track, void *context) {
+const char *NameTrack(uint32_t track, void *context)
+{
     auto *n = static_cast<Names *>(context);
     n->names[track] = n->dir + "/track_" + std::to_string(track) + ".raw";
     return n->names[track].c_str();
 }
 
-std::vector<uint8_t> ReadAll(const std::string &path) {
+std::vector<uint8_t> ReadAll(const std::string &path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
@@ -42,7 +44,8 @@ std::vector<uint8_t> ReadAll(const std::string &path) {
 // True when `heard` is `expected` with only silence bytes put in between
 // (and before and after). Returns how far `expected` was matched in `matched`.
 bool SoundInOrder(const std::vector<uint8_t> &heard, const std::vector<uint8_t> &expected, uint8_t silence,
-                  size_t *matched) {
+                  size_t *matched)
+{
     size_t i = 0;
     for (uint8_t b : heard) {
         if (i < expected.size() && b == expected[i])
@@ -56,8 +59,10 @@ bool SoundInOrder(const std::vector<uint8_t> &heard, const std::vector<uint8_t> 
 
 class EndToEnd : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zorb_e2e_" + std::to_string(::getpid()) + "_" + (GetParam() ? "pull" : "queue"));
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() /
+               ("zorb_e2e_" + std::to_string(::getpid()) + "_" + (GetParam() ? "pull" : "queue"));
         fs::create_directories(dir_);
         names_.dir = dir_.string();
         setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -68,7 +73,8 @@ protected:
         else
             zorb::SoundSetDefaultBackend(zorb::QueueSoundBackend());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         zorb::SetSdlSoundDeviceNamer(nullptr, nullptr);
         ResetSoundState();
         std::error_code ec;
@@ -76,24 +82,29 @@ protected:
     }
 
     // Plays the whole file as a player does, then lets the devices play out.
-    void Play(const std::string &file, uint32_t tracks) {
+    void Play(const std::string &file, uint32_t tracks)
+    {
         ZorbHandle *h = ZorbOpen(const_cast<char *>(file.c_str()), tracks, -1);
         ASSERT_NE(h, nullptr);
         ASSERT_EQ(h->OpenFlags & ZORB_OPEN_TRACKS_MASK, tracks) << "a track did not open";
         for (uint32_t i = 0; i < h->FrameCount; ++i) {
             ZorbDecodeFrame(h);
-            if (i + 1 == h->FrameCount) break;
+            if (i + 1 == h->FrameCount)
+                break;
             ZorbAdvanceFrame(h);
-            while (ZorbMustWait(h)) PlatformSleepMs(1);
+            while (ZorbMustWait(h))
+                PlatformSleepMs(1);
         }
         // Drain: keep servicing until every track's sound has left the ring
         // and the device has taken it (queued: nothing left in its queue;
         // pulled: the buffer stopped after the end of the data).
         auto drained = [&] {
-            zorb::SoundGuard guard;  // the timer thread may be servicing
+            zorb::SoundGuard guard; // the timer thread may be servicing
             for (ZorbTrack *t : h->Track) {
-                if (!t) continue;
-                if (zorb::Pending(t).load() > 0) return false;
+                if (!t)
+                    continue;
+                if (zorb::Pending(t).load() > 0)
+                    return false;
                 if (GetParam() ? t->Pull.Buffer->Taken.load() != t->Pull.Buffer->Written.load()
                                : zorb::CurrentSoundDevice().QueuedBytes(t->Queue.Device) > 0)
                     return false;
@@ -103,10 +114,11 @@ protected:
         uint32_t start = PlatformTimeMs();
         for (;;) {
             ZorbMustWait(h);
-            if (drained() || PlatformTimeMs() - start > 10000) break;
+            if (drained() || PlatformTimeMs() - start > 10000)
+                break;
             PlatformSleepMs(5);
         }
-        PlatformSleepMs(300);  // what the device took is written out
+        PlatformSleepMs(300); // what the device took is written out
         ZorbClose(h);
     }
 
@@ -114,14 +126,15 @@ protected:
     Names names_;
 };
 
-TEST_P(EndToEnd, EveryTrackReachesItsDeviceInOrder) {
+TEST_P(EndToEnd, EveryTrackReachesItsDeviceInOrder)
+{
     zbxgen::Description d;
     d.width = 32;
     d.height = 16;
-    d.frameRate = 50;  // 20 frames per second
-    zbxgen::SoundFormat a;  // 8-bit mono, raw
+    d.frameRate = 50;      // 20 frames per second
+    zbxgen::SoundFormat a; // 8-bit mono, raw
     a.rate = 11025;
-    zbxgen::SoundFormat b;  // 16-bit stereo, compressed
+    zbxgen::SoundFormat b; // 16-bit stereo, compressed
     b.rate = 8000;
     b.stereo = true;
     b.sixteenBit = true;
@@ -134,8 +147,8 @@ TEST_P(EndToEnd, EveryTrackReachesItsDeviceInOrder) {
         zbxgen::Frame f;
         f.picture = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::Random, rng);
         zbxgen::SoundChunk c0, c3;
-        c0.pcm = zbxgen::RandomSound(a, 552, rng);      // 11025 / 20, whole samples
-        c3.pcm = zbxgen::RandomSound(b, 1600, rng);     // 8000 x 4 / 20
+        c0.pcm = zbxgen::RandomSound(a, 552, rng);  // 11025 / 20, whole samples
+        c3.pcm = zbxgen::RandomSound(b, 1600, rng); // 8000 x 4 / 20
         expect0.insert(expect0.end(), c0.pcm.begin(), c0.pcm.end());
         expect3.insert(expect3.end(), c3.pcm.begin(), c3.pcm.end());
         f.sound[0] = c0;
@@ -156,7 +169,8 @@ TEST_P(EndToEnd, EveryTrackReachesItsDeviceInOrder) {
         << "track 3: " << matched << " of " << expect3.size() << " bytes in order, " << heard3.size() << " heard";
 }
 
-TEST_P(EndToEnd, WithoutADeviceTheFilePlaysByTheClock) {
+TEST_P(EndToEnd, WithoutADeviceTheFilePlaysByTheClock)
+{
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     zbxgen::Description d;
     d.width = 16;
@@ -184,13 +198,14 @@ TEST_P(EndToEnd, WithoutADeviceTheFilePlaysByTheClock) {
     for (uint32_t i = 0; i < h->FrameCount; ++i) {
         ZorbDecodeFrame(h);
         ZorbAdvanceFrame(h);
-        while (ZorbMustWait(h)) PlatformSleepMs(1);
+        while (ZorbMustWait(h))
+            PlatformSleepMs(1);
     }
-    EXPECT_GE(PlatformTimeMs() - start, 4u * 20u);  // paced by the clock
+    EXPECT_GE(PlatformTimeMs() - start, 4u * 20u); // paced by the clock
     ZorbClose(h);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, EndToEnd, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Pull" : "Queue"; });
 
-}  // namespace
+} // namespace

@@ -18,13 +18,15 @@ namespace {
 
 class PullBackend : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ResetSoundState();
         zorb::SetPullTimerPassesEnabled(false);
     }
     void TearDown() override { ResetSoundState(); }
     // Runs the service past the 10 ms gate.
-    void Pass(ManualClock &clock) {
+    void Pass(ManualClock &clock)
+    {
         clock.Advance(10);
         b->Service();
     }
@@ -32,13 +34,14 @@ protected:
     FakeSoundDevice dev;
 };
 
-TEST_F(PullBackend, OpenCreatesTheObjectABufferAndTheTimer) {
+TEST_F(PullBackend, OpenCreatesTheObjectABufferAndTheTimer)
+{
     ManualClock clock;
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0x20 | 0x40), 1);
     EXPECT_EQ(box.t.Pull.BufferBytes, 12288u);
     ASSERT_NE(box.t.Pull.Buffer, nullptr);
-    EXPECT_EQ(box.t.LeadBytes, 2205u);  // a tenth of a second (three 256-sample periods are less)
+    EXPECT_EQ(box.t.LeadBytes, 2205u); // a tenth of a second (three 256-sample periods are less)
     zorb::PullBackendState s = zorb::PullBackendStateForTests();
     EXPECT_TRUE(s.ObjectExists);
     EXPECT_TRUE(s.CreatedHere);
@@ -55,7 +58,8 @@ TEST_F(PullBackend, OpenCreatesTheObjectABufferAndTheTimer) {
     EXPECT_EQ(dev.OpenDevices(), 0u);
 }
 
-TEST_F(PullBackend, BufferCreationIsRetriedOnce) {
+TEST_F(PullBackend, BufferCreationIsRetriedOnce)
+{
     ManualClock clock;
     TrackBox box;
     dev.FailOpens = 1;
@@ -66,18 +70,19 @@ TEST_F(PullBackend, BufferCreationIsRetriedOnce) {
     dev.FailOpens = 2;
     EXPECT_EQ(b->OpenChannel(&other.t, 0, 0), 0);
     EXPECT_EQ(zorb::SoundChannelList(), nullptr);
-    EXPECT_FALSE(zorb::PullBackendStateForTests().ObjectExists);  // released again
+    EXPECT_FALSE(zorb::PullBackendStateForTests().ObjectExists); // released again
     EXPECT_EQ(dev.InitCount, 0);
     dev.FailInit = true;
     EXPECT_EQ(b->OpenChannel(&other.t, 0, 0), 0);
 }
 
-TEST_F(PullBackend, ServiceFillsTheBufferAndTheDeviceTakesItInOrder) {
+TEST_F(PullBackend, ServiceFillsTheBufferAndTheDeviceTakesItInOrder)
+{
     ManualClock clock;
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     uint32_t id = box.t.Pull.Buffer->Device;
-    EXPECT_EQ(dev.PullBytes(id, 64), std::vector<uint8_t>(64, 0x80));  // nothing yet: silence, no underrun
+    EXPECT_EQ(dev.PullBytes(id, 64), std::vector<uint8_t>(64, 0x80)); // nothing yet: silence, no underrun
 
     std::vector<uint8_t> sound = Ramp(25000);
     box.Feed(sound);
@@ -99,7 +104,8 @@ TEST_F(PullBackend, ServiceFillsTheBufferAndTheDeviceTakesItInOrder) {
     b->CloseChannel(&box.t);
 }
 
-TEST_F(PullBackend, ARunDryIsHeardAsSilenceAndCountedOnceWhenSoundComesAgain) {
+TEST_F(PullBackend, ARunDryIsHeardAsSilenceAndCountedOnceWhenSoundComesAgain)
+{
     ManualClock clock;
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -112,7 +118,7 @@ TEST_F(PullBackend, ARunDryIsHeardAsSilenceAndCountedOnceWhenSoundComesAgain) {
     EXPECT_EQ(std::vector<uint8_t>(heard.begin() + 1000, heard.end()), std::vector<uint8_t>(500, 0x80));
     dev.PullBytes(id, 500);
     Pass(clock);
-    EXPECT_EQ(box.t.SoundSkips, 0u);  // the end of the sound is no underrun by itself
+    EXPECT_EQ(box.t.SoundSkips, 0u); // the end of the sound is no underrun by itself
 
     // More sound: the device ran dry in between, once.
     std::vector<uint8_t> more = Ramp(800, 50);
@@ -120,7 +126,7 @@ TEST_F(PullBackend, ARunDryIsHeardAsSilenceAndCountedOnceWhenSoundComesAgain) {
     Pass(clock);
     EXPECT_EQ(box.t.SoundSkips, 1u);
     EXPECT_EQ(box.t.Underrun, 1u);
-    EXPECT_EQ(dev.PullBytes(id, 800), more);  // the next sound is the next thing heard
+    EXPECT_EQ(dev.PullBytes(id, 800), more); // the next sound is the next thing heard
     box.Feed(Ramp(40));
     Pass(clock);
     EXPECT_EQ(box.t.SoundSkips, 1u);
@@ -128,25 +134,27 @@ TEST_F(PullBackend, ARunDryIsHeardAsSilenceAndCountedOnceWhenSoundComesAgain) {
     b->CloseChannel(&box.t);
 }
 
-TEST_F(PullBackend, OnlyWholeSampleFramesReachTheDevice) {
+TEST_F(PullBackend, OnlyWholeSampleFramesReachTheDevice)
+{
     ManualClock clock;
     TrackBox box(kPresent | k16Bit | kStereo | 11025);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     box.Feed(Ramp(4000));
     Pass(clock);
     uint32_t id = box.t.Pull.Buffer->Device;
-    dev.PullBytes(id, 4000 - 4096 % 4000);  // leaves room that is no multiple of 4 bytes... in a 4096 buffer
+    dev.PullBytes(id, 4000 - 4096 % 4000); // leaves room that is no multiple of 4 bytes... in a 4096 buffer
     box.Feed(Ramp(4003, 3));
     Pass(clock);
     EXPECT_EQ(box.t.Pull.Buffer->Written.load() % 4, 0u);
     b->CloseChannel(&box.t);
 }
 
-TEST_F(PullBackend, TheServiceRunsAtMostEveryTenMilliseconds) {
+TEST_F(PullBackend, TheServiceRunsAtMostEveryTenMilliseconds)
+{
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
-    b->Service();  // the first call always runs
+    b->Service(); // the first call always runs
     box.Feed(Ramp(400));
     clock.Advance(9);
     b->Service();
@@ -157,7 +165,8 @@ TEST_F(PullBackend, TheServiceRunsAtMostEveryTenMilliseconds) {
     b->CloseChannel(&box.t);
 }
 
-TEST_F(PullBackend, APassIsSkippedWhileTheBusyCounterIsRaised) {
+TEST_F(PullBackend, APassIsSkippedWhileTheBusyCounterIsRaised)
+{
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -174,33 +183,35 @@ TEST_F(PullBackend, APassIsSkippedWhileTheBusyCounterIsRaised) {
     b->CloseChannel(&box.t);
 }
 
-TEST_F(PullBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt) {
+TEST_F(PullBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt)
+{
     ManualClock clock;
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     uint32_t id = box.t.Pull.Buffer->Device;
     box.Feed(Ramp(20000));
     clock.Advance(10);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // 12288 written, none taken
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u); // 12288 written, none taken
     dev.PullBytes(id, 2000);
     clock.Advance(10);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // taken just now: it plays from here
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u); // taken just now: it plays from here
     clock.Advance(50);
     EXPECT_EQ(b->PlayedPosition(&box.t), 50u * 22050u / 1000u);
     clock.Advance(1000);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2000u);  // never past what the device took
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2000u); // never past what the device took
     dev.PullBytes(id, 500);
     EXPECT_EQ(b->PlayedPosition(&box.t), 2000u);
     clock.Advance(10);
     EXPECT_EQ(b->PlayedPosition(&box.t), 2000u + 220u);
 
-    b->Reset(&box.t);  // what was written and not taken is dropped
+    b->Reset(&box.t); // what was written and not taken is dropped
     EXPECT_EQ(b->PlayedPosition(&box.t), 0u);
     EXPECT_EQ(box.t.Pull.Buffer->Written.load(), box.t.Pull.Buffer->Taken.load());
     b->CloseChannel(&box.t);
 }
 
-TEST_F(PullBackend, PauseReleasesTheBufferAndTheObjectResumeCreatesThemAgain) {
+TEST_F(PullBackend, PauseReleasesTheBufferAndTheObjectResumeCreatesThemAgain)
+{
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -209,7 +220,7 @@ TEST_F(PullBackend, PauseReleasesTheBufferAndTheObjectResumeCreatesThemAgain) {
     EXPECT_FALSE(zorb::PullBackendStateForTests().ObjectExists);
     EXPECT_EQ(dev.InitCount, 0);
     box.Feed(Ramp(400));
-    Pass(clock);  // no buffer: nothing happens
+    Pass(clock); // no buffer: nothing happens
     EXPECT_EQ(zorb::Pending(&box.t).load(), 400u);
 
     dev.FailOpens = 2;
@@ -217,18 +228,19 @@ TEST_F(PullBackend, PauseReleasesTheBufferAndTheObjectResumeCreatesThemAgain) {
     EXPECT_FALSE(zorb::PullBackendStateForTests().ObjectExists);
     ASSERT_EQ(b->Resume(&box.t), 1);
     EXPECT_NE(box.t.Pull.Buffer, nullptr);
-    EXPECT_EQ(b->Resume(&box.t), 1);  // a buffer exists: nothing to do
+    EXPECT_EQ(b->Resume(&box.t), 1); // a buffer exists: nothing to do
     Pass(clock);
     EXPECT_EQ(box.t.Pull.Buffer->Written.load(), 400u);
     b->CloseChannel(&box.t);
     EXPECT_EQ(dev.InitCount, 0);
 }
 
-TEST_F(PullBackend, ACallersAudioSystemIsNeverTakenDown) {
+TEST_F(PullBackend, ACallersAudioSystemIsNeverTakenDown)
+{
     ManualClock clock;
     int token = 0;
     ASSERT_EQ(ZorbSelectDirectSound(&token), 1);
-    EXPECT_EQ(ZorbSelectDirectSound(nullptr), 1);  // already installed: this one
+    EXPECT_EQ(ZorbSelectDirectSound(nullptr), 1); // already installed: this one
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     EXPECT_EQ(dev.InitCount, 0);
@@ -236,7 +248,8 @@ TEST_F(PullBackend, ACallersAudioSystemIsNeverTakenDown) {
     EXPECT_TRUE(zorb::PullBackendStateForTests().ObjectExists);
 }
 
-TEST(SelectBackend, TheFirstChoiceStaysForTheProcess) {
+TEST(SelectBackend, TheFirstChoiceStaysForTheProcess)
+{
     ResetSoundState();
     ASSERT_TRUE(zorb::SoundInstallBackend(zorb::QueueSoundBackend()));
     EXPECT_EQ(ZorbSelectDirectSound(nullptr), 0);
@@ -250,8 +263,9 @@ TEST(SelectBackend, TheFirstChoiceStaysForTheProcess) {
     ResetSoundState();
 }
 
-TEST_F(PullBackend, TheTimerThreadKeepsTheDeviceFed) {
-    zorb::SetPullTimerPassesEnabled(true);  // real clock, real timer
+TEST_F(PullBackend, TheTimerThreadKeepsTheDeviceFed)
+{
+    zorb::SetPullTimerPassesEnabled(true); // real clock, real timer
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     uint32_t id = box.t.Pull.Buffer->Device;
@@ -273,4 +287,4 @@ TEST_F(PullBackend, TheTimerThreadKeepsTheDeviceFed) {
     EXPECT_FALSE(zorb::PullBackendStateForTests().TimerRunning);
 }
 
-}  // namespace
+} // namespace

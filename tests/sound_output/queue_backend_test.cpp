@@ -21,7 +21,8 @@ protected:
     FakeSoundDevice dev;
 };
 
-TEST(TrackSizes, TheWorkedExampleAndTheMinimumRing) {
+TEST(TrackSizes, TheWorkedExampleAndTheMinimumRing)
+{
     zorb::TrackSizes s = zorb::ComputeTrackSizes(22050, 6666);
     EXPECT_EQ(s.FrameBytes1024, 1505129u);
     EXPECT_EQ(s.RingSize, 28672u);
@@ -36,7 +37,8 @@ TEST(TrackSizes, TheWorkedExampleAndTheMinimumRing) {
     EXPECT_GE(big.RingSize, bps + 2 * 17640u - 4095u);
 }
 
-TEST_F(QueueBackend, OpenPlaysFourSilentBytesAndJoinsTheList) {
+TEST_F(QueueBackend, OpenPlaysFourSilentBytesAndJoinsTheList)
+{
     ManualClock clock;
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -54,7 +56,8 @@ TEST_F(QueueBackend, OpenPlaysFourSilentBytesAndJoinsTheList) {
     EXPECT_EQ(dev.InitCount, 0);
 }
 
-TEST_F(QueueBackend, SixteenBitSilenceIsZero) {
+TEST_F(QueueBackend, SixteenBitSilenceIsZero)
+{
     ManualClock clock;
     TrackBox box(kPresent | k16Bit | kStereo | 11025);
     ASSERT_EQ(b->OpenChannel(&box.t, 1, 0), 1);
@@ -63,8 +66,9 @@ TEST_F(QueueBackend, SixteenBitSilenceIsZero) {
     b->CloseChannel(&box.t);
 }
 
-TEST_F(QueueBackend, ADeviceThatDoesNotPlayFailsTheOpenAfterOneSecond) {
-    ManualClock clock(1000, 7);  // every reading moves 7 ms on
+TEST_F(QueueBackend, ADeviceThatDoesNotPlayFailsTheOpenAfterOneSecond)
+{
+    ManualClock clock(1000, 7); // every reading moves 7 ms on
     dev.AutoConsume = false;
     TrackBox box;
     EXPECT_EQ(b->OpenChannel(&box.t, 0, 0), 0);
@@ -75,7 +79,8 @@ TEST_F(QueueBackend, ADeviceThatDoesNotPlayFailsTheOpenAfterOneSecond) {
     EXPECT_EQ(zorb::SoundChannelList(), nullptr);
 }
 
-TEST_F(QueueBackend, NoDeviceOrNoAudioSystemFailsTheOpen) {
+TEST_F(QueueBackend, NoDeviceOrNoAudioSystemFailsTheOpen)
+{
     ManualClock clock;
     TrackBox box;
     dev.FailOpens = 1;
@@ -86,27 +91,28 @@ TEST_F(QueueBackend, NoDeviceOrNoAudioSystemFailsTheOpen) {
     EXPECT_EQ(zorb::SoundChannelList(), nullptr);
 }
 
-TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndCountsRealUnderruns) {
+TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndCountsRealUnderruns)
+{
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
-    EXPECT_EQ(box.t.LeadBytes, 2205u);  // a tenth of a second
+    EXPECT_EQ(box.t.LeadBytes, 2205u); // a tenth of a second
     dev.AutoConsume = false;
     uint32_t id = box.t.Queue.Device;
     auto &d = dev.Get(id);
 
     std::vector<uint8_t> sound = Ramp(20000);
     box.Feed(sound);
-    b->Service();  // buffer 1: 8192 bytes
-    b->Service();  // buffer 2: 8192 bytes
-    b->Service();  // both in flight: nothing
+    b->Service(); // buffer 1: 8192 bytes
+    b->Service(); // buffer 2: 8192 bytes
+    b->Service(); // both in flight: nothing
     ASSERT_EQ(d.QueueCalls.size(), 3u);
     EXPECT_EQ(d.QueueCalls[1], 8192u);
     EXPECT_EQ(d.QueueCalls[2], 8192u);
     EXPECT_EQ(zorb::Pending(&box.t).load(), 20000u - 16384u);
-    EXPECT_EQ(box.t.SoundSkips, 0u);  // the start is no underrun
+    EXPECT_EQ(box.t.SoundSkips, 0u); // the start is no underrun
 
-    dev.Consume(id, 8192);  // first buffer done, the second still playing
+    dev.Consume(id, 8192); // first buffer done, the second still playing
     b->Service();
     ASSERT_EQ(d.QueueCalls.size(), 4u);
     EXPECT_EQ(d.QueueCalls[3], 20000u - 16384u);
@@ -114,11 +120,11 @@ TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndCountsRealUnderruns)
     EXPECT_EQ(std::vector<uint8_t>(d.Received.begin() + 4, d.Received.end()), sound);
     EXPECT_EQ(box.t.SoundSkips, 0u);
 
-    dev.Consume(id, 1u << 20);  // everything played: the end of the sound, no underrun yet
+    dev.Consume(id, 1u << 20); // everything played: the end of the sound, no underrun yet
     b->Service();
     EXPECT_EQ(box.t.Underrun, 1u);
     EXPECT_EQ(box.t.SoundSkips, 0u);
-    box.Feed(Ramp(100));  // sound after the device ran dry: one underrun
+    box.Feed(Ramp(100)); // sound after the device ran dry: one underrun
     b->Service();
     EXPECT_EQ(box.t.SoundSkips, 1u);
     EXPECT_EQ(box.t.Underrun, 0u);
@@ -129,7 +135,8 @@ TEST_F(QueueBackend, ServiceSendsPendingBytesInTwoBuffersAndCountsRealUnderruns)
     b->CloseChannel(&box.t);
 }
 
-TEST_F(QueueBackend, TheLastFewBytesAreSentInWholeSampleFrames) {
+TEST_F(QueueBackend, TheLastFewBytesAreSentInWholeSampleFrames)
+{
     ManualClock clock;
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -147,25 +154,26 @@ TEST_F(QueueBackend, TheLastFewBytesAreSentInWholeSampleFrames) {
     b->CloseChannel(&stereo.t);
 }
 
-TEST_F(QueueBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt) {
+TEST_F(QueueBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt)
+{
     ManualClock clock(5000);
     TrackBox box(kPresent | 22050);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
     dev.AutoConsume = false;
     uint32_t id = box.t.Queue.Device;
-    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // nothing sent yet
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u); // nothing sent yet
     box.Feed(Ramp(8820));
     clock.Advance(500);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // sent, but the device took nothing
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u); // sent, but the device took nothing
     dev.Consume(id, 2205);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 0u);  // taken now: it plays from here
+    EXPECT_EQ(b->PlayedPosition(&box.t), 0u); // taken now: it plays from here
     clock.Advance(50);
     EXPECT_EQ(b->PlayedPosition(&box.t), 2205u / 2);
     clock.Advance(500);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u);  // never past what it took
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u); // never past what it took
     dev.Consume(id, 2205);
     clock.Advance(20);
-    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u);  // the new stretch starts when it is seen
+    EXPECT_EQ(b->PlayedPosition(&box.t), 2205u); // the new stretch starts when it is seen
     clock.Advance(20);
     EXPECT_EQ(b->PlayedPosition(&box.t), 2205u + 441u);
     // A device that took several stretches unseen: the position is at least
@@ -173,7 +181,7 @@ TEST_F(QueueBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt) {
     dev.Consume(id, 2205);
     EXPECT_EQ(b->PlayedPosition(&box.t), 4410u);
 
-    b->Reset(&box.t);  // what the device had not taken is dropped
+    b->Reset(&box.t); // what the device had not taken is dropped
     EXPECT_EQ(b->PlayedPosition(&box.t), 0u);
     EXPECT_EQ(dev.QueuedBytes(id), 0u);
     box.Feed(Ramp(441));
@@ -185,7 +193,8 @@ TEST_F(QueueBackend, PlayedPositionIsWhatTheDeviceTookRunOnByTimeNeverPastIt) {
     b->CloseChannel(&box.t);
 }
 
-TEST_F(QueueBackend, PauseClosesTheDeviceAndResumeOpensItAgain) {
+TEST_F(QueueBackend, PauseClosesTheDeviceAndResumeOpensItAgain)
+{
     ManualClock clock(1000, 1);
     TrackBox box;
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -194,7 +203,7 @@ TEST_F(QueueBackend, PauseClosesTheDeviceAndResumeOpensItAgain) {
     EXPECT_EQ(box.t.Queue.Device, 0u);
     EXPECT_FALSE(dev.Get(first).Open);
     box.Feed(Ramp(100));
-    b->Service();  // nothing goes anywhere while paused
+    b->Service(); // nothing goes anywhere while paused
     EXPECT_EQ(zorb::Pending(&box.t).load(), 100u);
 
     ASSERT_EQ(b->Resume(&box.t), 1);
@@ -215,12 +224,13 @@ TEST_F(QueueBackend, PauseClosesTheDeviceAndResumeOpensItAgain) {
     EXPECT_EQ(dev.InitCount, 0);
 }
 
-TEST_F(QueueBackend, EveryChannelInTheListIsServiced) {
+TEST_F(QueueBackend, EveryChannelInTheListIsServiced)
+{
     ManualClock clock;
     TrackBox a(kPresent | 22050, 6666, 0), c(kPresent | 11025, 6666, 3);
     ASSERT_EQ(b->OpenChannel(&a.t, 0, 0), 1);
     ASSERT_EQ(b->OpenChannel(&c.t, 0, 0), 1);
-    EXPECT_EQ(zorb::SoundChannelList(), &c.t);  // newest first
+    EXPECT_EQ(zorb::SoundChannelList(), &c.t); // newest first
     a.Feed(Ramp(1000, 1));
     c.Feed(Ramp(500, 7));
     b->Service();
@@ -232,7 +242,8 @@ TEST_F(QueueBackend, EveryChannelInTheListIsServiced) {
     b->CloseChannel(&c.t);
 }
 
-TEST_F(QueueBackend, AVerySlowRateStillMovesData) {
+TEST_F(QueueBackend, AVerySlowRateStillMovesData)
+{
     ManualClock clock;
     TrackBox box(kPresent | 2, 10000, 0, 4);
     ASSERT_EQ(b->OpenChannel(&box.t, 0, 0), 1);
@@ -243,15 +254,16 @@ TEST_F(QueueBackend, AVerySlowRateStillMovesData) {
     b->CloseChannel(&box.t);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TEST(RuntimeSoundHook, ServicesTheBackEndWhileATrackIsOpen) {
+TEST(RuntimeSoundHook, ServicesTheBackEndWhileATrackIsOpen)
+{
     ResetSoundState();
     ASSERT_TRUE(zorb::SoundInstallBackend(FakeBackend::Table()));
     zorb::RuntimeSoundService();
-    EXPECT_EQ(FakeBackend::Services, 0);  // no track open
+    EXPECT_EQ(FakeBackend::Services, 0); // no track open
     zorb::SoundTrackOpened();
     zorb::RuntimeSoundService();
     EXPECT_EQ(FakeBackend::Services, 1);
@@ -259,4 +271,4 @@ TEST(RuntimeSoundHook, ServicesTheBackEndWhileATrackIsOpen) {
     ResetSoundState();
 }
 
-}  // namespace
+} // namespace

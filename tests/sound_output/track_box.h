@@ -15,7 +15,8 @@ struct TrackBox {
     ZorbTrack t{};
     std::vector<uint8_t> ring;
     explicit TrackBox(uint32_t format = kPresent | 22050, uint32_t period = 6666, uint32_t index = 0,
-                      uint32_t maxChunk = 1472) {
+                      uint32_t maxChunk = 1472)
+    {
         zorb::TrackSetUp(&t, index, format, period);
         ring.resize(t.RingSize);
         zorb::TrackAttachRing(&t, ring.data());
@@ -25,7 +26,8 @@ struct TrackBox {
     TrackBox &operator=(const TrackBox &) = delete;
 
     // Feeds bytes as one frame's sound.
-    uint32_t Feed(const std::vector<uint8_t> &bytes) {
+    uint32_t Feed(const std::vector<uint8_t> &bytes)
+    {
         return zorb::FeedTrack(
             &t, static_cast<uint32_t>(bytes.size()),
             [](void *ctx, ZorbTrack *tr, uint32_t n) {
@@ -37,7 +39,8 @@ struct TrackBox {
 
 // n bytes counting up from start (wrapping at 256), never the silence byte
 // 0x80 so inserted silence stands out.
-inline std::vector<uint8_t> Ramp(uint32_t n, uint32_t start = 0) {
+inline std::vector<uint8_t> Ramp(uint32_t n, uint32_t start = 0)
+{
     std::vector<uint8_t> v(n);
     for (uint32_t i = 0; i < n; ++i) {
         uint8_t b = static_cast<uint8_t>(start + i);
@@ -46,4 +49,4 @@ inline std::vector<uint8_t> Ramp(uint32_t n, uint32_t start = 0) {
     return v;
 }
 
-}  // namespace zorbtest
+} // namespace zorbtest

@@ -45,21 +45,21 @@ public:
         zorb::SoundFormat Format{};
         zorb::SoundPullFn Fn = nullptr;
         void *Context = nullptr;
-        std::vector<uint8_t> Received;  // queued: everything handed over; pull: everything pulled
-        uint64_t Consumed = 0;          // queued: bytes the device has taken
-        std::vector<uint32_t> QueueCalls;  // sizes of the buffers handed over
+        std::vector<uint8_t> Received;    // queued: everything handed over; pull: everything pulled
+        uint64_t Consumed = 0;            // queued: bytes the device has taken
+        std::vector<uint32_t> QueueCalls; // sizes of the buffers handed over
     };
 
-    FakeSoundDevice();   // installs itself
-    ~FakeSoundDevice() override;  // restores the SDL layer
+    FakeSoundDevice();           // installs itself
+    ~FakeSoundDevice() override; // restores the SDL layer
 
     // Behaviour.
     bool FailInit = false;
-    int FailOpens = 0;          // the next n opens fail
-    bool AutoConsume = true;    // queued devices take everything at once
-    int InitCount = 0;          // Init minus Quit calls
+    int FailOpens = 0;       // the next n opens fail
+    bool AutoConsume = true; // queued devices take everything at once
+    int InitCount = 0;       // Init minus Quit calls
     int LockDepth = 0;
-    uint32_t Period = 256;      // sample frames per device period
+    uint32_t Period = 256; // sample frames per device period
 
     // The device takes up to n more queued bytes.
     void Consume(uint32_t device, uint64_t n);
@@ -98,7 +98,7 @@ struct FakeBackend {
     static bool FailOpen;
     static bool FailResume;
     static std::map<const ZorbTrack *, uint32_t> Played;
-    static std::vector<std::string> Calls;  // "open 0", "reset 1", "pause 0", ...
+    static std::vector<std::string> Calls; // "open 0", "reset 1", "pause 0", ...
     static int Services;
 };
 
@@ -106,6 +106,6 @@ struct FakeBackend {
 // runtime), with no default back end.
 void ResetSoundState();
 
-}  // namespace zorbtest
+} // namespace zorbtest
 
 #endif

@@ -13,9 +13,12 @@ void Init()
     std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
 }
 
-Magick::Quantum Q(uint8_t v) { return static_cast<Magick::Quantum>(v * (MaxRGB / 255)); }
+Magick::Quantum Q(uint8_t v)
+{
+    return static_cast<Magick::Quantum>(v * (MaxRGB / 255));
+}
 
-}  // namespace
+} // namespace
 
 bool WritePalettedImage(const std::string &magick, const std::string &path, int width, int height,
                         const std::vector<uint8_t> &indices, const std::vector<uint8_t> &palette)
@@ -32,7 +35,8 @@ bool WritePalettedImage(const std::string &magick, const std::string &path, int 
         img.modifyImage();
         Magick::PixelPacket *px = img.getPixels(0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
         Magick::IndexPacket *ix = img.getIndexes();
-        if (!px || !ix) return false;
+        if (!px || !ix)
+            return false;
         for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); i++) {
             uint8_t v = indices[i];
             ix[i] = v;
@@ -60,7 +64,8 @@ bool WriteTrueColourImage(const std::string &magick, const std::string &path, in
         img.type(Magick::TrueColorType);
         img.modifyImage();
         Magick::PixelPacket *px = img.getPixels(0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
-        if (!px) return false;
+        if (!px)
+            return false;
         for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); i++) {
             px[i].red = Q(rgb[3 * i]);
             px[i].green = Q(rgb[3 * i + 1]);
@@ -76,4 +81,4 @@ bool WriteTrueColourImage(const std::string &magick, const std::string &path, in
     return true;
 }
 
-}  // namespace gfxsamples
+} // namespace gfxsamples

@@ -17,6 +17,6 @@ bool WritePalettedImage(const std::string &magick, const std::string &path, int 
 bool WriteTrueColourImage(const std::string &magick, const std::string &path, int width, int height,
                           const std::vector<uint8_t> &rgb);
 
-}  // namespace gfxsamples
+} // namespace gfxsamples
 
 #endif

@@ -23,13 +23,15 @@ void Put32(Bytes &b, uint32_t v)
 
 void PutTag(Bytes &b, const char *tag)
 {
-    for (int i = 0; i < 4; i++) b.push_back(static_cast<uint8_t>(tag[i]));
+    for (int i = 0; i < 4; i++)
+        b.push_back(static_cast<uint8_t>(tag[i]));
 }
 
 bool WriteFile(const std::string &path, const Bytes &b)
 {
     FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = b.empty() || std::fwrite(b.data(), 1, b.size(), f) == b.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -41,16 +43,19 @@ std::string ScratchDir(const std::string &tag)
         ~Dirs()
         {
             std::error_code ec;
-            for (auto &d : byTag) std::filesystem::remove_all(d.second, ec);
+            for (auto &d : byTag)
+                std::filesystem::remove_all(d.second, ec);
         }
     };
     static Dirs dirs;
     auto it = dirs.byTag.find(tag);
-    if (it != dirs.byTag.end()) return it->second;
+    if (it != dirs.byTag.end())
+        return it->second;
     std::string tmpl = (std::filesystem::temp_directory_path() / ("zorb_" + tag + "_XXXXXX")).string();
     const char *d = mkdtemp(tmpl.data());
     std::string dir = d ? std::string(d) : std::filesystem::temp_directory_path().string();
-    if (d) dirs.byTag[tag] = dir;
+    if (d)
+        dirs.byTag[tag] = dir;
     return dir;
 }
 
@@ -58,10 +63,12 @@ Bytes ReadFile(const std::string &path)
 {
     Bytes b;
     FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return b;
+    if (!f)
+        return b;
     uint8_t buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        b.insert(b.end(), buf, buf + n);
     std::fclose(f);
     return b;
 }
@@ -73,7 +80,8 @@ void PutChunk(Bytes &out, const char *id, const Bytes &data)
     PutTag(out, id);
     Put32(out, static_cast<uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());
-    if (data.size() & 1) out.push_back(0);
+    if (data.size() & 1)
+        out.push_back(0);
 }
 
 void PutList(Bytes &out, const char *type, const Bytes &content)
@@ -84,7 +92,7 @@ void PutList(Bytes &out, const char *type, const Bytes &content)
     out.insert(out.end(), content.begin(), content.end());
 }
 
-}  // namespace
+} // namespace
 
 // ---- AVI ----------------------------------------------------------------------
 
@@ -153,15 +161,17 @@ Bytes AviBuilder::Build() const
     Bytes hdrl;
     Bytes avih;
     uint32_t frames = streams_.empty() || !streams_[0].video ? 0 : streams_[0].length;
-    Put32(avih, 66666);  // microseconds per frame (informational)
-    for (int i = 0; i < 3; i++) Put32(avih, 0);
+    Put32(avih, 66666); // microseconds per frame (informational)
+    for (int i = 0; i < 3; i++)
+        Put32(avih, 0);
     Put32(avih, frames);
     Put32(avih, 0);
     Put32(avih, static_cast<uint32_t>(streams_.size()));
     Put32(avih, 0);
     Put32(avih, streams_.empty() ? 0 : static_cast<uint32_t>(streams_[0].width));
     Put32(avih, streams_.empty() ? 0 : static_cast<uint32_t>(streams_[0].height));
-    for (int i = 0; i < 4; i++) Put32(avih, 0);
+    for (int i = 0; i < 4; i++)
+        Put32(avih, 0);
     PutChunk(hdrl, "avih", avih);
     for (const Stream &s : streams_) {
         Bytes strl, strh, strf;
@@ -170,9 +180,9 @@ Bytes AviBuilder::Build() const
             PutTag(strh, "DIB ");
         else
             Put32(strh, 0);
-        Put32(strh, 0);  // flags
-        Put32(strh, 0);  // priority, language
-        Put32(strh, 0);  // initial frames
+        Put32(strh, 0); // flags
+        Put32(strh, 0); // priority, language
+        Put32(strh, 0); // initial frames
         if (s.video) {
             Put32(strh, s.scale);
             Put32(strh, s.rate);
@@ -181,9 +191,9 @@ Bytes AviBuilder::Build() const
             Put32(strh, block);
             Put32(strh, block * s.sampleRate);
         }
-        Put32(strh, 0);  // start
+        Put32(strh, 0); // start
         Put32(strh, s.length);
-        Put32(strh, 0);  // suggested buffer size
+        Put32(strh, 0); // suggested buffer size
         Put32(strh, 0xFFFFFFFF);
         Put32(strh, s.video ? 0 : static_cast<uint32_t>(s.channels * s.bits / 8));
         Put16(strh, 0);
@@ -224,7 +234,8 @@ Bytes AviBuilder::Build() const
             Put32(strf, s.sampleRate * block);
             Put16(strf, block);
             Put16(strf, static_cast<uint32_t>(s.bits));
-            while (strf.size() < s.formatSize) strf.push_back(0);
+            while (strf.size() < s.formatSize)
+                strf.push_back(0);
         }
         PutChunk(strl, "strh", strh);
         PutChunk(strl, "strf", strf);
@@ -239,7 +250,8 @@ Bytes AviBuilder::Build() const
             PutList(movi, "rec ", rec);
         }
     } else {
-        for (const Chunk &c : chunks_) PutChunk(movi, c.id.c_str(), c.data);
+        for (const Chunk &c : chunks_)
+            PutChunk(movi, c.id.c_str(), c.data);
     }
     Bytes body;
     PutTag(body, "AVI ");
@@ -269,7 +281,8 @@ Bytes FlicBuilder::Build() const
         Put32(frames, static_cast<uint32_t>(body.size() + 16));
         Put16(frames, 0xF1FA);
         Put16(frames, static_cast<uint32_t>(f.size()));
-        for (int i = 0; i < 8; i++) frames.push_back(0);
+        for (int i = 0; i < 8; i++)
+            frames.push_back(0);
         frames.insert(frames.end(), body.begin(), body.end());
     }
     Bytes h(128, 0);
@@ -329,11 +342,12 @@ FlicChunk FlicBuilder::ByteRun(int width, int height, const Bytes &pixels)
     FlicChunk c{15, {}};
     for (int y = 0; y < height; y++) {
         const uint8_t *row = &pixels[static_cast<size_t>(y * width)];
-        c.data.push_back(0);  // packet count, ignored by readers
+        c.data.push_back(0); // packet count, ignored by readers
         int x = 0;
         while (x < width) {
             int run = 1;
-            while (x + run < width && run < 127 && row[x + run] == row[x]) run++;
+            while (x + run < width && run < 127 && row[x + run] == row[x])
+                run++;
             if (run >= 3) {
                 c.data.push_back(static_cast<uint8_t>(run));
                 c.data.push_back(row[x]);
@@ -343,11 +357,14 @@ FlicChunk FlicBuilder::ByteRun(int width, int height, const Bytes &pixels)
             int lit = 0;
             while (x + lit < width && lit < 127) {
                 int r = 1;
-                while (x + lit + r < width && r < 3 && row[x + lit + r] == row[x + lit]) r++;
-                if (r >= 3) break;
+                while (x + lit + r < width && r < 3 && row[x + lit + r] == row[x + lit])
+                    r++;
+                if (r >= 3)
+                    break;
                 lit++;
             }
-            if (lit == 0) lit = 1;
+            if (lit == 0)
+                lit = 1;
             c.data.push_back(static_cast<uint8_t>(-lit));
             c.data.insert(c.data.end(), row + x, row + x + lit);
             x += lit;
@@ -393,7 +410,8 @@ Bytes BuildWave(int channels, uint32_t rate, int bits, uint32_t dataBytes, uint1
     Put16(b, static_cast<uint32_t>(bits));
     PutTag(b, "data");
     Put32(b, dataBytes);
-    for (uint32_t i = 0; i < dataBytes; i++) b.push_back(static_cast<uint8_t>(i * 7));
+    for (uint32_t i = 0; i < dataBytes; i++)
+        b.push_back(static_cast<uint8_t>(i * 7));
     return b;
 }
 
@@ -414,4 +432,4 @@ Bytes TestPalette(uint32_t seed)
     return p;
 }
 
-}  // namespace gfxsamples
+} // namespace gfxsamples

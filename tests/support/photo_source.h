@@ -14,20 +14,20 @@
 namespace photo {
 
 struct Options {
-  uint32_t width = 320;
-  uint32_t height = 240;
-  bool dithered = false;
-  uint32_t seed = 1;
-  uint32_t panPerFrame = 1;  // pixels the window moves right from one frame to the next
+    uint32_t width = 320;
+    uint32_t height = 240;
+    bool dithered = false;
+    uint32_t seed = 1;
+    uint32_t panPerFrame = 1; // pixels the window moves right from one frame to the next
 };
 
 // The palette of a clip: 256 entries of red, green, blue, 6-bit values as
 // the file keeps them.
-std::array<uint8_t, 768> Palette6(const Options& o);
+std::array<uint8_t, 768> Palette6(const Options &o);
 // The same with 8-bit components (v << 2 | v >> 4), as decoders show it.
-std::array<uint8_t, 768> Palette8(const Options& o);
+std::array<uint8_t, 768> Palette8(const Options &o);
 
 // Frame `index` of the clip: width x height palette indices, top-down.
-std::vector<uint8_t> Frame(const Options& o, uint32_t index);
+std::vector<uint8_t> Frame(const Options &o, uint32_t index);
 
-}  // namespace photo
+} // namespace photo

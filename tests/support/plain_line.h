@@ -44,6 +44,6 @@ void PlainLineWalk(int64_t x1, int64_t y1, int64_t x2, int64_t y2, Plot plot)
     }
 }
 
-}  // namespace zbxtest
+} // namespace zbxtest
 
 #endif

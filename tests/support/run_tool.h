@@ -11,23 +11,26 @@
 namespace zorb::test {
 
 struct ToolResult {
-    int status = -1;     // the exit status; -1 when it did not exit normally
-    std::string output;  // standard output and standard error
+    int status = -1;    // the exit status; -1 when it did not exit normally
+    std::string output; // standard output and standard error
 };
 
-inline ToolResult RunTool(const std::string &program, const std::string &args) {
+inline ToolResult RunTool(const std::string &program, const std::string &args)
+{
     const std::string line = std::string(ZORB_BINARY_DIR) + "/bin/" + program + " " + args + " 2>&1 < /dev/null";
     ToolResult r;
     FILE *p = popen(line.c_str(), "r");
-    if (!p) return r;
+    if (!p)
+        return r;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.output.append(buf, n);
     const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
 
-}  // namespace zorb::test
+} // namespace zorb::test
 
 #endif

@@ -167,7 +167,10 @@ void WriteByteTree(BitWriter &w, const CodeTree &t)
     WritePreOrder(w, t, 0, [&](uint16_t v) { w.Bits(v & 0xFF, 8); });
 }
 
-void BigTreeWriter::Absent() { w_.Bit(0); }
+void BigTreeWriter::Absent()
+{
+    w_.Bit(0);
+}
 
 void BigTreeWriter::Present(const CodeTree &tree, std::array<uint16_t, 3> escape, bool newLow, bool newHigh,
                             std::mt19937 *rng)

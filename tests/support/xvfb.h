@@ -20,7 +20,10 @@
 namespace zorb::xvfb {
 
 // True in the child that RunSelf starts.
-inline bool Inside() { return std::getenv("ZORB_XVFB_CHILD") != nullptr; }
+inline bool Inside()
+{
+    return std::getenv("ZORB_XVFB_CHILD") != nullptr;
+}
 
 inline bool Have(const char *program)
 {
@@ -108,8 +111,8 @@ inline bool Grab(unsigned long window, int x, int y, int w, int h, std::vector<u
         dlsym(lib, "XGetImage"));
     auto close = reinterpret_cast<int (*)(void *)>(dlsym(lib, "XCloseDisplay"));
     void *dpy = open && root && image && close ? open(nullptr) : nullptr;
-    Image *img = dpy ? image(dpy, window ? window : root(dpy), x, y, static_cast<unsigned>(w),
-                             static_cast<unsigned>(h), ~0ul, 2 /* ZPixmap */)
+    Image *img = dpy ? image(dpy, window ? window : root(dpy), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                             ~0ul, 2 /* ZPixmap */)
                      : nullptr;
     if (img) {
         rgb.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
@@ -124,6 +127,6 @@ inline bool Grab(unsigned long window, int x, int y, int w, int h, std::vector<u
     return img != nullptr;
 }
 
-}  // namespace zorb::xvfb
+} // namespace zorb::xvfb
 
 #endif

@@ -10,7 +10,8 @@ using namespace zorbtest;
 
 namespace {
 
-TEST(FrameRateOverride, StoredInTheHeadersEncoding) {
+TEST(FrameRateOverride, StoredInTheHeadersEncoding)
+{
     ZorbSetFrameRateOverride(15);
     EXPECT_EQ(zorb::FrameRateOverride(), -6666);
     ZorbSetFrameRateOverride(0);
@@ -22,7 +23,8 @@ TEST(FrameRateOverride, StoredInTheHeadersEncoding) {
     ZorbSetFrameRateOverride(0);
 }
 
-TEST(ClockPacing, TheFirstCallStartsTheClockAndTheFrameIsReleasedOnce) {
+TEST(ClockPacing, TheFirstCallStartsTheClockAndTheFrameIsReleasedOnce)
+{
     ManualClock clock(5000);
     HandleBox box(10000);
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
@@ -34,12 +36,13 @@ TEST(ClockPacing, TheFirstCallStartsTheClockAndTheFrameIsReleasedOnce) {
     EXPECT_EQ(box.h.FrameReleased, 1u);
     EXPECT_EQ(box.h.NextDueTime, 5100u * 100u + 10000u);
     clock.Advance(1000);
-    EXPECT_EQ(ZorbMustWait(&box.h), 0u);  // released: no more waiting for this frame
+    EXPECT_EQ(ZorbMustWait(&box.h), 0u); // released: no more waiting for this frame
     EXPECT_EQ(box.h.NextDueTime, 5100u * 100u + 10000u);
 }
 
 // Release observed late by the given amount (1/100 ms): the next due time.
-uint32_t NextDueAfterLateRelease(uint32_t late) {
+uint32_t NextDueAfterLateRelease(uint32_t late)
+{
     ManualClock clock(20000);
     HandleBox box(10000);
     uint32_t now = 20000u * 100u;
@@ -48,15 +51,17 @@ uint32_t NextDueAfterLateRelease(uint32_t late) {
     return box.h.NextDueTime;
 }
 
-TEST(ClockPacing, TheThreeReleaseCases) {
+TEST(ClockPacing, TheThreeReleaseCases)
+{
     uint32_t now = 20000u * 100u;
-    EXPECT_EQ(NextDueAfterLateRelease(150), now + 10000u);           // one period from the release
-    EXPECT_EQ(NextDueAfterLateRelease(15000), now - 15000u + 10000u);  // the old beat: due at once
-    EXPECT_EQ(NextDueAfterLateRelease(25000), now + 10000u);         // restart from now
+    EXPECT_EQ(NextDueAfterLateRelease(150), now + 10000u);            // one period from the release
+    EXPECT_EQ(NextDueAfterLateRelease(15000), now - 15000u + 10000u); // the old beat: due at once
+    EXPECT_EQ(NextDueAfterLateRelease(25000), now + 10000u);          // restart from now
     EXPECT_EQ(NextDueAfterLateRelease(0), now + 10000u);
 }
 
-TEST(ClockPacing, AsFastAsPossibleNeverWaitsAfterTheFirstCall) {
+TEST(ClockPacing, AsFastAsPossibleNeverWaitsAfterTheFirstCall)
+{
     ManualClock clock(100);
     HandleBox box(0);
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
@@ -67,18 +72,20 @@ TEST(ClockPacing, AsFastAsPossibleNeverWaitsAfterTheFirstCall) {
     }
 }
 
-TEST(ClockPacing, SurvivesTheWrapOfTheHundredthsCount) {
+TEST(ClockPacing, SurvivesTheWrapOfTheHundredthsCount)
+{
     // 42949673 ms x 100 wraps the 32-bit count of 1/100 ms.
     ManualClock clock(42949672u - 50u);
     HandleBox box(10000);
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
-    clock.Advance(60);  // past the wrap, frame not due yet (100 ms period)
+    clock.Advance(60); // past the wrap, frame not due yet (100 ms period)
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
     clock.Advance(40);
     EXPECT_EQ(ZorbMustWait(&box.h), 0u);
 }
 
-TEST(ClockPacing, ReadFailureAndNullHandleNeverWait) {
+TEST(ClockPacing, ReadFailureAndNullHandleNeverWait)
+{
     ManualClock clock;
     HandleBox box(10000);
     box.h.ReadFailed = 1;
@@ -88,7 +95,8 @@ TEST(ClockPacing, ReadFailureAndNullHandleNeverWait) {
     ZorbGetStats(nullptr, nullptr);
 }
 
-TEST(Stats, NothingDecodedReportsTheDefaults) {
+TEST(Stats, NothingDecodedReportsTheDefaults)
+{
     ManualClock clock(7000);
     HandleBox box(6666);
     box.h.OpenDuration = 12;
@@ -113,11 +121,12 @@ TEST(Stats, NothingDecodedReportsTheDefaults) {
     EXPECT_EQ(s.PeakExtraBufferUsed, 8192u);
 }
 
-TEST(Stats, ReadFiguresAndPlayTime) {
+TEST(Stats, ReadFiguresAndPlayTime)
+{
     ManualClock clock(10000);
     HandleBox box(10000);
     box.h.FirstFrameTime = 4000;
-    box.h.ForegroundBytes = 3000000;  // more than fits 32 bits once multiplied by 1000
+    box.h.ForegroundBytes = 3000000; // more than fits 32 bits once multiplied by 1000
     box.h.BackgroundBytes = 1000000;
     box.h.ForegroundTime = 150;
     box.h.BackgroundTime = 50;
@@ -130,16 +139,19 @@ TEST(Stats, ReadFiguresAndPlayTime) {
     EXPECT_EQ(s.DeviceBytesPerSec, 20000000u);
 }
 
-TEST(Stats, BookingKeepsTheWorstAndSecondWorstFrames) {
+TEST(Stats, BookingKeepsTheWorstAndSecondWorstFrames)
+{
     ManualClock clock(1000);
     HandleBox box(10000);
     // Frame 0 takes 30 ms, frame 1 50, frame 2 40, frame 3 45, frame 1 again 10.
-    struct Step { uint32_t index, ms; } steps[] = {{0, 30}, {1, 50}, {2, 40}, {3, 45}, {1, 10}};
+    struct Step {
+        uint32_t index, ms;
+    } steps[] = {{0, 30}, {1, 50}, {2, 40}, {3, 45}, {1, 10}};
     for (auto st : steps) {
         box.h.CurrentFrame = st.index;
         box.h.FrameStartTime = box.h.DecodeStartTime = clock.Now();
         clock.Advance(st.ms / 2);
-        box.h.DecodeTimeTotal += clock.Now() - box.h.DecodeStartTime;  // as the first rectangle request does
+        box.h.DecodeTimeTotal += clock.Now() - box.h.DecodeStartTime; // as the first rectangle request does
         box.h.DecodeStartTime = 0;
         box.h.BlitStartTime = clock.Now();
         clock.Advance(st.ms - st.ms / 2);
@@ -159,7 +171,8 @@ TEST(Stats, BookingKeepsTheWorstAndSecondWorstFrames) {
     EXPECT_EQ(s.BlitTimeMs, 88u);
 }
 
-TEST(Stats, ANewWorstOnTheSameFrameDoesNotPushItselfToSecondPlace) {
+TEST(Stats, ANewWorstOnTheSameFrameDoesNotPushItselfToSecondPlace)
+{
     ManualClock clock(1000);
     HandleBox box(10000);
     for (uint32_t ms : {20u, 60u}) {
@@ -173,4 +186,4 @@ TEST(Stats, ANewWorstOnTheSameFrameDoesNotPushItselfToSecondPlace) {
     EXPECT_EQ(box.h.SecondWorstFrameMs, 0u);
 }
 
-}  // namespace
+} // namespace

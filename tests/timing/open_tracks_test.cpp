@@ -16,19 +16,22 @@ namespace fs = std::filesystem;
 
 class OpenTracks : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ResetSoundState();
         zorb::SoundSetDefaultBackend(FakeBackend::Table());
         path_ = (fs::temp_directory_path() / ("zorb_tracks_" + std::to_string(::getpid()) + ".zbx")).string();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         ResetSoundState();
         std::error_code ec;
         fs::remove(path_, ec);
     }
     // Three frames; tracks 1 (8-bit mono) and 4 (16-bit stereo), track 5
     // described without its present bit.
-    void Write() {
+    void Write()
+    {
         zbxgen::Description d;
         d.width = 16;
         d.height = 8;
@@ -60,7 +63,8 @@ protected:
     std::string path_;
 };
 
-TEST_F(OpenTracks, RequestedTracksThatExistOpenInOrder) {
+TEST_F(OpenTracks, RequestedTracksThatExistOpenInOrder)
+{
     Write();
     uint32_t want = ZORB_OPEN_TRACK(0) | ZORB_OPEN_TRACK(1) | ZORB_OPEN_TRACK(4) | ZORB_OPEN_TRACK(5);
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path_.c_str()), want, -1);
@@ -79,7 +83,8 @@ TEST_F(OpenTracks, RequestedTracksThatExistOpenInOrder) {
     EXPECT_EQ(FakeBackend::Calls.size(), 4u);
 }
 
-TEST_F(OpenTracks, WithoutABackEndTheFileOpensWithoutSound) {
+TEST_F(OpenTracks, WithoutABackEndTheFileOpensWithoutSound)
+{
     Write();
     ResetSoundState();
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path_.c_str()), ZORB_OPEN_TRACK(1), -1);
@@ -90,7 +95,8 @@ TEST_F(OpenTracks, WithoutABackEndTheFileOpensWithoutSound) {
     EXPECT_EQ(zorb::SoundWorkArea(), nullptr);
 }
 
-TEST_F(OpenTracks, TwoHandlesShareTheProcessCount) {
+TEST_F(OpenTracks, TwoHandlesShareTheProcessCount)
+{
     Write();
     ZorbHandle *a = ZorbOpen(const_cast<char *>(path_.c_str()), ZORB_OPEN_TRACK(1), -1);
     ZorbHandle *b = ZorbOpen(const_cast<char *>(path_.c_str()), ZORB_OPEN_TRACK(1) | ZORB_OPEN_TRACK(4), -1);
@@ -104,4 +110,4 @@ TEST_F(OpenTracks, TwoHandlesShareTheProcessCount) {
     EXPECT_EQ(zorb::SoundWorkArea(), nullptr);
 }
 
-}  // namespace
+} // namespace

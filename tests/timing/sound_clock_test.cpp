@@ -13,7 +13,8 @@ namespace {
 
 class SoundClock : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ResetSoundState();
         zorb::SoundSetDefaultBackend(FakeBackend::Table());
     }
@@ -26,10 +27,11 @@ protected:
 constexpr uint32_t kFormat = kPresent | 22050;
 constexpr uint32_t kPeriod = 6666;
 
-TEST_F(SoundClock, TracksOpenInOrderAndTheFirstDrivesTheClock) {
+TEST_F(SoundClock, TracksOpenInOrderAndTheFirstDrivesTheClock)
+{
     HandleBox box(kPeriod);
-    EXPECT_FALSE(box.Open(0, 22050, 1472));               // no present bit: never opened
-    EXPECT_FALSE(box.Open(1, kPresent, 1472));            // no rate
+    EXPECT_FALSE(box.Open(0, 22050, 1472));    // no present bit: never opened
+    EXPECT_FALSE(box.Open(1, kPresent, 1472)); // no rate
     EXPECT_TRUE(FakeBackend::Calls.empty());
     EXPECT_TRUE(box.Open(2, kFormat | ZBX_AUDIO_16BIT, 2942));
     EXPECT_TRUE(box.Open(4, kFormat, 1473));
@@ -49,25 +51,28 @@ TEST_F(SoundClock, TracksOpenInOrderAndTheFirstDrivesTheClock) {
     EXPECT_EQ(box.h.MemoryInUse, 0u);
 }
 
-TEST_F(SoundClock, AFailedDeviceOrNoBackEndLeavesTheTrackOut) {
+TEST_F(SoundClock, AFailedDeviceOrNoBackEndLeavesTheTrackOut)
+{
     HandleBox box(kPeriod);
     FakeBackend::FailOpen = true;
     EXPECT_FALSE(box.Open(0, kFormat, 1472));
     EXPECT_EQ(box.h.Track[0], nullptr);
     EXPECT_EQ(box.h.PrimaryTrack, -1);
     EXPECT_EQ(box.h.MemoryInUse, 0u);
-    ResetSoundState();  // no back end at all (the utility library)
+    ResetSoundState(); // no back end at all (the utility library)
     EXPECT_FALSE(box.Open(0, kFormat, 1472));
     EXPECT_EQ(zorb::SoundOpenTrackCount(), 0u);
 }
 
-TEST_F(SoundClock, AHeaderClaimingHugeChunksIsHeldToTheRing) {
+TEST_F(SoundClock, AHeaderClaimingHugeChunksIsHeldToTheRing)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 0xFFFFFFFFu));
     EXPECT_EQ(box.T(0)->MaxFrameBytes, box.T(0)->RingSize);
 }
 
-TEST_F(SoundClock, TheFrameIsDueWhenTheDeviceHasPlayedUpToIt) {
+TEST_F(SoundClock, TheFrameIsDueWhenTheDeviceHasPlayedUpToIt)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
@@ -78,17 +83,18 @@ TEST_F(SoundClock, TheFrameIsDueWhenTheDeviceHasPlayedUpToIt) {
     EXPECT_EQ(t->BytesQueued, 1470u);
     Play(t, 1460);
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
-    Play(t, 1461);  // within 8 bytes
+    Play(t, 1461); // within 8 bytes
     EXPECT_EQ(ZorbMustWait(&box.h), 0u);
     EXPECT_EQ(box.h.WaitingForSound, 0u);
     Play(t, 0);
-    EXPECT_EQ(ZorbMustWait(&box.h), 0u);  // once released, released
+    EXPECT_EQ(ZorbMustWait(&box.h), 0u); // once released, released
     box.Feed({{0, Bytes(1470, 1)}});
     EXPECT_EQ(zorb::DuePosition(t), 2939u);
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
 }
 
-TEST_F(SoundClock, BehindMeansHalfASecondPastTheFramesStart) {
+TEST_F(SoundClock, BehindMeansHalfASecondPastTheFramesStart)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
@@ -99,7 +105,7 @@ TEST_F(SoundClock, BehindMeansHalfASecondPastTheFramesStart) {
     EXPECT_EQ(zorb::BehindTest(&box.h), 0u);
     Play(t, skipAt);
     EXPECT_EQ(zorb::BehindTest(&box.h), 1u);
-    EXPECT_EQ(box.h.WaitingForSound, 0u);  // and the frame need not wait
+    EXPECT_EQ(box.h.WaitingForSound, 0u); // and the frame need not wait
     EXPECT_EQ(ZorbMustWait(&box.h), 0u);
     // A frame without sound for the clock track is never behind.
     box.Feed({});
@@ -108,7 +114,8 @@ TEST_F(SoundClock, BehindMeansHalfASecondPastTheFramesStart) {
     EXPECT_EQ(zorb::BehindTest(&box.h), 0u);
 }
 
-TEST_F(SoundClock, AsFastAsPossibleNeverWaitsForSound) {
+TEST_F(SoundClock, AsFastAsPossibleNeverWaitsForSound)
+{
     HandleBox box(0);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     box.Feed({{0, Bytes(1470, 1)}});
@@ -117,7 +124,8 @@ TEST_F(SoundClock, AsFastAsPossibleNeverWaitsForSound) {
     EXPECT_EQ(box.T(0)->FrameBytes1024, 0u);
 }
 
-TEST_F(SoundClock, NoSoundOnTheClockTrackMeansNoTrackIsFed) {
+TEST_F(SoundClock, NoSoundOnTheClockTrackMeansNoTrackIsFed)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ASSERT_TRUE(box.Open(3, kFormat, 1472));
@@ -130,14 +138,15 @@ TEST_F(SoundClock, NoSoundOnTheClockTrackMeansNoTrackIsFed) {
     EXPECT_EQ(PendingBytes(box.T(3)), Bytes(700, 9));
 }
 
-TEST_F(SoundClock, AfterAnUnderrunTheSoundGoesOnWithoutPaddingOrMovingTheTimeLine) {
+TEST_F(SoundClock, AfterAnUnderrunTheSoundGoesOnWithoutPaddingOrMovingTheTimeLine)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
     box.Feed({{0, Bytes(1470, 1)}});
-    zorb::TrackDropPending(t, 1470);  // as if the device had played it
+    zorb::TrackDropPending(t, 1470); // as if the device had played it
     t->Underrun = 1;
-    t->SoundSkips = 2;  // counted by the back end
+    t->SoundSkips = 2; // counted by the back end
     uint32_t baseBefore = t->ExpectedBase;
     box.Feed({{0, Bytes(1470, 5)}});
     EXPECT_EQ(PendingBytes(t), Bytes(1470, 5));
@@ -148,12 +157,14 @@ TEST_F(SoundClock, AfterAnUnderrunTheSoundGoesOnWithoutPaddingOrMovingTheTimeLin
     EXPECT_EQ(s.SoundSkips, 2u);
 }
 
-TEST_F(SoundClock, FramesAreReleasedTheBackEndsLeadAheadOfThePlayedPosition) {
+TEST_F(SoundClock, FramesAreReleasedTheBackEndsLeadAheadOfThePlayedPosition)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
     t->LeadBytes = 2205;
-    for (int i = 0; i < 4; ++i) box.Feed({{0, Bytes(1470, 1)}});  // due at 5879
+    for (int i = 0; i < 4; ++i)
+        box.Feed({{0, Bytes(1470, 1)}}); // due at 5879
     Play(t, 5879 - 2205 - 9);
     EXPECT_EQ(ZorbMustWait(&box.h), 1u);
     Play(t, 5879 - 2205 - 8);
@@ -164,7 +175,8 @@ TEST_F(SoundClock, FramesAreReleasedTheBackEndsLeadAheadOfThePlayedPosition) {
     EXPECT_EQ(ZorbSoundPending(&box.h), 0u);
 }
 
-TEST_F(SoundClock, MoreSoundThanFreeSpaceIsCutAndCounted) {
+TEST_F(SoundClock, MoreSoundThanFreeSpaceIsCutAndCounted)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
@@ -175,34 +187,37 @@ TEST_F(SoundClock, MoreSoundThanFreeSpaceIsCutAndCounted) {
     EXPECT_EQ(t->BytesQueued, 28672u);
 }
 
-TEST_F(SoundClock, SoundNeverWrittenIsRebasedAway) {
+TEST_F(SoundClock, SoundNeverWrittenIsRebasedAway)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
-    box.Feed({{0, Bytes(1000, 1)}});  // less than a frame's worth
+    box.Feed({{0, Bytes(1000, 1)}}); // less than a frame's worth
     EXPECT_EQ(t->ExpectedFrac, 0u);
     EXPECT_EQ(t->ExpectedBase, 1000u);
     EXPECT_EQ(t->SkipMark, 11025u * 1024u);
     Play(t, 995);
-    EXPECT_EQ(ZorbMustWait(&box.h), 0u);  // the video is never held by sound that does not exist
+    EXPECT_EQ(ZorbMustWait(&box.h), 0u); // the video is never held by sound that does not exist
 }
 
-TEST_F(SoundClock, LongPlayKeepsTheSumsInsideThirtyTwoBits) {
+TEST_F(SoundClock, LongPlayKeepsTheSumsInsideThirtyTwoBits)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
-    uint64_t exact = 0;  // bytes x 1024 since the start
+    uint64_t exact = 0; // bytes x 1024 since the start
     for (int i = 0; i < 400; ++i) {
         box.Feed({{0, Bytes(1470, 1)}});
         exact += 1505129u;
-        zorb::TrackDropPending(t, static_cast<uint32_t>(i + 1) * 1470u);  // played
+        zorb::TrackDropPending(t, static_cast<uint32_t>(i + 1) * 1470u); // played
         ASSERT_EQ(uint64_t(t->ExpectedBase) * 1024u + t->ExpectedFrac, exact) << i;
         ASSERT_LE(t->ExpectedFrac, 262144000u + 1505129u);
     }
     EXPECT_GT(t->ExpectedBase, 0u);
 }
 
-TEST_F(SoundClock, PausedSoundNeverHoldsOrSkipsTheVideo) {
+TEST_F(SoundClock, PausedSoundNeverHoldsOrSkipsTheVideo)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     box.Feed({{0, Bytes(1470, 1)}});
@@ -213,10 +228,11 @@ TEST_F(SoundClock, PausedSoundNeverHoldsOrSkipsTheVideo) {
     EXPECT_EQ(zorb::BehindTest(&box.h), 0u);
     uint32_t queued = box.T(0)->BytesQueued;
     box.Feed({{0, Bytes(1470, 1)}});
-    EXPECT_EQ(box.T(0)->BytesQueued, queued);  // nothing fed while paused
+    EXPECT_EQ(box.T(0)->BytesQueued, queued); // nothing fed while paused
 }
 
-TEST_F(SoundClock, PauseDropsPendingSoundAndResumeReplaysTheLastFrame) {
+TEST_F(SoundClock, PauseDropsPendingSoundAndResumeReplaysTheLastFrame)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ZorbTrack *t = box.T(0);
@@ -229,22 +245,23 @@ TEST_F(SoundClock, PauseDropsPendingSoundAndResumeReplaysTheLastFrame) {
     EXPECT_EQ(box.h.SoundPaused, 1u);
     EXPECT_EQ(box.h.PausedAtFrame, 5u);
     EXPECT_EQ(zorb::Pending(t).load(), 0u);
-    EXPECT_EQ(t->BytesQueued, 0u);  // handed over = played: the device dropped the rest
-    EXPECT_EQ(ZorbSetSoundActive(&box.h, 0), 1u);  // already paused: nothing
+    EXPECT_EQ(t->BytesQueued, 0u);                // handed over = played: the device dropped the rest
+    EXPECT_EQ(ZorbSetSoundActive(&box.h, 0), 1u); // already paused: nothing
     EXPECT_EQ(FakeBackend::Calls.size(), 2u);
 
     Play(t, 2000);
     ASSERT_EQ(ZorbSetSoundActive(&box.h, 0xFF), 1u);
     EXPECT_EQ(FakeBackend::Calls.back(), "resume 0");
     EXPECT_EQ(box.h.SoundPaused, 0u);
-    EXPECT_EQ(PendingBytes(t), last);  // same frame: the stretch is heard again
+    EXPECT_EQ(PendingBytes(t), last); // same frame: the stretch is heard again
     EXPECT_EQ(t->BytesQueued, 1472u);
     EXPECT_EQ(t->ExpectedBase, 2000u);
     EXPECT_EQ(t->ExpectedFrac, 0u);
     EXPECT_EQ(t->SkipMark, 11025u * 1024u);
 }
 
-TEST_F(SoundClock, ResumeAfterAJumpOrWhenAskedSilencesTheReplayedStretch) {
+TEST_F(SoundClock, ResumeAfterAJumpOrWhenAskedSilencesTheReplayedStretch)
+{
     for (int32_t on : {1, -1}) {
         HandleBox box(kPeriod);
         ASSERT_TRUE(box.Open(0, kFormat, 1472));
@@ -252,13 +269,15 @@ TEST_F(SoundClock, ResumeAfterAJumpOrWhenAskedSilencesTheReplayedStretch) {
         box.h.CurrentFrame = 5;
         box.Feed({{0, Bytes(1470, 1)}});
         ZorbSetSoundActive(&box.h, 0);
-        if (on > 0) box.h.CurrentFrame = 9;  // moved while paused
+        if (on > 0)
+            box.h.CurrentFrame = 9; // moved while paused
         ASSERT_EQ(ZorbSetSoundActive(&box.h, on), 1u);
         EXPECT_EQ(PendingBytes(t), std::vector<uint8_t>(1472, 0x80)) << on;
     }
 }
 
-TEST_F(SoundClock, AtFrameZeroNothingIsReplayed) {
+TEST_F(SoundClock, AtFrameZeroNothingIsReplayed)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     box.Feed({{0, Bytes(1470, 1)}});
@@ -267,10 +286,11 @@ TEST_F(SoundClock, AtFrameZeroNothingIsReplayed) {
     EXPECT_EQ(zorb::Pending(box.T(0)).load(), 0u);
 }
 
-TEST_F(SoundClock, AResumeThatFailsKeepsSoundPausedAndMayBeRetried) {
+TEST_F(SoundClock, AResumeThatFailsKeepsSoundPausedAndMayBeRetried)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
-    EXPECT_EQ(ZorbSetSoundActive(&box.h, 1), 1u);  // not paused: nothing to do
+    EXPECT_EQ(ZorbSetSoundActive(&box.h, 1), 1u); // not paused: nothing to do
     ZorbSetSoundActive(&box.h, 0);
     FakeBackend::FailResume = true;
     EXPECT_EQ(ZorbSetSoundActive(&box.h, 1), 0u);
@@ -280,18 +300,20 @@ TEST_F(SoundClock, AResumeThatFailsKeepsSoundPausedAndMayBeRetried) {
     EXPECT_EQ(box.h.SoundPaused, 0u);
 }
 
-TEST_F(SoundClock, WithoutSoundPauseAndResumeSucceed) {
+TEST_F(SoundClock, WithoutSoundPauseAndResumeSucceed)
+{
     HandleBox box(kPeriod);
     EXPECT_EQ(ZorbSetSoundActive(&box.h, 0), 1u);
     EXPECT_EQ(ZorbSetSoundActive(&box.h, 1), 1u);
     EXPECT_EQ(box.h.SoundPaused, 0u);
 }
 
-TEST_F(SoundClock, ReturningToFrameZeroRestartsEveryTrack) {
+TEST_F(SoundClock, ReturningToFrameZeroRestartsEveryTrack)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ASSERT_TRUE(box.Open(1, kFormat, 1472));
-    zorb::SoundRestartAtFrameZero(&box.h);  // nothing queued yet: nothing to do
+    zorb::SoundRestartAtFrameZero(&box.h); // nothing queued yet: nothing to do
     EXPECT_EQ(FakeBackend::Calls.size(), 2u);
     box.Feed({{0, Bytes(1470, 1)}, {1, Bytes(1470, 1)}});
     box.Feed({{0, Bytes(1470, 1)}, {1, Bytes(1470, 1)}});
@@ -308,7 +330,8 @@ TEST_F(SoundClock, ReturningToFrameZeroRestartsEveryTrack) {
     }
 }
 
-TEST_F(SoundClock, AnotherHandlePlayingSoundKeepsTheTimeLineRunning) {
+TEST_F(SoundClock, AnotherHandlePlayingSoundKeepsTheTimeLineRunning)
+{
     HandleBox box(kPeriod), other(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     ASSERT_TRUE(other.Open(0, kFormat, 1472));
@@ -318,27 +341,29 @@ TEST_F(SoundClock, AnotherHandlePlayingSoundKeepsTheTimeLineRunning) {
     EXPECT_EQ(FakeBackend::Calls.size(), 2u);
 }
 
-TEST_F(SoundClock, MalformedChunksGiveNoSound) {
+TEST_F(SoundClock, MalformedChunksGiveNoSound)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat, 1472));
     box.Load({{0, Bytes(100, 1)}});
-    box.frame[0] = 0xFF;  // length far past the frame's end
+    box.frame[0] = 0xFF; // length far past the frame's end
     box.frame[1] = 0xFF;
     EXPECT_EQ(zorb::ChunkSoundBytes(&box.h, 0), 0u);
-    box.frame[0] = 3;  // shorter than its own length word
+    box.frame[0] = 3; // shorter than its own length word
     box.frame[1] = 0;
     EXPECT_EQ(zorb::ChunkSoundBytes(&box.h, 0), 0u);
-    box.frame[0] = 4;  // an empty chunk
+    box.frame[0] = 4; // an empty chunk
     EXPECT_EQ(zorb::ChunkSoundBytes(&box.h, 0), 0u);
     box.frame[0] = 104;
     EXPECT_EQ(zorb::ChunkSoundBytes(&box.h, 0), 100u);
 }
 
-TEST_F(SoundClock, SixteenBitTracksOnlyEverGetWholeSamples) {
+TEST_F(SoundClock, SixteenBitTracksOnlyEverGetWholeSamples)
+{
     HandleBox box(kPeriod);
     ASSERT_TRUE(box.Open(0, kFormat | ZBX_AUDIO_16BIT | ZBX_AUDIO_STEREO, 5880));
     box.Feed({{0, Bytes(1003, 1)}});
     EXPECT_EQ(box.T(0)->BytesQueued, 1000u);
 }
 
-}  // namespace
+} // namespace

@@ -35,8 +35,8 @@ protected:
     std::string write(const std::string &name, const Bytes &content) const
     {
         const std::string p = path(name);
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char *>(content.data()),
-                                                 static_cast<std::streamsize>(content.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char *>(content.data()), static_cast<std::streamsize>(content.size()));
         return p;
     }
     std::string write(const std::string &name, const std::string &content) const

@@ -146,8 +146,7 @@ TEST_F(FileNames, SizesAndDuplicates)
     EXPECT_TRUE(CheckForDup("data.bin", "out.zbx"));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(CheckForDup("data.bin", (dir_ + "\\DATA.BIN").c_str()));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(
-                  "Output filename must be different than the input filename."),
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Output filename must be different than the input filename."),
               std::string::npos);
 }
 

@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 
 namespace {
 

@@ -26,8 +26,7 @@ struct Output {
     static constexpr size_t kGuard = 64;
     uint32_t stride, lines;
 
-    Output(uint32_t w, uint32_t ch, int mode, uint32_t x, int32_t y, uint32_t stride_, uint32_t lines_,
-           uint32_t type)
+    Output(uint32_t w, uint32_t ch, int mode, uint32_t x, int32_t y, uint32_t stride_, uint32_t lines_, uint32_t type)
         : stride(stride_), lines(lines_)
     {
         const bool sixteen = type >= 0x80000000u;
@@ -47,7 +46,10 @@ struct Output {
     std::vector<uint8_t> Map() const { return std::vector<uint8_t>(od->changeMap, od->changeMap + od->changeMapBytes); }
 };
 
-int ModeOf(HeightMode m) { return m == HeightMode::Interlaced ? 1 : m == HeightMode::Doubled ? 2 : 0; }
+int ModeOf(HeightMode m)
+{
+    return m == HeightMode::Interlaced ? 1 : m == HeightMode::Doubled ? 2 : 0;
+}
 
 // Decodes every stored frame of a description into a buffer of exactly the
 // coded picture; returns the picture after each frame (and the maps).
@@ -146,7 +148,8 @@ TEST(VideoDecode, PhotographsAlikeOnEveryPathAndOutput)
                         Output out(d.width, d.height, mode, 0, 0, stride, lines, type);
                         for (size_t i = 0; i < pf.frames.size(); ++i) {
                             const auto video = pf.Video(i);
-                            EXPECT_FALSE(zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *out.od, kPaths[p]).ranOut);
+                            EXPECT_FALSE(
+                                zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *out.od, kPaths[p]).ranOut);
                             if (p == 0 && round == 0 && type == 0 && mode == 0) {
                                 EXPECT_EQ(std::vector<uint8_t>(out.Buffer(), out.Buffer() + size_t{stride} * lines),
                                           PictureAt(d, i));
@@ -203,7 +206,9 @@ TEST(VideoDecode, BlockTypesAsCoded)
             EXPECT_EQ(std::vector<uint8_t>(pic.begin() + 4 * y, pic.begin() + 4 * y + 4),
                       (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44}));
         // Skip keeps the buffer; unused high bytes of non-fill types are ignored.
-        pic = DecodeValues(8, 4, {{BlockTypeTree, 0x5502}, {BlockTypeTree, 0x3300}, {ColourPairTree, 0x0201}, {BitmapTree, 0xFFFF}}, p);
+        pic = DecodeValues(
+            8, 4, {{BlockTypeTree, 0x5502}, {BlockTypeTree, 0x3300}, {ColourPairTree, 0x0201}, {BitmapTree, 0xFFFF}},
+            p);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 8; ++x)
                 EXPECT_EQ(pic[y * 8 + x], x < 4 ? 0xAA : 0x02);
@@ -256,9 +261,9 @@ TEST(VideoDecode, SixteenBitOutputUsesTheColourTable)
             ASSERT_NE(out.od->colourTable16, nullptr);
             const auto pal = Expand(RandomPalette(rng));
             zorb::BuildColourTable16(pal.data(), type >> 24, out.od->colourTable16);
-            const uint16_t expect5 = static_cast<uint16_t>(type == 0x80000000u
-                                                               ? (pal[3] >> 3) << 10 | (pal[4] >> 3) << 5 | pal[5] >> 3
-                                                               : (pal[3] >> 3) << 11 | (pal[4] >> 2) << 5 | pal[5] >> 3);
+            const uint16_t expect5 =
+                static_cast<uint16_t>(type == 0x80000000u ? (pal[3] >> 3) << 10 | (pal[4] >> 3) << 5 | pal[5] >> 3
+                                                          : (pal[3] >> 3) << 11 | (pal[4] >> 2) << 5 | pal[5] >> 3);
             EXPECT_EQ(out.od->colourTable16[1], expect5);
             const auto video = pf.Video(0);
             zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *out.od, p);
@@ -317,9 +322,17 @@ TEST(VideoDecode, HeightModesAndBottomUpBuffers)
 
 TEST(VideoDecode, BottomUpBufferGetsTheTopRowInItsLastLine)
 {
-    auto pic = DecodeValues(4, 4, {{BlockTypeTree, 0x0001}, {PixelPairTree, 1}, {PixelPairTree, 2},
-                                   {PixelPairTree, 3}, {PixelPairTree, 4}, {PixelPairTree, 5}, {PixelPairTree, 6},
-                                   {PixelPairTree, 7}, {PixelPairTree, 8}}, DecodePath::Table);
+    auto pic = DecodeValues(4, 4,
+                            {{BlockTypeTree, 0x0001},
+                             {PixelPairTree, 1},
+                             {PixelPairTree, 2},
+                             {PixelPairTree, 3},
+                             {PixelPairTree, 4},
+                             {PixelPairTree, 5},
+                             {PixelPairTree, 6},
+                             {PixelPairTree, 7},
+                             {PixelPairTree, 8}},
+                            DecodePath::Table);
     Description d;
     d.width = 4;
     d.height = 4;
@@ -352,8 +365,9 @@ TEST(VideoDecode, PicturesLargerThanTheBufferAreClipped)
         int32_t y;
         uint32_t stride, lines, type;
         int mode;
-    } cases[] = {{10, 3, 40, 20, 0, 0},  {0, -6, 64, 32, 0, 0},        {60, 0, 64, 32, 0, 0},
-                 {0, 0, 64, 30, 0, 2},   {5, 7, 50, 33, 1, 1},         {0, 0, 100, 9, 0x80000000u, 0},
+    } cases[] = {{10, 3, 40, 20, 0, 0},  {0, -6, 64, 32, 0, 0},
+                 {60, 0, 64, 32, 0, 0},  {0, 0, 64, 30, 0, 2},
+                 {5, 7, 50, 33, 1, 1},   {0, 0, 100, 9, 0x80000000u, 0},
                  {200, 0, 64, 32, 0, 0}, {0, 1000, 64, 32, 0xC0000001u, 2}};
     for (const Case &c : cases)
         for (DecodePath p : kPaths) {
@@ -401,8 +415,8 @@ TEST(VideoDecode, ExtremePlacementsWriteNothingOutside)
             std::vector<uint8_t> small(512, 0xEE);
             const size_t n = zorb::OutputBlockSize(16, 8, c.type >= 0x80000000u);
             std::vector<uint64_t> block(n / 8 + 1, 0);
-            auto *od = zorb::SetupOutput(block.data(), n, 16, 8, c.mode, c.x, c.y, c.stride, c.lines, small.data(),
-                                         c.type);
+            auto *od =
+                zorb::SetupOutput(block.data(), n, 16, 8, c.mode, c.x, c.y, c.stride, c.lines, small.data(), c.type);
             EXPECT_EQ(od->rowEnd - od->rowFirst == 0 || od->colEnd == 0, true);
             zorb::DecodeVideo(*pf.trees, video.data(), video.size(), *od, p);
             EXPECT_EQ(small, std::vector<uint8_t>(512, 0xEE));
@@ -519,8 +533,9 @@ TEST(DirtyRects, MergeRuleAlignmentAndModeOne)
     // 256 x 12: 64 blocks per row, groups of 16 blocks. Row 0: group 0 and group 3 changed;
     // row 1: nothing; row 2: group 0 changed.
     std::vector<std::pair<Tree, uint16_t>> v{{BlockTypeTree, TypeRun(3, 16, 1)}, {BlockTypeTree, TypeRun(2, 32)},
-                                             {BlockTypeTree, TypeRun(3, 16, 1)}, {BlockTypeTree, TypeRun(2, 32)}, {BlockTypeTree, TypeRun(2, 32)},
-                                             {BlockTypeTree, TypeRun(3, 16, 1)}, {BlockTypeTree, TypeRun(2, 48)}};
+                                             {BlockTypeTree, TypeRun(3, 16, 1)}, {BlockTypeTree, TypeRun(2, 32)},
+                                             {BlockTypeTree, TypeRun(2, 32)},    {BlockTypeTree, TypeRun(3, 16, 1)},
+                                             {BlockTypeTree, TypeRun(2, 48)}};
     // Mode 0: group 0 and group 3 of row 0 would give a box of 256x4 for 2 x 64x4 of runs: split.
     // Row 2's run shares no whole edge with row 0's (a gap of one row).
     EXPECT_EQ(RectsFor(256, 12, v, 0), (std::vector<R>{{0, 0, 64, 4}, {192, 0, 64, 4}, {0, 8, 64, 4}}));
@@ -536,11 +551,13 @@ TEST(DirtyRects, GroupsStraddlingRowsContinueAtColumnZero)
     using R = std::array<int32_t, 4>;
     // 40 x 8: 10 blocks per row; group 0 = blocks 0-15 (row 0 and 6 blocks of row 1), group 1 = 16-19.
     // Changing only block 2 marks group 0: runs are row 0 (0..40) and row 1 (0..24).
-    EXPECT_EQ(RectsFor(40, 8, {{BlockTypeTree, TypeRun(2, 2)}, {BlockTypeTree, TypeRun(3, 1, 9)}, {BlockTypeTree, TypeRun(2, 17)}},
-                       1),
-              (std::vector<R>{{0, 0, 40, 8}}));
-    const auto rects =
-        RectsFor(40, 8, {{BlockTypeTree, TypeRun(2, 2)}, {BlockTypeTree, TypeRun(3, 1, 9)}, {BlockTypeTree, TypeRun(2, 17)}}, 0);
+    EXPECT_EQ(
+        RectsFor(40, 8,
+                 {{BlockTypeTree, TypeRun(2, 2)}, {BlockTypeTree, TypeRun(3, 1, 9)}, {BlockTypeTree, TypeRun(2, 17)}},
+                 1),
+        (std::vector<R>{{0, 0, 40, 8}}));
+    const auto rects = RectsFor(
+        40, 8, {{BlockTypeTree, TypeRun(2, 2)}, {BlockTypeTree, TypeRun(3, 1, 9)}, {BlockTypeTree, TypeRun(2, 17)}}, 0);
     // Together 40x4 + 24x4 = 256 px, x 5/4 = 320 >= the 320 px box: one rectangle.
     EXPECT_EQ(rects, (std::vector<R>{{0, 0, 40, 8}}));
 }

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "tests/support/zbxgen.h"
 

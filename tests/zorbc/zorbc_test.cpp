@@ -15,14 +15,20 @@ namespace {
 
 using Result = zorb::test::ToolResult;
 
-Result RunZorbc(const std::string &args) { return zorb::test::RunTool("zorbc", args); }
+Result RunZorbc(const std::string &args)
+{
+    return zorb::test::RunTool("zorbc", args);
+}
 
-void Put32(std::string &s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+void Put32(std::string &s, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        s.push_back(static_cast<char>(v >> (8 * i)));
 }
 
 // A raw frame file of the clip (frame time in 1/100 ms).
-void WriteRaw(const Clip &c, const std::string &name, uint32_t frameTime = 6667) {
+void WriteRaw(const Clip &c, const std::string &name, uint32_t frameTime = 6667)
+{
     std::string s = "RAWB";
     Put32(s, static_cast<uint32_t>(c.pixels.size()));
     Put32(s, c.width);
@@ -40,23 +46,27 @@ void WriteRaw(const Clip &c, const std::string &name, uint32_t frameTime = 6667)
 }
 
 // Frame f of the clip as the file should hold it: rows from y0 every `step`.
-void ExpectFrame(const Clip &c, size_t f, const Decoded &d, size_t i, uint32_t x0, uint32_t y0, uint32_t step) {
+void ExpectFrame(const Clip &c, size_t f, const Decoded &d, size_t i, uint32_t x0, uint32_t y0, uint32_t step)
+{
     const uint32_t w = d.file.header.width, h = d.file.header.height;
     ASSERT_LT(i, d.pictures.size());
     for (uint32_t y = 0; y < h; ++y)
         ASSERT_EQ(0, std::memcmp(&d.pictures[i][y * w], &c.pixels[f][(y0 + y * step) * c.width + x0], w))
             << "frame " << i << " row " << y;
-    for (int k = 0; k < 768; ++k) ASSERT_EQ(d.palettes[i][k], c.palettes[f][k] >> 2);
+    for (int k = 0; k < 768; ++k)
+        ASSERT_EQ(d.palettes[i][k], c.palettes[f][k] >> 2);
 }
 
-bool Exists(const std::string &name) {
+bool Exists(const std::string &name)
+{
     struct stat st;
     return stat(name.c_str(), &st) == 0;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Zorbc, LosslessRawInputDecodesExactly) {
+TEST(Zorbc, LosslessRawInputDecodesExactly)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 64, 48, 8, 1);
     WriteRaw(c, dir.path + "/in.raw");
@@ -67,10 +77,12 @@ TEST(Zorbc, LosslessRawInputDecodesExactly) {
     ASSERT_TRUE(Decode(dir.path + "/out.zbx", d));
     EXPECT_EQ(d.file.header.frameRate, -6667);
     ASSERT_EQ(d.pictures.size(), 8u);
-    for (size_t i = 0; i < 8; ++i) ExpectFrame(c, i, d, i, 0, 0, 1);
+    for (size_t i = 0; i < 8; ++i)
+        ExpectFrame(c, i, d, i, 0, 0, 1);
 }
 
-TEST(Zorbc, FrameRangeSkipRingAndRate) {
+TEST(Zorbc, FrameRangeSkipRingAndRate)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 32, 32, 10, 2);
     WriteRaw(c, dir.path + "/in.raw", 10000);
@@ -80,14 +92,15 @@ TEST(Zorbc, FrameRangeSkipRingAndRate) {
     ASSERT_TRUE(Decode(dir.path + "/o.zbx", d));
     EXPECT_EQ(d.file.header.frameCount, 3u);
     EXPECT_EQ(d.file.header.headerFlags & 1, 1u);
-    EXPECT_EQ(d.file.header.frameRate, -10000);  // 20 per second, every other frame kept
+    EXPECT_EQ(d.file.header.frameRate, -10000); // 20 per second, every other frame kept
     ExpectFrame(c, 2, d, 0, 0, 0, 1);
     ExpectFrame(c, 4, d, 1, 0, 0, 1);
     ExpectFrame(c, 6, d, 2, 0, 0, 1);
-    ExpectFrame(c, 2, d, 3, 0, 0, 1);  // the ring frame shows the first again
+    ExpectFrame(c, 2, d, 3, 0, 0, 1); // the ring frame shows the first again
 }
 
-TEST(Zorbc, InterlacedDoubledAndCropped) {
+TEST(Zorbc, InterlacedDoubledAndCropped)
+{
     TempDir dir;
     const Clip c = MakeClip(1, 64, 40, 3, 3);
     WriteRaw(c, dir.path + "/in.raw");
@@ -101,7 +114,7 @@ TEST(Zorbc, InterlacedDoubledAndCropped) {
     EXPECT_EQ(z1.file.header.headerFlags, 2u);
     EXPECT_EQ(z2.file.header.headerFlags, 4u);
     EXPECT_EQ(z1.file.header.height, 20u);
-    EXPECT_EQ(cr.file.header.width, 28u);  // cut to whole blocks
+    EXPECT_EQ(cr.file.header.width, 28u); // cut to whole blocks
     EXPECT_EQ(cr.file.header.height, 20u);
     for (size_t i = 0; i < 3; ++i) {
         ExpectFrame(c, i, z1, i, 0, 0, 2);
@@ -110,7 +123,8 @@ TEST(Zorbc, InterlacedDoubledAndCropped) {
     }
 }
 
-TEST(Zorbc, FrameSpecificSettingsFile) {
+TEST(Zorbc, FrameSpecificSettingsFile)
+{
     TempDir dir;
     const Clip c = MakeClip(3, 64, 48, 6, 4);
     WriteRaw(c, dir.path + "/in.raw");
@@ -127,7 +141,8 @@ TEST(Zorbc, FrameSpecificSettingsFile) {
     EXPECT_FALSE(Exists(dir.path + "/p.zbx"));
 }
 
-TEST(Zorbc, FailuresAreClearAndLeaveNothing) {
+TEST(Zorbc, FailuresAreClearAndLeaveNothing)
+{
     TempDir dir;
     const Clip c = MakeClip(1, 32, 32, 2, 5);
     WriteRaw(c, dir.path + "/in.raw");
@@ -150,7 +165,8 @@ TEST(Zorbc, FailuresAreClearAndLeaveNothing) {
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"afile", "in.raw"}));
 }
 
-TEST(Zorbc, ExistingOutputNeedsOverwrite) {
+TEST(Zorbc, ExistingOutputNeedsOverwrite)
+{
     TempDir dir;
     const Clip c = MakeClip(1, 32, 32, 2, 6);
     WriteRaw(c, dir.path + "/in.raw");
@@ -168,9 +184,11 @@ TEST(Zorbc, ExistingOutputNeedsOverwrite) {
     EXPECT_TRUE(Decode(dir.path + "/o.zbx", d));
 }
 
-TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune) {
+TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune)
+{
     const std::string name = std::string(ZORB_BINARY_DIR) + "/demo/demo.zbx";
-    if (!Exists(name)) GTEST_SKIP() << "the demo target was not built";
+    if (!Exists(name))
+        GTEST_SKIP() << "the demo target was not built";
     Decoded d;
     ASSERT_TRUE(Decode(name, d));
     EXPECT_EQ(d.file.header.width, 320u);
@@ -186,7 +204,8 @@ TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune) {
     for (uint32_t t = 0; t < 150; t += 37) {
         ZencDemoFrame(t, 150, 320, 240, px.data(), pal);
         EXPECT_EQ(d.pictures[t], px) << t;
-        for (int k = 0; k < 768; ++k) ASSERT_EQ(d.palettes[t][k], pal[k] >> 2) << t;
+        for (int k = 0; k < 768; ++k)
+            ASSERT_EQ(d.palettes[t][k], pal[k] >> 2) << t;
     }
     EXPECT_NE(d.palettes[10][0 * 3 + 2], d.palettes[140][0 * 3 + 2]);
     // The tune, sample for sample.
@@ -202,19 +221,20 @@ TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune) {
     EXPECT_EQ(sound, tune);
 }
 
-TEST(Zorbc, ReportGoesToTheFrontEnd) {
+TEST(Zorbc, ReportGoesToTheFrontEnd)
+{
     TempDir dir;
     const Clip c = MakeClip(1, 32, 32, 2, 8);
     WriteRaw(c, dir.path + "/in.raw");
     zorb::test::LinkServer frontEnd;
-    const Result r =
-        RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /#" + std::to_string(frontEnd.frontEnd()));
+    const Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /#" + std::to_string(frontEnd.frontEnd()));
     ASSERT_EQ(r.status, 0) << r.output;
     ASSERT_TRUE(frontEnd.waitForMessages(3, 2000));
     const auto messages = frontEnd.messages();
     bool hello = false, report = false;
     for (const auto &m : messages) {
-        if (m.code == 10019) hello = true;
+        if (m.code == 10019)
+            hello = true;
         if (m.code == 4660) {
             report = true;
             EXPECT_NE(m.text().find("ZorbC - "), std::string::npos) << m.text();
@@ -226,7 +246,8 @@ TEST(Zorbc, ReportGoesToTheFrontEnd) {
     EXPECT_TRUE(report);
 }
 
-TEST(Demo, DataRateWindowsOnTheDemoContent) {
+TEST(Demo, DataRateWindowsOnTheDemoContent)
+{
     // Every one-second window of the demo content at 120000 bytes per second
     // lands within 10% of the target.
     TempDir dir;
@@ -255,14 +276,16 @@ TEST(Demo, DataRateWindowsOnTheDemoContent) {
     const auto &sz = d.file.frameSizes;
     for (size_t i = 0; i + 15 <= frames; ++i) {
         uint64_t window = 0;
-        for (size_t k = i; k < i + 15; ++k) window += sz[k];
+        for (size_t k = i; k < i + 15; ++k)
+            window += sz[k];
         EXPECT_LE(window, 120000 * 1.1) << "window at " << i;
         EXPECT_GE(window, 120000 * 0.9) << "window at " << i;
     }
     EXPECT_NEAR(r.bytesPerSecond, 120000, 12000);
 }
 
-TEST(Zorbc, PaletteRangeOptionsReachTheGraphicsInput) {
+TEST(Zorbc, PaletteRangeOptionsReachTheGraphicsInput)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 32, 32, 3, 12);
     WriteRaw(c, dir.path + "/in.raw");
@@ -277,7 +300,8 @@ TEST(Zorbc, PaletteRangeOptionsReachTheGraphicsInput) {
         }
 }
 
-TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
+TEST(Zorbc, RawDumpOfTheOutputIsTheInput)
+{
     // zorbc, then zorbmix, then zbxinfo --dump: the dumped pictures, palettes
     // and sound are the material that went in.
     TempDir dir;
@@ -287,12 +311,13 @@ TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
     const std::vector<uint8_t> pcm = WriteWave(dir.path + "/s.wav", 8000, 8, 2, 1.0, 5);
     const std::string bin = std::string(ZORB_BINARY_DIR) + "/bin/";
     ASSERT_EQ(std::system((bin + "zorbmix " + dir.path + "/v.zbx " + dir.path + "/s.wav " + dir.path +
-                           "/m.zbx /M1 > /dev/null 2>&1").c_str()),
+                           "/m.zbx /M1 > /dev/null 2>&1")
+                              .c_str()),
               0);
     const std::string dump = dir.path + "/dump";
     ASSERT_EQ(std::system((bin + "zbxinfo --dump " + dump + " " + dir.path + "/m.zbx > /dev/null 2>&1").c_str()), 0);
     for (size_t i = 0; i <= c.pixels.size(); ++i) {
-        const size_t src = i == c.pixels.size() ? 0 : i;  // the ring frame
+        const size_t src = i == c.pixels.size() ? 0 : i; // the ring frame
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%05zu.raw", i + 1);
         std::ifstream in(dump + name, std::ios::binary);
@@ -315,7 +340,8 @@ TEST(Zorbc, RawDumpOfTheOutputIsTheInput) {
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"dump", "in.raw", "m.zbx", "s.wav", "v.zbx"}));
 }
 
-TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks) {
+TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks)
+{
     TempDir dir;
     const Clip c = MakeClip(2, 48, 32, 6, 14);
     ZencParams p{};
@@ -324,7 +350,8 @@ TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks) {
     p.frameRate = 100;
     ZENC *enc = ZencOpen(&p);
     ASSERT_NE(enc, nullptr);
-    for (size_t i = 0; i < c.pixels.size(); ++i) ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
+    for (size_t i = 0; i < c.pixels.size(); ++i)
+        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     const std::vector<uint8_t> pcm = WriteWave(dir.path + "/a.wav", 11025, 16, 2, 1.0, 3);
     ZencAddTrack(enc, 2, CSFileOpen((dir.path + "/a.wav").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
     ASSERT_EQ(ZencWrite(enc, (dir.path + "/in.zbx").c_str(), nullptr), 1);
@@ -342,7 +369,8 @@ TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks) {
     }
     EXPECT_EQ(b.file.header.frameRate, 100);
     EXPECT_EQ(b.file.header.audioFormat[2], a.file.header.audioFormat[2]);
-    for (int t : {0, 1, 3, 4, 5, 6}) EXPECT_EQ(b.file.header.audioFormat[t], 0u) << t;
+    for (int t : {0, 1, 3, 4, 5, 6})
+        EXPECT_EQ(b.file.header.audioFormat[t], 0u) << t;
     for (size_t i = 0; i < 6; ++i) {
         FrameChunks x, y;
         ASSERT_TRUE(SplitFrame(a.file.frames[i], a.file.frameTypes[i], x));
@@ -354,18 +382,20 @@ TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks) {
     }
 }
 
-TEST(Zorbc, ThePlayerShowsWhatWentIn) {
+TEST(Zorbc, ThePlayerShowsWhatWentIn)
+{
     // zorbc's output played by zorbplw headless, every shown picture captured.
     TempDir dir;
     const Clip c = MakeClip(2, 64, 48, 8, 33);
-    WriteRaw(c, dir.path + "/in.raw", 10000);  // 10 frames per second
+    WriteRaw(c, dir.path + "/in.raw", 10000); // 10 frames per second
     ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/p.zbx /N0").status, 0);
     const std::string player = std::string(ZORB_BINARY_DIR) + "/bin/zorbplw";
-    if (!Exists(player)) GTEST_SKIP() << "no player built";
+    if (!Exists(player))
+        GTEST_SKIP() << "no player built";
     const std::string capture = dir.path + "/cap";
     mkdir(capture.c_str(), 0755);
-    const std::string line = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ZORB_CAPTURE=" + capture + " timeout 60 " +
-                             player + " " + dir.path + "/p.zbx > /dev/null 2>&1";
+    const std::string line = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ZORB_CAPTURE=" + capture +
+                             " timeout 60 " + player + " " + dir.path + "/p.zbx > /dev/null 2>&1";
     ASSERT_EQ(std::system(line.c_str()), 0);
     for (size_t i = 0; i < c.pixels.size(); ++i) {
         char name[32];

@@ -26,7 +26,8 @@ inline ConverterLine SplitConverterLine(int argc, char **argv)
         if (line.names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
             line.names.push_back(arg);
         } else {
-            if (!line.switches.empty()) line.switches += ' ';
+            if (!line.switches.empty())
+                line.switches += ' ';
             line.switches += arg;
         }
     }
@@ -49,6 +50,6 @@ inline bool CheckConverterLine(char *rest, const ConverterLine &line, std::strin
     return true;
 }
 
-}  // namespace tool
+} // namespace tool
 
 #endif

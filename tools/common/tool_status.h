@@ -31,7 +31,7 @@ inline int Progress(const char *text, int level)
         LastError() = text ? text : "";
         return 1;
     }
-    return StatusSet(text) ? 0 : 1;  // the status line is gone once the user cancelled
+    return StatusSet(text) ? 0 : 1; // the status line is gone once the user cancelled
 }
 
 // The final error: printed once, whole, and carried by the front end's report.
@@ -111,8 +111,10 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
     const std::string input = params.input, output = params.output;
     ZencConvertReport r{};
     if (!ZencConvertGraphics(&params, Progress, &r)) {
-        if (r.declined) return Fail("The output file " + output + " was not overwritten.");
-        if (r.inputFailed) return FailOpen(input, "not a graphics file it can read");
+        if (r.declined)
+            return Fail("The output file " + output + " was not overwritten.");
+        if (r.inputFailed)
+            return FailOpen(input, "not a graphics file it can read");
         return FailConversion();
     }
     char elapsed[64];
@@ -123,6 +125,6 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
     return Finish(report);
 }
 
-}  // namespace tool
+} // namespace tool
 
 #endif

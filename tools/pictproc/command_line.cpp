@@ -30,7 +30,8 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     p.paletteMode = mode;
     p.systemColours = system;
     p.conversion = conversion;
-    if (!tool::CheckConverterLine(cmd, args, error)) return false;
+    if (!tool::CheckConverterLine(cmd, args, error))
+        return false;
     if (p.cropX < 0 || p.cropY < 0 || p.width < 0 || p.height < 0 || p.first < 0 || p.last < 0) {
         error = "/X, /Y, /W, /H, /S and /E take numbers of 0 or more.";
         return false;
@@ -50,4 +51,4 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     return true;
 }
 
-}  // namespace pictproc
+} // namespace pictproc

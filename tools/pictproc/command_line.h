@@ -12,12 +12,12 @@ namespace pictproc {
 struct Options {
     std::string input, output, paletteFile;
     uint32_t frontEnd = 0;
-    ZencConvertParams params{};  // its names point into this record
+    ZencConvertParams params{}; // its names point into this record
 };
 
 // Reads the arguments. On failure the error says what was wrong.
 bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error);
 
-}  // namespace pictproc
+} // namespace pictproc
 
 #endif

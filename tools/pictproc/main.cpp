@@ -12,30 +12,30 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: pictproc INPUT OUTPUT [switches]\n"
-    "Converts INPUT (images, numbered sequences such as pic???.bmp*1-20, list files, flics, AVI,\n"
-    "Zorblax or RAWB files) into OUTPUT: a flic (.flc, or no extension), an AVI file (.avi) or\n"
-    "numbered images (.bmp .jpg .tga .tif .pcx .gif .png: out.bmp gives out00.bmp, out01.bmp ...).\n"
-    "An OUTPUT without an extension takes the kind of INPUT.\n"
-    "  /A         true colour: no palette work (AVI 24-bit, BMP, JPEG, TGA, TIFF, PNG)\n"
-    "  /Qn /In    palette colours and first palette index  /Un  new palette at least every n frames\n"
-    "  /Pn        8-bit input palettes: 0 copy, 1 create new, 2 new when they change\n"
-    "  /Tn        halftoning: 0 when high colour, 1 always, 2 never\n"
-    "  /Dn        system colours: 0 on new palettes, 1 always, 2 never\n"
-    "  /&FILE     use or create the palette from FILE\n"
-    "  /Sn /En    first and last frame                     /Fn  frame rate override (fps; -n ms)\n"
-    "  /Xn /Yn /Wn /Hn   crop rectangle\n"
-    "  /O         overwrite without asking\n"
-    "  --help, -h  this text                               --version  the version\n";
+const char kUsage[] = "Usage: pictproc INPUT OUTPUT [switches]\n"
+                      "Converts INPUT (images, numbered sequences such as pic???.bmp*1-20, list files, flics, AVI,\n"
+                      "Zorblax or RAWB files) into OUTPUT: a flic (.flc, or no extension), an AVI file (.avi) or\n"
+                      "numbered images (.bmp .jpg .tga .tif .pcx .gif .png: out.bmp gives out00.bmp, out01.bmp ...).\n"
+                      "An OUTPUT without an extension takes the kind of INPUT.\n"
+                      "  /A         true colour: no palette work (AVI 24-bit, BMP, JPEG, TGA, TIFF, PNG)\n"
+                      "  /Qn /In    palette colours and first palette index  /Un  new palette at least every n frames\n"
+                      "  /Pn        8-bit input palettes: 0 copy, 1 create new, 2 new when they change\n"
+                      "  /Tn        halftoning: 0 when high colour, 1 always, 2 never\n"
+                      "  /Dn        system colours: 0 on new palettes, 1 always, 2 never\n"
+                      "  /&FILE     use or create the palette from FILE\n"
+                      "  /Sn /En    first and last frame                     /Fn  frame rate override (fps; -n ms)\n"
+                      "  /Xn /Yn /Wn /Hn   crop rectangle\n"
+                      "  /O         overwrite without asking\n"
+                      "  --help, -h  this text                               --version  the version\n";
 
 using tool::Fail;
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
-    if (int status = PlatformStandardOptions(argc, argv, "pictproc", kUsage); status >= 0) return status;
+    if (int status = PlatformStandardOptions(argc, argv, "pictproc", kUsage); status >= 0)
+        return status;
     pictproc::Options opt;
     std::string error;
     if (!pictproc::ParseCommandLine(argc, argv, opt, error)) {

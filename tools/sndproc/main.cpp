@@ -19,24 +19,28 @@ using tool::Progress;
 
 namespace {
 
-const char kUsage[] =
-    "Usage: sndproc INPUT OUTPUT[.wav] [switches]\n"
-    "Writes the sound of INPUT (wave, AVI, a Zorblax track, a wave list, headerless PCM) as the\n"
-    "PCM wave file OUTPUT. Without switches the samples are copied exactly.\n"
-    "  /O        overwrite OUTPUT without asking\n"
-    "  /Rn       output sample rate (high-quality resampling)\n"
-    "  /Bn       output bits: 8 or 16          /Cn  output channels: 1 (mono) or 2 (stereo)\n"
-    "  /Tn       the input track (Zorblax 1-7, AVI sound stream)\n"
-    "  /Sn /En   start and end in milliseconds (-n: frame n of the input's video)\n"
-    "  /Yn       headerless input: 1 8-bit mono, 2 8-bit stereo, 3 16-bit mono, 4 16-bit stereo\n"
-    "  /Dn       its sample rate (default 11025)   /Kn  bytes to skip at its start\n";
+const char kUsage[] = "Usage: sndproc INPUT OUTPUT[.wav] [switches]\n"
+                      "Writes the sound of INPUT (wave, AVI, a Zorblax track, a wave list, headerless PCM) as the\n"
+                      "PCM wave file OUTPUT. Without switches the samples are copied exactly.\n"
+                      "  /O        overwrite OUTPUT without asking\n"
+                      "  /Rn       output sample rate (high-quality resampling)\n"
+                      "  /Bn       output bits: 8 or 16          /Cn  output channels: 1 (mono) or 2 (stereo)\n"
+                      "  /Tn       the input track (Zorblax 1-7, AVI sound stream)\n"
+                      "  /Sn /En   start and end in milliseconds (-n: frame n of the input's video)\n"
+                      "  /Yn       headerless input: 1 8-bit mono, 2 8-bit stereo, 3 16-bit mono, 4 16-bit stereo\n"
+                      "  /Dn       its sample rate (default 11025)   /Kn  bytes to skip at its start\n";
 
-const char *Layout(uint32_t channels) { return channels == 1 ? "mono" : "stereo"; }
+const char *Layout(uint32_t channels)
+{
+    return channels == 1 ? "mono" : "stereo";
+}
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (int status = PlatformStandardOptions(argc, argv, "sndproc", kUsage); status >= 0) return status;
+int main(int argc, char **argv)
+{
+    if (int status = PlatformStandardOptions(argc, argv, "sndproc", kUsage); status >= 0)
+        return status;
     const char *given[2] = {};
     char *cmd = nullptr;
     const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
@@ -60,15 +64,24 @@ int main(int argc, char **argv) {
     const int32_t skip = GetSwitchNum(cmd, 'K', 0);
     Trim(cmd);
     std::string problem;
-    if (cmd[0]) problem = std::string("unknown switch or extra argument: ") + cmd;
-    else if (names.size() < 2) problem = "an input and an output file are needed.";
-    else if (req.rate < 0 || req.rate > 1000000) problem = "/R takes a sample rate from 1 to 1000000 Hz.";
-    else if (req.bits != 0 && req.bits != 8 && req.bits != 16) problem = "/B takes 8 or 16 bits.";
-    else if (req.channels < 0 || req.channels > 2) problem = "/C takes 1 (mono) or 2 (stereo) channels.";
-    else if (req.track < 0) problem = "/T takes a track number from 1.";
-    else if (type < 0 || type > 4) problem = "/Y takes a headerless input type from 1 to 4.";
-    else if (rawRate < 1 || rawRate > 1000000) problem = "/D takes a sample rate from 1 to 1000000 Hz.";
-    else if (skip < 0) problem = "/K takes a byte count from 0.";
+    if (cmd[0])
+        problem = std::string("unknown switch or extra argument: ") + cmd;
+    else if (names.size() < 2)
+        problem = "an input and an output file are needed.";
+    else if (req.rate < 0 || req.rate > 1000000)
+        problem = "/R takes a sample rate from 1 to 1000000 Hz.";
+    else if (req.bits != 0 && req.bits != 8 && req.bits != 16)
+        problem = "/B takes 8 or 16 bits.";
+    else if (req.channels < 0 || req.channels > 2)
+        problem = "/C takes 1 (mono) or 2 (stereo) channels.";
+    else if (req.track < 0)
+        problem = "/T takes a track number from 1.";
+    else if (type < 0 || type > 4)
+        problem = "/Y takes a headerless input type from 1 to 4.";
+    else if (rawRate < 1 || rawRate > 1000000)
+        problem = "/D takes a sample rate from 1 to 1000000 Hz.";
+    else if (skip < 0)
+        problem = "/K takes a byte count from 0.";
     if (!problem.empty()) {
         std::fprintf(stderr, "sndproc: %s\n\n%s", problem.c_str(), kUsage);
         return PLATFORM_EXIT_USAGE;
@@ -78,7 +91,8 @@ int main(int argc, char **argv) {
         req.rawOffset = static_cast<uint32_t>(skip);
     }
     std::string output = names[1];
-    if (!HasExtension(output.c_str())) output += ".wav";
+    if (!HasExtension(output.c_str()))
+        output += ".wav";
 
     // A front end that started us gets the final report (after the hello).
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
@@ -102,7 +116,7 @@ int main(int argc, char **argv) {
     char report[1024];
     std::snprintf(report, sizeof report,
                   "Converted %s (%u Hz, %u-bit, %s) into %s (%u Hz, %u-bit, %s): %llu samples, %s of sound, in %s.",
-                  names[0].c_str(), r.sourceRate, r.sourceBits, Layout(r.sourceChannels), output.c_str(), r.rate, r.bits,
-                  Layout(r.channels), static_cast<unsigned long long>(frames), duration, elapsed);
+                  names[0].c_str(), r.sourceRate, r.sourceBits, Layout(r.sourceChannels), output.c_str(), r.rate,
+                  r.bits, Layout(r.channels), static_cast<unsigned long long>(frames), duration, elapsed);
     return tool::Finish(report);
 }

@@ -9,16 +9,17 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: vexsiw [/#N]\n"
-    "Prints the processor and its wide-loop support, memory, displays and their modes, sound\n"
-    "drivers and devices, the image formats at hand, and where the toolkit's programs and\n"
-    "settings live. /#N (given by the front end) also sends the text to front end N.\n";
+const char kUsage[] = "Usage: vexsiw [/#N]\n"
+                      "Prints the processor and its wide-loop support, memory, displays and their modes, sound\n"
+                      "drivers and devices, the image formats at hand, and where the toolkit's programs and\n"
+                      "settings live. /#N (given by the front end) also sends the text to front end N.\n";
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (int status = PlatformStandardOptions(argc, argv, "vexsiw", kUsage); status >= 0) return status;
+int main(int argc, char **argv)
+{
+    if (int status = PlatformStandardOptions(argc, argv, "vexsiw", kUsage); status >= 0)
+        return status;
     uint32_t frontEnd = 0;
     for (int i = 1; i < argc; ++i) {
         unsigned long n = 0;

@@ -20,59 +20,77 @@ namespace vexsiw {
 
 namespace {
 
-std::string Bytes(uint64_t n) {
+std::string Bytes(uint64_t n)
+{
     char text[32];
-    if (n >= (1ull << 30)) std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(n) / (1ull << 30));
-    else std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(n) / (1ull << 20));
+    if (n >= (1ull << 30))
+        std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(n) / (1ull << 30));
+    else
+        std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(n) / (1ull << 20));
     return text;
 }
 
 // The value of "key : value" lines of a /proc file, or "".
-std::string ProcValue(const char *file, const std::string &key) {
+std::string ProcValue(const char *file, const std::string &key)
+{
     std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         const size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
+        if (colon == std::string::npos)
+            continue;
         std::string name = line.substr(0, colon);
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-        if (name != key) continue;
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+            name.pop_back();
+        if (name != key)
+            continue;
         size_t at = colon + 1;
-        while (at < line.size() && line[at] == ' ') ++at;
+        while (at < line.size() && line[at] == ' ')
+            ++at;
         return line.substr(at);
     }
     return "";
 }
 
-std::string Join(const std::vector<std::string> &words) {
+std::string Join(const std::vector<std::string> &words)
+{
     std::string out;
-    for (const std::string &w : words) out += (out.empty() ? "" : ", ") + w;
+    for (const std::string &w : words)
+        out += (out.empty() ? "" : ", ") + w;
     return out.empty() ? "none" : out;
 }
 
-std::string PixelBits(uint32_t format) {
+std::string PixelBits(uint32_t format)
+{
     return std::to_string(SDL_BITSPERPIXEL(format)) + "-bit";
 }
 
-std::string Mode(const SDL_DisplayMode &m) {
+std::string Mode(const SDL_DisplayMode &m)
+{
     std::string s = std::to_string(m.w) + "x" + std::to_string(m.h);
-    if (m.refresh_rate) s += "@" + std::to_string(m.refresh_rate);
+    if (m.refresh_rate)
+        s += "@" + std::to_string(m.refresh_rate);
     return s;
 }
 
-}  // namespace
+} // namespace
 
-Section ProcessorSection() {
+Section ProcessorSection()
+{
     Section s{"Processor", {}};
     std::string model = ProcValue("/proc/cpuinfo", "model name");
     s.items.push_back({"model", model.empty() ? "unknown" : model});
     s.items.push_back({"processors", std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " online"});
     __builtin_cpu_init();
     std::vector<std::string> features;
-    if (__builtin_cpu_supports("sse2")) features.push_back("SSE2");
-    if (__builtin_cpu_supports("ssse3")) features.push_back("SSSE3");
-    if (__builtin_cpu_supports("sse4.1")) features.push_back("SSE4.1");
-    if (__builtin_cpu_supports("avx2")) features.push_back("AVX2");
+    if (__builtin_cpu_supports("sse2"))
+        features.push_back("SSE2");
+    if (__builtin_cpu_supports("ssse3"))
+        features.push_back("SSSE3");
+    if (__builtin_cpu_supports("sse4.1"))
+        features.push_back("SSE4.1");
+    if (__builtin_cpu_supports("avx2"))
+        features.push_back("AVX2");
     s.items.push_back({"vector units", Join(features)});
     // Any request other than 0 or 1 only asks, changing nothing.
     const bool wide = ZorbSetMMX(2) != 0;
@@ -81,7 +99,8 @@ Section ProcessorSection() {
     return s;
 }
 
-Section MemorySection() {
+Section MemorySection()
+{
     Section s{"Memory", {}};
     struct sysinfo si {};
     if (sysinfo(&si) != 0) {
@@ -100,10 +119,12 @@ Section MemorySection() {
     return s;
 }
 
-Section DisplaySection() {
+Section DisplaySection()
+{
     Section s{"Displays", {}};
     std::vector<std::string> drivers;
-    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) drivers.push_back(SDL_GetVideoDriver(i));
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i)
+        drivers.push_back(SDL_GetVideoDriver(i));
     s.items.push_back({"drivers built in", Join(drivers)});
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         s.items.push_back({"video", std::string("not available: ") + SDL_GetError()});
@@ -111,7 +132,8 @@ Section DisplaySection() {
     }
     s.items.push_back({"driver in use", SDL_GetCurrentVideoDriver()});
     const int count = SDL_GetNumVideoDisplays();
-    if (count <= 0) s.items.push_back({"displays", "none"});
+    if (count <= 0)
+        s.items.push_back({"displays", "none"});
     for (int d = 0; d < count; ++d) {
         const char *name = SDL_GetDisplayName(d);
         SDL_DisplayMode desktop{};
@@ -123,9 +145,11 @@ Section DisplaySection() {
         std::set<std::string> seen;
         for (int m = 0; m < SDL_GetNumDisplayModes(d); ++m) {
             SDL_DisplayMode mode{};
-            if (SDL_GetDisplayMode(d, m, &mode) != 0 || mode.w <= 0 || mode.h <= 0) continue;
+            if (SDL_GetDisplayMode(d, m, &mode) != 0 || mode.w <= 0 || mode.h <= 0)
+                continue;
             const std::string text = Mode(mode) + " " + PixelBits(mode.format);
-            if (seen.insert(text).second) modes.push_back(text);
+            if (seen.insert(text).second)
+                modes.push_back(text);
         }
         s.items.push_back({"  modes", Join(modes)});
     }
@@ -133,10 +157,12 @@ Section DisplaySection() {
     return s;
 }
 
-Section SoundSection() {
+Section SoundSection()
+{
     Section s{"Sound", {}};
     std::vector<std::string> drivers;
-    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) drivers.push_back(SDL_GetAudioDriver(i));
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i)
+        drivers.push_back(SDL_GetAudioDriver(i));
     s.items.push_back({"drivers built in", Join(drivers)});
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         s.items.push_back({"sound", std::string("not available: ") + SDL_GetError()});
@@ -144,8 +170,10 @@ Section SoundSection() {
     }
     s.items.push_back({"driver in use", SDL_GetCurrentAudioDriver()});
     const int outputs = SDL_GetNumAudioDevices(0);
-    if (outputs < 0) s.items.push_back({"output devices", "not listed by this driver (the default device is used)"});
-    else if (outputs == 0) s.items.push_back({"output devices", "none"});
+    if (outputs < 0)
+        s.items.push_back({"output devices", "not listed by this driver (the default device is used)"});
+    else if (outputs == 0)
+        s.items.push_back({"output devices", "none"});
     for (int i = 0; i < outputs; ++i) {
         const char *name = SDL_GetAudioDeviceName(i, 0);
         s.items.push_back({"output " + std::to_string(i + 1), name ? name : "unnamed"});
@@ -154,7 +182,8 @@ Section SoundSection() {
     return s;
 }
 
-Section ImageSection() {
+Section ImageSection()
+{
     Section s{"Image formats", {}};
     unsigned long number = 0;
     s.items.push_back({"library", MagickLib::GetMagickVersion(&number)});
@@ -190,7 +219,8 @@ Section ImageSection() {
     return s;
 }
 
-Section ToolkitSection() {
+Section ToolkitSection()
+{
     Section s{"Zorblax toolkit", {}};
     s.items.push_back({"version", PlatformVersion()});
     char self[4096];
@@ -207,7 +237,8 @@ Section ToolkitSection() {
         (!dir.empty() && stat((dir + "/" + name).c_str(), &st) == 0 ? present : missing).push_back(name);
     }
     s.items.push_back({"  found there", Join(present)});
-    if (!missing.empty()) s.items.push_back({"  not found there", Join(missing)});
+    if (!missing.empty())
+        s.items.push_back({"  not found there", Join(missing)});
     char path[4096];
     if (PlatformConfigPath("Zorblax.INI", path, sizeof path)) {
         struct stat st;
@@ -225,24 +256,28 @@ Section ToolkitSection() {
     return s;
 }
 
-std::vector<Section> Gather() {
+std::vector<Section> Gather()
+{
     return {ProcessorSection(), MemorySection(), DisplaySection(), SoundSection(), ImageSection(), ToolkitSection()};
 }
 
-std::string Format(const std::vector<Section> &sections, const std::string &newline) {
+std::string Format(const std::vector<Section> &sections, const std::string &newline)
+{
     std::ostringstream out;
     bool first = true;
     for (const Section &s : sections) {
-        if (!first) out << newline;
+        if (!first)
+            out << newline;
         first = false;
         out << s.title << newline;
         for (const auto &[name, value] : s.items) {
             std::string label = name.empty() ? "" : name + ":";
-            if (label.size() < 20) label.resize(20, ' ');
+            if (label.size() < 20)
+                label.resize(20, ' ');
             out << "  " << label << " " << value << newline;
         }
     }
     return out.str();
 }
 
-}  // namespace vexsiw
+} // namespace vexsiw

@@ -12,20 +12,20 @@ namespace vexsiw {
 
 struct Section {
     std::string title;
-    std::vector<std::pair<std::string, std::string>> items;  // name, value ("" name: a continuation line)
+    std::vector<std::pair<std::string, std::string>> items; // name, value ("" name: a continuation line)
 };
 
 Section ProcessorSection();
 Section MemorySection();
-Section DisplaySection();  // SDL video; never needs a screen to succeed
-Section SoundSection();    // SDL audio
-Section ImageSection();    // GraphicsMagick's formats
-Section ToolkitSection();  // version, programs, settings, debug log
+Section DisplaySection(); // SDL video; never needs a screen to succeed
+Section SoundSection();   // SDL audio
+Section ImageSection();   // GraphicsMagick's formats
+Section ToolkitSection(); // version, programs, settings, debug log
 
 std::vector<Section> Gather();
 // The sections as text, lines ending in newline.
 std::string Format(const std::vector<Section> &sections, const std::string &newline);
 
-}  // namespace vexsiw
+} // namespace vexsiw
 
 #endif

@@ -41,8 +41,8 @@ void Say(const char *format, ...)
         g_result.pop_back();
 }
 const char kUsage[] = "usage: zbxcompi [-s \"SWITCHES\"] PLAYER OUTPUT FILE.zbx...\n"
-                     "  Makes OUTPUT, a copy of the player PLAYER that plays the FILEs by itself\n"
-                     "  with the player switches SWITCHES (for example \"/L /S\").\n";
+                      "  Makes OUTPUT, a copy of the player PLAYER that plays the FILEs by itself\n"
+                      "  with the player switches SWITCHES (for example \"/L /S\").\n";
 
 int Usage()
 {
@@ -90,7 +90,7 @@ bool LooksLikeZorblax(const std::vector<unsigned char> &data)
     return data.size() >= ZBX_HEADER_SIZE && ZbxGet32(data.data()) == ZBX_MAGIC;
 }
 
-}  // namespace
+} // namespace
 
 int Run(int argc, char **argv)
 {
@@ -143,8 +143,8 @@ int Run(int argc, char **argv)
     // Write beside the target and rename into place only when complete.
     zorb::platform::SafeFile out;
     std::string error;
-    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) ||
-        fchmod(out.Fd(), 0755) != 0 || !out.Commit(image.size(), error)) {
+    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) || fchmod(out.Fd(), 0755) != 0 ||
+        !out.Commit(image.size(), error)) {
         if (error.empty())
             error = std::string("cannot be written: ") + std::strerror(errno);
         return Fail(outputName, error);
@@ -169,8 +169,8 @@ int main(int argc, char **argv)
     frontEnd = PlatformLinkAttach(frontEnd, nullptr);
     const int status = Run(static_cast<int>(args.size()), args.data());
     if (frontEnd != 0) {
-        const std::string text = g_result.empty() ? std::string("zbxcompi: ended with status ") + std::to_string(status)
-                                                  : g_result;
+        const std::string text =
+            g_result.empty() ? std::string("zbxcompi: ended with status ") + std::to_string(status) : g_result;
         PlatformLinkReport(frontEnd, text.c_str());
     }
     return status;

@@ -17,29 +17,35 @@
 
 namespace {
 
-void Put32(std::vector<uint8_t> &out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+void Put32(std::vector<uint8_t> &out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 // Written whole under a temporary name, then renamed into place.
-bool WriteFile(const std::string &name, const std::vector<uint8_t> &data) {
+bool WriteFile(const std::string &name, const std::vector<uint8_t> &data)
+{
     zorb::platform::SafeFile f;
     std::string error;
     return f.Create(name, error) && f.Write(data.data(), data.size()) && f.Commit(data.size(), error);
 }
 
-bool WriteWave(const std::string &name, uint32_t rate, const std::vector<uint8_t> &pcm) {
+bool WriteWave(const std::string &name, uint32_t rate, const std::vector<uint8_t> &pcm)
+{
     zorb::platform::SafeFile f;
     std::string error;
-    if (!f.Create(name, error)) return false;
+    if (!f.Create(name, error))
+        return false;
     PlatformRiffWriter w;
     PlatformRiffStart(&w, f.Fd());
-    return PlatformWaveBegin(&w, rate, 2, 16) && PlatformRiffWrite(&w, pcm.data(), pcm.size()) &&
-           PlatformWaveEnd(&w) && f.Commit(w.position, error);
+    return PlatformWaveBegin(&w, rate, 2, 16) && PlatformRiffWrite(&w, pcm.data(), pcm.size()) && PlatformWaveEnd(&w) &&
+           f.Commit(w.position, error);
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc < 3) {
         std::fprintf(stderr,
                      "Usage: zbxdemo FRAMES.raw TUNE.wav [width height frames]\n"

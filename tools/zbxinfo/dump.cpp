@@ -35,7 +35,10 @@ struct Track {
 };
 
 // The file name (without extension) of the track at index n.
-std::string TrackName(unsigned n) { return "track_" + std::to_string(n + 1); }
+std::string TrackName(unsigned n)
+{
+    return "track_" + std::to_string(n + 1);
+}
 
 // The decoded sound of track n in the loaded frame; false when its chunk is damaged.
 bool FrameSound(const ZorbHandle *h, unsigned n, std::vector<uint8_t> &out)
@@ -106,8 +109,8 @@ public:
             for (auto &t : tracks_) {
                 if (!FrameSound(h_, static_cast<unsigned>(t->n), sound))
                     return Fail(file_ + ": damaged sound chunk at frame " + std::to_string(i + 1));
-                if (!sound.empty() &&
-                    (!t->pcm.Write(sound.data(), sound.size()) || !PlatformRiffWrite(&t->riff, sound.data(), sound.size())))
+                if (!sound.empty() && (!t->pcm.Write(sound.data(), sound.size()) ||
+                                       !PlatformRiffWrite(&t->riff, sound.data(), sound.size())))
                     return Fail("cannot write " + dir_);
                 t->bytes += sound.size();
             }

@@ -18,12 +18,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "codec/format.h"
 #include "codec/examine.h"
+#include "codec/format.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
-#include "vexutil/vexutil.h"
 #include "tools/zbxinfo/dump.h"
+#include "vexutil/vexutil.h"
 
 namespace {
 
@@ -46,12 +46,15 @@ void NoteReport(const std::string &line)
 }
 
 const char kUsage[] = "usage: zbxinfo [--frames] FILE...\n"
-                     "       zbxinfo --dump DIR FILE\n"
-                     "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
-                     "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
-                     "  --help, -h this text; --version the toolkit's version\n";
+                      "       zbxinfo --dump DIR FILE\n"
+                      "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
+                      "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
+                      "  --help, -h this text; --version the toolkit's version\n";
 
-void Usage(FILE *out) { std::fputs(kUsage, out); }
+void Usage(FILE *out)
+{
+    std::fputs(kUsage, out);
+}
 
 std::string FrameRateText(const ZorbHandle *h)
 {
@@ -103,8 +106,8 @@ void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSiz
         if (!(f & ZBX_AUDIO_PRESENT))
             continue;
         anyTrack = true;
-        std::printf("  sound track %d:   %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes decoded%s\n", t + 1,
-                    f & ZBX_AUDIO_RATE_MASK, f & ZBX_AUDIO_16BIT ? "16-bit" : "8-bit",
+        std::printf("  sound track %d:   %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes decoded%s\n",
+                    t + 1, f & ZBX_AUDIO_RATE_MASK, f & ZBX_AUDIO_16BIT ? "16-bit" : "8-bit",
                     f & ZBX_AUDIO_STEREO ? "stereo" : "mono", f & ZBX_AUDIO_COMPRESSED ? "compressed" : "raw",
                     h->AudioMaxSize[t], f & ZBX_AUDIO_RATE_MASK ? "" : " (no rate: cannot be played)");
     }
@@ -112,8 +115,7 @@ void PrintSummary(const std::string &path, const ZorbHandle *h, uint64_t fileSiz
         std::printf("  sound:           none\n");
     std::printf("  trees:           %" PRIu32 " bytes of tree data; node memory: bitmap %" PRIu32
                 ", colour pair %" PRIu32 ", pixel pair %" PRIu32 ", block type %" PRIu32 " bytes\n",
-                h->TreeDataSize, h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize,
-                h->BlockTypeTreeSize);
+                h->TreeDataSize, h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize, h->BlockTypeTreeSize);
     std::printf("  frame data:      %" PRIu32 " bytes in %" PRIu32 " frames, from offset %" PRIu32 "\n",
                 h->TotalFrameBytes, n, h->DataStart);
     std::printf("  largest frame:   %" PRIu32 " bytes\n", h->LargestFrameSize);

@@ -13,19 +13,24 @@
 
 namespace zorbc {
 
-std::string TakeTextSwitch(std::string &line, char letter) {
+std::string TakeTextSwitch(std::string &line, char letter)
+{
     for (size_t at = line.find('/'); at != std::string::npos; at = line.find('/', at + 1)) {
-        if (at + 1 >= line.size() || line[at + 1] != letter) continue;
+        if (at + 1 >= line.size() || line[at + 1] != letter)
+            continue;
         size_t start = at + 2, end;
         std::string value;
         if (start < line.size() && line[start] == '"') {
             end = line.find('"', start + 1);
-            if (end == std::string::npos) end = line.size();
+            if (end == std::string::npos)
+                end = line.size();
             value = line.substr(start + 1, end - start - 1);
-            if (end < line.size()) ++end;
+            if (end < line.size())
+                ++end;
         } else {
             end = line.find_first_of(" \t", start);
-            if (end == std::string::npos) end = line.size();
+            if (end == std::string::npos)
+                end = line.size();
             value = line.substr(start, end - start);
         }
         line.erase(at, end - at);
@@ -34,8 +39,8 @@ std::string TakeTextSwitch(std::string &line, char letter) {
     return {};
 }
 
-
-bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settings, std::string &error) {
+bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settings, std::string &error)
+{
     std::ifstream in(name);
     if (!in) {
         error = "Error opening the frame settings file " + name + ".";
@@ -46,7 +51,8 @@ bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settin
     while (std::getline(in, line)) {
         ++number;
         const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#' || line[first] == ';') continue;
+        if (first == std::string::npos || line[first] == '#' || line[first] == ';')
+            continue;
         std::istringstream words(line);
         long long a, b, r, k;
         if (!(words >> a >> b >> r >> k) || a < 1 || b < a || r < INT32_MIN || r > INT32_MAX || k < INT32_MIN ||
@@ -55,13 +61,14 @@ bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settin
                     ": expected \"first last regular key\".";
             return false;
         }
-        settings.push_back({static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<int32_t>(r),
-                            static_cast<int32_t>(k)});
+        settings.push_back(
+            {static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<int32_t>(r), static_cast<int32_t>(k)});
     }
     return true;
 }
 
-bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
+bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
+{
     tool::ConverterLine args = tool::SplitConverterLine(argc, argv);
     const std::vector<std::string> &names = args.names;
     std::string &switches = args.switches;
@@ -106,15 +113,18 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
     opt.systemColours = d;
     opt.conversion = t;
 
-    if (!tool::CheckConverterLine(cmd, args, error)) return false;
+    if (!tool::CheckConverterLine(cmd, args, error))
+        return false;
     opt.input = names[0];
     opt.output = names[1];
-    if (!HasExtension(opt.output.c_str())) opt.output += ".zbx";
+    if (!HasExtension(opt.output.c_str()))
+        opt.output += ".zbx";
     const char *ext = HasExtension(opt.output.c_str());
     opt.graphicsOutput = ZencIsGraphicsOutput(opt.output.c_str()) != 0;
     if (!opt.graphicsOutput && (!ext || strcasecmp(ext, ".zbx") != 0)) {
         error = "the output must be a Zorblax file (.zbx), a flic (.flc), an AVI file (.avi) or images "
-                "(.bmp .jpg .tga .tif .pcx .gif .png): " + opt.output;
+                "(.bmp .jpg .tga .tif .pcx .gif .png): " +
+                opt.output;
         return false;
     }
     if (opt.heightMode < 0 || opt.heightMode > 2) {
@@ -135,9 +145,10 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error) {
     }
     if (!settingsText.empty()) {
         const std::string name = settingsText[0] == '*' ? settingsText.substr(1) : settingsText;
-        if (!ReadSettings(name, opt.settings, error)) return false;
+        if (!ReadSettings(name, opt.settings, error))
+            return false;
     }
     return true;
 }
 
-}  // namespace zorbc
+} // namespace zorbc

@@ -15,7 +15,7 @@ struct Options {
     uint32_t frontEnd = 0;
     int32_t regular = 0, key = 0, autoKey = 0, keyEvery = 0, heightMode = 0;
     bool skipOdd = false, ring = false, overwrite = false;
-    bool graphicsOutput = false;  // a flic, AVI or images instead of a Zorblax file
+    bool graphicsOutput = false; // a flic, AVI or images instead of a Zorblax file
     int32_t first = 0, last = 0, frameRate = 0;
     int32_t cropX = 0, cropY = 0, width = 0, height = 0;
     int32_t soundQuality = 0, soundRate = 0, soundBits = 0, soundChannels = 0;
@@ -36,6 +36,6 @@ std::string TakeTextSwitch(std::string &line, char letter);
 // lines and lines starting with # or ; are skipped.
 bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settings, std::string &error);
 
-}  // namespace zorbc
+} // namespace zorbc
 
 #endif

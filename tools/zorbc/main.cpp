@@ -44,8 +44,10 @@ using tool::Progress;
 
 const char kNotGraphics[] = "not a graphics file it can read";
 
-int32_t QuietProgress(const char *text, int32_t level) {
-    if (level == 2) return 0;  // probing for sound: absence is no error
+int32_t QuietProgress(const char *text, int32_t level)
+{
+    if (level == 2)
+        return 0; // probing for sound: absence is no error
     return Progress(text, level);
 }
 
@@ -53,14 +55,16 @@ int32_t QuietProgress(const char *text, int32_t level) {
 using GraphicsInput = std::unique_ptr<GFILE, decltype(&GFileClose)>;
 using Compressor = std::unique_ptr<ZENC, decltype(&ZencClose)>;
 
-bool FileExists(const std::string &name) {
+bool FileExists(const std::string &name)
+{
     struct stat st;
     return stat(name.c_str(), &st) == 0;
 }
 
 // The graphics processor's conversion, for the output kinds other than
 // Zorblax files ("Create a Flic", "Create an AVI file", "Create BMPs" ...).
-ZencConvertParams GraphicsParams(const zorbc::Options &opt) {
+ZencConvertParams GraphicsParams(const zorbc::Options &opt)
+{
     ZencConvertParams p{};
     p.input = opt.input.c_str();
     p.output = opt.output.c_str();
@@ -83,10 +87,12 @@ ZencConvertParams GraphicsParams(const zorbc::Options &opt) {
     return p;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (int status = PlatformStandardOptions(argc, argv, "zorbc", kUsage); status >= 0) return status;
+int main(int argc, char **argv)
+{
+    if (int status = PlatformStandardOptions(argc, argv, "zorbc", kUsage); status >= 0)
+        return status;
     zorbc::Options opt;
     std::string error;
     if (!zorbc::ParseCommandLine(argc, argv, opt, error)) {
@@ -98,28 +104,34 @@ int main(int argc, char **argv) {
     StatusOpen("ZorbC", (opt.input + " -> " + opt.output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
 
-    if (!CheckForDup(opt.input.c_str(), opt.output.c_str())) return Fail("Output filename must be different than the input filename.");
-    if (opt.graphicsOutput) return tool::ConvertGraphics(GraphicsParams(opt), started);
+    if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
+        return Fail("Output filename must be different than the input filename.");
+    if (opt.graphicsOutput)
+        return tool::ConvertGraphics(GraphicsParams(opt), started);
     if (!opt.overwrite && FileExists(opt.output) && !overwrite(opt.output.c_str()))
         return Fail("The output file " + opt.output + " was not overwritten.");
 
     std::vector<char> paletteName(opt.paletteFile.begin(), opt.paletteFile.end());
     paletteName.push_back('\0');
-    GraphicsInput g(GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first,
-                              opt.last, opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours,
-                              opt.systemColours, opt.conversion,
-                              opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading", Progress),
+    GraphicsInput g(GFileOpen(opt.input.c_str(), 0, opt.cropX, opt.cropY, opt.width, opt.height, opt.first, opt.last,
+                              opt.paletteMode, opt.analysisLimit, opt.firstIndex, opt.colours, opt.systemColours,
+                              opt.conversion, opt.paletteFile.empty() ? nullptr : paletteName.data(), "Reading",
+                              Progress),
                     GFileClose);
-    if (!g) return tool::FailOpen(opt.input, kNotGraphics);
+    if (!g)
+        return tool::FailOpen(opt.input, kNotGraphics);
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};
     params.width = static_cast<uint32_t>(g->width) & ~3u;
     params.height = (static_cast<uint32_t>(g->height) / (halfHeight ? 2 : 1)) & ~3u;
-    if (params.width < 4 || params.height < 4) return Fail("Error: the picture is smaller than one 4x4 block.");
+    if (params.width < 4 || params.height < 4)
+        return Fail("Error: the picture is smaller than one 4x4 block.");
     int32_t frameTime = g->frameTime;
-    if (opt.frameRate) frameTime = -MakeFrameRate(opt.frameRate);
-    if (opt.skipOdd) frameTime *= 2;
+    if (opt.frameRate)
+        frameTime = -MakeFrameRate(opt.frameRate);
+    if (opt.skipOdd)
+        frameTime *= 2;
     params.frameRate = frameTime;
     params.headerFlags = (opt.ring ? ZBX_RING_FRAME : 0) | (opt.heightMode == 1 ? ZBX_HEIGHT_INTERLACED : 0) |
                          (opt.heightMode == 2 ? ZBX_HEIGHT_DOUBLED : 0);
@@ -138,11 +150,14 @@ int main(int argc, char **argv) {
     std::vector<uint8_t> coded(static_cast<size_t>(params.width) * params.height);
     const int32_t frames = g->frames;
     for (int32_t i = 0; i < frames; ++i) {
-        if (!GFileGet(g.get())) return tool::FailConversion();
-        if (opt.skipOdd && (i & 1)) continue;
+        if (!GFileGet(g.get()))
+            return tool::FailConversion();
+        if (opt.skipOdd && (i & 1))
+            continue;
         const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
         const size_t step = static_cast<size_t>(g->pitch) * (halfHeight ? 2 : 1);
-        for (uint32_t y = 0; y < params.height; ++y) std::memcpy(&coded[y * params.width], px + y * step, params.width);
+        for (uint32_t y = 0; y < params.height; ++y)
+            std::memcpy(&coded[y * params.width], px + y * step, params.width);
         if (!ZencAddFrame(enc.get(), coded.data(), params.width, g->palette))
             return Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
     }
@@ -158,16 +173,19 @@ int main(int argc, char **argv) {
         for (int t = 0; t < tracks; ++t) {
             CSFILE *cs = CSFileOpen(opt.input.c_str(), opt.soundQuality, 0, 0, 0, 0, opt.soundRate, opt.soundBits,
                                     opt.soundChannels, start, end, zorblax ? t + 1 : 0, 0, 0, QuietProgress);
-            if (cs) ZencAddTrack(enc.get(), static_cast<uint32_t>(t), cs);
+            if (cs)
+                ZencAddTrack(enc.get(), static_cast<uint32_t>(t), cs);
         }
     }
 
-    if (!ZencWrite(enc.get(), opt.output.c_str(), Progress)) return tool::FailConversion();
+    if (!ZencWrite(enc.get(), opt.output.c_str(), Progress))
+        return tool::FailConversion();
     ZencReport r;
     ZencGetReport(enc.get(), &r);
     const std::string warning = ZencWarning(enc.get());
     enc.reset();
-    if (!warning.empty()) std::fprintf(stderr, "zorbc: %s\n", warning.c_str());
+    if (!warning.empty())
+        std::fprintf(stderr, "zorbc: %s\n", warning.c_str());
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
     char report[1024];

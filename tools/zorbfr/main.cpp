@@ -31,17 +31,20 @@ const char kUsage[] =
     "  /Ln       sound quality 0 (exact, default) to 9; /L-1 leaves the sound out\n"
     "  /O        overwrite OUTPUT without asking\n";
 
-std::string Rate(int32_t frameRate) {
+std::string Rate(int32_t frameRate)
+{
     const uint32_t period = ZbxFramePeriod(frameRate);
     char text[32];
     std::snprintf(text, sizeof text, "%.3g", period ? 100000.0 / period : 0.0);
     return text;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (int status = PlatformStandardOptions(argc, argv, "zorbfr", kUsage); status >= 0) return status;
+int main(int argc, char **argv)
+{
+    if (int status = PlatformStandardOptions(argc, argv, "zorbfr", kUsage); status >= 0)
+        return status;
     const char *given[2] = {};
     char *cmd = nullptr;
     const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
@@ -62,12 +65,18 @@ int main(int argc, char **argv) {
     params.soundQuality = GetSwitchNum(cmd, 'L', 0);
     Trim(cmd);
     std::string problem;
-    if (cmd[0]) problem = std::string("unknown switch or extra argument: ") + cmd;
-    else if (names.size() < 2) problem = "an input and an output Zorblax file are needed.";
-    else if (rate == 0) problem = "/F must give the new frame rate (e.g. /F10 for 10 frames per second).";
-    else if (keyEvery < 0) problem = "/J takes a frame count from 0.";
-    else if (autoKey < 0 || autoKey > 100) problem = "/A takes a percentage from 0 to 100.";
-    else if (params.soundQuality < -1 || params.soundQuality > 9) problem = "/L takes a sound quality from -1 to 9.";
+    if (cmd[0])
+        problem = std::string("unknown switch or extra argument: ") + cmd;
+    else if (names.size() < 2)
+        problem = "an input and an output Zorblax file are needed.";
+    else if (rate == 0)
+        problem = "/F must give the new frame rate (e.g. /F10 for 10 frames per second).";
+    else if (keyEvery < 0)
+        problem = "/J takes a frame count from 0.";
+    else if (autoKey < 0 || autoKey > 100)
+        problem = "/A takes a percentage from 0 to 100.";
+    else if (params.soundQuality < -1 || params.soundQuality > 9)
+        problem = "/L takes a sound quality from -1 to 9.";
     if (!problem.empty()) {
         std::fprintf(stderr, "zorbfr: %s\n\n%s", problem.c_str(), kUsage);
         return PLATFORM_EXIT_USAGE;
@@ -77,8 +86,10 @@ int main(int argc, char **argv) {
     params.autoKeyPercent = static_cast<uint32_t>(autoKey);
     std::string input = names[0], output = names[1];
     struct stat st;
-    if (!HasExtension(input.c_str()) && stat(input.c_str(), &st) != 0) input += ".zbx";
-    if (!HasExtension(output.c_str())) output += ".zbx";
+    if (!HasExtension(input.c_str()) && stat(input.c_str(), &st) != 0)
+        input += ".zbx";
+    if (!HasExtension(output.c_str()))
+        output += ".zbx";
 
     // A front end that started us gets the final report (after the hello).
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
@@ -87,7 +98,8 @@ int main(int argc, char **argv) {
     if (const int failed = tool::CheckOutput(input, output, overwriteAll, overwrite))
         return failed;
     ZencFileInfo info;
-    if (!ZencReadInfo(input.c_str(), &info)) return tool::FailOpen(input, "not a Zorblax file, or damaged");
+    if (!ZencReadInfo(input.c_str(), &info))
+        return tool::FailOpen(input, "not a Zorblax file, or damaged");
 
     ZencReport r;
     if (!ZencChangeFrameRate(input.c_str(), output.c_str(), &params, &r, Progress))

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,28 +16,32 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: zorbmix ZBXFILE SOUNDFILE OUTPUT [switches]\n"
-    "Puts the sound of SOUNDFILE (wave, headerless PCM, a Zorblax track, AVI sound, wave list)\n"
-    "into one track of a copy of ZBXFILE; the video and the other tracks stay as they are.\n"
-    "  /Mn     the track to fill, 1 to 7 (default 1); a track already there is replaced\n"
-    "  /Ln     sound quality 0 (lossless, default) to 9\n"
-    "  /Fn     frame rate of the output (fps; -n milliseconds per frame)\n"
-    "  /Gn     the frame at which the sound begins (default 1)\n"
-    "  /P      loop the sound to the end of the video\n"
-    "  /O      overwrite without asking\n"
-    "  /Rn /Bn /Cn   output rate, bits (8, 16) and channels (1, 2)\n"
-    "  /Tn     the track of the sound file to take   /Sn /En  start and end in milliseconds\n"
-    "  /Yn /Dn /Kn   headerless input: type 1-5, rate, bytes to skip\n";
+const char kUsage[] = "Usage: zorbmix ZBXFILE SOUNDFILE OUTPUT [switches]\n"
+                      "Puts the sound of SOUNDFILE (wave, headerless PCM, a Zorblax track, AVI sound, wave list)\n"
+                      "into one track of a copy of ZBXFILE; the video and the other tracks stay as they are.\n"
+                      "  /Mn     the track to fill, 1 to 7 (default 1); a track already there is replaced\n"
+                      "  /Ln     sound quality 0 (lossless, default) to 9\n"
+                      "  /Fn     frame rate of the output (fps; -n milliseconds per frame)\n"
+                      "  /Gn     the frame at which the sound begins (default 1)\n"
+                      "  /P      loop the sound to the end of the video\n"
+                      "  /O      overwrite without asking\n"
+                      "  /Rn /Bn /Cn   output rate, bits (8, 16) and channels (1, 2)\n"
+                      "  /Tn     the track of the sound file to take   /Sn /En  start and end in milliseconds\n"
+                      "  /Yn /Dn /Kn   headerless input: type 1-5, rate, bytes to skip\n";
 
 using tool::Fail;
 
-int32_t SoundProgress(const char *text, int32_t level) { return tool::Progress(text, level); }
+int32_t SoundProgress(const char *text, int32_t level)
+{
+    return tool::Progress(text, level);
+}
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
-    if (int status = PlatformStandardOptions(argc, argv, "zorbmix", kUsage); status >= 0) return status;
+int main(int argc, char **argv)
+{
+    if (int status = PlatformStandardOptions(argc, argv, "zorbmix", kUsage); status >= 0)
+        return status;
     const char *given[3] = {};
     char *cmd = nullptr;
     const int count = ZencSplitArguments(argc, argv, 3, given, &cmd);
@@ -57,17 +61,23 @@ int main(int argc, char **argv) {
     CSFileCommandline(cmd, &quality, &loop, &rate, &bits, &channels, &start, &end, &inTrack, &rawFlags, &rawOffset);
     Trim(cmd);
     std::string problem;
-    if (cmd[0]) problem = std::string("unknown switch or extra argument: ") + cmd;
-    else if (names.size() < 3) problem = "a Zorblax file, a sound file and an output file are needed.";
-    else if (track < 1 || track > 7) problem = "/M takes a track from 1 to 7.";
-    else if (quality < 0 || quality > 9) problem = "/L takes a sound quality from 0 to 9.";
-    else if (begin < 1) problem = "/G takes a frame number from 1.";
+    if (cmd[0])
+        problem = std::string("unknown switch or extra argument: ") + cmd;
+    else if (names.size() < 3)
+        problem = "a Zorblax file, a sound file and an output file are needed.";
+    else if (track < 1 || track > 7)
+        problem = "/M takes a track from 1 to 7.";
+    else if (quality < 0 || quality > 9)
+        problem = "/L takes a sound quality from 0 to 9.";
+    else if (begin < 1)
+        problem = "/G takes a frame number from 1.";
     if (!problem.empty()) {
         std::fprintf(stderr, "zorbmix: %s\n\n%s", problem.c_str(), kUsage);
         return PLATFORM_EXIT_USAGE;
     }
     std::string output = names[2];
-    if (!HasExtension(output.c_str())) output += ".zbx";
+    if (!HasExtension(output.c_str()))
+        output += ".zbx";
 
     // A front end that started us gets the final report (after the hello).
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
@@ -85,14 +95,17 @@ int main(int argc, char **argv) {
                     PlatformOpenFailure(names[0].c_str(), "not a Zorblax file, or damaged"));
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
     uint32_t period = ZbxFramePeriod(fileRate);
-    if (period == 0) period = 6667;
+    if (period == 0)
+        period = 6667;
     const uint32_t frames = info.frameCount;
     const uint32_t first = static_cast<uint32_t>(begin) > frames ? frames : static_cast<uint32_t>(begin);
     const int32_t leadIn = static_cast<int32_t>((static_cast<uint64_t>(first - (first ? 1 : 0)) * period) / 100);
-    const int32_t length = loop ? static_cast<int32_t>(static_cast<uint64_t>(frames - (first ? first - 1 : 0)) * period / 100) : 0;
-    CSFILE *cs = CSFileOpen(names[1].c_str(), quality, loop, 0, leadIn, length, rate, bits, channels, start, end, inTrack,
-                            rawFlags, rawOffset, SoundProgress);
-    if (!cs) return tool::FailOpen(names[1], "not a sound file it can read");
+    const int32_t length =
+        loop ? static_cast<int32_t>(static_cast<uint64_t>(frames - (first ? first - 1 : 0)) * period / 100) : 0;
+    CSFILE *cs = CSFileOpen(names[1].c_str(), quality, loop, 0, leadIn, length, rate, bits, channels, start, end,
+                            inTrack, rawFlags, rawOffset, SoundProgress);
+    if (!cs)
+        return tool::FailOpen(names[1], "not a sound file it can read");
     if (!ZencMixTrack(names[0].c_str(), output.c_str(), static_cast<uint32_t>(track - 1), frameRate ? fileRate : 0, cs,
                       tool::Progress))
         return tool::FailConversion();
@@ -102,7 +115,8 @@ int main(int argc, char **argv) {
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
     char report[1024];
-    std::snprintf(report, sizeof report, "Mixed %s into track %d of %s: %u frames, %u sound bytes per frame at most, in %s.",
-                  names[1].c_str(), track, output.c_str(), out.frameCount, out.audioMaxSize[track - 1], elapsed);
+    std::snprintf(report, sizeof report,
+                  "Mixed %s into track %d of %s: %u frames, %u sound bytes per frame at most, in %s.", names[1].c_str(),
+                  track, output.c_str(), out.frameCount, out.audioMaxSize[track - 1], elapsed);
     return tool::Finish(report);
 }

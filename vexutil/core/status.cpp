@@ -35,7 +35,7 @@ struct StatusState {
     uint32_t presses = 0;
     std::string title, text, secondLine;
     // Terminal bookkeeping.
-    bool liveShown = false; // a live line without its newline is on screen
+    bool liveShown = false;  // a live line without its newline is on screen
     bool errorShown = false; // the text is an error already printed whole: never drawn again
     bool drawPending = false;
     uint32_t lastDraw = 0;

@@ -1,8 +1,8 @@
 // Command-line switches: a slash, a letter (either case) and a value right
 // after it. Every switch read is removed from the line.
+#include "platform/platform.h"
 #include "vexutil/core/text_utils.h"
 #include "vexutil/vexutil.h"
-#include "platform/platform.h"
 
 #include <cctype>
 #include <cstring>

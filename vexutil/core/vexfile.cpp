@@ -602,8 +602,8 @@ VEXAPI uint32_t VEXFileGetTime(VEXFILE *f)
     const int64_t secs = static_cast<int64_t>(st.st_mtim.tv_sec);
     if (secs < -11644473600LL)
         return 0;
-    const uint64_t ft = kFileTimeUnix + static_cast<uint64_t>(secs * 10000000LL) +
-                        static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
+    const uint64_t ft =
+        kFileTimeUnix + static_cast<uint64_t>(secs * 10000000LL) + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
     return static_cast<uint32_t>(ft >> 32);
 }
 

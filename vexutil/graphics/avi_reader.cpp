@@ -35,7 +35,10 @@ constexpr int kMaxDepth = 8;
 constexpr int32_t kMaxSide = 16384;
 constexpr uint64_t kMaxFrameBytes = uint64_t(1) << 27;
 
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t Le16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t Le32(const uint8_t *p)
 {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -52,8 +55,10 @@ public:
         size_t done = 0;
         while (done < n) {
             ssize_t r = pread(fd_, static_cast<uint8_t *>(dst) + done, n - done, static_cast<off_t>(offset + done));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
             done += static_cast<size_t>(r);
         }
         return done;
@@ -70,9 +75,11 @@ public:
     uint64_t Size() const override { return size_; }
     size_t ReadAt(uint64_t offset, void *dst, size_t n) override
     {
-        if (offset >= size_) return 0;
+        if (offset >= size_)
+            return 0;
         size_t k = static_cast<size_t>(std::min<uint64_t>(n, size_ - offset));
-        if (k) std::memcpy(dst, data_ + offset, k);
+        if (k)
+            std::memcpy(dst, data_ + offset, k);
         return k;
     }
 
@@ -83,24 +90,28 @@ private:
 
 void SetError(std::string *error, const char *text)
 {
-    if (error && error->empty()) *error = text;
+    if (error && error->empty())
+        *error = text;
 }
 
 // Two ASCII digits at the start of a movi chunk id give the stream number.
 int StreamNumber(uint32_t id)
 {
     int a = static_cast<int>(id & 0xFF), b = static_cast<int>((id >> 8) & 0xFF);
-    if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+    if (a < '0' || a > '9' || b < '0' || b > '9')
+        return -1;
     return (a - '0') * 10 + (b - '0');
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<ByteSource> OpenFileSource(const char *path)
 {
-    if (!path) return nullptr;
+    if (!path)
+        return nullptr;
     int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0)
+        return nullptr;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
@@ -127,10 +138,12 @@ std::unique_ptr<AviReader> AviReader::OpenFile(const char *path, std::string *er
 
 std::unique_ptr<AviReader> AviReader::Open(std::unique_ptr<ByteSource> src, std::string *error)
 {
-    if (!src) return nullptr;
+    if (!src)
+        return nullptr;
     std::unique_ptr<AviReader> r(new AviReader());
     r->src_ = std::move(src);
-    if (!r->Parse(error)) return nullptr;
+    if (!r->Parse(error))
+        return nullptr;
     return r;
 }
 
@@ -141,7 +154,8 @@ bool AviReader::Parse(std::string *error)
     bool first = true;
     while (pos + 12 <= fileSize) {
         uint8_t h[12];
-        if (src_->ReadAt(pos, h, 12) != 12) break;
+        if (src_->ReadAt(pos, h, 12) != 12)
+            break;
         uint32_t id = Le32(h), size = Le32(h + 4), form = Le32(h + 8);
         if (id != kRiff || (first ? form != kAvi : form != kAvix)) {
             if (first) {
@@ -151,8 +165,10 @@ bool AviReader::Parse(std::string *error)
             break;
         }
         uint64_t end = std::min<uint64_t>(pos + 8 + size, fileSize);
-        if (size < 4) break;
-        if (!WalkList(pos + 12, end, 0, false, error)) return false;
+        if (size < 4)
+            break;
+        if (!WalkList(pos + 12, end, 0, false, error))
+            return false;
         first = false;
         pos = pos + 8 + size + (size & 1);
     }
@@ -178,11 +194,13 @@ bool AviReader::Parse(std::string *error)
 
 bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string *error)
 {
-    if (depth > kMaxDepth) return true;
+    if (depth > kMaxDepth)
+        return true;
     uint64_t pos = begin;
     while (pos + 8 <= end) {
         uint8_t h[12];
-        if (src_->ReadAt(pos, h, 8) != 8) break;
+        if (src_->ReadAt(pos, h, 8) != 8)
+            break;
         uint32_t id = Le32(h);
         uint64_t data = pos + 8;
         // A chunk reaching past its parent is cut at the parent's end (a
@@ -198,13 +216,15 @@ bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, s
                     std::vector<uint8_t> strh, strf;
                     while (p + 8 <= e) {
                         uint8_t ch[8];
-                        if (src_->ReadAt(p, ch, 8) != 8) break;
+                        if (src_->ReadAt(p, ch, 8) != 8)
+                            break;
                         uint32_t cid = Le32(ch);
                         uint32_t cs = static_cast<uint32_t>(std::min<uint64_t>(Le32(ch + 4), e - (p + 8)));
                         if ((cid == kStrh && strh.empty()) || (cid == kStrf && strf.empty())) {
                             auto &dst = cid == kStrh ? strh : strf;
                             dst.resize(std::min<uint32_t>(cs, 4096));
-                            if (src_->ReadAt(p + 8, dst.data(), dst.size()) != dst.size()) dst.clear();
+                            if (src_->ReadAt(p + 8, dst.data(), dst.size()) != dst.size())
+                                dst.clear();
                         }
                         p = p + 8 + cs + (cs & 1);
                     }
@@ -228,7 +248,8 @@ bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, s
                                     uint32_t r = Le32(&strf[40]), g = Le32(&strf[44]), b = Le32(&strf[48]);
                                     rgb = (bits == 16 && r == 0x7C00 && g == 0x03E0 && b == 0x001F) ||
                                           (bits == 32 && r == 0xFF0000 && g == 0xFF00 && b == 0xFF);
-                                    if (biSize <= 40) tableAt = 52;
+                                    if (biSize <= 40)
+                                        tableAt = 52;
                                 }
                                 bool sizeOk = w > 0 && w <= kMaxSide && hgt != 0 && hgt != INT32_MIN &&
                                               (hgt < 0 ? -hgt : hgt) <= kMaxSide &&
@@ -247,7 +268,9 @@ bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, s
                                     video_.bitCount = bits;
                                     if (bits == 8) {
                                         uint32_t n = used == 0 || used > 256 ? 256 : used;
-                                        uint32_t avail = strf.size() > tableAt ? static_cast<uint32_t>((strf.size() - tableAt) / 4) : 0;
+                                        uint32_t avail = strf.size() > tableAt
+                                                             ? static_cast<uint32_t>((strf.size() - tableAt) / 4)
+                                                             : 0;
                                         n = std::min(n, avail);
                                         for (uint32_t i = 0; i < n; i++) {
                                             const uint8_t *q = &strf[tableAt + 4 * i];
@@ -280,14 +303,16 @@ bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, s
                                 s.avgBytesPerSec = Le32(&strf[8]);
                                 s.blockAlign = Le16(&strf[12]);
                             }
-                            if (strf.size() >= 16) s.bitsPerSample = Le16(&strf[14]);
+                            if (strf.size() >= 16)
+                                s.bitsPerSample = Le16(&strf[14]);
                             info.soundIndex = static_cast<int>(sound_.size());
                             sound_.push_back(std::move(s));
                         }
                     }
                     streams_.push_back(info);
                 } else if (type == kHdrl || type == kMovi || type == kRec) {
-                    if (!WalkList(data + 4, data + size, depth + 1, inMovi || type != kHdrl, error)) return false;
+                    if (!WalkList(data + 4, data + size, depth + 1, inMovi || type != kHdrl, error))
+                        return false;
                 }
             }
         } else if (inMovi) {
@@ -301,7 +326,8 @@ bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, s
 void AviReader::OnStreamChunk(uint32_t id, uint64_t offset, uint32_t size)
 {
     int n = StreamNumber(id);
-    if (n < 0 || static_cast<size_t>(n) >= streams_.size()) return;
+    if (n < 0 || static_cast<size_t>(n) >= streams_.size())
+        return;
     const StreamInfo &s = streams_[static_cast<size_t>(n)];
     char t0 = static_cast<char>((id >> 16) & 0xFF), t1 = static_cast<char>((id >> 24) & 0xFF);
     if (s.video) {
@@ -326,14 +352,16 @@ bool AviReader::ApplyPaletteChange(const AviChunk &c)
     // entries as red, green, blue, flags. Only entries inside the chunk count.
     uint32_t size = std::min<uint32_t>(c.size, 4 + 256 * 4 * 4);
     std::vector<uint8_t> buf(size);
-    if (src_->ReadAt(c.offset, buf.data(), size) != size) return false;
+    if (src_->ReadAt(c.offset, buf.data(), size) != size)
+        return false;
     uint32_t p = 0;
     while (p + 4 <= size) {
         uint32_t firstEntry = buf[p], count = buf[p + 1] ? buf[p + 1] : 256;
         p += 4;
         for (uint32_t i = 0; i < count && p + 4 <= size; i++, p += 4) {
             uint32_t e = firstEntry + i;
-            if (e >= 256) continue;
+            if (e >= 256)
+                continue;
             curPalette_[3 * e] = buf[p];
             curPalette_[3 * e + 1] = buf[p + 1];
             curPalette_[3 * e + 2] = buf[p + 2];
@@ -344,18 +372,21 @@ bool AviReader::ApplyPaletteChange(const AviChunk &c)
 
 bool AviReader::ReadFrame(uint32_t n)
 {
-    if (!hasVideo_ || n >= frames_.size()) return false;
+    if (!hasVideo_ || n >= frames_.size())
+        return false;
     // Palette in effect at frame n: the format's table and every change before it.
     uint32_t need = frames_[n].paletteChanges;
     if (appliedChanges_ > need) {
         std::memcpy(curPalette_, video_.palette, 768);
         appliedChanges_ = 0;
     }
-    while (appliedChanges_ < need) ApplyPaletteChange(paletteChanges_[appliedChanges_++]);
+    while (appliedChanges_ < need)
+        ApplyPaletteChange(paletteChanges_[appliedChanges_++]);
 
     // A dropped (empty) frame repeats the last stored one before it.
     int64_t k = n;
-    while (k >= 0 && frames_[static_cast<size_t>(k)].chunk.size == 0) k--;
+    while (k >= 0 && frames_[static_cast<size_t>(k)].chunk.size == 0)
+        k--;
     size_t total = static_cast<size_t>(rowBytes_) * static_cast<size_t>(video_.height);
     if (pixels_.size() != total) {
         pixels_.assign(total, 0);
@@ -385,9 +416,11 @@ bool AviReader::ReadFrame(uint32_t n)
 
 size_t AviReader::ReadSound(size_t i, uint64_t pos, void *dst, size_t n)
 {
-    if (i >= sound_.size() || n == 0) return 0;
+    if (i >= sound_.size() || n == 0)
+        return 0;
     AviSoundStream &s = sound_[i];
-    if (pos >= s.dataBytes) return 0;
+    if (pos >= s.dataBytes)
+        return 0;
     auto it = std::upper_bound(s.chunkStart.begin(), s.chunkStart.end(), pos);
     size_t c = static_cast<size_t>(it - s.chunkStart.begin()) - 1;
     size_t done = 0;
@@ -401,10 +434,11 @@ size_t AviReader::ReadSound(size_t i, uint64_t pos, void *dst, size_t n)
         size_t k = static_cast<size_t>(std::min<uint64_t>(n - done, s.chunks[c].size - within));
         size_t got = src_->ReadAt(s.chunks[c].offset + within, out + done, k);
         done += got;
-        if (got != k) break;
+        if (got != k)
+            break;
         c++;
     }
     return done;
 }
 
-}  // namespace vex
+} // namespace vex

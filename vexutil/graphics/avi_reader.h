@@ -31,32 +31,32 @@ std::unique_ptr<ByteSource> OpenFileSource(const char *path);
 std::unique_ptr<ByteSource> MemorySource(const uint8_t *data, size_t size);
 
 struct AviChunk {
-    uint64_t offset;  // of the chunk's data
+    uint64_t offset; // of the chunk's data
     uint32_t size;
 };
 
 struct AviVideoStream {
-    uint32_t handler = 0;        // four-character code of the stream header
+    uint32_t handler = 0; // four-character code of the stream header
     uint32_t rate = 0, scale = 0, start = 0, length = 0;
-    int32_t width = 0, height = 0;  // height positive; see topDown
-    bool topDown = false;        // the format gave a negative height
-    uint32_t bitCount = 0;       // 8, 16, 24 or 32
-    uint8_t palette[768] = {};   // the format's colour table, red, green, blue
-    uint32_t paletteColours = 0; // entries the format's colour table holds
+    int32_t width = 0, height = 0; // height positive; see topDown
+    bool topDown = false;          // the format gave a negative height
+    uint32_t bitCount = 0;         // 8, 16, 24 or 32
+    uint8_t palette[768] = {};     // the format's colour table, red, green, blue
+    uint32_t paletteColours = 0;   // entries the format's colour table holds
 };
 
 struct AviSoundStream {
-    uint32_t rate = 0, scale = 0, start = 0, length = 0;  // stream header
-    uint32_t formatSize = 0;     // bytes of the stream format record
-    uint16_t formatTag = 0;      // 1 = PCM
+    uint32_t rate = 0, scale = 0, start = 0, length = 0; // stream header
+    uint32_t formatSize = 0;                             // bytes of the stream format record
+    uint16_t formatTag = 0;                              // 1 = PCM
     uint16_t channels = 0;
     uint32_t samplesPerSec = 0;
     uint32_t avgBytesPerSec = 0;
     uint16_t blockAlign = 0;
     uint16_t bitsPerSample = 0;
-    uint64_t dataBytes = 0;      // sum of the stream's chunk sizes
+    uint64_t dataBytes = 0; // sum of the stream's chunk sizes
     std::vector<AviChunk> chunks;
-    std::vector<uint64_t> chunkStart;  // byte position of each chunk in the stream
+    std::vector<uint64_t> chunkStart; // byte position of each chunk in the stream
 };
 
 class AviReader {
@@ -104,9 +104,9 @@ private:
     bool ApplyPaletteChange(const AviChunk &c);
 
     struct StreamInfo {
-        uint32_t type;      // 'vids', 'auds' or other
-        int soundIndex;     // index into sound_ or -1
-        bool video;         // the first video stream
+        uint32_t type;  // 'vids', 'auds' or other
+        int soundIndex; // index into sound_ or -1
+        bool video;     // the first video stream
     };
 
     std::unique_ptr<ByteSource> src_;
@@ -118,7 +118,7 @@ private:
 
     struct Frame {
         AviChunk chunk;
-        uint32_t paletteChanges;  // palette change chunks before this frame
+        uint32_t paletteChanges; // palette change chunks before this frame
     };
     std::vector<Frame> frames_;
     std::vector<AviChunk> paletteChanges_;
@@ -128,10 +128,10 @@ private:
     const uint8_t *top_ = nullptr;
     ptrdiff_t pitch_ = 0;
     uint8_t curPalette_[768] = {};
-    uint32_t appliedChanges_ = 0;  // palette changes applied to curPalette_
-    int64_t lastFrame_ = -1;       // frame whose pixels are in pixels_
+    uint32_t appliedChanges_ = 0; // palette changes applied to curPalette_
+    int64_t lastFrame_ = -1;      // frame whose pixels are in pixels_
 };
 
-}  // namespace vex
+} // namespace vex
 
 #endif

@@ -9,7 +9,7 @@
 namespace vex {
 namespace {
 
-constexpr uint32_t kMaxParts = 256;         // entries of the super index
+constexpr uint32_t kMaxParts = 256; // entries of the super index
 constexpr uint32_t kSuperIndexSize = 24 + 16 * kMaxParts;
 constexpr uint32_t kOdmlSize = 4 + 8 + 248; // "odml" list: type, "dmlh" chunk
 constexpr uint32_t kAvifHasIndex = 0x10, kAvifIsInterleaved = 0x100;
@@ -28,7 +28,8 @@ void Put32(std::vector<uint8_t> &b, uint32_t v)
 }
 void PutTag(std::vector<uint8_t> &b, const char *tag)
 {
-    for (int i = 0; i < 4; i++) b.push_back(static_cast<uint8_t>(tag[i]));
+    for (int i = 0; i < 4; i++)
+        b.push_back(static_cast<uint8_t>(tag[i]));
 }
 
 class Writer final : public AviWriter {
@@ -47,14 +48,14 @@ public:
 
 private:
     struct Entry {
-        uint64_t offset;  // of the chunk's header
-        uint32_t size;    // of its data
-        bool palette;     // a palette change ("00pc")
+        uint64_t offset; // of the chunk's header
+        uint32_t size;   // of its data
+        bool palette;    // a palette change ("00pc")
     };
     struct Part {
-        uint64_t riff, movi;  // offsets of the RIFF and "movi" list headers
+        uint64_t riff, movi; // offsets of the RIFF and "movi" list headers
         std::vector<Entry> entries;
-        uint64_t indexOffset = 0;  // of its "ix00" chunk
+        uint64_t indexOffset = 0; // of its "ix00" chunk
         uint32_t indexSize = 0, frames = 0;
     };
     std::vector<uint8_t> Headers(bool final) const;
@@ -82,7 +83,7 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     const uint32_t tableSize = s_.bits == 8 ? 1024 : 0;
     std::vector<uint8_t> b;
     PutTag(b, "LIST");
-    Put32(b, 0);  // patched below
+    Put32(b, 0); // patched below
     PutTag(b, "hdrl");
     PutTag(b, "avih");
     Put32(b, 56);
@@ -96,7 +97,8 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     Put32(b, imageSize_ + 8);
     Put32(b, s_.width);
     Put32(b, s_.height);
-    for (int i = 0; i < 4; i++) Put32(b, 0);
+    for (int i = 0; i < 4; i++)
+        Put32(b, 0);
     const size_t strl = b.size();
     PutTag(b, "LIST");
     Put32(b, 0);
@@ -106,15 +108,15 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     PutTag(b, "vids");
     PutTag(b, "DIB ");
     Put32(b, paletteChanges_ ? kAvisfPaletteChanges : 0);
-    Put32(b, 0);  // priority, language
-    Put32(b, 0);  // initial frames
+    Put32(b, 0); // priority, language
+    Put32(b, 0); // initial frames
     Put32(b, s_.scale);
     Put32(b, s_.rate);
-    Put32(b, 0);  // start
+    Put32(b, 0); // start
     Put32(b, frames_);
     Put32(b, imageSize_);
-    Put32(b, 0xFFFFFFFFu);  // quality: default
-    Put32(b, 0);            // sample size: frames vary (palette changes)
+    Put32(b, 0xFFFFFFFFu); // quality: default
+    Put32(b, 0);           // sample size: frames vary (palette changes)
     Put16(b, 0);
     Put16(b, 0);
     Put16(b, s_.width);
@@ -123,10 +125,10 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     Put32(b, 40 + tableSize);
     Put32(b, 40);
     Put32(b, s_.width);
-    Put32(b, s_.height);  // positive: rows bottom-up
+    Put32(b, s_.height); // positive: rows bottom-up
     Put16(b, 1);
     Put16(b, s_.bits);
-    Put32(b, 0);  // no compression
+    Put32(b, 0); // no compression
     Put32(b, imageSize_);
     Put32(b, 0);
     Put32(b, 0);
@@ -145,10 +147,11 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     if (odml) {
         Put16(b, 4);
         b.push_back(0);
-        b.push_back(0);  // an index of indexes
+        b.push_back(0); // an index of indexes
         Put32(b, static_cast<uint32_t>(parts_.size()));
         PutTag(b, "00db");
-        for (int i = 0; i < 3; i++) Put32(b, 0);
+        for (int i = 0; i < 3; i++)
+            Put32(b, 0);
         for (const Part &p : parts_) {
             Put32(b, static_cast<uint32_t>(p.indexOffset));
             Put32(b, static_cast<uint32_t>(p.indexOffset >> 32));
@@ -169,7 +172,8 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     }
     b.resize(strlEnd + 8 + kOdmlSize, 0);
     auto patch = [&](size_t at, size_t value) {
-        for (int i = 0; i < 4; i++) b[at + i] = static_cast<uint8_t>(value >> (8 * i));
+        for (int i = 0; i < 4; i++)
+            b[at + i] = static_cast<uint8_t>(value >> (8 * i));
     };
     patch(4, b.size() - 8);
     patch(strl + 4, strlEnd - strl - 8);
@@ -180,13 +184,16 @@ bool Writer::Start(int fd, std::string *error)
 {
     if (s_.width == 0 || s_.height == 0 || s_.width > 32768 || s_.height > 32768 || (s_.bits != 8 && s_.bits != 24) ||
         uint64_t(rowBytes_) * s_.height > (uint64_t(1) << 30)) {
-        if (error) *error = "unsupported picture size or depth";
+        if (error)
+            *error = "unsupported picture size or depth";
         return false;
     }
-    if (s_.scale == 0 || s_.rate == 0) s_.scale = 1, s_.rate = 10;
+    if (s_.scale == 0 || s_.rate == 0)
+        s_.scale = 1, s_.rate = 10;
     PlatformRiffStart(&riff_, fd);
     BeginPart();
-    if (riff_.failed && error) *error = "cannot write the file";
+    if (riff_.failed && error)
+        *error = "cannot write the file";
     return !riff_.failed;
 }
 
@@ -213,35 +220,36 @@ void Writer::EndPart()
     p.indexOffset = riff_.position;
     Put16(b, 2);
     b.push_back(0);
-    b.push_back(1);  // an index of chunks
+    b.push_back(1); // an index of chunks
     Put32(b, p.frames);
     PutTag(b, "00db");
     Put32(b, static_cast<uint32_t>(p.riff));
     Put32(b, static_cast<uint32_t>(p.riff >> 32));
     Put32(b, 0);
     for (const Entry &e : p.entries) {
-        if (e.palette) continue;
-        Put32(b, static_cast<uint32_t>(e.offset + 8 - p.riff));  // of the data
-        Put32(b, e.size);                                          // bit 31 clear: a key frame
+        if (e.palette)
+            continue;
+        Put32(b, static_cast<uint32_t>(e.offset + 8 - p.riff)); // of the data
+        Put32(b, e.size);                                       // bit 31 clear: a key frame
     }
     p.indexSize = static_cast<uint32_t>(b.size() + 8);
     PlatformRiffBegin(&riff_, "ix00", nullptr);
     PlatformRiffWrite(&riff_, b.data(), b.size());
     PlatformRiffEnd(&riff_);
-    PlatformRiffEnd(&riff_);  // "movi"
+    PlatformRiffEnd(&riff_); // "movi"
     if (parts_.size() == 1) {
         b.clear();
         for (const Entry &e : p.entries) {
             PutTag(b, e.palette ? "00pc" : "00db");
             Put32(b, e.palette ? kNoTime : kKeyFrame);
-            Put32(b, static_cast<uint32_t>(e.offset - (p.movi + 8)));  // from the "movi" type
+            Put32(b, static_cast<uint32_t>(e.offset - (p.movi + 8))); // from the "movi" type
             Put32(b, e.size);
         }
         PlatformRiffBegin(&riff_, "idx1", nullptr);
         PlatformRiffWrite(&riff_, b.data(), b.size());
         PlatformRiffEnd(&riff_);
     }
-    PlatformRiffEnd(&riff_);  // "RIFF"
+    PlatformRiffEnd(&riff_); // "RIFF"
 }
 
 void Writer::WriteChunk(const char *tag, const uint8_t *data, uint32_t size, bool palette)
@@ -251,12 +259,14 @@ void Writer::WriteChunk(const char *tag, const uint8_t *data, uint32_t size, boo
     PlatformRiffBegin(&riff_, tag, nullptr);
     PlatformRiffWrite(&riff_, data, size);
     PlatformRiffEnd(&riff_);
-    if (!palette) ++p.frames;
+    if (!palette)
+        ++p.frames;
 }
 
 bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
 {
-    if (closed_ || riff_.failed || tooLong_ || !dib) return false;
+    if (closed_ || riff_.failed || tooLong_ || !dib)
+        return false;
     // A palette change: one record over the entries from the first to the
     // last that differ.
     std::vector<uint8_t> change;
@@ -266,11 +276,13 @@ bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
             std::memcpy(palette_, palette, 768);
         } else if (std::memcmp(palette_, palette, 768) != 0) {
             int first = 0, last = 255;
-            while (std::memcmp(palette_ + 3 * first, palette + 3 * first, 3) == 0) ++first;
-            while (std::memcmp(palette_ + 3 * last, palette + 3 * last, 3) == 0) --last;
+            while (std::memcmp(palette_ + 3 * first, palette + 3 * first, 3) == 0)
+                ++first;
+            while (std::memcmp(palette_ + 3 * last, palette + 3 * last, 3) == 0)
+                --last;
             const int count = last - first + 1;
             change.push_back(static_cast<uint8_t>(first));
-            change.push_back(static_cast<uint8_t>(count & 0xFF));  // 256 is 0
+            change.push_back(static_cast<uint8_t>(count & 0xFF)); // 256 is 0
             Put16(change, 0);
             for (int i = first; i <= last; i++) {
                 change.insert(change.end(), palette + 3 * i, palette + 3 * i + 3);
@@ -293,7 +305,8 @@ bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
         EndPart();
         BeginPart();
     }
-    if (!change.empty()) WriteChunk("00pc", change.data(), static_cast<uint32_t>(change.size()), true);
+    if (!change.empty())
+        WriteChunk("00pc", change.data(), static_cast<uint32_t>(change.size()), true);
     WriteChunk("00db", dib, imageSize_, false);
     ++frames_;
     return !riff_.failed;
@@ -301,7 +314,8 @@ bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
 
 bool Writer::Close()
 {
-    if (closed_) return !riff_.failed;
+    if (closed_)
+        return !riff_.failed;
     closed_ = true;
     EndPart();
     // The final headers over the first ones, in the same place.
@@ -310,17 +324,19 @@ bool Writer::Close()
     patch.position = parts_[0].riff + 12;
     patch.depth = 0;
     patch.padPending = 0;
-    if (!PlatformRiffWrite(&patch, h.data(), h.size())) riff_.failed = 1;
+    if (!PlatformRiffWrite(&patch, h.data(), h.size()))
+        riff_.failed = 1;
     return !riff_.failed && !tooLong_;
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<AviWriter> AviWriter::Create(int fd, const AviWriterSettings &settings, std::string *error)
 {
     auto w = std::make_unique<Writer>(settings);
-    if (fd < 0 || !w->Start(fd, error)) return nullptr;
+    if (fd < 0 || !w->Start(fd, error))
+        return nullptr;
     return w;
 }
 
-}  // namespace vex
+} // namespace vex

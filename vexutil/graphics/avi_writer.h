@@ -15,9 +15,9 @@ namespace vex {
 
 struct AviWriterSettings {
     uint32_t width = 0, height = 0;
-    uint32_t bits = 8;            // 8 or 24
-    uint32_t scale = 1, rate = 15; // frames per second = rate / scale
-    uint64_t partLimit = uint64_t(1) << 30;  // largest RIFF part (tests use small ones)
+    uint32_t bits = 8;                      // 8 or 24
+    uint32_t scale = 1, rate = 15;          // frames per second = rate / scale
+    uint64_t partLimit = uint64_t(1) << 30; // largest RIFF part (tests use small ones)
 };
 
 class AviWriter {
@@ -35,9 +35,9 @@ public:
     virtual bool Close() = 0;
     virtual uint64_t Size() const = 0;
     virtual uint32_t RowBytes() const = 0;
-    virtual uint32_t Parts() const = 0;  // RIFF parts so far
+    virtual uint32_t Parts() const = 0; // RIFF parts so far
 };
 
-}  // namespace vex
+} // namespace vex
 
 #endif

@@ -29,7 +29,8 @@ public:
     }
     const uint8_t *Take(size_t k)
     {
-        if (!Has(k)) return nullptr;
+        if (!Has(k))
+            return nullptr;
         const uint8_t *p = d_ + pos_;
         pos_ += k;
         return p;
@@ -44,10 +45,11 @@ private:
 
 inline void PutPixel(const FlicPicture &pic, int64_t x, int64_t y, uint8_t v)
 {
-    if (x >= 0 && y >= 0 && x < pic.width && y < pic.height) pic.pixels[static_cast<size_t>(y) * pic.pitch + static_cast<size_t>(x)] = v;
+    if (x >= 0 && y >= 0 && x < pic.width && y < pic.height)
+        pic.pixels[static_cast<size_t>(y) * pic.pitch + static_cast<size_t>(x)] = v;
 }
 
-}  // namespace
+} // namespace
 
 bool DecodeFlicPalette(const uint8_t *d, size_t n, bool sixBit, uint8_t *palette)
 {
@@ -57,11 +59,14 @@ bool DecodeFlicPalette(const uint8_t *d, size_t n, bool sixBit, uint8_t *palette
     for (uint32_t p = 0; p < packets && !c.AtEnd(); p++) {
         index += c.U8();
         uint32_t count = c.U8();
-        if (count == 0) count = 256;
+        if (count == 0)
+            count = 256;
         for (uint32_t i = 0; i < count; i++, index++) {
             const uint8_t *rgb = c.Take(3);
-            if (!rgb) break;  // literal data only from inside the chunk
-            if (index >= 256) continue;
+            if (!rgb)
+                break; // literal data only from inside the chunk
+            if (index >= 256)
+                continue;
             for (int k = 0; k < 3; k++) {
                 uint8_t v = rgb[k];
                 if (sixBit) {
@@ -85,14 +90,16 @@ void DecodeFlicDeltaFlc(const uint8_t *d, size_t n, const FlicPicture &pic)
         uint16_t w;
         uint32_t packets = 0;
         for (;;) {
-            if (!c.Has(2)) return;
+            if (!c.Has(2))
+                return;
             w = c.U16();
             if ((w & 0xC000) == 0xC000) {
                 y += -static_cast<int16_t>(w);
             } else if ((w & 0xC000) == 0x8000) {
                 // The last pixel of a row of odd width.
                 PutPixel(pic, static_cast<int64_t>(pic.width) - 1, y, static_cast<uint8_t>(w & 0xFF));
-                if (!c.Has(2)) return;
+                if (!c.Has(2))
+                    return;
                 packets = c.U16();
                 break;
             } else {
@@ -106,7 +113,8 @@ void DecodeFlicDeltaFlc(const uint8_t *d, size_t n, const FlicPicture &pic)
             int count = c.S8();
             if (count < 0) {
                 const uint8_t *word = c.Take(2);
-                if (!word) return;
+                if (!word)
+                    return;
                 for (int i = 0; i < -count; i++, x += 2) {
                     PutPixel(pic, x, y, word[0]);
                     PutPixel(pic, x + 1, y, word[1]);
@@ -114,7 +122,8 @@ void DecodeFlicDeltaFlc(const uint8_t *d, size_t n, const FlicPicture &pic)
             } else {
                 for (int i = 0; i < count; i++, x += 2) {
                     const uint8_t *word = c.Take(2);
-                    if (!word) return;
+                    if (!word)
+                        return;
                     PutPixel(pic, x, y, word[0]);
                     PutPixel(pic, x + 1, y, word[1]);
                 }
@@ -136,13 +145,17 @@ void DecodeFlicDeltaFli(const uint8_t *d, size_t n, const FlicPicture &pic)
             x += c.U8();
             int size = c.S8();
             if (size < 0) {
-                if (!c.Has(1)) return;
+                if (!c.Has(1))
+                    return;
                 uint8_t v = c.U8();
-                for (int i = 0; i < -size; i++) PutPixel(pic, x++, y, v);
+                for (int i = 0; i < -size; i++)
+                    PutPixel(pic, x++, y, v);
             } else {
                 const uint8_t *lit = c.Take(static_cast<size_t>(size));
-                if (!lit) return;
-                for (int i = 0; i < size; i++) PutPixel(pic, x++, y, lit[i]);
+                if (!lit)
+                    return;
+                for (int i = 0; i < size; i++)
+                    PutPixel(pic, x++, y, lit[i]);
             }
         }
     }
@@ -152,18 +165,22 @@ void DecodeFlicByteRun(const uint8_t *d, size_t n, const FlicPicture &pic)
 {
     Cursor c(d, n);
     for (uint32_t y = 0; y < pic.height && !c.AtEnd(); y++) {
-        c.U8();  // the packet count is not relied on
+        c.U8(); // the packet count is not relied on
         uint32_t x = 0;
         while (x < pic.width && !c.AtEnd()) {
             int size = c.S8();
             if (size > 0) {
-                if (!c.Has(1)) return;
+                if (!c.Has(1))
+                    return;
                 uint8_t v = c.U8();
-                for (int i = 0; i < size; i++) PutPixel(pic, x++, y, v);
+                for (int i = 0; i < size; i++)
+                    PutPixel(pic, x++, y, v);
             } else if (size < 0) {
                 const uint8_t *lit = c.Take(static_cast<size_t>(-size));
-                if (!lit) return;
-                for (int i = 0; i < -size; i++) PutPixel(pic, x++, y, lit[i]);
+                if (!lit)
+                    return;
+                for (int i = 0; i < -size; i++)
+                    PutPixel(pic, x++, y, lit[i]);
             }
         }
     }
@@ -173,7 +190,8 @@ void DecodeFlicCopy(const uint8_t *d, size_t n, const FlicPicture &pic)
 {
     for (uint32_t y = 0; y < pic.height; y++) {
         size_t at = static_cast<size_t>(y) * pic.width;
-        if (at >= n) break;
+        if (at >= n)
+            break;
         size_t k = std::min<size_t>(pic.width, n - at);
         std::memcpy(pic.pixels + static_cast<size_t>(y) * pic.pitch, d + at, k);
     }
@@ -181,7 +199,8 @@ void DecodeFlicCopy(const uint8_t *d, size_t n, const FlicPicture &pic)
 
 void DecodeFlicBlack(const FlicPicture &pic)
 {
-    for (uint32_t y = 0; y < pic.height; y++) std::memset(pic.pixels + static_cast<size_t>(y) * pic.pitch, 0, pic.width);
+    for (uint32_t y = 0; y < pic.height; y++)
+        std::memset(pic.pixels + static_cast<size_t>(y) * pic.pitch, 0, pic.width);
 }
 
 bool DecodeFlicChunks(const uint8_t *data, size_t size, uint32_t chunkCount, const FlicPicture &pic)
@@ -192,7 +211,8 @@ bool DecodeFlicChunks(const uint8_t *data, size_t size, uint32_t chunkCount, con
         const uint8_t *h = data + pos;
         uint32_t chunkSize = static_cast<uint32_t>(h[0] | h[1] << 8 | h[2] << 16) | static_cast<uint32_t>(h[3]) << 24;
         uint16_t type = static_cast<uint16_t>(h[4] | h[5] << 8);
-        if (chunkSize < 6) break;
+        if (chunkSize < 6)
+            break;
         size_t avail = std::min<size_t>(chunkSize, size - pos) - 6;
         const uint8_t *d = h + 6;
         switch (type) {
@@ -220,10 +240,11 @@ bool DecodeFlicChunks(const uint8_t *data, size_t size, uint32_t chunkCount, con
         default:
             break;
         }
-        if (chunkSize >= size - pos) break;
+        if (chunkSize >= size - pos)
+            break;
         pos += chunkSize;
     }
     return paletteChanged;
 }
 
-}  // namespace vex
+} // namespace vex

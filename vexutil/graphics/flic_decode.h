@@ -9,11 +9,11 @@
 namespace vex {
 
 struct FlicPicture {
-    uint8_t *pixels;   // rows * pitch bytes
-    uint32_t pitch;    // row length (>= width)
-    uint32_t rows;     // rows in the buffer (>= height)
+    uint8_t *pixels; // rows * pitch bytes
+    uint32_t pitch;  // row length (>= width)
+    uint32_t rows;   // rows in the buffer (>= height)
     uint32_t width, height;
-    uint8_t *palette;  // 768 bytes, red, green, blue
+    uint8_t *palette; // 768 bytes, red, green, blue
 };
 
 enum : uint16_t {
@@ -40,6 +40,6 @@ void DecodeFlicByteRun(const uint8_t *d, size_t n, const FlicPicture &pic);
 void DecodeFlicCopy(const uint8_t *d, size_t n, const FlicPicture &pic);
 void DecodeFlicBlack(const FlicPicture &pic);
 
-}  // namespace vex
+} // namespace vex
 
 #endif

@@ -16,8 +16,10 @@ public:
     ChunkOutput(uint8_t *data, size_t capacity) : data_(data), capacity_(capacity) {}
     void Byte(uint32_t v)
     {
-        if (size_ < capacity_) data_[size_] = static_cast<uint8_t>(v);
-        else overflowed_ = true;
+        if (size_ < capacity_)
+            data_[size_] = static_cast<uint8_t>(v);
+        else
+            overflowed_ = true;
         ++size_;
     }
     void Word(uint32_t v)
@@ -50,11 +52,10 @@ void EncodeFlicByteRun(const uint8_t *pixels, uint32_t width, uint32_t height, C
 
 // Changes from previous to current. Both return false when the pictures are
 // equal (nothing is written then). DeltaFlc needs an even width.
-bool EncodeFlicLc(const uint8_t *previous, const uint8_t *current, uint32_t width, uint32_t height,
-                  ChunkOutput &out);
+bool EncodeFlicLc(const uint8_t *previous, const uint8_t *current, uint32_t width, uint32_t height, ChunkOutput &out);
 bool EncodeFlicDeltaFlc(const uint8_t *previous, const uint8_t *current, uint32_t width, uint32_t height,
                         ChunkOutput &out);
 
-}  // namespace vex
+} // namespace vex
 
 #endif

@@ -9,9 +9,12 @@
 namespace {
 
 constexpr int32_t kFlicBuffer = 64000;
-constexpr uint64_t kMaxPicture = uint64_t(1) << 26;  // 64 MB: far beyond any real flic
+constexpr uint64_t kMaxPicture = uint64_t(1) << 26; // 64 MB: far beyond any real flic
 
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t Le16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t Le32(const uint8_t *p)
 {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -29,9 +32,12 @@ void Rewind(VEXFLIC *f)
 int NextFrame(VEXFLIC *f, uint8_t *buffer, bool *advanced)
 {
     *advanced = false;
-    if (!f || !f->file) return 0;
-    if (f->currentFrame >= f->frames) Rewind(f);
-    if (f->currentFrame == 0) std::memset(buffer, 0, static_cast<size_t>(f->pitch) * f->rows);
+    if (!f || !f->file)
+        return 0;
+    if (f->currentFrame >= f->frames)
+        Rewind(f);
+    if (f->currentFrame == 0)
+        std::memset(buffer, 0, static_cast<size_t>(f->pitch) * f->rows);
     uint8_t h[16];
     bool palette = false;
     if (VEXFileGet(f->file, h, 16) == 16) {
@@ -68,13 +74,14 @@ int NextFrame(VEXFLIC *f, uint8_t *buffer, bool *advanced)
     return palette ? 2 : 1;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
 VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
 {
-    if (!name || !*name) return nullptr;
+    if (!name || !*name)
+        return nullptr;
     VEXFILE *file = VEXFileOpen(kFlicBuffer, name, VEXFILE_READ);
     if (!file && !HasExtension(name)) {
         std::string n = std::string(name) + ".flc";
@@ -84,7 +91,8 @@ VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
             file = VEXFileOpen(kFlicBuffer, n.c_str(), VEXFILE_READ);
         }
     }
-    if (!file) return nullptr;
+    if (!file)
+        return nullptr;
     uint8_t h[128];
     if (VEXFileGet(file, h, 128) != 128) {
         VEXFileClose(file);
@@ -100,11 +108,13 @@ VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
         first = 128;
     } else if (magic == 0xAF12) {
         uint32_t speed = Le32(h + 16);
-        if (speed == 0 || speed > 30000) speed = 200;
+        if (speed == 0 || speed > 30000)
+            speed = 200;
         frameTime = -100 * static_cast<int32_t>(speed);
         // The flic writer keeps the exact frame time beside the speed.
         int32_t exact = static_cast<int32_t>(Le32(h + 26));
-        if (exact < 0 && exact / -100 == static_cast<int32_t>(speed)) frameTime = exact;
+        if (exact < 0 && exact / -100 == static_cast<int32_t>(speed))
+            frameTime = exact;
         first = Le32(h + 80);
     } else {
         VEXFileClose(file);
@@ -137,7 +147,8 @@ VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
 
 VEXAPI void VEXFlicClose(VEXFLIC *flic)
 {
-    if (!flic) return;
+    if (!flic)
+        return;
     VEXFileClose(flic->file);
     vexfree(flic);
 }
@@ -145,21 +156,27 @@ VEXAPI void VEXFlicClose(VEXFLIC *flic)
 VEXAPI int VEXFlicGetNext(VEXFLIC *flic, uint8_t *buffer)
 {
     bool advanced;
-    if (!buffer) return 0;
+    if (!buffer)
+        return 0;
     return NextFrame(flic, buffer, &advanced);
 }
 
 VEXAPI int VEXFlicGoto(VEXFLIC *flic, uint32_t frame, uint8_t *buffer)
 {
-    if (!flic || !flic->file || !buffer) return 0;
-    if (frame > flic->frames) frame = flic->frames;
-    if (flic->currentFrame >= frame) Rewind(flic);
+    if (!flic || !flic->file || !buffer)
+        return 0;
+    if (frame > flic->frames)
+        frame = flic->frames;
+    if (flic->currentFrame >= frame)
+        Rewind(flic);
     int result = 1;
     while (flic->currentFrame < frame) {
         bool advanced;
         int r = NextFrame(flic, buffer, &advanced);
-        if (r == 0 || !advanced) return 0;
-        if (r == 2) result = 2;
+        if (r == 0 || !advanced)
+            return 0;
+        if (r == 2)
+            result = 2;
     }
     return result;
 }
@@ -171,8 +188,9 @@ VEXAPI uint8_t *VEXFlicGetPalette(VEXFLIC *flic)
 
 VEXAPI char *VEXFlicGetName(VEXFLIC *flic, char *destination)
 {
-    if (!flic || !flic->file) return nullptr;
+    if (!flic || !flic->file)
+        return nullptr;
     return VEXFileGetName(flic->file, destination);
 }
 
-}  // extern "C"
+} // extern "C"

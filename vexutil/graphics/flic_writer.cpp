@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "vexutil/graphics/flic_encode.h"
 #include "vexutil/core/vexfile_record.h"
+#include "vexutil/graphics/flic_encode.h"
 #include "vexutil/vexutil.h"
 
 namespace {
@@ -14,8 +14,8 @@ namespace {
 constexpr uint32_t kHeaderSize = 128;
 constexpr uint32_t kFrameHeaderSize = 16;
 constexpr uint32_t kChunkHeaderSize = 6;
-constexpr uint32_t kMaxFrames = 0xFFFF;              // the header's count is 16-bit
-constexpr uint64_t kMaxPicture = uint64_t(1) << 26;  // what the flic reader accepts
+constexpr uint32_t kMaxFrames = 0xFFFF;             // the header's count is 16-bit
+constexpr uint64_t kMaxPicture = uint64_t(1) << 26; // what the flic reader accepts
 constexpr size_t kPaletteChunkMax = 2 + 256 * 2 + 768 + 1;
 
 void Put16(uint8_t *p, uint32_t v)
@@ -29,7 +29,7 @@ void Put32(uint8_t *p, uint32_t v)
     Put16(p + 2, v >> 16);
 }
 
-}  // namespace
+} // namespace
 
 struct VEXOFLIC {
     VEXFILE *file = nullptr;
@@ -39,9 +39,9 @@ struct VEXOFLIC {
     uint32_t framesWritten = 0;
     uint32_t frame2Offset = 0;
     bool havePalette = false;
-    std::vector<uint8_t> previous, first;  // width x height
-    std::vector<uint8_t> work;             // one whole frame
-    uint8_t palette[768] = {};      // the palette in effect
+    std::vector<uint8_t> previous, first; // width x height
+    std::vector<uint8_t> work;            // one whole frame
+    uint8_t palette[768] = {};            // the palette in effect
     bool firstHasPalette = false;
     uint8_t firstPalette[768] = {};
 };
@@ -60,7 +60,7 @@ bool WriteHeader(VEXOFLIC *f, uint32_t size, uint32_t frames)
     Put16(h + 14, 3);
     const int32_t t = f->frameTime;
     Put32(h + 16, static_cast<uint32_t>(t >= 0 ? t : t / -100));
-    Put32(h + 26, static_cast<uint32_t>(t < 0 ? t : 0));  // the exact frame time
+    Put32(h + 26, static_cast<uint32_t>(t < 0 ? t : 0)); // the exact frame time
     const bool vga = f->width == 320 && f->height == 200;
     Put16(h + 38, vga ? 6 : 1);
     Put16(h + 40, vga ? 5 : 1);
@@ -76,9 +76,11 @@ template <class Encode>
 bool AddChunk(std::vector<uint8_t> &frame, size_t &used, uint16_t type, size_t capacity, Encode encode)
 {
     vex::ChunkOutput out(frame.data() + used + kChunkHeaderSize, capacity);
-    if (!encode(out) || out.Overflowed()) return false;
+    if (!encode(out) || out.Overflowed())
+        return false;
     size_t size = kChunkHeaderSize + out.Size();
-    if (size & 1) frame[used + size++] = 0;
+    if (size & 1)
+        frame[used + size++] = 0;
     Put32(frame.data() + used, static_cast<uint32_t>(size));
     Put16(frame.data() + used + 4, type);
     used += size;
@@ -91,7 +93,8 @@ size_t AddPixelChunk(VEXOFLIC *f, const uint8_t *pixels, size_t &used)
 {
     const size_t area = static_cast<size_t>(f->width) * f->height;
     if (f->framesWritten > 0) {
-        if (std::memcmp(pixels, f->previous.data(), area) == 0) return 0;
+        if (std::memcmp(pixels, f->previous.data(), area) == 0)
+            return 0;
         const bool lc = f->width == 320 && f->height == 200;
         // A delta must come out smaller than the picture.
         if (AddChunk(f->work, used, lc ? 12 : 7, area - 1, [&](vex::ChunkOutput &o) {
@@ -114,7 +117,8 @@ size_t AddPixelChunk(VEXOFLIC *f, const uint8_t *pixels, size_t &used)
 
 bool PutFrame(VEXOFLIC *f, const uint8_t *pixels, const uint8_t *palette)
 {
-    if (f->error || !f->file || !pixels) return false;
+    if (f->error || !f->file || !pixels)
+        return false;
     size_t used = kFrameHeaderSize;
     uint32_t chunks = 0;
     if (palette && AddChunk(f->work, used, 4, kPaletteChunkMax, [&](vex::ChunkOutput &o) {
@@ -144,7 +148,7 @@ bool PutFrame(VEXOFLIC *f, const uint8_t *pixels, const uint8_t *palette)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -154,9 +158,11 @@ VEXAPI VEXOFLIC *VEXOFlicCreate(const char *name, uint32_t width, uint32_t heigh
         uint64_t(width) * height > kMaxPicture)
         return nullptr;
     std::string path = name;
-    if (!HasExtension(name)) path += ".flc";
+    if (!HasExtension(name))
+        path += ".flc";
     VEXOFLIC *f = new (std::nothrow) VEXOFLIC;
-    if (!f) return nullptr;
+    if (!f)
+        return nullptr;
     try {
         const size_t area = static_cast<size_t>(width) * height;
         f->previous.assign(area, 0);
@@ -180,8 +186,10 @@ VEXAPI VEXOFLIC *VEXOFlicCreate(const char *name, uint32_t width, uint32_t heigh
 
 VEXAPI int VEXOFlicPutNext(VEXOFLIC *f, const uint8_t *pixels, const uint8_t *palette)
 {
-    if (!f) return 0;
-    if (f->framesWritten >= kMaxFrames) f->error = true;  // the count would not fit the header
+    if (!f)
+        return 0;
+    if (f->framesWritten >= kMaxFrames)
+        f->error = true; // the count would not fit the header
     if (f->framesWritten == 0 && palette) {
         std::memcpy(f->firstPalette, palette, 768);
         f->firstHasPalette = true;
@@ -191,20 +199,24 @@ VEXAPI int VEXOFlicPutNext(VEXOFLIC *f, const uint8_t *pixels, const uint8_t *pa
 
 VEXAPI uint32_t VEXOFlicClose(VEXOFLIC *f)
 {
-    if (!f) return 0;
+    if (!f)
+        return 0;
     uint32_t size = 0;
     if (f->file && !f->error) {
         // The loop frame: the first picture again, so players can cycle.
         const uint32_t frames = f->framesWritten;
         // It carries the first palette again when the colours changed since,
         // so a player that loops through it shows the first frame right.
-        if (frames > 0) PutFrame(f, f->first.data(), f->firstHasPalette ? f->firstPalette : nullptr);
+        if (frames > 0)
+            PutFrame(f, f->first.data(), f->firstHasPalette ? f->firstPalette : nullptr);
         if (!f->error) {
             size = VEXFileSize(f->file);
             VEXFileSetPos(f->file, 0);
-            if (!WriteHeader(f, size, frames)) f->error = true;
+            if (!WriteHeader(f, size, frames))
+                f->error = true;
             VEXFileFlush(f->file);
-            if (f->file->error) f->error = true;
+            if (f->file->error)
+                f->error = true;
         }
     }
     VEXFileClose(f->file);
@@ -213,4 +225,4 @@ VEXAPI uint32_t VEXOFlicClose(VEXOFLIC *f)
     return failed ? 0 : size;
 }
 
-}  // extern "C"
+} // extern "C"

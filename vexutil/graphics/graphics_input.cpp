@@ -19,8 +19,10 @@ int Progress(GFILE *g, int level, const char *format, ...)
     va_start(ap, format);
     std::vsnprintf(text, sizeof text, format, ap);
     va_end(ap);
-    if (g && g->priv && g->priv->progress) return g->priv->progress(text, level);
-    if (level == 2) PlatformDebugLog("%s", text);
+    if (g && g->priv && g->priv->progress)
+        return g->priv->progress(text, level);
+    if (level == 2)
+        PlatformDebugLog("%s", text);
     return 0;
 }
 
@@ -56,25 +58,29 @@ ReadResult ReadNextFrame(GFILE *g, bool *paletteChanged)
     GFilePrivate *p = g->priv;
     *paletteChanged = false;
     ReadResult r = p->source ? p->source->Read(g, paletteChanged) : ReadResult::Failed;
-    if (r == ReadResult::Cancelled) return r;
+    if (r == ReadResult::Cancelled)
+        return r;
     g->frameIndex++;
-    if (g->frameIndex >= g->frames) g->lastFrame = 1;
+    if (g->frameIndex >= g->frames)
+        g->lastFrame = 1;
     p->srcCropped = false;
-    if (p->convert) ConvertTo24(g);
+    if (p->convert)
+        ConvertTo24(g);
     return r;
 }
 
-}  // namespace vex
+} // namespace vex
 
 using namespace vex;
 
 namespace {
 
-thread_local int openDepth = 0;  // lists inside lists, bounded
+thread_local int openDepth = 0; // lists inside lists, bounded
 
 void FreeHandle(GFILE *g)
 {
-    if (!g) return;
+    if (!g)
+        return;
     if (g->priv) {
         GFileClose(g->priv->analysis);
         g->priv->analysis = nullptr;
@@ -84,23 +90,25 @@ void FreeHandle(GFILE *g)
     vexfree(g);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
-VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t cropY, int32_t width,
-                        int32_t height, int32_t firstFrame, int32_t lastFrame, int32_t paletteMode,
-                        int32_t analysisLimit, int32_t firstIndex, int32_t paletteCount,
-                        int32_t systemColourMode, int32_t conversionMode, const char *paletteFile,
-                        const char *progressText, VEXPROGRESS progress)
+VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t cropY, int32_t width, int32_t height,
+                        int32_t firstFrame, int32_t lastFrame, int32_t paletteMode, int32_t analysisLimit,
+                        int32_t firstIndex, int32_t paletteCount, int32_t systemColourMode, int32_t conversionMode,
+                        const char *paletteFile, const char *progressText, VEXPROGRESS progress)
 {
-    if (!name) return nullptr;
+    if (!name)
+        return nullptr;
     if (openDepth > 16) {
-        if (progress) progress("Error: lists nested too deeply.", 2);
+        if (progress)
+            progress("Error: lists nested too deeply.", 2);
         return nullptr;
     }
     auto *g = static_cast<GFILE *>(vexmalloc(static_cast<int32_t>(sizeof(GFILE))));
-    if (!g) return nullptr;
+    if (!g)
+        return nullptr;
     std::memset(g, 0, sizeof *g);
     g->priv = new (std::nothrow) GFilePrivate();
     if (!g->priv) {
@@ -118,17 +126,21 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
     // The palette range stays inside the 256 entries.
     p->paletteCount = paletteCount <= 0 || paletteCount > 256 ? 256 : paletteCount;
     p->firstIndex = firstIndex < 0 ? 0 : firstIndex;
-    if (p->firstIndex + p->paletteCount > 256) p->firstIndex = 256 - p->paletteCount;
+    if (p->firstIndex + p->paletteCount > 256)
+        p->firstIndex = 256 - p->paletteCount;
     p->systemColourMode = systemColourMode;
     p->conversionMode = conversionMode;
-    if (paletteFile && *paletteFile) p->paletteFile = paletteFile;
+    if (paletteFile && *paletteFile)
+        p->paletteFile = paletteFile;
     p->progressText = progressText ? progressText : "Processing";
     p->progress = progress;
     p->openName = name;
 
     ListLine line = ParseListLine(name);
-    if (line.first) firstFrame = line.first;
-    if (line.last) lastFrame = line.last;
+    if (line.first)
+        firstFrame = line.first;
+    if (line.last)
+        lastFrame = line.last;
     p->openFirst = firstFrame;
     p->openLast = lastFrame;
     std::snprintf(g->name, sizeof g->name, "%s", line.name.c_str());
@@ -144,7 +156,8 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
         ok = false;
     } else {
         ok = OpenSource(g, line.name);
-        if (ok && g->kind != GFILE_LIST) g->totalSize = vexfilesize(g->name);
+        if (ok && g->kind != GFILE_LIST)
+            g->totalSize = vexfilesize(g->name);
     }
     openDepth--;
     if (!ok) {
@@ -175,7 +188,8 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
         return nullptr;
     }
     g->pitch = (g->width + 3) & ~3u;
-    if (flags & GFILE_32BIT) g->pitch *= 4;
+    if (flags & GFILE_32BIT)
+        g->pitch *= 4;
     if (g->rateNumerator == 0 && g->rateDenominator == 0) {
         int32_t t = g->frameTime;
         if (t < 0) {
@@ -201,13 +215,14 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
 
 VEXAPI int GFileGet(GFILE *g)
 {
-    if (!g || !g->priv) return 0;
+    if (!g || !g->priv)
+        return 0;
     GFilePrivate *p = g->priv;
-    if (g->frameIndex >= g->frames) return 0;
-    if (p->progress &&
-        Progress(g, 0, "%s frame %li of %li...", p->progressText.c_str(),
-                 static_cast<long>(p->firstFrameIndex) + g->frameIndex + 1,
-                 static_cast<long>(p->firstFrameIndex) + g->frames))
+    if (g->frameIndex >= g->frames)
+        return 0;
+    if (p->progress && Progress(g, 0, "%s frame %li of %li...", p->progressText.c_str(),
+                                static_cast<long>(p->firstFrameIndex) + g->frameIndex + 1,
+                                static_cast<long>(p->firstFrameIndex) + g->frames))
         return 0;
     bool changed = false;
     if (p->heldFrame) {
@@ -226,7 +241,8 @@ VEXAPI int GFileGet(GFILE *g)
 
 VEXAPI void GFileReset(GFILE *g)
 {
-    if (!g || !g->priv) return;
+    if (!g || !g->priv)
+        return;
     GFilePrivate *p = g->priv;
     g->frameIndex = 0;
     g->lastFrame = 0;
@@ -240,7 +256,8 @@ VEXAPI void GFileReset(GFILE *g)
     std::fill(p->delivered.begin(), p->delivered.end(), 0);
     GFileClose(p->analysis);
     p->analysis = nullptr;
-    if (p->source) p->source->Rewind(g);
+    if (p->source)
+        p->source->Rewind(g);
 }
 
 VEXAPI void GFileClose(GFILE *g)
@@ -248,4 +265,4 @@ VEXAPI void GFileClose(GFILE *g)
     FreeHandle(g);
 }
 
-}  // extern "C"
+} // extern "C"

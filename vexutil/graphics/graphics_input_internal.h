@@ -21,12 +21,12 @@ struct ListEntry {
 
 // A list line or a name given to open, with its switches taken out.
 struct ListLine {
-    std::string name;           // trimmed, switches removed
-    int32_t first = 0, last = 0;  // /S and /E (0 when absent)
+    std::string name;            // trimmed, switches removed
+    int32_t first = 0, last = 0; // /S and /E (0 when absent)
     bool sequence = false;       // a run of '?' makes it a numbered sequence
     std::string prefix, suffix;
     int digits = 0;
-    int64_t firstNumber = 0, lastNumber = -1;  // -1: up to the first missing file
+    int64_t firstNumber = 0, lastNumber = -1; // -1: up to the first missing file
 };
 
 // Parses a line: /S and /E (taken only at the start or after a blank, so
@@ -47,9 +47,9 @@ public:
 
 private:
     VEXFILE *list_ = nullptr;
-    std::string dir_;      // the list file's directory, for relative names
+    std::string dir_; // the list file's directory, for relative names
     bool isSequence_ = false;
-    ListLine seq_;         // the sequence being walked (of the name or of a line)
+    ListLine seq_; // the sequence being walked (of the name or of a line)
     bool inSequence_ = false;
     int64_t number_ = 0;
 };
@@ -70,22 +70,22 @@ public:
     virtual void Rewind(GFILE *g) = 0;
 };
 
-}  // namespace vex
+} // namespace vex
 
 // The private part of a GFILE (declared in vexutil.h as an opaque record).
 struct GFilePrivate {
     // Options.
     int32_t paletteMode = 0, analysisLimit = 65536, firstIndex = 0, paletteCount = 256;
     int32_t systemColourMode = 0, conversionMode = 0;
-    std::string paletteFile;  // empty: none
+    std::string paletteFile; // empty: none
     std::string progressText;
     VEXPROGRESS progress = nullptr;
     int32_t requestedWidth = 0, requestedHeight = 0;
-    std::string openName;          // the name as given to open (for the analysis handle)
+    std::string openName; // the name as given to open (for the analysis handle)
     int32_t openFirst = 0, openLast = 0;
 
-    uint32_t firstFrameIndex = 0;  // first frame to deliver, 0-based
-    uint32_t sourceFrames = 0;     // frames of the whole source
+    uint32_t firstFrameIndex = 0; // first frame to deliver, 0-based
+    uint32_t sourceFrames = 0;    // frames of the whole source
 
     // The source of the frames (null until a probe opened one).
     std::unique_ptr<vex::GraphicsSource> source;
@@ -93,7 +93,7 @@ struct GFilePrivate {
     // The current source frame.
     const uint8_t *src = nullptr;
     ptrdiff_t srcPitch = 0;
-    bool srcCropped = false;  // src already holds only the visible area (after conversion)
+    bool srcCropped = false; // src already holds only the visible area (after conversion)
 
     // 24-bit conversion.
     bool convert = false;
@@ -107,8 +107,8 @@ struct GFilePrivate {
     bool heldPaletteChanged = false;
     std::vector<uint16_t> cache;
     uint8_t remap[256] = {};
-    uint8_t mappedPalette[768] = {};   // delivered palette the remap/cache were built for
-    uint8_t mappedSource[768] = {};    // source palette the remap table was built for
+    uint8_t mappedPalette[768] = {}; // delivered palette the remap/cache were built for
+    uint8_t mappedSource[768] = {};  // source palette the remap table was built for
     bool mapValid = false;
 
     std::vector<uint8_t> delivered;
@@ -119,19 +119,19 @@ namespace vex {
 // Sources (graphics_sources.cpp): probes the kinds in their order and opens
 // the first that takes the name into g->priv->source; reports the failure.
 bool OpenSource(GFILE *g, const std::string &name);
-void ComputeGeometry(GFILE *g);  // crop, visible size and padding from the source size
+void ComputeGeometry(GFILE *g); // crop, visible size and padding from the source size
 
 // Lists (graphics_lists.cpp): opens every entry once to learn the frames and
 // the largest size, then makes the list the handle's source.
 bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker);
 
 // Pixel conversion (pixel_convert.cpp).
-void ConvertTo24(GFILE *g);                              // visible area -> conversion buffer, smoothed
+void ConvertTo24(GFILE *g); // visible area -> conversion buffer, smoothed
 void SmoothFilter(const uint8_t *in, uint8_t *out, uint32_t width, uint32_t height, size_t pitch);
 void Deliver32(GFILE *g);
-void Deliver8Copy(GFILE *g);                             // 8-bit sources, indices as they are
-void Deliver8Remap(GFILE *g, const uint8_t *remap);      // 8-bit sources through a table
-void Deliver8Nearest(GFILE *g);                          // 16/24/32-bit sources through the cache
+void Deliver8Copy(GFILE *g);                        // 8-bit sources, indices as they are
+void Deliver8Remap(GFILE *g, const uint8_t *remap); // 8-bit sources through a table
+void Deliver8Nearest(GFILE *g);                     // 16/24/32-bit sources through the cache
 
 // Reads, counts and (when on) converts the next source frame (graphics_input.cpp).
 ReadResult ReadNextFrame(GFILE *g, bool *paletteChanged);
@@ -151,12 +151,13 @@ template <typename Step>
 bool SkipToFirstFrame(GFILE *g, Step step)
 {
     for (uint32_t i = 0; i < g->priv->firstFrameIndex; i++) {
-        if (Progress(g, i == 0 ? 1 : 0, "Skipping frame %li...", static_cast<long>(i) + 1)) return false;
+        if (Progress(g, i == 0 ? 1 : 0, "Skipping frame %li...", static_cast<long>(i) + 1))
+            return false;
         step();
     }
     return true;
 }
 
-}  // namespace vex
+} // namespace vex
 
 #endif

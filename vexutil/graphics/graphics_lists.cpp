@@ -10,13 +10,18 @@
 namespace vex {
 namespace {
 
-bool Blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool Blank(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 void Trim(std::string &s)
 {
     size_t b = 0, e = s.size();
-    while (b < e && Blank(s[b])) b++;
-    while (e > b && Blank(s[e - 1])) e--;
+    while (b < e && Blank(s[b]))
+        b++;
+    while (e > b && Blank(s[e - 1]))
+        e--;
     s = s.substr(b, e - b);
 }
 
@@ -25,18 +30,22 @@ void Trim(std::string &s)
 bool TakeSwitch(std::string &s, char letter, int32_t *value)
 {
     for (size_t i = 0; i + 2 < s.size() + 1; i++) {
-        if (s[i] != '/' || (i > 0 && !Blank(s[i - 1]))) continue;
-        if (i + 1 >= s.size() || std::toupper(static_cast<unsigned char>(s[i + 1])) != letter) continue;
+        if (s[i] != '/' || (i > 0 && !Blank(s[i - 1])))
+            continue;
+        if (i + 1 >= s.size() || std::toupper(static_cast<unsigned char>(s[i + 1])) != letter)
+            continue;
         size_t j = i + 2;
         bool negative = false;
         if (j < s.size() && s[j] == '-') {
             negative = true;
             j++;
         }
-        if (j >= s.size() || !std::isdigit(static_cast<unsigned char>(s[j]))) continue;
+        if (j >= s.size() || !std::isdigit(static_cast<unsigned char>(s[j])))
+            continue;
         int64_t v = 0;
         while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
-            if (v < 100000000) v = v * 10 + (s[j] - '0');
+            if (v < 100000000)
+                v = v * 10 + (s[j] - '0');
             j++;
         }
         *value = static_cast<int32_t>(negative ? -v : v);
@@ -50,7 +59,8 @@ int64_t ParseNumber(const std::string &s, size_t *pos)
 {
     int64_t v = 0;
     while (*pos < s.size() && std::isdigit(static_cast<unsigned char>(s[*pos]))) {
-        if (v < 1000000000) v = v * 10 + (s[*pos] - '0');
+        if (v < 1000000000)
+            v = v * 10 + (s[*pos] - '0');
         (*pos)++;
     }
     return v;
@@ -68,23 +78,28 @@ GFILE *OpenEntry(GFILE *g, const ListEntry &e, int32_t first)
                      g->priv->progress);
 }
 
-}  // namespace
+} // namespace
 
 ListLine ParseListLine(const std::string &text)
 {
     ListLine l;
     std::string s = text.substr(0, 128);
     for (char &c : s)
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     int32_t v;
-    if (TakeSwitch(s, 'S', &v)) l.first = v;
-    if (TakeSwitch(s, 'E', &v)) l.last = v;
+    if (TakeSwitch(s, 'S', &v))
+        l.first = v;
+    if (TakeSwitch(s, 'E', &v))
+        l.last = v;
     Trim(s);
     l.name = s;
     size_t q = s.find('?');
-    if (q == std::string::npos || s[0] == '#') return l;
+    if (q == std::string::npos || s[0] == '#')
+        return l;
     size_t end = q;
-    while (end < s.size() && s[end] == '?') end++;
+    while (end < s.size() && s[end] == '?')
+        end++;
     l.sequence = true;
     l.prefix = s.substr(0, q);
     l.digits = static_cast<int>(end - q);
@@ -171,10 +186,12 @@ bool EntryWalker::Next(ListEntry *entry)
         char buf[129];
         VEXFileGetLine(list_, buf, sizeof buf);
         ListLine l = ParseListLine(buf);
-        if (l.name.empty() || l.name[0] == '#') continue;
+        if (l.name.empty() || l.name[0] == '#')
+            continue;
         // Relative names are taken from the list file's directory.
         if (l.sequence) {
-            if (l.prefix.empty() || l.prefix[0] != '/') l.prefix = dir_ + l.prefix;
+            if (l.prefix.empty() || l.prefix[0] != '/')
+                l.prefix = dir_ + l.prefix;
             seq_ = l;
             inSequence_ = true;
             number_ = l.firstNumber;
@@ -212,7 +229,8 @@ public:
         }
         GFILE *c = entry_;
         ReadResult r = ReadNextFrame(c, changed);
-        if (r == ReadResult::Cancelled) return r;
+        if (r == ReadResult::Cancelled)
+            return r;
         *changed = *changed || switched;
         p->src = c->priv->src;
         p->srcPitch = c->priv->srcPitch;
@@ -243,9 +261,11 @@ private:
         skipped_ = true;
         ListEntry e;
         for (;;) {
-            if (!entries_->Next(&e)) return false;
+            if (!entries_->Next(&e))
+                return false;
             GFILE *child = OpenEntry(g, e, e.first);
-            if (!child) return false;
+            if (!child)
+                return false;
             if (skip >= child->frames) {
                 skip -= child->frames;
                 GFileClose(child);
@@ -254,7 +274,8 @@ private:
             if (skip > 0) {
                 GFileClose(child);
                 child = OpenEntry(g, e, (e.first > 0 ? e.first : 1) + static_cast<int32_t>(skip));
-                if (!child) return false;
+                if (!child)
+                    return false;
             }
             entry_ = child;
             return true;
@@ -267,11 +288,13 @@ private:
         ListEntry e;
         for (int wraps = 0; !entry_;) {
             if (!entries_->Next(&e)) {
-                if (++wraps == 2) return false;
+                if (++wraps == 2)
+                    return false;
                 continue;
             }
             GFILE *child = OpenEntry(g, e, e.first);
-            if (!child) return false;
+            if (!child)
+                return false;
             if (child->frames == 0)
                 GFileClose(child);
             else
@@ -285,7 +308,7 @@ private:
     bool skipped_ = false; // the first read skipped to the first frame
 };
 
-}  // namespace
+} // namespace
 
 bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker)
 {
@@ -296,17 +319,21 @@ bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker)
     ListEntry e;
     int n = 0;
     while (walker->Next(&e)) {
-        if (Progress(g, n++ == 0 ? 1 : 0, "Opening the files in the list...")) return false;
+        if (Progress(g, n++ == 0 ? 1 : 0, "Opening the files in the list..."))
+            return false;
         GFILE *child = OpenEntry(g, e, e.first);
-        if (!child) return false;  // the entry reported why
+        if (!child)
+            return false; // the entry reported why
         frames += child->frames;
         total += child->totalSize;
         w = std::max(w, child->width);
         h = std::max(h, child->height);
         depth = std::max(depth, child->depth);
-        if (frameTime == 0) frameTime = child->frameTime;
+        if (frameTime == 0)
+            frameTime = child->frameTime;
         GFileClose(child);
-        if (frames > 16777215) break;
+        if (frames > 16777215)
+            break;
     }
     if (frames == 0) {
         Progress(g, 2, "No files in the list file.");
@@ -324,4 +351,4 @@ bool OpenListSource(GFILE *g, std::unique_ptr<EntryWalker> walker)
     return true;
 }
 
-}  // namespace vex
+} // namespace vex

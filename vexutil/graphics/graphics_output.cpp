@@ -12,21 +12,21 @@
 
 #include "platform/platform.h"
 #include "vexutil/graphics/avi_writer.h"
-#include "vexutil/graphics/image_writer.h"
 #include "vexutil/graphics/image_layer.h"
+#include "vexutil/graphics/image_writer.h"
 #include "vexutil/vexutil.h"
 
 struct OGFilePrivate {
-    std::string target;  // flic or AVI: the final name
-    zorb::platform::SafeFile output;  // flic and AVI: the file being written
+    std::string target;              // flic or AVI: the final name
+    zorb::platform::SafeFile output; // flic and AVI: the file being written
     std::unique_ptr<vex::AviWriter> avi;
     vex::ImageFormat format = vex::ImageFormat::Bmp;
-    std::string prefix, suffix;  // numbered images: prefix, number, suffix
+    std::string prefix, suffix; // numbered images: prefix, number, suffix
     int digits = 0;
     uint32_t frames = 0;
     VEXPROGRESS progress = nullptr;
     uint8_t palette[768] = {};
-    std::vector<uint8_t> rows;  // the frame in the output's layout
+    std::vector<uint8_t> rows; // the frame in the output's layout
 };
 
 namespace {
@@ -37,7 +37,8 @@ const char kUnsupported[] = "Unsupported output file type or color depth.";
 
 void Report(VEXPROGRESS progress, const std::string &text, int level = 2)
 {
-    if (progress) progress(level == 3 ? nullptr : text.c_str(), level);
+    if (progress)
+        progress(level == 3 ? nullptr : text.c_str(), level);
 }
 
 void CopyField(char *field, size_t size, const std::string &text)
@@ -48,16 +49,21 @@ void CopyField(char *field, size_t size, const std::string &text)
 // The image number's digits for a count of frames (none below 2).
 int DigitsFor(uint32_t frames)
 {
-    if (frames >= 10000) return 5;
-    if (frames >= 1000) return 4;
-    if (frames >= 100) return 3;
-    if (frames >= 10) return 2;
+    if (frames >= 10000)
+        return 5;
+    if (frames >= 1000)
+        return 4;
+    if (frames >= 100)
+        return 3;
+    if (frames >= 10)
+        return 2;
     return frames >= 2 ? 1 : 0;
 }
 
 std::string ImageName(const OGFilePrivate &p, uint32_t number)
 {
-    if (p.digits == 0) return p.prefix + p.suffix;
+    if (p.digits == 0)
+        return p.prefix + p.suffix;
     char n[16];
     std::snprintf(n, sizeof n, "%0*u", p.digits, number);
     return p.prefix + n + p.suffix;
@@ -72,7 +78,8 @@ std::string BaseName(const std::string &path)
 // Declined overwrites are reported as (null, 3).
 bool MayWrite(const std::string &name, uint32_t flags, VEXPROGRESS progress)
 {
-    if ((flags & OGFILE_OVERWRITE) || overwrite(name.c_str())) return true;
+    if ((flags & OGFILE_OVERWRITE) || overwrite(name.c_str()))
+        return true;
     Report(progress, "", 3);
     return false;
 }
@@ -80,7 +87,8 @@ bool MayWrite(const std::string &name, uint32_t flags, VEXPROGRESS progress)
 // Sets the error field; the first failure is also reported.
 void Fail(OGFILE *og, const std::string &text)
 {
-    if (!og->error) Report(og->priv->progress, text);
+    if (!og->error)
+        Report(og->priv->progress, text);
     og->error = 1;
 }
 
@@ -104,7 +112,8 @@ void Convert(const OGFILE *og, const uint8_t *pixels, const uint8_t *palette, ui
         if (og->depth == 8) {
             std::memcpy(d, s, og->width);
         } else if (og->trueColour) {
-            for (uint32_t x = 0; x < og->width; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+            for (uint32_t x = 0; x < og->width; ++x, s += 4, d += 3)
+                d[0] = s[0], d[1] = s[1], d[2] = s[2];
         } else {
             for (uint32_t x = 0; x < og->width; ++x, d += 3) {
                 const uint8_t *c = palette + 3 * s[x];
@@ -118,7 +127,8 @@ bool CreateFlic(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t
 {
     OGFilePrivate &p = *og->priv;
     p.target = HasExtension(name.c_str()) ? name : name + ".flc";
-    if (!MayWrite(p.target, flags, p.progress)) return false;
+    if (!MayWrite(p.target, flags, p.progress))
+        return false;
     std::string why;
     // Widths are kept as they are: odd widths cannot be coded and are refused.
     if (!p.output.Create(p.target, why) ||
@@ -138,14 +148,18 @@ bool CreateAvi(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t 
 {
     OGFilePrivate &p = *og->priv;
     p.target = name;
-    if (!MayWrite(p.target, flags, p.progress)) return false;
+    if (!MayWrite(p.target, flags, p.progress))
+        return false;
     vex::AviWriterSettings s;
     s.width = og->width;
     s.height = og->height;
     s.bits = og->trueColour ? 24 : 8;
-    if (frameTime < 0) s.scale = static_cast<uint32_t>(-static_cast<int64_t>(frameTime)), s.rate = 100000;
-    else if (frameTime > 0) s.scale = static_cast<uint32_t>(frameTime), s.rate = 1000;
-    else s.scale = 100, s.rate = 1000;  // no frame time: 10 frames a second
+    if (frameTime < 0)
+        s.scale = static_cast<uint32_t>(-static_cast<int64_t>(frameTime)), s.rate = 100000;
+    else if (frameTime > 0)
+        s.scale = static_cast<uint32_t>(frameTime), s.rate = 1000;
+    else
+        s.scale = 100, s.rate = 1000; // no frame time: 10 frames a second
     std::string why;
     if (!p.output.Create(p.target, why) || !(p.avi = vex::AviWriter::Create(p.output.Fd(), s, &why))) {
         Report(p.progress, kAviFailed);
@@ -167,7 +181,8 @@ bool CreateImages(OGFILE *og, const std::string &name, uint32_t flags)
     vex::ImageFormat f;
     if (!vex::ImageFormatFromName(name.c_str(), &f) ||
         (og->trueColour && (f == vex::ImageFormat::Pcx || f == vex::ImageFormat::Gif))) {
-        if (!(flags & OGFILE_QUIET)) Report(p.progress, kUnsupported);
+        if (!(flags & OGFILE_QUIET))
+            Report(p.progress, kUnsupported);
         return false;
     }
     p.format = f;
@@ -179,11 +194,15 @@ bool CreateImages(OGFILE *og, const std::string &name, uint32_t flags)
     p.digits = DigitsFor(p.frames);
     // The pattern as a format text, for callers that show it.
     std::string pattern;
-    for (char c : p.prefix) pattern += c == '%' ? std::string("%%") : std::string(1, c);
-    if (p.digits) pattern += "%0" + std::to_string(p.digits) + "i";
-    for (char c : p.suffix) pattern += c == '%' ? std::string("%%") : std::string(1, c);
+    for (char c : p.prefix)
+        pattern += c == '%' ? std::string("%%") : std::string(1, c);
+    if (p.digits)
+        pattern += "%0" + std::to_string(p.digits) + "i";
+    for (char c : p.suffix)
+        pattern += c == '%' ? std::string("%%") : std::string(1, c);
     CopyField(og->name, sizeof og->name, pattern);
-    if (!MayWrite(ImageName(p, 0), flags, p.progress)) return false;
+    if (!MayWrite(ImageName(p, 0), flags, p.progress))
+        return false;
     const size_t stride = og->depth == 8 ? og->width : static_cast<size_t>(og->width) * 3;
     p.rows.resize(stride * og->height);
     return true;
@@ -227,7 +246,7 @@ void PutImage(OGFILE *og, const uint8_t *pixels)
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -235,10 +254,12 @@ VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour,
                             uint32_t height, uint32_t inputPitch, int32_t frameTime, VEXPROGRESS progress,
                             uint32_t flags)
 {
-    (void)parent;  // no dialogs here
-    if (!name || !name[0] || width == 0 || height == 0 || width > 65535 || height > 65535) return nullptr;
+    (void)parent; // no dialogs here
+    if (!name || !name[0] || width == 0 || height == 0 || width > 65535 || height > 65535)
+        return nullptr;
     OGFILE *og = static_cast<OGFILE *>(vexmalloc(sizeof(OGFILE)));
-    if (!og) return nullptr;
+    if (!og)
+        return nullptr;
     std::memset(og, 0, sizeof *og);
     og->priv = new (std::nothrow) OGFilePrivate;
     if (!og->priv) {
@@ -255,11 +276,15 @@ VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour,
     const char *ext = HasExtension(name);
     bool ok;
     try {
-        if ((!ext || strcasecmp(ext, ".flc") == 0) && !trueColour) ok = CreateFlic(og, n, frameTime, flags);
-        else if (ext && strcasecmp(ext, ".avi") == 0) ok = CreateAvi(og, n, frameTime, flags);
-        else if (ext) ok = CreateImages(og, n, flags);
+        if ((!ext || strcasecmp(ext, ".flc") == 0) && !trueColour)
+            ok = CreateFlic(og, n, frameTime, flags);
+        else if (ext && strcasecmp(ext, ".avi") == 0)
+            ok = CreateAvi(og, n, frameTime, flags);
+        else if (ext)
+            ok = CreateImages(og, n, flags);
         else {
-            if (!(flags & OGFILE_QUIET)) Report(progress, kUnsupported);
+            if (!(flags & OGFILE_QUIET))
+                Report(progress, kUnsupported);
             ok = false;
         }
     } catch (const std::bad_alloc &) {
@@ -276,16 +301,19 @@ VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour,
 
 VEXAPI void OGFilePut(OGFILE *og, const uint8_t *pixels, const uint8_t *palette)
 {
-    if (!og || !pixels || og->error) return;
+    if (!og || !pixels || og->error)
+        return;
     OGFilePrivate &p = *og->priv;
-    if (palette) std::memcpy(p.palette, palette, 768);
+    if (palette)
+        std::memcpy(p.palette, palette, 768);
     if (og->kind == OGFILE_FLIC) {
         const uint8_t *rows = pixels;
         if (InputRow(og) != og->width) {
             Convert(og, pixels, p.palette, p.rows.data(), og->width, false);
             rows = p.rows.data();
         }
-        if (!VEXOFlicPutNext(og->flic, rows, palette)) Fail(og, "Error writing the output file " + p.target + ".");
+        if (!VEXOFlicPutNext(og->flic, rows, palette))
+            Fail(og, "Error writing the output file " + p.target + ".");
         ++og->nextNumber;
     } else if (og->kind == OGFILE_AVI) {
         Convert(og, pixels, p.palette, p.rows.data(), p.avi->RowBytes(), true);
@@ -299,23 +327,28 @@ VEXAPI void OGFilePut(OGFILE *og, const uint8_t *pixels, const uint8_t *palette)
 
 VEXAPI uint32_t OGFileClose(OGFILE *og)
 {
-    if (!og) return 0;
+    if (!og)
+        return 0;
     OGFilePrivate &p = *og->priv;
     uint64_t size = og->total;
     std::string why;
     if (og->kind == OGFILE_FLIC && og->flic) {
         size = VEXOFlicClose(og->flic);
         og->flic = nullptr;
-        if (!og->error && size == 0) Fail(og, "Error writing the output file " + p.target + ".");
+        if (!og->error && size == 0)
+            Fail(og, "Error writing the output file " + p.target + ".");
     } else if (og->kind == OGFILE_AVI && p.avi) {
         const bool ok = p.avi->Close();
         size = p.avi->Size();
         p.avi.reset();
-        if (!og->error && !ok) Fail(og, "Error writing the output file " + p.target + ".");
+        if (!og->error && !ok)
+            Fail(og, "Error writing the output file " + p.target + ".");
     }
     if (og->kind == OGFILE_FLIC || og->kind == OGFILE_AVI) {
-        if (og->error) p.output.Discard();
-        else if (!p.output.Commit(size, why)) Fail(og, why);
+        if (og->error)
+            p.output.Discard();
+        else if (!p.output.Commit(size, why))
+            Fail(og, why);
     }
     const uint32_t result = og->error ? 0 : static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
     delete og->priv;
@@ -323,4 +356,4 @@ VEXAPI uint32_t OGFileClose(OGFILE *og)
     return result;
 }
 
-}  // extern "C"
+} // extern "C"

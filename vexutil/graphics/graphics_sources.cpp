@@ -8,18 +8,21 @@
 #include <memory>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vexutil/graphics/avi_reader.h"
 #include "vexutil/graphics/graphics_input_internal.h"
-#include "vexutil/graphics/image_layer.h"
 #include "vexutil/graphics/graphics_zorblax.h"
-#include "platform/platform.h"
+#include "vexutil/graphics/image_layer.h"
 
 namespace vex {
 namespace {
 
 constexpr uint32_t kMaxSide = 16384;
 
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t Le16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t Le32(const uint8_t *p)
 {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -41,7 +44,8 @@ bool ProbeName(const std::string &name, const char *ext, std::string *out)
         *out = name + ext;
         return FileExists(*out);
     }
-    if (strcasecmp(e.c_str(), ext) != 0) return false;
+    if (strcasecmp(e.c_str(), ext) != 0)
+        return false;
     *out = name;
     return true;
 }
@@ -73,7 +77,8 @@ private:
 bool OpenWave(GFILE *g, const std::string &path)
 {
     VEXFILE *f = VEXFileOpen(16384, path.c_str(), VEXFILE_READ);
-    if (!f) return false;
+    if (!f)
+        return false;
     uint8_t h[12];
     bool ok = false;
     uint32_t channels = 0, rate = 0, bits = 0, dataSize = 0;
@@ -84,12 +89,15 @@ bool OpenWave(GFILE *g, const std::string &path)
         while (pos + 8 <= fileSize && !(haveFormat && haveData)) {
             uint8_t c[8];
             VEXFileSetPos(f, pos);
-            if (VEXFileGet(f, c, 8) != 8) break;
+            if (VEXFileGet(f, c, 8) != 8)
+                break;
             uint32_t size = Le32(c + 4);
             if (std::memcmp(c, "fmt ", 4) == 0 && size >= 16) {
                 uint8_t fmt[16];
-                if (VEXFileGet(f, fmt, 16) != 16) break;
-                if (Le16(fmt) != 1) break;  // PCM only
+                if (VEXFileGet(f, fmt, 16) != 16)
+                    break;
+                if (Le16(fmt) != 1)
+                    break; // PCM only
                 channels = Le16(fmt + 2);
                 rate = Le32(fmt + 4);
                 bits = Le16(fmt + 14);
@@ -99,7 +107,8 @@ bool OpenWave(GFILE *g, const std::string &path)
                 haveData = true;
             }
             uint64_t next = uint64_t(pos) + 8 + size + (size & 1);
-            if (next > fileSize) break;
+            if (next > fileSize)
+                break;
             pos = static_cast<uint32_t>(next);
         }
         uint64_t bytesPerSecond = uint64_t(channels) * rate * bits / 8;
@@ -131,7 +140,8 @@ public:
         GFilePrivate *p = g->priv;
         bool first = !skipped_;
         if (first) {
-            if (!SkipToFirstFrame(g, [this] { VEXFlicGetNext(flic_, frame_.data()); })) return ReadResult::Cancelled;
+            if (!SkipToFirstFrame(g, [this] { VEXFlicGetNext(flic_, frame_.data()); }))
+                return ReadResult::Cancelled;
             skipped_ = true;
         }
         int r = VEXFlicGetNext(flic_, frame_.data());
@@ -159,7 +169,8 @@ private:
 bool OpenFlic(GFILE *g, const std::string &name)
 {
     VEXFLIC *f = VEXFlicOpen(name.c_str());
-    if (!f) return false;
+    if (!f)
+        return false;
     GFilePrivate *p = g->priv;
     p->source = std::make_unique<FlicSource>(f);
     p->sourceFrames = f->frames;
@@ -169,7 +180,8 @@ bool OpenFlic(GFILE *g, const std::string &name)
     g->depth = 8;
     g->kind = GFILE_FLIC;
     char opened[128];
-    if (VEXFlicGetName(f, opened)) SetName(g, opened);
+    if (VEXFlicGetName(f, opened))
+        SetName(g, opened);
     return true;
 }
 
@@ -178,7 +190,7 @@ bool OpenFlic(GFILE *g, const std::string &name)
 const struct {
     ImageFormat format;
     uint32_t kind;
-} kImageKinds[] = {{ImageFormat::Bmp, GFILE_BMP}, {ImageFormat::Gif, GFILE_GIF},   {ImageFormat::Tiff, GFILE_TIFF},
+} kImageKinds[] = {{ImageFormat::Bmp, GFILE_BMP},   {ImageFormat::Gif, GFILE_GIF}, {ImageFormat::Tiff, GFILE_TIFF},
                    {ImageFormat::Jpeg, GFILE_JPEG}, {ImageFormat::Tga, GFILE_TGA}, {ImageFormat::Pcx, GFILE_PCX},
                    {ImageFormat::Png, GFILE_PNG}};
 
@@ -211,10 +223,12 @@ bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
         PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
         return false;
     }
-    if (static_cast<uint32_t>(img->width) > kMaxSide || static_cast<uint32_t>(img->height) > kMaxSide) return false;
+    if (static_cast<uint32_t>(img->width) > kMaxSide || static_cast<uint32_t>(img->height) > kMaxSide)
+        return false;
     GFilePrivate *p = g->priv;
     for (const auto &k : kImageKinds)
-        if (k.format == format) g->kind = k.kind;
+        if (k.format == format)
+            g->kind = k.kind;
     p->sourceFrames = 1;
     g->frameTime = 100;
     g->sourceWidth = static_cast<uint32_t>(img->width);
@@ -231,7 +245,8 @@ bool TryImage(GFILE *g, const std::string &name, ImageFormat format, bool *handl
     if (!ProbeName(name, ImageFormatExtension(format), &path)) {
         // ".tiff" and ".jpeg" name the same formats.
         const char *alias = format == ImageFormat::Tiff ? ".tiff" : format == ImageFormat::Jpeg ? ".jpeg" : nullptr;
-        if (!alias || !ProbeName(name, alias, &path)) return false;
+        if (!alias || !ProbeName(name, alias, &path))
+            return false;
     }
     *handled = true;
     return OpenImage(g, path, format);
@@ -242,7 +257,8 @@ bool TryImage(GFILE *g, const std::string &name, ImageFormat format, bool *handl
 class AviSource final : public GraphicsSource {
 public:
     AviSource(std::unique_ptr<AviReader> reader, uint32_t soundBytesPerFrame)
-        : avi_(std::move(reader)), soundBytesPerFrame_(soundBytesPerFrame) {}
+        : avi_(std::move(reader)), soundBytesPerFrame_(soundBytesPerFrame)
+    {}
 
     ReadResult Read(GFILE *g, bool *changed) override
     {
@@ -279,7 +295,8 @@ bool OpenAvi(GFILE *g, const std::string &path)
         return false;
     }
     const AviVideoStream *v = reader->Video();
-    if (v->rate == 0 || v->scale == 0) return false;
+    if (v->rate == 0 || v->scale == 0)
+        return false;
     GFilePrivate *p = g->priv;
     g->sourceWidth = static_cast<uint32_t>(v->width);
     g->sourceHeight = static_cast<uint32_t>(v->height);
@@ -295,7 +312,7 @@ bool OpenAvi(GFILE *g, const std::string &path)
             soundBytesPerFrame =
                 static_cast<uint32_t>(uint64_t(s->length) * s->channels * s->bitsPerSample / p->sourceFrames / 8);
         }
-        break;  // the first sound stream
+        break; // the first sound stream
     }
     g->depth = v->bitCount;
     g->kind = GFILE_AVI;
@@ -313,7 +330,8 @@ class RawSource final : public GraphicsSource {
 public:
     RawSource(VEXFILE *f, uint32_t width, uint32_t height)
         : raw_(f), width_(width), height_(height), pitch_((width + 3) & ~3u),
-          frame_(static_cast<size_t>(pitch_) * height, 0) {}
+          frame_(static_cast<size_t>(pitch_) * height, 0)
+    {}
     ~RawSource() override { VEXFileClose(raw_); }
 
     ReadResult Read(GFILE *g, bool *changed) override
@@ -348,13 +366,15 @@ public:
             bool shortRead = false;
             for (uint32_t y = 0; y < height_; y++) {
                 uint8_t *row = frame_.data() + static_cast<size_t>(y) * pitch_;
-                if (VEXFileGet(raw_, row, width_) != width_) shortRead = true;
+                if (VEXFileGet(raw_, row, width_) != width_)
+                    shortRead = true;
             }
             if (shortRead) {
                 result = ReadResult::Failed;
                 break;
             }
-            if (toSkip == 0) break;
+            if (toSkip == 0)
+                break;
             if (Progress(g, toSkip == p->firstFrameIndex ? 1 : 0, "Skipping frame %li...",
                          static_cast<long>(p->firstFrameIndex - toSkip) + 1))
                 return ReadResult::Cancelled;
@@ -383,7 +403,8 @@ private:
 bool OpenRaw(GFILE *g, const std::string &path)
 {
     VEXFILE *f = VEXFileOpen(16384, path.c_str(), VEXFILE_READ);
-    if (!f) return false;
+    if (!f)
+        return false;
     uint8_t h[kRawHeaderBytes];
     if (VEXFileGet(f, h, kRawHeaderBytes) != kRawHeaderBytes || std::memcmp(h, "RAWB", 4) != 0) {
         VEXFileClose(f);
@@ -407,13 +428,14 @@ bool OpenRaw(GFILE *g, const std::string &path)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool OpenSource(GFILE *g, const std::string &name)
 {
     std::string path;
     // 1. Wave files.
-    if (ProbeName(name, ".wav", &path) && OpenWave(g, path)) return true;
+    if (ProbeName(name, ".wav", &path) && OpenWave(g, path))
+        return true;
     // 2. List files.
     if (ProbeName(name, ".lst", &path)) {
         auto walker = std::make_unique<EntryWalker>();
@@ -423,28 +445,36 @@ bool OpenSource(GFILE *g, const std::string &name)
         }
     }
     // 3. Flics (the flic reader tries its own extensions).
-    if (OpenFlic(g, name)) return true;
+    if (OpenFlic(g, name))
+        return true;
     // 4. Zorblax files.
-    if (OpenZorblaxSource(g, name)) return true;
+    if (OpenZorblaxSource(g, name))
+        return true;
     // 5.-7. Images and AVI in the order of the probes.
     bool handled = false;
     for (ImageFormat f : {ImageFormat::Bmp, ImageFormat::Pcx, ImageFormat::Tga}) {
-        if (TryImage(g, name, f, &handled)) return true;
-        if (handled) break;
+        if (TryImage(g, name, f, &handled))
+            return true;
+        if (handled)
+            break;
     }
     if (!handled && ProbeName(name, ".avi", &path)) {
-        if (OpenAvi(g, path)) return true;
+        if (OpenAvi(g, path))
+            return true;
         handled = true;
     }
     if (!handled)
         for (ImageFormat f : {ImageFormat::Tiff, ImageFormat::Gif, ImageFormat::Jpeg, ImageFormat::Png}) {
-            if (TryImage(g, name, f, &handled)) return true;
-            if (handled) break;
+            if (TryImage(g, name, f, &handled))
+                return true;
+            if (handled)
+                break;
         }
     // 8. Raw frame files.
-    if (!handled && ProbeName(name, ".raw", &path) && OpenRaw(g, path)) return true;
+    if (!handled && ProbeName(name, ".raw", &path) && OpenRaw(g, path))
+        return true;
     Progress(g, 2, "Error opening: %s", name.c_str());
     return false;
 }
 
-}  // namespace vex
+} // namespace vex

@@ -33,7 +33,8 @@ public:
                 ZorbDecodeFrame(h_);
                 ZorbAdvanceFrame(h_);
             };
-            if (!SkipToFirstFrame(g, decode)) return ReadResult::Cancelled;
+            if (!SkipToFirstFrame(g, decode))
+                return ReadResult::Cancelled;
             skipped_ = true;
         }
         ZorbDecodeFrame(h_);
@@ -63,15 +64,17 @@ private:
     bool skipped_ = false; // the first read skipped to the first frame
 };
 
-}  // namespace
+} // namespace
 
 bool OpenZorblaxSource(GFILE *g, const std::string &name)
 {
     std::string path = HasExtension(name.c_str()) ? name : name + ".zbx";
-    if (!FileExists(path)) return false;
+    if (!FileExists(path))
+        return false;
     // No sound tracks; every frame's video is decoded.
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), ZORB_OPEN_NEVER_SKIP, -1);
-    if (!h) return false;
+    if (!h)
+        return false;
     if (h->Width == 0 || h->Height == 0 || h->Width > kMaxSide || h->Height > kMaxSide) {
         ZorbClose(h);
         return false;
@@ -84,9 +87,10 @@ bool OpenZorblaxSource(GFILE *g, const std::string &name)
     g->frameTime = h->FrameRate;
     g->depth = 8;
     g->kind = GFILE_ZORBLAX;
-    for (int i = 0; i < ZBX_MAX_TRACKS; i++) g->trackInfo[i] = h->AudioFormat[i];
+    for (int i = 0; i < ZBX_MAX_TRACKS; i++)
+        g->trackInfo[i] = h->AudioFormat[i];
     std::snprintf(g->name, sizeof g->name, "%s", path.c_str());
     return true;
 }
 
-}  // namespace vex
+} // namespace vex

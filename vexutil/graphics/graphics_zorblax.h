@@ -12,6 +12,6 @@ namespace vex {
 // source; false when it is not a Zorblax file.
 bool OpenZorblaxSource(GFILE *g, const std::string &name);
 
-}  // namespace vex
+} // namespace vex
 
 #endif

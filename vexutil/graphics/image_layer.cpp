@@ -14,20 +14,30 @@ namespace {
 const char *MagickName(ImageFormat f)
 {
     switch (f) {
-    case ImageFormat::Bmp: return "BMP";
-    case ImageFormat::Gif: return "GIF";
-    case ImageFormat::Tiff: return "TIFF";
-    case ImageFormat::Jpeg: return "JPEG";
-    case ImageFormat::Tga: return "TGA";
-    case ImageFormat::Pcx: return "PCX";
-    case ImageFormat::Png: return "PNG";
+    case ImageFormat::Bmp:
+        return "BMP";
+    case ImageFormat::Gif:
+        return "GIF";
+    case ImageFormat::Tiff:
+        return "TIFF";
+    case ImageFormat::Jpeg:
+        return "JPEG";
+    case ImageFormat::Tga:
+        return "TGA";
+    case ImageFormat::Pcx:
+        return "PCX";
+    case ImageFormat::Png:
+        return "PNG";
     }
     return "";
 }
 
-uint8_t To8(Magick::Quantum q) { return static_cast<uint8_t>(static_cast<uint32_t>(q) * 255u / MaxRGB); }
+uint8_t To8(Magick::Quantum q)
+{
+    return static_cast<uint8_t>(static_cast<uint32_t>(q) * 255u / MaxRGB);
+}
 
-}  // namespace
+} // namespace
 
 void InitImageLibrary()
 {
@@ -38,28 +48,37 @@ void InitImageLibrary()
 const char *ImageFormatExtension(ImageFormat f)
 {
     switch (f) {
-    case ImageFormat::Bmp: return ".bmp";
-    case ImageFormat::Gif: return ".gif";
-    case ImageFormat::Tiff: return ".tif";
-    case ImageFormat::Jpeg: return ".jpg";
-    case ImageFormat::Tga: return ".tga";
-    case ImageFormat::Pcx: return ".pcx";
-    case ImageFormat::Png: return ".png";
+    case ImageFormat::Bmp:
+        return ".bmp";
+    case ImageFormat::Gif:
+        return ".gif";
+    case ImageFormat::Tiff:
+        return ".tif";
+    case ImageFormat::Jpeg:
+        return ".jpg";
+    case ImageFormat::Tga:
+        return ".tga";
+    case ImageFormat::Pcx:
+        return ".pcx";
+    case ImageFormat::Png:
+        return ".png";
     }
     return "";
 }
 
 bool ImageFormatFromName(const char *name, ImageFormat *format)
 {
-    if (!name) return false;
+    if (!name)
+        return false;
     const char *dot = std::strrchr(name, '.');
-    if (!dot || std::strchr(dot, '/') || std::strchr(dot, '\\')) return false;
+    if (!dot || std::strchr(dot, '/') || std::strchr(dot, '\\'))
+        return false;
     static const struct {
         const char *ext;
         ImageFormat f;
-    } table[] = {{".bmp", ImageFormat::Bmp},  {".gif", ImageFormat::Gif},  {".tif", ImageFormat::Tiff},
+    } table[] = {{".bmp", ImageFormat::Bmp},   {".gif", ImageFormat::Gif},  {".tif", ImageFormat::Tiff},
                  {".tiff", ImageFormat::Tiff}, {".jpg", ImageFormat::Jpeg}, {".jpeg", ImageFormat::Jpeg},
-                 {".tga", ImageFormat::Tga},  {".pcx", ImageFormat::Pcx},  {".png", ImageFormat::Png}};
+                 {".tga", ImageFormat::Tga},   {".pcx", ImageFormat::Pcx},  {".png", ImageFormat::Png}};
     for (const auto &t : table)
         if (strcasecmp(dot, t.ext) == 0) {
             *format = t.f;
@@ -77,11 +96,13 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
     if (FILE *f = std::fopen(path, "rb")) {
         uint8_t buf[65536];
         size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            bytes.insert(bytes.end(), buf, buf + n);
         std::fclose(f);
     }
     if (bytes.empty()) {
-        if (error) *error = "cannot read the file";
+        if (error)
+            *error = "cannot read the file";
         return false;
     }
     Magick::Image img;
@@ -92,12 +113,14 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
     } catch (const Magick::Warning &) {
         // A warning still leaves a usable picture.
     } catch (const std::exception &e) {
-        if (error) *error = e.what();
+        if (error)
+            *error = e.what();
         return false;
     }
     int w = static_cast<int>(img.columns()), h = static_cast<int>(img.rows());
     if (w <= 0 || h <= 0) {
-        if (error) *error = "empty image";
+        if (error)
+            *error = "empty image";
         return false;
     }
     try {
@@ -110,7 +133,8 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
             img.colorSpace(Magick::RGBColorspace);
         const Magick::PixelPacket *px = img.getConstPixels(0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
         if (!px) {
-            if (error) *error = "cannot read the pixels";
+            if (error)
+                *error = "cannot read the pixels";
             return false;
         }
         const Magick::IndexPacket *idx = nullptr;
@@ -152,10 +176,11 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
             }
         }
     } catch (const std::exception &e) {
-        if (error) *error = e.what();
+        if (error)
+            *error = e.what();
         return false;
     }
     return true;
 }
 
-}  // namespace vex
+} // namespace vex

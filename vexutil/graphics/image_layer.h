@@ -18,9 +18,9 @@ enum class ImageFormat { Bmp, Gif, Tiff, Jpeg, Tga, Pcx, Png };
 
 struct StillImage {
     int width = 0, height = 0;
-    int bits = 0;              // bits per pixel of the source: 1..8 palettised, 24 otherwise
-    int delivered = 0;         // 8 (indices) or 24 (blue, green, red)
-    size_t stride = 0;         // bytes per delivered row, top row first
+    int bits = 0;      // bits per pixel of the source: 1..8 palettised, 24 otherwise
+    int delivered = 0; // 8 (indices) or 24 (blue, green, red)
+    size_t stride = 0; // bytes per delivered row, top row first
     std::vector<uint8_t> pixels;
     uint8_t palette[768] = {}; // red, green, blue; entries beyond the table are 0
     int colours = 0;           // entries in the file's colour table
@@ -36,8 +36,8 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
 // The format whose extension (".bmp", ".gif", ".tif", ".tiff", ".jpg",
 // ".jpeg", ".tga", ".pcx", ".png"; any case) the name ends with.
 bool ImageFormatFromName(const char *name, ImageFormat *format);
-const char *ImageFormatExtension(ImageFormat format);  // ".bmp" etc.
+const char *ImageFormatExtension(ImageFormat format); // ".bmp" etc.
 
-}  // namespace vex
+} // namespace vex
 
 #endif

@@ -6,31 +6,42 @@
 namespace vex {
 namespace {
 
-Magick::Quantum Q(uint8_t v) { return static_cast<Magick::Quantum>(v * (MaxRGB / 255)); }
+Magick::Quantum Q(uint8_t v)
+{
+    return static_cast<Magick::Quantum>(v * (MaxRGB / 255));
+}
 
 // The coder that writes the format at the picture's depth.
 const char *Coder(ImageFormat f, bool paletted)
 {
     switch (f) {
-    case ImageFormat::Bmp: return "BMP3";
-    case ImageFormat::Gif: return "GIF";
-    case ImageFormat::Tiff: return "TIFF";
-    case ImageFormat::Jpeg: return "JPEG";
-    case ImageFormat::Tga: return "TGA";
-    case ImageFormat::Pcx: return "PCX";
-    case ImageFormat::Png: return paletted ? "PNG8" : "PNG24";
+    case ImageFormat::Bmp:
+        return "BMP3";
+    case ImageFormat::Gif:
+        return "GIF";
+    case ImageFormat::Tiff:
+        return "TIFF";
+    case ImageFormat::Jpeg:
+        return "JPEG";
+    case ImageFormat::Tga:
+        return "TGA";
+    case ImageFormat::Pcx:
+        return "PCX";
+    case ImageFormat::Png:
+        return paletted ? "PNG8" : "PNG24";
     }
     return "";
 }
 
-}  // namespace
+} // namespace
 
 bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<uint8_t> *out, std::string *error)
 {
     InitImageLibrary();
     if (pic.width <= 0 || pic.height <= 0 || !pic.pixels || (pic.bits != 8 && pic.bits != 24) ||
         (pic.bits == 8 && !pic.palette)) {
-        if (error) *error = "bad picture";
+        if (error)
+            *error = "bad picture";
         return false;
     }
     const bool keepIndices = pic.bits == 8 && format != ImageFormat::Jpeg && format != ImageFormat::Tga;
@@ -42,8 +53,8 @@ bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<
             img.classType(MagickLib::PseudoClass);
             img.colorMapSize(256);
             for (unsigned i = 0; i < 256; i++)
-                img.colorMap(i, Magick::Color(Q(pic.palette[3 * i]), Q(pic.palette[3 * i + 1]),
-                                              Q(pic.palette[3 * i + 2])));
+                img.colorMap(
+                    i, Magick::Color(Q(pic.palette[3 * i]), Q(pic.palette[3 * i + 1]), Q(pic.palette[3 * i + 2])));
         } else {
             img.type(Magick::TrueColorType);
         }
@@ -51,7 +62,8 @@ bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<
         Magick::PixelPacket *px = img.getPixels(0, 0, w, h);
         Magick::IndexPacket *ix = keepIndices ? img.getIndexes() : nullptr;
         if (!px || (keepIndices && !ix)) {
-            if (error) *error = "no picture memory";
+            if (error)
+                *error = "no picture memory";
             return false;
         }
         for (unsigned y = 0; y < h; y++) {
@@ -60,7 +72,8 @@ bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<
                 uint8_t r, g, b;
                 if (pic.bits == 8) {
                     const uint8_t v = row[x];
-                    if (ix) *ix++ = v;
+                    if (ix)
+                        *ix++ = v;
                     r = pic.palette[3 * v];
                     g = pic.palette[3 * v + 1];
                     b = pic.palette[3 * v + 2];
@@ -77,21 +90,24 @@ bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<
         }
         img.syncPixels();
         img.magick(Coder(format, keepIndices));
-        if (format == ImageFormat::Jpeg) img.quality(100);
+        if (format == ImageFormat::Jpeg)
+            img.quality(100);
         img.write(&blob);
     } catch (const Magick::Warning &) {
         // A warning still leaves a written picture, when there are bytes.
     } catch (const std::exception &e) {
-        if (error) *error = e.what();
+        if (error)
+            *error = e.what();
         return false;
     }
     const uint8_t *data = static_cast<const uint8_t *>(blob.data());
     out->assign(data, data + blob.length());
     if (out->empty()) {
-        if (error) *error = "nothing encoded";
+        if (error)
+            *error = "nothing encoded";
         return false;
     }
     return true;
 }
 
-}  // namespace vex
+} // namespace vex

@@ -27,6 +27,6 @@ struct PictureToSave {
 bool EncodeStillImage(ImageFormat format, const PictureToSave &picture, std::vector<uint8_t> *out,
                       std::string *error = nullptr);
 
-}  // namespace vex
+} // namespace vex
 
 #endif

@@ -27,8 +27,8 @@ GFILE *OpenAnalysis(GFILE *g)
         return GFileOpen(p->paletteFile.c_str(), 0, 0, 0, 0, 0, 0, 0, p->paletteMode, p->analysisLimit, p->firstIndex,
                          p->paletteCount, p->systemColourMode, 2, nullptr, "Analyzing colors in", p->progress);
     return GFileOpen(p->openName.c_str(), 0, g->cropX, g->cropY, p->requestedWidth, p->requestedHeight, p->openFirst,
-                     p->openLast, p->paletteMode, p->analysisLimit, p->firstIndex, p->paletteCount,
-                     p->systemColourMode, p->conversionMode, nullptr, "Analyzing colors in", p->progress);
+                     p->openLast, p->paletteMode, p->analysisLimit, p->firstIndex, p->paletteCount, p->systemColourMode,
+                     p->conversionMode, nullptr, "Analyzing colors in", p->progress);
 }
 
 // Remap table or colour cache, rebuilt when the palettes they were made
@@ -42,7 +42,8 @@ void MapPixels(GFILE *g)
             BuildRemapTable(g->sourcePalette, g->palette, p->firstIndex, p->paletteCount, p->remap);
             std::memcpy(p->mappedSource, g->sourcePalette, 768);
         }
-        if (!paletteSame) std::fill(p->cache.begin(), p->cache.end(), 0);
+        if (!paletteSame)
+            std::fill(p->cache.begin(), p->cache.end(), 0);
     } else if (!paletteSame) {
         std::fill(p->cache.begin(), p->cache.end(), 0);
         // The remap table belongs to the old palette too.
@@ -57,7 +58,7 @@ void MapPixels(GFILE *g)
         Deliver8Nearest(g);
 }
 
-}  // namespace
+} // namespace
 
 bool Deliver8(GFILE *g, bool sourcePaletteChanged)
 {
@@ -65,7 +66,8 @@ bool Deliver8(GFILE *g, bool sourcePaletteChanged)
     int I = p->firstIndex, Q = p->paletteCount;
     if (!NeedsAnalysis(g)) {
         std::memcpy(g->palette, g->sourcePalette, 768);
-        if (p->systemColourMode == 1) WriteSystemColours(g->palette);
+        if (p->systemColourMode == 1)
+            WriteSystemColours(g->palette);
         g->paletteChanged = sourcePaletteChanged ? 1 : 0;
         if (p->systemColourMode == 1 || I != 0 || Q != 256)
             MapPixels(g);
@@ -86,13 +88,15 @@ bool Deliver8(GFILE *g, bool sourcePaletteChanged)
     }
     g->paletteChanged = 0;
     if (rebuild) {
-        if (!p->analysis) p->analysis = OpenAnalysis(g);
+        if (!p->analysis)
+            p->analysis = OpenAnalysis(g);
         if (!p->analysis) {
             Progress(g, 2, "Error opening palette graphics file.");
             return false;
         }
         int32_t n = GFileBestPalette(p->analysis, g->palette);
-        if (n == 0) return false;  // cancelled
+        if (n == 0)
+            return false; // cancelled
         p->analysisStarted = true;
         p->countdown = static_cast<int64_t>(n) - 1;
         if (p->countdown > 32767) {
@@ -107,13 +111,14 @@ bool Deliver8(GFILE *g, bool sourcePaletteChanged)
     return true;
 }
 
-}  // namespace vex
+} // namespace vex
 
 using namespace vex;
 
 extern "C" VEXAPI int32_t GFileBestPalette(GFILE *g, uint8_t *palette)
 {
-    if (!g || !g->priv || !palette) return 0;
+    if (!g || !g->priv || !palette)
+        return 0;
     GFilePrivate *p = g->priv;
     int I = p->firstIndex, Q = p->paletteCount;
     if (!(p->paletteMode != 0 || p->analysisLimit < 32000 || g->depth > 8)) {
@@ -121,12 +126,14 @@ extern "C" VEXAPI int32_t GFileBestPalette(GFILE *g, uint8_t *palette)
         // none has been read, so that they are known).
         if (g->frameIndex == 0 && !p->heldFrame && g->frames > 0) {
             bool changed;
-            if (ReadNextFrame(g, &changed) == ReadResult::Cancelled) return 0;
+            if (ReadNextFrame(g, &changed) == ReadResult::Cancelled)
+                return 0;
             p->heldFrame = true;
             p->heldPaletteChanged = changed;
         }
         std::memcpy(palette + 3 * I, g->sourcePalette + 3 * I, 3 * static_cast<size_t>(Q));
-        if (p->systemColourMode == 1) WriteSystemColours(palette);
+        if (p->systemColourMode == 1)
+            WriteSystemColours(palette);
         return g->lastFrame ? 65536 : 1;
     }
     std::vector<uint32_t> hist(kCells, 0);
@@ -160,14 +167,16 @@ extern "C" VEXAPI int32_t GFileBestPalette(GFILE *g, uint8_t *palette)
             reachedEnd = true;
             break;
         }
-        if (analysed >= p->analysisLimit) break;
+        if (analysed >= p->analysisLimit)
+            break;
     }
     int low = 0, high = 0;
     if (p->systemColourMode != 2) {
         low = I < 10 ? 10 - I : 0;
         high = I + Q > 246 ? I + Q - 246 : 0;
         // Mode 0 puts the system colours in only where the range reaches them.
-        if (p->systemColourMode == 1 || low > 0 || high > 0) WriteSystemColours(palette);
+        if (p->systemColourMode == 1 || low > 0 || high > 0)
+            WriteSystemColours(palette);
     }
     ReduceHistogram(hist.data(), palette, I, Q, low, high, ReduceProgressText, g);
     return reachedEnd ? 65536 : analysed;

@@ -14,7 +14,8 @@ const uint16_t (&Dist())[64][64]
         Table()
         {
             for (int a = 0; a < 64; a++)
-                for (int b = 0; b < 64; b++) d[a][b] = static_cast<uint16_t>((a - b) * (a - b));
+                for (int b = 0; b < 64; b++)
+                    d[a][b] = static_cast<uint16_t>((a - b) * (a - b));
         }
     } table;
     return table.d;
@@ -22,9 +23,8 @@ const uint16_t (&Dist())[64][64]
 
 void WriteSystemColours(uint8_t *palette)
 {
-    static const uint8_t low[10][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},
-                                       {0, 0, 128},   {128, 0, 128}, {0, 128, 128},   {192, 192, 192},
-                                       {192, 220, 192}, {166, 202, 240}};
+    static const uint8_t low[10][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+                                       {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
     static const uint8_t high[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
                                         {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
                                         {0, 255, 255},   {255, 255, 255}};
@@ -34,9 +34,18 @@ void WriteSystemColours(uint8_t *palette)
 
 namespace {
 
-inline uint32_t R6(uint32_t cell) { return cell >> 12; }
-inline uint32_t G6(uint32_t cell) { return (cell >> 6) & 63; }
-inline uint32_t B6(uint32_t cell) { return cell & 63; }
+inline uint32_t R6(uint32_t cell)
+{
+    return cell >> 12;
+}
+inline uint32_t G6(uint32_t cell)
+{
+    return (cell >> 6) & 63;
+}
+inline uint32_t B6(uint32_t cell)
+{
+    return cell & 63;
+}
 
 struct Part {
     uint32_t colour = 0;
@@ -44,9 +53,9 @@ struct Part {
 };
 
 struct Split {
-    size_t firstCells = 0;  // cells of the first part
+    size_t firstCells = 0; // cells of the first part
     Part first, second;
-    int candidate = -1;     // -1: a box of one or two cells
+    int candidate = -1; // -1: a box of one or two cells
 };
 
 struct Box {
@@ -69,7 +78,10 @@ struct Sums {
         gg += count * g6 * g6;
         bb += count * b6 * b6;
     }
-    Sums operator-(const Sums &o) const { return {c - o.c, r - o.r, g - o.g, b - o.b, rr - o.rr, gg - o.gg, bb - o.bb}; }
+    Sums operator-(const Sums &o) const
+    {
+        return {c - o.c, r - o.r, g - o.g, b - o.b, rr - o.rr, gg - o.gg, bb - o.bb};
+    }
     Sums &operator+=(const Sums &o)
     {
         c += o.c, r += o.r, g += o.g, b += o.b, rr += o.rr, gg += o.gg, bb += o.bb;
@@ -79,7 +91,8 @@ struct Sums {
 
 uint32_t ColourOf(const Sums &s)
 {
-    if (s.c == 0) return 0;
+    if (s.c == 0)
+        return 0;
     uint32_t mr = static_cast<uint32_t>(4 * s.r / s.c), mg = static_cast<uint32_t>(4 * s.g / s.c),
              mb = static_cast<uint32_t>(4 * s.b / s.c);
     return mr << 16 | mg << 8 | mb;
@@ -104,7 +117,8 @@ public:
     Quantiser(const uint32_t *hist, bool reference) : hist_(hist), reference_(reference)
     {
         for (uint32_t i = 0; i < kCells; i++)
-            if (hist[i]) cells_.push_back(i);
+            if (hist[i])
+                cells_.push_back(i);
     }
     bool Empty() const { return cells_.empty(); }
 
@@ -119,7 +133,8 @@ public:
             int splits = 0;
             FindSplit(boxes_.back());
             for (;;) {
-                if (progress && progress(context, 100 * splits / target + 1, splits == 0 ? 1 : 0)) break;
+                if (progress && progress(context, 100 * splits / target + 1, splits == 0 ? 1 : 0))
+                    break;
                 size_t best = 0;
                 int64_t bestGain = INT64_MIN;
                 for (size_t i = 0; i < boxes_.size(); i++) {
@@ -130,7 +145,8 @@ public:
                         best = i;
                     }
                 }
-                if (bestGain <= 0) break;
+                if (bestGain <= 0)
+                    break;
                 Box &b = boxes_[best];
                 Box nb;
                 nb.begin = b.begin + b.split.firstCells;
@@ -140,13 +156,15 @@ public:
                 b.self = b.split.first;
                 boxes_.push_back(nb);
                 splits++;
-                if (static_cast<int>(boxes_.size()) >= target) break;
+                if (static_cast<int>(boxes_.size()) >= target)
+                    break;
                 FindSplit(boxes_[best]);
                 FindSplit(boxes_.back());
             }
         }
         std::vector<uint32_t> out;
-        for (const Box &b : boxes_) out.push_back(b.self.colour);
+        for (const Box &b : boxes_)
+            out.push_back(b.self.colour);
         return out;
     }
 
@@ -154,7 +172,8 @@ private:
     Part PartOf(size_t begin, size_t n) const
     {
         Sums s;
-        for (size_t i = begin; i < begin + n; i++) s.Add(hist_[cells_[i]], cells_[i]);
+        for (size_t i = begin; i < begin + n; i++)
+            s.Add(hist_[cells_[i]], cells_[i]);
         Part p;
         p.colour = ColourOf(s);
         p.error = ErrorOf(s, p.colour);
@@ -197,7 +216,8 @@ private:
                     uint32_t cell = cells_[k];
                     (InFirst(i, cell) ? a : c).Add(hist_[cell], cell);
                 }
-                if (a.c == 0 || c.c == 0) continue;
+                if (a.c == 0 || c.c == 0)
+                    continue;
                 Part p1{ColourOf(a), 0}, p2{ColourOf(c), 0};
                 // The error by the distance table, cell by cell.
                 const auto &D = Dist();
@@ -224,18 +244,23 @@ private:
                 for (size_t k = b.begin; k < b.begin + b.n; k++) {
                     uint32_t cell = cells_[k];
                     uint32_t key = 0;
-                    if (!(kind & 1)) key = std::max(key, R6(cell));
-                    if (!(kind & 2)) key = std::max(key, G6(cell));
-                    if (!(kind & 4)) key = std::max(key, B6(cell));
+                    if (!(kind & 1))
+                        key = std::max(key, R6(cell));
+                    if (!(kind & 2))
+                        key = std::max(key, G6(cell));
+                    if (!(kind & 4))
+                        key = std::max(key, B6(cell));
                     bucket[key].Add(hist_[cell], cell);
                 }
                 Sums total;
-                for (const Sums &x : bucket) total += x;
+                for (const Sums &x : bucket)
+                    total += x;
                 Sums first;
                 for (int L = 0; L < 64; L++) {
                     first += bucket[L];
                     Sums second = total - first;
-                    if (first.c == 0 || second.c == 0) continue;
+                    if (first.c == 0 || second.c == 0)
+                        continue;
                     Part p1, p2;
                     p1.colour = ColourOf(first);
                     p1.error = ErrorOf(first, p1.colour);
@@ -278,20 +303,22 @@ private:
     std::vector<Box> boxes_;
 };
 
-}  // namespace
+} // namespace
 
 std::vector<uint32_t> QuantiseCells(const uint32_t *hist, int target, ReduceProgress progress, void *context,
                                     bool reference)
 {
     Quantiser q(hist, reference);
-    if (q.Empty()) return {};
+    if (q.Empty())
+        return {};
     return q.Run(target, progress, context);
 }
 
 void PlaceColours(const std::vector<uint32_t> &colours, uint8_t *palette, int slot0, int slots)
 {
     size_t n = colours.size();
-    if (slots <= 0) return;
+    if (slots <= 0)
+        return;
     if (n > static_cast<size_t>(slots) || slots > 256) {
         for (size_t i = 0; i < n && i < static_cast<size_t>(slots); i++) {
             uint8_t *p = palette + 3 * (static_cast<size_t>(slot0) + i);
@@ -306,19 +333,23 @@ void PlaceColours(const std::vector<uint32_t> &colours, uint8_t *palette, int sl
         uint64_t best = UINT64_MAX;
         size_t bi = 0, bj = 0;
         for (size_t i = 0; i < n && best != 0; i++) {
-            if (colourDone[i]) continue;
+            if (colourDone[i])
+                continue;
             int r = static_cast<int>((colours[i] >> 16) & 0xFF), g = static_cast<int>((colours[i] >> 8) & 0xFF),
                 b = static_cast<int>(colours[i] & 0xFF);
             for (size_t j = 0; j < static_cast<size_t>(slots); j++) {
-                if (slotDone[j]) continue;
+                if (slotDone[j])
+                    continue;
                 const uint8_t *p = palette + 3 * (static_cast<size_t>(slot0) + j);
                 int dr = r - p[0], dg = g - p[1], db = b - p[2];
-                uint64_t cost = 2 * static_cast<uint64_t>(299 * dr * dr + 587 * dg * dg + 114 * db * db) + (i != j ? 1 : 0);
+                uint64_t cost =
+                    2 * static_cast<uint64_t>(299 * dr * dr + 587 * dg * dg + 114 * db * db) + (i != j ? 1 : 0);
                 if (cost < best) {
                     best = cost;
                     bi = i;
                     bj = j;
-                    if (cost == 0) break;
+                    if (cost == 0)
+                        break;
                 }
             }
         }
@@ -343,9 +374,11 @@ int ReduceHistogram(uint32_t *hist, uint8_t *palette, int first, int count, int 
         hist[CellOf(p[0], p[1], p[2])] = 0;
     }
     int target = count - lowReserve - highReserve;
-    if (target <= 0) return 0;
+    if (target <= 0)
+        return 0;
     std::vector<uint32_t> colours = QuantiseCells(hist, target, progress, context);
-    if (colours.empty()) return 0;
+    if (colours.empty())
+        return 0;
     PlaceColours(colours, palette, first + lowReserve, target);
     return static_cast<int>(std::min<size_t>(colours.size(), static_cast<size_t>(target)));
 }
@@ -362,24 +395,26 @@ void BuildRemapTable(const uint8_t *sourcePalette, const uint8_t *palette, int f
             if (d < bestD) {
                 bestD = d;
                 best = p;
-                if (d == 0) break;
+                if (d == 0)
+                    break;
             }
         }
         // An exact match below s gives way to s itself when s is in the
         // range and matches too, so identical entries keep their indices.
         if (bestD == 0 && best < s && s >= first && s < first + count) {
             uint32_t d = D[r][palette[3 * s] >> 2] + D[g][palette[3 * s + 1] >> 2] + D[b][palette[3 * s + 2] >> 2];
-            if (d == 0) best = s;
+            if (d == 0)
+                best = s;
         }
         remap[s] = static_cast<uint8_t>(count > 0 ? best : 0);
     }
 }
 
-uint8_t NearestCached(uint16_t *cache, const uint8_t *palette, int first, int count, uint32_t r, uint32_t g,
-                      uint32_t b)
+uint8_t NearestCached(uint16_t *cache, const uint8_t *palette, int first, int count, uint32_t r, uint32_t g, uint32_t b)
 {
     uint32_t cell = CellOf(r, g, b);
-    if (cache[cell] >= 256) return static_cast<uint8_t>(cache[cell] - 256);
+    if (cache[cell] >= 256)
+        return static_cast<uint8_t>(cache[cell] - 256);
     const auto &D = Dist();
     uint32_t r6 = r >> 2, g6 = g >> 2, b6 = b >> 2;
     int best = count > 0 ? first : 0;
@@ -389,11 +424,12 @@ uint8_t NearestCached(uint16_t *cache, const uint8_t *palette, int first, int co
         if (d < bestD) {
             bestD = d;
             best = p;
-            if (d == 0) break;
+            if (d == 0)
+                break;
         }
     }
     cache[cell] = static_cast<uint16_t>(best + 256);
     return static_cast<uint8_t>(best);
 }
 
-}  // namespace vex
+} // namespace vex

@@ -11,10 +11,16 @@
 
 namespace vex {
 
-constexpr uint32_t kCells = 262144;  // 64 x 64 x 64 colour cells
+constexpr uint32_t kCells = 262144; // 64 x 64 x 64 colour cells
 
-inline uint32_t CellOf(uint32_t r, uint32_t g, uint32_t b) { return (r >> 2) << 12 | (g >> 2) << 6 | (b >> 2); }
-inline uint8_t Expand6(uint32_t c) { return static_cast<uint8_t>((c << 2) | (c >> 4)); }
+inline uint32_t CellOf(uint32_t r, uint32_t g, uint32_t b)
+{
+    return (r >> 2) << 12 | (g >> 2) << 6 | (b >> 2);
+}
+inline uint8_t Expand6(uint32_t c)
+{
+    return static_cast<uint8_t>((c << 2) | (c >> 4));
+}
 
 // D[a][b] = (a - b)^2 for 6-bit components; built once.
 const uint16_t (&Dist())[64][64];
@@ -51,6 +57,6 @@ void BuildRemapTable(const uint8_t *sourcePalette, const uint8_t *palette, int f
 uint8_t NearestCached(uint16_t *cache, const uint8_t *palette, int first, int count, uint32_t r, uint32_t g,
                       uint32_t b);
 
-}  // namespace vex
+} // namespace vex
 
 #endif

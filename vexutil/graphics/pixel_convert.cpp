@@ -10,14 +10,19 @@
 namespace vex {
 namespace {
 
-uint32_t BytesPerPixel(uint32_t depth) { return depth <= 8 ? 1 : depth / 8; }
+uint32_t BytesPerPixel(uint32_t depth)
+{
+    return depth <= 8 ? 1 : depth / 8;
+}
 
 // The first visible source pixel of visible row y, or null without a frame.
 const uint8_t *SourceRow(const GFILE *g, uint32_t y)
 {
     const GFilePrivate *p = g->priv;
-    if (!p->src) return nullptr;
-    if (p->srcCropped) return p->src + static_cast<ptrdiff_t>(y) * p->srcPitch;
+    if (!p->src)
+        return nullptr;
+    if (p->srcCropped)
+        return p->src + static_cast<ptrdiff_t>(y) * p->srcPitch;
     return p->src + static_cast<ptrdiff_t>(static_cast<uint32_t>(g->cropY) + y) * p->srcPitch +
            static_cast<size_t>(g->cropX) * BytesPerPixel(g->frameDepth);
 }
@@ -53,11 +58,11 @@ inline void PixelColour(const GFILE *g, const uint8_t *row, uint32_t x, uint8_t 
     }
 }
 
-const uint8_t kDither[64] = {0,  11, 3,  14, 1,  12, 3,  15, 8,  4,  11, 7, 8,  5,  11, 7,  2,  13, 1,  12, 2, 14,
-                             2,  13, 9,  6,  8,  5,  10, 6,  9,  5,  0,  12, 3, 15, 0,  12, 3,  14, 8,  4,  11, 7,
-                             8,  4,  11, 7,  2,  14, 1,  13, 2,  14, 1,  13, 10, 6, 9,  5,  10, 6,  9,  5};
+const uint8_t kDither[64] = {0, 11, 3,  14, 1, 12, 3,  15, 8, 4,  11, 7,  8,  5,  11, 7,  2,  13, 1, 12, 2,  14,
+                             2, 13, 9,  6,  8, 5,  10, 6,  9, 5,  0,  12, 3,  15, 0,  12, 3,  14, 8, 4,  11, 7,
+                             8, 4,  11, 7,  2, 14, 1,  13, 2, 14, 1,  13, 10, 6,  9,  5,  10, 6,  9, 5};
 
-}  // namespace
+} // namespace
 
 void SmoothFilter(const uint8_t *in, uint8_t *out, uint32_t width, uint32_t height, size_t pitch)
 {
@@ -116,7 +121,8 @@ void ConvertTo24(GFILE *g)
             std::memset(o, 0, static_cast<size_t>(w) * 3);
             continue;
         }
-        for (uint32_t x = 0; x < w; x++) PixelColour(g, row, x, &o[3 * x], &o[3 * x + 1], &o[3 * x + 2]);
+        for (uint32_t x = 0; x < w; x++)
+            PixelColour(g, row, x, &o[3 * x], &o[3 * x + 1], &o[3 * x + 2]);
     }
     SmoothFilter(p->convTemp.data(), p->convBuffer.data(), w, h, pitch);
     p->src = p->convBuffer.data();
@@ -139,12 +145,13 @@ void DeliverRows(GFILE *g, RowFn fn)
         uint8_t *o = out + static_cast<size_t>(y) * g->pitch;
         const uint8_t *row = y < vh ? SourceRow(g, y) : nullptr;
         uint32_t bytes = 0;
-        if (row) bytes = fn(row, o, vw);
+        if (row)
+            bytes = fn(row, o, vw);
         std::memset(o + bytes, 0, g->pitch - bytes);
     }
 }
 
-}  // namespace
+} // namespace
 
 void Deliver32(GFILE *g)
 {
@@ -160,7 +167,6 @@ void Deliver32(GFILE *g)
         return 4 * vw;
     });
 }
-
 
 void Deliver8Copy(GFILE *g)
 {
@@ -181,7 +187,8 @@ void Deliver8Remap(GFILE *g, const uint8_t *remap)
         return;
     }
     DeliverRows(g, [remap](const uint8_t *row, uint8_t *o, uint32_t n) {
-        for (uint32_t x = 0; x < n; x++) o[x] = remap[row[x]];
+        for (uint32_t x = 0; x < n; x++)
+            o[x] = remap[row[x]];
         return n;
     });
 }
@@ -189,7 +196,8 @@ void Deliver8Remap(GFILE *g, const uint8_t *remap)
 void Deliver8Nearest(GFILE *g)
 {
     GFilePrivate *p = g->priv;
-    if (p->cache.size() != kCells) p->cache.assign(kCells, 0);
+    if (p->cache.size() != kCells)
+        p->cache.assign(kCells, 0);
     uint16_t *cache = p->cache.data();
     int first = p->firstIndex, count = p->paletteCount;
     DeliverRows(g, [g, cache, first, count](const uint8_t *row, uint8_t *o, uint32_t n) {
@@ -232,4 +240,4 @@ void CountFrameColours(GFILE *g, uint32_t *hist)
     hist[0] += g->rightPadding * vh + (vw + g->rightPadding) * g->bottomPadding;
 }
 
-}  // namespace vex
+} // namespace vex

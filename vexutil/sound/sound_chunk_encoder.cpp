@@ -2,9 +2,9 @@
 // a set sound length, looping and repeating, written raw or as delta-coded,
 // Huffman-coded samples with a lossy quantisation by quality level.
 
+#include "platform/platform.h"
 #include "vexutil/sound/sound_input_internal.h"
 #include "vexutil/vexutil.h"
-#include "platform/platform.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,7 @@
 
 struct CSFilePrivate {
     std::vector<uint8_t> chunk;
-    std::vector<uint16_t> deltas;  // quantised deltas of one chunk, in coding order
+    std::vector<uint16_t> deltas; // quantised deltas of one chunk, in coding order
 };
 
 namespace {
@@ -36,7 +36,10 @@ constexpr std::array<Quantiser, 10> kLevels{{
     {0xE0, 32, 0xF800, 2048},
 }};
 
-uint64_t RoundUp(uint64_t v, uint32_t unit) { return (v + unit - 1) / unit * unit; }
+uint64_t RoundUp(uint64_t v, uint32_t unit)
+{
+    return (v + unit - 1) / unit * unit;
+}
 
 // ---- Coding one chunk ---------------------------------------------------------------
 
@@ -44,22 +47,25 @@ uint64_t RoundUp(uint64_t v, uint32_t unit) { return (v + unit - 1) / unit * uni
 class ChunkCoder {
 public:
     ChunkCoder(CSFILE *cs, const uint8_t *pcm, uint32_t bytes)
-        : cs_(cs), pcm_(pcm), stereo_(cs->sound->channels == 2), wide_(cs->sound->bits == 16) {
+        : cs_(cs), pcm_(pcm), stereo_(cs->sound->channels == 2), wide_(cs->sound->bits == 16)
+    {
         frames_ = bytes / static_cast<uint32_t>(cs->sound->outputFrameSize);
         trees_ = (stereo_ ? 2 : 1) * (wide_ ? 2 : 1);
     }
 
-    void Write() {
+    void Write()
+    {
         VEXFILE *out = cs_->output;
-        const uint32_t codedStart = VEXFileGetPos(out);  // a byte boundary
+        const uint32_t codedStart = VEXFileGetPos(out); // a byte boundary
         const uint32_t flags = 1u | (stereo_ ? 2u : 0u) | (wide_ ? 4u : 0u);
         VEXFilePutBits(out, flags, 3);
         Quantise();
         // A code deeper than 30 bits needs flatter statistics: the flags and
         // trees are written again over the failed attempt.
         for (int flatten = 1; !WriteTrees(flatten - 1); ++flatten) {
-            if (PlatformDebugOn()) PlatformDebugLog("CSFilePut: sound trees too deep, flattening (%d)", flatten);
-            VEXFileByteAlign(out);  // a pending partial byte would survive a seek to its own position
+            if (PlatformDebugOn())
+                PlatformDebugLog("CSFilePut: sound trees too deep, flattening (%d)", flatten);
+            VEXFileByteAlign(out); // a pending partial byte would survive a seek to its own position
             VEXFileSetPos(out, codedStart);
             VEXFilePutBits(out, flags, 3);
         }
@@ -81,7 +87,8 @@ public:
     }
 
 private:
-    int32_t Sample(uint32_t frame, int channel) const {
+    int32_t Sample(uint32_t frame, int channel) const
+    {
         const uint8_t *p = pcm_ + frame * static_cast<uint32_t>(cs_->sound->outputFrameSize);
         if (wide_) {
             p += channel * 2;
@@ -94,7 +101,8 @@ private:
     HUFF *Tree(int c, int part) const { return cs_->trees[c * (wide_ ? 2 : 1) + part]; }
 
     // Works out every quantised delta the way the decoder will add them up.
-    void Quantise() {
+    void Quantise()
+    {
         std::vector<uint16_t> &q = cs_->state->deltas;
         q.clear();
         const uint32_t wrap = wide_ ? 0xFFFF : 0xFF;
@@ -111,7 +119,8 @@ private:
                     miss = static_cast<int16_t>(made) - static_cast<int16_t>(s);
                 else
                     miss = static_cast<int32_t>(made) - s;
-                if (static_cast<uint32_t>(miss < 0 ? -miss : miss) > threshold) d = delta;
+                if (static_cast<uint32_t>(miss < 0 ? -miss : miss) > threshold)
+                    d = delta;
                 pred[c] = static_cast<int32_t>(static_cast<uint32_t>(pred[c] + static_cast<int32_t>(d)) & wrap);
                 q.push_back(static_cast<uint16_t>(d));
             }
@@ -121,7 +130,8 @@ private:
     // Statistics over the whole chunk, then the trees. Every tree gets at least
     // one symbol: the decoder always reads a tree, so a chunk without deltas
     // (one sample frame) writes a one-leaf tree of delta 0.
-    bool WriteTrees(int flatten) {
+    bool WriteTrees(int flatten)
+    {
         std::array<std::array<uint32_t, 256>, 4> counts{};
         const std::vector<uint16_t> &q = cs_->state->deltas;
         const int channels = stereo_ ? 2 : 1;
@@ -140,19 +150,24 @@ private:
             bool any = false;
             for (uint32_t s = 0; s < 256; ++s) {
                 uint32_t n = counts[t][s];
-                for (int k = 0; k < flatten && n > 1; ++k) n = (n + 1) / 2;
-                for (uint32_t i = 0; i < n; ++i) HuffAddStat(h, s);
+                for (int k = 0; k < flatten && n > 1; ++k)
+                    n = (n + 1) / 2;
+                for (uint32_t i = 0; i < n; ++i)
+                    HuffAddStat(h, s);
                 any = any || n;
             }
-            if (!any) HuffAddStat(h, 0);
+            if (!any)
+                HuffAddStat(h, 0);
         }
         for (int t = 0; t < trees_; ++t)
-            if (HuffStartEncode(cs_->trees[t]) < 0) return false;
+            if (HuffStartEncode(cs_->trees[t]) < 0)
+                return false;
         return true;
     }
 
     // First sample of each channel, right channel first, high byte first.
-    void WriteStartValues() {
+    void WriteStartValues()
+    {
         VEXFILE *out = cs_->output;
         for (int c = stereo_ ? 1 : 0; c >= 0; --c) {
             const int32_t v = Sample(0, c);
@@ -176,9 +191,10 @@ private:
 
 // Lead-in silence, then sound; loops and repeats as asked. Returns the bytes
 // produced (the rest of the buffer is silence).
-uint32_t Fill(CSFILE *cs, uint8_t *buf, uint32_t count) {
+uint32_t Fill(CSFILE *cs, uint8_t *buf, uint32_t count)
+{
     uint32_t pos = 0;
-    bool freshRestart = false;  // nothing has come from the source since the last reset
+    bool freshRestart = false; // nothing has come from the source since the last reset
     while (pos < count) {
         if (cs->leadInLeft > 0) {
             const uint32_t n = std::min(cs->leadInLeft, count - pos);
@@ -191,8 +207,10 @@ uint32_t Fill(CSFILE *cs, uint8_t *buf, uint32_t count) {
             const uint32_t got = cs->sound->done ? 0 : SFileGet(cs->sound, buf + pos, want);
             pos += got;
             cs->soundLeft -= got;
-            if (got) freshRestart = false;
-            if (got == want) continue;
+            if (got)
+                freshRestart = false;
+            if (got == want)
+                continue;
             // The source ended early.
             if (cs->loop && !freshRestart && !cs->sound->state->cancelled) {
                 SFileReset(cs->sound);
@@ -204,7 +222,8 @@ uint32_t Fill(CSFILE *cs, uint8_t *buf, uint32_t count) {
             cs->soundLeft -= rest;
             continue;
         }
-        if (!cs->repeat || (cs->leadInStart == 0 && cs->soundStart == 0) || cs->sound->state->cancelled) break;
+        if (!cs->repeat || (cs->leadInStart == 0 && cs->soundStart == 0) || cs->sound->state->cancelled)
+            break;
         SFileReset(cs->sound);
         cs->leadInLeft = cs->leadInStart;
         cs->soundLeft = cs->soundStart;
@@ -213,13 +232,14 @@ uint32_t Fill(CSFILE *cs, uint8_t *buf, uint32_t count) {
     return pos;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
 CSFILE *CSFileOpen(const char *name, int32_t level, int32_t loop, int32_t repeat, int32_t leadIn, int32_t length,
                    int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end, int32_t track,
-                   uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress) {
+                   uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress)
+{
     const bool storeRaw = rawFlags != 0;
     if (storeRaw) {
         rate = static_cast<int32_t>(rawFlags >> 3);
@@ -227,7 +247,8 @@ CSFILE *CSFileOpen(const char *name, int32_t level, int32_t loop, int32_t repeat
         channels = 0;
     }
     SFILE *sf = SFileOpen(name, rate, bits, channels, start, end, track, rawFlags, rawOffset, progress);
-    if (!sf) return nullptr;
+    if (!sf)
+        return nullptr;
     CSFILE *cs = static_cast<CSFILE *>(vexmalloc(sizeof(CSFILE)));
     if (!cs) {
         SFileClose(sf);
@@ -268,23 +289,30 @@ CSFILE *CSFileOpen(const char *name, int32_t level, int32_t loop, int32_t repeat
     return cs;
 }
 
-void CSFileSetOutput(CSFILE *cs, VEXFILE *output) {
-    if (!cs) return;
+void CSFileSetOutput(CSFILE *cs, VEXFILE *output)
+{
+    if (!cs)
+        return;
     cs->output = output;
-    for (HUFF *t : cs->trees) HuffSetOutput(t, output);
+    for (HUFF *t : cs->trees)
+        HuffSetOutput(t, output);
 }
 
-void CSFilePut(CSFILE *cs, uint32_t count) {
-    if (!cs) return;
+void CSFilePut(CSFILE *cs, uint32_t count)
+{
+    if (!cs)
+        return;
     cs->lastSoundBytes = 0;
     cs->lastWrittenSize = 0;
     const uint32_t frame = static_cast<uint32_t>(cs->sound->outputFrameSize);
     count -= count % frame;
-    if (!count) return;
+    if (!count)
+        return;
     std::vector<uint8_t> &buf = cs->state->chunk;
     buf.assign(count, static_cast<uint8_t>(cs->silence));
     const uint32_t bytes = Fill(cs, buf.data(), count);
-    if (!bytes || !cs->output) return;
+    if (!bytes || !cs->output)
+        return;
 
     VEXFILE *out = cs->output;
     const uint32_t start = VEXFileGetPos(out);
@@ -298,7 +326,8 @@ void CSFilePut(CSFILE *cs, uint32_t count) {
         VEXFilePut32(out, bytes);
         ChunkCoder(cs, buf.data(), bytes).Write();
     }
-    while (VEXFileGetPos(out) % 4) VEXFilePut8(out, pad);
+    while (VEXFileGetPos(out) % 4)
+        VEXFilePut8(out, pad);
     const uint32_t end = VEXFileGetPos(out);
     VEXFileSetPos(out, start);
     VEXFilePut32(out, end - start);
@@ -309,21 +338,27 @@ void CSFilePut(CSFILE *cs, uint32_t count) {
     cs->totalWrittenSize += end - start;
 }
 
-void CSFileClose(CSFILE *cs) {
-    if (!cs) return;
+void CSFileClose(CSFILE *cs)
+{
+    if (!cs)
+        return;
     SFileClose(cs->sound);
-    for (HUFF *t : cs->trees) HuffClose(t);
+    for (HUFF *t : cs->trees)
+        HuffClose(t);
     delete cs->state;
     vexfree(cs);
 }
 
-void CSFileCommandline(char *commandLine, int32_t *level, int32_t *p, int32_t *rate, int32_t *bits,
-                       int32_t *channels, int32_t *start, int32_t *end, int32_t *track, uint32_t *rawFlags,
-                       uint32_t *rawOffset) {
-    if (!commandLine) return;
-    if (level) *level = GetSwitchNum(commandLine, 'L', 0);
-    if (p) *p = GetSwitch(commandLine, 'P') ? 1 : 0;
+void CSFileCommandline(char *commandLine, int32_t *level, int32_t *p, int32_t *rate, int32_t *bits, int32_t *channels,
+                       int32_t *start, int32_t *end, int32_t *track, uint32_t *rawFlags, uint32_t *rawOffset)
+{
+    if (!commandLine)
+        return;
+    if (level)
+        *level = GetSwitchNum(commandLine, 'L', 0);
+    if (p)
+        *p = GetSwitch(commandLine, 'P') ? 1 : 0;
     SFileCommandLine(commandLine, rate, bits, channels, start, end, track, rawFlags, rawOffset);
 }
 
-}  // extern "C"
+} // extern "C"

@@ -21,31 +21,42 @@ constexpr size_t kReadBuffer = 16384;
 constexpr int kMaxListDepth = 8;
 constexpr int32_t kListBuffer = 4096;
 
-bool EndsWithLst(const char *name) {
+bool EndsWithLst(const char *name)
+{
     const size_t n = std::strlen(name);
-    if (n < 4) return false;
+    if (n < 4)
+        return false;
     const char *e = name + n - 4;
     return e[0] == '.' && std::toupper(static_cast<unsigned char>(e[1])) == 'L' &&
-           std::toupper(static_cast<unsigned char>(e[2])) == 'S' && std::toupper(static_cast<unsigned char>(e[3])) == 'T';
+           std::toupper(static_cast<unsigned char>(e[2])) == 'S' &&
+           std::toupper(static_cast<unsigned char>(e[3])) == 'T';
 }
 
-uint64_t RoundDown(uint64_t v, uint32_t unit) { return unit ? v / unit * unit : v; }
+uint64_t RoundDown(uint64_t v, uint32_t unit)
+{
+    return unit ? v / unit * unit : v;
+}
 
 // Milliseconds of a start or end given as -n (frame n of the video).
-int64_t FrameToMs(int32_t value, bool isEnd, uint32_t framePeriod) {
-    if (value >= 0) return value;
+int64_t FrameToMs(int32_t value, bool isEnd, uint32_t framePeriod)
+{
+    if (value >= 0)
+        return value;
     const int64_t n = -static_cast<int64_t>(value);
-    if (!framePeriod) return n;
+    if (!framePeriod)
+        return n;
     return (isEnd ? n : n - 1) * framePeriod / 100;
 }
 
-}  // namespace
+} // namespace
 
 namespace vex::sound {
 
-SFILE *NewSFile() {
+SFILE *NewSFile()
+{
     SFILE *sf = static_cast<SFILE *>(vexmalloc(sizeof(SFILE)));
-    if (!sf) return nullptr;
+    if (!sf)
+        return nullptr;
     std::memset(sf, 0, sizeof(SFILE));
     sf->state = new (std::nothrow) SFilePrivate;
     if (!sf->state) {
@@ -55,8 +66,10 @@ SFILE *NewSFile() {
     return sf;
 }
 
-void FreeSFile(SFILE *sf) {
-    if (!sf) return;
+void FreeSFile(SFILE *sf)
+{
+    if (!sf)
+        return;
     delete sf->state;
     vexfree(sf);
 }
@@ -65,11 +78,13 @@ void FreeSFile(SFILE *sf) {
 
 // Applies start and end (milliseconds) to a stretch of total source bytes.
 // Returns the bytes to skip; *total becomes the bytes of the stretch.
-uint64_t Trim(const Format &src, int64_t startMs, int64_t endMs, bool haveEnd, uint64_t *total) {
+uint64_t Trim(const Format &src, int64_t startMs, int64_t endMs, bool haveEnd, uint64_t *total)
+{
     const uint32_t frame = static_cast<uint32_t>(src.frameBytes());
     const uint64_t bps = src.bytesPerSecond();
     uint64_t skip = 0;
-    if (startMs > 0) skip = RoundDown(bps * static_cast<uint64_t>(startMs) / 1000, frame);
+    if (startMs > 0)
+        skip = RoundDown(bps * static_cast<uint64_t>(startMs) / 1000, frame);
     if (skip < *total) {
         *total -= skip;
     } else {
@@ -78,13 +93,15 @@ uint64_t Trim(const Format &src, int64_t startMs, int64_t endMs, bool haveEnd, u
         *total = 0;
     }
     if (haveEnd && endMs >= startMs) {
-        const uint64_t span = RoundDown(bps * static_cast<uint64_t>(endMs - std::max<int64_t>(startMs, 0)) / 1000, frame);
+        const uint64_t span =
+            RoundDown(bps * static_cast<uint64_t>(endMs - std::max<int64_t>(startMs, 0)) / 1000, frame);
         *total = std::min(*total, span);
     }
     return skip;
 }
 
-Format OutputFormat(const Format &src, int32_t rate, int32_t bits, int32_t channels) {
+Format OutputFormat(const Format &src, int32_t rate, int32_t bits, int32_t channels)
+{
     Format out;
     out.rate = rate > 0 ? rate : src.rate;
     out.bits = bits == 8 || bits == 16 ? bits : src.bits;
@@ -92,7 +109,8 @@ Format OutputFormat(const Format &src, int32_t rate, int32_t bits, int32_t chann
     return out;
 }
 
-void SetFormats(SFILE *sf, const Format &src, const Format &out) {
+void SetFormats(SFILE *sf, const Format &src, const Format &out)
+{
     sf->rate = out.rate;
     sf->bits = out.bits;
     sf->channels = out.channels;
@@ -105,20 +123,23 @@ void SetFormats(SFILE *sf, const Format &src, const Format &out) {
 
 // ---- Conversion ---------------------------------------------------------------------
 
-void Converter::Start(const Format &src, const Format &out) {
+void Converter::Start(const Format &src, const Format &out)
+{
     src_ = src;
     out_ = out;
     Restart();
 }
 
-void Converter::Restart() {
+void Converter::Restart()
+{
     srcIndex_ = outIndex_ = 0;
     haveA_ = haveB_ = false;
     aIndex_ = 0;
 }
 
 // Writes one output frame from 16-bit left and right values.
-uint8_t *Converter::Put(uint8_t *dst, int32_t l, int32_t r) const {
+uint8_t *Converter::Put(uint8_t *dst, int32_t l, int32_t r) const
+{
     auto put = [&](int32_t v) {
         if (out_.bits == 16) {
             *dst++ = static_cast<uint8_t>(v & 0xFF);
@@ -136,26 +157,30 @@ uint8_t *Converter::Put(uint8_t *dst, int32_t l, int32_t r) const {
     return dst;
 }
 
-size_t Converter::Run(uint8_t *dst, size_t frames, const PullFn &pull) {
+size_t Converter::Run(uint8_t *dst, size_t frames, const PullFn &pull)
+{
     size_t made = 0;
     const uint64_t sr = static_cast<uint64_t>(src_.rate), orate = static_cast<uint64_t>(out_.rate);
     while (made < frames) {
         int32_t l = 0, r = 0;
         if (sr == orate) {
-            if (!pull(l, r)) break;
+            if (!pull(l, r))
+                break;
         } else if (orate < sr) {
             // Every source frame whose scaled index falls on this output frame.
             int64_t sumL = 0, sumR = 0;
             int64_t n = 0;
             while (srcIndex_ * orate / sr <= outIndex_) {
                 int32_t x, y;
-                if (!pull(x, y)) break;
+                if (!pull(x, y))
+                    break;
                 sumL += x;
                 sumR += y;
                 ++n;
                 ++srcIndex_;
             }
-            if (!n) break;
+            if (!n)
+                break;
             l = static_cast<int32_t>(sumL / n);
             r = static_cast<int32_t>(sumR / n);
         } else {
@@ -165,7 +190,8 @@ size_t Converter::Run(uint8_t *dst, size_t frames, const PullFn &pull) {
             const uint64_t k = scaled / orate;
             const int32_t frac = static_cast<int32_t>(((scaled % orate) << 10) / orate);
             if (!haveA_) {
-                if (!pull(aL_, aR_)) break;
+                if (!pull(aL_, aR_))
+                    break;
                 haveA_ = true;
                 aIndex_ = 0;
             }
@@ -180,11 +206,13 @@ size_t Converter::Run(uint8_t *dst, size_t frames, const PullFn &pull) {
                 haveB_ = false;
                 ++aIndex_;
             }
-            if (ended) break;
+            if (ended)
+                break;
             l = aL_;
             r = aR_;
             if (frac) {
-                if (!haveB_) haveB_ = pull(bL_, bR_);
+                if (!haveB_)
+                    haveB_ = pull(bL_, bR_);
                 if (haveB_) {
                     l = aL_ + (bL_ - aL_) * frac / 1024;
                     r = aR_ + (bR_ - aR_) * frac / 1024;
@@ -198,7 +226,7 @@ size_t Converter::Run(uint8_t *dst, size_t frames, const PullFn &pull) {
     return made;
 }
 
-}  // namespace vex::sound
+} // namespace vex::sound
 
 using namespace vex::sound;
 
@@ -206,7 +234,8 @@ namespace {
 
 // ---- Single sources ---------------------------------------------------------------
 
-bool Pull(SFILE *sf, int32_t &l, int32_t &r) {
+bool Pull(SFILE *sf, int32_t &l, int32_t &r)
+{
     SFilePrivate &p = *sf->state;
     const size_t fb = static_cast<size_t>(sf->sourceFrameSize);
     if (p.bufLen - p.bufPos < fb) {
@@ -218,7 +247,8 @@ bool Pull(SFILE *sf, int32_t &l, int32_t &r) {
         const size_t got = want ? p.source->Read(p.buf.data() + keep, want) : 0;
         p.unread -= got;
         p.bufLen += got;
-        if (p.bufLen < fb) return false;
+        if (p.bufLen < fb)
+            return false;
     }
     const uint8_t *s = p.buf.data() + p.bufPos;
     p.bufPos += fb;
@@ -233,7 +263,8 @@ bool Pull(SFILE *sf, int32_t &l, int32_t &r) {
     return true;
 }
 
-void RestartSingle(SFILE *sf) {
+void RestartSingle(SFILE *sf)
+{
     SFilePrivate &p = *sf->state;
     p.source->Seek(p.skip);
     p.bufPos = p.bufLen = 0;
@@ -243,11 +274,14 @@ void RestartSingle(SFILE *sf) {
 }
 
 SFILE *OpenSingle(const char *name, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
-                  int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress) {
+                  int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress)
+{
     Opened o;
-    if (!OpenSource(name, track, rawFlags, rawOffset, progress, &o)) return nullptr;
+    if (!OpenSource(name, track, rawFlags, rawOffset, progress, &o))
+        return nullptr;
     SFILE *sf = NewSFile();
-    if (!sf) return nullptr;
+    if (!sf)
+        return nullptr;
     SFilePrivate &p = *sf->state;
     p.progress = progress;
     p.source = std::move(o.source);
@@ -259,14 +293,15 @@ SFILE *OpenSingle(const char *name, int32_t rate, int32_t bits, int32_t channels
     SetFormats(sf, o.format, out);
     p.converter.Start(o.format, out);
     uint64_t total = o.bytes;
-    p.skip = Trim(o.format, FrameToMs(start, false, o.framePeriod), FrameToMs(end, true, o.framePeriod), end != 0,
-                  &total);
+    p.skip =
+        Trim(o.format, FrameToMs(start, false, o.framePeriod), FrameToMs(end, true, o.framePeriod), end != 0, &total);
     sf->total = static_cast<uint32_t>(std::min<uint64_t>(total, 0xFFFFFFF0u / 4 * 4));
     RestartSingle(sf);
     return sf;
 }
 
-uint32_t GetSingle(SFILE *sf, uint8_t *dst, uint32_t count) {
+uint32_t GetSingle(SFILE *sf, uint8_t *dst, uint32_t count)
+{
     const size_t frames = count / static_cast<uint32_t>(sf->outputFrameSize);
     const PullFn pull = [sf](int32_t &l, int32_t &r) { return Pull(sf, l, r); };
     const size_t made = sf->state->converter.Run(dst, frames, pull);
@@ -275,39 +310,50 @@ uint32_t GetSingle(SFILE *sf, uint8_t *dst, uint32_t count) {
 
 // ---- Lists and numbered sequences ----------------------------------------------------
 
-std::string Trimmed(const std::string &s) {
+std::string Trimmed(const std::string &s)
+{
     size_t a = 0, b = s.size();
-    while (a < b && static_cast<signed char>(s[a]) <= 32) ++a;
-    while (b > a && static_cast<signed char>(s[b - 1]) <= 32) --b;
+    while (a < b && static_cast<signed char>(s[a]) <= 32)
+        ++a;
+    while (b > a && static_cast<signed char>(s[b - 1]) <= 32)
+        --b;
     return s.substr(a, b - a);
 }
 
-bool FileExists(const std::string &name) {
+bool FileExists(const std::string &name)
+{
     VEXFILE *f = VEXFileOpen(0, name.c_str(), VEXFILE_READ);
-    if (!f) return false;
+    if (!f)
+        return false;
     VEXFileClose(f);
     return true;
 }
 
-bool NumberedExists(const std::string &name) {
-    if (HasExtension(name.c_str())) return FileExists(name);
+bool NumberedExists(const std::string &name)
+{
+    if (HasExtension(name.c_str()))
+        return FileExists(name);
     for (const char *ext : {".wav", ".zbx", ".avi"})
-        if (FileExists(name + ext)) return true;
+        if (FileExists(name + ext))
+            return true;
     return false;
 }
 
-}  // namespace
+} // namespace
 
 namespace vex::sound {
 
 // "prefix???suffix*a-b": the run of ? gives the digits; "*a" and "-b" the
 // first and last number. Without a range the line's /S and /E give them; with
 // neither the numbers run from 0 (or 1 when there is no 0) while files exist.
-bool ParseNumbered(const std::string &text, int32_t lineStart, int32_t lineEnd, Numbered *out) {
+bool ParseNumbered(const std::string &text, int32_t lineStart, int32_t lineEnd, Numbered *out)
+{
     const size_t q = text.find('?');
-    if (q == std::string::npos) return false;
+    if (q == std::string::npos)
+        return false;
     size_t e = q;
-    while (e < text.size() && text[e] == '?') ++e;
+    while (e < text.size() && text[e] == '?')
+        ++e;
     out->prefix = text.substr(0, q);
     out->digits = static_cast<int>(std::min<size_t>(e - q, 9));
     const size_t star = text.find('*', e);
@@ -326,7 +372,8 @@ bool ParseNumbered(const std::string &text, int32_t lineStart, int32_t lineEnd, 
                 const char *b = after + 1;
                 char *bend = nullptr;
                 const long last = std::strtol(b, &bend, 10);
-                if (bend != b) out->last = last;
+                if (bend != b)
+                    out->last = last;
             }
         }
     }
@@ -337,13 +384,15 @@ bool ParseNumbered(const std::string &text, int32_t lineStart, int32_t lineEnd, 
         } else {
             out->openEnded = true;
             out->last = 999999999;
-            if (out->next == 0 && !NumberedExists(Name(*out, 0))) out->next = 1;
+            if (out->next == 0 && !NumberedExists(Name(*out, 0)))
+                out->next = 1;
         }
     }
     return true;
 }
 
-std::string Name(const Numbered &n, int64_t number) {
+std::string Name(const Numbered &n, int64_t number)
+{
     char format[64];
     std::snprintf(format, sizeof format, "%%s%%0%ili%%s", n.digits);
     char name[512];
@@ -351,7 +400,7 @@ std::string Name(const Numbered &n, int64_t number) {
     return name;
 }
 
-}  // namespace vex::sound
+} // namespace vex::sound
 
 namespace {
 
@@ -359,7 +408,8 @@ SFILE *OpenAny(const char *name, int32_t rate, int32_t bits, int32_t channels, i
                int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress, int depth);
 
 // The next entry of a list: its name, start and end.
-bool NextEntry(SFilePrivate &p, std::string *name, int32_t *start, int32_t *end) {
+bool NextEntry(SFilePrivate &p, std::string *name, int32_t *start, int32_t *end)
+{
     for (;;) {
         if (p.inSequence) {
             Numbered &n = p.sequence;
@@ -375,7 +425,8 @@ bool NextEntry(SFilePrivate &p, std::string *name, int32_t *start, int32_t *end)
             }
             p.inSequence = false;
         }
-        if (p.nextLine >= p.lines.size()) return false;
+        if (p.nextLine >= p.lines.size())
+            return false;
         const ListLine &line = p.lines[p.nextLine++];
         if (ParseNumbered(line.name, line.start, line.end, &p.sequence)) {
             p.inSequence = true;
@@ -390,34 +441,40 @@ bool NextEntry(SFilePrivate &p, std::string *name, int32_t *start, int32_t *end)
     }
 }
 
-uint64_t EntryOutputBytes(const SFILE *e, const Format &out) {
+uint64_t EntryOutputBytes(const SFILE *e, const Format &out)
+{
     const uint64_t srcBps = static_cast<uint64_t>(e->sourceRate) * static_cast<uint32_t>(e->sourceFrameSize);
-    if (!srcBps) return 0;
+    if (!srcBps)
+        return 0;
     return RoundDown(static_cast<uint64_t>(e->total) * out.bytesPerSecond() / srcBps,
                      static_cast<uint32_t>(out.frameBytes()));
 }
 
-void Discard(SFILE *e, uint64_t bytes) {
+void Discard(SFILE *e, uint64_t bytes)
+{
     uint8_t scratch[4096];
-    const uint32_t unit = sizeof scratch / static_cast<uint32_t>(e->outputFrameSize) *
-                          static_cast<uint32_t>(e->outputFrameSize);
+    const uint32_t unit =
+        sizeof scratch / static_cast<uint32_t>(e->outputFrameSize) * static_cast<uint32_t>(e->outputFrameSize);
     while (bytes > 0) {
         const uint32_t got = SFileGet(e, scratch, static_cast<uint32_t>(std::min<uint64_t>(bytes, unit)));
-        if (!got) break;
+        if (!got)
+            break;
         bytes -= got;
     }
 }
 
 // Opens the list's next entry in the list's format, skipping entries that the
 // list's start covers.
-bool OpenNextEntry(SFILE *sf) {
+bool OpenNextEntry(SFILE *sf)
+{
     SFilePrivate &p = *sf->state;
     std::string name;
     int32_t start = 0, end = 0;
     while (NextEntry(p, &name, &start, &end)) {
-        SFILE *e = OpenAny(name.c_str(), p.out.rate, p.out.bits, p.out.channels, start, end, p.track, 0, 0,
-                           p.progress, p.depth + 1);
-        if (!e) continue;  // reported by the entry's open
+        SFILE *e = OpenAny(name.c_str(), p.out.rate, p.out.bits, p.out.channels, start, end, p.track, 0, 0, p.progress,
+                           p.depth + 1);
+        if (!e)
+            continue; // reported by the entry's open
         e->state->quiet = true;
         if (p.listSkip > 0) {
             const uint64_t bytes = EntryOutputBytes(e, p.out);
@@ -434,7 +491,8 @@ bool OpenNextEntry(SFILE *sf) {
                 e = OpenAny(name.c_str(), p.out.rate, p.out.bits, p.out.channels,
                             static_cast<int32_t>(std::min<int64_t>(start + restMs, 0x7FFFFFFF)), end, p.track, 0, 0,
                             p.progress, p.depth + 1);
-                if (!e) continue;
+                if (!e)
+                    continue;
                 e->state->quiet = true;
             } else {
                 Discard(e, p.listSkip);
@@ -447,15 +505,18 @@ bool OpenNextEntry(SFILE *sf) {
     return false;
 }
 
-uint32_t GetList(SFILE *sf, uint8_t *dst, uint32_t count) {
+uint32_t GetList(SFILE *sf, uint8_t *dst, uint32_t count)
+{
     SFilePrivate &p = *sf->state;
     uint32_t delivered = 0;
     const uint32_t frame = static_cast<uint32_t>(sf->outputFrameSize);
     while (delivered < count && sf->remaining > 0) {
-        if (!p.entry && !OpenNextEntry(sf)) break;
+        if (!p.entry && !OpenNextEntry(sf))
+            break;
         uint32_t want = std::min(count - delivered, sf->remaining);
         want -= want % frame;
-        if (!want) break;
+        if (!want)
+            break;
         const uint32_t got = SFileGet(p.entry, dst + delivered, want);
         if (!got) {
             SFileClose(p.entry);
@@ -468,7 +529,8 @@ uint32_t GetList(SFILE *sf, uint8_t *dst, uint32_t count) {
     return delivered;
 }
 
-void RestartList(SFILE *sf) {
+void RestartList(SFILE *sf)
+{
     SFilePrivate &p = *sf->state;
     SFileClose(p.entry);
     p.entry = nullptr;
@@ -478,25 +540,30 @@ void RestartList(SFILE *sf) {
     sf->remaining = sf->total;
 }
 
-bool ReadListFile(const char *name, std::vector<ListLine> *lines) {
+bool ReadListFile(const char *name, std::vector<ListLine> *lines)
+{
     VEXFILE *f = VEXFileOpen(kListBuffer, name, VEXFILE_READ);
-    if (!f) return false;
+    if (!f)
+        return false;
     char text[512];
     while (!VEXFileAtEnd(f)) {
         VEXFileGetLine(f, text, sizeof text);
-        text[128] = '\0';  // list lines hold up to 128 characters
+        text[128] = '\0'; // list lines hold up to 128 characters
         // Only a slash after a blank starts a switch: the slashes inside a
         // path ("/music/s1/a.wav") are kept away from the switch reader.
         constexpr char kHidden = '\x01';
         for (char *c = text; *c; ++c)
-            if (*c == '/' && (c == text || static_cast<signed char>(c[-1]) > 32)) *c = kHidden;
+            if (*c == '/' && (c == text || static_cast<signed char>(c[-1]) > 32))
+                *c = kHidden;
         ListLine line;
         line.start = GetSwitchNum(text, 'S', 0);
         line.end = GetSwitchNum(text, 'E', 0);
         for (char *c = text; *c; ++c)
-            if (*c == kHidden) *c = '/';
+            if (*c == kHidden)
+                *c = '/';
         line.name = Trimmed(text);
-        if (line.name.empty() || line.name[0] == '#') continue;
+        if (line.name.empty() || line.name[0] == '#')
+            continue;
         lines->push_back(line);
     }
     VEXFileClose(f);
@@ -504,9 +571,11 @@ bool ReadListFile(const char *name, std::vector<ListLine> *lines) {
 }
 
 SFILE *OpenList(const char *name, std::vector<ListLine> lines, int32_t rate, int32_t bits, int32_t channels,
-                int32_t start, int32_t end, int32_t track, SFILEPROGRESS progress, int depth) {
+                int32_t start, int32_t end, int32_t track, SFILEPROGRESS progress, int depth)
+{
     SFILE *sf = NewSFile();
-    if (!sf) return nullptr;
+    if (!sf)
+        return nullptr;
     SFilePrivate &p = *sf->state;
     p.progress = progress;
     p.depth = depth;
@@ -551,8 +620,10 @@ SFILE *OpenList(const char *name, std::vector<ListLine> lines, int32_t rate, int
 }
 
 SFILE *OpenAny(const char *name, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
-               int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress, int depth) {
-    if (!name || !*name) return nullptr;
+               int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress, int depth)
+{
+    if (!name || !*name)
+        return nullptr;
     if (depth > kMaxListDepth) {
         ReportError(progress, "Wave list files nested too deeply.");
         return nullptr;
@@ -573,19 +644,23 @@ SFILE *OpenAny(const char *name, int32_t rate, int32_t bits, int32_t channels, i
     return OpenSingle(text.c_str(), rate, bits, channels, start, end, track, rawFlags, rawOffset, progress);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
 SFILE *SFileOpen(const char *name, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
-                 int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress) {
+                 int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress)
+{
     return OpenAny(name, rate, bits, channels, start, end, track, rawFlags, rawOffset, progress, 0);
 }
 
-uint32_t SFileGet(SFILE *sf, void *dest, uint32_t count) {
-    if (!sf || !dest) return 0;
+uint32_t SFileGet(SFILE *sf, void *dest, uint32_t count)
+{
+    if (!sf || !dest)
+        return 0;
     SFilePrivate &p = *sf->state;
-    if (p.cancelled) return 0;
+    if (p.cancelled)
+        return 0;
     if (p.progress && !p.quiet) {
         const uint64_t done = sf->total - sf->remaining;
         const int percent = sf->total ? static_cast<int>(done * 100 / sf->total) : 100;
@@ -602,12 +677,15 @@ uint32_t SFileGet(SFILE *sf, void *dest, uint32_t count) {
     count -= count % static_cast<uint32_t>(sf->outputFrameSize);
     uint8_t *dst = static_cast<uint8_t *>(dest);
     const uint32_t got = sf->kind == SFILE_KIND_LIST ? GetList(sf, dst, count) : GetSingle(sf, dst, count);
-    if (got < count) sf->done = 1;
+    if (got < count)
+        sf->done = 1;
     return got;
 }
 
-void SFileReset(SFILE *sf) {
-    if (!sf) return;
+void SFileReset(SFILE *sf)
+{
+    if (!sf)
+        return;
     sf->done = 0;
     if (sf->kind == SFILE_KIND_LIST)
         RestartList(sf);
@@ -615,32 +693,45 @@ void SFileReset(SFILE *sf) {
         RestartSingle(sf);
 }
 
-void SFileClose(SFILE *sf) {
-    if (!sf) return;
+void SFileClose(SFILE *sf)
+{
+    if (!sf)
+        return;
     SFileClose(sf->state->entry);
     sf->state->entry = nullptr;
     FreeSFile(sf);
 }
 
-void SFileCommandLine(char *commandLine, int32_t *rate, int32_t *bits, int32_t *channels, int32_t *start,
-                      int32_t *end, int32_t *track, uint32_t *rawFlags, uint32_t *rawOffset) {
-    if (!commandLine) return;
-    if (rate) *rate = GetSwitchNum(commandLine, 'R', 0);
-    if (bits) *bits = GetSwitchNum(commandLine, 'B', 0);
-    if (channels) *channels = GetSwitchNum(commandLine, 'C', 0);
-    if (start) *start = GetSwitchNum(commandLine, 'S', 0);
-    if (end) *end = GetSwitchNum(commandLine, 'E', 0);
-    if (track) *track = GetSwitchNum(commandLine, 'T', 0);
-    if (!rawFlags) return;
+void SFileCommandLine(char *commandLine, int32_t *rate, int32_t *bits, int32_t *channels, int32_t *start, int32_t *end,
+                      int32_t *track, uint32_t *rawFlags, uint32_t *rawOffset)
+{
+    if (!commandLine)
+        return;
+    if (rate)
+        *rate = GetSwitchNum(commandLine, 'R', 0);
+    if (bits)
+        *bits = GetSwitchNum(commandLine, 'B', 0);
+    if (channels)
+        *channels = GetSwitchNum(commandLine, 'C', 0);
+    if (start)
+        *start = GetSwitchNum(commandLine, 'S', 0);
+    if (end)
+        *end = GetSwitchNum(commandLine, 'E', 0);
+    if (track)
+        *track = GetSwitchNum(commandLine, 'T', 0);
+    if (!rawFlags)
+        return;
     *rawFlags = 0;
     const int32_t type = GetSwitchNum(commandLine, 'Y', 0);
     const int32_t offset = rawOffset ? GetSwitchNum(commandLine, 'K', 0) : 0;
-    if (rawOffset) *rawOffset = 0;
+    if (rawOffset)
+        *rawOffset = 0;
     if (type >= 1 && type <= 5) {
         const int32_t rawRate = GetSwitchNum(commandLine, 'D', 11025);
         *rawFlags = static_cast<uint32_t>(type - 1) + 8u * static_cast<uint32_t>(std::max(rawRate, 0));
-        if (rawOffset) *rawOffset = static_cast<uint32_t>(std::max(offset, 0));
+        if (rawOffset)
+            *rawOffset = static_cast<uint32_t>(std::max(offset, 0));
     }
 }
 
-}  // extern "C"
+} // extern "C"

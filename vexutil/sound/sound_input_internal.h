@@ -49,8 +49,8 @@ struct Numbered {
     std::string prefix, suffix;
     int digits = 1;
     int64_t next = 0, last = 0;
-    bool ranged = false;     // the name carried "*a-b"
-    bool openEnded = false;  // runs while files exist
+    bool ranged = false;    // the name carried "*a-b"
+    bool openEnded = false; // runs while files exist
 };
 bool ParseNumbered(const std::string &text, int32_t lineStart, int32_t lineEnd, Numbered *out);
 std::string Name(const Numbered &n, int64_t number);
@@ -60,21 +60,21 @@ uint64_t Trim(const Format &src, int64_t startMs, int64_t endMs, bool haveEnd, u
 SFILE *NewSFile();
 void FreeSFile(SFILE *sf);
 
-}  // namespace vex::sound
+} // namespace vex::sound
 
 // The private part of an SFILE.
 struct SFilePrivate {
     SFILEPROGRESS progress = nullptr;
     bool progressStarted = false;
-    bool quiet = false;  // list entries: no progress messages of their own
+    bool quiet = false; // list entries: no progress messages of their own
     bool cancelled = false;
-    uint64_t skip = 0;   // source bytes before the stretch (lists: output bytes)
+    uint64_t skip = 0; // source bytes before the stretch (lists: output bytes)
 
     // Wave, Zorblax and AVI sources.
     std::unique_ptr<vex::sound::Source> source;
     std::vector<uint8_t> buf;
     size_t bufPos = 0, bufLen = 0;
-    uint64_t unread = 0;  // bytes of the stretch not yet read from the source
+    uint64_t unread = 0; // bytes of the stretch not yet read from the source
     vex::sound::Converter converter;
 
     // Lists and numbered sequences.

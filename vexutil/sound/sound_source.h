@@ -16,8 +16,8 @@ namespace vex::sound {
 
 struct Format {
     int32_t rate = 0;
-    int32_t bits = 0;      // 8 or 16
-    int32_t channels = 0;  // 1 or 2
+    int32_t bits = 0;     // 8 or 16
+    int32_t channels = 0; // 1 or 2
     int32_t frameBytes() const { return bits / 8 * channels; }
     uint64_t bytesPerSecond() const { return static_cast<uint64_t>(rate) * static_cast<uint32_t>(frameBytes()); }
 };
@@ -35,17 +35,20 @@ struct Opened {
     std::unique_ptr<Source> source;
     int32_t kind = 0;
     Format format;
-    uint64_t bytes = 0;          // sample data bytes, whole frames
-    uint32_t framePeriod = 0;    // video frame time in 1/100 ms (Zorblax, AVI); 0 = none
+    uint64_t bytes = 0;       // sample data bytes, whole frames
+    uint32_t framePeriod = 0; // video frame time in 1/100 ms (Zorblax, AVI); 0 = none
     uint32_t trackMask = 0;
-    std::string name;            // the file actually opened
+    std::string name; // the file actually opened
 };
 
 // Reports an error text through the progress function (level 2) and the
 // debug log.
-inline void ReportError(SFILEPROGRESS progress, const char *text) {
-    if (PlatformDebugOn()) PlatformDebugLog("%s", text);
-    if (progress) progress(text, 2);
+inline void ReportError(SFILEPROGRESS progress, const char *text)
+{
+    if (PlatformDebugOn())
+        PlatformDebugLog("%s", text);
+    if (progress)
+        progress(text, 2);
 }
 
 // What a probe of one kind found: not a file of its kind (the next probe
@@ -63,6 +66,6 @@ bool OpenSource(const char *name, int32_t track, uint32_t rawFlags, uint32_t raw
 // Failed.
 Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out);
 
-}  // namespace vex::sound
+} // namespace vex::sound
 
 #endif

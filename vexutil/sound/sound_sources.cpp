@@ -1,9 +1,9 @@
 // File sources of the sound input: wave files, headerless PCM and AVI sound
 // streams, and the probe order that picks one for a name.
 
+#include "platform/platform.h"
 #include "vexutil/graphics/avi_reader.h"
 #include "vexutil/sound/sound_source.h"
-#include "platform/platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,17 +14,20 @@ namespace {
 constexpr int32_t kWaveBuffer = 16384;
 constexpr int32_t kMaxRate = 0xFFFFFF;
 
-uint32_t FourCC(const char *s) {
+uint32_t FourCC(const char *s)
+{
     return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
 }
 
-bool ValidFormat(const Format &f) {
+bool ValidFormat(const Format &f)
+{
     return f.rate > 0 && f.rate <= kMaxRate && (f.bits == 8 || f.bits == 16) && (f.channels == 1 || f.channels == 2);
 }
 
-std::string WithExtension(const std::string &name, const char *ext) {
+std::string WithExtension(const std::string &name, const char *ext)
+{
     return HasExtension(name.c_str()) ? name : name + ext;
 }
 
@@ -34,15 +37,18 @@ class FileSource final : public Source {
 public:
     FileSource(VEXFILE *f, uint32_t start, uint32_t length) : f_(f), start_(start), length_(length) { Seek(0); }
     ~FileSource() override { VEXFileClose(f_); }
-    size_t Read(uint8_t *dst, size_t n) override {
+    size_t Read(uint8_t *dst, size_t n) override
+    {
         const uint64_t left = pos_ < length_ ? length_ - pos_ : 0;
         n = static_cast<size_t>(std::min<uint64_t>(n, left));
-        if (!n) return 0;
+        if (!n)
+            return 0;
         const uint32_t got = VEXFileGet(f_, dst, static_cast<uint32_t>(n));
         pos_ += got;
         return got;
     }
-    bool Seek(uint64_t pos) override {
+    bool Seek(uint64_t pos) override
+    {
         pos_ = std::min<uint64_t>(pos, length_);
         VEXFileSetPos(f_, static_cast<uint32_t>(start_ + pos_));
         return true;
@@ -57,15 +63,18 @@ private:
 class AviSource final : public Source {
 public:
     AviSource(std::unique_ptr<AviReader> avi, size_t stream, uint64_t length)
-        : avi_(std::move(avi)), stream_(stream), length_(length) {}
-    size_t Read(uint8_t *dst, size_t n) override {
+        : avi_(std::move(avi)), stream_(stream), length_(length)
+    {}
+    size_t Read(uint8_t *dst, size_t n) override
+    {
         const uint64_t left = pos_ < length_ ? length_ - pos_ : 0;
         n = static_cast<size_t>(std::min<uint64_t>(n, left));
         const size_t got = avi_->ReadSound(stream_, pos_, dst, n);
         pos_ += got;
         return got;
     }
-    bool Seek(uint64_t pos) override {
+    bool Seek(uint64_t pos) override
+    {
         pos_ = std::min(pos, length_);
         return true;
     }
@@ -78,7 +87,8 @@ private:
 };
 
 void Finish(Opened *out, std::unique_ptr<Source> source, int32_t kind, const Format &f, uint64_t bytes,
-            const std::string &name) {
+            const std::string &name)
+{
     out->source = std::move(source);
     out->kind = kind;
     out->format = f;
@@ -87,7 +97,8 @@ void Finish(Opened *out, std::unique_ptr<Source> source, int32_t kind, const For
     out->name = name;
 }
 
-bool OpenRaw(const std::string &name, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress, Opened *out) {
+bool OpenRaw(const std::string &name, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress, Opened *out)
+{
     Format f;
     f.rate = static_cast<int32_t>(rawFlags >> 3);
     f.bits = rawFlags & 2 ? 16 : 8;
@@ -108,13 +119,14 @@ bool OpenRaw(const std::string &name, uint32_t rawFlags, uint32_t rawOffset, SFI
     return true;
 }
 
-
 // A RIFF "WAVE" file with a PCM "fmt " chunk and a "data" chunk. Chunks are
 // walked by their sizes rounded up to even; every size is checked against the
 // file before use.
-Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out) {
+Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out)
+{
     VEXFILE *file = VEXFileOpen(kWaveBuffer, name.c_str(), VEXFILE_READ);
-    if (!file) return Probe::NotThisKind;
+    if (!file)
+        return Probe::NotThisKind;
     const uint64_t size = VEXFileSize(file);
     uint8_t head[12];
     if (size < 12 || VEXFileGet(file, head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
@@ -134,19 +146,20 @@ Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out) {
         const uint64_t body = pos + 8;
         const uint64_t avail = size - body;
         if (id == FourCC("fmt ") && !haveFormat) {
-            if (length < 16 || avail < 16) break;
+            if (length < 16 || avail < 16)
+                break;
             const uint32_t tag = VEXFileGet16(file);
             f.channels = static_cast<int32_t>(VEXFileGet16(file));
             f.rate = static_cast<int32_t>(std::min<uint32_t>(VEXFileGet32(file), 0x7FFFFFFF));
-            VEXFileGet32(file);  // bytes per second
-            VEXFileGet16(file);  // block align
+            VEXFileGet32(file); // bytes per second
+            VEXFileGet16(file); // block align
             f.bits = static_cast<int32_t>(VEXFileGet16(file));
             haveFormat = true;
             pcm = tag == 1;
         } else if (id == FourCC("data") && !haveData) {
             haveData = true;
             dataStart = body;
-            dataSize = std::min<uint64_t>(length, avail);  // a cut file keeps what it has
+            dataSize = std::min<uint64_t>(length, avail); // a cut file keeps what it has
         }
         pos = body + length + (length & 1);
     }
@@ -159,17 +172,18 @@ Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out) {
         ReportError(progress, "Unsupported wave format: only 8-bit or 16-bit PCM with one or two channels.");
         return Probe::Failed;
     }
-    Finish(out,
-           std::make_unique<FileSource>(file, static_cast<uint32_t>(dataStart), static_cast<uint32_t>(dataSize)),
+    Finish(out, std::make_unique<FileSource>(file, static_cast<uint32_t>(dataStart), static_cast<uint32_t>(dataSize)),
            SFILE_KIND_WAVE, f, dataSize, name);
     return Probe::Opened;
 }
 
-Probe OpenAvi(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out) {
+Probe OpenAvi(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out)
+{
     std::string error;
     std::unique_ptr<AviReader> avi = AviReader::OpenFile(name.c_str(), &error);
     if (!avi) {
-        if (PlatformDebugOn()) PlatformDebugLog("SFileOpen: %s: %s", name.c_str(), error.c_str());
+        if (PlatformDebugOn())
+            PlatformDebugLog("SFileOpen: %s: %s", name.c_str(), error.c_str());
         return Probe::NotThisKind;
     }
     const AviSoundStream *s = track >= 0 ? avi->Sound(static_cast<size_t>(track)) : nullptr;
@@ -196,30 +210,41 @@ Probe OpenAvi(const std::string &name, int32_t track, SFILEPROGRESS progress, Op
     return Probe::Opened;
 }
 
-}  // namespace
+} // namespace
 
 bool OpenSource(const char *name, int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress,
-                Opened *out) {
+                Opened *out)
+{
     const std::string base(name);
-    if (rawFlags) return OpenRaw(WithExtension(base, ".wav"), rawFlags, rawOffset, progress, out);
+    if (rawFlags)
+        return OpenRaw(WithExtension(base, ".wav"), rawFlags, rawOffset, progress, out);
 
     switch (OpenWave(WithExtension(base, ".wav"), progress, out)) {
-        case Probe::Opened: return true;
-        case Probe::Failed: return false;
-        case Probe::NotThisKind: break;
+    case Probe::Opened:
+        return true;
+    case Probe::Failed:
+        return false;
+    case Probe::NotThisKind:
+        break;
     }
     switch (OpenZorbSource(WithExtension(base, ".zbx"), track, progress, out)) {
-        case Probe::Opened: return true;
-        case Probe::Failed: return false;
-        case Probe::NotThisKind: break;
+    case Probe::Opened:
+        return true;
+    case Probe::Failed:
+        return false;
+    case Probe::NotThisKind:
+        break;
     }
     switch (OpenAvi(WithExtension(base, ".avi"), track, progress, out)) {
-        case Probe::Opened: return true;
-        case Probe::Failed: return false;
-        case Probe::NotThisKind: break;
+    case Probe::Opened:
+        return true;
+    case Probe::Failed:
+        return false;
+    case Probe::NotThisKind:
+        break;
     }
     ReportError(progress, "Error opening the input file.");
     return false;
 }
 
-}  // namespace vex::sound
+} // namespace vex::sound

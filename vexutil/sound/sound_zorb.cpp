@@ -3,8 +3,8 @@
 
 #include "codec/format.h"
 #include "codec/zorb.h"
-#include "vexutil/sound/sound_source.h"
 #include "platform/platform.h"
+#include "vexutil/sound/sound_source.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,10 +19,12 @@ constexpr uint32_t kMaxChunk = 64u << 20;
 class ZorbSource final : public Source {
 public:
     ZorbSource(ZorbHandle *h, uint32_t mask, uint32_t chunkBytes, uint32_t frameBytes)
-        : h_(h), mask_(mask), frameBytes_(frameBytes), chunk_((chunkBytes + 15) / 16 * 16) {}
+        : h_(h), mask_(mask), frameBytes_(frameBytes), chunk_((chunkBytes + 15) / 16 * 16)
+    {}
     ~ZorbSource() override { ZorbClose(h_); }
 
-    size_t Read(uint8_t *dst, size_t n) override {
+    size_t Read(uint8_t *dst, size_t n) override
+    {
         size_t done = 0;
         while (done < n) {
             if (pos_ < len_) {
@@ -32,12 +34,14 @@ public:
                 done += k;
                 continue;
             }
-            if (!NextFrame()) break;
+            if (!NextFrame())
+                break;
         }
         return done;
     }
 
-    bool Seek(uint64_t pos) override {
+    bool Seek(uint64_t pos) override
+    {
         ZorbSeekFrame(h_, 1);
         frames_ = 0;
         pos_ = len_ = 0;
@@ -45,7 +49,8 @@ public:
         uint8_t scratch[4096];
         while (pos > 0) {
             const size_t got = Read(scratch, static_cast<size_t>(std::min<uint64_t>(pos, sizeof scratch)));
-            if (!got) break;
+            if (!got)
+                break;
             pos -= got;
         }
         return true;
@@ -53,11 +58,15 @@ public:
 
 private:
     // Loads the sound of the next frame; false after the last frame.
-    bool NextFrame() {
-        if (frames_ >= h_->FrameCount || h_->ReadFailed) return false;
-        if (frames_ > 0) ZorbAdvanceFrame(h_);
+    bool NextFrame()
+    {
+        if (frames_ >= h_->FrameCount || h_->ReadFailed)
+            return false;
+        if (frames_ > 0)
+            ZorbAdvanceFrame(h_);
         ++frames_;
-        if (h_->ReadFailed) return false;
+        if (h_->ReadFailed)
+            return false;
         // The decoder never writes more than the track's largest chunk as the
         // header gives it, which is what the buffer holds.
         const uint32_t got = ZorbGetTrackSound(h_, mask_, chunk_.data());
@@ -76,16 +85,19 @@ private:
     uint32_t frames_ = 0;
 };
 
-bool HasSound(const ZorbHandle *h, int index) {
+bool HasSound(const ZorbHandle *h, int index)
+{
     const uint32_t f = h->AudioFormat[index];
     return (f & ZBX_AUDIO_PRESENT) && (f & ZBX_AUDIO_RATE_MASK) && h->AudioMaxSize[index];
 }
 
-}  // namespace
+} // namespace
 
-Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out) {
+Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out)
+{
     ZorbHandle *h = ZorbOpen(const_cast<char *>(name.c_str()), 0, -1);
-    if (!h) return Probe::NotThisKind;
+    if (!h)
+        return Probe::NotThisKind;
     int index = -1;
     if (track > 0) {
         index = std::min(track, 7) - 1;
@@ -95,7 +107,8 @@ Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progr
         }
     } else {
         for (int i = 0; i < ZBX_MAX_TRACKS && index < 0; ++i)
-            if (HasSound(h, i)) index = i;
+            if (HasSound(h, i))
+                index = i;
         if (index < 0) {
             ReportError(progress, "No sound found in the Zorblax file.");
             index = -2;
@@ -135,4 +148,4 @@ Probe OpenZorbSource(const std::string &name, int32_t track, SFILEPROGRESS progr
     return Probe::Opened;
 }
 
-}  // namespace vex::sound
+} // namespace vex::sound
