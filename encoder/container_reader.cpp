@@ -11,28 +11,9 @@ namespace zenc {
 
 namespace {
 
-void ParseHeader(const uint8_t *head, ContainerHeader &h)
-{
-    ZbxHeader z;
-    ZbxParseHeader(head, &z);
-    h.width = z.Width;
-    h.height = z.Height;
-    h.frameCount = z.FrameCount;
-    h.frameRate = z.FrameRate;
-    h.headerFlags = z.HeaderFlags;
-    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
-        h.audioMaxSize[t] = z.AudioMaxSize[t];
-        h.audioFormat[t] = z.AudioFormat[t];
-    }
-    h.treeDataSize = z.TreeDataSize;
-    for (int t = 0; t < ZBX_TREE_COUNT; ++t)
-        h.treeSize[t] = z.TreeSize[t];
-    h.reserved = z.Reserved;
-}
-
 uint64_t StoredFrames(const ContainerHeader &h)
 {
-    return static_cast<uint64_t>(h.frameCount) + (h.headerFlags & ZBX_RING_FRAME);
+    return static_cast<uint64_t>(h.FrameCount) + (h.HeaderFlags & ZBX_RING_FRAME);
 }
 
 void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file)
@@ -47,7 +28,7 @@ void ParseTables(const uint8_t *tables, uint64_t n, ContainerFile &file)
 
 uint64_t TotalSize(const ContainerFile &file)
 {
-    uint64_t total = 104 + 5 * static_cast<uint64_t>(file.frameSizes.size()) + file.header.treeDataSize;
+    uint64_t total = 104 + 5 * static_cast<uint64_t>(file.frameSizes.size()) + file.header.TreeDataSize;
     for (uint32_t s : file.frameSizes)
         total += s;
     return total;
@@ -81,14 +62,14 @@ bool ContainerStream::Open(const std::string &name, std::string &error)
         error = name + " is not a Zorblax file.";
         return false;
     }
-    ParseHeader(head, head_.header);
+    ZbxParseHeader(head, &head_.header);
     const uint64_t n = StoredFrames(head_.header);
-    if (104 + 5 * n + head_.header.treeDataSize > size) {
+    if (104 + 5 * n + head_.header.TreeDataSize > size) {
         error = name + " is damaged (its tables do not fit in the file).";
         return false;
     }
     std::vector<uint8_t> tables(5 * n);
-    head_.treeData.resize(head_.header.treeDataSize);
+    head_.treeData.resize(head_.header.TreeDataSize);
     if ((n && std::fread(tables.data(), 1, tables.size(), file_) != tables.size()) ||
         (!head_.treeData.empty() &&
          std::fread(head_.treeData.data(), 1, head_.treeData.size(), file_) != head_.treeData.size())) {
@@ -138,9 +119,9 @@ bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, C
         error = name + " is not a Zorblax file.";
         return false;
     }
-    ParseHeader(data, file.header);
+    ZbxParseHeader(data, &file.header);
     const uint64_t n = StoredFrames(file.header);
-    if (104 + 5 * n + file.header.treeDataSize > size) {
+    if (104 + 5 * n + file.header.TreeDataSize > size) {
         error = name + " is damaged (its tables do not fit in the file).";
         return false;
     }
@@ -150,8 +131,8 @@ bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, C
         return false;
     }
     const uint8_t *at = data + 104 + 5 * n;
-    file.treeData.assign(at, at + file.header.treeDataSize);
-    at += file.header.treeDataSize;
+    file.treeData.assign(at, at + file.header.TreeDataSize);
+    at += file.header.TreeDataSize;
     file.frames.resize(n);
     for (uint64_t i = 0; i < n; ++i) {
         file.frames[i].assign(at, at + file.frameSizes[i]);

@@ -120,21 +120,8 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
 
 void SerializeHeader(const ContainerHeader &h, uint8_t out[104])
 {
-    ZbxHeader z{};
+    ZbxHeader z = h;
     z.Magic = ZBX_MAGIC;
-    z.Width = h.width;
-    z.Height = h.height;
-    z.FrameCount = h.frameCount;
-    z.FrameRate = h.frameRate;
-    z.HeaderFlags = h.headerFlags;
-    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
-        z.AudioMaxSize[t] = h.audioMaxSize[t];
-        z.AudioFormat[t] = h.audioFormat[t];
-    }
-    z.TreeDataSize = h.treeDataSize;
-    for (int t = 0; t < ZBX_TREE_COUNT; ++t)
-        z.TreeSize[t] = h.treeSize[t];
-    z.Reserved = h.reserved;
     ZbxSerializeHeader(&z, out);
 }
 
@@ -187,7 +174,7 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
                 ++shift[k];
                 ok = false;
             } else {
-                header.treeSize[k] = static_cast<uint32_t>(size);
+                header.TreeSize[k] = static_cast<uint32_t>(size);
             }
         }
         if (ok)
@@ -200,7 +187,7 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
         VEXFileSetPos(f, tableBytes); // start the tree data again
     }
     VEXFileByteAlign(f);
-    header.treeDataSize = VEXFileGetPos(f) - tableBytes;
+    header.TreeDataSize = VEXFileGetPos(f) - tableBytes;
 
     frameSizes.assign(n, 0);
     std::vector<uint8_t> types(n, 0);

@@ -135,11 +135,11 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
     std::string error;
 
     zenc::ContainerHeader header;
-    header.width = enc->params.width;
-    header.height = enc->params.height;
-    header.frameCount = frames;
-    header.frameRate = enc->frameRate;
-    header.headerFlags = enc->headerFlags;
+    header.Width = enc->params.width;
+    header.Height = enc->params.height;
+    header.FrameCount = frames;
+    header.FrameRate = enc->frameRate;
+    header.HeaderFlags = enc->headerFlags;
 
     // Sound first: its chunk sizes count against the data rate.
     std::vector<std::array<std::vector<uint8_t>, 7>> sound(total);
@@ -148,8 +148,8 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
         if (!enc->tracks[t])
             continue;
         std::vector<std::vector<uint8_t>> chunks;
-        if (!zenc::SpoolTrack(enc->tracks[t], frames, enc->params.period, output, chunks, header.audioFormat[t],
-                              header.audioMaxSize[t], progress, error, enc->keepTrailingSound))
+        if (!zenc::SpoolTrack(enc->tracks[t], frames, enc->params.period, output, chunks, header.AudioFormat[t],
+                              header.AudioMaxSize[t], progress, error, enc->keepTrailingSound))
             return fail(error);
         for (uint32_t i = 0; i < frames && i < chunks.size(); ++i)
             sound[i][t] = std::move(chunks[i]);
@@ -207,7 +207,7 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
         r.largestSecond = std::max<uint32_t>(r.largestSecond, static_cast<uint32_t>(window));
     }
     for (int t = 0; t < 7; ++t)
-        r.audioMaxSize[t] = header.audioMaxSize[t];
+        r.audioMaxSize[t] = header.AudioMaxSize[t];
     return 1;
 }
 

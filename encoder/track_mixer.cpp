@@ -18,14 +18,14 @@ int ZencReadInfo(const char *name, ZencFileInfo *info)
     if (!file.Open(name, error))
         return 0;
     const zenc::ContainerHeader &h = file.Head().header;
-    info->width = h.width;
-    info->height = h.height;
-    info->frameCount = h.frameCount;
-    info->headerFlags = h.headerFlags;
-    info->frameRate = h.frameRate;
+    info->width = h.Width;
+    info->height = h.Height;
+    info->frameCount = h.FrameCount;
+    info->headerFlags = h.HeaderFlags;
+    info->frameRate = h.FrameRate;
     for (int t = 0; t < 7; ++t) {
-        info->audioFormat[t] = h.audioFormat[t];
-        info->audioMaxSize[t] = h.audioMaxSize[t];
+        info->audioFormat[t] = h.AudioFormat[t];
+        info->audioMaxSize[t] = h.AudioMaxSize[t];
     }
     return 1;
 }
@@ -49,13 +49,13 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
     const std::vector<uint8_t> &types = in.Head().frameTypes;
     const std::vector<uint8_t> &treeData = in.Head().treeData;
     if (frameRate)
-        h.frameRate = frameRate;
-    uint32_t period = ZbxFramePeriod(h.frameRate);
+        h.FrameRate = frameRate;
+    uint32_t period = ZbxFramePeriod(h.FrameRate);
     if (period == 0)
         period = 6667;
 
     std::vector<std::vector<uint8_t>> sound;
-    if (!zenc::SpoolTrack(chunks, h.frameCount, period, output, sound, h.audioFormat[track], h.audioMaxSize[track],
+    if (!zenc::SpoolTrack(chunks, h.FrameCount, period, output, sound, h.AudioFormat[track], h.AudioMaxSize[track],
                           progress, error))
         return fail(error);
     CSFileClose(chunks);
@@ -92,7 +92,7 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
             VEXFileClose(f);
             return report(std::string(input) + " is damaged (frame " + std::to_string(i + 1) + ").");
         }
-        const size_t from = i < h.frameCount ? i : 0; // the ring frame repeats frame 0's sound
+        const size_t from = i < h.FrameCount ? i : 0; // the ring frame repeats frame 0's sound
         parts.sound[track] = from < sound.size() ? sound[from] : std::vector<uint8_t>{};
         out.clear();
         uint8_t type = 0;

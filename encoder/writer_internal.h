@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "encoder/encoder.h"
 #include "encoder/encoder_internal.h"
 #include "platform/platform.h"
@@ -16,15 +17,9 @@
 
 namespace zenc {
 
-struct ContainerHeader {
-    uint32_t width = 0, height = 0, frameCount = 0;
-    int32_t frameRate = 0;
-    uint32_t headerFlags = 0;
-    uint32_t audioMaxSize[7] = {0, 0, 0, 0, 0, 0, 0};
-    uint32_t treeDataSize = 0;
-    uint32_t treeSize[4] = {0, 0, 0, 0};
-    uint32_t audioFormat[7] = {0, 0, 0, 0, 0, 0, 0};
-    uint32_t reserved = 0;
+// The header as the codec lays it out, plus what the writer learns.
+struct ContainerHeader : ZbxHeader {
+    ContainerHeader() : ZbxHeader{} {}
     uint64_t fileBytes = 0; // set by the writer
 };
 

@@ -46,9 +46,9 @@ TEST(Container, LosslessContentOfEveryKind)
         ASSERT_TRUE(Encode(c, out, p));
         Decoded d;
         ASSERT_TRUE(Decode(out, d));
-        EXPECT_EQ(d.file.header.frameCount, static_cast<uint32_t>(k.frames));
-        EXPECT_EQ(d.file.header.width, k.w & ~3u);
-        EXPECT_EQ(d.file.header.headerFlags & 1, k.ring ? 1u : 0u);
+        EXPECT_EQ(d.file.header.FrameCount, static_cast<uint32_t>(k.frames));
+        EXPECT_EQ(d.file.header.Width, k.w & ~3u);
+        EXPECT_EQ(d.file.header.HeaderFlags & 1, k.ring ? 1u : 0u);
         ExpectLossless(c, d, k.ring);
     }
 }
@@ -63,11 +63,11 @@ TEST(Container, HeaderTablesAndPaletteFrames)
     ASSERT_TRUE(Encode(c, dir.path + "/h.zbx", p));
     Decoded d;
     ASSERT_TRUE(Decode(dir.path + "/h.zbx", d));
-    EXPECT_EQ(d.file.header.frameRate, -6667);
-    EXPECT_EQ(d.file.header.headerFlags, ZBX_HEIGHT_DOUBLED);
+    EXPECT_EQ(d.file.header.FrameRate, -6667);
+    EXPECT_EQ(d.file.header.HeaderFlags, ZBX_HEIGHT_DOUBLED);
     struct stat st;
     ASSERT_EQ(stat((dir.path + "/h.zbx").c_str(), &st), 0);
-    uint64_t total = 104 + 5 * 9 + d.file.header.treeDataSize;
+    uint64_t total = 104 + 5 * 9 + d.file.header.TreeDataSize;
     for (size_t i = 0; i < 9; ++i) {
         total += d.file.frameSizes[i];
         const bool changed = i == 0 || c.palettes[i] != c.palettes[i - 1];
@@ -405,10 +405,10 @@ TEST(Container, FlattenedTreesStillCodeEverySymbol)
             VEXFILE *f = VEXFileCreate(4096, name.c_str());
             ASSERT_NE(f, nullptr);
             ContainerHeader h;
-            h.width = c.width;
-            h.height = c.height;
-            h.frameCount = static_cast<uint32_t>(out.size());
-            h.frameRate = 67;
+            h.Width = c.width;
+            h.Height = c.height;
+            h.FrameCount = static_cast<uint32_t>(out.size());
+            h.FrameRate = 67;
             std::vector<uint32_t> sizes;
             std::string error;
             std::vector<std::array<std::vector<uint8_t>, 7>> sound(out.size());

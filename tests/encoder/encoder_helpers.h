@@ -137,10 +137,10 @@ inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d)
         return ::testing::AssertionFailure() << error;
     const ContainerHeader &h = d.file.header;
     const char *why = nullptr;
-    zorb::TreeTable *t = zorb::NewTreeTable(d.file.treeData.data(), d.file.treeData.size(), h.treeSize, &why);
+    zorb::TreeTable *t = zorb::NewTreeTable(d.file.treeData.data(), d.file.treeData.size(), h.TreeSize, &why);
     if (!t)
         return ::testing::AssertionFailure() << "trees refused: " << why;
-    const uint32_t w = h.width & ~3u, ch = h.height & ~3u, total = (w / 4) * (ch / 4);
+    const uint32_t w = h.Width & ~3u, ch = h.Height & ~3u, total = (w / 4) * (ch / 4);
     std::vector<uint8_t> picture(static_cast<size_t>(w) * ch, 0);
     Palette6 palette{};
     for (size_t i = 0; i < d.file.frames.size(); ++i) {
@@ -275,8 +275,8 @@ inline bool DecodeSoundChunk(const std::vector<uint8_t> &chunk, bool compressed,
 inline std::vector<uint8_t> TrackSound(const Decoded &d, int track, std::vector<uint32_t> *perFrame = nullptr)
 {
     std::vector<uint8_t> out;
-    const bool compressed = (d.file.header.audioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
-    for (size_t i = 0; i < d.file.header.frameCount; ++i) {
+    const bool compressed = (d.file.header.AudioFormat[track] & ZBX_AUDIO_COMPRESSED) != 0;
+    for (size_t i = 0; i < d.file.header.FrameCount; ++i) {
         FrameChunks parts;
         EXPECT_TRUE(SplitFrame(d.file.frames[i], d.file.frameTypes[i], parts));
         const size_t before = out.size();

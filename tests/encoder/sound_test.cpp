@@ -71,7 +71,7 @@ TEST(Sound, SevenTracksInAllFourFormats)
     ASSERT_TRUE(Decode(dir.path + "/s.zbx", d));
     for (int t = 0; t < 7; ++t) {
         SCOPED_TRACE(t);
-        const uint32_t fmt = d.file.header.audioFormat[t];
+        const uint32_t fmt = d.file.header.AudioFormat[t];
         EXPECT_TRUE(fmt & ZBX_AUDIO_PRESENT);
         EXPECT_TRUE(fmt & ZBX_AUDIO_COMPRESSED);
         EXPECT_EQ((fmt & ZBX_AUDIO_16BIT) != 0, formats[t].bits == 16);
@@ -89,7 +89,7 @@ TEST(Sound, SevenTracksInAllFourFormats)
             offered += want;
             largest = std::max(largest, perFrame[i]);
         }
-        EXPECT_EQ(d.file.header.audioMaxSize[t], largest);
+        EXPECT_EQ(d.file.header.AudioMaxSize[t], largest);
         EXPECT_EQ(r.audioMaxSize[t], largest);
         ASSERT_LE(sound.size(), pcm[t].size());
         if (formats[t].level == 0) {
@@ -138,9 +138,9 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks)
         EXPECT_EQ(x.sound[1], y.sound[1]) << "the other track stays byte for byte";
         EXPECT_FALSE(y.sound[3].empty());
     }
-    EXPECT_EQ(b.file.header.audioFormat[1], a.file.header.audioFormat[1]);
-    EXPECT_EQ(b.file.header.audioFormat[3] & 0xFFFFFF, 22050u);
-    EXPECT_TRUE(b.file.header.audioFormat[3] & ZBX_AUDIO_STEREO);
+    EXPECT_EQ(b.file.header.AudioFormat[1], a.file.header.AudioFormat[1]);
+    EXPECT_EQ(b.file.header.AudioFormat[3] & 0xFFFFFF, 22050u);
+    EXPECT_TRUE(b.file.header.AudioFormat[3] & ZBX_AUDIO_STEREO);
     // Two frames of silence, then the sound, looped to the end.
     const std::vector<uint8_t> sound = TrackSound(b, 3);
     const size_t lead = 2 * 2205 * 4;
@@ -154,7 +154,7 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks)
     EXPECT_EQ(RunMix(dir.path + "/out.zbx " + dir.path + "/new.wav " + dir.path + "/out2.zbx /M2 /L2 /O"), 0);
     Decoded c2;
     ASSERT_TRUE(Decode(dir.path + "/out2.zbx", c2));
-    EXPECT_EQ(c2.file.header.audioFormat[3], b.file.header.audioFormat[3]);
+    EXPECT_EQ(c2.file.header.AudioFormat[3], b.file.header.AudioFormat[3]);
     EXPECT_EQ(RunMix(dir.path + "/in.zbx " + dir.path + "/new.wav " + dir.path + "/x.zbx /M9"), 2);
     EXPECT_NE(RunMix(dir.path + "/in.zbx " + dir.path + "/none.wav " + dir.path + "/x.zbx"), 0);
     EXPECT_NE(RunMix(dir.path + "/new.wav " + dir.path + "/new.wav " + dir.path + "/x.zbx"), 0);

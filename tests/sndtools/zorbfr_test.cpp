@@ -22,23 +22,23 @@ void ExpectRetimed(const std::string &srcName, const std::string &dstName, bool 
     ASSERT_TRUE(Decode(srcName, src));
     ASSERT_TRUE(Decode(dstName, dst));
     const ContainerHeader &a = src.file.header, &b = dst.file.header;
-    const uint64_t p = ZbxFramePeriod(a.frameRate), q = ZbxFramePeriod(b.frameRate);
-    const uint64_t before = a.frameCount * p, after = b.frameCount * q;
+    const uint64_t p = ZbxFramePeriod(a.FrameRate), q = ZbxFramePeriod(b.FrameRate);
+    const uint64_t before = a.FrameCount * p, after = b.FrameCount * q;
     EXPECT_LE(after > before ? after - before : before - after, q) << "running time " << before << " -> " << after;
-    EXPECT_EQ(a.headerFlags, b.headerFlags);
-    EXPECT_EQ(a.width, b.width);
-    EXPECT_EQ(a.height, b.height);
-    for (uint32_t j = 0; j < b.frameCount && pictures; ++j) {
-        const size_t shown = std::min<uint64_t>(a.frameCount - 1, j * q / p); // src's frame at time j * q
+    EXPECT_EQ(a.HeaderFlags, b.HeaderFlags);
+    EXPECT_EQ(a.Width, b.Width);
+    EXPECT_EQ(a.Height, b.Height);
+    for (uint32_t j = 0; j < b.FrameCount && pictures; ++j) {
+        const size_t shown = std::min<uint64_t>(a.FrameCount - 1, j * q / p); // src's frame at time j * q
         ASSERT_TRUE(dst.pictures[j] == src.pictures[shown]) << "new frame " << j << " should show frame " << shown;
         ASSERT_TRUE(dst.palettes[j] == src.palettes[shown]) << "palette of new frame " << j;
     }
-    if (b.headerFlags & ZBX_RING_FRAME) {
-        EXPECT_TRUE(dst.pictures[b.frameCount] == dst.pictures[0]);
+    if (b.HeaderFlags & ZBX_RING_FRAME) {
+        EXPECT_TRUE(dst.pictures[b.FrameCount] == dst.pictures[0]);
     }
     for (int t = 0; t < 7; ++t) {
         SCOPED_TRACE("track " + std::to_string(t));
-        EXPECT_EQ(a.audioFormat[t] & 0x7FFFFFFFu, b.audioFormat[t] & 0x7FFFFFFFu);
+        EXPECT_EQ(a.AudioFormat[t] & 0x7FFFFFFFu, b.AudioFormat[t] & 0x7FFFFFFFu);
         const std::vector<uint8_t> before_ = TrackSound(src, t), after_ = TrackSound(dst, t);
         EXPECT_EQ(before_.size(), after_.size());
         EXPECT_TRUE(before_ == after_);

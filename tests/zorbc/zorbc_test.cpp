@@ -48,7 +48,7 @@ void WriteRaw(const Clip &c, const std::string &name, uint32_t frameTime = 6667)
 // Frame f of the clip as the file should hold it: rows from y0 every `step`.
 void ExpectFrame(const Clip &c, size_t f, const Decoded &d, size_t i, uint32_t x0, uint32_t y0, uint32_t step)
 {
-    const uint32_t w = d.file.header.width, h = d.file.header.height;
+    const uint32_t w = d.file.header.Width, h = d.file.header.Height;
     ASSERT_LT(i, d.pictures.size());
     for (uint32_t y = 0; y < h; ++y)
         ASSERT_EQ(0, std::memcmp(&d.pictures[i][y * w], &c.pixels[f][(y0 + y * step) * c.width + x0], w))
@@ -75,7 +75,7 @@ TEST(Zorbc, LosslessRawInputDecodesExactly)
     EXPECT_NE(r.output.find("8 frames"), std::string::npos) << r.output;
     Decoded d;
     ASSERT_TRUE(Decode(dir.path + "/out.zbx", d));
-    EXPECT_EQ(d.file.header.frameRate, -6667);
+    EXPECT_EQ(d.file.header.FrameRate, -6667);
     ASSERT_EQ(d.pictures.size(), 8u);
     for (size_t i = 0; i < 8; ++i)
         ExpectFrame(c, i, d, i, 0, 0, 1);
@@ -90,9 +90,9 @@ TEST(Zorbc, FrameRangeSkipRingAndRate)
     ASSERT_EQ(RunZorbc(dir.path + "/in.raw " + dir.path + "/o.zbx /S3 /E8 /V /G /F20").status, 0);
     Decoded d;
     ASSERT_TRUE(Decode(dir.path + "/o.zbx", d));
-    EXPECT_EQ(d.file.header.frameCount, 3u);
-    EXPECT_EQ(d.file.header.headerFlags & 1, 1u);
-    EXPECT_EQ(d.file.header.frameRate, -10000); // 20 per second, every other frame kept
+    EXPECT_EQ(d.file.header.FrameCount, 3u);
+    EXPECT_EQ(d.file.header.HeaderFlags & 1, 1u);
+    EXPECT_EQ(d.file.header.FrameRate, -10000); // 20 per second, every other frame kept
     ExpectFrame(c, 2, d, 0, 0, 0, 1);
     ExpectFrame(c, 4, d, 1, 0, 0, 1);
     ExpectFrame(c, 6, d, 2, 0, 0, 1);
@@ -111,11 +111,11 @@ TEST(Zorbc, InterlacedDoubledAndCropped)
     ASSERT_TRUE(Decode(dir.path + "/z1.zbx", z1));
     ASSERT_TRUE(Decode(dir.path + "/z2.zbx", z2));
     ASSERT_TRUE(Decode(dir.path + "/c.zbx", cr));
-    EXPECT_EQ(z1.file.header.headerFlags, 2u);
-    EXPECT_EQ(z2.file.header.headerFlags, 4u);
-    EXPECT_EQ(z1.file.header.height, 20u);
-    EXPECT_EQ(cr.file.header.width, 28u); // cut to whole blocks
-    EXPECT_EQ(cr.file.header.height, 20u);
+    EXPECT_EQ(z1.file.header.HeaderFlags, 2u);
+    EXPECT_EQ(z2.file.header.HeaderFlags, 4u);
+    EXPECT_EQ(z1.file.header.Height, 20u);
+    EXPECT_EQ(cr.file.header.Width, 28u); // cut to whole blocks
+    EXPECT_EQ(cr.file.header.Height, 20u);
     for (size_t i = 0; i < 3; ++i) {
         ExpectFrame(c, i, z1, i, 0, 0, 2);
         ExpectFrame(c, i, z2, i, 0, 0, 2);
@@ -191,13 +191,13 @@ TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune)
         GTEST_SKIP() << "the demo target was not built";
     Decoded d;
     ASSERT_TRUE(Decode(name, d));
-    EXPECT_EQ(d.file.header.width, 320u);
-    EXPECT_EQ(d.file.header.height, 240u);
-    EXPECT_EQ(d.file.header.frameCount, 150u);
-    EXPECT_EQ(d.file.header.headerFlags & 1, 1u);
-    EXPECT_EQ(d.file.header.audioFormat[0] & 0xFFFFFF, 22050u);
-    EXPECT_TRUE(d.file.header.audioFormat[0] & ZBX_AUDIO_16BIT);
-    EXPECT_TRUE(d.file.header.audioFormat[0] & ZBX_AUDIO_STEREO);
+    EXPECT_EQ(d.file.header.Width, 320u);
+    EXPECT_EQ(d.file.header.Height, 240u);
+    EXPECT_EQ(d.file.header.FrameCount, 150u);
+    EXPECT_EQ(d.file.header.HeaderFlags & 1, 1u);
+    EXPECT_EQ(d.file.header.AudioFormat[0] & 0xFFFFFF, 22050u);
+    EXPECT_TRUE(d.file.header.AudioFormat[0] & ZBX_AUDIO_16BIT);
+    EXPECT_TRUE(d.file.header.AudioFormat[0] & ZBX_AUDIO_STEREO);
     // The frames are exactly the material (lossless), the palette changes half way.
     std::vector<uint8_t> px(320 * 240);
     uint8_t pal[768];
@@ -362,15 +362,15 @@ TEST(Zorbc, ZorblaxInputKeepsItsPicturesAndTracks)
     Decoded a, b;
     ASSERT_TRUE(Decode(dir.path + "/in.zbx", a));
     ASSERT_TRUE(Decode(dir.path + "/out.zbx", b));
-    ASSERT_EQ(b.file.header.frameCount, 6u);
+    ASSERT_EQ(b.file.header.FrameCount, 6u);
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(a.pictures[i], b.pictures[i]) << i;
         EXPECT_EQ(a.palettes[i], b.palettes[i]) << i;
     }
-    EXPECT_EQ(b.file.header.frameRate, 100);
-    EXPECT_EQ(b.file.header.audioFormat[2], a.file.header.audioFormat[2]);
+    EXPECT_EQ(b.file.header.FrameRate, 100);
+    EXPECT_EQ(b.file.header.AudioFormat[2], a.file.header.AudioFormat[2]);
     for (int t : {0, 1, 3, 4, 5, 6})
-        EXPECT_EQ(b.file.header.audioFormat[t], 0u) << t;
+        EXPECT_EQ(b.file.header.AudioFormat[t], 0u) << t;
     for (size_t i = 0; i < 6; ++i) {
         FrameChunks x, y;
         ASSERT_TRUE(SplitFrame(a.file.frames[i], a.file.frameTypes[i], x));
