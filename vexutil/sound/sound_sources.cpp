@@ -219,30 +219,14 @@ bool OpenSource(const char *name, int32_t track, uint32_t rawFlags, uint32_t raw
     if (rawFlags)
         return OpenRaw(WithExtension(base, ".wav"), rawFlags, rawOffset, progress, out);
 
-    switch (OpenWave(WithExtension(base, ".wav"), progress, out)) {
-    case Probe::Opened:
-        return true;
-    case Probe::Failed:
-        return false;
-    case Probe::NotThisKind:
-        break;
-    }
-    switch (OpenZorbSource(WithExtension(base, ".zbx"), track, progress, out)) {
-    case Probe::Opened:
-        return true;
-    case Probe::Failed:
-        return false;
-    case Probe::NotThisKind:
-        break;
-    }
-    switch (OpenAvi(WithExtension(base, ".avi"), track, progress, out)) {
-    case Probe::Opened:
-        return true;
-    case Probe::Failed:
-        return false;
-    case Probe::NotThisKind:
-        break;
-    }
+    // Each kind in turn until one recognises the file (and opens it or fails).
+    Probe p = OpenWave(WithExtension(base, ".wav"), progress, out);
+    if (p == Probe::NotThisKind)
+        p = OpenZorbSource(WithExtension(base, ".zbx"), track, progress, out);
+    if (p == Probe::NotThisKind)
+        p = OpenAvi(WithExtension(base, ".avi"), track, progress, out);
+    if (p != Probe::NotThisKind)
+        return p == Probe::Opened;
     ReportError(progress, "Error opening the input file.");
     return false;
 }
