@@ -11,27 +11,6 @@
 namespace vex {
 namespace {
 
-const char *MagickName(ImageFormat f)
-{
-    switch (f) {
-    case ImageFormat::Bmp:
-        return "BMP";
-    case ImageFormat::Gif:
-        return "GIF";
-    case ImageFormat::Tiff:
-        return "TIFF";
-    case ImageFormat::Jpeg:
-        return "JPEG";
-    case ImageFormat::Tga:
-        return "TGA";
-    case ImageFormat::Pcx:
-        return "PCX";
-    case ImageFormat::Png:
-        return "PNG";
-    }
-    return "";
-}
-
 uint8_t To8(Magick::Quantum q)
 {
     return static_cast<uint8_t>(static_cast<uint32_t>(q) * 255u / MaxRGB);
@@ -108,7 +87,7 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
     Magick::Image img;
     try {
         Magick::Blob blob(bytes.data(), bytes.size());
-        img.magick(MagickName(format));
+        img.magick(ImageMagickName(format));
         img.read(blob);
     } catch (const Magick::Warning &) {
         // A warning still leaves a usable picture.
@@ -181,6 +160,27 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
         return false;
     }
     return true;
+}
+
+const char *ImageMagickName(ImageFormat f)
+{
+    switch (f) {
+    case ImageFormat::Bmp:
+        return "BMP";
+    case ImageFormat::Gif:
+        return "GIF";
+    case ImageFormat::Tiff:
+        return "TIFF";
+    case ImageFormat::Jpeg:
+        return "JPEG";
+    case ImageFormat::Tga:
+        return "TGA";
+    case ImageFormat::Pcx:
+        return "PCX";
+    case ImageFormat::Png:
+        return "PNG";
+    }
+    return "";
 }
 
 } // namespace vex

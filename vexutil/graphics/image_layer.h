@@ -37,6 +37,8 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
 // ".jpeg", ".tga", ".pcx", ".png"; any case) the name ends with.
 bool ImageFormatFromName(const char *name, ImageFormat *format);
 const char *ImageFormatExtension(ImageFormat format); // ".bmp" etc.
+// GraphicsMagick's name of the format (its reading coder: "BMP", "PNG" ...).
+const char *ImageMagickName(ImageFormat format);
 
 } // namespace vex
 

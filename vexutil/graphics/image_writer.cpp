@@ -14,23 +14,11 @@ Magick::Quantum Q(uint8_t v)
 // The coder that writes the format at the picture's depth.
 const char *Coder(ImageFormat f, bool paletted)
 {
-    switch (f) {
-    case ImageFormat::Bmp:
+    if (f == ImageFormat::Bmp)
         return "BMP3";
-    case ImageFormat::Gif:
-        return "GIF";
-    case ImageFormat::Tiff:
-        return "TIFF";
-    case ImageFormat::Jpeg:
-        return "JPEG";
-    case ImageFormat::Tga:
-        return "TGA";
-    case ImageFormat::Pcx:
-        return "PCX";
-    case ImageFormat::Png:
+    if (f == ImageFormat::Png)
         return paletted ? "PNG8" : "PNG24";
-    }
-    return "";
+    return ImageMagickName(f);
 }
 
 } // namespace
