@@ -24,6 +24,45 @@ constexpr size_t Align16(size_t n)
 // low- or high-byte tree that the stream never supplied.
 constexpr ByteNode kZeroByteTree[1] = {{0, 0}};
 
+// A byte tree with a lookup table over the next 8 bits, for the leaf bytes of
+// the big trees (two byte decodes per leaf, tens of thousands of leaves in a
+// photograph's pixel-pair tree). An entry holds a leaf reached within 8 bits
+// (kByteLeaf, its value in bits 0-7, the bits it used in bits 8-11) or the
+// inner node reached after 8 bits, from which the walk goes on bit by bit.
+// Same value and same bits consumed as DecodeByte.
+class ByteLookup {
+public:
+    void Build(const ByteNode *nodes)
+    {
+        nodes_ = nodes;
+        for (unsigned i = 0; i < 256; ++i) {
+            unsigned n = 0, used = 0;
+            while (nodes[n].one && used < 8)
+                n = (i >> used++ & 1) ? nodes[n].one : n + 1;
+            entry_[i] = static_cast<uint16_t>(nodes[n].one ? n : kByteLeaf | used << 8 | nodes[n].value);
+        }
+    }
+    uint8_t Decode(BitReader &in) const
+    {
+        in.Fill(8);
+        const uint32_t e = entry_[in.Peek(8)];
+        if (e & kByteLeaf) {
+            in.Skip(e >> 8 & 15);
+            return static_cast<uint8_t>(e);
+        }
+        in.Skip(8);
+        unsigned n = e;
+        while (nodes_[n].one)
+            n = in.ReadBit() ? nodes_[n].one : n + 1;
+        return static_cast<uint8_t>(nodes_[n].value);
+    }
+
+private:
+    static constexpr uint32_t kByteLeaf = 0x8000;
+    const ByteNode *nodes_ = nullptr;
+    uint16_t entry_[256] = {};
+};
+
 // Reads the big-tree stream. With table null it only checks and counts nodes
 // (counts[] receives each tree's node memory need, tableBits[] the width of
 // its lookup table: its longest code, at most kMaxTableBits); otherwise it
@@ -35,7 +74,9 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
     std::vector<uint8_t> branchDepth; // depths of the 1-branches still to come, capped at kMaxTableBits
     BitReader in(data, size);
     ByteNode low[kByteTreeMaxNodes], high[kByteTreeMaxNodes];
-    const ByteNode *lowTree = kZeroByteTree, *highTree = kZeroByteTree;
+    ByteLookup lowTree, highTree;
+    lowTree.Build(kZeroByteTree);
+    highTree.Build(kZeroByteTree);
 
     for (unsigned i = 0; i < kBigTreeCount; ++i) {
         BigTree *t = table ? &table->tree[i] : nullptr;
@@ -60,14 +101,14 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
                 *error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
                 return false;
             }
-            lowTree = low;
+            lowTree.Build(low);
         }
         if (in.ReadBit()) {
             if (!ReadByteTree(in, high)) {
                 *error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
                 return false;
             }
-            highTree = high;
+            highTree.Build(high);
         }
         uint16_t escape[3];
         for (uint16_t &e : escape)
@@ -108,8 +149,8 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
                 depth = branchDepth.back();
                 branchDepth.pop_back();
             }
-            uint16_t v = DecodeByte(lowTree, in);
-            v = static_cast<uint16_t>(v | DecodeByte(highTree, in) << 8);
+            uint16_t v = lowTree.Decode(in);
+            v = static_cast<uint16_t>(v | highTree.Decode(in) << 8);
             if (nodes) {
                 for (int k = 0; k < 3; ++k) {
                     if (v == escape[k]) {

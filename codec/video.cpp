@@ -80,24 +80,32 @@ struct FastTree {
 // DecodeBig on a FastTree: the same table step and the same result. The
 // cache slot and the cache update are selects rather than branches: which
 // slot a code names follows the picture, not a pattern.
-template <class R>
+template <bool Filled = false, class R>
 [[gnu::always_inline]] inline uint32_t DecodeFast(FastTree &f, R &in)
 {
-    in.Fill(kMaxTableBits);
+    if constexpr (!Filled)
+        in.Fill(kMaxTableBits);
     // The next code's position depends on this code's length only: it comes
     // from the small table, and the entry's load is off that chain.
     const uint32_t index = in.PeekWord() & f.mask; // one AND on the chain
     const uint32_t e = f.table[index];
     in.Skip(f.lengths[index]);
-    const uint32_t k = (e >> 8) & 3;
-    const uint32_t cached = k == 0 ? f.cache[0] : k == 1 ? f.cache[1] : f.cache[2];
-    uint32_t v = e & kSlotEntry ? cached : e >> 16;
-    if (e & kWalkEntry) [[unlikely]] {
-        const TreeNode *nodes = f.tree.nodes;
-        uint32_t n = e >> 8;
-        while (nodes[n].one)
-            n = in.ReadBit() ? nodes[n].one : n + 1;
-        v = f.LeafValue(n);
+    uint32_t v = e >> 16;
+    // Slots and walks are the rare entries: a jump that is mostly not taken
+    // is cheaper than selecting the cache value for every code.
+    if (e & (kSlotEntry | kWalkEntry)) [[unlikely]] {
+        if (e & kSlotEntry) {
+            const uint32_t k = (e >> 8) & 3;
+            v = k == 0 ? f.cache[0] : k == 1 ? f.cache[1] : f.cache[2];
+        } else {
+            const TreeNode *nodes = f.tree.nodes;
+            uint32_t n = e >> 8;
+            while (nodes[n].one)
+                n = in.ReadBit() ? nodes[n].one : n + 1;
+            v = f.LeafValue(n);
+            if constexpr (Filled)
+                in.Fill(kMaxTableBits); // a long code may have used up what the caller made room for
+        }
     }
     const bool repeat = v == f.cache[0];
     f.cache[2] = repeat ? f.cache[2] : f.cache[1];
@@ -352,10 +360,15 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
                 // A row is its second value (left half) then its first.
                 uint32_t rows[4];
                 for (uint32_t &row : rows) {
-                    if constexpr (kWide)
-                        in.Refill(); // room for both values of the row unless codes run long
-                    const uint32_t right = big(pixelTree);
-                    row = big(pixelTree) | right << 16;
+                    if constexpr (kWide) {
+                        // 56 bits at hand: a first code of up to 16 bits leaves at least 40.
+                        in.Refill();
+                        const uint32_t right = DecodeFast<true>(pixelTree, in);
+                        row = DecodeFast<true>(pixelTree, in) | right << 16;
+                    } else {
+                        const uint32_t right = big(pixelTree);
+                        row = big(pixelTree) | right << 16;
+                    }
                 }
                 r.values += 8;
                 if (in.Overrun())

@@ -4,10 +4,12 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
 
 #include "codec/format.h"
 #include "codec/video.h"
 #include "tests/support/photo_source.h"
+#include "tests/support/treestream.h"
 #include "tests/support/zbxgen.h"
 #include "tests/video/parsed.h"
 
@@ -472,6 +474,48 @@ TEST(VideoDecode, RandomBytesAsVideoNeverEscapeTheBuffers)
         }
         EXPECT_EQ(pics[1], pics[0]);
         EXPECT_EQ(pics[2], pics[0]);
+    }
+    // Codes far longer than a table step: chain-shaped trees (codes of up to
+    // 150 bits) with cache slots, read from runs of equal bits between random
+    // bytes, so that long codes fall on every position of a full-block row.
+    std::vector<uint16_t> pairs, bitmaps;
+    for (uint16_t v = 0; v < 150; ++v) {
+        pairs.push_back(static_cast<uint16_t>(v * 0x0301 + 7));
+        bitmaps.push_back(static_cast<uint16_t>(v * 0x1357));
+    }
+    const zbxtest::CodeTree trees[4] = {zbxtest::CodeTree::Chain(bitmaps), zbxtest::CodeTree::Chain(pairs),
+                                        zbxtest::CodeTree::Chain(pairs),
+                                        zbxtest::CodeTree::Balanced({0x0001, 0x00FD, 0x0000, 0x0F03, 0x0006})};
+    zbxtest::BigTreeWriter w;
+    uint32_t nodeBytes[4];
+    for (int i = 0; i < 4; ++i) {
+        w.Present(trees[i], {trees[i].nodes.back().value, pairs[60], bitmaps[1]});
+        nodeBytes[i] = trees[i].NodeBytes() + 12;
+    }
+    const char *error = nullptr;
+    std::unique_ptr<zorb::TreeTable, void (*)(zorb::TreeTable *)> table(
+        zorb::NewTreeTable(w.Bytes().data(), w.Bytes().size(), nodeBytes, &error), zorb::FreeTreeTable);
+    ASSERT_TRUE(table) << error;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<uint8_t> data;
+        while (data.size() < 20000) {
+            const uint8_t fill = rng.Below(2) ? 0xFF : 0x00;
+            data.insert(data.end(), rng.Below(24), fill);
+            for (uint32_t n = rng.Below(8); n > 0; --n)
+                data.push_back(static_cast<uint8_t>(rng.Next()));
+        }
+        std::vector<uint8_t> pics[3];
+        zorb::VideoResult res[3];
+        for (int p = 0; p < 3; ++p) {
+            Output out(256, 64, 0, 0, 0, 256, 64, 0);
+            res[p] = zorb::DecodeVideo(*table, data.data(), data.size(), *out.od, kPaths[p]);
+            pics[p].assign(out.Buffer(), out.Buffer() + 256 * 64);
+            EXPECT_TRUE(out.GuardsIntact());
+        }
+        EXPECT_EQ(pics[1], pics[0]) << "round " << round;
+        EXPECT_EQ(pics[2], pics[0]) << "round " << round;
+        EXPECT_EQ(res[1].values, res[0].values);
+        EXPECT_EQ(res[2].values, res[0].values);
     }
 }
 
