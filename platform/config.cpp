@@ -133,8 +133,10 @@ extern "C" size_t PlatformConfigPath(const char *name, char *path, size_t size)
         dir = std::string(home) + "/.config";
     }
     dir += "/zorblax";
-    if (name && *name)
-        dir += "/" + std::string(name);
+    if (name && *name) {
+        dir += '/';
+        dir += name;
+    }
     if (dir.size() + 1 > size)
         return 0;
     std::memcpy(path, dir.c_str(), dir.size() + 1);
