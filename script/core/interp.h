@@ -166,6 +166,7 @@ struct Interp {
 
     // Pumping between commands, throttled by time.
     uint32_t lastPump = 0;
+    uint32_t serviceCalls = 0; // Service reads the clock on every 16th call
 };
 
 // ---- errors (errors.cpp) --------------------------------------------------------------

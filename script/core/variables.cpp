@@ -27,20 +27,40 @@ void Sanitize(std::string &text)
             c = '?';
 }
 
-// Offset of the entry's mark and of its value, or npos. Names and values
-// never hold a mark, so the next entry is always the next 0xFF.
+inline char Fold(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// Without blanks at either end (NormalizeName's trim, as a view).
+std::string_view Trimmed(std::string_view name)
+{
+    while (!name.empty() && IsBlank(name.front()))
+        name.remove_prefix(1);
+    while (!name.empty() && IsBlank(name.back()))
+        name.remove_suffix(1);
+    return name;
+}
+
+// Offset of the entry's mark and of its value, or npos. The stored names are
+// upper case, so `name` (trimmed, in any case) is compared upper-cased; names
+// and values never hold a mark, so the next entry is always the next 0xFF.
 size_t FindEntry(const std::string &store, std::string_view name, size_t *valueAt)
 {
     const char *s = store.data();
-    const size_t n = store.size();
+    const size_t n = store.size(), length = name.size();
     size_t i = 0;
     while (i < n) {
         const size_t j = i + 1;
-        if (n - j > name.size() && std::memcmp(s + j, name.data(), name.size()) == 0 &&
-            s[j + name.size()] == kValueMark) {
-            if (valueAt)
-                *valueAt = j + name.size() + 1;
-            return i;
+        if (n - j > length && s[j + length] == kValueMark) {
+            size_t k = 0;
+            while (k < length && Fold(name[k]) == s[j + k])
+                ++k;
+            if (k == length) {
+                if (valueAt)
+                    *valueAt = j + length + 1;
+                return i;
+            }
         }
         const void *next = j < n ? std::memchr(s + j, kMark, n - j) : nullptr;
         if (!next)
@@ -95,14 +115,8 @@ void NormalizeName(std::string &name)
 
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
-    thread_local std::string normal;
-    if (!IsNormal(name)) {
-        normal.assign(name);
-        NormalizeName(normal);
-        name = normal;
-    }
     size_t valueAt = 0;
-    if (FindEntry(in.store, name, &valueAt) == std::string::npos)
+    if (FindEntry(in.store, Trimmed(name), &valueAt) == std::string::npos)
         return {};
     return std::string_view(in.store).substr(valueAt, ValueEnd(in.store, valueAt) - valueAt);
 }
@@ -116,8 +130,11 @@ std::string_view GetVariable(Interp &in, std::string &name)
 void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn)
 {
     thread_local std::string nameCopy, valueCopy;
-    std::string_view name = nameIn;
-    if (!IsNormal(name) || HasMarks(name)) {
+    std::string_view name = Trimmed(nameIn);
+    // Found upper-cased as it stands; a copy is made only for a name that is
+    // stored or traced, or that holds the store's marks.
+    const bool copy = HasMarks(name) || (Tracing(in) && !IsNormal(name));
+    if (copy) {
         nameCopy.assign(nameIn);
         NormalizeName(nameCopy);
         Sanitize(nameCopy);
@@ -149,7 +166,8 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     if (value.empty() || in.store.size() + name.size() + 2 + value.size() > kStoreLimit)
         return;
     in.store += kMark;
-    in.store += name;
+    for (char c : name)
+        in.store += Fold(c);
     in.store += kValueMark;
     in.store += value;
 }
@@ -193,16 +211,21 @@ bool CompareValues(std::string_view left, std::string_view op, std::string_view 
     }
     if (!op.empty() && op[0] == '@')
         op.remove_prefix(1);
-    if (op == "=")
-        return order == 0;
-    if (op == ">")
-        return order > 0;
-    if (op == "<")
-        return order < 0;
-    if (op == ">=")
-        return order >= 0;
-    if (op == "<=")
-        return order <= 0;
+    // "=", ">", "<", ">=", "<=", "<>"; any other operator is false.
+    if (op.size() == 1) {
+        switch (op[0]) {
+        case '=':
+            return order == 0;
+        case '>':
+            return order > 0;
+        case '<':
+            return order < 0;
+        default:
+            return false;
+        }
+    }
+    if (op.size() == 2 && op[1] == '=')
+        return op[0] == '>' ? order >= 0 : op[0] == '<' ? order <= 0 : false;
     if (op == "<>")
         return order != 0;
     return false;
