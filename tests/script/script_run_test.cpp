@@ -46,7 +46,8 @@ const Case kCases[] = {
      "IFSET 1 'foo' 1 e 1 0\nFILECREATE o 'out.txt'\nFILEWRITE o '%a%%b%%c%%d%%e%'\n",
      "10100\n", 0, ""},
     {"names_any_case_and_every_operator",
-     "VARSET abc 'x1'\nVARSET  AbC  'x2'\nVARSET Other 'y'\nCOMPUTE cnt = 5 + 1\nIFSET 3 >= 3 g 1 0\nIFSET 2 <= 1 l 1 0\n"
+     "VARSET abc 'x1'\nVARSET  AbC  'x2'\nVARSET Other 'y'\nCOMPUTE cnt = 5 + 1\nIFSET 3 >= 3 g 1 0\nIFSET 2 <= 1 l 1 "
+     "0\n"
      "IFSET 1 <> 2 n 1 0\nIFSET 1 <>= 1 q 1 0\nIFSET 'b' >= 'A' s 1 0\nFILECREATE o 'out.txt'\n"
      "FILEWRITE o '%ABC% %abc% %CNT% %oTHER% %g%%l%%n%%q%%s%'\n",
      "x2 x2 6 y 10101\n", 0, ""},
