@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace zscript {
 
@@ -101,16 +102,10 @@ void NormalizeName(std::string &name)
 {
     if (IsNormal(name))
         return;
-    size_t b = 0, e = name.size();
-    while (b < e && IsBlank(name[b]))
-        ++b;
-    while (e > b && IsBlank(name[e - 1]))
-        --e;
-    if (b != 0 || e != name.size())
-        name = name.substr(b, e - b);
-    for (char &c : name)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
+    std::string normal(Trimmed(name));
+    for (char &c : normal)
+        c = Fold(c);
+    name = std::move(normal);
 }
 
 std::string_view LookupVariable(Interp &in, std::string_view name)
@@ -131,8 +126,8 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
 {
     thread_local std::string nameCopy, valueCopy;
     std::string_view name = Trimmed(nameIn);
-    // Found upper-cased as it stands; a copy is made only for a name that is
-    // stored or traced, or that holds the store's marks.
+    // Found upper-cased as it stands (and stored so); a normalised copy is
+    // made only for the trace, or for a name that holds the store's marks.
     const bool copy = HasMarks(name) || (Tracing(in) && !IsNormal(name));
     if (copy) {
         nameCopy.assign(nameIn);
