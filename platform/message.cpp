@@ -4,14 +4,16 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
 namespace {
 std::atomic<PlatformMessageBoxFn> g_box{nullptr};
-}
+std::atomic<int> g_unattended{-1}; // -1: not decided, read from the environment
 
-extern "C" void PlatformMessage(const char *caption, const char *text)
+void WriteLine(const char *caption, const char *text)
 {
     std::string line;
     if (caption && *caption) {
@@ -23,6 +25,35 @@ extern "C" void PlatformMessage(const char *caption, const char *text)
     if (line.empty() || line.back() != '\n')
         line += '\n';
     zorb::platform::writeAll(STDERR_FILENO, line.data(), line.size());
+}
+} // namespace
+
+extern "C" void PlatformNotice(const char *caption, const char *text)
+{
+    WriteLine(caption, text);
+}
+
+extern "C" void PlatformSetUnattended(int on)
+{
+    g_unattended.store(on ? 1 : 0);
+}
+
+extern "C" int PlatformUnattended(void)
+{
+    int on = g_unattended.load();
+    if (on < 0) {
+        const char *env = std::getenv("ZORBLAX_NO_BOX");
+        on = env && *env && std::strcmp(env, "0") != 0 ? 1 : 0;
+        g_unattended.store(on);
+    }
+    return on;
+}
+
+extern "C" void PlatformMessage(const char *caption, const char *text)
+{
+    WriteLine(caption, text);
+    if (PlatformUnattended())
+        return;
     if (PlatformMessageBoxFn box = g_box.load())
         box(caption ? caption : "", text ? text : "");
 }
@@ -35,7 +66,7 @@ extern "C" void PlatformSetMessageBox(PlatformMessageBoxFn fn)
 extern "C" int PlatformShowBox(const char *caption, const char *text)
 {
     PlatformMessageBoxFn box = g_box.load();
-    if (!box)
+    if (!box || PlatformUnattended())
         return 0;
     box(caption ? caption : "", text ? text : "");
     return 1;

@@ -73,6 +73,15 @@ void PlatformSetMessageBox(PlatformMessageBoxFn fn);
    has already written to a stream). Returns 0 when no box is installed. */
 int PlatformShowBox(const char *caption, const char *text);
 
+/* Writes a notice ("caption: text") to standard error only: banners, "about"
+   texts and closing lines never open a box. */
+void PlatformNotice(const char *caption, const char *text);
+
+/* Unattended runs (a switch or ZORBLAX_NO_BOX=1 in the environment) never
+   show a box: every message goes to standard error only. */
+void PlatformSetUnattended(int on);
+int PlatformUnattended(void);
+
 /* ---- Front-end link (client side) ------------------------------------------ */
 
 enum {

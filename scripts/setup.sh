@@ -29,6 +29,17 @@ libsoxr-dev
 qt6-base-dev
 qt6-charts-dev
 libqt6opengl6-dev
+xfonts-base
+openbox
+libgif-dev
+libwebp-dev
+gifsicle
+parallel
+desktop-file-utils
+shared-mime-info
+man-db
+emscripten
+chromium
 "
 
 missing=""
