@@ -19,8 +19,8 @@ const char *const kDeepTexts[5] = {"", "32-bit 1x", "32-bit 2x", "32-bit 2x Inte
 bool PrepareDeep(ZorbDisplay *d, DeepMode mode)
 {
     Private *p = P(d);
-    p->texture = SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, d->OutWidth,
-                                   d->OutHeight);
+    p->texture =
+        SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, d->OutWidth, d->OutHeight);
     if (!p->texture)
         return false;
     p->deep = mode;
@@ -52,8 +52,8 @@ void DeepUpload(ZorbDisplay *d, int x, int y, int w, int h)
     const int s = p->directScale;
     const ptrdiff_t pitch = ptrdiff_t{d->OutWidth} * 4;
     uint8_t *base = reinterpret_cast<uint8_t *>(p->direct32.data());
-    const zorb::blit::Walk walk{base + (y * s) * pitch + ptrdiff_t{x * s} * 4, pitch,
-                                d->Buffer + ptrdiff_t{y} * d->Pitch + x, d->Pitch, w, h};
+    const zorb::blit::Walk walk{
+        base + (y * s) * pitch + ptrdiff_t{x * s} * 4, pitch, d->Buffer + ptrdiff_t{y} * d->Pitch + x, d->Pitch, w, h};
     switch (p->deep) {
     case DeepMode::One:
         zorb::blit::Convert32(walk, p->colours32.data());

@@ -72,8 +72,8 @@ BoxLayout Measure(XFontStruct *font, const std::vector<std::string> &lines, int 
     l.buttonW = std::max(80, XTextWidth(font, "OK (00)", 7) + 24);
     l.buttonH = l.lineHeight + 10;
     l.width = std::min(std::max(widest, l.buttonW) + 2 * l.margin, std::max(screenW - 40, 200));
-    l.height = std::min(static_cast<int>(lines.size()) * l.lineHeight + 3 * l.margin + l.buttonH,
-                        std::max(screenH - 60, 120));
+    l.height =
+        std::min(static_cast<int>(lines.size()) * l.lineHeight + 3 * l.margin + l.buttonH, std::max(screenH - 60, 120));
     l.buttonX = (l.width - l.buttonW) / 2;
     l.buttonY = l.height - l.margin - l.buttonH;
     return l;
@@ -91,7 +91,8 @@ void Draw(Display *dpy, Window w, GC gc, XFontStruct *font, const BoxLayout &l, 
         XDrawString(dpy, w, gc, l.margin, y, s.data(), static_cast<int>(s.size()));
         y += l.lineHeight;
     }
-    XDrawRectangle(dpy, w, gc, l.buttonX, l.buttonY, static_cast<unsigned>(l.buttonW), static_cast<unsigned>(l.buttonH));
+    XDrawRectangle(dpy, w, gc, l.buttonX, l.buttonY, static_cast<unsigned>(l.buttonW),
+                   static_cast<unsigned>(l.buttonH));
     char label[32];
     std::snprintf(label, sizeof label, "OK (%d)", secondsLeft);
     const int labelW = XTextWidth(font, label, static_cast<int>(std::strlen(label)));
@@ -123,9 +124,9 @@ int RunBox(const char *caption, const char *text, unsigned seconds)
     const std::vector<std::string> lines = BoxLines(text);
     const BoxLayout l = Measure(font, lines, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen));
     const int x = (DisplayWidth(dpy, screen) - l.width) / 2, y = (DisplayHeight(dpy, screen) - l.height) / 2;
-    const Window w = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), x, y, static_cast<unsigned>(l.width),
-                                         static_cast<unsigned>(l.height), 1, BlackPixel(dpy, screen),
-                                         WhitePixel(dpy, screen));
+    const Window w =
+        XCreateSimpleWindow(dpy, RootWindow(dpy, screen), x, y, static_cast<unsigned>(l.width),
+                            static_cast<unsigned>(l.height), 1, BlackPixel(dpy, screen), WhitePixel(dpy, screen));
     XStoreName(dpy, w, caption);
     XClassHint cls{const_cast<char *>("zorblax-box"), const_cast<char *>("Zorblax")};
     XSetClassHint(dpy, w, &cls);

@@ -189,8 +189,7 @@ TEST_F(DisplayTest, DirectWritingIn32BitColourOnDeeperScreens)
         EXPECT_EQ(d->Private->deep, c.mode);
         EXPECT_EQ(zorb::display::DirectBits(d), 32);
         SDL_ShowWindow(window);
-        DisplayBeginBatch(d);
-        DisplayEndBatch(d);
+        DisplayDraw(d, nullptr, 0, 0, 0, 0, 64, 32); // shown: on screen
         char text[128];
         EXPECT_EQ(std::string(DisplayDescribe(d, text)),
                   std::string("DIBSection with accelerated blitting (") + c.text + ")");
