@@ -484,7 +484,8 @@ int main(int argc, char **argv)
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fputc('\n', stdout);
             std::fflush(stdout);
-            PlatformShowBox("Zorblax Summary", text.c_str());
+            if (status == PLATFORM_EXIT_DONE) // after a failure's box, no second one
+                PlatformShowBox("Zorblax Summary", text.c_str());
         }
     } else if (s.showAboutBox && status == PLATFORM_EXIT_DONE) {
         // The closing information: a line on standard error, never a box.

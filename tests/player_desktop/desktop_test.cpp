@@ -214,6 +214,17 @@ TEST(PlayerDesktop, InXvfb)
         EXPECT_NE(desk.Err().find("Error opening file: " + broken + "."), std::string::npos) << desk.Err();
     }
     {
+        // A failure second in the list, with /S: its box, and none after it
+        // (the summary goes to standard output only).
+        const auto start = Clock::now();
+        pid_t p = desk.Play("'" + movie + "' '" + missing + "' /S");
+        EXPECT_TRUE(WaitForBox(10));
+        int status = zorb::xvfb::Finish(p, 30);
+        ASSERT_NE(status, -1);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        EXPECT_LT(Since(start), 16.0) << "more than one box";
+    }
+    {
         // Unattended: the error on standard error only, at once.
         const auto start = Clock::now();
         pid_t p = desk.Play("'" + missing + "'", "ZORBLAX_NO_BOX=1");
