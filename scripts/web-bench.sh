@@ -14,7 +14,7 @@ cmake --build build --target bench_decode -j2 >/dev/null
 ./scripts/web-build.sh build-web >/dev/null
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
-ZORB_BENCH_FILE="$(realpath "$FILE")" build/bin/bench_decode --benchmark_filter=BM_DecodeFile \
+ZORB_BENCH_FILE="$(realpath "$FILE")" build/bench/bench_decode --benchmark_filter=BM_DecodeFile \
     --benchmark_format=json >"$WORK/native.json"
 FPS="$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["benchmarks"][0]["fps"])' "$WORK/native.json")"
 cp "$FILE" "$WORK/bench.zbx"

@@ -64,7 +64,7 @@
     ++report.framesDrawn;
     $('position').value = String(frame.index);
     const fps = film.z.frameRate || 25;
-    $('time').textContent = `${frame.index + 1} / ${film.z.frameCount}  ${(frame.index / fps).toFixed(1)} s`;
+    $('time').textContent = `frame ${frame.index + 1} / ${film.z.frameCount} \u00b7 ${(frame.index / fps).toFixed(1)} s`;
   }
 
   // Decodes up to frame `target` (0-based) and shows it.
@@ -83,7 +83,7 @@
 
   // ---- Sound ---------------------------------------------------------------------------
 
-  function makeAudio(z) {
+  async function makeAudio(z) {
     if (!z.tracks.length || !window.AudioContext) return null;
     const t = z.tracks[0];
     const { samples, frameStarts } = z.trackSound(0);
@@ -102,25 +102,46 @@
     }
     const a = { ctx, buffer, rate: t.rate, channels: t.channels, frameStarts, source: null, tap: null,
                 startedAt: 0, startSample: 0 };
-    if (testMode && ctx.createScriptProcessor) {
-      const tap = ctx.createScriptProcessor(4096, t.channels, t.channels);
-      tap.onaudioprocess = (ev) => {
-        const n = ev.inputBuffer.length;
-        if (playing) {
-          const block = new Int16Array(n * t.channels);
-          for (let c = 0; c < t.channels; ++c) {
-            const data = ev.inputBuffer.getChannelData(c);
-            ev.outputBuffer.getChannelData(c).set(data);
-            for (let i = 0; i < n; ++i) block[i * t.channels + c] = Math.round(data[i] * 32768);
-          }
-          report.captured.push(block);
-          report.capturedSamples += block.length;
-        }
-      };
-      tap.connect(ctx.destination);
-      a.tap = tap;
-    }
+    if (testMode) a.tap = await makeTap(ctx, t.channels);
     return a;
+  }
+
+  // For the tests: a node that passes the sound on and keeps a copy of every
+  // sample reaching it (an audio worklet, so nothing is lost however busy the
+  // page is).
+  const TAP_SOURCE = `
+    class Tap extends AudioWorkletProcessor {
+      process(inputs, outputs) {
+        const input = inputs[0];
+        const output = outputs[0];
+        if (input.length) {
+          const n = input[0].length;
+          const block = new Int16Array(n * input.length);
+          for (let c = 0; c < input.length; ++c) {
+            if (output[c]) output[c].set(input[c]);
+            for (let i = 0; i < n; ++i) block[i * input.length + c] = Math.round(input[c][i] * 32768);
+          }
+          this.port.postMessage(block, [block.buffer]);
+        }
+        return true;
+      }
+    }
+    registerProcessor('zorblax-tap', Tap);`;
+
+  async function makeTap(ctx, channels) {
+    const url = URL.createObjectURL(new Blob([TAP_SOURCE], { type: 'text/javascript' }));
+    await ctx.audioWorklet.addModule(url);
+    const tap = new AudioWorkletNode(ctx, 'zorblax-tap', {
+      numberOfInputs: 1, numberOfOutputs: 1, outputChannelCount: [channels],
+      channelCount: channels, channelCountMode: 'explicit',
+    });
+    tap.port.onmessage = (ev) => {
+      if (!playing) return;
+      report.captured.push(ev.data);
+      report.capturedSamples += ev.data.length;
+    };
+    tap.connect(ctx.destination);
+    return tap;
   }
 
   // The sample frame of the sound now playing.
@@ -268,7 +289,7 @@
     const image = ctx2d.createImageData(z.width, z.height);
     film = { z, name, image, pixels: new Uint32Array(image.data.buffer), colours: new Uint32Array(256), shown: -1 };
     try {
-      audio = makeAudio(z);
+      audio = await makeAudio(z);
       showFrame(0);
     } catch (e) {
       fail(e);
@@ -381,6 +402,11 @@
     }
   });
   window.addEventListener('resize', fitCanvas);
+
+  // The module loads while the user picks a file; the page says whether it could.
+  Zorblax.ready().then(
+    () => { document.body.dataset.decoder = 'ready'; },
+    (e) => { document.body.dataset.decoder = 'failed'; status(e.reason); });
 
   const src = params.get('src');
   if (src) openUrl(src);

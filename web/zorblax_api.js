@@ -64,6 +64,18 @@ class Zorblax {
     });
   }
 
+  /**
+   * Loads the WebAssembly module ahead of the first open (open does it too);
+   * rejects with a ZorblaxError when this browser cannot run it.
+   */
+  static async ready() {
+    try {
+      await loadCore();
+    } catch (e) {
+      throw new ZorblaxError('the decoder cannot start: ' + (e && e.message ? e.message : String(e)));
+    }
+  }
+
   constructor(core, file) {
     this._core = core;
     this._file = file;

@@ -202,6 +202,11 @@ TEST_F(Web, PlayerShowsTheReasonForADamagedFile)
     Browser("damaged " + Site() + " " + work_ + " " + Write("damaged.zbx", bytes));
 }
 
+TEST_F(Web, PlayerWorksFromAFileUrl)
+{
+    Browser("file " + Site());
+}
+
 TEST_F(Web, PlayerScreenshot)
 {
     // The picture docs/web.md shows (ZORB_WEB_SCREENSHOT names where it goes;
