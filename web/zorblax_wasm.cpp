@@ -44,9 +44,9 @@ struct WebFile {
     uint32_t tableFrames = 0; // FrameCount plus the ring frame
     uint32_t next = 0;        // the frame nextFrame decodes next
     std::vector<uint8_t> picture;
-    std::vector<int16_t> sound;     // one frame's or one whole track's samples
-    std::vector<uint32_t> offsets;  // sample-frame offsets of each frame in a whole track
-    std::vector<uint8_t> chunk;     // one chunk's bytes as stored
+    std::vector<int16_t> sound;    // one frame's or one whole track's samples
+    std::vector<uint32_t> offsets; // sample-frame offsets of each frame in a whole track
+    std::vector<uint8_t> chunk;    // one chunk's bytes as stored
     bool damaged = false;
 };
 
@@ -288,12 +288,12 @@ ZW_EXPORT int32_t zw_track(WebFile *f, unsigned n)
     ZorbFrameLayout layout;
     for (uint32_t i = 0; i < h->FrameCount; ++i) {
         f->offsets.push_back(static_cast<uint32_t>(f->sound.size()));
-        if (!ZorbInspectFrame(h, i, &layout) || FrameSound(h, n, f->chunk) < 0 ||
-            f->sound.size() + f->chunk.size() > 0x7FFFFFFFu) {
+        const bool readable = ZorbInspectFrame(h, i, &layout);
+        if (!readable || FrameSound(h, n, f->chunk) < 0 || f->sound.size() + f->chunk.size() > 0x7FFFFFFFu) {
             ZorbClose(h);
             f->sound.clear();
             f->offsets.clear();
-            Fail("damaged or unreadable at frame " + std::to_string(i + 1));
+            Fail((readable ? "damaged sound at frame " : "damaged or unreadable at frame ") + std::to_string(i + 1));
             return -1;
         }
         AppendSamples(f->sound, f->chunk.data(), f->chunk.size(), sixteenBit);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,40 @@ public:
 private:
     int fd_;
 };
+
+uint32_t Get32(const std::vector<uint8_t> &b, size_t at)
+{
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// A file whose third frame's compressed sound chunk claims 2 GB of sound: it
+// opens, and fails at that frame.
+std::vector<uint8_t> FileDamagedAtFrame3()
+{
+    zbxgen::Description d;
+    zbxgen::SoundFormat sound;
+    sound.rate = 22050;
+    sound.compressed = true;
+    sound.sixteenBit = true;
+    d.tracks[0] = sound;
+    zbxgen::Rng rng(11);
+    for (int i = 0; i < 6; ++i) {
+        zbxgen::Frame f;
+        f.picture = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::Random, rng);
+        f.palette = zbxgen::RandomPalette(rng);
+        f.sound[0] = zbxgen::SoundChunk{zbxgen::RandomSound(sound, 400, rng), false, std::nullopt};
+        d.frames.push_back(f);
+    }
+    std::vector<uint8_t> b = zbxgen::Build(d);
+    const uint32_t n = Get32(b, 12);
+    size_t at = 104 + 5 * size_t{n} + Get32(b, 52); // frame 1
+    for (uint32_t i = 0; i < 2; ++i)
+        at += Get32(b, 104 + 4 * i);
+    EXPECT_EQ(b[104 + 4 * n + 2], 3) << "frame 3: a palette and a sound chunk";
+    at += 4 * size_t{b[at]}; // past the palette chunk
+    b[at + 4 + 3] = 0x7F;    // the decoded size of the sound chunk
+    return b;
+}
 
 class Web : public ::testing::Test {
 protected:
@@ -157,7 +192,8 @@ TEST_F(Web, EveryFrameAndTrackDecodedInThePageEqualsTheDump)
     // Generated files of every kind: palettes, sound of every variant, ring
     // frames, interlaced and doubled heights.
     for (uint32_t seed = 1; seed <= 12; ++seed)
-        files += " " + Write("generated_" + std::to_string(seed) + ".zbx", zbxgen::Build(zbxgen::RandomDescription(seed)));
+        files +=
+            " " + Write("generated_" + std::to_string(seed) + ".zbx", zbxgen::Build(zbxgen::RandomDescription(seed)));
     // A larger picture with many frames.
     zbxgen::Description big;
     big.width = 320;
@@ -182,6 +218,7 @@ TEST_F(Web, EveryFrameAndTrackDecodedInThePageEqualsTheDump)
     std::vector<uint8_t> magic = good;
     magic[3] = '3';
     files += " " + Write("wrong_magic.zbx", magic);
+    files += " " + Write("damaged_frame_3.zbx", FileDamagedAtFrame3());
     // Scrambled coded data: the page and zbxinfo agree (the same pictures, or both refuse).
     std::vector<uint8_t> scrambled = zbxgen::Build(big);
     for (size_t i = scrambled.size() / 2; i < scrambled.size(); i += 7)
@@ -199,7 +236,8 @@ TEST_F(Web, PlayerShowsTheReasonForADamagedFile)
 {
     std::vector<uint8_t> bytes = zbxgen::Build(zbxgen::RandomDescription(5));
     bytes[1] = 'Q';
-    Browser("damaged " + Site() + " " + work_ + " " + Write("damaged.zbx", bytes));
+    Browser("damaged " + Site() + " " + work_ + " " + Write("foreign.zbx", bytes));
+    Browser("damaged " + Site() + " " + work_ + " " + Write("damaged.zbx", FileDamagedAtFrame3()));
 }
 
 TEST_F(Web, PlayerWorksFromAFileUrl)
