@@ -288,8 +288,21 @@
     canvas.height = z.height;
     const image = ctx2d.createImageData(z.width, z.height);
     film = { z, name, image, pixels: new Uint32Array(image.data.buffer), colours: new Uint32Array(256), shown: -1 };
+    // Without its sound (a rate the browser cannot play, damaged sound) the
+    // film still plays, paced by the clock; the page says why.
+    let a = null;
+    let soundTrouble = null;
     try {
-      audio = await makeAudio(z);
+      a = await makeAudio(z);
+    } catch (e) {
+      soundTrouble = e;
+    }
+    if (serial !== openSerial) {
+      if (a) a.ctx.close();
+      return;
+    }
+    audio = a;
+    try {
       showFrame(0);
     } catch (e) {
       fail(e);
@@ -301,7 +314,8 @@
     for (const id of ['play', 'back', 'forward', 'position']) $(id).disabled = false;
     fitCanvas();
     setPlaying(true);
-    if (audio && audio.ctx.state !== 'running') status('Press space or click Play to start the sound.');
+    if (soundTrouble) status(`${name}: the sound cannot play: ${soundTrouble.reason || soundTrouble.message || soundTrouble}`);
+    else if (audio && audio.ctx.state !== 'running') status('Press space or click Play to start the sound.');
   }
 
   async function openUrl(url) {
