@@ -91,7 +91,7 @@ std::string Anchor(const char *name)
 const std::vector<KeywordDoc> &KeywordDocs()
 {
     static const std::vector<KeywordDoc> docs = {
-#define ZS_KEYWORD(name, handler, family, parameters, does, sets, errors, example) \
+#define ZS_KEYWORD(name, handler, family, parameters, does, sets, errors, example)                                     \
     {#name, family, parameters, does, sets, errors, example},
 #include "script/core/keyword_table.h"
     };

@@ -3,9 +3,9 @@
 // example runs headless as a whole script without an error.
 #include <gtest/gtest.h>
 
-#include "tests/script/script_fixture.h"
 #include "script/core/interp.h"
 #include "script/core/reference.h"
+#include "tests/script/script_fixture.h"
 #include "tests/support/zbxgen.h"
 
 #include <cstring>
