@@ -62,15 +62,18 @@ size_t PlatformIniString(const char *file, const char *section, const char *key,
 
 /* ---- Message output --------------------------------------------------------- */
 
-/* Shows a message: always written to standard error ("caption: text"), and
-   passed to the installed box hook (the display layer installs a graphical
-   box) when one is installed. */
+/* Shows an error, a question or an asked-for summary: always written to
+   standard error ("caption: text"), and passed to the installed box hook (the
+   display layer installs a graphical box when a display is up) unless
+   standard error is a terminal or the run is unattended. The display layer's
+   box closes by itself after about ten seconds. */
 void PlatformMessage(const char *caption, const char *text);
 typedef void (*PlatformMessageBoxFn)(const char *caption, const char *text);
 void PlatformSetMessageBox(PlatformMessageBoxFn fn);
 
 /* Shows the text only in the installed graphical box (for texts the caller
-   has already written to a stream). Returns 0 when no box is installed. */
+   has already written to a stream), under the same rule. Returns 0 when no
+   box was shown. */
 int PlatformShowBox(const char *caption, const char *text);
 
 /* Writes a notice ("caption: text") to standard error only: banners, "about"
