@@ -17,6 +17,7 @@ clang
 libclang-rt-14-dev
 clang-format
 libsdl2-dev
+libx11-dev
 libgraphicsmagick++1-dev
 graphicsmagick
 xz-utils
