@@ -1,0 +1,78 @@
+// libzorblax.so as built: its soname, the names it exports (exactly those of
+// lib/zorblax.symbols, the public C interface) and the libraries it needs
+// (no sound device layer, no window system).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::string kLibrary = std::string(ZORB_BINARY_DIR) + "/lib/libzorblax.so";
+
+std::string Output(const std::string &cmd)
+{
+    std::string text;
+    if (FILE *p = ::popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            text.append(buf, n);
+        ::pclose(p);
+    }
+    return text;
+}
+
+std::set<std::string> Words(std::istream &in)
+{
+    std::set<std::string> words;
+    std::string w;
+    while (in >> w)
+        words.insert(w);
+    return words;
+}
+
+class Library : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::ifstream(kLibrary))
+            GTEST_SKIP() << "libzorblax.so is not built";
+    }
+};
+
+TEST_F(Library, ExportsExactlyThePublicNames)
+{
+    std::ifstream listFile(std::string(ZORB_SOURCE_DIR) + "/lib/zorblax.symbols");
+    ASSERT_TRUE(listFile);
+    const std::set<std::string> expected = Words(listFile);
+    ASSERT_GT(expected.size(), 30u);
+
+    // "ADDRESS TYPE NAME" per line; every defined dynamic symbol counts.
+    std::istringstream nm(Output("nm -D --defined-only '" + kLibrary + "'"));
+    std::set<std::string> exported;
+    std::string line;
+    while (std::getline(nm, line)) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        if (fields >> address >> type >> name)
+            exported.insert(name);
+    }
+    for (const std::string &name : expected)
+        EXPECT_TRUE(exported.count(name)) << "not exported: " << name;
+    for (const std::string &name : exported)
+        EXPECT_TRUE(expected.count(name)) << "exported but not public: " << name;
+}
+
+TEST_F(Library, VersionedSonameAndNoDeviceLibraries)
+{
+    const std::string dynamic = Output("readelf -d '" + kLibrary + "'");
+    EXPECT_NE(dynamic.find("Library soname: [libzorblax.so.0]"), std::string::npos) << dynamic;
+    for (const char *unwanted : {"SDL", "Qt", "GraphicsMagick", "vexutil", "X11", "asound"})
+        EXPECT_EQ(dynamic.find(unwanted), std::string::npos) << unwanted << " in\n" << dynamic;
+}
+
+} // namespace
