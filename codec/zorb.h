@@ -270,7 +270,7 @@ ZORBAPI void ZorbSetFrameRateOverride(int32_t fps);
    Blocks that would fall outside the buffer are not written. A null buffer
    stops video decoding (sound only). */
 ZORBAPI void ZorbSetOutput(ZorbHandle *h, uint32_t x, int32_t y, uint32_t stride, uint32_t bufferHeight, void *buffer,
-                   uint32_t outputType);
+                           uint32_t outputType);
 
 /* The next changed rectangle of the last decoded frame in LastRectX/Y/W/H
    (buffer coordinates); 0 when none is left. mode 0: runs merged while the

@@ -26,7 +26,8 @@ struct Closer {
     void operator()(SDL_Renderer *r) const { SDL_DestroyRenderer(r); }
     void operator()(SDL_Texture *t) const { SDL_DestroyTexture(t); }
 };
-template <class T> using Owned = std::unique_ptr<T, Closer>;
+template <class T>
+using Owned = std::unique_ptr<T, Closer>;
 
 // The first track with a format that can be played, or -1.
 int FirstTrack(const ZorbHandle &h)
@@ -84,8 +85,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const int width = static_cast<int>(h->Width), height = static_cast<int>(h->Height);
-    Owned<SDL_Window> window(SDL_CreateWindow(argv[1], SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 2 * width,
-                                              2 * height, 0));
+    Owned<SDL_Window> window(
+        SDL_CreateWindow(argv[1], SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 2 * width, 2 * height, 0));
     Owned<SDL_Renderer> renderer(window ? SDL_CreateRenderer(window.get(), -1, 0) : nullptr);
     Owned<SDL_Texture> texture(renderer ? SDL_CreateTexture(renderer.get(), SDL_PIXELFORMAT_RGB565,
                                                             SDL_TEXTUREACCESS_STREAMING, 2 * width, 2 * height)
@@ -127,8 +128,8 @@ int main(int argc, char **argv)
         } else {
             // Only what changed: the library lists the rectangles.
             while (ZorbNextDirtyRect(h.get(), 0))
-                ZorbBlit(blitter.get(), shown.data(), 4 * width, 2 * h->LastRectX, 2 * h->LastRectY,
-                         picture.data(), width, h->LastRectX, h->LastRectY, h->LastRectW, h->LastRectH);
+                ZorbBlit(blitter.get(), shown.data(), 4 * width, 2 * h->LastRectX, 2 * h->LastRectY, picture.data(),
+                         width, h->LastRectX, h->LastRectY, h->LastRectW, h->LastRectH);
         }
         SDL_UpdateTexture(texture.get(), nullptr, shown.data(), 4 * width);
         SDL_RenderCopy(renderer.get(), texture.get(), nullptr, nullptr);

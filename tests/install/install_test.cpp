@@ -185,8 +185,8 @@ TEST_F(Install, ExamplesBuildThroughPkgConfigAndDecodeTheDemo)
 
     const fs::path mine = work / "pictures", dump = work / "dump";
     fs::create_directories(mine);
-    ASSERT_EQ(Shell("LD_LIBRARY_PATH=" + Quote(LibDir()) + " " + Quote(work / "decode_to_files") + " '" + kDemo +
-                    "' " + Quote(mine)),
+    ASSERT_EQ(Shell("LD_LIBRARY_PATH=" + Quote(LibDir()) + " " + Quote(work / "decode_to_files") + " '" + kDemo + "' " +
+                    Quote(mine)),
               0);
     ASSERT_EQ(Shell(Quote(prefix_ / "bin/zbxinfo") + " --dump " + Quote(dump) + " '" + kDemo + "'"), 0);
 
@@ -221,9 +221,9 @@ TEST_F(Install, ExamplesBuildThroughPkgConfigAndDecodeTheDemo)
 }
 
 // The sections every page has, in this order.
-const char *const kSections[] = {".SH NAME\n",         ".SH \"SYNOPSIS\"\n", ".SH \"DESCRIPTION\"\n",
-                                  ".SH \"OPTIONS\"\n",  ".SH \"EXIT STATUS\"\n", ".SH \"EXAMPLES\"\n",
-                                  ".SH \"SEE ALSO\"\n"};
+const char *const kSections[] = {".SH NAME\n",        ".SH \"SYNOPSIS\"\n",    ".SH \"DESCRIPTION\"\n",
+                                 ".SH \"OPTIONS\"\n", ".SH \"EXIT STATUS\"\n", ".SH \"EXAMPLES\"\n",
+                                 ".SH \"SEE ALSO\"\n"};
 
 TEST_F(Install, AManPageWithoutWarningsForEveryProgram)
 {
@@ -252,8 +252,7 @@ TEST_F(Install, AManPageWithoutWarningsForEveryProgram)
         EXPECT_NE(optionText.find(".TP\n\\fB\\-\\-version\\fR"), std::string::npos) << program;
         EXPECT_EQ(text.find("docs/"), std::string::npos) << program << " points into the source tree";
         // man itself has nothing to complain about.
-        EXPECT_EQ(Output("MANWIDTH=80 man --warnings -E UTF-8 -l " + Quote(page) + " 2>&1 >/dev/null"), "")
-            << program;
+        EXPECT_EQ(Output("MANWIDTH=80 man --warnings -E UTF-8 -l " + Quote(page) + " 2>&1 >/dev/null"), "") << program;
     }
     EXPECT_GE(programs, 5);
 }
