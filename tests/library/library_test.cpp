@@ -67,6 +67,36 @@ TEST_F(Library, ExportsExactlyThePublicNames)
         EXPECT_TRUE(expected.count(name)) << "exported but not public: " << name;
 }
 
+// libvexutil.so carries a copy of the decoder but exports only its own
+// interface: the names declared with VEXAPI in vexutil/vexutil.h.
+TEST_F(Library, VexutilExportsOnlyItsOwnInterface)
+{
+    std::ifstream header(std::string(ZORB_SOURCE_DIR) + "/vexutil/vexutil.h");
+    ASSERT_TRUE(header);
+    std::set<std::string> declared;
+    std::string line;
+    while (std::getline(header, line)) {
+        if (line.rfind("VEXAPI ", 0) != 0)
+            continue;
+        const size_t paren = line.find('(');
+        size_t start = line.find_last_of(" *", paren);
+        if (paren != std::string::npos && start != std::string::npos)
+            declared.insert(line.substr(start + 1, paren - start - 1));
+    }
+    ASSERT_GT(declared.size(), 50u);
+    std::istringstream nm(Output("nm -D --defined-only '" + std::string(ZORB_BINARY_DIR) + "/vexutil/libvexutil.so'"));
+    int exported = 0;
+    while (std::getline(nm, line)) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        if (!(fields >> address >> type >> name))
+            continue;
+        ++exported;
+        EXPECT_TRUE(declared.count(name)) << "exported but not declared with VEXAPI: " << name;
+    }
+    EXPECT_GT(exported, 50);
+}
+
 TEST_F(Library, VersionedSonameAndNoDeviceLibraries)
 {
     const std::string dynamic = Output("readelf -d '" + kLibrary + "'");
