@@ -128,7 +128,7 @@ TEST_F(Install, ProgramsLibrariesHeadersAndPkgConfig)
 
     // pkg-config finds both in the installed tree alone (no private
     // requirements on development files the headers do not need), with plain paths.
-    const std::string root = fs::canonical(prefix_).string();
+    const std::string root = prefix_.string();
     for (const std::string name : {"zorblax", "vexutil"}) {
         const std::string flags = PkgConfig("--cflags --libs " + name);
         EXPECT_EQ(flags, "-I" + root + "/include/zorblax -L" + lib.string() + " -l" + name + " \n") << name;
@@ -175,7 +175,7 @@ TEST_F(Install, ExamplesBuildThroughPkgConfigAndDecodeTheDemo)
     const fs::path work = MakeTempDir("zorb_examples_");
     ASSERT_FALSE(work.empty());
     // The installed tree's pkg-config file, and the system's for SDL.
-    const std::string env = "PKG_CONFIG_PATH=" + Quote(LibDir() / "pkgconfig") + " ";
+    const std::string env = "export PKG_CONFIG_PATH=" + Quote(LibDir() / "pkgconfig") + "; ";
     ASSERT_EQ(Shell(env + "cc -std=c99 -Wall -Wextra -Werror " + Quote(examples / "decode_to_files.c") +
                     " $(pkg-config --cflags --libs zorblax) -o " + Quote(work / "decode_to_files")),
               0);
@@ -279,7 +279,7 @@ TEST_F(Install, DesktopFilesAndTheMimeType)
     // The MIME database built from the installed type knows *.zbx and "ZBX2".
     const fs::path mime = share / "mime";
     ASSERT_TRUE(fs::exists(mime / "packages/zorblax.xml"));
-    EXPECT_EQ(Output("update-mime-database " + Quote(mime) + " 2>&1"), "");
+    EXPECT_EQ(Output("XDG_DATA_DIRS=" + Quote(share) + " update-mime-database " + Quote(mime) + " 2>&1"), "");
     const std::string globs = ReadFile(mime / "globs2");
     EXPECT_NE(globs.find(":application/x-zorblax:*.zbx"), std::string::npos) << globs;
     EXPECT_NE(globs.find(":text/x-zorbscript:*.zs"), std::string::npos) << globs;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -62,12 +63,13 @@ TEST(Package, DebianPackageWithItsFilesAndDependencies)
 
     const std::string files = Output("dpkg-deb -c '" + deb + "'");
     const std::string version = PlatformVersion();
-    for (const std::string &path :
-         {"./usr/bin/zorbplw", "./usr/bin/zorbc", "./usr/bin/zbxinfo", "./usr/lib/libzorblax.so.0." + version,
-          "./usr/lib/libzorblax.so.0 -> ", "./usr/lib/libvexutil.so.0." + version, "./usr/lib/pkgconfig/zorblax.pc",
-          "./usr/include/zorblax/codec/zorb.h", "./usr/share/man/man1/zorbplw.1", "./usr/share/man/man1/zbxinfo.1",
-          "./usr/share/applications/zorblax-zorbplw.desktop", "./usr/share/mime/packages/zorblax.xml",
-          "./usr/share/icons/hicolor/scalable/apps/zorblax.svg", "./usr/share/doc/zorblax/examples/decode_to_files.c"})
+    for (const std::string &path : std::vector<std::string>{
+             "./usr/bin/zorbplw", "./usr/bin/zorbc", "./usr/bin/zbxinfo", "./usr/lib/libzorblax.so.0." + version,
+             "./usr/lib/libzorblax.so.0 -> ", "./usr/lib/libvexutil.so.0." + version, "./usr/lib/pkgconfig/zorblax.pc",
+             "./usr/include/zorblax/codec/zorb.h", "./usr/share/man/man1/zorbplw.1", "./usr/share/man/man1/zbxinfo.1",
+             "./usr/share/applications/zorblax-zorbplw.desktop", "./usr/share/mime/packages/zorblax.xml",
+             "./usr/share/icons/hicolor/scalable/apps/zorblax.svg",
+             "./usr/share/doc/zorblax/examples/decode_to_files.c"})
         EXPECT_NE(files.find(path), std::string::npos) << path << " not in:\n" << files;
     EXPECT_EQ(files.find("test_"), std::string::npos) << "test programs packaged";
     EXPECT_EQ(files.find(build), std::string::npos) << "build paths packaged";
