@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/instrumented.h"
 
 namespace fs = std::filesystem;
 
@@ -42,6 +43,8 @@ TEST(Package, DebianPackageWithItsFilesAndDependencies)
 {
     if (Shell("command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null") != 0)
         GTEST_SKIP() << "no dpkg-deb or dpkg-shlibdeps";
+    if (zorb::test::InstrumentedBuild())
+        GTEST_SKIP() << "a package of an instrumented build is of no use";
     std::string dir = (fs::temp_directory_path() / "zorb_package_XXXXXX").string();
     ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     const std::string build = ZORB_BINARY_DIR;
