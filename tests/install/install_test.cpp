@@ -118,6 +118,18 @@ TEST_F(Install, ProgramsLibrariesHeadersAndPkgConfig)
     EXPECT_EQ(headers, (std::set<std::string>{"zorblax/vexutil/vexutil.h", "zorblax/codec/zorb.h",
                                               "zorblax/codec/examine.h", "zorblax/runtime/blit.h"}));
 
+    // They compile as strict C99, all together.
+    const fs::path work = MakeTempDir("zorb_headers_");
+    ASSERT_FALSE(work.empty());
+    std::ofstream(work / "all.c") << "#include <codec/zorb.h>\n#include <codec/examine.h>\n#include <runtime/blit.h>\n"
+                                     "#include <vexutil/vexutil.h>\nint main(void) { return 0; }\n";
+    std::string cflags = PkgConfig("--cflags zorblax");
+    cflags = cflags.substr(0, cflags.find('\n'));
+    EXPECT_EQ(Shell("cc -std=c99 -pedantic-errors -Wall -Wextra -Werror -fsyntax-only " + cflags + " " +
+                    Quote(work / "all.c")),
+              0);
+    fs::remove_all(work);
+
     // Both libraries with their sonames; the file names carry the toolkit's version.
     const fs::path lib = LibDir();
     for (const std::string name : {"zorblax", "vexutil"}) {
