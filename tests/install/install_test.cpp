@@ -23,29 +23,14 @@
 
 #include "platform/platform.h"
 #include "tests/support/instrumented.h"
+#include "tests/support/run_tool.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-int Shell(const std::string &cmd)
-{
-    int raw = std::system(cmd.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-std::string Output(const std::string &cmd)
-{
-    std::string text;
-    if (FILE *p = ::popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            text.append(buf, n);
-        ::pclose(p);
-    }
-    return text;
-}
+using zorb::test::Shell;
+using zorb::test::ShellOutput;
 
 std::string Quote(const fs::path &p)
 {
@@ -95,7 +80,7 @@ protected:
     // pkg-config seeing only the installed tree.
     static std::string PkgConfig(const std::string &args)
     {
-        return Output("PKG_CONFIG_LIBDIR=" + Quote(LibDir() / "pkgconfig") + " pkg-config " + args + " 2>&1");
+        return ShellOutput("PKG_CONFIG_LIBDIR=" + Quote(LibDir() / "pkgconfig") + " pkg-config " + args + " 2>&1");
     }
 
     static fs::path prefix_;
@@ -136,7 +121,7 @@ TEST_F(Install, ProgramsLibrariesHeadersAndPkgConfig)
         const fs::path file = lib / ("lib" + name + ".so.0." + PlatformVersion());
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
         EXPECT_TRUE(fs::is_symlink(lib / ("lib" + name + ".so.0"))) << name;
-        EXPECT_NE(Output("readelf -d " + Quote(file)).find("[lib" + name + ".so.0]"), std::string::npos) << name;
+        EXPECT_NE(ShellOutput("readelf -d " + Quote(file)).find("[lib" + name + ".so.0]"), std::string::npos) << name;
     }
 
     // pkg-config finds both in the installed tree alone (no private
@@ -150,10 +135,10 @@ TEST_F(Install, ProgramsLibrariesHeadersAndPkgConfig)
 
     // A tool on the shared library finds the installed one through its RUNPATH.
     const std::string zorbc = (prefix_ / "bin/zorbc").string();
-    EXPECT_NE(Output("readelf -d '" + zorbc + "'").find("$ORIGIN/../"), std::string::npos);
-    EXPECT_EQ(Output("'" + zorbc + "' --version"),
+    EXPECT_NE(ShellOutput("readelf -d '" + zorbc + "'").find("$ORIGIN/../"), std::string::npos);
+    EXPECT_EQ(ShellOutput("'" + zorbc + "' --version"),
               std::string("zorbc (Zorblax toolkit) ") + PlatformVersion() + "\nfile format ZBX2\n");
-    const std::string libs = Output("ldd '" + zorbc + "'");
+    const std::string libs = ShellOutput("ldd '" + zorbc + "'");
     const size_t at = libs.find("libvexutil.so.0 => ");
     ASSERT_NE(at, std::string::npos) << libs;
     EXPECT_EQ(libs.compare(at + 19, prefix_.string().size(), prefix_.string()), 0) << libs;
@@ -267,7 +252,8 @@ TEST_F(Install, AManPageWithoutWarningsForEveryProgram)
         EXPECT_NE(optionText.find(".TP\n\\fB\\-\\-version\\fR"), std::string::npos) << program;
         EXPECT_EQ(text.find("docs/"), std::string::npos) << program << " points into the source tree";
         // man itself has nothing to complain about.
-        EXPECT_EQ(Output("MANWIDTH=80 man --warnings -E UTF-8 -l " + Quote(page) + " 2>&1 >/dev/null"), "") << program;
+        EXPECT_EQ(ShellOutput("MANWIDTH=80 man --warnings -E UTF-8 -l " + Quote(page) + " 2>&1 >/dev/null"), "")
+            << program;
     }
     EXPECT_GE(programs, 5);
 }
@@ -280,7 +266,7 @@ TEST_F(Install, DesktopFilesAndTheMimeType)
         if (!fs::exists(prefix_ / "bin" / program))
             continue; // a build without that program
         ASSERT_TRUE(fs::exists(desktop)) << desktop;
-        EXPECT_EQ(Output("desktop-file-validate " + Quote(desktop) + " 2>&1"), "") << desktop;
+        EXPECT_EQ(ShellOutput("desktop-file-validate " + Quote(desktop) + " 2>&1"), "") << desktop;
         const std::string text = ReadFile(desktop);
         EXPECT_NE(text.find("\nExec=" + std::string(program)), std::string::npos) << desktop;
         EXPECT_NE(text.find("\nIcon=zorblax\n"), std::string::npos) << desktop;
@@ -294,7 +280,7 @@ TEST_F(Install, DesktopFilesAndTheMimeType)
     // The MIME database built from the installed type knows *.zbx and "ZBX2".
     const fs::path mime = share / "mime";
     ASSERT_TRUE(fs::exists(mime / "packages/zorblax.xml"));
-    EXPECT_EQ(Output("XDG_DATA_DIRS=" + Quote(share) + " update-mime-database " + Quote(mime) + " 2>&1"), "");
+    EXPECT_EQ(ShellOutput("XDG_DATA_DIRS=" + Quote(share) + " update-mime-database " + Quote(mime) + " 2>&1"), "");
     const std::string globs = ReadFile(mime / "globs2");
     EXPECT_NE(globs.find(":application/x-zorblax:*.zbx"), std::string::npos) << globs;
     EXPECT_NE(globs.find(":text/x-zorbscript:*.zs"), std::string::npos) << globs;

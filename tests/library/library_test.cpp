@@ -9,22 +9,13 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/run_tool.h"
+
 namespace {
 
-const std::string kLibrary = std::string(ZORB_BINARY_DIR) + "/lib/libzorblax.so";
+using zorb::test::ShellOutput;
 
-std::string Output(const std::string &cmd)
-{
-    std::string text;
-    if (FILE *p = ::popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            text.append(buf, n);
-        ::pclose(p);
-    }
-    return text;
-}
+const std::string kLibrary = std::string(ZORB_BINARY_DIR) + "/lib/libzorblax.so";
 
 std::set<std::string> Words(std::istream &in)
 {
@@ -52,7 +43,7 @@ TEST_F(Library, ExportsExactlyThePublicNames)
     ASSERT_GT(expected.size(), 30u);
 
     // "ADDRESS TYPE NAME" per line; every defined dynamic symbol counts.
-    std::istringstream nm(Output("nm -D --defined-only '" + kLibrary + "'"));
+    std::istringstream nm(ShellOutput("nm -D --defined-only '" + kLibrary + "'"));
     std::set<std::string> exported;
     std::string line;
     while (std::getline(nm, line)) {
@@ -84,7 +75,8 @@ TEST_F(Library, VexutilExportsOnlyItsOwnInterface)
             declared.insert(line.substr(start + 1, paren - start - 1));
     }
     ASSERT_GT(declared.size(), 50u);
-    std::istringstream nm(Output("nm -D --defined-only '" + std::string(ZORB_BINARY_DIR) + "/vexutil/libvexutil.so'"));
+    std::istringstream nm(
+        ShellOutput("nm -D --defined-only '" + std::string(ZORB_BINARY_DIR) + "/vexutil/libvexutil.so'"));
     int exported = 0;
     while (std::getline(nm, line)) {
         std::istringstream fields(line);
@@ -99,7 +91,7 @@ TEST_F(Library, VexutilExportsOnlyItsOwnInterface)
 
 TEST_F(Library, VersionedSonameAndNoDeviceLibraries)
 {
-    const std::string dynamic = Output("readelf -d '" + kLibrary + "'");
+    const std::string dynamic = ShellOutput("readelf -d '" + kLibrary + "'");
     EXPECT_NE(dynamic.find("Library soname: [libzorblax.so.0]"), std::string::npos) << dynamic;
     for (const char *unwanted : {"SDL", "Qt", "GraphicsMagick", "vexutil", "X11", "asound"})
         EXPECT_EQ(dynamic.find(unwanted), std::string::npos) << unwanted << " in\n" << dynamic;

@@ -15,29 +15,14 @@
 
 #include "platform/platform.h"
 #include "tests/support/instrumented.h"
+#include "tests/support/run_tool.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-int Shell(const std::string &cmd)
-{
-    int raw = std::system(cmd.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-std::string Output(const std::string &cmd)
-{
-    std::string text;
-    if (FILE *p = ::popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            text.append(buf, n);
-        ::pclose(p);
-    }
-    return text;
-}
+using zorb::test::Shell;
+using zorb::test::ShellOutput;
 
 TEST(Package, DebianPackageWithItsFilesAndDependencies)
 {
@@ -51,20 +36,20 @@ TEST(Package, DebianPackageWithItsFilesAndDependencies)
     ASSERT_EQ(Shell("cd '" + dir + "' && cpack -G DEB --config '" + build + "/CPackConfig.cmake' -B '" + dir +
                     "' >cpack.log 2>&1"),
               0)
-        << Output("cat '" + dir + "/cpack.log'");
+        << ShellOutput("cat '" + dir + "/cpack.log'");
 
-    const std::string arch = Output("dpkg --print-architecture");
+    const std::string arch = ShellOutput("dpkg --print-architecture");
     const std::string deb = dir + "/zorblax_" + PlatformVersion() + "_" + arch.substr(0, arch.find('\n')) + ".deb";
-    ASSERT_TRUE(fs::exists(deb)) << Output("ls '" + dir + "'");
+    ASSERT_TRUE(fs::exists(deb)) << ShellOutput("ls '" + dir + "'");
 
-    EXPECT_EQ(Output("dpkg-deb -f '" + deb + "' Package"), "zorblax\n");
-    EXPECT_EQ(Output("dpkg-deb -f '" + deb + "' Version"), std::string(PlatformVersion()) + "\n");
-    const std::string depends = Output("dpkg-deb -f '" + deb + "' Depends");
+    EXPECT_EQ(ShellOutput("dpkg-deb -f '" + deb + "' Package"), "zorblax\n");
+    EXPECT_EQ(ShellOutput("dpkg-deb -f '" + deb + "' Version"), std::string(PlatformVersion()) + "\n");
+    const std::string depends = ShellOutput("dpkg-deb -f '" + deb + "' Depends");
     for (const char *lib : {"libc6", "libstdc++6", "libsdl2-2.0-0", "libgraphicsmagick"})
         EXPECT_NE(depends.find(lib), std::string::npos) << lib << " not in: " << depends;
     EXPECT_EQ(depends.find("zorblax"), std::string::npos) << depends;
 
-    const std::string files = Output("dpkg-deb -c '" + deb + "'");
+    const std::string files = ShellOutput("dpkg-deb -c '" + deb + "'");
     const std::string version = PlatformVersion();
     for (const std::string &path : std::vector<std::string>{
              "./usr/bin/zorbplw", "./usr/bin/zorbc", "./usr/bin/zbxinfo", "./usr/lib/libzorblax.so.0." + version,
@@ -79,7 +64,7 @@ TEST(Package, DebianPackageWithItsFilesAndDependencies)
 
     // The pkg-config file of the package points at /usr.
     ASSERT_EQ(Shell("dpkg-deb -x '" + deb + "' '" + dir + "/root'"), 0);
-    const std::string pc = Output("cat '" + dir + "/root/usr/lib/pkgconfig/zorblax.pc'");
+    const std::string pc = ShellOutput("cat '" + dir + "/root/usr/lib/pkgconfig/zorblax.pc'");
     EXPECT_NE(pc.find("prefix=/usr\n"), std::string::npos) << pc;
     EXPECT_NE(pc.find("includedir=/usr/include/zorblax\n"), std::string::npos) << pc;
     fs::remove_all(dir);

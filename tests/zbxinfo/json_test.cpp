@@ -26,7 +26,8 @@ std::string TempPath(const std::string &name)
     return ::testing::TempDir() + "zbxinfo_json_" + std::to_string(::getpid()) + "_" + name;
 }
 
-// 20 frames of 32 x 16 shown doubled, 66.67 ms each, sound in track 3, a ring frame.
+// 20 frames of 32 x 16 shown doubled, raw 16-bit stereo sound of 5880 bytes a
+// frame in track 3, a ring frame.
 zbxgen::Description Movie(int32_t frameRate)
 {
     zbxgen::Description d;
@@ -34,23 +35,17 @@ zbxgen::Description Movie(int32_t frameRate)
     d.height = 16;
     d.frameRate = frameRate;
     d.heightMode = zbxgen::HeightMode::Doubled;
+    zbxgen::SoundFormat sound;
+    sound.rate = 22050;
+    sound.sixteenBit = sound.stereo = true;
+    d.tracks[2] = sound;
     zbxgen::Rng rng(5);
-    zbxgen::SoundFormat s;
-    s.rate = 22050;
-    s.sixteenBit = true;
-    s.stereo = true;
-    s.compressed = false;
-    d.tracks[2] = s;
-    for (int i = 0; i < 20; ++i) {
-        zbxgen::Frame f;
-        f.picture = zbxgen::MakePicture(32, 16, zbxgen::Content::Random, rng);
-        if (i == 0)
-            f.palette = zbxgen::RandomPalette(rng);
-        zbxgen::SoundChunk c;
-        c.pcm = zbxgen::RandomSound(s, 5880, rng);
-        f.sound[2] = c;
-        d.frames.push_back(f);
+    d.frames.resize(20);
+    for (zbxgen::Frame &f : d.frames) {
+        f.picture = zbxgen::MakePicture(d.width, d.height, zbxgen::Content::Full, rng);
+        f.sound[2].emplace().pcm = zbxgen::RandomSound(sound, 5880, rng);
     }
+    d.frames[0].palette = zbxgen::RandomPalette(rng);
     d.ringFrame = zbxgen::Frame();
     return d;
 }
