@@ -40,6 +40,7 @@ shared-mime-info
 man-db
 emscripten
 chromium
+python3
 "
 
 missing=""
