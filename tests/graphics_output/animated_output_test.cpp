@@ -227,8 +227,8 @@ TEST(AnimatedOutput, GifAndWebpKeepEveryFrameAndTheTotalTime)
         Kind kind;
         uint32_t w, h, frames;
         int32_t frameTime;
-    } clips[] = {{Kind::Sprite, 40, 24, 9, -6667}, {Kind::Noise, 13, 7, 4, 40},      {Kind::PaletteSwaps, 24, 16, 8, -4167},
-                 {Kind::Stills, 16, 8, 6, 100},    {Kind::Tiny, 1, 1, 3, -3333},     {Kind::Photo, 0, 0, 5, -10000}};
+    } clips[] = {{Kind::Sprite, 40, 24, 9, -6667}, {Kind::Noise, 13, 7, 4, 40},  {Kind::PaletteSwaps, 24, 16, 8, -4167},
+                 {Kind::Stills, 16, 8, 6, 100},    {Kind::Tiny, 1, 1, 3, -3333}, {Kind::Photo, 0, 0, 5, -10000}};
     for (const auto &k : clips) {
         const Clip c = MakeClip(k.kind, k.w, k.h, k.frames);
         for (const char *ext : {".gif", ".webp"}) {
@@ -415,8 +415,8 @@ TEST(AnimatedInput, GifDelaysBecomeOneFrameTime)
         int32_t frameTime;
         std::vector<int> shown; // how often each frame is delivered
     } cases[] = {
-        {{7, 6, 7}, -6667, {1, 1, 1}},     {{10, 20, 10}, -10000, {1, 2, 1}}, {{3, 100}, -51500, {1, 1}},
-        {{0, 0}, -10000, {1, 1}},         {{5, 5, 5, 5}, -5000, {1, 1, 1, 1}}, {{4, 8}, -4000, {1, 2}},
+        {{7, 6, 7}, -6667, {1, 1, 1}}, {{10, 20, 10}, -10000, {1, 2, 1}},   {{3, 100}, -51500, {1, 1}},
+        {{0, 0}, -10000, {1, 1}},      {{5, 5, 5, 5}, -5000, {1, 1, 1, 1}}, {{4, 8}, -4000, {1, 2}},
     };
     int n = 0;
     for (const auto &k : cases) {

@@ -202,8 +202,7 @@ bool OpenAnimatedSource(GFILE *g, const std::string &path, bool webp, bool *hand
     *handled = true;
     if (!dec->Rewind())
         return false;
-    AnimTiming timing =
-        ChooseAnimTiming(durations, webp ? kUnitsPerMillisecond : kUnitsPerCentisecond);
+    AnimTiming timing = ChooseAnimTiming(durations, webp ? kUnitsPerMillisecond : kUnitsPerCentisecond);
     GFilePrivate *p = g->priv;
     p->sourceFrames = static_cast<uint32_t>(std::min<uint64_t>(timing.delivered, 16777215));
     g->frameTime = timing.frameTime;

@@ -216,10 +216,9 @@ public:
             EncodedImage im;
             im.left = static_cast<int>(x0), im.top = static_cast<int>(y0);
             im.width = static_cast<int>(x1 - x0 + 1), im.height = static_cast<int>(y1 - y0 + 1);
-            im.delay = static_cast<int>(std::min<int64_t>(
-                RoundedFrameStart(f + 1, period_, kUnitsPerCentisecond) -
-                    RoundedFrameStart(f, period_, kUnitsPerCentisecond),
-                65535));
+            im.delay = static_cast<int>(std::min<int64_t>(RoundedFrameStart(f + 1, period_, kUnitsPerCentisecond) -
+                                                              RoundedFrameStart(f, period_, kUnitsPerCentisecond),
+                                                          65535));
             // Plain: every pixel of the rectangle; clear: unchanged ones transparent.
             bool haveBest = false;
             for (int variant = 0; variant < 2; ++variant) {
@@ -236,8 +235,7 @@ public:
                                 local.colours.push_back(rgb[i]);
                         }
                     std::sort(local.colours.begin(), local.colours.end());
-                    local.colours.erase(std::unique(local.colours.begin(), local.colours.end()),
-                                        local.colours.end());
+                    local.colours.erase(std::unique(local.colours.begin(), local.colours.end()), local.colours.end());
                     if (transparent)
                         local.transparent = static_cast<int>(local.colours.size());
                     if (local.colours.size() + (transparent ? 1 : 0) > 256)

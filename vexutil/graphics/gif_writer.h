@@ -22,8 +22,7 @@ class GifAnimWriter {
 public:
     // period: the frame period in 10-microsecond units. Null with a reason
     // when the temporary file cannot be made.
-    static std::unique_ptr<GifAnimWriter> Create(uint32_t width, uint32_t height, int64_t period,
-                                                 std::string *error);
+    static std::unique_ptr<GifAnimWriter> Create(uint32_t width, uint32_t height, int64_t period, std::string *error);
     virtual ~GifAnimWriter() = default;
     // pixels: width x height indices, rows without padding; palette: 768
     // bytes red, green, blue. False once anything failed.
