@@ -121,8 +121,8 @@ TEST(Y4mStream, TheDemoThroughPipesDecodesToTheDump)
             sound.insert(sound.end(), buf, buf + n);
         ::close(fd);
     });
-    const std::string line = std::string(ZORB_BINARY_DIR) + "/bin/zorbc " + Demo() + " - --sound=" + fifo +
-                             " 2>/dev/null < /dev/null";
+    const std::string line =
+        std::string(ZORB_BINARY_DIR) + "/bin/zorbc " + Demo() + " - --sound=" + fifo + " 2>/dev/null < /dev/null";
     FILE *p = popen(line.c_str(), "r");
     ASSERT_NE(p, nullptr);
     Bytes stream;
@@ -164,8 +164,8 @@ TEST(Y4mStream, TheDemoThroughPipesDecodesToTheDump)
     ASSERT_FALSE(pcm.empty());
     ASSERT_GE(sound.size(), 44u);
     EXPECT_EQ(std::string(sound.begin(), sound.begin() + 4), "RIFF");
-    const uint32_t declared = uint32_t(sound[40]) | uint32_t(sound[41]) << 8 | uint32_t(sound[42]) << 16 |
-                              uint32_t(sound[43]) << 24;
+    const uint32_t declared =
+        uint32_t(sound[40]) | uint32_t(sound[41]) << 8 | uint32_t(sound[42]) << 16 | uint32_t(sound[43]) << 24;
     EXPECT_EQ(declared, sound.size() - 44);
     // The dump holds the ring frame's sound too; the stream stops with the last frame.
     const Bytes samples(sound.begin() + 44, sound.end());

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -18,54 +17,100 @@
 
 namespace vex {
 
+int StablePalette::Find(uint32_t colour) const
+{
+    for (uint32_t i = Slot(colour);; i = (i + 1) & (kSlots - 1)) {
+        if (keys_[i] == colour)
+            return values_[i];
+        if (keys_[i] == kEmpty)
+            return -1;
+    }
+}
+
+void StablePalette::Insert(uint32_t colour, uint8_t index)
+{
+    uint32_t i = Slot(colour);
+    while (keys_[i] != kEmpty && keys_[i] != colour)
+        i = (i + 1) & (kSlots - 1);
+    keys_[i] = colour;
+    values_[i] = index;
+}
+
+void StablePalette::Rebuild()
+{
+    std::fill(std::begin(keys_), std::end(keys_), kEmpty);
+    for (int i = 0; i < 256; ++i)
+        if (assigned_[i])
+            Insert(colours_[i], static_cast<uint8_t>(i));
+}
+
+namespace {
+
+uint32_t ColourAt(const uint8_t *bgrx, size_t i)
+{
+    const uint8_t *p = bgrx + 4 * i;
+    return static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+}
+
+} // namespace
+
 bool StablePalette::Map(const uint8_t *bgrx, size_t count, uint8_t *indices, bool *changed)
 {
     *changed = false;
-    // The picture's colours, at most 256.
-    seen_.clear();
-    uint32_t last = 0xFFFFFFFFu;
+    // The picture's colours: those with an index are kept, the others collected.
+    bool keep[256] = {};
+    size_t distinct = 0;
+    for (uint32_t s : freshSlots_)
+        freshKeys_[s] = kEmpty;
+    freshSlots_.clear();
+    fresh_.clear();
+    uint32_t last = kEmpty;
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t *p = bgrx + 4 * i;
-        const uint32_t c = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+        const uint32_t c = ColourAt(bgrx, i);
         if (c == last)
             continue;
         last = c;
-        if (seen_.emplace(c, 0).second && seen_.size() > 256)
+        const int at = Find(c);
+        if (at >= 0) {
+            if (!keep[at])
+                keep[at] = true, ++distinct;
+            continue;
+        }
+        uint32_t s = Slot(c);
+        while (freshKeys_[s] != kEmpty && freshKeys_[s] != c)
+            s = (s + 1) & (kSlots - 1);
+        if (freshKeys_[s] == c)
+            continue;
+        if (++distinct > 256)
             return false;
+        freshKeys_[s] = c;
+        freshSlots_.push_back(s);
+        fresh_.push_back(c);
     }
-    // Colours already in the palette keep their index; new ones take indices
-    // no colour of this picture holds, unused ones first.
-    bool keep[256] = {};
-    std::vector<uint32_t> fresh;
-    for (const auto &entry : seen_) {
-        const auto at = index_.find(entry.first);
-        if (at != index_.end())
-            keep[at->second] = true;
-        else
-            fresh.push_back(entry.first);
-    }
-    std::sort(fresh.begin(), fresh.end());
-    int next = 0;
-    for (int pass = 0; pass < 2 && !fresh.empty(); ++pass)
-        for (next = 0; next < 256 && !fresh.empty(); ++next) {
+    // New colours take indices no colour of this picture holds, unused ones first.
+    std::sort(fresh_.begin(), fresh_.end());
+    bool evicted = false;
+    for (int pass = 0; pass < 2 && !fresh_.empty(); ++pass)
+        for (int next = 0; next < 256 && !fresh_.empty(); ++next) {
             if (keep[next] || (pass == 0 && assigned_[next]))
                 continue;
-            if (assigned_[next])
-                index_.erase(colours_[next]);
-            colours_[next] = fresh.back();
-            fresh.pop_back();
+            evicted = evicted || assigned_[next];
+            colours_[next] = fresh_.back();
+            fresh_.pop_back();
             assigned_[next] = true;
             keep[next] = true;
-            index_[colours_[next]] = static_cast<uint8_t>(next);
             *changed = true;
+            if (!evicted)
+                Insert(colours_[next], static_cast<uint8_t>(next));
         }
-    last = 0xFFFFFFFFu;
+    if (evicted)
+        Rebuild();
+    last = kEmpty;
     uint8_t lastIndex = 0;
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t *p = bgrx + 4 * i;
-        const uint32_t c = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+        const uint32_t c = ColourAt(bgrx, i);
         if (c != last)
-            last = c, lastIndex = index_[c];
+            last = c, lastIndex = static_cast<uint8_t>(Find(c));
         indices[i] = lastIndex;
     }
     return true;
@@ -82,9 +127,11 @@ void StablePalette::Get(uint8_t *palette) const
 
 void StablePalette::Reset()
 {
-    index_.clear();
     std::fill(std::begin(colours_), std::end(colours_), 0u);
     std::fill(std::begin(assigned_), std::end(assigned_), false);
+    std::fill(std::begin(keys_), std::end(keys_), kEmpty);
+    std::fill(std::begin(freshKeys_), std::end(freshKeys_), kEmpty);
+    freshSlots_.clear();
 }
 
 namespace {
