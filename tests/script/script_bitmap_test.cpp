@@ -211,7 +211,7 @@ TEST_F(ScriptBitmap, ListingAndFadingIn)
     ASSERT_FALSE(r.frames.empty());
     const Picture q{8, 8, &r.frames.back()};
     EXPECT_EQ(q.Palette(200, 0) + q.Palette(200, 1) + q.Palette(200, 2), 3 * 255);
-    EXPECT_EQ(q.Palette(3, 0), 3); // locked: still the grey ramp
+    EXPECT_EQ(q.Palette(3, 0), 3 * 255 / 63); // locked: still the grey ramp
     EXPECT_EQ(q.Palette(4, 0), 0); // the bitmap's black
 }
 
