@@ -33,7 +33,8 @@ void BM_ScriptLoop(benchmark::State &state)
     const fs::path dir = fs::temp_directory_path() / ("zorb_bench_script_" + std::to_string(getpid()));
     fs::create_directories(dir);
     const fs::path script = dir / "loop.zs", crowded = dir / "crowded.zs", python = dir / "loop.py";
-    const std::string loop = "VARSET i 0\n:LOOP\nCOMPUTE i = i + 1\nIF i < " + std::to_string(kRounds) + " GOTO \"LOOP\"\n";
+    const std::string loop =
+        "VARSET i 0\n:LOOP\nCOMPUTE i = i + 1\nIF i < " + std::to_string(kRounds) + " GOTO \"LOOP\"\n";
     std::ofstream(script) << loop;
     {
         std::ofstream many(crowded);

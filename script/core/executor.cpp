@@ -188,8 +188,7 @@ bool ExecuteLine(Interp &in)
             CommandError(in, "  Bad script command:\r\n    ");
         if (cache && !comma && n == line.size()) {
             // The parameters are read from the file's text from now on.
-            const LineCommand command{k, in.linePoolAt + static_cast<uint32_t>(rest),
-                                      static_cast<uint32_t>(n - rest)};
+            const LineCommand command{k, in.linePoolAt + static_cast<uint32_t>(rest), static_cast<uint32_t>(n - rest)};
             cache->commands.emplace(in.linePoolAt, command);
             in.params = std::string_view(in.file->pool.data() + command.params, command.length);
             in.pos = 0;

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "codec/zorb.h"
@@ -79,7 +79,8 @@ struct FoldEqual {
         return true;
     }
 };
-template <typename T> using FoldMap = std::unordered_map<std::string, T, FoldHash, FoldEqual>;
+template <typename T>
+using FoldMap = std::unordered_map<std::string, T, FoldHash, FoldEqual>;
 
 // The variable store: the variables in store order (a new one at the end,
 // a deleted one leaves its place, a changed one keeps it) with an index by
@@ -153,8 +154,8 @@ struct ScriptInterrupt {
 
 // ---- interrupts (interrupt.cpp) ---------------------------------------------------------
 void InstallInterruptHandlers();
-int PendingInterrupt(); // the signal received, 0 when none
-void CheckInterrupt();  // throws ScriptInterrupt when a signal came
+int PendingInterrupt();  // the signal received, 0 when none
+void CheckInterrupt();   // throws ScriptInterrupt when a signal came
 void InterruptHandled(); // the run has unwound: the watchdog stands down
 
 // The screen and text state of the script's window.
@@ -193,7 +194,7 @@ struct Interp {
 
     // Buffers of the running command. The line buffer of a record is only
     // composed when something reads it (LineBuffer).
-    std::string line; // keyword, a space, the parameters
+    std::string line;                 // keyword, a space, the parameters
     uint32_t linePoolAt = UINT32_MAX; // where the line stands in the running file's text pool, if it does
     bool lineFromRecord = false;
     const char *recordKeyword = nullptr;

@@ -260,7 +260,7 @@ TEST_F(ScriptAnimation, PlayFlags)
     ASSERT_EQ(r.frames.size(), 4u); // three frames, the restored screen at the close
     ExpectFrame(r.frames[2], 32, 16, plain_, 2, 8, 4, 5, 0, "saved, last frame");
     EXPECT_EQ(r.frames[3].substr(0, 32 * 16), std::string(32 * 16, '\5'));
-    EXPECT_EQ(static_cast<uint8_t>(r.frames[3][32 * 16 + 3 * 40]), 40); // the grey ramp is back
+    EXPECT_EQ(static_cast<uint8_t>(r.frames[3][32 * 16 + 3 * 40]), 40 * 255 / 63); // the grey ramp is back
 
     // Merge: the key colour shows the background; the background comes back.
     r = Script(screen + "ANIMATIONPLAY r 8 4 1 256 'clip'\n");

@@ -87,7 +87,8 @@ TEST_F(ScriptMends, Utf8TextUsesTheFontsGlyphs)
     const Result r = Script("SCREENGRAPHICS ok 64 32\nTEXTCOLOR 63\n"
                             "TEXTNOCR 'caf\xC3\xA9'\nTEXTNOCR '\xC3\x9F'\nTEXTNOCR '\xE9x'\nTEXTNOCR '\xE2\x82\xAC'\n"
                             "TEXTSETXY 0 16\nTEXTNOCR 'caf\x82'\nTEXTNOCR '?'\nTEXTNOCR ' x'\nTEXTNOCR '?'\n"
-                            "BITMAPALLOC b 64 16\nBITMAPTEXT b 0 0 'Gr\xC3\xBC\xC3\x9F" "e'\nDELAY 0\n");
+                            "BITMAPALLOC b 64 16\nBITMAPTEXT b 0 0 'Gr\xC3\xBC\xC3\x9F"
+                            "e'\nDELAY 0\n");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_FALSE(r.frames.empty());
     const std::string &f = r.frames[0];
@@ -110,7 +111,7 @@ TEST_F(ScriptMends, SignalsKeepWhatWasWritten)
         const char *wait; // what the script is doing when the signal comes
     };
     for (const Case &c : {Case{SIGTERM, ":L\nGOTO 'L'\n"}, Case{SIGINT, "DELAY 60000\n"},
-                          Case{SIGHUP, ":L\nCOMPUTE n = n + 1\nGOTO 'L'\n"}}) {
+                          Case{SIGHUP, "VARSET n 0\n:L\nCOMPUTE n = n + 1\nGOTO 'L'\n"}}) {
         SCOPED_TRACE(c.signal);
         fs::remove(dir_ / "out.txt");
         Write("t.zs", std::string("FILECREATE o 'out.txt'\nFILEWRITE o 'before loop'\n") + c.wait);
