@@ -152,10 +152,12 @@ bool ExecuteLine(Interp &in)
     int k = -1;
     LineCache *cache = in.file && in.linePoolAt != UINT32_MAX ? &in.file->cache : nullptr;
     if (cache) {
-        const auto it = cache->commands.find(in.linePoolAt);
-        if (it != cache->commands.end()) {
-            k = it->second.keyword;
-            in.params = std::string_view(in.file->pool.data() + it->second.params, it->second.length);
+        if (cache->commandAt.empty())
+            cache->commandAt.assign(in.file->pool.size(), 0);
+        if (in.linePoolAt < cache->commandAt.size() && cache->commandAt[in.linePoolAt] != 0) {
+            const LineCommand &command = cache->commands[cache->commandAt[in.linePoolAt] - 1];
+            k = command.keyword;
+            in.params = std::string_view(in.file->pool.data() + command.params, command.length);
             in.pos = 0;
         }
     }
@@ -189,7 +191,10 @@ bool ExecuteLine(Interp &in)
         if (cache && !comma && n == line.size()) {
             // The parameters are read from the file's text from now on.
             const LineCommand command{k, in.linePoolAt + static_cast<uint32_t>(rest), static_cast<uint32_t>(n - rest)};
-            cache->commands.emplace(in.linePoolAt, command);
+            if (in.linePoolAt < cache->commandAt.size()) {
+                cache->commands.push_back(command);
+                cache->commandAt[in.linePoolAt] = static_cast<uint32_t>(cache->commands.size());
+            }
             in.params = std::string_view(in.file->pool.data() + command.params, command.length);
             in.pos = 0;
         }
@@ -224,10 +229,13 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
         CountStep(in);
         const Record &r = file.records[in.position++];
         in.lineNumber = r.line;
-        in.params = std::string_view(file.pool.data() + r.text, r.length);
+        // Both views from the same locals (reading one back just after
+        // writing it would stall the store).
+        const std::string_view params(file.pool.data() + r.text, r.length);
+        in.params = params;
         in.pos = 0;
         in.recordKeyword = kKeywords[r.keyword].name;
-        in.recordParams = in.params;
+        in.recordParams = params;
         in.lineFromRecord = true;
         if (Tracing(in))
             TraceHead(in, "");
@@ -377,11 +385,24 @@ std::vector<std::string> SplitScriptLines(std::string_view text)
 
 int FindLabel(Interp &in, std::string_view name)
 {
-    if (in.file) { // the running file's labels, by name
+    if (in.file) { // the running file's labels, by name (a name in the file's text is looked up once)
+        const std::string &pool = in.file->pool;
+        std::vector<LabelMemo> &memo = in.file->cache.labelAt;
+        size_t at = SIZE_MAX;
+        if (!name.empty() && name.data() >= pool.data() && name.data() < pool.data() + pool.size()) {
+            at = static_cast<size_t>(name.data() - pool.data());
+            if (memo.empty())
+                memo.assign(pool.size(), LabelMemo{});
+            if (memo[at].length == name.size() + 1)
+                return memo[at].label;
+        }
         const auto it = in.file->labelIndex.find(name);
-        if (it == in.file->labelIndex.end() || it->second < in.labelBase || it->second >= in.labels.size())
-            return -1;
-        return static_cast<int>(it->second);
+        int found = -1;
+        if (it != in.file->labelIndex.end() && it->second >= in.labelBase && it->second < in.labels.size())
+            found = static_cast<int>(it->second);
+        if (at != SIZE_MAX)
+            memo[at] = {found, static_cast<uint32_t>(name.size() + 1)};
+        return found;
     }
     // Labels are stored in upper case; the name is compared as if it were.
     for (size_t i = in.labels.size(); i > in.labelBase; --i) {

@@ -96,6 +96,11 @@ struct VariableStore {
     FoldMap<uint32_t> index; // name -> entry
     size_t bytes = 0;        // size of the text form
     size_t dead = 0;         // deleted entries not yet compacted
+    // The last name found and its entry, valid while no entry was deleted
+    // (a loop reads and sets the same few names over and over).
+    std::string lastName;
+    uint32_t lastEntry = 0;
+    bool lastValid = false;
 };
 
 // One compiled command.
@@ -115,14 +120,27 @@ struct RawToken {
     uint8_t kind = TOKEN_NONE;      // TOKEN_STRING (quoted), TOKEN_COMPARE, TOKEN_OPERATOR, TOKEN_NAME (a word)
     bool percent = false;           // a quoted string with "%" (expanded on every read)
 };
+// The same kept by the place it is read from, offsets counted from there
+// (texts are at most 767 characters), in 8 bytes.
+struct CachedToken {
+    uint16_t start = 0, length = 0, next = 0;
+    uint8_t kind = TOKEN_NONE;
+    uint8_t flags = 0; // kRead: filled in; kPercent: a quoted string with "%"
+    static constexpr uint8_t kRead = 1, kPercent = 2;
+};
 struct LineCommand {
     int keyword;
     uint32_t params, length; // the parameter text in the pool
 };
+struct LabelMemo {
+    int32_t label = -1;  // what FindLabel found (-1: none)
+    uint32_t length = 0; // length of the name + 1, 0: not looked up yet
+};
 struct LineCache {
-    std::vector<uint32_t> tokenAt; // pool offset -> index + 1 in tokens, 0: not read yet
-    std::vector<RawToken> tokens;
-    std::unordered_map<uint32_t, LineCommand> commands;
+    std::vector<CachedToken> tokenAt; // by the pool offset the token is read from
+    std::vector<LabelMemo> labelAt;   // by the pool offset of a label name
+    std::vector<uint32_t> commandAt;  // pool offset of a command line -> index + 1 in commands
+    std::vector<LineCommand> commands;
 };
 
 struct Label {

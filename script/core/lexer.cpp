@@ -142,24 +142,30 @@ RawToken NextRaw(Interp &in)
     uint32_t base = 0;
     if (!PoolTail(in, in.params, base))
         return Lex(in.params, in.pos);
-    LineCache &cache = in.file->cache;
-    if (cache.tokenAt.empty())
-        cache.tokenAt.assign(in.file->pool.size() + 1, 0);
+    std::vector<CachedToken> &cache = in.file->cache.tokenAt;
+    if (cache.empty())
+        cache.resize(in.file->pool.size() + 1);
     const size_t at = base + in.pos;
-    if (at < cache.tokenAt.size() && cache.tokenAt[at] != 0) {
-        RawToken t = cache.tokens[cache.tokenAt[at] - 1];
-        t.start -= base;
-        t.next -= base;
+    if (at >= cache.size())
+        return Lex(in.params, in.pos);
+    const CachedToken c = cache[at];
+    const auto from = static_cast<uint32_t>(in.pos);
+    if (c.flags & CachedToken::kRead) {
+        RawToken t;
+        t.start = from + c.start;
+        t.length = c.length;
+        t.next = from + c.next;
+        t.kind = c.kind;
+        t.percent = (c.flags & CachedToken::kPercent) != 0;
         return t;
     }
     const RawToken t = Lex(in.params, in.pos);
-    if (at < cache.tokenAt.size()) {
-        RawToken stored = t;
-        stored.start += base;
-        stored.next += base;
-        cache.tokens.push_back(stored);
-        cache.tokenAt[at] = static_cast<uint32_t>(cache.tokens.size());
-    }
+    CachedToken &k = cache[at];
+    k.start = static_cast<uint16_t>(t.start - (t.kind == TOKEN_NONE ? t.start : from));
+    k.length = static_cast<uint16_t>(t.length);
+    k.next = static_cast<uint16_t>(t.next - (t.kind == TOKEN_NONE ? t.next : from));
+    k.kind = t.kind;
+    k.flags = static_cast<uint8_t>(CachedToken::kRead | (t.percent ? CachedToken::kPercent : 0));
     return t;
 }
 

@@ -91,12 +91,24 @@ void NormalizeName(std::string &name)
     name = std::move(normal);
 }
 
+// The entry of a name (trimmed), or -1.
+int64_t FindEntry(VariableStore &v, std::string_view name)
+{
+    if (v.lastValid && FoldEqual{}(name, v.lastName))
+        return v.lastEntry;
+    const auto it = v.index.find(name);
+    if (it == v.index.end())
+        return -1;
+    v.lastName.assign(name);
+    v.lastEntry = it->second;
+    v.lastValid = true;
+    return it->second;
+}
+
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
-    const auto it = in.store.index.find(Trimmed(name));
-    if (it == in.store.index.end())
-        return {};
-    return in.store.entries[it->second].value;
+    const int64_t at = FindEntry(in.store, Trimmed(name));
+    return at < 0 ? std::string_view() : std::string_view(in.store.entries[static_cast<size_t>(at)].value);
 }
 
 std::string_view GetVariable(Interp &in, std::string &name)
@@ -136,16 +148,17 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     if (Tracing(in))
         TraceWrite(in, "  ***" + std::string(name) + "=\"" + std::string(value) + "\"");
     VariableStore &v = in.store;
-    const auto it = v.index.find(name);
-    if (it != v.index.end()) {
-        VariableStore::Entry &e = v.entries[it->second];
+    const int64_t at = FindEntry(v, name);
+    if (at >= 0) {
+        VariableStore::Entry &e = v.entries[static_cast<size_t>(at)];
         if (value.empty()) {
             v.bytes -= 2 + e.name.size() + e.value.size();
+            v.index.erase(e.name);
             e.live = false;
             e.name.clear();
             e.value.clear();
             e.value.shrink_to_fit();
-            v.index.erase(it);
+            v.lastValid = false;
             ++v.dead;
             Compact(v);
             return;
