@@ -385,8 +385,9 @@ TEST_F(ScriptPresentation, RunsToItsEnd)
                          "ZORBSCW_TEST_INPUT='1:key=Return,1:key=Escape,2:text=2,19:key=Return,20:text=3'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
-    // Title, the one animation frame, the menu, 16 steps of blinds, the caption, the menu again, the end.
-    ASSERT_EQ(r.frames.size(), 22u);
+    // Title, the one animation frame, the menu, 16 steps of blinds, the caption, the menu again, the end,
+    // and the 16 steps of each of its six fades.
+    ASSERT_EQ(r.frames.size(), 22u + 6u * 16u);
     EXPECT_NE(r.frames[1], r.frames[0]);
 }
 
