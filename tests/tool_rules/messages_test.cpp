@@ -270,3 +270,29 @@ TEST_F(MessagesTest, EveryToolAnswersHelpAndVersion)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MessagesTest, DumpAsAStreamHoldsWhatTheDirectoryHolds)
+{
+    const std::string dump = D() + "/sub/streamed", clip = D() + "/clip.zbx", stream = D() + "/dump.bin";
+    ASSERT_EQ(std::system((Bin("zbxinfo") + " --dump " + dump + " " + clip + " /Q").c_str()), 0);
+    ASSERT_EQ(std::system((Bin("zbxinfo") + " --dump - " + clip + " /Q > " + stream).c_str()), 0);
+    std::vector<uint8_t> expected;
+    const std::string header = "ZBXDUMP 1 160 120 30 1\n";
+    expected.insert(expected.end(), header.begin(), header.end());
+    char name[32];
+    for (int i = 1; i <= kFrames; ++i) {
+        std::snprintf(name, sizeof name, "/frame_%05d.raw", i);
+        const std::vector<uint8_t> frame = rules::ReadAll(dump + name);
+        expected.insert(expected.end(), frame.begin(), frame.end());
+    }
+    const std::vector<uint8_t> wave = rules::ReadAll(dump + "/track_1.wav");
+    const std::string track = "TRACK 1 " + std::to_string(wave.size()) + "\n";
+    expected.insert(expected.end(), track.begin(), track.end());
+    expected.insert(expected.end(), wave.begin(), wave.end());
+    EXPECT_TRUE(rules::ReadAll(stream) == expected);
+    std::system(("rm -rf '" + dump + "' '" + stream + "'").c_str());
+}
+
+} // namespace

@@ -278,10 +278,91 @@ private:
     bool failed_ = false;
 };
 
+// --dump - FILE: the same content as one stream on standard output (the
+// layout is in docs/raw-dump.md): a header line, every frame record, then
+// each track as a wave file behind a "TRACK N BYTES" line.
+int DumpStream(const std::string &file, bool quiet)
+{
+    auto fail = [](const std::string &why) {
+        std::fprintf(stderr, "zbxinfo: %s\n", why.c_str());
+        return 1;
+    };
+    std::unique_ptr<ZorbHandle, void (*)(ZorbHandle *)> h(ZorbOpen(const_cast<char *>(file.c_str()), 0, -1), ZorbClose);
+    if (!h)
+        return fail("Error opening " + file + ": " + tool::ZorblaxFailure(file));
+    const uint64_t pixels = uint64_t{h->Width} * h->Height;
+    if (pixels > (uint64_t{1} << 28))
+        return fail(file + ": picture too large to dump");
+    std::vector<uint8_t> picture(static_cast<size_t>(pixels) + 768, 0);
+    if (pixels)
+        ZorbSetOutput(h.get(), 0, 0, h->Width, h->Height, picture.data(), 0);
+    std::vector<unsigned> tracks;
+    for (unsigned n = 0; n < ZBX_MAX_TRACKS; ++n)
+        if ((h->AudioFormat[n] & ZBX_AUDIO_PRESENT) && (h->AudioFormat[n] & ZBX_AUDIO_RATE_MASK))
+            tracks.push_back(n);
+    std::vector<std::vector<uint8_t>> pcm(tracks.size());
+    const uint32_t frames = ZorbTableFrames(h.get());
+    const std::string header = "ZBXDUMP 1 " + std::to_string(h->Width) + " " + std::to_string(h->Height) + " " +
+                               std::to_string(frames) + " " + std::to_string(tracks.size()) + "\n";
+    if (!zorb::platform::writeAll(1, header.data(), header.size()))
+        return fail(std::string("Error writing standard output: ") + std::strerror(errno));
+    std::vector<uint8_t> sound;
+    for (uint32_t i = 0; i < frames; ++i) {
+        if (i > 0)
+            ZorbAdvanceFrame(h.get());
+        if (h->ReadFailed || h->CurrentFrame != i)
+            return fail("Error reading " + file + ": frame " + std::to_string(i + 1) + " is damaged or cut off");
+        ZorbDecodeFrame(h.get());
+        std::memcpy(picture.data() + pixels, h->Palette, 768);
+        if (!zorb::platform::writeAll(1, picture.data(), picture.size()))
+            return fail(std::string("Error writing standard output: ") + std::strerror(errno));
+        for (size_t t = 0; t < tracks.size(); ++t) {
+            if (!FrameSound(h.get(), tracks[t], sound))
+                return fail(file + ": damaged sound chunk at frame " + std::to_string(i + 1));
+            pcm[t].insert(pcm[t].end(), sound.begin(), sound.end());
+        }
+    }
+    for (size_t t = 0; t < tracks.size(); ++t) {
+        const uint32_t f = h->AudioFormat[tracks[t]];
+        const uint32_t channels = f & ZBX_AUDIO_STEREO ? 2 : 1, bits = f & ZBX_AUDIO_16BIT ? 16 : 8;
+        const uint32_t rate = f & ZBX_AUDIO_RATE_MASK, size = static_cast<uint32_t>(pcm[t].size());
+        if (pcm[t].size() > 0xFFFFFF00u)
+            return fail(TrackName(tracks[t]) + " is too long for a wave file");
+        std::vector<uint8_t> wave(44);
+        auto put = [&wave](size_t at, uint32_t v, int n) {
+            for (int k = 0; k < n; ++k)
+                wave[at + k] = static_cast<uint8_t>(v >> (8 * k));
+        };
+        std::memcpy(wave.data(), "RIFF", 4);
+        put(4, 36 + size, 4);
+        std::memcpy(wave.data() + 8, "WAVEfmt ", 8);
+        put(16, 16, 4);
+        put(20, 1, 2);
+        put(22, channels, 2);
+        put(24, rate, 4);
+        put(28, rate * channels * bits / 8, 4);
+        put(32, channels * bits / 8, 2);
+        put(34, bits, 2);
+        std::memcpy(wave.data() + 36, "data", 4);
+        put(40, size, 4);
+        wave.insert(wave.end(), pcm[t].begin(), pcm[t].end());
+        const std::string line = "TRACK " + std::to_string(tracks[t] + 1) + " " + std::to_string(wave.size()) + "\n";
+        if (!zorb::platform::writeAll(1, line.data(), line.size()) ||
+            !zorb::platform::writeAll(1, wave.data(), wave.size()))
+            return fail(std::string("Error writing standard output: ") + std::strerror(errno));
+    }
+    if (!quiet)
+        std::fprintf(stderr, "zbxinfo: %s: %u frames and %zu sound tracks written to standard output\n", file.c_str(),
+                     frames, tracks.size());
+    return 0;
+}
+
 } // namespace
 
 int DumpFile(const std::string &dir, const std::string &file, bool replace, bool quiet)
 {
+    if (dir == "-")
+        return DumpStream(file, quiet);
     PlatformInterruptInstall();
     Dump d(dir, file, replace, quiet);
     return d.Run();

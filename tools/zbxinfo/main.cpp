@@ -52,7 +52,8 @@ const char kUsage[] = "usage: zbxinfo [--frames] FILE...   (a FILE - is standard
                       "       zbxinfo --dump DIR FILE [/O] [/Q]\n"
                       "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
                       "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
-                      "             (DIR is made, or must be empty; /O replaces an older dump there)\n"
+                      "             (DIR is made, or must be empty; /O replaces an older dump there;\n"
+                      "             DIR - writes one stream to standard output)\n"
                       "  /Q         errors only\n"
                       "  --help, -h this text; --version the toolkit's version\n";
 

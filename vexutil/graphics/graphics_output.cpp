@@ -245,12 +245,14 @@ void PutImage(OGFILE *og, const uint8_t *pixels)
     }
     // Each image appears whole or not at all.
     zorb::platform::SafeFile file;
+    PlatformCleanupAdd(name.c_str(), 0); // before the rename: no signal leaves it behind
+    p.written.push_back(name);
     if (!file.Create(name, why) || !file.Write(bytes.data(), bytes.size()) || !file.Commit(bytes.size(), why)) {
+        PlatformCleanupRemove(name.c_str()); // not ours: an older file of the name stays
+        p.written.pop_back();
         Fail(og, why.empty() ? "Error writing the output file " + name + "." : why);
         return;
     }
-    PlatformCleanupAdd(name.c_str(), 0);
-    p.written.push_back(name);
     og->total = static_cast<uint32_t>(std::min<uint64_t>(uint64_t(og->total) + bytes.size(), UINT32_MAX));
     if (og->nextNumber == 1) {
         CopyField(og->firstName, sizeof og->firstName, BaseName(name));
