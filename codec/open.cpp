@@ -242,8 +242,14 @@ bool CreateRecord(Opening &o, void *first)
 bool ReadHeader(Opening &o)
 {
     ZorbHandle *h = o.h;
-    uint8_t header[ZBX_HEADER_SIZE];
-    if (ReadBytes(h, header, ZBX_HEADER_SIZE) < ZBX_HEADER_SIZE || ZbxGet32(header) != ZBX_MAGIC) {
+    uint8_t header[ZBX_HEADER_SIZE] = {};
+    const uint32_t got = ReadBytes(h, header, ZBX_HEADER_SIZE);
+    if (got >= 4 && got < ZBX_HEADER_SIZE && ZbxGet32(header) == ZBX_MAGIC) {
+        PlatformDebugLog("Zorblax file too short for its header\n");
+        SetOpenError("the file is too short for its header");
+        return false;
+    }
+    if (got < ZBX_HEADER_SIZE || ZbxGet32(header) != ZBX_MAGIC) {
         PlatformDebugLog("Wasn't a Zorblax file\n");
         SetOpenError("the file does not start with \"ZBX2\"");
         return false;
@@ -365,10 +371,21 @@ bool CheckFrames(Opening &o)
     }
     h->TotalFrameBytes = static_cast<uint32_t>(stats.total);
     o.totalFrameBytes = stats.total;
-    if (ZBX_HEADER_SIZE + ZbxTablesBytes(o.frames) + h->TreeDataSize + stats.total > o.available) {
+    h->IntactFrames = o.frames;
+    const uint64_t before = ZBX_HEADER_SIZE + ZbxTablesBytes(o.frames) + h->TreeDataSize;
+    if (before + stats.total > o.available) {
+        // A file cut short: the frames that lie whole in it can still be
+        // played; reading the first one that does not marks the handle failed.
+        uint64_t end = before;
+        uint32_t whole = 0;
+        while (whole < o.frames && end + h->FrameSizes[whole] <= o.available)
+            end += h->FrameSizes[whole++];
         PlatformDebugLog("Frame sizes run past the end of the Zorblax file\n");
-        SetOpenError("the frame sizes run past the end of the file");
-        return false;
+        if (whole == 0) {
+            SetOpenError("the frame sizes run past the end of the file");
+            return false;
+        }
+        h->IntactFrames = whole;
     }
     for (uint32_t i = 0; i < o.frames; ++i) {
         if (!FrameCanHoldChunks(h->FrameTypes[i], h->FrameSizes[i])) {
@@ -395,7 +412,9 @@ bool SetUpBuffering(Opening &o)
         return false;
     }
     if (choice.preload) {
-        if (ReadBytes(h, h->FrameBuffer, h->TotalFrameBytes) < h->TotalFrameBytes)
+        // A file cut short holds its whole frames: the cut one fails when it is reached.
+        const uint64_t whole = FrameOffset(h, h->IntactFrames);
+        if (ReadBytes(h, h->FrameBuffer, h->TotalFrameBytes) < whole)
             h->ReadFailed = 1;
         if (o.ownFile)
             ::close(h->FileHandle);

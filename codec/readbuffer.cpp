@@ -218,6 +218,10 @@ void ReadCurrentFrame(ZorbHandle *h)
         return;
     }
     h->CurrentFrameSize = h->FrameSizes[h->CurrentFrame];
+    if (h->CurrentFrame >= h->IntactFrames) { // the file was cut short before this frame's end
+        h->ReadFailed = 1;
+        return;
+    }
     if (!h->ReadBufferStart)
         return; // preloaded: FrameData already points at the frame
     h->FrameData = h->FrameBuffer;

@@ -178,6 +178,8 @@ typedef struct ZorbHandle {
     uint32_t TreeTableSize;   /* bytes of the TreeTable block */
     uint32_t FramesTableSize; /* bytes of the frame table block */
     uint32_t ReadBufferAlloc; /* bytes of the read-ahead block */
+    uint32_t IntactFrames;    /* public: frames lying whole in the file; fewer than the tables' N when it was cut
+                                 short, and reading frame IntactFrames (0-based) then sets ReadFailed */
 } ZorbHandle;
 
 /* ---- Opening and closing ---------------------------------------------------------------- */

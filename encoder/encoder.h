@@ -143,16 +143,19 @@ typedef struct ZencConvertParams {
 } ZencConvertParams;
 
 typedef struct ZencConvertReport {
-    uint32_t frames;      /* frames written */
-    uint64_t bytes;       /* bytes of the output file(s) */
-    char summary[1280];   /* the output's name, or "FIRST to LAST" for images */
-    uint32_t declined;    /* the user declined to overwrite */
-    uint32_t inputFailed; /* the input could not be opened */
+    uint32_t frames;       /* frames written */
+    uint64_t bytes;        /* bytes of the output file(s) */
+    char summary[1280];    /* the output's name, or "FIRST to LAST" for images */
+    uint32_t declined;     /* the user declined to overwrite */
+    uint32_t inputFailed;  /* the input could not be opened */
+    uint32_t damagedFrame; /* the input's first damaged frame (1-based): the frames before it were converted */
 } ZencConvertReport;
 
 /* Runs the conversion; progress gets each frame's text and errors (level 2).
-   A flic or AVI output appears only when complete; numbered images already
-   written stay when a later one fails. Returns 1 on success. */
+   Outputs appear only when complete: a flic or AVI file, and numbered images
+   (those written are removed when a later one fails). An input damaged after
+   its first frame gives the frames before the damage and damagedFrame.
+   Returns 1 on success. */
 int ZencConvertGraphics(const ZencConvertParams *params, ZencProgressFn progress, ZencConvertReport *report);
 
 /* The name an output without an extension gets: the input's kind when

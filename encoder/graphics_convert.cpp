@@ -132,7 +132,10 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
     bool ok = true;
     for (uint32_t i = 0; i < g->frames && ok; ++i) {
         if (!GFileGet(g)) {
-            ok = false; // cancelled, or the input failed (reported)
+            // The frames before a damaged one are kept; cancelled, or an
+            // input that failed otherwise (reported), gives nothing.
+            r.damagedFrame = g->damagedFrame;
+            ok = r.damagedFrame > 1 && r.frames > 0;
             break;
         }
         if (p->skipOdd && (i & 1))

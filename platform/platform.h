@@ -193,6 +193,31 @@ int PlatformSafeCommit(PlatformSafeFile *file, uint64_t expectedSize, char *erro
 /* Removes the temporary file and frees file (null is fine). */
 void PlatformSafeDiscard(PlatformSafeFile *file);
 
+/* Replacing a file keeps its permissions and (where allowed) its owner and
+   group; a symbolic link is followed and its target replaced, the link stays.
+   The temporary file is registered with the interrupt rule below. */
+
+/* ---- Interrupts --------------------------------------------------------------- */
+
+/* The interrupt rule of every program that writes: SIGINT, SIGTERM, SIGHUP
+   and SIGQUIT remove every registered path, then end the process by that
+   signal (status 128 + the signal). Installed once, for each of these signals
+   still at its default action (an ignored SIGHUP under nohup stays ignored);
+   the first PlatformCleanupAdd installs it too. */
+void PlatformInterruptInstall(void);
+
+/* Registers a partial output: a file, or with directory non-zero a directory
+   the program made (removed when empty, after the files). */
+void PlatformCleanupAdd(const char *path, int directory);
+
+/* Forgets a path: the file is complete, renamed or already removed. */
+void PlatformCleanupRemove(const char *path);
+
+/* Removes every registered path and ends the process by sig, as the rule
+   does (for a handler that took a signal over, such as the status line's
+   Ctrl-C). Does not return. */
+void PlatformInterruptExit(int sig);
+
 /* ---- RIFF and wave writing ------------------------------------------------------ */
 
 /* Writes RIFF chunks front to back on a descriptor (with pwrite, from the

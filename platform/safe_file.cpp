@@ -3,7 +3,9 @@
 #include "platform/fdio.h"
 #include "platform/platform.h"
 
+#include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -14,15 +16,19 @@
 #include <vector>
 
 struct PlatformSafeFile {
-    std::string target, path;
+    std::string target; // the name the user gave, for messages
+    std::string real;   // what is replaced: the target, or the file a symbolic link points to
+    std::string path;   // the temporary file
     int fd = -1;
 
     ~PlatformSafeFile()
     {
         if (fd >= 0)
             ::close(fd);
-        if (!path.empty())
+        if (!path.empty()) {
             ::unlink(path.c_str());
+            PlatformCleanupRemove(path.c_str());
+        }
     }
 };
 
@@ -37,6 +43,15 @@ void setError(char *error, size_t size, const std::string &text)
     }
 }
 
+// The system's reason in the toolkit's words: lower case, no full stop.
+std::string ReasonText(int error)
+{
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
 } // namespace
 
 extern "C" PlatformSafeFile *PlatformSafeCreate(const char *target, char *error, size_t errorSize)
@@ -46,31 +61,61 @@ extern "C" PlatformSafeFile *PlatformSafeCreate(const char *target, char *error,
         return nullptr;
     }
     const std::string name = target;
-    std::string dir = ".", base = name;
-    const size_t slash = name.find_last_of('/');
+    // A symbolic link stays: the file it points to is replaced.
+    std::string real = name;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat lst {};
+        if (::lstat(real.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode))
+            break;
+        std::vector<char> link(4096);
+        const ssize_t n = ::readlink(real.c_str(), link.data(), link.size() - 1);
+        if (n <= 0)
+            break;
+        const std::string to(link.data(), static_cast<size_t>(n));
+        const size_t cut = real.find_last_of('/');
+        real = to[0] == '/' || cut == std::string::npos ? to : real.substr(0, cut + 1) + to;
+    }
+    std::string dir = ".", base = real;
+    const size_t slash = real.find_last_of('/');
     if (slash != std::string::npos) {
-        dir = slash == 0 ? "/" : name.substr(0, slash);
-        base = name.substr(slash + 1);
+        dir = slash == 0 ? "/" : real.substr(0, slash);
+        base = real.substr(slash + 1);
     }
     struct stat st {};
-    if (::stat(target, &st) == 0 && S_ISDIR(st.st_mode)) {
-        setError(error, errorSize, "Error: the output " + name + " is a directory.");
+    const bool exists = ::stat(real.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        setError(error, errorSize, "Error creating " + name + ": " + ReasonText(EISDIR));
         return nullptr;
     }
     const std::string pattern = (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".part-XXXXXX";
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
+    // Registered before it exists, so no signal can leave it behind.
+    sigset_t all, old;
+    sigfillset(&all);
+    ::sigprocmask(SIG_BLOCK, &all, &old);
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const int saved = errno;
+    if (fd >= 0)
+        PlatformCleanupAdd(temp.data(), 0);
+    ::sigprocmask(SIG_SETMASK, &old, nullptr);
     if (fd < 0) {
-        setError(error, errorSize, "Error creating the output file " + name + ": " + std::strerror(errno));
+        setError(error, errorSize, "Error creating " + name + ": " + ReasonText(saved));
         return nullptr;
     }
-    // mkstemp makes the file private; the result gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    (void)::fchmod(fd, 0666 & ~mask);
+    if (exists && S_ISREG(st.st_mode)) {
+        // A replaced file keeps its permissions, owner and group.
+        (void)::fchown(fd, st.st_uid, st.st_gid);
+        (void)::fchmod(fd, st.st_mode & 07777);
+    } else {
+        // mkstemp makes the file private; a new file gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        (void)::fchmod(fd, 0666 & ~mask);
+    }
     auto *f = new PlatformSafeFile;
     f->target = name;
+    f->real = real;
     f->path = temp.data();
     f->fd = fd;
     return f;
@@ -98,7 +143,7 @@ extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize, ch
     std::unique_ptr<PlatformSafeFile> owned(f); // removed unless renamed
     struct stat st {};
     if (::stat(f->path.c_str(), &st) != 0) {
-        setError(error, errorSize, "Error writing the output file " + f->target + ".");
+        setError(error, errorSize, "Error writing " + f->target + ": " + ReasonText(errno));
         return 0;
     }
     if (expectedSize != PLATFORM_SAFE_ANY_SIZE) {
@@ -109,7 +154,7 @@ extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize, ch
                 st.st_size = static_cast<off_t>(expectedSize);
         }
         if (static_cast<uint64_t>(st.st_size) != expectedSize) {
-            setError(error, errorSize, "Error writing the output file " + f->target + " (disk full?).");
+            setError(error, errorSize, "Error writing " + f->target + ": " + ReasonText(ENOSPC));
             return 0;
         }
     }
@@ -117,13 +162,14 @@ extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize, ch
     const int fd = f->fd;
     f->fd = -1;
     if (::close(fd) != 0) {
-        setError(error, errorSize, "Error writing the output file " + f->target + ": " + std::strerror(errno));
+        setError(error, errorSize, "Error writing " + f->target + ": " + ReasonText(errno));
         return 0;
     }
-    if (std::rename(f->path.c_str(), f->target.c_str()) != 0) {
-        setError(error, errorSize, "Error replacing " + f->target + ": " + std::strerror(errno));
+    if (std::rename(f->path.c_str(), f->real.c_str()) != 0) {
+        setError(error, errorSize, "Error creating " + f->target + ": " + ReasonText(errno));
         return 0;
     }
+    PlatformCleanupRemove(f->path.c_str());
     f->path.clear();
     return 1;
 }

@@ -36,6 +36,9 @@ bool Exists(const std::string &path)
 
 std::string WithDefaultExtension(const std::string &name)
 {
+    struct stat st;
+    if (stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return name; // the name as given first, then with the default extension
     for (size_t i = name.size(); i-- > 0;) {
         char c = name[i];
         if (c == '.')

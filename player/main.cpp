@@ -162,7 +162,8 @@ struct Run {
     bool hadFocus = false;    // the window has been active at least once
     bool stopped = false;     // Esc or the window was closed
     bool summaryValid = false;
-    bool statsTaken = false; // the current file's figures are in summary
+    bool statsTaken = false;   // the current file's figures are in summary
+    uint32_t damagedFrame = 0; // the current file's first damaged frame (1-based), 0 when none
     player::SummaryInput summary;
 };
 
@@ -339,6 +340,11 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
         }
         if (more)
             ZorbAdvanceFrame(h);
+        if (h->ReadFailed) { // a damaged or cut-off frame: the frames before it were shown
+            run.damagedFrame = h->CurrentFrame + 1;
+            TakeStats(run, h);
+            return end;
+        }
         if (!WaitForNextFrame(run, h, d, end))
             return end;
         if (!more) {
@@ -450,7 +456,14 @@ int main(int argc, char **argv)
             SoundOnlyPalette(d);
 
         run.statsTaken = false;
+        run.damagedFrame = 0;
         PlayFile(run, h, d, severalFiles, loopCount);
+        if (run.damagedFrame) {
+            const std::string why = "frame " + std::to_string(run.damagedFrame) + " is damaged or cut off; the " +
+                                    std::to_string(run.damagedFrame - 1) + " frames before it were played.";
+            PlatformError("zorbplw", name.c_str(), why.c_str());
+            status = PLATFORM_EXIT_FAILURE;
+        }
         if (!run.statsTaken)
             TakeStats(run, h);
         if (s.frameRate == 0) { // as fast as possible: say what that was

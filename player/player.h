@@ -64,7 +64,7 @@ std::string UsageText();
 std::string TakeFileName(std::string &list);
 
 // Adds ".Zbx" to a name without an extension (no "." after the last "\",
-// "/" or ":").
+// "/" or ":"), unless a file of the name as given exists.
 std::string WithDefaultExtension(const std::string &name);
 
 // Finds the file on disk: the name itself when it exists, else an entry of

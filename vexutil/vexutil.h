@@ -81,6 +81,9 @@ VEXAPI int StatusMessageTitle(const char *text, const char *title, int error);
 VEXAPI int StatusDoCancel(void);     /* the Cancel button: asks "Do you want to cancel?" */
 VEXAPI uint32_t StatusGetHWND(void); /* the owner (there is no window number here) */
 VEXAPI void StatusClose(int wait);
+/* Quiet (the tools' /Q): no status line, no information messages and no
+   final line; errors and questions as always. */
+VEXAPI void StatusSetQuiet(int quiet);
 /* Sends data to front end `window` with the message code `identifier`; the
    front end's answer, 0 when there is none. */
 VEXAPI uint32_t CopyData(uint32_t window, uint32_t sender, uint32_t identifier, uint32_t size, const void *data);
@@ -248,6 +251,7 @@ typedef struct GFILE {
     uint32_t paletteChanged;                 /* set when the delivered palette was rebuilt */
     uint8_t sourcePalette[768];              /* palette of the current source frame */
     uint32_t trackInfo[7];                   /* Zorblax sources: per-track information of the file */
+    uint32_t damagedFrame;                   /* 1-based source frame that could not be read (0: none) */
     struct GFilePrivate *priv;               /* the library's own state */
 } GFILE;
 
@@ -259,7 +263,9 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
                         int32_t firstIndex, int32_t paletteCount, int32_t systemColourMode, int32_t conversionMode,
                         const char *paletteFile, const char *progressText, VEXPROGRESS progress);
 /* Delivers the next frame: non-zero on success, 0 when cancelled, when the
-   palette file failed to open or past the last frame. */
+   palette file failed to open, past the last frame, or when the source frame
+   is damaged or cut off (damagedFrame then names it; the frames before it
+   were good). */
 VEXAPI int GFileGet(GFILE *g);
 VEXAPI void GFileReset(GFILE *g);
 VEXAPI void GFileClose(GFILE *g);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 
+#include "codec/examine.h"
 #include "codec/handle.h"
 #include "codec/trees.h"
 #include "codec/zorb.h"
@@ -111,6 +112,8 @@ bool Walk(const std::string &path, uint32_t flags, int32_t extra, std::mt19937 &
 
 TEST(Corpus, TruncatedFiles)
 {
+    // A file cut short opens only when a frame lies whole in it, and then it
+    // knows it is cut: fewer intact frames than its tables list.
     std::mt19937 rng(1);
     int opened = 0, total = 0;
     for (const auto &file : ValidFiles()) {
@@ -118,14 +121,19 @@ TEST(Corpus, TruncatedFiles)
             std::string path = WriteTemp(std::vector<uint8_t>(file.begin(), file.begin() + len), "cut");
             for (uint32_t flags : {0u, uint32_t{ZORB_OPEN_PRELOAD}, uint32_t{ZORB_OPEN_FILL_BUFFER}}) {
                 ++total;
-                opened += Walk(path, flags, flags ? -1 : 4096, rng);
+                if (!Walk(path, flags, flags ? -1 : 4096, rng))
+                    continue;
+                ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), flags, flags ? -1 : 4096);
+                ASSERT_NE(h, nullptr);
+                opened += h->IntactFrames >= ZorbTableFrames(h);
+                ZorbClose(h);
             }
         }
         std::string path = WriteTemp(file, "whole");
         EXPECT_TRUE(Walk(path, 0, 4096, rng));
         EXPECT_TRUE(Walk(path, ZORB_OPEN_PRELOAD, -1, rng));
     }
-    EXPECT_EQ(opened, 0) << "a truncated file opened (of " << total << ")";
+    EXPECT_EQ(opened, 0) << "a truncated file opened as whole (of " << total << ")";
 }
 
 TEST(Corpus, CorruptedFiles)

@@ -107,8 +107,13 @@ TEST(Malformed, BadTrees)
 
 TEST(Malformed, FramesPastTheEndAndChunksThatCannotFit)
 {
-    std::vector<uint8_t> bytes = Good().Bytes();
-    bytes.pop_back();
+    // A file cut inside its first frame has nothing to play.
+    const ZbxBuild cut = Good();
+    size_t frameBytes = 0;
+    for (const auto &f : cut.frames)
+        frameBytes += f.bytes.size();
+    std::vector<uint8_t> bytes = cut.Bytes();
+    bytes.resize(bytes.size() - frameBytes + 1);
     ExpectRefused(bytes, "Frame sizes run past the end");
 
     ZbxBuild b = Good();
@@ -161,4 +166,34 @@ TEST(Malformed, BadChunkLengthsSetReadFailed)
             ZorbClose(h);
         }
     }
+}
+
+TEST(Malformed, AFileCutShortPlaysItsWholeFramesThenFails)
+{
+    // Cut by one byte, read ahead or preloaded: frames 1 to 11 are whole, the
+    // twelfth fails when it is reached.
+    std::vector<uint8_t> bytes = Good().Bytes();
+    bytes.pop_back();
+    const std::string path = WriteTemp(bytes);
+    for (uint32_t flags : {0u, uint32_t{ZORB_OPEN_PRELOAD}}) {
+        for (int32_t extra : {-1, 100}) {
+            ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), flags, extra);
+            ASSERT_NE(h, nullptr);
+            EXPECT_EQ(h->IntactFrames, 11u);
+            EXPECT_EQ(h->FrameCount, 12u);
+            for (uint32_t i = 1; i < 11; ++i) {
+                ZorbAdvanceFrame(h);
+                EXPECT_EQ(h->ReadFailed, 0u) << i;
+            }
+            ZorbAdvanceFrame(h);
+            EXPECT_EQ(h->CurrentFrame, 11u);
+            EXPECT_EQ(h->ReadFailed, 1u);
+            ZorbClose(h);
+        }
+    }
+    // A whole file has every frame intact.
+    ZorbHandle *h = ZorbOpen(const_cast<char *>(WriteTemp(Good().Bytes()).c_str()), 0, -1);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->IntactFrames, 12u);
+    ZorbClose(h);
 }

@@ -199,16 +199,16 @@ TEST(GraphicsOutput, RefusalsAndTheirTexts)
     struct Case {
         const char *name;
         uint32_t trueColour, width, flags;
-        const char *message;
+        std::string message; // the start of the message
     } cases[] = {
         {"x.xyz", 0, 8, 0, "2:Unsupported output file type or color depth."},
-        {"x.xyz", 0, 8, OGFILE_QUIET, nullptr},
+        {"x.xyz", 0, 8, OGFILE_QUIET, ""},
         {"x.gif", 1, 8, 0, "2:Unsupported output file type or color depth."},
         {"x.pcx", 1, 8, 0, "2:Unsupported output file type or color depth."},
         {"x", 1, 8, 0, "2:Unsupported output file type or color depth."},
-        {"odd.flc", 0, 321, 0, "2:Error creating the output flic."},
-        {"nodir/x.flc", 0, 8, 0, "2:Error creating the output flic."},
-        {"nodir/x.avi", 0, 8, 0, "2:Error creating the output AVI file."},
+        {"odd.flc", 0, 321, 0, "2:Error creating " + Dir() + "/odd.flc: a flic needs an even width"},
+        {"nodir/x.flc", 0, 8, 0, "2:Error creating " + Dir() + "/nodir/x.flc: no such file or directory"},
+        {"nodir/x.avi", 0, 8, 0, "2:Error creating " + Dir() + "/nodir/x.avi: no such file or directory"},
     };
     for (const Case &k : cases) {
         gMessages.clear();
@@ -216,9 +216,9 @@ TEST(GraphicsOutput, RefusalsAndTheirTexts)
                                k.flags | OGFILE_OVERWRITE),
                   nullptr)
             << k.name;
-        if (k.message) {
+        if (!k.message.empty()) {
             ASSERT_EQ(gMessages.size(), 1u) << k.name;
-            EXPECT_EQ(gMessages[0], k.message);
+            EXPECT_EQ(gMessages[0].rfind(k.message, 0), 0u) << gMessages[0];
         } else {
             EXPECT_TRUE(gMessages.empty()) << k.name;
         }

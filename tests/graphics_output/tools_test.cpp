@@ -205,7 +205,7 @@ TEST(Pictproc, FailuresExitNonZeroAndLeaveNoOutput)
     WriteRaw(MakeClip(1, 321, 8, 2, 1), d + "odd.raw");
     r = RunTool("pictproc", d + "odd.raw " + d + "odd.flc");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(Count(r.err, "Error creating the output flic."), 1u) << r.err;
+    EXPECT_EQ(Count(r.err, "Error creating " + d + "odd.flc: a flic needs an even width"), 1u) << r.err;
 
     // An existing output is kept when the answer is no (no terminal: the default).
     const Clip c = MakeClip(0, 320, 200, 8, 3);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -209,17 +210,24 @@ TEST_F(StatusTest, CancelButtonAsksFirst)
     EXPECT_NE(seen().find("C: Do you want to cancel? [y/N] "), std::string::npos);
 }
 
-TEST_F(StatusTest, CtrlCWithoutATerminalCancels)
+TEST_F(StatusTest, CtrlCWithoutATerminalEndsTheRunAndRemovesPartialOutputs)
 {
-    StatusOpen("Z", "", onCancel);
-    StatusSet("busy");
-    seen();
-    std::raise(SIGINT);
-    EXPECT_EQ(StatusCheck(), 0); // the window is gone
-    EXPECT_EQ(g_cancelCalls, 1);
-    EXPECT_TRUE(StatusDoCancel());
-    EXPECT_EQ(StatusSet("more"), 0);
-    EXPECT_EQ(seen(), "Z: Do you want to cancel? Yes.\n");
+    char dir[] = "/tmp/zstatXXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    const std::string part = std::string(dir) + "/out.part";
+    EXPECT_EXIT(
+        {
+            StatusOpen("Z", "", onCancel);
+            StatusSet("busy");
+            FILE *f = std::fopen(part.c_str(), "w");
+            std::fclose(f);
+            PlatformCleanupAdd(part.c_str(), 0);
+            std::raise(SIGINT);
+            std::_Exit(0);
+        },
+        testing::KilledBySignal(SIGINT), "");
+    EXPECT_NE(access(part.c_str(), F_OK), 0);
+    rmdir(dir);
 }
 
 TEST_F(StatusTest, CtrlCOnATerminalCanBeDeclined)
@@ -233,11 +241,15 @@ TEST_F(StatusTest, CtrlCOnATerminalCanBeDeclined)
     EXPECT_EQ(StatusCheck(), 1);
     EXPECT_EQ(g_cancelCalls, 0);
     EXPECT_EQ(seen(), "\nZ: Do you want to cancel? [y/N] \rZ: Do you want to cancel? No.\x1b[K");
-    // A second, confirmed press cancels.
+    // A second, confirmed press ends the run by the interrupt rule.
     type("y\n");
-    std::raise(SIGINT);
-    EXPECT_EQ(StatusSet("x"), 0);
-    EXPECT_EQ(g_cancelCalls, 1);
+    EXPECT_EXIT(
+        {
+            std::raise(SIGINT);
+            StatusCheck();
+            std::_Exit(0);
+        },
+        testing::KilledBySignal(SIGINT), "");
 }
 
 TEST_F(StatusTest, CloseReportsToTheFrontEndExactlyAsComposed)

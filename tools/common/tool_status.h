@@ -11,12 +11,30 @@
 #include <cctype>
 #include <cstdio>
 #include <string>
+#include <strings.h>
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/zorblax_failure.h"
 #include "vexutil/vexutil.h"
 
 namespace tool {
+
+// /Q: errors and warnings only (no status line, no final report).
+inline bool &Quiet()
+{
+    static bool quiet = false;
+    return quiet;
+}
+
+// Takes a lone /Q from the command line (a /Q with a number is another switch).
+inline void TakeQuiet(char *line)
+{
+    if (GetSwitch(line, 'Q')) {
+        Quiet() = true;
+        StatusSetQuiet(1);
+    }
+}
 
 // The last error text the converter sent at level 2.
 inline std::string &LastError()
@@ -58,12 +76,30 @@ inline bool OutputIsStatusStream()
 inline int Finish(const std::string &report)
 {
     StatusSet(report.c_str());
-    if (!OutputIsStatusStream()) {
+    if (!Quiet() && !OutputIsStatusStream()) {
         std::printf("%s\n", report.c_str());
         std::fflush(stdout);
     }
     StatusClose(0);
     return PLATFORM_EXIT_DONE;
+}
+
+// The words for a frame that cannot be read, the same in every tool.
+inline std::string DamagedFrameText(uint32_t frame)
+{
+    return "frame " + std::to_string(frame) + " is damaged or cut off";
+}
+
+// The end of a run that kept the frames before a damaged one: the report,
+// then the warning naming the first bad frame, and status 1.
+inline int FinishDamaged(const std::string &report, const char *program, const std::string &input, uint32_t frame,
+                         const char *done)
+{
+    Finish(report);
+    const std::string warning = DamagedFrameText(frame) + "; the " + std::to_string(frame - 1) + " frame" +
+                                (frame == 2 ? "" : "s") + " before it were " + done + ".";
+    PlatformError(program, input.c_str(), warning.c_str());
+    return PLATFORM_EXIT_FAILURE;
 }
 
 // An input that could not be opened, once, with its name and why: what the
@@ -73,6 +109,8 @@ inline int Finish(const std::string &report)
 inline int FailOpen(const std::string &name, const std::string &otherwise)
 {
     std::string reason = PlatformOpenFailure(name.c_str(), "");
+    if (reason.empty() && StartsAsZorblax(name))
+        reason = ZorblaxFailure(name); // the decode library's words, as in every tool
     if (reason.empty()) {
         const std::string &found = LastError();
         reason = found.empty() || found.find("Error opening") != std::string::npos ? otherwise : found;
@@ -103,10 +141,23 @@ int CheckOutput(const std::string &input, const std::string &output, bool overwr
     return 0;
 }
 
+// True when the input is a Zorblax file with a sound track.
+inline bool HasSound(const std::string &input)
+{
+    if (!StartsAsZorblax(input))
+        return false;
+    ZorbHandle *h = ZorbOpen(const_cast<char *>(input.c_str()), 0, -1);
+    bool sound = false;
+    for (int t = 0; h && t < ZBX_MAX_TRACKS; ++t)
+        sound = sound || ((h->AudioFormat[t] & ZBX_AUDIO_PRESENT) && (h->AudioFormat[t] & ZBX_AUDIO_RATE_MASK));
+    ZorbClose(h);
+    return sound;
+}
+
 // Runs a conversion of graphics (ZencConvertGraphics) under the status line
 // and ends the run: the final error once, or the report "Converted INPUT into
 // OUTPUTS: ..." (Finish).
-inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
+inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started, const char *program)
 {
     const std::string input = params.input, output = params.output;
     ZencConvertReport r{};
@@ -115,6 +166,8 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
             return Fail("The output file " + output + " was not overwritten.");
         if (r.inputFailed)
             return FailOpen(input, "not a graphics file it can read");
+        if (r.damagedFrame)
+            return Fail("Error reading " + input + ": " + DamagedFrameText(r.damagedFrame));
         return FailConversion();
     }
     char elapsed[64];
@@ -122,11 +175,24 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
     char report[2048];
     std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", input.c_str(),
                   r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
-    if (output == "-") { // standard output carries the frames: the report stays on the status line
+    // A y4m stream (a .y4m file or "-") carries the sound beside it; other
+    // kinds take the pictures only, which is said.
+    const bool stream = output == "-";
+    const bool y4m = stream || (output.size() > 4 && strcasecmp(output.c_str() + output.size() - 4, ".y4m") == 0);
+    if (!y4m && HasSound(input))
+        PlatformError(program, input.c_str(),
+                      ("its sound is not carried into " + output + ": only the pictures were converted.").c_str());
+    if (stream) { // standard output carries the frames: the report stays on the status line
         StatusSet(report);
         StatusClose(0);
-        return PLATFORM_EXIT_DONE;
+        if (!r.damagedFrame)
+            return PLATFORM_EXIT_DONE;
+        PlatformError(program, input.c_str(),
+                      (DamagedFrameText(r.damagedFrame) + "; the frames before it were converted.").c_str());
+        return PLATFORM_EXIT_FAILURE;
     }
+    if (r.damagedFrame)
+        return FinishDamaged(report, program, input, r.damagedFrame, "converted");
     return Finish(report);
 }
 

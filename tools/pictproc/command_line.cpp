@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
 namespace pictproc {
@@ -22,6 +23,7 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
 
     ZencConvertParams &p = opt.params;
     const int32_t link = GetSwitchNum(cmd, '#', 0);
+    tool::TakeQuiet(cmd);
     opt.frontEnd = link > 0 ? static_cast<uint32_t>(link) : 0;
     p.trueColour = GetSwitch(cmd, 'A') ? 1 : 0;
     p.overwrite = GetSwitch(cmd, 'O') ? 1 : 0;

@@ -28,7 +28,7 @@ const char kUsage[] = "Usage: pictproc INPUT OUTPUT [switches]\n"
                       "  /&FILE     use or create the palette from FILE\n"
                       "  /Sn /En    first and last frame                     /Fn  frame rate override (fps; -n ms)\n"
                       "  /Xn /Yn /Wn /Hn   crop rectangle\n"
-                      "  /O         overwrite without asking\n"
+                      "  /O         overwrite without asking           /Q  quiet: errors and warnings only\n"
                       "  --sound=FILE       a y4m stream's sound (wave) goes to FILE\n"
                       "  --help, -h  this text                               --version  the version\n";
 
@@ -51,5 +51,5 @@ int main(int argc, char **argv)
     const uint32_t started = PlatformTimeMs();
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
         return Fail("Output filename must be different than the input filename.");
-    return tool::ConvertGraphics(opt.params, started);
+    return tool::ConvertGraphics(opt.params, started, "pictproc");
 }

@@ -11,6 +11,7 @@
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/std_streams.h"
 #include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
@@ -21,8 +22,10 @@ namespace {
 
 const char kUsage[] = "Usage: sndproc INPUT OUTPUT[.wav] [switches]\n"
                       "Writes the sound of INPUT (wave, AVI, a Zorblax track, a wave list, headerless PCM) as the\n"
-                      "PCM wave file OUTPUT. Without switches the samples are copied exactly.\n"
-                      "  /O        overwrite OUTPUT without asking\n"
+                      "PCM wave file OUTPUT. Without switches the samples are copied exactly. A - for INPUT reads\n"
+                      "standard input; a - for OUTPUT writes the wave file to standard output.\n"
+                      "  /O        overwrite OUTPUT without asking (it keeps its permissions; a link's target is\n"
+                      "            replaced)                  /Q  quiet: errors and warnings only\n"
                       "  /Rn       output sample rate (high-quality resampling)\n"
                       "  /Bn       output bits: 8 or 16          /Cn  output channels: 1 (mono) or 2 (stereo)\n"
                       "  /Tn       the input track (Zorblax 1-7, AVI sound stream)\n"
@@ -51,6 +54,7 @@ int main(int argc, char **argv)
     const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
     const std::vector<std::string> names(given, given + count);
     const int32_t link = GetSwitchNum(cmd, '#', 0);
+    tool::TakeQuiet(cmd);
     const bool overwriteAll = GetSwitch(cmd, 'O') != 0;
     ZencSoundRequest req{};
     req.rate = GetSwitchNum(cmd, 'R', 0);
@@ -90,23 +94,40 @@ int main(int argc, char **argv)
         req.rawFlags = static_cast<uint32_t>(type - 1) + 8u * static_cast<uint32_t>(rawRate);
         req.rawOffset = static_cast<uint32_t>(skip);
     }
+    // "-": standard input and standard output (a wave stream).
+    const bool fromStdin = names[0] == "-", toStdout = names[1] == "-";
     std::string output = names[1];
-    if (!HasExtension(output.c_str()))
+    if (!toStdout && !HasExtension(output.c_str()))
         output += ".wav";
 
     // A front end that started us gets the final report (after the hello).
     StatusInit(nullptr, PlatformLinkAttach(link > 0 ? static_cast<uint32_t>(link) : 0, nullptr), 1);
     StatusOpen("SndProc", (names[0] + " -> " + output).c_str(), nullptr);
     const uint32_t started = PlatformTimeMs();
-    if (const int failed = tool::CheckOutput(names[0], output, overwriteAll, overwrite))
-        return failed;
+    if (!toStdout)
+        if (const int failed = tool::CheckOutput(names[0], output, overwriteAll, overwrite))
+            return failed;
 
+    tool::StreamFile in, out;
+    std::string input = names[0], written = output, streamError;
+    if (fromStdin) {
+        if (!in.Make(".wav", streamError) || !in.TakeStandardInput(streamError))
+            return Fail(streamError);
+        input = in.Path();
+    }
+    if (toStdout) {
+        if (!out.Make(".wav", streamError))
+            return Fail(streamError);
+        written = out.Path();
+    }
     ZencSoundResult r;
-    if (!ZencConvertSound(names[0].c_str(), output.c_str(), &req, &r, Progress)) {
+    if (!ZencConvertSound(input.c_str(), written.c_str(), &req, &r, Progress)) {
         if (tool::LastError().find("Error opening") != std::string::npos)
             return tool::FailOpen(names[0], "not a sound file it can read");
         return tool::FailConversion();
     }
+    if (toStdout && !out.SendToStandardOutput(streamError))
+        return Fail(streamError);
 
     const uint32_t frameBytes = r.channels * r.bits / 8;
     const uint64_t frames = frameBytes ? r.dataBytes / frameBytes : 0;
@@ -118,5 +139,7 @@ int main(int argc, char **argv)
                   "Converted %s (%u Hz, %u-bit, %s) into %s (%u Hz, %u-bit, %s): %llu samples, %s of sound, in %s.",
                   names[0].c_str(), r.sourceRate, r.sourceBits, Layout(r.sourceChannels), output.c_str(), r.rate,
                   r.bits, Layout(r.channels), static_cast<unsigned long long>(frames), duration, elapsed);
+    if (toStdout) // the wave stream alone on standard output: the report stays on the status line
+        tool::Quiet() = true;
     return tool::Finish(report);
 }

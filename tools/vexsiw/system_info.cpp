@@ -231,7 +231,7 @@ Section ToolkitSection()
     }
     s.items.push_back({"programs", dir.empty() ? "unknown" : dir});
     std::vector<std::string> present, missing;
-    for (const char *name : {"zorbplw", "zorbscw", "Zorblaxw", "zorbc", "zorbmix", "pictproc", "sndproc", "zorbfr",
+    for (const char *name : {"zorbplw", "zorbscw", "zorblaxw", "zorbc", "zorbmix", "pictproc", "sndproc", "zorbfr",
                              "zbxinfo", "zbxcompi", "vexsiw"}) {
         struct stat st;
         (!dir.empty() && stat((dir + "/" + name).c_str(), &st) == 0 ? present : missing).push_back(name);

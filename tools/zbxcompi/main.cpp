@@ -5,6 +5,8 @@
 //   zbxcompi [-s "SWITCHES"] PLAYER OUTPUT FILE.zbx... [/#N]
 //
 // Started by the front end with /#N, it reports its result there at the end.
+#include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,20 +14,21 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "codec/format.h"
 #include "codec/zorb.h"
+#include "platform/fdio.h"
 #include "platform/platform.h"
 #include "player/player.h"
+#include "tools/common/zorblax_failure.h"
 
 namespace {
 
 // Messages go to standard error; the last one is the result the front end is told about.
 std::string g_result;
+bool g_quiet = false; // /Q: errors only
 
 void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void Say(const char *format, ...)
@@ -35,14 +38,16 @@ void Say(const char *format, ...)
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    std::fputs(text, stderr);
+    if (!g_quiet)
+        std::fputs(text, stderr);
     g_result = text;
     while (!g_result.empty() && g_result.back() == '\n')
         g_result.pop_back();
 }
-const char kUsage[] = "usage: zbxcompi [-s \"SWITCHES\"] PLAYER OUTPUT FILE.zbx...\n"
+const char kUsage[] = "usage: zbxcompi [-s \"SWITCHES\"] [/O] [/Q] PLAYER OUTPUT FILE.zbx...\n"
                       "  Makes OUTPUT, a copy of the player PLAYER that plays the FILEs by itself\n"
-                      "  with the player switches SWITCHES (for example \"/L /S\").\n";
+                      "  with the player switches SWITCHES (for example \"/L /S\").\n"
+                      "  /O replaces an existing OUTPUT; /Q prints errors only.\n";
 
 int Usage()
 {
@@ -76,13 +81,35 @@ bool PlaysWhole(const std::string &name, std::string &why)
     return ok;
 }
 
-bool ReadAll(const std::string &name, std::vector<unsigned char> &data)
+// Reads a whole regular file; why says what stood in the way.
+bool ReadAll(const std::string &name, std::vector<unsigned char> &data, std::string &why)
 {
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        why = PlatformOpenFailure(name.c_str(), "not a regular file");
         return false;
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    }
+    data.resize(static_cast<size_t>(st.st_size));
+    const long got = zorb::platform::readUpTo(fd, data.data(), data.size());
+    const int saved = errno;
+    ::close(fd);
+    if (got < 0 || static_cast<size_t>(got) != data.size()) {
+        why = got < 0 ? std::strerror(saved) : "the file changed while it was read";
+        return false;
+    }
+    return true;
+}
+
+// True when both names lead to the same file.
+bool SameFile(const std::string &a, const std::string &b)
+{
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 bool LooksLikeZorblax(const std::vector<unsigned char> &data)
@@ -97,21 +124,42 @@ int Run(int argc, char **argv)
     if (int status = PlatformStandardOptions(argc, argv, "zbxcompi", kUsage); status >= 0)
         return status;
     std::string switches;
-    int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "-s") == 0) {
-        if (arg + 1 >= argc)
-            return Usage();
-        switches = argv[arg + 1];
-        arg += 2;
+    bool replace = false;
+    std::vector<char *> words;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-s") == 0) {
+            if (i + 1 >= argc)
+                return Usage();
+            switches = argv[++i];
+        } else if (strcasecmp(argv[i], "/O") == 0) {
+            replace = true;
+        } else if (strcasecmp(argv[i], "/Q") == 0) {
+            g_quiet = true;
+        } else {
+            words.push_back(argv[i]);
+        }
     }
-    if (argc - arg < 3)
+    if (words.size() < 3)
         return Usage();
+    argv = words.data();
+    argc = static_cast<int>(words.size());
+    const int arg = 0;
     const std::string playerName = argv[arg];
     const std::string outputName = argv[arg + 1];
 
+    // The copy never replaces what it is made from, nor anything without /O.
+    for (int i = arg; i < argc; ++i)
+        if (i != arg + 1 && SameFile(argv[i], outputName))
+            return Fail(outputName, i == arg ? "the output file must be different from the player"
+                                             : "the output file must be different from the input file");
+    struct stat existing {};
+    if (!replace && ::lstat(outputName.c_str(), &existing) == 0)
+        return Fail(outputName, "exists and was not overwritten (use /O)");
+
     std::vector<unsigned char> image;
-    if (!ReadAll(playerName, image))
-        return Fail(playerName, PlatformOpenFailure(playerName.c_str(), "cannot be read"));
+    std::string why;
+    if (!ReadAll(playerName, image, why))
+        return Fail(playerName, why);
     long area = player::FindSelfPlayArea(image.data(), image.size());
     if (area < 0)
         return Fail(playerName, "no self-play area (not a Zorblax player)");
@@ -120,11 +168,10 @@ int Run(int argc, char **argv)
     std::string line;
     for (int i = arg + 2; i < argc; ++i) {
         std::vector<unsigned char> file;
-        if (!ReadAll(argv[i], file))
-            return Fail(argv[i], PlatformOpenFailure(argv[i], "cannot be read"));
-        std::string why;
+        if (!ReadAll(argv[i], file, why))
+            return Fail(argv[i], why);
         if (!LooksLikeZorblax(file) || !PlaysWhole(argv[i], why))
-            return Fail(argv[i], "not a Zorblax file, or damaged" + (why.empty() ? "" : ": " + why));
+            return Fail(argv[i], tool::ZorblaxFailure(argv[i]));
         if (!line.empty())
             line += ' ';
         line += ':' + std::to_string(image.size());
@@ -143,11 +190,16 @@ int Run(int argc, char **argv)
     // Write beside the target and rename into place only when complete.
     zorb::platform::SafeFile out;
     std::string error;
-    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) || fchmod(out.Fd(), 0755) != 0 ||
-        !out.Commit(image.size(), error)) {
+    const bool fresh = ::stat(outputName.c_str(), &existing) != 0;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (!out.Create(outputName, error) || !out.Write(image.data(), image.size()) ||
+        (fresh && fchmod(out.Fd(), 0777 & ~mask) != 0) || !out.Commit(image.size(), error)) {
         if (error.empty())
-            error = std::string("cannot be written: ") + std::strerror(errno);
-        return Fail(outputName, error);
+            error = "Error writing " + outputName + ": " + std::strerror(errno);
+        PlatformError("zbxcompi", nullptr, error.c_str());
+        g_result = "zbxcompi: " + error;
+        return PLATFORM_EXIT_FAILURE;
     }
     Say("zbxcompi: wrote %s (%zu bytes): %s\n", outputName.c_str(), image.size(), line.c_str());
     return 0;

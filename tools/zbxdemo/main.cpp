@@ -17,6 +17,8 @@
 
 namespace {
 
+std::string g_error; // why the last write failed ("Error creating NAME: REASON")
+
 void Put32(std::vector<uint8_t> &out, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -26,32 +28,35 @@ void Put32(std::vector<uint8_t> &out, uint32_t v)
 bool WriteFile(const std::string &name, const std::vector<uint8_t> &data)
 {
     zorb::platform::SafeFile f;
-    std::string error;
-    return f.Create(name, error) && f.Write(data.data(), data.size()) && f.Commit(data.size(), error);
+    g_error = "Error writing " + name;
+    return f.Create(name, g_error) && f.Write(data.data(), data.size()) && f.Commit(data.size(), g_error);
 }
 
 bool WriteWave(const std::string &name, uint32_t rate, const std::vector<uint8_t> &pcm)
 {
     zorb::platform::SafeFile f;
-    std::string error;
-    if (!f.Create(name, error))
+    g_error = "Error writing " + name;
+    if (!f.Create(name, g_error))
         return false;
     PlatformRiffWriter w;
     PlatformRiffStart(&w, f.Fd());
     return PlatformWaveBegin(&w, rate, 2, 16) && PlatformRiffWrite(&w, pcm.data(), pcm.size()) && PlatformWaveEnd(&w) &&
-           f.Commit(w.position, error);
+           f.Commit(w.position, g_error);
 }
 
 } // namespace
 
+const char kUsage[] = "Usage: zbxdemo FRAMES.raw TUNE.wav [width height frames]\n"
+                      "Renders the demo animation (default 320 x 240, 150 frames at 15 per second) as a raw frame\n"
+                      "file and its tune (22050 Hz, 16-bit stereo) as a wave file.\n";
+
 int main(int argc, char **argv)
 {
+    if (int status = PlatformStandardOptions(argc, argv, "zbxdemo", kUsage); status >= 0)
+        return status;
     if (argc < 3) {
-        std::fprintf(stderr,
-                     "Usage: zbxdemo FRAMES.raw TUNE.wav [width height frames]\n"
-                     "Renders the demo animation (default 320 x 240, 150 frames at 15 per second) as a raw frame\n"
-                     "file and its tune (22050 Hz, 16-bit stereo) as a wave file.\n");
-        return 2;
+        std::fputs(kUsage, stderr);
+        return PLATFORM_EXIT_USAGE;
     }
     const int w = argc > 5 ? std::atoi(argv[3]) : 320;
     const int h = argc > 5 ? std::atoi(argv[4]) : 240;
@@ -79,14 +84,14 @@ int main(int argc, char **argv)
         raw.insert(raw.end(), px.begin(), px.end());
     }
     if (!WriteFile(argv[1], raw)) {
-        std::fprintf(stderr, "zbxdemo: cannot write %s\n", argv[1]);
+        std::fprintf(stderr, "zbxdemo: %s\n", g_error.c_str());
         return 1;
     }
     const uint32_t rate = 22050;
     std::vector<uint8_t> pcm(ZencDemoTune(frames / 15.0, rate, nullptr, 0));
     ZencDemoTune(frames / 15.0, rate, pcm.data(), pcm.size());
     if (!WriteWave(argv[2], rate, pcm)) {
-        std::fprintf(stderr, "zbxdemo: cannot write %s\n", argv[2]);
+        std::fprintf(stderr, "zbxdemo: %s\n", g_error.c_str());
         return 1;
     }
     return 0;

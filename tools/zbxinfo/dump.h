@@ -4,7 +4,10 @@
 
 #include <string>
 
-// Writes the frames and sound of file into dir; returns the exit status.
-int DumpFile(const std::string &dir, const std::string &file);
+// Writes the frames and sound of file into dir (made when missing; an
+// existing one must be empty, or with replace hold only an older dump's
+// files, which are removed); quiet leaves out the closing line. Returns the
+// exit status.
+int DumpFile(const std::string &dir, const std::string &file, bool replace, bool quiet);
 
 #endif

@@ -23,6 +23,7 @@
 #include "codec/format.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
+#include "tools/common/std_streams.h"
 #include "tools/zbxinfo/dump.h"
 #include "tools/zbxinfo/json.h"
 #include "vexutil/vexutil.h"
@@ -32,7 +33,9 @@ namespace {
 struct Options {
     bool frames = false;
     bool json = false;
-    std::string dumpDir; // --dump DIR
+    std::string dumpDir;  // --dump DIR
+    bool replace = false; // /O: --dump may replace an older dump
+    bool quiet = false;   // /Q: errors only
     std::vector<std::string> files;
     uint32_t frontEnd = 0; // /#N
     bool attached = false;
@@ -48,12 +51,15 @@ void NoteReport(const std::string &line)
     g_report += line;
 }
 
-const char kUsage[] = "usage: zbxinfo [--frames] FILE...\n"
-                      "       zbxinfo --dump DIR FILE\n"
+const char kUsage[] = "usage: zbxinfo [--frames] FILE...   (a FILE - is standard input)\n"
+                      "       zbxinfo --dump DIR FILE [/O] [/Q]\n"
                       "       zbxinfo --json FILE\n"
                       "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
                       "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
+                      "             (DIR is made, or must be empty; /O replaces an older dump there;\n"
+                      "             DIR - writes one stream to standard output)\n"
                       "  --json     header, tracks, frames, rates and data rates of FILE as one JSON object\n"
+                      "  /Q         errors only\n"
                       "  --help, -h this text; --version the toolkit's version\n";
 
 void Usage(FILE *out)
@@ -168,7 +174,24 @@ bool PrintFrames(ZorbHandle *h)
 }
 
 // Reports one file; false when it could not be opened.
-bool Report(const std::string &path, const Options &opt)
+bool ReportPath(const std::string &path, const Options &opt);
+
+// "-" is standard input, kept in a temporary file while it is reported.
+bool Report(const std::string &name, const Options &opt)
+{
+    if (name != "-")
+        return ReportPath(name, opt);
+    tool::StreamFile in;
+    std::string error;
+    if (!in.Make(".zbx", error) || !in.TakeStandardInput(error)) {
+        std::fprintf(stderr, "zbxinfo: %s\n", error.c_str());
+        NoteReport(error);
+        return false;
+    }
+    return ReportPath(in.Path(), opt);
+}
+
+bool ReportPath(const std::string &path, const Options &opt)
 {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
@@ -201,6 +224,15 @@ bool Report(const std::string &path, const Options &opt)
     bool ok = true;
     if (opt.frames)
         ok = PrintFrames(h);
+    if (h->IntactFrames < ZorbTableFrames(h)) {
+        // A file cut short: the frames before the damage can be played.
+        const std::string why = "frame " + std::to_string(h->IntactFrames + 1) + " is damaged or cut off; the " +
+                                std::to_string(h->IntactFrames) + " frames before it are whole";
+        std::fflush(stdout);
+        std::fprintf(stderr, "zbxinfo: %s: %s\n", path.c_str(), why.c_str());
+        NoteReport(path + ": " + why);
+        ok = false;
+    }
     ZorbClose(h);
     return ok;
 }
@@ -227,6 +259,10 @@ int Run(int argc, char **argv, Options &opt)
                 return 2;
             }
             opt.dumpDir = argv[++i];
+        } else if (!endOfOptions && (a == "/O" || a == "/o")) {
+            opt.replace = true;
+        } else if (!endOfOptions && (a == "/Q" || a == "/q")) {
+            opt.quiet = true;
         } else if (!endOfOptions && a.rfind("/#", 0) == 0) {
             const int32_t link = GetSwitchNum(argv[i], '#', 0);
             opt.frontEnd = link > 0 ? static_cast<uint32_t>(link) : 0;
@@ -259,7 +295,7 @@ int Run(int argc, char **argv, Options &opt)
             Usage(stderr);
             return 2;
         }
-        return DumpFile(opt.dumpDir, opt.files[0]);
+        return DumpFile(opt.dumpDir, opt.files[0], opt.replace, opt.quiet);
     }
     int status = 0;
     for (size_t i = 0; i < opt.files.size(); ++i) {

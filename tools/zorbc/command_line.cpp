@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
 namespace zorbc {
@@ -81,6 +82,8 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     char *cmd = line.data();
 
     const int32_t link = GetSwitchNum(cmd, '#', 0);
+
+    tool::TakeQuiet(cmd);
     opt.frontEnd = link > 0 ? static_cast<uint32_t>(link) : 0;
     opt.regular = GetSwitchNum(cmd, 'N', 0);
     opt.key = GetSwitchNum(cmd, 'K', 0);
@@ -139,6 +142,26 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     }
     if (opt.soundQuality < -1 || opt.soundQuality > 9) {
         error = "/L takes a sound quality from 0 to 9, or -1 to leave the sound out.";
+        return false;
+    }
+    if (opt.soundBits != 0 && opt.soundBits != 8 && opt.soundBits != 16) {
+        error = "/B takes 8 or 16 bits.";
+        return false;
+    }
+    if (opt.soundChannels < 0 || opt.soundChannels > 2) {
+        error = "/C takes 1 (mono) or 2 (stereo) channels.";
+        return false;
+    }
+    if (opt.soundRate < 0 || opt.soundRate > 1000000) {
+        error = "/R takes a sample rate from 1 to 1000000 Hz.";
+        return false;
+    }
+    if (opt.frameRate > 1000) {
+        error = "/F takes at most 1000 frames per second (a frame time of 1 ms).";
+        return false;
+    }
+    if (opt.first > 0 && opt.last > 0 && opt.first > opt.last) {
+        error = "/S (the first frame) must not come after /E (the last frame).";
         return false;
     }
     if (opt.keyEvery < 0 || opt.autoKey < 0 || opt.autoKey > 100) {

@@ -39,6 +39,7 @@ const char kUsage[] =
     "  /Pn /Tn /Dn       8-bit palettes, halftoning, system colours (see docs/zorbc.md)\n"
     "  /&FILE     use or create the palette from FILE      /M   mix the original sound into the output\n"
     "  /O         overwrite without asking                 /@*FILE  frame-specific settings\n"
+    "  /Q         quiet: errors and warnings only\n"
     "             (lines of: first last regular key, e.g. \"50 60 300000 0\")\n";
 
 using tool::Fail;
@@ -110,7 +111,7 @@ int main(int argc, char **argv)
     if (!CheckForDup(opt.input.c_str(), opt.output.c_str()))
         return Fail("Output filename must be different than the input filename.");
     if (opt.graphicsOutput)
-        return tool::ConvertGraphics(GraphicsParams(opt), started);
+        return tool::ConvertGraphics(GraphicsParams(opt), started, "zorbc");
     if (!opt.overwrite && FileExists(opt.output) && !overwrite(opt.output.c_str()))
         return Fail("The output file " + opt.output + " was not overwritten.");
 
@@ -152,9 +153,16 @@ int main(int argc, char **argv)
     // with interlaced or doubled height.
     std::vector<uint8_t> coded(static_cast<size_t>(params.width) * params.height);
     const int32_t frames = g->frames;
+    uint32_t damaged = 0; // the first damaged frame of the input: the frames before it are kept
     for (int32_t i = 0; i < frames; ++i) {
-        if (!GFileGet(g.get()))
-            return tool::FailConversion();
+        if (!GFileGet(g.get())) {
+            damaged = g->damagedFrame;
+            if (!damaged)
+                return tool::FailConversion();
+            if (i == 0)
+                return Fail("Error reading " + opt.input + ": " + tool::DamagedFrameText(damaged));
+            break;
+        }
         if (opt.skipOdd && (i & 1))
             continue;
         const uint8_t *px = static_cast<const uint8_t *>(g->pixels);
@@ -205,5 +213,7 @@ int main(int argc, char **argv)
         std::snprintf(report + used - 1, sizeof report - used + 1, "; not exact: %llu pixels in %u frames changed.",
                       static_cast<unsigned long long>(r.changedPixels), r.changedFrames);
     }
+    if (damaged)
+        return tool::FinishDamaged(report, "zorbc", opt.input, damaged, "converted");
     return tool::Finish(report);
 }

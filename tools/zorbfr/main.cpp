@@ -29,7 +29,8 @@ const char kUsage[] =
     "  /Nv /Kv   regular and key frame compression as zorbc takes them (default 0, lossless)\n"
     "  /Jn       a key frame at least every n frames   /An  a key frame when n% of the picture changes\n"
     "  /Ln       sound quality 0 (exact, default) to 9; /L-1 leaves the sound out\n"
-    "  /O        overwrite OUTPUT without asking\n";
+    "  /O        overwrite OUTPUT without asking\n"
+    "  /Q        quiet: errors and warnings only\n";
 
 std::string Rate(int32_t frameRate)
 {
@@ -55,6 +56,7 @@ int main(int argc, char **argv)
     const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
     const std::vector<std::string> names(given, given + count);
     const int32_t link = GetSwitchNum(cmd, '#', 0);
+    tool::TakeQuiet(cmd);
     const bool overwriteAll = GetSwitch(cmd, 'O') != 0;
     const int32_t rate = GetSwitchNum(cmd, 'F', 0);
     ZencRetimeParams params{};
@@ -71,6 +73,8 @@ int main(int argc, char **argv)
         problem = "an input and an output Zorblax file are needed.";
     else if (rate == 0)
         problem = "/F must give the new frame rate (e.g. /F10 for 10 frames per second).";
+    else if (rate > 1000)
+        problem = "/F takes at most 1000 frames per second (a frame time of 1 ms).";
     else if (keyEvery < 0)
         problem = "/J takes a frame count from 0.";
     else if (autoKey < 0 || autoKey > 100)
@@ -99,7 +103,7 @@ int main(int argc, char **argv)
         return failed;
     ZencFileInfo info;
     if (!ZencReadInfo(input.c_str(), &info))
-        return tool::FailOpen(input, "not a Zorblax file, or damaged");
+        return Fail("Error opening " + input + ": " + tool::ZorblaxFailure(input));
 
     ZencReport r;
     if (!ZencChangeFrameRate(input.c_str(), output.c_str(), &params, &r, Progress))

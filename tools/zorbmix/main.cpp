@@ -24,7 +24,7 @@ const char kUsage[] = "Usage: zorbmix ZBXFILE SOUNDFILE OUTPUT [switches]\n"
                       "  /Fn     frame rate of the output (fps; -n milliseconds per frame)\n"
                       "  /Gn     the frame at which the sound begins (default 1)\n"
                       "  /P      loop the sound to the end of the video\n"
-                      "  /O      overwrite without asking\n"
+                      "  /O      overwrite without asking       /Q  quiet: errors and warnings only\n"
                       "  /Rn /Bn /Cn   output rate, bits (8, 16) and channels (1, 2)\n"
                       "  /Tn     the track of the sound file to take   /Sn /En  start and end in milliseconds\n"
                       "  /Yn /Dn /Kn   headerless input: type 1-5, rate, bytes to skip\n";
@@ -52,6 +52,7 @@ int main(int argc, char **argv)
     const std::unique_ptr<char, void (*)(void *)> line(cmd, std::free);
     const std::vector<std::string> names(given, given + count);
     const int32_t link = GetSwitchNum(cmd, '#', 0);
+    tool::TakeQuiet(cmd);
     const int32_t track = GetSwitchNum(cmd, 'M', 1);
     const int32_t frameRate = GetSwitchNum(cmd, 'F', 0);
     const int32_t begin = GetSwitchNum(cmd, 'G', 1);
@@ -69,6 +70,10 @@ int main(int argc, char **argv)
         problem = "/M takes a track from 1 to 7.";
     else if (quality < 0 || quality > 9)
         problem = "/L takes a sound quality from 0 to 9.";
+    else if (bits != 0 && bits != 8 && bits != 16)
+        problem = "/B takes 8 or 16 bits.";
+    else if (frameRate > 1000)
+        problem = "/F takes at most 1000 frames per second (a frame time of 1 ms).";
     else if (begin < 1)
         problem = "/G takes a frame number from 1.";
     if (!problem.empty()) {
@@ -91,8 +96,13 @@ int main(int argc, char **argv)
 
     ZencFileInfo info;
     if (!ZencReadInfo(names[0].c_str(), &info))
-        return Fail("Error opening " + names[0] + ": " +
-                    PlatformOpenFailure(names[0].c_str(), "not a Zorblax file, or damaged"));
+        return Fail("Error opening " + names[0] + ": " + tool::ZorblaxFailure(names[0]));
+    if (static_cast<uint32_t>(begin) > info.frameCount) {
+        // The sound would start after the last frame: nothing of it would be heard.
+        StatusClose(0);
+        std::fprintf(stderr, "zorbmix: /G%d: %s has only %u frames.\n", begin, names[0].c_str(), info.frameCount);
+        return PLATFORM_EXIT_USAGE;
+    }
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
     uint32_t period = ZbxFramePeriod(fileRate);
     if (period == 0)

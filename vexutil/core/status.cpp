@@ -4,8 +4,9 @@
 // Questions are asked on the terminal; without one the default answer is
 // taken. Ctrl-C is the Cancel button: it runs the cancel path (a confirmed
 // cancel closes the window, so StatusCheck and StatusSet return 0 from then
-// on); without a terminal to ask, the key press itself confirms. A second
-// Ctrl-C while one is pending, or after a cancel, ends the program as usual.
+// on); a Ctrl-C confirmed on the terminal, one without a terminal to ask, and
+// a second one while the question is pending end the program by the
+// interrupt rule (PlatformInterruptExit: partial outputs removed, status 130).
 // At close the final report goes to the front end over the link.
 #include "vexutil/core/status_io.h"
 
@@ -48,19 +49,10 @@ struct StatusState {
 
 StatusState g_status;
 vex::StatusIo g_io;
+bool g_quiet = false;
 
 volatile sig_atomic_t g_interruptPending = 0;
 volatile sig_atomic_t g_interruptFinal = 0; // set once cancelled: the next Ctrl-C ends the program
-
-void onInterrupt(int)
-{
-    if (g_interruptPending || g_interruptFinal) {
-        ::signal(SIGINT, SIG_DFL);
-        ::raise(SIGINT);
-        return;
-    }
-    g_interruptPending = 1;
-}
 
 bool inIsTerminal()
 {
@@ -70,6 +62,16 @@ bool inIsTerminal()
 bool outIsTerminal()
 {
     return g_io.outIsTerminal >= 0 ? g_io.outIsTerminal != 0 : ::isatty(g_io.outFd) == 1;
+}
+
+// Ctrl-C is the Cancel button while a user can answer the question on the
+// terminal; otherwise (no one to ask, or a second press) it ends the run by
+// the toolkit's interrupt rule: partial outputs removed, status 130.
+void onInterrupt(int)
+{
+    if (g_interruptPending || g_interruptFinal || !inIsTerminal())
+        PlatformInterruptExit(SIGINT);
+    g_interruptPending = 1;
 }
 
 int columns()
@@ -109,7 +111,7 @@ std::string lineText()
 // Shows the status text; forced draws ignore the rate limits.
 void draw(bool force)
 {
-    if (!g_status.visible || g_status.errorShown)
+    if (!g_status.visible || g_status.errorShown || g_quiet)
         return;
     const uint32_t now = PlatformTimeMs();
     const std::string line = lineText();
@@ -158,6 +160,7 @@ void installHandler()
 {
     if (g_status.handlerInstalled)
         return;
+    PlatformInterruptInstall(); // what Ctrl-C does again after the close
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
     sigemptyset(&sa.sa_mask);
@@ -249,10 +252,15 @@ void pollInterrupt()
         return;
     doCancel(true);
     g_interruptPending = 0;
-    if (g_status.cancelled && g_status.exists) {
+    if (g_status.cancelled) {
+        // A confirmed Ctrl-C ends the run here: the front end hears of it,
+        // partial outputs go, and the status is 130.
         breakLiveLine();
-        g_status.exists = false;
-        g_status.visible = false;
+        if (g_status.owner) {
+            const std::string report = g_status.title + " - " + g_status.secondLine + "\r\n  Cancelled.";
+            PlatformLinkReport(g_status.owner, report.c_str());
+        }
+        PlatformInterruptExit(SIGINT);
     }
 }
 
@@ -264,6 +272,8 @@ void message(const char *text, const char *title, int error)
     // front end's report carries it) and is never drawn again as a status
     // line, where the terminal's width would cut it.
     if (error && g_status.errorShown && said == g_status.text)
+        return;
+    if (!error && g_quiet)
         return;
     breakLiveLine();
     const char *caption = title && *title ? title : (error ? "Error" : "Information");
@@ -363,6 +373,11 @@ VEXAPI uint32_t StatusGetHWND(void)
     return g_status.owner;
 }
 
+VEXAPI void StatusSetQuiet(int quiet)
+{
+    g_quiet = quiet != 0;
+}
+
 VEXAPI void StatusClose(int wait)
 {
     // On a terminal the final text stays on screen: there is nothing to wait for.
@@ -372,9 +387,13 @@ VEXAPI void StatusClose(int wait)
         PlatformLinkReport(g_status.owner, report.c_str());
     }
     if (g_status.exists && g_status.visible) {
-        if (outIsTerminal()) {
-            draw(true);
-            breakLiveLine();
+        if (g_quiet) {
+            // errors only: they were printed when they came
+        } else if (outIsTerminal() && !g_status.errorShown) {
+            // The final line whole, on its own: the live line is cleared
+            // first, and the terminal's width never cuts it.
+            emit("\r\x1b[K" + lineText() + "\n");
+            g_status.liveShown = false;
         } else {
             draw(true);
         }

@@ -229,8 +229,15 @@ VEXAPI int GFileGet(GFILE *g)
         // A frame read ahead by the palette analysis of this handle.
         p->heldFrame = false;
         changed = p->heldPaletteChanged;
-    } else if (ReadNextFrame(g, &changed) == ReadResult::Cancelled) {
-        return 0;
+    } else {
+        const ReadResult r = ReadNextFrame(g, &changed);
+        if (r == ReadResult::Cancelled)
+            return 0;
+        if (r == ReadResult::Failed) {
+            if (!g->damagedFrame)
+                g->damagedFrame = p->firstFrameIndex + g->frameIndex;
+            return 0;
+        }
     }
     if (g->flags & GFILE_32BIT) {
         Deliver32(g);

@@ -35,13 +35,16 @@ struct OGFilePrivate {
     VEXPROGRESS progress = nullptr;
     uint8_t palette[768] = {};
     std::vector<uint8_t> rows; // the frame in the output's layout
+    // Numbered images written so far: removed when the sequence is abandoned
+    // or the program is interrupted, kept only when it is complete.
+    std::vector<std::string> written;
 };
 
 namespace {
 
-const char kFlicFailed[] = "Error creating the output flic.";
-const char kAviFailed[] = "Error creating the output AVI file.";
-const char kAnimFailed[] = "Error creating the output file.";
+const char kFlicFailed[] = "the flic could not be started";
+const char kAviFailed[] = "the AVI file could not be started";
+const char kAnimFailed[] = "the animation could not be started";
 const char kUnsupported[] = "Unsupported output file type or color depth.";
 
 void Report(VEXPROGRESS progress, const std::string &text, int level = 2)
@@ -183,7 +186,7 @@ bool CreateAnimated(OGFILE *og, const std::string &name, int32_t frameTime, uint
         return false;
     std::string why;
     if (!p.toStandardOutput && !p.output.Create(p.target, why)) {
-        Report(p.progress, why.empty() ? std::string(kAnimFailed) : why);
+        Report(p.progress, why.empty() ? "Error creating " + p.target + ": " + kAnimFailed : why);
         return false;
     }
     const int64_t period = vex::FramePeriodUnits(frameTime);
@@ -266,9 +269,14 @@ bool CreateFlic(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t
         return false;
     std::string why;
     // Widths are kept as they are: odd widths cannot be coded and are refused.
+    if (og->width & 1) {
+        Report(p.progress, "Error creating " + p.target + ": a flic needs an even width (the picture is " +
+                               std::to_string(og->width) + " pixels wide; crop it with /W).");
+        return false;
+    }
     if (!p.output.Create(p.target, why) ||
         !(og->flic = VEXOFlicCreate(p.output.Path().c_str(), og->width, og->height, frameTime))) {
-        Report(p.progress, kFlicFailed);
+        Report(p.progress, why.empty() ? "Error creating " + p.target + ": " + kFlicFailed : why);
         return false;
     }
     og->kind = OGFILE_FLIC;
@@ -296,8 +304,12 @@ bool CreateAvi(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t 
     else
         s.scale = 100, s.rate = 1000; // no frame time: 10 frames a second
     std::string why;
-    if (!p.output.Create(p.target, why) || !(p.avi = vex::AviWriter::Create(p.output.Fd(), s, &why))) {
-        Report(p.progress, kAviFailed);
+    if (!p.output.Create(p.target, why)) {
+        Report(p.progress, why);
+        return false;
+    }
+    if (!(p.avi = vex::AviWriter::Create(p.output.Fd(), s, &why))) {
+        Report(p.progress, "Error creating " + p.target + ": " + (why.empty() ? kAviFailed : why));
         return false;
     }
     og->kind = OGFILE_AVI;
@@ -368,7 +380,11 @@ void PutImage(OGFILE *og, const uint8_t *pixels)
     }
     // Each image appears whole or not at all.
     zorb::platform::SafeFile file;
+    PlatformCleanupAdd(name.c_str(), 0); // before the rename: no signal leaves it behind
+    p.written.push_back(name);
     if (!file.Create(name, why) || !file.Write(bytes.data(), bytes.size()) || !file.Commit(bytes.size(), why)) {
+        PlatformCleanupRemove(name.c_str()); // not ours: an older file of the name stays
+        p.written.pop_back();
         Fail(og, why.empty() ? "Error writing the output file " + name + "." : why);
         return;
     }
@@ -493,6 +509,12 @@ VEXAPI uint32_t OGFileClose(OGFILE *og)
             p.output.Discard();
         else if (!p.output.Commit(size, why))
             Fail(og, why);
+    }
+    for (auto it = p.written.rbegin(); it != p.written.rend(); ++it) {
+        const std::string &name = *it;
+        if (og->error)
+            std::remove(name.c_str());
+        PlatformCleanupRemove(name.c_str());
     }
     const uint32_t result = og->error ? 0 : static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
     delete og->priv;

@@ -2,8 +2,10 @@
 // still images, AVI files and raw frame files. Probing order, and a source
 // class for each kind that reads its frames.
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -431,9 +433,85 @@ bool OpenRaw(GFILE *g, const std::string &path)
 
 } // namespace
 
+namespace {
+
+// What a file's first bytes say it is: its content decides, not its name.
+enum class Content { Unknown, Wave, Avi, Flic, Zorblax, Raw, Image };
+
+Content Sniff(const std::string &path, ImageFormat *format)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Content::Unknown;
+    uint8_t b[16] = {};
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return Content::Unknown;
+    const size_t n = std::fread(b, 1, sizeof b, f);
+    std::fclose(f);
+    if (n < 4)
+        return Content::Unknown;
+    if (std::memcmp(b, "ZBX2", 4) == 0)
+        return Content::Zorblax;
+    if (std::memcmp(b, "RAWB", 4) == 0)
+        return Content::Raw;
+    if (n >= 12 && std::memcmp(b, "RIFF", 4) == 0)
+        return std::memcmp(b + 8, "WAVE", 4) == 0   ? Content::Wave
+               : std::memcmp(b + 8, "AVI ", 4) == 0 ? Content::Avi
+                                                    : Content::Unknown;
+    if (n >= 6 && b[5] == 0xAF && (b[4] == 0x11 || b[4] == 0x12))
+        return Content::Flic;
+    const struct {
+        const char *magic;
+        size_t size;
+        ImageFormat format;
+    } images[] = {{"BM", 2, ImageFormat::Bmp},     {"\x89PNG", 4, ImageFormat::Png},
+                  {"GIF8", 4, ImageFormat::Gif},   {"\xFF\xD8\xFF", 3, ImageFormat::Jpeg},
+                  {"II*\0", 4, ImageFormat::Tiff}, {"MM\0*", 4, ImageFormat::Tiff},
+                  {"\x0A", 1, ImageFormat::Pcx}};
+    for (const auto &i : images)
+        if (std::memcmp(b, i.magic, i.size) == 0) {
+            *format = i.format;
+            return Content::Image;
+        }
+    return Content::Unknown;
+}
+
+// A file named exactly, whose content is known, opened as what it is.
+bool OpenByContent(GFILE *g, const std::string &path, bool *handled)
+{
+    ImageFormat format = ImageFormat::Bmp;
+    const Content c = Sniff(path, &format);
+    *handled = c != Content::Unknown;
+    switch (c) {
+    case Content::Wave:
+        return OpenWave(g, path);
+    case Content::Avi:
+        return OpenAvi(g, path);
+    case Content::Flic:
+        return OpenFlic(g, path);
+    case Content::Zorblax:
+        return OpenZorblaxSource(g, path);
+    case Content::Raw:
+        return OpenRaw(g, path);
+    case Content::Image:
+        return OpenImage(g, path, format);
+    case Content::Unknown:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
 bool OpenSource(GFILE *g, const std::string &name)
 {
     std::string path;
+    // 0. A file of that very name whose content is known (the name as given
+    //    comes first; the extension then decides nothing).
+    bool known = false;
+    if (OpenByContent(g, name, &known))
+        return true;
     // 1. Wave files.
     if (ProbeName(name, ".wav", &path) && OpenWave(g, path))
         return true;

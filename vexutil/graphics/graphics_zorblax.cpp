@@ -68,7 +68,8 @@ private:
 
 bool OpenZorblaxSource(GFILE *g, const std::string &name)
 {
-    std::string path = HasExtension(name.c_str()) ? name : name + ".zbx";
+    // The name as given first, then with the default extension.
+    std::string path = FileExists(name) || HasExtension(name.c_str()) ? name : name + ".zbx";
     if (!FileExists(path))
         return false;
     // No sound tracks; every frame's video is decoded.
