@@ -145,7 +145,7 @@ void CmdBitmaptext(Interp &in)
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int32_t x = ReadNumber(in), y = ReadNumber(in);
     const std::string &text = ReadValue(in);
-    DrawText(AsSurface(b), x, y, text, in.screen.font, in.screen.Colours());
+    DrawText(AsSurface(b), x, y, ToFontCodes(text), in.screen.font, in.screen.Colours());
 }
 
 } // namespace zscript

@@ -6,10 +6,12 @@
 #include "vexutil/core/pathmap.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zscript {
 
@@ -179,6 +181,24 @@ uint8_t OpenFileSlot(Interp &in, const std::string &name, int mode)
         return kNoSlot;
     in.slots[slot] = f;
     return static_cast<uint8_t>(slot);
+}
+
+std::string OpenFailure(Interp &in, const std::string &name)
+{
+    int slot = 0;
+    while (slot < kFileSlots && in.slots[slot])
+        ++slot;
+    if (slot == kFileSlots)
+        return "too many open files";
+    const std::string path = ResolveName(name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "no such file or directory" : std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "is a directory";
+    if (::access(path.c_str(), R_OK) != 0)
+        return errno == EACCES ? "permission denied" : std::strerror(errno);
+    return "cannot be read";
 }
 
 void CloseFileSlot(Interp &in, uint8_t slot)

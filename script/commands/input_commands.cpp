@@ -207,7 +207,7 @@ void CmdInputstrwin(Interp &in)
     const std::string name = ReadName(in);
     int32_t x = ReadNumber(in, 1), y = ReadNumber(in, 1);
     const int32_t max = LineLimit(ReadNumber(in, 1));
-    const std::string prompt = ReadValue(in, 1);
+    const std::string prompt = ToFontCodes(ReadValue(in, 1));
     NeedWindow(in);
     Screen &s = in.screen;
     const auto cw = static_cast<int32_t>(s.font.cellWidth), ch = static_cast<int32_t>(s.font.cellHeight);

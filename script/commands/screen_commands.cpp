@@ -28,11 +28,11 @@ void ResetText(Screen &s)
     s.transColour = 128;
 }
 
-// Four ramps of 64 entries: grey, red, green, blue.
+// Four ramps of 64 entries, black to full intensity: grey, red, green, blue.
 void DefaultPalette(uint8_t *rgb768)
 {
     for (int k = 0; k < 64; ++k) {
-        const auto v = static_cast<uint8_t>(k);
+        const auto v = static_cast<uint8_t>(k * 255 / 63);
         const uint8_t entries[4][3] = {{v, v, v}, {v, 0, 0}, {0, v, 0}, {0, 0, v}};
         for (int r = 0; r < 4; ++r)
             std::memcpy(rgb768 + 3 * (64 * r + k), entries[r], 3);

@@ -43,6 +43,8 @@ void DrawAtCursor(Interp &in, std::string_view text)
         FillScreen(in, s.cursorX, s.cursorY, cw, ch, s.backColour);
         return;
     }
+    const std::string codes = ToFontCodes(text);
+    text = codes;
     // Cut to the whole cells that fit before the right edge.
     const int64_t room = (s.surface.width - int64_t{s.cursorX}) / cw;
     if (room <= 0)

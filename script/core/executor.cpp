@@ -113,6 +113,7 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
             if (in.labels.size() >= kMaxLabels)
                 ScriptError(in, "  Too many labels.");
             in.labels.push_back({std::string(text + 1), static_cast<uint32_t>(out.records.size())});
+            out.labelIndex.insert_or_assign(in.labels.back().name, static_cast<uint32_t>(in.labels.size() - 1));
             continue;
         }
         GetAndRemoveFirst(keyword, text);
@@ -148,31 +149,56 @@ bool ExecuteLine(Interp &in)
     const std::string &line = LineBuffer(in);
     if (line.empty() || line[0] == '#')
         return false;
-    char keyword[kLineBuffer];
-    const size_t n = std::min(line.size(), kTextMax);
-    // The keyword is the first word (as GetAndRemoveFirst takes it; that
-    // call itself only for the rare comma after the word and its blanks).
-    size_t word = 0;
-    while (word < n && !IsBlankChar(line[word]))
-        ++word;
-    size_t rest = word;
-    while (rest < n && IsBlankChar(line[rest]))
-        ++rest;
-    if (rest < n && line[rest] == ',') {
-        char text[kLineBuffer];
-        std::memcpy(text, line.data(), n);
-        text[n] = '\0';
-        GetAndRemoveFirst(keyword, text);
-        SetParams(in, text);
-    } else {
-        std::memcpy(keyword, line.data(), word);
-        keyword[word] = '\0';
-        SetParams(in, std::string_view(line).substr(rest, n - rest));
+    int k = -1;
+    LineCache *cache = in.file && in.linePoolAt != UINT32_MAX ? &in.file->cache : nullptr;
+    if (cache) {
+        if (cache->commandAt.empty())
+            cache->commandAt.assign(in.file->pool.size(), 0);
+        if (in.linePoolAt < cache->commandAt.size() && cache->commandAt[in.linePoolAt] != 0) {
+            const LineCommand &command = cache->commands[cache->commandAt[in.linePoolAt] - 1];
+            k = command.keyword;
+            in.params = std::string_view(in.file->pool.data() + command.params, command.length);
+            in.pos = 0;
+        }
     }
-    Upper(keyword);
-    const int k = FindKeyword(keyword);
-    if (k < 0)
-        CommandError(in, "  Bad script command:\r\n    ");
+    if (k < 0) {
+        char keyword[kLineBuffer];
+        const size_t n = std::min(line.size(), kTextMax);
+        // The keyword is the first word (as GetAndRemoveFirst takes it; that
+        // call itself only for the rare comma after the word and its blanks).
+        size_t word = 0;
+        while (word < n && !IsBlankChar(line[word]))
+            ++word;
+        size_t rest = word;
+        while (rest < n && IsBlankChar(line[rest]))
+            ++rest;
+        const bool comma = rest < n && line[rest] == ',';
+        if (comma) {
+            char text[kLineBuffer];
+            std::memcpy(text, line.data(), n);
+            text[n] = '\0';
+            GetAndRemoveFirst(keyword, text);
+            SetParams(in, text);
+        } else {
+            std::memcpy(keyword, line.data(), word);
+            keyword[word] = '\0';
+            SetParams(in, std::string_view(line).substr(rest, n - rest));
+        }
+        Upper(keyword);
+        k = FindKeyword(keyword);
+        if (k < 0)
+            CommandError(in, "  Bad script command:\r\n    ");
+        if (cache && !comma && n == line.size()) {
+            // The parameters are read from the file's text from now on.
+            const LineCommand command{k, in.linePoolAt + static_cast<uint32_t>(rest), static_cast<uint32_t>(n - rest)};
+            if (in.linePoolAt < cache->commandAt.size()) {
+                cache->commands.push_back(command);
+                cache->commandAt[in.linePoolAt] = static_cast<uint32_t>(cache->commands.size());
+            }
+            in.params = std::string_view(in.file->pool.data() + command.params, command.length);
+            in.pos = 0;
+        }
+    }
     CountStep(in);
     if (Tracing(in))
         TraceHead(in, " -> ");
@@ -203,10 +229,13 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
         CountStep(in);
         const Record &r = file.records[in.position++];
         in.lineNumber = r.line;
-        in.params = std::string_view(file.pool.data() + r.text, r.length);
+        // Both views from the same locals (reading one back just after
+        // writing it would stall the store).
+        const std::string_view params(file.pool.data() + r.text, r.length);
+        in.params = params;
         in.pos = 0;
         in.recordKeyword = kKeywords[r.keyword].name;
-        in.recordParams = in.params;
+        in.recordParams = params;
         in.lineFromRecord = true;
         if (Tracing(in))
             TraceHead(in, "");
@@ -229,12 +258,10 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
             } else {
                 SkipBlanks(in);
                 if (in.pos < in.params.size() && in.params[in.pos] == ';') {
-                    char rest[kLineBuffer];
-                    const std::string_view tail = in.params.substr(in.pos + 1, kTextMax);
-                    std::memcpy(rest, tail.data(), tail.size());
-                    rest[tail.size()] = '\0';
-                    Trim(rest);
-                    SetLine(in, rest);
+                    std::string_view tail = in.params.substr(in.pos + 1, kTextMax);
+                    while (!tail.empty() && IsBlankChar(tail.front()))
+                        tail.remove_prefix(1);
+                    SetLineFrom(in, tail, true);
                 } else if (ParamsDone(in)) {
                     break;
                 } else {
@@ -264,6 +291,35 @@ void SetLine(Interp &in, std::string_view text)
 {
     in.line.assign(text);
     in.lineFromRecord = false;
+    in.linePoolAt = UINT32_MAX;
+}
+
+bool PoolTail(const Interp &in, std::string_view text, uint32_t &offset)
+{
+    if (!in.file || text.empty())
+        return false;
+    const std::string &pool = in.file->pool;
+    if (text.data() < pool.data() || text.data() >= pool.data() + pool.size())
+        return false;
+    const auto at = static_cast<size_t>(text.data() - pool.data());
+    if (at + text.size() >= pool.size() || pool[at + text.size()] != '\0')
+        return false;
+    offset = static_cast<uint32_t>(at);
+    return true;
+}
+
+void SetLineFrom(Interp &in, std::string_view text, bool trimEnd)
+{
+    // A line cut at the end is not a whole tail of the file's text and is
+    // not remembered as one.
+    size_t n = text.size();
+    while (trimEnd && n > 0 && IsBlankChar(text[n - 1]))
+        --n;
+    uint32_t at = 0;
+    const bool inPool = n == text.size() && PoolTail(in, text, at);
+    SetLine(in, text.substr(0, n));
+    if (inPool)
+        in.linePoolAt = at;
 }
 
 void SetParams(Interp &in, std::string_view text)
@@ -286,6 +342,7 @@ void TraceWrite(Interp &in, std::string_view text)
 
 void Service(Interp &in)
 {
+    CheckInterrupt();
     // Pumping between commands is paced by time: with a window the pump runs
     // on every tick of the coarse clock (a few milliseconds), without one
     // every 10 ms. The clock itself is read every 16th call, a few
@@ -328,6 +385,25 @@ std::vector<std::string> SplitScriptLines(std::string_view text)
 
 int FindLabel(Interp &in, std::string_view name)
 {
+    if (in.file) { // the running file's labels, by name (a name in the file's text is looked up once)
+        const std::string &pool = in.file->pool;
+        std::vector<LabelMemo> &memo = in.file->cache.labelAt;
+        size_t at = SIZE_MAX;
+        if (!name.empty() && name.data() >= pool.data() && name.data() < pool.data() + pool.size()) {
+            at = static_cast<size_t>(name.data() - pool.data());
+            if (memo.empty())
+                memo.assign(pool.size(), LabelMemo{});
+            if (memo[at].length == name.size() + 1)
+                return memo[at].label;
+        }
+        const auto it = in.file->labelIndex.find(name);
+        int found = -1;
+        if (it != in.file->labelIndex.end() && it->second >= in.labelBase && it->second < in.labels.size())
+            found = static_cast<int>(it->second);
+        if (at != SIZE_MAX)
+            memo[at] = {found, static_cast<uint32_t>(name.size() + 1)};
+        return found;
+    }
     // Labels are stored in upper case; the name is compared as if it were.
     for (size_t i = in.labels.size(); i > in.labelBase; --i) {
         const std::string &label = in.labels[i - 1].name;
@@ -388,11 +464,13 @@ void RunScriptText(Interp &in, const std::string &name, std::string_view text, c
     Unindent(in);
 }
 
-bool RunScriptFile(Interp &in, const std::string &nameIn, const std::string &label)
+bool RunScriptFile(Interp &in, const std::string &nameIn, const std::string &label, std::string *tried)
 {
     std::string name = nameIn;
     if (!HasExtension(name.c_str()))
         name += ".zs";
+    if (tried)
+        *tried = name;
     if (in.sandbox)
         return false;
     const uint8_t slot = OpenFileSlot(in, name, 0);

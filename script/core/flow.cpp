@@ -85,7 +85,7 @@ void CmdIf(Interp &in)
     const bool result = CompareValues(left, op, right);
     Condition(in, result);
     if (result) {
-        SetLine(in, in.params.substr(in.pos));
+        SetLineFrom(in, in.params.substr(in.pos), false);
         in.control = CTRL_EXECUTE_LINE;
     }
     in.params = {};

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +51,11 @@ struct TextColours {
 // Only pixels on the surface are written. Returns the text's width in pixels.
 int64_t DrawText(const ScreenSurface &dst, int64_t x, int64_t y, std::string_view text, const Font &font,
                  const TextColours &colours);
+
+// Text as codes of the built-in font (code page 437): UTF-8 characters the
+// font has become their code, other UTF-8 characters "?"; bytes that are not
+// part of a well-formed UTF-8 sequence (legacy 8-bit text) stay as they are.
+std::string ToFontCodes(std::string_view text);
 
 } // namespace zscript
 

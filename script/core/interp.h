@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "codec/zorb.h"
@@ -49,12 +50,97 @@ struct Keyword {
 extern const Keyword kKeywords[kKeywordCount];
 int FindKeyword(const char *candidate); // upper-cases nothing; -1 when unknown
 
+// Names of variables and labels are matched without regard to the case of
+// a-z (they are stored upper-cased): hash and equality over folded bytes,
+// usable with string_view keys.
+inline char FoldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+struct FoldHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept
+    {
+        uint64_t h = 14695981039346656037ull;
+        for (char c : s)
+            h = (h ^ static_cast<unsigned char>(FoldAscii(c))) * 1099511628211ull;
+        return static_cast<size_t>(h);
+    }
+};
+struct FoldEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (FoldAscii(a[i]) != FoldAscii(b[i]))
+                return false;
+        return true;
+    }
+};
+template <typename T>
+using FoldMap = std::unordered_map<std::string, T, FoldHash, FoldEqual>;
+
+// The variable store: the variables in store order (a new one at the end,
+// a deleted one leaves its place, a changed one keeps it) with an index by
+// name. Its size is counted as the text form 0xFF NAME 0xFE VALUE per
+// variable, which the limit applies to.
+struct VariableStore {
+    struct Entry {
+        std::string name; // upper case
+        std::string value;
+        bool live = true;
+    };
+    std::vector<Entry> entries;
+    FoldMap<uint32_t> index; // name -> entry
+    size_t bytes = 0;        // size of the text form
+    size_t dead = 0;         // deleted entries not yet compacted
+    // The last name found and its entry, valid while no entry was deleted
+    // (a loop reads and sets the same few names over and over).
+    std::string lastName;
+    uint32_t lastEntry = 0;
+    bool lastValid = false;
+};
+
 // One compiled command.
 struct Record {
     uint32_t line;
     uint8_t keyword;
     uint32_t text; // offset of the parameter text in the file's text pool
     uint32_t length;
+};
+
+// What reading a script line once keeps, by offset in the file's text pool:
+// the token that starts there (lexed once, evaluated on every read) and the
+// command of a line run after ";" or IF (its keyword found once).
+struct RawToken {
+    uint32_t start = 0, length = 0; // the token's text (a quoted string without its quotes)
+    uint32_t next = 0;              // where the next token starts
+    uint8_t kind = TOKEN_NONE;      // TOKEN_STRING (quoted), TOKEN_COMPARE, TOKEN_OPERATOR, TOKEN_NAME (a word)
+    bool percent = false;           // a quoted string with "%" (expanded on every read)
+};
+// The same kept by the place it is read from, offsets counted from there
+// (texts are at most 767 characters), in 8 bytes.
+struct CachedToken {
+    uint16_t start = 0, length = 0, next = 0;
+    uint8_t kind = TOKEN_NONE;
+    uint8_t flags = 0; // kRead: filled in; kPercent: a quoted string with "%"
+    static constexpr uint8_t kRead = 1, kPercent = 2;
+};
+struct LineCommand {
+    int keyword;
+    uint32_t params, length; // the parameter text in the pool
+};
+struct LabelMemo {
+    int32_t label = -1;  // what FindLabel found (-1: none)
+    uint32_t length = 0; // length of the name + 1, 0: not looked up yet
+};
+struct LineCache {
+    std::vector<CachedToken> tokenAt; // by the pool offset the token is read from
+    std::vector<LabelMemo> labelAt;   // by the pool offset of a label name
+    std::vector<uint32_t> commandAt;  // pool offset of a command line -> index + 1 in commands
+    std::vector<LineCommand> commands;
 };
 
 struct Label {
@@ -73,10 +159,22 @@ struct CompiledFile {
     std::vector<Record> records;
     std::string pool;                         // NUL-terminated parameter texts back to back
     std::map<uint32_t, TextBlock> textBlocks; // by the index of the record that starts them
+    FoldMap<uint32_t> labelIndex;             // label name -> its entry in the label table (the last one)
+    mutable LineCache cache;                  // tokens and commands, read once
 };
 
 // Escapes from a ScriptError to the main routine (the report is made already).
 struct ScriptAbort {};
+// Escapes from a run a signal ended (SIGINT, SIGTERM, SIGHUP).
+struct ScriptInterrupt {
+    int signal;
+};
+
+// ---- interrupts (interrupt.cpp) ---------------------------------------------------------
+void InstallInterruptHandlers();
+int PendingInterrupt();  // the signal received, 0 when none
+void CheckInterrupt();   // throws ScriptInterrupt when a signal came
+void InterruptHandled(); // the run has unwound: the watchdog stands down
 
 // The screen and text state of the script's window.
 struct Screen {
@@ -114,7 +212,8 @@ struct Interp {
 
     // Buffers of the running command. The line buffer of a record is only
     // composed when something reads it (LineBuffer).
-    std::string line; // keyword, a space, the parameters
+    std::string line;                 // keyword, a space, the parameters
+    uint32_t linePoolAt = UINT32_MAX; // where the line stands in the running file's text pool, if it does
     bool lineFromRecord = false;
     const char *recordKeyword = nullptr;
     std::string_view recordParams;
@@ -138,7 +237,7 @@ struct Interp {
     const CompiledFile *file = nullptr;
 
     // Variables.
-    std::string store;              // 0xFF NAME 0xFE VALUE ..., without the final 0xFF
+    VariableStore store;
     std::string pushStack;          // 0xFF 0xFF 0xFF frame marks, 0xFF NAME 0xFF VALUE entries
     std::vector<size_t> pushFrames; // offset of each frame mark
 
@@ -180,6 +279,13 @@ void CloseAllSlots(Interp &in);
 const std::string &LineBuffer(Interp &in);
 void SetLine(Interp &in, std::string_view text);
 void SetParams(Interp &in, std::string_view text);
+// The line buffer becomes the text (a tail of the parameters; with trimEnd
+// without blanks at its end), remembered as a place in the file's text when
+// it is one.
+void SetLineFrom(Interp &in, std::string_view text, bool trimEnd);
+// Offset of a view in the running file's text pool when the view runs to the
+// end of one of its texts; false otherwise.
+bool PoolTail(const Interp &in, std::string_view text, uint32_t &offset);
 
 // ---- lexer (lexer.cpp) -----------------------------------------------------------------
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
@@ -234,6 +340,8 @@ bool ParamsDone(const Interp &in); // empty, or at ";" or "#"
 void NormalizeName(std::string &name);                              // trim and upper-case
 std::string_view GetVariable(Interp &in, std::string &name);        // name normalised in place
 std::string_view LookupVariable(Interp &in, std::string_view name); // a view into the store
+// The variables in store order as NAME=VALUE lines (VARLIST).
+std::vector<std::string> ListVariables(const Interp &in);
 void SetVariable(Interp &in, const std::string &name, std::string_view value);
 void SetVariableNumber(Interp &in, const std::string &name, int32_t value);
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
@@ -241,7 +349,8 @@ void PushVariables(Interp &in, const std::vector<std::string> &names);
 void PopVariables(Interp &in);
 
 // ---- executor (executor.cpp) -----------------------------------------------------------
-bool RunScriptFile(Interp &in, const std::string &name, const std::string &label = {});
+// tried, when given, receives the name actually opened (".zs" added).
+bool RunScriptFile(Interp &in, const std::string &name, const std::string &label = {}, std::string *tried = nullptr);
 // Compiles and runs text as a script file of the given name (the reading half
 // without a file; used for fuzzing).
 void RunScriptText(Interp &in, const std::string &name, std::string_view text, const std::string &label = {});
@@ -255,6 +364,8 @@ std::vector<std::string> SplitScriptLines(std::string_view text);
 
 // ---- file slots (commands/file_slots.cpp) -----------------------------------------------
 uint8_t OpenFileSlot(Interp &in, const std::string &name, int mode);
+// Why a read-only open of the name fails ("no such file or directory", ...).
+std::string OpenFailure(Interp &in, const std::string &name);
 void CloseFileSlot(Interp &in, uint8_t slot);
 uint8_t CheckFile(Interp &in, int32_t number); // raises "Bad file parameter"
 // The name as it exists on disk: as written when it exists, else matched

@@ -78,29 +78,30 @@ void ExpandVariables(Interp &in, std::string_view text, std::string &dest)
     dest = std::move(w);
 }
 
-uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
+namespace {
+
+// The token that starts at `from` (after separators), by its lexical kind:
+// TOKEN_STRING for a quoted string, TOKEN_NAME for a word, TOKEN_COMPARE,
+// TOKEN_OPERATOR, or TOKEN_NONE at the end. Positions are offsets in s.
+RawToken Lex(std::string_view s, size_t from)
 {
-    const std::string_view s = in.params;
     const size_t n = s.size();
-    size_t i = in.pos;
+    size_t i = from;
     while (i < n && IsSeparator(s[i]))
         ++i;
-    if (i >= n) {
-        out = {};
-        in.params = {};
-        in.pos = 0;
-        return TOKEN_NONE;
-    }
+    RawToken t;
+    if (i >= n)
+        return t;
     const char p = s[i];
     const char next = i + 1 < n ? s[i + 1] : '\0';
-    uint8_t kind;
+    size_t start = i, stop;
     if (p == '"' || p == '\'') {
         const size_t close = s.find(p, i + 1);
-        const size_t stop = close == std::string_view::npos ? n : close;
-        ExpandVariables(in, s.substr(i + 1, stop - i - 1), scratch);
-        out = scratch;
+        start = i + 1;
+        stop = close == std::string_view::npos ? n : close;
         i = close == std::string_view::npos ? n : close + 1;
-        kind = TOKEN_STRING;
+        t.kind = TOKEN_STRING;
+        t.percent = s.substr(start, stop - start).find('%') != std::string_view::npos;
     } else if (p == '=' || p == '<' || p == '>' || (p == '@' && (next == '=' || next == '<' || next == '>'))) {
         size_t j = i;
         if (s[j] == '@')
@@ -111,34 +112,92 @@ uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, b
             ++j;
         if (j < n && s[j] == '=')
             ++j;
-        out = s.substr(i, j - i);
-        i = j;
-        kind = TOKEN_COMPARE;
+        stop = i = j;
+        t.kind = TOKEN_COMPARE;
     } else if (p == '*' || p == '/' || p == '+' || p == '|' || p == '^' || p == '%' || p == '&' ||
                (p == '-' && !IsDigit(next))) {
-        out = s.substr(i, 1);
-        ++i;
-        kind = TOKEN_OPERATOR;
+        stop = ++i;
+        t.kind = TOKEN_OPERATOR;
     } else {
         size_t j = i;
         if (s[j] == '-')
             ++j;
         while (j < n && (IsLetter(s[j]) || IsDigit(s[j])))
             ++j;
-        out = s.substr(i, j - i);
-        i = j;
-        if (evaluate) {
-            if (!out.empty() && IsLetter(out[0]))
-                out = LookupVariable(in, out);
-            kind = IsNumber(out) ? TOKEN_NUMBER : TOKEN_STRING;
-        } else {
-            kind = TOKEN_NAME;
-        }
+        stop = i = j;
+        t.kind = TOKEN_NAME;
     }
     while (i < n && IsSeparator(s[i]))
         ++i;
-    in.pos = i;
-    return kind;
+    t.start = static_cast<uint32_t>(start);
+    t.length = static_cast<uint32_t>(stop - start);
+    t.next = static_cast<uint32_t>(i);
+    return t;
+}
+
+// The raw token at the read position: from the running file's cache when
+// the parameters are a tail of its text (read there once), else lexed.
+RawToken NextRaw(Interp &in)
+{
+    uint32_t base = 0;
+    if (!PoolTail(in, in.params, base))
+        return Lex(in.params, in.pos);
+    std::vector<CachedToken> &cache = in.file->cache.tokenAt;
+    if (cache.empty())
+        cache.resize(in.file->pool.size() + 1);
+    const size_t at = base + in.pos;
+    if (at >= cache.size())
+        return Lex(in.params, in.pos);
+    const CachedToken c = cache[at];
+    const auto from = static_cast<uint32_t>(in.pos);
+    if (c.flags & CachedToken::kRead) {
+        RawToken t;
+        t.start = from + c.start;
+        t.length = c.length;
+        t.next = from + c.next;
+        t.kind = c.kind;
+        t.percent = (c.flags & CachedToken::kPercent) != 0;
+        return t;
+    }
+    const RawToken t = Lex(in.params, in.pos);
+    CachedToken &k = cache[at];
+    k.start = static_cast<uint16_t>(t.start - (t.kind == TOKEN_NONE ? t.start : from));
+    k.length = static_cast<uint16_t>(t.length);
+    k.next = static_cast<uint16_t>(t.next - (t.kind == TOKEN_NONE ? t.next : from));
+    k.kind = t.kind;
+    k.flags = static_cast<uint8_t>(CachedToken::kRead | (t.percent ? CachedToken::kPercent : 0));
+    return t;
+}
+
+} // namespace
+
+uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
+{
+    const RawToken t = NextRaw(in);
+    if (t.kind == TOKEN_NONE) {
+        out = {};
+        in.params = {};
+        in.pos = 0;
+        return TOKEN_NONE;
+    }
+    out = in.params.substr(t.start, t.length);
+    in.pos = t.next;
+    switch (t.kind) {
+    case TOKEN_STRING:
+        if (t.percent) {
+            ExpandVariables(in, out, scratch);
+            out = scratch;
+        }
+        return TOKEN_STRING;
+    case TOKEN_NAME:
+        if (!evaluate)
+            return TOKEN_NAME;
+        if (!out.empty() && IsLetter(out[0]))
+            out = LookupVariable(in, out);
+        return IsNumber(out) ? TOKEN_NUMBER : TOKEN_STRING;
+    default:
+        return t.kind;
+    }
 }
 
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)

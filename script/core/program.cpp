@@ -67,12 +67,45 @@ bool HasUnknownSwitch(const std::string &line)
     return false;
 }
 
-constexpr const char *kHelp = "usage: zorbscw [SCRIPT[.zs] [ARGUMENTS...]]\n"
-                              "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
-                              "SYSTEMCOMMANDLINE gives the script.\n"
-                              "  -h, --help     this text\n"
-                              "  --version      the version\n"
-                              "Exit status: 0 the script ran, 1 a script error, 2 usage.\n";
+constexpr const char *kHelp =
+    "usage: zorbscw [--unattended] [SCRIPT[.zs] [ARGUMENTS...]]\n"
+    "Runs a ZorbScript file (autoexec.zs when none is named); the arguments are what\n"
+    "SYSTEMCOMMANDLINE gives the script.\n"
+    "  --unattended   never show a message box (messages go to standard error only)\n"
+    "  -h, --help     this text\n"
+    "  --version      the version\n"
+    "Exit status: 0 the script ran, 1 a script error, 2 usage, 128 + N a signal N ended it.\n";
+
+// The program's own switches stand before the script name: --unattended is
+// taken out; any other word starting with "-" there is a switch this program
+// does not have (returned, else empty). "--" ends the switches. Arguments
+// after the script name belong to the script.
+std::string TakeOwnSwitches(int &argc, char **argv, bool &unattended)
+{
+    int out = 1;
+    bool switches = true;
+    std::string unknown;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (switches && arg == "--") {
+            switches = false;
+            continue;
+        }
+        if (switches && arg == "--unattended") {
+            unattended = true;
+            continue;
+        }
+        if (switches && arg.size() > 1 && arg[0] == '-') {
+            if (unknown.empty())
+                unknown = arg;
+        } else if (arg.empty() || arg[0] != '/') {
+            switches = false; // the script name
+        }
+        argv[out++] = argv[i];
+    }
+    argc = out;
+    return unknown;
+}
 
 } // namespace
 
@@ -80,6 +113,14 @@ int RunProgram(Host &host, int argc, char **argv)
 {
     if (PlatformStandardOptions(argc, argv, "zorbscw", kHelp) >= 0)
         return PLATFORM_EXIT_DONE;
+    bool unattended = false;
+    const std::string unknownSwitch = TakeOwnSwitches(argc, argv, unattended);
+    if (unattended)
+        PlatformSetUnattended(1);
+    if (!unknownSwitch.empty()) {
+        PlatformMessage("zorbscw", ("unknown switch " + unknownSwitch + "\n" + kHelp).c_str());
+        return PLATFORM_EXIT_USAGE;
+    }
     const std::string joined = JoinArguments(argc, argv);
     std::vector<char> line(joined.begin(), joined.end());
     line.resize(joined.size() + 16, '\0');
@@ -92,6 +133,7 @@ int RunProgram(Host &host, int argc, char **argv)
 
     Interp in;
     in.host = &host;
+    InstallInterruptHandlers();
     in.seed = PlatformTimeMs();
     int status = 0;
     std::string rest(line.data());
@@ -107,14 +149,17 @@ int RunProgram(Host &host, int argc, char **argv)
         in.commandLine = copy.data();
         try {
             if (name[0] != '\0') {
-                if (!RunScriptFile(in, name.data()))
-                    ScriptError(in, "  Error opening:\r\n    ", name.data(), "\r\n");
+                std::string tried;
+                if (!RunScriptFile(in, name.data(), {}, &tried))
+                    ScriptError(in, "  Error opening ", tried + ": " + OpenFailure(in, tried), "\r\n");
             } else if (!RunScriptFile(in, "autoexec.zs")) {
                 host.Message(UsageCaption(), kUsage);
                 status = PLATFORM_EXIT_USAGE;
             }
         } catch (const ScriptAbort &) {
             status = PLATFORM_EXIT_FAILURE;
+        } catch (const ScriptInterrupt &stop) {
+            status = 128 + stop.signal;
         }
         CloseAllSlots(in);
         CloseScreen(in);
@@ -122,11 +167,14 @@ int RunProgram(Host &host, int argc, char **argv)
     CloseAnimations(in);
     host.Shutdown();
     ReapChildren(in);
-    if (!titleMatched)
-        host.Message(std::string("ZorbScript - V") + kVersion,
-                     "ZorbScript runs Zorblax presentation scripts: animations, pictures, text, sound and files.");
+    // The closing line never waits for anybody: standard error only, and not
+    // after an interrupt (the shell reports that).
+    if (!titleMatched && status < 128)
+        PlatformNotice((std::string("ZorbScript - V") + kVersion).c_str(),
+                       "ZorbScript runs Zorblax presentation scripts: animations, pictures, text, sound and files.");
     if (link)
         PlatformLinkReport(link, Banner().c_str());
+    InterruptHandled();
     return status;
 }
 

@@ -72,20 +72,8 @@ void CmdVarPop(Interp &in)
 void CmdVarList(Interp &in)
 {
     NeedWindow(in);
-    const std::string &s = in.store;
-    size_t i = 0;
-    while (i < s.size()) {
-        const size_t nameEnd = s.find('\xFE', i + 1);
-        if (nameEnd == std::string::npos)
-            break;
-        size_t valueEnd = s.find('\xFF', nameEnd + 1);
-        if (valueEnd == std::string::npos)
-            valueEnd = s.size();
-        const std::string entry =
-            s.substr(i + 1, nameEnd - i - 1) + "=" + s.substr(nameEnd + 1, valueEnd - nameEnd - 1);
+    for (const std::string &entry : ListVariables(in))
         ListLine(in, entry);
-        i = valueEnd;
-    }
 }
 
 void CmdCompute(Interp &in)

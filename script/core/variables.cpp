@@ -43,34 +43,6 @@ std::string_view Trimmed(std::string_view name)
     return name;
 }
 
-// Offset of the entry's mark and of its value, or npos. The stored names are
-// upper case, so `name` (trimmed, in any case) is compared upper-cased; names
-// and values never hold a mark, so the next entry is always the next 0xFF.
-size_t FindEntry(const std::string &store, std::string_view name, size_t *valueAt)
-{
-    const char *s = store.data();
-    const size_t n = store.size(), length = name.size();
-    size_t i = 0;
-    while (i < n) {
-        const size_t j = i + 1;
-        if (n - j > length && s[j + length] == kValueMark) {
-            size_t k = 0;
-            while (k < length && Fold(name[k]) == s[j + k])
-                ++k;
-            if (k == length) {
-                if (valueAt)
-                    *valueAt = j + length + 1;
-                return i;
-            }
-        }
-        const void *next = j < n ? std::memchr(s + j, kMark, n - j) : nullptr;
-        if (!next)
-            break;
-        i = static_cast<size_t>(static_cast<const char *>(next) - s);
-    }
-    return std::string::npos;
-}
-
 bool HasMarks(std::string_view text)
 {
     for (char c : text)
@@ -79,10 +51,21 @@ bool HasMarks(std::string_view text)
     return false;
 }
 
-size_t ValueEnd(const std::string &store, size_t valueAt)
+// Drops deleted entries once they outnumber the live ones (store order kept).
+void Compact(VariableStore &v)
 {
-    const size_t e = store.find(kMark, valueAt);
-    return e == std::string::npos ? store.size() : e;
+    if (v.dead < 64 || v.dead < v.entries.size() / 2)
+        return;
+    std::vector<VariableStore::Entry> live;
+    live.reserve(v.entries.size() - v.dead);
+    for (auto &e : v.entries)
+        if (e.live)
+            live.push_back(std::move(e));
+    v.entries = std::move(live);
+    v.dead = 0;
+    v.index.clear();
+    for (size_t i = 0; i < v.entries.size(); ++i)
+        v.index.emplace(v.entries[i].name, static_cast<uint32_t>(i));
 }
 
 // Trimmed and upper case already.
@@ -108,12 +91,24 @@ void NormalizeName(std::string &name)
     name = std::move(normal);
 }
 
+// The entry of a name (trimmed), or -1.
+int64_t FindEntry(VariableStore &v, std::string_view name)
+{
+    if (v.lastValid && FoldEqual{}(name, v.lastName))
+        return v.lastEntry;
+    const auto it = v.index.find(name);
+    if (it == v.index.end())
+        return -1;
+    v.lastName.assign(name);
+    v.lastEntry = it->second;
+    v.lastValid = true;
+    return it->second;
+}
+
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
-    size_t valueAt = 0;
-    if (FindEntry(in.store, Trimmed(name), &valueAt) == std::string::npos)
-        return {};
-    return std::string_view(in.store).substr(valueAt, ValueEnd(in.store, valueAt) - valueAt);
+    const int64_t at = FindEntry(in.store, Trimmed(name));
+    return at < 0 ? std::string_view() : std::string_view(in.store.entries[static_cast<size_t>(at)].value);
 }
 
 std::string_view GetVariable(Interp &in, std::string &name)
@@ -122,49 +117,72 @@ std::string_view GetVariable(Interp &in, std::string &name)
     return LookupVariable(in, name);
 }
 
+std::vector<std::string> ListVariables(const Interp &in)
+{
+    std::vector<std::string> lines;
+    for (const auto &e : in.store.entries)
+        if (e.live)
+            lines.push_back(e.name + "=" + e.value);
+    return lines;
+}
+
 void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn)
 {
     thread_local std::string nameCopy, valueCopy;
     std::string_view name = Trimmed(nameIn);
-    // Found upper-cased as it stands (and stored so); a normalised copy is
-    // made only for the trace, or for a name that holds the store's marks.
-    const bool copy = HasMarks(name) || (Tracing(in) && !IsNormal(name));
-    if (copy) {
+    // Found as it stands (the index folds the case); a normalised copy is
+    // made for the trace and new entries, or for a name that holds the
+    // store's marks.
+    if (HasMarks(name) || (Tracing(in) && !IsNormal(name))) {
         nameCopy.assign(nameIn);
         NormalizeName(nameCopy);
         Sanitize(nameCopy);
         name = nameCopy;
     }
     std::string_view value = valueIn.substr(0, kTextMax);
-    // A value taken from the store itself moves when the store changes.
-    const bool inStore =
-        !value.empty() && value.data() >= in.store.data() && value.data() < in.store.data() + in.store.size();
-    if (inStore || HasMarks(value)) {
+    if (HasMarks(value)) {
         valueCopy.assign(value);
         Sanitize(valueCopy);
         value = valueCopy;
     }
     if (Tracing(in))
         TraceWrite(in, "  ***" + std::string(name) + "=\"" + std::string(value) + "\"");
-    size_t valueAt = 0;
-    const size_t at = FindEntry(in.store, name, &valueAt);
-    if (at != std::string::npos) {
-        const size_t e = ValueEnd(in.store, valueAt);
+    VariableStore &v = in.store;
+    const int64_t at = FindEntry(v, name);
+    if (at >= 0) {
+        VariableStore::Entry &e = v.entries[static_cast<size_t>(at)];
         if (value.empty()) {
-            in.store.erase(at, e - at);
-        } else if (in.store.size() - (e - valueAt) + value.size() <= kStoreLimit) {
-            // A value that would overflow the store keeps its old text.
-            in.store.replace(valueAt, e - valueAt, value);
+            v.bytes -= 2 + e.name.size() + e.value.size();
+            v.index.erase(e.name);
+            e.live = false;
+            e.name.clear();
+            e.value.clear();
+            e.value.shrink_to_fit();
+            v.lastValid = false;
+            ++v.dead;
+            Compact(v);
+            return;
         }
+        if (v.bytes - e.value.size() + value.size() > kStoreLimit)
+            ScriptError(in, "  Too many variables.");
+        v.bytes = v.bytes - e.value.size() + value.size();
+        e.value.assign(value.data(), value.size()); // may be a part of itself
         return;
     }
-    if (value.empty() || in.store.size() + name.size() + 2 + value.size() > kStoreLimit)
+    if (value.empty())
         return;
-    in.store += kMark;
+    if (v.bytes + name.size() + 2 + value.size() > kStoreLimit)
+        ScriptError(in, "  Too many variables.");
+    // The value may live in another entry, which moves when the list grows.
+    valueCopy.assign(value);
+    VariableStore::Entry e;
+    e.name.reserve(name.size());
     for (char c : name)
-        in.store += Fold(c);
-    in.store += kValueMark;
-    in.store += value;
+        e.name += Fold(c);
+    e.value = valueCopy;
+    v.bytes += 2 + e.name.size() + e.value.size();
+    v.index.emplace(e.name, static_cast<uint32_t>(v.entries.size()));
+    v.entries.push_back(std::move(e));
 }
 
 void SetVariableNumber(Interp &in, const std::string &name, int32_t value)

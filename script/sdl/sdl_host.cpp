@@ -36,6 +36,7 @@ public:
         if (WindowHandle())
             WindowPump();
         zorb::RuntimeSoundService();
+        CheckInterrupt();
     }
     void Message(const std::string &caption, const std::string &text) override
     {
@@ -201,7 +202,7 @@ int SdlHost::Ask(const std::string &caption, const std::string &text, int32_t st
 {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     std::fflush(stderr);
-    if (!RealDisplay())
+    if (!RealDisplay() || PlatformUnattended())
         return 2;
     // Buttons with their answers: OK 1, Cancel 2, Yes 4, No 8.
     const bool cancel = (style & 2) != 0, yesNo = (style & 0xC) != 0;

@@ -85,7 +85,7 @@ protected:
         for (int i = 0; i < 768; ++i) {
             // Locked entries keep the default palette: ramps of grey, red, green and blue.
             const int entry = i / 3, ramp = entry / 64, component = i % 3;
-            const int preset = ramp == 0 || component == ramp - 1 ? entry % 64 : 0;
+            const int preset = ramp == 0 || component == ramp - 1 ? entry % 64 * 255 / 63 : 0;
             const int want = entry < firstUnlocked ? preset : pal[static_cast<size_t>(i)];
             if (static_cast<uint8_t>(shot[static_cast<size_t>(width * height + i)]) != want) {
                 ADD_FAILURE() << what << ": palette byte " << i << " of frame " << index;
@@ -260,7 +260,7 @@ TEST_F(ScriptAnimation, PlayFlags)
     ASSERT_EQ(r.frames.size(), 4u); // three frames, the restored screen at the close
     ExpectFrame(r.frames[2], 32, 16, plain_, 2, 8, 4, 5, 0, "saved, last frame");
     EXPECT_EQ(r.frames[3].substr(0, 32 * 16), std::string(32 * 16, '\5'));
-    EXPECT_EQ(static_cast<uint8_t>(r.frames[3][32 * 16 + 3 * 40]), 40); // the grey ramp is back
+    EXPECT_EQ(static_cast<uint8_t>(r.frames[3][32 * 16 + 3 * 40]), 40 * 255 / 63); // the grey ramp is back
 
     // Merge: the key colour shows the background; the background comes back.
     r = Script(screen + "ANIMATIONPLAY r 8 4 1 256 'clip'\n");
@@ -274,19 +274,17 @@ TEST_F(ScriptAnimation, PlayFlags)
     }
     EXPECT_EQ(r.frames[3].substr(0, 32 * 16), std::string(32 * 16, '\5'));
 
-    // Fade out: every component of the last palette less 64.
+    // Fade out: from the last palette to black in 16 steps.
     r = Script(screen + "ANIMATIONPLAY r 0 0 1 64 'clip'\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::array<uint8_t, 768> pal = zbxgen::PaletteAt(plain_, 2);
-    std::string faded;
-    for (uint8_t c : pal)
-        faded += static_cast<char>(c > 64 ? c - 64 : 0);
-    EXPECT_EQ(r.frames.back().substr(32 * 16), faded);
+    ASSERT_EQ(r.frames.size(), 3u + 16u + 1u); // three frames, the steps, the close
+    EXPECT_EQ(r.frames.back().substr(32 * 16), std::string(768, '\0'));
 
-    // Fade in: the frames show the exact palette.
+    // Fade in: the first picture in 16 steps, the last one with the exact palette.
     r = Script(screen + "ANIMATIONPLAY r 0 0 1 32 'clip'\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    ExpectFrame(r.frames[0], 32, 16, plain_, 0, 0, 0, 5, 0, "faded in");
+    ASSERT_GE(r.frames.size(), 16u);
+    ExpectFrame(r.frames[15], 32, 16, plain_, 0, 0, 0, 5, 0, "faded in");
 
     // No drawing needs no window; a missing file gives 0 and shows nothing.
     r = Script("ANIMATIONPLAY r 0 0 2 1024 'clip'\nSCREENGRAPHICS ok 32 16\nSCREENCLEAR 5\n"
@@ -387,8 +385,9 @@ TEST_F(ScriptPresentation, RunsToItsEnd)
                          "ZORBSCW_TEST_INPUT='1:key=Return,1:key=Escape,2:text=2,19:key=Return,20:text=3'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
-    // Title, the one animation frame, the menu, 16 steps of blinds, the caption, the menu again, the end.
-    ASSERT_EQ(r.frames.size(), 22u);
+    // Title, the one animation frame, the menu, 16 steps of blinds, the caption, the menu again, the end,
+    // and the 16 steps of each of its six fades.
+    ASSERT_EQ(r.frames.size(), 22u + 6u * 16u);
     EXPECT_NE(r.frames[1], r.frames[0]);
 }
 

@@ -178,8 +178,8 @@ TEST_F(ScriptBitmap, CopiesToBitmapsAndScreen)
         }
     EXPECT_GT(set, 10);
     // Palette: entries 0-15 kept the grey ramp, the others came from the bitmap.
-    EXPECT_EQ(p.Palette(5, 0), 5);
-    EXPECT_EQ(p.Palette(15, 2), 15);
+    EXPECT_EQ(p.Palette(5, 0), 5 * 255 / 63);
+    EXPECT_EQ(p.Palette(15, 2), 15 * 255 / 63);
     EXPECT_EQ(p.Palette(16, 0), 1);
     EXPECT_EQ(p.Palette(200, 1), 1);
 }
@@ -211,8 +211,8 @@ TEST_F(ScriptBitmap, ListingAndFadingIn)
     ASSERT_FALSE(r.frames.empty());
     const Picture q{8, 8, &r.frames.back()};
     EXPECT_EQ(q.Palette(200, 0) + q.Palette(200, 1) + q.Palette(200, 2), 3 * 255);
-    EXPECT_EQ(q.Palette(3, 0), 3); // locked: still the grey ramp
-    EXPECT_EQ(q.Palette(4, 0), 0); // the bitmap's black
+    EXPECT_EQ(q.Palette(3, 0), 3 * 255 / 63); // locked: still the grey ramp
+    EXPECT_EQ(q.Palette(4, 0), 0);            // the bitmap's black
 }
 
 // The line walk against the incremental walk exactly as written, unclipped

@@ -99,6 +99,26 @@ const Case kCases[] = {
      "7|abc||1||10|0|1|5000|\n", 0, ""},
     {"push_stack_full", "STRREPEAT a 'y' 700\n:L\nVARPUSH a a\nGOTO 'L'\n", nullptr, 1,
      "Too many variables pushed in command:\n    VARPUSH a a\n"},
+    // 45 values of 700 bytes fit in the 32768-byte store; the 46th is an error.
+    {"store_full_is_an_error",
+     "FILECREATE o 'out.txt'\nSTRREPEAT big 'v' 700\nVARSET n 0\n:L\nCOMPUTE n = n + 1\nINTERPRET 'VARSET v%n% big'\n"
+     "FILEWRITE o n\nGOTO 'L'\n",
+     "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n21\n22\n23\n24\n25\n26\n27\n"
+     "28\n29\n30\n31\n32\n33\n34\n35\n36\n37\n38\n39\n40\n41\n42\n43\n44\n45\n",
+     1, "Too many variables.  In script file: t.zs  At line number: 6.\n"},
+    {"growing_value_past_the_limit",
+     "STRREPEAT big 'v' 700\nVARSET n 0\n:MAKE\nCOMPUTE n = n + 1\nINTERPRET 'VARSET g%n% 1'\nIF n < 50 GOTO 'MAKE'\n"
+     ":GROW\nCOMPUTE n = n - 1\nINTERPRET 'VARSET g%n% big'\nGOTO 'GROW'\n",
+     nullptr, 1, "Too many variables.  In script file: t.zs  At line number: 9.\n"},
+    // Deleting and re-creating many variables keeps the values (the index
+    // follows the entries), names found in any case.
+    {"many_variables",
+     "VARSET n 0\n:MAKE\nCOMPUTE n = n + 1\nINTERPRET 'VARSET x%n% %n%'\nIF n < 300 GOTO 'MAKE'\n"
+     "VARSET n 0\n:DROP\nCOMPUTE n = n + 2\nINTERPRET \"VARSET X%n% ''\"\nIF n < 300 GOTO 'DROP'\n"
+     "VARSET x2 'back'\nVARSET n 0\nVARSET t 0\n:SUM\nCOMPUTE n = n + 1\nINTERPRET 'VARSET w x%n%'\n"
+     "IFSET w = '' e 0 1\nCOMPUTE t = t + e\nIF n < 300 GOTO 'SUM'\n"
+     "FILECREATE o 'out.txt'\nFILEWRITE o '%t% %x1% %X299% %x2% [%x4%]'\n",
+     "151 1 299 back []\n", 0, ""},
     {"file_errors_flush_first", "FILECREATE o 'out.txt'\nFILEWRITE o 'kept'\nFILEWRITE 5063 'x'\n", "kept\n", 1,
      "Bad file parameter:\n    FILEWRITE 5063 'x'\n"},
 };
@@ -224,9 +244,31 @@ TEST_F(ScriptRun, ProgramRules)
     EXPECT_NE(r.err.find("Syntax:  ZorbScr  <Zorblax Script[.zs]>"), std::string::npos) << r.err;
     r = Run("/x");
     EXPECT_EQ(r.status, 2);
+    // Unknown switches before the script name: usage, status 2; after it
+    // they are the script's arguments.
+    for (const char *bad : {"--bogus", "-x", "--bogus t.zs", "--unattended -q"}) {
+        r = Run(bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("unknown switch -"), std::string::npos) << bad << ": " << r.err;
+        EXPECT_NE(r.err.find("usage: zorbscw"), std::string::npos) << bad << ": " << r.err;
+    }
+    // The name actually tried, and why it failed.
     r = Run("missing");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Error:  Error opening:\n    missing\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Error opening missing.zs: no such file or directory\n"), std::string::npos) << r.err;
+    fs::create_directories(dir_ / "folder.zs");
+    r = Run("folder");
+    EXPECT_NE(r.err.find("Error opening folder.zs: is a directory\n"), std::string::npos) << r.err;
+    if (::geteuid() != 0) {
+        Write("locked.zs", "VARSET a 1\n");
+        fs::permissions(dir_ / "locked.zs", fs::perms::none);
+        r = Run("locked.zs");
+        EXPECT_NE(r.err.find("Error opening locked.zs: permission denied\n"), std::string::npos) << r.err;
+    }
+    Write("args.zs", "SYSTEMCOMMANDLINE c\nFILECREATE o 'out.txt'\nFILEWRITE o c\n");
+    r = Run("--unattended args -x --bogus");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read("out.txt"), "-x --bogus\r\n");
     Write("autoexec.zs", "FILECREATE o 'out.txt'\nSYSTEMCOMMANDLINE c\nSYSTEMPLATFORM p\nFILEWRITE o '%c%|%p%'\n");
     r = Run("");
     EXPECT_EQ(r.status, 0) << r.err;

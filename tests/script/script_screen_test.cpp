@@ -38,12 +38,12 @@ TEST_F(ScriptScreen, FullScreenOriginDrawingAndClipping)
     EXPECT_EQ(p.At(316, 217), 6);  // an outline partly outside: the inside part only
     EXPECT_EQ(p.At(319, 217), 6);
     // The default palette: four ramps; locked entries 4 and 5 kept their black.
-    EXPECT_EQ(p.Palette(3, 0), 3);
+    EXPECT_EQ(p.Palette(3, 0), 3 * 255 / 63);
     EXPECT_EQ(p.Palette(4, 0), 0);
-    EXPECT_EQ(p.Palette(6, 1), 6);
-    EXPECT_EQ(p.Palette(64 + 9, 0), 9);
+    EXPECT_EQ(p.Palette(6, 1), 6 * 255 / 63);
+    EXPECT_EQ(p.Palette(64 + 9, 0), 9 * 255 / 63);
     EXPECT_EQ(p.Palette(64 + 9, 1), 0);
-    EXPECT_EQ(p.Palette(192 + 9, 2), 9);
+    EXPECT_EQ(p.Palette(192 + 9, 2), 9 * 255 / 63);
 }
 
 TEST_F(ScriptScreen, WindowSettingsAndErrors)
@@ -102,7 +102,7 @@ TEST_F(ScriptDrawing, LinesBoxesPalettesAndFades)
                "FILECREATE o 'out.txt'\nFILEWRITE o '%d% %br%'\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "0 20\r\n");
-    ASSERT_EQ(r.frames.size(), 3u); // two waits and the window's close
+    ASSERT_EQ(r.frames.size(), 19u); // two waits, the 16 steps of the fade and the window's close
 
     Expected e(64, 48);
     e.Fill(0, 2, 9, 1, 1), e.Fill(0, 10, 9, 1, 1), e.Fill(0, 2, 1, 9, 1), e.Fill(8, 2, 1, 9, 1);         // 9 x 9
@@ -113,17 +113,18 @@ TEST_F(ScriptDrawing, LinesBoxesPalettesAndFades)
     EXPECT_EQ(FirstBadRow(r, e, 0), -1);
     const std::string &frame = r.frames[0];
     auto palette = [&](const std::string &f, int entry, int c) { return uint8_t(f[64 * 48 + entry * 3 + c]); };
-    EXPECT_EQ(palette(frame, 5, 0), 5); // locked: the bitmap's white did not reach it
+    EXPECT_EQ(palette(frame, 5, 0), 5 * 255 / 63); // locked: the bitmap's white did not reach it
     EXPECT_EQ(palette(frame, 20, 0), 255);
     EXPECT_EQ(palette(frame, 20, 2), 255);
     EXPECT_EQ(palette(frame, 16, 0), 0);
 
-    // Faded out (every component 64 lower, locked entries kept) and cleared to 300 & 255.
-    EXPECT_EQ(FirstBadRow(r, Expected(64, 48, 44), 1), -1);
-    EXPECT_EQ(palette(r.frames[1], 20, 0), 191);
-    EXPECT_EQ(palette(r.frames[1], 20, 1), 191);
-    EXPECT_EQ(palette(r.frames[1], 5, 0), 5);
-    EXPECT_EQ(palette(r.frames[1], 63 + 128, 1), 0);
+    // Faded out (to black, locked entries kept) and cleared to 300 & 255.
+    EXPECT_EQ(FirstBadRow(r, Expected(64, 48, 44), 17), -1);
+    EXPECT_EQ(palette(r.frames[8], 20, 0), 255 * 8 / 16); // half way
+    EXPECT_EQ(palette(r.frames[17], 20, 0), 0);
+    EXPECT_EQ(palette(r.frames[17], 20, 1), 0);
+    EXPECT_EQ(palette(r.frames[17], 5, 0), 5 * 255 / 63);
+    EXPECT_EQ(palette(r.frames[17], 63 + 128, 1), 0);
 }
 
 // A font cut from a bitmap: 4 x 4 cells, two per cell row of an 8 x 8 bitmap.

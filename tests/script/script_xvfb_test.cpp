@@ -79,4 +79,46 @@ TEST_F(ScriptScreenshot, InXvfb)
     EXPECT_EQ(colours, 6); // background, box, outline, text, the bitmap's two
 }
 
+// On a display, with standard error going to a file (as from a launcher or
+// CI), a run ends by itself: the closing line goes to standard error only.
+// With --unattended a script error ends the run without a box too.
+class ScriptEnds : public ScriptRun {};
+
+TEST_F(ScriptEnds, UnderXvfb)
+{
+    if (xvfb::Inside())
+        GTEST_SKIP() << "runs the child below";
+    if (!xvfb::Have("xvfb-run"))
+        GTEST_SKIP() << "xvfb-run is missing";
+    const std::string out = xvfb::RunSelf("ScriptEnds.InXvfb", "320x240x24");
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+}
+
+TEST_F(ScriptEnds, InXvfb)
+{
+    if (!xvfb::Inside())
+        GTEST_SKIP() << "only inside xvfb-run";
+    struct Case {
+        const char *args, *script;
+        int status;
+        const char *said;
+    } const cases[] = {
+        {"t.zs", "SCREENGRAPHICS ok 64 48\nSCREENCLEAR 63\nDELAY 200\n", 0, "ZorbScript - V3.1n: "},
+        {"--unattended t.zs", "SCREENGRAPHICS ok 64 48\nVARSET a 1 2\n", 1, "Bad script command:"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args);
+        Write("t.zs", c.script);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t child =
+            xvfb::Start("cd '" + dir_.string() + "' && exec " + kZorbscw + " " + c.args + " >.stdout 2>.stderr");
+        ASSERT_GT(child, 0);
+        const int status = xvfb::Finish(child, 8);
+        ASSERT_NE(status, -1) << "zorbscw did not end by itself";
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << Read(".stderr");
+        EXPECT_NE(Read(".stderr").find(c.said), std::string::npos) << Read(".stderr");
+    }
+}
+
 } // namespace
