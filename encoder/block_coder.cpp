@@ -2,6 +2,7 @@
 // fill, two colours or full) and the lossy alternatives with their estimated
 // bits and error; runs of equal block types; the symbols of a frame.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "codec/format.h"
@@ -95,6 +96,7 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
     const float tTwo = static_cast<float>(model.typeBits[kTwoColour]);
     const float tFull = static_cast<float>(model.typeBits[kFull]);
 
+    model_ = &model;
     uint8_t src[16], prev[16];
     ColourCount colours[16];
     for (uint32_t by = 0; by < bh_; ++by) {
@@ -112,37 +114,73 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 ++changed;
             BlockOptions &b = options_[static_cast<size_t>(by) * bw_ + bx];
             b.lossyCount = 0;
+            b.altCount = 0;
             const int n = CountColours(src, colours);
-            Option &e = b.exact;
-            e.error = 0;
-            e.c0 = e.c1 = 0;
-            e.bitmap = 0;
-            if (!key && std::memcmp(src, prev, 16) == 0) {
-                e.kind = kSkip;
-                e.bits = tSkip;
+            const bool unchanged = !key && std::memcmp(src, prev, 16) == 0;
+            if (unchanged && effort_ == 0) {
+                b.exact = Option{kSkip, 0, 0, 0, tSkip, 0};
                 continue; // nothing cheaper and nothing closer exists
             }
-            if (n == 1) {
-                e.kind = kFill;
-                e.c0 = src[0];
-                e.bits = tFill;
-            } else if (n == 2) {
-                e.kind = kTwoColour;
-                e.c0 = src[0];
-                e.c1 = colours[0].colour == src[0] ? colours[1].colour : colours[0].colour;
-                for (int i = 0; i < 16; ++i)
-                    if (src[i] == e.c1)
-                        e.bitmap = static_cast<uint16_t>(e.bitmap | (1u << i));
-                e.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, e.c0 | (e.c1 << 8)) +
-                                                   model.Bits(kBitmapTree, e.bitmap));
-            } else {
-                e.kind = kFull;
+            Option coded;
+            coded.error = 0;
+            coded.c0 = coded.c1 = 0;
+            coded.bitmap = 0;
+            auto fullBits = [&] {
                 float bits = tFull;
                 for (int y = 0; y < 4; ++y) {
                     bits += static_cast<float>(model.Bits(kPixelPairTree, src[4 * y + 2] | (src[4 * y + 3] << 8)));
                     bits += static_cast<float>(model.Bits(kPixelPairTree, src[4 * y] | (src[4 * y + 1] << 8)));
                 }
-                e.bits = bits;
+                return bits;
+            };
+            if (n == 1) {
+                coded.kind = kFill;
+                coded.c0 = src[0];
+                coded.bits = tFill;
+            } else if (n == 2) {
+                coded.kind = kTwoColour;
+                coded.c0 = src[0];
+                coded.c1 = colours[0].colour == src[0] ? colours[1].colour : colours[0].colour;
+                for (int i = 0; i < 16; ++i)
+                    if (src[i] == coded.c1)
+                        coded.bitmap = static_cast<uint16_t>(coded.bitmap | (1u << i));
+                coded.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, coded.c0 | (coded.c1 << 8)) +
+                                                       model.Bits(kBitmapTree, coded.bitmap));
+            } else {
+                coded.kind = kFull;
+                coded.bits = fullBits();
+            }
+            Option &e = b.exact;
+            if (unchanged) {
+                e = coded;
+                e.kind = kSkip;
+                e.c0 = e.c1 = 0;
+                e.bitmap = 0;
+                e.bits = tSkip;
+                if (effort_ > 0)
+                    b.alt[b.altCount++] = coded; // coding it may join a run
+                continue;                        // nothing closer exists
+            }
+            e = coded;
+            if (effort_ > 0 && n == 2) {
+                // The other way round: colours swapped, bitmap inverted (kept
+                // off the pairs 0xXYXY with X = 1, 5, 9, ... that may have to
+                // stay free for every tree).
+                Option &f = b.alt[b.altCount++];
+                f = coded;
+                std::swap(f.c0, f.c1);
+                f.bitmap = static_cast<uint16_t>(~coded.bitmap);
+                const bool reserved = (f.bitmap & 0xFF) == (f.bitmap >> 8) && (f.bitmap & 3) == 1;
+                f.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, f.c0 | (f.c1 << 8)) +
+                                                   model.Bits(kBitmapTree, f.bitmap));
+                if (reserved)
+                    --b.altCount;
+                Option &g = b.alt[b.altCount++];
+                g = coded;
+                g.kind = kFull;
+                g.c0 = g.c1 = 0;
+                g.bitmap = 0;
+                g.bits = fullBits();
             }
             if (!wantLossy)
                 continue;
@@ -174,6 +212,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                         f.c0 = colours[c].colour;
                     }
                 }
+                if (effort_ > 0 && freeColours_)
+                    RefineFill(src, f);
             }
             if (n > 2) {
                 const int m = std::min(n, 8);
@@ -203,6 +243,8 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
                 for (int k = 1; k < 16; ++k)
                     if (dist_(src[k], t.c1) < dist_(src[k], t.c0))
                         t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
+                if (effort_ > 0 && freeColours_)
+                    RefineTwoColours(src, t);
                 t.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, t.c0 | (t.c1 << 8)) +
                                                    model.Bits(kBitmapTree, t.bitmap));
             }
@@ -211,12 +253,96 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
     changedPercent_ = haveLast && !options_.empty() ? 100.0 * changed / options_.size() : 100.0;
 }
 
+namespace {
+
+// The palette entry nearest to a colour (8-bit components).
+uint8_t Nearest(const Palette8 &p, int r, int g, int b)
+{
+    uint32_t best = UINT32_MAX;
+    uint8_t at = 0;
+    for (uint32_t i = 0; i < 256; ++i) {
+        const int dr = p[i * 3] - r, dg = p[i * 3 + 1] - g, db = p[i * 3 + 2] - b;
+        const uint32_t d = static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+        if (d < best) {
+            best = d;
+            at = static_cast<uint8_t>(i);
+        }
+    }
+    return at;
+}
+
+} // namespace
+
+void BlockCoder::RefineFill(const uint8_t *src, Option &f) const
+{
+    // The entry nearest to the block's mean colour may lie outside the block.
+    int sum[3] = {0, 0, 0};
+    for (int i = 0; i < 16; ++i)
+        for (int c = 0; c < 3; ++c)
+            sum[c] += palette_[src[i] * 3 + c];
+    const uint8_t colour = Nearest(palette_, (sum[0] + 8) / 16, (sum[1] + 8) / 16, (sum[2] + 8) / 16);
+    uint32_t err = 0;
+    for (int i = 0; i < 16; ++i)
+        err += dist_(src[i], colour);
+    if (err < f.error) {
+        f.error = err;
+        f.c0 = colour;
+    }
+}
+
+void BlockCoder::RefineTwoColours(const uint8_t *src, Option &t) const
+{
+    // Two-means: each side's mean colour, then its nearest palette entry,
+    // while the error falls.
+    for (int round = 0; round < 2 + effort_ / 4; ++round) {
+        int sum[2][3] = {{0, 0, 0}, {0, 0, 0}}, count[2] = {0, 0};
+        for (int i = 0; i < 16; ++i) {
+            const int side = (t.bitmap >> i) & 1;
+            ++count[side];
+            for (int c = 0; c < 3; ++c)
+                sum[side][c] += palette_[src[i] * 3 + c];
+        }
+        if (!count[0] || !count[1])
+            return;
+        uint8_t colour[2];
+        for (int side = 0; side < 2; ++side)
+            colour[side] =
+                Nearest(palette_, (sum[side][0] + count[side] / 2) / count[side],
+                        (sum[side][1] + count[side] / 2) / count[side], (sum[side][2] + count[side] / 2) / count[side]);
+        if (colour[0] == colour[1])
+            return;
+        const bool aFirst = dist_(src[0], colour[0]) <= dist_(src[0], colour[1]);
+        const uint8_t c0 = aFirst ? colour[0] : colour[1], c1 = aFirst ? colour[1] : colour[0];
+        uint16_t bitmap = 0;
+        uint32_t err = dist_(src[0], c0);
+        for (int k = 1; k < 16; ++k) {
+            const uint32_t d0 = dist_(src[k], c0), d1 = dist_(src[k], c1);
+            if (d1 < d0)
+                bitmap = static_cast<uint16_t>(bitmap | (1u << k));
+            err += std::min(d0, d1);
+        }
+        if (err >= t.error)
+            return;
+        t.error = err;
+        t.c0 = c0;
+        t.c1 = c1;
+        t.bitmap = bitmap;
+    }
+}
+
 int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const
 {
-    if (req.lossless || b.lossyCount == 0)
-        return -1;
     int best = -1;
     double bestCost = b.exact.bits + req.lambda * b.exact.error;
+    for (int i = 0; i < b.altCount; ++i) {
+        const double cost = b.alt[i].bits + req.lambda * b.alt[i].error;
+        if (cost < bestCost) {
+            bestCost = cost;
+            best = kAlt + i;
+        }
+    }
+    if (req.lossless || b.lossyCount == 0)
+        return best;
     for (int i = 0; i < b.lossyCount; ++i) {
         const double cost = b.lossy[i].bits + req.lambda * b.lossy[i].error;
         if (cost < bestCost) {
@@ -231,6 +357,19 @@ void BlockCoder::Evaluate(const FrameRequest &req, double &bits, uint64_t &error
 {
     double sumBits = 0;
     uint64_t sumErr = 0;
+    if (effort_ > 0 && req.lossless) {
+        // The choices that Emit will make.
+        std::vector<int> &choice = evaluated_;
+        SearchChoices(req, choice);
+        for (size_t i = 0; i < options_.size(); ++i) {
+            const Option &o = Chosen(options_[i], choice[i]);
+            sumBits += o.bits;
+            sumErr += o.error;
+        }
+        bits = sumBits;
+        error = sumErr;
+        return;
+    }
     for (const BlockOptions &b : options_) {
         const Option &o = Chosen(b, Choose(b, req));
         sumBits += o.bits;
@@ -240,23 +379,142 @@ void BlockCoder::Evaluate(const FrameRequest &req, double &bits, uint64_t &error
     error = sumErr;
 }
 
+void BlockCoder::SearchChoices(const FrameRequest &req, std::vector<int> &choice) const
+{
+    const uint32_t total = BlockCount();
+    choice.assign(total, -1);
+    // Lossy frames keep each block's own best: the budget search estimates
+    // runs by the mean type bits per block, which the path search would
+    // undercut (files came out over their data rate).
+    if (effort_ == 0 || !req.lossless) {
+        for (uint32_t i = 0; i < total; ++i)
+            choice[i] = Choose(options_[i], req);
+        return;
+    }
+    // The cheapest path through the blocks' exact codings: each costs its own
+    // bits (without the mean type bits), plus a type symbol when it starts a
+    // new run.
+    constexpr int kMax = 3;
+    struct Node {
+        double cost;
+        int8_t from;
+    };
+    std::vector<std::array<Node, kMax>> path(total);
+    std::array<int, kMax> ids{};
+    std::array<int, kMax> prevIds{};
+    int prevCount = 0;
+    auto candidates = [&](const BlockOptions &b, std::array<int, kMax> &out) {
+        int k = 0;
+        out[k++] = -1;
+        for (int i = 0; i < b.altCount; ++i)
+            out[k++] = kAlt + i;
+        return k;
+    };
+    auto sameRun = [](const Option &a, const Option &b) {
+        return a.kind == b.kind && (a.kind != kFill || a.c0 == b.c0);
+    };
+    const CostModel &m = *model_;
+    for (uint32_t i = 0; i < total; ++i) {
+        const BlockOptions &b = options_[i];
+        const int count = candidates(b, ids);
+        for (int j = 0; j < count; ++j) {
+            const Option &o = Chosen(b, ids[j]);
+            const double own = o.bits - m.typeBits[o.kind] + req.lambda * o.error;
+            double best = 1e300;
+            int8_t from = -1;
+            if (i == 0) {
+                best = m.runStartBits[o.kind];
+            } else {
+                const BlockOptions &p = options_[i - 1];
+                for (int k = 0; k < prevCount; ++k) {
+                    const double c =
+                        path[i - 1][k].cost + (sameRun(Chosen(p, prevIds[k]), o) ? 0.0 : m.runStartBits[o.kind]);
+                    if (c < best) {
+                        best = c;
+                        from = static_cast<int8_t>(k);
+                    }
+                }
+            }
+            path[i][j] = {best + own, from};
+        }
+        for (int j = count; j < kMax; ++j)
+            path[i][j] = {1e300, -1};
+        prevIds = ids;
+        prevCount = count;
+    }
+    if (total == 0)
+        return;
+    int at = 0;
+    for (int j = 1; j < prevCount; ++j)
+        if (path[total - 1][j].cost < path[total - 1][at].cost)
+            at = j;
+    for (uint32_t i = total; i-- > 0;) {
+        std::array<int, kMax> list{};
+        candidates(options_[i], list);
+        choice[i] = list[at];
+        at = path[i][at].from;
+    }
+}
+
+void BlockCoder::SplitByCost(uint32_t n, bool toEnd, uint32_t typeBase, std::vector<uint8_t> &indexes) const
+{
+    if (effort_ == 0 || !model_ || !model_->valid) {
+        SplitRun(n, toEnd, indexes);
+        return;
+    }
+    // Fewest bits over the run table's pieces; a piece may overshoot the
+    // picture's end.
+    double bits[64];
+    for (uint32_t r = 0; r < 64; ++r)
+        bits[r] = model_->Bits(kBlockTypeTree, typeBase | (r << 2));
+    std::vector<double> best(n + 1, 1e300);
+    std::vector<uint8_t> step(n + 1, 0);
+    std::vector<uint32_t> from(n + 1, 0);
+    best[0] = 0;
+    for (uint32_t at = 0; at < n; ++at) {
+        if (best[at] >= 1e300)
+            continue;
+        for (uint32_t r = 0; r < 64; ++r) {
+            uint32_t to = at + RunLength(r);
+            if (to > n) {
+                if (!toEnd)
+                    continue;
+                to = n;
+            }
+            if (best[at] + bits[r] < best[to]) {
+                best[to] = best[at] + bits[r];
+                step[to] = static_cast<uint8_t>(r);
+                from[to] = at;
+            }
+        }
+    }
+    std::vector<uint8_t> reversed;
+    for (uint32_t at = n; at > 0; at = from[at])
+        reversed.push_back(step[at]);
+    indexes.insert(indexes.end(), reversed.rbegin(), reversed.rend());
+}
+
 void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats)
 {
     stats = FrameStats{};
     const uint32_t total = BlockCount();
     std::vector<uint8_t> pieces;
+    SearchChoices(req, choice_);
     uint32_t start = 0;
     while (start < total) {
-        const Option &first = Chosen(options_[start], Choose(options_[start], req));
+        const Option &first = Chosen(options_[start], choice_[start]);
         uint32_t end = start + 1;
         while (end < total) {
-            const Option &o = Chosen(options_[end], Choose(options_[end], req));
+            const Option &o = Chosen(options_[end], choice_[end]);
             if (o.kind != first.kind || (o.kind == kFill && o.c0 != first.c0))
                 break;
             ++end;
         }
         pieces.clear();
-        SplitRun(end - start, end == total, pieces);
+        uint32_t typeBase = first.kind;
+        if (first.kind == kFill)
+            typeBase |= static_cast<uint32_t>(first.c0) << 8;
+        SplitByCost(end - start, end == total, typeBase, pieces);
         uint32_t block = start;
         for (uint8_t r : pieces) {
             uint32_t value = first.kind | (static_cast<uint32_t>(r) << 2);
@@ -266,7 +524,7 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
             ++stats.typeSymbols[first.kind];
             const uint32_t pieceEnd = std::min(end, block + RunLength(r));
             for (; block < pieceEnd; ++block) {
-                const Option &o = Chosen(options_[block], Choose(options_[block], req));
+                const Option &o = Chosen(options_[block], choice_[block]);
                 ++stats.blocks[o.kind];
                 stats.error += o.error;
                 const size_t origin = static_cast<size_t>(block / bw_) * 4 * width_ + (block % bw_) * 4;

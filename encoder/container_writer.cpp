@@ -116,6 +116,47 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
     return true;
 }
 
+// The trees through the Huff family, as the symbols come (effort 0).
+bool BuildHuffTrees(VEXFILE *f, HUFF *trees[4], const CodedSymbols &coded, ContainerHeader &header, int flatten,
+                    uint32_t tableBytes, std::string &error)
+{
+    for (int k = 0; k < 4; ++k) {
+        trees[k] = HuffOpen(0);
+        if (!trees[k]) {
+            error = "Error: ran out of memory!";
+            return false;
+        }
+        HuffSetOutput(trees[k], f);
+    }
+    int shift[4] = {flatten, flatten, flatten, flatten};
+    for (int attempt = 0;; ++attempt) {
+        bool ok = true;
+        for (uint32_t k = 0; k < 4 && ok; ++k) {
+            const bool fed =
+                shift[k] ? FeedFlattenedStats(trees[k], k, coded, shift[k]) : FeedStats(trees[k], k, coded);
+            if (!fed) {
+                error = "Error: the temporary storage of the compressor failed.";
+                return false;
+            }
+            const int32_t size = HuffStartEncode(trees[k]);
+            if (size < 0) {
+                ++shift[k];
+                ok = false;
+            } else {
+                header.TreeSize[k] = static_cast<uint32_t>(size);
+            }
+        }
+        if (ok)
+            break;
+        if (attempt > 40) {
+            error = "Error: the Huffman trees could not be built.";
+            return false;
+        }
+        VEXFileSetPos(f, tableBytes); // start the tree data again
+    }
+    return true;
+}
+
 } // namespace
 
 void SerializeHeader(const ContainerHeader &h, uint8_t out[104])
@@ -127,7 +168,7 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104])
 
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten, const BlobStore *spill)
+                  ProgressFn progress, std::string &error, int flatten, const BlobStore *spill, int effort)
 {
     const CodedSymbols coded{frames, spill};
     const uint32_t n = static_cast<uint32_t>(frames.size());
@@ -149,42 +190,16 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
             t = nullptr;
         }
     };
-    for (HUFF *&t : trees) {
-        t = HuffOpen(0);
-        if (!t) {
-            closeTrees();
-            error = "Error: ran out of memory!";
-            return false;
+    TreeCode codes[4];
+    if (effort > 0) {
+        PlanTrees(coded, codes, 1 + effort / 3);
+        for (uint32_t k = 0; k < 4; ++k) {
+            header.TreeSize[k] = WriteTreeCode(f, codes[k]);
+            codes[k].Finish();
         }
-        HuffSetOutput(t, f);
-    }
-    int shift[4] = {flatten, flatten, flatten, flatten};
-    for (int attempt = 0;; ++attempt) {
-        bool ok = true;
-        for (uint32_t k = 0; k < 4 && ok; ++k) {
-            const bool fed =
-                shift[k] ? FeedFlattenedStats(trees[k], k, coded, shift[k]) : FeedStats(trees[k], k, coded);
-            if (!fed) {
-                closeTrees();
-                error = "Error: the temporary storage of the compressor failed.";
-                return false;
-            }
-            const int32_t size = HuffStartEncode(trees[k]);
-            if (size < 0) {
-                ++shift[k];
-                ok = false;
-            } else {
-                header.TreeSize[k] = static_cast<uint32_t>(size);
-            }
-        }
-        if (ok)
-            break;
-        if (attempt > 40) {
-            closeTrees();
-            error = "Error: the Huffman trees could not be built.";
-            return false;
-        }
-        VEXFileSetPos(f, tableBytes); // start the tree data again
+    } else if (!BuildHuffTrees(f, trees, coded, header, flatten, tableBytes, error)) {
+        closeTrees();
+        return false;
     }
     VEXFileByteAlign(f);
     header.TreeDataSize = VEXFileGetPos(f) - tableBytes;
@@ -222,10 +237,17 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
             error = "Error: the temporary storage of the compressor failed.";
             return false;
         }
-        for (HUFF *t : trees)
-            HuffInitLasts(t);
-        for (uint32_t s : *list)
-            HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
+        if (effort > 0) {
+            if (!EncodeFrameSymbols(f, codes, *list)) {
+                error = "Error: a value of the pictures has no code in the trees.";
+                return false;
+            }
+        } else {
+            for (HUFF *t : trees)
+                HuffInitLasts(t);
+            for (uint32_t s : *list)
+                HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
+        }
         VEXFileByteAlign(f);
         frameSizes[i] = VEXFileGetPos(f) - start;
     }

@@ -73,6 +73,7 @@ ZENC *ZencOpen(const ZencParams *params)
     p.key = params->key;
     p.keyEvery = params->keyEvery;
     p.autoKeyPercent = params->autoKeyPercent;
+    p.effort = ZENC_EFFORT_DEFAULT;
     for (uint32_t i = 0; i < params->settingCount && params->settings; ++i) {
         const ZencFrameSetting &s = params->settings[i];
         p.settings.push_back({s.first, s.last, s.regular, s.key});
@@ -104,6 +105,12 @@ int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks)
         return 0;
     enc->tracks[track] = chunks;
     return 1;
+}
+
+void ZencSetEffort(ZENC *enc, int effort)
+{
+    if (enc)
+        enc->params.effort = std::clamp(effort, 0, 9);
 }
 
 void ZencKeepTrailingSound(ZENC *enc, int on)
@@ -172,7 +179,8 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
     if (!f)
         return fail(std::string("Error creating the output file ") + output + ".");
-    const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error, 0, &enc->symbols);
+    const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error, 0, &enc->symbols,
+                                       enc->params.effort);
     VEXFileClose(f);
     if (!ok)
         return fail(error);

@@ -85,6 +85,13 @@ int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks);
    into the last frame's chunk instead of being left out (every sample of the
    tracks is kept). Off by default. */
 void ZencKeepTrailingSound(ZENC *enc, int on);
+/* Effort of the search for the smallest coding, 0 to 9 (ZENC_EFFORT_DEFAULT
+   unless set): 0 takes each block's first exact choice and builds the trees
+   as the symbols come; higher levels choose codings by their cost under the
+   trees that will be used and refine both over more passes. Every level
+   writes the same format. Values outside 0-9 are clamped. */
+#define ZENC_EFFORT_DEFAULT 1
+void ZencSetEffort(ZENC *enc, int effort);
 /* Compresses and writes the file. A picture is coded exactly unless its
    compression value allows errors, with one exception: when the frames use
    (nearly) all of the 65536 pixel pairs, the file has no room for them all

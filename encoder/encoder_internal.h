@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "vexutil/vexutil.h"
+
 namespace zenc {
 
 // The four big trees of a file, in stream order.
@@ -68,8 +70,9 @@ std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts);
 
 // Estimated bits of the symbols of each tree, refined from one pass to the next.
 struct CostModel {
-    std::vector<uint8_t> length[4];    // per tree, 65536 each; 0 = unseen
-    double typeBits[4] = {3, 3, 2, 4}; // mean type-symbol bits per block of each kind
+    std::vector<uint8_t> length[4];        // per tree, 65536 each; 0 = unseen
+    double typeBits[4] = {3, 3, 2, 4};     // mean type-symbol bits per block of each kind
+    double runStartBits[4] = {5, 5, 4, 7}; // mean bits of one type symbol of each kind
     double unseenBits[4] = {14, 12, 11, 12};
     uint8_t escapeLength[4][3] = {}; // code lengths of the escapes (0: no code)
     bool valid = false;
@@ -124,6 +127,16 @@ public:
     // Commits the frame: emits its symbols and updates the held picture.
     void Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats);
 
+    // 0: every block takes its first exact choice; above 0 the choices are
+    // searched by their cost (alternative exact codings, runs, better lossy
+    // colours).
+    void SetEffort(int effort) { effort_ = effort; }
+    // Whether lossy blocks may take palette entries that the block does not
+    // hold (nearest to its mean colours). Only while the palette stays: held
+    // indices outside the block's own would show other colours once the
+    // palette moves on (palette cycling).
+    void SetFreeColours(bool on) { freeColours_ = on; }
+
     const std::vector<uint8_t> &Picture() const { return picture_; }
     void SetPicture(const std::vector<uint8_t> &picture) { picture_ = picture; }
     // Pixel pairs that must not be coded (65536 flags, or null): a full
@@ -144,12 +157,23 @@ private:
     };
     struct BlockOptions {
         Option exact;    // lossless choice
+        Option alt[2];   // other exact codings (effort above 0)
         Option lossy[3]; // skip, best fill, best two colours (those that exist)
+        uint8_t altCount;
         uint8_t lossyCount;
     };
+    static constexpr int kAlt = 16;                                   // choice kAlt + k: alt[k]
     int Choose(const BlockOptions &b, const FrameRequest &req) const; // -1 = exact
     uint32_t AvoidPair(uint8_t left, uint8_t &right) const;           // returns the error added
-    const Option &Chosen(const BlockOptions &b, int c) const { return c < 0 ? b.exact : b.lossy[c]; }
+    const Option &Chosen(const BlockOptions &b, int c) const
+    {
+        return c < 0 ? b.exact : c >= kAlt ? b.alt[c - kAlt] : b.lossy[c];
+    }
+    // The cheapest path through the runs (effort above 0), else each block's own best.
+    void SearchChoices(const FrameRequest &req, std::vector<int> &choice) const;
+    void SplitByCost(uint32_t n, bool toEnd, uint32_t typeBase, std::vector<uint8_t> &indexes) const;
+    void RefineTwoColours(const uint8_t *src, Option &t) const;
+    void RefineFill(const uint8_t *src, Option &f) const;
 
     uint32_t width_, height_, bw_, bh_;
     std::vector<uint8_t> picture_; // what the decoder holds
@@ -161,6 +185,11 @@ private:
     bool havePalette_ = false;
     const std::vector<uint8_t> *forbidden_ = nullptr;
     double changedPercent_ = 100;
+    int effort_ = 0;
+    bool freeColours_ = true;
+    const CostModel *model_ = nullptr;
+    std::vector<int> choice_;
+    mutable std::vector<int> evaluated_; // scratch of Evaluate
 };
 
 // Applies a frame's symbols to a picture (reference decoder of the symbol
@@ -230,6 +259,7 @@ struct SequenceParams {
     bool ring = false;
     int32_t regular = 0, key = 0;
     uint32_t keyEvery = 0, autoKeyPercent = 0;
+    int effort = 0; // 0: the first exact choices and the Huff family's trees; up to 9: more search
     std::vector<FrameSetting> settings;
 };
 
@@ -303,8 +333,50 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols);
 // count without the ring frame, which may follow in out.
 std::string ChangedPixelsWarning(const std::vector<FrameOut> &out, size_t frames);
 
+// ---- the tuned tree writer -------------------------------------------------------
+
+// How often each option of a tree is taken: values by their own leaf, and the
+// three escapes (cache slots).
+struct TreeCounts {
+    std::vector<uint64_t> literal; // 65536
+    uint64_t escape[3] = {0, 0, 0};
+};
+
+// The code of one big tree. Symbols 0-65535 are values, 65536-65538 the escapes.
+struct TreeCode {
+    bool present = false;
+    uint32_t leaves = 0;             // leaves with a code (values and used escapes)
+    uint32_t single = 0;             // the symbol of a one-leaf tree (coded with no bits)
+    uint32_t longest = 0;            // longest code
+    std::vector<uint8_t> length;     // 65536 values; 0 = no leaf
+    std::vector<uint8_t> allLengths; // 65539 symbols
+    std::vector<uint32_t> reversed;  // 65539 codes, first branch in bit 0 (after Finish)
+    bool escapeUsed[3] = {false, false, false};
+    uint8_t escapeLength[3] = {0, 0, 0};
+    uint16_t escapeValue[3] = {0, 0, 0};
+    void Finish(); // works out the codes for writing
+};
+
+// Counts the options the frames take: with codes, the shortest option of
+// every occurrence; without, every cache hit takes its escape (escape 0 only
+// for trees flagged in onlyEscape0).
+void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool onlyEscape0[4], TreeCounts counts[4]);
+// A tree's code from the counts (length-limited Huffman), with escape values.
+void BuildTreeCode(const TreeCounts &counts, TreeCode &code);
+// Estimated bits of a tree's symbols and leaves.
+double TreeBits(const TreeCounts &counts, const TreeCode &code);
+// The four codes: built, then rebuilt from the choices they lead to, up to
+// rounds times while the estimated total falls.
+void PlanTrees(const CodedSymbols &frames, TreeCode codes[4], int rounds);
+// Writes one tree as players read it; returns its node memory figure.
+uint32_t WriteTreeCode(VEXFILE *f, const TreeCode &code);
+// Writes a frame's symbols (caches reset at its start). False when a value
+// has no code (never, for codes planned from the same frames).
+bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[4], const std::vector<uint32_t> &symbols);
+
 // Builds a cost model from coded frames.
-CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats);
+// With effort above 0 the lengths are those of the tuned tree writer.
+CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats, int effort = 0);
 
 // Percentage of 4x4 blocks that differ between two pictures of one size.
 double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, uint32_t width, uint32_t height);

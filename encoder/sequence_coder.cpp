@@ -30,25 +30,70 @@ double ChangedBlocks(const std::vector<uint8_t> &a, const std::vector<uint8_t> &
     return 100.0 * changed / (static_cast<double>(bw) * bh);
 }
 
-CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats)
+namespace {
+
+// Type-symbol costs per kind of block, from the model's lengths.
+void FinishModel(CostModel &m, const CodedSymbols &symbols, const std::vector<FrameStats> &stats)
+{
+    std::vector<uint64_t> typeCounts(65536, 0);
+    std::vector<uint32_t> scratch;
+    for (size_t f = 0; f < symbols.frames.size(); ++f)
+        if (const std::vector<uint32_t> *list = symbols.Get(f, scratch))
+            for (uint32_t s : *list)
+                if (SymbolTree(s) == kBlockTypeTree)
+                    ++typeCounts[SymbolValue(s)];
+    double typeBits[4] = {0, 0, 0, 0};
+    uint64_t typeSymbols[4] = {0, 0, 0, 0};
+    uint64_t blocks[4] = {0, 0, 0, 0};
+    for (uint32_t v = 0; v < 65536; ++v)
+        if (typeCounts[v])
+            typeBits[v & 3] += static_cast<double>(typeCounts[v]) * m.length[kBlockTypeTree][v];
+    for (uint32_t v = 0; v < 65536; ++v)
+        typeSymbols[v & 3] += typeCounts[v];
+    for (const FrameStats &st : stats)
+        for (int k = 0; k < 4; ++k)
+            blocks[k] += st.blocks[k];
+    for (int k = 0; k < 4; ++k) {
+        // A kind not seen yet costs about a fresh type symbol.
+        m.typeBits[k] =
+            blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k])) : m.unseenBits[kBlockTypeTree];
+    }
+    for (int k = 0; k < 4; ++k)
+        if (typeSymbols[k])
+            m.runStartBits[k] = std::max(1.0, typeBits[k] / static_cast<double>(typeSymbols[k]));
+    m.valid = true;
+}
+
+} // namespace
+
+CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> &stats, int effort)
 {
     CostModel m;
+    if (effort > 0) {
+        // The lengths the tuned tree writer will give.
+        TreeCode codes[4];
+        PlanTrees(symbols, codes, 1);
+        for (uint32_t t = 0; t < 4; ++t) {
+            m.length[t] = codes[t].length;
+            for (int i = 0; i < 3; ++i)
+                m.escapeLength[t][i] = codes[t].escapeUsed[i] ? std::max<uint8_t>(1, codes[t].escapeLength[i]) : 0;
+            m.unseenBits[t] = codes[t].longest + 4.0;
+        }
+        FinishModel(m, symbols, stats);
+        return m;
+    }
     // Counts as the Huff family takes them: a value that repeats one of the
     // three last values of its tree counts as a hit of that escape instead.
     std::vector<uint32_t> counts[4];
     for (auto &c : counts)
         c.assign(65536 + 3, 0);
     std::vector<uint32_t> scratch;
-    double typeBits[4] = {0, 0, 0, 0};
-    std::vector<uint64_t> typeCounts(65536, 0);
     for (size_t f = 0; f < symbols.frames.size(); ++f) {
         const std::vector<uint32_t> *list = symbols.Get(f, scratch);
         if (!list)
             continue;
         uint32_t lasts[4][3] = {};
         for (uint32_t s : *list) {
-            if (SymbolTree(s) == kBlockTypeTree)
-                ++typeCounts[SymbolValue(s)];
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
             uint32_t *l = lasts[t];
             int match = -1;
@@ -83,19 +128,7 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
             longest = std::max(longest, l);
         m.unseenBits[t] = longest + 4.0;
     }
-    uint64_t blocks[4] = {0, 0, 0, 0};
-    for (uint32_t v = 0; v < 65536; ++v)
-        if (typeCounts[v])
-            typeBits[v & 3] += static_cast<double>(typeCounts[v]) * m.length[kBlockTypeTree][v];
-    for (const FrameStats &st : stats)
-        for (int k = 0; k < 4; ++k)
-            blocks[k] += st.blocks[k];
-    for (int k = 0; k < 4; ++k) {
-        // A kind not seen yet costs about a fresh type symbol.
-        m.typeBits[k] =
-            blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k])) : m.unseenBits[kBlockTypeTree];
-    }
-    m.valid = true;
+    FinishModel(m, symbols, stats);
     return m;
 }
 
@@ -245,6 +278,7 @@ public:
         out.assign(total, FrameOut{});
         stats.assign(total, FrameStats{});
         BlockCoder coder(p_.width, p_.height);
+        coder.SetEffort(pass > 0 || !allLossless_ ? p_.effort : 0);
         if (!avoid_.empty())
             coder.SetForbiddenPairs(&avoid_);
         Palette6 current{};
@@ -272,6 +306,8 @@ public:
             const FrameMode mode = ring ? FrameMode{false, {}} : modes_[i];
             const bool lossy = pass > 0 && mode.rate.kind != RateKind::Lossless;
             f.key = mode.key;
+            coder.SetFreeColours(!ring && (i == 0 || frames_.PaletteOf(i - 1) == palette) &&
+                                 (i + 1 >= n || frames_.PaletteOf(i + 1) == palette));
             coder.Prepare(pixels8, coder.Width(), ExpandPalette(palette), mode.key, model, lossy);
             FrameRequest req;
             req.key = mode.key;
@@ -327,9 +363,28 @@ public:
         if (!Pass(0, model, out, stats))
             return false;
         const CodedSymbols coded{out, spill_};
-        if (allLossless_ || frames_.Count() == 0)
+        if (frames_.Count() == 0 || (allLossless_ && p_.effort < 2))
             return CheckPairs(0, model, out, stats);
-        model = BuildModel(coded, stats);
+        model = BuildModel(coded, stats, p_.effort);
+        if (allLossless_) {
+            // Choices by their cost under the trees of the last pass, the
+            // trees then rebuilt from them, while the estimate falls.
+            const int passes = p_.effort < 5 ? 1 : p_.effort < 8 ? 2 : 3;
+            double before = EstimatedBits(model, coded);
+            CostModel last = model;
+            int pass = 1;
+            for (; pass <= passes; ++pass) {
+                last = model;
+                if (!Pass(pass, model, out, stats))
+                    return false;
+                model = BuildModel(coded, stats, p_.effort);
+                const double after = EstimatedBits(model, coded);
+                if (after > before * 0.998)
+                    break;
+                before = after;
+            }
+            return CheckPairs(std::min(pass, passes), last, out, stats);
+        }
         const size_t n = frames_.Count();
         lossless_.resize(n);
         double sum = 0;
@@ -344,15 +399,16 @@ public:
         }
         meanLossless_ = sum / static_cast<double>(n);
         CostModel last;
-        for (int pass = 1; pass <= 2; ++pass) {
+        const int passes = p_.effort >= 6 ? 3 : 2;
+        for (int pass = 1; pass <= passes; ++pass) {
             last = model;
             if (!Pass(pass, model, out, stats))
                 return false;
-            model = BuildModel(coded, stats);
+            model = BuildModel(coded, stats, p_.effort);
         }
-        if (!CheckPairs(2, last, out, stats))
+        if (!CheckPairs(passes, last, out, stats))
             return false;
-        model = BuildModel(coded, stats);
+        model = BuildModel(coded, stats, p_.effort);
         // Re-estimate with the model of the final symbols.
         for (size_t i = 0; i < out.size(); ++i) {
             const std::vector<uint32_t> *list = coded.Get(i, scratch);
@@ -365,6 +421,16 @@ public:
     }
 
 private:
+    double EstimatedBits(const CostModel &model, const CodedSymbols &coded)
+    {
+        double bits = 0;
+        std::vector<uint32_t> scratch;
+        for (size_t i = 0; i < coded.frames.size(); ++i)
+            if (const std::vector<uint32_t> *list = coded.Get(i, scratch))
+                bits += SymbolBits(model, *list);
+        return bits;
+    }
+
     // Codes the last pass again without the pairs that would leave the
     // pixel-pair tree without room (only with pictures full of noise).
     bool CheckPairs(int pass, const CostModel &model, std::vector<FrameOut> &out, std::vector<FrameStats> &stats)

@@ -27,11 +27,14 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
 
 // Writes a whole file into f (positioned at 0). sound[i][t] is frame i's
 // chunk for track t (empty: none). frameSizes receives the table.
+// effort 0 builds the trees with the Huff family as the symbols come; above
+// 0 the tuned tree writer plans them from the choices (see tree_code.cpp).
 // flatten > 0 builds every tree from counts flattened that many times, as is
 // done by itself for a tree whose codes would grow too long.
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
                   const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten = 0, const BlobStore *spill = nullptr);
+                  ProgressFn progress, std::string &error, int flatten = 0, const BlobStore *spill = nullptr,
+                  int effort = 0);
 
 // A Zorblax file read whole for rewriting (the mixer).
 struct ContainerFile {

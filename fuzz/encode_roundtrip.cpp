@@ -5,7 +5,7 @@
 //
 // Input: byte 0 picks the width, byte 1 the height (4 to 32, whole blocks),
 // byte 2 the frame count (1 to 4) and the number of colours the pictures use,
-// byte 3 the key-frame spacing and the ring frame; the next 768 bytes (cycled)
+// byte 3 the key-frame spacing, the ring frame and the effort level; the next 768 bytes (cycled)
 // are the palette and the rest (cycled) the pixels.
 #include <cstdint>
 #include <cstdio>
@@ -66,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint32_t colours = 1 + (data[2] >> 2) * 4; // 1 to 253
     const uint32_t keyEvery = data[3] & 3;
     const bool ring = data[3] & 4;
+    const int effort = (data[3] >> 3) % 10;
     const uint8_t *rest = data + 4;
     const size_t restSize = size - 4;
 
@@ -89,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ZENC *enc = ZencOpen(&params);
     if (!enc)
         return 0;
+    ZencSetEffort(enc, effort);
     for (const auto &p : pictures)
         if (!ZencAddFrame(enc, p.data(), width, palette))
             __builtin_trap();

@@ -58,6 +58,7 @@ void forEachField(S &s, F &&f)
     f(sec, "KeyErrorPerc", z.KeyErrorPerc, 4);
     f(sec, "AutoKeyFrame", z.AutoKeyFrame, 4);
     f(sec, "YScale", z.YScale, 0);
+    f(sec, "Effort", z.Effort, 0);
     f(sec, "OutputType", z.OutputType, 0);
     f(sec, "KeyFrames", z.KeyFrames, 0);
     f(sec, "KeyFramesNum", z.KeyFramesNum, 8);

@@ -35,6 +35,7 @@ public:
         QString NormalErrorPerc = QStringLiteral("30"), KeyErrorPerc = QStringLiteral("20");
         QString AutoKeyFrame = QStringLiteral("95");
         int YScale = 0, OutputType = 0;
+        int Effort = 0; // compressor search effort: 0 its default, n effort n - 1
         bool KeyFrames = false;
         QString KeyFramesNum;
         bool Start = false, End = false;

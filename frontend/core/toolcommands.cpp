@@ -155,6 +155,7 @@ QString zorbSwitches(const Settings::Zorb &z, const QString &directory)
     if (!palette.isEmpty() && !palette.toLower().contains(QLatin1String("input file")))
         s.raw(QStringLiteral("/&") + commandName(palette, directory));
     s.flag('O', z.Overwrite);
+    s.number('+', z.Effort >= 1 && z.Effort <= 10, z.Effort - 1LL);
     return s.result();
 }
 

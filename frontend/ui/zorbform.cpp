@@ -100,6 +100,12 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     fields_.add(addCombo(zf, QStringLiteral("Height compression:"),
                          {QStringLiteral("None."), QStringLiteral("Interlace."), QStringLiteral("Double.")}),
                 &Z::YScale);
+    fields_.add(addCombo(zf, QStringLiteral("Search effort:"),
+                         {QStringLiteral("Default."), QStringLiteral("0 (fastest)."), QStringLiteral("1."),
+                          QStringLiteral("2."), QStringLiteral("3."), QStringLiteral("4."), QStringLiteral("5."),
+                          QStringLiteral("6."), QStringLiteral("7."), QStringLiteral("8."),
+                          QStringLiteral("9 (smallest files).")}),
+                &Z::Effort);
 
     // Page "Palette".
     auto *palettePage = new QWidget;

@@ -87,6 +87,13 @@ TEST(Builders, Compressor)
              s.zorb.PaletteEvery = true, s.zorb.PaletteEveryNum = "30";
          },
          "/Z2/M/V/G/L0 /Q236/I10/T1/P2/D1/U30/O"},
+        {"search effort last, the default writes none",
+         [](Settings &s) {
+             s.zorb.Overwrite = true;
+             s.zorb.Effort = 10;
+         },
+         "/L0 /O/+9"},
+        {"search effort 0", [](Settings &s) { s.zorb.Effort = 1; }, "/L0 /+0"},
         {"default palette text gives no &", [](Settings &s) { s.zorb.PaletteFile = "The INPUT FILE."; }, "/L0 "},
         {"palette file elsewhere with a space, quoted", [](Settings &s) { s.zorb.PaletteFile = "/pal dir/my pal.bmp"; },
          "/L0 /&\"/pal dir/my pal.bmp\""},

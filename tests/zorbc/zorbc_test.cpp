@@ -81,6 +81,26 @@ TEST(Zorbc, LosslessRawInputDecodesExactly)
         ExpectFrame(c, i, d, i, 0, 0, 1);
 }
 
+TEST(Zorbc, EveryEffortIsExactAndOutOfRangeIsRefused)
+{
+    TempDir dir;
+    const Clip c = MakeClip(3, 48, 32, 4, 2);
+    WriteRaw(c, dir.path + "/in.raw");
+    for (const char *effort : {"/+0", "/+5", "/+9"}) {
+        SCOPED_TRACE(effort);
+        const Result r = RunZorbc(dir.path + "/in.raw " + dir.path + "/out.zbx /N0/K0/L0 /O" + effort);
+        ASSERT_EQ(r.status, 0) << r.output;
+        Decoded d;
+        ASSERT_TRUE(Decode(dir.path + "/out.zbx", d));
+        ASSERT_EQ(d.pictures.size(), 4u);
+        for (size_t i = 0; i < 4; ++i)
+            ExpectFrame(c, i, d, i, 0, 0, 1);
+    }
+    const Result bad = RunZorbc(dir.path + "/in.raw " + dir.path + "/bad.zbx /+10");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.output.find("/+ takes an effort from 0"), std::string::npos) << bad.output;
+}
+
 TEST(Zorbc, FrameRangeSkipRingAndRate)
 {
     TempDir dir;

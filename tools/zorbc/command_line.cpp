@@ -90,6 +90,7 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     opt.autoKey = GetSwitchNum(cmd, 'A', 0);
     opt.keyEvery = GetSwitchNum(cmd, 'J', 0);
     opt.heightMode = GetSwitchNum(cmd, 'Z', 0);
+    opt.effort = GetSwitchNum(cmd, '+', ZENC_EFFORT_DEFAULT);
     GetSwitch(cmd, 'M'); // the front end's "mix": the input's sound is always carried over
     opt.skipOdd = GetSwitch(cmd, 'V') != 0;
     opt.ring = GetSwitch(cmd, 'G') != 0;
@@ -138,6 +139,10 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     }
     if (opt.heightMode < 0 || opt.heightMode > 2) {
         error = "/Z takes 1 (interlace) or 2 (double).";
+        return false;
+    }
+    if (opt.effort < 0 || opt.effort > 9) {
+        error = "/+ takes an effort from 0 (fastest) to 9 (smallest files).";
         return false;
     }
     if (opt.soundQuality < -1 || opt.soundQuality > 9) {

@@ -14,6 +14,7 @@ struct Options {
     std::string input, output;
     uint32_t frontEnd = 0;
     int32_t regular = 0, key = 0, autoKey = 0, keyEvery = 0, heightMode = 0;
+    int32_t effort = ZENC_EFFORT_DEFAULT; // /+n: search effort 0-9
     bool skipOdd = false, ring = false, overwrite = false;
     bool graphicsOutput = false; // a flic, AVI or images instead of a Zorblax file
     int32_t first = 0, last = 0, frameRate = 0;

@@ -148,6 +148,7 @@ int main(int argc, char **argv)
     Compressor enc(ZencOpen(&params), ZencClose);
     if (!enc)
         return Fail("Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
+    ZencSetEffort(enc.get(), opt.effort);
 
     // Pictures: every frame of the range (or every other one), every other row
     // with interlaced or doubled height.
