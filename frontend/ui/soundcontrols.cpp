@@ -140,6 +140,7 @@ QVBoxLayout *outputColumn(QLineEdit *output, QToolButton *typeButton, QTabWidget
 {
     auto *label = new QLabel(QStringLiteral(" &Enter the output file name:"));
     label->setBuddy(output);
+    output->setAccessibleName(label->text());
     auto *row = new QHBoxLayout;
     row->addWidget(output);
     if (typeButton)
