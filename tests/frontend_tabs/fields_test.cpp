@@ -139,7 +139,7 @@ TEST(Fields, TheCompressorsFieldsAsTheIssueTypedThem)
     QComboBox *list = zorb.regularList();
     QLineEdit *value = zorb.regularEdit();
     EXPECT_EQ(typed(value, "-12x 34"), "1234"); // a data rate: digits only
-    list->setCurrentIndex(3);                     // under a total error %.
+    list->setCurrentIndex(3);                   // under a total error %.
     EXPECT_EQ(typed(value, "999"), "99");
     zorb.hide();
     EXPECT_EQ(host.settings_.zorb.NormalRate, "1234");
@@ -158,9 +158,9 @@ TEST(Fields, TheCompressorsFieldsAsTheIssueTypedThem)
 // The odd values a settings file may hold, for every kind of key.
 QString oddValue(QRandomGenerator &rng)
 {
-    static const char *const pool[] = {"",    "-12x 34", "999",  "150", "123456789", "\"",  "7",
-                                       "0",   "abc",     " 42 ", "-5",  "1",         "2",   "3",
-                                       "4",   "65535",   "12a",  "256", "300",       "8 9", "100"};
+    static const char *const pool[] = {"",  "-12x 34", "999",  "150", "123456789", "\"",  "7",
+                                       "0", "abc",     " 42 ", "-5",  "1",         "2",   "3",
+                                       "4", "65535",   "12a",  "256", "300",       "8 9", "100"};
     if (rng.bounded(3) == 0)
         return QString::number(int(rng.bounded(400)) - 50);
     return QString::fromLatin1(pool[rng.bounded(int(std::size(pool)))]);
@@ -193,10 +193,11 @@ TEST(Commands, CopyRunAndPrintAreOneString)
             const qsizetype eq = line.indexOf(u'=');
             const QString key = line.left(eq);
             // Places and names stay where the files are; everything else is odd.
-            if (eq < 0 || key.contains(QLatin1String("Directory")) || key.contains(QLatin1String("Filter")) || key.contains(QLatin1String("Filename")) ||
-                key.startsWith(QLatin1String("Output")) || key == QLatin1String("PaletteFile") ||
-                line.startsWith(QLatin1String("Recall")) || line.startsWith(QLatin1String("File")) ||
-                line.startsWith(QLatin1String("Dir")) || line.startsWith(QLatin1String("Frame"))) {
+            if (eq < 0 || key.contains(QLatin1String("Directory")) || key.contains(QLatin1String("Filter")) ||
+                key.contains(QLatin1String("Filename")) || key.startsWith(QLatin1String("Output")) ||
+                key == QLatin1String("PaletteFile") || line.startsWith(QLatin1String("Recall")) ||
+                line.startsWith(QLatin1String("File")) || line.startsWith(QLatin1String("Dir")) ||
+                line.startsWith(QLatin1String("Frame"))) {
                 ini += line + u'\n';
                 continue;
             }
