@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -317,9 +318,47 @@ void BM_WholeFile(benchmark::State &state)
     state.SetLabel(std::string(dithered ? "photo-dithered" : "photo") + ", zbxinfo --dump vs zstd -d, 120 frames");
 }
 
+// The decode of a whole given file, as the browser's benchmark page measures
+// it (web/bench.js): open preloaded, every frame decoded into an 8-bit
+// picture in file order, close. The file is named by ZORB_BENCH_FILE
+// (scripts/web-bench.sh gives the demo); "fps" is frames per second of
+// wall time, as the page measures.
+void BM_DecodeFile(benchmark::State &state)
+{
+    const char *path = std::getenv("ZORB_BENCH_FILE");
+    if (!path || !*path) {
+        state.SkipWithError("ZORB_BENCH_FILE names no file");
+        return;
+    }
+    uint64_t frames = 0;
+    for (auto _ : state) {
+        ZorbHandle *h = ZorbOpen(const_cast<char *>(path), ZORB_OPEN_PRELOAD, -1);
+        if (!h) {
+            state.SkipWithError(ZorbLastOpenError());
+            return;
+        }
+        std::vector<uint8_t> picture(size_t{h->Width} * h->Height);
+        if (!picture.empty())
+            ZorbSetOutput(h, 0, 0, h->Width, h->Height, picture.data(), 0);
+        const uint32_t n = h->FrameCount + (h->HeaderFlags & ZBX_RING_FRAME ? 1u : 0u);
+        for (uint32_t i = 0; i < n && !h->ReadFailed; ++i) {
+            if (i > 0)
+                ZorbAdvanceFrame(h);
+            ZorbDecodeFrame(h);
+            benchmark::DoNotOptimize(picture.data());
+        }
+        frames += n;
+        ZorbClose(h);
+    }
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+    state.SetLabel(path);
+}
+
 } // namespace
 
 BENCHMARK(BM_Decode)->Apply(Args)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeFile)->Args({320, 0})->Args({320, 1})->Args({640, 0})->Iterations(10)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_DecodeFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 BENCHMARK_MAIN();

@@ -1,57 +1,90 @@
-# `cmake --install`: the programs, libvexutil.so with a versioned soname, the
-# public headers, a pkg-config file and man pages made from docs/. Programs
-# find the library through a RUNPATH relative to their own place, so an
-# installed tree can be moved as a whole.
+# `cmake --install`: the programs, libzorblax.so and libvexutil.so with
+# versioned sonames, the public headers of both, their pkg-config files, a
+# man page per program (made from man/), the desktop files, the MIME type and
+# the icon, the documentation and the embedding examples. Programs find the
+# libraries through a RUNPATH relative to their own place, so an installed
+# tree can be moved as a whole. Packaging.cmake turns the same rules into a
+# Debian package.
 include(GNUInstallDirs)
 
 set(_zorb_runpath "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+set(ZORB_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zorblax)
 
-if(TARGET vexutil)
-  set_target_properties(vexutil PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
-  install(TARGETS vexutil LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-endif()
+# The libraries' file names carry their interface version (the soname) and
+# the toolkit's version: libzorblax.so.0 -> libzorblax.so.0.3.1.0.
+foreach(_lib zorblax vexutil)
+  if(TARGET ${_lib})
+    set_target_properties(${_lib} PROPERTIES VERSION ${ZORBLAX_SOVERSION}.${PROJECT_VERSION}
+                                             SOVERSION ${ZORBLAX_SOVERSION})
+    install(TARGETS ${_lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  endif()
+endforeach()
 
-# Every program that exists in this tree, with the page of docs/ that
-# describes it (programs added later are picked up when their target exists).
-set(_zorb_programs
-  zorbplw:player zorbc:zorbc zorbmix:zorbmix zbxinfo:zbxinfo zbxcompi:zbxcompi
-  zorbscw:zorbscw zorblaxw:frontend pictproc:pictproc sndproc:sndproc zorbfr:zorbfr vexsiw:vexsiw)
+# Every program that exists in this tree. Each has a man page source
+# man/PROGRAM.md (programs added later are picked up when their target exists).
+set(_zorb_programs zorbplw zorbscw zorblaxw zbxinfo zorbc zorbmix zbxcompi pictproc sndproc zorbfr vexsiw)
 set(_zorb_man_dir ${PROJECT_BINARY_DIR}/man)
 set(_zorb_pages)
-foreach(_entry ${_zorb_programs})
-  string(REPLACE ":" ";" _pair ${_entry})
-  list(GET _pair 0 _program)
-  list(GET _pair 1 _doc)
+foreach(_program ${_zorb_programs})
   if(NOT TARGET ${_program})
     continue()
   endif()
   set_target_properties(${_program} PROPERTIES INSTALL_RPATH "${_zorb_runpath}")
   install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  set(_md ${PROJECT_SOURCE_DIR}/docs/${_doc}.md)
-  if(EXISTS ${_md})
-    set(_page ${_zorb_man_dir}/${_program}.1)
-    add_custom_command(
-      OUTPUT ${_page}
-      COMMAND ${CMAKE_COMMAND} -DIN=${_md} -DOUT=${_page} -DNAME=${_program} -DVERSION=${PROJECT_VERSION}
-              -P ${PROJECT_SOURCE_DIR}/cmake/MarkdownToMan.cmake
-      DEPENDS ${_md} ${PROJECT_SOURCE_DIR}/cmake/MarkdownToMan.cmake
-      COMMENT "Man page ${_program}.1"
-      VERBATIM)
-    list(APPEND _zorb_pages ${_page})
+  set(_md ${PROJECT_SOURCE_DIR}/man/${_program}.md)
+  if(NOT EXISTS ${_md})
+    message(FATAL_ERROR "${_program} has no man page source ${_md}")
   endif()
+  set(_page ${_zorb_man_dir}/${_program}.1)
+  add_custom_command(
+    OUTPUT ${_page}
+    COMMAND ${CMAKE_COMMAND} -DIN=${_md} -DOUT=${_page} -DNAME=${_program} -DVERSION=${PROJECT_VERSION}
+            -P ${PROJECT_SOURCE_DIR}/cmake/MarkdownToMan.cmake
+    DEPENDS ${_md} ${PROJECT_SOURCE_DIR}/cmake/MarkdownToMan.cmake
+    COMMENT "Man page ${_program}.1"
+    VERBATIM)
+  list(APPEND _zorb_pages ${_page})
 endforeach()
 if(_zorb_pages)
   add_custom_target(man ALL DEPENDS ${_zorb_pages})
   install(FILES ${_zorb_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
-# The public headers, under include/zorblax/ as they are included in the tree.
-foreach(_header vexutil/vexutil.h codec/zorb.h runtime/blit.h)
+# The public headers of the installed libraries, under include/zorblax/ as
+# they are included in the tree: vexutil.h (libvexutil), zorb.h, examine.h
+# and blit.h (libzorblax).
+foreach(_header vexutil/vexutil.h codec/zorb.h codec/examine.h runtime/blit.h)
   get_filename_component(_sub ${_header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/${_header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorblax/${_sub})
 endforeach()
 
-# The pkg-config file finds its prefix from its own place (relocatable).
-file(RELATIVE_PATH ZORB_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/vexutil.pc.in ${PROJECT_BINARY_DIR}/vexutil.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/vexutil.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# The pkg-config files are written at install time, with the prefix the tree
+# is installed under (`--prefix`, or /usr in the package), as plain absolute
+# paths: pkg-config prints exactly the directories that exist.
+foreach(_pc zorblax vexutil)
+  install(CODE "
+    set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+    set(ZORB_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    set(ZORB_PC_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\")
+    set(ZORB_PC_INCLUDEDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}/zorblax\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/cmake/${_pc}.pc.in\" \"${PROJECT_BINARY_DIR}/pc/${_pc}.pc\" @ONLY)
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\" TYPE FILE
+         FILES \"${PROJECT_BINARY_DIR}/pc/${_pc}.pc\")")
+endforeach()
+
+# Desktop integration: a launcher per graphical program, the MIME type of
+# .zbx files (and ZorbScript's .zs) and the icon.
+install(FILES ${PROJECT_SOURCE_DIR}/desktop/zorblax-zorbplw.desktop ${PROJECT_SOURCE_DIR}/desktop/zorblax-zorbscw.desktop
+              ${PROJECT_SOURCE_DIR}/desktop/zorblax-zorblaxw.desktop
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/desktop/zorblax.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages)
+install(FILES ${PROJECT_SOURCE_DIR}/desktop/zorblax.svg
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+
+# The documentation (the front end's Help shows it from here) and the
+# embedding examples.
+file(GLOB _zorb_docs ${PROJECT_SOURCE_DIR}/docs/*.md)
+install(FILES ${_zorb_docs} ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${ZORB_DOC_INSTALL_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/examples/decode_to_files.c ${PROJECT_SOURCE_DIR}/examples/sdl_player.cpp
+              ${PROJECT_SOURCE_DIR}/examples/Makefile
+        DESTINATION ${ZORB_DOC_INSTALL_DIR}/examples)

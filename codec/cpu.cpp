@@ -20,6 +20,10 @@ uint32_t Detect()
     // wide loops are written with SSE2.
     if (__get_cpuid(1, &a, &b, &c, &d) && (d & (1u << 23)) && (d & (1u << 26)))
         return ZORB_CPU_DETECTED | ZORB_CPU_HAS_WIDE;
+#elif defined(__wasm__)
+    // WebAssembly has 64-bit integers everywhere, which is all the wide
+    // decode loop needs (it uses no SSE2).
+    return ZORB_CPU_DETECTED | ZORB_CPU_HAS_WIDE;
 #endif
     return ZORB_CPU_DETECTED;
 }

@@ -19,7 +19,7 @@ SoundChunk FindSoundChunk(const ZorbHandle *h, unsigned n)
     const uint8_t *frameEnd = h->FrameData + h->CurrentFrameSize;
     chunk.compressed = h->AudioFormat[n] & ZBX_AUDIO_COMPRESSED;
     const uint32_t minimum = chunk.compressed ? 8u : 4u;
-    if (c < h->FrameData || frameEnd - c < minimum)
+    if (c < h->FrameData || c > frameEnd || static_cast<size_t>(frameEnd - c) < minimum)
         return chunk;
     const uint32_t length = ZbxGet32(c);
     if (length < minimum || length > static_cast<size_t>(frameEnd - c))

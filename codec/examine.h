@@ -16,7 +16,7 @@ extern "C" {
 
 /* Entries of the frame tables: FrameCount, plus one when the file has a ring
    frame (which is then frame FrameCount, 0-based). */
-uint32_t ZorbTableFrames(const ZorbHandle *h);
+ZORBAPI uint32_t ZorbTableFrames(const ZorbHandle *h);
 
 /* The chunks of one frame, in bytes. */
 typedef struct ZorbFrameLayout {
@@ -34,14 +34,14 @@ typedef struct ZorbFrameLayout {
    do not fit it (layout->Size and Type are still filled). After such a frame
    the handle stays marked as failed (no decoding), but later frames can
    still be inspected. */
-int ZorbInspectFrame(ZorbHandle *h, uint32_t index, ZorbFrameLayout *layout);
+ZORBAPI int ZorbInspectFrame(ZorbHandle *h, uint32_t index, ZorbFrameLayout *layout);
 
 /* The decoded sound of track `track` (0-6) in the loaded frame, whole: a raw
    chunk's bytes, or a compressed chunk decoded (silence when it carries
    none). Writes it to buffer when it fits in `capacity` bytes, and returns
    its size either way (so a first call with capacity 0 asks for the size);
    0 when the frame has no sound for the track, -1 when its chunk is damaged. */
-int64_t ZorbInspectSound(const ZorbHandle *h, unsigned track, void *buffer, uint32_t capacity);
+ZORBAPI int64_t ZorbInspectSound(const ZorbHandle *h, unsigned track, void *buffer, uint32_t capacity);
 
 #ifdef __cplusplus
 }

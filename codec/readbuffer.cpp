@@ -69,7 +69,7 @@ uint32_t Min3(uint32_t a, uint64_t b, uint32_t c)
 
 } // namespace
 
-extern "C" void ZorbSetReadSpeed(uint32_t bytesPerSecond)
+extern "C" ZORBAPI void ZorbSetReadSpeed(uint32_t bytesPerSecond) // inside namespace zorb: the attribute again
 {
     g_simulatedReadSpeed = bytesPerSecond;
 }

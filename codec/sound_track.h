@@ -111,17 +111,45 @@ struct ZorbSoundBackend {
 
 namespace zorb {
 
-inline std::atomic_ref<uint32_t> Pending(ZorbTrack *t)
+#if defined(__cpp_lib_atomic_ref)
+using TrackWord = std::atomic_ref<uint32_t>;
+#else
+// Standard libraries without std::atomic_ref (the browser build's): the same
+// operations on a track's shared words through the compiler's builtins.
+class TrackWord {
+public:
+    explicit TrackWord(uint32_t &word) : p_(&word) {}
+    uint32_t load(std::memory_order o = std::memory_order_seq_cst) const { return __atomic_load_n(p_, int(o)); }
+    void store(uint32_t v, std::memory_order o = std::memory_order_seq_cst) const { __atomic_store_n(p_, v, int(o)); }
+    uint32_t exchange(uint32_t v, std::memory_order o = std::memory_order_seq_cst) const
+    {
+        return __atomic_exchange_n(p_, v, int(o));
+    }
+    uint32_t fetch_add(uint32_t v, std::memory_order o = std::memory_order_seq_cst) const
+    {
+        return __atomic_fetch_add(p_, v, int(o));
+    }
+    uint32_t fetch_sub(uint32_t v, std::memory_order o = std::memory_order_seq_cst) const
+    {
+        return __atomic_fetch_sub(p_, v, int(o));
+    }
+
+private:
+    uint32_t *p_;
+};
+#endif
+
+inline TrackWord Pending(ZorbTrack *t)
 {
-    return std::atomic_ref<uint32_t>(t->BytesPending);
+    return TrackWord(t->BytesPending);
 }
-inline std::atomic_ref<uint32_t> UnderrunFlag(ZorbTrack *t)
+inline TrackWord UnderrunFlag(ZorbTrack *t)
 {
-    return std::atomic_ref<uint32_t>(t->Underrun);
+    return TrackWord(t->Underrun);
 }
-inline std::atomic_ref<uint32_t> SkipCount(ZorbTrack *t)
+inline TrackWord SkipCount(ZorbTrack *t)
 {
-    return std::atomic_ref<uint32_t>(t->SoundSkips);
+    return TrackWord(t->SoundSkips);
 }
 
 // Bytes of one sample frame (all channels) of a track.

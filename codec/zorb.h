@@ -11,6 +11,13 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The names the decode library (libzorblax.so) exports. */
+#if defined(__GNUC__) || defined(__clang__)
+#define ZORBAPI __attribute__((visibility("default")))
+#else
+#define ZORBAPI
+#endif
+
 #ifdef __cplusplus
 namespace zorb {
 struct TreeTable;
@@ -179,27 +186,27 @@ typedef struct ZorbHandle {
    descriptor cast to a pointer, or with ZORB_OPEN_CALLER_MEMORY the memory
    that becomes the handle. extra: read-ahead size in bytes, -1 = automatic.
    Loads frame 0, decodes its palette and opens the requested sound tracks. */
-ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra);
+ZORBAPI ZorbHandle *ZorbOpen(void *first, uint32_t flags, int32_t extra);
 
 /* Why the last ZorbOpen of this thread failed, as a short lower-case text
    without a final stop ("cannot open the file: No such file or directory",
    "the file does not start with \"ZBX2\"", "out of memory", ...); "" after a
    successful open. The text stays valid until the next ZorbOpen. */
-const char *ZorbLastOpenError(void);
+ZORBAPI const char *ZorbLastOpenError(void);
 
 /* Closes the tracks and the file (unless the caller's), frees everything and
    zeroes the record (freeing it unless it is caller memory). */
-void ZorbClose(ZorbHandle *h);
+ZORBAPI void ZorbClose(ZorbHandle *h);
 
 /* Process-wide simulated read speed in bytes per second (0 = none), taken
    into a handle by an open with ZORB_OPEN_SIMULATE_READ. */
-void ZorbSetReadSpeed(uint32_t bytesPerSecond);
+ZORBAPI void ZorbSetReadSpeed(uint32_t bytesPerSecond);
 
 /* The process-wide choice between the plain and the wide inner loops of the
    decoder and the blitter (both give identical output): 0 forbids the wide
    loops, 1 allows them, any other value only asks. Returns 1 when the wide
    loops will be used, else 0. */
-int ZorbSetMMX(uint32_t request);
+ZORBAPI int ZorbSetMMX(uint32_t request);
 
 /* ---- Frame timing and playback control ------------------------------------------------- */
 
@@ -233,26 +240,26 @@ typedef struct ZorbStats {
    device has played up to it (less the short lead of sound the back end
    keeps handed over ahead of the device, so the device never runs dry
    between two frames). */
-uint32_t ZorbMustWait(ZorbHandle *h);
+ZORBAPI uint32_t ZorbMustWait(ZorbHandle *h);
 
 /* Bytes of sound handed over and not yet played (the most over the open
    tracks; 0 without sound or while paused). A player that ends calls it until
    it is 0, so the last frames' sound is heard before ZorbClose. */
-uint32_t ZorbSoundPending(ZorbHandle *h);
+ZORBAPI uint32_t ZorbSoundPending(ZorbHandle *h);
 
 /* on = 0 pauses every sound track of the handle; any other value resumes
    them, a negative value also silencing the last frame's sound that is
    handed to the device again (always silenced when the frame changed while
    paused). Returns 0 only when a track could not resume (sound then stays
    paused; try again later). */
-uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on);
+ZORBAPI uint32_t ZorbSetSoundActive(ZorbHandle *h, int32_t on);
 
 /* Books the running frame's times and fills the statistics. */
-void ZorbGetStats(ZorbHandle *h, ZorbStats *stats);
+ZORBAPI void ZorbGetStats(ZorbHandle *h, ZorbStats *stats);
 
 /* The frame rate used by later opens with ZORB_OPEN_FRAMERATE_OVERRIDE:
    fps > 0 frames per second, 0 as fast as possible. */
-void ZorbSetFrameRateOverride(int32_t fps);
+ZORBAPI void ZorbSetFrameRateOverride(int32_t fps);
 
 /* ---- Video output and frame stepping ------------------------------------------------------ */
 
@@ -262,40 +269,40 @@ void ZorbSetFrameRateOverride(int32_t fps);
    plus 1 for a bottom-up buffer (its first line in memory is the bottom line).
    Blocks that would fall outside the buffer are not written. A null buffer
    stops video decoding (sound only). */
-void ZorbSetOutput(ZorbHandle *h, uint32_t x, int32_t y, uint32_t stride, uint32_t bufferHeight, void *buffer,
-                   uint32_t outputType);
+ZORBAPI void ZorbSetOutput(ZorbHandle *h, uint32_t x, int32_t y, uint32_t stride, uint32_t bufferHeight, void *buffer,
+                           uint32_t outputType);
 
 /* The next changed rectangle of the last decoded frame in LastRectX/Y/W/H
    (buffer coordinates); 0 when none is left. mode 0: runs merged while the
    box stays within 5/4 of their area; 1: one bounding box; 2: only
    rectangles already pending, none while a walk is pending. */
-uint32_t ZorbNextDirtyRect(ZorbHandle *h, int32_t mode);
+ZORBAPI uint32_t ZorbNextDirtyRect(ZorbHandle *h, int32_t mode);
 
 /* Makes the decoder emit the nearest colours of another palette (count
    entries; layout bits: 1 two-byte components, 2 blue first, 4 four-byte
    entries, 8 with 4: components from the second byte). Applies to the
    handle's current palette; a second call maps the mapped colours again. */
-void ZorbRemapColors(ZorbHandle *h, const void *target, uint32_t count, uint32_t layout);
+ZORBAPI void ZorbRemapColors(ZorbHandle *h, const void *target, uint32_t count, uint32_t layout);
 
 /* The decoded sound of the loaded frame for the lowest track whose bit
    (ZORB_OPEN_TRACK(n)) is set in trackFlags and that has a chunk in it.
    Writes at most AudioMaxSize[n] bytes to buffer and returns their count;
    0 when there is none. A compressed chunk that carries no sound gives
    silence. */
-uint32_t ZorbGetTrackSound(ZorbHandle *h, uint32_t trackFlags, void *buffer);
+ZORBAPI uint32_t ZorbGetTrackSound(ZorbHandle *h, uint32_t trackFlags, void *buffer);
 
 /* Decodes the loaded frame: feeds its sound to the tracks and, unless
    playback is behind its sound, its video into the output. Returns 1 when
    playback was found behind. */
-uint8_t ZorbDecodeFrame(ZorbHandle *h);
+ZORBAPI uint8_t ZorbDecodeFrame(ZorbHandle *h);
 
 /* Makes the next frame current and parses its palette; after the last frame
    playing loops (to frame 0, or through the ring frame to frame 1). */
-void ZorbAdvanceFrame(ZorbHandle *h);
+ZORBAPI void ZorbAdvanceFrame(ZorbHandle *h);
 
 /* Makes frame `frame` (1-based; 0 is taken as 1; past the end: the last
    frame) current. */
-void ZorbSeekFrame(ZorbHandle *h, uint32_t frame);
+ZORBAPI void ZorbSeekFrame(ZorbHandle *h, uint32_t frame);
 
 #ifdef __cplusplus
 }

@@ -139,6 +139,7 @@ typedef struct ZencConvertParams {
     int32_t paletteMode, analysisLimit, firstIndex, colours, systemColours, conversion; /* /P /U /I /Q /D /T */
     const char *paletteFile;                                                            /* /& or null */
     uint32_t overwrite;                                                                 /* /O: do not ask */
+    const char *soundOutput; /* y4m streams: the sound's wave file or named pipe (null: NAME.wav beside a file) */
 } ZencConvertParams;
 
 typedef struct ZencConvertReport {

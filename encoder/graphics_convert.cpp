@@ -7,6 +7,7 @@
 #include <string>
 
 #include "encoder/encoder.h"
+#include "encoder/sound_beside.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ int Relay(const char *text, int level)
     return gProgress ? gProgress(text, level) : 0;
 }
 
-const char *const kKinds[] = {".flc", ".avi", ".bmp", ".jpg", ".jpeg", ".tga", ".tif", ".tiff", ".pcx", ".gif", ".png"};
+const char *const kKinds[] = {".flc",  ".avi", ".bmp", ".jpg", ".jpeg", ".tga", ".tif",
+                              ".tiff", ".pcx", ".gif", ".png", ".webp", ".y4m"};
 
 bool IsKind(const char *ext)
 {
@@ -35,11 +37,18 @@ bool IsKind(const char *ext)
     return false;
 }
 
+// A y4m stream: to a ".y4m" file or to standard output ("-").
+bool IsStream(const char *name)
+{
+    const char *ext = HasExtension(name);
+    return std::strcmp(name, "-") == 0 || (ext && strcasecmp(ext, ".y4m") == 0);
+}
+
 } // namespace
 
 extern "C" int ZencIsGraphicsOutput(const char *name)
 {
-    return name && IsKind(HasExtension(name)) ? 1 : 0;
+    return name && (IsKind(HasExtension(name)) || std::strcmp(name, "-") == 0) ? 1 : 0;
 }
 
 extern "C" void ZencOutputLikeInput(const char *input, const char *output, char *result, size_t size)
@@ -47,7 +56,7 @@ extern "C" void ZencOutputLikeInput(const char *input, const char *output, char 
     if (!result || size == 0)
         return;
     std::string out = output ? output : "";
-    if (!HasExtension(out.c_str()) && input) {
+    if (!HasExtension(out.c_str()) && input && out != "-") {
         // The input's own name: without a frame range ("*1-9") or switches.
         std::string in = input;
         in = in.substr(0, in.find_first_of("* \t"));
@@ -93,6 +102,33 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
             *report = r;
         return 0;
     }
+    // A y4m stream's sound goes beside it.
+    zenc::SoundBeside sound;
+    const int64_t period = frameTime < 0   ? -static_cast<int64_t>(frameTime)
+                           : frameTime > 0 ? int64_t(frameTime) * 100
+                                           : 10000;
+    std::string why, soundTarget;
+    if (IsStream(p->output)) {
+        const std::string target =
+            p->soundOutput && p->soundOutput[0] ? std::string(p->soundOutput) : zenc::SoundBesideName(p->output);
+        const bool asked = p->soundOutput && p->soundOutput[0];
+        bool declined = false;
+        soundTarget = target;
+        if (!target.empty() && !sound.Open(p->input, p->first, p->last, target, p->overwrite != 0, &why, &declined)) {
+            sound.Abandon();
+            if (asked || declined) { // a sound file asked for, or kept: no conversion
+                if (!declined && progress)
+                    progress(why.c_str(), 2);
+                og->error = 1;
+                OGFileClose(og);
+                GFileClose(g);
+                r.declined = declined;
+                if (report)
+                    *report = r;
+                return 0;
+            }
+        }
+    }
     bool ok = true;
     for (uint32_t i = 0; i < g->frames && ok; ++i) {
         if (!GFileGet(g)) {
@@ -101,15 +137,30 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
         }
         if (p->skipOdd && (i & 1))
             continue;
+        if (!sound.Until(r.frames + 1, period, &why)) {
+            if (progress)
+                progress(why.c_str(), 2);
+            ok = false;
+            break;
+        }
         OGFilePut(og, g->pixels, p->trueColour ? nullptr : g->palette);
         if (og->error)
             ok = false;
         else
             ++r.frames;
     }
+    const bool withSound = sound.IsOpen();
+    if (ok && withSound && !sound.Finish(&why)) {
+        if (progress)
+            progress(why.c_str(), 2);
+        ok = false;
+    }
     if (!ok)
         og->error = 1; // abandons a flic or AVI output
-    std::snprintf(r.summary, sizeof r.summary, "%s", og->summary);
+    if (sound.IsOpen())
+        sound.Abandon();
+    const std::string summary = withSound ? std::string(og->summary) + " (sound: " + soundTarget + ")" : og->summary;
+    std::snprintf(r.summary, sizeof r.summary, "%s", summary.c_str());
     r.bytes = OGFileClose(og);
     GFileClose(g);
     ok = ok && r.bytes > 0;

@@ -137,7 +137,8 @@ int main(int argc, char **argv)
             std::fputs(kUsage, stdout);
             return 0;
         } else if (!std::strcmp(a, "--version")) {
-            std::printf("zorblaxw (Zorblax toolkit) %s\n", PlatformVersion());
+            char text[256];
+            std::fputs(PlatformVersionText("zorblaxw", text, sizeof text), stdout);
             return 0;
         } else if (!std::strcmp(a, "--exit-after-batch")) {
             if (!value(o.batch))

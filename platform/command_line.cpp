@@ -44,6 +44,14 @@ extern "C" const char *PlatformVersion(void)
     return ZORB_VERSION;
 }
 
+extern "C" char *PlatformVersionText(const char *program, char *buf, size_t size)
+{
+    if (size > 0)
+        std::snprintf(buf, size, "%s (Zorblax toolkit) %s\nfile format %s\n", program ? program : "", ZORB_VERSION,
+                      PLATFORM_FORMAT_VERSION);
+    return buf;
+}
+
 extern "C" int PlatformStandardOptions(int argc, char **argv, const char *program, const char *usage)
 {
     for (int i = 1; i < argc; ++i) {
@@ -58,7 +66,8 @@ extern "C" int PlatformStandardOptions(int argc, char **argv, const char *progra
             return PLATFORM_EXIT_DONE;
         }
         if (std::strcmp(a, "--version") == 0) {
-            Write(STDOUT_FILENO, std::string(program) + " (Zorblax toolkit) " + ZORB_VERSION + "\n");
+            char text[256];
+            Write(STDOUT_FILENO, PlatformVersionText(program, text, sizeof text));
             return PLATFORM_EXIT_DONE;
         }
     }

@@ -1,5 +1,8 @@
-// Message output: always standard error, plus the graphical box the display
-// layer may install.
+// Message output, one rule for every program: the text always goes to
+// standard error; a graphical box (the display layer installs it when a
+// display is up) only for errors, questions and an asked-for summary, only
+// when standard error is not a terminal (someone at a terminal reads the
+// text there) and never in unattended runs. The box closes by itself.
 #include "platform/fdio.h"
 #include "platform/platform.h"
 
@@ -49,13 +52,22 @@ extern "C" int PlatformUnattended(void)
     return on;
 }
 
+namespace {
+// The box under the rule; false when none may be shown.
+bool Box(const char *caption, const char *text)
+{
+    PlatformMessageBoxFn box = g_box.load();
+    if (!box || PlatformUnattended() || isatty(STDERR_FILENO))
+        return false;
+    box(caption ? caption : "", text ? text : "");
+    return true;
+}
+} // namespace
+
 extern "C" void PlatformMessage(const char *caption, const char *text)
 {
     WriteLine(caption, text);
-    if (PlatformUnattended())
-        return;
-    if (PlatformMessageBoxFn box = g_box.load())
-        box(caption ? caption : "", text ? text : "");
+    Box(caption, text);
 }
 
 extern "C" void PlatformSetMessageBox(PlatformMessageBoxFn fn)
@@ -65,9 +77,5 @@ extern "C" void PlatformSetMessageBox(PlatformMessageBoxFn fn)
 
 extern "C" int PlatformShowBox(const char *caption, const char *text)
 {
-    PlatformMessageBoxFn box = g_box.load();
-    if (!box || PlatformUnattended())
-        return 0;
-    box(caption ? caption : "", text ? text : "");
-    return 1;
+    return Box(caption, text) ? 1 : 0;
 }

@@ -62,15 +62,18 @@ size_t PlatformIniString(const char *file, const char *section, const char *key,
 
 /* ---- Message output --------------------------------------------------------- */
 
-/* Shows a message: always written to standard error ("caption: text"), and
-   passed to the installed box hook (the display layer installs a graphical
-   box) when one is installed. */
+/* Shows an error, a question or an asked-for summary: always written to
+   standard error ("caption: text"), and passed to the installed box hook (the
+   display layer installs a graphical box when a display is up) unless
+   standard error is a terminal or the run is unattended. The display layer's
+   box closes by itself after about ten seconds. */
 void PlatformMessage(const char *caption, const char *text);
 typedef void (*PlatformMessageBoxFn)(const char *caption, const char *text);
 void PlatformSetMessageBox(PlatformMessageBoxFn fn);
 
 /* Shows the text only in the installed graphical box (for texts the caller
-   has already written to a stream). Returns 0 when no box is installed. */
+   has already written to a stream), under the same rule. Returns 0 when no
+   box was shown. */
 int PlatformShowBox(const char *caption, const char *text);
 
 /* Writes a notice ("caption: text") to standard error only: banners, "about"
@@ -259,9 +262,18 @@ enum { PLATFORM_EXIT_DONE = 0, PLATFORM_EXIT_FAILURE = 1, PLATFORM_EXIT_USAGE = 
 /* The toolkit's version, "MAJOR.MINOR.PATCH". */
 const char *PlatformVersion(void);
 
+/* The version of the file format the toolkit writes: the magic of its files. */
+#define PLATFORM_FORMAT_VERSION "ZBX2"
+
+/* What "--version" prints for PROGRAM: "PROGRAM (Zorblax toolkit) VERSION"
+   and, on a second line, "file format ZBX2", each line ending in a newline.
+   The text is written to buf (size bytes, always terminated when size > 0);
+   returns buf. */
+char *PlatformVersionText(const char *program, char *buf, size_t size);
+
 /* The options every program knows, looked for in argv[1..argc-1] before its
    own parsing: "--help" or "-h" prints the usage text to standard output,
-   "--version" prints "PROGRAM (Zorblax toolkit) VERSION". Returns
+   "--version" prints PlatformVersionText. Returns
    PLATFORM_EXIT_DONE when one of them was handled (the program then ends
    with it), -1 when neither was given. */
 int PlatformStandardOptions(int argc, char **argv, const char *program, const char *usage);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/sound_track.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "player/player.h"
@@ -87,21 +89,30 @@ void Message(const std::string &text, const char *caption = "ZorbPlay")
     PlatformMessage(caption, text.c_str() + (text.empty() || text[0] != ' ' ? 0 : 1));
 }
 
+// No file given: the usage text.
 int ShowUsage()
 {
     Message(player::UsageText(), player::UsageTitle().c_str());
     return PLATFORM_EXIT_USAGE;
 }
 
-// Usage text for --help: the usage box's text with Unix line ends.
+// A switch the player does not know: named in one line.
+int UnknownSwitch(const std::string &which)
+{
+    PlatformMessage("zorbplw", ("unknown switch \"" + which + "\" (zorbplw --help lists the switches)").c_str());
+    return PLATFORM_EXIT_USAGE;
+}
+
 std::string HelpText()
 {
-    std::string text = player::UsageTitle() + "\n" + player::UsageText();
-    std::string out;
-    for (char c : text)
-        if (c != '\r')
-            out += c;
-    return out;
+    return player::UsageTitle() + "\n" + player::UsageText();
+}
+
+// The file's name as the window title shows it: without its directory.
+std::string TitleName(const std::string &name)
+{
+    const size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
 // The program's own file, open while one of its embedded files plays: a file
@@ -190,7 +201,8 @@ bool HandleKey(Run &run, ZorbHandle *h, int key, bool &step, FileEnd &end)
     switch (key) {
     case kKeyEsc:
     case KEY_CLOSE:
-        if (disabled & player::kControlQuit)
+        // /U4 disables the Esc key; the window's close button always closes.
+        if (key == kKeyEsc && (disabled & player::kControlQuit))
             return false;
         run.stopped = true;
         end = FileEnd::Stop;
@@ -246,17 +258,40 @@ bool WaitForNextFrame(Run &run, ZorbHandle *h, ZorbDisplay *d, FileEnd &end)
     }
 }
 
+// What the device took last is still playing when the played position
+// reaches the end (the device holds a few periods): milliseconds of it.
+uint32_t DeviceTailMs(const ZorbHandle *h)
+{
+    if (h->PrimaryTrack < 0 || h->PrimaryTrack >= ZBX_MAX_TRACKS || !h->Track[h->PrimaryTrack])
+        return 0;
+    const ZorbTrack *t = h->Track[h->PrimaryTrack];
+    if (t->BytesPerSecond == 0)
+        return 0;
+    return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{t->LeadBytes} * 1000 / t->BytesPerSecond, 250));
+}
+
 // The last frames' sound is still on its way to the device (the back end
-// keeps a little ahead): let it play out before the file is closed, so the
-// end of the sound is heard. Esc still stops at once.
+// keeps a little ahead): let the device play it out before the file is
+// closed, so the end of the sound is heard. Esc still stops at once.
 void LetSoundEnd(Run &run, ZorbHandle *h)
 {
     const uint32_t start = PlatformTimeMs();
-    while (ZorbSoundPending(h) > 0 && PlatformTimeMs() - start < 2000) {
+    bool drained = false;
+    uint32_t drainedAt = 0; // when the played position reached the end
+    for (;;) {
+        const uint32_t now = PlatformTimeMs();
+        if (now - start >= 2000)
+            break;
+        if (ZorbSoundPending(h) == 0) {
+            if (!drained)
+                drained = true, drainedAt = now;
+            if (now - drainedAt >= DeviceTailMs(h))
+                break;
+        }
         int key = run.testKeys.Take(run.framesShown);
         if (key < 0 && KeyAvailable())
             key = KeyGet();
-        if ((key == kKeyEsc || key == KEY_CLOSE) && !(run.s.disabledControls & player::kControlQuit)) {
+        if (key == KEY_CLOSE || (key == kKeyEsc && !(run.s.disabledControls & player::kControlQuit))) {
             run.stopped = true;
             return;
         }
@@ -293,7 +328,10 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
             std::snprintf(caption, sizeof caption, "ZorbPlay - Frame: %u", h->CurrentFrame + 1);
             WindowSetTitle(caption);
         }
-        bool last = h->CurrentFrame + 1 >= h->FrameCount;
+        // A pass of the file ends with its last stored frame: the ring frame
+        // (shown after it when the file loops) begins the next pass.
+        const bool last = h->CurrentFrame + 1 == h->FrameCount || (h->FrameCount <= 1 && h->CurrentFrame >= 1) ||
+                          (h->ReadFailed && h->CurrentFrame + 1 >= h->FrameCount);
         bool more = !last;
         if (last && !severalFiles) {
             more = loopCount != 1;
@@ -309,7 +347,7 @@ FileEnd PlayFile(Run &run, ZorbHandle *h, ZorbDisplay *d, bool severalFiles, int
             LetSoundEnd(run, h);
             return run.stopped ? FileEnd::Stop : end;
         }
-        if (h->ReadFailed && last)
+        if (h->ReadFailed && (last || h->CurrentFrame >= h->FrameCount))
             return end;
     }
 }
@@ -342,16 +380,20 @@ int main(int argc, char **argv)
             s.showAboutBox = false;
     }
     WindowSetName("ZorbPlay");
+    // Errors get a box when a display is up (the platform's rule decides):
+    // also one about the first file, before any window exists.
+    DisplayInstallMessageBox();
 
     // A self-playing copy: its own switches first, then the typed ones over
     // them; its files are played before the typed ones.
     std::string embedded = player::EmbeddedCommandLine();
+    std::string unknown;
     if (!embedded.empty()) {
-        if (!player::ParseSwitches(embedded, s))
-            return ShowUsage();
+        if (!player::ParseSwitches(embedded, s, &unknown))
+            return UnknownSwitch(unknown);
     }
-    if (!player::ParseSwitches(line, s))
-        return ShowUsage();
+    if (!player::ParseSwitches(line, s, &unknown))
+        return UnknownSwitch(unknown);
     const std::string fileList = embedded.empty() ? line : embedded + " " + line;
 
     if (s.noMMX)
@@ -395,10 +437,13 @@ int main(int argc, char **argv)
         ZorbDisplay *d = WindowOpen(width, height, s.windowX, s.windowY, s.displayFlags);
         if (d == nullptr) {
             ZorbClose(h);
-            Message(" Error opening graphics buffer.");
+            const std::string why = WindowLastError();
+            Message(" Error opening graphics buffer." + (why.empty() ? std::string() : " " + why + "."));
             status = PLATFORM_EXIT_FAILURE;
             break;
         }
+        if (!s.frameInCaption)
+            WindowSetTitle(("ZorbPlay - " + TitleName(name)).c_str());
         if (s.useDirectSound)
             ZorbSetSoundWindow(WindowHandle());
         if (s.soundOnly)
@@ -434,15 +479,19 @@ int main(int argc, char **argv)
     if (s.showSummary) {
         std::string text = player::SummaryText(run.summary);
         if (!text.empty()) {
-            // On standard output, not in a box: a run from a script or with
-            // its output redirected never waits for a click.
+            // On standard output, and in a box when the platform's rule
+            // allows one (it closes by itself: nothing waits for a click).
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fputc('\n', stdout);
             std::fflush(stdout);
+            if (status == PLATFORM_EXIT_DONE) // after a failure's box, no second one
+                PlatformShowBox("Zorblax Summary", text.c_str());
         }
-    } else if (s.showAboutBox) {
-        Message(std::string("ZorbPlay plays Zorblax video and sound files (") + player::kNotice + ").",
-                (std::string("ZorbPlay - V") + player::kVersion).c_str());
+    } else if (s.showAboutBox && status == PLATFORM_EXIT_DONE) {
+        // The closing information: a line on standard error, never a box.
+        PlatformNotice(
+            (std::string("ZorbPlay - V") + player::kVersion).c_str(),
+            (std::string("ZorbPlay plays Zorblax video and sound files (") + player::kNotice + ").").c_str());
     }
     if (frontEnd != 0)
         PlatformLinkReport(frontEnd, player::BannerText().c_str());

@@ -48,13 +48,13 @@ struct Settings {
 
 // Takes every recognised switch out of line and applies it to settings.
 // Returns false when a "/" is left afterwards (an unknown or malformed
-// switch): the caller shows the usage box.
-bool ParseSwitches(std::string &line, Settings &settings);
+// switch); unknown, when given, then receives that switch as written.
+bool ParseSwitches(std::string &line, Settings &settings, std::string *unknown = nullptr);
 
 // Takes the hidden /#N switch out of line; returns N, or 0 when absent.
 uint32_t TakeReportWindow(std::string &line);
 
-// The usage box: its title and its text (lines end with CR LF).
+// The usage text: its title and its text (lines end with "\n").
 std::string UsageTitle();
 std::string UsageText();
 

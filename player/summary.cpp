@@ -66,32 +66,32 @@ std::string SummaryText(const SummaryInput &in)
     std::string t;
     t += "  Frame rate: ";
     t += s[kFramePeriod] == 0 ? std::string("As fast as possible.") : Ratio(100000, s[kFramePeriod]);
-    t += "\r\n  Frame rate obtained: " + Ratio(uint64_t{s[kFramesDecoded]} * 1000, play);
-    t += "\r\n  Total frames played: " + N(s[kFramesDecoded]);
-    t += "\r\n  Skipped frames: " + N(s[kFramesSkipped]);
-    t += "\r\n  Sound skips: " + N(s[kSoundSkips]);
-    t += "\r\n  Total playback time: " + Elapsed(play);
-    t += "\r\n  Total open time: " + Elapsed(s[kOpenTimeMs]);
-    t += "\r\n\r\n  Average frame size: " + N(s[kMeanFrameBytes]);
-    t += "\r\n  Highest one second data rate: " + N(in.highestSecondBytes);
-    t += "\r\n  Highest one second data rate start frame: " + N(in.highestSecondFrame);
-    t += "\r\n  Speed of playback device: " + N(s[kDeviceBytesPerSec]);
-    t += "\r\n  Memory used for playback: " + N(s[kPeakMemory]);
-    t += "\r\n  Total extra buffering memory: " + N(s[kExtraBufferBytes]);
-    t += "\r\n  Highest extra buffering memory used: " + N(s[kPeakExtraBufferUsed]);
+    t += "\n  Frame rate obtained: " + Ratio(uint64_t{s[kFramesDecoded]} * 1000, play);
+    t += "\n  Total frames played: " + N(s[kFramesDecoded]);
+    t += "\n  Skipped frames: " + N(s[kFramesSkipped]);
+    t += "\n  Sound skips: " + N(s[kSoundSkips]);
+    t += "\n  Total playback time: " + Elapsed(play);
+    t += "\n  Total open time: " + Elapsed(s[kOpenTimeMs]);
+    t += "\n\n  Average frame size: " + N(s[kMeanFrameBytes]);
+    t += "\n  Highest one second data rate: " + N(in.highestSecondBytes);
+    t += "\n  Highest one second data rate start frame: " + N(in.highestSecondFrame);
+    t += "\n  Speed of playback device: " + N(s[kDeviceBytesPerSec]);
+    t += "\n  Memory used for playback: " + N(s[kPeakMemory]);
+    t += "\n  Total extra buffering memory: " + N(s[kExtraBufferBytes]);
+    t += "\n  Highest extra buffering memory used: " + N(s[kPeakExtraBufferUsed]);
     // Products in 64 bits, so long playing times give right percentages.
-    t += "\r\n\n  Percentage spent decompressing: " + Ratio(uint64_t{s[kDecodeTimeMs]} * 100, play);
-    t += "\r\n  Percentage spent blitting: " + Ratio(uint64_t{s[kBlitTimeMs]} * 100, play);
-    t += "\r\n  Percentage spent reading: " + Ratio(uint64_t{s[kReadTimeMs]} * 100, play);
-    t += "\r\n  Percentage spent background reading: " + Ratio(uint64_t{s[kIdleReadTimeMs]} * 100, play);
-    t += " (when idle)\r\n\n  Slowest frame: " + N(s[kWorstFrame]);
+    t += "\n\n  Percentage spent decompressing: " + Ratio(uint64_t{s[kDecodeTimeMs]} * 100, play);
+    t += "\n  Percentage spent blitting: " + Ratio(uint64_t{s[kBlitTimeMs]} * 100, play);
+    t += "\n  Percentage spent reading: " + Ratio(uint64_t{s[kReadTimeMs]} * 100, play);
+    t += "\n  Percentage spent background reading: " + Ratio(uint64_t{s[kIdleReadTimeMs]} * 100, play);
+    t += " (when idle)\n\n  Slowest frame: " + N(s[kWorstFrame]);
     t += "  Frame rate: " + Ratio(1000, s[kWorstFrameMs]);
     if (s[kFramesDecoded] > 1) {
-        t += "\r\n  Second slowest frame: " + N(s[kSecondWorstFrame]);
+        t += "\n  Second slowest frame: " + N(s[kSecondWorstFrame]);
         t += "  Frame rate: " + Ratio(1000, s[kSecondWorstFrameMs]);
     }
-    t += "\r\n\r\n  Screen colors: " + N(in.screenColors);
-    t += "\r\n  Display blitter: " + in.displayDescription;
+    t += "\n\n  Screen colors: " + N(in.screenColors);
+    t += "\n  Display blitter: " + in.displayDescription;
     // The box holds 2048 bytes.
     if (t.size() > 2047)
         t.resize(2047);

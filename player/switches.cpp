@@ -167,10 +167,19 @@ uint32_t TakeReportWindow(std::string &line)
     return 0;
 }
 
-bool ParseSwitches(std::string &line, Settings &s)
+bool ParseSwitches(std::string &line, Settings &s, std::string *unknown)
 {
     HideFileSlashes(line);
     const bool ok = ParseVisibleSwitches(line, s);
+    if (!ok && unknown) {
+        // The first word that still holds a switch's "/", from that "/" on.
+        const size_t at = line.find('/');
+        size_t end = at + 1;
+        while (end < line.size() && !IsBlankChar(line[end]) && line[end] != '/' && line[end] != ',')
+            ++end;
+        *unknown = line.substr(at, end - at);
+        ShowFileSlashes(*unknown);
+    }
     ShowFileSlashes(line);
     return ok;
 }
@@ -312,13 +321,14 @@ std::string UsageText()
         "/V##\t- Video type: 1=320x240, 2=320x200, 3=Standard, 4=DIBSection.",
     };
     // Stored with two leading blanks; the message box drops the first one.
-    std::string text = "  SYNTAX: ZorbPly <Zorb1 Zorb2...> [/Switches]\r\n  Switches:\r\n";
+    // Lines end with "\n", as every text printed on this system.
+    std::string text = "  SYNTAX: ZorbPly <Zorb1 Zorb2...> [/Switches]\n  Switches:\n";
     for (const char *line : lines) {
         text += "    ";
         text += line;
-        text += "\r\n";
+        text += "\n";
     }
-    text += "        \t    Add 128 for interlaced, 256 for smoothing, or 384 for no DirectDraw.\r\n";
+    text += "        \t    Add 128 for interlaced, 256 for smoothing, or 384 for no DirectDraw.\n";
     return text;
 }
 

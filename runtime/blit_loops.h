@@ -29,6 +29,13 @@ void Double16Wide(const Walk &w, bool both, const uint16_t *colours);
 // 16-bit 1x: every source pixel becomes colours[S].
 void Convert16(const Walk &w, const uint16_t *colours);
 
+// 32-bit output (0xFFRRGGBB pixels, drawn on screens deeper than 16 bits):
+// 1x, doubled or interlaced, and smoothed with a 32-bit pair table whose
+// entry (p, p) is p's own colour.
+void Convert32(const Walk &w, const uint32_t *colours);
+void Double32(const Walk &w, bool both, const uint32_t *colours);
+void Smooth32(const Walk &w, int x0, int y0, const uint32_t *pairs);
+
 // Smoothing. (x0, y0) is the source position of the walk's first pixel: the
 // left neighbour and the pixel above come from the source when they exist.
 void Smooth8(const Walk &w, int x0, int y0, const uint8_t *pairs);

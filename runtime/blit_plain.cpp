@@ -68,6 +68,34 @@ void Convert16(const Walk &w, const uint16_t *colours)
     }
 }
 
+void Convert32(const Walk &w, const uint32_t *colours)
+{
+    uint8_t *d = w.dst;
+    const uint8_t *s = w.src;
+    for (int y = 0; y < w.height; ++y, d += w.dstPitch, s += w.srcPitch) {
+        for (int x = 0; x < w.width; ++x)
+            Store32(d + 4 * x, colours[s[x]]);
+    }
+}
+
+void Double32(const Walk &w, bool both, const uint32_t *colours)
+{
+    uint8_t *d = w.dst;
+    const uint8_t *s = w.src;
+    for (int y = 0; y < w.height; ++y, d += 2 * w.dstPitch, s += w.srcPitch) {
+        uint8_t *d2 = d + w.dstPitch;
+        for (int x = 0; x < w.width; ++x) {
+            const uint32_t v = colours[s[x]];
+            Store32(d + 8 * x, v);
+            Store32(d + 8 * x + 4, v);
+            if (both) {
+                Store32(d2 + 8 * x, v);
+                Store32(d2 + 8 * x + 4, v);
+            }
+        }
+    }
+}
+
 namespace {
 
 // The 2x2 block of source pixel P with left neighbour L and upper neighbour A:
@@ -107,6 +135,13 @@ void Smooth16(const Walk &w, int x0, int y0, const uint16_t *pairs)
     SmoothWalk(
         w, x0, y0, pairs, [pairs](unsigned p) { return pairs[p * 257]; },
         [](uint8_t *row, int i, uint16_t v) { Store16(row + 2 * i, v); });
+}
+
+void Smooth32(const Walk &w, int x0, int y0, const uint32_t *pairs)
+{
+    SmoothWalk(
+        w, x0, y0, pairs, [pairs](unsigned p) { return pairs[p * 257]; },
+        [](uint8_t *row, int i, uint32_t v) { Store32(row + 4 * i, v); });
 }
 
 void TransRowPlain(uint8_t *dst, const uint8_t *src, int n, uint8_t key)

@@ -49,6 +49,30 @@ void BuildPairTable16(const uint8_t rgb[768], bool is565, uint16_t table[65536])
     }
 }
 
+namespace {
+uint32_t Pack32(unsigned r, unsigned g, unsigned b)
+{
+    return 0xFF000000u | r << 16 | g << 8 | b;
+}
+} // namespace
+
+void BuildColourTable32(const uint8_t rgb[768], uint32_t table[256])
+{
+    for (int i = 0; i < 256; ++i)
+        table[i] = Pack32(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
+}
+
+void BuildPairTable32(const uint8_t rgb[768], uint32_t table[65536])
+{
+    for (int a = 0; a < 256; ++a) {
+        const uint8_t *ca = rgb + a * 3;
+        for (int b = 0; b < 256; ++b) {
+            const uint8_t *cb = rgb + b * 3;
+            table[a * 256 + b] = Pack32((ca[0] + cb[0]) / 2u, (ca[1] + cb[1]) / 2u, (ca[2] + cb[2]) / 2u);
+        }
+    }
+}
+
 void SortByRed(const uint8_t rgb[768], uint8_t order[256])
 {
     std::iota(order, order + 256, 0);

@@ -19,6 +19,12 @@ void BuildColourTable(const uint8_t rgb[768], bool is565, uint16_t table[256]);
 // ((ca & 0xFE) + (cb & 0xFE)) / 2), packed.
 void BuildPairTable16(const uint8_t rgb[768], bool is565, uint16_t table[65536]);
 
+// 32-bit colours 0xFFRRGGBB of the palette, exact; and the pair table of
+// 32-bit smoothing: each component (ca + cb) / 2, so entry (a, a) is a's own
+// colour.
+void BuildColourTable32(const uint8_t rgb[768], uint32_t table[256]);
+void BuildPairTable32(const uint8_t rgb[768], uint32_t table[65536]);
+
 // Entry a * 256 + b: the palette index nearest to the average of a and b,
 // found with the red-sorted search; symmetric, entry (a, a) = a.
 void BuildPairTable8(const uint8_t rgb[768], uint8_t table[65536]);

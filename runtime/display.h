@@ -167,6 +167,9 @@ uint32_t WindowModeRequest(uint32_t flags);
    the window's display, or null when it cannot be opened. */
 ZorbDisplay *WindowOpen(int32_t width, int32_t height, int32_t x, int32_t y, uint32_t flags);
 
+/* Why the last WindowOpen failed, in words ("" when it did not). */
+const char *WindowLastError(void);
+
 /* Destroys the window and closes its display; the description and the screen
    colours stay available for the summary. */
 void WindowClose(void);

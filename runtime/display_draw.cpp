@@ -25,13 +25,15 @@ void Upload(ZorbDisplay *d, int x, int y, int w, int h)
         x = static_cast<int>(x0), y = static_cast<int>(y0), w = static_cast<int>(x1 - x0),
         h = static_cast<int>(y1 - y0);
     }
-    if (d->ScreenBlitter) {
-        // A smoothed pixel's block depends on its left and upper neighbours:
-        // the blocks right of and below a change change too.
-        if (p->smoothing) {
-            w = std::min(w + 1, d->Width - x);
-            h = std::min(h + 1, d->Height - y);
-        }
+    // A smoothed pixel's block depends on its left and upper neighbours: the
+    // blocks right of and below a change change too.
+    if (p->smoothing) {
+        w = std::min(w + 1, d->Width - x);
+        h = std::min(h + 1, d->Height - y);
+    }
+    if (p->deep != DeepMode::None) {
+        DeepUpload(d, x, y, w, h);
+    } else if (d->ScreenBlitter) {
         const int s = p->directScale;
         const int pitch = d->OutWidth * 2;
         ZorbBlit(d->ScreenBlitter, p->direct.data(), pitch, x * s, y * s, d->Buffer, d->Pitch, x, y, w, h);
@@ -49,17 +51,44 @@ void Upload(ZorbDisplay *d, int x, int y, int w, int h)
     p->dirty = true;
 }
 
+namespace {
+
+// The frame of a borderless window around the picture.
+void DrawFrame(const Private *p)
+{
+    SDL_Renderer *r = p->renderer;
+    const int w = p->logicalW, h = p->logicalH;
+    if (p->frame == FrameStyle::Thin) {
+        SDL_SetRenderDrawColor(r, 128, 128, 128, 255);
+        const SDL_Rect all{0, 0, w, h};
+        SDL_RenderDrawRect(r, &all);
+    } else if (p->frame == FrameStyle::Dialog) {
+        // Raised: light at the top and left, dark at the bottom and right.
+        SDL_SetRenderDrawColor(r, 192, 192, 192, 255);
+        SDL_RenderClear(r);
+        SDL_SetRenderDrawColor(r, 255, 255, 255, 255);
+        SDL_RenderDrawLine(r, 0, 0, w - 1, 0);
+        SDL_RenderDrawLine(r, 0, 0, 0, h - 1);
+        SDL_SetRenderDrawColor(r, 64, 64, 64, 255);
+        SDL_RenderDrawLine(r, 0, h - 1, w - 1, h - 1);
+        SDL_RenderDrawLine(r, w - 1, 0, w - 1, h - 1);
+    }
+}
+
+} // namespace
+
 void Present(ZorbDisplay *d)
 {
     Private *p = P(d);
     SDL_SetRenderDrawColor(p->renderer, 0, 0, 0, 255);
     SDL_RenderClear(p->renderer);
+    DrawFrame(p);
     SDL_RenderCopyEx(p->renderer, p->texture, nullptr, &p->place, 0.0, nullptr,
                      d->BottomUp ? SDL_FLIP_VERTICAL : SDL_FLIP_NONE);
     SDL_RenderPresent(p->renderer);
     p->dirty = false;
     // Direct writing counts as on screen while the window is shown.
-    if (d->ScreenBlitter && d->Window)
+    if (DirectBits(d) && d->Window)
         d->OnScreen = (SDL_GetWindowFlags(d->Window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) ? 0 : 1;
 }
 
@@ -232,6 +261,7 @@ extern "C" void DisplaySetPalette(ZorbDisplay *d, const void *palette, uint32_t 
     DisplayRealizePalette(d);
     if (d->ScreenBlitter)
         ZorbBlitSetPalette(d->ScreenBlitter, d->Palette, d->PaletteFormat);
+    DeepPalette(d);
     if (d->ScreenColours > 256)
         d->RepaintAll = 1;
 }

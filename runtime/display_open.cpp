@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/platform.h"
 #include "runtime/display_internal.h"
@@ -10,6 +11,19 @@
 namespace zorb::display {
 
 namespace {
+
+std::string g_openError; // why the last DisplayOpen failed
+
+void Fail(const std::string &why)
+{
+    g_openError = why;
+}
+
+std::string SdlFail(const char *what)
+{
+    const char *sdl = SDL_GetError();
+    return std::string(what) + (sdl && *sdl ? std::string(": ") + sdl : std::string());
+}
 
 const char *const kModeNames[6] = {
     "Automatic", "Full screen 320x240", "Full screen 320x200", "Full screen 320x200 direct", "Standard Windows DIBs",
@@ -146,6 +160,7 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     if (mode == DISPLAY_FULL_DIRECT)
         d->SavedScreen = static_cast<uint8_t *>(std::calloc(64000, 1));
     if (!d->Buffer || !d->BatchList || (mode == DISPLAY_FULL_DIRECT && !d->SavedScreen)) {
+        Fail("out of memory for the picture buffer");
         FreeRecord(d);
         return nullptr;
     }
@@ -155,6 +170,7 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     // mode's logical size.
     if (d->FullScreen) {
         if (!EnterFullScreen(window)) {
+            Fail(SdlFail("the window cannot go full screen"));
             FreeRecord(d);
             return nullptr;
         }
@@ -164,23 +180,36 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
         p->place = {(p->logicalW - d->Width) / 2, (p->logicalH - d->Height) / 2, d->Width, d->Height};
         d->Active = (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) ? 1 : 0;
     } else {
-        p->logicalW = d->OutWidth;
-        p->logicalH = d->OutHeight;
-        p->place = {0, 0, d->OutWidth, d->OutHeight};
+        const int f = FrameWidth(screen.frame);
+        p->frame = screen.frame;
+        p->logicalW = d->OutWidth + 2 * f;
+        p->logicalH = d->OutHeight + 2 * f;
+        p->place = {f, f, d->OutWidth, d->OutHeight};
     }
 
     p->renderer = MakeRenderer(window);
     if (!p->renderer) {
+        Fail(SdlFail("no renderer for the window"));
         FreeRecord(d);
         return nullptr;
     }
     SDL_RenderSetLogicalSize(p->renderer, p->logicalW, p->logicalH);
 
-    // Mode 5 with direct writing: the blitter writes 16-bit pixels, doubled,
-    // interlaced or smoothed as asked, into a 5-6-5 texture.
+    // Mode 5 with direct writing: on screens deeper than 16 bits the picture
+    // is written in 32-bit colour (exact palette colours); on 16-bit screens
+    // the blitter writes 16-bit pixels into a 5-6-5 texture. Both double,
+    // interlace or smooth as asked.
     const bool one = d->OutWidth == d->Width && d->OutHeight == d->Height;
     const bool two = d->OutWidth == 2 * d->Width && d->OutHeight == 2 * d->Height;
-    if (mode == DISPLAY_DIBSECTION && !(request & DISPLAY_OPT_NO_DIRECT) && screen.colours > 256 && (one || two)) {
+    const bool direct =
+        mode == DISPLAY_DIBSECTION && !(request & DISPLAY_OPT_NO_DIRECT) && screen.colours > 256 && (one || two);
+    if (direct && screen.bitsPerPixel > 16) {
+        const DeepMode deep = one                                  ? DeepMode::One
+                              : (request & DISPLAY_OPT_SMOOTH)     ? DeepMode::Smooth
+                              : (request & DISPLAY_OPT_INTERLACED) ? DeepMode::Interlaced
+                                                                   : DeepMode::Double;
+        PrepareDeep(d, deep); // failing, plain mode 5
+    } else if (direct) {
         uint32_t flags = ZORB_BLIT_16BIT_565;
         if (one)
             flags |= 1;
@@ -212,6 +241,7 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
         p->texture =
             SDL_CreateTexture(p->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, d->Width, d->Height);
         if (!p->indexed || !p->rgb || !p->texture) {
+            Fail(SdlFail("the picture's surfaces cannot be made"));
             FreeRecord(d);
             return nullptr;
         }
@@ -222,10 +252,21 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     // Palette entries start black.
     std::memset(d->Palette, 0, sizeof d->Palette);
     DisplayRealizePalette(d);
+    DeepPalette(d);
     return d;
 }
 
 } // namespace
+
+int FrameWidth(FrameStyle style)
+{
+    return style == FrameStyle::Thin ? 1 : style == FrameStyle::Dialog ? 3 : 0;
+}
+
+const std::string &DisplayOpenError()
+{
+    return g_openError;
+}
 
 Screen &TheScreen()
 {
@@ -279,24 +320,42 @@ extern "C" const char *DisplayModeName(int32_t mode)
 extern "C" ZorbDisplay *DisplayOpen(SDL_Window *window, uint32_t request, int32_t width, int32_t height,
                                     int32_t stretchWidth, int32_t stretchHeight)
 {
-    if (!window || width <= 0 || height <= 0 || width > 16384 || height > 16384)
+    g_openError.clear();
+    if (!window || width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+        Fail("the picture size " + std::to_string(width) + " x " + std::to_string(height) + " cannot be shown");
         return nullptr;
-    if (stretchWidth < 0 || stretchHeight < 0 || stretchWidth > 16384 || stretchHeight > 16384)
+    }
+    if (stretchWidth < 0 || stretchHeight < 0 || stretchWidth > 16384 || stretchHeight > 16384) {
+        Fail("the stretch size " + std::to_string(stretchWidth) + " x " + std::to_string(stretchHeight) +
+             " cannot be shown");
         return nullptr;
-    if (!VideoReady())
+    }
+    if (!VideoReady()) {
+        Fail(SdlFail("no display"));
         return nullptr;
+    }
     ReadScreenOnce();
     const int outW = stretchWidth ? stretchWidth : width;
     const int outH = stretchHeight ? stretchHeight : height;
     const bool stretched = outW != width || outH != height;
     const int wanted = static_cast<int>(request & 0x7F);
-    if (wanted > 5)
+    if (wanted > 5) {
+        Fail("there is no display mode " + std::to_string(wanted));
         return nullptr;
+    }
     const uint32_t options = request & ~0x7Fu;
     const int candidates[2] = {wanted == 0 ? 5 : wanted, wanted == 0 ? 4 : -1};
     for (int mode : candidates) {
-        if (mode < 0 || !SizeAllows(mode, width, height, stretched))
+        if (mode < 0)
             continue;
+        if (!SizeAllows(mode, width, height, stretched)) {
+            const int maxH = mode == DISPLAY_FULL_320X240 ? 240 : 200;
+            Fail(std::string("the mode \"") + kModeNames[mode] + "\" shows pictures of at most 320 x " +
+                 std::to_string(maxH) + (stretched ? ", not stretched" : "") + "; this one is " +
+                 std::to_string(width) + " x " + std::to_string(height) +
+                 (stretched ? " stretched to " + std::to_string(outW) + " x " + std::to_string(outH) : ""));
+            continue;
+        }
         if (ZorbDisplay *d = Prepare(window, mode, options, width, height, outW, outH))
             return d;
     }
@@ -313,10 +372,11 @@ extern "C" char *DisplayDescribe(ZorbDisplay *display, char *text)
     if (!display || !text)
         return text;
     std::strcpy(text, DisplayModeName(display->Mode));
-    if (display->ScreenBlitter && display->OnScreen) {
+    if (DirectBits(display) && display->OnScreen) {
         char blit[ZORB_BLIT_STRING_SIZE];
         std::strcat(text, " with accelerated blitting (");
-        std::strcat(text, ZorbBlitString(display->ScreenBlitter, blit));
+        std::strcat(text,
+                    display->ScreenBlitter ? ZorbBlitString(display->ScreenBlitter, blit) : DeepDescription(display));
         std::strcat(text, ")");
     }
     return text;

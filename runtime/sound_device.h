@@ -37,6 +37,8 @@ public:
     virtual bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) = 0;
     virtual uint32_t QueuedBytes(uint32_t device) = 0; // handed over and not yet taken by the device
     virtual void ClearQueue(uint32_t device) = 0;
+    // Stops a device taking sound (it stays open) and starts it again.
+    virtual void SetPaused(uint32_t /*device*/, bool /*paused*/) {}
     // Pull devices: no pull runs between Lock and Unlock.
     virtual void Lock(uint32_t device) = 0;
     virtual void Unlock(uint32_t device) = 0;

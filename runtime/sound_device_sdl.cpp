@@ -73,6 +73,7 @@ public:
     }
     uint32_t QueuedBytes(uint32_t device) override { return SDL_GetQueuedAudioSize(device); }
     void ClearQueue(uint32_t device) override { SDL_ClearQueuedAudio(device); }
+    void SetPaused(uint32_t device, bool paused) override { SDL_PauseAudioDevice(device, paused ? 1 : 0); }
     void Lock(uint32_t device) override { SDL_LockAudioDevice(device); }
     void Unlock(uint32_t device) override { SDL_UnlockAudioDevice(device); }
     const char *LastError() override { return SDL_GetError(); }

@@ -16,6 +16,9 @@ namespace zorb {
 
 namespace {
 
+// Started while the device is paused: it stays open but takes nothing.
+constexpr uint32_t kPausedDevice = 2;
+
 SoundFormat FormatOf(const ZorbTrack *t)
 {
     return SoundFormat{t->SampleRate, t->IsStereo ? 2u : 1u, t->Is16Bit ? 16u : 8u};
@@ -138,7 +141,7 @@ int OpenChannel(ZorbTrack *t, uint32_t /*stereo*/, uint32_t /*openFlags*/)
 void ServiceChannel(ZorbTrack *t)
 {
     ZorbQueueChannel &q = t->Queue;
-    if (q.Device == 0)
+    if (q.Device == 0 || q.Started == kPausedDevice)
         return; // paused
     UpdateDone(t);
     bool dry = q.Header1.Done && q.Header2.Done;
@@ -185,24 +188,41 @@ void Reset(ZorbTrack *t)
         CurrentSoundDevice().ClearQueue(q.Device);
     q.DeviceQueued = Taken(t); // what was cleared never plays
     UpdateDone(t);
-    q.Started = 0;
+    if (q.Started != kPausedDevice)
+        q.Started = 0;
     UnderrunFlag(t).store(0);
     DeviceClockRestart(&t->Clock, Taken(t), PlatformTimeMs());
 }
 
+// Pausing keeps the device open (closing and opening it again on every
+// pause costs time and, on a desktop's sound server, clicks): what it still
+// holds is dropped and it stops taking sound until the resume.
 void Pause(ZorbTrack *t)
 {
-    CloseDevice(t);
-    t->Queue.Started = 0;
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device) {
+        SoundDevice &dev = CurrentSoundDevice();
+        dev.SetPaused(q.Device, true);
+        const uint64_t taken = Taken(t);
+        dev.ClearQueue(q.Device);
+        q.DeviceQueued = taken; // what was dropped never plays
+        UpdateDone(t);
+        q.Started = kPausedDevice;
+    }
     UnderrunFlag(t).store(0);
 }
 
+// Resume follows a pause: the open device plays on (a device that has gone
+// away is opened again).
 int Resume(ZorbTrack *t)
 {
-    if (t->Queue.Device)
-        return 1;
-    if (!OpenDevice(t))
+    ZorbQueueChannel &q = t->Queue;
+    if (q.Device) {
+        CurrentSoundDevice().SetPaused(q.Device, false);
+        q.Started = 0;
+    } else if (!OpenDevice(t)) {
         return 0;
+    }
     DeviceClockCarryOver(&t->Clock, Taken(t), PlatformTimeMs());
     return 1;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "runtime/display_internal.h"
+#include "runtime/message_box.h"
 
 namespace zorb::display {
 
@@ -21,6 +22,7 @@ struct WindowState {
     uint32_t leftReleases = 0, rightReleases = 0;
     bool quit = false;
     std::string lastDescription;
+    std::string lastError; // why the last WindowOpen failed
     uint32_t lastColours = 0;
     uint8_t keys[64] = {};
     int keyCount = 0;
@@ -43,9 +45,17 @@ int FloorAlign8(int x)
     return v >= 0 ? v & ~7 : -((-v + 7) & ~7);
 }
 
+// The box closes by itself after ten seconds (ZORBLAX_BOX_SECONDS, 1-600,
+// for tests).
 void BoxHook(const char *caption, const char *text)
 {
-    SDL_ShowSimpleMessageBox(0, caption, text, W().window);
+    unsigned seconds = kBoxSeconds;
+    if (const char *env = std::getenv("ZORBLAX_BOX_SECONDS")) {
+        const long v = std::strtol(env, nullptr, 10);
+        if (v >= 1 && v <= 600)
+            seconds = static_cast<unsigned>(v);
+    }
+    ShowTimedBox(caption, text, seconds);
 }
 
 // A mouse event's position (the renderer has already made it a position in
@@ -69,6 +79,29 @@ void TrackPointer(uint32_t windowId, int lx, int ly)
     if (!w.window || windowId != SDL_GetWindowID(w.window))
         return;
     w.pointerInside = PicturePoint(lx, ly, w.pointerX, w.pointerY);
+}
+
+// F11 and Alt+Enter switch a windowed display between its window and the
+// whole screen (the picture is scaled to fit, its proportions kept). The
+// full-screen modes stay full screen.
+bool IsFullScreenToggle(const SDL_Event &e)
+{
+    if (e.type != SDL_KEYDOWN || e.key.repeat)
+        return false;
+    const SDL_Keycode k = e.key.keysym.sym;
+    const bool alt = e.key.keysym.mod & KMOD_ALT;
+    return k == SDLK_F11 || (alt && (k == SDLK_RETURN || k == SDLK_KP_ENTER));
+}
+
+void ToggleFullScreen()
+{
+    WindowState &w = W();
+    if (!w.window || !w.display || w.display->FullScreen)
+        return;
+    const bool on = SDL_GetWindowFlags(w.window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_SetWindowFullscreen(w.window, on ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (w.display->HasDrawn)
+        Present(w.display);
 }
 
 void OnWindowEvent(const SDL_WindowEvent &e)
@@ -232,8 +265,12 @@ extern "C" uint32_t WindowModeRequest(uint32_t flags)
 extern "C" ZorbDisplay *WindowOpen(int32_t width, int32_t height, int32_t x, int32_t y, uint32_t flags)
 {
     WindowState &w = W();
-    if (!VideoReady())
+    w.lastError.clear();
+    if (!VideoReady()) {
+        const char *sdl = SDL_GetError();
+        w.lastError = std::string("no display") + (sdl && *sdl ? std::string(": ") + sdl : std::string());
         return nullptr;
+    }
     const uint32_t request = WindowModeRequest(flags);
     if (w.window && w.display) {
         ZorbDisplay *d = w.display;
@@ -247,28 +284,43 @@ extern "C" ZorbDisplay *WindowOpen(int32_t width, int32_t height, int32_t x, int
         w.display = nullptr;
     }
     if (!w.window) {
+        // Styles: with a caption the window manager draws caption and frame
+        // (a thin border or not is its choice). Without a caption the window
+        // is borderless and draws its own frame: a thin border with
+        // WINDOW_THIN_BORDER, a dialog frame unless WINDOW_NO_DIALOG_FRAME,
+        // else nothing.
         Uint32 style = SDL_WINDOW_HIDDEN;
-        if (flags & WINDOW_NO_CAPTION)
+        FrameStyle frame = FrameStyle::None;
+        if (flags & WINDOW_NO_CAPTION) {
             style |= SDL_WINDOW_BORDERLESS;
+            frame = (flags & WINDOW_THIN_BORDER)       ? FrameStyle::Thin
+                    : (flags & WINDOW_NO_DIALOG_FRAME) ? FrameStyle::None
+                                                       : FrameStyle::Dialog;
+        }
+        TheScreen().frame = frame;
         w.window = SDL_CreateWindow(w.name.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 320, 240, style);
         if (!w.window) {
             PlatformDebugLog("display: cannot create the window: %s", SDL_GetError());
+            w.lastError = std::string("the window cannot be made: ") + SDL_GetError();
             return nullptr;
         }
         DisplayInstallMessageBox();
     }
     ZorbDisplay *d = DisplayOpen(w.window, request, width, height, w.stretchW, w.stretchH);
-    if (!d)
+    if (!d) {
+        w.lastError = DisplayOpenError();
         return nullptr;
+    }
     w.display = d;
     if (!d->FullScreen) {
-        SDL_SetWindowSize(w.window, d->OutWidth, d->OutHeight);
+        const int f = FrameWidth(d->Private->frame);
+        SDL_SetWindowSize(w.window, d->OutWidth + 2 * f, d->OutHeight + 2 * f);
         SDL_Rect area{0, 0, 640, 480};
         const int index = SDL_GetWindowDisplayIndex(w.window);
         if (SDL_GetDisplayUsableBounds(index < 0 ? 0 : index, &area) != 0)
             SDL_GetDisplayBounds(0, &area);
-        const int px = x == -1 ? area.x + (area.w - d->OutWidth) / 2 : x;
-        const int py = y == -1 ? area.y + (area.h - d->OutHeight) / 2 : y;
+        const int px = x == -1 ? area.x + (area.w - d->OutWidth - 2 * f) / 2 : x;
+        const int py = y == -1 ? area.y + (area.h - d->OutHeight - 2 * f) / 2 : y;
         SDL_SetWindowPosition(w.window, FloorAlign8(px), py);
     }
     SDL_ShowWindow(w.window);
@@ -295,6 +347,12 @@ extern "C" void WindowClose(void)
     }
     w.keyCount = 0;
     w.pointerInside = false;
+    TheScreen().frame = FrameStyle::None;
+}
+
+extern "C" const char *WindowLastError(void)
+{
+    return W().lastError.c_str();
 }
 
 extern "C" void WindowSetName(const char *name)
@@ -336,6 +394,13 @@ extern "C" int32_t WindowPump(void)
             QueueKey(KEY_CLOSE);
             break;
         case SDL_KEYDOWN:
+            if (IsFullScreenToggle(e)) {
+                ToggleFullScreen();
+                // The Enter of Alt+Enter must not arrive as a key as well.
+                break;
+            }
+            QueueKey(KeyCodeOf(e));
+            break;
         case SDL_TEXTINPUT:
             QueueKey(KeyCodeOf(e));
             break;
@@ -448,8 +513,9 @@ extern "C" int32_t DisplayInstallMessageBox(void)
     const char *driver = std::getenv("SDL_VIDEODRIVER");
     if (driver && (!std::strcmp(driver, "dummy") || !std::strcmp(driver, "offscreen")))
         return 0;
-    const char *x11 = std::getenv("DISPLAY"), *wayland = std::getenv("WAYLAND_DISPLAY");
-    if (!(x11 && *x11) && !(wayland && *wayland))
+    // The box is drawn on X (Wayland desktops run X programs too).
+    const char *x11 = std::getenv("DISPLAY");
+    if (!(x11 && *x11))
         return 0;
     PlatformSetMessageBox(&BoxHook);
     return 1;

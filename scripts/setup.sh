@@ -17,6 +17,7 @@ clang
 libclang-rt-14-dev
 clang-format
 libsdl2-dev
+libx11-dev
 libgraphicsmagick++1-dev
 graphicsmagick
 xz-utils
@@ -40,6 +41,7 @@ shared-mime-info
 man-db
 emscripten
 chromium
+python3
 "
 
 missing=""

@@ -203,12 +203,13 @@ typedef int (*VEXPROGRESS)(const char *text, int level);
 
 /* Source kinds (GFILE.kind). */
 #define GFILE_BMP 3
-#define GFILE_GIF 4
+#define GFILE_GIF 4 /* a GIF picture, or every frame of an animated GIF */
 #define GFILE_TIFF 5
 #define GFILE_JPEG 6
 #define GFILE_TGA 7
 #define GFILE_PCX 8
 #define GFILE_PNG 9
+#define GFILE_WEBP 10 /* WebP, animated or still */
 #define GFILE_AVI 32
 #define GFILE_FLIC 128
 #define GFILE_ZORBLAX 129
@@ -303,8 +304,10 @@ VEXAPI uint32_t VEXOFlicClose(VEXOFLIC *flic);
 #define OGFILE_TGA 3
 #define OGFILE_TIFF 4
 #define OGFILE_PCX 5
-#define OGFILE_GIF 6
+#define OGFILE_GIF 6 /* one animated GIF of all frames (8-bit frames) */
 #define OGFILE_PNG 7
+#define OGFILE_WEBP 8 /* animated lossless WebP */
+#define OGFILE_Y4M 9  /* YUV4MPEG2 stream (4:4:4), to a file or to standard output ("-") */
 #define OGFILE_AVI 128
 
 #define OGFILE_QUIET 1     /* flags bit 0: no message for an unsupported type */

@@ -56,18 +56,18 @@ QString leadingDigits(const QString &text)
     return t.left(n);
 }
 
-const char *const Extensions[] = {"zbx", "flc", "avi", "bmp", "jpg", "tga", "tif", "pcx", "gif"};
+const char *const Extensions[] = {"zbx", "flc", "avi", "bmp", "jpg", "tga", "tif", "pcx", "gif", "webp", "y4m"};
 
 } // namespace
 
 QString zorbOutputExtension(int type)
 {
-    return QLatin1String(Extensions[type >= 0 && type < 9 ? type : 0]);
+    return QLatin1String(Extensions[type >= 0 && type < OutputTypeCount ? type : 0]);
 }
 
 QString graphicsOutputExtension(int type)
 {
-    return type >= 1 && type < 9 ? QLatin1String(Extensions[type]) : QString();
+    return type >= 1 && type < OutputTypeCount ? QLatin1String(Extensions[type]) : QString();
 }
 
 QString compressionValue(int index, const QString &text)

@@ -27,14 +27,31 @@ inline constexpr const char *FrameRateChanger = "zorbfr";
 inline constexpr const char *OutputPrefix = "New_";
 
 // The compressor's output types: menu items and the output name's extension.
-inline constexpr const char *ZorbOutputTypes[] = {"Create a Zorblax file", "Create a Flic", "Create an AVI file",
-                                                  "Create BMPs",           "Create JPEGs",  "Create TGAs",
-                                                  "Create TIFs",           "Create PCXs",   "Create GIFs"};
-inline constexpr const char *GraphicsOutputTypes[] = {
-    "Output as Input Format", "Output as a Flic", "Output as an AVI file", "Output as BMPs", "Output as JPEGs",
-    "Output as TGAs",         "Output as TIFs",   "Output as PCXs",        "Output as GIFs"};
-// Extension of output type index (0 to 8); empty for the graphics
-// processor's "Output as Input Format".
+inline constexpr int OutputTypeCount = 11;
+inline constexpr const char *ZorbOutputTypes[OutputTypeCount] = {"Create a Zorblax file",
+                                                                 "Create a Flic",
+                                                                 "Create an AVI file",
+                                                                 "Create BMPs",
+                                                                 "Create JPEGs",
+                                                                 "Create TGAs",
+                                                                 "Create TIFs",
+                                                                 "Create PCXs",
+                                                                 "Create an animated GIF",
+                                                                 "Create an animated WebP",
+                                                                 "Create a y4m stream"};
+inline constexpr const char *GraphicsOutputTypes[OutputTypeCount] = {"Output as Input Format",
+                                                                     "Output as a Flic",
+                                                                     "Output as an AVI file",
+                                                                     "Output as BMPs",
+                                                                     "Output as JPEGs",
+                                                                     "Output as TGAs",
+                                                                     "Output as TIFs",
+                                                                     "Output as PCXs",
+                                                                     "Output as an animated GIF",
+                                                                     "Output as an animated WebP",
+                                                                     "Output as a y4m stream"};
+// Extension of output type index (0 to OutputTypeCount - 1); empty for the
+// graphics processor's "Output as Input Format".
 QString zorbOutputExtension(int type);
 QString graphicsOutputExtension(int type);
 

@@ -32,15 +32,16 @@ const char *const PaletteSources[] = {"Use or create palette from the input file
 GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
       pane_(browser ? browser
-                    : new FilePane(QStringLiteral(" Highlight a &Graphics file: "),
-                                   {QStringLiteral(
-                                       "Graphics files (*.bmp *.png *.pcx *.tga *.tif *.tiff *.gif *.jpg *.jpeg *.flc "
-                                       "*.fli *.avi *.zbx *.lst *.raw)")})),
+                    : new FilePane(
+                          QStringLiteral(" Highlight a &Graphics file: "),
+                          {QStringLiteral(
+                              "Graphics files (*.bmp *.png *.pcx *.tga *.tif *.tiff *.gif *.webp *.jpg *.jpeg *.flc "
+                              "*.fli *.avi *.zbx *.lst *.raw)")})),
       output_(new QLineEdit), pages_(new QTabWidget), source_(new QToolButton), paletteFile_(new QLineEdit)
 {
-    QToolButton *typeButton = makeTypeButton(toolcmd::GraphicsOutputTypes, 9, types_, [this](int i) {
-        changeExtension(output_, toolcmd::graphicsOutputExtension(i));
-    });
+    QToolButton *typeButton =
+        makeTypeButton(toolcmd::GraphicsOutputTypes, toolcmd::OutputTypeCount, types_,
+                       [this](int i) { changeExtension(output_, toolcmd::graphicsOutputExtension(i)); });
     overwrite_ = typeButton->menu()->addAction(QStringLiteral("Overwrite without asking?"));
     overwrite_->setCheckable(true);
 

@@ -40,7 +40,7 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
                     : new FilePane(QStringLiteral(" Highlight a &Flic to Zorb: "),
                                    {QStringLiteral(
                                         "Animations and images (*.flc *.fli *.avi *.bmp *.png *.pcx *.tga *.tif *.tiff "
-                                        "*.gif *.jpg *.jpeg *.zbx *.lst)"),
+                                        "*.gif *.webp *.jpg *.jpeg *.zbx *.lst)"),
                                     QStringLiteral("Flics (*.flc *.fli)"), QStringLiteral("AVI files (*.avi)"),
                                     QStringLiteral("List files (*.lst)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
@@ -48,7 +48,8 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     using Z = Settings::Zorb;
     // Output name with its type menu.
     bindSection(&Settings::zorb, fields_);
-    QToolButton *typeButton = makeTypeButton(toolcmd::ZorbOutputTypes, 9, types_, [this](int i) { typeChosen(i); });
+    QToolButton *typeButton =
+        makeTypeButton(toolcmd::ZorbOutputTypes, toolcmd::OutputTypeCount, types_, [this](int i) { typeChosen(i); });
     QMenu *menu = typeButton->menu();
     mixOriginal_ = menu->addAction(QStringLiteral("Mix original into output?"));
     overwrite_ = menu->addAction(QStringLiteral("Overwrite without asking?"));

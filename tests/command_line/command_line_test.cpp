@@ -90,7 +90,7 @@ TEST_F(CommandLine, HelpAndVersionOnEveryProgram)
         }
         Result v = Run(p, "--version");
         EXPECT_EQ(v.status, 0) << p;
-        EXPECT_EQ(v.out, std::string(p) + " (Zorblax toolkit) " + PlatformVersion() + "\n");
+        EXPECT_EQ(v.out, std::string(p) + " (Zorblax toolkit) " + PlatformVersion() + "\nfile format ZBX2\n");
     }
 }
 

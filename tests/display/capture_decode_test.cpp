@@ -91,7 +91,7 @@ TEST_P(CaptureDecoded, CapturesEqualDecodedFrames)
             ASSERT_TRUE(zorb::display::ReadShown(d, shown, ow, oh));
             const auto picture = zbxgen::PictureAt(desc, i);
             const auto palette = zbxgen::PaletteAt(desc, i);
-            const int tolerance = d->ScreenBlitter ? 8 : 0;
+            const int tolerance = d->ScreenBlitter ? 8 : 0; // 16-bit direct writing rounds
             int bad = 0;
             for (int y = 0; y < oh; ++y)
                 for (int x = 0; x < ow; ++x) {

@@ -13,6 +13,21 @@
 
 namespace {
 
+// Makes the display layer take the screen as this deep while it lives.
+class ScreenDepth {
+public:
+    explicit ScreenDepth(int bits)
+    {
+        zorb::display::ReadScreenOnce();
+        saved_ = zorb::display::TheScreen().bitsPerPixel;
+        zorb::display::TheScreen().bitsPerPixel = bits;
+    }
+    ~ScreenDepth() { zorb::display::TheScreen().bitsPerPixel = saved_; }
+
+private:
+    int saved_;
+};
+
 class DisplayTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -120,8 +135,10 @@ TEST_F(DisplayTest, BatchCapacity)
     EXPECT_EQ(e->BatchCapacity, (480 / 4) * (640 / 64) / 2);
 }
 
-TEST_F(DisplayTest, DirectWritingFollowsOptions)
+// On a 16-bit screen the 16-bit blitter writes to the screen.
+TEST_F(DisplayTest, DirectWritingFollowsOptionsOnA16BitScreen)
 {
+    ScreenDepth depth(16);
     ZorbDisplay *d = Open(DISPLAY_DIBSECTION, 64, 32, 128, 64);
     ASSERT_NE(d, nullptr);
     ASSERT_NE(d->ScreenBlitter, nullptr);
@@ -151,6 +168,36 @@ TEST_F(DisplayTest, DirectWritingFollowsOptions)
     DisplayDraw(d, nullptr, 0, 0, 0, 0, 64, 32);
     EXPECT_EQ(std::string(DisplayDescribe(d, text)).rfind("DIBSection with accelerated blitting (16-bit 1x", 0), 0u)
         << text;
+}
+
+// Deeper screens get 32-bit colour, in the same four forms.
+TEST_F(DisplayTest, DirectWritingIn32BitColourOnDeeperScreens)
+{
+    ScreenDepth depth(24);
+    struct Case {
+        uint32_t options;
+        int scale;
+        DeepMode mode;
+        const char *text;
+    };
+    for (const Case &c : {Case{0, 1, DeepMode::One, "32-bit 1x"}, Case{0, 2, DeepMode::Double, "32-bit 2x"},
+                          Case{DISPLAY_OPT_INTERLACED, 2, DeepMode::Interlaced, "32-bit 2x Interlaced"},
+                          Case{DISPLAY_OPT_SMOOTH, 2, DeepMode::Smooth, "32-bit 2x Smoothing"}}) {
+        ZorbDisplay *d = Open(DISPLAY_DIBSECTION | c.options, 64, 32, 64 * c.scale, 32 * c.scale);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->ScreenBlitter, nullptr);
+        EXPECT_EQ(d->Private->deep, c.mode);
+        EXPECT_EQ(zorb::display::DirectBits(d), 32);
+        SDL_ShowWindow(window);
+        DisplayDraw(d, nullptr, 0, 0, 0, 0, 64, 32); // shown: on screen
+        char text[128];
+        EXPECT_EQ(std::string(DisplayDescribe(d, text)),
+                  std::string("DIBSection with accelerated blitting (") + c.text + ")");
+        Close(d);
+    }
+    ZorbDisplay *d = Open(DISPLAY_DIBSECTION | DISPLAY_OPT_NO_DIRECT, 64, 32, 128, 64);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(zorb::display::DirectBits(d), 0);
 }
 
 TEST_F(DisplayTest, DrawingBatchesAndRepaints)

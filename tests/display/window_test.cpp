@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "runtime/display.h"
 #include "runtime/display_internal.h"
@@ -263,6 +264,65 @@ TEST(KeyGetWithoutWindow, DoesNotWaitForEver)
 {
     WindowClose();
     EXPECT_EQ(KeyGet(), KEY_CLOSE);
+}
+
+} // namespace
+
+namespace {
+
+// F11 and Alt+Enter switch a windowed display to the whole screen and back;
+// they queue no key. A full-screen mode stays full screen.
+TEST_F(WindowTest, F11AndAltEnterToggleFullScreen)
+{
+    const auto fullScreen = [] { return (SDL_GetWindowFlags(WindowHandle()) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0; };
+    ASSERT_FALSE(fullScreen());
+    Push(Key(SDLK_F11));
+    WindowPump();
+    EXPECT_TRUE(fullScreen());
+    Push(Key(SDLK_RETURN, KMOD_LALT));
+    WindowPump();
+    EXPECT_FALSE(fullScreen());
+    EXPECT_EQ(KeyAvailable(), 0);
+    Push(Key(SDLK_RETURN)); // Enter alone is a key
+    EXPECT_EQ(KeyGet(), 13);
+}
+
+// Borderless styles draw their own frame around the picture.
+TEST(WindowStyles, FramesOfBorderlessWindows)
+{
+    struct Case {
+        uint32_t flags;
+        int frame;
+    };
+    for (const Case &c : {Case{0, 0}, Case{WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER, 0},
+                          Case{WINDOW_NO_DIALOG_FRAME | WINDOW_THIN_BORDER | WINDOW_NO_CAPTION, 1},
+                          Case{WINDOW_NO_CAPTION, 3}, Case{WINDOW_NO_DIALOG_FRAME | WINDOW_NO_CAPTION, 0}}) {
+        ZorbDisplay *d = WindowOpen(64, 48, 0, 0, 24 | c.flags);
+        ASSERT_NE(d, nullptr);
+        int w = 0, h = 0;
+        SDL_GetWindowSize(WindowHandle(), &w, &h);
+        EXPECT_EQ(w, 64 + 2 * c.frame) << c.flags;
+        EXPECT_EQ(h, 48 + 2 * c.frame) << c.flags;
+        EXPECT_EQ((SDL_GetWindowFlags(WindowHandle()) & SDL_WINDOW_BORDERLESS) != 0,
+                  (c.flags & WINDOW_NO_CAPTION) != 0);
+        // The picture itself is still shown whole.
+        std::vector<uint32_t> shown;
+        int ow = 0, oh = 0;
+        ASSERT_TRUE(zorb::display::ReadShown(d, shown, ow, oh));
+        EXPECT_EQ(ow, 64 + 2 * c.frame);
+        WindowClose();
+    }
+}
+
+// A mode that cannot show the picture says why.
+TEST(WindowErrors, TheReasonIsKept)
+{
+    EXPECT_EQ(WindowOpen(320, 240, 0, 0, 23 | WINDOW_DOUBLE_BUFFER), nullptr);
+    EXPECT_NE(std::string(WindowLastError()).find("at most 320 x 200"), std::string::npos) << WindowLastError();
+    ZorbDisplay *d = WindowOpen(64, 48, 0, 0, 24);
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(WindowLastError(), "");
+    WindowClose();
 }
 
 } // namespace

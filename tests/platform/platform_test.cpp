@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pty.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -241,6 +243,45 @@ TEST(Message, AlwaysStandardErrorAndTheInstalledBox)
     EXPECT_EQ(g_boxSeen, "Note|only boxed");
     PlatformSetMessageBox(nullptr);
     EXPECT_EQ(PlatformShowBox("Note", "nowhere"), 0);
+}
+
+// The box rule: someone at a terminal reads the text there, and unattended
+// runs never get a box; the text is written in every case.
+TEST(Message, NoBoxAtATerminalOrWhenUnattended)
+{
+    g_boxSeen.clear();
+    PlatformSetMessageBox(recordBox);
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const int saved = dup(STDERR_FILENO);
+    dup2(slave, STDERR_FILENO);
+    PlatformMessage("Error", "at a terminal");
+    const int shown = PlatformShowBox("Zorblax Summary", "summary");
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    close(slave);
+    char text[256] = {};
+    const ssize_t n = read(master, text, sizeof text - 1);
+    close(master);
+    EXPECT_GT(n, 0);
+    EXPECT_NE(std::string(text).find("Error: at a terminal"), std::string::npos);
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(g_boxSeen, "");
+
+    PlatformSetUnattended(1);
+    testing::internal::CaptureStderr();
+    PlatformMessage("Error", "unattended");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: unattended\n");
+    EXPECT_EQ(PlatformShowBox("Zorblax Summary", "summary"), 0);
+    EXPECT_EQ(g_boxSeen, "");
+    PlatformSetUnattended(0);
+
+    // Notices (banners, about texts) never open a box.
+    testing::internal::CaptureStderr();
+    PlatformNotice("ZorbPlay - V3.1n", "about");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ZorbPlay - V3.1n: about\n");
+    EXPECT_EQ(g_boxSeen, "");
+    PlatformSetMessageBox(nullptr);
 }
 
 // ---- Front-end link ---------------------------------------------------------------

@@ -105,9 +105,9 @@ TEST(PlayerSwitches, ReportWindowIsTakenFirst)
 TEST(PlayerSwitches, UsageText)
 {
     std::string t = player::UsageText();
-    EXPECT_EQ(t.rfind("  SYNTAX: ZorbPly <Zorb1 Zorb2...> [/Switches]\r\n  Switches:\r\n    /P  \t- Preload", 0), 0u);
-    EXPECT_NE(t.find("    /V##\t- Video type: 1=320x240, 2=320x200, 3=Standard, 4=DIBSection.\r\n"
-                     "        \t    Add 128 for interlaced, 256 for smoothing, or 384 for no DirectDraw.\r\n"),
+    EXPECT_EQ(t.rfind("  SYNTAX: ZorbPly <Zorb1 Zorb2...> [/Switches]\n  Switches:\n    /P  \t- Preload", 0), 0u);
+    EXPECT_NE(t.find("    /V##\t- Video type: 1=320x240, 2=320x200, 3=Standard, 4=DIBSection.\n"
+                     "        \t    Add 128 for interlaced, 256 for smoothing, or 384 for no DirectDraw.\n"),
               std::string::npos);
     EXPECT_EQ(player::UsageTitle().rfind("ZorbPlay  V 3.1n - ", 0), 0u);
 }
@@ -160,10 +160,10 @@ TEST(PlayerSummary, TextForShortFiles)
     in.screenColors = 16777216;
     in.displayDescription = "Window";
     std::string t = player::SummaryText(in);
-    EXPECT_EQ(t.rfind("  Frame rate: 15.0\r\n  Frame rate obtained: 1000.0\r\n", 0), 0u);
+    EXPECT_EQ(t.rfind("  Frame rate: 15.0\n  Frame rate obtained: 1000.0\n", 0), 0u);
     EXPECT_NE(t.find("Percentage spent decompressing: 0.0"), std::string::npos);
     EXPECT_EQ(t.find("Second slowest"), std::string::npos);
-    EXPECT_NE(t.find("\r\n\r\n  Screen colors: 16777216\r\n  Display blitter: Window"), std::string::npos);
+    EXPECT_NE(t.find("\n\n  Screen colors: 16777216\n  Display blitter: Window"), std::string::npos);
     in.stats[3] = 2;
     in.stats[1] = 0;
     t = player::SummaryText(in);

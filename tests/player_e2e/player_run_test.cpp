@@ -171,17 +171,31 @@ TEST_F(PlayerRun, CapturedFramesEqualTheRawDump)
     }
 }
 
-TEST_F(PlayerRun, LoopCounts)
+// /L counts passes of the file. A file with a ring frame shows frames
+// 0..N-1 on its first pass and the ring frame (back to frame 0's picture),
+// then 1..N-1 on every further pass: each pass shows every picture once.
+TEST_F(PlayerRun, LoopCountsPassesWithAndWithoutTheRingFrame)
 {
-    zbxgen::Description d = Movie(1, 4);
-    std::string file = Make("a.zbx", d);
-    auto frames = Expected(d);
-    Result r = Play(file + " /F /L3");
-    ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(r.frames.size(), 12u);
-    for (size_t i = 0; i < 12; ++i)
-        EXPECT_TRUE(r.frames[i] == frames[i % 4]) << i << ": " << FirstDifference(r.frames[i], frames[i % 4]);
-    EXPECT_EQ(Play(file + " /F /L0").frames.size(), 4u);
+    for (bool ring : {false, true}) {
+        zbxgen::Description d = Movie(1, 4);
+        if (ring) {
+            zbxgen::Frame back;
+            back.picture = d.frames[0].picture;
+            back.palette = d.frames[0].palette;
+            d.ringFrame = back;
+        }
+        const std::string file = Make(ring ? "ring.zbx" : "plain.zbx", d);
+        const auto frames = Expected(d);
+        for (int passes : {1, 2, 3}) {
+            Result r = Play(file + " /F /L" + std::to_string(passes));
+            ASSERT_EQ(r.status, 0) << r.err;
+            ASSERT_EQ(r.frames.size(), 4u * passes) << (ring ? "ring" : "plain") << " /L" << passes;
+            for (size_t i = 0; i < r.frames.size(); ++i)
+                EXPECT_TRUE(r.frames[i] == frames[i % 4]) << (ring ? "ring" : "plain") << " /L" << passes << " frame "
+                                                          << i << ": " << FirstDifference(r.frames[i], frames[i % 4]);
+        }
+        EXPECT_EQ(Play(file + " /F /L0").frames.size(), 4u) << "/L0 leaves one pass";
+    }
 }
 
 TEST_F(PlayerRun, SeveralFilesLoopAsAList)
@@ -203,16 +217,17 @@ TEST_F(PlayerRun, FrameRatesInTheSummary)
 {
     std::string file = Make("a.zbx", Movie(1, 3));
     Result fast = Play(file + " /F /S");
-    EXPECT_NE(fast.out.find("  Frame rate: As fast as possible.\r\n"), std::string::npos);
+    EXPECT_NE(fast.out.find("  Frame rate: As fast as possible.\n"), std::string::npos);
     EXPECT_NE(fast.out.find(file + ": 3 frames in "), std::string::npos) << fast.out; // the rate reached
     EXPECT_NE(fast.out.find(" frames per second"), std::string::npos);
     EXPECT_EQ(Play(file + " /F15").out.find("frames per second"), std::string::npos);
-    EXPECT_NE(Play(file + " /F15 /S").out.find("  Frame rate: 15.0\r\n"), std::string::npos);
-    EXPECT_NE(Play(file + " /F-66 /S").out.find("  Frame rate: 15.1\r\n"), std::string::npos);
+    EXPECT_NE(Play(file + " /F15 /S").out.find("  Frame rate: 15.0\n"), std::string::npos);
+    EXPECT_NE(Play(file + " /F-66 /S").out.find("  Frame rate: 15.1\n"), std::string::npos);
     Result r = Play(file + " /F-1 /S"); // the file's own 10 ms per frame
-    EXPECT_NE(r.out.find("  Frame rate: 100.0\r\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("  Total frames played: 3\r\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Frame rate: 100.0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Total frames played: 3\n"), std::string::npos);
     EXPECT_NE(r.out.find("Second slowest"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos) << "the summary's lines end in \\n alone";
 }
 
 TEST_F(PlayerRun, SummaryOfASingleFrameFile)
@@ -220,7 +235,7 @@ TEST_F(PlayerRun, SummaryOfASingleFrameFile)
     std::string file = Make("one.zbx", Movie(3, 1));
     Result r = Play(file + " /S");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("  Total frames played: 1\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Total frames played: 1\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  Slowest frame: 1  Frame rate: "), std::string::npos);
     EXPECT_EQ(r.out.find("Second slowest"), std::string::npos);
     EXPECT_NE(r.out.find("  Display blitter: "), std::string::npos);
@@ -316,19 +331,31 @@ TEST_F(PlayerRun, KeysEscSkipPauseAndStep)
     // Space pauses; each Enter shows one more frame; Space again resumes.
     r = Play(files + " /F", "ZORBPLW_TEST_KEYS=1:32,1:13,2:13,3:32");
     EXPECT_EQ(r.frames.size(), 9u);
-    // Closing the window stops like Esc.
+    // Closing the window stops like Esc, also when /U4 disables Esc.
     EXPECT_EQ(Play(files + " /F", "ZORBPLW_TEST_KEYS=2:241").frames.size(), 2u);
+    EXPECT_EQ(Play(files + " /F /U4", "ZORBPLW_TEST_KEYS=2:241").frames.size(), 2u);
 }
 
 TEST_F(PlayerRun, UsageAndOpenErrors)
 {
     std::string file = Make("a.zbx", Movie(1, 2));
+    // An unknown switch is named in one line, with the way to the usage.
     Result r = Play(file + " /Pfoo");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("SYNTAX: ZorbPly <Zorb1 Zorb2...> [/Switches]"), std::string::npos);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "zorbplw: unknown switch \"/Pfoo\" (zorbplw --help lists the switches)\n");
     EXPECT_TRUE(r.frames.empty());
+    r = Play(file + " /S /Q7x");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("\"/Q7x\""), std::string::npos) << r.err;
+    // No file: the usage text, every line ending in "\n" alone.
     r = Play("");
-    EXPECT_NE(r.err.find("SYNTAX"), std::string::npos);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("SYNTAX: ZorbPly <Zorb1 Zorb2...> [/Switches]\n"), std::string::npos);
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);
+    r = Play("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("    /L##\t- Loop the animation (/L for infinite).\n"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
     r = Play((dir_ / "missing").string());
     EXPECT_NE(r.err.find("Error opening file: " + (dir_ / "missing").string() + ".Zbx."), std::string::npos) << r.err;
     // A name without extension finds "a.zbx" (".Zbx" added, case ignored).

@@ -41,6 +41,7 @@ public:
     struct Device {
         bool Pull = false;
         bool Open = true;
+        bool Paused = false;
         uint32_t Track = 0;
         zorb::SoundFormat Format{};
         zorb::SoundPullFn Fn = nullptr;
@@ -79,6 +80,7 @@ public:
     bool Queue(uint32_t device, const uint8_t *data, uint32_t bytes) override;
     uint32_t QueuedBytes(uint32_t device) override;
     void ClearQueue(uint32_t device) override;
+    void SetPaused(uint32_t device, bool paused) override { devices_.at(device).Paused = paused; }
     void Lock(uint32_t device) override;
     void Unlock(uint32_t device) override;
     const char *LastError() override { return "fake device failure"; }

@@ -16,6 +16,7 @@ namespace tool {
 struct ConverterLine {
     std::vector<std::string> names; // at most two: the input and the output
     std::string switches;           // several switches may share one argument
+    std::string sound;              // --sound=FILE: where a y4m stream's sound goes
 };
 
 inline ConverterLine SplitConverterLine(int argc, char **argv)
@@ -23,6 +24,14 @@ inline ConverterLine SplitConverterLine(int argc, char **argv)
     ConverterLine line;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg.rfind("--sound=", 0) == 0) {
+            line.sound = arg.substr(8);
+            continue;
+        }
+        if (arg == "--sound" && i + 1 < argc) {
+            line.sound = argv[++i];
+            continue;
+        }
         if (line.names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
             line.names.push_back(arg);
         } else {

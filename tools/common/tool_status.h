@@ -122,6 +122,11 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started)
     char report[2048];
     std::snprintf(report, sizeof report, "Converted %s into %s: %u frames, %llu bytes, in %s.", input.c_str(),
                   r.summary, r.frames, static_cast<unsigned long long>(r.bytes), elapsed);
+    if (output == "-") { // standard output carries the frames: the report stays on the status line
+        StatusSet(report);
+        StatusClose(0);
+        return PLATFORM_EXIT_DONE;
+    }
     return Finish(report);
 }
 

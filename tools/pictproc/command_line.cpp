@@ -2,6 +2,8 @@
 
 #include "tools/common/converter_line.h"
 
+#include <strings.h>
+
 #include <vector>
 
 #include "vexutil/vexutil.h"
@@ -45,6 +47,13 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     ZencOutputLikeInput(opt.input.c_str(), names[1].c_str(), out.data(), out.size());
     opt.output = out.data();
     opt.paletteFile = palette.data();
+    opt.soundOutput = args.sound;
+    const char *ext = HasExtension(opt.output.c_str());
+    if (!opt.soundOutput.empty() && opt.output != "-" && (!ext || strcasecmp(ext, ".y4m") != 0)) {
+        error = "--sound is for y4m streams (.y4m or -).";
+        return false;
+    }
+    p.soundOutput = opt.soundOutput.empty() ? nullptr : opt.soundOutput.c_str();
     p.input = opt.input.c_str();
     p.output = opt.output.c_str();
     p.paletteFile = opt.paletteFile.empty() ? nullptr : opt.paletteFile.c_str();

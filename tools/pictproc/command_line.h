@@ -11,6 +11,7 @@ namespace pictproc {
 
 struct Options {
     std::string input, output, paletteFile;
+    std::string soundOutput; // --sound=FILE (y4m streams)
     uint32_t frontEnd = 0;
     ZencConvertParams params{}; // its names point into this record
 };

@@ -14,8 +14,11 @@ namespace {
 
 const char kUsage[] = "Usage: pictproc INPUT OUTPUT [switches]\n"
                       "Converts INPUT (images, numbered sequences such as pic???.bmp*1-20, list files, flics, AVI,\n"
-                      "Zorblax or RAWB files) into OUTPUT: a flic (.flc, or no extension), an AVI file (.avi) or\n"
-                      "numbered images (.bmp .jpg .tga .tif .pcx .gif .png: out.bmp gives out00.bmp, out01.bmp ...).\n"
+                      "animated GIF or WebP, Zorblax or RAWB files) into OUTPUT: a flic (.flc, or no extension), an\n"
+                      "AVI file (.avi), an animated GIF (.gif) or lossless WebP (.webp), a y4m stream (.y4m, or -\n"
+                      "for standard output) or numbered images (.bmp .jpg .tga .tif .pcx .png: out.bmp gives\n"
+                      "out00.bmp, out01.bmp ...). A y4m stream's sound goes to NAME.wav, or to --sound=FILE (a\n"
+                      "file or a named pipe).\n"
                       "An OUTPUT without an extension takes the kind of INPUT.\n"
                       "  /A         true colour: no palette work (AVI 24-bit, BMP, JPEG, TGA, TIFF, PNG)\n"
                       "  /Qn /In    palette colours and first palette index  /Un  new palette at least every n frames\n"
@@ -26,6 +29,7 @@ const char kUsage[] = "Usage: pictproc INPUT OUTPUT [switches]\n"
                       "  /Sn /En    first and last frame                     /Fn  frame rate override (fps; -n ms)\n"
                       "  /Xn /Yn /Wn /Hn   crop rectangle\n"
                       "  /O         overwrite without asking\n"
+                      "  --sound=FILE       a y4m stream's sound (wave) goes to FILE\n"
                       "  --help, -h  this text                               --version  the version\n";
 
 using tool::Fail;

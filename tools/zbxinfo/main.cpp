@@ -2,6 +2,7 @@
 //
 //   zbxinfo [--frames] FILE...
 //   zbxinfo --dump DIR FILE
+//   zbxinfo --json FILE
 //
 // Started by the front end with /#N, it reports one line per file there.
 //
@@ -23,12 +24,14 @@
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "tools/zbxinfo/dump.h"
+#include "tools/zbxinfo/json.h"
 #include "vexutil/vexutil.h"
 
 namespace {
 
 struct Options {
     bool frames = false;
+    bool json = false;
     std::string dumpDir; // --dump DIR
     std::vector<std::string> files;
     uint32_t frontEnd = 0; // /#N
@@ -47,8 +50,10 @@ void NoteReport(const std::string &line)
 
 const char kUsage[] = "usage: zbxinfo [--frames] FILE...\n"
                       "       zbxinfo --dump DIR FILE\n"
+                      "       zbxinfo --json FILE\n"
                       "  --frames   one line per frame: size, palette chunk, sound chunks, video bytes\n"
                       "  --dump     write every decoded frame and sound track of FILE into DIR as raw data\n"
+                      "  --json     header, tracks, frames, rates and data rates of FILE as one JSON object\n"
                       "  --help, -h this text; --version the toolkit's version\n";
 
 void Usage(FILE *out)
@@ -183,6 +188,13 @@ bool Report(const std::string &path, const Options &opt)
         NoteReport(path + ": not a Zorblax file, or damaged: " + why);
         return false;
     }
+    if (opt.json) {
+        bool intact = true;
+        std::fputs(JsonReport(path, h, static_cast<uint64_t>(st.st_size), intact).c_str(), stdout);
+        NoteReport(path + (intact ? ": described" : ": damaged or unreadable frames"));
+        ZorbClose(h);
+        return intact;
+    }
     PrintSummary(path, h, static_cast<uint64_t>(st.st_size));
     NoteReport(path + ": " + std::to_string(h->FrameCount) + " frames, " + std::to_string(h->Width) + " x " +
                std::to_string(h->Height) + ", " + FrameRateText(h));
@@ -206,6 +218,8 @@ int Run(int argc, char **argv, Options &opt)
             endOfOptions = true;
         } else if (!endOfOptions && a == "--frames") {
             opt.frames = true;
+        } else if (!endOfOptions && a == "--json") {
+            opt.json = true;
         } else if (!endOfOptions && a == "--dump") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "zbxinfo: --dump needs a directory\n");
@@ -231,6 +245,11 @@ int Run(int argc, char **argv, Options &opt)
     opt.attached = true;
     if (opt.files.empty()) {
         NoteReport("zbxinfo: no file named");
+        Usage(stderr);
+        return 2;
+    }
+    if (opt.json && (opt.files.size() != 1 || opt.frames || !opt.dumpDir.empty())) {
+        std::fprintf(stderr, "zbxinfo: --json takes one file\n");
         Usage(stderr);
         return 2;
     }

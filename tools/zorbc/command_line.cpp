@@ -117,14 +117,20 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
         return false;
     opt.input = names[0];
     opt.output = names[1];
-    if (!HasExtension(opt.output.c_str()))
+    opt.soundOutput = args.sound;
+    if (!HasExtension(opt.output.c_str()) && opt.output != "-")
         opt.output += ".zbx";
     const char *ext = HasExtension(opt.output.c_str());
     opt.graphicsOutput = ZencIsGraphicsOutput(opt.output.c_str()) != 0;
     if (!opt.graphicsOutput && (!ext || strcasecmp(ext, ".zbx") != 0)) {
-        error = "the output must be a Zorblax file (.zbx), a flic (.flc), an AVI file (.avi) or images "
-                "(.bmp .jpg .tga .tif .pcx .gif .png): " +
+        error = "the output must be a Zorblax file (.zbx), a flic (.flc), an AVI file (.avi), an animated GIF "
+                "(.gif) or WebP (.webp), a y4m stream (.y4m, or - for standard output) or images "
+                "(.bmp .jpg .tga .tif .pcx .png): " +
                 opt.output;
+        return false;
+    }
+    if (!opt.soundOutput.empty() && opt.output != "-" && (!ext || strcasecmp(ext, ".y4m") != 0)) {
+        error = "--sound is for y4m streams (.y4m or -).";
         return false;
     }
     if (opt.heightMode < 0 || opt.heightMode > 2) {

@@ -22,6 +22,7 @@ struct Options {
     int32_t colours = 256, firstIndex = 0, analysisLimit = 65536;
     int32_t paletteMode = 0, conversion = 0, systemColours = 0;
     std::string paletteFile;
+    std::string soundOutput; // --sound=FILE (y4m streams)
     std::vector<ZencFrameSetting> settings;
 };
 

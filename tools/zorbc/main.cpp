@@ -21,7 +21,9 @@ namespace {
 const char kUsage[] =
     "Usage: zorbc INPUT OUTPUT [switches]\n"
     "Compresses INPUT (images, numbered sequences such as pic???.bmp*1-20, list files, flics, AVI,\n"
-    "Zorblax or RAWB files) into the Zorblax file OUTPUT (.zbx).\n"
+    "animated GIF or WebP, Zorblax or RAWB files) into the Zorblax file OUTPUT (.zbx).\n"
+    "Other outputs convert: .flc .avi, animated .gif .webp, a y4m stream (.y4m, or - for standard\n"
+    "  output; its sound goes to NAME.wav, or to --sound=FILE, e.g. a named pipe), numbered images.\n"
     "Compression values (/N regular frames, /K key frames): 0 lossless; 1-100 an error percentage;\n"
     "  above 100 a data rate in bytes per second; -1 to -400 a percentage of the average frame;\n"
     "  -401 and below (-400 - p) p percent of each frame's lossless size.\n"
@@ -84,6 +86,7 @@ ZencConvertParams GraphicsParams(const zorbc::Options &opt)
     p.conversion = opt.conversion;
     p.paletteFile = opt.paletteFile.empty() ? nullptr : opt.paletteFile.c_str();
     p.overwrite = opt.overwrite;
+    p.soundOutput = opt.soundOutput.empty() ? nullptr : opt.soundOutput.c_str();
     return p;
 }
 

@@ -11,15 +11,23 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "vexutil/graphics/anim_timing.h"
 #include "vexutil/graphics/avi_writer.h"
+#include "vexutil/graphics/gif_writer.h"
 #include "vexutil/graphics/image_layer.h"
 #include "vexutil/graphics/image_writer.h"
+#include "vexutil/graphics/webp_writer.h"
+#include "vexutil/graphics/y4m_writer.h"
 #include "vexutil/vexutil.h"
 
 struct OGFilePrivate {
     std::string target;              // flic or AVI: the final name
     zorb::platform::SafeFile output; // flic and AVI: the file being written
     std::unique_ptr<vex::AviWriter> avi;
+    std::unique_ptr<vex::GifAnimWriter> gif;
+    std::unique_ptr<vex::WebpAnimWriter> webp;
+    std::unique_ptr<vex::Y4mWriter> y4m;
+    bool toStandardOutput = false; // a y4m stream on standard output
     vex::ImageFormat format = vex::ImageFormat::Bmp;
     std::string prefix, suffix; // numbered images: prefix, number, suffix
     int digits = 0;
@@ -33,6 +41,7 @@ namespace {
 
 const char kFlicFailed[] = "Error creating the output flic.";
 const char kAviFailed[] = "Error creating the output AVI file.";
+const char kAnimFailed[] = "Error creating the output file.";
 const char kUnsupported[] = "Unsupported output file type or color depth.";
 
 void Report(VEXPROGRESS progress, const std::string &text, int level = 2)
@@ -121,6 +130,132 @@ void Convert(const OGFILE *og, const uint8_t *pixels, const uint8_t *palette, ui
             }
         }
     }
+}
+
+// The kinds written as one file of all frames, by name; 0 for the others.
+uint32_t AnimatedKind(const std::string &name)
+{
+    if (name == "-")
+        return OGFILE_Y4M;
+    const char *ext = HasExtension(name.c_str());
+    if (!ext)
+        return 0;
+    if (strcasecmp(ext, ".gif") == 0)
+        return OGFILE_GIF;
+    if (strcasecmp(ext, ".webp") == 0)
+        return OGFILE_WEBP;
+    if (strcasecmp(ext, ".y4m") == 0)
+        return OGFILE_Y4M;
+    return 0;
+}
+
+// The frame as blue, green, red, unused bytes, rows without padding.
+void ToBgrx(const OGFILE *og, const uint8_t *pixels, const uint8_t *palette, uint8_t *out)
+{
+    const size_t in = InputRow(og);
+    for (uint32_t y = 0; y < og->height; ++y) {
+        const uint8_t *s = pixels + y * in;
+        uint8_t *d = out + static_cast<size_t>(y) * og->width * 4;
+        if (og->trueColour) {
+            std::memcpy(d, s, static_cast<size_t>(og->width) * 4);
+            continue;
+        }
+        for (uint32_t x = 0; x < og->width; ++x, d += 4) {
+            const uint8_t *c = palette + 3 * s[x];
+            d[0] = c[2], d[1] = c[1], d[2] = c[0], d[3] = 0;
+        }
+    }
+}
+
+// One file for all frames: an animated GIF (8-bit frames), an animated WebP
+// or a y4m stream (to a file, or to standard output for the name "-").
+bool CreateAnimated(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t flags, uint32_t kind)
+{
+    OGFilePrivate &p = *og->priv;
+    if (kind == OGFILE_GIF && og->trueColour) {
+        if (!(flags & OGFILE_QUIET))
+            Report(p.progress, kUnsupported);
+        return false;
+    }
+    p.toStandardOutput = name == "-";
+    p.target = p.toStandardOutput ? "standard output" : name;
+    if (!p.toStandardOutput && !MayWrite(p.target, flags, p.progress))
+        return false;
+    std::string why;
+    if (!p.toStandardOutput && !p.output.Create(p.target, why)) {
+        Report(p.progress, why.empty() ? std::string(kAnimFailed) : why);
+        return false;
+    }
+    const int64_t period = vex::FramePeriodUnits(frameTime);
+    bool ok = false;
+    if (kind == OGFILE_GIF) {
+        ok = (p.gif = vex::GifAnimWriter::Create(og->width, og->height, period, &why)) != nullptr;
+        p.rows.resize(static_cast<size_t>(og->width) * og->height);
+    } else {
+        p.rows.resize(static_cast<size_t>(og->width) * og->height * 4);
+        if (kind == OGFILE_WEBP) {
+            ok = (p.webp = vex::WebpAnimWriter::Create(og->width, og->height, period, &why)) != nullptr;
+        } else {
+            p.y4m = std::make_unique<vex::Y4mWriter>();
+            ok = p.y4m->Open(p.toStandardOutput ? 1 : p.output.Fd(), og->width, og->height, frameTime, &why);
+        }
+    }
+    if (!ok) {
+        Report(p.progress, std::string("Error creating the output file ") + p.target + ": " + why + ".");
+        return false;
+    }
+    og->kind = kind;
+    og->depth = kind == OGFILE_GIF ? 8 : 24;
+    CopyField(og->name, sizeof og->name, p.target);
+    CopyField(og->summary, sizeof og->summary, p.target);
+    return true;
+}
+
+void PutAnimated(OGFILE *og, const uint8_t *pixels)
+{
+    OGFilePrivate &p = *og->priv;
+    std::string why;
+    bool ok;
+    if (p.gif) {
+        Convert(og, pixels, p.palette, p.rows.data(), og->width, false);
+        ok = p.gif->PutFrame(p.rows.data(), p.palette);
+    } else {
+        ToBgrx(og, pixels, p.palette, p.rows.data());
+        const size_t stride = static_cast<size_t>(og->width) * 4;
+        ok = p.webp ? p.webp->PutFrame(p.rows.data(), stride, &why) : p.y4m->PutFrame(p.rows.data(), stride, &why);
+    }
+    if (!ok)
+        Fail(og, "Error writing the output file " + p.target + (why.empty() ? "." : ": " + why + "."));
+    ++og->nextNumber;
+}
+
+// Encodes what waits for the end; the bytes written.
+uint64_t FinishAnimated(OGFILE *og)
+{
+    OGFilePrivate &p = *og->priv;
+    std::string why;
+    uint64_t size = 0;
+    bool ok = true;
+    if (p.gif && !og->error) {
+        ok = p.gif->Finish(
+            [&](const uint8_t *data, size_t n) {
+                size += n;
+                return p.output.Write(data, n);
+            },
+            &why);
+    } else if (p.webp && !og->error) {
+        std::vector<uint8_t> file;
+        ok = p.webp->Finish(&file, &why) && p.output.Write(file.data(), file.size());
+        size = file.size();
+    } else if (p.y4m) {
+        size = p.y4m->Size();
+    }
+    if (!ok)
+        Fail(og, "Error writing the output file " + p.target + (why.empty() ? "." : ": " + why + "."));
+    p.gif.reset();
+    p.webp.reset();
+    p.y4m.reset();
+    return size;
 }
 
 bool CreateFlic(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t flags)
@@ -276,7 +411,10 @@ VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour,
     const char *ext = HasExtension(name);
     bool ok;
     try {
-        if ((!ext || strcasecmp(ext, ".flc") == 0) && !trueColour)
+        const uint32_t animated = AnimatedKind(n);
+        if (animated)
+            ok = CreateAnimated(og, n, frameTime, flags, animated);
+        else if ((!ext || strcasecmp(ext, ".flc") == 0) && !trueColour)
             ok = CreateFlic(og, n, frameTime, flags);
         else if (ext && strcasecmp(ext, ".avi") == 0)
             ok = CreateAvi(og, n, frameTime, flags);
@@ -320,6 +458,8 @@ VEXAPI void OGFilePut(OGFILE *og, const uint8_t *pixels, const uint8_t *palette)
         if (!p.avi->PutFrame(p.rows.data(), og->depth == 8 ? p.palette : nullptr))
             Fail(og, "Error writing the output file " + p.target + ".");
         ++og->nextNumber;
+    } else if (p.gif || p.webp || p.y4m) {
+        PutAnimated(og, pixels);
     } else {
         PutImage(og, pixels);
     }
@@ -343,8 +483,12 @@ VEXAPI uint32_t OGFileClose(OGFILE *og)
         p.avi.reset();
         if (!og->error && !ok)
             Fail(og, "Error writing the output file " + p.target + ".");
+    } else if (p.gif || p.webp || p.y4m) {
+        size = FinishAnimated(og);
     }
-    if (og->kind == OGFILE_FLIC || og->kind == OGFILE_AVI) {
+    const bool oneFile = og->kind == OGFILE_FLIC || og->kind == OGFILE_AVI || og->kind == OGFILE_GIF ||
+                         og->kind == OGFILE_WEBP || og->kind == OGFILE_Y4M;
+    if (oneFile && !p.toStandardOutput) {
         if (og->error)
             p.output.Discard();
         else if (!p.output.Commit(size, why))

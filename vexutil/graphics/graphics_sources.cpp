@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "vexutil/graphics/anim_source.h"
 #include "vexutil/graphics/avi_reader.h"
 #include "vexutil/graphics/graphics_input_internal.h"
 #include "vexutil/graphics/graphics_zorblax.h"
@@ -465,11 +466,24 @@ bool OpenSource(GFILE *g, const std::string &name)
     }
     if (!handled)
         for (ImageFormat f : {ImageFormat::Tiff, ImageFormat::Gif, ImageFormat::Jpeg, ImageFormat::Png}) {
+            // Animated GIFs: every frame; single pictures go on to the image reader.
+            if (f == ImageFormat::Gif && ProbeName(name, ".gif", &path)) {
+                if (OpenAnimatedSource(g, path, false, &handled))
+                    return true;
+                if (handled)
+                    break;
+            }
             if (TryImage(g, name, f, &handled))
                 return true;
             if (handled)
                 break;
         }
+    // Animated (or still) WebP files.
+    if (!handled && ProbeName(name, ".webp", &path)) {
+        if (OpenAnimatedSource(g, path, true, &handled))
+            return true;
+        handled = true;
+    }
     // 8. Raw frame files.
     if (!handled && ProbeName(name, ".raw", &path) && OpenRaw(g, path))
         return true;
