@@ -4,6 +4,7 @@
 //   zorblaxw --exit-after-batch BATCH.zbt [ARGUMENTS...]
 //   zorblaxw --analyze FILE [--export-png OUT.png] [--export-values OUT.txt]
 //   zorblaxw [SETTINGS] --print-command TAB FILE...
+#include "frontend/core/commandrunner.h"
 #include "frontend/core/settings.h"
 #include "frontend/core/toolcommands.h"
 #include "frontend/ui/analyzerwindow.h"
@@ -60,6 +61,26 @@ void ChooseHeadlessPlatform()
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+// Qt's notes about what this system lacks are no concern of the user: the
+// runtime directory Qt would like to have (the link makes its own) and the
+// size hints an off-screen window cannot pass on. Everything else is passed
+// through as usual.
+QtMessageHandler gDefaultHandler = nullptr;
+
+void FilterQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+                                 message.contains(QLatin1String("propagateSizeHints"))))
+        return;
+    if (gDefaultHandler)
+        gDefaultHandler(type, context, message);
+}
+
+void QuietQtNotes()
+{
+    gDefaultHandler = qInstallMessageHandler(FilterQtMessage);
+}
+
 bool WriteFileSafely(const QString &name, const QByteArray &data)
 {
     QSaveFile f(name);
@@ -72,7 +93,8 @@ int Analyze(const Options &o)
     const bool headless = !o.exportPng.isEmpty() || !o.exportValues.isEmpty();
     if (!w.openFile(o.analyze, headless)) {
         if (headless) {
-            std::fprintf(stderr, "zorblaxw: %s: Error loading Zorblax file.\n", qPrintable(o.analyze));
+            std::fprintf(stderr, "zorblaxw: %s: Error loading Zorblax file. (%s)\n", qPrintable(o.analyze),
+                         qPrintable(w.loadError()));
             return 1;
         }
         w.show();
@@ -82,6 +104,7 @@ int Analyze(const Options &o)
         w.show();
         return QApplication::exec();
     }
+    w.showAll(); // the whole file, whatever size a window would have
     if (!o.exportValues.isEmpty() && !WriteFileSafely(o.exportValues, w.valuesText().toUtf8())) {
         std::fprintf(stderr, "zorblaxw: cannot write %s\n", qPrintable(o.exportValues));
         return 1;
@@ -154,6 +177,7 @@ int main(int argc, char **argv)
     if (o.exitAfterBatch || !o.exportPng.isEmpty() || !o.exportValues.isEmpty())
         ChooseHeadlessPlatform();
 
+    QuietQtNotes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorblaxw"));
     if (!o.analyze.isEmpty())
@@ -164,14 +188,25 @@ int main(int argc, char **argv)
     zfront::MainWindow window(settings, start.settingsPath);
     window.show();
     if (o.exitAfterBatch) {
+        // A batch named on the command line runs where the shell stands.
+        window.interpreter().setDirectory(QDir::currentPath());
         int status = 1;
         // Unattended: the batch file's own commands are the user's answer.
         window.setConfirmAnswer([](const QString &) { return true; });
         window.setUnattended(true);
+        // Done when the batch is done and every program it started has ended
+        // (their exit status counts).
+        bool batchDone = false;
+        auto quitWhenIdle = [&] {
+            if (batchDone && window.runner().runningTools() == 0)
+                QApplication::quit();
+        };
         QObject::connect(&window, &zfront::MainWindow::batchFinished, &app, [&](bool allRan) {
             status = allRan ? 0 : 1;
-            QApplication::quit();
+            batchDone = true;
+            quitWhenIdle();
         });
+        QObject::connect(&window, &zfront::MainWindow::toolFinished, &app, quitWhenIdle);
         const QString batch = QDir::current().absoluteFilePath(o.batch);
         bool started = false;
         QTimer::singleShot(0, &window, [&] {
@@ -184,9 +219,10 @@ int main(int argc, char **argv)
         const QByteArray history = window.historyText().toUtf8();
         std::fwrite(history.constData(), 1, size_t(history.size()), stdout);
         std::fputc('\n', stdout);
-        return started ? status : 1;
+        return started && window.failedTools() == 0 ? status : 1;
     }
     if (!o.batch.isEmpty()) {
+        window.interpreter().setDirectory(QDir::currentPath());
         const QString batch = QDir::current().absoluteFilePath(o.batch);
         QTimer::singleShot(0, &window, [&window, batch] { window.startBatch(batch, QString()); });
     }

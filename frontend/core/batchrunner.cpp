@@ -21,29 +21,66 @@ BatchRunner::BatchRunner(CommandRunner &runner, InterpreterHost &host, QObject *
     connect(&timer_, &QTimer::timeout, this, &BatchRunner::poll);
 }
 
-bool BatchRunner::load(const QString &path, const QString &arguments)
+bool BatchRunner::read(const QString &path, QStringList &lines)
 {
     QFile f(path);
     if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > kMaxBatchBytes)
         return false;
     const QString text = QString::fromUtf8(f.readAll());
-    path_ = path;
-    arguments_ = arguments;
-    lines_.clear();
+    lines.clear();
     for (QString line : text.split(u'\n')) {
         line = selection::trimLow(line);
         if (!line.isEmpty())
-            lines_ << line;
+            lines << line;
     }
     return true;
 }
 
+bool BatchRunner::load(const QString &path, const QString &arguments)
+{
+    Frame f{path, arguments, {}, -1};
+    if (!read(path, f.lines))
+        return false;
+    frames_ = {f};
+    return true;
+}
+
+bool BatchRunner::runNested(const QString &path, const QString &arguments)
+{
+    if (!running_ || frames_.isEmpty())
+        return false;
+    if (frames_.size() >= kMaxBatchDepth) {
+        host_.print(QStringLiteral("  Batch files nested more than %1 deep: %2 was not run.")
+                        .arg(kMaxBatchDepth)
+                        .arg(QFileInfo(path).fileName()));
+        allRan_ = false;
+        return false;
+    }
+    Frame f{path, arguments, {}, -1};
+    if (!read(path, f.lines)) {
+        host_.print(QStringLiteral("  Could not read the batch file ") + path);
+        allRan_ = false;
+        return false;
+    }
+    frames_ << f;
+    emit fileChanged();
+    return true;
+}
+
+void BatchRunner::noteToolEnded(qint64 pid, int status)
+{
+    if (status != 0 && started_.contains(pid))
+        allRan_ = false;
+}
+
 void BatchRunner::start()
 {
-    current_ = -1;
+    for (Frame &f : frames_)
+        f.current = -1;
     running_ = true;
     cancelled_ = false;
     allRan_ = true;
+    started_.clear();
     savedArguments_ = runner_.batchArguments();
     QTimer::singleShot(0, this, &BatchRunner::next);
 }
@@ -74,25 +111,34 @@ void BatchRunner::next()
 {
     if (!running_)
         return;
-    if (cancelled_ || current_ + 1 >= lines_.size()) {
+    // A file run to its end goes back to the one that named it.
+    while (frames_.size() > 1 && frames_.back().current + 1 >= frames_.back().lines.size()) {
+        frames_.removeLast();
+        emit fileChanged();
+    }
+    Frame *frame = &frames_.back();
+    if (cancelled_ || frame->current + 1 >= frame->lines.size()) {
         finish();
         return;
     }
-    ++current_;
-    emit lineStarted(current_);
-    runner_.setBatchArguments(arguments_);
-    const RunResult r = runner_.run(QString(), lines_[current_]);
+    const int index = ++frame->current;
+    const QString line = frame->lines[index];
+    emit lineStarted(index);
+    runner_.setBatchArguments(frame->arguments);
+    const RunResult r = runner_.run(QString(), line);
     runner_.setBatchArguments(savedArguments_);
     if (!running_) // the line ended the batch (exit)
         return;
     if (r.failed)
         allRan_ = false;
+    if (r.pid > 0)
+        started_ << r.pid;
     if (r.knownTool && r.pid > 0) {
         waiting_ = true;
         reported_ = false;
         pid_ = r.pid;
         QString rest;
-        SplitFirstWord(lines_[current_], word_, rest);
+        SplitFirstWord(line, word_, rest);
         timer_.start();
         return;
     }

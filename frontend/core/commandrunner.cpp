@@ -4,12 +4,12 @@
 #include "frontend/core/interpreter.h"
 #include "frontend/core/selection.h"
 #include "frontend/core/settings.h"
+#include "frontend/core/toolprocess.h"
 #include "frontend/core/tooltable.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <cerrno>
 #include <csignal>
@@ -72,6 +72,7 @@ RunResult CommandRunner::run(const QString &directory, const QString &command)
     host_.print(text);
     if (interp_.interpret(text)) {
         result.builtin = true;
+        result.failed = interp_.lastFailed();
         return result;
     }
 
@@ -80,20 +81,27 @@ RunResult CommandRunner::run(const QString &directory, const QString &command)
         line = selection::trimLow(line.mid(1));
     const Launch l = prepare(line);
     // Started without a shell and independent of the front end. A tool's
-    // results come back through the link; its error messages go to our
-    // standard error, its other output is not kept.
-    QProcess p;
-    p.setProgram(l.program);
-    p.setArguments(l.arguments);
-    p.setWorkingDirectory(interp_.directory());
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.setStandardOutputFile(QProcess::nullDevice());
-    qint64 pid = 0;
-    if (l.program.isEmpty() || !p.startDetached(&pid) || pid <= 0) {
+    // results come back through the link; its standard error is watched for
+    // progress and, when it fails, for the reason, which goes into the history
+    // with its exit status.
+    ToolProcess *tool = ToolProcess::start(l.program, l.arguments, interp_.directory(), this);
+    if (!tool) {
         host_.print(QStringLiteral("  Command not found."));
         result.failed = true;
         return result;
     }
+    const qint64 pid = tool->pid();
+    const QString name = l.knownTool ? QFileInfo(l.program).fileName() : l.word;
+    ++running_;
+    connect(tool, &ToolProcess::lineRead, this, [this, name](const QString &line) { emit toolLine(name, line); });
+    connect(tool, &ToolProcess::finished, this, [this, tool, name, pid] {
+        --running_;
+        for (const QString &line : EndOfToolLines(name, tool->exitStatus(), tool->signalNumber(), tool->lines()))
+            host_.print(line);
+        const int status = tool->signalNumber() ? 128 + tool->signalNumber() : tool->exitStatus();
+        tool->deleteLater();
+        emit toolEnded(pid, name, status);
+    });
     result.pid = pid;
     result.knownTool = l.knownTool;
     return result;

@@ -25,7 +25,7 @@ struct Launch {
 struct RunResult {
     bool builtin = false;   // handled by the interpreter
     bool knownTool = false; // a tool of the table was started
-    bool failed = false;    // "Command not found."
+    bool failed = false;    // "Command not found.", or a built-in command that failed
     qint64 pid = 0;         // the started program (0: none)
 };
 
@@ -54,6 +54,16 @@ public:
     // What an external command starts (without starting it).
     Launch prepare(const QString &command) const;
 
+    // Tools started and not yet ended.
+    int runningTools() const { return running_; }
+
+signals:
+    // A line of a running tool's progress, status or error text.
+    void toolLine(const QString &name, const QString &line);
+    // A started program ended: its exit status, or 128 + the signal that
+    // ended it. Its error and status texts are in the history by then.
+    void toolEnded(qint64 pid, const QString &name, int status);
+
 private:
     CommandInterpreter &interp_;
     InterpreterHost &host_;
@@ -62,6 +72,7 @@ private:
     QString batchArgs_;
     std::function<bool()> shift_;
     QStringList *recent_ = nullptr;
+    int running_ = 0;
 };
 
 } // namespace zfront

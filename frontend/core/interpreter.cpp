@@ -152,8 +152,15 @@ QString CommandInterpreter::batchFileFor(const QString &word) const
     return QFileInfo(path).isFile() ? path : QString();
 }
 
+void CommandInterpreter::fail(const QString &message)
+{
+    failed_ = true;
+    host_.print(message);
+}
+
 bool CommandInterpreter::interpret(const QString &line)
 {
+    failed_ = false;
     QString text = selection::trimLow(line);
     while (text.startsWith(u'@'))
         text = selection::trimLow(text.mid(1));
@@ -196,7 +203,7 @@ bool CommandInterpreter::interpret(const QString &line)
         const QStringList w = SplitWords(rest);
         const QString path = w.isEmpty() ? QString() : resolve(w[0]);
         if (path.isEmpty() || !host_.showFile(path))
-            host_.print(QStringLiteral("Error displaying the file ") + (w.isEmpty() ? QString() : w[0]));
+            fail(QStringLiteral("Error displaying the file ") + (w.isEmpty() ? QString() : w[0]));
     } else if (IsWord(word, {"edit"})) {
         const QStringList w = SplitWords(rest);
         host_.editFile(w.isEmpty() ? QString() : resolve(w[0]));
@@ -244,19 +251,19 @@ void CommandInterpreter::changeDirectory(const QString &arg)
     if (target == QLatin1String("\\") || target == QLatin1String("/"))
         target = QStringLiteral("/");
     if (!setDirectory(target))
-        host_.print(QStringLiteral("Directory not found."));
+        fail(QStringLiteral("Directory not found."));
 }
 
 void CommandInterpreter::makeDirectory(const QString &arg)
 {
     const QStringList w = SplitWords(arg);
     if (w.isEmpty()) {
-        host_.print(QStringLiteral("MD - error, no directory name given."));
+        fail(QStringLiteral("MD - error, no directory name given."));
         return;
     }
     const QString path = resolve(w[0]);
     if (QFileInfo::exists(path) || !QDir().mkdir(path))
-        host_.print(QStringLiteral("Error, could not make ") + w[0]);
+        fail(QStringLiteral("Error, could not make ") + w[0]);
     else
         host_.print(w[0] + QStringLiteral(" was made."));
 }
@@ -265,12 +272,12 @@ void CommandInterpreter::removeDirectory(const QString &arg)
 {
     const QStringList w = SplitWords(arg);
     if (w.isEmpty()) {
-        host_.print(QStringLiteral("RD - error, no directory name given."));
+        fail(QStringLiteral("RD - error, no directory name given."));
         return;
     }
     const QString path = resolve(w[0]);
     if (!QFileInfo(path).isDir() || !QDir().rmdir(path))
-        host_.print(QStringLiteral("Error, could not remove ") + w[0]);
+        fail(QStringLiteral("Error, could not remove ") + w[0]);
     else
         host_.print(w[0] + QStringLiteral(" was removed."));
 }
@@ -291,7 +298,7 @@ void CommandInterpreter::listDirectory(const QString &arg)
     d.setSorting(QDir::DirsFirst | QDir::Name | QDir::IgnoreCase);
     const QFileInfoList entries = d.entryInfoList();
     if (entries.isEmpty() || !QFileInfo(path).isDir()) {
-        host_.print(QStringLiteral("No files found."));
+        fail(QStringLiteral("No files found."));
         return;
     }
     qint64 bytes = 0, files = 0;
@@ -316,7 +323,7 @@ void CommandInterpreter::deleteFiles(const QString &arg)
 {
     const QStringList w = SplitWords(arg);
     if (w.isEmpty()) {
-        host_.print(QStringLiteral("Del - error, no file name given."));
+        fail(QStringLiteral("Del - error, no file name given."));
         return;
     }
     qint64 count = 0, bytes = 0;
@@ -336,12 +343,12 @@ void CommandInterpreter::deleteFiles(const QString &arg)
                 ++count;
                 bytes += size;
             } else {
-                host_.print(QStringLiteral("Could not delete ") + name);
+                fail(QStringLiteral("Could not delete ") + name);
             }
         }
     }
     if (!any) {
-        host_.print(QStringLiteral("No files found."));
+        fail(QStringLiteral("No files found."));
         return;
     }
     host_.print(QStringLiteral("%1 file(s) deleted.  %2 bytes freed.").arg(count).arg(formatCount(bytes)));
@@ -351,14 +358,14 @@ void CommandInterpreter::renameFiles(const QString &arg)
 {
     const QStringList w = SplitWords(arg);
     if (w.size() < 2) {
-        host_.print(QStringLiteral("Ren - error, must give input and output names."));
+        fail(QStringLiteral("Ren - error, must give input and output names."));
         return;
     }
     const QStringList sources = expand(w[0]);
     const QString target = resolve(w[1]);
     const bool intoDir = QFileInfo(target).isDir();
     if (sources.isEmpty()) {
-        host_.print(QStringLiteral("Could not rename ") + w[0]);
+        fail(QStringLiteral("Could not rename ") + w[0]);
         return;
     }
     int count = 0;
@@ -373,7 +380,7 @@ void CommandInterpreter::renameFiles(const QString &arg)
         dst = QDir::cleanPath(dst);
         // Never rename over an existing file: that would lose it.
         if (dst == src || QFileInfo::exists(dst) || !QDir().rename(src, dst)) {
-            host_.print(QStringLiteral("Could not rename ") + shown(src));
+            fail(QStringLiteral("Could not rename ") + shown(src));
             continue;
         }
         host_.print(QStringLiteral("Renamed %1 to %2").arg(shown(src), shown(dst)));
@@ -386,7 +393,7 @@ void CommandInterpreter::copyFiles(const QString &arg)
 {
     const QStringList w = SplitWords(arg);
     if (w.isEmpty()) {
-        host_.print(QStringLiteral("Copy - error, must give an input name."));
+        fail(QStringLiteral("Copy - error, must give an input name."));
         return;
     }
     QStringList sources;
@@ -394,7 +401,7 @@ void CommandInterpreter::copyFiles(const QString &arg)
         if (QFileInfo(s).isFile())
             sources << s;
     if (sources.isEmpty()) {
-        host_.print(QStringLiteral("No files found."));
+        fail(QStringLiteral("No files found."));
         return;
     }
     const QString target = resolve(w.size() > 1 ? w[1] : QStringLiteral("."));
@@ -414,11 +421,11 @@ void CommandInterpreter::copyFiles(const QString &arg)
                                     WildcardTarget(sfi.fileName(), QFileInfo(target).fileName());
         dst = QDir::cleanPath(dst);
         if (sources.size() > 1 && !intoDir && !HasWildcards(QFileInfo(target).fileName())) {
-            host_.print(QStringLiteral("Could not copy ") + shown(src)); // many files into one name
+            fail(QStringLiteral("Could not copy ") + shown(src)); // many files into one name
             continue;
         }
         if (QFileInfo(dst).canonicalFilePath() == sfi.canonicalFilePath()) {
-            host_.print(QStringLiteral("Could not copy ") + shown(src));
+            fail(QStringLiteral("Could not copy ") + shown(src));
             continue;
         }
         // Written beside the target and renamed into place when complete, so
@@ -448,7 +455,7 @@ void CommandInterpreter::copyFiles(const QString &arg)
         if (cancelled)
             break;
         if (!ok) {
-            host_.print(QStringLiteral("Could not copy ") + shown(src));
+            fail(QStringLiteral("Could not copy ") + shown(src));
             continue;
         }
         host_.print(QStringLiteral("Copied %1 to %2").arg(shown(src), shown(dst)));
@@ -457,7 +464,7 @@ void CommandInterpreter::copyFiles(const QString &arg)
     }
     host_.copyFinished();
     if (cancelled)
-        host_.print(QStringLiteral("Copy was cancelled."));
+        fail(QStringLiteral("Copy was cancelled."));
     host_.print(QStringLiteral("%1 file(s) copied.").arg(copied));
     host_.print(QStringLiteral("%1 bytes copied.").arg(formatCount(copiedBytes)));
 }
@@ -472,7 +479,7 @@ void CommandInterpreter::changeAttributes(const QString &arg)
             for (qsizetype i = 1; i < word.size(); ++i) {
                 const QChar c = word[i].toUpper();
                 if (!QStringLiteral("RHSA").contains(c)) {
-                    host_.print(QStringLiteral("Attribute command error."));
+                    fail(QStringLiteral("Attribute command error."));
                     return;
                 }
                 (word[0] == u'+' ? set : clear) += c;
@@ -482,14 +489,14 @@ void CommandInterpreter::changeAttributes(const QString &arg)
         }
     }
     if (names.isEmpty()) {
-        host_.print(QStringLiteral("Attribute command error."));
+        fail(QStringLiteral("Attribute command error."));
         return;
     }
     QStringList files;
     for (const QString &n : names)
         files += expand(n);
     if (files.isEmpty()) {
-        host_.print(QStringLiteral("No files found."));
+        fail(QStringLiteral("No files found."));
         return;
     }
     for (const QString &path : files) {
@@ -514,7 +521,7 @@ void CommandInterpreter::changeAttributes(const QString &arg)
         if (ok && clear.contains(u'R'))
             p |= QFile::WriteOwner | QFile::WriteUser;
         if (!ok || !QFile::setPermissions(path, p)) {
-            host_.print(QStringLiteral("Error changing attributes of ") + shown(path));
+            fail(QStringLiteral("Error changing attributes of ") + shown(path));
             continue;
         }
         host_.print(
@@ -526,7 +533,7 @@ void CommandInterpreter::findFiles(const QString &arg)
 {
     const QStringList w = SplitWords(arg);
     if (w.isEmpty()) {
-        host_.print(QStringLiteral("No files found."));
+        fail(QStringLiteral("No files found."));
         return;
     }
     const QString start = w.size() > 1 ? resolve(w[1]) : dir_;
@@ -539,7 +546,7 @@ void CommandInterpreter::findFiles(const QString &arg)
         ++found;
     }
     if (found == 0)
-        host_.print(QStringLiteral("No files found."));
+        fail(QStringLiteral("No files found."));
     else
         host_.print(QStringLiteral("%1 file(s) found.").arg(found));
 }
@@ -557,7 +564,7 @@ void CommandInterpreter::saveHistory(const QString &arg)
     if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size() && f.commit())
         host_.print(QStringLiteral("  History saved to ") + name);
     else
-        host_.print(QStringLiteral("Error saving to ") + name);
+        fail(QStringLiteral("Error saving to ") + name);
 }
 
 } // namespace zfront

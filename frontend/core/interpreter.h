@@ -55,6 +55,9 @@ public:
     // Runs a built-in command (a leading '@' is removed first). Returns false
     // when the line is not built in and should be started as a program.
     bool interpret(const QString &line);
+    // True when the last built-in command run did not do what it was asked
+    // (its error message is in the history).
+    bool lastFailed() const { return failed_; }
 
     // A user-typed name made absolute against the command tab's directory.
     QString resolve(const QString &name) const;
@@ -64,6 +67,7 @@ public:
 private:
     QStringList expand(const QString &pattern) const;
     QString shown(const QString &path) const;
+    void fail(const QString &message);
 
     void changeDirectory(const QString &arg);
     void makeDirectory(const QString &arg);
@@ -79,6 +83,7 @@ private:
     InterpreterHost &host_;
     QString dir_;
     QString thousands_;
+    bool failed_ = false;
 };
 
 // The name a wildcard target gives a source file: "*.bak" for "a.txt" is

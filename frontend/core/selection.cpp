@@ -1,9 +1,11 @@
 #include "frontend/core/selection.h"
 
+#include "frontend/core/safewrite.h"
+#include "frontend/core/settings.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
-#include <QTemporaryFile>
 
 namespace selection {
 
@@ -134,17 +136,18 @@ QString writeMemoFile(const QStringList &lines, QString *error)
             any = any || c.unicode() > 32;
     if (!any)
         return QString();
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zorbXXXXXX.txt"));
-    file.setAutoRemove(false); // the compressor reads it after we have moved on
-    if (!file.open() || file.write(listFileText(lines).toUtf8()) < 0 || !file.flush()) {
+    // One file beside the settings, rewritten each time: the compressor
+    // reads it when it starts, a copied command keeps working, and nothing
+    // piles up in the temporary directory.
+    const QString path = Settings::resolvePath(QStringLiteral("ZorbFrames.txt"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString reason = writeWholeFile(path, listFileText(lines).toUtf8());
+    if (!reason.isEmpty()) {
         if (error)
-            *error = QStringLiteral("Error: could not write the frame settings to a temporary file (%1).")
-                         .arg(file.errorString());
-        if (!file.fileName().isEmpty())
-            file.remove();
+            *error = QStringLiteral("Error: could not write the frame settings (%1).").arg(reason);
         return QString();
     }
-    return file.fileName();
+    return path;
 }
 
 } // namespace selection

@@ -79,7 +79,8 @@ QString oneByOneBatch(const QString &directory, const QString &program, const QS
 QString listFileText(const QStringList &names);
 
 // The compressor's frame memo: when any line holds a character above a space,
-// the lines are written to a new temporary file and its name returned
+// the lines are written to "ZorbFrames.txt" beside the settings file and its
+// name returned
 // (empty otherwise, or when the file cannot be written: then *error says why).
 QString writeMemoFile(const QStringList &lines, QString *error = nullptr);
 

@@ -1,8 +1,10 @@
 #include "frontend/core/settings.h"
 
+#include "frontend/core/fieldrules.h"
 #include "frontend/core/inifile.h"
 #include "frontend/core/safewrite.h"
 #include "frontend/core/selection.h"
+#include "frontend/core/toolcommands.h"
 #include "platform/platform.h"
 
 #include <QCoreApplication>
@@ -10,6 +12,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <iterator>
 #include <type_traits>
 
 namespace {
@@ -26,221 +29,225 @@ QString ownDirectory()
     return QDir::currentPath();
 }
 
-// Calls f(section, key, member, maxLength) for every scalar setting; maxLength
-// is the length a numeric text field is cut to when read (0: no limit).
+// What a setting without a rule of its own takes: texts any text, flags 0/1.
+struct NoRuleT {};
+constexpr NoRuleT NoRule{};
+
+// Calls f(section, key, member, rule) for every scalar setting; rule is the
+// number field's FieldRule, a list index's IntRule, or NoRule.
 template <class S, class F>
 void forEachField(S &s, F &&f)
 {
     const char *sec = "ZorbMain";
-    f(sec, "Directory", s.main.Directory, 0);
-    f(sec, "X", s.main.X, 0);
-    f(sec, "Y", s.main.Y, 0);
-    f(sec, "CurrentTab", s.main.CurrentTab, 0);
-    f(sec, "ShowHints", s.main.ShowHints, 0);
+    f(sec, "Directory", s.main.Directory, NoRule);
+    f(sec, "X", s.main.X, NoRule);
+    f(sec, "Y", s.main.Y, NoRule);
+    f(sec, "CurrentTab", s.main.CurrentTab, Index(8));
+    f(sec, "ShowHints", s.main.ShowHints, NoRule);
 
     auto &z = s.zorb;
     sec = "Zorb";
-    f(sec, "Filename", z.Filename, 0);
-    f(sec, "Directory", z.Directory, 0);
-    f(sec, "OutputName", z.OutputName, 0);
-    f(sec, "OutputBasedOn", z.OutputBasedOn, 0);
-    f(sec, "Filter", z.Filter, 0);
-    f(sec, "CurrentTab", z.CurrentTab, 0);
-    f(sec, "RegularCompressType", z.RegularCompressType, 0);
-    f(sec, "KeyCompressType", z.KeyCompressType, 0);
-    f(sec, "NormalRate", z.NormalRate, 9);
-    f(sec, "KeyRate", z.KeyRate, 9);
-    f(sec, "NormalFilePerc", z.NormalFilePerc, 4);
-    f(sec, "KeyFilePerc", z.KeyFilePerc, 4);
-    f(sec, "NormalFramePerc", z.NormalFramePerc, 4);
-    f(sec, "KeyFramePerc", z.KeyFramePerc, 4);
-    f(sec, "NormalErrorPerc", z.NormalErrorPerc, 4);
-    f(sec, "KeyErrorPerc", z.KeyErrorPerc, 4);
-    f(sec, "AutoKeyFrame", z.AutoKeyFrame, 4);
-    f(sec, "YScale", z.YScale, 0);
-    f(sec, "Effort", z.Effort, 0);
-    f(sec, "OutputType", z.OutputType, 0);
-    f(sec, "KeyFrames", z.KeyFrames, 0);
-    f(sec, "KeyFramesNum", z.KeyFramesNum, 8);
-    f(sec, "Start", z.Start, 0);
-    f(sec, "End", z.End, 0);
-    f(sec, "StartNum", z.StartNum, 8);
-    f(sec, "EndNum", z.EndNum, 8);
-    f(sec, "FrameRate", z.FrameRate, 0);
-    f(sec, "FrameRateNum", z.FrameRateNum, 8);
-    f(sec, "Ring", z.Ring, 0);
-    f(sec, "EveryOther", z.EveryOther, 0);
-    f(sec, "Overwrite", z.Overwrite, 0);
-    f(sec, "MixOriginal", z.MixOriginal, 0);
-    f(sec, "X", z.X, 0);
-    f(sec, "Y", z.Y, 0);
-    f(sec, "W", z.W, 0);
-    f(sec, "H", z.H, 0);
-    f(sec, "XNum", z.XNum, 8);
-    f(sec, "YNum", z.YNum, 8);
-    f(sec, "WNum", z.WNum, 8);
-    f(sec, "HNum", z.HNum, 8);
-    f(sec, "PaletteEvery", z.PaletteEvery, 0);
-    f(sec, "PaletteColors", z.PaletteColors, 0);
-    f(sec, "PaletteStart", z.PaletteStart, 0);
-    f(sec, "PaletteEveryNum", z.PaletteEveryNum, 8);
-    f(sec, "PaletteColorsNum", z.PaletteColorsNum, 8);
-    f(sec, "PaletteStartNum", z.PaletteStartNum, 8);
-    f(sec, "Halftone", z.Halftone, 0);
-    f(sec, "PaletteControl", z.PaletteControl, 0);
-    f(sec, "WindowsColors", z.WindowsColors, 0);
-    f(sec, "NoSound", z.NoSound, 0);
-    f(sec, "LossySound", z.LossySound, 0);
-    f(sec, "Rate", z.Rate, 0);
-    f(sec, "Quality", z.Quality, 0);
-    f(sec, "Channels", z.Channels, 0);
-    f(sec, "PaletteFile", z.PaletteFile, 0);
-    f(sec, "RateNum", z.RateNum, 8);
+    f(sec, "Filename", z.Filename, NoRule);
+    f(sec, "Directory", z.Directory, NoRule);
+    f(sec, "OutputName", z.OutputName, NoRule);
+    f(sec, "OutputBasedOn", z.OutputBasedOn, NoRule);
+    f(sec, "Filter", z.Filter, NoRule);
+    f(sec, "CurrentTab", z.CurrentTab, Index(5));
+    f(sec, "RegularCompressType", z.RegularCompressType, Index(5));
+    f(sec, "KeyCompressType", z.KeyCompressType, Index(5));
+    f(sec, "NormalRate", z.NormalRate, rules::DataRate);
+    f(sec, "KeyRate", z.KeyRate, rules::DataRate);
+    f(sec, "NormalFilePerc", z.NormalFilePerc, rules::PercentOfAverage);
+    f(sec, "KeyFilePerc", z.KeyFilePerc, rules::PercentOfAverage);
+    f(sec, "NormalFramePerc", z.NormalFramePerc, rules::Percent);
+    f(sec, "KeyFramePerc", z.KeyFramePerc, rules::Percent);
+    f(sec, "NormalErrorPerc", z.NormalErrorPerc, rules::Percent);
+    f(sec, "KeyErrorPerc", z.KeyErrorPerc, rules::Percent);
+    f(sec, "AutoKeyFrame", z.AutoKeyFrame, rules::Percent);
+    f(sec, "Effort", z.Effort, Index(11));
+    f(sec, "YScale", z.YScale, Index(3));
+    f(sec, "OutputType", z.OutputType, Index(int(std::size(toolcmd::ZorbOutputTypes))));
+    f(sec, "KeyFrames", z.KeyFrames, NoRule);
+    f(sec, "KeyFramesNum", z.KeyFramesNum, rules::Number);
+    f(sec, "Start", z.Start, NoRule);
+    f(sec, "End", z.End, NoRule);
+    f(sec, "StartNum", z.StartNum, rules::Number);
+    f(sec, "EndNum", z.EndNum, rules::Number);
+    f(sec, "FrameRate", z.FrameRate, NoRule);
+    f(sec, "FrameRateNum", z.FrameRateNum, rules::Number);
+    f(sec, "Ring", z.Ring, NoRule);
+    f(sec, "EveryOther", z.EveryOther, NoRule);
+    f(sec, "Overwrite", z.Overwrite, NoRule);
+    f(sec, "MixOriginal", z.MixOriginal, NoRule);
+    f(sec, "X", z.X, NoRule);
+    f(sec, "Y", z.Y, NoRule);
+    f(sec, "W", z.W, NoRule);
+    f(sec, "H", z.H, NoRule);
+    f(sec, "XNum", z.XNum, rules::Number);
+    f(sec, "YNum", z.YNum, rules::Number);
+    f(sec, "WNum", z.WNum, rules::Number);
+    f(sec, "HNum", z.HNum, rules::Number);
+    f(sec, "PaletteEvery", z.PaletteEvery, NoRule);
+    f(sec, "PaletteColors", z.PaletteColors, NoRule);
+    f(sec, "PaletteStart", z.PaletteStart, NoRule);
+    f(sec, "PaletteEveryNum", z.PaletteEveryNum, rules::Number);
+    f(sec, "PaletteColorsNum", z.PaletteColorsNum, rules::PaletteColors);
+    f(sec, "PaletteStartNum", z.PaletteStartNum, rules::PaletteIndex);
+    f(sec, "Halftone", z.Halftone, Index(3));
+    f(sec, "PaletteControl", z.PaletteControl, Index(3));
+    f(sec, "WindowsColors", z.WindowsColors, Index(3));
+    f(sec, "NoSound", z.NoSound, NoRule);
+    f(sec, "LossySound", z.LossySound, Index(10));
+    f(sec, "Rate", z.Rate, Index(5));
+    f(sec, "Quality", z.Quality, Index(3));
+    f(sec, "Channels", z.Channels, Index(3));
+    f(sec, "PaletteFile", z.PaletteFile, NoRule);
+    f(sec, "RateNum", z.RateNum, rules::SoundRate);
 
     auto &m = s.mix;
     sec = "ZorbMix";
-    f(sec, "ZorbFilename", m.ZorbFilename, 0);
-    f(sec, "ZorbDirectory", m.ZorbDirectory, 0);
-    f(sec, "OutputName", m.OutputName, 0);
-    f(sec, "OutputBasedOn", m.OutputBasedOn, 0);
-    f(sec, "WaveFilename", m.WaveFilename, 0);
-    f(sec, "WaveDirectory", m.WaveDirectory, 0);
-    f(sec, "FrameRateNum", m.FrameRateNum, 8);
-    f(sec, "StartNum", m.StartNum, 8);
-    f(sec, "SkipIntoNum", m.SkipIntoNum, 8);
-    f(sec, "InputStartNum", m.InputStartNum, 8);
-    f(sec, "InputEndNum", m.InputEndNum, 8);
-    f(sec, "InputTrackNum", m.InputTrackNum, 8);
-    f(sec, "ForceRate", m.ForceRate, 0);
-    f(sec, "ZorbFilter", m.ZorbFilter, 0);
-    f(sec, "WaveFilter", m.WaveFilter, 0);
-    f(sec, "Lossy", m.Lossy, 0);
-    f(sec, "Format", m.Format, 0);
-    f(sec, "CurrentTab", m.CurrentTab, 0);
-    f(sec, "Rate", m.Rate, 0);
-    f(sec, "Quality", m.Quality, 0);
-    f(sec, "Channels", m.Channels, 0);
-    f(sec, "Track", m.Track, 0);
-    f(sec, "RateNum", m.RateNum, 8);
-    f(sec, "FrameRate", m.FrameRate, 0);
-    f(sec, "Start", m.Start, 0);
-    f(sec, "Loop", m.Loop, 0);
-    f(sec, "Overwrite", m.Overwrite, 0);
-    f(sec, "InputStart", m.InputStart, 0);
-    f(sec, "InputEnd", m.InputEnd, 0);
-    f(sec, "InputTrack", m.InputTrack, 0);
+    f(sec, "ZorbFilename", m.ZorbFilename, NoRule);
+    f(sec, "ZorbDirectory", m.ZorbDirectory, NoRule);
+    f(sec, "OutputName", m.OutputName, NoRule);
+    f(sec, "OutputBasedOn", m.OutputBasedOn, NoRule);
+    f(sec, "WaveFilename", m.WaveFilename, NoRule);
+    f(sec, "WaveDirectory", m.WaveDirectory, NoRule);
+    f(sec, "FrameRateNum", m.FrameRateNum, rules::Number);
+    f(sec, "StartNum", m.StartNum, rules::Number);
+    f(sec, "SkipIntoNum", m.SkipIntoNum, rules::Bytes);
+    f(sec, "InputStartNum", m.InputStartNum, rules::Number);
+    f(sec, "InputEndNum", m.InputEndNum, rules::Number);
+    f(sec, "InputTrackNum", m.InputTrackNum, rules::Track);
+    f(sec, "ForceRate", m.ForceRate, rules::Bytes);
+    f(sec, "ZorbFilter", m.ZorbFilter, NoRule);
+    f(sec, "WaveFilter", m.WaveFilter, NoRule);
+    f(sec, "Lossy", m.Lossy, Index(10));
+    f(sec, "Format", m.Format, Index(6));
+    f(sec, "CurrentTab", m.CurrentTab, Index(3));
+    f(sec, "Rate", m.Rate, Index(5));
+    f(sec, "Quality", m.Quality, Index(3));
+    f(sec, "Channels", m.Channels, Index(3));
+    f(sec, "Track", m.Track, IntRule{1, 7});
+    f(sec, "RateNum", m.RateNum, rules::SoundRate);
+    f(sec, "FrameRate", m.FrameRate, NoRule);
+    f(sec, "Start", m.Start, NoRule);
+    f(sec, "Loop", m.Loop, NoRule);
+    f(sec, "Overwrite", m.Overwrite, NoRule);
+    f(sec, "InputStart", m.InputStart, NoRule);
+    f(sec, "InputEnd", m.InputEnd, NoRule);
+    f(sec, "InputTrack", m.InputTrack, NoRule);
 
     auto &p = s.play;
     sec = "ZorbPlay";
-    f(sec, "Filename", p.Filename, 0);
-    f(sec, "Directory", p.Directory, 0);
-    f(sec, "LoopNum", p.LoopNum, 8);
-    f(sec, "FrameRateNum", p.FrameRateNum, 8);
-    f(sec, "XNum", p.XNum, 8);
-    f(sec, "YNum", p.YNum, 8);
-    f(sec, "WNum", p.WNum, 8);
-    f(sec, "HNum", p.HNum, 8);
-    f(sec, "SimulateNum", p.SimulateNum, 8);
-    f(sec, "ExtraMemNum", p.ExtraMemNum, 8);
-    f(sec, "Filter", p.Filter, 0);
-    f(sec, "Display", p.Display, 0);
-    f(sec, "Use", p.Use, 0);
-    f(sec, "DisabledControls", p.DisabledControls, 0);
-    f(sec, "YScale", p.YScale, 0);
-    f(sec, "CurrentTab", p.CurrentTab, 0);
-    f(sec, "Style", p.Style, 0);
-    f(sec, "NoRemap", p.NoRemap, 0);
-    f(sec, "Tracks", p.Tracks, 0);
-    f(sec, "Stretch", p.Stretch, 0);
-    f(sec, "Loop", p.Loop, 0);
-    f(sec, "FrameRate", p.FrameRate, 0);
-    f(sec, "Preload", p.Preload, 0);
-    f(sec, "ShowSummary", p.ShowSummary, 0);
-    f(sec, "NoFrameDrop", p.NoFrameDrop, 0);
-    f(sec, "X", p.X, 0);
-    f(sec, "Y", p.Y, 0);
-    f(sec, "W", p.W, 0);
-    f(sec, "H", p.H, 0);
-    f(sec, "ShowFrames", p.ShowFrames, 0);
-    f(sec, "DirectSound", p.DirectSound, 0);
-    f(sec, "DirectDrawOff", p.DirectDrawOff, 0);
-    f(sec, "MMXOff", p.MMXOff, 0);
-    f(sec, "SoundOnly", p.SoundOnly, 0);
-    f(sec, "DoubleBuffer", p.DoubleBuffer, 0);
-    f(sec, "NoClear", p.NoClear, 0);
-    f(sec, "LoadExtra", p.LoadExtra, 0);
-    f(sec, "NoPause", p.NoPause, 0);
-    f(sec, "DeltasOnly", p.DeltasOnly, 0);
-    f(sec, "Simulate", p.Simulate, 0);
-    f(sec, "ExtraMem", p.ExtraMem, 0);
+    f(sec, "Filename", p.Filename, NoRule);
+    f(sec, "Directory", p.Directory, NoRule);
+    f(sec, "LoopNum", p.LoopNum, rules::Number);
+    f(sec, "FrameRateNum", p.FrameRateNum, rules::Number);
+    f(sec, "XNum", p.XNum, rules::Number);
+    f(sec, "YNum", p.YNum, rules::Number);
+    f(sec, "WNum", p.WNum, rules::Number);
+    f(sec, "HNum", p.HNum, rules::Number);
+    f(sec, "SimulateNum", p.SimulateNum, rules::Number);
+    f(sec, "ExtraMemNum", p.ExtraMemNum, rules::Number);
+    f(sec, "Filter", p.Filter, NoRule);
+    f(sec, "Display", p.Display, Index(5));
+    f(sec, "Use", p.Use, Index(5));
+    f(sec, "DisabledControls", p.DisabledControls, Index(8));
+    f(sec, "YScale", p.YScale, Index(4));
+    f(sec, "CurrentTab", p.CurrentTab, Index(4));
+    f(sec, "Style", p.Style, Index(5));
+    f(sec, "NoRemap", p.NoRemap, Index(3));
+    f(sec, "Tracks", p.Tracks, IntRule{0, 127});
+    f(sec, "Stretch", p.Stretch, Index(3));
+    f(sec, "Loop", p.Loop, NoRule);
+    f(sec, "FrameRate", p.FrameRate, NoRule);
+    f(sec, "Preload", p.Preload, NoRule);
+    f(sec, "ShowSummary", p.ShowSummary, NoRule);
+    f(sec, "NoFrameDrop", p.NoFrameDrop, NoRule);
+    f(sec, "X", p.X, NoRule);
+    f(sec, "Y", p.Y, NoRule);
+    f(sec, "W", p.W, NoRule);
+    f(sec, "H", p.H, NoRule);
+    f(sec, "ShowFrames", p.ShowFrames, NoRule);
+    f(sec, "DirectSound", p.DirectSound, NoRule);
+    f(sec, "DirectDrawOff", p.DirectDrawOff, NoRule);
+    f(sec, "MMXOff", p.MMXOff, NoRule);
+    f(sec, "SoundOnly", p.SoundOnly, NoRule);
+    f(sec, "DoubleBuffer", p.DoubleBuffer, NoRule);
+    f(sec, "NoClear", p.NoClear, NoRule);
+    f(sec, "LoadExtra", p.LoadExtra, NoRule);
+    f(sec, "NoPause", p.NoPause, NoRule);
+    f(sec, "DeltasOnly", p.DeltasOnly, NoRule);
+    f(sec, "Simulate", p.Simulate, NoRule);
+    f(sec, "ExtraMem", p.ExtraMem, NoRule);
 
     sec = "ZorbScript";
-    f(sec, "Filename", s.script.Filename, 0);
-    f(sec, "Directory", s.script.Directory, 0);
-    f(sec, "GotoLine", s.script.GotoLine, 0);
-    f(sec, "FindText", s.script.FindText, 0);
-    f(sec, "Filter", s.script.Filter, 0);
+    f(sec, "Filename", s.script.Filename, NoRule);
+    f(sec, "Directory", s.script.Directory, NoRule);
+    f(sec, "GotoLine", s.script.GotoLine, rules::Number);
+    f(sec, "FindText", s.script.FindText, NoRule);
+    f(sec, "Filter", s.script.Filter, NoRule);
 
     auto &g = s.graphics;
     sec = "GraphicsProcessor";
-    f(sec, "Filename", g.Filename, 0);
-    f(sec, "Directory", g.Directory, 0);
-    f(sec, "OutputName", g.OutputName, 0);
-    f(sec, "OutputBasedOn", g.OutputBasedOn, 0);
-    f(sec, "XOffsetNum", g.XOffsetNum, 8);
-    f(sec, "YOffsetNum", g.YOffsetNum, 8);
-    f(sec, "WidthNum", g.WidthNum, 8);
-    f(sec, "HeightNum", g.HeightNum, 8);
-    f(sec, "StartNum", g.StartNum, 8);
-    f(sec, "EndNum", g.EndNum, 8);
-    f(sec, "FrameRateNum", g.FrameRateNum, 8);
-    f(sec, "PaletteEveryNum", g.PaletteEveryNum, 8);
-    f(sec, "PaletteColorsNum", g.PaletteColorsNum, 8);
-    f(sec, "PaletteStartNum", g.PaletteStartNum, 8);
-    f(sec, "Filter", g.Filter, 0);
-    f(sec, "CurrentTab", g.CurrentTab, 0);
-    f(sec, "OutputType", g.OutputType, 0);
-    f(sec, "PaletteType", g.PaletteType, 0);
-    f(sec, "Halftone", g.Halftone, 0);
-    f(sec, "PaletteControl", g.PaletteControl, 0);
-    f(sec, "WindowsColors", g.WindowsColors, 0);
-    f(sec, "XOffset", g.XOffset, 0);
-    f(sec, "YOffset", g.YOffset, 0);
-    f(sec, "Width", g.Width, 0);
-    f(sec, "Height", g.Height, 0);
-    f(sec, "Start", g.Start, 0);
-    f(sec, "End", g.End, 0);
-    f(sec, "Overwrite", g.Overwrite, 0);
-    f(sec, "FrameRate", g.FrameRate, 0);
-    f(sec, "PaletteEvery", g.PaletteEvery, 0);
-    f(sec, "PaletteColors", g.PaletteColors, 0);
-    f(sec, "PaletteStart", g.PaletteStart, 0);
-    f(sec, "PaletteFile", g.PaletteFile, 0);
+    f(sec, "Filename", g.Filename, NoRule);
+    f(sec, "Directory", g.Directory, NoRule);
+    f(sec, "OutputName", g.OutputName, NoRule);
+    f(sec, "OutputBasedOn", g.OutputBasedOn, NoRule);
+    f(sec, "XOffsetNum", g.XOffsetNum, rules::Number);
+    f(sec, "YOffsetNum", g.YOffsetNum, rules::Number);
+    f(sec, "WidthNum", g.WidthNum, rules::Number);
+    f(sec, "HeightNum", g.HeightNum, rules::Number);
+    f(sec, "StartNum", g.StartNum, rules::Number);
+    f(sec, "EndNum", g.EndNum, rules::Number);
+    f(sec, "FrameRateNum", g.FrameRateNum, rules::Number);
+    f(sec, "PaletteEveryNum", g.PaletteEveryNum, rules::Number);
+    f(sec, "PaletteColorsNum", g.PaletteColorsNum, rules::PaletteColors);
+    f(sec, "PaletteStartNum", g.PaletteStartNum, rules::PaletteIndex);
+    f(sec, "Filter", g.Filter, NoRule);
+    f(sec, "CurrentTab", g.CurrentTab, Index(2));
+    f(sec, "OutputType", g.OutputType, Index(int(std::size(toolcmd::GraphicsOutputTypes))));
+    f(sec, "PaletteType", g.PaletteType, Index(3));
+    f(sec, "Halftone", g.Halftone, Index(3));
+    f(sec, "PaletteControl", g.PaletteControl, Index(3));
+    f(sec, "WindowsColors", g.WindowsColors, Index(3));
+    f(sec, "XOffset", g.XOffset, NoRule);
+    f(sec, "YOffset", g.YOffset, NoRule);
+    f(sec, "Width", g.Width, NoRule);
+    f(sec, "Height", g.Height, NoRule);
+    f(sec, "Start", g.Start, NoRule);
+    f(sec, "End", g.End, NoRule);
+    f(sec, "Overwrite", g.Overwrite, NoRule);
+    f(sec, "FrameRate", g.FrameRate, NoRule);
+    f(sec, "PaletteEvery", g.PaletteEvery, NoRule);
+    f(sec, "PaletteColors", g.PaletteColors, NoRule);
+    f(sec, "PaletteStart", g.PaletteStart, NoRule);
+    f(sec, "PaletteFile", g.PaletteFile, NoRule);
 
     auto &d = s.sound;
     sec = "SoundProcessor";
-    f(sec, "Filename", d.Filename, 0);
-    f(sec, "Directory", d.Directory, 0);
-    f(sec, "OutputName", d.OutputName, 0);
-    f(sec, "OutputBasedOn", d.OutputBasedOn, 0);
-    f(sec, "TrackNum", d.TrackNum, 8);
-    f(sec, "StartNum", d.StartNum, 8);
-    f(sec, "EndNum", d.EndNum, 8);
-    f(sec, "ForceRate", d.ForceRate, 0);
-    f(sec, "SkipBytes", d.SkipBytes, 0);
-    f(sec, "Filter", d.Filter, 0);
-    f(sec, "Rate", d.Rate, 0);
-    f(sec, "Quality", d.Quality, 0);
-    f(sec, "Channels", d.Channels, 0);
-    f(sec, "CurrentTab", d.CurrentTab, 0);
-    f(sec, "InputType", d.InputType, 0);
-    f(sec, "Overwrite", d.Overwrite, 0);
-    f(sec, "Track", d.Track, 0);
-    f(sec, "Start", d.Start, 0);
-    f(sec, "End", d.End, 0);
-    f(sec, "RateNum", d.RateNum, 8);
+    f(sec, "Filename", d.Filename, NoRule);
+    f(sec, "Directory", d.Directory, NoRule);
+    f(sec, "OutputName", d.OutputName, NoRule);
+    f(sec, "OutputBasedOn", d.OutputBasedOn, NoRule);
+    f(sec, "TrackNum", d.TrackNum, rules::Track);
+    f(sec, "StartNum", d.StartNum, rules::Number);
+    f(sec, "EndNum", d.EndNum, rules::Number);
+    f(sec, "ForceRate", d.ForceRate, rules::Bytes);
+    f(sec, "SkipBytes", d.SkipBytes, rules::Bytes);
+    f(sec, "Filter", d.Filter, NoRule);
+    f(sec, "Rate", d.Rate, Index(5));
+    f(sec, "Quality", d.Quality, Index(3));
+    f(sec, "Channels", d.Channels, Index(3));
+    f(sec, "CurrentTab", d.CurrentTab, Index(2));
+    f(sec, "InputType", d.InputType, Index(5));
+    f(sec, "Overwrite", d.Overwrite, NoRule);
+    f(sec, "Track", d.Track, NoRule);
+    f(sec, "Start", d.Start, NoRule);
+    f(sec, "End", d.End, NoRule);
+    f(sec, "RateNum", d.RateNum, rules::SoundRate);
 
-    f("ZorbCommand", "Directory", s.command.Directory, 0);
+    f("ZorbCommand", "Directory", s.command.Directory, NoRule);
 }
 
 // Calls f(section, prefix, list, last index read) for every list section.
@@ -281,19 +288,25 @@ void Settings::load(const QString &path)
     *this = Settings();
     IniFile ini;
     ini.read(path);
-    forEachField(*this, [&](const char *sec, const char *key, auto &member, int maxLength) {
+    forEachField(*this, [&](const char *sec, const char *key, auto &member, const auto &rule) {
         using T = std::decay_t<decltype(member)>;
+        using R = std::decay_t<decltype(rule)>;
         const QString section = QLatin1String(sec), name = QLatin1String(key);
         if constexpr (std::is_same_v<T, QString>) {
+            // Number fields hold what their edit would accept: the same rule
+            // checks what is typed.
             if (const std::optional<QString> v = ini.value(section, name)) {
-                member = trimLow(*v);
-                if (maxLength > 0)
-                    member.truncate(maxLength);
+                if constexpr (std::is_same_v<R, FieldRule>)
+                    member = clampField(rule, *v);
+                else
+                    member = trimLow(*v);
             }
         } else if constexpr (std::is_same_v<T, bool>) {
             member = ini.intValue(section, name, member ? 1 : 0) != 0;
         } else {
             member = ini.intValue(section, name, member);
+            if constexpr (std::is_same_v<R, IntRule>)
+                member = clampInt(rule, member);
         }
     });
     forEachList(*this, [&](const char *sec, const char *prefix, QStringList &list, int last) {
@@ -318,11 +331,22 @@ void Settings::load(const QString &path)
     });
 }
 
+FieldRule Settings::ruleOf(const QString *field) const
+{
+    FieldRule found;
+    forEachField(*this, [&](const char *, const char *, const auto &member, const auto &rule) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(rule)>, FieldRule>)
+            if (static_cast<const void *>(&member) == static_cast<const void *>(field))
+                found = rule;
+    });
+    return found;
+}
+
 QString Settings::save(const QString &path) const
 {
     IniFile ini;
     ini.read(path);
-    forEachField(*this, [&](const char *sec, const char *key, const auto &member, int) {
+    forEachField(*this, [&](const char *sec, const char *key, const auto &member, const auto &) {
         using T = std::decay_t<decltype(member)>;
         QString text;
         if constexpr (std::is_same_v<T, QString>)

@@ -9,6 +9,8 @@
 #ifndef ZFRONT_SETTINGS_H
 #define ZFRONT_SETTINGS_H
 
+#include "frontend/core/fieldrules.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -149,6 +151,10 @@ public:
     // current directory is kept and becomes the value. Returns whether the
     // change worked.
     bool enterCommandDirectory();
+
+    // The rule of a number field of this object (a member of one of its
+    // sections); free text gives a rule that takes anything.
+    FieldRule ruleOf(const QString *field) const;
 
     bool operator==(const Settings &) const = default;
 };

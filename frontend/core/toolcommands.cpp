@@ -303,6 +303,14 @@ QString compileCommand(const QString &player, const QString &output, const QStri
     return commandLine(QLatin1String(ExeCompiler), parts, QString());
 }
 
+QString frameRateCommand(const QString &input, const QString &output, const QString &rate, bool overwrite)
+{
+    QString sw = QStringLiteral("/F") + clampField(rules::FrameRate, rate);
+    if (overwrite)
+        sw += QStringLiteral("/O");
+    return commandLine(QLatin1String(FrameRateChanger), {input, output}, sw);
+}
+
 QString viewCommand(const QString &path, const QString &directory)
 {
     const QFileInfo info(path);
@@ -312,13 +320,6 @@ QString viewCommand(const QString &path, const QString &directory)
         return QStringLiteral("DazuZoza ") + name;
     if (suffix == QLatin1String("zbx"))
         return playCommand(name, QString());
-    if (suffix == QLatin1String("exe") || (info.isFile() && info.isExecutable())) {
-        QString program = info.absolutePath() == QDir(directory).absolutePath() ? QStringLiteral("./") + info.fileName()
-                                                                                : info.absoluteFilePath();
-        if (program.contains(QLatin1Char(' ')))
-            program = QLatin1Char('"') + program + QLatin1Char('"');
-        return program;
-    }
     return QString();
 }
 

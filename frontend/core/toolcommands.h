@@ -23,6 +23,7 @@ inline constexpr const char *GraphicsProcessor = "pictproc";
 inline constexpr const char *SoundProcessor = "sndproc";
 inline constexpr const char *ScriptPlayer = "zorbscw";
 inline constexpr const char *ExeCompiler = "zbxcompi";
+inline constexpr const char *FrameRateChanger = "zorbfr";
 inline constexpr const char *OutputPrefix = "New_";
 
 // The compressor's output types: menu items and the output name's extension.
@@ -86,10 +87,14 @@ QString scriptCommand(const QString &script);
 // with the player switches.
 QString compileCommand(const QString &player, const QString &output, const QString &input, const QString &switches);
 
-// Viewing a file by its extension (any case): programs (".exe" or an
-// executable file) are run, list files open in the list-file editor
-// ("DazuZoza"), Zorblax files play. Empty for anything else: the front end
-// then tries its image viewer and then the desktop's default application.
+// "zorbfr INPUT OUTPUT /Fn": input at a new frame rate (frames per second),
+// "/O" added to overwrite without asking.
+QString frameRateCommand(const QString &input, const QString &output, const QString &rate, bool overwrite);
+
+// Viewing a file by its extension (any case): list files open in the
+// list-file editor ("DazuZoza"), Zorblax files play. Empty for anything else:
+// the front end then tries its image viewer, then shows the file as text.
+// Viewing never runs a file, whatever its extension or permissions.
 QString viewCommand(const QString &path, const QString &directory);
 // True when the file starts with "ZBX2".
 bool isZorblaxFile(const QString &path);

@@ -69,16 +69,24 @@ double ReferenceLine(int index, uint32_t period, bool bytesPerSecond)
     return bytesPerSecond ? rate : period * rate * 0.00001;
 }
 
-bool LoadRates(const QString &path, RateData &out)
+bool LoadRates(const QString &path, RateData &out, QString *reason)
 {
     out = RateData();
+    auto fail = [&](const QString &why) {
+        if (reason)
+            *reason = why;
+        out = RateData();
+        return false;
+    };
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return false;
+        return fail(f.errorString().isEmpty() ? QStringLiteral("it cannot be opened") : f.errorString());
     const qint64 fileSize = f.size();
     unsigned char head[kHeaderSize];
-    if (f.read(reinterpret_cast<char *>(head), kHeaderSize) != kHeaderSize || ZbxGet32(head) != ZBX_MAGIC)
-        return false;
+    if (f.read(reinterpret_cast<char *>(head), kHeaderSize) != kHeaderSize)
+        return fail(QStringLiteral("the file is shorter than a Zorblax header"));
+    if (ZbxGet32(head) != ZBX_MAGIC)
+        return fail(QStringLiteral("it is not a Zorblax file"));
     out.fileName = path;
     out.frameCount = ZbxGet32(head + ZBX_OFFSET_FRAME_COUNT);
     out.frameRate = static_cast<int32_t>(ZbxGet32(head + ZBX_OFFSET_FRAME_RATE));
@@ -86,7 +94,7 @@ bool LoadRates(const QString &path, RateData &out)
     const uint32_t treeSize = ZbxGet32(head + ZBX_OFFSET_TREE_DATA_SIZE);
     out.period = ZbxFramePeriod(out.frameRate);
     if (out.period == 0)
-        return false;
+        return fail(QStringLiteral("the header gives no frame rate"));
     out.framesPerSecond = FramesPerSecond(out.period);
 
     // Every length is checked against the file before anything is allocated:
@@ -94,14 +102,14 @@ bool LoadRates(const QString &path, RateData &out)
     const uint64_t entries = uint64_t(out.frameCount) + ((flags & ZBX_RING_FRAME) ? 1 : 0);
     const uint64_t dataStart = uint64_t(kHeaderSize) + 5 * entries + treeSize; // header, tables, trees
     if (dataStart > uint64_t(fileSize))
-        return false;
+        return fail(QStringLiteral("the frame tables do not fit in the file (it is cut short or damaged)"));
     out.sizes.resize(out.frameCount);
     std::vector<unsigned char> block(kBlockEntries * 4);
     uint64_t total = 0;
     for (uint64_t i = 0; i < entries; i += kBlockEntries) {
         const qint64 n = static_cast<qint64>(std::min<uint64_t>(kBlockEntries, entries - i));
         if (f.read(reinterpret_cast<char *>(block.data()), n * 4) != n * 4)
-            return false;
+            return fail(QStringLiteral("the frame size table cannot be read"));
         for (qint64 j = 0; j < n; ++j) {
             const uint32_t size = ZbxGet32(block.data() + j * 4);
             total += size;
@@ -110,7 +118,7 @@ bool LoadRates(const QString &path, RateData &out)
         }
     }
     if (dataStart + total > uint64_t(fileSize))
-        return false;
+        return fail(QStringLiteral("the frames do not fit in the file (it is cut short or damaged)"));
     out.averages = MovingAverage(out.sizes, out.framesPerSecond);
     return true;
 }
@@ -132,13 +140,30 @@ void RateView::setFrameCount(uint32_t n)
 {
     frames_ = n;
     first_ = 1;
-    clamp();
+    setWidth(width_);
 }
 
 void RateView::setWidth(int64_t w)
 {
-    width_ = std::max<int64_t>(2, w);
+    // Never wider than the file: the last frame shown is the file's last.
+    width_ = std::clamp<int64_t>(w, 2, std::max<int64_t>(2, int64_t(frames_)));
     clamp();
+}
+
+void RateView::showAll()
+{
+    setWidth(int64_t(frames_));
+    setFirst(1);
+}
+
+int64_t AxisStep(int64_t width, int ticks)
+{
+    // 1, 2, 5, 10, 20, 50, ... frames: whole numbers, so no two labels alike.
+    const int64_t raw = std::max<int64_t>(1, (width + ticks - 1) / std::max(1, ticks));
+    for (int64_t p = 1;; p *= 10)
+        for (int64_t m : {1, 2, 5})
+            if (m * p >= raw)
+                return m * p;
 }
 
 void RateView::setFirst(int64_t first)
@@ -152,6 +177,11 @@ void RateView::clamp()
     if (first_ + width_ > int64_t(frames_))
         first_ = int64_t(frames_) - width_;
     first_ = std::max<int64_t>(1, first_);
+}
+
+int64_t RateView::last() const
+{
+    return std::max<int64_t>(first_, std::min<int64_t>(first_ + width_, int64_t(frames_)));
 }
 
 int64_t RateView::scrollRange() const

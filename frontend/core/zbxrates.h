@@ -29,8 +29,8 @@ QString AnalyzerFileName(const QString &argument);
 
 // Loads the tables. False (the caller shows "Error loading Zorblax file.")
 // when the file cannot be read, has the wrong magic, has no frame period, or
-// its header and table do not fit the file.
-bool LoadRates(const QString &path, RateData &out);
+// its header and table do not fit the file; *reason then says which.
+bool LoadRates(const QString &path, RateData &out, QString *reason = nullptr);
 
 // Frames per second of a frame period (ZbxFramePeriod of codec/format.h; 0: none).
 uint32_t FramesPerSecond(uint32_t period);
@@ -43,11 +43,15 @@ double PlotValue(uint32_t bytesPerFrame, uint32_t period, bool bytesPerSecond);
 // The 1x, 2x and 4x CD-ROM lines (index 0, 1, 2) in the current mode.
 double ReferenceLine(int index, uint32_t period, bool bytesPerSecond);
 
+// The distance between two labels of the frame axis for a window of width
+// frames and about ticks labels: 1, 2 or 5 times a power of ten.
+int64_t AxisStep(int64_t width, int ticks);
+
 // "Copy Values": header lines, then frame, size and bytes per second per frame.
 QString ValuesText(const RateData &data);
 
-// The visible window of the graph: W frames (at least 2) from the first
-// visible frame; never past the last frame.
+// The visible window of the graph: W frames (at least 2, at most the file's
+// frame count) from the first visible frame; never past the last frame.
 class RateView {
 public:
     void setFrameCount(uint32_t n);
@@ -56,8 +60,12 @@ public:
     void zoomIn() { setWidth(width_ * 3 / 4); }
     void zoomOut() { setWidth((width_ * 4 + 1) / 3); }
     void zoomDefault(int pixels) { setWidth(pixels / 35); }
+    // The whole file.
+    void showAll();
     int64_t width() const { return width_; }
     int64_t first() const { return first_; }
+    // The last frame shown: first + W, but never past the file's last frame.
+    int64_t last() const;
     int64_t scrollRange() const;
 
 private:

@@ -54,6 +54,7 @@ AnalyzerWindow::AnalyzerWindow(QWidget *parent) : QMainWindow(parent)
     axisX_ = new QValueAxis;
     axisY_ = new QValueAxis;
     axisX_->setLabelFormat(QStringLiteral("%d"));
+    axisX_->setTickType(QValueAxis::TicksDynamic);
     axisY_->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
@@ -109,9 +110,11 @@ void AnalyzerWindow::buildMenus()
         connect(a, &QAction::toggled, this, apply);
     };
     toggle("Show Legend", true, [this](bool on) { chart_->legend()->setVisible(on); });
+    animation_->setPointLabelsFormat(QStringLiteral("@yPoint"));
+    animation_->setPointLabelsClipping(true);
     toggle("Show Values", false, [this](bool on) {
-        animation_->setPointLabelsVisible(on);
-        animation_->setPointLabelsFormat(QStringLiteral("@yPoint"));
+        showValues_ = on;
+        updateWindow();
     });
     toggle("Show Grid", true, [this](bool on) {
         axisX_->setGridLineVisible(on);
@@ -141,13 +144,22 @@ bool AnalyzerWindow::openFile(const QString &path, bool quiet)
 {
     path_ = AnalyzerFileName(path);
     RateData d;
-    if (!LoadRates(path_, d)) {
+    if (!LoadRates(path_, d, &error_)) {
+        // Nothing of an earlier file or of this one stays on the graph.
         loaded_ = false;
         data_ = RateData();
+        for (QLineSeries *s : {animation_, average_, cd_[0], cd_[1], cd_[2]})
+            s->clear();
+        axisX_->setRange(0, 1);
+        axisY_->setRange(0, 1);
+        chart_->setTitle(QString());
+        setWindowTitle(QStringLiteral("Zorb Analyze"));
         if (!quiet)
-            QMessageBox::warning(this, windowTitle(), QStringLiteral("Error loading Zorblax file."));
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("Error loading Zorblax file.\n\n%1: %2.").arg(path_, error_));
         return false;
     }
+    error_.clear();
     data_ = std::move(d);
     loaded_ = true;
     reload();
@@ -188,13 +200,19 @@ void AnalyzerWindow::zoomDefault()
     updateWindow();
 }
 
+void AnalyzerWindow::showAll()
+{
+    view_.showAll();
+    updateWindow();
+}
+
 void AnalyzerWindow::updateWindow()
 {
     if (!loaded_)
         return;
     const bool bps = bytesPerSecond();
     const int64_t first = view_.first();
-    const int64_t last = std::min<int64_t>(first + view_.width(), data_.frameCount);
+    const int64_t last = view_.last();
     QList<QPointF> a, m;
     a.reserve(last - first + 1);
     m.reserve(last - first + 1);
@@ -207,10 +225,16 @@ void AnalyzerWindow::updateWindow()
     double top = largest_;
     for (int i = 0; i < 3; ++i) {
         const double y = ReferenceLine(i, data_.period, bps);
-        cd_[i]->replace(QList<QPointF>{{double(first), y}, {double(first + view_.width()), y}});
+        cd_[i]->replace(QList<QPointF>{{double(first), y}, {double(last), y}});
         top = std::max(top, y);
     }
-    axisX_->setRange(double(first), double(first + view_.width()));
+    // Whole frame numbers a readable distance apart.
+    axisX_->setRange(double(first), double(std::max(last, first + 1)));
+    axisX_->setTickAnchor(double(first));
+    axisX_->setTickInterval(double(AxisStep(last - first, 8)));
+    // Values are written beside the points only while they can be read: a
+    // label for each of thousands of points costs much and shows nothing.
+    animation_->setPointLabelsVisible(showValues_ && last - first <= kMaxValueLabels);
     axisY_->setRange(0, top * 1.05 + 1);
     axisY_->applyNiceNumbers();
     axisY_->setTitleText(bps ? QStringLiteral("Bytes per second") : QStringLiteral("Bytes per frame"));

@@ -39,6 +39,12 @@ public:
     void zoomIn();
     void zoomOut();
     void zoomDefault();
+    // The whole file on the graph (what --export-png shows).
+    void showAll();
+    // Why the last file could not be loaded (empty when it was).
+    QString loadError() const { return error_; }
+    // Point labels ("Show Values") are drawn for at most this many frames.
+    static constexpr int kMaxValueLabels = 100;
     QString valuesText() const { return ValuesText(data_); }
     // Renders the graph (without showing the window) into a picture.
     QImage render(const QSize &size);
@@ -69,6 +75,8 @@ private:
     QValueAxis *axisX_, *axisY_;
     QScrollBar *scroll_;
     QAction *modeAction_ = nullptr;
+    QString error_;
+    bool showValues_ = false;
 };
 
 } // namespace zfront

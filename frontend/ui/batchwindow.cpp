@@ -16,16 +16,29 @@ const QString kMark = QStringLiteral("Current ==> ");
 
 BatchWindow::BatchWindow(BatchRunner &runner, QWidget *parent) : QDialog(parent), runner_(runner)
 {
-    setWindowTitle(QStringLiteral("Zorblax for Windows Batch Player: ") + QFileInfo(runner.path()).fileName());
     list_ = new QListWidget(this);
-    list_->addItems(runner.lines());
+    list_->setTextElideMode(Qt::ElideMiddle);
+    showFile();
     auto *cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(cancel, 0, Qt::AlignRight);
     connect(cancel, &QPushButton::clicked, this, &BatchWindow::reject);
     connect(&runner, &BatchRunner::lineStarted, this, &BatchWindow::showLine);
+    connect(&runner, &BatchRunner::fileChanged, this, [this] {
+        showFile();
+        showLine(runner_.current());
+    });
     resize(520, 300);
+}
+
+void BatchWindow::showFile()
+{
+    // The innermost batch file being run (a line may name another).
+    setWindowTitle(QStringLiteral("Zorblax for Windows Batch Player: ") + QFileInfo(runner_.path()).fileName());
+    list_->clear();
+    list_->addItems(runner_.lines());
+    marked_ = -1;
 }
 
 void BatchWindow::showLine(int index)

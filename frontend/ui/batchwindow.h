@@ -22,6 +22,7 @@ protected:
 
 private:
     void showLine(int index);
+    void showFile();
 
     BatchRunner &runner_;
     QListWidget *list_;

@@ -40,6 +40,15 @@ public:
     void add(QLineEdit *e, QString S::*f)
     {
         add([e, f](const S &s) { e->setText(s.*f); }, [e, f](S &s) { s.*f = e->text(); });
+        noteEdit(e, f);
+    }
+    // An edit holding field f: it gets the field's rule (see forEachEdit).
+    void noteEdit(QLineEdit *e, QString S::*f) { edits_.push_back({e, f}); }
+    template <class F>
+    void forEachEdit(F &&f) const
+    {
+        for (const auto &[edit, field] : edits_)
+            f(edit, field);
     }
     // A list whose index is stored plus `first` (the mixer's "Track 1" is 1).
     void add(QComboBox *c, int S::*f, int first = 0)
@@ -58,6 +67,7 @@ public:
     void add(const CheckEdit &c, bool S::*on, QString S::*text)
     {
         add([c, on, text](const S &s) { c.set(s.*on, s.*text); }, [c, on, text](S &s) { c.get(s.*on, s.*text); });
+        noteEdit(c.edit, text);
     }
     // A form member kept as it is (the input the output name was made from).
     void add(QString *member, QString S::*f)
@@ -108,6 +118,7 @@ private:
         Store store;
     };
     std::vector<Item> items_;
+    std::vector<std::pair<QLineEdit *, QString S::*>> edits_;
 };
 
 #endif

@@ -27,13 +27,21 @@ public:
 signals:
     void commandEntered(const QString &command);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void historyMenu(const QPoint &pos);
     void enter();
+    void completeFromRecall();
 
     QPlainTextEdit *history_;
     QComboBox *line_;
     QLabel *dir_;
+    QString fullDir_;
+    QString typed_, completed_; // Tab completion: the text typed, the last completion
+    int completedIndex_ = -1;
 };
 
 } // namespace zfront

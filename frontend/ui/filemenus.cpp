@@ -55,7 +55,8 @@ void FileMenus::properties(const QString &path)
         text += QStringLiteral("Directory\n");
     else
         text += QStringLiteral("Size: %1 bytes\n").arg(groupDigits(fi.size()));
-    text += QStringLiteral("Modified: %1\nOwner: %2\n").arg(fi.lastModified().toString(Qt::ISODate), fi.owner());
+    text += QStringLiteral("Modified: %1\nOwner: %2\n")
+                .arg(fi.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), fi.owner());
     const QStorageInfo volume(path);
     if (volume.isValid())
         text += QStringLiteral("Volume: %1 (%2), %3 bytes free of %4")
@@ -74,6 +75,8 @@ void FileMenus::fileMenu(const QPoint &globalPos)
     menu.addAction(QStringLiteral("&View"), this,
                    [this, dir, file] {
                        const QString command = toolcmd::viewCommand(file, dir);
+                       if (command.isEmpty() && showImage_ && showImage_(file))
+                           return;
                        run_(dir, command.isEmpty() ? QStringLiteral("Type ") + QuoteName(file) : command);
                    })
         ->setEnabled(has);

@@ -21,6 +21,9 @@ public:
     using ListFn = std::function<void(const QString &directory, const QStringList &files)>;
     FileMenus(FilePane *pane, Settings *settings, RunFn run, ListFn createList);
 
+    // "&View" shows images with this (true when it could).
+    void setImageViewer(std::function<bool(const QString &path)> show) { showImage_ = std::move(show); }
+
     void fileMenu(const QPoint &globalPos);
     void directoryMenu(const QPoint &globalPos);
     void driveMenu(const QPoint &globalPos);
@@ -34,6 +37,7 @@ private:
     Settings *settings_;
     RunFn run_;
     ListFn createList_;
+    std::function<bool(const QString &)> showImage_;
 };
 
 } // namespace zfront

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -41,6 +42,11 @@ FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *
     dirModel_->setIconProvider(&icons);
     dirModel_->setRootPath(QStringLiteral("/"));
     tree_->setObjectName(QStringLiteral("directories"));
+    places_->setAccessibleName(QStringLiteral("Places"));
+    dirEdit_->setAccessibleName(QStringLiteral("Directory"));
+    tree_->setAccessibleName(QStringLiteral("Directories"));
+    files_->setAccessibleName(QStringLiteral("Files"));
+    filter_->setAccessibleName(QStringLiteral("Filter"));
     tree_->setModel(dirModel_);
     tree_->setHeaderHidden(true);
     for (int column = 1; column < dirModel_->columnCount(); ++column)
@@ -48,15 +54,30 @@ FilePane::FilePane(const QString &caption, const QStringList &filters, QWidget *
     files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     filter_->addItems(filters);
     filter_->addItem(QStringLiteral("All files (*)"));
-    auto *lists = new QHBoxLayout;
-    lists->addWidget(tree_, 1);
-    lists->addWidget(files_, 2);
+    // The tree and the list share the width as the user drags it; neither
+    // gets too narrow to read a name, and long entries never widen the pane.
+    auto *lists = new QSplitter(Qt::Horizontal);
+    lists->setObjectName(QStringLiteral("splitter"));
+    lists->addWidget(tree_);
+    lists->addWidget(files_);
+    lists->setChildrenCollapsible(false);
+    lists->setStretchFactor(0, 1);
+    lists->setStretchFactor(1, 1);
+    tree_->setMinimumWidth(110);
+    files_->setMinimumWidth(110);
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    files_->setTextElideMode(Qt::ElideMiddle);
+    for (QComboBox *combo : {places_, filter_}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(12);
+    }
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(label);
     layout->addWidget(places_);
     layout->addWidget(dirEdit_);
-    layout->addLayout(lists);
+    layout->addWidget(lists, 1);
     layout->addWidget(filter_);
 
     files_->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -32,10 +32,11 @@ const char *const PaletteSources[] = {"Use or create palette from the input file
 GraphicsForm::GraphicsForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
       pane_(browser ? browser
-                    : new FilePane(QStringLiteral(" Highlight a &Graphics file: "),
-                                   {QStringLiteral(
-                                       "Graphics files (*.bmp *.pcx *.tga *.tif *.tiff *.gif *.webp *.jpg *.jpeg *.flc "
-                                       "*.fli *.avi *.zbx *.lst *.raw)")})),
+                    : new FilePane(
+                          QStringLiteral(" Highlight a &Graphics file: "),
+                          {QStringLiteral(
+                              "Graphics files (*.bmp *.png *.pcx *.tga *.tif *.tiff *.gif *.webp *.jpg *.jpeg *.flc "
+                              "*.fli *.avi *.zbx *.lst *.raw)")})),
       output_(new QLineEdit), pages_(new QTabWidget), source_(new QToolButton), paletteFile_(new QLineEdit)
 {
     QToolButton *typeButton =

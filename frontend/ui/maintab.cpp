@@ -13,7 +13,7 @@ MainTab::MainTab(QWidget *parent) : QWidget(parent)
     auto *grid = new QGridLayout;
     struct Entry {
         const char *caption;
-        int tab; // -1: a command
+        int tab; // -1: a command, -2: the frame-rate dialog
         const char *command;
     };
     static const Entry kEntries[] = {
@@ -21,7 +21,7 @@ MainTab::MainTab(QWidget *parent) : QWidget(parent)
         {"Mix sound into a Zorblax file", 2, nullptr},
         {"Playback a Zorblax file", 3, nullptr},
         {"Use the ZorbScript environment", 4, nullptr},
-        {"Change a Zorblax file frame rate", -1, "ZorbFR"},
+        {"Change a Zorblax file frame rate", -2, nullptr},
         {"Convert a graphics file", 5, nullptr},
         {"Convert a sound file", 6, nullptr},
         {"Use the Zorblax command line", 7, nullptr},
@@ -35,6 +35,8 @@ MainTab::MainTab(QWidget *parent) : QWidget(parent)
         ++row;
         if (e.tab >= 0)
             connect(b, &QPushButton::clicked, this, [this, tab = e.tab] { emit showTab(tab); });
+        else if (e.tab == -2) // needs its arguments: the dialog asks for them
+            connect(b, &QPushButton::clicked, this, &MainTab::frameRateRequested);
         else
             connect(b, &QPushButton::clicked, this,
                     [this, cmd = QString::fromLatin1(e.command)] { emit commandRequested(QString(), cmd); });

@@ -18,6 +18,7 @@ signals:
     void exitRequested();
     void helpRequested();
     void aboutRequested();
+    void frameRateRequested();
 };
 
 } // namespace zfront

@@ -5,11 +5,13 @@
 #include "frontend/core/commandtext.h"
 #include "frontend/core/linkserver.h"
 #include "frontend/core/settings.h"
+#include "frontend/core/toolprocess.h"
 #include "frontend/ui/analyzerwindow.h"
 #include "frontend/ui/batchwindow.h"
 #include "frontend/ui/commandtab.h"
 #include "frontend/ui/filemenus.h"
 #include "frontend/ui/filepane.h"
+#include "frontend/ui/frameratedialog.h"
 #include "frontend/ui/graphicsform.h"
 #include "frontend/ui/maintab.h"
 #include "frontend/ui/mixform.h"
@@ -23,20 +25,48 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include "platform/platform.h"
 
 #include <cstdio>
 
 namespace zfront {
 
 const char kMainTitle[] = "Zorblax for Windows";
+
+QRect WindowPlace(int x, int y, QSize size, const QRect &available)
+{
+    size = size.boundedTo(available.size());
+    const QRect centred(available.x() + (available.width() - size.width()) / 2,
+                        available.y() + (available.height() - size.height()) / 2, size.width(), size.height());
+    if (x == Settings::Centred || y == Settings::Centred)
+        return centred;
+    const QRect saved(QPoint(x, y), size);
+    // A place that leaves the title bar or most of the window off the screen
+    // is not kept: at least a quarter of the window must show, and its top
+    // edge must be on the screen.
+    const QRect shown = saved.intersected(available);
+    if (shown.isEmpty() || y < available.top() || y >= available.bottom() ||
+        qint64(shown.width()) * shown.height() * 4 < qint64(size.width()) * size.height())
+        return centred;
+    return saved;
+}
 
 QString DocumentationDirectory(const QString &ownDirectory)
 {
@@ -84,10 +114,12 @@ MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget 
     for (int i = 0; i < toolTabs.size(); ++i) {
         tabs_->addTab(toolTabs[i], QString::fromLatin1(names[i]));
         // Every file pane gets the file and directory menus.
-        for (FilePane *pane : toolTabs[i]->findChildren<FilePane *>())
-            new FileMenus(
+        for (FilePane *pane : toolTabs[i]->findChildren<FilePane *>()) {
+            auto *menus = new FileMenus(
                 pane, &state_, [this](const QString &d, const QString &c) { runCommand(d, c); },
                 [this](const QString &d, const QStringList &f) { createListFile(d, f); });
+            menus->setImageViewer([this](const QString &path) { return TabHost::showImage(this, path); });
+        }
     }
     tabs_->addTab(commandTab_, QStringLiteral("Command"));
     setCentralWidget(tabs_);
@@ -97,13 +129,30 @@ MainWindow::MainWindow(Settings &settings, const QString &settingsPath, QWidget 
     connect(mainTab, &MainTab::exitRequested, this, &MainWindow::exitRequested);
     connect(mainTab, &MainTab::helpRequested, this, [this] { showHelp(); });
     connect(mainTab, &MainTab::aboutRequested, this, &MainWindow::about);
+    connect(mainTab, &MainTab::frameRateRequested, this, &MainWindow::changeFrameRate);
     connect(commandTab_, &CommandTab::commandEntered, this, [this](const QString &c) { runCommand(QString(), c); });
 
-    resize(760, 540);
-    if (state_.main.X != Settings::Centred && state_.main.Y != Settings::Centred)
-        move(state_.main.X, state_.main.Y);
-    else if (const QScreen *s = QGuiApplication::primaryScreen())
-        move((s->availableGeometry().width() - width()) / 2, (s->availableGeometry().height() - height()) / 2);
+    // While a tool runs: its progress as a bar, or its status text.
+    toolStatus_ = new QLabel;
+    toolStatus_->setMinimumWidth(1);
+    toolStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    toolProgress_ = new QProgressBar;
+    toolProgress_->setRange(0, 100);
+    toolProgress_->setMaximumWidth(200);
+    toolProgress_->hide();
+    statusBar()->addWidget(toolStatus_, 1);
+    statusBar()->addPermanentWidget(toolProgress_);
+    statusBar()->setSizeGripEnabled(false);
+    connect(runner_, &CommandRunner::toolLine, this, &MainWindow::toolLine);
+    connect(runner_, &CommandRunner::toolEnded, this, &MainWindow::toolEnded);
+
+    // The window's place: the client area's top left corner is kept and given
+    // back as it was (the frame is the window manager's), and a place off the
+    // available screen is replaced by a centred one.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize size = QSize(760, 540).boundedTo(available.size());
+    setGeometry(WindowPlace(state_.main.X, state_.main.Y, size, available));
     tabs_->setCurrentIndex(qBound(0, state_.main.CurrentTab, tabs_->count() - 1));
     syncCommandTab();
 }
@@ -165,8 +214,30 @@ void MainWindow::backToMain()
 
 void MainWindow::showHelp(const QString &topic)
 {
-    (void)topic;
-    showHelp();
+    // The tool tabs' help is the page on their forms and command lines.
+    const bool tabs = !topic.isEmpty() && topic != QLatin1String("howto");
+    showHelpPage(tabs ? QStringLiteral("frontend-tabs.md") : QStringLiteral("frontend.md"));
+}
+
+void MainWindow::showHelpPage(const QString &page)
+{
+    const QString dir = DocumentationDirectory(QCoreApplication::applicationDirPath());
+    QFile f(dir + u'/' + page);
+    if (dir.isEmpty() || !f.open(QIODevice::ReadOnly)) {
+        print(QStringLiteral("Error displaying the file ") + page);
+        return;
+    }
+    auto *help = new QDialog(this);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setWindowTitle(QStringLiteral("Zorblax Help: ") + page);
+    auto *text = new QTextBrowser(help);
+    text->setMarkdown(QString::fromUtf8(f.read(4 << 20)));
+    text->setOpenExternalLinks(false);
+    auto *layout = new QVBoxLayout(help);
+    layout->addWidget(text);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    help->resize(QSize(820, 640).boundedTo(screen ? screen->availableGeometry().size() : QSize(820, 640)));
+    help->show();
 }
 
 void MainWindow::print(const QString &line)
@@ -190,8 +261,18 @@ void MainWindow::restoreFromTool()
     }
 }
 
+bool MainWindow::runConfirmedCommand(const QString &directory, const QString &command)
+{
+    preConfirmed_ = true;
+    const bool started = runCommand(directory, command);
+    preConfirmed_ = false;
+    return started;
+}
+
 bool MainWindow::confirm(const QString &question)
 {
+    if (preConfirmed_)
+        return true;
     if (confirmAnswer_)
         return confirmAnswer_(question);
     return QMessageBox::question(this, QString::fromLatin1(kMainTitle), question) == QMessageBox::Yes;
@@ -229,6 +310,9 @@ QString MainWindow::historyText() const
 
 bool MainWindow::showFile(const QString &path)
 {
+    // Pictures are shown as pictures.
+    if (QImageReader(path).canRead() && TabHost::showImage(this, path))
+        return true;
     auto *w = new TextWindow(TextWindow::Kind::Viewer, this);
     if (!w->load(path)) {
         delete w;
@@ -285,15 +369,21 @@ void MainWindow::analyze(const QString &path)
 
 void MainWindow::showHelp()
 {
-    const QString dir = DocumentationDirectory(QCoreApplication::applicationDirPath());
-    if (dir.isEmpty() || !showFile(dir + QStringLiteral("/frontend.md")))
-        print(QStringLiteral("Error displaying the file frontend.md"));
+    showHelpPage(QStringLiteral("frontend.md"));
+}
+
+void MainWindow::changeFrameRate()
+{
+    FrameRateDialog dialog(interp_->directory(), this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.command().isEmpty())
+        runCommand(dialog.directory(), dialog.command());
 }
 
 void MainWindow::about()
 {
     QMessageBox::about(this, QStringLiteral("About"),
-                       QStringLiteral("%1\n\nThe Zorblax toolkit's front end.").arg(QString::fromLatin1(kMainTitle)));
+                       QStringLiteral("%1\n\nThe Zorblax toolkit's front end, version %2.")
+                           .arg(QString::fromLatin1(kMainTitle), QString::fromLatin1(PlatformVersion())));
 }
 
 void MainWindow::exitRequested()
@@ -305,11 +395,37 @@ void MainWindow::exitRequested()
 
 void MainWindow::runBatch(const QString &path, const QString &arguments)
 {
+    // A batch line naming a batch file runs it in place.
     if (batchRunning()) {
-        print(QStringLiteral("  A batch file is already running."));
+        batch_->runNested(path, arguments);
         return;
     }
     startBatch(path, arguments);
+}
+
+void MainWindow::toolLine(const QString &name, const QString &line)
+{
+    const int percent = ProgressPercent(line);
+    toolProgress_->setVisible(percent >= 0);
+    if (percent >= 0)
+        toolProgress_->setValue(percent);
+    toolStatus_->setText(name + QStringLiteral(": ") + line);
+    toolStatus_->setToolTip(toolStatus_->text());
+}
+
+void MainWindow::toolEnded(qint64 pid, const QString &name, int status)
+{
+    if (status != 0)
+        ++failedTools_;
+    if (batch_)
+        batch_->noteToolEnded(pid, status);
+    if (runner_->runningTools() == 0) {
+        toolProgress_->hide();
+        toolStatus_->clear();
+        toolStatus_->setToolTip(QString());
+    }
+    (void)name;
+    emit toolFinished();
 }
 
 bool MainWindow::startBatch(const QString &path, const QString &arguments)
@@ -343,8 +459,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     auto *tab = qobject_cast<ToolForm *>(tabs_->currentWidget());
     if (tab && tab->isVisible())
         tab->storeSettings();
-    state_.main.X = x();
-    state_.main.Y = y();
+    state_.main.X = geometry().x();
+    state_.main.Y = geometry().y();
     state_.main.CurrentTab = tabs_->currentIndex();
     state_.command.Directory = interp_->directory();
     if (!settingsPath_.isEmpty()) {

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+class QLabel;
+class QProgressBar;
 class QProgressDialog;
 class QTabWidget;
 
@@ -70,12 +72,18 @@ public:
     // TabHost
     ::Settings &settings() override { return state_; }
     bool runBatch(const QString &file) override;
+    bool runConfirmedCommand(const QString &directory, const QString &command) override;
     void openAnalyzer(QWidget *parent, const QString &path) override;
     void backToMain() override;
     void showHelp(const QString &topic) override;
 
+    // Programs started that ended with a status other than 0.
+    int failedTools() const { return failedTools_; }
+
 signals:
     void batchFinished(bool allRan);
+    // A started program ended.
+    void toolFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -85,7 +93,11 @@ private:
     void restoreFromTool();
     void createListFile(const QString &directory, const QStringList &files);
     void about();
+    void changeFrameRate();
+    void showHelpPage(const QString &page);
     void syncCommandTab();
+    void toolLine(const QString &name, const QString &line);
+    void toolEnded(qint64 pid, const QString &name, int status);
 
     Settings &state_;
     QString settingsPath_;
@@ -100,7 +112,16 @@ private:
     QPointer<BatchWindow> batchWindow_;
     QPointer<QProgressDialog> progress_;
     std::function<bool(const QString &)> confirmAnswer_;
+    QLabel *toolStatus_ = nullptr;
+    QProgressBar *toolProgress_ = nullptr;
+    int failedTools_ = 0;
+    bool preConfirmed_ = false;
 };
+
+// Where the main window goes: the saved client-area corner (x, y) when the
+// window is well on the available screen area there, else centred on it.
+// The size is cut to the screen.
+QRect WindowPlace(int x, int y, QSize size, const QRect &available);
 
 // Where the toolkit's documentation is: the installed copy beside the
 // program, else the source tree's.

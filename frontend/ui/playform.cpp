@@ -10,17 +10,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
@@ -205,15 +205,35 @@ void PlayForm::compileToExe()
     dialog.setWindowTitle(QStringLiteral("Compile to Exe"));
     auto *form = new QFormLayout(&dialog);
     auto *player = new QLineEdit(playerProgram());
+    auto *input = new QLineEdit(path);
+    input->setReadOnly(true);
     auto *output =
         new QLineEdit(QFileInfo(path).absolutePath() + QLatin1Char('/') + QFileInfo(path).completeBaseName());
-    form->addRow(QStringLiteral("Player program:"), player);
-    form->addRow(QStringLiteral("Zorblax file:"), new QLineEdit(path));
-    form->addRow(QStringLiteral("Program to create:"), output);
+    // Each name with a Browse button beside it; the names get room to be read.
+    auto browseRow = [&](const QString &caption, QLineEdit *edit, bool save) {
+        auto *row = new QHBoxLayout;
+        auto *browse = new QPushButton(QStringLiteral("&Browse..."));
+        browse->setAccessibleName(QStringLiteral("Browse"));
+        row->addWidget(edit, 1);
+        row->addWidget(browse);
+        form->addRow(caption, row);
+        connect(browse, &QPushButton::clicked, &dialog, [&dialog, edit, save, caption] {
+            const QString start = QFileInfo(edit->text()).absolutePath();
+            const QString f = save ? QFileDialog::getSaveFileName(&dialog, caption, edit->text())
+                                   : QFileDialog::getOpenFileName(&dialog, caption, start);
+            if (!f.isEmpty())
+                edit->setText(f);
+        });
+    };
+    browseRow(QStringLiteral("Player program:"), player, false);
+    form->addRow(QStringLiteral("Zorblax file:"), input);
+    browseRow(QStringLiteral("Program to create:"), output, true);
+    dialog.setMinimumWidth(560);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    applyHints(&dialog);
     if (dialog.exec() != QDialog::Accepted || selection::trimLow(output->text()).isEmpty())
         return;
     const QString directory = QFileInfo(path).absolutePath();
@@ -233,6 +253,5 @@ void PlayForm::view(const QString &path)
     }
     if (host_.showImage(this, path))
         return;
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        dialogs::tell(this, QStringLiteral("No program is known to show %1.").arg(path));
+    host_.runCommand(directory, QStringLiteral("Type ") + selection::commandName(path, directory));
 }

@@ -50,7 +50,10 @@ ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
     auto *runEdited = new QPushButton(QStringLiteral("&Run"));
     auto *findButton = new QPushButton(QStringLiteral("&Find"));
     auto *goButton = new QPushButton(QStringLiteral("&Go to line"));
-    line_->setMaxLength(8);
+    applyRule(line_, rules::Number);
+    find_->setAccessibleName(QStringLiteral("Find"));
+    line_->setAccessibleName(QStringLiteral("Go to line"));
+    editor_->setAccessibleName(QStringLiteral("Script editor"));
     tools->addWidget(save);
     tools->addWidget(saveAs);
     tools->addWidget(runEdited);

@@ -72,10 +72,10 @@ void runOneByOne(QWidget *parent, TabHost &host, FileSelection &pane, const Tool
     }
     if (host.runBatch(batch)) {
         if (dialogs::askYes(parent, QLatin1String(DeleteBatchQuestion)))
-            host.runCommand(directory, QStringLiteral("Delete ") + commandName(batch, directory));
+            host.runConfirmedCommand(directory, QStringLiteral("Delete ") + commandName(batch, directory));
         dialogs::tell(parent, QLatin1String(ResultsNote));
     } else if (dialogs::askYes(parent, QLatin1String(DeleteCancelledBatchQuestion))) {
-        host.runCommand(directory, QStringLiteral("Delete ") + commandName(batch, directory));
+        host.runConfirmedCommand(directory, QStringLiteral("Delete ") + commandName(batch, directory));
     }
     pane.refresh();
 }

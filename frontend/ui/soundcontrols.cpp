@@ -34,7 +34,7 @@ SoundOutputControls addSoundOutput(QFormLayout *form)
     SoundOutputControls s;
     s.rate = addCombo(form, QStringLiteral("Output playback rate (sound frequency):"), rateItems());
     s.typedRate = new QLineEdit;
-    s.typedRate->setMaxLength(8);
+    s.typedRate->setAccessibleName(QStringLiteral("Specific rate"));
     form->addRow(QString(), s.typedRate);
     QObject::connect(s.rate, &QComboBox::currentIndexChanged, s.typedRate,
                      [edit = s.typedRate](int i) { edit->setEnabled(i == 4); });
@@ -140,6 +140,7 @@ QVBoxLayout *outputColumn(QLineEdit *output, QToolButton *typeButton, QTabWidget
 {
     auto *label = new QLabel(QStringLiteral(" &Enter the output file name:"));
     label->setBuddy(output);
+    output->setAccessibleName(label->text());
     auto *row = new QHBoxLayout;
     row->addWidget(output);
     if (typeButton)

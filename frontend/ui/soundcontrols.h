@@ -34,6 +34,7 @@ struct SoundOutputControls {
         const SoundOutputControls self = *this;
         b.add([=](const S &s) { self.set(s.*r, s.*typed, s.*q, s.*c); },
               [=](S &s) { self.get(s.*r, s.*typed, s.*q, s.*c); });
+        b.noteEdit(typedRate, typed);
     }
 };
 SoundOutputControls addSoundOutput(QFormLayout *form);

@@ -18,6 +18,12 @@ public:
     // Runs a command line in directory (empty: the command tab's directory)
     // through the command runner; true when a known tool was started.
     virtual bool runCommand(const QString &directory, const QString &command) = 0;
+    // Runs a command the user has already agreed to (a deletion he was just
+    // asked about), so it asks nothing again.
+    virtual bool runConfirmedCommand(const QString &directory, const QString &command)
+    {
+        return runCommand(directory, command);
+    }
     // Runs a batch file with the batch player; false when it was cancelled.
     virtual bool runBatch(const QString &file) = 0;
 

@@ -5,6 +5,11 @@
 #include "frontend/ui/selectionrun.h"
 #include "frontend/ui/tabhost.h"
 
+#include "frontend/core/hints.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -12,8 +17,11 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHash>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 
 ToolForm::ToolForm(TabHost &host, QWidget *parent) : QWidget(parent), host_(host) {}
 
@@ -25,6 +33,11 @@ Settings &ToolForm::settings()
 void ToolForm::showEvent(QShowEvent *event)
 {
     loadSettings();
+    if (!hintsApplied_) {
+        hintsApplied_ = true;
+        if (settings().main.ShowHints)
+            applyHints(this);
+    }
     loaded_ = true;
     QWidget::showEvent(event);
 }
@@ -135,10 +148,18 @@ void setIndex(QComboBox *combo, int index)
 
 void followInput(QLineEdit *output, QString &basedOn, const QString &input, const QString &extension)
 {
-    if (input.isEmpty())
-        return;
     const QString current = output->text();
-    if (current.isEmpty() || basedOn.isEmpty() || current == defaultOutputName(basedOn, extension)) {
+    const bool derived = current.isEmpty() || basedOn.isEmpty() || current == defaultOutputName(basedOn, extension);
+    if (input.isEmpty()) {
+        // Nothing highlighted (another directory): a name made from the old
+        // highlight goes; a name of the user's own stays.
+        if (derived && !basedOn.isEmpty()) {
+            output->clear();
+            basedOn.clear();
+        }
+        return;
+    }
+    if (derived) {
         output->setText(defaultOutputName(input, extension));
         basedOn = QFileInfo(input).fileName();
     }
@@ -182,4 +203,73 @@ QStringList inputTypeItems(bool mixer)
     if (mixer)
         items << QStringLiteral("Input file contains non-sound data.");
     return items;
+}
+
+namespace {
+
+// The caption that names a control: its accessible name, its own text, or
+// the caption of the form row that holds it.
+QString captionOf(QWidget *w, const QHash<QWidget *, QString> &rowCaptions)
+{
+    if (!w->accessibleName().isEmpty())
+        return w->accessibleName();
+    if (auto *b = qobject_cast<QAbstractButton *>(w); b && !b->text().isEmpty() && b->text() != QLatin1String("..."))
+        return b->text();
+    return rowCaptions.value(w);
+}
+
+void collectWidgets(QLayoutItem *item, QList<QWidget *> &out)
+{
+    if (!item)
+        return;
+    if (QWidget *w = item->widget())
+        out << w;
+    else if (QLayout *l = item->layout())
+        for (int i = 0; i < l->count(); ++i)
+            collectWidgets(l->itemAt(i), out);
+}
+
+} // namespace
+
+bool IsHintedControl(QWidget *w)
+{
+    // The parts of composite widgets (a list's scroll bars, a combo box's
+    // pop-up, a tab bar's arrows) are not controls of their own.
+    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget())
+        if (qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractScrollArea *>(p) || qobject_cast<QTabBar *>(p))
+            return false;
+    return qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w) ||
+           qobject_cast<QAbstractSlider *>(w) || qobject_cast<QAbstractScrollArea *>(w);
+}
+
+void applyHints(QWidget *tab)
+{
+    QHash<QWidget *, QString> rowCaptions;
+    for (QFormLayout *form : tab->findChildren<QFormLayout *>()) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QString caption;
+            if (QLayoutItem *label = form->itemAt(row, QFormLayout::LabelRole)) {
+                if (auto *l = qobject_cast<QLabel *>(label->widget()))
+                    caption = l->text();
+                else if (auto *b = qobject_cast<QAbstractButton *>(label->widget()))
+                    caption = b->text();
+            }
+            QList<QWidget *> fields;
+            collectWidgets(form->itemAt(row, QFormLayout::FieldRole), fields);
+            for (QWidget *f : fields)
+                if (!caption.isEmpty())
+                    rowCaptions.insert(f, caption);
+        }
+    }
+    for (QWidget *w : tab->findChildren<QWidget *>()) {
+        if (!IsHintedControl(w) || !w->toolTip().isEmpty())
+            continue;
+        QString hint = HintFor(captionOf(w, rowCaptions));
+        if (auto *edit = qobject_cast<QLineEdit *>(w))
+            if (auto *v = qobject_cast<const FieldValidator *>(edit->validator())) {
+                const QString range = QStringLiteral("Digits only, %1 to %2.").arg(v->rule().min).arg(v->rule().max);
+                hint = hint.isEmpty() ? range : hint + u' ' + range;
+            }
+        w->setToolTip(hint);
+    }
 }

@@ -5,6 +5,7 @@
 #define ZFRONT_TOOLFORM_H
 
 #include "frontend/core/settings.h"
+#include "frontend/ui/fieldvalidator.h"
 
 #include <QWidget>
 
@@ -42,7 +43,17 @@ protected:
     template <class S, class F>
     void bindSection(S Settings::*section, const F &fields)
     {
-        load_ = [this, section, &fields] { fields.load(settings().*section); };
+        load_ = [this, section, &fields] {
+            if (!rulesApplied_) {
+                // Each bound number edit takes what its settings field takes.
+                rulesApplied_ = true;
+                static const Settings probe;
+                fields.forEachEdit([&](QLineEdit *edit, QString S::*field) {
+                    applyRule(edit, probe.ruleOf(&((probe.*section).*field)));
+                });
+            }
+            fields.load(settings().*section);
+        };
         store_ = [this, section, &fields] { fields.store(settings().*section); };
         if constexpr (requires(S & s) { s.Filename; }) // (the mixer has two browsers of its own)
             reset_ = [this, section] { resetKeepingBrowser(settings().*section); };
@@ -56,6 +67,8 @@ protected:
 
     TabHost &host_;
     bool loaded_ = false;
+    bool rulesApplied_ = false;
+    bool hintsApplied_ = false;
 
 private:
     std::function<void()> load_, store_, reset_;
@@ -71,6 +84,12 @@ struct CheckEdit {
 CheckEdit addCheckEdit(QFormLayout *form, const QString &caption, int maxLength = 8);
 QComboBox *addCombo(QFormLayout *form, const QString &caption, const QStringList &items);
 QCheckBox *addCheck(QFormLayout *form, const QString &caption);
+// Gives every control of a tab that has no tooltip the hint for its caption
+// (number fields also say what they take). Rules must be applied first.
+void applyHints(QWidget *tab);
+// The widgets that get hints: buttons, check boxes, lists, edits, sliders
+// (not the parts of composite widgets).
+bool IsHintedControl(QWidget *w);
 // A combo index within range.
 void setIndex(QComboBox *combo, int index);
 

@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -33,28 +32,17 @@ const QStringList CompressionItems = {
     QStringLiteral("to a specific data rate."), QStringLiteral("as a % of the average frame."),
     QStringLiteral("as a % of its size."), QStringLiteral("under a total error %."), QStringLiteral("losslessly.")};
 
-QString digitsOnly(const QString &text, int max)
-{
-    QString d;
-    for (QChar c : selection::trimLow(text)) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9') || d.size() >= max)
-            break;
-        d += c;
-    }
-    return d;
-}
-
 } // namespace
 
 ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
       pane_(browser ? browser
-                    : new FilePane(
-                          QStringLiteral(" Highlight a &Flic to Zorb: "),
-                          {QStringLiteral("Animations and images (*.flc *.fli *.avi *.bmp *.pcx *.tga *.tif *.tiff "
-                                          "*.gif *.webp *.jpg *.jpeg *.zbx *.lst)"),
-                           QStringLiteral("Flics (*.flc *.fli)"), QStringLiteral("AVI files (*.avi)"),
-                           QStringLiteral("List files (*.lst)")})),
+                    : new FilePane(QStringLiteral(" Highlight a &Flic to Zorb: "),
+                                   {QStringLiteral(
+                                        "Animations and images (*.flc *.fli *.avi *.bmp *.png *.pcx *.tga *.tif *.tiff "
+                                        "*.gif *.webp *.jpg *.jpeg *.zbx *.lst)"),
+                                    QStringLiteral("Flics (*.flc *.fli)"), QStringLiteral("AVI files (*.avi)"),
+                                    QStringLiteral("List files (*.lst)")})),
       output_(new QLineEdit), pages_(new QTabWidget)
 {
     using Z = Settings::Zorb;
@@ -81,21 +69,23 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     auto *zf = new QFormLayout(zorbPage);
     regular_.list = addCombo(zf, QStringLiteral("Compress regular frames: "), CompressionItems);
     regular_.edit = new QLineEdit;
+    regular_.edit->setAccessibleName(QStringLiteral("Compression value"));
     zf->addRow(QString(), regular_.edit);
     key_.list = addCombo(zf, QStringLiteral("Compress key frames:"), CompressionItems);
     key_.edit = new QLineEdit;
+    key_.edit->setAccessibleName(QStringLiteral("Compression value"));
     zf->addRow(QString(), key_.edit);
     setupCompression(regular_, &Z::RegularCompressType,
                      {&Z::NormalRate, &Z::NormalFilePerc, &Z::NormalFramePerc, &Z::NormalErrorPerc});
     setupCompression(key_, &Z::KeyCompressType, {&Z::KeyRate, &Z::KeyFilePerc, &Z::KeyFramePerc, &Z::KeyErrorPerc});
     fields_.add(addCheckEdit(zf, QStringLiteral("Use a key frame at least every:")), &Z::KeyFrames, &Z::KeyFramesNum);
     autoKey_ = new QLineEdit;
-    autoKey_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), autoKey_));
+    applyRule(autoKey_, rules::Percent);
     auto *autoRow = new QHBoxLayout;
     autoRow->addWidget(autoKey_);
     autoRow->addWidget(new QLabel(QStringLiteral("%")));
     zf->addRow(QStringLiteral("Auto-key frame at what % change:"), autoRow);
-    fields_.add([this](const Z &z) { autoKey_->setText(digitsOnly(z.AutoKeyFrame, 3)); },
+    fields_.add([this](const Z &z) { autoKey_->setText(clampField(rules::Percent, z.AutoKeyFrame)); },
                 [this](Z &z) { z.AutoKeyFrame = autoKey_->text(); });
     fields_.add(addCombo(zf, QStringLiteral("Height compression:"),
                          {QStringLiteral("None."), QStringLiteral("Interlace."), QStringLiteral("Double.")}),
@@ -112,6 +102,7 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
     auto *pf = new QFormLayout(palettePage);
     palette_ = new QLineEdit;
     auto *browse = new QPushButton(QStringLiteral("..."));
+    browse->setAccessibleName(QStringLiteral("Palette file"));
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Palette file"), pane_->directory());
         if (!f.isEmpty())
@@ -162,6 +153,7 @@ ZorbForm::ZorbForm(TabHost &host, FileSelection *browser, QWidget *parent)
         "you wanted to compress frames 50 to 60 at 300 kps, then enter \"50 60 300000 0\"."));
     caption->setWordWrap(true);
     memo_ = new QPlainTextEdit;
+    memo_->setAccessibleName(QStringLiteral("Frame settings"));
     ef->addWidget(caption);
     ef->addWidget(memo_);
     // The memo's lines are a list section of their own.
@@ -210,10 +202,8 @@ void ZorbForm::setupCompression(Compression &c, int Z::*type, std::array<QString
         });
     connect(c.list, &QComboBox::currentIndexChanged, this, [this, &c](int i) { showCompression(c, i); });
     connect(c.edit, &QLineEdit::textEdited, this, [&c](const QString &text) {
-        if (c.shown == 0)
-            c.values[0] = selection::trimLow(text).left(8);
-        else if (c.shown < 4)
-            c.values[static_cast<size_t>(c.shown)] = digitsOnly(text, 3);
+        if (c.shown < 4)
+            c.values[static_cast<size_t>(c.shown)] = text;
     });
 }
 
@@ -221,8 +211,7 @@ void ZorbForm::showCompression(Compression &c, int index)
 {
     c.shown = index < 0 ? 0 : index;
     c.edit->setVisible(c.shown != 4);
-    c.edit->setMaxLength(c.shown == 0 ? 8 : 3);
-    c.edit->setValidator(nullptr);
+    applyRule(c.edit, c.shown == 0 ? rules::DataRate : c.shown == 1 ? rules::PercentOfAverage : rules::Percent);
     if (c.shown < 4)
         c.edit->setText(c.values[static_cast<size_t>(c.shown)]);
 }

@@ -303,8 +303,9 @@ TEST(Selection, ViewingByKind)
     const QString d = dir.path();
     EXPECT_EQ(viewCommand(d + "/a.LST", d), "DazuZoza a.LST");
     EXPECT_EQ(viewCommand(d + "/my clip.Zbx", d), "zorbplw \"my clip.Zbx\"");
-    EXPECT_EQ(viewCommand(d + "/setup.exe", d), "./setup.exe");
-    EXPECT_EQ(viewCommand(d + "/tool", "/"), d + "/tool");
+    // Viewing never runs a file, whatever its name or permissions.
+    EXPECT_EQ(viewCommand(d + "/setup.exe", d), "");
+    EXPECT_EQ(viewCommand(d + "/tool", "/"), "");
     EXPECT_EQ(viewCommand(d + "/picture.bmp", d), "");
     EXPECT_FALSE(isZorblaxFile(d + "/tool"));
     EXPECT_TRUE(isZorblaxFile(ZORB_BINARY_DIR "/demo/demo.zbx"));

@@ -36,15 +36,17 @@ const QString kDemo = QStringLiteral(ZORB_BINARY_DIR "/demo/demo.zbx");
 
 struct RunOutput {
     int status = -1;
-    QString out;
+    QString out, err;
 };
 
 // Runs zorblaxw with private runtime and configuration directories.
-RunOutput RunFrontEnd(const QStringList &args, const QString &dir, int timeoutMs = 120000)
+RunOutput RunFrontEnd(const QStringList &args, const QString &dir, int timeoutMs = 120000, bool runtimeDir = true)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", dir + "/run");
+    env.remove("XDG_RUNTIME_DIR");
+    if (runtimeDir)
+        env.insert("XDG_RUNTIME_DIR", dir + "/run");
     env.insert("XDG_CONFIG_HOME", dir + "/config");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("SDL_VIDEODRIVER", "offscreen");
@@ -64,6 +66,7 @@ RunOutput RunFrontEnd(const QStringList &args, const QString &dir, int timeoutMs
     }
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
 
@@ -110,6 +113,65 @@ TEST(FrontEndBatch, ExitStatus)
     EXPECT_EQ(RunFrontEnd({"--help"}, dir.path()).status, 0);
     EXPECT_EQ(RunFrontEnd({"--no-such-option"}, dir.path()).status, 2);
     EXPECT_EQ(RunFrontEnd({"--exit-after-batch"}, dir.path()).status, 2);
+}
+
+// A tool that fails: its error text, its status and the line that started it
+// are in the history, and the batch's exit status says a line failed.
+TEST(FrontEndBatch, FailingToolsSayWhyInTheHistory)
+{
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("fail.zbt"), "zorbplw nosuch.zbx /T0\nsndproc only-one-name.wav\necho still here\n");
+    const RunOutput r = RunFrontEnd({"--exit-after-batch", "fail.zbt"}, dir.path());
+    EXPECT_EQ(r.status, 1) << r.out.toStdString();
+    const qsizetype play = r.out.indexOf("zorbplw nosuch.zbx /T0\n");
+    const qsizetype why = r.out.indexOf("nosuch.zbx", play + 10);
+    const qsizetype ended = r.out.indexOf("zorbplw: ended with status 1\n");
+    EXPECT_GE(play, 0) << r.out.toStdString();
+    EXPECT_GT(why, play) << r.out.toStdString();
+    EXPECT_GT(ended, why) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("sndproc: ended with status 2")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\nstill here")) << r.out.toStdString();
+    // A normal run says nothing of Qt's own, even without a runtime directory.
+    const RunOutput quiet = RunFrontEnd({"--exit-after-batch", "echo.zbt"}, dir.path(), 120000, false);
+    for (const RunOutput *o : {&r, &quiet}) {
+        EXPECT_FALSE(o->err.contains("QStandardPaths")) << o->err.toStdString();
+        EXPECT_FALSE(o->err.contains("propagateSizeHints")) << o->err.toStdString();
+    }
+}
+
+// "--exit-after-batch" runs where the shell stands (not in the directory the
+// settings remember); a line naming a batch file runs it with its own
+// arguments; too deep a nesting stops with a clear error; a line that fails
+// makes the exit status 1.
+TEST(FrontEndBatch, RunsHereNestsAndCountsFailures)
+{
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    QDir().mkpath(d + "/config/zorblax");
+    WriteFile(d + "/config/zorblax/Zorblax.INI", "[ZorbCommand]\nDirectory=/\n");
+    WriteFile(d + "/marker-here.txt", "x");
+    WriteFile(d + "/outer.zbt", "dir marker-here.txt\ninner first %1\necho back in outer %1\n");
+    WriteFile(d + "/inner.zbt", "echo inner got %2 and %1\n");
+    RunOutput r = RunFrontEnd({"--exit-after-batch", "outer.zbt", "X"}, d);
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("marker-here.txt")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("No files found.")) << r.out.toStdString();
+    const qsizetype inner = r.out.indexOf("\ninner got X and first\n");
+    EXPECT_GT(inner, 0) << r.out.toStdString();
+    EXPECT_GT(r.out.indexOf("\nback in outer X\n"), inner) << r.out.toStdString();
+
+    WriteFile(d + "/loop.zbt", "echo level %1\nloop.zbt deeper\n");
+    r = RunFrontEnd({"--exit-after-batch", "loop.zbt", "top"}, d);
+    EXPECT_EQ(r.status, 1) << r.out.toStdString();
+    EXPECT_EQ(r.out.count("\nlevel "), 8) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Batch files nested more than 8 deep: loop.zbt was not run.")) << r.out.toStdString();
+
+    for (const char *failing : {"dir nosuch*.xyz", "cd /no/such/directory", "ren nothing-here.txt b.txt"}) {
+        WriteFile(d + "/one.zbt", QByteArray("echo before\n") + failing + "\necho after\n");
+        r = RunFrontEnd({"--exit-after-batch", "one.zbt"}, d);
+        EXPECT_EQ(r.status, 1) << failing << "\n" << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("\nafter")) << r.out.toStdString();
+    }
 }
 
 class WindowTest : public ::testing::Test {

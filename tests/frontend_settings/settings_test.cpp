@@ -114,9 +114,11 @@ TEST_F(SettingsTest, UnknownSectionsKeysAndCommentsSurvive)
                    "StartNum=123456789\nNormalFilePerc=12345\n[zorbplay]\ntracks=3abc\nLoop=x\n");
     Settings s;
     s.load(path);
-    EXPECT_EQ(s.zorb.NormalRate, "123456789"); // cut to 9 characters
-    EXPECT_EQ(s.zorb.StartNum, "12345678");
-    EXPECT_EQ(s.zorb.NormalFilePerc, "1234");
+    // Number fields are held to what their edits take: eight digits for rates
+    // and frame numbers, three for percentages, each within its range.
+    EXPECT_EQ(s.zorb.NormalRate, "99999999");
+    EXPECT_EQ(s.zorb.StartNum, "99999999");
+    EXPECT_EQ(s.zorb.NormalFilePerc, "999");
     EXPECT_EQ(s.play.Tracks, 3); // names ignore case; numbers take the leading digits
     EXPECT_FALSE(s.play.Loop);
 

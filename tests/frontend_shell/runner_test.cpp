@@ -213,8 +213,8 @@ TEST_F(RunnerTest, BatchGoesOnWhenAToolEndsWithoutReporting)
     ASSERT_TRUE(WaitFor([&] { return finished; }));
     EXPECT_FALSE(allRan);
     EXPECT_EQ(started, (QList<int>{0, 1, 2}));
-    EXPECT_EQ(host.lines, (QStringList{"echo start one", "start one", "vexsiw", "  vexsiw ended without a report.",
-                                       "echo after two", "after two"}));
+    EXPECT_EQ(host.lines, (QStringList{"echo start one", "start one", "vexsiw", "vexsiw: ended with status 3",
+                                       "  vexsiw ended without a report.", "echo after two", "after two"}));
     EXPECT_FALSE(b.load(QDir(work.path()).filePath("missing.zbt"), QString()));
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,10 @@ public:
             if (qEnvironmentVariableIsEmpty(key.constData()))
                 qputenv(key.constData(), pair.mid(pair.indexOf('=') + 1));
         }
+        // Files the tabs keep beside the settings go to a directory of the
+        // test's own.
+        static QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         app_ = new QApplication(argc, argv);
         failOnDialogs();
     }
