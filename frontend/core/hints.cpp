@@ -34,6 +34,7 @@ const Hint kHints[] = {
     {"Use a key frame at least every:", "Store a key frame at least every so many frames (digits only)."},
     {"Auto-key frame at what % change:", "Store a key frame when this percentage of the picture changes (0-100)."},
     {"Height compression:", "Store every other line (interlace) or half the lines (double) to save space."},
+    {"Search effort:", "How hard the compressor searches for smaller codings: higher is smaller and slower."},
     {"Mix original into output?", "Mix the input's own sound into the output."},
     {"Use/Create palette from:", "The file whose palette is used or from which a palette is made."},
     {"Palette file", "Choose the palette file."},

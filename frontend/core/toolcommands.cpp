@@ -70,6 +70,21 @@ QString graphicsOutputExtension(int type)
     return type >= 1 && type < OutputTypeCount ? QLatin1String(Extensions[type]) : QString();
 }
 
+QString graphicsOutputFor(const QString &input, const QString &extension)
+{
+    if (!extension.isEmpty())
+        return extension;
+    // "Output as Input Format": the input's own kind when the graphics
+    // processor writes it, else a flic (a Zorblax, raw, wave or list input).
+    static const char *const Writable[] = {"flc", "fli",  "avi", "bmp", "jpg", "jpeg", "tga",
+                                           "tif", "tiff", "pcx", "gif", "png", "webp", "y4m"};
+    const QString suffix = QFileInfo(input).suffix().toLower();
+    for (const char *w : Writable)
+        if (suffix == QLatin1String(w))
+            return QString();
+    return QStringLiteral("flc");
+}
+
 QString compressionValue(int index, const QString &text)
 {
     switch (index) {
@@ -370,8 +385,9 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
         const QString sw = graphicsSwitches(settings.graphics, here);
         const QString ext = graphicsOutputExtension(settings.graphics.OutputType);
         for (const QString &p : paths)
-            *lines << commandLine(QLatin1String(GraphicsProcessor),
-                                  {name(p), name(selection::outputFor(p, ext, QLatin1String(OutputPrefix)))}, sw);
+            *lines << commandLine(
+                QLatin1String(GraphicsProcessor),
+                {name(p), name(selection::outputFor(p, graphicsOutputFor(p, ext), QLatin1String(OutputPrefix)))}, sw);
     } else if (t == QLatin1String("sndproc")) {
         const QString sw = soundSwitches(settings.sound);
         for (const QString &p : paths)

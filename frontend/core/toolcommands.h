@@ -54,6 +54,10 @@ inline constexpr const char *GraphicsOutputTypes[OutputTypeCount] = {"Output as 
 // graphics processor's "Output as Input Format".
 QString zorbOutputExtension(int type);
 QString graphicsOutputExtension(int type);
+// The extension a graphics processor output takes: the chosen kind's, or for
+// "Output as Input Format" none (the input's kind) when the processor writes
+// the input's kind and "flc" when it does not (a Zorblax file, say).
+QString graphicsOutputFor(const QString &input, const QString &extension);
 
 // The compression value of "Compress regular/key frames" for list index and
 // edit text: 0 and 3 the text, 1 "-" and its leading digits, 2 "-" and the

@@ -60,7 +60,7 @@ TEST(Malformed, GoodFileOpens)
 TEST(Malformed, ShortHeaderAndTables)
 {
     std::vector<uint8_t> bytes = Good().Bytes();
-    ExpectRefused(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 50), "Wasn't a Zorblax file");
+    ExpectRefused(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 50), "too short for its header");
     ExpectRefused(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 104 + 30), "too short for its frame tables");
     ExpectRefused(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 104 + 60 + 3), "too short for its tree data");
 }

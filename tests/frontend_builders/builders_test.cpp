@@ -338,9 +338,12 @@ TEST(Selection, PrintCommands)
         {"MIXER", {"a.zbx", "b.wav"}, {"zorbmix a.zbx b.wav New_a.zbx /L4/M3"}},
         {"sndproc", {"s.voc"}, {"sndproc s.voc s.wav /B16/C1"}},
         {"pictproc", {"p.bmp"}, {"pictproc p.bmp p.flc"}},
+        {"PictProc", {"clip.zbx"}, {"pictproc clip.zbx clip.flc"}},
         {"scriptor", {"my show.zs"}, {"zorbscw \"my show.zs\""}},
     };
     for (const auto &c : cases) {
+        // "Output as Input Format" for a Zorblax input: a flic, which the processor writes.
+        s.graphics.OutputType = std::string(c.tab) == "PictProc" ? 0 : 1;
         EXPECT_TRUE(printCommands(s, c.tab, c.files, &lines, &error)) << c.tab;
         EXPECT_EQ(lines, c.expected) << c.tab << ": " << lines.join(" | ").toStdString();
     }

@@ -480,7 +480,7 @@ TEST_F(GFileTest, ZorblaxSourceThroughTheDecodeLibrary)
     EXPECT_TRUE(Saw("Skipping frame 1...", 1));
 }
 
-TEST_F(GFileTest, ListEntryVanishingWhileReadingGivesBlankFrames)
+TEST_F(GFileTest, ListEntryVanishingWhileReadingStopsThere)
 {
     WriteRaw("keep.raw", 1, 30);
     WriteRaw("gone.raw", 1, 40);
@@ -492,8 +492,10 @@ TEST_F(GFileTest, ListEntryVanishingWhileReadingGivesBlankFrames)
     ASSERT_TRUE(GFileGet(g.get()));
     EXPECT_EQ(g->pixels[0], 30);
     std::remove(Path("gone.raw").c_str());
-    GFileGet(g.get()); // the entry cannot be opened: nothing stale is read
-    EXPECT_EQ(g->pixels[0], 0);
+    // The entry cannot be opened: no frame is delivered, and the first frame
+    // that could not be read is named (the caller keeps what came before).
+    EXPECT_FALSE(GFileGet(g.get()));
+    EXPECT_EQ(g->damagedFrame, 2u);
 }
 
 TEST_F(GFileTest, ListEntriesWithoutFramesArePassedOver)

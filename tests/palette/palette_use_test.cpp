@@ -175,7 +175,8 @@ TEST_F(PaletteUse, PaletteFileGivesThePalette)
     EXPECT_FALSE(GFileGet(m.get()));
     bool seen = false;
     for (auto &msg : messages)
-        seen |= msg.first == "Error opening palette graphics file." && msg.second == 2;
+        seen |= msg.first == "Error opening palette graphics file. " + missing + ": no such file or directory" &&
+                msg.second == 2;
     EXPECT_TRUE(seen);
 }
 

@@ -528,7 +528,7 @@ TEST(SafeFile, AppearsOnlyWhenCompleteAndNothingIsLeftOnFailure)
         ASSERT_TRUE(f.Create(target, error));
         ASSERT_TRUE(f.Write("abc", 3));
         EXPECT_FALSE(f.Commit(10, error));
-        EXPECT_NE(error.find("disk full"), std::string::npos);
+        EXPECT_NE(error.find("no space left on device"), std::string::npos);
         EXPECT_EQ(Slurp(target), "new data");
     }
     {

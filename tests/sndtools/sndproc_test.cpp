@@ -248,12 +248,12 @@ TEST(Sndproc, FailuresSayWhyOnceAndLeaveNothingBehind)
         {"", 2, "Usage: sndproc"},
         {dir.path + "/in.wav " + dir.path + "/o.wav /B12", 2, "/B takes 8 or 16"},
         {dir.path + "/in.wav " + dir.path + "/o.wav /Y5", 2, "/Y takes"},
-        {dir.path + "/in.wav " + dir.path + "/o.wav /Q", 2, "unknown switch"},
+        {dir.path + "/in.wav " + dir.path + "/o.wav /Z", 2, "unknown switch"},
         {dir.path + "/in.wav " + dir.path + "/o.wav /S60000", 1, "in.wav: no sound between the start and the end"},
         {dir.path + "/missing.wav " + dir.path + "/o.wav", 1, dir.path + "/missing.wav: "},
         {dir.path + "/in.wav " + dir.path + "/old.wav", 1, "was not overwritten"},
         {dir.path + "/in.wav " + dir.path + "/in.wav /O", 1, "must be different"},
-        {dir.path + "/in.wav " + dir.path + "/sub.wav /O", 1, "sub.wav is a directory"},
+        {dir.path + "/in.wav " + dir.path + "/sub.wav /O", 1, "sub.wav: is a directory"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.args);

@@ -31,8 +31,10 @@ inline QApplication &FrontEndApp()
     static int argc = 1;
     static char name[] = "frontend_test";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: objects Qt keeps for the whole process (the input
+    // devices that simulated keys create) must not outlive it at exit.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs the event loop until done() holds or ms pass; false on time-out.

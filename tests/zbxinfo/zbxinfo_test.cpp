@@ -133,7 +133,7 @@ TEST_F(ZbxInfo, BadFilesAreNamedAndTheRestReported)
     Result r = RunInfo(bad + " /nonexistent/x.zbx " + good);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("zbxinfo: " + bad + ": not a Zorblax file"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("zbxinfo: /nonexistent/x.zbx: No such file or directory"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("zbxinfo: /nonexistent/x.zbx: no such file or directory"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(good + "\n  size:"), std::string::npos) << r.out;
 }
 

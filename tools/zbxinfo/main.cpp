@@ -11,6 +11,7 @@
 // the memory the open took. --frames adds one line per frame. A file that
 // cannot be opened gives one error line; the others are still reported and
 // the exit status is 1.
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -195,8 +196,11 @@ bool ReportPath(const std::string &path, const Options &opt)
 {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
-        std::fprintf(stderr, "zbxinfo: %s: %s\n", path.c_str(), std::strerror(errno));
-        NoteReport(path + ": " + std::strerror(errno));
+        std::string reason = std::strerror(errno); // in the toolkit's words: lower case
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        std::fprintf(stderr, "zbxinfo: %s: %s\n", path.c_str(), reason.c_str());
+        NoteReport(path + ": " + reason);
         return false;
     }
     if (!S_ISREG(st.st_mode)) {

@@ -436,7 +436,7 @@ bool OpenRaw(GFILE *g, const std::string &path)
 namespace {
 
 // What a file's first bytes say it is: its content decides, not its name.
-enum class Content { Unknown, Wave, Avi, Flic, Zorblax, Raw, Image };
+enum class Content { Unknown, Wave, Avi, WebP, Flic, Zorblax, Raw, Image };
 
 Content Sniff(const std::string &path, ImageFormat *format)
 {
@@ -458,6 +458,7 @@ Content Sniff(const std::string &path, ImageFormat *format)
     if (n >= 12 && std::memcmp(b, "RIFF", 4) == 0)
         return std::memcmp(b + 8, "WAVE", 4) == 0   ? Content::Wave
                : std::memcmp(b + 8, "AVI ", 4) == 0 ? Content::Avi
+               : std::memcmp(b + 8, "WEBP", 4) == 0 ? Content::WebP
                                                     : Content::Unknown;
     if (n >= 6 && b[5] == 0xAF && (b[4] == 0x11 || b[4] == 0x12))
         return Content::Flic;
@@ -494,7 +495,18 @@ bool OpenByContent(GFILE *g, const std::string &path, bool *handled)
         return OpenZorblaxSource(g, path);
     case Content::Raw:
         return OpenRaw(g, path);
+    case Content::WebP:
+        return OpenAnimatedSource(g, path, true, handled);
     case Content::Image:
+        // A GIF with several frames is an animation; one picture goes on to
+        // the image reader.
+        if (format == ImageFormat::Gif) {
+            bool animated = false;
+            if (OpenAnimatedSource(g, path, false, &animated))
+                return true;
+            if (animated)
+                return false;
+        }
         return OpenImage(g, path, format);
     case Content::Unknown:
         break;

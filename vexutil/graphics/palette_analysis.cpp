@@ -2,7 +2,9 @@
 // stretch of frames, reduced into the palette range) and its use when 8-bit
 // frames are delivered (when to rebuild, remap table, colour cache).
 #include <cstring>
+#include <string>
 
+#include "platform/platform.h"
 #include "vexutil/graphics/graphics_input_internal.h"
 #include "vexutil/graphics/palette_reduction.h"
 
@@ -91,7 +93,11 @@ bool Deliver8(GFILE *g, bool sourcePaletteChanged)
         if (!p->analysis)
             p->analysis = OpenAnalysis(g);
         if (!p->analysis) {
-            Progress(g, 2, "Error opening palette graphics file.");
+            // The design's words, then which file and why.
+            const std::string &name = p->paletteFile.empty() ? p->openName : p->paletteFile;
+            const std::string text = "Error opening palette graphics file. " + name + ": " +
+                                     PlatformOpenFailure(name.c_str(), "not a graphics file it can read");
+            Progress(g, 2, text.c_str());
             return false;
         }
         int32_t n = GFileBestPalette(p->analysis, g->palette);
