@@ -97,7 +97,7 @@ bool Deliver8(GFILE *g, bool sourcePaletteChanged)
             const std::string &name = p->paletteFile.empty() ? p->openName : p->paletteFile;
             const std::string text = "Error opening palette graphics file. " + name + ": " +
                                      PlatformOpenFailure(name.c_str(), "not a graphics file it can read");
-            Progress(g, 2, text.c_str());
+            Progress(g, 2, "%s", text.c_str());
             return false;
         }
         int32_t n = GFileBestPalette(p->analysis, g->palette);
