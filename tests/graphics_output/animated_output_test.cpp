@@ -370,7 +370,16 @@ bool WriteGif(const std::string &name, int w, int h, const std::vector<GifFrame>
         GraphicsControlBlock gcb{f.disposal, false, f.delay, f.transparent};
         EGifGCBToSavedExtension(&gcb, g, g->ImageCount - 1);
     }
-    return EGifSpew(g) == GIF_OK;
+    // EGifSpew closes the file but leaves the saved images and the screen's
+    // colour map to the caller.
+    GifFileType images{};
+    images.SavedImages = g->SavedImages;
+    images.ImageCount = g->ImageCount;
+    ColorMapObject *map = g->SColorMap;
+    const bool ok = EGifSpew(g) == GIF_OK;
+    GifFreeSavedImages(&images);
+    GifFreeMapObject(map);
+    return ok;
 }
 
 constexpr uint32_t kBlack = 0, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
