@@ -381,7 +381,10 @@ bool CheckFrames(Opening &o)
         while (whole < o.frames && end + h->FrameSizes[whole] <= o.available)
             end += h->FrameSizes[whole++];
         PlatformDebugLog("Frame sizes run past the end of the Zorblax file\n");
-        if (whole == 0) {
+        // Buffers are sized from the tables: a file whose tables claim far
+        // more than is missing from any real cut (256 MB) is refused whole.
+        constexpr uint64_t kMostMissing = uint64_t{1} << 28;
+        if (whole == 0 || before + stats.total - o.available > kMostMissing) {
             SetOpenError("the frame sizes run past the end of the file");
             return false;
         }
