@@ -14,19 +14,7 @@ namespace {
 
 bool EncodeAt(const Clip &c, const std::string &out, ZencParams p, int effort)
 {
-    p.width = c.width;
-    p.height = c.height;
-    if (!p.frameRate)
-        p.frameRate = 67;
-    ZENC *enc = ZencOpen(&p);
-    if (!enc)
-        return false;
-    ZencSetEffort(enc, effort);
-    for (size_t i = 0; i < c.pixels.size(); ++i)
-        ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
-    const int ok = ZencWrite(enc, out.c_str(), nullptr);
-    ZencClose(enc);
-    return ok == 1;
+    return Encode(c, out, p, nullptr, effort);
 }
 
 uint64_t SizeOf(const std::string &name)

@@ -107,7 +107,9 @@ inline Clip MakeClip(int kind, uint32_t w, uint32_t h, int frames, uint32_t seed
     return c;
 }
 
-inline bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProgressFn progress = nullptr)
+// Encodes the clip into out; effort -1 keeps the encoder's default.
+inline bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProgressFn progress = nullptr,
+                   int effort = -1)
 {
     p.width = c.width;
     p.height = c.height;
@@ -116,6 +118,8 @@ inline bool Encode(const Clip &c, const std::string &out, ZencParams p, ZencProg
     ZENC *enc = ZencOpen(&p);
     if (!enc)
         return false;
+    if (effort >= 0)
+        ZencSetEffort(enc, effort);
     for (size_t i = 0; i < c.pixels.size(); ++i)
         ZencAddFrame(enc, c.pixels[i].data(), c.width, c.palettes[i].data());
     const int ok = ZencWrite(enc, out.c_str(), progress);
