@@ -116,7 +116,7 @@ TEST_F(CommandLine, FailuresNameTheFileAndTheReasonOnceAndExitOne)
         {"zorbmix", kDemo + " text.wav out.zbx /O", "text.wav", "not a sound file"},
         {"sndproc", "text.wav out.wav /O", "text.wav", "not a sound file"},
         {"pictproc", "text.bmp out.bmp /O", "text.bmp", "not a graphics file"},
-        {"zbxinfo", missing, missing, "No such file"},
+        {"zbxinfo", missing, missing, "no such file"},
         {"zbxcompi", player + " copy " + missing, missing, "no such file"},
         {"zbxcompi", player + " copy text.zbx", "text.zbx", "not a Zorblax file"},
     };
