@@ -168,7 +168,7 @@ protected:
     // The decoded track (1 to 7) of the file, as zbxinfo writes it.
     std::vector<uint8_t> Decoded(const std::string &file, int track)
     {
-        const fs::path dump = dir_ / "dump";
+        const fs::path dump = dir_ / ("dump_" + std::to_string(track));
         std::string cmd = kBin + "zbxinfo --dump '" + dump.string() + "' '" + file + "' >/dev/null 2>&1";
         EXPECT_EQ(std::system(cmd.c_str()), 0);
         return ReadAll(dump / ("track_" + std::to_string(track) + ".pcm"));
