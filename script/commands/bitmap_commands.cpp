@@ -35,7 +35,7 @@ void Line(ScriptBitmap &b, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8
 
 } // namespace
 
-void CmdBitmapalloc(Interp &in)
+void CmdBitmapAlloc(Interp &in)
 {
     const std::string name = ReadName(in);
     const auto width = static_cast<uint32_t>(ReadNumber(in, 1));
@@ -44,7 +44,7 @@ void CmdBitmapalloc(Interp &in)
 }
 
 // The parameter is a variable holding the number; the variable is deleted.
-void CmdBitmapfree(Interp &in)
+void CmdBitmapFree(Interp &in)
 {
     const std::string name = ReadName(in);
     std::string key = name;
@@ -52,19 +52,19 @@ void CmdBitmapfree(Interp &in)
     SetVariable(in, name, "");
 }
 
-void CmdBitmapwidth(Interp &in)
+void CmdBitmapWidth(Interp &in)
 {
     const std::string name = ReadName(in);
     SetVariableNumber(in, name, static_cast<int32_t>(CheckBitmap(in, ReadNumber(in, 1)).width));
 }
 
-void CmdBitmapheight(Interp &in)
+void CmdBitmapHeight(Interp &in)
 {
     const std::string name = ReadName(in);
     SetVariableNumber(in, name, static_cast<int32_t>(CheckBitmap(in, ReadNumber(in, 1)).height));
 }
 
-void CmdBitmaplist(Interp &in)
+void CmdBitmapList(Interp &in)
 {
     NeedWindow(in);
     for (int i = 0; i < kBitmapSlots; ++i) {
@@ -76,20 +76,20 @@ void CmdBitmaplist(Interp &in)
     }
 }
 
-void CmdBitmapclear(Interp &in)
+void CmdBitmapClear(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     std::fill(b.pixels.begin(), b.pixels.end(), Colour(ReadNumber(in)));
 }
 
-void CmdBitmapchangecolor(Interp &in)
+void CmdBitmapChangeColor(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const uint8_t from = Colour(ReadNumber(in)), to = Colour(ReadNumber(in));
     std::replace(b.pixels.begin(), b.pixels.end(), from, to);
 }
 
-void CmdBitmapgetpixel(Interp &in)
+void CmdBitmapGetPixel(Interp &in)
 {
     const std::string name = ReadName(in);
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in, 1));
@@ -97,7 +97,7 @@ void CmdBitmapgetpixel(Interp &in)
     SetVariableNumber(in, name, b.pixels.empty() ? 0 : b.Row(Limit(y, b.height))[Limit(x, b.width)]);
 }
 
-void CmdBitmapsetpixel(Interp &in)
+void CmdBitmapSetPixel(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int32_t x = ReadNumber(in), y = ReadNumber(in);
@@ -106,7 +106,7 @@ void CmdBitmapsetpixel(Interp &in)
         b.Row(Limit(y, b.height))[Limit(x, b.width)] = colour;
 }
 
-void CmdBitmapline(Interp &in)
+void CmdBitmapLine(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int32_t x1 = ReadNumber(in), y1 = ReadNumber(in), x2 = ReadNumber(in), y2 = ReadNumber(in);
@@ -114,7 +114,7 @@ void CmdBitmapline(Interp &in)
 }
 
 // The outline through (x, y) and (x + w, y + h): w + 1 by h + 1 pixels.
-void CmdBitmapbox(Interp &in)
+void CmdBitmapBox(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int64_t x = ReadNumber(in), y = ReadNumber(in);
@@ -127,7 +127,7 @@ void CmdBitmapbox(Interp &in)
 }
 
 // Rows y to y + h - 1, columns x to x + w - 1, as far as they lie in the bitmap.
-void CmdBitmapfilledbox(Interp &in)
+void CmdBitmapFilledBox(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int64_t x = ReadNumber(in), y = ReadNumber(in);
@@ -140,7 +140,7 @@ void CmdBitmapfilledbox(Interp &in)
 }
 
 // The text with the current font and text colours at (x, y) of the bitmap.
-void CmdBitmaptext(Interp &in)
+void CmdBitmapText(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int32_t x = ReadNumber(in), y = ReadNumber(in);

@@ -152,42 +152,42 @@ void ToScreen(Interp &in, Keying keying)
 
 } // namespace
 
-void CmdBitmaptobitmap(Interp &in)
+void CmdBitmapToBitmap(Interp &in)
 {
     ToBitmap(in, Keying::None);
 }
-void CmdBitmaptobitmaptrans(Interp &in)
+void CmdBitmapToBitmapTrans(Interp &in)
 {
     ToBitmap(in, Keying::Trans);
 }
-void CmdBitmaptobitmapmask(Interp &in)
+void CmdBitmapToBitmapMask(Interp &in)
 {
     ToBitmap(in, Keying::Mask);
 }
-void CmdBitmaptobitmapmerge(Interp &in)
+void CmdBitmapToBitmapMerge(Interp &in)
 {
     ToBitmap(in, Keying::Merge);
 }
-void CmdBitmaptoscreen(Interp &in)
+void CmdBitmapToScreen(Interp &in)
 {
     ToScreen(in, Keying::None);
 }
-void CmdBitmaptoscreentrans(Interp &in)
+void CmdBitmapToScreenTrans(Interp &in)
 {
     ToScreen(in, Keying::Trans);
 }
-void CmdBitmaptoscreenmask(Interp &in)
+void CmdBitmapToScreenMask(Interp &in)
 {
     ToScreen(in, Keying::Mask);
 }
-void CmdBitmaptoscreenmerge(Interp &in)
+void CmdBitmapToScreenMerge(Interp &in)
 {
     ToScreen(in, Keying::Merge);
 }
 
 // The screen rectangle of the bitmap's size at (x, y) plus the origin into the
 // bitmap; pixels off the screen read as 0.
-void CmdBitmapfromscreen(Interp &in)
+void CmdBitmapFromScreen(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const int64_t x = int64_t{ReadNumber(in)} + in.screen.originX;

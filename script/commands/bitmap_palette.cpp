@@ -19,7 +19,7 @@ uint32_t Index(int32_t value)
 
 } // namespace
 
-void CmdBitmapgetpalette(Interp &in)
+void CmdBitmapGetPalette(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     b.palette.emplace();
@@ -28,7 +28,7 @@ void CmdBitmapgetpalette(Interp &in)
 
 // The bitmap's palette onto the screen (unlocked entries), when it has one
 // that differs from the screen palette.
-void CmdBitmapsetpalette(Interp &in)
+void CmdBitmapSetPalette(Interp &in)
 {
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     if (!b.palette || std::memcmp(b.palette->data(), in.screen.palette, 768) == 0)
@@ -38,7 +38,7 @@ void CmdBitmapsetpalette(Interp &in)
 }
 
 // Fades the bitmap's palette in on the screen, when it has one.
-void CmdBitmapfadeinpalette(Interp &in)
+void CmdBitmapFadeInPalette(Interp &in)
 {
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     if (b.palette) {
@@ -47,7 +47,7 @@ void CmdBitmapfadeinpalette(Interp &in)
     }
 }
 
-void CmdBitmappalettetopalette(Interp &in)
+void CmdBitmapPaletteToPalette(Interp &in)
 {
     ScriptBitmap &dst = CheckBitmap(in, ReadNumber(in));
     const ScriptBitmap &src = CheckBitmap(in, ReadNumber(in));
@@ -55,7 +55,7 @@ void CmdBitmappalettetopalette(Interp &in)
 }
 
 // Red + green x 256 + blue x 65536; 0 without a palette.
-void CmdBitmapgetpalettevalue(Interp &in)
+void CmdBitmapGetPaletteValue(Interp &in)
 {
     const std::string name = ReadName(in);
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in, 1));
@@ -69,7 +69,7 @@ void CmdBitmapgetpalettevalue(Interp &in)
 }
 
 // A missing palette is created all black first.
-void CmdBitmapsetpalettevalue(Interp &in)
+void CmdBitmapSetPaletteValue(Interp &in)
 {
     ScriptBitmap &b = CheckBitmap(in, ReadNumber(in));
     const uint32_t i = Index(ReadNumber(in));
@@ -82,14 +82,14 @@ void CmdBitmapsetpalettevalue(Interp &in)
     c[2] = static_cast<uint8_t>(value >> 16);
 }
 
-void CmdBitmapgetdarkestpaletteindex(Interp &in)
+void CmdBitmapGetDarkestPaletteIndex(Interp &in)
 {
     const std::string name = ReadName(in);
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in, 1));
     SetVariableNumber(in, name, b.palette ? DarkestEntry(b.palette->data()) : 0);
 }
 
-void CmdBitmapgetbrightestpaletteindex(Interp &in)
+void CmdBitmapGetBrightestPaletteIndex(Interp &in)
 {
     const std::string name = ReadName(in);
     const ScriptBitmap &b = CheckBitmap(in, ReadNumber(in, 1));

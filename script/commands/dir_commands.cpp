@@ -108,16 +108,16 @@ void DirectoryCommand(Interp &in, bool stay)
 
 } // namespace
 
-void CmdDirchange(Interp &in)
+void CmdDirChange(Interp &in)
 {
     DirectoryCommand(in, true);
 }
-void CmdDirexists(Interp &in)
+void CmdDirExists(Interp &in)
 {
     DirectoryCommand(in, false);
 }
 
-void CmdDircurrent(Interp &in)
+void CmdDirCurrent(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -125,7 +125,7 @@ void CmdDircurrent(Interp &in)
     SetVariable(in, name, ::getcwd(path, sizeof path) ? std::string(path).substr(0, kTextMax) : std::string());
 }
 
-void CmdDirmake(Interp &in)
+void CmdDirMake(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -133,7 +133,7 @@ void CmdDirmake(Interp &in)
     SetVariableNumber(in, name, ::mkdir(path.c_str(), 0777) == 0 ? 1 : 0);
 }
 
-void CmdDirremove(Interp &in)
+void CmdDirRemove(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -141,23 +141,23 @@ void CmdDirremove(Interp &in)
     SetVariableNumber(in, name, ::rmdir(path.c_str()) == 0 ? 1 : 0);
 }
 
-void CmdDriveavail(Interp &in)
+void CmdDriveAvail(Interp &in)
 {
     SpaceCommand(in, false);
 }
-void CmdDrivesize(Interp &in)
+void CmdDriveSize(Interp &in)
 {
     SpaceCommand(in, true);
 }
-void CmdFilecdrom(Interp &in)
+void CmdFileCdRom(Interp &in)
 {
     KindCommand(in, DriveKind::CdRom);
 }
-void CmdFileremote(Interp &in)
+void CmdFileRemote(Interp &in)
 {
     KindCommand(in, DriveKind::Remote);
 }
-void CmdFileremovable(Interp &in)
+void CmdFileRemovable(Interp &in)
 {
     KindCommand(in, DriveKind::Removable);
 }

@@ -73,20 +73,20 @@ void NextFound(Interp &in, const std::string &name)
 
 } // namespace
 
-void CmdFileopen(Interp &in)
+void CmdFileOpen(Interp &in)
 {
     OpenCommand(in, 0);
 }
-void CmdFilecreate(Interp &in)
+void CmdFileCreate(Interp &in)
 {
     OpenCommand(in, 1);
 }
-void CmdFileappend(Interp &in)
+void CmdFileAppend(Interp &in)
 {
     OpenCommand(in, 2);
 }
 
-void CmdFileclose(Interp &in)
+void CmdFileClose(Interp &in)
 {
     std::string name = ReadName(in);
     const std::string value(GetVariable(in, name));
@@ -94,7 +94,7 @@ void CmdFileclose(Interp &in)
     SetVariable(in, name, {});
 }
 
-void CmdFileread(Interp &in)
+void CmdFileRead(Interp &in)
 {
     const std::string name = ReadName(in);
     const uint8_t slot = CheckFile(in, ReadNumber(in, 1));
@@ -103,7 +103,7 @@ void CmdFileread(Interp &in)
     SetVariable(in, name, line);
 }
 
-void CmdFilewrite(Interp &in)
+void CmdFileWrite(Interp &in)
 {
     const uint8_t slot = CheckFile(in, ReadNumber(in));
     std::string text = ReadValue(in, 1);
@@ -111,14 +111,14 @@ void CmdFilewrite(Interp &in)
     VEXFilePut(in.slots[slot], text.data(), static_cast<uint32_t>(text.size()));
 }
 
-void CmdFileeof(Interp &in)
+void CmdFileEof(Interp &in)
 {
     const std::string name = ReadName(in);
     const uint8_t slot = CheckFile(in, ReadNumber(in, 1));
     SetVariableNumber(in, name, VEXFileAtEnd(in.slots[slot]) ? 1 : 0);
 }
 
-void CmdFilesize(Interp &in)
+void CmdFileSize(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -141,7 +141,7 @@ void CmdFilesize(Interp &in)
     SetVariable(in, name, std::to_string(size));
 }
 
-void CmdFileexists(Interp &in)
+void CmdFileExists(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -151,7 +151,7 @@ void CmdFileexists(Interp &in)
     SetVariableNumber(in, name, slot != kNoSlot ? 1 : 0);
 }
 
-void CmdFilefind(Interp &in)
+void CmdFileFind(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -172,20 +172,20 @@ void CmdFilefind(Interp &in)
     NextFound(in, name);
 }
 
-void CmdFilefindnext(Interp &in)
+void CmdFileFindNext(Interp &in)
 {
     RefuseInSandbox(in);
     NextFound(in, ReadName(in));
 }
 
-void CmdFilefullpath(Interp &in)
+void CmdFileFullPath(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
     SetVariable(in, name, FullPath(ReadText(in, 1)));
 }
 
-void CmdFilepieces(Interp &in)
+void CmdFilePieces(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -200,7 +200,7 @@ void CmdFilepieces(Interp &in)
     SetVariable(in, name, path);
 }
 
-void CmdFilegetattrib(Interp &in)
+void CmdFileGetAttrib(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -213,7 +213,7 @@ void CmdFilegetattrib(Interp &in)
     SetVariableNumber(in, name, bits < 0 ? 0 : bits);
 }
 
-void CmdFilesetattrib(Interp &in)
+void CmdFileSetAttrib(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string path = ResolveName(ReadText(in));
@@ -229,7 +229,7 @@ void CmdFilesetattrib(Interp &in)
     ::chmod(path.c_str(), mode);
 }
 
-void CmdFiletemp(Interp &in)
+void CmdFileTemp(Interp &in)
 {
     RefuseInSandbox(in);
     const std::string name = ReadName(in);
@@ -248,7 +248,7 @@ void CmdFiletemp(Interp &in)
     SetVariable(in, name, result);
 }
 
-void CmdFilelist(Interp &in)
+void CmdFileList(Interp &in)
 {
     NeedWindow(in);
     for (int i = 0; i < kFileSlots; ++i) {

@@ -170,19 +170,19 @@ void CmdDelay(Interp &in)
     WaitUntil(in, PlatformTimeMs() + static_cast<uint32_t>(ms));
 }
 
-void CmdDelayuntil(Interp &in)
+void CmdDelayUntil(Interp &in)
 {
     WaitUntil(in, static_cast<uint32_t>(ReadNumber(in)));
 }
 
-void CmdInputchar(Interp &in)
+void CmdInputChar(Interp &in)
 {
     const std::string name = ReadName(in);
     NeedWindow(in);
     SetVariable(in, name, WaitForInput(in, -1));
 }
 
-void CmdInputcharordelay(Interp &in)
+void CmdInputCharOrDelay(Interp &in)
 {
     const std::string name = ReadName(in);
     const int32_t limit = ReadNumber(in, 1);
@@ -191,7 +191,7 @@ void CmdInputcharordelay(Interp &in)
     SetVariable(in, name, WaitForInput(in, limit < -1 ? 0 : limit));
 }
 
-void CmdInputstr(Interp &in)
+void CmdInputStr(Interp &in)
 {
     const std::string name = ReadName(in);
     const int32_t max = LineLimit(ReadNumber(in, 1));
@@ -202,7 +202,7 @@ void CmdInputstr(Interp &in)
     SetVariable(in, name, ReadLine(in, max));
 }
 
-void CmdInputstrwin(Interp &in)
+void CmdInputStrWin(Interp &in)
 {
     const std::string name = ReadName(in);
     int32_t x = ReadNumber(in, 1), y = ReadNumber(in, 1);
@@ -241,7 +241,7 @@ void CmdInputstrwin(Interp &in)
     SetVariable(in, name, text);
 }
 
-void CmdInputmsgwin(Interp &in)
+void CmdInputMsgWin(Interp &in)
 {
     const std::string name = ReadName(in);
     ReadNumber(in, 1); // x and y do not place the box

@@ -17,7 +17,7 @@ int32_t ReadPointerBitmap(Interp &in)
 
 } // namespace
 
-void CmdMouseadd(Interp &in)
+void CmdMouseAdd(Interp &in)
 {
     MouseArea area;
     area.name = ReadText(in);
@@ -34,34 +34,34 @@ void CmdMouseadd(Interp &in)
     PointerImageFromAreas(in);
 }
 
-void CmdMouseremove(Interp &in)
+void CmdMouseRemove(Interp &in)
 {
     const std::string name = ReadText(in);
     in.input.areas.Remove(name);
     PointerImageFromAreas(in);
 }
 
-void CmdMouseremoveall(Interp &in)
+void CmdMouseRemoveAll(Interp &in)
 {
     in.input.areas.RemoveAll();
     PointerImageFromAreas(in);
 }
 
-void CmdMousepushandremoveall(Interp &in)
+void CmdMousePushAndRemoveAll(Interp &in)
 {
     RemovePointer(in);
     in.input.areas.Push();
     PointerImageFromAreas(in);
 }
 
-void CmdMousepop(Interp &in)
+void CmdMousePop(Interp &in)
 {
     RemovePointer(in);
     in.input.areas.Pop();
     PointerImageFromAreas(in);
 }
 
-void CmdMousearea(Interp &in)
+void CmdMouseArea(Interp &in)
 {
     const std::string &name = ReadName(in);
     const SoftPointer &p = in.input.pointer;
@@ -69,19 +69,19 @@ void CmdMousearea(Interp &in)
     SetVariable(in, name, area ? std::string_view(area->name) : std::string_view());
 }
 
-void CmdMousex(Interp &in)
+void CmdMouseX(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, in.input.pointer.x - in.screen.originX);
 }
 
-void CmdMousey(Interp &in)
+void CmdMouseY(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, in.input.pointer.y - in.screen.originY);
 }
 
-void CmdMousesetxy(Interp &in)
+void CmdMouseSetXY(Interp &in)
 {
     int32_t x = ReadNumber(in) + in.screen.originX;
     int32_t y = ReadNumber(in, 1) + in.screen.originY;
@@ -93,13 +93,13 @@ void CmdMousesetxy(Interp &in)
         in.host->MovePointer(x, y);
 }
 
-void CmdMousepresent(Interp &in)
+void CmdMousePresent(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, in.host->MousePresent() ? 1 : 0);
 }
 
-void CmdMousemode(Interp &in)
+void CmdMouseMode(Interp &in)
 {
     in.input.mouseMode = ReadNumber(in);
 }

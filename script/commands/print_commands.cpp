@@ -84,7 +84,7 @@ void FinishPrintJob(Interp &in)
     }
 }
 
-void CmdPrintbegin(Interp &in)
+void CmdPrintBegin(Interp &in)
 {
     std::string name;
     if (!ParamsDone(in))
@@ -117,13 +117,13 @@ void CmdPrintbegin(Interp &in)
         ::unlink(pattern.c_str());
 }
 
-void CmdPrintend(Interp &in)
+void CmdPrintEnd(Interp &in)
 {
     if (in.printSlot != kNoSlot)
         CloseFileSlot(in, in.printSlot);
 }
 
-void CmdPrintpageadv(Interp &in)
+void CmdPrintPageAdv(Interp &in)
 {
     if (in.printSlot != kNoSlot && in.slots[in.printSlot])
         VEXFilePut8(in.slots[in.printSlot], 12);

@@ -78,7 +78,7 @@ void CloseScreen(Interp &in)
     s.originX = s.originY = 0;
 }
 
-void CmdScreengraphics(Interp &in)
+void CmdScreenGraphics(Interp &in)
 {
     const std::string name = ReadName(in);
     const int32_t width = ReadNumber(in, 1);
@@ -109,12 +109,12 @@ void CmdScreengraphics(Interp &in)
     SetVariableNumber(in, name, 1);
 }
 
-void CmdScreentext(Interp &in)
+void CmdScreenText(Interp &in)
 {
     CloseScreen(in);
 }
 
-void CmdScreensettings(Interp &in)
+void CmdScreenSettings(Interp &in)
 {
     const auto n = static_cast<uint32_t>(ReadNumber(in));
     uint32_t &f = in.screen.flags;
@@ -124,7 +124,7 @@ void CmdScreensettings(Interp &in)
         f = (f & ~0x1Fu) | 0x100u | (n + 21u);
 }
 
-void CmdScreenwindowborder(Interp &in)
+void CmdScreenWindowBorder(Interp &in)
 {
     const int32_t n = ReadNumber(in);
     uint32_t &f = in.screen.flags;
@@ -135,7 +135,7 @@ void CmdScreenwindowborder(Interp &in)
         f |= 0x4200u;
 }
 
-void CmdScreenwindowtitle(Interp &in)
+void CmdScreenWindowTitle(Interp &in)
 {
     Screen &s = in.screen;
     s.title = ReadValue(in);
@@ -148,7 +148,7 @@ void CmdScreenwindowtitle(Interp &in)
     }
 }
 
-void CmdScreenwindowpos(Interp &in)
+void CmdScreenWindowPos(Interp &in)
 {
     Screen &s = in.screen;
     s.windowX = ReadNumber(in);
@@ -157,50 +157,50 @@ void CmdScreenwindowpos(Interp &in)
         in.host->MoveWindow(s.windowX, s.windowY);
 }
 
-void CmdScreenwindowautopause(Interp &in)
+void CmdScreenWindowAutoPause(Interp &in)
 {
     in.autopause = ReadNumber(in) != 0;
 }
 
-void CmdScreenwindowhasfocus(Interp &in)
+void CmdScreenWindowHasFocus(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, in.screen.open && in.host->WindowHasFocus() ? 1 : 0);
 }
 
-void CmdScreenwindowhwnd(Interp &in)
+void CmdScreenWindowHwnd(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariable(in, name, std::to_string(in.screen.open ? in.host->WindowId() : 0u));
 }
 
 // The window's palette has no handle of its own here: the window's stands for it.
-void CmdScreenwindowhpal(Interp &in)
+void CmdScreenWindowHpal(Interp &in)
 {
     const std::string name = ReadName(in);
     NeedWindow(in);
     SetVariable(in, name, std::to_string(in.host->WindowId()));
 }
 
-void CmdScreeninfo(Interp &in)
+void CmdScreenInfo(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariable(in, name, in.screen.open ? in.host->DescribeScreen() : std::string());
 }
 
-void CmdScreenwidth(Interp &in)
+void CmdScreenWidth(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, in.screen.open ? in.screen.surface.width : 80);
 }
 
-void CmdScreenheight(Interp &in)
+void CmdScreenHeight(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, in.screen.open ? in.screen.surface.height : 25);
 }
 
-void CmdScreenadjustxy(Interp &in)
+void CmdScreenAdjustXY(Interp &in)
 {
     Screen &s = in.screen;
     s.originX = ReadNumber(in);
@@ -209,7 +209,7 @@ void CmdScreenadjustxy(Interp &in)
     s.cursorY = s.originY;
 }
 
-void CmdScreenclear(Interp &in)
+void CmdScreenClear(Interp &in)
 {
     const uint8_t colour = Colour(ReadNumber(in));
     NeedWindow(in);
@@ -217,7 +217,7 @@ void CmdScreenclear(Interp &in)
     FillScreen(in, 0, 0, in.screen.surface.width, in.screen.surface.height, colour);
 }
 
-void CmdScreenfadeoutclear(Interp &in)
+void CmdScreenFadeOutClear(Interp &in)
 {
     const uint8_t colour = Colour(ReadNumber(in));
     NeedWindow(in);
@@ -226,12 +226,12 @@ void CmdScreenfadeoutclear(Interp &in)
     FillScreen(in, 0, 0, in.screen.surface.width, in.screen.surface.height, colour);
 }
 
-void CmdScreenfadespeed(Interp &in)
+void CmdScreenFadeSpeed(Interp &in)
 {
     in.screen.fadeMs = ReadNumber(in);
 }
 
-void CmdScreensetpixel(Interp &in)
+void CmdScreenSetPixel(Interp &in)
 {
     const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
     const uint8_t colour = Colour(ReadNumber(in, 2));
@@ -239,7 +239,7 @@ void CmdScreensetpixel(Interp &in)
     FillScreen(in, PlusX(in.screen, x), PlusY(in.screen, y), 1, 1, colour);
 }
 
-void CmdScreengetpixel(Interp &in)
+void CmdScreenGetPixel(Interp &in)
 {
     const std::string name = ReadName(in);
     const int32_t x = ReadNumber(in, 1), y = ReadNumber(in, 2);
@@ -253,7 +253,7 @@ void CmdScreengetpixel(Interp &in)
 
 // Outline through (x, y) and (x + w - 1, y + h - 1) plus the origin, four
 // lines: it covers w by h pixels.
-void CmdScreenbox(Interp &in)
+void CmdScreenBox(Interp &in)
 {
     const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
     const int32_t w = ReadNumber(in, 2), h = ReadNumber(in, 1);
@@ -271,7 +271,7 @@ void CmdScreenbox(Interp &in)
 }
 
 // End points plus the origin, limited to the screen.
-void CmdScreenline(Interp &in)
+void CmdScreenLine(Interp &in)
 {
     int32_t v[4];
     for (int i = 0; i < 4; ++i)
@@ -286,7 +286,7 @@ void CmdScreenline(Interp &in)
     ScreenLine(s, x1, y1, x2, y2, colour);
 }
 
-void CmdScreenfilledbox(Interp &in)
+void CmdScreenFilledBox(Interp &in)
 {
     const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
     const int32_t w = ReadNumber(in, 2), h = ReadNumber(in, 1);
@@ -300,7 +300,7 @@ void CmdScreenfilledbox(Interp &in)
     FillScreen(in, px, py, w, h, colour);
 }
 
-void CmdScreenpalettelock(Interp &in)
+void CmdScreenPaletteLock(Interp &in)
 {
     const auto first = static_cast<uint32_t>(ReadNumber(in));
     const int32_t count = ReadNumber(in, 1);
@@ -312,19 +312,19 @@ void CmdScreenpalettelock(Interp &in)
         in.screen.locks[i] = lock;
 }
 
-void CmdScreengetdarkestpaletteindex(Interp &in)
+void CmdScreenGetDarkestPaletteIndex(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, DarkestEntry(in.screen.palette));
 }
 
-void CmdScreengetbrightestpaletteindex(Interp &in)
+void CmdScreenGetBrightestPaletteIndex(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, BrightestEntry(in.screen.palette));
 }
 
-void CmdScreenforcepalettezeroblack(Interp &in)
+void CmdScreenForcePaletteZeroBlack(Interp &in)
 {
     const bool force = ReadNumber(in) != 0;
     Screen &s = in.screen;

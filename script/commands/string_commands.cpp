@@ -54,28 +54,28 @@ void Case(Interp &in, bool upper)
 
 } // namespace
 
-void CmdStrlength(Interp &in)
+void CmdStrLength(Interp &in)
 {
     const std::string name = ReadName(in);
     SetVariableNumber(in, name, static_cast<int32_t>(ReadValue(in, 1).size()));
 }
 
-void CmdStrucase(Interp &in)
+void CmdStrUcase(Interp &in)
 {
     Case(in, true);
 }
-void CmdStrlcase(Interp &in)
+void CmdStrLcase(Interp &in)
 {
     Case(in, false);
 }
 
-void CmdStrtrim(Interp &in)
+void CmdStrTrim(Interp &in)
 {
     const std::string name = ReadName(in);
     SetVariable(in, name, Trimmed(ReadValue(in, 1)));
 }
 
-void CmdStraddbackslash(Interp &in)
+void CmdStrAddBackslash(Interp &in)
 {
     const std::string name = ReadName(in);
     char text[kTextMax + 2];
@@ -84,19 +84,19 @@ void CmdStraddbackslash(Interp &in)
     SetVariable(in, name, AddBackslash(text));
 }
 
-void CmdStrisnumeric(Interp &in)
+void CmdStrIsNumeric(Interp &in)
 {
     const std::string name = ReadName(in);
     SetVariableNumber(in, name, IsNumber(ReadValue(in, 1)) ? 1 : 0);
 }
 
-void CmdStrislabel(Interp &in)
+void CmdStrIsLabel(Interp &in)
 {
     const std::string name = ReadName(in);
     SetVariableNumber(in, name, FindLabel(in, ReadValue(in, 1)) >= 0 ? 1 : 0);
 }
 
-void CmdStrfind(Interp &in)
+void CmdStrFind(Interp &in)
 {
     const std::string name = ReadName(in);
     const int32_t ignoreCase = ReadNumber(in, 1);
@@ -112,7 +112,7 @@ void CmdStrfind(Interp &in)
     SetVariableNumber(in, name, at == std::string::npos ? 0 : static_cast<int32_t>(at + 1));
 }
 
-void CmdStrpiece(Interp &in)
+void CmdStrPiece(Interp &in)
 {
     const std::string name = ReadName(in);
     int32_t start = ReadNumber(in, 1);
@@ -126,20 +126,20 @@ void CmdStrpiece(Interp &in)
     SetVariable(in, name, piece);
 }
 
-void CmdStrlpad(Interp &in)
+void CmdStrLpad(Interp &in)
 {
     Pad(in, ' ', true);
 }
-void CmdStrlpadzero(Interp &in)
+void CmdStrLpadZero(Interp &in)
 {
     Pad(in, '0', true);
 }
-void CmdStrrpad(Interp &in)
+void CmdStrRpad(Interp &in)
 {
     Pad(in, ' ', false);
 }
 
-void CmdStrrepeat(Interp &in)
+void CmdStrRepeat(Interp &in)
 {
     const std::string name = ReadName(in);
     const std::string character = ReadText(in, 1);
@@ -149,7 +149,7 @@ void CmdStrrepeat(Interp &in)
     SetVariable(in, name, std::string(n, c));
 }
 
-void CmdStrfirst(Interp &in)
+void CmdStrFirst(Interp &in)
 {
     const std::string first = ReadName(in);
     std::string rest = ReadName(in, 1);

@@ -64,24 +64,24 @@ void ReapChildren(Interp &in)
     }
 }
 
-void CmdSystemcommandline(Interp &in)
+void CmdSystemCommandLine(Interp &in)
 {
     SetVariable(in, ReadName(in), in.commandLine);
 }
 
-void CmdSystemcurrentexe(Interp &in)
+void CmdSystemCurrentExe(Interp &in)
 {
     const std::string name = ReadName(in);
     char path[4096];
     SetVariable(in, name, PlatformSelfPath(path, sizeof path) ? path : "");
 }
 
-void CmdSystemcurrentscript(Interp &in)
+void CmdSystemCurrentScript(Interp &in)
 {
     SetVariable(in, ReadName(in), FullPath(in.scriptName));
 }
 
-void CmdSystemdatetime(Interp &in)
+void CmdSystemDateTime(Interp &in)
 {
     const std::string name = ReadName(in);
     std::string format = ReadValue(in, 1);
@@ -96,12 +96,12 @@ void CmdSystemdatetime(Interp &in)
     SetVariable(in, name, std::string(text, n));
 }
 
-void CmdSystemtimer(Interp &in)
+void CmdSystemTimer(Interp &in)
 {
     SetVariableNumber(in, ReadName(in), static_cast<int32_t>(PlatformTimeMs()));
 }
 
-void CmdSystemmemory(Interp &in)
+void CmdSystemMemory(Interp &in)
 {
     const std::string name = ReadName(in);
     // Scripts compare it as a 32-bit number: held at the largest one.
@@ -121,51 +121,51 @@ void CmdSystemmemory(Interp &in)
     SetVariable(in, name, std::to_string(std::min<uint64_t>(bytes, 2147483647u)));
 }
 
-void CmdSystemosmajor(Interp &in)
+void CmdSystemOsMajor(Interp &in)
 {
     SetVariableNumber(in, ReadName(in), OsVersion(0));
 }
-void CmdSystemosminor(Interp &in)
+void CmdSystemOsMinor(Interp &in)
 {
     SetVariableNumber(in, ReadName(in), OsVersion(1));
 }
-void CmdSystemplatform(Interp &in)
+void CmdSystemPlatform(Interp &in)
 {
     SetVariable(in, ReadName(in), "Win32");
 }
 
-void CmdSystemcolors(Interp &in)
+void CmdSystemColors(Interp &in)
 {
     SetVariable(in, ReadName(in), std::to_string(in.host->ScreenColours()));
 }
 
-void CmdSystemdisplayresolution(Interp &in)
+void CmdSystemDisplayResolution(Interp &in)
 {
     const int32_t mode = ReadNumber(in);
     RefuseInSandbox(in);
     in.host->SetResolution(mode);
 }
 
-void CmdSystemusedirectsound(Interp &in)
+void CmdSystemUseDirectSound(Interp &in)
 {
     in.host->UseDirectSound();
 }
 
-void CmdSystemusemmx(Interp &in)
+void CmdSystemUseMMX(Interp &in)
 {
     const std::string name = ReadName(in);
     const int32_t request = ReadNumber(in, 1);
     SetVariableNumber(in, name, ZorbSetMMX(static_cast<uint32_t>(request)) ? 1 : 0);
 }
 
-void CmdEnvget(Interp &in)
+void CmdEnvGet(Interp &in)
 {
     const std::string name = ReadName(in);
     const char *value = std::getenv(Upper(ReadText(in, 1)).c_str());
     SetVariable(in, name, value ? value : "");
 }
 
-void CmdEnvset(Interp &in)
+void CmdEnvSet(Interp &in)
 {
     const std::string variable = Upper(ReadValue(in));
     const std::string &text = ReadValue(in, 1);
@@ -208,7 +208,7 @@ void CmdSound(Interp &in)
     in.host->Tone(frequency, duration);
 }
 
-void CmdMcisendstring(Interp &in)
+void CmdMciSendString(Interp &in)
 {
     const std::string name = ReadName(in);
     const std::string command = ReadValue(in, 1);

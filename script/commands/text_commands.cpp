@@ -79,14 +79,14 @@ void CmdText(Interp &in)
     TextOut(in, text, true);
 }
 
-void CmdTextnocr(Interp &in)
+void CmdTextNoCr(Interp &in)
 {
     const std::string &text = ReadValue(in);
     NeedWindow(in);
     TextOut(in, text, false);
 }
 
-void CmdTextbegin(Interp &in)
+void CmdTextBegin(Interp &in)
 {
     // The block the file reader kept for the running line (none when the
     // command came from INTERPRET or a "TEXTBEGIN" inside a longer line).
@@ -106,7 +106,7 @@ void CmdTextbegin(Interp &in)
 
 // TEXTFONTFROMBITMAP bitmap cell-width cell-height first last; bitmap 0 is
 // the built-in font again (the other values are read and ignored).
-void CmdTextfontfrombitmap(Interp &in)
+void CmdTextFontFromBitmap(Interp &in)
 {
     const int32_t number = ReadNumber(in);
     if (number == 0) {
@@ -125,20 +125,20 @@ void CmdTextfontfrombitmap(Interp &in)
     in.screen.font = FontFromPicture(AsSurface(b), cellWidth, cellHeight, first, last);
 }
 
-void CmdTextcolor(Interp &in)
+void CmdTextColor(Interp &in)
 {
     in.screen.textColour = Colour(ReadNumber(in));
 }
-void CmdTextbackcolor(Interp &in)
+void CmdTextBackColor(Interp &in)
 {
     in.screen.backColour = Colour(ReadNumber(in));
 }
-void CmdTexttranscolor(Interp &in)
+void CmdTextTransColor(Interp &in)
 {
     in.screen.transColour = Colour(ReadNumber(in));
 }
 
-void CmdTextsetxy(Interp &in)
+void CmdTextSetXY(Interp &in)
 {
     Screen &s = in.screen;
     const int32_t x = ReadNumber(in), y = ReadNumber(in, 1);
@@ -146,13 +146,13 @@ void CmdTextsetxy(Interp &in)
     s.cursorY = Wrap32(int64_t{y} + s.originY);
 }
 
-void CmdTextx(Interp &in)
+void CmdTextX(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, Wrap32(int64_t{in.screen.cursorX} - in.screen.originX));
 }
 
-void CmdTexty(Interp &in)
+void CmdTextY(Interp &in)
 {
     const std::string &name = ReadName(in);
     SetVariableNumber(in, name, Wrap32(int64_t{in.screen.cursorY} - in.screen.originY));

@@ -168,15 +168,15 @@ void Operation(Interp &in, Op op)
 
 } // namespace
 
-void CmdFiledelete(Interp &in)
+void CmdFileDelete(Interp &in)
 {
     Operation(in, Op::Delete);
 }
-void CmdFilecopy(Interp &in)
+void CmdFileCopy(Interp &in)
 {
     Operation(in, Op::Copy);
 }
-void CmdFilerename(Interp &in)
+void CmdFileRename(Interp &in)
 {
     Operation(in, Op::Rename);
 }

@@ -34,6 +34,34 @@ constexpr bool SortedByBytes()
 }
 static_assert(SortedByBytes(), "the keyword table must be sorted by its bytes");
 
+// Handlers are named "Cmd" and the keyword split into words, each word
+// capitalised (ANIMATIONADVANCENOPALETTE: CmdAnimationAdvanceNoPalette). The
+// check sees the letters and catches words left run together.
+constexpr bool HandlersNamedByWords()
+{
+    constexpr const char *pairs[][2] = {
+#define ZS_KEYWORD(name, handler, ...) {#name, #handler},
+#include "script/core/keyword_table.h"
+    };
+    for (const auto &pair : pairs) {
+        const char *name = pair[0], *handler = pair[1];
+        if (handler[0] != 'C' || handler[1] != 'm' || handler[2] != 'd')
+            return false;
+        int lowerRun = 0;
+        for (handler += 3; *handler != '\0'; ++handler, ++name) {
+            const char c = *handler;
+            const bool lower = c >= 'a' && c <= 'z';
+            lowerRun = lower ? lowerRun + 1 : 0;
+            if (lowerRun > 9 || (lower ? c - 'a' + 'A' : c) != *name)
+                return false;
+        }
+        if (*name != '\0')
+            return false;
+    }
+    return true;
+}
+static_assert(HandlersNamedByWords(), "a handler is named Cmd and its keyword's words, each capitalised");
+
 } // namespace
 
 namespace {
