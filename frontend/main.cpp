@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace zfront {
 namespace {
 
 const char kUsage[] = "usage: zorblaxw [SETTINGS[.INI]] [BATCH.zbt]...\n"
@@ -122,7 +123,8 @@ int Analyze(const Options &o)
 
 } // namespace
 
-int main(int argc, char **argv)
+// The front end's run, from its command line to its exit status.
+int RunFrontEnd(int argc, char **argv)
 {
     Options o;
     for (int i = 1; i < argc; ++i) {
@@ -227,4 +229,11 @@ int main(int argc, char **argv)
         QTimer::singleShot(0, &window, [&window, batch] { window.startBatch(batch, QString()); });
     }
     return QApplication::exec();
+}
+
+} // namespace zfront
+
+int main(int argc, char **argv)
+{
+    return zfront::RunFrontEnd(argc, argv);
 }

@@ -84,7 +84,8 @@ RunResult CommandRunner::run(const QString &directory, const QString &command)
     // results come back through the link; its standard error is watched for
     // progress and, when it fails, for the reason, which goes into the history
     // with its exit status.
-    ToolProcess *tool = ToolProcess::start(l.program, l.arguments, interp_.directory(), this);
+    QString why; // the history's wording stays "Command not found."
+    ToolProcess *tool = ToolProcess::start(l.program, l.arguments, interp_.directory(), this, why);
     if (!tool) {
         host_.print(QStringLiteral("  Command not found."));
         result.failed = true;

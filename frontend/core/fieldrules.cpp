@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace zfront {
+
 FieldState checkField(const FieldRule &rule, const QString &text)
 {
     if (!rule.isNumber() || text.isEmpty())
@@ -45,3 +47,5 @@ int clampInt(const IntRule &rule, int value)
 {
     return std::clamp(value, rule.min, rule.max);
 }
+
+} // namespace zfront

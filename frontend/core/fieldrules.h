@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace zfront {
+
 struct FieldRule {
     int digits = 0; // most digits of a text field; 0: free text (no rule)
     qint64 min = 0, max = 0;
@@ -49,5 +51,7 @@ FieldState checkField(const FieldRule &rule, const QString &text);
 // returned trimmed.
 QString clampField(const FieldRule &rule, const QString &text);
 int clampInt(const IntRule &rule, int value);
+
+} // namespace zfront
 
 #endif

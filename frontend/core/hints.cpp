@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+namespace zfront {
+
 namespace {
 
 struct Hint {
@@ -149,3 +151,5 @@ QString HintFor(const QString &caption)
     }();
     return table.value(normalized(caption));
 }
+
+} // namespace zfront

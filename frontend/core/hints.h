@@ -6,8 +6,12 @@
 
 #include <QString>
 
+namespace zfront {
+
 // The hint for a caption (mnemonic '&' and trailing blanks ignored), or
 // empty when there is none.
 QString HintFor(const QString &caption);
+
+} // namespace zfront
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <iterator>
 
+namespace zfront {
+
 namespace {
 
 bool sameName(const QString &a, const QString &b)
@@ -147,3 +149,5 @@ QStringList IniFile::keys(const QString &section) const
                 out << l.key;
     return out;
 }
+
+} // namespace zfront

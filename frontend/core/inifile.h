@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace zfront {
+
 class IniFile {
 public:
     // Reads path; a missing or unreadable file gives an empty document.
@@ -47,5 +49,7 @@ private:
 
     std::vector<Section> sections_;
 };
+
+} // namespace zfront
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace zfront {
+
 namespace toolcmd {
 
 int printCommandMain(const QStringList &arguments, const QString &settingsPath)
@@ -19,7 +21,7 @@ int printCommandMain(const QStringList &arguments, const QString &settingsPath)
     settings.load(settingsPath);
     QStringList lines;
     QString error;
-    if (!printCommands(settings, arguments.front(), arguments.mid(1), &lines, &error)) {
+    if (!printCommands(settings, arguments.front(), arguments.mid(1), &lines, error)) {
         std::fprintf(stderr, "zorblaxw: %s\n", qPrintable(error));
         return error.startsWith(QLatin1String("unknown tab")) || error.startsWith(QLatin1String("the mixer")) ? 2 : 1;
     }
@@ -29,3 +31,5 @@ int printCommandMain(const QStringList &arguments, const QString &settingsPath)
 }
 
 } // namespace toolcmd
+
+} // namespace zfront

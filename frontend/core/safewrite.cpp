@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace zfront {
+
 QString writeWholeFile(const QString &path, const QByteArray &bytes)
 {
     const std::string target = path.toLocal8Bit().toStdString();
@@ -16,3 +18,5 @@ QString writeWholeFile(const QString &path, const QByteArray &bytes)
         error = "Error writing " + target + ".";
     return QString::fromLocal8Bit(error.c_str());
 }
+
+} // namespace zfront

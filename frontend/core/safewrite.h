@@ -6,7 +6,11 @@
 #include <QByteArray>
 #include <QString>
 
+namespace zfront {
+
 // Returns an empty text on success, else the reason (naming the file).
 QString writeWholeFile(const QString &path, const QByteArray &bytes);
+
+} // namespace zfront
 
 #endif

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+namespace zfront {
+
 namespace selection {
 
 QString trimLow(const QString &s)
@@ -128,7 +130,7 @@ QString listFileText(const QStringList &names)
     return text;
 }
 
-QString writeMemoFile(const QStringList &lines, QString *error)
+QString writeMemoFile(const QStringList &lines, QString &error)
 {
     bool any = false;
     for (const QString &l : lines)
@@ -143,11 +145,12 @@ QString writeMemoFile(const QStringList &lines, QString *error)
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QString reason = writeWholeFile(path, listFileText(lines).toUtf8());
     if (!reason.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("Error: could not write the frame settings (%1).").arg(reason);
+        error = QStringLiteral("Error: could not write the frame settings (%1).").arg(reason);
         return QString();
     }
     return path;
 }
 
 } // namespace selection
+
+} // namespace zfront

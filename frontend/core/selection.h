@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace zfront {
+
 namespace selection {
 
 // The texts the tabs show while processing a selection (%1, %2: names).
@@ -81,12 +83,14 @@ QString listFileText(const QStringList &names);
 // The compressor's frame memo: when any line holds a character above a space,
 // the lines are written to "ZorbFrames.txt" beside the settings file and its
 // name returned
-// (empty otherwise, or when the file cannot be written: then *error says why).
-QString writeMemoFile(const QStringList &lines, QString *error = nullptr);
+// (empty otherwise, or when the file cannot be written: then error says why).
+QString writeMemoFile(const QStringList &lines, QString &error);
 
 // Trims characters below 33 from both ends.
 QString trimLow(const QString &text);
 
 } // namespace selection
+
+} // namespace zfront
 
 #endif

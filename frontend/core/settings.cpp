@@ -15,6 +15,8 @@
 #include <iterator>
 #include <type_traits>
 
+namespace zfront {
+
 namespace {
 
 using selection::trimLow;
@@ -431,3 +433,5 @@ QString groupDigits(qint64 value, const QString &separator)
         digits.insert(i, separator);
     return value < 0 ? QLatin1Char('-') + digits : digits;
 }
+
+} // namespace zfront

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace zfront {
+
 class Settings {
 public:
     // X and Y of [ZorbMain] when the file gives none: the shell centres the
@@ -174,5 +176,7 @@ StartArguments parseStartArguments(const QStringList &arguments);
 // "," when the locale has none), and a byte count printed with it.
 QString thousandsSeparator();
 QString groupDigits(qint64 value, const QString &separator = thousandsSeparator());
+
+} // namespace zfront
 
 #endif

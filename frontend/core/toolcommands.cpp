@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace zfront {
+
 namespace toolcmd {
 
 using selection::commandLine;
@@ -345,7 +347,7 @@ bool isZorblaxFile(const QString &path)
 }
 
 bool printCommands(const Settings &settings, const QString &tab, const QStringList &files, QStringList *lines,
-                   QString *error)
+                   QString &error)
 {
     const QString here = QDir::currentPath();
     QStringList paths;
@@ -353,8 +355,7 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
         paths << QFileInfo(f).absoluteFilePath();
     auto name = [&](const QString &path) { return commandName(path, here); };
     auto fail = [&](const QString &text) {
-        if (error)
-            *error = text;
+        error = text;
         return false;
     };
     if (paths.isEmpty())
@@ -364,7 +365,7 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
     const QString t = tab.toLower();
     if (t == QLatin1String("zorb")) {
         QString memoError;
-        const QString memo = selection::writeMemoFile(settings.frameSpecific, &memoError);
+        const QString memo = selection::writeMemoFile(settings.frameSpecific, memoError);
         if (!memoError.isEmpty())
             return fail(memoError);
         const QString sw = zorbSwitches(settings.zorb, here);
@@ -404,3 +405,5 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
 }
 
 } // namespace toolcmd
+
+} // namespace zfront

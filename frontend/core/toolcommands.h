@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace zfront {
+
 namespace toolcmd {
 
 // The programs the tabs start (the command runner's tool table knows them).
@@ -107,10 +109,10 @@ bool isZorblaxFile(const QString &path);
 // line per command, as "zorblaxw --print-command TAB FILE..." prints them.
 // TAB is zorb, player, mixer (FILES: a Zorblax file, a sound file and
 // optionally the output), pictproc, sndproc or scriptor. Names in the current
-// directory are written bare. Returns false with *error set for an unknown
+// directory are written bare. Returns false with error set for an unknown
 // tab or missing files.
 bool printCommands(const Settings &settings, const QString &tab, const QStringList &files, QStringList *lines,
-                   QString *error);
+                   QString &error);
 
 // "zorblaxw --print-command TAB FILE..." without a window: arguments are the
 // words after "--print-command"; settingsPath the settings file to read.
@@ -119,5 +121,7 @@ bool printCommands(const Settings &settings, const QString &tab, const QStringLi
 int printCommandMain(const QStringList &arguments, const QString &settingsPath);
 
 } // namespace toolcmd
+
+} // namespace zfront
 
 #endif

@@ -50,11 +50,10 @@ constexpr qsizetype kMaxPartial = 4096; // a line longer than this is cut
 } // namespace
 
 ToolProcess *ToolProcess::start(const QString &program, const QStringList &arguments, const QString &directory,
-                                QObject *parent, QString *error)
+                                QObject *parent, QString &error)
 {
     auto fail = [&](int e) -> ToolProcess * {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(e));
+        error = QString::fromLocal8Bit(std::strerror(e));
         return nullptr;
     };
     if (program.isEmpty())

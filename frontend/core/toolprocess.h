@@ -18,9 +18,9 @@ class ToolProcess : public QObject {
     Q_OBJECT
 public:
     // Starts program with arguments in directory (standard input and output on
-    // /dev/null). Null when it cannot be started; *error then says why.
+    // /dev/null). Null when it cannot be started; error then says why.
     static ToolProcess *start(const QString &program, const QStringList &arguments, const QString &directory,
-                              QObject *parent, QString *error = nullptr);
+                              QObject *parent, QString &error);
     ~ToolProcess() override;
 
     qint64 pid() const { return pid_; }

@@ -69,12 +69,11 @@ double ReferenceLine(int index, uint32_t period, bool bytesPerSecond)
     return bytesPerSecond ? rate : period * rate * 0.00001;
 }
 
-bool LoadRates(const QString &path, RateData &out, QString *reason)
+bool LoadRates(const QString &path, RateData &out, QString &error)
 {
     out = RateData();
     auto fail = [&](const QString &why) {
-        if (reason)
-            *reason = why;
+        error = why;
         out = RateData();
         return false;
     };

@@ -29,8 +29,8 @@ QString AnalyzerFileName(const QString &argument);
 
 // Loads the tables. False (the caller shows "Error loading Zorblax file.")
 // when the file cannot be read, has the wrong magic, has no frame period, or
-// its header and table do not fit the file; *reason then says which.
-bool LoadRates(const QString &path, RateData &out, QString *reason = nullptr);
+// its header and table do not fit the file; error then says which.
+bool LoadRates(const QString &path, RateData &out, QString &error);
 
 // Frames per second of a frame period (ZbxFramePeriod of codec/format.h; 0: none).
 uint32_t FramesPerSecond(uint32_t period);

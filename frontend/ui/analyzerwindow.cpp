@@ -144,7 +144,7 @@ bool AnalyzerWindow::openFile(const QString &path, bool quiet)
 {
     path_ = AnalyzerFileName(path);
     RateData d;
-    if (!LoadRates(path_, d, &error_)) {
+    if (!LoadRates(path_, d, error_)) {
         // Nothing of an earlier file or of this one stays on the graph.
         loaded_ = false;
         data_ = RateData();

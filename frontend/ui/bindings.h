@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+namespace zfront {
+
 template <class S>
 class Bindings {
 public:
@@ -120,5 +122,7 @@ private:
     std::vector<Item> items_;
     std::vector<std::pair<QLineEdit *, QString S::*>> edits_;
 };
+
+} // namespace zfront
 
 #endif

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace zfront {
+
 namespace dialogs {
 
 namespace {
@@ -51,3 +53,5 @@ void tell(QWidget *parent, const QString &text)
 }
 
 } // namespace dialogs
+
+} // namespace zfront

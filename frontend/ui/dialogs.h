@@ -9,6 +9,8 @@
 
 class QWidget;
 
+namespace zfront {
+
 namespace dialogs {
 
 // Asks text with buttons (default: "&Yes", "&No"); returns the index of the
@@ -23,5 +25,7 @@ using Hook = std::function<int(const QString &text, const QStringList &buttons)>
 void setHook(Hook hook);
 
 } // namespace dialogs
+
+} // namespace zfront
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+namespace zfront {
+
 QValidator::State FieldValidator::validate(QString &input, int &) const
 {
     switch (checkField(rule_, input)) {
@@ -31,3 +33,5 @@ void applyRule(QLineEdit *edit, const FieldRule &rule)
     if (rule.min > 0)
         edit->setPlaceholderText(QString::number(rule.min) + QStringLiteral("-") + QString::number(rule.max));
 }
+
+} // namespace zfront

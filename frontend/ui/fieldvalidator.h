@@ -9,6 +9,8 @@
 
 class QLineEdit;
 
+namespace zfront {
+
 class FieldValidator : public QValidator {
     Q_OBJECT
 public:
@@ -23,5 +25,7 @@ private:
 
 // Gives the edit the rule's validator and length (free text: nothing).
 void applyRule(QLineEdit *edit, const FieldRule &rule);
+
+} // namespace zfront
 
 #endif

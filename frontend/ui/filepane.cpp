@@ -16,6 +16,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 namespace {
 
 // Directory nodes go without icons: the icon theme's per-directory lookups
@@ -222,3 +224,5 @@ void FilePane::itemActivated(QListWidgetItem *item)
 {
     emit fileActivated(QDir(directory_).absoluteFilePath(item->text()));
 }
+
+} // namespace zfront

@@ -17,6 +17,8 @@ class QFileSystemModel;
 class QModelIndex;
 class QTreeView;
 
+namespace zfront {
+
 class FileSelection : public QWidget {
     Q_OBJECT
 public:
@@ -79,5 +81,7 @@ private:
     QListWidget *files_;
     QComboBox *filter_;
 };
+
+} // namespace zfront
 
 #endif

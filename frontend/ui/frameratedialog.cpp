@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace zfront {
+
 FrameRateDialog::FrameRateDialog(const QString &directory, QWidget *parent)
     : QDialog(parent), directory_(directory), input_(new QLineEdit), output_(new QLineEdit), rate_(new QLineEdit),
       overwrite_(new QCheckBox(QStringLiteral("Overwrite without asking?")))
@@ -86,3 +88,5 @@ QString FrameRateDialog::command() const
                                      selection::commandName(QDir(dir).absoluteFilePath(out), dir), rate,
                                      overwrite_->isChecked());
 }
+
+} // namespace zfront

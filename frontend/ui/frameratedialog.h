@@ -9,6 +9,8 @@
 class QCheckBox;
 class QLineEdit;
 
+namespace zfront {
+
 class FrameRateDialog : public QDialog {
     Q_OBJECT
 public:
@@ -30,5 +32,7 @@ private:
     QCheckBox *overwrite_;
     QString outputBasedOn_;
 };
+
+} // namespace zfront
 
 #endif

@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 namespace {
 
 const char *const PaletteSources[] = {"Use or create palette from the input file.",
@@ -128,3 +130,5 @@ QString GraphicsForm::currentCommand()
 {
     return selectionCommand(*pane_, output_->text(), toolRun());
 }
+
+} // namespace zfront

@@ -7,10 +7,13 @@
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
-class FileSelection;
 class QAction;
 class QTabWidget;
 class QToolButton;
+
+namespace zfront {
+
+class FileSelection;
 struct ToolRun;
 
 class GraphicsForm : public ToolForm {
@@ -43,5 +46,7 @@ private:
     QString basedOn_;
     Bindings<Settings::Graphics> fields_;
 };
+
+} // namespace zfront
 
 #endif

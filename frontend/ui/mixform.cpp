@@ -20,6 +20,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 MixForm::MixForm(TabHost &host, FileSelection *zorbBrowser, FileSelection *waveBrowser, QWidget *parent)
     : ToolForm(host, parent),
       zorbPane_(zorbBrowser ? zorbBrowser
@@ -150,3 +152,5 @@ QString MixForm::currentCommand()
         return QString();
     return selectionCommand(*wavePane_, outputPath(), run);
 }
+
+} // namespace zfront

@@ -7,10 +7,13 @@
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
-class FileSelection;
 class QLabel;
 class QScrollBar;
 class QTabWidget;
+
+namespace zfront {
+
+class FileSelection;
 struct ToolRun;
 
 class MixForm : public ToolForm {
@@ -41,5 +44,7 @@ private:
     QString basedOn_;
     Bindings<Settings::Mix> fields_;
 };
+
+} // namespace zfront
 
 #endif

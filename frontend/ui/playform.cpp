@@ -23,6 +23,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 PlayForm::PlayForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent), pane_(browser ? browser
                                             : new FilePane(QStringLiteral(" Highlight a &Zorblax file to play: "),
@@ -255,3 +257,5 @@ void PlayForm::view(const QString &path)
         return;
     host_.runCommand(directory, QStringLiteral("Type ") + selection::commandName(path, directory));
 }
+
+} // namespace zfront

@@ -7,8 +7,11 @@
 #include "frontend/ui/bindings.h"
 #include "frontend/ui/toolform.h"
 
-class FileSelection;
 class QTabWidget;
+
+namespace zfront {
+
+class FileSelection;
 
 class PlayForm : public ToolForm {
     Q_OBJECT
@@ -35,5 +38,7 @@ private:
     QTabWidget *pages_;
     Bindings<Settings::Play> fields_;
 };
+
+} // namespace zfront
 
 #endif

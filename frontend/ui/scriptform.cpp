@@ -20,6 +20,8 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 ScriptForm::ScriptForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent), pane_(browser ? browser
                                             : new FilePane(QStringLiteral(" Highlight &ZorbScript program: "),
@@ -201,3 +203,5 @@ bool ScriptForm::goToLine()
     editor_->setFocus();
     return true;
 }
+
+} // namespace zfront

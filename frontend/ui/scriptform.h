@@ -6,9 +6,12 @@
 #include "frontend/ui/bindings.h"
 #include "frontend/ui/toolform.h"
 
-class FileSelection;
 class QPlainTextEdit;
 class QTabWidget;
+
+namespace zfront {
+
+class FileSelection;
 
 class ScriptForm : public ToolForm {
     Q_OBJECT
@@ -44,5 +47,7 @@ private:
     QString path_;
     Bindings<Settings::Script> fields_;
 };
+
+} // namespace zfront
 
 #endif

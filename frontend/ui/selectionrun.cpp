@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+namespace zfront {
+
 using namespace selection;
 
 namespace {
@@ -148,3 +150,5 @@ QString selectionCommand(FileSelection &pane, const QString &output, const ToolR
         return QString();
     return commandFor(pane.directory(), input, outputPath(pane.directory(), input, output, run), run);
 }
+
+} // namespace zfront

@@ -6,8 +6,11 @@
 
 #include <QString>
 
-class FileSelection;
 class QWidget;
+
+namespace zfront {
+
+class FileSelection;
 class TabHost;
 
 struct ToolRun {
@@ -31,5 +34,7 @@ QString runSelection(QWidget *parent, TabHost &host, FileSelection &pane, const 
 // The command line for the highlighted file without asking anything (the
 // "Copy command" action); empty when nothing is highlighted.
 QString selectionCommand(FileSelection &pane, const QString &output, const ToolRun &run);
+
+} // namespace zfront
 
 #endif

@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 void SoundOutputControls::set(int r, const QString &typed, int q, int c) const
 {
     setIndex(rate, r);
@@ -151,3 +153,5 @@ QVBoxLayout *outputColumn(QLineEdit *output, QToolButton *typeButton, QTabWidget
     column->addWidget(pages);
     return column;
 }
+
+} // namespace zfront

@@ -22,6 +22,8 @@ class QTabWidget;
 class QToolButton;
 class QVBoxLayout;
 
+namespace zfront {
+
 // "Output Info": rate (with the typed rate), quality, channels.
 struct SoundOutputControls {
     QComboBox *rate = nullptr, *quality = nullptr, *channels = nullptr;
@@ -97,5 +99,7 @@ void checkIndex(const QList<QAction *> &actions, int index);
 // " &Enter the output file name:", the name (with the type button, if any),
 // then the pages.
 QVBoxLayout *outputColumn(QLineEdit *output, QToolButton *typeButton, QTabWidget *pages);
+
+} // namespace zfront
 
 #endif

@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 SoundForm::SoundForm(TabHost &host, FileSelection *browser, QWidget *parent)
     : ToolForm(host, parent),
       pane_(browser ? browser
@@ -74,3 +76,5 @@ QString SoundForm::currentCommand()
 {
     return selectionCommand(*pane_, output_->text(), toolRun());
 }
+
+} // namespace zfront

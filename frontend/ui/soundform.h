@@ -7,8 +7,11 @@
 #include "frontend/ui/soundcontrols.h"
 #include "frontend/ui/toolform.h"
 
-class FileSelection;
 class QTabWidget;
+
+namespace zfront {
+
+class FileSelection;
 struct ToolRun;
 
 class SoundForm : public ToolForm {
@@ -33,5 +36,7 @@ private:
     QString basedOn_;
     Bindings<Settings::Sound> fields_;
 };
+
+} // namespace zfront
 
 #endif

@@ -13,6 +13,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 bool TabHost::editText(QWidget *parent, const QString &caption, const QString &path, const QString &text)
 {
     QDialog dialog(parent);
@@ -72,3 +74,5 @@ void TabHost::openAnalyzer(QWidget *parent, const QString &path)
     (void)path;
     dialogs::tell(parent, QStringLiteral("The data-rate analyzer is not available yet."));
 }
+
+} // namespace zfront

@@ -8,6 +8,9 @@
 #include <QStringList>
 
 class QWidget;
+
+namespace zfront {
+
 class Settings;
 
 class TabHost {
@@ -43,5 +46,7 @@ public:
     virtual void backToMain() {}
     virtual void showHelp(const QString &topic) { (void)topic; }
 };
+
+} // namespace zfront
 
 #endif

@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QTabBar>
 
+namespace zfront {
+
 ToolForm::ToolForm(TabHost &host, QWidget *parent) : QWidget(parent), host_(host) {}
 
 Settings &ToolForm::settings()
@@ -273,3 +275,5 @@ void applyHints(QWidget *tab)
         w->setToolTip(hint);
     }
 }
+
+} // namespace zfront

@@ -17,6 +17,9 @@ class QComboBox;
 class QFormLayout;
 class QLineEdit;
 class QPushButton;
+
+namespace zfront {
+
 class TabHost;
 
 class ToolForm : public QWidget {
@@ -119,5 +122,7 @@ QStringList rateItems();
 QStringList qualityItems();
 QStringList channelItems();
 QStringList inputTypeItems(bool mixer);
+
+} // namespace zfront
 
 #endif

@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace zfront {
+
 namespace {
 
 const QStringList CompressionItems = {
@@ -252,7 +254,7 @@ void ZorbForm::run()
 {
     storeSettings();
     QString error;
-    const QString memo = selection::writeMemoFile(settings().frameSpecific, &error);
+    const QString memo = selection::writeMemoFile(settings().frameSpecific, error);
     if (!error.isEmpty()) {
         dialogs::tell(this, error);
         return;
@@ -264,6 +266,9 @@ QString ZorbForm::currentCommand()
 {
     // The memo file is written here too, so the copied command works as it stands.
     storeSettings();
-    const QString memo = selection::writeMemoFile(settings().frameSpecific);
+    QString error; // run() tells it; the command is shown without the memo
+    const QString memo = selection::writeMemoFile(settings().frameSpecific, error);
     return selectionCommand(*pane_, output_->text(), toolRun(memo));
 }
+
+} // namespace zfront

@@ -9,13 +9,16 @@
 
 #include <array>
 
-class FileSelection;
 class QActionGroup;
 class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QScrollBar;
 class QTabWidget;
+
+namespace zfront {
+
+class FileSelection;
 struct ToolRun;
 
 class ZorbForm : public ToolForm {
@@ -69,5 +72,7 @@ private:
     QString basedOn_;
     Bindings<Settings::Zorb> fields_;
 };
+
+} // namespace zfront
 
 #endif

@@ -28,6 +28,13 @@
 
 namespace {
 
+// The loader, for cases that look at the result only.
+bool LoadRates(const QString &path, zfront::RateData &out)
+{
+    QString error;
+    return zfront::LoadRates(path, out, error);
+}
+
 using namespace zorb::test;
 
 const QString kBin = QStringLiteral(ZORB_BINARY_DIR "/bin");
@@ -83,7 +90,7 @@ TEST(AnalyzerModel, FifteenFramesPerSecondAverage)
     QTemporaryDir dir;
     const std::vector<uint32_t> sizes = Sizes(40, 1);
     zfront::RateData d;
-    ASSERT_TRUE(zfront::LoadRates(Write(dir, "a.zbx", HandBuilt(66, sizes)), d));
+    ASSERT_TRUE(LoadRates(Write(dir, "a.zbx", HandBuilt(66, sizes)), d));
     EXPECT_EQ(d.period, 6600u);
     EXPECT_EQ(d.framesPerSecond, 15u);
     EXPECT_EQ(d.sizes, sizes);
@@ -146,7 +153,7 @@ TEST(AnalyzerModel, CopyValuesLineByLine)
     const std::vector<uint32_t> sizes = Sizes(25, 7);
     const QString path = Write(dir, "v.zbx", HandBuilt(-6667, sizes));
     zfront::RateData d;
-    ASSERT_TRUE(zfront::LoadRates(path, d));
+    ASSERT_TRUE(LoadRates(path, d));
     const QStringList lines = zfront::ValuesText(d).split("\r\n");
     ASSERT_EQ(lines.size(), 3 + 25 + 1);
     EXPECT_EQ(lines[0], "Zorblax file: " + path);
@@ -166,7 +173,7 @@ TEST(AnalyzerModel, DamagedFilesAreRefused)
     const std::vector<uint8_t> built = zbxgen::Build(desc);
     const QByteArray good(reinterpret_cast<const char *>(built.data()), qsizetype(built.size()));
     zfront::RateData d;
-    ASSERT_TRUE(zfront::LoadRates(Write(dir, "good.zbx", good), d));
+    ASSERT_TRUE(LoadRates(Write(dir, "good.zbx", good), d));
     EXPECT_EQ(d.frameCount, desc.frames.size());
 
     struct Damage {
@@ -185,13 +192,13 @@ TEST(AnalyzerModel, DamagedFilesAreRefused)
     for (const Damage &dm : damages) {
         QByteArray b = good;
         dm.apply(b);
-        EXPECT_FALSE(zfront::LoadRates(Write(dir, "bad.zbx", b), d)) << dm.what;
+        EXPECT_FALSE(LoadRates(Write(dir, "bad.zbx", b), d)) << dm.what;
     }
-    EXPECT_FALSE(zfront::LoadRates(dir.filePath("missing.zbx"), d));
+    EXPECT_FALSE(LoadRates(dir.filePath("missing.zbx"), d));
     // Every seed of the container fuzzer, valid or damaged, loads or is
     // refused without harm.
     for (const auto &seed : zbxgen::FuzzSeeds(5, 24))
-        zfront::LoadRates(
+        LoadRates(
             Write(dir, "seed.zbx", QByteArray(reinterpret_cast<const char *>(seed.data()), qsizetype(seed.size()))), d);
 }
 

@@ -273,8 +273,10 @@ TEST(Selection, NamesOutputsAndBatches)
     EXPECT_EQ(oneByOneBatch("/d", "sndproc", {"/d/a.wav", "/d/b c.voc"}, "wav", "New_", "/O"),
               "CD /d\nsndproc a.wav New_a.wav /O\nsndproc \"b c.voc\" \"b c.wav\" /O\n");
 
-    EXPECT_EQ(writeMemoFile({"", "  \t"}), QString());
-    const QString memo = writeMemoFile({"50 60 300000 0", "", "1 2 3 4"});
+    QString error;
+    EXPECT_EQ(writeMemoFile({"", "  \t"}, error), QString());
+    const QString memo = writeMemoFile({"50 60 300000 0", "", "1 2 3 4"}, error);
+    EXPECT_TRUE(error.isEmpty());
     ASSERT_FALSE(memo.isEmpty());
     QFile f(memo);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -344,12 +346,12 @@ TEST(Selection, PrintCommands)
     for (const auto &c : cases) {
         // "Output as Input Format" for a Zorblax input: a flic, which the processor writes.
         s.graphics.OutputType = std::string(c.tab) == "PictProc" ? 0 : 1;
-        EXPECT_TRUE(printCommands(s, c.tab, c.files, &lines, &error)) << c.tab;
+        EXPECT_TRUE(printCommands(s, c.tab, c.files, &lines, error)) << c.tab;
         EXPECT_EQ(lines, c.expected) << c.tab << ": " << lines.join(" | ").toStdString();
     }
-    EXPECT_FALSE(printCommands(s, "drums", {"a"}, &lines, &error));
-    EXPECT_FALSE(printCommands(s, "mixer", {"a.zbx"}, &lines, &error));
-    EXPECT_FALSE(printCommands(s, "player", {}, &lines, &error));
+    EXPECT_FALSE(printCommands(s, "drums", {"a"}, &lines, error));
+    EXPECT_FALSE(printCommands(s, "mixer", {"a.zbx"}, &lines, error));
+    EXPECT_FALSE(printCommands(s, "player", {}, &lines, error));
     QDir::setCurrent(old);
 }
 

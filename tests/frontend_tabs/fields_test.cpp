@@ -234,7 +234,7 @@ TEST(Commands, CopyRunAndPrintAreOneString)
         for (Tab &t : tabs) {
             QStringList printed;
             QString error;
-            ASSERT_TRUE(toolcmd::printCommands(loaded, QLatin1String(t.name), t.files, &printed, &error))
+            ASSERT_TRUE(toolcmd::printCommands(loaded, QLatin1String(t.name), t.files, &printed, error))
                 << error.toStdString();
             ASSERT_EQ(printed.size(), 1);
             t.form->show();

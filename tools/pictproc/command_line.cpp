@@ -9,7 +9,7 @@
 #include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
-namespace pictproc {
+namespace tool::pictproc {
 
 bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
 {
@@ -62,4 +62,4 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     return true;
 }
 
-} // namespace pictproc
+} // namespace tool::pictproc

@@ -7,7 +7,7 @@
 
 #include "encoder/encoder.h"
 
-namespace pictproc {
+namespace tool::pictproc {
 
 struct Options {
     std::string input, output, paletteFile;
@@ -19,6 +19,6 @@ struct Options {
 // Reads the arguments. On failure the error says what was wrong.
 bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error);
 
-} // namespace pictproc
+} // namespace tool::pictproc
 
 #endif

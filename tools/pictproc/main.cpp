@@ -40,9 +40,9 @@ int main(int argc, char **argv)
 {
     if (int status = PlatformStandardOptions(argc, argv, "pictproc", kUsage); status >= 0)
         return status;
-    pictproc::Options opt;
+    tool::pictproc::Options opt;
     std::string error;
-    if (!pictproc::ParseCommandLine(argc, argv, opt, error)) {
+    if (!tool::pictproc::ParseCommandLine(argc, argv, opt, error)) {
         std::fprintf(stderr, "pictproc: %s\n\n%s", error.c_str(), kUsage);
         return PLATFORM_EXIT_USAGE;
     }

@@ -32,11 +32,11 @@ int main(int argc, char **argv)
         return PLATFORM_EXIT_USAGE;
     }
     const uint32_t link = PlatformLinkAttach(frontEnd, nullptr);
-    const auto sections = vexsiw::Gather();
-    std::fputs(vexsiw::Format(sections, "\n").c_str(), stdout);
+    const auto sections = tool::vexsiw::Gather();
+    std::fputs(tool::vexsiw::Format(sections, "\n").c_str(), stdout);
     std::fflush(stdout);
     if (link) {
-        const std::string report = "VexSIW - system information\r\n" + vexsiw::Format(sections, "\r\n");
+        const std::string report = "VexSIW - system information\r\n" + tool::vexsiw::Format(sections, "\r\n");
         PlatformLinkReport(link, report.c_str());
     }
     return PLATFORM_EXIT_DONE;

@@ -16,7 +16,7 @@
 #include "codec/zorb.h"
 #include "platform/platform.h"
 
-namespace vexsiw {
+namespace tool::vexsiw {
 
 namespace {
 
@@ -280,4 +280,4 @@ std::string Format(const std::vector<Section> &sections, const std::string &newl
     return out.str();
 }
 
-} // namespace vexsiw
+} // namespace tool::vexsiw

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace vexsiw {
+namespace tool::vexsiw {
 
 struct Section {
     std::string title;
@@ -26,6 +26,6 @@ std::vector<Section> Gather();
 // The sections as text, lines ending in newline.
 std::string Format(const std::vector<Section> &sections, const std::string &newline);
 
-} // namespace vexsiw
+} // namespace tool::vexsiw
 
 #endif

@@ -359,6 +359,8 @@ int DumpStream(const std::string &file, bool quiet)
 
 } // namespace
 
+namespace tool::zbxinfo {
+
 int DumpFile(const std::string &dir, const std::string &file, bool replace, bool quiet)
 {
     if (dir == "-")
@@ -367,3 +369,5 @@ int DumpFile(const std::string &dir, const std::string &file, bool replace, bool
     Dump d(dir, file, replace, quiet);
     return d.Run();
 }
+
+} // namespace tool::zbxinfo

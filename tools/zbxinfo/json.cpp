@@ -95,6 +95,8 @@ std::string Track(const ZorbHandle *h, int n, uint64_t stored, double seconds)
 
 } // namespace
 
+namespace tool::zbxinfo {
+
 std::string JsonReport(const std::string &path, ZorbHandle *h, uint64_t fileSize, bool &intact)
 {
     const bool paced = h->FramePeriod != 0;
@@ -175,3 +177,5 @@ std::string JsonReport(const std::string &path, ZorbHandle *h, uint64_t fileSize
                .Text() +
            "\n";
 }
+
+} // namespace tool::zbxinfo

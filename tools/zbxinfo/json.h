@@ -8,9 +8,13 @@
 
 #include "codec/zorb.h"
 
+namespace tool::zbxinfo {
+
 // The object for the open file at path (fileSize bytes), one line, ending in
 // a newline. Visits every frame (the handle is left on some frame); intact
 // is false when a frame is damaged or could not be read.
 std::string JsonReport(const std::string &path, ZorbHandle *h, uint64_t fileSize, bool &intact);
+
+} // namespace tool::zbxinfo
 
 #endif

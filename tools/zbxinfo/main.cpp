@@ -217,7 +217,7 @@ bool ReportPath(const std::string &path, const Options &opt)
     }
     if (opt.json) {
         bool intact = true;
-        std::fputs(JsonReport(path, h, static_cast<uint64_t>(st.st_size), intact).c_str(), stdout);
+        std::fputs(tool::zbxinfo::JsonReport(path, h, static_cast<uint64_t>(st.st_size), intact).c_str(), stdout);
         NoteReport(path + (intact ? ": described" : ": damaged or unreadable frames"));
         ZorbClose(h);
         return intact;
@@ -299,7 +299,7 @@ int Run(int argc, char **argv, Options &opt)
             Usage(stderr);
             return 2;
         }
-        return DumpFile(opt.dumpDir, opt.files[0], opt.replace, opt.quiet);
+        return tool::zbxinfo::DumpFile(opt.dumpDir, opt.files[0], opt.replace, opt.quiet);
     }
     int status = 0;
     for (size_t i = 0; i < opt.files.size(); ++i) {

@@ -12,7 +12,7 @@
 #include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
-namespace zorbc {
+namespace tool::zorbc {
 
 std::string TakeTextSwitch(std::string &line, char letter)
 {
@@ -185,4 +185,4 @@ bool ParseCommandLine(int argc, char **argv, Options &opt, std::string &error)
     return true;
 }
 
-} // namespace zorbc
+} // namespace tool::zorbc

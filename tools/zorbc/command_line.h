@@ -8,7 +8,7 @@
 
 #include "encoder/encoder.h"
 
-namespace zorbc {
+namespace tool::zorbc {
 
 struct Options {
     std::string input, output;
@@ -38,6 +38,6 @@ std::string TakeTextSwitch(std::string &line, char letter);
 // lines and lines starting with # or ; are skipped.
 bool ReadSettings(const std::string &name, std::vector<ZencFrameSetting> &settings, std::string &error);
 
-} // namespace zorbc
+} // namespace tool::zorbc
 
 #endif

@@ -66,7 +66,7 @@ bool FileExists(const std::string &name)
 
 // The graphics processor's conversion, for the output kinds other than
 // Zorblax files ("Create a Flic", "Create an AVI file", "Create BMPs" ...).
-ZencConvertParams GraphicsParams(const zorbc::Options &opt)
+ZencConvertParams GraphicsParams(const tool::zorbc::Options &opt)
 {
     ZencConvertParams p{};
     p.input = opt.input.c_str();
@@ -97,9 +97,9 @@ int main(int argc, char **argv)
 {
     if (int status = PlatformStandardOptions(argc, argv, "zorbc", kUsage); status >= 0)
         return status;
-    zorbc::Options opt;
+    tool::zorbc::Options opt;
     std::string error;
-    if (!zorbc::ParseCommandLine(argc, argv, opt, error)) {
+    if (!tool::zorbc::ParseCommandLine(argc, argv, opt, error)) {
         std::fprintf(stderr, "zorbc: %s\n\n%s", error.c_str(), kUsage);
         return PLATFORM_EXIT_USAGE;
     }
