@@ -89,7 +89,8 @@ struct Setup {
         w.Absent();
         w.Absent();
         const uint32_t sizes[4] = {t.NodeBytes(), 0, 0, 0};
-        table = zorb::NewTreeTable(w.Bytes().data(), w.Bytes().size(), sizes, nullptr);
+        std::string error;
+        table = zorb::NewTreeTable(w.Bytes().data(), w.Bytes().size(), sizes, error);
         std::discrete_distribution<int> pick(weights.begin(), weights.end());
         // The code of every value, by a walk over the tree.
         std::vector<std::vector<uint8_t>> codeOf(65536);

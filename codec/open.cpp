@@ -331,13 +331,13 @@ bool BuildHandleTrees(Opening &o)
     const uint32_t nodeBytes[kBigTreeCount] = {h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize,
                                                h->BlockTypeTreeSize};
     TreeLayout layout;
-    const char *treeError = nullptr;
+    std::string treeError;
     auto badTrees = [&treeError] {
-        PlatformDebugLog("Bad Zorblax tree data: %s\n", treeError);
-        SetOpenError("bad tree data: %s", treeError);
+        PlatformDebugLog("Bad Zorblax tree data: %s\n", treeError.c_str());
+        SetOpenError("bad tree data: %s", treeError.c_str());
         return false;
     };
-    if (!MeasureTrees(treeData, h->TreeDataSize, nodeBytes, &layout, &treeError))
+    if (!MeasureTrees(treeData, h->TreeDataSize, nodeBytes, &layout, treeError))
         return badTrees();
     void *treeBlock = layout.bytes <= UINT32_MAX ? HandleAlloc(h, layout.bytes) : nullptr;
     if (!treeBlock) {
@@ -346,7 +346,7 @@ bool BuildHandleTrees(Opening &o)
     }
     h->TreeTable = reinterpret_cast<ZorbTreeTable *>(treeBlock);
     h->TreeTableSize = static_cast<uint32_t>(layout.bytes);
-    if (!BuildTrees(treeBlock, layout, treeData, h->TreeDataSize, &treeError))
+    if (!BuildTrees(treeBlock, layout, treeData, h->TreeDataSize, treeError))
         return badTrees();
     HandleFree(h, o.scratch, o.scratchSize);
     o.scratch = nullptr;

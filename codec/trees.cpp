@@ -69,7 +69,7 @@ private:
 // places nodes into the trees of table, whose node arrays must hold counts[]
 // nodes.
 bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeCount], uint32_t counts[kBigTreeCount],
-                unsigned tableBits[kBigTreeCount], TreeTable *table, const char **error)
+                unsigned tableBits[kBigTreeCount], TreeTable *table, std::string &error)
 {
     std::vector<uint8_t> branchDepth; // depths of the 1-branches still to come, capped at kMaxTableBits
     BitReader in(data, size);
@@ -91,21 +91,21 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
                 t->slot[0] = t->slot[1] = t->slot[2] = &t->privateSlot[0];
             }
             if (in.Overrun()) {
-                *error = "tree data cut short";
+                error = "tree data cut short";
                 return false;
             }
             continue;
         }
         if (in.ReadBit()) {
             if (!ReadByteTree(in, low)) {
-                *error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
+                error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
                 return false;
             }
             lowTree.Build(low);
         }
         if (in.ReadBit()) {
             if (!ReadByteTree(in, high)) {
-                *error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
+                error = in.Overrun() ? "tree data cut short" : "byte tree over 512 nodes";
                 return false;
             }
             highTree.Build(high);
@@ -124,11 +124,11 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
         branchDepth.clear();
         while (pending) {
             if (count >= cap) {
-                *error = "big tree larger than its node memory";
+                error = "big tree larger than its node memory";
                 return false;
             }
             if (in.Overrun()) {
-                *error = "tree data cut short";
+                error = "tree data cut short";
                 return false;
             }
             uint32_t idx = count++;
@@ -169,7 +169,7 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
         }
         in.ReadBit(); // closing bit
         if (in.Overrun()) {
-            *error = "tree data cut short";
+            error = "tree data cut short";
             return false;
         }
         counts[i] = count;
@@ -248,11 +248,8 @@ unsigned ReadByteTree(BitReader &in, ByteNode *nodes)
 }
 
 bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], TreeLayout *layout,
-                  const char **error)
+                  std::string &error)
 {
-    const char *dummy;
-    if (!error)
-        error = &dummy;
     uint32_t limit[kBigTreeCount];
     for (unsigned i = 0; i < kBigTreeCount; ++i)
         limit[i] = nodeBytes[i] / 4 < kMaxBigTreeNodes ? nodeBytes[i] / 4 : kMaxBigTreeNodes;
@@ -268,11 +265,8 @@ bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBi
     return true;
 }
 
-TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data, size_t size, const char **error)
+TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data, size_t size, std::string &error)
 {
-    const char *dummy;
-    if (!error)
-        error = &dummy;
     std::memset(block, 0, layout.bytes);
     auto *base = static_cast<uint8_t *>(block);
     auto *t = new (base) TreeTable{};
@@ -307,7 +301,7 @@ TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data
     while (code < 65536 && (used[code >> 6] >> (code & 63) & 1))
         ++code;
     if (code == 65536) {
-        *error = "the trees use every 16-bit value";
+        error = "the trees use every 16-bit value";
         return nullptr;
     }
     t->unusedCode = static_cast<uint16_t>(code);
@@ -333,7 +327,7 @@ void ResetCaches(TreeTable *t)
             *s = b.resetValue;
 }
 
-TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], const char **error,
+TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], std::string &error,
                         size_t *bytes)
 {
     TreeLayout layout;
@@ -341,8 +335,7 @@ TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeByt
         return nullptr;
     void *block = std::aligned_alloc(16, Align16(layout.bytes));
     if (!block) {
-        if (error)
-            *error = "out of memory";
+        error = "out of memory";
         return nullptr;
     }
     TreeTable *t = BuildTrees(block, layout, data, size, error);

@@ -4,9 +4,9 @@
 //
 // Usage:
 //   TreeLayout layout;                          // 1. size the table
-//   MeasureTrees(data, size, nodeBytes, &layout, &error);
+//   MeasureTrees(data, size, nodeBytes, &layout, error);
 //   void *block = <16-byte aligned, layout.bytes>;
-//   TreeTable *t = BuildTrees(block, layout, data, size, &error);   // 2. build
+//   TreeTable *t = BuildTrees(block, layout, data, size, error);    // 2. build
 //   ...per frame: ResetCaches(t); then DecodeBig(t->tree[kBlockTypeTree], reader)...
 //   (the table lives inside block; free block when done, no destructor needed)
 //
@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "codec/bitreader.h"
 
@@ -107,15 +108,15 @@ struct TreeLayout {
 // First pass over the tree data: checks the stream (byte trees within 512
 // nodes, each big tree within the node memory its size field grants, at 4
 // bytes per node; the stream not cut short) and computes the block size.
-// On failure returns false and sets *error to a short description.
+// On failure returns false and sets error to a short description.
 bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], TreeLayout *layout,
-                  const char **error);
+                  std::string &error);
 
 // Builds the four trees into block (16-byte aligned, layout.bytes long) from
 // the same data that MeasureTrees accepted: nodes, escapes, cache slots,
 // UnusedCode and the lookup tables. Caches start at 0. Returns the table
-// (at the start of block), or null with *error set (no UnusedCode left).
-TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data, size_t size, const char **error);
+// (at the start of block), or null with error set (no UnusedCode left).
+TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data, size_t size, std::string &error);
 
 // Sets Cache[0..2] of all four trees to their reset value (0 unless remapped).
 void ResetCaches(TreeTable *t);
@@ -170,9 +171,9 @@ inline uint16_t DecodeBigReference(BigTree &t, BitReader &in)
 }
 
 // Convenience owner for tests and tools: measures, allocates (16-byte
-// aligned) and builds. Returns null with *error set on failure; free with
+// aligned) and builds. Returns null with error set on failure; free with
 // FreeTreeTable. *bytes (optional) receives the block size.
-TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], const char **error,
+TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], std::string &error,
                         size_t *bytes = nullptr);
 void FreeTreeTable(TreeTable *t);
 

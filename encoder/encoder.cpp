@@ -8,6 +8,7 @@
 
 #include "codec/format.h"
 #include "encoder/encoder.h"
+#include "encoder/last_error.h"
 #include "encoder/writer_internal.h"
 
 namespace {
@@ -57,11 +58,16 @@ extern "C" {
 
 ZENC *ZencOpen(const ZencParams *params)
 {
-    if (!params || params->width < 4 || params->height < 4 || params->width > 65536 || params->height > 65536)
+    zenc::ErrorScope errors;
+    if (!params || params->width < 4 || params->height < 4 || params->width > 65536 || params->height > 65536) {
+        errors.Fail("Error: the pictures must be 4 to 65536 pixels wide and high.");
         return nullptr;
+    }
     ZENC *enc = new (std::nothrow) ZENC;
-    if (!enc)
+    if (!enc) {
+        errors.Fail("Error: out of memory.");
         return nullptr;
+    }
     zenc::SequenceParams &p = enc->params;
     p.width = params->width & ~3u;
     p.height = params->height & ~3u;
@@ -80,6 +86,7 @@ ZENC *ZencOpen(const ZencParams *params)
     }
     if (!enc->frames.Ok() || !enc->symbols.Ok()) {
         delete enc;
+        errors.Fail("Error: no temporary file for the compressor (in $TMPDIR or /tmp).");
         return nullptr;
     }
     enc->frameRate = params->frameRate;
@@ -89,20 +96,24 @@ ZENC *ZencOpen(const ZencParams *params)
 
 int ZencAddFrame(ZENC *enc, const uint8_t *pixels, uint32_t pitch, const uint8_t *palette)
 {
+    zenc::ErrorScope errors;
     if (!enc || !pixels || !palette || pitch < enc->params.width)
-        return 0;
+        return errors.Fail("Error: bad arguments to ZencAddFrame.");
     std::vector<uint8_t> &f = enc->row;
     f.resize(static_cast<size_t>(enc->params.width) * enc->params.height);
     for (uint32_t y = 0; y < enc->params.height; ++y)
         std::memcpy(&f[static_cast<size_t>(y) * enc->params.width], pixels + static_cast<size_t>(y) * pitch,
                     enc->params.width);
-    return enc->frames.Add(f, zenc::ReducePalette(palette)) ? 1 : 0;
+    if (!enc->frames.Add(f, zenc::ReducePalette(palette)))
+        return errors.Fail("Error: the temporary storage of the compressor failed (disk full?).");
+    return 1;
 }
 
 int ZencAddTrack(ZENC *enc, uint32_t track, CSFILE *chunks)
 {
+    zenc::ErrorScope errors;
     if (!enc || track > 6 || !chunks || enc->tracks[track])
-        return 0;
+        return errors.Fail("Error: bad arguments to ZencAddTrack, or the track has its sound already.");
     enc->tracks[track] = chunks;
     return 1;
 }
@@ -126,17 +137,14 @@ uint32_t ZencFrameCount(const ZENC *enc)
 
 int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
 {
+    zenc::ErrorScope errors(progress);
+    progress = errors.Progress();
     if (!enc || !output)
-        return 0;
-    auto fail = [&](const std::string &text) {
-        if (progress && !text.empty())
-            progress(text.c_str(), 2);
-        return 0;
-    };
+        return errors.Fail("Error: bad arguments to the compressor.");
     if (enc->frames.Count() == 0)
-        return fail("Error: there are no frames to compress.");
+        return errors.Fail("Error: there are no frames to compress.");
     if (!enc->frames.Ok())
-        return fail("Error: the temporary storage of the compressor failed (disk full?).");
+        return errors.Fail("Error: the temporary storage of the compressor failed (disk full?).");
     const uint32_t frames = static_cast<uint32_t>(enc->frames.Count());
     const uint32_t total = frames + (enc->params.ring ? 1 : 0);
     std::string error;
@@ -157,7 +165,7 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
         std::vector<std::vector<uint8_t>> chunks;
         if (!zenc::SpoolTrack(enc->tracks[t], frames, enc->params.period, output, chunks, header.AudioFormat[t],
                               header.AudioMaxSize[t], progress, error, enc->keepTrailingSound))
-            return fail(error);
+            return errors.Fail(error);
         for (uint32_t i = 0; i < frames && i < chunks.size(); ++i)
             sound[i][t] = std::move(chunks[i]);
         if (enc->params.ring)
@@ -166,8 +174,8 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
             soundBytes[i] += static_cast<uint32_t>(sound[i][t].size());
     }
 
-    if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress, &enc->symbols, &error))
-        return fail(error);
+    if (!zenc::CodeSequence(enc->params, enc->frames, soundBytes, enc->out, progress, &enc->symbols, error))
+        return errors.Fail(error);
 
     enc->warning = zenc::ChangedPixelsWarning(enc->out, frames);
     if (!enc->warning.empty() && progress)
@@ -175,17 +183,17 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
 
     zorb::platform::SafeFile temp;
     if (!temp.Create(output, error))
-        return fail(error);
+        return errors.Fail(error);
     VEXFILE *f = VEXFileCreate(65536, temp.Path().c_str());
     if (!f)
-        return fail(std::string("Error creating the output file ") + output + ".");
+        return errors.Fail(std::string("Error creating the output file ") + output + ".");
     const bool ok = zenc::WriteZorblax(f, header, enc->out, sound, enc->sizes, progress, error, 0, &enc->symbols,
                                        enc->params.effort);
     VEXFileClose(f);
     if (!ok)
-        return fail(error);
+        return errors.Fail(error);
     if (!temp.Commit(header.fileBytes, error))
-        return fail(error);
+        return errors.Fail(error);
 
     // The figures of the report.
     ZencReport &r = enc->report;

@@ -36,6 +36,12 @@ extern "C" {
    2 error). A non-zero answer to a progress message cancels. */
 typedef int (*ZencProgressFn)(const char *text, int level);
 
+/* Errors: a call that fails returns 0 (or null) and ZencLastError gives the
+   reason, the last error text it reported (or would have reported, with no
+   progress function), "Cancelled." when the progress function cancelled.
+   One text per thread; each call that can fail clears it first. */
+const char *ZencLastError(void);
+
 /* Frame-specific settings: frames first..last (1-based, inclusive) use these
    compression values instead of the general ones. */
 typedef struct ZencFrameSetting {

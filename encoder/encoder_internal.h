@@ -318,8 +318,7 @@ struct CodedSymbols {
 // spill store the symbols go there instead of into the records. Returns
 // false when the progress function cancelled (error empty) or storage failed.
 bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const std::vector<uint32_t> &soundBytes,
-                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill = nullptr,
-                  std::string *error = nullptr);
+                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill, std::string &error);
 bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &frames,
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress);
 

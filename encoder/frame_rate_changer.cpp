@@ -10,6 +10,7 @@
 #include "codec/format.h"
 #include "codec/zorb.h"
 #include "encoder/encoder.h"
+#include "encoder/last_error.h"
 #include "encoder/writer_internal.h"
 
 namespace zenc {
@@ -51,23 +52,20 @@ struct HandleCloser {
 extern "C" int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeParams *params,
                                    ZencReport *report, ZencProgressFn progress)
 {
-    auto fail = [&](const std::string &text) {
-        if (progress && !text.empty())
-            progress(text.c_str(), 2);
-        return 0;
-    };
+    zenc::ErrorScope errors(progress);
+    progress = errors.Progress();
     if (!input || !output || !params || params->frameRate == 0 || params->soundQuality < -1 || params->soundQuality > 9)
-        return fail("Error: bad arguments to the frame-rate changer.");
+        return errors.Fail("Error: bad arguments to the frame-rate changer.");
     ZencFileInfo info;
     if (!ZencReadInfo(input, &info))
-        return fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
+        return errors.Fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
     std::unique_ptr<ZorbHandle, HandleCloser> h(
         ZorbOpen(const_cast<char *>(input), ZORB_OPEN_NEVER_SKIP | ZORB_OPEN_HEIGHT_NONE, -1));
     if (!h)
-        return fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
+        return errors.Fail(std::string("Error: ") + input + " is not a readable Zorblax file.");
     const uint32_t width = h->Width & ~3u, height = h->Height & ~3u, frames = h->FrameCount;
     if (width < 4 || height < 4 || frames == 0)
-        return fail(std::string("Error: ") + input + " holds no pictures.");
+        return errors.Fail(std::string("Error: ") + input + " holds no pictures.");
 
     uint32_t oldPeriod = ZbxFramePeriod(info.frameRate);
     if (oldPeriod == 0)
@@ -86,7 +84,8 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
     p.autoKeyPercent = params->autoKeyPercent;
     std::unique_ptr<ZENC, void (*)(ZENC *)> enc(ZencOpen(&p), ZencClose);
     if (!enc)
-        return fail("Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
+        return errors.Fail(
+            "Error: the compressor could not start (no memory, or no temporary file in $TMPDIR or /tmp).");
     ZencKeepTrailingSound(enc.get(), 1);
 
     // Every track with sound is gathered whole, in its own format.
@@ -98,13 +97,13 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
         if (!(f & ZBX_AUDIO_PRESENT) || !(f & ZBX_AUDIO_RATE_MASK) || !h->AudioMaxSize[t])
             continue;
         if (h->AudioMaxSize[t] > kMaxChunk)
-            return fail(std::string("Error: the sound of ") + input + " is damaged.");
+            return errors.Fail(std::string("Error: the sound of ") + input + " is damaged.");
         Track &k = tracks[t];
         k.rate = f & ZBX_AUDIO_RATE_MASK;
         k.bits = f & ZBX_AUDIO_16BIT ? 16 : 8;
         k.channels = f & ZBX_AUDIO_STEREO ? 2 : 1;
         if (!k.wave.Begin(std::string(output) + ".track" + std::to_string(t + 1), k.rate, k.bits, k.channels, error))
-            return fail(error);
+            return errors.Fail(error);
         k.present = true;
         largest = std::max(largest, h->AudioMaxSize[t]);
     }
@@ -119,7 +118,7 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
         if (!h->ReadFailed)
             ZorbDecodeFrame(h.get());
         if (h->ReadFailed)
-            return fail(std::string("Error: ") + input + " is damaged (frame " + std::to_string(i + 1) + ").");
+            return errors.Fail(std::string("Error: ") + input + " is damaged (frame " + std::to_string(i + 1) + ").");
         for (int t = 0; t < 7; ++t) {
             Track &k = tracks[t];
             if (!k.present)
@@ -128,22 +127,22 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
             const uint32_t frameBytes = k.channels * k.bits / 8;
             if (!k.wave.Write(sound.data(), std::min<size_t>(got, sound.size()) / frameBytes * frameBytes)) {
                 k.wave.End(error);
-                return fail(error);
+                return errors.Fail(error);
             }
         }
         for (; next < newFrames && zenc::SourceFrameAt(next, oldPeriod, newPeriod) <= i; ++next)
             if (!ZencAddFrame(enc.get(), picture.data(), width, h->Palette))
-                return fail("Error: the compressor's temporary file could not take the frames (disk full?).");
+                return errors.Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
         if (progress && i % 16 == 0) {
             const std::string text = "Reading frame " + std::to_string(i + 1) + " of " + std::to_string(frames) + "...";
             if (progress(text.c_str(), i == 0 ? 1 : 0))
-                return 0;
+                return errors.Fail(""); // cancelled
         }
     }
     // New frames past the source's last start show its last picture.
     for (; next < newFrames; ++next)
         if (!ZencAddFrame(enc.get(), picture.data(), width, h->Palette))
-            return fail("Error: the compressor's temporary file could not take the frames (disk full?).");
+            return errors.Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
     h.reset();
 
     for (int t = 0; t < 7; ++t) {
@@ -151,17 +150,17 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
         if (!k.present)
             continue;
         if (!k.wave.End(error))
-            return fail(error);
+            return errors.Fail(error);
         if (k.wave.DataBytes() == 0)
             continue;
         CSFILE *cs =
             CSFileOpen(k.wave.Path().c_str(), params->soundQuality, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, progress);
         if (!cs)
-            return fail("Error: the sound of track " + std::to_string(t + 1) + " could not be read back.");
+            return errors.Fail("Error: the sound of track " + std::to_string(t + 1) + " could not be read back.");
         ZencAddTrack(enc.get(), static_cast<uint32_t>(t), cs);
     }
     if (!ZencWrite(enc.get(), output, progress))
-        return 0; // ZencWrite has reported why
+        return errors.Fail(""); // ZencWrite has said why
     if (report)
         ZencGetReport(enc.get(), report);
     return 1;

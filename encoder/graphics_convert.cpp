@@ -7,6 +7,7 @@
 #include <string>
 
 #include "encoder/encoder.h"
+#include "encoder/last_error.h"
 #include "encoder/sound_beside.h"
 
 namespace {
@@ -74,8 +75,10 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
     ZencConvertReport r{};
     if (report)
         *report = r;
+    zenc::ErrorScope errors(progress);
+    progress = errors.Progress();
     if (!p || !p->input || !p->output)
-        return 0;
+        return errors.Fail("Error: bad arguments to the graphics converter.");
     gProgress = progress;
     gDeclined = false;
     GFILE *g = GFileOpen(p->input, p->trueColour ? GFILE_32BIT : 0, p->cropX, p->cropY, p->width, p->height, p->first,
@@ -85,7 +88,7 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
         r.inputFailed = 1;
         if (report)
             *report = r;
-        return 0;
+        return errors.Fail(""); // the reader has said why
     }
     int32_t frameTime = g->frameTime;
     if (p->frameRate)
@@ -100,7 +103,7 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
         r.declined = gDeclined;
         if (report)
             *report = r;
-        return 0;
+        return gDeclined ? errors.Declined() : errors.Fail("");
     }
     // A y4m stream's sound goes beside it.
     zenc::SoundBeside sound;
@@ -114,7 +117,7 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
         const bool asked = p->soundOutput && p->soundOutput[0];
         bool declined = false;
         soundTarget = target;
-        if (!target.empty() && !sound.Open(p->input, p->first, p->last, target, p->overwrite != 0, &why, &declined)) {
+        if (!target.empty() && !sound.Open(p->input, p->first, p->last, target, p->overwrite != 0, why, &declined)) {
             sound.Abandon();
             if (asked || declined) { // a sound file asked for, or kept: no conversion
                 if (!declined && progress)
@@ -125,7 +128,7 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
                 r.declined = declined;
                 if (report)
                     *report = r;
-                return 0;
+                return declined ? errors.Declined() : errors.Fail("");
             }
         }
     }
@@ -140,7 +143,7 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
         }
         if (p->skipOdd && (i & 1))
             continue;
-        if (!sound.Until(r.frames + 1, period, &why)) {
+        if (!sound.Until(r.frames + 1, period, why)) {
             if (progress)
                 progress(why.c_str(), 2);
             ok = false;
@@ -153,7 +156,7 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
             ++r.frames;
     }
     const bool withSound = sound.IsOpen();
-    if (ok && withSound && !sound.Finish(&why)) {
+    if (ok && withSound && !sound.Finish(why)) {
         if (progress)
             progress(why.c_str(), 2);
         ok = false;
@@ -169,5 +172,5 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
     ok = ok && r.bytes > 0;
     if (report)
         *report = r;
-    return ok ? 1 : 0;
+    return ok ? 1 : errors.Fail("");
 }

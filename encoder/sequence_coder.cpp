@@ -463,12 +463,12 @@ private:
 } // namespace
 
 bool CodeSequence(const SequenceParams &params, const FrameSource &frames, const std::vector<uint32_t> &soundBytes,
-                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill, std::string *error)
+                  std::vector<FrameOut> &out, ProgressFn progress, BlobStore *spill, std::string &error)
 {
     SequenceRun run(params, frames, soundBytes, progress, spill);
     const bool ok = run.Run(out);
-    if (!ok && error)
-        *error = run.error;
+    if (!ok)
+        error = run.error;
     return ok;
 }
 
@@ -476,7 +476,8 @@ bool CodeSequence(const SequenceParams &params, const std::vector<SourceFrame> &
                   const std::vector<uint32_t> &soundBytes, std::vector<FrameOut> &out, ProgressFn progress)
 {
     const VectorFrames source(frames);
-    return CodeSequence(params, source, soundBytes, out, progress);
+    std::string error; // with no spill store only a cancel fails
+    return CodeSequence(params, source, soundBytes, out, progress, nullptr, error);
 }
 
 } // namespace zenc

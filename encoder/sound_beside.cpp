@@ -53,12 +53,12 @@ void SoundBeside::Abandon()
 }
 
 bool SoundBeside::Open(const char *input, int32_t first, int32_t last, const std::string &target, bool overwrite,
-                       std::string *error, bool *declined)
+                       std::string &error, bool *declined)
 {
     target_ = target;
     sound_ = SFileOpen(input, 0, 0, 0, first > 1 ? -first : 0, last > 0 ? -last : 0, 0, 0, 0, Quiet);
     if (!sound_ || sound_->outputFrameSize <= 0 || sound_->rate <= 0) {
-        *error = std::string("Error: ") + input + " has no sound for " + target + ".";
+        error = std::string("Error: ") + input + " has no sound for " + target + ".";
         return false;
     }
     frameBytes_ = static_cast<uint32_t>(sound_->outputFrameSize);
@@ -71,7 +71,7 @@ bool SoundBeside::Open(const char *input, int32_t first, int32_t last, const std
             *declined = true;
             return false;
         }
-        if (!file_.Create(target, *error))
+        if (!file_.Create(target, error))
             return false;
         fd_ = file_.Fd();
     }
@@ -93,12 +93,12 @@ bool SoundBeside::Open(const char *input, int32_t first, int32_t last, const std
 
 // To the file, or to the pipe once it has a reader (waiting for one when
 // asked); until then into pending_.
-bool SoundBeside::Send(const uint8_t *data, size_t size, bool wait, std::string *error)
+bool SoundBeside::Send(const uint8_t *data, size_t size, bool wait, std::string &error)
 {
     if (pipe_ && fd_ < 0) {
         fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | (wait ? 0 : O_NONBLOCK));
         if (fd_ < 0 && (wait || errno != ENXIO)) {
-            *error = "Error opening " + target_ + ": " + std::strerror(errno) + ".";
+            error = "Error opening " + target_ + ": " + std::strerror(errno) + ".";
             return false;
         }
         if (fd_ >= 0)
@@ -119,7 +119,7 @@ bool SoundBeside::Send(const uint8_t *data, size_t size, bool wait, std::string 
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            *error = "Error writing " + target_ + ": " + (n < 0 ? std::strerror(errno) : "nothing written") + ".";
+            error = "Error writing " + target_ + ": " + (n < 0 ? std::strerror(errno) : "nothing written") + ".";
             return false;
         }
         data += n, size -= static_cast<size_t>(n);
@@ -129,7 +129,7 @@ bool SoundBeside::Send(const uint8_t *data, size_t size, bool wait, std::string 
 
 // Takes the samples up to byte upTo of the data from the source (silence
 // past its end) and sends them on.
-bool SoundBeside::Take(uint64_t upTo, std::string *error)
+bool SoundBeside::Take(uint64_t upTo, std::string &error)
 {
     upTo = std::min(upTo, declared_);
     std::vector<uint8_t> block;
@@ -149,7 +149,7 @@ bool SoundBeside::Take(uint64_t upTo, std::string *error)
     return true;
 }
 
-bool SoundBeside::Until(uint64_t frames, int64_t period, std::string *error)
+bool SoundBeside::Until(uint64_t frames, int64_t period, std::string &error)
 {
     if (!sound_)
         return true;
@@ -158,13 +158,13 @@ bool SoundBeside::Until(uint64_t frames, int64_t period, std::string *error)
     return Take(sampleFrames * frameBytes_, error);
 }
 
-bool SoundBeside::Finish(std::string *error)
+bool SoundBeside::Finish(std::string &error)
 {
     if (!sound_)
         return true;
     bool ok = Take(declared_, error) && Send(nullptr, 0, true, error);
     if (ok && !pipe_)
-        ok = file_.Commit(44 + declared_, *error);
+        ok = file_.Commit(44 + declared_, error);
     Abandon();
     return ok;
 }

@@ -27,19 +27,19 @@ public:
     // end) to target. False with the reason when there is no sound or the
     // target cannot be written; *declined when the user kept an old file.
     bool Open(const char *input, int32_t first, int32_t last, const std::string &target, bool overwrite,
-              std::string *error, bool *declined);
+              std::string &error, bool *declined);
     // Writes the sound up to the end of frame `frames` (period in
     // 10-microsecond units).
-    bool Until(uint64_t frames, int64_t period, std::string *error);
+    bool Until(uint64_t frames, int64_t period, std::string &error);
     // Writes the rest (silence where the source ends early) and completes the file.
-    bool Finish(std::string *error);
+    bool Finish(std::string &error);
     // Drops an unfinished file.
     void Abandon();
     bool IsOpen() const { return sound_ != nullptr; }
 
 private:
-    bool Send(const uint8_t *data, size_t size, bool wait, std::string *error);
-    bool Take(uint64_t upTo, std::string *error);
+    bool Send(const uint8_t *data, size_t size, bool wait, std::string &error);
+    bool Take(uint64_t upTo, std::string &error);
 
     SFILE *sound_ = nullptr;
     std::string target_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "encoder/encoder.h"
+#include "encoder/last_error.h"
 #include "encoder/writer_internal.h"
 
 namespace {
@@ -46,16 +47,13 @@ uint8_t Narrow16(int16_t v)
 extern "C" int ZencConvertSound(const char *input, const char *output, const ZencSoundRequest *request,
                                 ZencSoundResult *result, ZencProgressFn progress)
 {
-    auto fail = [&](const std::string &text) {
-        if (progress && !text.empty())
-            progress(text.c_str(), 2);
-        return 0;
-    };
+    zenc::ErrorScope errors(progress);
+    progress = errors.Progress();
     if (!input || !output || !request)
-        return fail("Error: bad arguments to the sound converter.");
+        return errors.Fail("Error: bad arguments to the sound converter.");
     const ZencSoundRequest &r = *request;
     if (r.rate < 0 || (r.bits != 0 && r.bits != 8 && r.bits != 16) || r.channels < 0 || r.channels > 2)
-        return fail("Error: the output format must be a positive rate, 8 or 16 bits, 1 or 2 channels.");
+        return errors.Fail("Error: the output format must be a positive rate, 8 or 16 bits, 1 or 2 channels.");
 
     tUserProgress = progress;
     tCancelled = false;
@@ -64,12 +62,12 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
                           progress ? ReaderProgress : nullptr);
     if (!sf) {
         tUserProgress = nullptr;
-        return 0; // the reader has said why
+        return errors.Fail(""); // the reader has said why
     }
     if (sf->total == 0) {
         SFileClose(sf);
         tUserProgress = nullptr;
-        return fail(std::string(input) + ": no sound between the start and the end asked for.");
+        return errors.Fail(std::string(input) + ": no sound between the start and the end asked for.");
     }
     const uint32_t inRate = static_cast<uint32_t>(sf->rate);
     const uint32_t outRate = r.rate ? static_cast<uint32_t>(r.rate) : inRate;
@@ -134,13 +132,13 @@ extern "C" int ZencConvertSound(const char *input, const char *output, const Zen
     const bool cancelled = tCancelled;
     tUserProgress = nullptr;
     if (cancelled)
-        return 0; // nothing is left behind; the caller knows it cancelled
+        return errors.Fail(""); // nothing is left behind; the caller knows it cancelled
     if (!ok && error.empty())
         wave.End(error); // says what went wrong with the file
     if (ok)
         ok = wave.End(error) && wave.Commit(error);
     if (!ok)
-        return fail(error.empty() ? "Error writing the output file " + std::string(output) + "." : error);
+        return errors.Fail(error.empty() ? "Error writing the output file " + std::string(output) + "." : error);
     if (result)
         result->dataBytes = wave.DataBytes();
     return 1;

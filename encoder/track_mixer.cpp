@@ -5,18 +5,20 @@
 
 #include "codec/format.h"
 #include "encoder/encoder.h"
+#include "encoder/last_error.h"
 #include "encoder/writer_internal.h"
 
 extern "C" {
 
 int ZencReadInfo(const char *name, ZencFileInfo *info)
 {
+    zenc::ErrorScope errors;
     if (!name || !info)
-        return 0;
+        return errors.Fail("Error: bad arguments to ZencReadInfo.");
     zenc::ContainerStream file;
     std::string error;
     if (!file.Open(name, error))
-        return 0;
+        return errors.Fail(error);
     const zenc::ContainerHeader &h = file.Head().header;
     info->width = h.Width;
     info->height = h.Height;
@@ -33,12 +35,12 @@ int ZencReadInfo(const char *name, ZencFileInfo *info)
 int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t frameRate, CSFILE *chunks,
                  ZencProgressFn progress)
 {
+    zenc::ErrorScope errors(progress);
+    progress = errors.Progress();
     std::string error;
     auto fail = [&](const std::string &text) {
         CSFileClose(chunks);
-        if (progress && !text.empty())
-            progress(text.c_str(), 2);
-        return 0;
+        return errors.Fail(text);
     };
     if (!input || !output || track > 6 || !chunks)
         return fail("Error: bad arguments to the mixer.");
@@ -60,11 +62,7 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
         return fail(error);
     CSFileClose(chunks);
     chunks = nullptr;
-    auto report = [&](const std::string &text) {
-        if (progress)
-            progress(text.c_str(), 2);
-        return 0;
-    };
+    auto report = [&errors](const std::string &text) { return errors.Fail(text); };
 
     zorb::platform::SafeFile temp;
     if (!temp.Create(output, error))

@@ -50,7 +50,8 @@ void ThroughGFile(const std::string &path, uint32_t flags)
 
 void Avi(const uint8_t *data, size_t size)
 {
-    auto r = vex::AviReader::Open(vex::MemorySource(data, size));
+    std::string error;
+    auto r = vex::AviReader::Open(vex::MemorySource(data, size), error);
     if (!r)
         return;
     if (r->Video() && uint64_t(r->StoredRowBytes()) * r->Video()->height <= (4u << 20)) {

@@ -3,6 +3,7 @@
 // connection, so an event loop watches a single descriptor and calls
 // PlatformLinkServerServe when it is readable; nothing here blocks.
 #include "platform/fdio.h"
+#include "platform/last_error.h"
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -36,8 +37,12 @@ bool privateDirectory(const std::string &dir)
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     struct stat st {};
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+    if (::lstat(dir.c_str(), &st) != 0)
         return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        errno = EPERM; // someone else's, or not a directory
+        return false;
+    }
     return (st.st_mode & 077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
 }
 
@@ -47,13 +52,17 @@ bool clearStaleSocket(const sockaddr_un &addr)
     struct stat st {};
     if (::lstat(addr.sun_path, &st) != 0)
         return errno == ENOENT;
-    if (!S_ISSOCK(st.st_mode))
+    if (!S_ISSOCK(st.st_mode)) {
+        errno = EEXIST;
         return false;
+    }
     const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (probe < 0)
         return false;
     const bool live = ::connect(probe, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) == 0;
     ::close(probe);
+    if (live)
+        errno = EADDRINUSE; // another front end answers there
     return !live && ::unlink(addr.sun_path) == 0;
 }
 
@@ -231,8 +240,13 @@ extern "C" PlatformLinkServer *PlatformLinkServerOpen(uint32_t frontEnd, const P
     if (handlers)
         server->handlers = *handlers;
     server->context = context;
-    if (!server->listen())
+    zorb::platform::ClearLastError();
+    if (!server->listen()) {
+        const int reason = errno;
+        zorb::platform::SetLastError("Error opening the front-end link " + server->path + ": " +
+                                     zorb::platform::ReasonText(reason));
         return nullptr;
+    }
     return server.release();
 }
 

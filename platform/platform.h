@@ -11,6 +11,18 @@
 extern "C" {
 #endif
 
+/* ---- Errors ----------------------------------------------------------- */
+
+/* Why the calling thread's last failed call of the calls that say so here
+   (safe writing, the link server's open) failed, as a text for the user;
+   "" after a call that succeeded. */
+const char *PlatformLastError(void);
+
+/* The system's reason for an errno value in the toolkit's words: lower case,
+   no full stop ("no such file or directory"). Valid until the thread's next
+   call. */
+const char *PlatformReasonText(int error);
+
 /* ---- Clock ------------------------------------------------------------ */
 
 /* Milliseconds from a monotonic clock as a wrapping 32-bit value (the role of
@@ -144,7 +156,8 @@ typedef struct PlatformLinkServer PlatformLinkServer;
 /* Listens as front end N (0: this process's id) at PlatformLinkPath(N),
    creating the private directory when needed. A stale socket left by a
    crashed run is replaced; a live one (another server) makes the open fail.
-   Returns null on failure. handlers is copied; context is passed back. */
+   Returns null on failure, with the reason in PlatformLastError. handlers is
+   copied; context is passed back. */
 PlatformLinkServer *PlatformLinkServerOpen(uint32_t frontEnd, const PlatformLinkHandlers *handlers, void *context);
 
 /* The descriptor to watch for reading (an event loop's socket notifier):
@@ -172,8 +185,8 @@ void PlatformLinkServerClose(PlatformLinkServer *server);
 typedef struct PlatformSafeFile PlatformSafeFile;
 
 /* Creates the temporary file (usual permissions). Null on failure, with the
-   reason in error. */
-PlatformSafeFile *PlatformSafeCreate(const char *target, char *error, size_t errorSize);
+   reason in PlatformLastError. */
+PlatformSafeFile *PlatformSafeCreate(const char *target);
 
 /* The temporary file: an open descriptor, and its name for writers that open
    it themselves. */
@@ -186,9 +199,9 @@ int PlatformSafeWrite(PlatformSafeFile *file, const void *data, size_t size);
 /* Checks that the file holds expectedSize bytes (a longer file is cut back;
    PLATFORM_SAFE_ANY_SIZE skips the check), closes it and renames it over the
    target. Frees file either way; on failure the temporary file is removed
-   and error says why. Returns non-zero on success. */
+   and PlatformLastError says why. Returns non-zero on success. */
 #define PLATFORM_SAFE_ANY_SIZE UINT64_MAX
-int PlatformSafeCommit(PlatformSafeFile *file, uint64_t expectedSize, char *error, size_t errorSize);
+int PlatformSafeCommit(PlatformSafeFile *file, uint64_t expectedSize);
 
 /* Removes the temporary file and frees file (null is fine). */
 void PlatformSafeDiscard(PlatformSafeFile *file);
@@ -338,10 +351,9 @@ public:
     bool Create(const std::string &target, std::string &error)
     {
         Discard();
-        char text[512];
-        file_ = PlatformSafeCreate(target.c_str(), text, sizeof text);
+        file_ = PlatformSafeCreate(target.c_str());
         if (!file_)
-            error = text;
+            error = PlatformLastError();
         return file_ != nullptr;
     }
     int Fd() const { return PlatformSafeFd(file_); }
@@ -349,11 +361,10 @@ public:
     bool Write(const void *data, size_t size) { return PlatformSafeWrite(file_, data, size) != 0; }
     bool Commit(uint64_t expectedSize, std::string &error)
     {
-        char text[512] = "Error writing the output file.";
-        const int ok = PlatformSafeCommit(file_, expectedSize, text, sizeof text);
+        const int ok = PlatformSafeCommit(file_, expectedSize);
         file_ = nullptr;
         if (!ok)
-            error = text;
+            error = PlatformLastError();
         return ok != 0;
     }
     void Discard()

@@ -1,6 +1,7 @@
 // Output files appear only when complete: written under a temporary name in
 // the target's directory, then renamed over the target.
 #include "platform/fdio.h"
+#include "platform/last_error.h"
 #include "platform/platform.h"
 
 #include <cctype>
@@ -32,32 +33,13 @@ struct PlatformSafeFile {
     }
 };
 
-namespace {
+using zorb::platform::ReasonText;
 
-void setError(char *error, size_t size, const std::string &text)
+extern "C" PlatformSafeFile *PlatformSafeCreate(const char *target)
 {
-    if (error && size) {
-        const size_t n = text.size() < size - 1 ? text.size() : size - 1;
-        std::memcpy(error, text.data(), n);
-        error[n] = '\0';
-    }
-}
-
-// The system's reason in the toolkit's words: lower case, no full stop.
-std::string ReasonText(int error)
-{
-    std::string text = std::strerror(error);
-    if (!text.empty())
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
-}
-
-} // namespace
-
-extern "C" PlatformSafeFile *PlatformSafeCreate(const char *target, char *error, size_t errorSize)
-{
+    zorb::platform::ClearLastError();
     if (!target || !*target) {
-        setError(error, errorSize, "Error: no output file name.");
+        zorb::platform::SetLastError("Error: no output file name.");
         return nullptr;
     }
     const std::string name = target;
@@ -84,7 +66,7 @@ extern "C" PlatformSafeFile *PlatformSafeCreate(const char *target, char *error,
     struct stat st {};
     const bool exists = ::stat(real.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
-        setError(error, errorSize, "Error creating " + name + ": " + ReasonText(EISDIR));
+        zorb::platform::SetLastError("Error creating " + name + ": " + ReasonText(EISDIR));
         return nullptr;
     }
     const std::string pattern = (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".part-XXXXXX";
@@ -100,7 +82,7 @@ extern "C" PlatformSafeFile *PlatformSafeCreate(const char *target, char *error,
         PlatformCleanupAdd(temp.data(), 0);
     ::sigprocmask(SIG_SETMASK, &old, nullptr);
     if (fd < 0) {
-        setError(error, errorSize, "Error creating " + name + ": " + ReasonText(saved));
+        zorb::platform::SetLastError("Error creating " + name + ": " + ReasonText(saved));
         return nullptr;
     }
     if (exists && S_ISREG(st.st_mode)) {
@@ -136,14 +118,17 @@ extern "C" int PlatformSafeWrite(PlatformSafeFile *f, const void *data, size_t s
     return f && f->fd >= 0 && (size == 0 || zorb::platform::writeAll(f->fd, data, size));
 }
 
-extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize, char *error, size_t errorSize)
+extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize)
 {
-    if (!f)
+    zorb::platform::ClearLastError();
+    if (!f) {
+        zorb::platform::SetLastError("Error: no output file.");
         return 0;
+    }
     std::unique_ptr<PlatformSafeFile> owned(f); // removed unless renamed
     struct stat st {};
     if (::stat(f->path.c_str(), &st) != 0) {
-        setError(error, errorSize, "Error writing " + f->target + ": " + ReasonText(errno));
+        zorb::platform::SetLastError("Error writing " + f->target + ": " + ReasonText(errno));
         return 0;
     }
     if (expectedSize != PLATFORM_SAFE_ANY_SIZE) {
@@ -154,7 +139,7 @@ extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize, ch
                 st.st_size = static_cast<off_t>(expectedSize);
         }
         if (static_cast<uint64_t>(st.st_size) != expectedSize) {
-            setError(error, errorSize, "Error writing " + f->target + ": " + ReasonText(ENOSPC));
+            zorb::platform::SetLastError("Error writing " + f->target + ": " + ReasonText(ENOSPC));
             return 0;
         }
     }
@@ -162,11 +147,11 @@ extern "C" int PlatformSafeCommit(PlatformSafeFile *f, uint64_t expectedSize, ch
     const int fd = f->fd;
     f->fd = -1;
     if (::close(fd) != 0) {
-        setError(error, errorSize, "Error writing " + f->target + ": " + ReasonText(errno));
+        zorb::platform::SetLastError("Error writing " + f->target + ": " + ReasonText(errno));
         return 0;
     }
     if (std::rename(f->path.c_str(), f->real.c_str()) != 0) {
-        setError(error, errorSize, "Error creating " + f->target + ": " + ReasonText(errno));
+        zorb::platform::SetLastError("Error creating " + f->target + ": " + ReasonText(errno));
         return 0;
     }
     PlatformCleanupRemove(f->path.c_str());

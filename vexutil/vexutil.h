@@ -15,6 +15,15 @@
 extern "C" {
 #endif
 
+/* ==== Errors =============================================================== */
+
+/* The last error text the library reported on this thread: what its progress
+   functions receive at level 2, the errors shown by StatusMessage, and why
+   VEXFileOpen or VEXFileCreate failed. VEXFileOpen, VEXFileCreate, GFileOpen,
+   SFileOpen, CSFileOpen and OGFileCreate clear it first; read it after a call
+   returned null or 0. */
+VEXAPI const char *VEXLastError(void);
+
 /* ==== Buffered bit-level file I/O (VEXFile) ================================ */
 
 /* One file, one buffer, a logical position, reads and writes on the same

@@ -12,11 +12,16 @@ using vex::AviReader;
 namespace {
 
 // The reader reads its memory source while open: the bytes are kept here.
-std::unique_ptr<AviReader> OpenBytes(const Bytes &b, std::string *err = nullptr)
+std::unique_ptr<AviReader> OpenBytes(const Bytes &b, std::string &error)
 {
     static std::deque<Bytes> kept;
     kept.push_back(b);
-    return AviReader::Open(vex::MemorySource(kept.back().data(), kept.back().size()), err);
+    return AviReader::Open(vex::MemorySource(kept.back().data(), kept.back().size()), error);
+}
+std::unique_ptr<AviReader> OpenBytes(const Bytes &b)
+{
+    std::string error;
+    return OpenBytes(b, error);
 }
 
 // An 8-bit bottom-up frame of width w (rows padded to 4) whose top row holds
@@ -163,10 +168,11 @@ TEST(AviReader, RefusesOtherCodecsAndNonAvi)
 
     Bytes wave = BuildWave(1, 8000, 8, 10);
     std::string err;
-    EXPECT_FALSE(OpenBytes(wave, &err));
+    EXPECT_FALSE(OpenBytes(wave, err));
     EXPECT_FALSE(err.empty());
     EXPECT_FALSE(OpenBytes(Bytes{'R', 'I', 'F'}));
-    EXPECT_FALSE(AviReader::OpenFile("/nonexistent/x.avi"));
+    EXPECT_FALSE(AviReader::OpenFile("/nonexistent/x.avi", err));
+    EXPECT_EQ(err, "cannot open the file");
 }
 
 TEST(AviReader, TruncatedFilesNeverReadPastTheirEnd)

@@ -43,13 +43,11 @@ struct TreeSet {
         }
         data = w.Bytes();
     }
-    TablePtr Build(const char **error = nullptr) const
+    TablePtr Build(std::string &error) const { return TablePtr(NewTreeTable(data.data(), data.size(), sizes, error)); }
+    TablePtr Build() const
     {
-        const char *e = nullptr;
-        TablePtr t(NewTreeTable(data.data(), data.size(), sizes, &e));
-        if (error)
-            *error = e;
-        return t;
+        std::string error;
+        return Build(error);
     }
 };
 
@@ -146,8 +144,8 @@ TEST(BigTrees, AbsentTreeTakesOneBit)
     s.trees[1] = CodeTree::Balanced({0x1234, 0x5678});
     s.Write();
     TreeLayout layout;
-    const char *error = nullptr;
-    ASSERT_TRUE(MeasureTrees(s.data.data(), s.data.size(), s.sizes, &layout, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(MeasureTrees(s.data.data(), s.data.size(), s.sizes, &layout, error)) << error;
     // Tree 0 absent: tree 1 begins at bit 1. Check by decoding the whole stream
     // with tree 0 present bit alone removed: the first bit is 0.
     EXPECT_EQ(s.data[0] & 1, 0);
@@ -164,7 +162,7 @@ TEST(BigTrees, AbsentTreeTakesOneBit)
     // All four absent: exactly four bits.
     const uint8_t none[] = {0x00};
     const uint32_t zero[4] = {0, 0, 0, 0};
-    ASSERT_TRUE(MeasureTrees(none, 1, zero, &layout, &error));
+    ASSERT_TRUE(MeasureTrees(none, 1, zero, &layout, error));
     // A decode from an absent tree yields 0 and consumes nothing.
     const uint8_t ones[] = {0xFF, 0xFF};
     BitReader in(ones, 2);
@@ -203,9 +201,9 @@ TEST(BigTrees, EveryValueUsedIsCorrupt)
         s.escapes[i] = {0, 0, 0}; // the escape leaf in tree 0 counts as 0: still every value
     }
     s.Write();
-    const char *error = nullptr;
-    EXPECT_FALSE(s.Build(&error));
-    EXPECT_NE(error, nullptr);
+    std::string error;
+    EXPECT_FALSE(s.Build(error));
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(BigTrees, NodeMemoryIsEnforced)
@@ -215,12 +213,12 @@ TEST(BigTrees, NodeMemoryIsEnforced)
     s.Write();
     EXPECT_TRUE(s.Build());
     s.sizes[0] = 99 * 4 - 1;
-    const char *error = nullptr;
-    EXPECT_FALSE(s.Build(&error));
-    EXPECT_STREQ(error, "big tree larger than its node memory");
+    std::string error;
+    EXPECT_FALSE(s.Build(error));
+    EXPECT_EQ(error, "big tree larger than its node memory");
     s.sizes[0] = 0xFFFFFFFF; // a huge declaration costs only what the data needs
     TreeLayout layout;
-    ASSERT_TRUE(MeasureTrees(s.data.data(), s.data.size(), s.sizes, &layout, &error));
+    ASSERT_TRUE(MeasureTrees(s.data.data(), s.data.size(), s.sizes, &layout, error));
     EXPECT_EQ(layout.nodes[0], 99u);
     EXPECT_LT(layout.bytes, 2 * 60000u + 99 * (sizeof(TreeNode) + 8));
 }
@@ -237,8 +235,8 @@ TEST(BigTrees, CutShortStreamFailsAtEveryLength)
         auto cut = std::make_unique<uint8_t[]>(len + 1);
         std::copy(s.data.begin(), s.data.begin() + len, cut.get());
         TreeLayout layout;
-        const char *error = nullptr;
-        EXPECT_FALSE(MeasureTrees(cut.get(), len, s.sizes, &layout, &error)) << len;
+        std::string error;
+        EXPECT_FALSE(MeasureTrees(cut.get(), len, s.sizes, &layout, error)) << len;
     }
 }
 
@@ -259,8 +257,8 @@ TEST(BigTrees, MissingByteTreeGivesZeroBytes)
     w.Bit(0);     // closing
     w.Bits(0, 3); // three absent trees
     const uint32_t sizes[4] = {12, 0, 0, 0};
-    const char *error = nullptr;
-    TablePtr t(NewTreeTable(w.Bytes().data(), w.Bytes().size(), sizes, &error));
+    std::string error;
+    TablePtr t(NewTreeTable(w.Bytes().data(), w.Bytes().size(), sizes, error));
     ASSERT_TRUE(t) << error;
     EXPECT_EQ(t->tree[0].nodeCount, 3u);
     EXPECT_EQ(t->unusedCode, 1);
@@ -395,8 +393,8 @@ TEST(BigTrees, CodedValuesDecodeAsTheModelSays)
                 e = rng() % 2 ? values[rng() % values.size()] : static_cast<uint16_t>(rng());
         }
         s.Write(&rng);
-        const char *error = nullptr;
-        TablePtr fast = s.Build(&error);
+        std::string error;
+        TablePtr fast = s.Build(error);
         ASSERT_TRUE(fast) << error;
         TablePtr ref = s.Build();
         for (int i = 0; i < 4; ++i) {

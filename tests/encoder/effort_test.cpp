@@ -238,8 +238,8 @@ TEST(TreeWriter, CodesEverySymbolListBack)
         ASSERT_NE(in, nullptr);
         ASSERT_EQ(std::fread(bytes.data(), 1, starts.back(), in), starts.back());
         std::fclose(in);
-        const char *why = nullptr;
-        zorb::TreeTable *table = zorb::NewTreeTable(bytes.data(), treeBytes, sizes, &why);
+        std::string why;
+        zorb::TreeTable *table = zorb::NewTreeTable(bytes.data(), treeBytes, sizes, why);
         ASSERT_NE(table, nullptr) << why;
         for (size_t i = 0; i < frames.size(); ++i) {
             zorb::BitReader reader(bytes.data() + starts[i], starts[i + 1] - starts[i]);

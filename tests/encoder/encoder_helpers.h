@@ -140,8 +140,8 @@ inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d)
     if (!ReadContainer(name, d.file, error))
         return ::testing::AssertionFailure() << error;
     const ContainerHeader &h = d.file.header;
-    const char *why = nullptr;
-    zorb::TreeTable *t = zorb::NewTreeTable(d.file.treeData.data(), d.file.treeData.size(), h.TreeSize, &why);
+    std::string why;
+    zorb::TreeTable *t = zorb::NewTreeTable(d.file.treeData.data(), d.file.treeData.size(), h.TreeSize, why);
     if (!t)
         return ::testing::AssertionFailure() << "trees refused: " << why;
     const uint32_t w = h.Width & ~3u, ch = h.Height & ~3u, total = (w / 4) * (ch / 4);

@@ -55,7 +55,7 @@ TEST(ImageLayer, PalettedImagesKeepIndicesAndPalette)
         ASSERT_TRUE(gfxsamples::WritePalettedImage(f.magick, path, 16, 16, idx, pal)) << f.magick;
         StillImage img;
         std::string err;
-        ASSERT_TRUE(LoadStillImage(path.c_str(), f.format, &img, &err)) << f.magick << ": " << err;
+        ASSERT_TRUE(LoadStillImage(path.c_str(), f.format, &img, err)) << f.magick << ": " << err;
         EXPECT_EQ(img.width, 16);
         EXPECT_EQ(img.height, 16);
         EXPECT_EQ(img.delivered, 8) << f.magick;
@@ -79,7 +79,7 @@ TEST(ImageLayer, TrueColourImagesKeepTheirPixels)
         ASSERT_TRUE(gfxsamples::WriteTrueColourImage(f.magick, path, w, h, rgb)) << f.magick;
         StillImage img;
         std::string err;
-        ASSERT_TRUE(LoadStillImage(path.c_str(), f.format, &img, &err)) << f.magick << ": " << err;
+        ASSERT_TRUE(LoadStillImage(path.c_str(), f.format, &img, err)) << f.magick << ": " << err;
         EXPECT_EQ(img.width, w);
         EXPECT_EQ(img.height, h);
         EXPECT_EQ(img.delivered, 24) << f.magick;
@@ -101,7 +101,8 @@ TEST(ImageLayer, TrueColourImagesKeepTheirPixels)
     std::string path = TempDir() + "/tc.jpg";
     ASSERT_TRUE(gfxsamples::WriteTrueColourImage("JPEG", path, 32, 32, smooth));
     StillImage img;
-    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Jpeg, &img));
+    std::string error;
+    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Jpeg, &img, error)) << error;
     ASSERT_EQ(img.delivered, 24);
     int worst = 0;
     for (size_t i = 0; i < smooth.size(); i++)
@@ -114,8 +115,12 @@ TEST(ImageLayer, WrongContentAndMissingFilesFail)
     std::string path = TempDir() + "/notbmp.bmp";
     ASSERT_TRUE(gfxsamples::WriteFile(path, gfxsamples::Bytes(100, 7)));
     StillImage img;
-    EXPECT_FALSE(LoadStillImage(path.c_str(), ImageFormat::Bmp, &img));
-    EXPECT_FALSE(LoadStillImage((TempDir() + "/missing.png").c_str(), ImageFormat::Png, &img));
+    std::string error;
+    EXPECT_FALSE(LoadStillImage(path.c_str(), ImageFormat::Bmp, &img, error));
+    EXPECT_FALSE(error.empty());
+    error.clear();
+    EXPECT_FALSE(LoadStillImage((TempDir() + "/missing.png").c_str(), ImageFormat::Png, &img, error));
+    EXPECT_EQ(error, "cannot read the file");
     ImageFormat f;
     EXPECT_TRUE(ImageFormatFromName("a/b.TIFF", &f));
     EXPECT_EQ(f, ImageFormat::Tiff);
@@ -132,7 +137,7 @@ TEST(ImageLayer, NamesAreNotInterpretedByTheImageLibrary)
     std::rename((TempDir() + "/plain.bmp").c_str(), path.c_str());
     StillImage img;
     std::string err;
-    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Bmp, &img, &err)) << err;
+    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Bmp, &img, err)) << err;
     EXPECT_EQ(img.width, 2);
     EXPECT_EQ(img.palette[3], 200);
 }
@@ -148,7 +153,7 @@ TEST(ImageLayer, PrintingColourSpacesBecomeRgb)
     }
     StillImage img;
     std::string err;
-    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Tiff, &img, &err)) << err;
+    ASSERT_TRUE(LoadStillImage(path.c_str(), ImageFormat::Tiff, &img, err)) << err;
     ASSERT_EQ(img.delivered, 24);
     EXPECT_GT(img.pixels[2], 240); // red (blue, green, red order)
     EXPECT_LT(img.pixels[1], 16);

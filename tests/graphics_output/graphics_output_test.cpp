@@ -254,8 +254,9 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
         const std::string path = Dir() + "/parts" + std::to_string(bits) + ".avi";
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         ASSERT_GE(fd, 0);
-        auto w = vex::AviWriter::Create(fd, s);
-        ASSERT_NE(w, nullptr);
+        std::string error;
+        auto w = vex::AviWriter::Create(fd, s, error);
+        ASSERT_NE(w, nullptr) << error;
         std::vector<Bytes> frames, palettes;
         Bytes pal = gfxsamples::TestPalette(2);
         std::mt19937 rng(bits);
@@ -299,8 +300,8 @@ TEST(AviWriter, ExtensionPartsAndPaletteChanges)
             }
         }
         EXPECT_EQ(indexed, 40u);
-        auto r = vex::AviReader::OpenFile(path.c_str());
-        ASSERT_NE(r, nullptr);
+        auto r = vex::AviReader::OpenFile(path.c_str(), error);
+        ASSERT_NE(r, nullptr) << error;
         ASSERT_EQ(r->FrameCount(), 40u);
         EXPECT_EQ(r->Video()->scale, 6667u);
         for (uint32_t f = 0; f < 40; ++f) {

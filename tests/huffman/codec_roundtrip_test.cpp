@@ -85,9 +85,9 @@ void ExpectRoundTrip(const FrameValues &values)
     const Bytes treeBytes = trees.finish();
     const Bytes dataBytes = data.finish();
 
-    const char *error = nullptr;
+    std::string error;
     std::unique_ptr<zorb::TreeTable, TableDeleter> table(
-        zorb::NewTreeTable(treeBytes.data(), treeBytes.size(), sizes, &error));
+        zorb::NewTreeTable(treeBytes.data(), treeBytes.size(), sizes, error));
     ASSERT_NE(table, nullptr) << (error ? error : "");
     zorb::BitReader in(dataBytes.data(), dataBytes.size());
     for (size_t f = 0; f < frames; ++f) {

@@ -33,8 +33,8 @@ struct ParsedFile {
         for (int t = 0; t < 4; ++t)
             nodeBytes[t] = U32(p + 56 + 4 * t);
         const size_t treeAt = 104 + 5 * size_t{N};
-        const char *err = nullptr;
-        trees = zorb::NewTreeTable(p + treeAt, treeSize, nodeBytes, &err);
+        std::string err;
+        trees = zorb::NewTreeTable(p + treeAt, treeSize, nodeBytes, err);
         size_t at = treeAt + treeSize;
         for (uint32_t i = 0; i < N; ++i) {
             Frame f{};

@@ -492,9 +492,9 @@ TEST(VideoDecode, RandomBytesAsVideoNeverEscapeTheBuffers)
         w.Present(trees[i], {trees[i].nodes.back().value, pairs[60], bitmaps[1]});
         nodeBytes[i] = trees[i].NodeBytes() + 12;
     }
-    const char *error = nullptr;
+    std::string error;
     std::unique_ptr<zorb::TreeTable, void (*)(zorb::TreeTable *)> table(
-        zorb::NewTreeTable(w.Bytes().data(), w.Bytes().size(), nodeBytes, &error), zorb::FreeTreeTable);
+        zorb::NewTreeTable(w.Bytes().data(), w.Bytes().size(), nodeBytes, error), zorb::FreeTreeTable);
     ASSERT_TRUE(table) << error;
     for (int round = 0; round < 20; ++round) {
         std::vector<uint8_t> data;

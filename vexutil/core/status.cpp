@@ -8,6 +8,7 @@
 // a second one while the question is pending end the program by the
 // interrupt rule (PlatformInterruptExit: partial outputs removed, status 130).
 // At close the final report goes to the front end over the link.
+#include "vexutil/core/last_error.h"
 #include "vexutil/core/status_io.h"
 
 #include "platform/platform.h"
@@ -352,12 +353,16 @@ VEXAPI int StatusAsk(const char *question, int defaultNo)
 
 VEXAPI int StatusMessage(const char *text, int error)
 {
+    if (error && text)
+        vex::SetLastError(text);
     message(text, g_status.title.c_str(), error);
     return g_status.exists ? 1 : 0;
 }
 
 VEXAPI int StatusMessageTitle(const char *text, const char *title, int error)
 {
+    if (error && text)
+        vex::SetLastError(text);
     message(text, title, error);
     return g_status.exists ? 1 : 0;
 }

@@ -12,8 +12,10 @@
 // byte is padded with zero bits and written, and a partly consumed byte is
 // where writing starts.
 #include "platform/fdio.h"
+#include "platform/platform.h"
 #include "vexutil/core/vexfile_record.h"
 
+#include "vexutil/core/last_error.h"
 #include "vexutil/core/pathmap.h"
 #include "vexutil/vexutil.h"
 
@@ -190,8 +192,10 @@ void freeRecord(VEXFILE *f)
 int openFile(const char *name, int flags)
 {
     const std::string path = hostPath(name);
-    if (path.empty())
+    if (path.empty()) {
+        errno = ENOENT;
         return -1;
+    }
     int fd;
     do
         fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
@@ -200,11 +204,20 @@ int openFile(const char *name, int flags)
         return -1;
     struct stat st {};
     if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int reason = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
+        errno = reason;
         return -1;
     }
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return fd;
+}
+
+// Why name could not be opened, as the last error: the system's reason
+// ("Error opening NAME: no such file or directory").
+void openFailed(const char *name)
+{
+    vex::SetLastError(std::string("Error opening ") + name + ": " + PlatformReasonText(errno));
 }
 
 // FILETIME: 100-nanosecond units since 1601-01-01.
@@ -216,13 +229,17 @@ extern "C" {
 
 VEXAPI VEXFILE *VEXFileOpen(int32_t bufferSize, const char *name, int32_t mode)
 {
-    if (!name || (mode != VEXFILE_READ && mode != VEXFILE_READWRITE))
+    vex::ClearLastError();
+    if (!name || (mode != VEXFILE_READ && mode != VEXFILE_READWRITE)) {
+        vex::SetLastError("Error: bad arguments to VEXFileOpen.");
         return nullptr;
+    }
     VEXFILE *f = newRecord(bufferSize, name);
     if (!f)
         return nullptr;
     f->handle = openFile(name, mode == VEXFILE_READ ? O_RDONLY : O_RDWR);
     if (f->handle < 0) {
+        openFailed(name);
         freeRecord(f);
         return nullptr;
     }
@@ -231,13 +248,17 @@ VEXAPI VEXFILE *VEXFileOpen(int32_t bufferSize, const char *name, int32_t mode)
 
 VEXAPI VEXFILE *VEXFileCreate(int32_t bufferSize, const char *name)
 {
-    if (!name)
+    vex::ClearLastError();
+    if (!name) {
+        vex::SetLastError("Error: no file name for VEXFileCreate.");
         return nullptr;
+    }
     VEXFILE *f = newRecord(bufferSize, name);
     if (!f)
         return nullptr;
     f->handle = openFile(name, O_RDWR | O_CREAT | O_TRUNC);
     if (f->handle < 0) {
+        openFailed(name);
         freeRecord(f);
         return nullptr;
     }

@@ -220,7 +220,7 @@ private:
 bool OpenAnimatedSource(GFILE *g, const std::string &path, bool webp, bool *handled)
 {
     std::string error;
-    std::unique_ptr<AnimDecoder> dec = webp ? OpenWebpAnimation(path, &error) : OpenGifAnimation(path, &error);
+    std::unique_ptr<AnimDecoder> dec = webp ? OpenWebpAnimation(path, error) : OpenGifAnimation(path, error);
     if (!dec) {
         PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
         return false;

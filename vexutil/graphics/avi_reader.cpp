@@ -88,10 +88,10 @@ private:
     size_t size_;
 };
 
-void SetError(std::string *error, const char *text)
+void SetError(std::string &error, const char *text)
 {
-    if (error && error->empty())
-        *error = text;
+    if (error.empty())
+        error = text;
 }
 
 // Two ASCII digits at the start of a movi chunk id give the stream number.
@@ -126,7 +126,7 @@ std::unique_ptr<ByteSource> MemorySource(const uint8_t *data, size_t size)
     return std::make_unique<MemSource>(data, size);
 }
 
-std::unique_ptr<AviReader> AviReader::OpenFile(const char *path, std::string *error)
+std::unique_ptr<AviReader> AviReader::OpenFile(const char *path, std::string &error)
 {
     auto src = OpenFileSource(path);
     if (!src) {
@@ -136,7 +136,7 @@ std::unique_ptr<AviReader> AviReader::OpenFile(const char *path, std::string *er
     return Open(std::move(src), error);
 }
 
-std::unique_ptr<AviReader> AviReader::Open(std::unique_ptr<ByteSource> src, std::string *error)
+std::unique_ptr<AviReader> AviReader::Open(std::unique_ptr<ByteSource> src, std::string &error)
 {
     if (!src)
         return nullptr;
@@ -147,7 +147,7 @@ std::unique_ptr<AviReader> AviReader::Open(std::unique_ptr<ByteSource> src, std:
     return r;
 }
 
-bool AviReader::Parse(std::string *error)
+bool AviReader::Parse(std::string &error)
 {
     uint64_t fileSize = src_->Size();
     uint64_t pos = 0;
@@ -192,7 +192,7 @@ bool AviReader::Parse(std::string *error)
     return true;
 }
 
-bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string *error)
+bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string &error)
 {
     if (depth > kMaxDepth)
         return true;

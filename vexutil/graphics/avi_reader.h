@@ -63,8 +63,8 @@ class AviReader {
 public:
     // Opens and indexes an AVI file. On failure returns null and, when error
     // is given, stores a short reason (for the debug log).
-    static std::unique_ptr<AviReader> Open(std::unique_ptr<ByteSource> src, std::string *error = nullptr);
-    static std::unique_ptr<AviReader> OpenFile(const char *path, std::string *error = nullptr);
+    static std::unique_ptr<AviReader> Open(std::unique_ptr<ByteSource> src, std::string &error);
+    static std::unique_ptr<AviReader> OpenFile(const char *path, std::string &error);
 
     // The first video stream. Null when the file has none; the stream is
     // absent too when its codec is not uncompressed DIB (see VideoRefused).
@@ -98,8 +98,8 @@ public:
 
 private:
     AviReader() = default;
-    bool Parse(std::string *error);
-    bool WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string *error);
+    bool Parse(std::string &error);
+    bool WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string &error);
     void OnStreamChunk(uint32_t id, uint64_t offset, uint32_t size);
     bool ApplyPaletteChange(const AviChunk &c);
 

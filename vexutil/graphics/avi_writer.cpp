@@ -39,7 +39,7 @@ public:
         rowBytes_ = (s.width * s.bits / 8 + 3) & ~3u;
         imageSize_ = rowBytes_ * s.height;
     }
-    bool Start(int fd, std::string *error);
+    bool Start(int fd, std::string &error);
     bool PutFrame(const uint8_t *dib, const uint8_t *palette) override;
     bool Close() override;
     uint64_t Size() const override { return riff_.position; }
@@ -180,20 +180,19 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     return b;
 }
 
-bool Writer::Start(int fd, std::string *error)
+bool Writer::Start(int fd, std::string &error)
 {
     if (s_.width == 0 || s_.height == 0 || s_.width > 32768 || s_.height > 32768 || (s_.bits != 8 && s_.bits != 24) ||
         uint64_t(rowBytes_) * s_.height > (uint64_t(1) << 30)) {
-        if (error)
-            *error = "unsupported picture size or depth";
+        error = "unsupported picture size or depth";
         return false;
     }
     if (s_.scale == 0 || s_.rate == 0)
         s_.scale = 1, s_.rate = 10;
     PlatformRiffStart(&riff_, fd);
     BeginPart();
-    if (riff_.failed && error)
-        *error = "cannot write the file";
+    if (riff_.failed)
+        error = "cannot write the file";
     return !riff_.failed;
 }
 
@@ -331,7 +330,7 @@ bool Writer::Close()
 
 } // namespace
 
-std::unique_ptr<AviWriter> AviWriter::Create(int fd, const AviWriterSettings &settings, std::string *error)
+std::unique_ptr<AviWriter> AviWriter::Create(int fd, const AviWriterSettings &settings, std::string &error)
 {
     auto w = std::make_unique<Writer>(settings);
     if (fd < 0 || !w->Start(fd, error))

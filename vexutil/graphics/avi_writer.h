@@ -24,7 +24,7 @@ class AviWriter {
 public:
     // Writes the file on fd (an empty file, written with positioned writes
     // from its start). Null with a reason when it cannot.
-    static std::unique_ptr<AviWriter> Create(int fd, const AviWriterSettings &settings, std::string *error = nullptr);
+    static std::unique_ptr<AviWriter> Create(int fd, const AviWriterSettings &settings, std::string &error);
     virtual ~AviWriter() = default;
     // One frame: rows bottom-up, RowBytes() apart (a DIB). palette (8-bit
     // streams, 768 bytes red, green, blue): the frame's colours, or null for

@@ -21,18 +21,18 @@ public:
     explicit GifDecoder(std::string path) : path_(std::move(path)) {}
     ~GifDecoder() override { Close(); }
 
-    bool Open(std::string *error)
+    bool Open(std::string &error)
     {
         int err = 0;
         gif_ = DGifOpenFileName(path_.c_str(), &err);
         if (!gif_) {
-            *error = GifErrorString(err) ? GifErrorString(err) : "not a GIF file";
+            error = GifErrorString(err) ? GifErrorString(err) : "not a GIF file";
             return false;
         }
         if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || static_cast<uint32_t>(gif_->SWidth) > kAnimMaxSide ||
             static_cast<uint32_t>(gif_->SHeight) > kAnimMaxSide ||
             uint64_t(gif_->SWidth) * static_cast<uint64_t>(gif_->SHeight) > kAnimMaxPixels) {
-            *error = "the picture is too large or empty";
+            error = "the picture is too large or empty";
             return false;
         }
         width_ = static_cast<uint32_t>(gif_->SWidth);
@@ -46,7 +46,7 @@ public:
         Close();
         std::string error;
         damaged_ = false;
-        return Open(&error);
+        return Open(error);
     }
 
     bool Next(uint8_t *bgrx, int64_t *duration) override
@@ -166,7 +166,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AnimDecoder> OpenGifAnimation(const std::string &path, std::string *error)
+std::unique_ptr<AnimDecoder> OpenGifAnimation(const std::string &path, std::string &error)
 {
     auto d = std::make_unique<GifDecoder>(path);
     if (!d->Open(error))

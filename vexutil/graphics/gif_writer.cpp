@@ -124,12 +124,12 @@ public:
         return !failed_;
     }
 
-    bool Finish(const Sink &write, std::string *error) override
+    bool Finish(const Sink &write, std::string &error) override
     {
         if (frames_ > 0)
             CloseEpoch();
         if (failed_ || std::fflush(spool_) != 0 || std::fseek(spool_, 0, SEEK_SET) != 0) {
-            *error = "the temporary file of the frames failed (disk full?)";
+            error = "the temporary file of the frames failed (disk full?)";
             return false;
         }
         // The global table: every colour when they fit, else the first palette's.
@@ -143,7 +143,7 @@ public:
             globalIndex[global.colours[i]] = static_cast<uint8_t>(i);
         MapPtr globalMap(global.Make());
         if (!globalMap) {
-            *error = "no memory for a colour table";
+            error = "no memory for a colour table";
             return false;
         }
 
@@ -152,7 +152,7 @@ public:
         int err = 0;
         GifFileType *gif = EGifOpen(&bytes, ToMemory, &err);
         if (!gif) {
-            *error = "giflib could not start";
+            error = "giflib could not start";
             return false;
         }
         EGifSetGifVersion(gif, true);
@@ -165,13 +165,13 @@ public:
         // Closing writes the trailer; the frames go between.
         EGifCloseFile(gif, &err);
         if (!ok || bytes.empty()) {
-            *error = "giflib could not write the header";
+            error = "giflib could not write the header";
             return false;
         }
         const uint8_t trailer = bytes.back();
         bytes.pop_back();
         if (!write(bytes.data(), bytes.size())) {
-            *error = "write failed";
+            error = "write failed";
             return false;
         }
 
@@ -192,7 +192,7 @@ public:
             uint8_t tag = 0;
             if (std::fread(&tag, 1, 1, spool_) != 1 || (tag && std::fread(palette.data(), 768, 1, spool_) != 1) ||
                 std::fread(frame.data(), 1, n, spool_) != n) {
-                *error = "the temporary file of the frames could not be read";
+                error = "the temporary file of the frames could not be read";
                 return false;
             }
             for (size_t i = 0; i < n; ++i)
@@ -267,14 +267,14 @@ public:
                     }
                 MapPtr localMap(map == &local ? local.Make() : nullptr);
                 if (map == &local && !localMap) {
-                    *error = "no memory for a colour table";
+                    error = "no memory for a colour table";
                     return false;
                 }
                 im.pixels = px.data();
                 im.local = localMap.get();
                 im.transparent = transparent ? map->transparent : NO_TRANSPARENT_COLOR;
                 if (!EncodeImage(w_, h_, globalMap.get(), im, &candidate, &scratch)) {
-                    *error = "giflib could not encode a frame";
+                    error = "giflib could not encode a frame";
                     return false;
                 }
                 if (!haveBest || candidate.size() < best.size()) {
@@ -283,11 +283,11 @@ public:
                 }
             }
             if (!haveBest) {
-                *error = "a frame could not be given a colour table";
+                error = "a frame could not be given a colour table";
                 return false;
             }
             if (!write(best.data(), best.size())) {
-                *error = "write failed";
+                error = "write failed";
                 return false;
             }
             for (uint32_t y = y0; y <= y1; ++y)
@@ -295,7 +295,7 @@ public:
                             (x1 - x0 + 1) * sizeof(uint32_t));
         }
         if (!write(&trailer, 1)) {
-            *error = "write failed";
+            error = "write failed";
             return false;
         }
         return true;
@@ -345,15 +345,15 @@ private:
 } // namespace
 
 std::unique_ptr<GifAnimWriter> GifAnimWriter::Create(uint32_t width, uint32_t height, int64_t period,
-                                                     std::string *error)
+                                                     std::string &error)
 {
     if (width == 0 || height == 0 || width > 65535 || height > 65535 || period <= 0) {
-        *error = "the picture or frame time cannot be stored in a GIF";
+        error = "the picture or frame time cannot be stored in a GIF";
         return nullptr;
     }
     FILE *spool = std::tmpfile();
     if (!spool) {
-        *error = "no temporary file for the frames in the temporary directory";
+        error = "no temporary file for the frames in the temporary directory";
         return nullptr;
     }
     return std::make_unique<Writer>(width, height, period, spool);

@@ -22,7 +22,7 @@ class GifAnimWriter {
 public:
     // period: the frame period in 10-microsecond units. Null with a reason
     // when the temporary file cannot be made.
-    static std::unique_ptr<GifAnimWriter> Create(uint32_t width, uint32_t height, int64_t period, std::string *error);
+    static std::unique_ptr<GifAnimWriter> Create(uint32_t width, uint32_t height, int64_t period, std::string &error);
     virtual ~GifAnimWriter() = default;
     // pixels: width x height indices, rows without padding; palette: 768
     // bytes red, green, blue. False once anything failed.
@@ -30,7 +30,7 @@ public:
     // Encodes the file and hands its bytes to write in order; false (with a
     // reason) when encoding or a write failed.
     using Sink = std::function<bool(const uint8_t *, size_t)>;
-    virtual bool Finish(const Sink &write, std::string *error) = 0;
+    virtual bool Finish(const Sink &write, std::string &error) = 0;
 };
 
 } // namespace vex

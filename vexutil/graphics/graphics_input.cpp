@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "vexutil/core/last_error.h"
 #include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
@@ -19,6 +20,8 @@ int Progress(GFILE *g, int level, const char *format, ...)
     va_start(ap, format);
     std::vsnprintf(text, sizeof text, format, ap);
     va_end(ap);
+    if (level == 2)
+        vex::SetLastError(text);
     if (g && g->priv && g->priv->progress)
         return g->priv->progress(text, level);
     if (level == 2)
@@ -99,9 +102,11 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
                         int32_t firstIndex, int32_t paletteCount, int32_t systemColourMode, int32_t conversionMode,
                         const char *paletteFile, const char *progressText, VEXPROGRESS progress)
 {
+    vex::ClearLastError();
     if (!name)
         return nullptr;
     if (openDepth > 16) {
+        vex::SetLastError("Error: lists nested too deeply.");
         if (progress)
             progress("Error: lists nested too deeply.", 2);
         return nullptr;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "vexutil/core/last_error.h"
 #include "vexutil/graphics/anim_timing.h"
 #include "vexutil/graphics/avi_writer.h"
 #include "vexutil/graphics/gif_writer.h"
@@ -49,6 +50,10 @@ const char kUnsupported[] = "Unsupported output file type or color depth.";
 
 void Report(VEXPROGRESS progress, const std::string &text, int level = 2)
 {
+    if (level == 2)
+        vex::SetLastError(text);
+    else if (level == 3)
+        vex::SetLastError("The output file was kept: overwriting it was declined.");
     if (progress)
         progress(level == 3 ? nullptr : text.c_str(), level);
 }
@@ -192,15 +197,15 @@ bool CreateAnimated(OGFILE *og, const std::string &name, int32_t frameTime, uint
     const int64_t period = vex::FramePeriodUnits(frameTime);
     bool ok = false;
     if (kind == OGFILE_GIF) {
-        ok = (p.gif = vex::GifAnimWriter::Create(og->width, og->height, period, &why)) != nullptr;
+        ok = (p.gif = vex::GifAnimWriter::Create(og->width, og->height, period, why)) != nullptr;
         p.rows.resize(static_cast<size_t>(og->width) * og->height);
     } else {
         p.rows.resize(static_cast<size_t>(og->width) * og->height * 4);
         if (kind == OGFILE_WEBP) {
-            ok = (p.webp = vex::WebpAnimWriter::Create(og->width, og->height, period, &why)) != nullptr;
+            ok = (p.webp = vex::WebpAnimWriter::Create(og->width, og->height, period, why)) != nullptr;
         } else {
             p.y4m = std::make_unique<vex::Y4mWriter>();
-            ok = p.y4m->Open(p.toStandardOutput ? 1 : p.output.Fd(), og->width, og->height, frameTime, &why);
+            ok = p.y4m->Open(p.toStandardOutput ? 1 : p.output.Fd(), og->width, og->height, frameTime, why);
         }
     }
     if (!ok) {
@@ -225,7 +230,7 @@ void PutAnimated(OGFILE *og, const uint8_t *pixels)
     } else {
         ToBgrx(og, pixels, p.palette, p.rows.data());
         const size_t stride = static_cast<size_t>(og->width) * 4;
-        ok = p.webp ? p.webp->PutFrame(p.rows.data(), stride, &why) : p.y4m->PutFrame(p.rows.data(), stride, &why);
+        ok = p.webp ? p.webp->PutFrame(p.rows.data(), stride, why) : p.y4m->PutFrame(p.rows.data(), stride, why);
     }
     if (!ok)
         Fail(og, "Error writing the output file " + p.target + (why.empty() ? "." : ": " + why + "."));
@@ -245,10 +250,10 @@ uint64_t FinishAnimated(OGFILE *og)
                 size += n;
                 return p.output.Write(data, n);
             },
-            &why);
+            why);
     } else if (p.webp && !og->error) {
         std::vector<uint8_t> file;
-        ok = p.webp->Finish(&file, &why) && p.output.Write(file.data(), file.size());
+        ok = p.webp->Finish(&file, why) && p.output.Write(file.data(), file.size());
         size = file.size();
     } else if (p.y4m) {
         size = p.y4m->Size();
@@ -308,7 +313,7 @@ bool CreateAvi(OGFILE *og, const std::string &name, int32_t frameTime, uint32_t 
         Report(p.progress, why);
         return false;
     }
-    if (!(p.avi = vex::AviWriter::Create(p.output.Fd(), s, &why))) {
+    if (!(p.avi = vex::AviWriter::Create(p.output.Fd(), s, why))) {
         Report(p.progress, "Error creating " + p.target + ": " + (why.empty() ? kAviFailed : why));
         return false;
     }
@@ -374,7 +379,7 @@ void PutImage(OGFILE *og, const uint8_t *pixels)
     const std::string name = ImageName(p, og->nextNumber++);
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!vex::EncodeStillImage(p.format, pic, &bytes, &why)) {
+    if (!vex::EncodeStillImage(p.format, pic, &bytes, why)) {
         Fail(og, "Error writing the output file " + name + ": " + why);
         return;
     }
@@ -406,8 +411,11 @@ VEXAPI OGFILE *OGFileCreate(void *parent, const char *name, uint32_t trueColour,
                             uint32_t flags)
 {
     (void)parent; // no dialogs here
-    if (!name || !name[0] || width == 0 || height == 0 || width > 65535 || height > 65535)
+    vex::ClearLastError();
+    if (!name || !name[0] || width == 0 || height == 0 || width > 65535 || height > 65535) {
+        vex::SetLastError("Error: no output file name, or a picture size beyond 1 to 65535.");
         return nullptr;
+    }
     OGFILE *og = static_cast<OGFILE *>(vexmalloc(sizeof(OGFILE)));
     if (!og)
         return nullptr;

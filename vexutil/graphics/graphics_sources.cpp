@@ -222,7 +222,7 @@ bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
 {
     auto img = std::make_unique<StillImage>();
     std::string error;
-    if (!LoadStillImage(path.c_str(), format, img.get(), &error)) {
+    if (!LoadStillImage(path.c_str(), format, img.get(), error)) {
         PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
         return false;
     }
@@ -291,7 +291,7 @@ private:
 bool OpenAvi(GFILE *g, const std::string &path)
 {
     std::string error;
-    auto reader = AviReader::OpenFile(path.c_str(), &error);
+    auto reader = AviReader::OpenFile(path.c_str(), error);
     if (!reader || !reader->Video()) {
         PlatformDebugLog("graphics input: %s: %s", path.c_str(),
                          reader ? "the video is not uncompressed DIB (8, 16, 24 or 32 bits)" : error.c_str());

@@ -66,7 +66,7 @@ bool ImageFormatFromName(const char *name, ImageFormat *format)
     return false;
 }
 
-bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string *error)
+bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string &error)
 {
     InitImageLibrary();
     // The bytes are read here and handed over as a blob, so that names with
@@ -80,8 +80,7 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
         std::fclose(f);
     }
     if (bytes.empty()) {
-        if (error)
-            *error = "cannot read the file";
+        error = "cannot read the file";
         return false;
     }
     Magick::Image img;
@@ -92,14 +91,12 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
     } catch (const Magick::Warning &) {
         // A warning still leaves a usable picture.
     } catch (const std::exception &e) {
-        if (error)
-            *error = e.what();
+        error = e.what();
         return false;
     }
     int w = static_cast<int>(img.columns()), h = static_cast<int>(img.rows());
     if (w <= 0 || h <= 0) {
-        if (error)
-            *error = "empty image";
+        error = "empty image";
         return false;
     }
     try {
@@ -112,8 +109,7 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
             img.colorSpace(Magick::RGBColorspace);
         const Magick::PixelPacket *px = img.getConstPixels(0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
         if (!px) {
-            if (error)
-                *error = "cannot read the pixels";
+            error = "cannot read the pixels";
             return false;
         }
         const Magick::IndexPacket *idx = nullptr;
@@ -155,8 +151,7 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
             }
         }
     } catch (const std::exception &e) {
-        if (error)
-            *error = e.what();
+        error = e.what();
         return false;
     }
     return true;

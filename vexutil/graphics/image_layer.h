@@ -31,7 +31,7 @@ void InitImageLibrary();
 
 // Reads the image at path as the given format (the format decides; the
 // content must agree). Returns false with a reason in error when it cannot.
-bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string *error = nullptr);
+bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string &error);
 
 // The format whose extension (".bmp", ".gif", ".tif", ".tiff", ".jpg",
 // ".jpeg", ".tga", ".pcx", ".png"; any case) the name ends with.

@@ -23,13 +23,12 @@ const char *Coder(ImageFormat f, bool paletted)
 
 } // namespace
 
-bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<uint8_t> *out, std::string *error)
+bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<uint8_t> *out, std::string &error)
 {
     InitImageLibrary();
     if (pic.width <= 0 || pic.height <= 0 || !pic.pixels || (pic.bits != 8 && pic.bits != 24) ||
         (pic.bits == 8 && !pic.palette)) {
-        if (error)
-            *error = "bad picture";
+        error = "bad picture";
         return false;
     }
     const bool keepIndices = pic.bits == 8 && format != ImageFormat::Jpeg && format != ImageFormat::Tga;
@@ -50,8 +49,7 @@ bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<
         Magick::PixelPacket *px = img.getPixels(0, 0, w, h);
         Magick::IndexPacket *ix = keepIndices ? img.getIndexes() : nullptr;
         if (!px || (keepIndices && !ix)) {
-            if (error)
-                *error = "no picture memory";
+            error = "no picture memory";
             return false;
         }
         for (unsigned y = 0; y < h; y++) {
@@ -84,15 +82,13 @@ bool EncodeStillImage(ImageFormat format, const PictureToSave &pic, std::vector<
     } catch (const Magick::Warning &) {
         // A warning still leaves a written picture, when there are bytes.
     } catch (const std::exception &e) {
-        if (error)
-            *error = e.what();
+        error = e.what();
         return false;
     }
     const uint8_t *data = static_cast<const uint8_t *>(blob.data());
     out->assign(data, data + blob.length());
     if (out->empty()) {
-        if (error)
-            *error = "nothing encoded";
+        error = "nothing encoded";
         return false;
     }
     return true;

@@ -24,8 +24,7 @@ struct PictureToSave {
 // The file's bytes. 8-bit pictures keep their indices and all 256 palette
 // entries in the palettised formats (BMP, PCX, TIFF, GIF, PNG); JPEG and TGA
 // are written in true colour. Returns false with a reason when encoding fails.
-bool EncodeStillImage(ImageFormat format, const PictureToSave &picture, std::vector<uint8_t> *out,
-                      std::string *error = nullptr);
+bool EncodeStillImage(ImageFormat format, const PictureToSave &picture, std::vector<uint8_t> *out, std::string &error);
 
 } // namespace vex
 

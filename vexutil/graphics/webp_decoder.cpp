@@ -21,11 +21,11 @@ class WebpDecoder final : public AnimDecoder {
 public:
     ~WebpDecoder() override { WebPAnimDecoderDelete(dec_); }
 
-    bool Open(const std::string &path, std::string *error)
+    bool Open(const std::string &path, std::string &error)
     {
         FILE *f = std::fopen(path.c_str(), "rb");
         if (!f) {
-            *error = std::strerror(errno);
+            error = std::strerror(errno);
             return false;
         }
         long size = -1;
@@ -38,12 +38,12 @@ public:
         }
         std::fclose(f);
         if (!ok) {
-            *error = "the file could not be read";
+            error = "the file could not be read";
             return false;
         }
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options)) {
-            *error = "libwebp does not match its headers";
+            error = "libwebp does not match its headers";
             return false;
         }
         options.color_mode = MODE_bgrA;
@@ -52,12 +52,12 @@ public:
         dec_ = WebPAnimDecoderNew(&data, &options);
         WebPAnimInfo info;
         if (!dec_ || !WebPAnimDecoderGetInfo(dec_, &info)) {
-            *error = "not a WebP file";
+            error = "not a WebP file";
             return false;
         }
         if (info.canvas_width == 0 || info.canvas_height == 0 || info.canvas_width > kAnimMaxSide ||
             info.canvas_height > kAnimMaxSide || uint64_t(info.canvas_width) * info.canvas_height > kAnimMaxPixels) {
-            *error = "the picture is too large or empty";
+            error = "the picture is too large or empty";
             return false;
         }
         width_ = info.canvas_width;
@@ -103,7 +103,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AnimDecoder> OpenWebpAnimation(const std::string &path, std::string *error)
+std::unique_ptr<AnimDecoder> OpenWebpAnimation(const std::string &path, std::string &error)
 {
     auto d = std::make_unique<WebpDecoder>();
     if (!d->Open(path, error))

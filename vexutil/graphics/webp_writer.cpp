@@ -16,11 +16,11 @@ public:
     {}
     ~Writer() override { WebPAnimEncoderDelete(enc_); }
 
-    bool PutFrame(const uint8_t *bgrx, size_t stride, std::string *error) override
+    bool PutFrame(const uint8_t *bgrx, size_t stride, std::string &error) override
     {
         WebPPicture pic;
         if (!WebPPictureInit(&pic)) {
-            *error = "libwebp does not match its headers";
+            error = "libwebp does not match its headers";
             return false;
         }
         pic.use_argb = 1;
@@ -32,14 +32,14 @@ public:
         WebPPictureFree(&pic);
         if (!ok) {
             const char *why = WebPAnimEncoderGetError(enc_);
-            *error = why && *why ? why : "libwebp could not encode a frame";
+            error = why && *why ? why : "libwebp could not encode a frame";
             return false;
         }
         ++frames_;
         return true;
     }
 
-    bool Finish(std::vector<uint8_t> *file, std::string *error) override
+    bool Finish(std::vector<uint8_t> *file, std::string &error) override
     {
         const int64_t end = RoundedFrameStart(frames_, period_, kUnitsPerMillisecond);
         WebPData data;
@@ -48,7 +48,7 @@ public:
                   WebPAnimEncoderAssemble(enc_, &data) != 0;
         if (!ok) {
             const char *why = WebPAnimEncoderGetError(enc_);
-            *error = why && *why ? why : "libwebp could not finish the file";
+            error = why && *why ? why : "libwebp could not finish the file";
         } else {
             file->assign(data.bytes, data.bytes + data.size);
         }
@@ -67,16 +67,16 @@ private:
 } // namespace
 
 std::unique_ptr<WebpAnimWriter> WebpAnimWriter::Create(uint32_t width, uint32_t height, int64_t period,
-                                                       std::string *error)
+                                                       std::string &error)
 {
     if (width == 0 || height == 0 || width > WEBP_MAX_DIMENSION || height > WEBP_MAX_DIMENSION || period <= 0) {
-        *error = "the picture or frame time cannot be stored in a WebP file";
+        error = "the picture or frame time cannot be stored in a WebP file";
         return nullptr;
     }
     WebPAnimEncoderOptions options;
     WebPConfig config;
     if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config)) {
-        *error = "libwebp does not match its headers";
+        error = "libwebp does not match its headers";
         return nullptr;
     }
     options.anim_params.loop_count = 0; // for ever
@@ -86,12 +86,12 @@ std::unique_ptr<WebpAnimWriter> WebpAnimWriter::Create(uint32_t width, uint32_t 
     config.quality = 75;
     config.method = 4;
     if (!WebPValidateConfig(&config)) {
-        *error = "libwebp refused the lossless settings";
+        error = "libwebp refused the lossless settings";
         return nullptr;
     }
     WebPAnimEncoder *enc = WebPAnimEncoderNew(static_cast<int>(width), static_cast<int>(height), &options);
     if (!enc) {
-        *error = "libwebp could not start (no memory?)";
+        error = "libwebp could not start (no memory?)";
         return nullptr;
     }
     return std::make_unique<Writer>(enc, config, width, height, period);

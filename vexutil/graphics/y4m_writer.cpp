@@ -29,7 +29,7 @@ void RgbToYcbcr(uint8_t r, uint8_t g, uint8_t b, uint8_t *y, uint8_t *cb, uint8_
     *cr = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
 }
 
-bool Y4mWriter::Write(const void *data, size_t size, std::string *error)
+bool Y4mWriter::Write(const void *data, size_t size, std::string &error)
 {
     const uint8_t *p = static_cast<const uint8_t *>(data);
     while (size > 0) {
@@ -37,7 +37,7 @@ bool Y4mWriter::Write(const void *data, size_t size, std::string *error)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            *error = n < 0 ? std::strerror(errno) : "nothing could be written";
+            error = n < 0 ? std::strerror(errno) : "nothing could be written";
             return false;
         }
         p += n, size -= static_cast<size_t>(n), size_ += static_cast<uint64_t>(n);
@@ -45,7 +45,7 @@ bool Y4mWriter::Write(const void *data, size_t size, std::string *error)
     return true;
 }
 
-bool Y4mWriter::Open(int fd, uint32_t width, uint32_t height, int32_t frameTime, std::string *error)
+bool Y4mWriter::Open(int fd, uint32_t width, uint32_t height, int32_t frameTime, std::string &error)
 {
     fd_ = fd;
     w_ = width, h_ = height;
@@ -59,7 +59,7 @@ bool Y4mWriter::Open(int fd, uint32_t width, uint32_t height, int32_t frameTime,
     return Write(header, static_cast<size_t>(n), error);
 }
 
-bool Y4mWriter::PutFrame(const uint8_t *bgrx, size_t stride, std::string *error)
+bool Y4mWriter::PutFrame(const uint8_t *bgrx, size_t stride, std::string &error)
 {
     const size_t plane = static_cast<size_t>(w_) * h_;
     uint8_t *y = frame_.data() + 6, *cb = y + plane, *cr = cb + plane;

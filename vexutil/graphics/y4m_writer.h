@@ -22,13 +22,13 @@ void RgbToYcbcr(uint8_t r, uint8_t g, uint8_t b, uint8_t *y, uint8_t *cb, uint8_
 class Y4mWriter {
 public:
     // Writes the header to fd (a file, or a pipe such as standard output).
-    bool Open(int fd, uint32_t width, uint32_t height, int32_t frameTime, std::string *error);
+    bool Open(int fd, uint32_t width, uint32_t height, int32_t frameTime, std::string &error);
     // pixels: blue, green, red, unused per pixel, rows stride bytes apart.
-    bool PutFrame(const uint8_t *bgrx, size_t stride, std::string *error);
+    bool PutFrame(const uint8_t *bgrx, size_t stride, std::string &error);
     uint64_t Size() const { return size_; }
 
 private:
-    bool Write(const void *data, size_t size, std::string *error);
+    bool Write(const void *data, size_t size, std::string &error);
     int fd_ = -1;
     uint32_t w_ = 0, h_ = 0;
     uint64_t size_ = 0;

@@ -651,6 +651,7 @@ extern "C" {
 SFILE *SFileOpen(const char *name, int32_t rate, int32_t bits, int32_t channels, int32_t start, int32_t end,
                  int32_t track, uint32_t rawFlags, uint32_t rawOffset, SFILEPROGRESS progress)
 {
+    vex::ClearLastError();
     return OpenAny(name, rate, bits, channels, start, end, track, rawFlags, rawOffset, progress, 0);
 }
 

@@ -5,6 +5,7 @@
 #define VEXUTIL_SOUND_SOURCE_H
 
 #include "platform/platform.h"
+#include "vexutil/core/last_error.h"
 #include "vexutil/vexutil.h"
 
 #include <cstddef>
@@ -45,6 +46,7 @@ struct Opened {
 // debug log.
 inline void ReportError(SFILEPROGRESS progress, const char *text)
 {
+    vex::SetLastError(text);
     if (PlatformDebugOn())
         PlatformDebugLog("%s", text);
     if (progress)

@@ -180,7 +180,7 @@ Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out)
 Probe OpenAvi(const std::string &name, int32_t track, SFILEPROGRESS progress, Opened *out)
 {
     std::string error;
-    std::unique_ptr<AviReader> avi = AviReader::OpenFile(name.c_str(), &error);
+    std::unique_ptr<AviReader> avi = AviReader::OpenFile(name.c_str(), error);
     if (!avi) {
         if (PlatformDebugOn())
             PlatformDebugLog("SFileOpen: %s: %s", name.c_str(), error.c_str());
