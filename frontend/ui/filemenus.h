@@ -9,10 +9,10 @@
 
 #include <functional>
 
+namespace zfront {
+
 class FilePane;
 class Settings;
-
-namespace zfront {
 
 class FileMenus : public QObject {
     Q_OBJECT

@@ -18,9 +18,9 @@ class QProgressBar;
 class QProgressDialog;
 class QTabWidget;
 
-class Settings;
-
 namespace zfront {
+
+class Settings;
 
 class BatchRunner;
 class BatchWindow;

@@ -10,6 +10,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace zfront;
+
 namespace {
 
 using namespace toolcmd;

@@ -27,6 +27,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+using namespace zfront;
+
 namespace {
 
 using namespace zorb::test;

@@ -25,6 +25,8 @@
 
 #include <string>
 
+using namespace zfront;
+
 namespace {
 
 using namespace zorb::test;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace zfront;
+
 namespace {
 
 QByteArray readAll(const QString &path)

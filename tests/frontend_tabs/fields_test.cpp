@@ -31,6 +31,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace zfront;
+
 namespace {
 
 void touch(const QString &path, const QByteArray &bytes = "x")

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace zfront;
+
 namespace {
 
 // Outside an Answers scope a question is a test failure, never a modal box

@@ -18,9 +18,9 @@ inline void PrintTo(const QString &s, std::ostream *os)
     *os << '"' << s.toStdString() << '"';
 }
 
-class FakeHost : public TabHost {
+class FakeHost : public zfront::TabHost {
 public:
-    Settings &settings() override { return settings_; }
+    zfront::Settings &settings() override { return settings_; }
     bool runCommand(const QString &directory, const QString &command) override;
     bool runBatch(const QString &file) override;
     bool editText(QWidget *, const QString &caption, const QString &path, const QString &text) override;
@@ -31,7 +31,7 @@ public:
     }
     void openAnalyzer(QWidget *, const QString &path) override { analyzed << path; }
 
-    Settings settings_;
+    zfront::Settings settings_;
     QStringList commands; // "directory: command"
     QStringList batches, edited, images, analyzed;
     bool saveEdits = true;

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace zfront;
+
 namespace {
 
 void touch(const QString &path, const QByteArray &bytes = "x")
