@@ -70,7 +70,7 @@ public:
     void runBatch(const QString &path, const QString &arguments) override;
 
     // TabHost
-    ::Settings &settings() override { return state_; }
+    Settings &settings() override { return state_; }
     bool runBatch(const QString &file) override;
     bool runConfirmedCommand(const QString &directory, const QString &command) override;
     void openAnalyzer(QWidget *parent, const QString &path) override;

@@ -171,6 +171,7 @@ TEST(AviReader, RefusesOtherCodecsAndNonAvi)
     EXPECT_FALSE(OpenBytes(wave, err));
     EXPECT_FALSE(err.empty());
     EXPECT_FALSE(OpenBytes(Bytes{'R', 'I', 'F'}));
+    err.clear();
     EXPECT_FALSE(AviReader::OpenFile("/nonexistent/x.avi", err));
     EXPECT_EQ(err, "cannot open the file");
 }

@@ -539,7 +539,8 @@ TEST(SafeFile, AppearsOnlyWhenCompleteAndNothingIsLeftOnFailure)
     }
     EXPECT_FALSE(zorb::platform::SafeFile().Create(dir, error)); // a directory is not a file
     EXPECT_NE(error.find("is a directory"), std::string::npos);
-    EXPECT_EQ(PlatformSafeCreate("/nonexistent-dir/x", nullptr, 0), nullptr);
+    EXPECT_EQ(PlatformSafeCreate("/nonexistent-dir/x"), nullptr);
+    EXPECT_STREQ(PlatformLastError(), "Error creating /nonexistent-dir/x: no such file or directory");
     EXPECT_EQ(unlink(target.c_str()), 0);
     EXPECT_EQ(rmdir(dir), 0); // empty: no temporary file left anywhere
 }
