@@ -88,7 +88,7 @@ void ExpectRoundTrip(const FrameValues &values)
     std::string error;
     std::unique_ptr<zorb::TreeTable, TableDeleter> table(
         zorb::NewTreeTable(treeBytes.data(), treeBytes.size(), sizes, error));
-    ASSERT_NE(table, nullptr) << (error ? error : "");
+    ASSERT_NE(table, nullptr) << error;
     zorb::BitReader in(dataBytes.data(), dataBytes.size());
     for (size_t f = 0; f < frames; ++f) {
         zorb::ResetCaches(table.get());
