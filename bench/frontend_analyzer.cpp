@@ -48,8 +48,9 @@ const QString &TestFile()
 void BM_AnalyzerLoad100k(benchmark::State &state)
 {
     zfront::RateData d;
+    QString error;
     for (auto _ : state) {
-        if (!zfront::LoadRates(TestFile(), d))
+        if (!zfront::LoadRates(TestFile(), d, error))
             state.SkipWithError("load failed");
         benchmark::DoNotOptimize(d.averages.data());
     }
