@@ -1,7 +1,7 @@
 // Internal: the interpreter's state and the calls its parts share. One
 // instance per run; every command handler works on it.
-#ifndef ZSCRIPT_CORE_INTERP_H
-#define ZSCRIPT_CORE_INTERP_H
+#ifndef ZORB_SCRIPT_CORE_INTERP_H
+#define ZORB_SCRIPT_CORE_INTERP_H
 
 #include <cstddef>
 #include <cstdint>
