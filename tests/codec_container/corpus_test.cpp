@@ -12,6 +12,7 @@
 #include "codec/handle.h"
 #include "codec/trees.h"
 #include "codec/zorb.h"
+#include "tests/support/sanitized.h"
 #include "tests/support/treestream.h"
 #include "tests/support/zbxgen.h"
 #include "zbxbuild.h"
@@ -141,7 +142,7 @@ TEST(Corpus, CorruptedFiles)
     std::mt19937 rng(2);
     int opened = 0, total = 0;
     auto files = ValidFiles();
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < zorb_test::Rounds(400, 120); ++round) {
         std::vector<uint8_t> file = files[round % files.size()];
         int hits = 1 + static_cast<int>(rng() % 8);
         for (int k = 0; k < hits; ++k) {

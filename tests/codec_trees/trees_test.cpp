@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codec/widereader.h"
+#include "tests/support/sanitized.h"
 #include "tests/support/treestream.h"
 
 using namespace zorb;
@@ -425,7 +426,7 @@ TEST(BigTrees, CodedValuesDecodeAsTheModelSays)
 TEST(BigTrees, TableWalkMatchesPlainWalkOnRandomStreams)
 {
     std::mt19937 rng(9);
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < zorb_test::Rounds(60, 20); ++round) {
         TreeSet s;
         for (int i = 0; i < 4; ++i) {
             if (rng() % 6 == 0)
