@@ -34,6 +34,7 @@
 #include "encoder/encoder.h"
 #include "encoder/encoder_internal.h"
 #include "tests/support/photo_source.h"
+#include "tools/common/demo_content.h"
 #include "vexutil/vexutil.h"
 
 namespace {
@@ -96,7 +97,7 @@ const Material &Source(int kind)
         for (uint32_t t = 0; t < kFrames; ++t) {
             std::vector<uint8_t> px(size_t(c.width) * c.height), pal(768);
             // The whole animation's range of palettes: frames spread over 150.
-            ZencDemoFrame(t * 5, 150, c.width, c.height, px.data(), pal.data());
+            tool::DemoFrame(t * 5, 150, c.width, c.height, px.data(), pal.data());
             c.pixels.push_back(std::move(px));
             c.palettes.push_back(std::move(pal));
         }

@@ -24,6 +24,7 @@
 
 #include "encoder/encoder.h"
 #include "tests/support/photo_source.h"
+#include "tools/common/demo_content.h"
 #include "vexutil/vexutil.h"
 
 namespace {
@@ -69,7 +70,7 @@ const Clip &Material(int kind)
     for (uint32_t t = 0; t < kFrames; ++t) {
         std::vector<uint8_t> px(still.size()), p = pal;
         if (kind == 0) {
-            ZencDemoFrame(t * 5, 150, c.width, c.height, px.data(), p.data());
+            tool::DemoFrame(t * 5, 150, c.width, c.height, px.data(), p.data());
         } else if (kind == 1) {
             px = still;
             for (uint32_t y = 0; y < 32; ++y)

@@ -13,15 +13,13 @@ set(ZORB_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zorblax)
 # The libraries' file names carry their interface version (the soname) and
 # the toolkit's version: libzorblax.so.0 -> libzorblax.so.0.3.1.0.
 foreach(_lib zorblax vexutil)
-  if(TARGET ${_lib})
-    set_target_properties(${_lib} PROPERTIES VERSION ${ZORBLAX_SOVERSION}.${PROJECT_VERSION}
-                                             SOVERSION ${ZORBLAX_SOVERSION})
-    install(TARGETS ${_lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  endif()
+  set_target_properties(${_lib} PROPERTIES VERSION ${ZORBLAX_SOVERSION}.${PROJECT_VERSION}
+                                           SOVERSION ${ZORBLAX_SOVERSION})
+  install(TARGETS ${_lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endforeach()
 
-# Every program that exists in this tree. Each has a man page source
-# man/PROGRAM.md (programs added later are picked up when their target exists).
+# Every program of the toolkit. Each has a man page source man/PROGRAM.md
+# (the front end's only when it is built: ZORB_FRONTEND).
 set(_zorb_programs zorbplw zorbscw zorblaxw zbxinfo zorbc zorbmix zbxcompi pictproc sndproc zorbfr vexsiw)
 set(_zorb_man_dir ${PROJECT_BINARY_DIR}/man)
 set(_zorb_pages)

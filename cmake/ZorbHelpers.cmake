@@ -8,20 +8,12 @@ endfunction()
 
 
 # Everything a test or benchmark may link: the toolkit's libraries, all static.
-set(ZORB_ALL_LIBS zencoder zvex zruntime zcodec zplatform CACHE INTERNAL "")
+set(ZORB_ALL_LIBS ztoolcommon zencoder zvex zruntime zblit zcodec zplatform CACHE INTERNAL "")
 
 # zorb_library(NAME DIR [LINKS...]): a static, position-independent library from
-# the sources in DIR. An empty placeholder keeps a library valid before its
-# first source exists.
+# the sources in DIR.
 function(zorb_library name dir)
   zorb_glob_sources(_srcs ${dir})
-  if(NOT _srcs)
-    set(_empty "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
-    if(NOT EXISTS "${_empty}")
-      file(WRITE "${_empty}" "// placeholder: this library has no sources yet\n")
-    endif()
-    set(_srcs "${_empty}")
-  endif()
   add_library(${name} STATIC ${_srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE zorb_warnings)

@@ -14,8 +14,8 @@
      below -400     (-v - 400) percent of the frame's own lossless size
    (The front end writes "-80" for 80% of the average frame and "-480" for 80%
    of each frame's size.) */
-#ifndef ZORB_ENCODER_H
-#define ZORB_ENCODER_H
+#ifndef ZORB_ENCODER_ENCODER_H
+#define ZORB_ENCODER_ENCODER_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -224,32 +224,6 @@ typedef struct ZencRetimeParams {
    writing as with ZencWrite. Returns 1 on success; report may be null. */
 int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeParams *params, ZencReport *report,
                         ZencProgressFn progress);
-
-/* ---- Command lines of the tools ---------------------------------------------- */
-
-/* True when a command-line argument names a file rather than holds switches:
-   it does not start with a slash, or it names an existing file, or its
-   directory exists ("/N0/K0" holds switches, "/tmp/a.bmp" names a file). */
-int ZencIsPathArgument(const char *arg);
-
-/* Splits a tool's arguments (argv[1] on): the first maxNames that name files
-   (ZencIsPathArgument) go to names in order; all others are joined with
-   blanks into *switches, a NUL-terminated line for the switch readers that
-   the caller frees with free(). Returns the number of names, -1 when memory
-   fails. */
-int ZencSplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches);
-
-/* True when both names exist and are the same file (links included). */
-int ZencSameFile(const char *a, const char *b);
-
-/* ---- The bundled demo's material ----------------------------------------------- */
-
-/* Frame t of the demo animation (frames in all; the palette changes half
-   way): width x height pixels and a 768-byte palette (8-bit components). */
-void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height, uint8_t *pixels, uint8_t *palette);
-/* The demo tune, 16-bit stereo: returns its byte size; copies up to size
-   bytes to out when out is not null. */
-size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size);
 
 #ifdef __cplusplus
 }

@@ -1,7 +1,7 @@
 // Internal pieces of the compressor library, shared between its stages and
 // reachable by the tests. Not installed; tools use encoder/encoder.h only.
-#ifndef ZORB_ENCODER_INTERNAL_H
-#define ZORB_ENCODER_INTERNAL_H
+#ifndef ZORB_ENCODER_ENCODER_INTERNAL_H
+#define ZORB_ENCODER_ENCODER_INTERNAL_H
 
 #include <array>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // length at once (so a pipe needs no rewriting), and the samples go out
 // frame by frame, each frame's sound before its picture; while a pipe has no
 // reader yet they are held back. Internal to the compressor library.
-#ifndef ENCODER_SOUND_BESIDE_H
-#define ENCODER_SOUND_BESIDE_H
+#ifndef ZORB_ENCODER_SOUND_BESIDE_H
+#define ZORB_ENCODER_SOUND_BESIDE_H
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // The thin operating-system layer every part of the toolkit stands on: the
 // millisecond clock, the debug switch and log, message output, the front-end
 // link and process start. Plain C interface; the implementation is C++.
-#ifndef ZORB_PLATFORM_H
-#define ZORB_PLATFORM_H
+#ifndef ZORB_PLATFORM_PLATFORM_H
+#define ZORB_PLATFORM_PLATFORM_H
 
 #include <stddef.h>
 #include <stdint.h>

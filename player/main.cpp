@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "codec/sound_track.h"
 #include "codec/zorb.h"
 #include "platform/platform.h"
 #include "player/player.h"
@@ -259,18 +258,6 @@ bool WaitForNextFrame(Run &run, ZorbHandle *h, ZorbDisplay *d, FileEnd &end)
     }
 }
 
-// What the device took last is still playing when the played position
-// reaches the end (the device holds a few periods): milliseconds of it.
-uint32_t DeviceTailMs(const ZorbHandle *h)
-{
-    if (h->PrimaryTrack < 0 || h->PrimaryTrack >= ZBX_MAX_TRACKS || !h->Track[h->PrimaryTrack])
-        return 0;
-    const ZorbTrack *t = h->Track[h->PrimaryTrack];
-    if (t->BytesPerSecond == 0)
-        return 0;
-    return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{t->LeadBytes} * 1000 / t->BytesPerSecond, 250));
-}
-
 // The last frames' sound is still on its way to the device (the back end
 // keeps a little ahead): let the device play it out before the file is
 // closed, so the end of the sound is heard. Esc still stops at once.
@@ -286,7 +273,7 @@ void LetSoundEnd(Run &run, ZorbHandle *h)
         if (ZorbSoundPending(h) == 0) {
             if (!drained)
                 drained = true, drainedAt = now;
-            if (now - drainedAt >= DeviceTailMs(h))
+            if (now - drainedAt >= ZorbSoundDeviceTailMs(h))
                 break;
         }
         int key = run.testKeys.Take(run.framesShown);

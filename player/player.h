@@ -1,12 +1,13 @@
 // zorbplw, the stand-alone player: its settings, command line, file list,
 // playback summary and self-play area. The playback loop is in main.cpp.
-#ifndef ZORB_PLAYER_H
-#define ZORB_PLAYER_H
+#ifndef ZORB_PLAYER_PLAYER_H
+#define ZORB_PLAYER_PLAYER_H
 
 #include <cstdint>
 #include <string>
 
 #include "codec/zorb.h"
+#include "player/selfplay.h"
 #include "runtime/display.h"
 
 namespace player {
@@ -96,20 +97,10 @@ std::string FastRateText(const std::string &file, const uint32_t stats[19]);
 // The report the player sends to the front end at the end.
 std::string BannerText();
 
-// ---- Self-play area --------------------------------------------------------
-
-inline constexpr size_t kSelfPlayLineSize = 208;
-inline constexpr size_t kSelfPlayAreaSize = 8 + kSelfPlayLineSize + 8;
+// ---- Self-play area (its format: player/selfplay.h) --------------------------
 
 // The embedded command line of this program ("" in a plain player).
 std::string EmbeddedCommandLine();
-
-// Finds the self-play area in a program image: the offset of its "SELFPLAY"
-// marker, or -1.
-long FindSelfPlayArea(const unsigned char *data, size_t size);
-
-// Parses ":offset" names; returns false for other names.
-bool ParseEmbeddedName(const std::string &name, uint64_t &offset);
 
 } // namespace player
 

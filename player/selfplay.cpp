@@ -1,49 +1,18 @@
-// The self-play area: a fixed block in the program's data that a self-playing
-// copy fills with its own command line (see tools/zbxcompi). Its files are
-// appended to the program file and named ":offset" on that line.
+// The self-play area's format (player/selfplay.h): finding the area in a
+// program image and reading the ":offset" names of its line.
+#include "player/selfplay.h"
+
 #include <cstring>
 
-#include "player/player.h"
-
 namespace player {
-namespace {
-
-struct SelfPlayArea {
-    char open[8];
-    char line[kSelfPlayLineSize];
-    char close[8];
-};
-static_assert(sizeof(SelfPlayArea) == kSelfPlayAreaSize);
-
-// "SELFPLAY", the command line (all zero in the plain player), "ZORBLAX!".
-// Volatile and used, so the compiler keeps it whole and never assumes its
-// content: a self-playing copy has it rewritten in the program file.
-__attribute__((used)) volatile SelfPlayArea g_selfPlayArea = {
-    {'S', 'E', 'L', 'F', 'P', 'L', 'A', 'Y'}, {}, {'Z', 'O', 'R', 'B', 'L', 'A', 'X', '!'}};
-
-} // namespace
-
-std::string EmbeddedCommandLine()
-{
-    std::string line;
-    for (size_t i = 0; i < kSelfPlayLineSize; ++i) {
-        char c = g_selfPlayArea.line[i];
-        if (c == 0)
-            break;
-        line.push_back(c);
-    }
-    return line;
-}
 
 long FindSelfPlayArea(const unsigned char *data, size_t size)
 {
-    static const char open[8] = {'S', 'E', 'L', 'F', 'P', 'L', 'A', 'Y'};
-    static const char close[8] = {'Z', 'O', 'R', 'B', 'L', 'A', 'X', '!'};
     if (size < kSelfPlayAreaSize)
         return -1;
     for (size_t i = 0; i + kSelfPlayAreaSize <= size; ++i) {
-        if (data[i] == 'S' && std::memcmp(data + i, open, 8) == 0 &&
-            std::memcmp(data + i + 8 + kSelfPlayLineSize, close, 8) == 0)
+        if (data[i] == 'S' && std::memcmp(data + i, kSelfPlayOpen, 8) == 0 &&
+            std::memcmp(data + i + 8 + kSelfPlayLineSize, kSelfPlayClose, 8) == 0)
             return static_cast<long>(i);
     }
     return -1;

@@ -25,6 +25,13 @@ uint8_t ZorbSelectDirectSound(void *object);
    SDL audio needs no window). */
 void ZorbSetSoundWindow(void *window);
 
+struct ZorbHandle;
+/* What the device took last is still playing when the played position
+   reaches the end (the device holds a few periods): its milliseconds (at
+   most 250; 0 without sound). A player that ends waits this long after
+   ZorbSoundPending (codec/zorb.h) reached 0, so the end of the sound is heard. */
+uint32_t ZorbSoundDeviceTailMs(const struct ZorbHandle *h);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,7 +1,7 @@
 /* The script player zorbscw as a library: the ZorbScript interpreter with
    its window, sound and file commands. */
-#ifndef ZSCRIPT_H
-#define ZSCRIPT_H
+#ifndef ZORB_SCRIPT_ZSCRIPT_H
+#define ZORB_SCRIPT_ZSCRIPT_H
 
 #ifdef __cplusplus
 extern "C" {

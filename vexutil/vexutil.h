@@ -3,8 +3,8 @@
    input, graphics and flic output, palette reduction, the sound chunk encoder,
    the status window and string utilities. C interface; only the names declared
    here with VEXAPI are exported from libvexutil.so. */
-#ifndef VEXUTIL_H
-#define VEXUTIL_H
+#ifndef ZORB_VEXUTIL_VEXUTIL_H
+#define ZORB_VEXUTIL_VEXUTIL_H
 
 #include <stddef.h>
 #include <stdint.h>

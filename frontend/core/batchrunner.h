@@ -3,8 +3,8 @@
 // that tool's report (checking every 100 ms), or for the tool to end without
 // one, before the next line. A line naming another batch file runs that one
 // in place, with its own argument line, up to kMaxBatchDepth files deep.
-#ifndef ZORB_FRONTEND_BATCHRUNNER_H
-#define ZORB_FRONTEND_BATCHRUNNER_H
+#ifndef ZORB_FRONTEND_CORE_BATCHRUNNER_H
+#define ZORB_FRONTEND_CORE_BATCHRUNNER_H
 
 #include <QObject>
 #include <QStringList>

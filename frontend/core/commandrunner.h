@@ -2,8 +2,8 @@
 // directory change, the recent-commands list, the built-in interpreter, and
 // for everything else the tool table and a started program (no shell; known
 // tools get "/#N" so they report back through the link).
-#ifndef ZORB_FRONTEND_COMMANDRUNNER_H
-#define ZORB_FRONTEND_COMMANDRUNNER_H
+#ifndef ZORB_FRONTEND_CORE_COMMANDRUNNER_H
+#define ZORB_FRONTEND_CORE_COMMANDRUNNER_H
 
 #include <QObject>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Plain text handling of command lines: batch argument substitution, the
 // trimming rule, the first word (double quotes group) and file-name tests.
-#ifndef ZORB_FRONTEND_COMMANDTEXT_H
-#define ZORB_FRONTEND_COMMANDTEXT_H
+#ifndef ZORB_FRONTEND_CORE_COMMANDTEXT_H
+#define ZORB_FRONTEND_CORE_COMMANDTEXT_H
 
 #include <QString>
 #include <QStringList>

@@ -2,8 +2,8 @@
 // given count of them, within a range. The same rule checks a value as it is
 // typed and clamps the value read from the settings file, so the form, the
 // copied command, --print-command and the started command cannot differ.
-#ifndef ZFRONT_FIELDRULES_H
-#define ZFRONT_FIELDRULES_H
+#ifndef ZORB_FRONTEND_CORE_FIELDRULES_H
+#define ZORB_FRONTEND_CORE_FIELDRULES_H
 
 #include <QString>
 

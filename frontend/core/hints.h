@@ -1,8 +1,8 @@
 // The hints shown over the controls of the tool tabs: one short text for each
 // caption a control carries (or the caption of its row), so every control
 // says what it does.
-#ifndef ZFRONT_HINTS_H
-#define ZFRONT_HINTS_H
+#ifndef ZORB_FRONTEND_CORE_HINTS_H
+#define ZORB_FRONTEND_CORE_HINTS_H
 
 #include <QString>
 

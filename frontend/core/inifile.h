@@ -2,8 +2,8 @@
 // keys we set and keeps every other section, key and comment as it was.
 // Section and key names compare without regard to case; values are returned
 // trimmed of blanks. The first of several equal keys is the one that counts.
-#ifndef ZFRONT_INIFILE_H
-#define ZFRONT_INIFILE_H
+#ifndef ZORB_FRONTEND_CORE_INIFILE_H
+#define ZORB_FRONTEND_CORE_INIFILE_H
 
 #include <QString>
 #include <QStringList>

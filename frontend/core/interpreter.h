@@ -1,8 +1,8 @@
 // The command tab's built-in interpreter: directory and file commands, the
 // history commands and the hooks that open the front end's windows. It knows
 // nothing of widgets: output and questions go through InterpreterHost.
-#ifndef ZORB_FRONTEND_INTERPRETER_H
-#define ZORB_FRONTEND_INTERPRETER_H
+#ifndef ZORB_FRONTEND_CORE_INTERPRETER_H
+#define ZORB_FRONTEND_CORE_INTERPRETER_H
 
 #include <QString>
 #include <QStringList>

@@ -3,8 +3,8 @@
 // its descriptor), so the front end stays single-threaded. Title queries get
 // the main window's title, hello no answer of its own (every tool reports
 // back); reports and restore requests become signals.
-#ifndef ZORB_FRONTEND_LINKSERVER_H
-#define ZORB_FRONTEND_LINKSERVER_H
+#ifndef ZORB_FRONTEND_CORE_LINKSERVER_H
+#define ZORB_FRONTEND_CORE_LINKSERVER_H
 
 #include <QObject>
 #include <QString>

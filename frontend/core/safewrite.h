@@ -1,7 +1,7 @@
 // Writing a whole file so it appears only when complete: never half written,
 // an older file kept when writing fails.
-#ifndef ZFRONT_SAFEWRITE_H
-#define ZFRONT_SAFEWRITE_H
+#ifndef ZORB_FRONTEND_CORE_SAFEWRITE_H
+#define ZORB_FRONTEND_CORE_SAFEWRITE_H
 
 #include <QByteArray>
 #include <QString>

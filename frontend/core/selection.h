@@ -2,8 +2,8 @@
 // sequences, output names, how names are written on a command line, list
 // files and one-by-one batch files, and the compressor's frame memo file.
 // Plain code; the tabs ask the questions and open the editors.
-#ifndef ZFRONT_SELECTION_H
-#define ZFRONT_SELECTION_H
+#ifndef ZORB_FRONTEND_CORE_SELECTION_H
+#define ZORB_FRONTEND_CORE_SELECTION_H
 
 #include <QString>
 #include <QStringList>

@@ -6,8 +6,8 @@
 // The file lives in $XDG_CONFIG_HOME/zorblax/ (a name without a directory is
 // looked for there; a name with a directory is used as given). Numeric form
 // fields are kept as text exactly as typed.
-#ifndef ZFRONT_SETTINGS_H
-#define ZFRONT_SETTINGS_H
+#ifndef ZORB_FRONTEND_CORE_SETTINGS_H
+#define ZORB_FRONTEND_CORE_SETTINGS_H
 
 #include "frontend/core/fieldrules.h"
 

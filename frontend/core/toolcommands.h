@@ -5,8 +5,8 @@
 // value trimmed of characters below 33 when its condition holds and that value
 // is not empty; a number switch is "/", the letter and the decimal number; a
 // flag switch is "/" and the letter.
-#ifndef ZFRONT_TOOLCOMMANDS_H
-#define ZFRONT_TOOLCOMMANDS_H
+#ifndef ZORB_FRONTEND_CORE_TOOLCOMMANDS_H
+#define ZORB_FRONTEND_CORE_TOOLCOMMANDS_H
 
 #include "frontend/core/settings.h"
 

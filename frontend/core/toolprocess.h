@@ -4,8 +4,8 @@
 // depend on the front end: it runs in a session of its own, and its standard
 // error goes to an anonymous in-memory file rather than a pipe, so closing
 // the front end neither stops it nor breaks its output.
-#ifndef ZORB_FRONTEND_TOOLPROCESS_H
-#define ZORB_FRONTEND_TOOLPROCESS_H
+#ifndef ZORB_FRONTEND_CORE_TOOLPROCESS_H
+#define ZORB_FRONTEND_CORE_TOOLPROCESS_H
 
 #include <QByteArray>
 #include <QObject>

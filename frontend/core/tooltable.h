@@ -1,8 +1,8 @@
 // The tool table: which of our programs a command word starts, and where the
 // program is found (beside the front end's own executable first, then on
 // PATH).
-#ifndef ZORB_FRONTEND_TOOLTABLE_H
-#define ZORB_FRONTEND_TOOLTABLE_H
+#ifndef ZORB_FRONTEND_CORE_TOOLTABLE_H
+#define ZORB_FRONTEND_CORE_TOOLTABLE_H
 
 #include <QString>
 

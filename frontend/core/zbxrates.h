@@ -3,8 +3,8 @@
 // second, each frame's rate and its one-second moving average, the CD-ROM
 // reference lines, the visible window (zoom and scroll) and the "Copy
 // Values" text.
-#ifndef ZORB_FRONTEND_ZBXRATES_H
-#define ZORB_FRONTEND_ZBXRATES_H
+#ifndef ZORB_FRONTEND_CORE_ZBXRATES_H
+#define ZORB_FRONTEND_CORE_ZBXRATES_H
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 // The data-rate analyzer window: plots each frame's bytes ("Animation") and
 // the one-second average against the 1x, 2x and 4x CD-ROM rates, in bytes
 // per second or bytes per frame, with zoom, scrolling, printing and copying.
-#ifndef ZORB_FRONTEND_ANALYZERWINDOW_H
-#define ZORB_FRONTEND_ANALYZERWINDOW_H
+#ifndef ZORB_FRONTEND_UI_ANALYZERWINDOW_H
+#define ZORB_FRONTEND_UI_ANALYZERWINDOW_H
 
 #include "frontend/core/zbxrates.h"
 

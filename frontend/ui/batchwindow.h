@@ -1,7 +1,7 @@
 // The batch player window: lists the batch file's lines, marks the one being
 // run with "Current ==> " and offers Cancel.
-#ifndef ZORB_FRONTEND_BATCHWINDOW_H
-#define ZORB_FRONTEND_BATCHWINDOW_H
+#ifndef ZORB_FRONTEND_UI_BATCHWINDOW_H
+#define ZORB_FRONTEND_UI_BATCHWINDOW_H
 
 #include <QDialog>
 

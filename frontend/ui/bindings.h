@@ -3,8 +3,8 @@
 // them back (when it is hidden). Each control is named once, with its field,
 // so the two directions cannot drift apart. Bindings run in the order they
 // were added.
-#ifndef ZFRONT_BINDINGS_H
-#define ZFRONT_BINDINGS_H
+#ifndef ZORB_FRONTEND_UI_BINDINGS_H
+#define ZORB_FRONTEND_UI_BINDINGS_H
 
 #include "frontend/ui/filepane.h"
 #include "frontend/ui/toolform.h"

@@ -1,7 +1,7 @@
 // The "Command" tab: the history (with Copy, Clear History and Save As) and
 // the command line with the recent-commands recall list.
-#ifndef ZORB_FRONTEND_COMMANDTAB_H
-#define ZORB_FRONTEND_COMMANDTAB_H
+#ifndef ZORB_FRONTEND_UI_COMMANDTAB_H
+#define ZORB_FRONTEND_UI_COMMANDTAB_H
 
 #include <QWidget>
 

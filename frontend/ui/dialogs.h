@@ -1,7 +1,7 @@
 // Questions and messages of the tool tabs. Tests install a hook that answers
 // instead of a modal box.
-#ifndef ZFRONT_DIALOGS_H
-#define ZFRONT_DIALOGS_H
+#ifndef ZORB_FRONTEND_UI_DIALOGS_H
+#define ZORB_FRONTEND_UI_DIALOGS_H
 
 #include <QString>
 #include <QStringList>

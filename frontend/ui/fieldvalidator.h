@@ -1,7 +1,7 @@
 // Number fields refuse what their rule does not take as it is typed: only
 // digits, no more than the rule's count, nothing above its largest value.
-#ifndef ZFRONT_FIELDVALIDATOR_H
-#define ZFRONT_FIELDVALIDATOR_H
+#ifndef ZORB_FRONTEND_UI_FIELDVALIDATOR_H
+#define ZORB_FRONTEND_UI_FIELDVALIDATOR_H
 
 #include "frontend/core/fieldrules.h"
 

@@ -1,8 +1,8 @@
 // The file, directory and drive context menus of the tool tabs' file panes. Their
 // items run the command tab's built-in commands (through run) or move the
 // pane; the recent files and directories come from the settings.
-#ifndef ZORB_FRONTEND_FILEMENUS_H
-#define ZORB_FRONTEND_FILEMENUS_H
+#ifndef ZORB_FRONTEND_UI_FILEMENUS_H
+#define ZORB_FRONTEND_UI_FILEMENUS_H
 
 #include <QObject>
 #include <QStringList>

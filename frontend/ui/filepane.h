@@ -3,8 +3,8 @@
 // volumes), directory line, directory tree, file list with several selection
 // and a filter box. The main window's browser can stand in for
 // FilePane through FileSelection.
-#ifndef ZFRONT_FILEPANE_H
-#define ZFRONT_FILEPANE_H
+#ifndef ZORB_FRONTEND_UI_FILEPANE_H
+#define ZORB_FRONTEND_UI_FILEPANE_H
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 // "Change a Zorblax file frame rate": asks for the Zorblax file, the new
 // file's name and the new frame rate, and gives the command line that makes
 // it.
-#ifndef ZFRONT_FRAMERATEDIALOG_H
-#define ZFRONT_FRAMERATEDIALOG_H
+#ifndef ZORB_FRONTEND_UI_FRAMERATEDIALOG_H
+#define ZORB_FRONTEND_UI_FRAMERATEDIALOG_H
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 // The "Graphics Processor" tab: converts graphics and animation files.
-#ifndef ZFRONT_GRAPHICSFORM_H
-#define ZFRONT_GRAPHICSFORM_H
+#ifndef ZORB_FRONTEND_UI_GRAPHICSFORM_H
+#define ZORB_FRONTEND_UI_GRAPHICSFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/bindings.h"

@@ -1,7 +1,7 @@
 // The "Main" tab: buttons that switch to the other tabs or start a tool, and
 // Exit, Help, "How do I...?" and About.
-#ifndef ZORB_FRONTEND_MAINTAB_H
-#define ZORB_FRONTEND_MAINTAB_H
+#ifndef ZORB_FRONTEND_UI_MAINTAB_H
+#define ZORB_FRONTEND_UI_MAINTAB_H
 
 #include <QWidget>
 

@@ -2,8 +2,8 @@
 // runner with its interpreter, the tool link and the batch player. It is the
 // interpreter's host: output goes to the command tab's history, questions to
 // message boxes, and the file commands open the front end's windows.
-#ifndef ZORB_FRONTEND_MAINWINDOW_H
-#define ZORB_FRONTEND_MAINWINDOW_H
+#ifndef ZORB_FRONTEND_UI_MAINWINDOW_H
+#define ZORB_FRONTEND_UI_MAINWINDOW_H
 
 #include "frontend/core/interpreter.h"
 #include "frontend/ui/tabhost.h"

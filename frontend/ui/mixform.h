@@ -1,6 +1,6 @@
 // The "Mixer" tab: puts a sound file into a Zorblax file with the mixer.
-#ifndef ZFRONT_MIXFORM_H
-#define ZFRONT_MIXFORM_H
+#ifndef ZORB_FRONTEND_UI_MIXFORM_H
+#define ZORB_FRONTEND_UI_MIXFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/bindings.h"

@@ -1,7 +1,7 @@
 // The places a file pane offers in its places box: the root, the home
 // directory and the mounted volumes that hold real file systems.
-#ifndef ZFRONT_PLACES_H
-#define ZFRONT_PLACES_H
+#ifndef ZORB_FRONTEND_UI_PLACES_H
+#define ZORB_FRONTEND_UI_PLACES_H
 
 #include <QString>
 #include <QStringList>

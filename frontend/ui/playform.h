@@ -1,7 +1,7 @@
 // The "Player" tab: the player's options, "&Play", "Play &Last",
 // "&Compile to Exe", "&Analyze", and viewing any file by its kind.
-#ifndef ZFRONT_PLAYFORM_H
-#define ZFRONT_PLAYFORM_H
+#ifndef ZORB_FRONTEND_UI_PLAYFORM_H
+#define ZORB_FRONTEND_UI_PLAYFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/bindings.h"

@@ -1,6 +1,6 @@
 // The "Scriptor" tab: runs ZorbScript programs and edits them.
-#ifndef ZFRONT_SCRIPTFORM_H
-#define ZFRONT_SCRIPTFORM_H
+#ifndef ZORB_FRONTEND_UI_SCRIPTFORM_H
+#define ZORB_FRONTEND_UI_SCRIPTFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/bindings.h"

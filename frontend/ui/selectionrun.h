@@ -1,8 +1,8 @@
 // Processing the files highlighted in a tab's browser: one file (with the
 // numbered-sequence question) becomes one command; several become a list file
 // or a one-by-one batch file, with every question along the way.
-#ifndef ZFRONT_SELECTIONRUN_H
-#define ZFRONT_SELECTIONRUN_H
+#ifndef ZORB_FRONTEND_UI_SELECTIONRUN_H
+#define ZORB_FRONTEND_UI_SELECTIONRUN_H
 
 #include <QString>
 

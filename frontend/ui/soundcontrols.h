@@ -1,8 +1,8 @@
 // Controls shared by several tool tabs: the sound options of the mixer and the
 // sound processor, the palette options of the compressor and the graphics
 // processor, the lossy scroll bar, the output type menu and the output column.
-#ifndef ZFRONT_SOUNDCONTROLS_H
-#define ZFRONT_SOUNDCONTROLS_H
+#ifndef ZORB_FRONTEND_UI_SOUNDCONTROLS_H
+#define ZORB_FRONTEND_UI_SOUNDCONTROLS_H
 
 #include "frontend/ui/bindings.h"
 #include "frontend/ui/toolform.h"

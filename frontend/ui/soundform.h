@@ -1,6 +1,6 @@
 // The "Sound Processor" tab: converts sound files.
-#ifndef ZFRONT_SOUNDFORM_H
-#define ZFRONT_SOUNDFORM_H
+#ifndef ZORB_FRONTEND_UI_SOUNDFORM_H
+#define ZORB_FRONTEND_UI_SOUNDFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/bindings.h"

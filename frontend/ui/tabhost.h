@@ -1,8 +1,8 @@
 // What the tool tabs need from the main window: the program-wide settings, the
 // command runner, the batch player and a few windows. The main window
 // implements it; tests implement it with fakes.
-#ifndef ZFRONT_TABHOST_H
-#define ZFRONT_TABHOST_H
+#ifndef ZORB_FRONTEND_UI_TABHOST_H
+#define ZORB_FRONTEND_UI_TABHOST_H
 
 #include <QString>
 #include <QStringList>

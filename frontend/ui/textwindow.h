@@ -1,7 +1,7 @@
 // Plain text windows of the front end: the file viewer ("type", help) and
 // the text and list-file editors ("edit", "dazuzoza").
-#ifndef ZORB_FRONTEND_TEXTWINDOW_H
-#define ZORB_FRONTEND_TEXTWINDOW_H
+#ifndef ZORB_FRONTEND_UI_TEXTWINDOW_H
+#define ZORB_FRONTEND_UI_TEXTWINDOW_H
 
 #include <QMainWindow>
 

@@ -1,8 +1,8 @@
 // What every tool tab shares: the host, filling the controls from the
 // settings when shown and writing them back when hidden, the row of buttons
 // and the "Copy command" action.
-#ifndef ZFRONT_TOOLFORM_H
-#define ZFRONT_TOOLFORM_H
+#ifndef ZORB_FRONTEND_UI_TOOLFORM_H
+#define ZORB_FRONTEND_UI_TOOLFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/fieldvalidator.h"

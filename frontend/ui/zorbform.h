@@ -1,6 +1,6 @@
 // The "Zorb" tab: the compressor's options and its command line.
-#ifndef ZFRONT_ZORBFORM_H
-#define ZFRONT_ZORBFORM_H
+#ifndef ZORB_FRONTEND_UI_ZORBFORM_H
+#define ZORB_FRONTEND_UI_ZORBFORM_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/bindings.h"

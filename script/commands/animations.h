@@ -1,7 +1,7 @@
 // Internal: what the animation commands share (the slot check, opening,
 // where frames go, showing what a frame changed, waiting for the next one).
-#ifndef ZSCRIPT_COMMANDS_ANIMATIONS_H
-#define ZSCRIPT_COMMANDS_ANIMATIONS_H
+#ifndef ZORB_SCRIPT_COMMANDS_ANIMATIONS_H
+#define ZORB_SCRIPT_COMMANDS_ANIMATIONS_H
 
 #include <cstdint>
 #include <string>

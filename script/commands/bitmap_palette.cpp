@@ -1,10 +1,10 @@
 // Bitmap palettes: to and from the screen palette, between bitmaps, single
 // entries, and the darkest and brightest entries. Palette indices use their
 // low 8 bits.
-#include "script/commands/palette_search.h"
 #include "script/core/bitmap_store.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
+#include "script/core/palette_search.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Internal to the input family: the software pointer's steps and the waits,
 // shared by the input, mouse and pointer files.
-#ifndef ZSCRIPT_COMMANDS_INPUT_FAMILY_H
-#define ZSCRIPT_COMMANDS_INPUT_FAMILY_H
+#ifndef ZORB_SCRIPT_COMMANDS_INPUT_FAMILY_H
+#define ZORB_SCRIPT_COMMANDS_INPUT_FAMILY_H
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // Internal: the line of BITMAPLINE, BITMAPBOX and the screen's lines, an
 // integer Bresenham walked from the upper end point, with only the points
 // inside a width x height area visited.
-#ifndef ZSCRIPT_COMMANDS_LINE_H
-#define ZSCRIPT_COMMANDS_LINE_H
+#ifndef ZORB_SCRIPT_COMMANDS_LINE_H
+#define ZORB_SCRIPT_COMMANDS_LINE_H
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Internal: file names of scripts on this system and wildcard matching.
-#ifndef ZSCRIPT_COMMANDS_NAMES_H
-#define ZSCRIPT_COMMANDS_NAMES_H
+#ifndef ZORB_SCRIPT_COMMANDS_NAMES_H
+#define ZORB_SCRIPT_COMMANDS_NAMES_H
 
 #include <string>
 #include <vector>

@@ -4,10 +4,10 @@
 // surface: such pixels are skipped (reads give 0). Palette indices use their
 // low 8 bits.
 #include "script/commands/line.h"
-#include "script/commands/palette_search.h"
 #include "script/commands/screen_draw.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
+#include "script/core/palette_search.h"
 
 #include <algorithm>
 #include <cstring>

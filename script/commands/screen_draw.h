@@ -3,8 +3,8 @@
 // changed rectangle goes to the window afterwards through the display
 // layer's changed-rectangle path; the window shows the changes at the next
 // pump or wait.
-#ifndef ZSCRIPT_COMMANDS_SCREEN_DRAW_H
-#define ZSCRIPT_COMMANDS_SCREEN_DRAW_H
+#ifndef ZORB_SCRIPT_COMMANDS_SCREEN_DRAW_H
+#define ZORB_SCRIPT_COMMANDS_SCREEN_DRAW_H
 
 #include <cstdint>
 #include <string_view>

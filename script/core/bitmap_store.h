@@ -1,8 +1,8 @@
 // Internal: the script's numbered bitmaps. 128 slots; slot i is the bitmap
 // number 9000 + i. A bitmap is width x height palette indices (rows
 // top-down, stride = width) and, when it has one, a palette of its own.
-#ifndef ZSCRIPT_CORE_BITMAP_STORE_H
-#define ZSCRIPT_CORE_BITMAP_STORE_H
+#ifndef ZORB_SCRIPT_CORE_BITMAP_STORE_H
+#define ZORB_SCRIPT_CORE_BITMAP_STORE_H
 
 #include <array>
 #include <cstddef>

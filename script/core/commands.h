@@ -1,7 +1,7 @@
 // Internal: the command handlers of every family, as the keyword table lists
 // them, and small helpers the families share.
-#ifndef ZSCRIPT_CORE_COMMANDS_H
-#define ZSCRIPT_CORE_COMMANDS_H
+#ifndef ZORB_SCRIPT_CORE_COMMANDS_H
+#define ZORB_SCRIPT_CORE_COMMANDS_H
 
 #include <cstdint>
 #include <string_view>

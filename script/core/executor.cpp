@@ -294,20 +294,6 @@ void SetLine(Interp &in, std::string_view text)
     in.linePoolAt = UINT32_MAX;
 }
 
-bool PoolTail(const Interp &in, std::string_view text, uint32_t &offset)
-{
-    if (!in.file || text.empty())
-        return false;
-    const std::string &pool = in.file->pool;
-    if (text.data() < pool.data() || text.data() >= pool.data() + pool.size())
-        return false;
-    const auto at = static_cast<size_t>(text.data() - pool.data());
-    if (at + text.size() >= pool.size() || pool[at + text.size()] != '\0')
-        return false;
-    offset = static_cast<uint32_t>(at);
-    return true;
-}
-
 void SetLineFrom(Interp &in, std::string_view text, bool trimEnd)
 {
     // A line cut at the end is not a whole tail of the file's text and is

@@ -1,8 +1,8 @@
 // Internal: the text font (the built-in 8 x 16 one, or one cut from a bitmap)
 // and drawing text with the three colours onto any 8-bit surface, the screen
 // or a bitmap.
-#ifndef ZSCRIPT_CORE_FONT_H
-#define ZSCRIPT_CORE_FONT_H
+#ifndef ZORB_SCRIPT_CORE_FONT_H
+#define ZORB_SCRIPT_CORE_FONT_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Internal: what the interpreter asks of the world around it (window, sound,
 // message boxes). The interpreter core knows only this interface; the
 // program's SDL layer implements it, tests and the fuzzer use the quiet base.
-#ifndef ZSCRIPT_CORE_HOST_H
-#define ZSCRIPT_CORE_HOST_H
+#ifndef ZORB_SCRIPT_CORE_HOST_H
+#define ZORB_SCRIPT_CORE_HOST_H
 
 #include <cstddef>
 #include <cstdint>

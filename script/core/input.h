@@ -1,8 +1,8 @@
 // Internal: the plain logic of the input commands: key names, the mouse-area
 // table with its levels, line editing and the software pointer's state. No
 // window system here: the host hands in key codes, clicks and positions.
-#ifndef ZSCRIPT_CORE_INPUT_H
-#define ZSCRIPT_CORE_INPUT_H
+#ifndef ZORB_SCRIPT_CORE_INPUT_H
+#define ZORB_SCRIPT_CORE_INPUT_H
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Key names, the mouse-area table, line editing and the built-in pointer
 // image: the input family's logic without any window.
-#include "script/commands/palette_search.h"
 #include "script/core/input.h"
+#include "script/core/palette_search.h"
 
 #include <algorithm>
 

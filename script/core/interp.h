@@ -1,7 +1,7 @@
 // Internal: the interpreter's state and the calls its parts share. One
 // instance per run; every command handler works on it.
-#ifndef ZSCRIPT_CORE_INTERP_H
-#define ZSCRIPT_CORE_INTERP_H
+#ifndef ZORB_SCRIPT_CORE_INTERP_H
+#define ZORB_SCRIPT_CORE_INTERP_H
 
 #include <cstddef>
 #include <cstdint>
@@ -285,7 +285,20 @@ void SetParams(Interp &in, std::string_view text);
 void SetLineFrom(Interp &in, std::string_view text, bool trimEnd);
 // Offset of a view in the running file's text pool when the view runs to the
 // end of one of its texts; false otherwise.
-bool PoolTail(const Interp &in, std::string_view text, uint32_t &offset);
+inline bool PoolTail(const Interp &in, std::string_view text, uint32_t &offset)
+{
+    if (!in.file || text.empty())
+        return false;
+    const std::string &pool = in.file->pool;
+    const char *base = pool.data();
+    if (text.data() < base || text.data() >= base + pool.size())
+        return false;
+    const auto at = static_cast<size_t>(text.data() - base);
+    if (at + text.size() >= pool.size() || base[at + text.size()] != '\0')
+        return false;
+    offset = static_cast<uint32_t>(at);
+    return true;
+}
 
 // ---- lexer (lexer.cpp) -----------------------------------------------------------------
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);

@@ -1,6 +1,6 @@
 // Internal: the program's main routine over a host.
-#ifndef ZSCRIPT_CORE_PROGRAM_H
-#define ZSCRIPT_CORE_PROGRAM_H
+#ifndef ZORB_SCRIPT_CORE_PROGRAM_H
+#define ZORB_SCRIPT_CORE_PROGRAM_H
 
 #include "script/core/host.h"
 

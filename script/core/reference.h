@@ -1,8 +1,8 @@
 // Internal: the ZorbScript command reference, written from the keyword table
 // (script/core/keyword_table.h) as Markdown. docs/script-reference.md is its
 // output (zorb_refgen), so the page and the interpreter cannot drift apart.
-#ifndef ZSCRIPT_CORE_REFERENCE_H
-#define ZSCRIPT_CORE_REFERENCE_H
+#ifndef ZORB_SCRIPT_CORE_REFERENCE_H
+#define ZORB_SCRIPT_CORE_REFERENCE_H
 
 #include <string>
 #include <vector>

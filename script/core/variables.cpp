@@ -107,6 +107,10 @@ int64_t FindEntry(VariableStore &v, std::string_view name)
 
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
+    // The name used last (kept trimmed, so a name with blanks never matches it).
+    VariableStore &v = in.store;
+    if (v.lastValid && FoldEqual{}(name, v.lastName))
+        return v.entries[v.lastEntry].value;
     const int64_t at = FindEntry(in.store, Trimmed(name));
     return at < 0 ? std::string_view() : std::string_view(in.store.entries[static_cast<size_t>(at)].value);
 }
@@ -187,6 +191,8 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
 
 void SetVariableNumber(Interp &in, const std::string &name, int32_t value)
 {
+    // A counter's new value goes straight into the entry used last (a
+    // number holds none of the store's marks; the trace goes the long way).
     char text[16];
     char *p = text + sizeof text;
     uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
@@ -196,7 +202,17 @@ void SetVariableNumber(Interp &in, const std::string &name, int32_t value)
     } while (u);
     if (value < 0)
         *--p = '-';
-    SetVariable(in, name, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
+    const std::string_view number(p, static_cast<size_t>(text + sizeof text - p));
+    VariableStore &v = in.store;
+    if (v.lastValid && !Tracing(in) && FoldEqual{}(name, v.lastName)) {
+        VariableStore::Entry &e = v.entries[v.lastEntry];
+        if (v.bytes - e.value.size() + number.size() <= kStoreLimit) {
+            v.bytes = v.bytes - e.value.size() + number.size();
+            e.value.assign(number);
+            return;
+        }
+    }
+    SetVariable(in, name, number);
 }
 
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right)

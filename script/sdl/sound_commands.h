@@ -1,6 +1,6 @@
 // Internal: the sound of SOUND and MCISENDSTRING on SDL audio devices.
-#ifndef ZSCRIPT_SDL_SOUND_COMMANDS_H
-#define ZSCRIPT_SDL_SOUND_COMMANDS_H
+#ifndef ZORB_SCRIPT_SDL_SOUND_COMMANDS_H
+#define ZORB_SCRIPT_SDL_SOUND_COMMANDS_H
 
 #include <cstdint>
 #include <functional>

@@ -1,8 +1,8 @@
 // Internal: the test hook of zorbscw. ZORBSCW_TEST_INPUT lists window events
 // to feed at the start of numbered waits (docs/script.md), so the input
 // commands run headless through the same SDL events a user would make.
-#ifndef ZSCRIPT_SDL_TEST_INPUT_H
-#define ZSCRIPT_SDL_TEST_INPUT_H
+#ifndef ZORB_SCRIPT_SDL_TEST_INPUT_H
+#define ZORB_SCRIPT_SDL_TEST_INPUT_H
 
 #include <cstdint>
 #include <string>

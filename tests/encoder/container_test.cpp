@@ -4,6 +4,7 @@
 
 #include "tests/encoder/encoder_helpers.h"
 #include "tests/support/photo_source.h"
+#include "tools/common/tool_arguments.h"
 
 using namespace zenc;
 using namespace enctest;
@@ -424,13 +425,13 @@ TEST(Container, FlattenedTreesStillCodeEverySymbol)
 TEST(ToolArguments, FileNamesAndSwitchGroups)
 {
     TempDir dir;
-    EXPECT_TRUE(ZencIsPathArgument("in.bmp"));
-    EXPECT_TRUE(ZencIsPathArgument("pic???.bmp*1-9"));
-    EXPECT_TRUE(ZencIsPathArgument((dir.path + "/new.zbx").c_str())); // its directory exists
-    EXPECT_TRUE(ZencIsPathArgument(dir.path.c_str()));
-    EXPECT_FALSE(ZencIsPathArgument("/N0/K0/A95/L0"));
-    EXPECT_FALSE(ZencIsPathArgument("/O"));
-    EXPECT_FALSE(ZencIsPathArgument("/#1234"));
-    EXPECT_FALSE(ZencIsPathArgument(""));
-    EXPECT_FALSE(ZencIsPathArgument(nullptr));
+    EXPECT_TRUE(tool::IsPathArgument("in.bmp"));
+    EXPECT_TRUE(tool::IsPathArgument("pic???.bmp*1-9"));
+    EXPECT_TRUE(tool::IsPathArgument((dir.path + "/new.zbx").c_str())); // its directory exists
+    EXPECT_TRUE(tool::IsPathArgument(dir.path.c_str()));
+    EXPECT_FALSE(tool::IsPathArgument("/N0/K0/A95/L0"));
+    EXPECT_FALSE(tool::IsPathArgument("/O"));
+    EXPECT_FALSE(tool::IsPathArgument("/#1234"));
+    EXPECT_FALSE(tool::IsPathArgument(""));
+    EXPECT_FALSE(tool::IsPathArgument(nullptr));
 }

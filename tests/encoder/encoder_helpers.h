@@ -1,7 +1,7 @@
 // Shared helpers of the compressor tests: a scratch directory, generated
 // clips, and a decoder of whole files built on the codec's trees.
-#ifndef ZORB_TESTS_ENCODER_HELPERS_H
-#define ZORB_TESTS_ENCODER_HELPERS_H
+#ifndef ZORB_TESTS_ENCODER_ENCODER_HELPERS_H
+#define ZORB_TESTS_ENCODER_ENCODER_HELPERS_H
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Shared by the tab tests: the application, a host that records or really
 // runs commands, and answers to the tabs' questions.
-#ifndef TESTS_FRONTEND_TABS_SUPPORT_H
-#define TESTS_FRONTEND_TABS_SUPPORT_H
+#ifndef ZORB_TESTS_FRONTEND_TABS_TABS_SUPPORT_H
+#define ZORB_TESTS_FRONTEND_TABS_TABS_SUPPORT_H
 
 #include "frontend/core/settings.h"
 #include "frontend/ui/tabhost.h"

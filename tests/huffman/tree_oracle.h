@@ -1,8 +1,8 @@
 // An independent reader of the serialised trees, written from the tree format
 // alone: a plain bit reader, pointer-free byte trees and 16-bit trees with
 // their three-value cache. Used to check what the encoder writes.
-#ifndef TESTS_HUFFMAN_TREE_ORACLE_H
-#define TESTS_HUFFMAN_TREE_ORACLE_H
+#ifndef ZORB_TESTS_HUFFMAN_TREE_ORACLE_H
+#define ZORB_TESTS_HUFFMAN_TREE_ORACLE_H
 
 #include <cstddef>
 #include <cstdint>

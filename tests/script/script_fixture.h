@@ -1,7 +1,7 @@
 // Shared by the zorbscw tests: a private directory, scripts written into it
 // and zorbscw run there headless, with its output, status and captures.
-#ifndef ZORB_TESTS_SCRIPT_FIXTURE_H
-#define ZORB_TESTS_SCRIPT_FIXTURE_H
+#ifndef ZORB_TESTS_SCRIPT_SCRIPT_FIXTURE_H
+#define ZORB_TESTS_SCRIPT_SCRIPT_FIXTURE_H
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "script/commands/palette_search.h"
 #include "script/core/input.h"
+#include "script/core/palette_search.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // An independent decoder of sound chunks, written from the chunk layout alone,
 // for checking what the chunk encoder writes.
-#ifndef TESTS_SOUND_INPUT_CHUNK_ORACLE_H
-#define TESTS_SOUND_INPUT_CHUNK_ORACLE_H
+#ifndef ZORB_TESTS_SOUND_INPUT_CHUNK_ORACLE_H
+#define ZORB_TESTS_SOUND_INPUT_CHUNK_ORACLE_H
 
 #include "tests/huffman/tree_oracle.h"
 

@@ -1,8 +1,8 @@
 // Small sound files for the sound input and chunk encoder tests: wave files
 // with chosen samples (and optional extra chunks of odd size), headerless
 // files, list files; a temporary directory that is removed afterwards.
-#ifndef TESTS_SOUND_INPUT_SOUND_FILES_H
-#define TESTS_SOUND_INPUT_SOUND_FILES_H
+#ifndef ZORB_TESTS_SOUND_INPUT_SOUND_FILES_H
+#define ZORB_TESTS_SOUND_INPUT_SOUND_FILES_H
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // A sound track set up outside a handle, for the back-end tests.
-#pragma once
+#ifndef ZORB_TESTS_SOUND_OUTPUT_TRACK_BOX_H
+#define ZORB_TESTS_SOUND_OUTPUT_TRACK_BOX_H
 
 #include <vector>
 
@@ -50,3 +51,5 @@ inline std::vector<uint8_t> Ramp(uint32_t n, uint32_t start = 0)
 }
 
 } // namespace zorbtest
+
+#endif

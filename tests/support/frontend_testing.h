@@ -1,8 +1,8 @@
 // Helpers of the front end's tests (header only: only the Qt test programs
 // include it): one application per test program, waiting on the event loop
 // with a time limit, and re-running one test of this program under Xvfb.
-#ifndef ZORB_TESTS_FRONTEND_TESTING_H
-#define ZORB_TESTS_FRONTEND_TESTING_H
+#ifndef ZORB_TESTS_SUPPORT_FRONTEND_TESTING_H
+#define ZORB_TESTS_SUPPORT_FRONTEND_TESTING_H
 
 #include <QApplication>
 #include <QElapsedTimer>

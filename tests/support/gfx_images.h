@@ -1,8 +1,8 @@
 // Writes test images with GraphicsMagick: 8-bit palettised (given indices and
 // colour table) and true colour, in any format it writes by name prefix
 // ("BMP3", "PCX", "TGA", "TIFF", "GIF", "PNG8", "JPEG", ...).
-#ifndef TESTS_SUPPORT_GFX_IMAGES_H
-#define TESTS_SUPPORT_GFX_IMAGES_H
+#ifndef ZORB_TESTS_SUPPORT_GFX_IMAGES_H
+#define ZORB_TESTS_SUPPORT_GFX_IMAGES_H
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // Builders of small graphics and animation files for the graphics input tests
 // and the readers' fuzz seeds: AVI (RIFF) files, FLI/FLC animations made of
 // hand-built chunks, raw frame files and wave files. Everything little-endian.
-#ifndef TESTS_SUPPORT_GFX_SAMPLES_H
-#define TESTS_SUPPORT_GFX_SAMPLES_H
+#ifndef ZORB_TESTS_SUPPORT_GFX_SAMPLES_H
+#define ZORB_TESTS_SUPPORT_GFX_SAMPLES_H
 
 #include <cstdint>
 #include <string>

@@ -2,8 +2,8 @@
 // shared libraries then need the instrumentation runtime that only programs of
 // the same build link, so programs built outside the tree cannot load them and
 // a package made of them would be of no use.
-#ifndef ZORB_TESTS_INSTRUMENTED_H
-#define ZORB_TESTS_INSTRUMENTED_H
+#ifndef ZORB_TESTS_SUPPORT_INSTRUMENTED_H
+#define ZORB_TESTS_SUPPORT_INSTRUMENTED_H
 
 #include <cstdlib>
 #include <string>

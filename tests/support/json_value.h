@@ -2,8 +2,8 @@
 // objects, arrays, strings (with escapes, \u below 0x80 only), numbers, true,
 // false and null. Parse returns false on anything that is not one JSON value
 // followed by white space only.
-#ifndef ZORB_TESTS_JSON_VALUE_H
-#define ZORB_TESTS_JSON_VALUE_H
+#ifndef ZORB_TESTS_SUPPORT_JSON_VALUE_H
+#define ZORB_TESTS_SUPPORT_JSON_VALUE_H
 
 #include <map>
 #include <memory>

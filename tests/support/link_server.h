@@ -1,8 +1,8 @@
 // An in-process front end for tests: the platform's link server on a thread,
 // listening as front end N in a private runtime directory; records every
 // message and answers the way the test asks.
-#ifndef ZORB_TESTS_LINK_SERVER_H
-#define ZORB_TESTS_LINK_SERVER_H
+#ifndef ZORB_TESTS_SUPPORT_LINK_SERVER_H
+#define ZORB_TESTS_SUPPORT_LINK_SERVER_H
 
 #include "platform/platform.h"
 

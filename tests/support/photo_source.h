@@ -5,7 +5,8 @@
 // error diffusion. Every palette entry occurs in smooth areas, so every
 // equal-colour pixel pair occurs too, while the pictures use only a part of
 // the 65536 pixel pairs, as real photographs do.
-#pragma once
+#ifndef ZORB_TESTS_SUPPORT_PHOTO_SOURCE_H
+#define ZORB_TESTS_SUPPORT_PHOTO_SOURCE_H
 
 #include <array>
 #include <cstdint>
@@ -31,3 +32,5 @@ std::array<uint8_t, 768> Palette8(const Options &o);
 std::vector<uint8_t> Frame(const Options &o, uint32_t index);
 
 } // namespace photo
+
+#endif

@@ -1,8 +1,8 @@
 // Runs a program of the build headless, as a user would from a shell, and
 // collects what it prints (standard output and standard error together); and
 // any shell command line.
-#ifndef ZORB_TESTS_RUN_TOOL_H
-#define ZORB_TESTS_RUN_TOOL_H
+#ifndef ZORB_TESTS_SUPPORT_RUN_TOOL_H
+#define ZORB_TESTS_SUPPORT_RUN_TOOL_H
 
 #include <sys/wait.h>
 

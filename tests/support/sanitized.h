@@ -1,7 +1,8 @@
 // Sanitized builds (AddressSanitizer, UndefinedBehaviorSanitizer) run the
 // longest randomised loops on fewer rounds: the same paths at a fraction of
 // the time. The normal build runs them whole.
-#pragma once
+#ifndef ZORB_TESTS_SUPPORT_SANITIZED_H
+#define ZORB_TESTS_SUPPORT_SANITIZED_H
 
 #ifndef ZORB_SANITIZED
 #define ZORB_SANITIZED 0
@@ -17,3 +18,5 @@ constexpr int Rounds(int whole, int sanitized)
 }
 
 } // namespace zorb_test
+
+#endif

@@ -10,7 +10,8 @@
 // Pictures are given as coded: Width x Height palette indices (Height as in
 // the header, before any doubling); pixels outside whole 4x4 blocks are never
 // coded and never written by a decoder.
-#pragma once
+#ifndef ZORB_TESTS_SUPPORT_ZBXGEN_H
+#define ZORB_TESTS_SUPPORT_ZBXGEN_H
 
 #include <array>
 #include <cstdint>
@@ -127,3 +128,5 @@ Description RandomDescription(uint32_t seed);
 std::vector<std::vector<uint8_t>> FuzzSeeds(uint32_t seed, size_t count);
 
 } // namespace zbxgen
+
+#endif

@@ -1,6 +1,7 @@
 // A handle record made by hand (no file behind it) for the timing tests:
 // frame timing and the sound feed only read the members set here.
-#pragma once
+#ifndef ZORB_TESTS_TIMING_HANDLE_BOX_H
+#define ZORB_TESTS_TIMING_HANDLE_BOX_H
 
 #include <map>
 #include <vector>
@@ -84,3 +85,5 @@ inline std::vector<uint8_t> Bytes(uint32_t n, uint8_t first)
 }
 
 } // namespace zorbtest
+
+#endif

@@ -1,6 +1,7 @@
 // Minimal reader of generated files for the decoder tests: header fields,
 // trees and the chunk positions of every stored frame.
-#pragma once
+#ifndef ZORB_TESTS_VIDEO_PARSED_H
+#define ZORB_TESTS_VIDEO_PARSED_H
 
 #include <cstring>
 #include <vector>
@@ -70,3 +71,5 @@ struct ParsedFile {
                                     bytes.begin() + static_cast<long>(f.offset + f.size));
     }
 };
+
+#endif

@@ -8,6 +8,7 @@
 #include "tests/encoder/encoder_helpers.h"
 #include "tests/support/link_server.h"
 #include "tests/support/run_tool.h"
+#include "tools/common/demo_content.h"
 
 using namespace enctest;
 
@@ -222,15 +223,15 @@ TEST(Demo, TheBundledFileHoldsTheAnimationAndItsTune)
     std::vector<uint8_t> px(320 * 240);
     uint8_t pal[768];
     for (uint32_t t = 0; t < 150; t += 37) {
-        ZencDemoFrame(t, 150, 320, 240, px.data(), pal);
+        tool::DemoFrame(t, 150, 320, 240, px.data(), pal);
         EXPECT_EQ(d.pictures[t], px) << t;
         for (int k = 0; k < 768; ++k)
             ASSERT_EQ(d.palettes[t][k], pal[k] >> 2) << t;
     }
     EXPECT_NE(d.palettes[10][0 * 3 + 2], d.palettes[140][0 * 3 + 2]);
     // The tune, sample for sample.
-    std::vector<uint8_t> tune(ZencDemoTune(10.0, 22050, nullptr, 0));
-    ZencDemoTune(10.0, 22050, tune.data(), tune.size());
+    std::vector<uint8_t> tune(tool::DemoTune(10.0, 22050, nullptr, 0));
+    tool::DemoTune(10.0, 22050, tune.data(), tune.size());
     std::vector<uint8_t> sound;
     for (uint32_t i = 0; i < 150; ++i) {
         FrameChunks parts;
@@ -284,7 +285,7 @@ TEST(Demo, DataRateWindowsOnTheDemoContent)
     std::vector<uint8_t> px(w * h);
     uint8_t pal[768];
     for (uint32_t t = 0; t < frames; ++t) {
-        ZencDemoFrame(t, frames, w, h, px.data(), pal);
+        tool::DemoFrame(t, frames, w, h, px.data(), pal);
         ZencAddFrame(enc, px.data(), w, pal);
     }
     ASSERT_EQ(ZencWrite(enc, (dir.path + "/rate.zbx").c_str(), nullptr), 1);

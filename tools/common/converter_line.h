@@ -2,13 +2,13 @@
 // (zorbc, pictproc): the first two arguments that name files, every other
 // argument joined into one line for the switch readers, and the check of what
 // the readers left.
-#ifndef TOOLS_COMMON_CONVERTER_LINE_H
-#define TOOLS_COMMON_CONVERTER_LINE_H
+#ifndef ZORB_TOOLS_COMMON_CONVERTER_LINE_H
+#define ZORB_TOOLS_COMMON_CONVERTER_LINE_H
 
 #include <string>
 #include <vector>
 
-#include "encoder/encoder.h"
+#include "tools/common/tool_arguments.h"
 #include "vexutil/vexutil.h"
 
 namespace tool {
@@ -32,7 +32,7 @@ inline ConverterLine SplitConverterLine(int argc, char **argv)
             line.sound = argv[++i];
             continue;
         }
-        if (line.names.size() < 2 && ZencIsPathArgument(arg.c_str())) {
+        if (line.names.size() < 2 && tool::IsPathArgument(arg.c_str())) {
             line.names.push_back(arg);
         } else {
             if (!line.switches.empty())

@@ -3,8 +3,8 @@
 // (sound readers seek), and the output is written to a temporary file that is
 // sent to standard output when complete. Both temporary files live in
 // $TMPDIR (else /tmp), are removed at the end and by the interrupt rule.
-#ifndef TOOLS_COMMON_STD_STREAMS_H
-#define TOOLS_COMMON_STD_STREAMS_H
+#ifndef ZORB_TOOLS_COMMON_STD_STREAMS_H
+#define ZORB_TOOLS_COMMON_STD_STREAMS_H
 
 #include <fcntl.h>
 #include <unistd.h>

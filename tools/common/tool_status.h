@@ -2,8 +2,8 @@
 // vexutil's status line: the progress function that keeps the last error, the
 // final report and the final error, each printed once and carried by the front
 // end's report, and the output check.
-#ifndef TOOLS_COMMON_TOOL_STATUS_H
-#define TOOLS_COMMON_TOOL_STATUS_H
+#ifndef ZORB_TOOLS_COMMON_TOOL_STATUS_H
+#define ZORB_TOOLS_COMMON_TOOL_STATUS_H
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +15,7 @@
 
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_arguments.h"
 #include "tools/common/zorblax_failure.h"
 #include "vexutil/vexutil.h"
 
@@ -133,7 +134,7 @@ inline int FailConversion()
 template <class Ask>
 int CheckOutput(const std::string &input, const std::string &output, bool overwriteAll, Ask askOverwrite)
 {
-    if (ZencSameFile(input.c_str(), output.c_str()))
+    if (tool::SameFile(input.c_str(), output.c_str()))
         return Fail(output + ": the output file must be different from the input file.");
     struct stat st;
     if (!overwriteAll && stat(output.c_str(), &st) == 0 && !askOverwrite(output.c_str()))

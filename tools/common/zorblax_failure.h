@@ -1,8 +1,8 @@
 // Why a Zorblax file cannot be used, in the words every tool gives: what the
 // system says when the file cannot be read, else the decode library's reason
 // after "not a Zorblax file, or damaged".
-#ifndef TOOLS_COMMON_ZORBLAX_FAILURE_H
-#define TOOLS_COMMON_ZORBLAX_FAILURE_H
+#ifndef ZORB_TOOLS_COMMON_ZORBLAX_FAILURE_H
+#define ZORB_TOOLS_COMMON_ZORBLAX_FAILURE_H
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 // pictproc's command line: INPUT OUTPUT and the graphics switches.
-#ifndef PICTPROC_COMMAND_LINE_H
-#define PICTPROC_COMMAND_LINE_H
+#ifndef ZORB_TOOLS_PICTPROC_COMMAND_LINE_H
+#define ZORB_TOOLS_PICTPROC_COMMAND_LINE_H
 
 #include <cstdint>
 #include <string>

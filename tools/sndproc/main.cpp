@@ -12,6 +12,7 @@
 #include "encoder/encoder.h"
 #include "platform/platform.h"
 #include "tools/common/std_streams.h"
+#include "tools/common/tool_arguments.h"
 #include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
@@ -46,7 +47,7 @@ int main(int argc, char **argv)
         return status;
     const char *given[2] = {};
     char *cmd = nullptr;
-    const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
+    const int count = tool::SplitArguments(argc, argv, 2, given, &cmd);
     if (count < 0) {
         PlatformError("sndproc", nullptr, "out of memory");
         return PLATFORM_EXIT_FAILURE;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@
 #include "codec/zorb.h"
 #include "platform/fdio.h"
 #include "platform/platform.h"
-#include "player/player.h"
+#include "player/selfplay.h"
+#include "tools/common/tool_arguments.h"
 #include "tools/common/zorblax_failure.h"
 
 namespace {
@@ -103,15 +105,6 @@ bool ReadAll(const std::string &name, std::vector<unsigned char> &data, std::str
     return true;
 }
 
-// True when both names lead to the same file.
-bool SameFile(const std::string &a, const std::string &b)
-{
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 bool LooksLikeZorblax(const std::vector<unsigned char> &data)
 {
     return data.size() >= ZBX_HEADER_SIZE && ZbxGet32(data.data()) == ZBX_MAGIC;
@@ -149,7 +142,7 @@ int Run(int argc, char **argv)
 
     // The copy never replaces what it is made from, nor anything without /O.
     for (int i = arg; i < argc; ++i)
-        if (i != arg + 1 && SameFile(argv[i], outputName))
+        if (i != arg + 1 && tool::SameFile(argv[i], outputName.c_str()))
             return Fail(outputName, i == arg ? "the output file must be different from the player"
                                              : "the output file must be different from the input file");
     struct stat existing {};
@@ -213,7 +206,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < argc; ++i) {
         std::string word = argv[i];
         if (i > 0 && word.rfind("/#", 0) == 0) {
-            frontEnd = player::TakeReportWindow(word);
+            char *end = nullptr;
+            const unsigned long n = std::strtoul(word.c_str() + 2, &end, 10);
+            frontEnd = end != word.c_str() + 2 && n <= UINT32_MAX ? static_cast<uint32_t>(n) : 0;
             continue;
         }
         args.push_back(argv[i]);

@@ -12,8 +12,8 @@
 
 #include <vector>
 
-#include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/demo_content.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ int main(int argc, char **argv)
     std::vector<uint8_t> px(static_cast<size_t>(w) * h);
     uint8_t pal[768];
     for (int t = 0; t < frames; ++t) {
-        ZencDemoFrame(static_cast<uint32_t>(t), static_cast<uint32_t>(frames), static_cast<uint32_t>(w),
-                      static_cast<uint32_t>(h), px.data(), pal);
+        tool::DemoFrame(static_cast<uint32_t>(t), static_cast<uint32_t>(frames), static_cast<uint32_t>(w),
+                        static_cast<uint32_t>(h), px.data(), pal);
         Put32(raw, 0);
         raw.insert(raw.end(), pal, pal + 768);
         Put32(raw, 1);
@@ -88,8 +88,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const uint32_t rate = 22050;
-    std::vector<uint8_t> pcm(ZencDemoTune(frames / 15.0, rate, nullptr, 0));
-    ZencDemoTune(frames / 15.0, rate, pcm.data(), pcm.size());
+    std::vector<uint8_t> pcm(tool::DemoTune(frames / 15.0, rate, nullptr, 0));
+    tool::DemoTune(frames / 15.0, rate, pcm.data(), pcm.size());
     if (!WriteWave(argv[2], rate, pcm)) {
         std::fprintf(stderr, "zbxdemo: %s\n", g_error.c_str());
         return 1;

@@ -1,6 +1,6 @@
 // zorbc's command line: INPUT OUTPUT and the compressor's switches.
-#ifndef ZORBC_COMMAND_LINE_H
-#define ZORBC_COMMAND_LINE_H
+#ifndef ZORB_TOOLS_ZORBC_COMMAND_LINE_H
+#define ZORB_TOOLS_ZORBC_COMMAND_LINE_H
 
 #include <cstdint>
 #include <string>

@@ -11,6 +11,7 @@
 #include "codec/format.h"
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_arguments.h"
 #include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
@@ -48,7 +49,7 @@ int main(int argc, char **argv)
         return status;
     const char *given[2] = {};
     char *cmd = nullptr;
-    const int count = ZencSplitArguments(argc, argv, 2, given, &cmd);
+    const int count = tool::SplitArguments(argc, argv, 2, given, &cmd);
     if (count < 0) {
         PlatformError("zorbfr", nullptr, "out of memory");
         return PLATFORM_EXIT_FAILURE;

@@ -11,6 +11,7 @@
 #include "codec/format.h"
 #include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_arguments.h"
 #include "tools/common/tool_status.h"
 #include "vexutil/vexutil.h"
 
@@ -44,7 +45,7 @@ int main(int argc, char **argv)
         return status;
     const char *given[3] = {};
     char *cmd = nullptr;
-    const int count = ZencSplitArguments(argc, argv, 3, given, &cmd);
+    const int count = tool::SplitArguments(argc, argv, 3, given, &cmd);
     if (count < 0) {
         PlatformError("zorbmix", nullptr, "out of memory");
         return PLATFORM_EXIT_FAILURE;

@@ -1,7 +1,7 @@
 // Internal: how the toolkit's file names (either separator, optional drive
 // prefix) become names of this system.
-#ifndef VEXUTIL_PATHMAP_H
-#define VEXUTIL_PATHMAP_H
+#ifndef ZORB_VEXUTIL_CORE_PATHMAP_H
+#define ZORB_VEXUTIL_CORE_PATHMAP_H
 
 #include <string>
 

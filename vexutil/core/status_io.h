@@ -1,7 +1,7 @@
 // Internal: where the status family talks to the user. Tests point it at
 // pipes and say whether those count as terminals.
-#ifndef VEXUTIL_STATUS_IO_H
-#define VEXUTIL_STATUS_IO_H
+#ifndef ZORB_VEXUTIL_CORE_STATUS_IO_H
+#define ZORB_VEXUTIL_CORE_STATUS_IO_H
 
 namespace vex {
 

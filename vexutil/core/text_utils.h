@@ -1,6 +1,6 @@
 // Internal: the blank test shared by the string and switch utilities.
-#ifndef VEXUTIL_TEXT_UTILS_H
-#define VEXUTIL_TEXT_UTILS_H
+#ifndef ZORB_VEXUTIL_CORE_TEXT_UTILS_H
+#define ZORB_VEXUTIL_CORE_TEXT_UTILS_H
 
 namespace vex {
 

@@ -1,7 +1,7 @@
 // Internal: the record behind a VEXFILE handle. Callers of the library only
 // see the opaque type; the library's own files and its tests use the fields.
-#ifndef VEXUTIL_VEXFILE_RECORD_H
-#define VEXUTIL_VEXFILE_RECORD_H
+#ifndef ZORB_VEXUTIL_CORE_VEXFILE_RECORD_H
+#define ZORB_VEXUTIL_CORE_VEXFILE_RECORD_H
 
 #include "vexutil/vexutil.h"
 

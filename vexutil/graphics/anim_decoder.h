@@ -1,8 +1,8 @@
 // Readers of animated GIF (giflib) and animated WebP (libwebp's demuxer)
 // files: the composed picture of every frame, in the order of the file, and
 // how long it shows. Transparent areas come out black. Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_ANIM_DECODER_H
-#define VEXUTIL_GRAPHICS_ANIM_DECODER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_ANIM_DECODER_H
+#define ZORB_VEXUTIL_GRAPHICS_ANIM_DECODER_H
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // Animated GIF and WebP files as a source of graphics input, and the palette
 // they are delivered with. Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_ANIM_SOURCE_H
-#define VEXUTIL_GRAPHICS_ANIM_SOURCE_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_ANIM_SOURCE_H
+#define ZORB_VEXUTIL_GRAPHICS_ANIM_SOURCE_H
 
 #include <cstddef>
 #include <cstdint>

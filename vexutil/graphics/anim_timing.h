@@ -3,8 +3,8 @@
 // 10-microsecond units; frame boundaries are rounded from the exact times so
 // that rounding never accumulates (GIF delays in centiseconds, WebP and y4m
 // times in milliseconds or as a fraction).
-#ifndef VEXUTIL_GRAPHICS_ANIM_TIMING_H
-#define VEXUTIL_GRAPHICS_ANIM_TIMING_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_ANIM_TIMING_H
+#define ZORB_VEXUTIL_GRAPHICS_ANIM_TIMING_H
 
 #include <cstdint>
 #include <vector>

@@ -7,8 +7,8 @@
 // RIFF and of any following extension RIFFs, "rec " lists included) and keeps
 // the place and size of every chunk of the streams it serves, so no index chunk
 // is needed and every length is checked against its parent before use.
-#ifndef VEXUTIL_AVI_READER_H
-#define VEXUTIL_AVI_READER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_AVI_READER_H
+#define ZORB_VEXUTIL_GRAPHICS_AVI_READER_H
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // goes on in "AVIX" parts with OpenDML indexes (a super index in the stream
 // header, a standard index per part, the total frame count in "dmlh"), so
 // long outputs stay valid. Internal to vexutil; graphics output uses it.
-#ifndef VEXUTIL_GRAPHICS_AVI_WRITER_H
-#define VEXUTIL_GRAPHICS_AVI_WRITER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_AVI_WRITER_H
+#define ZORB_VEXUTIL_GRAPHICS_AVI_WRITER_H
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // Decoding of one flic frame's chunks into an 8-bit picture and a palette.
 // Internal to vexutil (the VEXFlic reader reads the frame, this walks it).
-#ifndef VEXUTIL_FLIC_DECODE_H
-#define VEXUTIL_FLIC_DECODE_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_FLIC_DECODE_H
+#define ZORB_VEXUTIL_GRAPHICS_FLIC_DECODE_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The chunk encoders of the flic writer: palette packets, BYTE_RUN, LC
 // (DELTA_FLI) and DELTA_FLC, each writing a chunk's data (after its 6-byte
 // header) into a bounded output. Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_FLIC_ENCODE_H
-#define VEXUTIL_GRAPHICS_FLIC_ENCODE_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_FLIC_ENCODE_H
+#define ZORB_VEXUTIL_GRAPHICS_FLIC_ENCODE_H
 
 #include <cstddef>
 #include <cstdint>

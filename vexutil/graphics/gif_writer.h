@@ -8,8 +8,8 @@
 // written both plainly and with unchanged pixels as transparency, and the
 // smaller one is kept. Delays are centiseconds rounded from the exact frame
 // times, so the total time stays exact; the file loops. Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_GIF_WRITER_H
-#define VEXUTIL_GRAPHICS_GIF_WRITER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_GIF_WRITER_H
+#define ZORB_VEXUTIL_GRAPHICS_GIF_WRITER_H
 
 #include <cstdint>
 #include <functional>

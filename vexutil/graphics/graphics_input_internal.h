@@ -1,7 +1,7 @@
 // Internal state of a GFILE handle and the helpers shared by the graphics
 // input files (sources, lists, conversion, palette analysis).
-#ifndef VEXUTIL_GRAPHICS_INPUT_INTERNAL_H
-#define VEXUTIL_GRAPHICS_INPUT_INTERNAL_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_GRAPHICS_INPUT_INTERNAL_H
+#define ZORB_VEXUTIL_GRAPHICS_GRAPHICS_INPUT_INTERNAL_H
 
 #include <cstddef>
 #include <cstdint>

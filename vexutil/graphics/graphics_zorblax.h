@@ -1,6 +1,6 @@
 // Zorblax files as a graphics input source, through the decode library.
-#ifndef VEXUTIL_GRAPHICS_ZORBLAX_H
-#define VEXUTIL_GRAPHICS_ZORBLAX_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_GRAPHICS_ZORBLAX_H
+#define ZORB_VEXUTIL_GRAPHICS_GRAPHICS_ZORBLAX_H
 
 #include <string>
 

@@ -5,8 +5,8 @@
 // with the file's colour table unchanged; all others as 24-bit pixels in the
 // byte order of the other true-colour sources (blue, green, red). Internal to
 // vexutil.
-#ifndef VEXUTIL_IMAGE_LAYER_H
-#define VEXUTIL_IMAGE_LAYER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_IMAGE_LAYER_H
+#define ZORB_VEXUTIL_GRAPHICS_IMAGE_LAYER_H
 
 #include <cstdint>
 #include <string>

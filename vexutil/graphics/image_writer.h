@@ -1,8 +1,8 @@
 // Still images out through GraphicsMagick: a picture of 8-bit colour indices
 // with its 256-entry palette, or of 24-bit pixels, encoded in one of the
 // image layer's formats. Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_IMAGE_WRITER_H
-#define VEXUTIL_GRAPHICS_IMAGE_WRITER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_IMAGE_WRITER_H
+#define ZORB_VEXUTIL_GRAPHICS_IMAGE_WRITER_H
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // box-splitting quantiser, placement of the new colours into palette slots,
 // system colours, the remap table for 8-bit sources and the nearest-colour
 // cache for true-colour sources. Internal to vexutil.
-#ifndef VEXUTIL_PALETTE_REDUCTION_H
-#define VEXUTIL_PALETTE_REDUCTION_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_PALETTE_REDUCTION_H
+#define ZORB_VEXUTIL_GRAPHICS_PALETTE_REDUCTION_H
 
 #include <cstddef>
 #include <cstdint>

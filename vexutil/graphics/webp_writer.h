@@ -1,8 +1,8 @@
 // Animated lossless WebP output through libwebp's animation encoder: every
 // frame lossless, start times in milliseconds rounded from the exact frame
 // times (the total stays exact), looping forever. Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_WEBP_WRITER_H
-#define VEXUTIL_GRAPHICS_WEBP_WRITER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_WEBP_WRITER_H
+#define ZORB_VEXUTIL_GRAPHICS_WEBP_WRITER_H
 
 #include <cstddef>
 #include <cstdint>

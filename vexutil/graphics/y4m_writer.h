@@ -2,8 +2,8 @@
 // frame rate as a fraction, progressive frames, square pixels and 4:4:4
 // sampling, then per frame "FRAME" and the Y, Cb and Cr planes (BT.601,
 // limited range, as encoders assume). Internal to vexutil.
-#ifndef VEXUTIL_GRAPHICS_Y4M_WRITER_H
-#define VEXUTIL_GRAPHICS_Y4M_WRITER_H
+#ifndef ZORB_VEXUTIL_GRAPHICS_Y4M_WRITER_H
+#define ZORB_VEXUTIL_GRAPHICS_Y4M_WRITER_H
 
 #include <cstddef>
 #include <cstdint>

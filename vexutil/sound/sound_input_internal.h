@@ -1,7 +1,7 @@
 // Private state of a sound input handle, shared by the sound input and the
 // chunk encoder. Internal to vexutil.
-#ifndef VEXUTIL_SOUND_INPUT_INTERNAL_H
-#define VEXUTIL_SOUND_INPUT_INTERNAL_H
+#ifndef ZORB_VEXUTIL_SOUND_SOUND_INPUT_INTERNAL_H
+#define ZORB_VEXUTIL_SOUND_SOUND_INPUT_INTERNAL_H
 
 #include "vexutil/sound/sound_source.h"
 #include "vexutil/vexutil.h"

@@ -1,8 +1,8 @@
 // Sources of the sound input: the raw sample bytes of one file (wave or
 // headerless PCM, a Zorblax sound track, an AVI sound stream), before
 // trimming and format conversion. Internal to vexutil.
-#ifndef VEXUTIL_SOUND_SOURCE_H
-#define VEXUTIL_SOUND_SOURCE_H
+#ifndef ZORB_VEXUTIL_SOUND_SOUND_SOURCE_H
+#define ZORB_VEXUTIL_SOUND_SOUND_SOURCE_H
 
 #include "platform/platform.h"
 #include "vexutil/core/last_error.h"

@@ -1,7 +1,7 @@
 // Internal: the darkest and brightest entries of a 256-entry R, G, B palette
 // (the BITMAPGET* and SCREENGET* palette-index commands).
-#ifndef ZSCRIPT_COMMANDS_PALETTE_SEARCH_H
-#define ZSCRIPT_COMMANDS_PALETTE_SEARCH_H
+#ifndef ZORB_SCRIPT_CORE_PALETTE_SEARCH_H
+#define ZORB_SCRIPT_CORE_PALETTE_SEARCH_H
 
 #include <algorithm>
 #include <cstdint>

@@ -1,20 +1,22 @@
-// Helpers for the command lines of the compressor tools.
+// Helpers for the command lines of the tools (tools/common/tool_arguments.h).
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "encoder/encoder.h"
 #include "platform/platform.h"
+#include "tools/common/tool_arguments.h"
 
-extern "C" int ZencIsPathArgument(const char *text)
+namespace tool {
+
+bool IsPathArgument(const char *text)
 {
     if (!text || !text[0])
-        return 0;
-    return text[0] != '/' || PlatformNamesPath(text) ? 1 : 0;
+        return false;
+    return text[0] != '/' || PlatformNamesPath(text);
 }
 
-extern "C" int ZencSplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches)
+int SplitArguments(int argc, char **argv, int maxNames, const char **names, char **switches)
 {
     if (switches)
         *switches = nullptr;
@@ -29,7 +31,7 @@ extern "C" int ZencSplitArguments(int argc, char **argv, int maxNames, const cha
     int count = 0;
     size_t used = 0;
     for (int i = 1; i < argc; ++i) {
-        if (count < maxNames && ZencIsPathArgument(argv[i])) {
+        if (count < maxNames && IsPathArgument(argv[i])) {
             names[count++] = argv[i];
             continue;
         }
@@ -43,10 +45,12 @@ extern "C" int ZencSplitArguments(int argc, char **argv, int maxNames, const cha
     return count;
 }
 
-extern "C" int ZencSameFile(const char *a, const char *b)
+bool SameFile(const char *a, const char *b)
 {
     struct stat sa, sb;
     if (!a || !b || stat(a, &sa) != 0 || stat(b, &sb) != 0)
-        return 0;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
+
+} // namespace tool

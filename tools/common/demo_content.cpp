@@ -1,12 +1,12 @@
 // The bundled demo's material: a procedural animation (a moving plasma
 // whose palette cycles, a bouncing ball, a status bar, and a palette change
-// half way) and a short tune. Used by the demo generator and the benchmark.
+// half way) and a short tune. Used by the demo generator, tests and benchmarks.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
-#include "encoder/encoder.h"
+#include "tools/common/demo_content.h"
 
 namespace {
 
@@ -99,9 +99,9 @@ std::vector<uint8_t> RenderTune(double seconds, uint32_t rate)
 
 } // namespace
 
-extern "C" {
+namespace tool {
 
-void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height, uint8_t *pixels, uint8_t *palette)
+void DemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height, uint8_t *pixels, uint8_t *palette)
 {
     MakePalette(static_cast<int>(t), static_cast<int>(frames), palette);
     std::vector<uint8_t> px;
@@ -109,7 +109,7 @@ void ZencDemoFrame(uint32_t t, uint32_t frames, uint32_t width, uint32_t height,
     std::memcpy(pixels, px.data(), px.size());
 }
 
-size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size)
+size_t DemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size)
 {
     const std::vector<uint8_t> pcm = RenderTune(seconds, rate);
     if (out)
@@ -117,4 +117,4 @@ size_t ZencDemoTune(double seconds, uint32_t rate, uint8_t *out, size_t size)
     return pcm.size();
 }
 
-} // extern "C"
+} // namespace tool
