@@ -1,7 +1,7 @@
 // The library's last-error text (VEXLastError), one per thread: every error
 // text the library reports passes through SetLastError.
-#ifndef VEX_CORE_LAST_ERROR_H
-#define VEX_CORE_LAST_ERROR_H
+#ifndef ZORB_VEXUTIL_CORE_LAST_ERROR_H
+#define ZORB_VEXUTIL_CORE_LAST_ERROR_H
 
 #include <string>
 
