@@ -156,12 +156,16 @@ typedef struct ZencConvertReport {
     uint32_t declined;     /* the user declined to overwrite */
     uint32_t inputFailed;  /* the input could not be opened */
     uint32_t damagedFrame; /* the input's first damaged frame (1-based): the frames before it were converted */
+    uint32_t sourceFrames; /* frames of the whole input (first and last are clamped to them) */
+    uint32_t firstBeyond;  /* first lies past the input's last frame: nothing was written */
 } ZencConvertReport;
 
 /* Runs the conversion; progress gets each frame's text and errors (level 2).
    Outputs appear only when complete: a flic or AVI file, and numbered images
    (those written are removed when a later one fails). An input damaged after
-   its first frame gives the frames before the damage and damagedFrame.
+   its first frame gives the frames before the damage and damagedFrame. A
+   first frame past the input's end is refused (firstBeyond) before any
+   output is made.
    Returns 1 on success. */
 int ZencConvertGraphics(const ZencConvertParams *params, ZencProgressFn progress, ZencConvertReport *report);
 

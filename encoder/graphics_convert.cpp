@@ -87,6 +87,14 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
             *report = r;
         return 0;
     }
+    r.sourceFrames = g->sourceFrames;
+    if (p->first > 0 && static_cast<uint32_t>(p->first) > g->sourceFrames) {
+        GFileClose(g);
+        r.firstBeyond = 1;
+        if (report)
+            *report = r;
+        return 0;
+    }
     int32_t frameTime = g->frameTime;
     if (p->frameRate)
         frameTime = -MakeFrameRate(p->frameRate);

@@ -184,9 +184,30 @@ TEST_F(MessagesTest, ImpossibleRequestsAreRefused)
              {"zorbfr", clip + " " + o + " /F100000", 2, {"/F takes at most 1000 frames per second"}},
              {"zorbmix", clip + " " + D() + "/in.wav " + o + " /G500", 2, {"/G500: " + clip + " has only 30 frames."}},
              {"zorbmix", clip + " " + D() + "/in.wav " + o + " /B12", 2, {"/B takes 8 or 16 bits."}},
+             // A first frame past the end, into every kind of output.
+             {"zorbc", clip + " " + o + " /S31", 2, {"zorbc: /S31: " + clip + " has only 30 frames."}},
+             {"zorbc", clip + " " + D() + "/sub/x.flc /S31 /E40", 2, {"/S31: " + clip + " has only 30 frames."}},
+             {"zorbc", clip + " " + D() + "/sub/x.y4m /S200", 2, {"/S200: " + clip + " has only 30 frames."}},
+             {"pictproc",
+              clip + " " + D() + "/sub/x.bmp /S31",
+              2,
+              {"pictproc: /S31: " + clip + " has only 30 frames."}},
          })
         Check(e);
     EXPECT_TRUE(rules::Listing(D() + "/sub").empty());
+    // A last frame past the end runs to the end, and says so.
+    const std::string to = "/E40: " + clip + " has only 30 frames, so /E30 is used.";
+    for (const Expect &e : std::vector<Expect>{
+             {"zorbc", clip + " " + o + " /S29 /E40 /Q", 0, {to}},
+             {"zorbc", clip + " " + D() + "/sub/x.flc /S29 /E40 /Q", 0, {to}},
+         })
+        Check(e);
+    ZorbHandle *h = ZorbOpen(const_cast<char *>(o.c_str()), 0, -1);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->FrameCount, 2u);
+    ZorbClose(h);
+    std::remove(o.c_str());
+    std::remove((D() + "/sub/x.flc").c_str());
 }
 
 TEST_F(MessagesTest, NamesAreOpenedAsGivenFirstAndContentDecidesTheKind)

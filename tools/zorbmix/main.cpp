@@ -97,12 +97,8 @@ int main(int argc, char **argv)
     ZencFileInfo info;
     if (!ZencReadInfo(names[0].c_str(), &info))
         return Fail("Error opening " + names[0] + ": " + tool::ZorblaxFailure(names[0]));
-    if (static_cast<uint32_t>(begin) > info.frameCount) {
-        // The sound would start after the last frame: nothing of it would be heard.
-        StatusClose(0);
-        std::fprintf(stderr, "zorbmix: /G%d: %s has only %u frames.\n", begin, names[0].c_str(), info.frameCount);
-        return PLATFORM_EXIT_USAGE;
-    }
+    if (static_cast<uint32_t>(begin) > info.frameCount) // the sound would start after the last frame
+        return tool::RefuseFrame("zorbmix", 'G', begin, names[0], info.frameCount);
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
     uint32_t period = ZbxFramePeriod(fileRate);
     if (period == 0)
