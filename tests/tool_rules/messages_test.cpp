@@ -33,6 +33,7 @@ protected:
         const std::string d = dir_->path;
         ASSERT_TRUE(rules::WriteClip(d + "/clip.zbx", kFrames));
         rules::WriteWave(d + "/in.wav", 1);
+        rules::WriteWave(d + "/long.wav", 3); // longer than the clip's 1.2 seconds
         const std::vector<uint8_t> clip = rules::ReadAll(d + "/clip.zbx");
         // Cut short by 410 bytes: only the last frame is touched.
         rules::WriteAll(d + "/cut.zbx", std::vector<uint8_t>(clip.begin(), clip.end() - 410));
@@ -106,8 +107,36 @@ TEST_F(MessagesTest, AFileCutShortIsUsedUpToTheDamage)
     Check({"pictproc", cut + " " + D() + "/fromcut.flc /O", 1, {bad + "; the 29 frames before it were converted."}});
     struct stat st {};
     EXPECT_EQ(stat((D() + "/fromcut.flc").c_str(), &st), 0);
-    // Tools that need every frame say why in the same words.
-    Check({"zorbfr", cut + " " + D() + "/sub/fr.zbx /F10", 1, {"not a Zorblax file, or damaged: " + bad}});
+    // Retimed and mixed up to the damage as well.
+    const std::string fr = D() + "/fromcut-fr.zbx", mix = D() + "/fromcut-mix.zbx";
+    Check({"zorbfr", cut + " " + fr + " /F25 /O", 1, {bad + "; the 29 frames before it were converted."}});
+    Check({"zorbmix", cut + " " + D() + "/in.wav " + mix + " /O", 1, {bad + "; the 29 frames before it were mixed."}});
+    for (const std::string &name : {fr, mix}) {
+        h = ZorbOpen(const_cast<char *>(name.c_str()), 0, -1);
+        ASSERT_NE(h, nullptr) << name;
+        EXPECT_EQ(h->FrameCount, 29u) << name;
+        EXPECT_EQ(h->IntactFrames, 29u) << name;
+        ZorbClose(h);
+    }
+}
+
+TEST_F(MessagesTest, ASoundLongerThanTheVideoIsCutWithAWarning)
+{
+    const std::string clip = D() + "/clip.zbx", o = D() + "/mixed.zbx";
+    const std::string said = "long.wav: the last 1.80 seconds of the sound run past the video's end and were cut.";
+    Check({"zorbmix", clip + " " + D() + "/long.wav " + o + " /O /Q", 0, {said}});
+    // Starting at frame 11 puts 0.4 seconds of lead-in before it.
+    Check({"zorbmix",
+           clip + " " + D() + "/long.wav " + o + " /O /Q /G11",
+           0,
+           {"long.wav: the last 2.20 seconds of the sound run past the video's end and were cut."}});
+    // Asked for: a loop cut at the end, a sound that fits.
+    for (const std::string &args : {D() + "/long.wav " + o + " /O /Q /P", D() + "/in.wav " + o + " /O /Q"}) {
+        const auto r = RunTool("zorbmix", clip + " " + args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_EQ(r.output, "") << args;
+    }
+    std::remove(o.c_str());
 }
 
 TEST_F(MessagesTest, ThePlayerShowsEveryIntactFrameOfAFileCutShort)
