@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "codec/zorb.h"
+#include "tests/support/gfx_images.h"
 #include "tests/support/run_tool.h"
 #include "tests/tool_rules/fixtures.h"
 
@@ -178,6 +179,29 @@ TEST_F(MessagesTest, OutputsThatCannotBeMadeAreNamedWithTheReason)
               {"Error creating " + D() + "/isdir.wav: is a directory"}},
          })
         Check(e);
+}
+
+TEST_F(MessagesTest, AnImageThatCannotBeReadGetsItsReason)
+{
+    const std::string o = D() + "/sub/";
+    const std::string too = ": the picture is 20000 x 4 pixels: too large (at most 16384 pixels a side)";
+    const std::vector<uint8_t> palette(768, 200);
+    for (const char *kind : {"PNG8", "BMP3", "GIF"}) {
+        std::string ext = kind;
+        ext = ext == "PNG8" ? ".png" : ext == "BMP3" ? ".bmp" : ".gif";
+        const std::string wide = D() + "/wide" + ext;
+        ASSERT_TRUE(gfxsamples::WritePalettedImage(kind, wide, 20000, 4, std::vector<uint8_t>(80000, 1), palette));
+        for (const Expect &e : std::vector<Expect>{
+                 {"zorbc", wide + " " + o + "w.zbx", 1, {"Error opening " + wide + too}},
+                 {"zorbc", wide + " " + o + "w.flc", 1, {"Error opening " + wide + too}},
+                 {"pictproc", wide + " " + o + "w.bmp", 1, {"Error opening " + wide + too}},
+             })
+            Check(e);
+    }
+    // A file that is no picture at all keeps the general words.
+    rules::WriteAll(D() + "/junk.png", {'n', 'o', 'p', 'e'});
+    Check({"zorbc", D() + "/junk.png " + o + "w.zbx", 1, {"junk.png: not a graphics file it can read"}});
+    EXPECT_TRUE(rules::Listing(D() + "/sub").empty());
 }
 
 TEST_F(MessagesTest, SelfPlayingCopiesFollowTheWritersRules)

@@ -133,8 +133,9 @@ inline int FinishDamaged(const std::string &report, const char *program, const s
 
 // An input that could not be opened, once, with its name and why: what the
 // system says (missing, unreadable, a directory), else what the reader found
-// when that says more than "Error opening", else `otherwise` ("not a
-// graphics file it can read").
+// ("Error opening NAME: REASON" from the graphics input, or another error
+// that says more than "Error opening"), else `otherwise` ("not a graphics
+// file it can read").
 inline int FailOpen(const std::string &name, const std::string &otherwise)
 {
     std::string reason = PlatformOpenFailure(name.c_str(), "");
@@ -142,7 +143,11 @@ inline int FailOpen(const std::string &name, const std::string &otherwise)
         reason = ZorblaxFailure(name); // the decode library's words, as in every tool
     if (reason.empty()) {
         const std::string &found = LastError();
-        reason = found.empty() || found.find("Error opening") != std::string::npos ? otherwise : found;
+        const std::string named = "Error opening " + name + ": ";
+        if (found.rfind(named, 0) == 0 && found.size() > named.size())
+            reason = found.substr(named.size());
+        else
+            reason = found.empty() || found.find("Error opening") != std::string::npos ? otherwise : found;
         if (reason.size() > 1 && std::isupper(static_cast<unsigned char>(reason[0])) &&
             std::islower(static_cast<unsigned char>(reason[1])))
             reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
