@@ -175,6 +175,10 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
     r.bytes = OGFileClose(og);
     GFileClose(g);
     ok = ok && r.bytes > 0;
+    if (ok)
+        sound.Keep(); // the stream is complete: its sound stays beside it
+    else
+        sound.Abandon();
     if (report)
         *report = r;
     return ok ? 1 : 0;
