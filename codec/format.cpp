@@ -51,6 +51,20 @@ uint32_t ZbxTableFrames(const ZbxHeader *h)
     return h->FrameCount == UINT32_MAX ? UINT32_MAX : h->FrameCount + 1;
 }
 
+int ZbxWholeFrames(const uint32_t *sizes, uint32_t frames, uint64_t start, uint64_t available, uint32_t *whole)
+{
+    constexpr uint64_t kMostMissing = uint64_t{1} << 28;
+    uint64_t total = start;
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < frames; ++i) {
+        total += sizes[i];
+        if (n == i && total <= available)
+            n = i + 1;
+    }
+    *whole = n;
+    return total <= available || (n > 0 && total - available <= kMostMissing);
+}
+
 void ZbxParseFrameSizes(const uint8_t *bytes, uint32_t frames, uint32_t *sizes)
 {
     for (uint32_t i = 0; i < frames; ++i)

@@ -111,6 +111,15 @@ static inline uint64_t ZbxTablesBytes(uint32_t frames)
 void ZbxParseFrameSizes(const uint8_t *bytes, uint32_t frames, uint32_t *sizes);
 void ZbxSerializeFrameTables(const uint32_t *sizes, const uint8_t *types, uint32_t frames, uint8_t *bytes);
 
+/* The frames that lie whole in a file of `available` bytes whose frame data
+   starts at byte `start` (after the header, the tables and the tree data),
+   by the table's sizes. A complete file gives all of them; a file cut short
+   the frames before the cut, which can still be used. Returns 0 (refused)
+   when not even the first frame is whole, or when the table claims more than
+   256 MB beyond the file's end (a lying table rather than a cut: buffers are
+   sized from it). One rule for every reader of the format. */
+int ZbxWholeFrames(const uint32_t *sizes, uint32_t frames, uint64_t start, uint64_t available, uint32_t *whole);
+
 /* Blocks covered by each run index of a block-type symbol. */
 #define ZBX_RUN_INDEXES 64
 extern const uint16_t ZbxRunLengths[ZBX_RUN_INDEXES];

@@ -371,25 +371,16 @@ bool CheckFrames(Opening &o)
     }
     h->TotalFrameBytes = static_cast<uint32_t>(stats.total);
     o.totalFrameBytes = stats.total;
-    h->IntactFrames = o.frames;
+    // A file cut short: the frames that lie whole in it can still be played;
+    // reading the first one that does not marks the handle failed.
     const uint64_t before = ZBX_HEADER_SIZE + ZbxTablesBytes(o.frames) + h->TreeDataSize;
-    if (before + stats.total > o.available) {
-        // A file cut short: the frames that lie whole in it can still be
-        // played; reading the first one that does not marks the handle failed.
-        uint64_t end = before;
-        uint32_t whole = 0;
-        while (whole < o.frames && end + h->FrameSizes[whole] <= o.available)
-            end += h->FrameSizes[whole++];
+    if (!ZbxWholeFrames(h->FrameSizes, o.frames, before, o.available, &h->IntactFrames)) {
         PlatformDebugLog("Frame sizes run past the end of the Zorblax file\n");
-        // Buffers are sized from the tables: a file whose tables claim far
-        // more than is missing from any real cut (256 MB) is refused whole.
-        constexpr uint64_t kMostMissing = uint64_t{1} << 28;
-        if (whole == 0 || before + stats.total - o.available > kMostMissing) {
-            SetOpenError("the frame sizes run past the end of the file");
-            return false;
-        }
-        h->IntactFrames = whole;
+        SetOpenError("the frame sizes run past the end of the file");
+        return false;
     }
+    if (h->IntactFrames < o.frames)
+        PlatformDebugLog("The Zorblax file is cut short after frame %" PRIu32 "\n", h->IntactFrames);
     for (uint32_t i = 0; i < o.frames; ++i) {
         if (!FrameCanHoldChunks(h->FrameTypes[i], h->FrameSizes[i])) {
             PlatformDebugLog("Frame %" PRIu32 " of the Zorblax file cannot hold the chunks its type claims\n", i + 1);

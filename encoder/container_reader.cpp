@@ -77,10 +77,15 @@ bool ContainerStream::Open(const std::string &name, std::string &error)
         return false;
     }
     ParseTables(tables.data(), n, head_);
-    if (TotalSize(head_) > size) {
+    // A file cut short keeps the frames that lie whole in it, as the decoder
+    // does; NextFrame fails at the first one cut off.
+    uint32_t whole = 0;
+    if (!ZbxWholeFrames(head_.frameSizes.data(), static_cast<uint32_t>(n), 104 + 5 * n + head_.header.TreeDataSize,
+                        size, &whole)) {
         error = name + " is damaged (its frames run past the end of the file).";
         return false;
     }
+    head_.wholeFrames = whole;
     name_ = name;
     return true;
 }
@@ -89,6 +94,10 @@ bool ContainerStream::NextFrame(std::vector<uint8_t> &frame, std::string &error)
 {
     if (!file_ || next_ >= head_.frameSizes.size()) {
         error = "Error reading " + name_;
+        return false;
+    }
+    if (next_ >= head_.wholeFrames) {
+        error = name_ + ": frame " + std::to_string(next_ + 1) + " is damaged or cut off";
         return false;
     }
     frame.resize(head_.frameSizes[next_++]);
@@ -130,6 +139,7 @@ bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, C
         error = name + " is damaged (its frames run past the end of the file).";
         return false;
     }
+    file.wholeFrames = static_cast<uint32_t>(n);
     const uint8_t *at = data + 104 + 5 * n;
     file.treeData.assign(at, at + file.header.TreeDataSize);
     at += file.header.TreeDataSize;

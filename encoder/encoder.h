@@ -72,6 +72,8 @@ typedef struct ZencReport {
     uint64_t changedPixels;   /* pixels changed because the pictures use every pixel pair (0: none) */
     uint32_t changedFrames;   /* frames holding such pixels */
     uint32_t audioMaxSize[7];
+    uint32_t damagedFrame; /* the frame-rate changer: the input's first damaged frame (1-based), 0 when none; the
+                              frames before it were converted */
 } ZencReport;
 
 typedef struct ZENC ZENC;
@@ -125,15 +127,20 @@ typedef struct ZencFileInfo {
     int32_t frameRate;
     uint32_t audioFormat[7];
     uint32_t audioMaxSize[7];
+    uint32_t wholeFrames; /* frames lying whole in the file (the ring frame counted): fewer than frameCount (plus
+                             the ring frame) when the file was cut short */
 } ZencFileInfo;
 
-/* Reads a Zorblax file's header. Returns 0 when it is no Zorblax file. */
+/* Reads a Zorblax file's header. Returns 0 when it is no Zorblax file (a
+   file cut short is one while its first frame lies whole in it). */
 int ZencReadInfo(const char *name, ZencFileInfo *info);
 
 /* Writes a copy of input to output with the sound of track 0-6 replaced by
    the chunks of the encoder (one per frame; closed by the call). frameRate,
    when not 0, replaces the file's frame rate value. Everything else is kept
-   byte for byte. Safe writing as with ZencWrite. Returns 1 on success. */
+   byte for byte. Of a file cut short, the frames that lie whole in it are
+   written (ZencFileInfo's wholeFrames; a ring frame cut off is left out).
+   Safe writing as with ZencWrite. Returns 1 on success. */
 int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t frameRate, CSFILE *chunks,
                  ZencProgressFn progress);
 
@@ -162,12 +169,16 @@ typedef struct ZencConvertReport {
     uint32_t declined;     /* the user declined to overwrite */
     uint32_t inputFailed;  /* the input could not be opened */
     uint32_t damagedFrame; /* the input's first damaged frame (1-based): the frames before it were converted */
+    uint32_t sourceFrames; /* frames of the whole input (first and last are clamped to them) */
+    uint32_t firstBeyond;  /* first lies past the input's last frame: nothing was written */
 } ZencConvertReport;
 
 /* Runs the conversion; progress gets each frame's text and errors (level 2).
    Outputs appear only when complete: a flic or AVI file, and numbered images
    (those written are removed when a later one fails). An input damaged after
-   its first frame gives the frames before the damage and damagedFrame.
+   its first frame gives the frames before the damage and damagedFrame. A
+   first frame past the input's end is refused (firstBeyond) before any
+   output is made.
    Returns 1 on success. */
 int ZencConvertGraphics(const ZencConvertParams *params, ZencProgressFn progress, ZencConvertReport *report);
 
@@ -221,7 +232,9 @@ typedef struct ZencRetimeParams {
    frame j shows the picture the input shows at j new frame times; every
    sound track is decoded and cut again into one chunk per new frame, every
    sample kept. Header flags (ring frame, height modes) are kept. Safe
-   writing as with ZencWrite. Returns 1 on success; report may be null. */
+   writing as with ZencWrite. An input damaged or cut short after its first
+   frame gives the new frames shown before the damage, and the damaged frame
+   in report->damagedFrame. Returns 1 on success; report may be null. */
 int ZencChangeFrameRate(const char *input, const char *output, const ZencRetimeParams *params, ZencReport *report,
                         ZencProgressFn progress);
 

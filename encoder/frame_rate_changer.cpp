@@ -111,14 +111,19 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
 
     std::vector<uint8_t> picture(static_cast<size_t>(width) * height, 0);
     ZorbSetOutput(h.get(), 0, 0, width, height, picture.data(), 0);
-    uint32_t next = 0; // the next new frame
+    uint32_t next = 0;    // the next new frame
+    uint32_t damaged = 0; // the first frame that cannot be read: the new frames shown before it are kept
     for (uint32_t i = 0; i < frames; ++i) {
         if (i > 0)
             ZorbAdvanceFrame(h.get());
         if (!h->ReadFailed)
             ZorbDecodeFrame(h.get());
-        if (h->ReadFailed)
-            return errors.Fail(std::string("Error: ") + input + " is damaged (frame " + std::to_string(i + 1) + ").");
+        if (h->ReadFailed) {
+            if (i == 0)
+                return errors.Fail(std::string("Error reading ") + input + ": frame 1 is damaged or cut off");
+            damaged = i + 1;
+            break;
+        }
         for (int t = 0; t < 7; ++t) {
             Track &k = tracks[t];
             if (!k.present)
@@ -140,7 +145,7 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
         }
     }
     // New frames past the source's last start show its last picture.
-    for (; next < newFrames; ++next)
+    for (; next < newFrames && !damaged; ++next)
         if (!ZencAddFrame(enc.get(), picture.data(), width, h->Palette))
             return errors.Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
     h.reset();
@@ -161,7 +166,9 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
     }
     if (!ZencWrite(enc.get(), output, progress))
         return errors.Fail(""); // ZencWrite has said why
-    if (report)
+    if (report) {
         ZencGetReport(enc.get(), report);
+        report->damagedFrame = damaged;
+    }
     return 1;
 }

@@ -90,6 +90,14 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
             *report = r;
         return errors.Fail(""); // the reader has said why
     }
+    r.sourceFrames = g->sourceFrames;
+    if (p->first > 0 && static_cast<uint32_t>(p->first) > g->sourceFrames) {
+        GFileClose(g);
+        r.firstBeyond = 1;
+        if (report)
+            *report = r;
+        return 0;
+    }
     int32_t frameTime = g->frameTime;
     if (p->frameRate)
         frameTime = -MakeFrameRate(p->frameRate);
@@ -170,6 +178,10 @@ extern "C" int ZencConvertGraphics(const ZencConvertParams *p, ZencProgressFn pr
     r.bytes = OGFileClose(og);
     GFileClose(g);
     ok = ok && r.bytes > 0;
+    if (ok)
+        sound.Keep(); // the stream is complete: its sound stays beside it
+    else
+        sound.Abandon();
     if (report)
         *report = r;
     return ok ? 1 : errors.Fail("");

@@ -41,7 +41,7 @@ SoundBeside::~SoundBeside()
     Abandon();
 }
 
-void SoundBeside::Abandon()
+void SoundBeside::Close()
 {
     if (sound_)
         SFileClose(sound_);
@@ -50,6 +50,23 @@ void SoundBeside::Abandon()
     if (pipe_ && fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+void SoundBeside::Abandon()
+{
+    Close();
+    if (finished_) {
+        ::unlink(target_.c_str());
+        PlatformCleanupRemove(target_.c_str());
+        finished_ = false;
+    }
+}
+
+void SoundBeside::Keep()
+{
+    if (finished_)
+        PlatformCleanupRemove(target_.c_str());
+    finished_ = false;
 }
 
 bool SoundBeside::Open(const char *input, int32_t first, int32_t last, const std::string &target, bool overwrite,
@@ -163,9 +180,14 @@ bool SoundBeside::Finish(std::string &error)
     if (!sound_)
         return true;
     bool ok = Take(declared_, error) && Send(nullptr, 0, true, error);
-    if (ok && !pipe_)
+    if (ok && !pipe_) {
+        PlatformCleanupAdd(target_.c_str(), 0); // before the rename: no signal leaves it behind
         ok = file_.Commit(44 + declared_, error);
-    Abandon();
+        if (!ok)
+            PlatformCleanupRemove(target_.c_str()); // not ours: an older file of the name stays
+        finished_ = ok;
+    }
+    Close();
     return ok;
 }
 

@@ -31,14 +31,20 @@ public:
     // Writes the sound up to the end of frame `frames` (period in
     // 10-microsecond units).
     bool Until(uint64_t frames, int64_t period, std::string &error);
-    // Writes the rest (silence where the source ends early) and completes the file.
+    // Writes the rest (silence where the source ends early) and completes the
+    // file. The file stays the conversion's until Keep: a signal, Abandon or
+    // the destructor before then removes it, so it never stands without its
+    // stream.
     bool Finish(std::string &error);
-    // Drops an unfinished file.
+    // The stream beside it is complete too: the file is left in place.
+    void Keep();
+    // Drops an unfinished file, or a finished one not kept.
     void Abandon();
     bool IsOpen() const { return sound_ != nullptr; }
 
 private:
     bool Send(const uint8_t *data, size_t size, bool wait, std::string &error);
+    void Close();
     bool Take(uint64_t upTo, std::string &error);
 
     SFILE *sound_ = nullptr;
@@ -46,6 +52,7 @@ private:
     zorb::platform::SafeFile file_;
     int fd_ = -1;
     bool pipe_ = false;
+    bool finished_ = false; // the file is complete under its name, registered for removal until Keep
     uint64_t declared_ = 0, taken_ = 0;
     uint32_t frameBytes_ = 0, rate_ = 0;
     std::vector<uint8_t> pending_; // samples waiting for the pipe's reader

@@ -1,6 +1,7 @@
 // Puts a new sound track into a copy of a Zorblax file: every frame keeps its
 // palette chunk, its other sound chunks and its video bytes; only the chosen
 // track's chunks and its header fields change.
+#include <algorithm>
 #include <cstring>
 
 #include "codec/format.h"
@@ -29,6 +30,7 @@ int ZencReadInfo(const char *name, ZencFileInfo *info)
         info->audioFormat[t] = h.AudioFormat[t];
         info->audioMaxSize[t] = h.AudioMaxSize[t];
     }
+    info->wholeFrames = file.Head().wholeFrames;
     return 1;
 }
 
@@ -52,6 +54,13 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
     const std::vector<uint8_t> &treeData = in.Head().treeData;
     if (frameRate)
         h.FrameRate = frameRate;
+    // A file cut short: the frames that lie whole in it, without a ring frame
+    // that was cut off.
+    const size_t n = std::min<size_t>(types.size(), in.Head().wholeFrames);
+    if (n < types.size()) {
+        h.FrameCount = std::min<uint32_t>(h.FrameCount, static_cast<uint32_t>(n));
+        h.HeaderFlags &= ~static_cast<uint32_t>(ZBX_RING_FRAME);
+    }
     uint32_t period = ZbxFramePeriod(h.FrameRate);
     if (period == 0)
         period = 6667;
@@ -71,7 +80,6 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
     if (!f)
         return report(std::string("Error creating the output file ") + output + ".");
     // Header and tables are written again at the end, when the sizes are known.
-    const size_t n = types.size();
     const uint32_t tableEnd = static_cast<uint32_t>(104 + 5 * n);
     std::vector<uint8_t> zeros(tableEnd, 0);
     bool ok = VEXFilePut(f, zeros.data(), tableEnd) == tableEnd;

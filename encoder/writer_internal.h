@@ -43,11 +43,14 @@ struct ContainerFile {
     std::vector<uint8_t> frameTypes;
     std::vector<uint8_t> treeData;
     std::vector<std::vector<uint8_t>> frames; // every frame's bytes
+    uint32_t wholeFrames = 0;                 // frames lying whole in the file (fewer when it was cut short)
 };
 bool ReadContainer(const std::string &name, ContainerFile &file, std::string &error);
 
 // A Zorblax file read frame by frame: Open reads the header, the tables and
 // the tree data (Head().frames stays empty); NextFrame the frames in order.
+// A file cut short opens with the frames that lie whole in it
+// (Head().wholeFrames, by the decoder's rule ZbxWholeFrames).
 class ContainerStream {
 public:
     ContainerStream() = default;

@@ -261,6 +261,7 @@ typedef struct GFILE {
     uint8_t sourcePalette[768];              /* palette of the current source frame */
     uint32_t trackInfo[7];                   /* Zorblax sources: per-track information of the file */
     uint32_t damagedFrame;                   /* 1-based source frame that could not be read (0: none) */
+    uint32_t sourceFrames;                   /* frames of the whole source; the range is clamped to them */
     struct GFilePrivate *priv;               /* the library's own state */
 } GFILE;
 

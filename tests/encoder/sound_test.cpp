@@ -2,6 +2,7 @@
 // frame period, every format, the header fields, and the mixer.
 #include <fstream>
 
+#include "encoder/sound_beside.h"
 #include "tests/encoder/encoder_helpers.h"
 #include "tests/support/run_tool.h"
 
@@ -160,4 +161,34 @@ TEST(Mixer, NewTrackReplacesOnlyItsChunks)
     EXPECT_NE(RunMix(dir.path + "/new.wav " + dir.path + "/new.wav " + dir.path + "/x.zbx"), 0);
     struct stat st;
     EXPECT_NE(stat((dir.path + "/x.zbx").c_str(), &st), 0);
+}
+
+// The wave file beside a y4m stream stands only beside a complete stream:
+// finished, it is the conversion's until kept; dropped before, it is gone
+// (and an older file of the name was replaced only when kept or not at all).
+TEST(SoundBeside, AFinishedFileStaysOnlyWhenKept)
+{
+    TempDir dir;
+    const std::string input = dir.path + "/in.wav";
+    WriteWave(input, 22050, 16, 2, 0.5, 3);
+    for (const bool keep : {false, true}) {
+        const std::string target = dir.path + (keep ? "/kept.wav" : "/dropped.wav");
+        {
+            zenc::SoundBeside sound;
+            std::string error;
+            bool declined = false;
+            ASSERT_TRUE(sound.Open(input.c_str(), 0, 0, target, true, error, &declined)) << error;
+            ASSERT_TRUE(sound.Until(5, 10000, error)) << error;
+            ASSERT_TRUE(sound.Finish(error)) << error;
+            struct stat st;
+            EXPECT_EQ(stat(target.c_str(), &st), 0);
+            EXPECT_EQ(st.st_size, 44 + 22050 / 2 * 4);
+            if (keep)
+                sound.Keep();
+        }
+        struct stat st;
+        EXPECT_EQ(stat(target.c_str(), &st) == 0, keep) << target;
+    }
+    std::vector<std::string> files = dir.Files();
+    EXPECT_EQ(files, (std::vector<std::string>{"in.wav", "kept.wav"}));
 }

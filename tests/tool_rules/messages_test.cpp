@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "codec/zorb.h"
+#include "tests/support/gfx_images.h"
 #include "tests/support/run_tool.h"
 #include "tests/tool_rules/fixtures.h"
 
@@ -33,6 +34,7 @@ protected:
         const std::string d = dir_->path;
         ASSERT_TRUE(rules::WriteClip(d + "/clip.zbx", kFrames));
         rules::WriteWave(d + "/in.wav", 1);
+        rules::WriteWave(d + "/long.wav", 3); // longer than the clip's 1.2 seconds
         const std::vector<uint8_t> clip = rules::ReadAll(d + "/clip.zbx");
         // Cut short by 410 bytes: only the last frame is touched.
         rules::WriteAll(d + "/cut.zbx", std::vector<uint8_t>(clip.begin(), clip.end() - 410));
@@ -106,8 +108,36 @@ TEST_F(MessagesTest, AFileCutShortIsUsedUpToTheDamage)
     Check({"pictproc", cut + " " + D() + "/fromcut.flc /O", 1, {bad + "; the 29 frames before it were converted."}});
     struct stat st {};
     EXPECT_EQ(stat((D() + "/fromcut.flc").c_str(), &st), 0);
-    // Tools that need every frame say why in the same words.
-    Check({"zorbfr", cut + " " + D() + "/sub/fr.zbx /F10", 1, {"not a Zorblax file, or damaged: " + bad}});
+    // Retimed and mixed up to the damage as well.
+    const std::string fr = D() + "/fromcut-fr.zbx", mix = D() + "/fromcut-mix.zbx";
+    Check({"zorbfr", cut + " " + fr + " /F25 /O", 1, {bad + "; the 29 frames before it were converted."}});
+    Check({"zorbmix", cut + " " + D() + "/in.wav " + mix + " /O", 1, {bad + "; the 29 frames before it were mixed."}});
+    for (const std::string &name : {fr, mix}) {
+        h = ZorbOpen(const_cast<char *>(name.c_str()), 0, -1);
+        ASSERT_NE(h, nullptr) << name;
+        EXPECT_EQ(h->FrameCount, 29u) << name;
+        EXPECT_EQ(h->IntactFrames, 29u) << name;
+        ZorbClose(h);
+    }
+}
+
+TEST_F(MessagesTest, ASoundLongerThanTheVideoIsCutWithAWarning)
+{
+    const std::string clip = D() + "/clip.zbx", o = D() + "/mixed.zbx";
+    const std::string said = "long.wav: the last 1.80 seconds of the sound run past the video's end and were cut.";
+    Check({"zorbmix", clip + " " + D() + "/long.wav " + o + " /O /Q", 0, {said}});
+    // Starting at frame 11 puts 0.4 seconds of lead-in before it.
+    Check({"zorbmix",
+           clip + " " + D() + "/long.wav " + o + " /O /Q /G11",
+           0,
+           {"long.wav: the last 2.20 seconds of the sound run past the video's end and were cut."}});
+    // Asked for: a loop cut at the end, a sound that fits.
+    for (const std::string &args : {D() + "/long.wav " + o + " /O /Q /P", D() + "/in.wav " + o + " /O /Q"}) {
+        const auto r = RunTool("zorbmix", clip + " " + args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_EQ(r.output, "") << args;
+    }
+    std::remove(o.c_str());
 }
 
 TEST_F(MessagesTest, ThePlayerShowsEveryIntactFrameOfAFileCutShort)
@@ -151,6 +181,29 @@ TEST_F(MessagesTest, OutputsThatCannotBeMadeAreNamedWithTheReason)
         Check(e);
 }
 
+TEST_F(MessagesTest, AnImageThatCannotBeReadGetsItsReason)
+{
+    const std::string o = D() + "/sub/";
+    const std::string too = ": the picture is 20000 x 4 pixels: too large (at most 16384 pixels a side)";
+    const std::vector<uint8_t> palette(768, 200);
+    for (const char *kind : {"PNG8", "BMP3", "GIF"}) {
+        std::string ext = kind;
+        ext = ext == "PNG8" ? ".png" : ext == "BMP3" ? ".bmp" : ".gif";
+        const std::string wide = D() + "/wide" + ext;
+        ASSERT_TRUE(gfxsamples::WritePalettedImage(kind, wide, 20000, 4, std::vector<uint8_t>(80000, 1), palette));
+        for (const Expect &e : std::vector<Expect>{
+                 {"zorbc", wide + " " + o + "w.zbx", 1, {"Error opening " + wide + too}},
+                 {"zorbc", wide + " " + o + "w.flc", 1, {"Error opening " + wide + too}},
+                 {"pictproc", wide + " " + o + "w.bmp", 1, {"Error opening " + wide + too}},
+             })
+            Check(e);
+    }
+    // A file that is no picture at all keeps the general words.
+    rules::WriteAll(D() + "/junk.png", {'n', 'o', 'p', 'e'});
+    Check({"zorbc", D() + "/junk.png " + o + "w.zbx", 1, {"junk.png: not a graphics file it can read"}});
+    EXPECT_TRUE(rules::Listing(D() + "/sub").empty());
+}
+
 TEST_F(MessagesTest, SelfPlayingCopiesFollowTheWritersRules)
 {
     const std::string clip = D() + "/clip.zbx", player = Bin("zorbplw"), out = D() + "/sub/self";
@@ -184,9 +237,30 @@ TEST_F(MessagesTest, ImpossibleRequestsAreRefused)
              {"zorbfr", clip + " " + o + " /F100000", 2, {"/F takes at most 1000 frames per second"}},
              {"zorbmix", clip + " " + D() + "/in.wav " + o + " /G500", 2, {"/G500: " + clip + " has only 30 frames."}},
              {"zorbmix", clip + " " + D() + "/in.wav " + o + " /B12", 2, {"/B takes 8 or 16 bits."}},
+             // A first frame past the end, into every kind of output.
+             {"zorbc", clip + " " + o + " /S31", 2, {"zorbc: /S31: " + clip + " has only 30 frames."}},
+             {"zorbc", clip + " " + D() + "/sub/x.flc /S31 /E40", 2, {"/S31: " + clip + " has only 30 frames."}},
+             {"zorbc", clip + " " + D() + "/sub/x.y4m /S200", 2, {"/S200: " + clip + " has only 30 frames."}},
+             {"pictproc",
+              clip + " " + D() + "/sub/x.bmp /S31",
+              2,
+              {"pictproc: /S31: " + clip + " has only 30 frames."}},
          })
         Check(e);
     EXPECT_TRUE(rules::Listing(D() + "/sub").empty());
+    // A last frame past the end runs to the end, and says so.
+    const std::string to = "/E40: " + clip + " has only 30 frames, so /E30 is used.";
+    for (const Expect &e : std::vector<Expect>{
+             {"zorbc", clip + " " + o + " /S29 /E40 /Q", 0, {to}},
+             {"zorbc", clip + " " + D() + "/sub/x.flc /S29 /E40 /Q", 0, {to}},
+         })
+        Check(e);
+    ZorbHandle *h = ZorbOpen(const_cast<char *>(o.c_str()), 0, -1);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->FrameCount, 2u);
+    ZorbClose(h);
+    std::remove(o.c_str());
+    std::remove((D() + "/sub/x.flc").c_str());
 }
 
 TEST_F(MessagesTest, NamesAreOpenedAsGivenFirstAndContentDecidesTheKind)

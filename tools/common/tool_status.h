@@ -85,6 +85,35 @@ inline int Finish(const std::string &report)
     return PLATFORM_EXIT_DONE;
 }
 
+// A frame switch (/S200, /G500) that lies past the input's last frame asks
+// for the impossible: refused, naming the value and the input's frames, with
+// the usage status.
+inline int RefuseFrame(const char *program, char letter, int32_t value, const std::string &input, uint32_t frames)
+{
+    StatusClose(0);
+    const std::string text = std::string("/") + letter + std::to_string(value) + ": " + input + " has only " +
+                             std::to_string(frames) + (frames == 1 ? " frame." : " frames.");
+    PlatformError(program, nullptr, text.c_str());
+    return PLATFORM_EXIT_USAGE;
+}
+
+// The range of /S and /E against the input's frames: a first frame past the
+// end is refused (RefuseFrame); a last frame past the end runs to the end, as
+// the readers clamp it, which is said on standard error. Returns 0 when the
+// run goes on, else its status.
+inline int CheckFrameRange(const char *program, const std::string &input, int32_t first, int32_t last, uint32_t frames)
+{
+    if (first > 0 && static_cast<uint32_t>(first) > frames)
+        return RefuseFrame(program, 'S', first, input, frames);
+    if (last > 0 && static_cast<uint32_t>(last) > frames) {
+        const std::string text = "/E" + std::to_string(last) + ": " + input + " has only " + std::to_string(frames) +
+                                 (frames == 1 ? " frame" : " frames") + ", so /E" + std::to_string(frames) +
+                                 " is used.";
+        PlatformError(program, nullptr, text.c_str());
+    }
+    return 0;
+}
+
 // The words for a frame that cannot be read, the same in every tool.
 inline std::string DamagedFrameText(uint32_t frame)
 {
@@ -105,8 +134,9 @@ inline int FinishDamaged(const std::string &report, const char *program, const s
 
 // An input that could not be opened, once, with its name and why: what the
 // system says (missing, unreadable, a directory), else what the reader found
-// when that says more than "Error opening", else `otherwise` ("not a
-// graphics file it can read").
+// ("Error opening NAME: REASON" from the graphics input, or another error
+// that says more than "Error opening"), else `otherwise` ("not a graphics
+// file it can read").
 inline int FailOpen(const std::string &name, const std::string &otherwise)
 {
     std::string reason = PlatformOpenFailure(name.c_str(), "");
@@ -114,7 +144,11 @@ inline int FailOpen(const std::string &name, const std::string &otherwise)
         reason = ZorblaxFailure(name); // the decode library's words, as in every tool
     if (reason.empty()) {
         const std::string &found = LastError();
-        reason = found.empty() || found.find("Error opening") != std::string::npos ? otherwise : found;
+        const std::string named = "Error opening " + name + ": ";
+        if (found.rfind(named, 0) == 0 && found.size() > named.size())
+            reason = found.substr(named.size());
+        else
+            reason = found.empty() || found.find("Error opening") != std::string::npos ? otherwise : found;
         if (reason.size() > 1 && std::isupper(static_cast<unsigned char>(reason[0])) &&
             std::islower(static_cast<unsigned char>(reason[1])))
             reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
@@ -167,10 +201,13 @@ inline int ConvertGraphics(const ZencConvertParams &params, uint32_t started, co
             return Fail("The output file " + output + " was not overwritten.");
         if (r.inputFailed)
             return FailOpen(input, "not a graphics file it can read");
+        if (r.firstBeyond)
+            return RefuseFrame(program, 'S', params.first, input, r.sourceFrames);
         if (r.damagedFrame)
             return Fail("Error reading " + input + ": " + DamagedFrameText(r.damagedFrame));
         return FailConversion();
     }
+    CheckFrameRange(program, input, params.first, params.last, r.sourceFrames);
     char elapsed[64];
     GetElapsedTime(elapsed, PlatformTimeMs() - started);
     char report[2048];

@@ -124,6 +124,8 @@ int main(int argc, char **argv)
                     GFileClose);
     if (!g)
         return tool::FailOpen(opt.input, kNotGraphics);
+    if (const int refused = tool::CheckFrameRange("zorbc", opt.input, opt.first, opt.last, g->sourceFrames))
+        return refused;
 
     const bool halfHeight = opt.heightMode == 1 || opt.heightMode == 2;
     ZencParams params{};

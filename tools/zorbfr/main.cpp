@@ -116,5 +116,7 @@ int main(int argc, char **argv)
                   "Changed %s (%u frames at %s per second) into %s: %u frames at %s per second, %llu bytes, in %s.",
                   input.c_str(), info.frameCount, Rate(info.frameRate).c_str(), output.c_str(), r.frames,
                   Rate(params.frameRate).c_str(), static_cast<unsigned long long>(r.fileBytes), elapsed);
+    if (r.damagedFrame)
+        return tool::FinishDamaged(report, "zorbfr", input, r.damagedFrame, "converted");
     return tool::Finish(report);
 }

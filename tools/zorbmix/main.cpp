@@ -1,6 +1,7 @@
 // zorbmix: puts a sound into one track of a copy of a Zorblax file.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,19 @@ using tool::Fail;
 int32_t SoundProgress(const char *text, int32_t level)
 {
     return tool::Progress(text, level);
+}
+
+// Seconds of the sound (with its lead-in) that lie past the end of `frames`
+// frames of `period` hundredths of a millisecond, where the mixer cuts it.
+double SecondsPastTheEnd(const CSFILE *cs, uint32_t frames, uint32_t period)
+{
+    if (!cs || !cs->sound || cs->sound->rate <= 0 || cs->sound->outputFrameSize <= 0)
+        return 0;
+    const uint64_t rate = static_cast<uint64_t>(cs->sound->rate);
+    const uint64_t fits = static_cast<uint64_t>(frames) * period * rate / 100000; // sample frames, as the mixer cuts
+    const uint64_t all =
+        (static_cast<uint64_t>(cs->leadInLeft) + cs->soundLeft) / static_cast<uint64_t>(cs->sound->outputFrameSize);
+    return all > fits ? static_cast<double>(all - fits) / static_cast<double>(rate) : 0;
 }
 
 } // namespace
@@ -98,17 +112,16 @@ int main(int argc, char **argv)
     ZencFileInfo info;
     if (!ZencReadInfo(names[0].c_str(), &info))
         return Fail("Error opening " + names[0] + ": " + tool::ZorblaxFailure(names[0]));
-    if (static_cast<uint32_t>(begin) > info.frameCount) {
-        // The sound would start after the last frame: nothing of it would be heard.
-        StatusClose(0);
-        std::fprintf(stderr, "zorbmix: /G%d: %s has only %u frames.\n", begin, names[0].c_str(), info.frameCount);
-        return PLATFORM_EXIT_USAGE;
-    }
+    if (static_cast<uint32_t>(begin) > info.frameCount) // the sound would start after the last frame
+        return tool::RefuseFrame("zorbmix", 'G', begin, names[0], info.frameCount);
+    // A file cut short gives the frames that lie whole in it.
+    const uint32_t tableFrames = info.frameCount + (info.headerFlags & ZBX_RING_FRAME ? 1 : 0);
+    const uint32_t damaged = info.wholeFrames < tableFrames ? info.wholeFrames + 1 : 0;
     const int32_t fileRate = frameRate ? -MakeFrameRate(frameRate) : info.frameRate;
     uint32_t period = ZbxFramePeriod(fileRate);
     if (period == 0)
         period = 6667;
-    const uint32_t frames = info.frameCount;
+    const uint32_t frames = std::min(info.frameCount, info.wholeFrames);
     const uint32_t first = static_cast<uint32_t>(begin) > frames ? frames : static_cast<uint32_t>(begin);
     const int32_t leadIn = static_cast<int32_t>((static_cast<uint64_t>(first - (first ? 1 : 0)) * period) / 100);
     const int32_t length =
@@ -117,6 +130,7 @@ int main(int argc, char **argv)
                             inTrack, rawFlags, rawOffset, SoundProgress);
     if (!cs)
         return tool::FailOpen(names[1], "not a sound file it can read");
+    const double cut = loop ? 0 : SecondsPastTheEnd(cs, frames, period);
     if (!ZencMixTrack(names[0].c_str(), output.c_str(), static_cast<uint32_t>(track - 1), frameRate ? fileRate : 0, cs,
                       tool::Progress))
         return tool::FailConversion();
@@ -129,5 +143,14 @@ int main(int argc, char **argv)
     std::snprintf(report, sizeof report,
                   "Mixed %s into track %d of %s: %u frames, %u sound bytes per frame at most, in %s.", names[1].c_str(),
                   track, output.c_str(), out.frameCount, out.audioMaxSize[track - 1], elapsed);
-    return tool::Finish(report);
+    if (damaged)
+        return tool::FinishDamaged(report, "zorbmix", names[0], damaged, "mixed");
+    const int status = tool::Finish(report);
+    if (cut > 0) { // a warning: the mix is written
+        char text[256];
+        std::snprintf(text, sizeof text, "the last %.2f seconds of the sound run past the video's end and were cut.",
+                      cut);
+        PlatformError("zorbmix", names[1].c_str(), text);
+    }
+    return status;
 }

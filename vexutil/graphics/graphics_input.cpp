@@ -172,6 +172,7 @@ VEXAPI GFILE *GFileOpen(const char *name, uint32_t flags, int32_t cropX, int32_t
 
     // Frame range.
     uint32_t count = p->sourceFrames;
+    g->sourceFrames = count;
     uint32_t first = firstFrame <= 0 ? 1 : static_cast<uint32_t>(firstFrame);
     uint32_t last = lastFrame <= 0 ? 16777215u : static_cast<uint32_t>(lastFrame);
     first = std::min(first, count);

@@ -82,6 +82,7 @@ struct GFilePrivate {
     VEXPROGRESS progress = nullptr;
     int32_t requestedWidth = 0, requestedHeight = 0;
     std::string openName; // the name as given to open (for the analysis handle)
+    std::string whyNot;   // why a file that was recognised could not be read (reported with "Error opening")
     int32_t openFirst = 0, openLast = 0;
 
     uint32_t firstFrameIndex = 0; // first frame to deliver, 0-based

@@ -226,8 +226,11 @@ bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
         PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
         return false;
     }
-    if (static_cast<uint32_t>(img->width) > kMaxSide || static_cast<uint32_t>(img->height) > kMaxSide)
+    if (static_cast<uint32_t>(img->width) > kMaxSide || static_cast<uint32_t>(img->height) > kMaxSide) {
+        g->priv->whyNot = "the picture is " + std::to_string(img->width) + " x " + std::to_string(img->height) +
+                          " pixels: too large (at most " + std::to_string(kMaxSide) + " pixels a side)";
         return false;
+    }
     GFilePrivate *p = g->priv;
     for (const auto &k : kImageKinds)
         if (k.format == format)
@@ -577,7 +580,10 @@ bool OpenSource(GFILE *g, const std::string &name)
     // 8. Raw frame files.
     if (!handled && ProbeName(name, ".raw", &path) && OpenRaw(g, path))
         return true;
-    Progress(g, 2, "Error opening: %s", name.c_str());
+    if (!g->priv->whyNot.empty())
+        Progress(g, 2, "Error opening %s: %s", name.c_str(), g->priv->whyNot.c_str());
+    else
+        Progress(g, 2, "Error opening: %s", name.c_str());
     return false;
 }
 
