@@ -65,7 +65,7 @@ typedef struct ZencReport {
     double worstErrorPercent; /* largest error of a frame */
     uint64_t changedPixels;   /* pixels changed because the pictures use every pixel pair (0: none) */
     uint32_t changedFrames;   /* frames holding such pixels */
-    uint32_t audioMaxSize[7];
+    uint32_t audioMaxSize[ZBX_MAX_TRACKS];
 } ZencReport;
 
 typedef struct ZENC ZENC;
@@ -117,8 +117,8 @@ void ZencClose(ZENC *enc);
 typedef struct ZencFileInfo {
     uint32_t width, height, frameCount, headerFlags;
     int32_t frameRate;
-    uint32_t audioFormat[7];
-    uint32_t audioMaxSize[7];
+    uint32_t audioFormat[ZBX_MAX_TRACKS];
+    uint32_t audioMaxSize[ZBX_MAX_TRACKS];
 } ZencFileInfo;
 
 /* Reads a Zorblax file's header. Returns 0 when it is no Zorblax file. */
