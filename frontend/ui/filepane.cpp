@@ -25,6 +25,10 @@ class FolderIcons : public QAbstractFileIconProvider {
 public:
     QIcon icon(IconType) const override { return {}; }
     QIcon icon(const QFileInfo &) const override { return {}; }
+    // The kind column is hidden: no content sniffing of every file in a
+    // large directory (it ran on the event loop and could hold the window
+    // for minutes in a busy /tmp).
+    QString type(const QFileInfo &) const override { return {}; }
 };
 
 } // namespace
