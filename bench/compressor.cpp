@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "codec/zorb.h"
 #include "encoder/encoder.h"
 #include "encoder/encoder_internal.h"
@@ -338,7 +339,7 @@ void BM_Headroom(benchmark::State &state)
         if (FILE *f = std::fopen(name.c_str(), "rb")) {
             uint8_t head[104] = {};
             if (std::fread(head, 1, 104, f) == 104)
-                treeBytes = head[52] | head[53] << 8 | head[54] << 16 | static_cast<uint64_t>(head[55]) << 24;
+                treeBytes = ZbxGet32(head + ZBX_OFFSET_TREE_DATA_SIZE);
             std::fclose(f);
         }
         best = Compress(m, 0, 9, name);

@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/assert.h"
+
 namespace zorb {
 
 class BitReader {
@@ -37,12 +39,17 @@ public:
     // time while fewer than n are buffered.
     void Fill(unsigned n)
     {
+        ZORB_ASSERT(n <= 48);
         while (count_ < n)
             Refill16();
     }
 
     // The next n bits (n <= 32) without consuming them; Fill(n) must precede.
-    uint32_t Peek(unsigned n) const { return static_cast<uint32_t>(acc_ & ((uint64_t{1} << n) - 1)); }
+    uint32_t Peek(unsigned n) const
+    {
+        ZORB_ASSERT(n <= 32 && n <= count_);
+        return static_cast<uint32_t>(acc_ & ((uint64_t{1} << n) - 1));
+    }
 
     // The low 32 bits of the buffer, for a caller that masks them itself
     // (only the bits made available by Fill are meaningful).
@@ -51,6 +58,7 @@ public:
     // Consumes n buffered bits (n <= the buffered count).
     void Skip(unsigned n)
     {
+        ZORB_ASSERT(n <= count_);
         acc_ >>= n;
         count_ -= n;
     }
@@ -67,6 +75,7 @@ public:
     // Reads an n-bit value (n <= 32), least significant bit first.
     uint32_t ReadBits(unsigned n)
     {
+        ZORB_ASSERT(n <= 32);
         if (n == 0)
             return 0;
         Fill(n);

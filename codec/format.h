@@ -14,6 +14,7 @@
 #include <stdint.h>
 
 #include "codec/zorb.h"
+#include "platform/byte_order.h" /* ZbxGet16, ZbxGet32, ZbxPut16, ZbxPut32 */
 
 #ifdef __cplusplus
 extern "C" {
@@ -47,6 +48,25 @@ enum {
     ZBX_TREE_COUNT = 4
 };
 
+/* Block types: the low two bits of a value of the block-type tree. Bits 2-7
+   are the run index, bits 8-15 a fill block's colour. */
+enum {
+    ZBX_BLOCK_TWO_COLOUR = 0, /* two colours and a 16-bit bitmap */
+    ZBX_BLOCK_FULL = 1,       /* eight pixel pairs */
+    ZBX_BLOCK_SKIP = 2,       /* unchanged */
+    ZBX_BLOCK_FILL = 3,       /* one colour */
+    ZBX_BLOCK_KINDS = 4,
+    ZBX_BLOCK_TYPE_MASK = 3
+};
+
+/* Memory blocks (the handle's, the trees', the output descriptor's, the
+   blitter's) are 16-byte aligned. */
+#define ZBX_ALIGNMENT 16u
+static inline size_t ZbxAlign16(size_t n)
+{
+    return (n + (ZBX_ALIGNMENT - 1u)) & ~(size_t)(ZBX_ALIGNMENT - 1u);
+}
+
 /* Frame type byte: bit 0 a palette chunk, bit 1 + n a sound chunk of track n;
    the video data follows the chunks. */
 #define ZBX_FRAME_PALETTE 0x1u
@@ -66,30 +86,6 @@ typedef struct ZbxHeader {
     uint32_t AudioFormat[ZBX_MAX_TRACKS];
     uint32_t Reserved;
 } ZbxHeader;
-
-static inline uint16_t ZbxGet16(const uint8_t *p)
-{
-    return (uint16_t)(p[0] | p[1] << 8);
-}
-
-static inline uint32_t ZbxGet32(const uint8_t *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-static inline void ZbxPut16(uint8_t *p, uint32_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-}
-
-static inline void ZbxPut32(uint8_t *p, uint32_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-    p[2] = (uint8_t)(v >> 16);
-    p[3] = (uint8_t)(v >> 24);
-}
 
 /* Header bytes to numbers and back. Parsing checks nothing: callers judge
    the values. */

@@ -10,6 +10,7 @@
 // and leaves that chunk and everything after it out.
 #include <cstring>
 
+#include "codec/format.h"
 #include "codec/handle.h"
 
 namespace zorb {
@@ -42,8 +43,7 @@ void ParseFrame(ZorbHandle *h)
             bad = true;
             break;
         }
-        uint32_t len = static_cast<uint32_t>(c[0]) | static_cast<uint32_t>(c[1]) << 8 |
-                       static_cast<uint32_t>(c[2]) << 16 | static_cast<uint32_t>(c[3]) << 24;
+        uint32_t len = ZbxGet32(c);
         if (len < 4 || len > static_cast<size_t>(end - c)) {
             bad = true;
             break;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codec/format.h"
 #include "codec/handle.h"
 
 namespace zorb {
@@ -36,15 +37,15 @@ static_assert(alignof(std::max_align_t) >= 16, "blocks must be 16-byte aligned")
 
 void *AllocateBlock(size_t size)
 {
-    size_t rounded = (size + 15) & ~size_t{15};
+    size_t rounded = ZbxAlign16(size);
     if (rounded < size)
         return nullptr;
     if (rounded == 0)
-        rounded = 16;
+        rounded = ZBX_ALIGNMENT;
     if (g_allocationHook && !g_allocationHook(size))
         return nullptr;
 #ifdef __EMSCRIPTEN__
-    void *p = std::aligned_alloc(16, rounded);
+    void *p = std::aligned_alloc(ZBX_ALIGNMENT, rounded);
     if (!p)
         return nullptr;
     std::memset(p, 0, rounded);

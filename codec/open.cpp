@@ -328,8 +328,8 @@ bool BuildHandleTrees(Opening &o)
     uint8_t *treeData = o.scratch + 4096;
     if (ReadBytes(h, treeData, h->TreeDataSize) < h->TreeDataSize)
         return tooShort();
-    const uint32_t nodeBytes[kBigTreeCount] = {h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize,
-                                               h->BlockTypeTreeSize};
+    const uint32_t nodeBytes[ZBX_TREE_COUNT] = {h->BitmapTreeSize, h->ColourPairTreeSize, h->PixelPairTreeSize,
+                                                h->BlockTypeTreeSize};
     TreeLayout layout;
     std::string treeError;
     auto badTrees = [&treeError] {

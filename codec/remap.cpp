@@ -54,7 +54,7 @@ void RemapTrees(TreeTable &trees, const uint8_t map[256])
     auto isSlot = [](const BigTree &t, const TreeNode &n) {
         return &n.value == t.slot[0] || &n.value == t.slot[1] || &n.value == t.slot[2];
     };
-    for (unsigned id : {kColourPairTree, kPixelPairTree}) {
+    for (unsigned id : {ZBX_TREE_COLOUR_PAIR, ZBX_TREE_PIXEL_PAIR}) {
         BigTree &t = trees.tree[id];
         for (uint32_t i = 0; i < t.nodeCount; ++i) {
             TreeNode &n = t.nodes[i];
@@ -65,14 +65,14 @@ void RemapTrees(TreeTable &trees, const uint8_t map[256])
         // Colour 0 as mapped so far (both bytes), mapped again like every leaf.
         t.resetValue = static_cast<uint16_t>(map[t.resetValue & 0xFF] | map[t.resetValue >> 8] << 8);
     }
-    BigTree &t = trees.tree[kBlockTypeTree];
+    BigTree &t = trees.tree[ZBX_TREE_BLOCK_TYPE];
     for (uint32_t i = 0; i < t.nodeCount; ++i) {
         TreeNode &n = t.nodes[i];
-        if (n.one || isSlot(t, n) || (n.value & 3) != 3)
+        if (n.one || isSlot(t, n) || (n.value & ZBX_BLOCK_TYPE_MASK) != ZBX_BLOCK_FILL)
             continue;
         n.value = static_cast<uint16_t>((n.value & 0xFF) | map[n.value >> 8] << 8);
     }
-    for (unsigned id : {kColourPairTree, kPixelPairTree, kBlockTypeTree})
+    for (unsigned id : {ZBX_TREE_COLOUR_PAIR, ZBX_TREE_PIXEL_PAIR, ZBX_TREE_BLOCK_TYPE})
         BuildLookup(trees.tree[id]); // the lookup tables hold leaf values too
 }
 

@@ -15,11 +15,6 @@ namespace {
 // 131071 nodes); it also keeps node indices within a lookup table entry.
 constexpr uint32_t kMaxBigTreeNodes = 1u << 22;
 
-constexpr size_t Align16(size_t n)
-{
-    return (n + 15) & ~size_t{15};
-}
-
 // A byte tree that always yields 0 and consumes no bits: stands in for a
 // low- or high-byte tree that the stream never supplied.
 constexpr ByteNode kZeroByteTree[1] = {{0, 0}};
@@ -68,8 +63,8 @@ private:
 // its lookup table: its longest code, at most kMaxTableBits); otherwise it
 // places nodes into the trees of table, whose node arrays must hold counts[]
 // nodes.
-bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeCount], uint32_t counts[kBigTreeCount],
-                unsigned tableBits[kBigTreeCount], TreeTable *table, std::string &error)
+bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[ZBX_TREE_COUNT], uint32_t counts[ZBX_TREE_COUNT],
+                unsigned tableBits[ZBX_TREE_COUNT], TreeTable *table, std::string &error)
 {
     std::vector<uint8_t> branchDepth; // depths of the 1-branches still to come, capped at kMaxTableBits
     BitReader in(data, size);
@@ -78,7 +73,7 @@ bool ParseTrees(const uint8_t *data, size_t size, const uint32_t limit[kBigTreeC
     lowTree.Build(kZeroByteTree);
     highTree.Build(kZeroByteTree);
 
-    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+    for (unsigned i = 0; i < ZBX_TREE_COUNT; ++i) {
         BigTree *t = table ? &table->tree[i] : nullptr;
         if (!in.ReadBit()) { // absent
             counts[i] = 1;   // the stand-in leaf
@@ -247,20 +242,20 @@ unsigned ReadByteTree(BitReader &in, ByteNode *nodes)
     return in.Overrun() ? 0 : count;
 }
 
-bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], TreeLayout *layout,
+bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[ZBX_TREE_COUNT], TreeLayout *layout,
                   std::string &error)
 {
-    uint32_t limit[kBigTreeCount];
-    for (unsigned i = 0; i < kBigTreeCount; ++i)
+    uint32_t limit[ZBX_TREE_COUNT];
+    for (unsigned i = 0; i < ZBX_TREE_COUNT; ++i)
         limit[i] = nodeBytes[i] / 4 < kMaxBigTreeNodes ? nodeBytes[i] / 4 : kMaxBigTreeNodes;
     if (!ParseTrees(data, size, limit, layout->nodes, layout->tableBits, nullptr, error))
         return false;
-    size_t bytes = Align16(sizeof(TreeTable));
-    for (unsigned i = 0; i < kBigTreeCount; ++i)
-        bytes += Align16((size_t{1} << layout->tableBits[i]) * sizeof(uint32_t)) +
-                 Align16(size_t{1} << layout->tableBits[i]);
-    for (unsigned i = 0; i < kBigTreeCount; ++i)
-        bytes += Align16(size_t{layout->nodes[i]} * sizeof(TreeNode));
+    size_t bytes = ZbxAlign16(sizeof(TreeTable));
+    for (unsigned i = 0; i < ZBX_TREE_COUNT; ++i)
+        bytes += ZbxAlign16((size_t{1} << layout->tableBits[i]) * sizeof(uint32_t)) +
+                 ZbxAlign16(size_t{1} << layout->tableBits[i]);
+    for (unsigned i = 0; i < ZBX_TREE_COUNT; ++i)
+        bytes += ZbxAlign16(size_t{layout->nodes[i]} * sizeof(TreeNode));
     layout->bytes = bytes;
     return true;
 }
@@ -270,20 +265,20 @@ TreeTable *BuildTrees(void *block, const TreeLayout &layout, const uint8_t *data
     std::memset(block, 0, layout.bytes);
     auto *base = static_cast<uint8_t *>(block);
     auto *t = new (base) TreeTable{};
-    size_t off = Align16(sizeof(TreeTable));
-    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+    size_t off = ZbxAlign16(sizeof(TreeTable));
+    for (unsigned i = 0; i < ZBX_TREE_COUNT; ++i) {
         t->tree[i].tableBits = layout.tableBits[i];
         t->tree[i].table = reinterpret_cast<uint32_t *>(base + off);
-        off += Align16((size_t{1} << layout.tableBits[i]) * sizeof(uint32_t));
+        off += ZbxAlign16((size_t{1} << layout.tableBits[i]) * sizeof(uint32_t));
         t->tree[i].lengths = base + off;
-        off += Align16(size_t{1} << layout.tableBits[i]);
+        off += ZbxAlign16(size_t{1} << layout.tableBits[i]);
     }
-    for (unsigned i = 0; i < kBigTreeCount; ++i) {
+    for (unsigned i = 0; i < ZBX_TREE_COUNT; ++i) {
         t->tree[i].nodes = reinterpret_cast<TreeNode *>(base + off);
-        off += Align16(size_t{layout.nodes[i]} * sizeof(TreeNode));
+        off += ZbxAlign16(size_t{layout.nodes[i]} * sizeof(TreeNode));
     }
-    uint32_t counts[kBigTreeCount];
-    unsigned bits[kBigTreeCount];
+    uint32_t counts[ZBX_TREE_COUNT];
+    unsigned bits[ZBX_TREE_COUNT];
     if (!ParseTrees(data, size, layout.nodes, counts, bits, t, error))
         return nullptr;
 
@@ -327,13 +322,13 @@ void ResetCaches(TreeTable *t)
             *s = b.resetValue;
 }
 
-TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], std::string &error,
+TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[ZBX_TREE_COUNT], std::string &error,
                         size_t *bytes)
 {
     TreeLayout layout;
     if (!MeasureTrees(data, size, nodeBytes, &layout, error))
         return nullptr;
-    void *block = std::aligned_alloc(16, Align16(layout.bytes));
+    void *block = std::aligned_alloc(ZBX_ALIGNMENT, ZbxAlign16(layout.bytes));
     if (!block) {
         error = "out of memory";
         return nullptr;

@@ -7,7 +7,7 @@
 //   MeasureTrees(data, size, nodeBytes, &layout, error);
 //   void *block = <16-byte aligned, layout.bytes>;
 //   TreeTable *t = BuildTrees(block, layout, data, size, error);    // 2. build
-//   ...per frame: ResetCaches(t); then DecodeBig(t->tree[kBlockTypeTree], reader)...
+//   ...per frame: ResetCaches(t); then DecodeBig(t->tree[ZBX_TREE_BLOCK_TYPE], reader)...
 //   (the table lives inside block; free block when done, no destructor needed)
 //
 // Node layout: nodes of a tree are stored in pre-order, so the 0-branch of an
@@ -24,6 +24,7 @@
 #include <string>
 
 #include "codec/bitreader.h"
+#include "codec/format.h"
 
 namespace zorb {
 
@@ -52,14 +53,6 @@ inline uint8_t DecodeByte(const ByteNode *nodes, BitReader &in)
 }
 
 // ---- Big trees ------------------------------------------------------------------
-
-enum BigTreeId : unsigned {
-    kBitmapTree = 0,     // 16-bit pixel bitmaps of two-colour blocks
-    kColourPairTree = 1, // the two colours of a two-colour block
-    kPixelPairTree = 2,  // two neighbouring pixels, low byte left
-    kBlockTypeTree = 3,  // block type, run index, fill colour
-    kBigTreeCount = 4
-};
 
 struct TreeNode {
     uint32_t one;   // index of the 1-branch; 0 = leaf
@@ -93,15 +86,15 @@ struct BigTree {
 };
 
 struct TreeTable {
-    BigTree tree[kBigTreeCount];
+    BigTree tree[ZBX_TREE_COUNT];
     uint16_t unusedCode; // smallest value that is no leaf of any tree (escape leaves count as 0)
 };
 
 // Node memory needed by each tree, the width of its lookup table and the
 // total byte size of the table block.
 struct TreeLayout {
-    uint32_t nodes[kBigTreeCount];
-    unsigned tableBits[kBigTreeCount];
+    uint32_t nodes[ZBX_TREE_COUNT];
+    unsigned tableBits[ZBX_TREE_COUNT];
     size_t bytes;
 };
 
@@ -109,7 +102,7 @@ struct TreeLayout {
 // nodes, each big tree within the node memory its size field grants, at 4
 // bytes per node; the stream not cut short) and computes the block size.
 // On failure returns false and sets error to a short description.
-bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], TreeLayout *layout,
+bool MeasureTrees(const uint8_t *data, size_t size, const uint32_t nodeBytes[ZBX_TREE_COUNT], TreeLayout *layout,
                   std::string &error);
 
 // Builds the four trees into block (16-byte aligned, layout.bytes long) from
@@ -173,7 +166,7 @@ inline uint16_t DecodeBigReference(BigTree &t, BitReader &in)
 // Convenience owner for tests and tools: measures, allocates (16-byte
 // aligned) and builds. Returns null with error set on failure; free with
 // FreeTreeTable. *bytes (optional) receives the block size.
-TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[kBigTreeCount], std::string &error,
+TreeTable *NewTreeTable(const uint8_t *data, size_t size, const uint32_t nodeBytes[ZBX_TREE_COUNT], std::string &error,
                         size_t *bytes = nullptr);
 void FreeTreeTable(TreeTable *t);
 

@@ -14,11 +14,6 @@ namespace zorb {
 
 namespace {
 
-constexpr size_t Align16(size_t n)
-{
-    return (n + 15) & ~size_t{15};
-}
-
 // Largest picture we set up output for: 2^30 pixels.
 constexpr uint64_t kMaxPixels = uint64_t{1} << 30;
 
@@ -290,8 +285,8 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
     Reader in(data, size);
     const Writer<kWide, BPP, Doubled> w(od);
     ResetCaches(&trees);
-    FastTree typeTree(trees.tree[kBlockTypeTree]), colourTree(trees.tree[kColourPairTree]);
-    FastTree bitmapTree(trees.tree[kBitmapTree]), pixelTree(trees.tree[kPixelPairTree]);
+    FastTree typeTree(trees.tree[ZBX_TREE_BLOCK_TYPE]), colourTree(trees.tree[ZBX_TREE_COLOUR_PAIR]);
+    FastTree bitmapTree(trees.tree[ZBX_TREE_BITMAP]), pixelTree(trees.tree[ZBX_TREE_PIXEL_PAIR]);
     auto big = [&in](FastTree & f) __attribute__((always_inline))->uint32_t
     {
         if constexpr (P == DecodePath::Reference)
@@ -333,13 +328,13 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
             break;
         }
         const uint32_t end = b + std::min<uint32_t>(ZbxRunLengths[(t >> 2) & 63], total - b);
-        const uint32_t type = t & 3;
-        if (type == 2) {
+        const uint32_t type = t & ZBX_BLOCK_TYPE_MASK;
+        if (type == ZBX_BLOCK_SKIP) {
             b = end;
             markSkipped(end);
             continue;
         }
-        if (type == 3) {
+        if (type == ZBX_BLOCK_FILL) {
             w.Fill(b, end, static_cast<uint8_t>(t >> 8));
             b = end;
             markWritten(end);
@@ -348,7 +343,7 @@ VideoResult DecodeT(TreeTable &trees, const uint8_t *data, size_t size, OutputDe
         const uint32_t start = b;
         uint32_t bx = b % bpr, by = b / bpr;
         for (; b < end; ++b) {
-            if (type == 0) {
+            if (type == ZBX_BLOCK_TWO_COLOUR) {
                 const uint32_t c = big(colourTree);
                 const uint32_t m = big(bitmapTree);
                 r.values += 2;
@@ -416,7 +411,7 @@ size_t OutputBlockSize(uint32_t width, uint32_t codedHeight, bool sixteenBit)
 {
     if (uint64_t{width} * codedHeight > kMaxPixels)
         return 0;
-    return Align16(sizeof(OutputDescriptor)) + MapPartBytes(width, codedHeight) + (sixteenBit ? 512 : 0);
+    return ZbxAlign16(sizeof(OutputDescriptor)) + MapPartBytes(width, codedHeight) + (sixteenBit ? 512 : 0);
 }
 
 OutputDescriptor *SetupOutput(void *block, size_t blockBytes, uint32_t width, uint32_t codedHeight, int heightMode,
@@ -441,7 +436,7 @@ OutputDescriptor *SetupOutput(void *block, size_t blockBytes, uint32_t width, ui
     od->outputX = x;
     od->outputY = y;
     od->blockBytes = blockBytes;
-    od->changeMap = base + Align16(sizeof(OutputDescriptor));
+    od->changeMap = base + ZbxAlign16(sizeof(OutputDescriptor));
     od->changeMapBytes = static_cast<uint32_t>(MapPartBytes(width, codedHeight));
     od->colourTable16 = od->bytesPerPixel == 2 ? reinterpret_cast<uint16_t *>(base + blockBytes - 512) : nullptr;
 

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/assert.h"
+
 namespace zorb {
 
 static_assert(std::endian::native == std::endian::little, "the wide reader loads little-endian words");
@@ -24,6 +26,7 @@ public:
     // Makes at least n bits (n <= 56) available.
     void Fill(unsigned n)
     {
+        ZORB_ASSERT(n <= 56);
         if (count_ < n)
             Refill();
     }
@@ -41,13 +44,21 @@ public:
         buffer_ |= v << count_;
         pos_ += (63 - count_) >> 3;
         count_ |= 56;
+        ZORB_ASSERT(count_ >= 56 && count_ <= 63);
     }
-    uint32_t Peek(unsigned n) const { return static_cast<uint32_t>(buffer_ & ((uint64_t{1} << n) - 1)); }
+    // The next n bits (n <= 32, n <= the buffered count).
+    uint32_t Peek(unsigned n) const
+    {
+        ZORB_ASSERT(n <= 32 && n <= count_);
+        return static_cast<uint32_t>(buffer_ & ((uint64_t{1} << n) - 1));
+    }
     // The low 32 bits of the buffer, for a caller that masks them itself
     // (only the bits made available by Fill are meaningful).
     uint32_t PeekWord() const { return static_cast<uint32_t>(buffer_); }
+    // Consumes n buffered bits (n <= the buffered count).
     void Skip(unsigned n)
     {
+        ZORB_ASSERT(n <= count_);
         buffer_ >>= n;
         count_ -= n;
     }
@@ -59,8 +70,10 @@ public:
         Skip(1);
         return bit;
     }
+    // Reads an n-bit value (n <= 32), least significant bit first.
     uint32_t ReadBits(unsigned n)
     {
+        ZORB_ASSERT(n <= 32);
         Fill(n);
         const uint32_t v = Peek(n);
         Skip(n);

@@ -77,6 +77,13 @@ BlockCoder::BlockCoder(uint32_t width, uint32_t height)
     options_.resize(static_cast<size_t>(bw_) * bh_);
 }
 
+// One block's pixels while its options are worked out.
+struct BlockCoder::BlockPixels {
+    uint8_t src[16], prev[16]; // the source and what the decoder holds
+    ColourCount colours[16];
+    int n; // colours in the source
+};
+
 void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &palette, bool key, const CostModel &model,
                          bool wantLossy)
 {
@@ -91,166 +98,200 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
     }
     const bool haveLast = lastSource_.size() == source_.size();
     uint32_t changed = 0;
-    const float tFill = static_cast<float>(model.typeBits[kFill]);
-    const float tSkip = static_cast<float>(model.typeBits[kSkip]);
-    const float tTwo = static_cast<float>(model.typeBits[kTwoColour]);
-    const float tFull = static_cast<float>(model.typeBits[kFull]);
+    const TypeBits types{
+        static_cast<float>(model.typeBits[ZBX_BLOCK_FILL]), static_cast<float>(model.typeBits[ZBX_BLOCK_SKIP]),
+        static_cast<float>(model.typeBits[ZBX_BLOCK_TWO_COLOUR]), static_cast<float>(model.typeBits[ZBX_BLOCK_FULL])};
 
     model_ = &model;
-    uint8_t src[16], prev[16];
-    ColourCount colours[16];
+    BlockPixels p;
     for (uint32_t by = 0; by < bh_; ++by) {
         for (uint32_t bx = 0; bx < bw_; ++bx) {
-            const size_t origin = static_cast<size_t>(by) * 4 * width_ + bx * 4;
-            bool sameAsLast = haveLast;
-            for (int y = 0; y < 4; ++y) {
-                const size_t row = origin + static_cast<size_t>(y) * width_;
-                std::memcpy(src + 4 * y, &source_[row], 4);
-                std::memcpy(prev + 4 * y, &picture_[row], 4);
-                if (haveLast && std::memcmp(&lastSource_[row], src + 4 * y, 4) != 0)
-                    sameAsLast = false;
-            }
-            if (!sameAsLast)
+            if (!LoadBlock(bx, by, haveLast, p))
                 ++changed;
             BlockOptions &b = options_[static_cast<size_t>(by) * bw_ + bx];
             b.lossyCount = 0;
             b.altCount = 0;
-            const int n = CountColours(src, colours);
-            const bool unchanged = !key && std::memcmp(src, prev, 16) == 0;
+            p.n = CountColours(p.src, p.colours);
+            const bool unchanged = !key && std::memcmp(p.src, p.prev, 16) == 0;
             if (unchanged && effort_ == 0) {
-                b.exact = Option{kSkip, 0, 0, 0, tSkip, 0};
+                b.exact = Option{ZBX_BLOCK_SKIP, 0, 0, 0, types.skip, 0};
                 continue; // nothing cheaper and nothing closer exists
             }
-            Option coded;
-            coded.error = 0;
-            coded.c0 = coded.c1 = 0;
-            coded.bitmap = 0;
-            auto fullBits = [&] {
-                float bits = tFull;
-                for (int y = 0; y < 4; ++y) {
-                    bits += static_cast<float>(model.Bits(kPixelPairTree, src[4 * y + 2] | (src[4 * y + 3] << 8)));
-                    bits += static_cast<float>(model.Bits(kPixelPairTree, src[4 * y] | (src[4 * y + 1] << 8)));
-                }
-                return bits;
-            };
-            if (n == 1) {
-                coded.kind = kFill;
-                coded.c0 = src[0];
-                coded.bits = tFill;
-            } else if (n == 2) {
-                coded.kind = kTwoColour;
-                coded.c0 = src[0];
-                coded.c1 = colours[0].colour == src[0] ? colours[1].colour : colours[0].colour;
-                for (int i = 0; i < 16; ++i)
-                    if (src[i] == coded.c1)
-                        coded.bitmap = static_cast<uint16_t>(coded.bitmap | (1u << i));
-                coded.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, coded.c0 | (coded.c1 << 8)) +
-                                                       model.Bits(kBitmapTree, coded.bitmap));
-            } else {
-                coded.kind = kFull;
-                coded.bits = fullBits();
-            }
-            Option &e = b.exact;
-            if (unchanged) {
-                e = coded;
-                e.kind = kSkip;
-                e.c0 = e.c1 = 0;
-                e.bitmap = 0;
-                e.bits = tSkip;
-                if (effort_ > 0)
-                    b.alt[b.altCount++] = coded; // coding it may join a run
-                continue;                        // nothing closer exists
-            }
-            e = coded;
-            if (effort_ > 0 && n == 2) {
-                // The other way round: colours swapped, bitmap inverted (kept
-                // off the pairs 0xXYXY with X = 1, 5, 9, ... that may have to
-                // stay free for every tree).
-                Option &f = b.alt[b.altCount++];
-                f = coded;
-                std::swap(f.c0, f.c1);
-                f.bitmap = static_cast<uint16_t>(~coded.bitmap);
-                const bool reserved = (f.bitmap & 0xFF) == (f.bitmap >> 8) && (f.bitmap & 3) == 1;
-                f.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, f.c0 | (f.c1 << 8)) +
-                                                   model.Bits(kBitmapTree, f.bitmap));
-                if (reserved)
-                    --b.altCount;
-                Option &g = b.alt[b.altCount++];
-                g = coded;
-                g.kind = kFull;
-                g.c0 = g.c1 = 0;
-                g.bitmap = 0;
-                g.bits = fullBits();
-            }
-            if (!wantLossy)
-                continue;
-            // Lossy alternatives.
-            if (!key) {
-                Option &s = b.lossy[b.lossyCount++];
-                s.kind = kSkip;
-                s.c0 = s.c1 = 0;
-                s.bitmap = 0;
-                s.bits = tSkip;
-                uint32_t err = 0;
-                for (int i = 0; i < 16; ++i)
-                    err += dist_(src[i], prev[i]);
-                s.error = err;
-            }
-            if (n > 1) {
-                Option &f = b.lossy[b.lossyCount++];
-                f.kind = kFill;
-                f.c1 = 0;
-                f.bitmap = 0;
-                f.bits = tFill;
-                f.error = UINT32_MAX;
-                for (int c = 0; c < n; ++c) {
-                    uint32_t err = 0;
-                    for (int i = 0; i < 16; ++i)
-                        err += dist_(src[i], colours[c].colour);
-                    if (err < f.error) {
-                        f.error = err;
-                        f.c0 = colours[c].colour;
-                    }
-                }
-                if (effort_ > 0 && freeColours_)
-                    RefineFill(src, f);
-            }
-            if (n > 2) {
-                const int m = std::min(n, 8);
-                uint32_t bestErr = UINT32_MAX;
-                uint8_t ba = 0, bb = 0;
-                for (int i = 0; i < m; ++i) {
-                    for (int j = i + 1; j < m; ++j) {
-                        const uint8_t ca = colours[i].colour, cb = colours[j].colour;
-                        uint32_t err = 0;
-                        for (int k = 0; k < 16 && err < bestErr; ++k)
-                            err += std::min(dist_(src[k], ca), dist_(src[k], cb));
-                        if (err < bestErr) {
-                            bestErr = err;
-                            ba = ca;
-                            bb = cb;
-                        }
-                    }
-                }
-                Option &t = b.lossy[b.lossyCount++];
-                t.kind = kTwoColour;
-                t.error = bestErr;
-                // The colour of the top-left pixel is the low one (bitmap bit 0 stays clear).
-                const bool aFirst = dist_(src[0], ba) <= dist_(src[0], bb);
-                t.c0 = aFirst ? ba : bb;
-                t.c1 = aFirst ? bb : ba;
-                t.bitmap = 0;
-                for (int k = 1; k < 16; ++k)
-                    if (dist_(src[k], t.c1) < dist_(src[k], t.c0))
-                        t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
-                if (effort_ > 0 && freeColours_)
-                    RefineTwoColours(src, t);
-                t.bits = tTwo + static_cast<float>(model.Bits(kColourPairTree, t.c0 | (t.c1 << 8)) +
-                                                   model.Bits(kBitmapTree, t.bitmap));
-            }
+            ExactOptions(p, unchanged, types, b);
+            if (!unchanged && wantLossy) // an unchanged block has nothing closer
+                LossyOptions(p, key, types, b);
         }
     }
     changedPercent_ = haveLast && !options_.empty() ? 100.0 * changed / options_.size() : 100.0;
+}
+
+bool BlockCoder::LoadBlock(uint32_t bx, uint32_t by, bool haveLast, BlockPixels &p) const
+{
+    const size_t origin = static_cast<size_t>(by) * 4 * width_ + bx * 4;
+    bool sameAsLast = haveLast;
+    for (int y = 0; y < 4; ++y) {
+        const size_t row = origin + static_cast<size_t>(y) * width_;
+        std::memcpy(p.src + 4 * y, &source_[row], 4);
+        std::memcpy(p.prev + 4 * y, &picture_[row], 4);
+        if (haveLast && std::memcmp(&lastSource_[row], p.src + 4 * y, 4) != 0)
+            sameAsLast = false;
+    }
+    return sameAsLast;
+}
+
+float BlockCoder::FullBits(const uint8_t *src, const TypeBits &types) const
+{
+    float bits = types.full;
+    for (int y = 0; y < 4; ++y) {
+        bits += static_cast<float>(model_->Bits(ZBX_TREE_PIXEL_PAIR, src[4 * y + 2] | (src[4 * y + 3] << 8)));
+        bits += static_cast<float>(model_->Bits(ZBX_TREE_PIXEL_PAIR, src[4 * y] | (src[4 * y + 1] << 8)));
+    }
+    return bits;
+}
+
+float BlockCoder::TwoColourBits(const Option &t, const TypeBits &types) const
+{
+    return types.two + static_cast<float>(model_->Bits(ZBX_TREE_COLOUR_PAIR, t.c0 | (t.c1 << 8)) +
+                                          model_->Bits(ZBX_TREE_BITMAP, t.bitmap));
+}
+
+void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBits &types, BlockOptions &b) const
+{
+    const uint8_t *src = p.src;
+    Option coded;
+    coded.error = 0;
+    coded.c0 = coded.c1 = 0;
+    coded.bitmap = 0;
+    if (p.n == 1) {
+        coded.kind = ZBX_BLOCK_FILL;
+        coded.c0 = src[0];
+        coded.bits = types.fill;
+    } else if (p.n == 2) {
+        coded.kind = ZBX_BLOCK_TWO_COLOUR;
+        coded.c0 = src[0];
+        coded.c1 = p.colours[0].colour == src[0] ? p.colours[1].colour : p.colours[0].colour;
+        for (int i = 0; i < 16; ++i)
+            if (src[i] == coded.c1)
+                coded.bitmap = static_cast<uint16_t>(coded.bitmap | (1u << i));
+        coded.bits = TwoColourBits(coded, types);
+    } else {
+        coded.kind = ZBX_BLOCK_FULL;
+        coded.bits = FullBits(src, types);
+    }
+    Option &e = b.exact;
+    if (unchanged) {
+        e = coded;
+        e.kind = ZBX_BLOCK_SKIP;
+        e.c0 = e.c1 = 0;
+        e.bitmap = 0;
+        e.bits = types.skip;
+        if (effort_ > 0)
+            b.alt[b.altCount++] = coded; // coding it may join a run
+        return;
+    }
+    e = coded;
+    if (effort_ > 0 && p.n == 2) {
+        // The other way round: colours swapped, bitmap inverted (kept off the
+        // pairs 0xXYXY with X = 1, 5, 9, ... that may have to stay free for
+        // every tree).
+        Option &f = b.alt[b.altCount++];
+        f = coded;
+        std::swap(f.c0, f.c1);
+        f.bitmap = static_cast<uint16_t>(~coded.bitmap);
+        const bool reserved = (f.bitmap & 0xFF) == (f.bitmap >> 8) && (f.bitmap & 3) == 1;
+        f.bits = TwoColourBits(f, types);
+        if (reserved)
+            --b.altCount;
+        Option &g = b.alt[b.altCount++];
+        g = coded;
+        g.kind = ZBX_BLOCK_FULL;
+        g.c0 = g.c1 = 0;
+        g.bitmap = 0;
+        g.bits = FullBits(src, types);
+    }
+}
+
+void BlockCoder::LossyOptions(const BlockPixels &p, bool key, const TypeBits &types, BlockOptions &b) const
+{
+    if (!key)
+        b.lossy[b.lossyCount++] = LossySkip(p, types);
+    if (p.n > 1)
+        b.lossy[b.lossyCount++] = LossyFill(p, types);
+    if (p.n > 2)
+        b.lossy[b.lossyCount++] = LossyTwoColours(p, types);
+}
+
+BlockCoder::Option BlockCoder::LossySkip(const BlockPixels &p, const TypeBits &types) const
+{
+    Option s;
+    s.kind = ZBX_BLOCK_SKIP;
+    s.c0 = s.c1 = 0;
+    s.bitmap = 0;
+    s.bits = types.skip;
+    uint32_t err = 0;
+    for (int i = 0; i < 16; ++i)
+        err += dist_(p.src[i], p.prev[i]);
+    s.error = err;
+    return s;
+}
+
+BlockCoder::Option BlockCoder::LossyFill(const BlockPixels &p, const TypeBits &types) const
+{
+    Option f;
+    f.kind = ZBX_BLOCK_FILL;
+    f.c0 = 0;
+    f.c1 = 0;
+    f.bitmap = 0;
+    f.bits = types.fill;
+    f.error = UINT32_MAX;
+    for (int c = 0; c < p.n; ++c) {
+        uint32_t err = 0;
+        for (int i = 0; i < 16; ++i)
+            err += dist_(p.src[i], p.colours[c].colour);
+        if (err < f.error) {
+            f.error = err;
+            f.c0 = p.colours[c].colour;
+        }
+    }
+    if (effort_ > 0 && freeColours_)
+        RefineFill(p.src, f);
+    return f;
+}
+
+BlockCoder::Option BlockCoder::LossyTwoColours(const BlockPixels &p, const TypeBits &types) const
+{
+    const uint8_t *src = p.src;
+    const int m = std::min(p.n, 8);
+    uint32_t bestErr = UINT32_MAX;
+    uint8_t ba = 0, bb = 0;
+    for (int i = 0; i < m; ++i) {
+        for (int j = i + 1; j < m; ++j) {
+            const uint8_t ca = p.colours[i].colour, cb = p.colours[j].colour;
+            uint32_t err = 0;
+            for (int k = 0; k < 16 && err < bestErr; ++k)
+                err += std::min(dist_(src[k], ca), dist_(src[k], cb));
+            if (err < bestErr) {
+                bestErr = err;
+                ba = ca;
+                bb = cb;
+            }
+        }
+    }
+    Option t;
+    t.kind = ZBX_BLOCK_TWO_COLOUR;
+    t.error = bestErr;
+    // The colour of the top-left pixel is the low one (bitmap bit 0 stays clear).
+    const bool aFirst = dist_(src[0], ba) <= dist_(src[0], bb);
+    t.c0 = aFirst ? ba : bb;
+    t.c1 = aFirst ? bb : ba;
+    t.bitmap = 0;
+    for (int k = 1; k < 16; ++k)
+        if (dist_(src[k], t.c1) < dist_(src[k], t.c0))
+            t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
+    if (effort_ > 0 && freeColours_)
+        RefineTwoColours(src, t);
+    t.bits = TwoColourBits(t, types);
+    return t;
 }
 
 namespace {
@@ -411,7 +452,7 @@ void BlockCoder::SearchChoices(const FrameRequest &req, std::vector<int> &choice
         return k;
     };
     auto sameRun = [](const Option &a, const Option &b) {
-        return a.kind == b.kind && (a.kind != kFill || a.c0 == b.c0);
+        return a.kind == b.kind && (a.kind != ZBX_BLOCK_FILL || a.c0 == b.c0);
     };
     const CostModel &m = *model_;
     for (uint32_t i = 0; i < total; ++i) {
@@ -466,7 +507,7 @@ void BlockCoder::SplitByCost(uint32_t n, bool toEnd, uint32_t typeBase, std::vec
     // picture's end.
     double bits[64];
     for (uint32_t r = 0; r < 64; ++r)
-        bits[r] = model_->Bits(kBlockTypeTree, typeBase | (r << 2));
+        bits[r] = model_->Bits(ZBX_TREE_BLOCK_TYPE, typeBase | (r << 2));
     std::vector<double> best(n + 1, 1e300);
     std::vector<uint8_t> step(n + 1, 0);
     std::vector<uint32_t> from(n + 1, 0);
@@ -506,21 +547,21 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
         uint32_t end = start + 1;
         while (end < total) {
             const Option &o = Chosen(options_[end], choice_[end]);
-            if (o.kind != first.kind || (o.kind == kFill && o.c0 != first.c0))
+            if (o.kind != first.kind || (o.kind == ZBX_BLOCK_FILL && o.c0 != first.c0))
                 break;
             ++end;
         }
         pieces.clear();
         uint32_t typeBase = first.kind;
-        if (first.kind == kFill)
+        if (first.kind == ZBX_BLOCK_FILL)
             typeBase |= static_cast<uint32_t>(first.c0) << 8;
         SplitByCost(end - start, end == total, typeBase, pieces);
         uint32_t block = start;
         for (uint8_t r : pieces) {
             uint32_t value = first.kind | (static_cast<uint32_t>(r) << 2);
-            if (first.kind == kFill)
+            if (first.kind == ZBX_BLOCK_FILL)
                 value |= static_cast<uint32_t>(first.c0) << 8;
-            symbols.push_back(MakeSymbol(kBlockTypeTree, value));
+            symbols.push_back(MakeSymbol(ZBX_TREE_BLOCK_TYPE, value));
             ++stats.typeSymbols[first.kind];
             const uint32_t pieceEnd = std::min(end, block + RunLength(r));
             for (; block < pieceEnd; ++block) {
@@ -531,19 +572,19 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
                 uint8_t *dst = &picture_[origin];
                 const uint8_t *src = &source_[origin];
                 switch (o.kind) {
-                case kSkip:
+                case ZBX_BLOCK_SKIP:
                     break;
-                case kFill:
+                case ZBX_BLOCK_FILL:
                     for (int y = 0; y < 4; ++y)
                         std::memset(dst + static_cast<size_t>(y) * width_, o.c0, 4);
                     break;
-                case kTwoColour:
-                    symbols.push_back(MakeSymbol(kColourPairTree, o.c0 | (o.c1 << 8)));
-                    symbols.push_back(MakeSymbol(kBitmapTree, o.bitmap));
+                case ZBX_BLOCK_TWO_COLOUR:
+                    symbols.push_back(MakeSymbol(ZBX_TREE_COLOUR_PAIR, o.c0 | (o.c1 << 8)));
+                    symbols.push_back(MakeSymbol(ZBX_TREE_BITMAP, o.bitmap));
                     for (int i = 0; i < 16; ++i)
                         dst[static_cast<size_t>(i / 4) * width_ + (i % 4)] = (o.bitmap >> i) & 1 ? o.c1 : o.c0;
                     break;
-                case kFull:
+                case ZBX_BLOCK_FULL:
                     for (int y = 0; y < 4; ++y) {
                         uint8_t row[4];
                         std::memcpy(row, src + static_cast<size_t>(y) * width_, 4);
@@ -553,8 +594,8 @@ void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, F
                             stats.error += AvoidPair(row[0], row[1]);
                             stats.changedPixels += static_cast<uint32_t>((row[1] != right[0]) + (row[3] != right[1]));
                         }
-                        symbols.push_back(MakeSymbol(kPixelPairTree, row[2] | (row[3] << 8)));
-                        symbols.push_back(MakeSymbol(kPixelPairTree, row[0] | (row[1] << 8)));
+                        symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, ZbxGet16(row + 2)));
+                        symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, ZbxGet16(row)));
                         std::memcpy(dst + static_cast<size_t>(y) * width_, row, 4);
                     }
                     break;
@@ -598,30 +639,30 @@ bool ApplySymbols(const std::vector<uint32_t> &symbols, uint32_t width, uint32_t
     uint32_t block = 0;
     while (block < total) {
         uint32_t t;
-        if (!next(kBlockTypeTree, t))
+        if (!next(ZBX_TREE_BLOCK_TYPE, t))
             return false;
         const uint32_t end = std::min(total, block + RunLength(t >> 2));
         for (; block < end; ++block) {
             uint8_t *dst = &picture[static_cast<size_t>(block / bw) * 4 * width + (block % bw) * 4];
-            switch (t & 3) {
-            case kSkip:
+            switch (t & ZBX_BLOCK_TYPE_MASK) {
+            case ZBX_BLOCK_SKIP:
                 break;
-            case kFill:
+            case ZBX_BLOCK_FILL:
                 for (int y = 0; y < 4; ++y)
                     std::memset(dst + static_cast<size_t>(y) * width, t >> 8, 4);
                 break;
-            case kTwoColour: {
+            case ZBX_BLOCK_TWO_COLOUR: {
                 uint32_t c, m;
-                if (!next(kColourPairTree, c) || !next(kBitmapTree, m))
+                if (!next(ZBX_TREE_COLOUR_PAIR, c) || !next(ZBX_TREE_BITMAP, m))
                     return false;
                 for (int i = 0; i < 16; ++i)
                     dst[static_cast<size_t>(i / 4) * width + (i % 4)] = static_cast<uint8_t>((m >> i) & 1 ? c >> 8 : c);
                 break;
             }
-            case kFull:
+            case ZBX_BLOCK_FULL:
                 for (int y = 0; y < 4; ++y) {
                     uint32_t a, b;
-                    if (!next(kPixelPairTree, a) || !next(kPixelPairTree, b))
+                    if (!next(ZBX_TREE_PIXEL_PAIR, a) || !next(ZBX_TREE_PIXEL_PAIR, b))
                         return false;
                     uint8_t *row = dst + static_cast<size_t>(y) * width;
                     row[0] = static_cast<uint8_t>(b);

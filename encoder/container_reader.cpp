@@ -164,7 +164,7 @@ bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &ch
         chunks.palette.assign(frame.begin(), frame.begin() + static_cast<long>(len));
         at = len;
     }
-    for (int t = 0; t < 7; ++t) {
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
         if (!(type & (2u << t)))
             continue;
         if (frame.size() - at < 4)

@@ -117,8 +117,8 @@ bool FeedFlattenedStats(HUFF *h, uint32_t tree, const CodedSymbols &frames, int 
 }
 
 // The trees through the Huff family, as the symbols come (effort 0).
-bool BuildHuffTrees(VEXFILE *f, HUFF *trees[4], const CodedSymbols &coded, ContainerHeader &header, int flatten,
-                    uint32_t tableBytes, std::string &error)
+bool BuildHuffTrees(VEXFILE *f, HUFF *trees[ZBX_TREE_COUNT], const CodedSymbols &coded, ContainerHeader &header,
+                    int flatten, uint32_t tableBytes, std::string &error)
 {
     for (int k = 0; k < 4; ++k) {
         trees[k] = HuffOpen(0);
@@ -128,7 +128,7 @@ bool BuildHuffTrees(VEXFILE *f, HUFF *trees[4], const CodedSymbols &coded, Conta
         }
         HuffSetOutput(trees[k], f);
     }
-    int shift[4] = {flatten, flatten, flatten, flatten};
+    int shift[ZBX_TREE_COUNT] = {flatten, flatten, flatten, flatten};
     for (int attempt = 0;; ++attempt) {
         bool ok = true;
         for (uint32_t k = 0; k < 4 && ok; ++k) {
@@ -166,107 +166,159 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104])
     ZbxSerializeHeader(&z, out);
 }
 
-bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
-                  const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten, const BlobStore *spill, int effort)
-{
-    const CodedSymbols coded{frames, spill};
-    const uint32_t n = static_cast<uint32_t>(frames.size());
-    const uint32_t tableBytes = 104 + 5 * n;
+namespace {
+
+// The trees a file is coded with: the Huff family's (effort 0) or the tuned
+// tree writer's codes; closed on every way out.
+class FrameTrees {
+public:
+    explicit FrameTrees(int effort) : effort_(effort) {}
+    FrameTrees(const FrameTrees &) = delete;
+    FrameTrees &operator=(const FrameTrees &) = delete;
+    ~FrameTrees()
     {
-        std::vector<uint8_t> zeros(tableBytes, 0);
-        if (VEXFilePut(f, zeros.data(), tableBytes) != tableBytes) {
-            error = "Error writing the output file.";
+        for (HUFF *t : trees_)
+            HuffClose(t);
+    }
+
+    // Writes the tree data at f's position and records the trees' sizes.
+    bool Write(VEXFILE *f, const CodedSymbols &coded, ContainerHeader &header, int flatten, uint32_t tableBytes,
+               std::string &error)
+    {
+        if (effort_ == 0)
+            return BuildHuffTrees(f, trees_, coded, header, flatten, tableBytes, error);
+        PlanTrees(coded, codes_, 1 + effort_ / 3);
+        for (uint32_t k = 0; k < ZBX_TREE_COUNT; ++k) {
+            header.TreeSize[k] = WriteTreeCode(f, codes_[k]);
+            codes_[k].Finish();
+        }
+        return true;
+    }
+
+    // Codes one frame's picture symbols.
+    bool Encode(VEXFILE *f, const std::vector<uint32_t> &symbols, std::string &error)
+    {
+        if (effort_ > 0) {
+            if (EncodeFrameSymbols(f, codes_, symbols))
+                return true;
+            error = "Error: a value of the pictures has no code in the trees.";
             return false;
         }
+        for (HUFF *t : trees_)
+            HuffInitLasts(t);
+        for (uint32_t s : symbols)
+            HuffEncode(trees_[SymbolTree(s)], SymbolValue(s));
+        return true;
     }
-    if (progress && progress("Building the Huffman trees...", 1))
-        return false;
 
-    HUFF *trees[4] = {nullptr, nullptr, nullptr, nullptr};
-    auto closeTrees = [&] {
-        for (HUFF *&t : trees) {
-            HuffClose(t);
-            t = nullptr;
-        }
-    };
-    TreeCode codes[4];
-    if (effort > 0) {
-        PlanTrees(coded, codes, 1 + effort / 3);
-        for (uint32_t k = 0; k < 4; ++k) {
-            header.TreeSize[k] = WriteTreeCode(f, codes[k]);
-            codes[k].Finish();
-        }
-    } else if (!BuildHuffTrees(f, trees, coded, header, flatten, tableBytes, error)) {
-        closeTrees();
-        return false;
+private:
+    int effort_;
+    HUFF *trees_[ZBX_TREE_COUNT] = {};
+    TreeCode codes_[ZBX_TREE_COUNT];
+};
+
+// Writes a frame's palette and sound chunks; returns its frame type byte.
+uint8_t WriteChunks(VEXFILE *f, const FrameOut &frame, const std::array<std::vector<uint8_t>, ZBX_MAX_TRACKS> *sound)
+{
+    uint8_t type = 0;
+    if (!frame.paletteChunk.empty()) {
+        type |= ZBX_FRAME_PALETTE;
+        VEXFilePut(f, frame.paletteChunk.data(), static_cast<uint32_t>(frame.paletteChunk.size()));
     }
-    VEXFileByteAlign(f);
-    header.TreeDataSize = VEXFileGetPos(f) - tableBytes;
+    for (int t = 0; sound && t < ZBX_MAX_TRACKS; ++t) {
+        const std::vector<uint8_t> &chunk = (*sound)[t];
+        if (chunk.empty())
+            continue;
+        type |= static_cast<uint8_t>(ZBX_FRAME_TRACK(t));
+        VEXFilePut(f, chunk.data(), static_cast<uint32_t>(chunk.size()));
+    }
+    return type;
+}
 
+// The frames, each after its chunks, byte-aligned; fills sizes and types.
+bool WriteFrames(VEXFILE *f, FrameTrees &trees, const CodedSymbols &coded, const std::vector<FrameOut> &frames,
+                 const std::vector<std::array<std::vector<uint8_t>, ZBX_MAX_TRACKS>> &sound,
+                 std::vector<uint32_t> &frameSizes, std::vector<uint8_t> &types, ProgressFn progress,
+                 std::string &error)
+{
+    const uint32_t n = static_cast<uint32_t>(frames.size());
     frameSizes.assign(n, 0);
-    std::vector<uint8_t> types(n, 0);
+    types.assign(n, 0);
     std::vector<uint32_t> scratch;
     for (uint32_t i = 0; i < n; ++i) {
         if (progress && (i % 8 == 0 || i + 1 == n)) {
             char text[96];
             std::snprintf(text, sizeof text, "Writing frame %u of %u...", i + 1, n);
-            if (progress(text, 0)) {
-                closeTrees();
+            if (progress(text, 0))
                 return false;
-            }
         }
-        const FrameOut &fr = frames[i];
         const uint32_t start = VEXFileGetPos(f);
-        if (!fr.paletteChunk.empty()) {
-            types[i] |= 1;
-            VEXFilePut(f, fr.paletteChunk.data(), static_cast<uint32_t>(fr.paletteChunk.size()));
-        }
-        if (i < sound.size()) {
-            for (int t = 0; t < 7; ++t) {
-                const std::vector<uint8_t> &chunk = sound[i][t];
-                if (chunk.empty())
-                    continue;
-                types[i] |= static_cast<uint8_t>(2u << t);
-                VEXFilePut(f, chunk.data(), static_cast<uint32_t>(chunk.size()));
-            }
-        }
+        types[i] = WriteChunks(f, frames[i], i < sound.size() ? &sound[i] : nullptr);
         const std::vector<uint32_t> *list = coded.Get(i, scratch);
         if (!list) {
-            closeTrees();
             error = "Error: the temporary storage of the compressor failed.";
             return false;
         }
-        if (effort > 0) {
-            if (!EncodeFrameSymbols(f, codes, *list)) {
-                error = "Error: a value of the pictures has no code in the trees.";
-                return false;
-            }
-        } else {
-            for (HUFF *t : trees)
-                HuffInitLasts(t);
-            for (uint32_t s : *list)
-                HuffEncode(trees[SymbolTree(s)], SymbolValue(s));
-        }
+        if (!trees.Encode(f, *list, error))
+            return false;
         VEXFileByteAlign(f);
         frameSizes[i] = VEXFileGetPos(f) - start;
     }
-    closeTrees();
-    const uint32_t end = VEXFileGetPos(f);
+    return true;
+}
 
-    uint8_t head[104];
+// The header and the frame tables, written over the space kept for them at
+// the start; f stays at its end.
+bool WriteHeaderAndTables(VEXFILE *f, const ContainerHeader &header, const std::vector<uint32_t> &frameSizes,
+                          const std::vector<uint8_t> &types, std::string &error)
+{
+    const uint32_t n = static_cast<uint32_t>(frameSizes.size());
+    const uint32_t end = VEXFileGetPos(f);
+    uint8_t head[ZBX_HEADER_SIZE];
     SerializeHeader(header, head);
     std::vector<uint8_t> tables(static_cast<size_t>(5) * n);
     ZbxSerializeFrameTables(frameSizes.data(), types.data(), n, tables.data());
     VEXFileSetPos(f, 0);
-    bool ok = VEXFilePut(f, head, 104) == 104;
+    bool ok = VEXFilePut(f, head, ZBX_HEADER_SIZE) == ZBX_HEADER_SIZE;
     if (n)
         ok = ok && VEXFilePut(f, tables.data(), 5 * n) == 5 * n;
     VEXFileSetPos(f, end);
-    if (!ok) {
+    if (!ok)
+        error = "Error writing the output file.";
+    return ok;
+}
+
+} // namespace
+
+bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
+                  const std::vector<std::array<std::vector<uint8_t>, ZBX_MAX_TRACKS>> &sound,
+                  std::vector<uint32_t> &frameSizes, ProgressFn progress, std::string &error, int flatten,
+                  const BlobStore *spill, int effort)
+{
+    const CodedSymbols coded{frames, spill};
+    const uint32_t n = static_cast<uint32_t>(frames.size());
+    const uint32_t tableBytes = ZBX_HEADER_SIZE + 5 * n;
+    // Room for the header and tables, written last.
+    const std::vector<uint8_t> zeros(tableBytes, 0);
+    if (VEXFilePut(f, zeros.data(), tableBytes) != tableBytes) {
         error = "Error writing the output file.";
         return false;
     }
+    if (progress && progress("Building the Huffman trees...", 1))
+        return false;
+
+    FrameTrees trees(effort);
+    if (!trees.Write(f, coded, header, flatten, tableBytes, error))
+        return false;
+    VEXFileByteAlign(f);
+    header.TreeDataSize = VEXFileGetPos(f) - tableBytes;
+
+    std::vector<uint8_t> types;
+    if (!WriteFrames(f, trees, coded, frames, sound, frameSizes, types, progress, error))
+        return false;
+    const uint32_t end = VEXFileGetPos(f);
+    if (!WriteHeaderAndTables(f, header, frameSizes, types, error))
+        return false;
     header.fileBytes = end;
     return true;
 }

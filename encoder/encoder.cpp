@@ -46,7 +46,7 @@ struct ZENC {
     StoredFrames frames;
     zenc::BlobStore symbols;
     std::vector<uint8_t> row; // scratch for AddFrame
-    CSFILE *tracks[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    CSFILE *tracks[ZBX_MAX_TRACKS] = {};
     bool keepTrailingSound = false;
     std::vector<zenc::FrameOut> out;
     std::vector<uint32_t> sizes;
@@ -157,9 +157,9 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
     header.HeaderFlags = enc->headerFlags;
 
     // Sound first: its chunk sizes count against the data rate.
-    std::vector<std::array<std::vector<uint8_t>, 7>> sound(total);
+    std::vector<std::array<std::vector<uint8_t>, ZBX_MAX_TRACKS>> sound(total);
     std::vector<uint32_t> soundBytes(total, 0);
-    for (uint32_t t = 0; t < 7; ++t) {
+    for (uint32_t t = 0; t < ZBX_MAX_TRACKS; ++t) {
         if (!enc->tracks[t])
             continue;
         std::vector<std::vector<uint8_t>> chunks;
@@ -222,7 +222,7 @@ int ZencWrite(ZENC *enc, const char *output, ZencProgressFn progress)
             window -= enc->sizes[i - perSecond];
         r.largestSecond = std::max<uint32_t>(r.largestSecond, static_cast<uint32_t>(window));
     }
-    for (int t = 0; t < 7; ++t)
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t)
         r.audioMaxSize[t] = header.AudioMaxSize[t];
     return 1;
 }

@@ -71,7 +71,7 @@ typedef struct ZencReport {
     double worstErrorPercent; /* largest error of a frame */
     uint64_t changedPixels;   /* pixels changed because the pictures use every pixel pair (0: none) */
     uint32_t changedFrames;   /* frames holding such pixels */
-    uint32_t audioMaxSize[7];
+    uint32_t audioMaxSize[ZBX_MAX_TRACKS];
     uint32_t damagedFrame; /* the frame-rate changer: the input's first damaged frame (1-based), 0 when none; the
                               frames before it were converted */
 } ZencReport;
@@ -125,8 +125,8 @@ void ZencClose(ZENC *enc);
 typedef struct ZencFileInfo {
     uint32_t width, height, frameCount, headerFlags;
     int32_t frameRate;
-    uint32_t audioFormat[7];
-    uint32_t audioMaxSize[7];
+    uint32_t audioFormat[ZBX_MAX_TRACKS];
+    uint32_t audioMaxSize[ZBX_MAX_TRACKS];
     uint32_t wholeFrames; /* frames lying whole in the file (the ring frame counted): fewer than frameCount (plus
                              the ring frame) when the file was cut short */
 } ZencFileInfo;

@@ -9,15 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "vexutil/vexutil.h"
 
 namespace zenc {
-
-// The four big trees of a file, in stream order.
-enum TreeId : uint32_t { kBitmapTree = 0, kColourPairTree = 1, kPixelPairTree = 2, kBlockTypeTree = 3, kTreeCount = 4 };
-
-// Block types as the type value's low two bits give them.
-enum BlockKind : uint8_t { kTwoColour = 0, kFull = 1, kSkip = 2, kFill = 3 };
 
 // One coded symbol: the tree in the high 16 bits, the 16-bit value below.
 inline uint32_t MakeSymbol(uint32_t tree, uint32_t value)
@@ -70,11 +65,11 @@ std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &counts);
 
 // Estimated bits of the symbols of each tree, refined from one pass to the next.
 struct CostModel {
-    std::vector<uint8_t> length[4];        // per tree, 65536 each; 0 = unseen
-    double typeBits[4] = {3, 3, 2, 4};     // mean type-symbol bits per block of each kind
-    double runStartBits[4] = {5, 5, 4, 7}; // mean bits of one type symbol of each kind
-    double unseenBits[4] = {14, 12, 11, 12};
-    uint8_t escapeLength[4][3] = {}; // code lengths of the escapes (0: no code)
+    std::vector<uint8_t> length[ZBX_TREE_COUNT];         // per tree, 65536 each; 0 = unseen
+    double typeBits[ZBX_BLOCK_KINDS] = {3, 3, 2, 4};     // mean type-symbol bits per block of each kind
+    double runStartBits[ZBX_BLOCK_KINDS] = {5, 5, 4, 7}; // mean bits of one type symbol of each kind
+    double unseenBits[ZBX_TREE_COUNT] = {14, 12, 11, 12};
+    uint8_t escapeLength[ZBX_TREE_COUNT][3] = {}; // code lengths of the escapes (0: no code)
     bool valid = false;
 
     double Bits(uint32_t tree, uint32_t value) const
@@ -96,10 +91,10 @@ struct DistanceTable {
 };
 
 struct FrameStats {
-    uint32_t blocks[4] = {0, 0, 0, 0};      // blocks per kind
-    uint32_t typeSymbols[4] = {0, 0, 0, 0}; // type symbols per kind
-    uint64_t error = 0;                     // summed squared RGB error of the frame
-    uint32_t changedPixels = 0;             // pixels changed to keep a pixel pair out of the file
+    uint32_t blocks[ZBX_BLOCK_KINDS] = {0, 0, 0, 0};      // blocks per kind
+    uint32_t typeSymbols[ZBX_BLOCK_KINDS] = {0, 0, 0, 0}; // type symbols per kind
+    uint64_t error = 0;                                   // summed squared RGB error of the frame
+    uint32_t changedPixels = 0;                           // pixels changed to keep a pixel pair out of the file
 };
 
 // How one frame is to be coded.
@@ -174,6 +169,24 @@ private:
     void SplitByCost(uint32_t n, bool toEnd, uint32_t typeBase, std::vector<uint8_t> &indexes) const;
     void RefineTwoColours(const uint8_t *src, Option &t) const;
     void RefineFill(const uint8_t *src, Option &f) const;
+
+    // Prepare's steps for one block (block_coder.cpp).
+    struct BlockPixels;
+    struct TypeBits {
+        float fill, skip, two, full; // estimated bits of a type symbol of each kind
+    };
+    // Loads a block's source and held pixels; false when its source differs
+    // from the last source picture.
+    bool LoadBlock(uint32_t bx, uint32_t by, bool haveLast, BlockPixels &p) const;
+    // The lossless choice and the other exact codings.
+    void ExactOptions(const BlockPixels &p, bool unchanged, const TypeBits &types, BlockOptions &b) const;
+    // Skip, best fill and best two colours, as far as they exist.
+    void LossyOptions(const BlockPixels &p, bool key, const TypeBits &types, BlockOptions &b) const;
+    Option LossySkip(const BlockPixels &p, const TypeBits &types) const;
+    Option LossyFill(const BlockPixels &p, const TypeBits &types) const;
+    Option LossyTwoColours(const BlockPixels &p, const TypeBits &types) const;
+    float FullBits(const uint8_t *src, const TypeBits &types) const;
+    float TwoColourBits(const Option &t, const TypeBits &types) const;
 
     uint32_t width_, height_, bw_, bh_;
     std::vector<uint8_t> picture_; // what the decoder holds
@@ -359,19 +372,20 @@ struct TreeCode {
 // Counts the options the frames take: with codes, the shortest option of
 // every occurrence; without, every cache hit takes its escape (escape 0 only
 // for trees flagged in onlyEscape0).
-void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool onlyEscape0[4], TreeCounts counts[4]);
+void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool onlyEscape0[ZBX_TREE_COUNT],
+                  TreeCounts counts[ZBX_TREE_COUNT]);
 // A tree's code from the counts (length-limited Huffman), with escape values.
 void BuildTreeCode(const TreeCounts &counts, TreeCode &code);
 // Estimated bits of a tree's symbols and leaves.
 double TreeBits(const TreeCounts &counts, const TreeCode &code);
 // The four codes: built, then rebuilt from the choices they lead to, up to
 // rounds times while the estimated total falls.
-void PlanTrees(const CodedSymbols &frames, TreeCode codes[4], int rounds);
+void PlanTrees(const CodedSymbols &frames, TreeCode codes[ZBX_TREE_COUNT], int rounds);
 // Writes one tree as players read it; returns its node memory figure.
 uint32_t WriteTreeCode(VEXFILE *f, const TreeCode &code);
 // Writes a frame's symbols (caches reset at its start). False when a value
 // has no code (never, for codes planned from the same frames).
-bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[4], const std::vector<uint32_t> &symbols);
+bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[ZBX_TREE_COUNT], const std::vector<uint32_t> &symbols);
 
 // Builds a cost model from coded frames.
 // With effort above 0 the lengths are those of the tuned tree writer.

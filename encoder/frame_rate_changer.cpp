@@ -90,9 +90,9 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
 
     // Every track with sound is gathered whole, in its own format.
     std::string error;
-    std::array<Track, 7> tracks;
+    std::array<Track, ZBX_MAX_TRACKS> tracks;
     uint32_t largest = 0;
-    for (int t = 0; t < 7 && params->soundQuality >= 0; ++t) {
+    for (int t = 0; t < ZBX_MAX_TRACKS && params->soundQuality >= 0; ++t) {
         const uint32_t f = h->AudioFormat[t];
         if (!(f & ZBX_AUDIO_PRESENT) || !(f & ZBX_AUDIO_RATE_MASK) || !h->AudioMaxSize[t])
             continue;
@@ -124,7 +124,7 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
             damaged = i + 1;
             break;
         }
-        for (int t = 0; t < 7; ++t) {
+        for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
             Track &k = tracks[t];
             if (!k.present)
                 continue;
@@ -150,7 +150,7 @@ extern "C" int ZencChangeFrameRate(const char *input, const char *output, const 
             return errors.Fail("Error: the compressor's temporary file could not take the frames (disk full?).");
     h.reset();
 
-    for (int t = 0; t < 7; ++t) {
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
         Track &k = tracks[t];
         if (!k.present)
             continue;

@@ -40,23 +40,23 @@ void FinishModel(CostModel &m, const CodedSymbols &symbols, const std::vector<Fr
     for (size_t f = 0; f < symbols.frames.size(); ++f)
         if (const std::vector<uint32_t> *list = symbols.Get(f, scratch))
             for (uint32_t s : *list)
-                if (SymbolTree(s) == kBlockTypeTree)
+                if (SymbolTree(s) == ZBX_TREE_BLOCK_TYPE)
                     ++typeCounts[SymbolValue(s)];
-    double typeBits[4] = {0, 0, 0, 0};
-    uint64_t typeSymbols[4] = {0, 0, 0, 0};
-    uint64_t blocks[4] = {0, 0, 0, 0};
+    double typeBits[ZBX_BLOCK_KINDS] = {0, 0, 0, 0};
+    uint64_t typeSymbols[ZBX_BLOCK_KINDS] = {0, 0, 0, 0};
+    uint64_t blocks[ZBX_BLOCK_KINDS] = {0, 0, 0, 0};
     for (uint32_t v = 0; v < 65536; ++v)
         if (typeCounts[v])
-            typeBits[v & 3] += static_cast<double>(typeCounts[v]) * m.length[kBlockTypeTree][v];
+            typeBits[v & ZBX_BLOCK_TYPE_MASK] += static_cast<double>(typeCounts[v]) * m.length[ZBX_TREE_BLOCK_TYPE][v];
     for (uint32_t v = 0; v < 65536; ++v)
-        typeSymbols[v & 3] += typeCounts[v];
+        typeSymbols[v & ZBX_BLOCK_TYPE_MASK] += typeCounts[v];
     for (const FrameStats &st : stats)
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < ZBX_BLOCK_KINDS; ++k)
             blocks[k] += st.blocks[k];
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < ZBX_BLOCK_KINDS; ++k) {
         // A kind not seen yet costs about a fresh type symbol.
-        m.typeBits[k] =
-            blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k])) : m.unseenBits[kBlockTypeTree];
+        m.typeBits[k] = blocks[k] ? std::max(0.05, typeBits[k] / static_cast<double>(blocks[k]))
+                                  : m.unseenBits[ZBX_TREE_BLOCK_TYPE];
     }
     for (int k = 0; k < 4; ++k)
         if (typeSymbols[k])
@@ -71,7 +71,7 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
     CostModel m;
     if (effort > 0) {
         // The lengths the tuned tree writer will give.
-        TreeCode codes[4];
+        TreeCode codes[ZBX_TREE_COUNT];
         PlanTrees(symbols, codes, 1);
         for (uint32_t t = 0; t < 4; ++t) {
             m.length[t] = codes[t].length;
@@ -84,7 +84,7 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
     }
     // Counts as the Huff family takes them: a value that repeats one of the
     // three last values of its tree counts as a hit of that escape instead.
-    std::vector<uint32_t> counts[4];
+    std::vector<uint32_t> counts[ZBX_TREE_COUNT];
     for (auto &c : counts)
         c.assign(65536 + 3, 0);
     std::vector<uint32_t> scratch;
@@ -92,7 +92,7 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
         const std::vector<uint32_t> *list = symbols.Get(f, scratch);
         if (!list)
             continue;
-        uint32_t lasts[4][3] = {};
+        uint32_t lasts[ZBX_TREE_COUNT][3] = {};
         for (uint32_t s : *list) {
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
             uint32_t *l = lasts[t];
@@ -142,7 +142,7 @@ std::vector<uint8_t> PairsToAvoid(const CodedSymbols &symbols)
         if (!list)
             continue;
         for (uint32_t s : *list) {
-            if (SymbolTree(s) == kPixelPairTree)
+            if (SymbolTree(s) == ZBX_TREE_PIXEL_PAIR)
                 ++counts[SymbolValue(s)];
             else
                 elsewhere[SymbolValue(s)] = 1;
@@ -205,7 +205,7 @@ namespace {
 double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols)
 {
     double bits = 0;
-    uint32_t lasts[4][3] = {};
+    uint32_t lasts[ZBX_TREE_COUNT][3] = {};
     for (uint32_t s : symbols) {
         const uint32_t t = SymbolTree(s), v = SymbolValue(s);
         uint32_t *l = lasts[t];

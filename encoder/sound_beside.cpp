@@ -1,5 +1,6 @@
 // Sound beside a y4m stream (see the header).
 #include "encoder/sound_beside.h"
+#include "codec/format.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,15 +12,6 @@
 
 namespace zenc {
 namespace {
-
-void Put16(uint8_t *p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v), p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t *p, uint32_t v)
-{
-    Put16(p, v & 0xFFFF), Put16(p + 2, v >> 16);
-}
 
 int Quiet(const char *, int)
 {
@@ -94,17 +86,17 @@ bool SoundBeside::Open(const char *input, int32_t first, int32_t last, const std
     }
     uint8_t h[44];
     std::memcpy(h, "RIFF", 4);
-    Put32(h + 4, static_cast<uint32_t>(36 + declared_));
+    ZbxPut32(h + 4, static_cast<uint32_t>(36 + declared_));
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    Put32(h + 16, 16);
-    Put16(h + 20, 1);
-    Put16(h + 22, static_cast<uint32_t>(sound_->channels));
-    Put32(h + 24, rate_);
-    Put32(h + 28, rate_ * frameBytes_);
-    Put16(h + 32, frameBytes_);
-    Put16(h + 34, static_cast<uint32_t>(sound_->bits));
+    ZbxPut32(h + 16, 16);
+    ZbxPut16(h + 20, 1);
+    ZbxPut16(h + 22, static_cast<uint32_t>(sound_->channels));
+    ZbxPut32(h + 24, rate_);
+    ZbxPut32(h + 28, rate_ * frameBytes_);
+    ZbxPut16(h + 32, frameBytes_);
+    ZbxPut16(h + 34, static_cast<uint32_t>(sound_->bits));
     std::memcpy(h + 36, "data", 4);
-    Put32(h + 40, static_cast<uint32_t>(declared_));
+    ZbxPut32(h + 40, static_cast<uint32_t>(declared_));
     return Send(h, sizeof h, false, error);
 }
 

@@ -26,7 +26,7 @@ int ZencReadInfo(const char *name, ZencFileInfo *info)
     info->frameCount = h.FrameCount;
     info->headerFlags = h.HeaderFlags;
     info->frameRate = h.FrameRate;
-    for (int t = 0; t < 7; ++t) {
+    for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
         info->audioFormat[t] = h.AudioFormat[t];
         info->audioMaxSize[t] = h.AudioMaxSize[t];
     }
@@ -106,7 +106,7 @@ int ZencMixTrack(const char *input, const char *output, uint32_t track, int32_t 
             type |= 1;
             out.insert(out.end(), parts.palette.begin(), parts.palette.end());
         }
-        for (int t = 0; t < 7; ++t) {
+        for (int t = 0; t < ZBX_MAX_TRACKS; ++t) {
             if (parts.sound[t].empty())
                 continue;
             type |= static_cast<uint8_t>(2u << t);

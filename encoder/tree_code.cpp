@@ -132,9 +132,10 @@ uint32_t BestOption(const TreeCode &c, uint32_t v, const bool match[3], int &cho
 
 } // namespace
 
-void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool onlyEscape0[4], TreeCounts counts[4])
+void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool onlyEscape0[ZBX_TREE_COUNT],
+                  TreeCounts counts[ZBX_TREE_COUNT])
 {
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t) {
         counts[t].literal.assign(65536, 0);
         std::fill(std::begin(counts[t].escape), std::end(counts[t].escape), 0);
     }
@@ -143,7 +144,7 @@ void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool 
         const std::vector<uint32_t> *list = frames.Get(f, scratch);
         if (!list)
             continue;
-        uint32_t lasts[4][3] = {};
+        uint32_t lasts[ZBX_TREE_COUNT][3] = {};
         for (uint32_t s : *list) {
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
             uint32_t *l = lasts[t];
@@ -229,12 +230,12 @@ double TreeBits(const TreeCounts &counts, const TreeCode &code)
     return bits + 18.0 * code.leaves;
 }
 
-void PlanTrees(const CodedSymbols &frames, TreeCode codes[4], int rounds)
+void PlanTrees(const CodedSymbols &frames, TreeCode codes[ZBX_TREE_COUNT], int rounds)
 {
-    TreeCounts counts[4];
+    TreeCounts counts[ZBX_TREE_COUNT];
     // A tree that uses nearly every value has too few free values for three
     // escapes: it codes cache hits with escape 0 only.
-    bool onlyEscape0[4] = {false, false, false, false};
+    bool onlyEscape0[ZBX_TREE_COUNT] = {false, false, false, false};
     {
         std::vector<uint8_t> seen(4 * 65536, 0);
         std::vector<uint32_t> scratch;
@@ -242,29 +243,29 @@ void PlanTrees(const CodedSymbols &frames, TreeCode codes[4], int rounds)
             if (const std::vector<uint32_t> *list = frames.Get(f, scratch))
                 for (uint32_t s : *list)
                     seen[SymbolTree(s) * 65536 + SymbolValue(s)] = 1;
-        for (int t = 0; t < 4; ++t) {
+        for (int t = 0; t < ZBX_TREE_COUNT; ++t) {
             const auto from = seen.begin() + t * 65536;
             onlyEscape0[t] = std::count(from, from + 65536, 1) + 4 > 65536;
         }
     }
     CountChoices(frames, nullptr, onlyEscape0, counts);
-    for (int t = 0; t < 4; ++t)
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t)
         BuildTreeCode(counts[t], codes[t]);
     double before = 0;
-    for (int t = 0; t < 4; ++t)
+    for (int t = 0; t < ZBX_TREE_COUNT; ++t)
         before += TreeBits(counts[t], codes[t]);
     for (int r = 0; r < rounds; ++r) {
-        TreeCode next[4];
+        TreeCode next[ZBX_TREE_COUNT];
         CountChoices(frames, codes, onlyEscape0, counts);
         double after = 0;
-        for (int t = 0; t < 4; ++t) {
+        for (int t = 0; t < ZBX_TREE_COUNT; ++t) {
             BuildTreeCode(counts[t], next[t]);
             after += TreeBits(counts[t], next[t]);
         }
         if (after >= before)
             break;
         before = after;
-        for (int t = 0; t < 4; ++t)
+        for (int t = 0; t < ZBX_TREE_COUNT; ++t)
             codes[t] = std::move(next[t]);
     }
 }
@@ -320,9 +321,9 @@ void TreeCode::Finish()
             reversed[s] = p.Reversed(s);
 }
 
-bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[4], const std::vector<uint32_t> &symbols)
+bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[ZBX_TREE_COUNT], const std::vector<uint32_t> &symbols)
 {
-    uint32_t lasts[4][3] = {};
+    uint32_t lasts[ZBX_TREE_COUNT][3] = {};
     for (uint32_t s : symbols) {
         const uint32_t t = SymbolTree(s), v = SymbolValue(s);
         uint32_t *l = lasts[t];

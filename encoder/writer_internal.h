@@ -32,9 +32,9 @@ void SerializeHeader(const ContainerHeader &h, uint8_t out[104]);
 // flatten > 0 builds every tree from counts flattened that many times, as is
 // done by itself for a tree whose codes would grow too long.
 bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOut> &frames,
-                  const std::vector<std::array<std::vector<uint8_t>, 7>> &sound, std::vector<uint32_t> &frameSizes,
-                  ProgressFn progress, std::string &error, int flatten = 0, const BlobStore *spill = nullptr,
-                  int effort = 0);
+                  const std::vector<std::array<std::vector<uint8_t>, ZBX_MAX_TRACKS>> &sound,
+                  std::vector<uint32_t> &frameSizes, ProgressFn progress, std::string &error, int flatten = 0,
+                  const BlobStore *spill = nullptr, int effort = 0);
 
 // A Zorblax file read whole for rewriting (the mixer).
 struct ContainerFile {
@@ -73,7 +73,7 @@ bool ParseContainer(const uint8_t *data, size_t size, const std::string &name, C
 // Chunks of one frame: palette, sound per track (empty = absent), video.
 struct FrameChunks {
     std::vector<uint8_t> palette;
-    std::array<std::vector<uint8_t>, 7> sound;
+    std::array<std::vector<uint8_t>, ZBX_MAX_TRACKS> sound;
     std::vector<uint8_t> video;
 };
 bool SplitFrame(const std::vector<uint8_t> &frame, uint8_t type, FrameChunks &chunks);

@@ -2,6 +2,7 @@
 // message. Request: 32-bit code, 32-bit byte count, the bytes (numbers
 // little-endian). Answer: a 32-bit number, except for the title query, whose
 // answer is the title text up to the end of the connection.
+#include "platform/byte_order.h"
 #include "platform/fdio.h"
 #include "platform/platform.h"
 
@@ -63,8 +64,8 @@ public:
     bool sendMessage(uint32_t code, const void *data, uint32_t size)
     {
         unsigned char head[8];
-        zorb::platform::putLE32(head, code);
-        zorb::platform::putLE32(head + 4, data ? size : 0);
+        ZbxPut32(head, code);
+        ZbxPut32(head + 4, data ? size : 0);
         if (!zorb::platform::writeAll(fd_, head, sizeof head))
             return false;
         if (data && size && !zorb::platform::writeAll(fd_, data, size))
@@ -105,7 +106,7 @@ extern "C" int PlatformLinkSend(uint32_t frontEnd, uint32_t code, const void *da
     if (zorb::platform::readUpTo(s.fd(), reply, sizeof reply) != 4)
         return 0;
     if (answer)
-        *answer = zorb::platform::getLE32(reply);
+        *answer = ZbxGet32(reply);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 // epoll descriptor covers the listening socket and every unfinished
 // connection, so an event loop watches a single descriptor and calls
 // PlatformLinkServerServe when it is readable; nothing here blocks.
+#include "platform/byte_order.h"
 #include "platform/fdio.h"
 #include "platform/last_error.h"
 #include "platform/platform.h"
@@ -177,7 +178,7 @@ struct PlatformLinkServer {
             const bool headDone = c.got < sizeof c.head && c.got + static_cast<size_t>(r) == sizeof c.head;
             c.got += static_cast<size_t>(r);
             if (headDone) {
-                const uint32_t size = zorb::platform::getLE32(c.head + 4);
+                const uint32_t size = ZbxGet32(c.head + 4);
                 if (size > kMaxMessage) {
                     broken = true;
                     return false;
@@ -189,7 +190,7 @@ struct PlatformLinkServer {
 
     void answer(int fd, const Connection &c)
     {
-        const uint32_t code = zorb::platform::getLE32(c.head);
+        const uint32_t code = ZbxGet32(c.head);
         const auto size = static_cast<uint32_t>(c.data.size());
         const void *data = c.data.empty() ? nullptr : c.data.data();
         const PlatformLinkHandlers &h = handlers;
@@ -223,7 +224,7 @@ struct PlatformLinkServer {
         }
         if (code != PLATFORM_LINK_TITLE) {
             unsigned char bytes[4];
-            zorb::platform::putLE32(bytes, number);
+            ZbxPut32(bytes, number);
             reply.assign(reinterpret_cast<const char *>(bytes), sizeof bytes);
         }
         // A fresh connection's send buffer always has room for the answer.

@@ -1,6 +1,7 @@
 // RIFF files written front to back: a chunk's size is patched in when the
 // chunk ends. An odd chunk's pad byte is written when more follows or its
 // parent ends, so a file whose last chunk is odd ends exactly after it.
+#include "platform/byte_order.h"
 #include "platform/fdio.h"
 #include "platform/platform.h"
 
@@ -96,7 +97,7 @@ extern "C" int PlatformRiffEnd(PlatformRiffWriter *w)
         return 0;
     }
     unsigned char bytes[4];
-    zorb::platform::putLE32(bytes, static_cast<uint32_t>(size));
+    ZbxPut32(bytes, static_cast<uint32_t>(size));
     if (!putAt(w, start + 4, bytes, 4))
         return 0;
     // The padding of an inner chunk counts in its parent.
@@ -114,16 +115,12 @@ extern "C" int PlatformWaveBegin(PlatformRiffWriter *w, uint32_t rate, unsigned 
 {
     const uint32_t align = channels * ((bits + 7) / 8);
     unsigned char fmt[16];
-    fmt[0] = 1; // PCM
-    fmt[1] = 0;
-    fmt[2] = static_cast<unsigned char>(channels);
-    fmt[3] = static_cast<unsigned char>(channels >> 8);
-    zorb::platform::putLE32(fmt + 4, rate);
-    zorb::platform::putLE32(fmt + 8, rate * align);
-    fmt[12] = static_cast<unsigned char>(align);
-    fmt[13] = static_cast<unsigned char>(align >> 8);
-    fmt[14] = static_cast<unsigned char>(bits);
-    fmt[15] = static_cast<unsigned char>(bits >> 8);
+    ZbxPut16(fmt, 1); // PCM
+    ZbxPut16(fmt + 2, channels);
+    ZbxPut32(fmt + 4, rate);
+    ZbxPut32(fmt + 8, rate * align);
+    ZbxPut16(fmt + 12, align);
+    ZbxPut16(fmt + 14, bits);
     return PlatformRiffBegin(w, "RIFF", "WAVE") && PlatformRiffBegin(w, "fmt ", nullptr) &&
            PlatformRiffWrite(w, fmt, sizeof fmt) && PlatformRiffEnd(w) && PlatformRiffBegin(w, "data", nullptr);
 }

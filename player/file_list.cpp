@@ -5,15 +5,13 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "platform/text.h"
 #include "player/player.h"
 
 namespace player {
 namespace {
 
-bool IsBlank(char c)
-{
-    return static_cast<signed char>(c) <= 32 && c != '\0';
-}
+using zorb::platform::IsBlank;
 
 void TrimInPlace(std::string &s)
 {

@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "player/player.h"
 
 namespace player {
 namespace {
+
+using zorb::platform::IsBlank;
 
 bool IsDigit(char c)
 {
@@ -75,11 +78,6 @@ bool TakeNumber(std::string &line, char letter, int32_t &value)
 // then only ever a "/" that begins a word (or follows a glued switch).
 constexpr char kHiddenSlash = '\x01';
 
-bool IsBlankChar(char c)
-{
-    return static_cast<signed char>(c) <= 32 && c != '\0';
-}
-
 bool NamesSomethingOnDisk(const std::string &word);
 
 // "F", "L3", "F-66", "@": what a switch looks like after its slash.
@@ -121,7 +119,7 @@ void HideFileSlashes(std::string &line)
 {
     size_t i = 0;
     while (i < line.size()) {
-        if (IsBlankChar(line[i])) {
+        if (IsBlank(line[i])) {
             ++i;
             continue;
         }
@@ -131,7 +129,7 @@ void HideFileSlashes(std::string &line)
             size_t close = line.find('"', i + 1);
             i = close == std::string::npos ? line.size() : close + 1;
         } else {
-            while (i < line.size() && !IsBlankChar(line[i]))
+            while (i < line.size() && !IsBlank(line[i]))
                 ++i;
         }
         std::string word = line.substr(start, i - start);
@@ -175,7 +173,7 @@ bool ParseSwitches(std::string &line, Settings &s, std::string *unknown)
         // The first word that still holds a switch's "/", from that "/" on.
         const size_t at = line.find('/');
         size_t end = at + 1;
-        while (end < line.size() && !IsBlankChar(line[end]) && line[end] != '/' && line[end] != ',')
+        while (end < line.size() && !IsBlank(line[end]) && line[end] != '/' && line[end] != ',')
             ++end;
         *unknown = line.substr(at, end - at);
         ShowFileSlashes(*unknown);

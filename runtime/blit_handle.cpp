@@ -6,6 +6,7 @@
 #include <new>
 
 #include "codec/cpu.h"
+#include "codec/format.h"
 #include "runtime/blit_tables.h"
 #include "runtime/sound_hook.h"
 
@@ -16,11 +17,6 @@ namespace {
 constexpr size_t kPairTableBytes = 131072;
 constexpr size_t kColourTableBytes = 512;
 constexpr size_t kPaletteBytes = 768;
-
-constexpr size_t Align16(size_t n)
-{
-    return (n + 15) & ~size_t{15};
-}
 
 const char *const kModeText[10] = {"8-bit 1x",  "8-bit 2x",  "8-bit 2x Interlaced",  "8-bit 2x Smoothing", "", "",
                                    "16-bit 1x", "16-bit 2x", "16-bit 2x Interlaced", "16-bit 2x Smoothing"};
@@ -79,7 +75,7 @@ extern "C" ZorbBlitter *ZorbBlitOpen(uint32_t flags)
 {
     const bool wants16 = Is16Bit(flags);
     const bool smooth = (flags & ZORB_BLIT_SMOOTH) != 0;
-    size_t size = Align16(sizeof(Handle));
+    size_t size = ZbxAlign16(sizeof(Handle));
     const size_t pairAt = size;
     if (smooth)
         size += kPairTableBytes;
@@ -90,10 +86,10 @@ extern "C" ZorbBlitter *ZorbBlitOpen(uint32_t flags)
     if (wants16 || smooth)
         size += kPaletteBytes;
 
-    void *block = std::aligned_alloc(16, Align16(size));
+    void *block = std::aligned_alloc(ZBX_ALIGNMENT, ZbxAlign16(size));
     if (!block)
         return nullptr;
-    std::memset(block, 0, Align16(size));
+    std::memset(block, 0, ZbxAlign16(size));
     auto *h = new (block) Handle{};
     auto *base = static_cast<uint8_t *>(block);
     ZorbBlitter &b = h->pub;

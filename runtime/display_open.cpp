@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "codec/format.h"
 #include "platform/platform.h"
 #include "runtime/display_internal.h"
 
@@ -156,7 +157,7 @@ ZorbDisplay *Prepare(SDL_Window *window, int mode, uint32_t request, int w, int 
     d->BatchList = new (std::nothrow) DisplayRect[d->BatchCapacity];
 
     const size_t bytes = static_cast<size_t>(d->Pitch) * d->Height;
-    d->Buffer = static_cast<uint8_t *>(std::aligned_alloc(16, (bytes + 15) & ~size_t{15}));
+    d->Buffer = static_cast<uint8_t *>(std::aligned_alloc(ZBX_ALIGNMENT, ZbxAlign16(bytes)));
     if (mode == DISPLAY_FULL_DIRECT)
         d->SavedScreen = static_cast<uint8_t *>(std::calloc(64000, 1));
     if (!d->Buffer || !d->BatchList || (mode == DISPLAY_FULL_DIRECT && !d->SavedScreen)) {

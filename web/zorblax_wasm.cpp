@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "codec/examine.h"
+#include "codec/format.h"
 #include "codec/zorb.h"
 
 #ifdef __EMSCRIPTEN__
@@ -96,7 +97,7 @@ void AppendSamples(std::vector<int16_t> &out, const uint8_t *bytes, size_t size,
 {
     if (sixteenBit) {
         for (size_t i = 0; i + 1 < size; i += 2)
-            out.push_back(static_cast<int16_t>(static_cast<uint16_t>(bytes[i] | bytes[i + 1] << 8)));
+            out.push_back(static_cast<int16_t>(ZbxGet16(bytes + i)));
     } else {
         for (size_t i = 0; i < size; ++i)
             out.push_back(static_cast<int16_t>((bytes[i] - 128) * 256));

@@ -35,20 +35,22 @@ QString ownDirectory()
 struct NoRuleT {};
 constexpr NoRuleT NoRule{};
 
-// Calls f(section, key, member, rule) for every scalar setting; rule is the
-// number field's FieldRule, a list index's IntRule, or NoRule.
-template <class S, class F>
-void forEachField(S &s, F &&f)
+// The scalar settings of each section: f(section, key, member, rule).
+template <class C, class F>
+void forMainFields(C &c, F &f)
 {
     const char *sec = "ZorbMain";
-    f(sec, "Directory", s.main.Directory, NoRule);
-    f(sec, "X", s.main.X, NoRule);
-    f(sec, "Y", s.main.Y, NoRule);
-    f(sec, "CurrentTab", s.main.CurrentTab, Index(8));
-    f(sec, "ShowHints", s.main.ShowHints, NoRule);
+    f(sec, "Directory", c.Directory, NoRule);
+    f(sec, "X", c.X, NoRule);
+    f(sec, "Y", c.Y, NoRule);
+    f(sec, "CurrentTab", c.CurrentTab, Index(8));
+    f(sec, "ShowHints", c.ShowHints, NoRule);
+}
 
-    auto &z = s.zorb;
-    sec = "Zorb";
+template <class C, class F>
+void forCompressorFields(C &z, F &f)
+{
+    const char *sec = "Zorb";
     f(sec, "Filename", z.Filename, NoRule);
     f(sec, "Directory", z.Directory, NoRule);
     f(sec, "OutputName", z.OutputName, NoRule);
@@ -105,9 +107,12 @@ void forEachField(S &s, F &&f)
     f(sec, "Channels", z.Channels, Index(3));
     f(sec, "PaletteFile", z.PaletteFile, NoRule);
     f(sec, "RateNum", z.RateNum, rules::SoundRate);
+}
 
-    auto &m = s.mix;
-    sec = "ZorbMix";
+template <class C, class F>
+void forMixerFields(C &m, F &f)
+{
+    const char *sec = "ZorbMix";
     f(sec, "ZorbFilename", m.ZorbFilename, NoRule);
     f(sec, "ZorbDirectory", m.ZorbDirectory, NoRule);
     f(sec, "OutputName", m.OutputName, NoRule);
@@ -138,9 +143,12 @@ void forEachField(S &s, F &&f)
     f(sec, "InputStart", m.InputStart, NoRule);
     f(sec, "InputEnd", m.InputEnd, NoRule);
     f(sec, "InputTrack", m.InputTrack, NoRule);
+}
 
-    auto &p = s.play;
-    sec = "ZorbPlay";
+template <class C, class F>
+void forPlayerFields(C &p, F &f)
+{
+    const char *sec = "ZorbPlay";
     f(sec, "Filename", p.Filename, NoRule);
     f(sec, "Directory", p.Directory, NoRule);
     f(sec, "LoopNum", p.LoopNum, rules::Number);
@@ -182,16 +190,23 @@ void forEachField(S &s, F &&f)
     f(sec, "DeltasOnly", p.DeltasOnly, NoRule);
     f(sec, "Simulate", p.Simulate, NoRule);
     f(sec, "ExtraMem", p.ExtraMem, NoRule);
+}
 
-    sec = "ZorbScript";
-    f(sec, "Filename", s.script.Filename, NoRule);
-    f(sec, "Directory", s.script.Directory, NoRule);
-    f(sec, "GotoLine", s.script.GotoLine, rules::Number);
-    f(sec, "FindText", s.script.FindText, NoRule);
-    f(sec, "Filter", s.script.Filter, NoRule);
+template <class C, class F>
+void forScriptFields(C &c, F &f)
+{
+    const char *sec = "ZorbScript";
+    f(sec, "Filename", c.Filename, NoRule);
+    f(sec, "Directory", c.Directory, NoRule);
+    f(sec, "GotoLine", c.GotoLine, rules::Number);
+    f(sec, "FindText", c.FindText, NoRule);
+    f(sec, "Filter", c.Filter, NoRule);
+}
 
-    auto &g = s.graphics;
-    sec = "GraphicsProcessor";
+template <class C, class F>
+void forGraphicsFields(C &g, F &f)
+{
+    const char *sec = "GraphicsProcessor";
     f(sec, "Filename", g.Filename, NoRule);
     f(sec, "Directory", g.Directory, NoRule);
     f(sec, "OutputName", g.OutputName, NoRule);
@@ -225,9 +240,12 @@ void forEachField(S &s, F &&f)
     f(sec, "PaletteColors", g.PaletteColors, NoRule);
     f(sec, "PaletteStart", g.PaletteStart, NoRule);
     f(sec, "PaletteFile", g.PaletteFile, NoRule);
+}
 
-    auto &d = s.sound;
-    sec = "SoundProcessor";
+template <class C, class F>
+void forSoundFields(C &d, F &f)
+{
+    const char *sec = "SoundProcessor";
     f(sec, "Filename", d.Filename, NoRule);
     f(sec, "Directory", d.Directory, NoRule);
     f(sec, "OutputName", d.OutputName, NoRule);
@@ -248,8 +266,28 @@ void forEachField(S &s, F &&f)
     f(sec, "Start", d.Start, NoRule);
     f(sec, "End", d.End, NoRule);
     f(sec, "RateNum", d.RateNum, rules::SoundRate);
+}
 
-    f("ZorbCommand", "Directory", s.command.Directory, NoRule);
+template <class C, class F>
+void forCommandFields(C &c, F &f)
+{
+    const char *sec = "ZorbCommand";
+    f(sec, "Directory", c.Directory, NoRule);
+}
+
+// Calls f(section, key, member, rule) for every scalar setting; rule is the
+// number field's FieldRule, a list index's IntRule, or NoRule.
+template <class S, class F>
+void forEachField(S &s, F &&f)
+{
+    forMainFields(s.main, f);
+    forCompressorFields(s.zorb, f);
+    forMixerFields(s.mix, f);
+    forPlayerFields(s.play, f);
+    forScriptFields(s.script, f);
+    forGraphicsFields(s.graphics, f);
+    forSoundFields(s.sound, f);
+    forCommandFields(s.command, f);
 }
 
 // Calls f(section, prefix, list, last index read) for every list section.

@@ -1,6 +1,7 @@
 // String commands: STRLENGTH, STRUCASE, STRLCASE, STRTRIM, STRADDBACKSLASH,
 // STRISNUMERIC, STRISLABEL, STRFIND, STRPIECE, STRLPAD, STRLPADZERO,
 // STRRPAD, STRREPEAT, STRFIRST. Results are texts of at most 767 characters.
+#include "platform/text.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
@@ -11,10 +12,7 @@ namespace zscript {
 
 namespace {
 
-inline bool IsBlank(char c)
-{
-    return c != '\0' && static_cast<signed char>(c) <= 32;
-}
+using zorb::platform::IsBlank;
 
 std::string Trimmed(const std::string &s)
 {
@@ -43,12 +41,10 @@ void Case(Interp &in, bool upper)
 {
     const std::string name = ReadName(in);
     std::string text = ReadValue(in, 1);
-    for (char &c : text) {
-        if (upper && c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-        else if (!upper && c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
+    if (upper)
+        zorb::platform::UpperCase(text);
+    else
+        zorb::platform::LowerCase(text);
     SetVariable(in, name, text);
 }
 
@@ -103,10 +99,8 @@ void CmdStrFind(Interp &in)
     std::string needle = ReadValue(in, 1);
     std::string text = ReadValue(in, 2);
     if (ignoreCase) {
-        for (std::string *s : {&needle, &text})
-            for (char &c : *s)
-                if (c >= 'a' && c <= 'z')
-                    c = static_cast<char>(c - 32);
+        zorb::platform::UpperCase(needle);
+        zorb::platform::UpperCase(text);
     }
     const size_t at = text.find(needle);
     SetVariableNumber(in, name, at == std::string::npos ? 0 : static_cast<int32_t>(at + 1));

@@ -2,6 +2,7 @@
 // SOUND, MCISENDSTRING.
 #include "codec/zorb.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
@@ -20,9 +21,7 @@ namespace {
 
 std::string Upper(std::string s)
 {
-    for (char &c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
+    zorb::platform::UpperCase(s);
     return s;
 }
 

@@ -2,6 +2,7 @@
 // executor loop that runs them (labels, jumps, several commands per line,
 // the trace file).
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "script/core/commands.h"
 #include "script/core/interp.h"
 
@@ -11,6 +12,10 @@
 namespace zscript {
 
 namespace {
+
+using zorb::platform::IsBlank;
+using zorb::platform::ToUpper;
+using zorb::platform::UpperCase;
 
 constexpr size_t kLineBuffer = kTextMax + 1;
 
@@ -25,25 +30,6 @@ void CountStep(Interp &in)
         in.stepLimit = 1;
         in.control = CTRL_END_ALL;
     }
-}
-
-void Upper(std::string &s)
-{
-    for (char &c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-}
-
-void Upper(char *s)
-{
-    for (; *s; ++s)
-        if (*s >= 'a' && *s <= 'z')
-            *s = static_cast<char>(*s - 32);
-}
-
-inline bool IsBlankChar(char c)
-{
-    return c != '\0' && static_cast<signed char>(c) <= 32;
 }
 
 void Unindent(Interp &in)
@@ -65,19 +51,19 @@ void TraceHead(Interp &in, const char *prefix)
 std::string EdgeWord(std::string_view text, bool last)
 {
     size_t a = 0, b = text.size();
-    while (a < b && IsBlankChar(text[a]))
+    while (a < b && IsBlank(text[a]))
         ++a;
-    while (b > a && IsBlankChar(text[b - 1]))
+    while (b > a && IsBlank(text[b - 1]))
         --b;
     size_t i = last ? b : a;
     if (last)
-        while (i > a && !IsBlankChar(text[i - 1]))
+        while (i > a && !IsBlank(text[i - 1]))
             --i;
     else
-        while (i < b && !IsBlankChar(text[i]))
+        while (i < b && !IsBlank(text[i]))
             ++i;
     std::string word(last ? text.substr(i, b - i) : text.substr(a, i - a));
-    Upper(word);
+    UpperCase(word);
     return word;
 }
 
@@ -109,7 +95,7 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
             if (char *hash = std::strchr(text, '#'))
                 *hash = '\0';
             Trim(text);
-            Upper(text);
+            UpperCase(text);
             if (in.labels.size() >= kMaxLabels)
                 ScriptError(in, "  Too many labels.");
             in.labels.push_back({std::string(text + 1), static_cast<uint32_t>(out.records.size())});
@@ -117,7 +103,7 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
             continue;
         }
         GetAndRemoveFirst(keyword, text);
-        Upper(keyword);
+        UpperCase(keyword);
         const int k = FindKeyword(keyword);
         if (k < 0) {
             std::string line = keyword;
@@ -167,10 +153,10 @@ bool ExecuteLine(Interp &in)
         // The keyword is the first word (as GetAndRemoveFirst takes it; that
         // call itself only for the rare comma after the word and its blanks).
         size_t word = 0;
-        while (word < n && !IsBlankChar(line[word]))
+        while (word < n && !IsBlank(line[word]))
             ++word;
         size_t rest = word;
-        while (rest < n && IsBlankChar(line[rest]))
+        while (rest < n && IsBlank(line[rest]))
             ++rest;
         const bool comma = rest < n && line[rest] == ',';
         if (comma) {
@@ -184,7 +170,7 @@ bool ExecuteLine(Interp &in)
             keyword[word] = '\0';
             SetParams(in, std::string_view(line).substr(rest, n - rest));
         }
-        Upper(keyword);
+        UpperCase(keyword);
         k = FindKeyword(keyword);
         if (k < 0)
             CommandError(in, "  Bad script command:\r\n    ");
@@ -259,7 +245,7 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
                 SkipBlanks(in);
                 if (in.pos < in.params.size() && in.params[in.pos] == ';') {
                     std::string_view tail = in.params.substr(in.pos + 1, kTextMax);
-                    while (!tail.empty() && IsBlankChar(tail.front()))
+                    while (!tail.empty() && IsBlank(tail.front()))
                         tail.remove_prefix(1);
                     SetLineFrom(in, tail, true);
                 } else if (ParamsDone(in)) {
@@ -299,7 +285,7 @@ void SetLineFrom(Interp &in, std::string_view text, bool trimEnd)
     // A line cut at the end is not a whole tail of the file's text and is
     // not remembered as one.
     size_t n = text.size();
-    while (trimEnd && n > 0 && IsBlankChar(text[n - 1]))
+    while (trimEnd && n > 0 && IsBlank(text[n - 1]))
         --n;
     uint32_t at = 0;
     const bool inPool = n == text.size() && PoolTail(in, text, at);
@@ -397,10 +383,7 @@ int FindLabel(Interp &in, std::string_view name)
             continue;
         size_t k = 0;
         while (k < name.size()) {
-            char c = name[k];
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 32);
-            if (c != label[k])
+            if (ToUpper(name[k]) != label[k])
                 break;
             ++k;
         }
@@ -415,7 +398,7 @@ void JumpToLabel(Interp &in, std::string_view name)
     const int i = FindLabel(in, name);
     if (i < 0) {
         std::string upper(name);
-        Upper(upper);
+        UpperCase(upper);
         ScriptError(in, "  Label not found:\r\n    ", upper, "\r\n");
     }
     in.position = in.labels[static_cast<size_t>(i)].position;

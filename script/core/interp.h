@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "codec/zorb.h"
+#include "platform/text.h"
 #include "script/core/bitmap_store.h"
 #include "script/core/font.h"
 #include "script/core/host.h"
@@ -53,17 +54,13 @@ int FindKeyword(const char *candidate); // upper-cases nothing; -1 when unknown
 // Names of variables and labels are matched without regard to the case of
 // a-z (they are stored upper-cased): hash and equality over folded bytes,
 // usable with string_view keys.
-inline char FoldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 struct FoldHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const noexcept
     {
         uint64_t h = 14695981039346656037ull;
         for (char c : s)
-            h = (h ^ static_cast<unsigned char>(FoldAscii(c))) * 1099511628211ull;
+            h = (h ^ static_cast<unsigned char>(zorb::platform::ToUpper(c))) * 1099511628211ull;
         return static_cast<size_t>(h);
     }
 };
@@ -74,7 +71,7 @@ struct FoldEqual {
         if (a.size() != b.size())
             return false;
         for (size_t i = 0; i < a.size(); ++i)
-            if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            if (zorb::platform::ToUpper(a[i]) != zorb::platform::ToUpper(b[i]))
                 return false;
         return true;
     }
@@ -306,16 +303,13 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
 // scratch (quoted strings). Valid until the store or scratch changes.
 uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate);
 void ExpandVariables(Interp &in, std::string_view text, std::string &dest);
-// A number: one leading blank or control character may stand first, then
+// A number: one leading blank (platform/text.h) may stand first, then
 // an optional "-" and only digits (a lone "-" counts; the empty text not).
 inline bool IsNumber(std::string_view text)
 {
     if (text.empty())
         return false;
-    size_t i = 0;
-    const auto first = static_cast<unsigned char>(text[0]);
-    if (first != 0 && first <= 32)
-        i = 1;
+    size_t i = zorb::platform::IsBlank(text[0]) ? 1 : 0;
     if (i < text.size() && text[i] == '-')
         ++i;
     for (; i < text.size(); ++i)
@@ -329,7 +323,7 @@ inline bool IsNumber(std::string_view text)
 inline int32_t ToNumber(std::string_view text)
 {
     size_t i = 0;
-    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32 && text[i] != '\0')
+    while (i < text.size() && zorb::platform::IsBlank(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))

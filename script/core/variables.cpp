@@ -1,8 +1,10 @@
 // The variable store (one text block: 0xFF NAME 0xFE VALUE per variable) and
 // the VARPUSH stack (frames of 0xFF 0xFF 0xFF, then 0xFF NAME 0xFF VALUE per
 // variable), with their limits, and CompareValues.
+#include "platform/text.h"
 #include "script/core/interp.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -11,13 +13,11 @@ namespace zscript {
 
 namespace {
 
+using zorb::platform::IsBlank;
+using zorb::platform::ToUpper;
+
 constexpr char kMark = '\xFF';
 constexpr char kValueMark = '\xFE';
-
-inline bool IsBlank(char c)
-{
-    return c != '\0' && static_cast<signed char>(c) <= 32;
-}
 
 // Names and values never hold the store's marks: they would make entries
 // ambiguous. Such bytes (only found in binary data) become '?'.
@@ -26,11 +26,6 @@ void Sanitize(std::string &text)
     for (char &c : text)
         if (c == kMark || c == kValueMark)
             c = '?';
-}
-
-inline char Fold(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
 // Without blanks at either end (NormalizeName's trim, as a view).
@@ -73,10 +68,7 @@ bool IsNormal(std::string_view name)
 {
     if (!name.empty() && (IsBlank(name.front()) || IsBlank(name.back())))
         return false;
-    for (char c : name)
-        if (c >= 'a' && c <= 'z')
-            return false;
-    return true;
+    return std::none_of(name.begin(), name.end(), [](char c) { return ToUpper(c) != c; });
 }
 
 } // namespace
@@ -87,7 +79,7 @@ void NormalizeName(std::string &name)
         return;
     std::string normal(Trimmed(name));
     for (char &c : normal)
-        c = Fold(c);
+        c = ToUpper(c);
     name = std::move(normal);
 }
 
@@ -182,7 +174,7 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     VariableStore::Entry e;
     e.name.reserve(name.size());
     for (char c : name)
-        e.name += Fold(c);
+        e.name += ToUpper(c);
     e.value = valueCopy;
     v.bytes += 2 + e.name.size() + e.value.size();
     v.index.emplace(e.name, static_cast<uint32_t>(v.entries.size()));

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/byte_order.h"
+
 namespace {
 
 constexpr int kFirst = 32, kLast = 175, kCellBytes = 16;
@@ -28,11 +30,6 @@ static_assert(sizeof kHigh / sizeof kHigh[0] == kLast - 126);
 uint32_t CodePoint(int code)
 {
     return code < 127 ? static_cast<uint32_t>(code) : kHigh[code - 127];
-}
-
-uint32_t Le32(const std::vector<uint8_t> &d, size_t at)
-{
-    return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
 }
 
 struct Psf {
@@ -69,14 +66,14 @@ bool Load(const std::string &path, Psf &font, std::string &error)
         table = (d[2] & 2) != 0;
         height = d[3];
         size = height;
-    } else if (d.size() >= 32 && Le32(d, 0) == 0x864AB572u) {
+    } else if (d.size() >= 32 && ZbxGet32(&d[0]) == 0x864AB572u) {
         psf2 = true;
-        header = Le32(d, 8);
-        table = (Le32(d, 12) & 1) != 0;
-        count = Le32(d, 16);
-        size = Le32(d, 20);
-        height = Le32(d, 24);
-        width = Le32(d, 28);
+        header = ZbxGet32(&d[8]);
+        table = (ZbxGet32(&d[12]) & 1) != 0;
+        count = ZbxGet32(&d[16]);
+        size = ZbxGet32(&d[20]);
+        height = ZbxGet32(&d[24]);
+        width = ZbxGet32(&d[28]);
     } else {
         error = "not a PSF font";
         return false;
@@ -112,12 +109,12 @@ bool Load(const std::string &path, Psf &font, std::string &error)
         } else {
             if (i + 1 >= d.size())
                 break;
-            const uint32_t u = d[i] | d[i + 1] << 8;
+            const uint32_t u = ZbxGet16(&d[i]);
             i += 2;
             if (u == 0xFFFF) {
                 ++glyph;
             } else if (u == 0xFFFE) {
-                while (i + 1 < d.size() && (d[i] | d[i + 1] << 8) != 0xFFFF)
+                while (i + 1 < d.size() && ZbxGet16(&d[i]) != 0xFFFF)
                     i += 2;
             } else {
                 font.map.emplace(u, glyph);

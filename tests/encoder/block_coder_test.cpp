@@ -60,7 +60,7 @@ std::vector<uint8_t> Picture(int kind, uint32_t w, uint32_t h, int t, std::mt199
 bool HasSkip(const std::vector<uint32_t> &symbols)
 {
     for (uint32_t s : symbols)
-        if (SymbolTree(s) == kBlockTypeTree && (SymbolValue(s) & 3) == kSkip)
+        if (SymbolTree(s) == ZBX_TREE_BLOCK_TYPE && (SymbolValue(s) & 3) == ZBX_BLOCK_SKIP)
             return true;
     return false;
 }
@@ -238,7 +238,7 @@ TEST(BlockCoder, StillPictureIsOneSkipSymbol)
     FrameRequest req;
     coder.Emit(req, s2, st);
     ASSERT_EQ(s2.size(), 1u);
-    EXPECT_EQ(SymbolValue(s2[0]) & 3, kSkip);
+    EXPECT_EQ(SymbolValue(s2[0]) & 3, ZBX_BLOCK_SKIP);
     EXPECT_GE(RunLength(SymbolValue(s2[0]) >> 2), 16u * 12u);
 }
 

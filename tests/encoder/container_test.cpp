@@ -349,29 +349,29 @@ TEST(Container, PairsToAvoidOnlyWhenCrowded)
         return avoid.empty() ? 0 : std::count(avoid.begin(), avoid.end(), 1);
     };
     for (uint32_t v = 0; v < 1000; ++v)
-        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v * 7));
+        frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, v * 7));
     for (uint32_t b = 1; b < 256; b += 4)
-        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, b * 0x101));
+        frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, b * 0x101));
     EXPECT_EQ(avoided(), 0); // every equal pair taken, plenty of others free
     // All but three pairs: room enough while one of the three is free in
     // every tree, not when the other trees use all three.
     frames[0].symbols.clear();
     for (uint32_t v = 0; v < 65536; ++v)
         if (v != 0x1234 && v != 0x2468 && v != 0x3690)
-            frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
-    frames[0].symbols.push_back(MakeSymbol(kColourPairTree, 0x1234));
-    frames[0].symbols.push_back(MakeSymbol(kBitmapTree, 0x2468));
+            frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, v));
+    frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_COLOUR_PAIR, 0x1234));
+    frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_BITMAP, 0x2468));
     EXPECT_EQ(avoided(), 0);
-    frames[0].symbols.push_back(MakeSymbol(kBlockTypeTree, 0x3690));
+    frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_BLOCK_TYPE, 0x3690));
     EXPECT_EQ(avoided(), 1);
-    frames[0].symbols.resize(frames[0].symbols.size() - 3);          // no other tree uses them now
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x1234)); // two free pairs: enough
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x2468)); // one: still enough
+    frames[0].symbols.resize(frames[0].symbols.size() - 3);               // no other tree uses them now
+    frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, 0x1234)); // two free pairs: enough
+    frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, 0x2468)); // one: still enough
     EXPECT_EQ(avoided(), 0);
-    frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, 0x3690)); // none
+    frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, 0x3690)); // none
     EXPECT_EQ(avoided(), 1);
     for (uint32_t v = 0; v < 65536; ++v)
-        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+        frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, v));
     const auto avoid = PairsToAvoid(CodedSymbols{frames});
     ASSERT_EQ(avoid.size(), 65536u);
     uint32_t candidates = 0;
@@ -383,7 +383,7 @@ TEST(Container, PairsToAvoidOnlyWhenCrowded)
     // an unused value, so it does not serve.
     frames[0].symbols.clear();
     for (uint32_t v = 1; v < 65536; ++v)
-        frames[0].symbols.push_back(MakeSymbol(kPixelPairTree, v));
+        frames[0].symbols.push_back(MakeSymbol(ZBX_TREE_PIXEL_PAIR, v));
     EXPECT_EQ(avoided(), 1);
 }
 

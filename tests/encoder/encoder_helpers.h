@@ -161,17 +161,18 @@ inline ::testing::AssertionResult Decode(const std::string &name, Decoded &d)
         zorb::ResetCaches(t);
         std::vector<uint32_t> symbols;
         for (uint32_t block = 0; block < total;) {
-            const uint16_t v = zorb::DecodeBig(t->tree[zorb::kBlockTypeTree], in);
-            symbols.push_back(MakeSymbol(kBlockTypeTree, v));
+            const uint16_t v = zorb::DecodeBig(t->tree[ZBX_TREE_BLOCK_TYPE], in);
+            symbols.push_back(MakeSymbol(ZBX_TREE_BLOCK_TYPE, v));
             const uint32_t end = std::min(total, block + RunLength(v >> 2));
             for (; block < end; ++block) {
-                if ((v & 3) == kTwoColour) {
-                    symbols.push_back(MakeSymbol(kColourPairTree, zorb::DecodeBig(t->tree[zorb::kColourPairTree], in)));
-                    symbols.push_back(MakeSymbol(kBitmapTree, zorb::DecodeBig(t->tree[zorb::kBitmapTree], in)));
-                } else if ((v & 3) == kFull) {
+                if ((v & 3) == ZBX_BLOCK_TWO_COLOUR) {
+                    symbols.push_back(
+                        MakeSymbol(ZBX_TREE_COLOUR_PAIR, zorb::DecodeBig(t->tree[ZBX_TREE_COLOUR_PAIR], in)));
+                    symbols.push_back(MakeSymbol(ZBX_TREE_BITMAP, zorb::DecodeBig(t->tree[ZBX_TREE_BITMAP], in)));
+                } else if ((v & 3) == ZBX_BLOCK_FULL) {
                     for (int k = 0; k < 8; ++k)
                         symbols.push_back(
-                            MakeSymbol(kPixelPairTree, zorb::DecodeBig(t->tree[zorb::kPixelPairTree], in)));
+                            MakeSymbol(ZBX_TREE_PIXEL_PAIR, zorb::DecodeBig(t->tree[ZBX_TREE_PIXEL_PAIR], in)));
                 }
             }
         }

@@ -6,17 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "codec/format.h"
 #include "tools/common/demo_content.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-void Put16(std::vector<uint8_t> &out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
 
 void MakePalette(int t, int frames, uint8_t pal[768])
 {
@@ -91,8 +86,8 @@ std::vector<uint8_t> RenderTune(double seconds, uint32_t rate)
             0.08 * (std::sin(2 * kPi * 130.81 * t) + std::sin(2 * kPi * 164.81 * t) + std::sin(2 * kPi * 196.0 * t));
         const double pan = 0.5 + 0.5 * std::sin(t * 0.8);
         const double l = melody * (1 - pan) + chord, r = melody * pan + chord;
-        Put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(l * 32000))));
-        Put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(r * 32000))));
+        ZbxAppend16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(l * 32000))));
+        ZbxAppend16(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(r * 32000))));
     }
     return out;
 }

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "codec/format.h"
 #include "platform/platform.h"
 #include "tools/common/demo_content.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 std::string g_error; // why the last write failed ("Error creating NAME: REASON")
 
-void Put32(std::vector<uint8_t> &out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 // Written whole under a temporary name, then renamed into place.
 bool WriteFile(const std::string &name, const std::vector<uint8_t> &data)
 {
@@ -69,18 +65,18 @@ int main(int argc, char **argv)
     // then per frame a palette (tag 0) and the pixels (tag 1).
     std::vector<uint8_t> raw;
     raw.insert(raw.end(), {'R', 'A', 'W', 'B'});
-    Put32(raw, static_cast<uint32_t>(frames));
-    Put32(raw, static_cast<uint32_t>(w));
-    Put32(raw, static_cast<uint32_t>(h));
-    Put32(raw, 6667);
+    ZbxAppend32(raw, static_cast<uint32_t>(frames));
+    ZbxAppend32(raw, static_cast<uint32_t>(w));
+    ZbxAppend32(raw, static_cast<uint32_t>(h));
+    ZbxAppend32(raw, 6667);
     std::vector<uint8_t> px(static_cast<size_t>(w) * h);
     uint8_t pal[768];
     for (int t = 0; t < frames; ++t) {
         tool::DemoFrame(static_cast<uint32_t>(t), static_cast<uint32_t>(frames), static_cast<uint32_t>(w),
                         static_cast<uint32_t>(h), px.data(), pal);
-        Put32(raw, 0);
+        ZbxAppend32(raw, 0);
         raw.insert(raw.end(), pal, pal + 768);
-        Put32(raw, 1);
+        ZbxAppend32(raw, 1);
         raw.insert(raw.end(), px.begin(), px.end());
     }
     if (!WriteFile(argv[1], raw)) {

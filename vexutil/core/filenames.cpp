@@ -2,7 +2,6 @@
 // drive prefix ("C:") is dropped; output always uses '/'. There are no drive
 // letters: the root is the one drive, reported as 'C'.
 #include "vexutil/core/pathmap.h"
-#include "vexutil/core/text_utils.h"
 #include "vexutil/vexutil.h"
 
 #include <cctype>

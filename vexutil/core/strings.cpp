@@ -1,19 +1,19 @@
 // String utilities: trimming, first-word extraction, quotes, numbers,
 // readable durations and frame rates.
-#include "vexutil/core/text_utils.h"
+#include "platform/text.h"
 #include "vexutil/vexutil.h"
 
 #include <cstring>
 #include <string>
 
-using vex::isBlank;
+using zorb::platform::IsBlank;
 
 namespace {
 
 void trimLeft(char *text)
 {
     size_t i = 0;
-    while (isBlank(text[i]))
+    while (IsBlank(text[i]))
         ++i;
     if (i)
         std::memmove(text, text + i, std::strlen(text + i) + 1);
@@ -22,7 +22,7 @@ void trimLeft(char *text)
 void trimRight(char *text)
 {
     size_t n = std::strlen(text);
-    while (n > 0 && isBlank(text[n - 1]))
+    while (n > 0 && IsBlank(text[n - 1]))
         --n;
     text[n] = '\0';
 }
@@ -49,9 +49,9 @@ char *firstWord(char *destination, char *text, bool quoted)
         }
     }
     size_t i = 0;
-    while (text[i] && !isBlank(text[i]))
+    while (text[i] && !IsBlank(text[i]))
         ++i;
-    while (isBlank(text[i]))
+    while (IsBlank(text[i]))
         ++i;
     if (text[i] == ',')
         ++i;

@@ -1,14 +1,14 @@
 // Command-line switches: a slash, a letter (either case) and a value right
 // after it. Every switch read is removed from the line.
 #include "platform/platform.h"
-#include "vexutil/core/text_utils.h"
+#include "platform/text.h"
 #include "vexutil/vexutil.h"
 
 #include <cctype>
 #include <cstring>
 #include <string>
 
-using vex::isBlank;
+using zorb::platform::IsBlank;
 
 namespace {
 
@@ -19,7 +19,7 @@ bool isDigit(char c)
 
 bool sameLetter(char a, char b)
 {
-    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+    return zorb::platform::ToUpper(a) == zorb::platform::ToUpper(b);
 }
 
 void removeRange(char *line, size_t from, size_t to)
@@ -45,7 +45,7 @@ public:
     explicit FileSlashesHidden(char *line) : line_(line)
     {
         for (size_t i = 0; line_ && line_[i];) {
-            if (isBlank(line_[i])) {
+            if (IsBlank(line_[i])) {
                 ++i;
                 continue;
             }
@@ -54,7 +54,7 @@ public:
                 const char *close = std::strchr(line_ + i + 1, '"');
                 i = close ? static_cast<size_t>(close - line_) + 1 : std::strlen(line_);
             } else {
-                while (line_[i] && !isBlank(line_[i]))
+                while (line_[i] && !IsBlank(line_[i]))
                     ++i;
             }
             const bool name = line_[start] != '/' || looksLikePath(std::string(line_ + start, i - start));
@@ -85,7 +85,7 @@ bool findStringSwitch(const char *line, char letter, size_t &at, size_t &valueSt
         if (line[i] != '/' || !line[i + 1] || !sameLetter(line[i + 1], letter))
             continue;
         const size_t v = i + 2;
-        if (line[v] == '\0' || isBlank(line[v]))
+        if (line[v] == '\0' || IsBlank(line[v]))
             continue;
         at = i;
         if (line[v] == '"') {
@@ -101,7 +101,7 @@ bool findStringSwitch(const char *line, char letter, size_t &at, size_t &valueSt
             // The value ends at a blank, or at a slash that starts the next
             // glued switch; a value that is a path keeps its slashes.
             size_t word = v;
-            while (line[word] && !isBlank(line[word]))
+            while (line[word] && !IsBlank(line[word]))
                 ++word;
             size_t e = v;
             if (!looksLikePath(std::string(line + v, word - v)))

@@ -16,6 +16,7 @@
 #include "vexutil/core/vexfile_record.h"
 
 #include "vexutil/core/last_error.h"
+#include "platform/assert.h"
 #include "vexutil/core/pathmap.h"
 #include "vexutil/vexutil.h"
 
@@ -476,6 +477,7 @@ VEXAPI uint32_t VEXFileGetBits(VEXFILE *f, uint32_t count)
     } else {
         f->bitCount = k + r == 8 ? 0 : k + r;
     }
+    ZORB_ASSERT(f->bitCount < 8);
     return result | ((h & ((1u << r) - 1)) << (8 * whole));
 }
 
@@ -565,6 +567,7 @@ VEXAPI uint32_t VEXFilePutBits(VEXFILE *f, uint32_t value, uint32_t count)
         v >>= 8 * whole;
     }
     const uint32_t k = f->bitCount;
+    ZORB_ASSERT(k < 8 && r < 8);
     const uint32_t w = (k ? (f->heldByte & 0xFF) : 0) | ((v & ((1u << r) - 1)) << k);
     if (k + r < 8) {
         f->bitCount = k + r;
@@ -578,6 +581,7 @@ VEXAPI uint32_t VEXFilePutBits(VEXFILE *f, uint32_t value, uint32_t count)
         f->bitCount = (k + r) % 8;
         f->heldByte = (w >> 8) & 0xFF;
     }
+    ZORB_ASSERT(f->bitCount < 8);
     return value;
 }
 

@@ -9,41 +9,27 @@
 #include <cerrno>
 #include <cstring>
 
+#include "codec/format.h"
+
 namespace vex {
 namespace {
 
-constexpr uint32_t FourCC(char a, char b, char c, char d)
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(a)) | static_cast<uint32_t>(static_cast<uint8_t>(b)) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24;
-}
-
-constexpr uint32_t kRiff = FourCC('R', 'I', 'F', 'F');
-constexpr uint32_t kList = FourCC('L', 'I', 'S', 'T');
-constexpr uint32_t kAvi = FourCC('A', 'V', 'I', ' ');
-constexpr uint32_t kAvix = FourCC('A', 'V', 'I', 'X');
-constexpr uint32_t kHdrl = FourCC('h', 'd', 'r', 'l');
-constexpr uint32_t kStrl = FourCC('s', 't', 'r', 'l');
-constexpr uint32_t kStrh = FourCC('s', 't', 'r', 'h');
-constexpr uint32_t kStrf = FourCC('s', 't', 'r', 'f');
-constexpr uint32_t kMovi = FourCC('m', 'o', 'v', 'i');
-constexpr uint32_t kRec = FourCC('r', 'e', 'c', ' ');
-constexpr uint32_t kVids = FourCC('v', 'i', 'd', 's');
-constexpr uint32_t kAuds = FourCC('a', 'u', 'd', 's');
+const uint32_t kRiff = ZbxFourCC("RIFF");
+const uint32_t kList = ZbxFourCC("LIST");
+const uint32_t kAvi = ZbxFourCC("AVI ");
+const uint32_t kAvix = ZbxFourCC("AVIX");
+const uint32_t kHdrl = ZbxFourCC("hdrl");
+const uint32_t kStrl = ZbxFourCC("strl");
+const uint32_t kStrh = ZbxFourCC("strh");
+const uint32_t kStrf = ZbxFourCC("strf");
+const uint32_t kMovi = ZbxFourCC("movi");
+const uint32_t kRec = ZbxFourCC("rec ");
+const uint32_t kVids = ZbxFourCC("vids");
+const uint32_t kAuds = ZbxFourCC("auds");
 
 constexpr int kMaxDepth = 8;
 constexpr int32_t kMaxSide = 16384;
 constexpr uint64_t kMaxFrameBytes = uint64_t(1) << 27;
-
-uint16_t Le16(const uint8_t *p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t Le32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 class FileSource final : public ByteSource {
 public:
@@ -156,7 +142,7 @@ bool AviReader::Parse(std::string &error)
         uint8_t h[12];
         if (src_->ReadAt(pos, h, 12) != 12)
             break;
-        uint32_t id = Le32(h), size = Le32(h + 4), form = Le32(h + 8);
+        uint32_t id = ZbxGet32(h), size = ZbxGet32(h + 4), form = ZbxGet32(h + 8);
         if (id != kRiff || (first ? form != kAvi : form != kAvix)) {
             if (first) {
                 SetError(error, "not an AVI file");
@@ -167,8 +153,7 @@ bool AviReader::Parse(std::string &error)
         uint64_t end = std::min<uint64_t>(pos + 8 + size, fileSize);
         if (size < 4)
             break;
-        if (!WalkList(pos + 12, end, 0, false, error))
-            return false;
+        WalkList(pos + 12, end, 0, false);
         first = false;
         pos = pos + 8 + size + (size & 1);
     }
@@ -192,135 +177,159 @@ bool AviReader::Parse(std::string &error)
     return true;
 }
 
-bool AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string &error)
+namespace {
+
+// The header fields that video and sound streams share.
+struct StreamHeader {
+    uint32_t handler, scale, rate, start, length;
+};
+
+StreamHeader ReadStreamHeader(const std::vector<uint8_t> &strh)
+{
+    return {ZbxGet32(&strh[4]), ZbxGet32(&strh[20]), ZbxGet32(&strh[24]), ZbxGet32(&strh[28]), ZbxGet32(&strh[32])};
+}
+
+// The picture format of a video stream (a BITMAPINFOHEADER and its colour
+// table) into v: true for the uncompressed layouts this reader takes.
+bool ReadVideoFormat(const std::vector<uint8_t> &strf, AviVideoStream &v)
+{
+    if (strf.size() < 40)
+        return false;
+    const uint32_t biSize = ZbxGet32(strf.data());
+    const int32_t w = static_cast<int32_t>(ZbxGet32(&strf[4]));
+    const int32_t hgt = static_cast<int32_t>(ZbxGet32(&strf[8]));
+    const uint32_t bits = ZbxGet16(&strf[14]), comp = ZbxGet32(&strf[16]), used = ZbxGet32(&strf[32]);
+    bool rgb = comp == 0 || comp == ZbxFourCC("DIB ") || comp == ZbxFourCC("RGB ") || comp == ZbxFourCC("RAW ");
+    uint32_t tableAt = biSize < 40 ? 40 : biSize;
+    if (comp == 3 && strf.size() >= 52) {
+        // Bit fields: only the layouts that equal plain RGB.
+        const uint32_t r = ZbxGet32(&strf[40]), g = ZbxGet32(&strf[44]), b = ZbxGet32(&strf[48]);
+        rgb = (bits == 16 && r == 0x7C00 && g == 0x03E0 && b == 0x001F) ||
+              (bits == 32 && r == 0xFF0000 && g == 0xFF00 && b == 0xFF);
+        if (biSize <= 40)
+            tableAt = 52;
+    }
+    const bool sizeOk = w > 0 && w <= kMaxSide && hgt != 0 && hgt != INT32_MIN && (hgt < 0 ? -hgt : hgt) <= kMaxSide &&
+                        uint64_t(w) * static_cast<uint64_t>(hgt < 0 ? -hgt : hgt) * bits / 8 <= kMaxFrameBytes;
+    if (!rgb || !sizeOk || (bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return false;
+    v.width = w;
+    v.topDown = hgt < 0;
+    v.height = hgt < 0 ? -hgt : hgt;
+    v.bitCount = bits;
+    if (bits == 8) {
+        uint32_t n = used == 0 || used > 256 ? 256 : used;
+        const uint32_t avail = strf.size() > tableAt ? static_cast<uint32_t>((strf.size() - tableAt) / 4) : 0;
+        n = std::min(n, avail);
+        for (uint32_t i = 0; i < n; i++) {
+            const uint8_t *q = &strf[tableAt + 4 * i];
+            v.palette[3 * i] = q[2];
+            v.palette[3 * i + 1] = q[1];
+            v.palette[3 * i + 2] = q[0];
+        }
+        v.paletteColours = n;
+    }
+    return true;
+}
+
+// The sound format of a sound stream (a WAVEFORMATEX) into s.
+void ReadSoundFormat(const std::vector<uint8_t> &strf, AviSoundStream &s)
+{
+    s.formatSize = static_cast<uint32_t>(strf.size());
+    if (strf.size() >= 14) {
+        s.formatTag = ZbxGet16(strf.data());
+        s.channels = ZbxGet16(&strf[2]);
+        s.samplesPerSec = ZbxGet32(&strf[4]);
+        s.avgBytesPerSec = ZbxGet32(&strf[8]);
+        s.blockAlign = ZbxGet16(&strf[12]);
+    }
+    if (strf.size() >= 16)
+        s.bitsPerSample = ZbxGet16(&strf[14]);
+}
+
+} // namespace
+
+void AviReader::WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi)
 {
     if (depth > kMaxDepth)
-        return true;
+        return;
     uint64_t pos = begin;
     while (pos + 8 <= end) {
         uint8_t h[12];
         if (src_->ReadAt(pos, h, 8) != 8)
             break;
-        uint32_t id = Le32(h);
-        uint64_t data = pos + 8;
+        const uint32_t id = ZbxGet32(h);
+        const uint64_t data = pos + 8;
         // A chunk reaching past its parent is cut at the parent's end (a
         // truncated file keeps what it has).
-        uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(Le32(h + 4), end - data));
-        uint64_t next = data + size + (size & 1);
-        if (id == kList || id == kRiff) {
-            if (size >= 4 && src_->ReadAt(data, h + 8, 4) == 4) {
-                uint32_t type = Le32(h + 8);
-                if (type == kStrl && !inMovi) {
-                    // One stream: its header and format.
-                    uint64_t p = data + 4, e = data + size;
-                    std::vector<uint8_t> strh, strf;
-                    while (p + 8 <= e) {
-                        uint8_t ch[8];
-                        if (src_->ReadAt(p, ch, 8) != 8)
-                            break;
-                        uint32_t cid = Le32(ch);
-                        uint32_t cs = static_cast<uint32_t>(std::min<uint64_t>(Le32(ch + 4), e - (p + 8)));
-                        if ((cid == kStrh && strh.empty()) || (cid == kStrf && strf.empty())) {
-                            auto &dst = cid == kStrh ? strh : strf;
-                            dst.resize(std::min<uint32_t>(cs, 4096));
-                            if (src_->ReadAt(p + 8, dst.data(), dst.size()) != dst.size())
-                                dst.clear();
-                        }
-                        p = p + 8 + cs + (cs & 1);
-                    }
-                    StreamInfo info{0, -1, false};
-                    if (strh.size() >= 36) {
-                        info.type = Le32(strh.data());
-                        uint32_t handler = Le32(&strh[4]), scale = Le32(&strh[20]), rate = Le32(&strh[24]),
-                                 start = Le32(&strh[28]), length = Le32(&strh[32]);
-                        if (info.type == kVids && !hasVideo_ && !videoRefused_) {
-                            bool ok = false;
-                            if (strf.size() >= 40) {
-                                uint32_t biSize = Le32(strf.data());
-                                int32_t w = static_cast<int32_t>(Le32(&strf[4]));
-                                int32_t hgt = static_cast<int32_t>(Le32(&strf[8]));
-                                uint32_t bits = Le16(&strf[14]), comp = Le32(&strf[16]), used = Le32(&strf[32]);
-                                bool rgb = comp == 0 || comp == FourCC('D', 'I', 'B', ' ') ||
-                                           comp == FourCC('R', 'G', 'B', ' ') || comp == FourCC('R', 'A', 'W', ' ');
-                                uint32_t tableAt = biSize < 40 ? 40 : biSize;
-                                if (comp == 3 && strf.size() >= 52) {
-                                    // Bit fields: only the layouts that equal plain RGB.
-                                    uint32_t r = Le32(&strf[40]), g = Le32(&strf[44]), b = Le32(&strf[48]);
-                                    rgb = (bits == 16 && r == 0x7C00 && g == 0x03E0 && b == 0x001F) ||
-                                          (bits == 32 && r == 0xFF0000 && g == 0xFF00 && b == 0xFF);
-                                    if (biSize <= 40)
-                                        tableAt = 52;
-                                }
-                                bool sizeOk = w > 0 && w <= kMaxSide && hgt != 0 && hgt != INT32_MIN &&
-                                              (hgt < 0 ? -hgt : hgt) <= kMaxSide &&
-                                              uint64_t(w) * static_cast<uint64_t>(hgt < 0 ? -hgt : hgt) * bits / 8 <=
-                                                  kMaxFrameBytes;
-                                if (rgb && sizeOk && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) {
-                                    ok = true;
-                                    video_.handler = handler;
-                                    video_.scale = scale;
-                                    video_.rate = rate;
-                                    video_.start = start;
-                                    video_.length = length;
-                                    video_.width = w;
-                                    video_.topDown = hgt < 0;
-                                    video_.height = hgt < 0 ? -hgt : hgt;
-                                    video_.bitCount = bits;
-                                    if (bits == 8) {
-                                        uint32_t n = used == 0 || used > 256 ? 256 : used;
-                                        uint32_t avail = strf.size() > tableAt
-                                                             ? static_cast<uint32_t>((strf.size() - tableAt) / 4)
-                                                             : 0;
-                                        n = std::min(n, avail);
-                                        for (uint32_t i = 0; i < n; i++) {
-                                            const uint8_t *q = &strf[tableAt + 4 * i];
-                                            video_.palette[3 * i] = q[2];
-                                            video_.palette[3 * i + 1] = q[1];
-                                            video_.palette[3 * i + 2] = q[0];
-                                        }
-                                        video_.paletteColours = n;
-                                    }
-                                }
-                            }
-                            if (ok) {
-                                hasVideo_ = true;
-                                info.video = true;
-                                videoNumber_ = static_cast<int>(streams_.size());
-                            } else {
-                                videoRefused_ = true;
-                            }
-                        } else if (info.type == kAuds) {
-                            AviSoundStream s;
-                            s.scale = scale;
-                            s.rate = rate;
-                            s.start = start;
-                            s.length = length;
-                            s.formatSize = static_cast<uint32_t>(strf.size());
-                            if (strf.size() >= 14) {
-                                s.formatTag = Le16(strf.data());
-                                s.channels = Le16(&strf[2]);
-                                s.samplesPerSec = Le32(&strf[4]);
-                                s.avgBytesPerSec = Le32(&strf[8]);
-                                s.blockAlign = Le16(&strf[12]);
-                            }
-                            if (strf.size() >= 16)
-                                s.bitsPerSample = Le16(&strf[14]);
-                            info.soundIndex = static_cast<int>(sound_.size());
-                            sound_.push_back(std::move(s));
-                        }
-                    }
-                    streams_.push_back(info);
-                } else if (type == kHdrl || type == kMovi || type == kRec) {
-                    if (!WalkList(data + 4, data + size, depth + 1, inMovi || type != kHdrl, error))
-                        return false;
-                }
-            }
-        } else if (inMovi) {
+        const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(ZbxGet32(h + 4), end - data));
+        if ((id == kList || id == kRiff) && size >= 4 && src_->ReadAt(data, h + 8, 4) == 4) {
+            const uint32_t type = ZbxGet32(h + 8);
+            if (type == kStrl && !inMovi)
+                ReadStreamList(data + 4, data + size);
+            else if (type == kHdrl || type == kMovi || type == kRec)
+                WalkList(data + 4, data + size, depth + 1, inMovi || type != kHdrl);
+        } else if (id != kList && id != kRiff && inMovi) {
             OnStreamChunk(id, data, size);
         }
-        pos = next;
+        pos = data + size + (size & 1);
     }
-    return true;
+}
+
+void AviReader::ReadStreamChunks(uint64_t begin, uint64_t end, std::vector<uint8_t> &strh, std::vector<uint8_t> &strf)
+{
+    uint64_t p = begin;
+    while (p + 8 <= end) {
+        uint8_t ch[8];
+        if (src_->ReadAt(p, ch, 8) != 8)
+            break;
+        const uint32_t cid = ZbxGet32(ch);
+        const uint32_t cs = static_cast<uint32_t>(std::min<uint64_t>(ZbxGet32(ch + 4), end - (p + 8)));
+        if ((cid == kStrh && strh.empty()) || (cid == kStrf && strf.empty())) {
+            auto &dst = cid == kStrh ? strh : strf;
+            dst.resize(std::min<uint32_t>(cs, 4096));
+            if (src_->ReadAt(p + 8, dst.data(), dst.size()) != dst.size())
+                dst.clear();
+        }
+        p = p + 8 + cs + (cs & 1);
+    }
+}
+
+void AviReader::ReadStreamList(uint64_t begin, uint64_t end)
+{
+    std::vector<uint8_t> strh, strf;
+    ReadStreamChunks(begin, end, strh, strf);
+    StreamInfo info{0, -1, false};
+    if (strh.size() >= 36) {
+        info.type = ZbxGet32(strh.data());
+        const StreamHeader header = ReadStreamHeader(strh);
+        if (info.type == kVids && !hasVideo_ && !videoRefused_) {
+            AviVideoStream v = video_;
+            if (ReadVideoFormat(strf, v)) {
+                video_ = v;
+                video_.handler = header.handler;
+                video_.scale = header.scale;
+                video_.rate = header.rate;
+                video_.start = header.start;
+                video_.length = header.length;
+                hasVideo_ = true;
+                info.video = true;
+                videoNumber_ = static_cast<int>(streams_.size());
+            } else {
+                videoRefused_ = true;
+            }
+        } else if (info.type == kAuds) {
+            AviSoundStream s;
+            s.scale = header.scale;
+            s.rate = header.rate;
+            s.start = header.start;
+            s.length = header.length;
+            ReadSoundFormat(strf, s);
+            info.soundIndex = static_cast<int>(sound_.size());
+            sound_.push_back(std::move(s));
+        }
+    }
+    streams_.push_back(info);
 }
 
 void AviReader::OnStreamChunk(uint32_t id, uint64_t offset, uint32_t size)

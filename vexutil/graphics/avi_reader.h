@@ -99,7 +99,13 @@ public:
 private:
     AviReader() = default;
     bool Parse(std::string &error);
-    bool WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi, std::string &error);
+    // Walks the chunks of [begin, end): stream lists, the nested lists and,
+    // inside the movie list, the stream data chunks.
+    void WalkList(uint64_t begin, uint64_t end, int depth, bool inMovi);
+    // One stream list: its header and format become a stream.
+    void ReadStreamList(uint64_t begin, uint64_t end);
+    // The first stream header and stream format chunks of a stream list.
+    void ReadStreamChunks(uint64_t begin, uint64_t end, std::vector<uint8_t> &strh, std::vector<uint8_t> &strf);
     void OnStreamChunk(uint32_t id, uint64_t offset, uint32_t size);
     bool ApplyPaletteChange(const AviChunk &c);
 

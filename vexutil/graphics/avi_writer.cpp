@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codec/format.h"
 #include "platform/platform.h"
 
 namespace vex {
@@ -16,16 +17,6 @@ constexpr uint32_t kAvifHasIndex = 0x10, kAvifIsInterleaved = 0x100;
 constexpr uint32_t kAvisfPaletteChanges = 0x10000;
 constexpr uint32_t kKeyFrame = 0x10, kNoTime = 0x100;
 
-void Put16(std::vector<uint8_t> &b, uint32_t v)
-{
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t> &b, uint32_t v)
-{
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
 void PutTag(std::vector<uint8_t> &b, const char *tag)
 {
     for (int i = 0; i < 4; i++)
@@ -83,57 +74,57 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     const uint32_t tableSize = s_.bits == 8 ? 1024 : 0;
     std::vector<uint8_t> b;
     PutTag(b, "LIST");
-    Put32(b, 0); // patched below
+    ZbxAppend32(b, 0); // patched below
     PutTag(b, "hdrl");
     PutTag(b, "avih");
-    Put32(b, 56);
-    Put32(b, usPerFrame);
-    Put32(b, s_.rate && s_.scale ? static_cast<uint32_t>(uint64_t(imageSize_ + 8) * s_.rate / s_.scale) : 0);
-    Put32(b, 0);
-    Put32(b, kAvifHasIndex | kAvifIsInterleaved);
-    Put32(b, odml ? firstFrames : frames_);
-    Put32(b, 0);
-    Put32(b, 1);
-    Put32(b, imageSize_ + 8);
-    Put32(b, s_.width);
-    Put32(b, s_.height);
+    ZbxAppend32(b, 56);
+    ZbxAppend32(b, usPerFrame);
+    ZbxAppend32(b, s_.rate && s_.scale ? static_cast<uint32_t>(uint64_t(imageSize_ + 8) * s_.rate / s_.scale) : 0);
+    ZbxAppend32(b, 0);
+    ZbxAppend32(b, kAvifHasIndex | kAvifIsInterleaved);
+    ZbxAppend32(b, odml ? firstFrames : frames_);
+    ZbxAppend32(b, 0);
+    ZbxAppend32(b, 1);
+    ZbxAppend32(b, imageSize_ + 8);
+    ZbxAppend32(b, s_.width);
+    ZbxAppend32(b, s_.height);
     for (int i = 0; i < 4; i++)
-        Put32(b, 0);
+        ZbxAppend32(b, 0);
     const size_t strl = b.size();
     PutTag(b, "LIST");
-    Put32(b, 0);
+    ZbxAppend32(b, 0);
     PutTag(b, "strl");
     PutTag(b, "strh");
-    Put32(b, 56);
+    ZbxAppend32(b, 56);
     PutTag(b, "vids");
     PutTag(b, "DIB ");
-    Put32(b, paletteChanges_ ? kAvisfPaletteChanges : 0);
-    Put32(b, 0); // priority, language
-    Put32(b, 0); // initial frames
-    Put32(b, s_.scale);
-    Put32(b, s_.rate);
-    Put32(b, 0); // start
-    Put32(b, frames_);
-    Put32(b, imageSize_);
-    Put32(b, 0xFFFFFFFFu); // quality: default
-    Put32(b, 0);           // sample size: frames vary (palette changes)
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, s_.width);
-    Put16(b, s_.height);
+    ZbxAppend32(b, paletteChanges_ ? kAvisfPaletteChanges : 0);
+    ZbxAppend32(b, 0); // priority, language
+    ZbxAppend32(b, 0); // initial frames
+    ZbxAppend32(b, s_.scale);
+    ZbxAppend32(b, s_.rate);
+    ZbxAppend32(b, 0); // start
+    ZbxAppend32(b, frames_);
+    ZbxAppend32(b, imageSize_);
+    ZbxAppend32(b, 0xFFFFFFFFu); // quality: default
+    ZbxAppend32(b, 0);           // sample size: frames vary (palette changes)
+    ZbxAppend16(b, 0);
+    ZbxAppend16(b, 0);
+    ZbxAppend16(b, s_.width);
+    ZbxAppend16(b, s_.height);
     PutTag(b, "strf");
-    Put32(b, 40 + tableSize);
-    Put32(b, 40);
-    Put32(b, s_.width);
-    Put32(b, s_.height); // positive: rows bottom-up
-    Put16(b, 1);
-    Put16(b, s_.bits);
-    Put32(b, 0); // no compression
-    Put32(b, imageSize_);
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, s_.bits == 8 ? 256 : 0);
-    Put32(b, 0);
+    ZbxAppend32(b, 40 + tableSize);
+    ZbxAppend32(b, 40);
+    ZbxAppend32(b, s_.width);
+    ZbxAppend32(b, s_.height); // positive: rows bottom-up
+    ZbxAppend16(b, 1);
+    ZbxAppend16(b, s_.bits);
+    ZbxAppend32(b, 0); // no compression
+    ZbxAppend32(b, imageSize_);
+    ZbxAppend32(b, 0);
+    ZbxAppend32(b, 0);
+    ZbxAppend32(b, s_.bits == 8 ? 256 : 0);
+    ZbxAppend32(b, 0);
     for (uint32_t i = 0; i < tableSize / 4; i++) {
         b.push_back(firstPalette_[3 * i + 2]);
         b.push_back(firstPalette_[3 * i + 1]);
@@ -143,32 +134,32 @@ std::vector<uint8_t> Writer::Headers(bool final) const
     // The super index: where each part's standard index lies.
     const size_t indx = b.size();
     PutTag(b, odml ? "indx" : "JUNK");
-    Put32(b, kSuperIndexSize);
+    ZbxAppend32(b, kSuperIndexSize);
     if (odml) {
-        Put16(b, 4);
+        ZbxAppend16(b, 4);
         b.push_back(0);
         b.push_back(0); // an index of indexes
-        Put32(b, static_cast<uint32_t>(parts_.size()));
+        ZbxAppend32(b, static_cast<uint32_t>(parts_.size()));
         PutTag(b, "00db");
         for (int i = 0; i < 3; i++)
-            Put32(b, 0);
+            ZbxAppend32(b, 0);
         for (const Part &p : parts_) {
-            Put32(b, static_cast<uint32_t>(p.indexOffset));
-            Put32(b, static_cast<uint32_t>(p.indexOffset >> 32));
-            Put32(b, p.indexSize);
-            Put32(b, p.frames);
+            ZbxAppend32(b, static_cast<uint32_t>(p.indexOffset));
+            ZbxAppend32(b, static_cast<uint32_t>(p.indexOffset >> 32));
+            ZbxAppend32(b, p.indexSize);
+            ZbxAppend32(b, p.frames);
         }
     }
     b.resize(indx + 8 + kSuperIndexSize, 0);
     const size_t strlEnd = b.size();
     // The OpenDML header: the total frame count.
     PutTag(b, odml ? "LIST" : "JUNK");
-    Put32(b, kOdmlSize);
+    ZbxAppend32(b, kOdmlSize);
     if (odml) {
         PutTag(b, "odml");
         PutTag(b, "dmlh");
-        Put32(b, 248);
-        Put32(b, frames_);
+        ZbxAppend32(b, 248);
+        ZbxAppend32(b, frames_);
     }
     b.resize(strlEnd + 8 + kOdmlSize, 0);
     auto patch = [&](size_t at, size_t value) {
@@ -217,19 +208,19 @@ void Writer::EndPart()
     Part &p = parts_.back();
     std::vector<uint8_t> b;
     p.indexOffset = riff_.position;
-    Put16(b, 2);
+    ZbxAppend16(b, 2);
     b.push_back(0);
     b.push_back(1); // an index of chunks
-    Put32(b, p.frames);
+    ZbxAppend32(b, p.frames);
     PutTag(b, "00db");
-    Put32(b, static_cast<uint32_t>(p.riff));
-    Put32(b, static_cast<uint32_t>(p.riff >> 32));
-    Put32(b, 0);
+    ZbxAppend32(b, static_cast<uint32_t>(p.riff));
+    ZbxAppend32(b, static_cast<uint32_t>(p.riff >> 32));
+    ZbxAppend32(b, 0);
     for (const Entry &e : p.entries) {
         if (e.palette)
             continue;
-        Put32(b, static_cast<uint32_t>(e.offset + 8 - p.riff)); // of the data
-        Put32(b, e.size);                                       // bit 31 clear: a key frame
+        ZbxAppend32(b, static_cast<uint32_t>(e.offset + 8 - p.riff)); // of the data
+        ZbxAppend32(b, e.size);                                       // bit 31 clear: a key frame
     }
     p.indexSize = static_cast<uint32_t>(b.size() + 8);
     PlatformRiffBegin(&riff_, "ix00", nullptr);
@@ -240,9 +231,9 @@ void Writer::EndPart()
         b.clear();
         for (const Entry &e : p.entries) {
             PutTag(b, e.palette ? "00pc" : "00db");
-            Put32(b, e.palette ? kNoTime : kKeyFrame);
-            Put32(b, static_cast<uint32_t>(e.offset - (p.movi + 8))); // from the "movi" type
-            Put32(b, e.size);
+            ZbxAppend32(b, e.palette ? kNoTime : kKeyFrame);
+            ZbxAppend32(b, static_cast<uint32_t>(e.offset - (p.movi + 8))); // from the "movi" type
+            ZbxAppend32(b, e.size);
         }
         PlatformRiffBegin(&riff_, "idx1", nullptr);
         PlatformRiffWrite(&riff_, b.data(), b.size());
@@ -282,7 +273,7 @@ bool Writer::PutFrame(const uint8_t *dib, const uint8_t *palette)
             const int count = last - first + 1;
             change.push_back(static_cast<uint8_t>(first));
             change.push_back(static_cast<uint8_t>(count & 0xFF)); // 256 is 0
-            Put16(change, 0);
+            ZbxAppend16(change, 0);
             for (int i = first; i <= last; i++) {
                 change.insert(change.end(), palette + 3 * i, palette + 3 * i + 3);
                 change.push_back(0);

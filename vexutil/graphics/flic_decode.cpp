@@ -2,6 +2,7 @@
 // black frames. Every read is checked against the chunk's data and every write
 // against the picture's width and height.
 #include "vexutil/graphics/flic_decode.h"
+#include "codec/format.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,7 +24,7 @@ public:
             pos_ = n_;
             return 0;
         }
-        uint16_t v = static_cast<uint16_t>(d_[pos_] | d_[pos_ + 1] << 8);
+        const uint16_t v = ZbxGet16(&d_[pos_]);
         pos_ += 2;
         return v;
     }
@@ -209,8 +210,8 @@ bool DecodeFlicChunks(const uint8_t *data, size_t size, uint32_t chunkCount, con
     size_t pos = 0;
     for (uint32_t i = 0; i < chunkCount && size - pos >= 6; i++) {
         const uint8_t *h = data + pos;
-        uint32_t chunkSize = static_cast<uint32_t>(h[0] | h[1] << 8 | h[2] << 16) | static_cast<uint32_t>(h[3]) << 24;
-        uint16_t type = static_cast<uint16_t>(h[4] | h[5] << 8);
+        uint32_t chunkSize = ZbxGet32(h);
+        uint16_t type = ZbxGet16(h + 4);
         if (chunkSize < 6)
             break;
         size_t avail = std::min<size_t>(chunkSize, size - pos) - 6;

@@ -1,5 +1,6 @@
 // Chunk encoders of the flic writer (see flic_encode.h).
 #include "vexutil/graphics/flic_encode.h"
+#include "codec/format.h"
 
 #include <algorithm>
 #include <cstring>
@@ -156,7 +157,7 @@ bool EncodeFlicDeltaFlc(const uint8_t *previous, const uint8_t *current, uint32_
     uint32_t lines = 0, skippedRows = 0;
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t *p = previous + y * w, *c = current + y * w;
-        auto word = [&](uint32_t i) { return static_cast<uint32_t>(c[2 * i] | c[2 * i + 1] << 8); };
+        auto word = [&](uint32_t i) { return uint32_t{ZbxGet16(c + 2 * i)}; };
         auto changed = [&](uint32_t i) { return c[2 * i] != p[2 * i] || c[2 * i + 1] != p[2 * i + 1]; };
         uint32_t end = words; // one past the last changed word
         while (end > 0 && !changed(end - 1))

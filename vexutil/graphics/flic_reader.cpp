@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "vexutil/graphics/flic_decode.h"
 #include "vexutil/vexutil.h"
 
@@ -10,16 +11,6 @@ namespace {
 
 constexpr int32_t kFlicBuffer = 64000;
 constexpr uint64_t kMaxPicture = uint64_t(1) << 26; // 64 MB: far beyond any real flic
-
-uint16_t Le16(const uint8_t *p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t Le32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 void Rewind(VEXFLIC *f)
 {
@@ -41,8 +32,8 @@ int NextFrame(VEXFLIC *f, uint8_t *buffer, bool *advanced)
     uint8_t h[16];
     bool palette = false;
     if (VEXFileGet(f->file, h, 16) == 16) {
-        uint32_t size = Le32(h);
-        uint32_t chunks = Le16(h + 6);
+        uint32_t size = ZbxGet32(h);
+        uint32_t chunks = ZbxGet16(h + 6);
         f->frameDataSize = size >= 16 ? size - 16 : 0;
         uint32_t n = f->frameDataSize;
         if (n > 0) {
@@ -98,29 +89,29 @@ VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
         VEXFileClose(file);
         return nullptr;
     }
-    uint16_t magic = Le16(h + 4);
+    uint16_t magic = ZbxGet16(h + 4);
     int32_t frameTime;
     uint32_t first;
     if (magic == 0xAF11) {
-        uint32_t speed = Le16(h + 16);
+        uint32_t speed = ZbxGet16(h + 16);
         // A speed of 0 (not meaningful for playback) is taken as 200 ms.
         frameTime = speed ? -static_cast<int32_t>(speed * 100000u / 70u) : -20000;
         first = 128;
     } else if (magic == 0xAF12) {
-        uint32_t speed = Le32(h + 16);
+        uint32_t speed = ZbxGet32(h + 16);
         if (speed == 0 || speed > 30000)
             speed = 200;
         frameTime = -100 * static_cast<int32_t>(speed);
         // The flic writer keeps the exact frame time beside the speed.
-        int32_t exact = static_cast<int32_t>(Le32(h + 26));
+        int32_t exact = static_cast<int32_t>(ZbxGet32(h + 26));
         if (exact < 0 && exact / -100 == static_cast<int32_t>(speed))
             frameTime = exact;
-        first = Le32(h + 80);
+        first = ZbxGet32(h + 80);
     } else {
         VEXFileClose(file);
         return nullptr;
     }
-    uint32_t width = Le16(h + 8), height = Le16(h + 10);
+    uint32_t width = ZbxGet16(h + 8), height = ZbxGet16(h + 10);
     uint32_t pitch = (width + 3) & ~3u, rows = (height + 3) & ~3u;
     if (width == 0 || height == 0 || uint64_t(pitch) * rows > kMaxPicture) {
         VEXFileClose(file);
@@ -132,10 +123,10 @@ VEXAPI VEXFLIC *VEXFlicOpen(const char *name)
         return nullptr;
     }
     std::memset(f, 0, sizeof *f);
-    f->size = Le32(h);
+    f->size = ZbxGet32(h);
     f->pitch = pitch;
     f->rows = rows;
-    f->frames = Le16(h + 6);
+    f->frames = ZbxGet16(h + 6);
     f->frameTime = frameTime;
     f->width = width;
     f->height = height;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/format.h"
 #include "vexutil/core/vexfile_record.h"
 #include "vexutil/graphics/flic_encode.h"
 #include "vexutil/vexutil.h"
@@ -17,17 +18,6 @@ constexpr uint32_t kChunkHeaderSize = 6;
 constexpr uint32_t kMaxFrames = 0xFFFF;             // the header's count is 16-bit
 constexpr uint64_t kMaxPicture = uint64_t(1) << 26; // what the flic reader accepts
 constexpr size_t kPaletteChunkMax = 2 + 256 * 2 + 768 + 1;
-
-void Put16(uint8_t *p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t *p, uint32_t v)
-{
-    Put16(p, v & 0xFFFF);
-    Put16(p + 2, v >> 16);
-}
 
 } // namespace
 
@@ -51,21 +41,21 @@ namespace {
 bool WriteHeader(VEXOFLIC *f, uint32_t size, uint32_t frames)
 {
     uint8_t h[kHeaderSize] = {};
-    Put32(h, size);
-    Put16(h + 4, 0xAF12);
-    Put16(h + 6, frames);
-    Put16(h + 8, f->width);
-    Put16(h + 10, f->height);
-    Put16(h + 12, 8);
-    Put16(h + 14, 3);
+    ZbxPut32(h, size);
+    ZbxPut16(h + 4, 0xAF12);
+    ZbxPut16(h + 6, frames);
+    ZbxPut16(h + 8, f->width);
+    ZbxPut16(h + 10, f->height);
+    ZbxPut16(h + 12, 8);
+    ZbxPut16(h + 14, 3);
     const int32_t t = f->frameTime;
-    Put32(h + 16, static_cast<uint32_t>(t >= 0 ? t : t / -100));
-    Put32(h + 26, static_cast<uint32_t>(t < 0 ? t : 0)); // the exact frame time
+    ZbxPut32(h + 16, static_cast<uint32_t>(t >= 0 ? t : t / -100));
+    ZbxPut32(h + 26, static_cast<uint32_t>(t < 0 ? t : 0)); // the exact frame time
     const bool vga = f->width == 320 && f->height == 200;
-    Put16(h + 38, vga ? 6 : 1);
-    Put16(h + 40, vga ? 5 : 1);
-    Put32(h + 80, kHeaderSize);
-    Put32(h + 84, f->frame2Offset);
+    ZbxPut16(h + 38, vga ? 6 : 1);
+    ZbxPut16(h + 40, vga ? 5 : 1);
+    ZbxPut32(h + 80, kHeaderSize);
+    ZbxPut32(h + 84, f->frame2Offset);
     return VEXFilePutNB(f->file, h, kHeaderSize) == kHeaderSize;
 }
 
@@ -81,8 +71,8 @@ bool AddChunk(std::vector<uint8_t> &frame, size_t &used, uint16_t type, size_t c
     size_t size = kChunkHeaderSize + out.Size();
     if (size & 1)
         frame[used + size++] = 0;
-    Put32(frame.data() + used, static_cast<uint32_t>(size));
-    Put16(frame.data() + used + 4, type);
+    ZbxPut32(frame.data() + used, static_cast<uint32_t>(size));
+    ZbxPut16(frame.data() + used + 4, type);
     used += size;
     return true;
 }
@@ -130,9 +120,9 @@ bool PutFrame(VEXOFLIC *f, const uint8_t *pixels, const uint8_t *palette)
     }
     chunks += static_cast<uint32_t>(AddPixelChunk(f, pixels, used));
     std::memset(f->work.data(), 0, kFrameHeaderSize);
-    Put32(f->work.data(), static_cast<uint32_t>(used));
-    Put16(f->work.data() + 4, 0xF1FA);
-    Put16(f->work.data() + 6, chunks);
+    ZbxPut32(f->work.data(), static_cast<uint32_t>(used));
+    ZbxPut16(f->work.data() + 4, 0xF1FA);
+    ZbxPut16(f->work.data() + 6, chunks);
     const uint32_t n = static_cast<uint32_t>(used);
     if (VEXFilePutNB(f->file, f->work.data(), n) != n || f->file->error) {
         f->error = true;

@@ -5,22 +5,20 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/text.h"
 #include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
 namespace {
 
-bool Blank(char c)
-{
-    return static_cast<unsigned char>(c) <= 32;
-}
+using zorb::platform::IsBlank;
 
 void Trim(std::string &s)
 {
     size_t b = 0, e = s.size();
-    while (b < e && Blank(s[b]))
+    while (b < e && IsBlank(s[b]))
         b++;
-    while (e > b && Blank(s[e - 1]))
+    while (e > b && IsBlank(s[e - 1]))
         e--;
     s = s.substr(b, e - b);
 }
@@ -30,7 +28,7 @@ void Trim(std::string &s)
 bool TakeSwitch(std::string &s, char letter, int32_t *value)
 {
     for (size_t i = 0; i + 2 < s.size() + 1; i++) {
-        if (s[i] != '/' || (i > 0 && !Blank(s[i - 1])))
+        if (s[i] != '/' || (i > 0 && !IsBlank(s[i - 1])))
             continue;
         if (i + 1 >= s.size() || std::toupper(static_cast<unsigned char>(s[i + 1])) != letter)
             continue;

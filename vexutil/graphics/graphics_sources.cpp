@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "codec/format.h"
 #include "platform/platform.h"
 #include "vexutil/graphics/anim_source.h"
 #include "vexutil/graphics/avi_reader.h"
@@ -21,16 +22,6 @@ namespace vex {
 namespace {
 
 constexpr uint32_t kMaxSide = 16384;
-
-uint16_t Le16(const uint8_t *p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t Le32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 std::string ExtensionOf(const std::string &name)
 {
@@ -94,16 +85,16 @@ bool OpenWave(GFILE *g, const std::string &path)
             VEXFileSetPos(f, pos);
             if (VEXFileGet(f, c, 8) != 8)
                 break;
-            uint32_t size = Le32(c + 4);
+            uint32_t size = ZbxGet32(c + 4);
             if (std::memcmp(c, "fmt ", 4) == 0 && size >= 16) {
                 uint8_t fmt[16];
                 if (VEXFileGet(f, fmt, 16) != 16)
                     break;
-                if (Le16(fmt) != 1)
+                if (ZbxGet16(fmt) != 1)
                     break; // PCM only
-                channels = Le16(fmt + 2);
-                rate = Le32(fmt + 4);
-                bits = Le16(fmt + 14);
+                channels = ZbxGet16(fmt + 2);
+                rate = ZbxGet32(fmt + 4);
+                bits = ZbxGet16(fmt + 14);
                 haveFormat = true;
             } else if (std::memcmp(c, "data", 4) == 0) {
                 dataSize = std::min(size, fileSize - (pos + 8));
@@ -416,7 +407,7 @@ bool OpenRaw(GFILE *g, const std::string &path)
         VEXFileClose(f);
         return false;
     }
-    uint32_t frames = Le32(h + 4), w = Le32(h + 8), ht = Le32(h + 12), t = Le32(h + 16);
+    uint32_t frames = ZbxGet32(h + 4), w = ZbxGet32(h + 8), ht = ZbxGet32(h + 12), t = ZbxGet32(h + 16);
     if (w == 0 || ht == 0 || w > kMaxSide || ht > kMaxSide || uint64_t(w) * ht > (uint64_t(1) << 26) || t == 0 ||
         t > 0x7FFFFFFF) {
         VEXFileClose(f);

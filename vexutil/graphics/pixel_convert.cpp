@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codec/format.h"
 #include "vexutil/graphics/graphics_input_internal.h"
 #include "vexutil/graphics/palette_reduction.h"
 
@@ -32,7 +33,7 @@ inline void PixelColour(const GFILE *g, const uint8_t *row, uint32_t x, uint8_t 
 {
     switch (g->frameDepth) {
     case 16: {
-        uint32_t v = static_cast<uint32_t>(row[2 * x] | row[2 * x + 1] << 8);
+        const uint32_t v = ZbxGet16(row + 2 * x);
         *r = static_cast<uint8_t>(((v >> 10) & 31) << 3);
         *gr = static_cast<uint8_t>(((v >> 5) & 31) << 3);
         *b = static_cast<uint8_t>((v & 31) << 3);
@@ -226,7 +227,7 @@ void CountFrameColours(GFILE *g, uint32_t *hist)
             }
         } else if (g->frameDepth == 16) {
             for (uint32_t x = 0; x < vw; x++) {
-                uint32_t v = static_cast<uint32_t>(row[2 * x] | row[2 * x + 1] << 8);
+                const uint32_t v = ZbxGet16(row + 2 * x);
                 hist[((v >> 10) & 31) << 13 | ((v >> 5) & 31) << 7 | (v & 31) << 1]++;
             }
         } else {

@@ -6,6 +6,7 @@
 // fixes which equal-weight nodes merge first and therefore the exact codes; the
 // decoder does not care, but files written by different builds stay identical.
 
+#include "platform/assert.h"
 #include "vexutil/vexutil.h"
 
 #include <cstring>
@@ -41,6 +42,7 @@ uint32_t symbolCount(const HUFF *h)
 
 void putBits(HUFF *h, uint32_t value, uint32_t count)
 {
+    ZORB_ASSERT(count <= 32);
     if (count)
         VEXFilePutBits(h->output, value, count);
 }

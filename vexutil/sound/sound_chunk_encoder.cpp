@@ -2,6 +2,7 @@
 // a set sound length, looping and repeating, written raw or as delta-coded,
 // Huffman-coded samples with a lossy quantisation by quality level.
 
+#include "codec/format.h"
 #include "platform/platform.h"
 #include "vexutil/sound/sound_input_internal.h"
 #include "vexutil/vexutil.h"
@@ -92,7 +93,7 @@ private:
         const uint8_t *p = pcm_ + frame * static_cast<uint32_t>(cs_->sound->outputFrameSize);
         if (wide_) {
             p += channel * 2;
-            return p[0] | p[1] << 8;
+            return ZbxGet16(p);
         }
         return p[channel];
     }

@@ -2,6 +2,8 @@
 // stretch and delivers it converted to the requested rate, sample size and
 // channel count.
 
+#include "codec/format.h"
+#include "platform/text.h"
 #include "vexutil/sound/sound_input_internal.h"
 #include "vexutil/sound/sound_source.h"
 
@@ -254,8 +256,8 @@ bool Pull(SFILE *sf, int32_t &l, int32_t &r)
     p.bufPos += fb;
     sf->remaining -= static_cast<uint32_t>(std::min<size_t>(fb, sf->remaining));
     if (sf->sourceBits == 16) {
-        l = static_cast<int16_t>(s[0] | s[1] << 8);
-        r = sf->sourceChannels == 2 ? static_cast<int16_t>(s[2] | s[3] << 8) : l;
+        l = static_cast<int16_t>(ZbxGet16(s));
+        r = sf->sourceChannels == 2 ? static_cast<int16_t>(ZbxGet16(s + 2)) : l;
     } else {
         l = (s[0] - 128) * 256;
         r = sf->sourceChannels == 2 ? (s[1] - 128) * 256 : l;
@@ -313,9 +315,9 @@ uint32_t GetSingle(SFILE *sf, uint8_t *dst, uint32_t count)
 std::string Trimmed(const std::string &s)
 {
     size_t a = 0, b = s.size();
-    while (a < b && static_cast<signed char>(s[a]) <= 32)
+    while (a < b && zorb::platform::IsBlank(s[a]))
         ++a;
-    while (b > a && static_cast<signed char>(s[b - 1]) <= 32)
+    while (b > a && zorb::platform::IsBlank(s[b - 1]))
         --b;
     return s.substr(a, b - a);
 }

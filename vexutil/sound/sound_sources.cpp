@@ -1,6 +1,7 @@
 // File sources of the sound input: wave files, headerless PCM and AVI sound
 // streams, and the probe order that picks one for a name.
 
+#include "codec/format.h"
 #include "platform/platform.h"
 #include "vexutil/graphics/avi_reader.h"
 #include "vexutil/sound/sound_source.h"
@@ -13,13 +14,6 @@ namespace {
 
 constexpr int32_t kWaveBuffer = 16384;
 constexpr int32_t kMaxRate = 0xFFFFFF;
-
-uint32_t FourCC(const char *s)
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
-}
 
 bool ValidFormat(const Format &f)
 {
@@ -145,7 +139,7 @@ Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out)
         const uint32_t length = VEXFileGet32(file);
         const uint64_t body = pos + 8;
         const uint64_t avail = size - body;
-        if (id == FourCC("fmt ") && !haveFormat) {
+        if (id == ZbxFourCC("fmt ") && !haveFormat) {
             if (length < 16 || avail < 16)
                 break;
             const uint32_t tag = VEXFileGet16(file);
@@ -156,7 +150,7 @@ Probe OpenWave(const std::string &name, SFILEPROGRESS progress, Opened *out)
             f.bits = static_cast<int32_t>(VEXFileGet16(file));
             haveFormat = true;
             pcm = tag == 1;
-        } else if (id == FourCC("data") && !haveData) {
+        } else if (id == ZbxFourCC("data") && !haveData) {
             haveData = true;
             dataStart = body;
             dataSize = std::min<uint64_t>(length, avail); // a cut file keeps what it has
