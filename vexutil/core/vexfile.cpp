@@ -15,8 +15,8 @@
 #include "platform/platform.h"
 #include "vexutil/core/vexfile_record.h"
 
-#include "vexutil/core/last_error.h"
 #include "platform/assert.h"
+#include "vexutil/core/last_error.h"
 #include "vexutil/core/pathmap.h"
 #include "vexutil/vexutil.h"
 
