@@ -65,9 +65,12 @@ foreach(_pc zorblax vexutil)
     set(ZORB_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
     set(ZORB_PC_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\")
     set(ZORB_PC_INCLUDEDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}/zorblax\")
-    configure_file(\"${PROJECT_SOURCE_DIR}/cmake/${_pc}.pc.in\" \"${PROJECT_BINARY_DIR}/pc/${_pc}.pc\" @ONLY)
+    # One scratch file per destination: installs into several places at
+    # once (the tests, a package build) never write the same file.
+    string(MD5 _where \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/cmake/${_pc}.pc.in\" \"${PROJECT_BINARY_DIR}/pc/\${_where}/${_pc}.pc\" @ONLY)
     file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\" TYPE FILE
-         FILES \"${PROJECT_BINARY_DIR}/pc/${_pc}.pc\")")
+         FILES \"${PROJECT_BINARY_DIR}/pc/\${_where}/${_pc}.pc\")")
 endforeach()
 
 # Desktop integration: a launcher per graphical program, the MIME type of
