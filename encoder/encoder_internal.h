@@ -28,6 +28,28 @@ inline uint32_t SymbolValue(uint32_t s)
     return s & 0xFFFF;
 }
 
+// The three values a tree saw last, newest first, as the player keeps them
+// (reset at every frame's start): a value equal to the newest leaves them
+// as they are, any other is pushed in front.
+struct LastThree {
+    uint32_t value[3] = {0, 0, 0};
+    int Find(uint32_t v) const
+    {
+        for (int i = 0; i < 3; ++i)
+            if (value[i] == v)
+                return i;
+        return -1;
+    }
+    void Push(uint32_t v)
+    {
+        if (v == value[0])
+            return;
+        value[2] = value[1];
+        value[1] = value[0];
+        value[0] = v;
+    }
+};
+
 // ---- runs ------------------------------------------------------------------
 
 // Blocks covered by run index r (0-63).

@@ -92,26 +92,18 @@ CostModel BuildModel(const CodedSymbols &symbols, const std::vector<FrameStats> 
         const std::vector<uint32_t> *list = symbols.Get(f, scratch);
         if (!list)
             continue;
-        uint32_t lasts[ZBX_TREE_COUNT][3] = {};
+        LastThree lasts[ZBX_TREE_COUNT];
         for (uint32_t s : *list) {
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
-            uint32_t *l = lasts[t];
-            int match = -1;
-            for (int i = 0; i < 3 && match < 0; ++i)
-                if (l[i] == v)
-                    match = i;
+            const int match = lasts[t].Find(v);
             if (match >= 0) {
                 if (!counts[t][v])
                     counts[t][v] = 1;
                 ++counts[t][65536 + match];
-                if (match == 0)
-                    continue;
             } else {
                 ++counts[t][v];
             }
-            l[2] = l[1];
-            l[1] = l[0];
-            l[0] = v;
+            lasts[t].Push(v);
         }
     }
     for (uint32_t t = 0; t < 4; ++t) {
@@ -205,10 +197,10 @@ namespace {
 double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols)
 {
     double bits = 0;
-    uint32_t lasts[ZBX_TREE_COUNT][3] = {};
+    LastThree lasts[ZBX_TREE_COUNT];
     for (uint32_t s : symbols) {
         const uint32_t t = SymbolTree(s), v = SymbolValue(s);
-        uint32_t *l = lasts[t];
+        const uint32_t *l = lasts[t].value;
         double cost = m.Bits(t, v);
         for (int i = 0; i < 3; ++i) {
             if (l[i] == v && m.valid && m.escapeLength[t][i] && m.escapeLength[t][i] < cost) {
@@ -217,11 +209,7 @@ double SymbolBits(const CostModel &m, const std::vector<uint32_t> &symbols)
             }
         }
         bits += cost;
-        if (v != l[0]) {
-            l[2] = l[1];
-            l[1] = l[0];
-            l[0] = v;
-        }
+        lasts[t].Push(v);
     }
     return bits;
 }

@@ -144,10 +144,10 @@ void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool 
         const std::vector<uint32_t> *list = frames.Get(f, scratch);
         if (!list)
             continue;
-        uint32_t lasts[ZBX_TREE_COUNT][3] = {};
+        LastThree lasts[ZBX_TREE_COUNT];
         for (uint32_t s : *list) {
             const uint32_t t = SymbolTree(s), v = SymbolValue(s);
-            uint32_t *l = lasts[t];
+            const uint32_t *l = lasts[t].value;
             bool match[3] = {l[0] == v, l[1] == v, l[2] == v};
             int choice = 3;
             if (codes) {
@@ -161,11 +161,7 @@ void CountChoices(const CodedSymbols &frames, const TreeCode *codes, const bool 
                 ++counts[t].literal[v];
             else
                 ++counts[t].escape[choice];
-            if (v != l[0]) {
-                l[2] = l[1];
-                l[1] = l[0];
-                l[0] = v;
-            }
+            lasts[t].Push(v);
         }
     }
 }
@@ -323,10 +319,10 @@ void TreeCode::Finish()
 
 bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[ZBX_TREE_COUNT], const std::vector<uint32_t> &symbols)
 {
-    uint32_t lasts[ZBX_TREE_COUNT][3] = {};
+    LastThree lasts[ZBX_TREE_COUNT];
     for (uint32_t s : symbols) {
         const uint32_t t = SymbolTree(s), v = SymbolValue(s);
-        uint32_t *l = lasts[t];
+        const uint32_t *l = lasts[t].value;
         const TreeCode &c = codes[t];
         const bool match[3] = {l[0] == v, l[1] == v, l[2] == v};
         int choice = 3;
@@ -344,11 +340,7 @@ bool EncodeFrameSymbols(VEXFILE *f, const TreeCode codes[ZBX_TREE_COUNT], const 
             const uint32_t sym = choice == 3 ? v : kEscapeBase + static_cast<uint32_t>(choice);
             VEXFilePutBits(f, c.reversed[sym], c.allLengths[sym]);
         }
-        if (v != l[0]) {
-            l[2] = l[1];
-            l[1] = l[0];
-            l[0] = v;
-        }
+        lasts[t].Push(v);
     }
     return true;
 }
