@@ -273,14 +273,7 @@ TEST(AnalyzerExport, DemoGraphHasBothSeriesAndTheReferenceLines)
 
 TEST(AnalyzerScreenshot, UnderXvfb)
 {
-    if (InsideXvfb())
-        GTEST_SKIP() << "runs the child below";
-    if (!HaveXvfb())
-        GTEST_SKIP() << "xvfb-run is missing";
-    int status = 0;
-    const std::string out = RunUnderXvfb("AnalyzerScreenshot.InXvfb", &status);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+    ExpectPassesUnderXvfb("AnalyzerScreenshot.InXvfb");
 }
 
 TEST(AnalyzerScreenshot, InXvfb)

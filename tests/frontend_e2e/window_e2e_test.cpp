@@ -187,16 +187,8 @@ TEST_F(MainWindowTest, LongEntriesNeverWidenTheWindow)
 // fits the 1024 x 768 screen, and its place does not creep over restarts.
 TEST(WindowManager, UnderXvfb)
 {
-    if (InsideXvfb())
-        GTEST_SKIP() << "runs the child below";
-    if (!HaveXvfb())
-        GTEST_SKIP() << "xvfb-run is missing";
     QTemporaryDir dir;
-    int status = 0;
-    const std::string out =
-        RunUnderXvfb("WindowManager.InXvfb", &status, "ZORB_SHOT_DIR='" + dir.path().toStdString() + "'");
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+    ExpectPassesUnderXvfb("WindowManager.InXvfb", "ZORB_SHOT_DIR='" + dir.path().toStdString() + "'");
 }
 
 TEST(WindowManager, InXvfb)

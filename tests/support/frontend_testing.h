@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -81,6 +83,20 @@ inline std::string RunUnderXvfb(const std::string &filter, int *status, const st
         out += line;
     *status = pclose(p);
     return out;
+}
+
+// The parent half of a test that runs under Xvfb: skipped inside the child
+// and where xvfb-run is missing, else the child `filter` must pass.
+inline void ExpectPassesUnderXvfb(const std::string &filter, const std::string &extraEnv = "")
+{
+    if (InsideXvfb())
+        GTEST_SKIP() << "runs the child below";
+    if (!HaveXvfb())
+        GTEST_SKIP() << "xvfb-run is missing";
+    int status = 0;
+    const std::string out = RunUnderXvfb(filter, &status, extraEnv);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
 
 } // namespace zorb::test
