@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -121,6 +122,20 @@ TEST(ImageLayer, WrongContentAndMissingFilesFail)
     error.clear();
     EXPECT_FALSE(LoadStillImage((TempDir() + "/missing.png").c_str(), ImageFormat::Png, &img, error));
     EXPECT_EQ(error, "cannot read the file");
+    // A damaged header claiming a huge picture is refused before the library
+    // allocates for it (this one asks for 20000 x 20000 pixels).
+    std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0x20, 0x4E, 0x20, 0x4E, 0x80, 0, 0};
+    huge.resize(huge.size() + 6, 0);
+    for (uint8_t b : {',', '\0', '\0', '\0', '\0', '\x20', '\x4E', '\x20', '\x4E', '\0', '\x08', '\x02', '\0', '\x01', '\0', ';'})
+        huge.push_back(b);
+    ASSERT_TRUE(gfxsamples::WriteFile(path, huge));
+    error.clear();
+    struct rusage before, after;
+    ::getrusage(RUSAGE_SELF, &before);
+    EXPECT_FALSE(LoadStillImage(path.c_str(), ImageFormat::Gif, &img, error));
+    EXPECT_FALSE(error.empty());
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "kilobytes taken for a refused picture";
     ImageFormat f;
     EXPECT_TRUE(ImageFormatFromName("a/b.TIFF", &f));
     EXPECT_EQ(f, ImageFormat::Tiff);

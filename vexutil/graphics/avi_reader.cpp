@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "codec/format.h"
+#include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
 namespace {
@@ -27,8 +28,8 @@ const uint32_t kRec = ZbxFourCC("rec ");
 const uint32_t kVids = ZbxFourCC("vids");
 const uint32_t kAuds = ZbxFourCC("auds");
 
+constexpr int32_t kMaxSide = static_cast<int32_t>(kMaxPictureSide);
 constexpr int kMaxDepth = 8;
-constexpr int32_t kMaxSide = 16384;
 constexpr uint64_t kMaxFrameBytes = uint64_t(1) << 27;
 
 class FileSource final : public ByteSource {

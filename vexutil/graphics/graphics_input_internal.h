@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vexutil/graphics/picture_limits.h"
 #include "vexutil/vexutil.h"
 
 namespace vex {

@@ -21,8 +21,6 @@
 namespace vex {
 namespace {
 
-constexpr uint32_t kMaxSide = 16384;
-
 std::string ExtensionOf(const std::string &name)
 {
     const char *dot = HasExtension(name.c_str());
@@ -217,9 +215,9 @@ bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
         PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
         return false;
     }
-    if (static_cast<uint32_t>(img->width) > kMaxSide || static_cast<uint32_t>(img->height) > kMaxSide) {
+    if (static_cast<uint32_t>(img->width) > kMaxPictureSide || static_cast<uint32_t>(img->height) > kMaxPictureSide) {
         g->priv->whyNot = "the picture is " + std::to_string(img->width) + " x " + std::to_string(img->height) +
-                          " pixels: too large (at most " + std::to_string(kMaxSide) + " pixels a side)";
+                          " pixels: too large (at most " + std::to_string(kMaxPictureSide) + " pixels a side)";
         return false;
     }
     GFilePrivate *p = g->priv;
@@ -408,7 +406,7 @@ bool OpenRaw(GFILE *g, const std::string &path)
         return false;
     }
     uint32_t frames = ZbxGet32(h + 4), w = ZbxGet32(h + 8), ht = ZbxGet32(h + 12), t = ZbxGet32(h + 16);
-    if (w == 0 || ht == 0 || w > kMaxSide || ht > kMaxSide || uint64_t(w) * ht > (uint64_t(1) << 26) || t == 0 ||
+    if (w == 0 || ht == 0 || w > kMaxPictureSide || ht > kMaxPictureSide || uint64_t(w) * ht > kMaxPicturePixels || t == 0 ||
         t > 0x7FFFFFFF) {
         VEXFileClose(f);
         return false;

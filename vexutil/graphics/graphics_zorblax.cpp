@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "codec/zorb.h"
+#include "vexutil/graphics/graphics_input_internal.h"
 
 namespace vex {
 namespace {
 
-constexpr uint32_t kMaxSide = 16384;
 
 class ZorblaxSource final : public GraphicsSource {
 public:
@@ -76,7 +76,7 @@ bool OpenZorblaxSource(GFILE *g, const std::string &name)
     ZorbHandle *h = ZorbOpen(const_cast<char *>(path.c_str()), ZORB_OPEN_NEVER_SKIP, -1);
     if (!h)
         return false;
-    if (h->Width == 0 || h->Height == 0 || h->Width > kMaxSide || h->Height > kMaxSide) {
+    if (h->Width == 0 || h->Height == 0 || h->Width > kMaxPictureSide || h->Height > kMaxPictureSide) {
         ZorbClose(h);
         return false;
     }

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <strings.h>
 
+#include "vexutil/graphics/picture_limits.h"
+
 namespace vex {
 namespace {
 
@@ -21,7 +23,14 @@ uint8_t To8(Magick::Quantum q)
 void InitImageLibrary()
 {
     static std::once_flag once;
-    std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
+    std::call_once(once, [] {
+        Magick::InitializeMagick(nullptr);
+        // A damaged header must not make the library allocate gigabytes for
+        // a picture we would refuse anyway: it refuses such files itself.
+        MagickLib::SetMagickResourceLimit(MagickLib::WidthResource, kMaxPictureSide);
+        MagickLib::SetMagickResourceLimit(MagickLib::HeightResource, kMaxPictureSide);
+        MagickLib::SetMagickResourceLimit(MagickLib::PixelsResource, static_cast<int64_t>(kMaxPicturePixels));
+    });
 }
 
 const char *ImageFormatExtension(ImageFormat f)
