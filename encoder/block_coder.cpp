@@ -103,6 +103,7 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
         static_cast<float>(model.typeBits[ZBX_BLOCK_TWO_COLOUR]), static_cast<float>(model.typeBits[ZBX_BLOCK_FULL])};
 
     model_ = &model;
+    leafCosts_ = wantLossy && effort_ > 0;
     BlockPixels p;
     for (uint32_t by = 0; by < bh_; ++by) {
         for (uint32_t bx = 0; bx < bw_; ++bx) {
@@ -114,7 +115,7 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
             p.n = CountColours(p.src, p.colours);
             const bool unchanged = !key && std::memcmp(p.src, p.prev, 16) == 0;
             if (unchanged && effort_ == 0) {
-                b.exact = Option{ZBX_BLOCK_SKIP, 0, 0, 0, types.skip, 0};
+                b.exact = Option{ZBX_BLOCK_SKIP, 0, 0, 0, types.skip, 0, types.skip};
                 continue; // nothing cheaper and nothing closer exists
             }
             ExactOptions(p, unchanged, types, b);
@@ -139,20 +140,30 @@ bool BlockCoder::LoadBlock(uint32_t bx, uint32_t by, bool haveLast, BlockPixels 
     return sameAsLast;
 }
 
-float BlockCoder::FullBits(const uint8_t *src, const TypeBits &types) const
+void BlockCoder::FullBits(const uint8_t *src, const TypeBits &types, Option &o) const
 {
-    float bits = types.full;
+    double bits = types.full, leaves = 0;
     for (int y = 0; y < 4; ++y) {
-        bits += static_cast<float>(model_->Bits(ZBX_TREE_PIXEL_PAIR, src[4 * y + 2] | (src[4 * y + 3] << 8)));
-        bits += static_cast<float>(model_->Bits(ZBX_TREE_PIXEL_PAIR, src[4 * y] | (src[4 * y + 1] << 8)));
+        for (int half = 1; half >= 0; --half) {
+            const uint32_t v = src[4 * y + 2 * half] | (src[4 * y + 2 * half + 1] << 8);
+            bits += model_->Bits(ZBX_TREE_PIXEL_PAIR, v);
+            if (leafCosts_)
+                leaves += model_->LeafShare(ZBX_TREE_PIXEL_PAIR, v);
+        }
     }
-    return bits;
+    o.bits = static_cast<float>(bits);
+    o.cost = static_cast<float>(bits + leaves);
 }
 
-float BlockCoder::TwoColourBits(const Option &t, const TypeBits &types) const
+void BlockCoder::TwoColourBits(Option &t, const TypeBits &types) const
 {
-    return types.two + static_cast<float>(model_->Bits(ZBX_TREE_COLOUR_PAIR, t.c0 | (t.c1 << 8)) +
-                                          model_->Bits(ZBX_TREE_BITMAP, t.bitmap));
+    const uint32_t pair = t.c0 | (t.c1 << 8);
+    const double bits = types.two + model_->Bits(ZBX_TREE_COLOUR_PAIR, pair) + model_->Bits(ZBX_TREE_BITMAP, t.bitmap);
+    double cost = bits;
+    if (leafCosts_)
+        cost += model_->LeafShare(ZBX_TREE_COLOUR_PAIR, pair) + model_->LeafShare(ZBX_TREE_BITMAP, t.bitmap);
+    t.bits = static_cast<float>(bits);
+    t.cost = static_cast<float>(cost);
 }
 
 void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBits &types, BlockOptions &b) const
@@ -165,7 +176,7 @@ void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBi
     if (p.n == 1) {
         coded.kind = ZBX_BLOCK_FILL;
         coded.c0 = src[0];
-        coded.bits = types.fill;
+        coded.bits = coded.cost = types.fill;
     } else if (p.n == 2) {
         coded.kind = ZBX_BLOCK_TWO_COLOUR;
         coded.c0 = src[0];
@@ -173,10 +184,10 @@ void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBi
         for (int i = 0; i < 16; ++i)
             if (src[i] == coded.c1)
                 coded.bitmap = static_cast<uint16_t>(coded.bitmap | (1u << i));
-        coded.bits = TwoColourBits(coded, types);
+        TwoColourBits(coded, types);
     } else {
         coded.kind = ZBX_BLOCK_FULL;
-        coded.bits = FullBits(src, types);
+        FullBits(src, types, coded);
     }
     Option &e = b.exact;
     if (unchanged) {
@@ -184,7 +195,7 @@ void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBi
         e.kind = ZBX_BLOCK_SKIP;
         e.c0 = e.c1 = 0;
         e.bitmap = 0;
-        e.bits = types.skip;
+        e.bits = e.cost = types.skip;
         if (effort_ > 0)
             b.alt[b.altCount++] = coded; // coding it may join a run
         return;
@@ -199,7 +210,7 @@ void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBi
         std::swap(f.c0, f.c1);
         f.bitmap = static_cast<uint16_t>(~coded.bitmap);
         const bool reserved = (f.bitmap & 0xFF) == (f.bitmap >> 8) && (f.bitmap & 3) == 1;
-        f.bits = TwoColourBits(f, types);
+        TwoColourBits(f, types);
         if (reserved)
             --b.altCount;
         Option &g = b.alt[b.altCount++];
@@ -207,7 +218,7 @@ void BlockCoder::ExactOptions(const BlockPixels &p, bool unchanged, const TypeBi
         g.kind = ZBX_BLOCK_FULL;
         g.c0 = g.c1 = 0;
         g.bitmap = 0;
-        g.bits = FullBits(src, types);
+        FullBits(src, types, g);
     }
 }
 
@@ -227,7 +238,7 @@ BlockCoder::Option BlockCoder::LossySkip(const BlockPixels &p, const TypeBits &t
     s.kind = ZBX_BLOCK_SKIP;
     s.c0 = s.c1 = 0;
     s.bitmap = 0;
-    s.bits = types.skip;
+    s.bits = s.cost = types.skip;
     uint32_t err = 0;
     for (int i = 0; i < 16; ++i)
         err += dist_(p.src[i], p.prev[i]);
@@ -242,7 +253,7 @@ BlockCoder::Option BlockCoder::LossyFill(const BlockPixels &p, const TypeBits &t
     f.c0 = 0;
     f.c1 = 0;
     f.bitmap = 0;
-    f.bits = types.fill;
+    f.bits = f.cost = types.fill;
     f.error = UINT32_MAX;
     for (int c = 0; c < p.n; ++c) {
         uint32_t err = 0;
@@ -290,7 +301,7 @@ BlockCoder::Option BlockCoder::LossyTwoColours(const BlockPixels &p, const TypeB
             t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
     if (effort_ > 0 && freeColours_)
         RefineTwoColours(src, t);
-    t.bits = TwoColourBits(t, types);
+    TwoColourBits(t, types);
     return t;
 }
 
@@ -374,9 +385,9 @@ void BlockCoder::RefineTwoColours(const uint8_t *src, Option &t) const
 int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const
 {
     int best = -1;
-    double bestCost = b.exact.bits + req.lambda * b.exact.error;
+    double bestCost = b.exact.cost + req.lambda * b.exact.error;
     for (int i = 0; i < b.altCount; ++i) {
-        const double cost = b.alt[i].bits + req.lambda * b.alt[i].error;
+        const double cost = b.alt[i].cost + req.lambda * b.alt[i].error;
         if (cost < bestCost) {
             bestCost = cost;
             best = kAlt + i;
@@ -385,7 +396,7 @@ int BlockCoder::Choose(const BlockOptions &b, const FrameRequest &req) const
     if (req.lossless || b.lossyCount == 0)
         return best;
     for (int i = 0; i < b.lossyCount; ++i) {
-        const double cost = b.lossy[i].bits + req.lambda * b.lossy[i].error;
+        const double cost = b.lossy[i].cost + req.lambda * b.lossy[i].error;
         if (cost < bestCost) {
             bestCost = cost;
             best = i;

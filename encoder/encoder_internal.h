@@ -93,6 +93,18 @@ struct CostModel {
     double unseenBits[ZBX_TREE_COUNT] = {14, 12, 11, 12};
     uint8_t escapeLength[ZBX_TREE_COUNT][3] = {}; // code lengths of the escapes (0: no code)
     bool valid = false;
+    // The trees' own description (effort above 0): estimated bytes of the four
+    // trees, and per value its leaf's bits shared among its uses (a value with
+    // no leaf yet carries a whole leaf).
+    double treeBytes = 0;
+    double leafBits[ZBX_TREE_COUNT] = {18, 18, 18, 18};
+    std::vector<float> leafShare[ZBX_TREE_COUNT]; // 65536 each; empty: not estimated
+
+    // A value's share of its leaf in the tree's description (0 when not estimated).
+    double LeafShare(uint32_t tree, uint32_t value) const
+    {
+        return leafShare[tree].empty() ? 0.0 : leafShare[tree][value];
+    }
 
     double Bits(uint32_t tree, uint32_t value) const
     {
@@ -136,7 +148,9 @@ public:
     uint32_t BlockCount() const { return bw_ * bh_; }
 
     // Loads the next source picture (rows of width bytes, pitch apart) and the
-    // palette it is shown with, and works out every block's options.
+    // palette it is shown with, and works out every block's options. With
+    // wantLossy (from effort 1), values are costed with their share of the
+    // trees' description.
     void Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &palette, bool key, const CostModel &model,
                  bool wantLossy = true);
     // Estimated bits and error of the frame for a lambda (0 = lossless).
@@ -169,8 +183,9 @@ private:
         uint8_t kind;
         uint8_t c0, c1; // fill colour; two-colour low (bit clear) and high colours
         uint16_t bitmap;
-        float bits;
+        float bits; // estimated bits of its symbols
         uint32_t error;
+        float cost = 0; // bits with the leaves' share (the choice weighs these)
     };
     struct BlockOptions {
         Option exact;    // lossless choice
@@ -207,8 +222,9 @@ private:
     Option LossySkip(const BlockPixels &p, const TypeBits &types) const;
     Option LossyFill(const BlockPixels &p, const TypeBits &types) const;
     Option LossyTwoColours(const BlockPixels &p, const TypeBits &types) const;
-    float FullBits(const uint8_t *src, const TypeBits &types) const;
-    float TwoColourBits(const Option &t, const TypeBits &types) const;
+    // Sets an option's bits and cost (with the leaves' share when leafCosts_).
+    void FullBits(const uint8_t *src, const TypeBits &types, Option &o) const;
+    void TwoColourBits(Option &t, const TypeBits &types) const;
 
     uint32_t width_, height_, bw_, bh_;
     std::vector<uint8_t> picture_; // what the decoder holds
@@ -223,6 +239,7 @@ private:
     int effort_ = 0;
     bool freeColours_ = true;
     const CostModel *model_ = nullptr;
+    bool leafCosts_ = false; // lossy frames (effort above 0): values carry their share of the trees
     std::vector<int> choice_;
     mutable std::vector<int> evaluated_; // scratch of Evaluate
 };
