@@ -356,7 +356,7 @@ public:
                     req = ChooseLossy(coder, mode.key, false, 0, ErrorBudget(mode.rate.value, pixels));
                     break;
                 case RateKind::DataRate:
-                    target = mode.rate.value * seconds - overhead_;
+                    target = mode.rate.value * seconds - overhead_ + FirstFrameExtra(i, mode.rate.value * seconds);
                     req = ChooseLossy(coder, mode.key, true, std::max(0.0, target + carry - fixed) * 8, 0);
                     break;
                 case RateKind::AverageFramePercent:
@@ -435,6 +435,15 @@ public:
             sum += lossless_[i];
         }
         meanLossless_ = sum / static_cast<double>(n);
+        // How much of the picture the later frames keep (skip blocks of the
+        // exact pass): what the first frame's extra bytes are worth.
+        double kept = 0, blocks = 0;
+        for (size_t i = 1; i < n; ++i)
+            for (int k = 0; k < ZBX_BLOCK_KINDS; ++k) {
+                blocks += stats[i].blocks[k];
+                kept += k == ZBX_BLOCK_SKIP ? stats[i].blocks[k] : 0;
+            }
+        kept_ = blocks > 0 ? kept / blocks : 0;
         CostModel last;
         const int passes = p_.effort >= 6 ? 3 : 2;
         int pass = 1;
@@ -508,6 +517,26 @@ private:
         }
         overhead_ = bytes / static_cast<double>(n);
     }
+    // From effort 1 with a data rate, the first frame (which has no picture
+    // to build on, and which players leave out of their one-second windows)
+    // takes extra bytes that every later frame pays back evenly: as much as
+    // keeps every window of a second, the first one included, within 9% of
+    // the rate, in the measure that later frames keep its picture (a pan
+    // gains nothing from a better first frame). share is a frame's share of
+    // the rate.
+    double FirstFrameExtra(size_t i, double share) const
+    {
+        const size_t n = frames_.Count();
+        if (p_.effort == 0 || n < 2 || TargetBytes() <= 0)
+            return 0;
+        const double f = std::max(1.0, std::round(100000.0 / p_.period)), later = static_cast<double>(n - 1);
+        double extra = 0.5 * later * share; // a file shorter than a second is one window
+        if (later >= f)
+            extra = 0.09 * f * share * std::min(later / f, later / std::max(1.0, later + 1 - f));
+        extra *= kept_;
+        return i == 0 ? extra : -extra / later;
+    }
+
     // The bytes that every frame's data rate gives the file (0 when some
     // frame has another kind of value, or at effort 0).
     double TargetBytes() const
@@ -581,6 +610,7 @@ private:
     std::vector<double> lossless_;
     double meanLossless_ = 0;
     double overhead_ = 0;                          // bytes per frame taken from a data rate's share
+    double kept_ = 0;                              // share of the blocks that later frames keep (exact pass)
     std::vector<std::pair<double, double>> tried_; // per pass: bytes taken from the frames, file over the aim
 };
 
