@@ -228,49 +228,8 @@ void BlockCoder::LossyOptions(const BlockPixels &p, bool key, const TypeBits &ty
         b.lossy[b.lossyCount++] = LossySkip(p, types);
     if (p.n > 1)
         b.lossy[b.lossyCount++] = LossyFill(p, types);
-    if (p.n > 2) {
-        b.lossy[b.lossyCount] = LossyTwoColours(p, types);
-        const Option &closest = b.lossy[b.lossyCount++];
-        if (effort_ > 0 && hintLambda_ > 0 && CheapTwoColours(p, types, closest, b.lossy[b.lossyCount]))
-            ++b.lossyCount;
-    }
-}
-
-bool BlockCoder::CheapTwoColours(const BlockPixels &p, const TypeBits &types, const Option &closest, Option &out) const
-{
-    const uint8_t *src = p.src;
-    const int m = std::min(p.n, 8);
-    double best = closest.cost + hintLambda_ * closest.error;
-    bool found = false;
-    Option t;
-    t.kind = ZBX_BLOCK_TWO_COLOUR;
-    for (int i = 0; i < m; ++i) {
-        for (int j = i + 1; j < m; ++j) {
-            const uint8_t ca = p.colours[i].colour, cb = p.colours[j].colour;
-            // The colour of the top-left pixel is the low one.
-            const bool aFirst = dist_(src[0], ca) <= dist_(src[0], cb);
-            t.c0 = aFirst ? ca : cb;
-            t.c1 = aFirst ? cb : ca;
-            t.bitmap = 0;
-            t.error = dist_(src[0], t.c0);
-            for (int k = 1; k < 16; ++k) {
-                const uint32_t d0 = dist_(src[k], t.c0), d1 = dist_(src[k], t.c1);
-                if (d1 < d0)
-                    t.bitmap = static_cast<uint16_t>(t.bitmap | (1u << k));
-                t.error += std::min(d0, d1);
-            }
-            if (hintLambda_ * t.error >= best)
-                continue;
-            TwoColourBits(t, types);
-            const double cost = t.cost + hintLambda_ * t.error;
-            if (cost < best) {
-                best = cost;
-                out = t;
-                found = true;
-            }
-        }
-    }
-    return found;
+    if (p.n > 2)
+        b.lossy[b.lossyCount++] = LossyTwoColours(p, types);
 }
 
 BlockCoder::Option BlockCoder::LossySkip(const BlockPixels &p, const TypeBits &types) const
@@ -589,8 +548,6 @@ void BlockCoder::SplitByCost(uint32_t n, bool toEnd, uint32_t typeBase, std::vec
 
 void BlockCoder::Emit(const FrameRequest &req, std::vector<uint32_t> &symbols, FrameStats &stats)
 {
-    if (!req.lossless)
-        hintLambda_ = req.lambda;
     stats = FrameStats{};
     const uint32_t total = BlockCount();
     std::vector<uint8_t> pieces;

@@ -190,7 +190,7 @@ private:
     struct BlockOptions {
         Option exact;    // lossless choice
         Option alt[2];   // other exact codings (effort above 0)
-        Option lossy[4]; // skip, best fill, best two colours, cheapest two colours (those that exist)
+        Option lossy[3]; // skip, best fill, best two colours (those that exist)
         uint8_t altCount;
         uint8_t lossyCount;
     };
@@ -222,9 +222,6 @@ private:
     Option LossySkip(const BlockPixels &p, const TypeBits &types) const;
     Option LossyFill(const BlockPixels &p, const TypeBits &types) const;
     Option LossyTwoColours(const BlockPixels &p, const TypeBits &types) const;
-    // The pair of the block's colours with the least cost + hint x error,
-    // when that is not the closest pair.
-    bool CheapTwoColours(const BlockPixels &p, const TypeBits &types, const Option &closest, Option &out) const;
     // Sets an option's bits and cost (with the leaves' share when leafCosts_).
     void FullBits(const uint8_t *src, const TypeBits &types, Option &o) const;
     void TwoColourBits(Option &t, const TypeBits &types) const;
@@ -243,7 +240,6 @@ private:
     bool freeColours_ = true;
     const CostModel *model_ = nullptr;
     bool leafCosts_ = false; // lossy frames (effort above 0): values carry their share of the trees
-    double hintLambda_ = 0;  // the weight of error of the last lossy frame (0: none yet)
     std::vector<int> choice_;
     mutable std::vector<int> evaluated_; // scratch of Evaluate
 };
