@@ -451,20 +451,21 @@ public:
         for (;; ++pass) {
             last = model;
             SetOverhead(model, pass);
+            if (pass == passes + 2)
+                overhead_ += 0.015 * TargetBytes() / static_cast<double>(n); // the last try: more margin
             if (!Pass(pass, model, out, stats))
                 return false;
             model = BuildModel(coded, stats, p_.effort);
             // With a data rate, the passes from the second on steer the bytes
             // taken from the frames' share for the header, tables and trees
             // (which grow and shrink with the frames) so that the file lands
-            // just under the rate; one that missed it (more than 2% under)
-            // gets up to two more passes, one over it three.
+            // just under the rate; one that missed it (over it, or more than 2%
+            // under) gets up to two more passes.
             const double target = TargetBytes(), excess = RateExcess(model, out) + 0.01 * target;
             if (pass >= 2 && target > 0)
                 tried_.emplace_back(overhead_ * static_cast<double>(n), excess);
             const bool missed = excess > 0.01 * target || excess < -0.02 * target;
-            const bool over = excess > 0.01 * target;
-            if (pass >= passes + (over ? 3 : missed ? 2 : 0))
+            if (pass >= passes + (missed ? 2 : 0))
                 break;
         }
         if (!CheckPairs(pass - 1, last, out, stats))
@@ -500,7 +501,8 @@ private:
             if (exact > target)
                 bytes = tables + model.treeBytes * target / exact;
         } else if (tried_.size() == 1) {
-            bytes = tried_[0].first + tried_[0].second; // each byte over taken from the frames
+            // Each byte taken from the frames takes about half a byte of trees with it.
+            bytes = tried_[0].first + tried_[0].second / 1.5;
         } else if (tried_.size() >= 2) {
             // The file against the bytes taken from the frames falls by a
             // byte or more per byte (the trees shrink with the frames): the

@@ -199,7 +199,7 @@ double Psnr(const Clip &c, const Decoded &d)
 TEST(Effort, LossyFilesMeetTheirDataRate)
 {
     // The whole file (header, tables and trees included) at the default
-    // effort stays within its data rate and uses at least 90% of it, on a
+    // effort stays within 2% of its data rate and uses at least 90% of it, on a
     // panned photograph and on sprites over a noisy still picture, where the
     // trees are a large part of a small file; the PSNR is no worse than
     // effort 0's at the size effort 0 reaches for the same request.
@@ -218,7 +218,7 @@ TEST(Effort, LossyFilesMeetTheirDataRate)
         p.regular = p.key = rate;
         ASSERT_TRUE(EncodeAt(c, out, p, ZENC_EFFORT_DEFAULT));
         const double reached = SizeOf(out) / seconds;
-        EXPECT_LE(reached, rate * 1.005);
+        EXPECT_LE(reached, rate * 1.02);
         EXPECT_GE(reached, rate * 0.9);
         ASSERT_TRUE(EncodeAt(c, out, p, 0));
         const double today = SizeOf(out) / seconds;
@@ -226,7 +226,7 @@ TEST(Effort, LossyFilesMeetTheirDataRate)
         ASSERT_TRUE(Decode(out, d0));
         p.regular = p.key = static_cast<int32_t>(today);
         ASSERT_TRUE(EncodeAt(c, out, p, ZENC_EFFORT_DEFAULT));
-        EXPECT_LE(SizeOf(out) / seconds, today * 1.005);
+        EXPECT_LE(SizeOf(out) / seconds, today * 1.02);
         ASSERT_TRUE(Decode(out, d1));
         EXPECT_GE(Psnr(c, d1), Psnr(c, d0) - 0.05);
     }
