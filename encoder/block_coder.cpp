@@ -94,6 +94,7 @@ void BlockCoder::Prepare(const uint8_t *pixels, size_t pitch, const Palette8 &pa
     if (!havePalette_ || palette != palette_) {
         palette_ = palette;
         dist_.Build(palette_);
+        nearest_.Build(palette_);
         havePalette_ = true;
     }
     const bool haveLast = lastSource_.size() == source_.size();
@@ -305,10 +306,7 @@ BlockCoder::Option BlockCoder::LossyTwoColours(const BlockPixels &p, const TypeB
     return t;
 }
 
-namespace {
-
-// The palette entry nearest to a colour (8-bit components).
-uint8_t Nearest(const Palette8 &p, int r, int g, int b)
+uint8_t NearestEntry(const Palette8 &p, int r, int g, int b)
 {
     uint32_t best = UINT32_MAX;
     uint8_t at = 0;
@@ -323,7 +321,43 @@ uint8_t Nearest(const Palette8 &p, int r, int g, int b)
     return at;
 }
 
-} // namespace
+void NearestByRed::Build(const Palette8 &p)
+{
+    palette = p;
+    for (uint32_t i = 0; i < 256; ++i)
+        order[i] = static_cast<uint8_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&p](uint8_t a, uint8_t b) { return p[a * 3] < p[b * 3]; });
+    for (uint32_t i = 0; i < 256; ++i)
+        red[i] = p[order[i] * 3];
+}
+
+uint8_t NearestByRed::operator()(int r, int g, int b) const
+{
+    // Outwards from the first entry of at least this red, while the red
+    // difference alone stays within the best distance; ties go to the lower
+    // index, as in the plain scan.
+    const int start = static_cast<int>(std::lower_bound(red.begin(), red.end(), r) - red.begin());
+    uint32_t best = UINT32_MAX;
+    uint8_t at = 0;
+    auto visit = [&](int k) {
+        const uint8_t i = order[static_cast<size_t>(k)];
+        const int dr = red[static_cast<size_t>(k)] - r;
+        if (static_cast<uint32_t>(dr * dr) > best)
+            return false;
+        const int dg = palette[i * 3 + 1] - g, db = palette[i * 3 + 2] - b;
+        const uint32_t d = static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+        if (d < best || (d == best && i < at)) {
+            best = d;
+            at = i;
+        }
+        return true;
+    };
+    for (int k = start; k < 256 && visit(k); ++k) {
+    }
+    for (int k = start - 1; k >= 0 && visit(k); --k) {
+    }
+    return at;
+}
 
 void BlockCoder::RefineFill(const uint8_t *src, Option &f) const
 {
@@ -332,7 +366,7 @@ void BlockCoder::RefineFill(const uint8_t *src, Option &f) const
     for (int i = 0; i < 16; ++i)
         for (int c = 0; c < 3; ++c)
             sum[c] += palette_[src[i] * 3 + c];
-    const uint8_t colour = Nearest(palette_, (sum[0] + 8) / 16, (sum[1] + 8) / 16, (sum[2] + 8) / 16);
+    const uint8_t colour = nearest_((sum[0] + 8) / 16, (sum[1] + 8) / 16, (sum[2] + 8) / 16);
     uint32_t err = 0;
     for (int i = 0; i < 16; ++i)
         err += dist_(src[i], colour);
@@ -359,8 +393,8 @@ void BlockCoder::RefineTwoColours(const uint8_t *src, Option &t) const
         uint8_t colour[2];
         for (int side = 0; side < 2; ++side)
             colour[side] =
-                Nearest(palette_, (sum[side][0] + count[side] / 2) / count[side],
-                        (sum[side][1] + count[side] / 2) / count[side], (sum[side][2] + count[side] / 2) / count[side]);
+                nearest_((sum[side][0] + count[side] / 2) / count[side], (sum[side][1] + count[side] / 2) / count[side],
+                         (sum[side][2] + count[side] / 2) / count[side]);
         if (colour[0] == colour[1])
             return;
         const bool aFirst = dist_(src[0], colour[0]) <= dist_(src[0], colour[1]);

@@ -124,6 +124,17 @@ struct DistanceTable {
     uint32_t operator()(uint8_t a, uint8_t b) const { return d[(static_cast<uint32_t>(a) << 8) | b]; }
 };
 
+// The palette entry nearest to a colour (8-bit components; the lowest index
+// of equally near ones): the plain scan, and the same answer from the entries
+// ordered by red, searched outwards from the colour's red.
+uint8_t NearestEntry(const Palette8 &p, int r, int g, int b);
+struct NearestByRed {
+    Palette8 palette{};
+    std::array<uint8_t, 256> order{}, red{};
+    void Build(const Palette8 &p);
+    uint8_t operator()(int r, int g, int b) const;
+};
+
 struct FrameStats {
     uint32_t blocks[ZBX_BLOCK_KINDS] = {0, 0, 0, 0};      // blocks per kind
     uint32_t typeSymbols[ZBX_BLOCK_KINDS] = {0, 0, 0, 0}; // type symbols per kind
@@ -232,6 +243,7 @@ private:
     std::vector<uint8_t> lastSource_;
     std::vector<BlockOptions> options_;
     DistanceTable dist_;
+    NearestByRed nearest_;
     Palette8 palette_{};
     bool havePalette_ = false;
     const std::vector<uint8_t> *forbidden_ = nullptr;

@@ -456,3 +456,26 @@ TEST(Storage, BlobsComeBackByIndex)
     ASSERT_TRUE(store.GetSymbols(0, got));
     EXPECT_EQ(got, (std::vector<uint32_t>{1, 2, 3}));
 }
+
+TEST(NearestColour, OrderedSearchMatchesThePlainScan)
+{
+    // Random palettes, palettes with few distinct values (many ties) and one
+    // grey ramp; colours anywhere in the cube, the lowest index winning ties.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 40; ++round) {
+        Palette8 p{};
+        for (size_t i = 0; i < p.size(); ++i) {
+            const uint32_t v = rng();
+            p[i] = static_cast<uint8_t>(round % 3 == 0   ? Expand6(static_cast<uint8_t>(v & 63))
+                                        : round % 3 == 1 ? (v & 3) * 85
+                                                         : i / 3);
+        }
+        NearestByRed nearest;
+        nearest.Build(p);
+        for (int k = 0; k < 500; ++k) {
+            const int r = static_cast<int>(rng() & 255), g = static_cast<int>(rng() & 255),
+                      b = static_cast<int>(rng() & 255);
+            ASSERT_EQ(nearest(r, g, b), NearestEntry(p, r, g, b)) << round << " " << r << " " << g << " " << b;
+        }
+    }
+}
