@@ -29,9 +29,9 @@ public:
             error = GifErrorString(err) ? GifErrorString(err) : "not a GIF file";
             return false;
         }
-        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || static_cast<uint32_t>(gif_->SWidth) > kAnimMaxSide ||
-            static_cast<uint32_t>(gif_->SHeight) > kAnimMaxSide ||
-            uint64_t(gif_->SWidth) * static_cast<uint64_t>(gif_->SHeight) > kAnimMaxPixels) {
+        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || static_cast<uint32_t>(gif_->SWidth) > kMaxPictureSide ||
+            static_cast<uint32_t>(gif_->SHeight) > kMaxPictureSide ||
+            uint64_t(gif_->SWidth) * static_cast<uint64_t>(gif_->SHeight) > kMaxAnimationPixels) {
             error = "the picture is too large or empty";
             return false;
         }
@@ -120,7 +120,7 @@ private:
             return false;
         const ColorMapObject *map = d.ColorMap ? d.ColorMap : gif_->SColorMap;
         const size_t n = static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height);
-        if (n > kAnimMaxPixels)
+        if (n > kMaxAnimationPixels)
             return false;
         pixels_.resize(n);
         if (d.Interlace) {
@@ -139,6 +139,10 @@ private:
         y1_ = static_cast<int>(std::min<int64_t>(int64_t(d.Top) + d.Height, height_));
         if (gcb.DisposalMode == DISPOSE_PREVIOUS)
             saved_ = canvas_;
+        if (x0_ >= x1_ || y0_ >= y1_) { // wholly off the screen: nothing to paint or clear
+            x0_ = x1_ = y0_ = y1_ = 0;
+            return true;
+        }
         const int colours = map ? map->ColorCount : 0;
         for (int y = y0_; y < y1_; ++y) {
             const uint8_t *s = &pixels_[static_cast<size_t>(y - d.Top) * d.Width + static_cast<size_t>(x0_ - d.Left)];
