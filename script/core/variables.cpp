@@ -58,6 +58,7 @@ void Compact(VariableStore &v)
             live.push_back(std::move(e));
     v.entries = std::move(live);
     v.dead = 0;
+    ++v.generation;
     v.index.clear();
     for (size_t i = 0; i < v.entries.size(); ++i)
         v.index.emplace(v.entries[i].name, static_cast<uint32_t>(i));
@@ -84,25 +85,28 @@ void NormalizeName(std::string &name)
 }
 
 // The entry of a name (trimmed), or -1.
-int64_t FindEntry(VariableStore &v, std::string_view name)
+int64_t FindEntry(const VariableStore &v, std::string_view name)
 {
-    if (v.lastValid && FoldEqual{}(name, v.lastName))
-        return v.lastEntry;
     const auto it = v.index.find(name);
-    if (it == v.index.end())
-        return -1;
-    v.lastName.assign(name);
-    v.lastEntry = it->second;
-    v.lastValid = true;
-    return it->second;
+    return it == v.index.end() ? -1 : static_cast<int64_t>(it->second);
+}
+
+int64_t VariableEntry(Interp &in, const Operand &word)
+{
+    VariableStore &v = in.store;
+    if (word.token == 0)
+        return FindEntry(v, word.text);
+    // Found once per store generation through the word's place in the cache.
+    CachedToken &c = in.file->cache.tokens[word.token - 1];
+    if (c.generation != v.generation) {
+        c.entry = static_cast<uint32_t>(FindEntry(v, word.text) + 1);
+        c.generation = v.generation;
+    }
+    return static_cast<int64_t>(c.entry) - 1;
 }
 
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
-    // The name used last (kept trimmed, so a name with blanks never matches it).
-    VariableStore &v = in.store;
-    if (v.lastValid && FoldEqual{}(name, v.lastName))
-        return v.entries[v.lastEntry].value;
     const int64_t at = FindEntry(in.store, Trimmed(name));
     return at < 0 ? std::string_view() : std::string_view(in.store.entries[static_cast<size_t>(at)].value);
 }
@@ -122,7 +126,47 @@ std::vector<std::string> ListVariables(const Interp &in)
     return lines;
 }
 
-void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn)
+namespace {
+
+// A value and what it reads as a number.
+void AssignValue(VariableStore::Entry &e, std::string_view value)
+{
+    e.value.assign(value.data(), value.size()); // may be a part of itself
+    e.numeric = IsNumber(e.value);
+    e.number = e.numeric ? ToNumber(e.value) : 0;
+}
+
+// A number's decimal text ("%i"), written backwards from the end of a buffer.
+std::string_view NumberText(int32_t value, char (&text)[12])
+{
+    char *p = text + sizeof text;
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (value < 0)
+        *--p = '-';
+    return {p, static_cast<size_t>(text + sizeof text - p)};
+}
+
+// A number into an existing entry; false when the store would overflow.
+bool StoreNumber(VariableStore &v, VariableStore::Entry &e, int32_t value)
+{
+    char text[12];
+    const std::string_view number = NumberText(value, text);
+    if (v.bytes - e.value.size() + number.size() > kStoreLimit)
+        return false;
+    v.bytes = v.bytes - e.value.size() + number.size();
+    e.value.assign(number.data(), number.size());
+    e.number = value;
+    e.numeric = true;
+    return true;
+}
+
+} // namespace
+
+void SetVariable(Interp &in, std::string_view nameIn, std::string_view valueIn)
 {
     thread_local std::string nameCopy, valueCopy;
     std::string_view name = Trimmed(nameIn);
@@ -154,7 +198,7 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
             e.name.clear();
             e.value.clear();
             e.value.shrink_to_fit();
-            v.lastValid = false;
+            ++v.generation;
             ++v.dead;
             Compact(v);
             return;
@@ -162,7 +206,7 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
         if (v.bytes - e.value.size() + value.size() > kStoreLimit)
             ScriptError(in, "  Too many variables.");
         v.bytes = v.bytes - e.value.size() + value.size();
-        e.value.assign(value.data(), value.size()); // may be a part of itself
+        AssignValue(e, value);
         return;
     }
     if (value.empty())
@@ -175,64 +219,45 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     e.name.reserve(name.size());
     for (char c : name)
         e.name += ToUpper(c);
-    e.value = valueCopy;
+    AssignValue(e, valueCopy);
     v.bytes += 2 + e.name.size() + e.value.size();
     v.index.emplace(e.name, static_cast<uint32_t>(v.entries.size()));
     v.entries.push_back(std::move(e));
+    ++v.generation;
 }
 
-void SetVariableNumber(Interp &in, const std::string &name, int32_t value)
+void SetVariableNumber(Interp &in, std::string_view name, int32_t value)
 {
-    // A counter's new value goes straight into the entry used last (a
-    // number holds none of the store's marks; the trace goes the long way).
-    char text[16];
-    char *p = text + sizeof text;
-    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    do {
-        *--p = static_cast<char>('0' + u % 10);
-        u /= 10;
-    } while (u);
-    if (value < 0)
-        *--p = '-';
-    const std::string_view number(p, static_cast<size_t>(text + sizeof text - p));
-    VariableStore &v = in.store;
-    if (v.lastValid && !Tracing(in) && FoldEqual{}(name, v.lastName)) {
-        VariableStore::Entry &e = v.entries[v.lastEntry];
-        if (v.bytes - e.value.size() + number.size() <= kStoreLimit) {
-            v.bytes = v.bytes - e.value.size() + number.size();
-            e.value.assign(number);
+    if (!Tracing(in)) {
+        const int64_t at = FindEntry(in.store, Trimmed(name));
+        if (at >= 0 && StoreNumber(in.store, in.store.entries[static_cast<size_t>(at)], value))
             return;
-        }
     }
-    SetVariable(in, name, number);
+    char text[12];
+    SetVariable(in, name, NumberText(value, text));
 }
 
-bool CompareValues(std::string_view left, std::string_view op, std::string_view right)
+void SetVariableNumber(Interp &in, const Operand &name, int32_t value)
 {
-    int order;
-    if (IsNumber(left) && IsNumber(right)) {
-        const int32_t a = ToNumber(left), b = ToNumber(right);
-        order = a < b ? -1 : (a > b ? 1 : 0);
-    } else {
-        const bool exact = !op.empty() && op[0] == '@';
-        auto fold = [exact](char c) {
-            auto u = static_cast<unsigned char>(c);
-            if (!exact && u >= 'A' && u <= 'Z')
-                u = static_cast<unsigned char>(u + 32);
-            return u;
-        };
-        order = 0;
-        const size_t n = std::min(left.size(), right.size());
-        for (size_t i = 0; i < n && order == 0; ++i) {
-            const unsigned char a = fold(left[i]), b = fold(right[i]);
-            order = a < b ? -1 : (a > b ? 1 : 0);
-        }
-        if (order == 0 && left.size() != right.size())
-            order = left.size() < right.size() ? -1 : 1;
+    // A counter's new value goes straight into its entry (a number holds
+    // none of the store's marks; the trace goes the long way).
+    if (!Tracing(in)) {
+        const int64_t at = VariableEntry(in, name);
+        if (at >= 0 && StoreNumber(in.store, in.store.entries[static_cast<size_t>(at)], value))
+            return;
     }
+    char text[12];
+    SetVariable(in, name.text, NumberText(value, text));
+}
+
+namespace {
+
+// The outcome of a comparison (order < 0, 0, > 0) under an operator: "=",
+// ">", "<", ">=", "<=", "<>", each optionally after "@"; any other is false.
+bool Holds(int order, std::string_view op)
+{
     if (!op.empty() && op[0] == '@')
         op.remove_prefix(1);
-    // "=", ">", "<", ">=", "<=", "<>"; any other operator is false.
     if (op.size() == 1) {
         switch (op[0]) {
         case '=':
@@ -250,6 +275,61 @@ bool CompareValues(std::string_view left, std::string_view op, std::string_view 
     if (op == "<>")
         return order != 0;
     return false;
+}
+
+int TextOrder(std::string_view left, std::string_view op, std::string_view right)
+{
+    const bool exact = !op.empty() && op[0] == '@';
+    auto fold = [exact](char c) {
+        auto u = static_cast<unsigned char>(c);
+        if (!exact && u >= 'A' && u <= 'Z')
+            u = static_cast<unsigned char>(u + 32);
+        return u;
+    };
+    int order = 0;
+    const size_t n = std::min(left.size(), right.size());
+    for (size_t i = 0; i < n && order == 0; ++i) {
+        const unsigned char a = fold(left[i]), b = fold(right[i]);
+        order = a < b ? -1 : (a > b ? 1 : 0);
+    }
+    if (order == 0 && left.size() != right.size())
+        order = left.size() < right.size() ? -1 : 1;
+    return order;
+}
+
+int NumberOrder(int32_t a, int32_t b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+// A value's number when it is one (a quoted "12" is one too).
+bool AsNumber(const Operand &o, int32_t &number)
+{
+    if (o.kind == TOKEN_NUMBER) {
+        number = o.number;
+        return true;
+    }
+    if (!IsNumber(o.text))
+        return false;
+    number = ToNumber(o.text);
+    return true;
+}
+
+} // namespace
+
+bool CompareValues(std::string_view left, std::string_view op, std::string_view right)
+{
+    if (IsNumber(left) && IsNumber(right))
+        return Holds(NumberOrder(ToNumber(left), ToNumber(right)), op);
+    return Holds(TextOrder(left, op, right), op);
+}
+
+bool CompareOperands(const Operand &left, std::string_view op, const Operand &right)
+{
+    int32_t a = 0, b = 0;
+    if (AsNumber(left, a) && AsNumber(right, b))
+        return Holds(NumberOrder(a, b), op);
+    return Holds(TextOrder(left.text, op, right.text), op);
 }
 
 void PushVariables(Interp &in, const std::vector<std::string> &names)
