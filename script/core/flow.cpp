@@ -82,7 +82,7 @@ void CmdIf(Interp &in)
     const Operand left = ReadValueOperand(in, 0);
     const std::string_view op = ReadTextView(in, 1);
     const Operand right = ReadValueOperand(in, 2);
-    const bool result = CompareOperands(left, op, right);
+    const bool result = CompareOperands(in, left, op, right);
     Condition(in, result);
     if (result) {
         SetLineFrom(in, in.params.substr(in.pos), false);

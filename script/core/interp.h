@@ -82,16 +82,35 @@ using FoldMap = std::unordered_map<std::string, T, FoldHash, FoldEqual>;
 // The variable store: the variables in store order (a new one at the end,
 // a deleted one leaves its place, a changed one keeps it) with an index by
 // name. Its size is counted as the text form 0xFF NAME 0xFE VALUE per
-// variable, which the limit applies to. Each value is kept with what it
-// reads as a number, so a counter is neither re-parsed nor re-printed to be
-// compared or computed with.
+// variable, which the limit applies to.
 struct VariableStore {
-    struct Entry {
+    // A variable. Its value is kept with what it reads as a number; a value
+    // set as a number (COMPUTE) is written as text only when it is read as
+    // text, so a counter is neither re-parsed nor re-printed.
+    class Entry {
+    public:
         std::string name; // upper case
-        std::string value;
-        int32_t number = 0;   // the value's number (numeric values)
-        bool numeric = false; // IsNumber(value)
         bool live = true;
+
+        std::string_view Text() const // the value
+        {
+            if (stale_)
+                WriteText();
+            return text_;
+        }
+        size_t TextSize() const; // the value's length, without writing it
+        bool Numeric() const { return numeric_; }
+        int32_t Number() const { return number_; } // when Numeric()
+        void SetText(std::string_view text);       // text may be a part of this value
+        void SetNumber(int32_t number);
+        void Clear();
+
+    private:
+        void WriteText() const;
+        mutable std::string text_;
+        mutable bool stale_ = false; // text_ is behind number_
+        bool numeric_ = false;       // IsNumber(value)
+        int32_t number_ = 0;
     };
     std::vector<Entry> entries;
     FoldMap<uint32_t> index; // name -> entry
@@ -317,9 +336,14 @@ struct Operand {
     uint8_t kind = TOKEN_NONE;
     std::string_view text;
     int32_t number = 0;
-    uint32_t token = 0; // index + 1 in the running file's token cache, 0: none
+    uint32_t token = 0;    // index + 1 in the running file's token cache, 0: none
+    uint32_t textless = 0; // a number read without its text: its store entry + 1 (OperandText)
 };
 Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate);
+// With needText false a variable's number comes without its text, which
+// OperandText gives when it is wanted after all (before the store changes).
+Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needText);
+std::string_view OperandText(const Interp &in, const Operand &o);
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
 // The same token as a view: into the parameters, the variable store or
 // scratch (quoted strings). Valid until the store or scratch changes.
@@ -358,8 +382,8 @@ inline int32_t ToNumber(std::string_view text)
 // The four readings; each raises the reading's error when the token does not fit.
 std::string &ReadName(Interp &in, int buffer = 0);
 int32_t ReadNumber(Interp &in, int buffer = 0);
-Operand ReadNameOperand(Interp &in); // the name reading, without a copy
-Operand ReadValueOperand(Interp &in, int buffer = 0);
+Operand ReadNameOperand(Interp &in);                  // the name reading, without a copy
+Operand ReadValueOperand(Interp &in, int buffer = 0); // a number's text may be left out (OperandText)
 std::string &ReadValue(Interp &in, int buffer = 0);
 std::string &ReadText(Interp &in, int buffer = 0);
 std::string_view ReadValueView(Interp &in, int buffer = 0);
@@ -382,7 +406,7 @@ void SetVariableNumber(Interp &in, const Operand &name, int32_t value);
 int64_t VariableEntry(Interp &in, const Operand &word);
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
 // The same on values as read (a number's value not parsed again).
-bool CompareOperands(const Operand &left, std::string_view op, const Operand &right);
+bool CompareOperands(const Interp &in, const Operand &left, std::string_view op, const Operand &right);
 void PushVariables(Interp &in, const std::vector<std::string> &names);
 void PopVariables(Interp &in);
 

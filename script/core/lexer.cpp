@@ -145,7 +145,7 @@ RawToken Lex(std::string_view s, size_t from)
 
 // A word read as a value: the variable it names (empty when undefined) or,
 // when it does not begin with a letter, its own text.
-void EvaluateWord(Interp &in, Operand &o)
+void EvaluateWord(Interp &in, Operand &o, bool needText)
 {
     if (!o.text.empty() && IsLetter(o.text[0])) {
         const int64_t at = VariableEntry(in, o);
@@ -155,9 +155,18 @@ void EvaluateWord(Interp &in, Operand &o)
             return;
         }
         const VariableStore::Entry &e = in.store.entries[static_cast<size_t>(at)];
-        o.text = e.value;
-        o.number = e.number;
-        o.kind = e.numeric ? TOKEN_NUMBER : TOKEN_STRING;
+        if (e.Numeric()) {
+            o.kind = TOKEN_NUMBER;
+            o.number = e.Number();
+            if (!needText) {
+                o.text = {};
+                o.textless = static_cast<uint32_t>(at + 1);
+                return;
+            }
+        } else {
+            o.kind = TOKEN_STRING;
+        }
+        o.text = e.Text();
         return;
     }
     const bool number = IsNumber(o.text);
@@ -203,6 +212,11 @@ uint32_t TokenIndex(Interp &in)
 
 Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate)
 {
+    return ReadOperand(in, scratch, evaluate, true);
+}
+
+Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needText)
+{
     Operand o;
     const char *params = in.params.data();
     if (params != nullptr && params == in.poolParams) {
@@ -222,7 +236,7 @@ Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate)
             if (!evaluate)
                 return o;
             if (c.flags & CachedToken::kVariable) {
-                EvaluateWord(in, o);
+                EvaluateWord(in, o, needText);
             } else {
                 o.kind = (c.flags & CachedToken::kNumber) ? TOKEN_NUMBER : TOKEN_STRING;
                 o.number = c.number;
@@ -243,7 +257,7 @@ Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate)
     o.kind = t.kind;
     in.pos = t.next;
     if (t.kind == TOKEN_NAME && evaluate) {
-        EvaluateWord(in, o);
+        EvaluateWord(in, o, needText);
     } else if (t.percent) {
         ExpandVariables(in, o.text, scratch);
         o.text = scratch;
@@ -269,7 +283,7 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
 
 Operand ReadValueOperand(Interp &in, int buffer)
 {
-    const Operand o = ReadOperand(in, in.tok[buffer], true);
+    const Operand o = ReadOperand(in, in.tok[buffer], true, false);
     if (o.kind == TOKEN_NONE)
         CommandError(in, "  Needed a parameter in command:\r\n    ");
     return o;
@@ -277,7 +291,10 @@ Operand ReadValueOperand(Interp &in, int buffer)
 
 std::string_view ReadValueView(Interp &in, int buffer)
 {
-    return ReadValueOperand(in, buffer).text;
+    std::string_view view;
+    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE)
+        CommandError(in, "  Needed a parameter in command:\r\n    ");
+    return view;
 }
 
 std::string_view ReadTextView(Interp &in, int buffer)
@@ -298,7 +315,7 @@ std::string &ReadName(Interp &in, int buffer)
 
 int32_t ReadNumber(Interp &in, int buffer)
 {
-    const Operand o = ReadOperand(in, in.tok[buffer], true);
+    const Operand o = ReadOperand(in, in.tok[buffer], true, false);
     if (o.kind != TOKEN_NUMBER)
         CommandError(in, "  Needed a number in command:\r\n    ");
     return o.number;

@@ -80,7 +80,7 @@ void CmdCompute(Interp &in)
 {
     const Operand name = ReadNameOperand(in);
     int32_t left;
-    const Operand first = ReadOperand(in, in.tok[1], true);
+    const Operand first = ReadOperand(in, in.tok[1], true, false);
     if (first.kind == TOKEN_NUMBER)
         left = first.number;
     else if (first.kind == TOKEN_COMPARE && first.text == "=")

@@ -5,6 +5,7 @@
 #include "script/core/interp.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -108,7 +109,7 @@ int64_t VariableEntry(Interp &in, const Operand &word)
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
     const int64_t at = FindEntry(in.store, Trimmed(name));
-    return at < 0 ? std::string_view() : std::string_view(in.store.entries[static_cast<size_t>(at)].value);
+    return at < 0 ? std::string_view() : in.store.entries[static_cast<size_t>(at)].Text();
 }
 
 std::string_view GetVariable(Interp &in, std::string &name)
@@ -122,19 +123,11 @@ std::vector<std::string> ListVariables(const Interp &in)
     std::vector<std::string> lines;
     for (const auto &e : in.store.entries)
         if (e.live)
-            lines.push_back(e.name + "=" + e.value);
+            lines.push_back(e.name + "=" + std::string(e.Text()));
     return lines;
 }
 
 namespace {
-
-// A value and what it reads as a number.
-void AssignValue(VariableStore::Entry &e, std::string_view value)
-{
-    e.value.assign(value.data(), value.size()); // may be a part of itself
-    e.numeric = IsNumber(e.value);
-    e.number = e.numeric ? ToNumber(e.value) : 0;
-}
 
 // A number's decimal text ("%i"), written backwards from the end of a buffer.
 std::string_view NumberText(int32_t value, char (&text)[12])
@@ -150,21 +143,70 @@ std::string_view NumberText(int32_t value, char (&text)[12])
     return {p, static_cast<size_t>(text + sizeof text - p)};
 }
 
+// The length of a number's decimal text.
+size_t NumberTextSize(int32_t value)
+{
+    static constexpr uint32_t kTens[10] = {0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    const uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    // Digits from the bit length (1233 / 4096 is just above log10 2), then one fewer below the power of ten.
+    const auto bits = static_cast<uint32_t>(32 - std::countl_zero(u | 1u));
+    const uint32_t t = (bits * 1233u) >> 12;
+    return t - (u < kTens[t] ? 1u : 0u) + 1u + (value < 0 ? 1u : 0u);
+}
+
 // A number into an existing entry; false when the store would overflow.
 bool StoreNumber(VariableStore &v, VariableStore::Entry &e, int32_t value)
 {
-    char text[12];
-    const std::string_view number = NumberText(value, text);
-    if (v.bytes - e.value.size() + number.size() > kStoreLimit)
+    const size_t size = NumberTextSize(value);
+    const size_t old = e.TextSize();
+    if (v.bytes - old + size > kStoreLimit)
         return false;
-    v.bytes = v.bytes - e.value.size() + number.size();
-    e.value.assign(number.data(), number.size());
-    e.number = value;
-    e.numeric = true;
+    v.bytes = v.bytes - old + size;
+    e.SetNumber(value);
     return true;
 }
 
 } // namespace
+
+size_t VariableStore::Entry::TextSize() const
+{
+    return stale_ ? NumberTextSize(number_) : text_.size();
+}
+
+void VariableStore::Entry::SetText(std::string_view text)
+{
+    text_.assign(text.data(), text.size()); // may be a part of itself
+    stale_ = false;
+    numeric_ = IsNumber(text_);
+    number_ = numeric_ ? ToNumber(text_) : 0;
+}
+
+void VariableStore::Entry::SetNumber(int32_t number)
+{
+    number_ = number;
+    numeric_ = true;
+    stale_ = true;
+}
+
+void VariableStore::Entry::Clear()
+{
+    std::string().swap(text_);
+    stale_ = false;
+    numeric_ = false;
+    number_ = 0;
+}
+
+void VariableStore::Entry::WriteText() const
+{
+    char text[12];
+    text_.assign(NumberText(number_, text));
+    stale_ = false;
+}
+
+std::string_view OperandText(const Interp &in, const Operand &o)
+{
+    return o.textless ? in.store.entries[o.textless - 1].Text() : o.text;
+}
 
 void SetVariable(Interp &in, std::string_view nameIn, std::string_view valueIn)
 {
@@ -192,21 +234,21 @@ void SetVariable(Interp &in, std::string_view nameIn, std::string_view valueIn)
     if (at >= 0) {
         VariableStore::Entry &e = v.entries[static_cast<size_t>(at)];
         if (value.empty()) {
-            v.bytes -= 2 + e.name.size() + e.value.size();
+            v.bytes -= 2 + e.name.size() + e.TextSize();
             v.index.erase(e.name);
             e.live = false;
             e.name.clear();
-            e.value.clear();
-            e.value.shrink_to_fit();
+            e.Clear();
             ++v.generation;
             ++v.dead;
             Compact(v);
             return;
         }
-        if (v.bytes - e.value.size() + value.size() > kStoreLimit)
+        const size_t old = e.TextSize();
+        if (v.bytes - old + value.size() > kStoreLimit)
             ScriptError(in, "  Too many variables.");
-        v.bytes = v.bytes - e.value.size() + value.size();
-        AssignValue(e, value);
+        v.bytes = v.bytes - old + value.size();
+        e.SetText(value);
         return;
     }
     if (value.empty())
@@ -219,8 +261,8 @@ void SetVariable(Interp &in, std::string_view nameIn, std::string_view valueIn)
     e.name.reserve(name.size());
     for (char c : name)
         e.name += ToUpper(c);
-    AssignValue(e, valueCopy);
-    v.bytes += 2 + e.name.size() + e.value.size();
+    e.SetText(valueCopy);
+    v.bytes += 2 + e.name.size() + valueCopy.size();
     v.index.emplace(e.name, static_cast<uint32_t>(v.entries.size()));
     v.entries.push_back(std::move(e));
     ++v.generation;
@@ -324,12 +366,12 @@ bool CompareValues(std::string_view left, std::string_view op, std::string_view 
     return Holds(TextOrder(left, op, right), op);
 }
 
-bool CompareOperands(const Operand &left, std::string_view op, const Operand &right)
+bool CompareOperands(const Interp &in, const Operand &left, std::string_view op, const Operand &right)
 {
     int32_t a = 0, b = 0;
     if (AsNumber(left, a) && AsNumber(right, b))
         return Holds(NumberOrder(a, b), op);
-    return Holds(TextOrder(left.text, op, right.text), op);
+    return Holds(TextOrder(OperandText(in, left), op, OperandText(in, right)), op);
 }
 
 void PushVariables(Interp &in, const std::vector<std::string> &names)
