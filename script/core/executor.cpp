@@ -137,7 +137,7 @@ bool ExecuteLine(Interp &in)
     if (line.empty() || line[0] == '#')
         return false;
     int k = -1;
-    LineCache *cache = in.file && in.linePoolAt != UINT32_MAX ? &in.file->cache : nullptr;
+    LineCache *cache = in.file && in.linePoolAt != UINT32_MAX && !in.plain ? &in.file->cache : nullptr;
     if (cache) {
         if (cache->commandAt.empty())
             cache->commandAt.assign(in.file->pool.size(), 0);
@@ -219,7 +219,7 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
         const char *text = file.pool.data() + r.text;
         in.params = std::string_view(text, r.length);
         in.pos = 0;
-        in.poolParams = text;
+        in.poolParams = in.plain ? nullptr : text;
         in.poolBase = r.text;
         in.lineHead = kKeywords[r.keyword].name;
         in.lineTail = std::string_view(text, r.length);
@@ -377,7 +377,7 @@ std::vector<std::string> SplitScriptLines(std::string_view text)
 
 int FindLabel(Interp &in, std::string_view name)
 {
-    if (in.file) { // the running file's labels, by name (a name in the file's text is looked up once)
+    if (in.file && !in.plain) { // the running file's labels, by name (a name in the file's text is looked up once)
         const std::string &pool = in.file->pool;
         std::vector<LabelMemo> &memo = in.file->cache.labelAt;
         size_t at = SIZE_MAX;

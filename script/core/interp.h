@@ -228,6 +228,7 @@ struct Interp {
     Host *host = nullptr;
     bool sandbox = false;   // file and program commands refused, no waiting (fuzzing)
     uint64_t stepLimit = 0; // commands to run before the run ends (0: no limit)
+    bool plain = false; // nothing kept from one reading to the next: the reference the kept forms are checked against
 
     // Buffers of the running command. The line buffer is only composed when
     // something reads it (LineBuffer): until then it is lineHead (a keyword,
