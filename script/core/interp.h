@@ -341,10 +341,88 @@ struct Operand {
     uint32_t textless = 0; // a number read without its text: its store entry + 1 (OperandText)
 };
 Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate);
-// With needText false a variable's number comes without its text, which
-// OperandText gives when it is wanted after all (before the store changes).
-Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needText);
 std::string_view OperandText(const Interp &in, const Operand &o);
+// The halves of ReadOperand (below) that are not the common case: a token
+// not read from the file's text before or parameters that are not a file's
+// text; a quoted string's %NAME% references.
+Operand ReadOperandFirst(Interp &in, std::string &scratch, bool evaluate, bool needText);
+void ExpandOperand(Interp &in, Operand &o, std::string &scratch);
+// The entry of the variable a word names (-1 when undefined); through the
+// token cache when the word was read from the running file's text.
+int64_t VariableEntry(Interp &in, const Operand &word);
+
+// A variable's value as a word reads it (at: its entry, -1 when undefined,
+// which reads as the empty text).
+[[gnu::always_inline]] inline void VariableValue(const Interp &in, Operand &o, int64_t at, bool needText)
+{
+    if (at < 0) {
+        o.text = {};
+        o.kind = TOKEN_STRING;
+        return;
+    }
+    const VariableStore::Entry &e = in.store.entries[static_cast<size_t>(at)];
+    if (!e.Numeric()) {
+        o.kind = TOKEN_STRING;
+        o.text = e.Text();
+        return;
+    }
+    o.kind = TOKEN_NUMBER;
+    o.number = e.Number();
+    if (needText) {
+        o.text = e.Text();
+    } else {
+        o.text = {};
+        o.textless = static_cast<uint32_t>(at + 1);
+    }
+}
+
+// The token at the read position as the running file's token cache keeps it
+// (index + 1 in the cache), evaluated.
+[[gnu::always_inline]] inline Operand ReadCachedOperand(Interp &in, uint32_t index, std::string &scratch, bool evaluate,
+                                                        bool needText)
+{
+    CachedToken &c = in.file->cache.tokens[index - 1];
+    Operand o;
+    if (c.kind == TOKEN_NONE) {
+        in.params = {};
+        in.pos = 0;
+        return o;
+    }
+    o.text = std::string_view(in.params.data() + in.pos + c.start, c.length);
+    o.kind = c.kind;
+    in.pos += c.next;
+    if (c.kind == TOKEN_NAME) {
+        o.token = index;
+        if (!evaluate)
+            return o;
+        if (c.flags & CachedToken::kVariable) {
+            // The variable's entry as found at this store generation.
+            if (c.generation != in.store.generation)
+                VariableEntry(in, o);
+            VariableValue(in, o, static_cast<int64_t>(c.entry) - 1, needText);
+        } else {
+            o.kind = (c.flags & CachedToken::kNumber) ? TOKEN_NUMBER : TOKEN_STRING;
+            o.number = c.number;
+        }
+    } else if (c.flags & CachedToken::kPercent) {
+        ExpandOperand(in, o, scratch);
+    }
+    return o;
+}
+
+// The next token. With needText false a variable's number comes without its
+// text, which OperandText gives when it is wanted after all (before the
+// store changes).
+[[gnu::always_inline]] inline Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needText)
+{
+    const char *params = in.params.data();
+    if (params != nullptr && params == in.poolParams) {
+        const uint32_t index = in.file->cache.tokenAt[in.poolBase + in.pos];
+        if (index != 0)
+            return ReadCachedOperand(in, index, scratch, evaluate, needText);
+    }
+    return ReadOperandFirst(in, scratch, evaluate, needText);
+}
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
 // The same token as a view: into the parameters, the variable store or
 // scratch (quoted strings). Valid until the store or scratch changes.
@@ -402,9 +480,6 @@ void SetVariable(Interp &in, std::string_view name, std::string_view value);
 void SetVariableNumber(Interp &in, std::string_view name, int32_t value);
 // The same on a name read with ReadNameOperand (its entry found through the token cache).
 void SetVariableNumber(Interp &in, const Operand &name, int32_t value);
-// The entry of the variable a word names (-1 when undefined); through the
-// token cache when the word was read from the running file's text.
-int64_t VariableEntry(Interp &in, const Operand &word);
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
 // The same on values as read (a number's value not parsed again).
 bool CompareOperands(const Interp &in, const Operand &left, std::string_view op, const Operand &right);

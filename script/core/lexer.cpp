@@ -143,30 +143,12 @@ RawToken Lex(std::string_view s, size_t from)
     return t;
 }
 
-// A word read as a value: the variable it names (empty when undefined) or,
-// when it does not begin with a letter, its own text.
+// A word read as a value: the variable it names or, when it does not begin
+// with a letter, its own text.
 void EvaluateWord(Interp &in, Operand &o, bool needText)
 {
     if (!o.text.empty() && IsLetter(o.text[0])) {
-        const int64_t at = VariableEntry(in, o);
-        if (at < 0) {
-            o.text = {};
-            o.kind = TOKEN_STRING;
-            return;
-        }
-        const VariableStore::Entry &e = in.store.entries[static_cast<size_t>(at)];
-        if (e.Numeric()) {
-            o.kind = TOKEN_NUMBER;
-            o.number = e.Number();
-            if (!needText) {
-                o.text = {};
-                o.textless = static_cast<uint32_t>(at + 1);
-                return;
-            }
-        } else {
-            o.kind = TOKEN_STRING;
-        }
-        o.text = e.Text();
+        VariableValue(in, o, VariableEntry(in, o), needText);
         return;
     }
     const bool number = IsNumber(o.text);
@@ -175,14 +157,10 @@ void EvaluateWord(Interp &in, Operand &o, bool needText)
 }
 
 // The token read at the read position of parameters that are the running
-// file's text: its entry in the file's token cache (index + 1), lexed and
-// kept the first time.
-uint32_t TokenIndex(Interp &in)
+// file's text, lexed and kept in the file's token cache; its index + 1.
+[[gnu::noinline]] uint32_t CacheToken(Interp &in)
 {
     LineCache &cache = in.file->cache;
-    uint32_t &slot = cache.tokenAt[in.poolBase + in.pos];
-    if (slot != 0)
-        return slot;
     const RawToken t = Lex(in.params, in.pos);
     const auto from = static_cast<uint32_t>(in.pos);
     CachedToken k;
@@ -204,49 +182,16 @@ uint32_t TokenIndex(Interp &in)
         }
     }
     cache.tokens.push_back(k);
-    slot = static_cast<uint32_t>(cache.tokens.size());
-    return slot;
+    const auto index = static_cast<uint32_t>(cache.tokens.size());
+    cache.tokenAt[in.poolBase + in.pos] = index;
+    return index;
 }
 
-} // namespace
-
-Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate)
-{
-    return ReadOperand(in, scratch, evaluate, true);
-}
-
-Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needText)
+// Parameters that are not a file's text (after INTERPRET, a CALL, the plain
+// path): the token is lexed where it stands.
+[[gnu::noinline]] Operand ReadLexed(Interp &in, std::string &scratch, bool evaluate, bool needText)
 {
     Operand o;
-    const char *params = in.params.data();
-    if (params != nullptr && params == in.poolParams) {
-        // The parameters are the running file's text: the token as read there before.
-        const uint32_t index = TokenIndex(in);
-        const CachedToken &c = in.file->cache.tokens[index - 1];
-        if (c.kind == TOKEN_NONE) {
-            in.params = {};
-            in.pos = 0;
-            return o;
-        }
-        o.text = std::string_view(params + in.pos + c.start, c.length);
-        in.pos += c.next;
-        o.kind = c.kind;
-        if (c.kind == TOKEN_NAME) {
-            o.token = index;
-            if (!evaluate)
-                return o;
-            if (c.flags & CachedToken::kVariable) {
-                EvaluateWord(in, o, needText);
-            } else {
-                o.kind = (c.flags & CachedToken::kNumber) ? TOKEN_NUMBER : TOKEN_STRING;
-                o.number = c.number;
-            }
-        } else if (c.flags & CachedToken::kPercent) {
-            ExpandVariables(in, o.text, scratch);
-            o.text = scratch;
-        }
-        return o;
-    }
     const RawToken t = Lex(in.params, in.pos);
     if (t.kind == TOKEN_NONE) {
         in.params = {};
@@ -256,13 +201,32 @@ Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needTe
     o.text = in.params.substr(t.start, t.length);
     o.kind = t.kind;
     in.pos = t.next;
-    if (t.kind == TOKEN_NAME && evaluate) {
+    if (t.kind == TOKEN_NAME && evaluate)
         EvaluateWord(in, o, needText);
-    } else if (t.percent) {
-        ExpandVariables(in, o.text, scratch);
-        o.text = scratch;
-    }
+    else if (t.percent)
+        ExpandOperand(in, o, scratch);
     return o;
+}
+
+} // namespace
+
+Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate)
+{
+    return ReadOperand(in, scratch, evaluate, true);
+}
+
+Operand ReadOperandFirst(Interp &in, std::string &scratch, bool evaluate, bool needText)
+{
+    const char *params = in.params.data();
+    if (params != nullptr && params == in.poolParams)
+        return ReadCachedOperand(in, CacheToken(in), scratch, evaluate, needText);
+    return ReadLexed(in, scratch, evaluate, needText);
+}
+
+void ExpandOperand(Interp &in, Operand &o, std::string &scratch)
+{
+    ExpandVariables(in, o.text, scratch);
+    o.text = scratch;
 }
 
 uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
