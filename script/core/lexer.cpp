@@ -231,7 +231,7 @@ void ExpandOperand(Interp &in, Operand &o, std::string &scratch)
 
 uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
 {
-    const Operand o = ReadOperand(in, scratch, evaluate);
+    const Operand o = ReadOperand(in, scratch, evaluate, true);
     out = o.text;
     return o.kind;
 }
@@ -255,18 +255,18 @@ Operand ReadValueOperand(Interp &in, int buffer)
 
 std::string_view ReadValueView(Interp &in, int buffer)
 {
-    std::string_view view;
-    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE)
+    const Operand o = ReadOperand(in, in.tok[buffer], true, true);
+    if (o.kind == TOKEN_NONE)
         CommandError(in, "  Needed a parameter in command:\r\n    ");
-    return view;
+    return o.text;
 }
 
 std::string_view ReadTextView(Interp &in, int buffer)
 {
-    std::string_view view;
-    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE || view.empty())
+    const Operand o = ReadOperand(in, in.tok[buffer], true, true);
+    if (o.kind == TOKEN_NONE || o.text.empty())
         CommandError(in, "  Needed a non-empty parameter in command:\r\n    ");
-    return view;
+    return o.text;
 }
 
 std::string &ReadName(Interp &in, int buffer)

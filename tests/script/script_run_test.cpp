@@ -5,6 +5,7 @@
 
 #include "tests/script/script_fixture.h"
 #include "tests/support/link_server.h"
+#include "tests/support/run_tool.h"
 
 namespace {
 
@@ -295,6 +296,24 @@ TEST_F(ScriptRun, ProgramRules)
     r = Run((dir_ / "autoexec.zs").string() + " one two"); // a full path is a name, not a switch
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "one two|Win32\r\n");
+}
+
+// The program starts without SDL (and the libraries it brings) and loads it
+// when a script first needs it: a run that only computes does not load it,
+// one that opens a window does.
+TEST_F(ScriptRun, LoadsSdlWhenFirstNeeded)
+{
+    EXPECT_EQ(zorb::test::ShellOutput("readelf -d '" + kZorbscw + "'").find("libSDL2"), std::string::npos);
+    Write("plain.zs", "VARSET a 1\n");
+    Write("window.zs", "SCREENGRAPHICS ok 64 48\nSCREENCLEAR 1\n");
+    auto loads = [&](const char *script) {
+        return zorb::test::ShellOutput("cd '" + dir_.string() +
+                                       "' && LD_DEBUG=files SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + kZorbscw +
+                                       "' --unattended " + script + " 2>&1")
+                   .find("libSDL2") != std::string::npos;
+    };
+    EXPECT_FALSE(loads("plain.zs"));
+    EXPECT_TRUE(loads("window.zs"));
 }
 
 TEST_F(ScriptRun, ReportsToTheFrontEnd)
