@@ -321,11 +321,6 @@ void SetPoolParams(Interp &in, uint32_t offset, uint32_t length)
     in.poolBase = offset;
 }
 
-bool Tracing(const Interp &in)
-{
-    return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
-}
-
 void TraceWrite(Interp &in, std::string_view text)
 {
     if (Tracing(in))

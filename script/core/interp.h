@@ -495,7 +495,10 @@ void RunScriptText(Interp &in, const std::string &name, std::string_view text, c
 int FindLabel(Interp &in, std::string_view name);
 void JumpToLabel(Interp &in, std::string_view name);
 void TraceWrite(Interp &in, std::string_view text);
-bool Tracing(const Interp &in);
+inline bool Tracing(const Interp &in)
+{
+    return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
+}
 void Service(Interp &in); // window messages and sound, throttled by time
 // Splits file text into lines as the line reader does (767 characters at most).
 std::vector<std::string> SplitScriptLines(std::string_view text);
