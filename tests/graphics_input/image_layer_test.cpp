@@ -126,7 +126,8 @@ TEST(ImageLayer, WrongContentAndMissingFilesFail)
     // allocates for it (this one asks for 20000 x 20000 pixels).
     std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0x20, 0x4E, 0x20, 0x4E, 0x80, 0, 0};
     huge.resize(huge.size() + 6, 0);
-    for (uint8_t b : {',', '\0', '\0', '\0', '\0', '\x20', '\x4E', '\x20', '\x4E', '\0', '\x08', '\x02', '\0', '\x01', '\0', ';'})
+    for (uint8_t b :
+         {',', '\0', '\0', '\0', '\0', '\x20', '\x4E', '\x20', '\x4E', '\0', '\x08', '\x02', '\0', '\x01', '\0', ';'})
         huge.push_back(b);
     ASSERT_TRUE(gfxsamples::WriteFile(path, huge));
     error.clear();

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "vexutil/graphics/picture_limits.h"
+
 namespace vex {
 
 class AnimDecoder {
@@ -31,10 +33,6 @@ protected:
 // Null (with a reason) when the file is no GIF or WebP file that can be read.
 std::unique_ptr<AnimDecoder> OpenGifAnimation(const std::string &path, std::string &error);
 std::unique_ptr<AnimDecoder> OpenWebpAnimation(const std::string &path, std::string &error);
-
-// The largest pictures taken: a side and the pixels of one picture.
-constexpr uint32_t kAnimMaxSide = 16384;
-constexpr uint64_t kAnimMaxPixels = uint64_t(1) << 26;
 
 } // namespace vex
 

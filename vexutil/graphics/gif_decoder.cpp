@@ -29,9 +29,9 @@ public:
             error = GifErrorString(err) ? GifErrorString(err) : "not a GIF file";
             return false;
         }
-        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || static_cast<uint32_t>(gif_->SWidth) > kAnimMaxSide ||
-            static_cast<uint32_t>(gif_->SHeight) > kAnimMaxSide ||
-            uint64_t(gif_->SWidth) * static_cast<uint64_t>(gif_->SHeight) > kAnimMaxPixels) {
+        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || static_cast<uint32_t>(gif_->SWidth) > kMaxPictureSide ||
+            static_cast<uint32_t>(gif_->SHeight) > kMaxPictureSide ||
+            uint64_t(gif_->SWidth) * static_cast<uint64_t>(gif_->SHeight) > kMaxAnimationPixels) {
             error = "the picture is too large or empty";
             return false;
         }
@@ -120,7 +120,7 @@ private:
             return false;
         const ColorMapObject *map = d.ColorMap ? d.ColorMap : gif_->SColorMap;
         const size_t n = static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height);
-        if (n > kAnimMaxPixels)
+        if (n > kMaxAnimationPixels)
             return false;
         pixels_.resize(n);
         if (d.Interlace) {

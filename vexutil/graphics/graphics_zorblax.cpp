@@ -13,7 +13,6 @@
 namespace vex {
 namespace {
 
-
 class ZorblaxSource final : public GraphicsSource {
 public:
     explicit ZorblaxSource(ZorbHandle *h)

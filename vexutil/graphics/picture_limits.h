@@ -1,4 +1,4 @@
-// The largest picture any graphics source takes: a side, and all its pixels.
+// The largest pictures the graphics sources take.
 #ifndef ZORB_VEXUTIL_GRAPHICS_PICTURE_LIMITS_H
 #define ZORB_VEXUTIL_GRAPHICS_PICTURE_LIMITS_H
 
@@ -8,6 +8,10 @@ namespace vex {
 
 constexpr uint32_t kMaxPictureSide = 16384;
 constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
+// An animation's screen is held several times over (the picture so far, the
+// one under a frame that is taken away again, its colour indices), so it is
+// kept smaller: 4096 x 4096.
+constexpr uint64_t kMaxAnimationPixels = uint64_t(1) << 24;
 
 } // namespace vex
 

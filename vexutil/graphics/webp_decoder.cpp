@@ -55,8 +55,9 @@ public:
             error = "not a WebP file";
             return false;
         }
-        if (info.canvas_width == 0 || info.canvas_height == 0 || info.canvas_width > kAnimMaxSide ||
-            info.canvas_height > kAnimMaxSide || uint64_t(info.canvas_width) * info.canvas_height > kAnimMaxPixels) {
+        if (info.canvas_width == 0 || info.canvas_height == 0 || info.canvas_width > kMaxPictureSide ||
+            info.canvas_height > kMaxPictureSide ||
+            uint64_t(info.canvas_width) * info.canvas_height > kMaxAnimationPixels) {
             error = "the picture is too large or empty";
             return false;
         }
