@@ -400,10 +400,15 @@ TEST(AnimatedInput, GifFramesAreComposedByTheirDisposal)
     f[2].disposal = DISPOSE_PREVIOUS;
     f[3] = {0, 1, 4, 1, {3, 3, 2, 2}};
     f[3].interlace = true;
+    // 5: a frame wholly past the screen's right edge, cleared afterwards,
+    // changes nothing.
+    f.push_back({6, 0, 2, 2, {1, 1, 1, 1}});
+    f[4].disposal = DISPOSE_BACKGROUND;
     const std::string name = Dir() + "/composed.gif";
     ASSERT_TRUE(WriteGif(name, 4, 2, f));
     const Read r = ReadAll(name);
-    ASSERT_EQ(r.frames.size(), 4u);
+    ASSERT_EQ(r.frames.size(), 5u);
+    EXPECT_EQ(r.frames[4], r.frames[3]);
     EXPECT_EQ(r.frameTime, -10000);
     EXPECT_EQ(r.depth, 8u);
     const Picture want[4] = {{kRed, kRed, kRed, kRed, kRed, kRed, kRed, kRed},

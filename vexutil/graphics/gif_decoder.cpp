@@ -139,6 +139,10 @@ private:
         y1_ = static_cast<int>(std::min<int64_t>(int64_t(d.Top) + d.Height, height_));
         if (gcb.DisposalMode == DISPOSE_PREVIOUS)
             saved_ = canvas_;
+        if (x0_ >= x1_ || y0_ >= y1_) { // wholly off the screen: nothing to paint or clear
+            x0_ = x1_ = y0_ = y1_ = 0;
+            return true;
+        }
         const int colours = map ? map->ColorCount : 0;
         for (int y = y0_; y < y1_; ++y) {
             const uint8_t *s = &pixels_[static_cast<size_t>(y - d.Top) * d.Width + static_cast<size_t>(x0_ - d.Left)];
