@@ -132,19 +132,19 @@ void Compile(Interp &in, const std::vector<std::string> &lines, CompiledFile &ou
 // Returns false when the line is empty or a comment.
 bool ExecuteLine(Interp &in)
 {
-    const std::string &line = LineBuffer(in);
+    // A tail of the file's text is looked at where it stands.
+    const std::string_view line = in.lineLazy && !in.lineHead ? in.lineTail : std::string_view(LineBuffer(in));
     if (line.empty() || line[0] == '#')
         return false;
     int k = -1;
-    LineCache *cache = in.file && in.linePoolAt != UINT32_MAX ? &in.file->cache : nullptr;
+    LineCache *cache = in.file && in.linePoolAt != UINT32_MAX && !in.plain ? &in.file->cache : nullptr;
     if (cache) {
         if (cache->commandAt.empty())
             cache->commandAt.assign(in.file->pool.size(), 0);
         if (in.linePoolAt < cache->commandAt.size() && cache->commandAt[in.linePoolAt] != 0) {
             const LineCommand &command = cache->commands[cache->commandAt[in.linePoolAt] - 1];
             k = command.keyword;
-            in.params = std::string_view(in.file->pool.data() + command.params, command.length);
-            in.pos = 0;
+            SetPoolParams(in, command.params, command.length);
         }
     }
     if (k < 0) {
@@ -168,7 +168,7 @@ bool ExecuteLine(Interp &in)
         } else {
             std::memcpy(keyword, line.data(), word);
             keyword[word] = '\0';
-            SetParams(in, std::string_view(line).substr(rest, n - rest));
+            SetParams(in, line.substr(rest, n - rest));
         }
         UpperCase(keyword);
         k = FindKeyword(keyword);
@@ -181,8 +181,7 @@ bool ExecuteLine(Interp &in)
                 cache->commands.push_back(command);
                 cache->commandAt[in.linePoolAt] = static_cast<uint32_t>(cache->commands.size());
             }
-            in.params = std::string_view(in.file->pool.data() + command.params, command.length);
-            in.pos = 0;
+            SetPoolParams(in, command.params, command.length);
         }
     }
     CountStep(in);
@@ -217,12 +216,14 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
         in.lineNumber = r.line;
         // Both views from the same locals (reading one back just after
         // writing it would stall the store).
-        const std::string_view params(file.pool.data() + r.text, r.length);
-        in.params = params;
+        const char *text = file.pool.data() + r.text;
+        in.params = std::string_view(text, r.length);
         in.pos = 0;
-        in.recordKeyword = kKeywords[r.keyword].name;
-        in.recordParams = params;
-        in.lineFromRecord = true;
+        in.poolParams = in.plain ? nullptr : text;
+        in.poolBase = r.text;
+        in.lineHead = kKeywords[r.keyword].name;
+        in.lineTail = std::string_view(text, r.length);
+        in.lineLazy = true;
         if (Tracing(in))
             TraceHead(in, "");
         kKeywords[r.keyword].handler(in);
@@ -264,11 +265,15 @@ void Execute(Interp &in, const CompiledFile &file, const std::string &startLabel
 
 const std::string &LineBuffer(Interp &in)
 {
-    if (in.lineFromRecord) {
-        in.line.assign(in.recordKeyword);
-        in.line += ' ';
-        in.line += in.recordParams;
-        in.lineFromRecord = false;
+    if (in.lineLazy) {
+        if (in.lineHead) {
+            in.line.assign(in.lineHead);
+            in.line += ' ';
+        } else {
+            in.line.clear();
+        }
+        in.line += in.lineTail;
+        in.lineLazy = false;
     }
     return in.line;
 }
@@ -276,7 +281,7 @@ const std::string &LineBuffer(Interp &in)
 void SetLine(Interp &in, std::string_view text)
 {
     in.line.assign(text);
-    in.lineFromRecord = false;
+    in.lineLazy = false;
     in.linePoolAt = UINT32_MAX;
 }
 
@@ -288,10 +293,15 @@ void SetLineFrom(Interp &in, std::string_view text, bool trimEnd)
     while (trimEnd && n > 0 && IsBlank(text[n - 1]))
         --n;
     uint32_t at = 0;
-    const bool inPool = n == text.size() && PoolTail(in, text, at);
-    SetLine(in, text.substr(0, n));
-    if (inPool)
+    if (n == text.size() && PoolTail(in, text, at)) {
+        // Stays where it is in the file's text until something reads the line buffer.
+        in.lineHead = nullptr;
+        in.lineTail = text;
+        in.lineLazy = true;
         in.linePoolAt = at;
+        return;
+    }
+    SetLine(in, text.substr(0, n));
 }
 
 void SetParams(Interp &in, std::string_view text)
@@ -299,11 +309,16 @@ void SetParams(Interp &in, std::string_view text)
     in.paramStore.assign(text);
     in.params = in.paramStore;
     in.pos = 0;
+    in.poolParams = nullptr;
 }
 
-bool Tracing(const Interp &in)
+void SetPoolParams(Interp &in, uint32_t offset, uint32_t length)
 {
-    return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
+    const char *text = in.file->pool.data() + offset;
+    in.params = std::string_view(text, length);
+    in.pos = 0;
+    in.poolParams = text;
+    in.poolBase = offset;
 }
 
 void TraceWrite(Interp &in, std::string_view text)
@@ -357,7 +372,7 @@ std::vector<std::string> SplitScriptLines(std::string_view text)
 
 int FindLabel(Interp &in, std::string_view name)
 {
-    if (in.file) { // the running file's labels, by name (a name in the file's text is looked up once)
+    if (in.file && !in.plain) { // the running file's labels, by name (a name in the file's text is looked up once)
         const std::string &pool = in.file->pool;
         std::vector<LabelMemo> &memo = in.file->cache.labelAt;
         size_t at = SIZE_MAX;
@@ -419,6 +434,7 @@ void RunScriptText(Interp &in, const std::string &name, std::string_view text, c
     in.labelBase = in.labels.size();
     CompiledFile file;
     Compile(in, SplitScriptLines(text), file);
+    file.cache.tokenAt.assign(file.pool.size() + 1, 0);
     Execute(in, file, label);
 
     in.labels.resize(in.labelBase);
@@ -428,6 +444,7 @@ void RunScriptText(Interp &in, const std::string &name, std::string_view text, c
     in.position = position;
     in.end = end;
     in.file = callerFile;
+    in.poolParams = nullptr; // this file's text is gone
     if (Tracing(in))
         TraceWrite(in, "\r\n");
     Unindent(in);

@@ -79,10 +79,10 @@ void CmdCallAndGosub(Interp &in)
 
 void CmdIf(Interp &in)
 {
-    const std::string_view left = ReadValueView(in, 0);
+    const Operand left = ReadValueOperand(in, 0);
     const std::string_view op = ReadTextView(in, 1);
-    const std::string_view right = ReadValueView(in, 2);
-    const bool result = CompareValues(left, op, right);
+    const Operand right = ReadValueOperand(in, 2);
+    const bool result = CompareOperands(in, left, op, right);
     Condition(in, result);
     if (result) {
         SetLineFrom(in, in.params.substr(in.pos), false);

@@ -84,20 +84,42 @@ using FoldMap = std::unordered_map<std::string, T, FoldHash, FoldEqual>;
 // name. Its size is counted as the text form 0xFF NAME 0xFE VALUE per
 // variable, which the limit applies to.
 struct VariableStore {
-    struct Entry {
+    // A variable. Its value is kept with what it reads as a number; a value
+    // set as a number (COMPUTE) is written as text only when it is read as
+    // text, so a counter is neither re-parsed nor re-printed.
+    class Entry {
+    public:
         std::string name; // upper case
-        std::string value;
         bool live = true;
+
+        std::string_view Text() const // the value
+        {
+            if (stale_)
+                WriteText();
+            return text_;
+        }
+        size_t TextSize() const; // the value's length, without writing it
+        bool Numeric() const { return numeric_; }
+        int32_t Number() const { return number_; } // when Numeric()
+        void SetText(std::string_view text);       // text may be a part of this value
+        void SetNumber(int32_t number);
+        void Clear();
+
+    private:
+        void WriteText() const;
+        mutable std::string text_;
+        mutable bool stale_ = false; // text_ is behind number_
+        bool numeric_ = false;       // IsNumber(value)
+        int32_t number_ = 0;
     };
     std::vector<Entry> entries;
     FoldMap<uint32_t> index; // name -> entry
     size_t bytes = 0;        // size of the text form
     size_t dead = 0;         // deleted entries not yet compacted
-    // The last name found and its entry, valid while no entry was deleted
-    // (a loop reads and sets the same few names over and over).
-    std::string lastName;
-    uint32_t lastEntry = 0;
-    bool lastValid = false;
+    // Changes whenever a name gains or loses its entry or entries move (a
+    // variable added, deleted, the store compacted); a name found at one
+    // generation is at the same entry while it lasts.
+    uint64_t generation = 1;
 };
 
 // One compiled command.
@@ -109,21 +131,20 @@ struct Record {
 };
 
 // What reading a script line once keeps, by offset in the file's text pool:
-// the token that starts there (lexed once, evaluated on every read) and the
-// command of a line run after ";" or IF (its keyword found once).
-struct RawToken {
-    uint32_t start = 0, length = 0; // the token's text (a quoted string without its quotes)
-    uint32_t next = 0;              // where the next token starts
-    uint8_t kind = TOKEN_NONE;      // TOKEN_STRING (quoted), TOKEN_COMPARE, TOKEN_OPERATOR, TOKEN_NAME (a word)
-    bool percent = false;           // a quoted string with "%" (expanded on every read)
-};
-// The same kept by the place it is read from, offsets counted from there
-// (texts are at most 767 characters), in 8 bytes.
+// the token read from there (lexed once, evaluated on every read) and the
+// command of a line run after ";" or IF (its keyword found once). Offsets
+// are counted from the read position (texts are at most 767 characters).
 struct CachedToken {
-    uint16_t start = 0, length = 0, next = 0;
-    uint8_t kind = TOKEN_NONE;
-    uint8_t flags = 0; // kRead: filled in; kPercent: a quoted string with "%"
-    static constexpr uint8_t kRead = 1, kPercent = 2;
+    uint16_t start = 0, length = 0,
+             next = 0;         // the token's text (a quoted string without its quotes), the next read position
+    uint8_t kind = TOKEN_NONE; // TOKEN_STRING (quoted), TOKEN_COMPARE, TOKEN_OPERATOR, TOKEN_NAME (a word)
+    uint8_t flags = 0;
+    static constexpr uint8_t kPercent = 1;  // a quoted string with "%" (expanded on every read)
+    static constexpr uint8_t kNumber = 2;   // a word that is a number as written
+    static constexpr uint8_t kVariable = 4; // a word that names a variable (begins with a letter)
+    int32_t number = 0;                     // kNumber: its value
+    uint32_t entry = 0;                     // kVariable: its store entry + 1 (0: undefined) ...
+    uint64_t generation = 0;                // ... as found at this store generation (0: not looked up)
 };
 struct LineCommand {
     int keyword;
@@ -134,9 +155,10 @@ struct LabelMemo {
     uint32_t length = 0; // length of the name + 1, 0: not looked up yet
 };
 struct LineCache {
-    std::vector<CachedToken> tokenAt; // by the pool offset the token is read from
-    std::vector<LabelMemo> labelAt;   // by the pool offset of a label name
-    std::vector<uint32_t> commandAt;  // pool offset of a command line -> index + 1 in commands
+    std::vector<uint32_t> tokenAt; // by the pool offset a token is read from: index + 1 in tokens
+    std::vector<CachedToken> tokens;
+    std::vector<LabelMemo> labelAt;  // by the pool offset of a label name
+    std::vector<uint32_t> commandAt; // pool offset of a command line -> index + 1 in commands
     std::vector<LineCommand> commands;
 };
 
@@ -206,17 +228,23 @@ struct Interp {
     Host *host = nullptr;
     bool sandbox = false;   // file and program commands refused, no waiting (fuzzing)
     uint64_t stepLimit = 0; // commands to run before the run ends (0: no limit)
+    bool plain = false; // nothing kept from one reading to the next: the reference the kept forms are checked against
 
-    // Buffers of the running command. The line buffer of a record is only
-    // composed when something reads it (LineBuffer).
+    // Buffers of the running command. The line buffer is only composed when
+    // something reads it (LineBuffer): until then it is lineHead (a keyword,
+    // then a space) and lineTail, a view of the running file's text.
     std::string line;                 // keyword, a space, the parameters
+    bool lineLazy = false;            // line is lineHead + lineTail, not composed yet
+    const char *lineHead = nullptr;   // the record's keyword, or none
+    std::string_view lineTail;        // the record's parameters, or a tail of them (after ";" or IF)
     uint32_t linePoolAt = UINT32_MAX; // where the line stands in the running file's text pool, if it does
-    bool lineFromRecord = false;
-    const char *recordKeyword = nullptr;
-    std::string_view recordParams;
-    std::string_view params; // the parameters not yet consumed: params.substr(pos)
-    std::string paramStore;  // what params views when it is not a record's text
+    std::string_view params;          // the parameters not yet consumed: params.substr(pos)
+    std::string paramStore;           // what params views when it is not a record's text
     size_t pos = 0;
+    // While params.data() is poolParams, the parameters are the running
+    // file's text from pool offset poolBase, and tokens are read from its cache.
+    const char *poolParams = nullptr;
+    uint32_t poolBase = 0;
     std::string tok[3]; // token work buffers
 
     uint32_t lineNumber = 0;
@@ -276,6 +304,8 @@ void CloseAllSlots(Interp &in);
 const std::string &LineBuffer(Interp &in);
 void SetLine(Interp &in, std::string_view text);
 void SetParams(Interp &in, std::string_view text);
+// The parameters are the running file's text at the offset (read through its token cache).
+void SetPoolParams(Interp &in, uint32_t offset, uint32_t length);
 // The line buffer becomes the text (a tail of the parameters; with trimEnd
 // without blanks at its end), remembered as a place in the file's text when
 // it is one.
@@ -298,6 +328,101 @@ inline bool PoolTail(const Interp &in, std::string_view text, uint32_t &offset)
 }
 
 // ---- lexer (lexer.cpp) -----------------------------------------------------------------
+// A token as read: its kind (as ReadToken returns it), its text (into the
+// parameters, the variable store or scratch; valid until the store or
+// scratch changes) and, for TOKEN_NUMBER, its value. A word read from the
+// running file's text keeps its place in the token cache (token), through
+// which the variable it names is found without a search.
+struct Operand {
+    uint8_t kind = TOKEN_NONE;
+    std::string_view text;
+    int32_t number = 0;
+    uint32_t token = 0;    // index + 1 in the running file's token cache, 0: none
+    uint32_t textless = 0; // a number read without its text: its store entry + 1 (OperandText)
+};
+Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate);
+std::string_view OperandText(const Interp &in, const Operand &o);
+// The halves of ReadOperand (below) that are not the common case: a token
+// not read from the file's text before or parameters that are not a file's
+// text; a quoted string's %NAME% references.
+Operand ReadOperandFirst(Interp &in, std::string &scratch, bool evaluate, bool needText);
+void ExpandOperand(Interp &in, Operand &o, std::string &scratch);
+// The entry of the variable a word names (-1 when undefined); through the
+// token cache when the word was read from the running file's text.
+int64_t VariableEntry(Interp &in, const Operand &word);
+
+// A variable's value as a word reads it (at: its entry, -1 when undefined,
+// which reads as the empty text).
+[[gnu::always_inline]] inline void VariableValue(const Interp &in, Operand &o, int64_t at, bool needText)
+{
+    if (at < 0) {
+        o.text = {};
+        o.kind = TOKEN_STRING;
+        return;
+    }
+    const VariableStore::Entry &e = in.store.entries[static_cast<size_t>(at)];
+    if (!e.Numeric()) {
+        o.kind = TOKEN_STRING;
+        o.text = e.Text();
+        return;
+    }
+    o.kind = TOKEN_NUMBER;
+    o.number = e.Number();
+    if (needText) {
+        o.text = e.Text();
+    } else {
+        o.text = {};
+        o.textless = static_cast<uint32_t>(at + 1);
+    }
+}
+
+// The token at the read position as the running file's token cache keeps it
+// (index + 1 in the cache), evaluated.
+[[gnu::always_inline]] inline Operand ReadCachedOperand(Interp &in, uint32_t index, std::string &scratch, bool evaluate,
+                                                        bool needText)
+{
+    CachedToken &c = in.file->cache.tokens[index - 1];
+    Operand o;
+    if (c.kind == TOKEN_NONE) {
+        in.params = {};
+        in.pos = 0;
+        return o;
+    }
+    o.text = std::string_view(in.params.data() + in.pos + c.start, c.length);
+    o.kind = c.kind;
+    in.pos += c.next;
+    if (c.kind == TOKEN_NAME) {
+        o.token = index;
+        if (!evaluate)
+            return o;
+        if (c.flags & CachedToken::kVariable) {
+            // The variable's entry as found at this store generation.
+            if (c.generation != in.store.generation)
+                VariableEntry(in, o);
+            VariableValue(in, o, static_cast<int64_t>(c.entry) - 1, needText);
+        } else {
+            o.kind = (c.flags & CachedToken::kNumber) ? TOKEN_NUMBER : TOKEN_STRING;
+            o.number = c.number;
+        }
+    } else if (c.flags & CachedToken::kPercent) {
+        ExpandOperand(in, o, scratch);
+    }
+    return o;
+}
+
+// The next token. With needText false a variable's number comes without its
+// text, which OperandText gives when it is wanted after all (before the
+// store changes).
+[[gnu::always_inline]] inline Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate, bool needText)
+{
+    const char *params = in.params.data();
+    if (params != nullptr && params == in.poolParams) {
+        const uint32_t index = in.file->cache.tokenAt[in.poolBase + in.pos];
+        if (index != 0)
+            return ReadCachedOperand(in, index, scratch, evaluate, needText);
+    }
+    return ReadOperandFirst(in, scratch, evaluate, needText);
+}
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate);
 // The same token as a view: into the parameters, the variable store or
 // scratch (quoted strings). Valid until the store or scratch changes.
@@ -336,6 +461,8 @@ inline int32_t ToNumber(std::string_view text)
 // The four readings; each raises the reading's error when the token does not fit.
 std::string &ReadName(Interp &in, int buffer = 0);
 int32_t ReadNumber(Interp &in, int buffer = 0);
+Operand ReadNameOperand(Interp &in);                  // the name reading, without a copy
+Operand ReadValueOperand(Interp &in, int buffer = 0); // a number's text may be left out (OperandText)
 std::string &ReadValue(Interp &in, int buffer = 0);
 std::string &ReadText(Interp &in, int buffer = 0);
 std::string_view ReadValueView(Interp &in, int buffer = 0);
@@ -349,9 +476,13 @@ std::string_view GetVariable(Interp &in, std::string &name);        // name norm
 std::string_view LookupVariable(Interp &in, std::string_view name); // a view into the store
 // The variables in store order as NAME=VALUE lines (VARLIST).
 std::vector<std::string> ListVariables(const Interp &in);
-void SetVariable(Interp &in, const std::string &name, std::string_view value);
-void SetVariableNumber(Interp &in, const std::string &name, int32_t value);
+void SetVariable(Interp &in, std::string_view name, std::string_view value);
+void SetVariableNumber(Interp &in, std::string_view name, int32_t value);
+// The same on a name read with ReadNameOperand (its entry found through the token cache).
+void SetVariableNumber(Interp &in, const Operand &name, int32_t value);
 bool CompareValues(std::string_view left, std::string_view op, std::string_view right);
+// The same on values as read (a number's value not parsed again).
+bool CompareOperands(const Interp &in, const Operand &left, std::string_view op, const Operand &right);
 void PushVariables(Interp &in, const std::vector<std::string> &names);
 void PopVariables(Interp &in);
 
@@ -364,7 +495,10 @@ void RunScriptText(Interp &in, const std::string &name, std::string_view text, c
 int FindLabel(Interp &in, std::string_view name);
 void JumpToLabel(Interp &in, std::string_view name);
 void TraceWrite(Interp &in, std::string_view text);
-bool Tracing(const Interp &in);
+inline bool Tracing(const Interp &in)
+{
+    return in.debugFile != kNoSlot && in.slots[in.debugFile] != nullptr;
+}
 void Service(Interp &in); // window messages and sound, throttled by time
 // Splits file text into lines as the line reader does (767 characters at most).
 std::vector<std::string> SplitScriptLines(std::string_view text);

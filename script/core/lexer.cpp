@@ -80,6 +80,14 @@ void ExpandVariables(Interp &in, std::string_view text, std::string &dest)
 
 namespace {
 
+// A token as lexed: positions are offsets in the text lexed.
+struct RawToken {
+    uint32_t start = 0, length = 0; // the token's text (a quoted string without its quotes)
+    uint32_t next = 0;              // where the next token starts
+    uint8_t kind = TOKEN_NONE;      // TOKEN_STRING (quoted), TOKEN_COMPARE, TOKEN_OPERATOR, TOKEN_NAME (a word)
+    bool percent = false;           // a quoted string with "%" (expanded on every read)
+};
+
 // The token that starts at `from` (after separators), by its lexical kind:
 // TOKEN_STRING for a quoted string, TOKEN_NAME for a word, TOKEN_COMPARE,
 // TOKEN_OPERATOR, or TOKEN_NONE at the end. Positions are offsets in s.
@@ -135,69 +143,97 @@ RawToken Lex(std::string_view s, size_t from)
     return t;
 }
 
-// The raw token at the read position: from the running file's cache when
-// the parameters are a tail of its text (read there once), else lexed.
-RawToken NextRaw(Interp &in)
+// A word read as a value: the variable it names or, when it does not begin
+// with a letter, its own text.
+void EvaluateWord(Interp &in, Operand &o, bool needText)
 {
-    uint32_t base = 0;
-    if (!PoolTail(in, in.params, base))
-        return Lex(in.params, in.pos);
-    std::vector<CachedToken> &cache = in.file->cache.tokenAt;
-    if (cache.empty())
-        cache.resize(in.file->pool.size() + 1);
-    const size_t at = base + in.pos;
-    if (at >= cache.size())
-        return Lex(in.params, in.pos);
-    const CachedToken c = cache[at];
-    const auto from = static_cast<uint32_t>(in.pos);
-    if (c.flags & CachedToken::kRead) {
-        RawToken t;
-        t.start = from + c.start;
-        t.length = c.length;
-        t.next = from + c.next;
-        t.kind = c.kind;
-        t.percent = (c.flags & CachedToken::kPercent) != 0;
-        return t;
+    if (!o.text.empty() && IsLetter(o.text[0])) {
+        VariableValue(in, o, VariableEntry(in, o), needText);
+        return;
     }
+    const bool number = IsNumber(o.text);
+    o.number = number ? ToNumber(o.text) : 0;
+    o.kind = number ? TOKEN_NUMBER : TOKEN_STRING;
+}
+
+// The token read at the read position of parameters that are the running
+// file's text, lexed and kept in the file's token cache; its index + 1.
+[[gnu::noinline]] uint32_t CacheToken(Interp &in)
+{
+    LineCache &cache = in.file->cache;
     const RawToken t = Lex(in.params, in.pos);
-    CachedToken &k = cache[at];
-    k.start = static_cast<uint16_t>(t.start - (t.kind == TOKEN_NONE ? t.start : from));
-    k.length = static_cast<uint16_t>(t.length);
-    k.next = static_cast<uint16_t>(t.next - (t.kind == TOKEN_NONE ? t.next : from));
+    const auto from = static_cast<uint32_t>(in.pos);
+    CachedToken k;
+    if (t.kind != TOKEN_NONE) {
+        k.start = static_cast<uint16_t>(t.start - from);
+        k.length = static_cast<uint16_t>(t.length);
+        k.next = static_cast<uint16_t>(t.next - from);
+    }
     k.kind = t.kind;
-    k.flags = static_cast<uint8_t>(CachedToken::kRead | (t.percent ? CachedToken::kPercent : 0));
-    return t;
+    if (t.percent)
+        k.flags |= CachedToken::kPercent;
+    if (t.kind == TOKEN_NAME) {
+        const std::string_view word = in.params.substr(t.start, t.length);
+        if (!word.empty() && IsLetter(word[0])) {
+            k.flags |= CachedToken::kVariable;
+        } else if (IsNumber(word)) {
+            k.flags |= CachedToken::kNumber;
+            k.number = ToNumber(word);
+        }
+    }
+    cache.tokens.push_back(k);
+    const auto index = static_cast<uint32_t>(cache.tokens.size());
+    cache.tokenAt[in.poolBase + in.pos] = index;
+    return index;
+}
+
+// Parameters that are not a file's text (after INTERPRET, a CALL, the plain
+// path): the token is lexed where it stands.
+[[gnu::noinline]] Operand ReadLexed(Interp &in, std::string &scratch, bool evaluate, bool needText)
+{
+    Operand o;
+    const RawToken t = Lex(in.params, in.pos);
+    if (t.kind == TOKEN_NONE) {
+        in.params = {};
+        in.pos = 0;
+        return o;
+    }
+    o.text = in.params.substr(t.start, t.length);
+    o.kind = t.kind;
+    in.pos = t.next;
+    if (t.kind == TOKEN_NAME && evaluate)
+        EvaluateWord(in, o, needText);
+    else if (t.percent)
+        ExpandOperand(in, o, scratch);
+    return o;
 }
 
 } // namespace
 
+Operand ReadOperand(Interp &in, std::string &scratch, bool evaluate)
+{
+    return ReadOperand(in, scratch, evaluate, true);
+}
+
+Operand ReadOperandFirst(Interp &in, std::string &scratch, bool evaluate, bool needText)
+{
+    const char *params = in.params.data();
+    if (params != nullptr && params == in.poolParams)
+        return ReadCachedOperand(in, CacheToken(in), scratch, evaluate, needText);
+    return ReadLexed(in, scratch, evaluate, needText);
+}
+
+void ExpandOperand(Interp &in, Operand &o, std::string &scratch)
+{
+    ExpandVariables(in, o.text, scratch);
+    o.text = scratch;
+}
+
 uint8_t ReadTokenView(Interp &in, std::string_view &out, std::string &scratch, bool evaluate)
 {
-    const RawToken t = NextRaw(in);
-    if (t.kind == TOKEN_NONE) {
-        out = {};
-        in.params = {};
-        in.pos = 0;
-        return TOKEN_NONE;
-    }
-    out = in.params.substr(t.start, t.length);
-    in.pos = t.next;
-    switch (t.kind) {
-    case TOKEN_STRING:
-        if (t.percent) {
-            ExpandVariables(in, out, scratch);
-            out = scratch;
-        }
-        return TOKEN_STRING;
-    case TOKEN_NAME:
-        if (!evaluate)
-            return TOKEN_NAME;
-        if (!out.empty() && IsLetter(out[0]))
-            out = LookupVariable(in, out);
-        return IsNumber(out) ? TOKEN_NUMBER : TOKEN_STRING;
-    default:
-        return t.kind;
-    }
+    const Operand o = ReadOperand(in, scratch, evaluate, true);
+    out = o.text;
+    return o.kind;
 }
 
 uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
@@ -209,20 +245,28 @@ uint8_t ReadToken(Interp &in, std::string &dest, bool evaluate)
     return kind;
 }
 
+Operand ReadValueOperand(Interp &in, int buffer)
+{
+    const Operand o = ReadOperand(in, in.tok[buffer], true, false);
+    if (o.kind == TOKEN_NONE)
+        CommandError(in, "  Needed a parameter in command:\r\n    ");
+    return o;
+}
+
 std::string_view ReadValueView(Interp &in, int buffer)
 {
-    std::string_view view;
-    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE)
+    const Operand o = ReadOperand(in, in.tok[buffer], true, true);
+    if (o.kind == TOKEN_NONE)
         CommandError(in, "  Needed a parameter in command:\r\n    ");
-    return view;
+    return o.text;
 }
 
 std::string_view ReadTextView(Interp &in, int buffer)
 {
-    std::string_view view;
-    if (ReadTokenView(in, view, in.tok[buffer], true) == TOKEN_NONE || view.empty())
+    const Operand o = ReadOperand(in, in.tok[buffer], true, true);
+    if (o.kind == TOKEN_NONE || o.text.empty())
         CommandError(in, "  Needed a non-empty parameter in command:\r\n    ");
-    return view;
+    return o.text;
 }
 
 std::string &ReadName(Interp &in, int buffer)
@@ -235,10 +279,18 @@ std::string &ReadName(Interp &in, int buffer)
 
 int32_t ReadNumber(Interp &in, int buffer)
 {
-    std::string_view view;
-    if (ReadTokenView(in, view, in.tok[buffer], true) != TOKEN_NUMBER)
+    const Operand o = ReadOperand(in, in.tok[buffer], true, false);
+    if (o.kind != TOKEN_NUMBER)
         CommandError(in, "  Needed a number in command:\r\n    ");
-    return ToNumber(view);
+    return o.number;
+}
+
+Operand ReadNameOperand(Interp &in)
+{
+    const Operand o = ReadOperand(in, in.tok[0], false);
+    if (o.kind != TOKEN_NAME)
+        CommandError(in, "  Needed a variable in command:\r\n    ");
+    return o;
 }
 
 std::string &ReadValue(Interp &in, int buffer)

@@ -78,13 +78,12 @@ void CmdVarList(Interp &in)
 
 void CmdCompute(Interp &in)
 {
-    const std::string &name = ReadName(in);
-    std::string_view first;
+    const Operand name = ReadNameOperand(in);
     int32_t left;
-    const uint8_t kind = ReadTokenView(in, first, in.tok[1], true);
-    if (kind == TOKEN_NUMBER)
-        left = ToNumber(first);
-    else if (kind == TOKEN_COMPARE && first == "=")
+    const Operand first = ReadOperand(in, in.tok[1], true, false);
+    if (first.kind == TOKEN_NUMBER)
+        left = first.number;
+    else if (first.kind == TOKEN_COMPARE && first.text == "=")
         left = ReadNumber(in, 1);
     else
         CommandError(in, "  Error in compute command:\r\n    ");

@@ -5,6 +5,7 @@
 #include "script/core/interp.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -58,6 +59,7 @@ void Compact(VariableStore &v)
             live.push_back(std::move(e));
     v.entries = std::move(live);
     v.dead = 0;
+    ++v.generation;
     v.index.clear();
     for (size_t i = 0; i < v.entries.size(); ++i)
         v.index.emplace(v.entries[i].name, static_cast<uint32_t>(i));
@@ -84,27 +86,30 @@ void NormalizeName(std::string &name)
 }
 
 // The entry of a name (trimmed), or -1.
-int64_t FindEntry(VariableStore &v, std::string_view name)
+int64_t FindEntry(const VariableStore &v, std::string_view name)
 {
-    if (v.lastValid && FoldEqual{}(name, v.lastName))
-        return v.lastEntry;
     const auto it = v.index.find(name);
-    if (it == v.index.end())
-        return -1;
-    v.lastName.assign(name);
-    v.lastEntry = it->second;
-    v.lastValid = true;
-    return it->second;
+    return it == v.index.end() ? -1 : static_cast<int64_t>(it->second);
+}
+
+int64_t VariableEntry(Interp &in, const Operand &word)
+{
+    VariableStore &v = in.store;
+    if (word.token == 0)
+        return FindEntry(v, word.text);
+    // Found once per store generation through the word's place in the cache.
+    CachedToken &c = in.file->cache.tokens[word.token - 1];
+    if (c.generation != v.generation) {
+        c.entry = static_cast<uint32_t>(FindEntry(v, word.text) + 1);
+        c.generation = v.generation;
+    }
+    return static_cast<int64_t>(c.entry) - 1;
 }
 
 std::string_view LookupVariable(Interp &in, std::string_view name)
 {
-    // The name used last (kept trimmed, so a name with blanks never matches it).
-    VariableStore &v = in.store;
-    if (v.lastValid && FoldEqual{}(name, v.lastName))
-        return v.entries[v.lastEntry].value;
     const int64_t at = FindEntry(in.store, Trimmed(name));
-    return at < 0 ? std::string_view() : std::string_view(in.store.entries[static_cast<size_t>(at)].value);
+    return at < 0 ? std::string_view() : in.store.entries[static_cast<size_t>(at)].Text();
 }
 
 std::string_view GetVariable(Interp &in, std::string &name)
@@ -118,11 +123,92 @@ std::vector<std::string> ListVariables(const Interp &in)
     std::vector<std::string> lines;
     for (const auto &e : in.store.entries)
         if (e.live)
-            lines.push_back(e.name + "=" + e.value);
+            lines.push_back(e.name + "=" + std::string(e.Text()));
     return lines;
 }
 
-void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn)
+namespace {
+
+// A number's decimal text ("%i"), written backwards from the end of a buffer.
+std::string_view NumberText(int32_t value, char (&text)[12])
+{
+    char *p = text + sizeof text;
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (value < 0)
+        *--p = '-';
+    return {p, static_cast<size_t>(text + sizeof text - p)};
+}
+
+// The length of a number's decimal text.
+size_t NumberTextSize(int32_t value)
+{
+    static constexpr uint32_t kTens[10] = {0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    const uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    // Digits from the bit length (1233 / 4096 is just above log10 2), then one fewer below the power of ten.
+    const auto bits = static_cast<uint32_t>(32 - std::countl_zero(u | 1u));
+    const uint32_t t = (bits * 1233u) >> 12;
+    return t - (u < kTens[t] ? 1u : 0u) + 1u + (value < 0 ? 1u : 0u);
+}
+
+// A number into an existing entry; false when the store would overflow.
+bool StoreNumber(VariableStore &v, VariableStore::Entry &e, int32_t value)
+{
+    const size_t size = NumberTextSize(value);
+    const size_t old = e.TextSize();
+    if (v.bytes - old + size > kStoreLimit)
+        return false;
+    v.bytes = v.bytes - old + size;
+    e.SetNumber(value);
+    return true;
+}
+
+} // namespace
+
+size_t VariableStore::Entry::TextSize() const
+{
+    return stale_ ? NumberTextSize(number_) : text_.size();
+}
+
+void VariableStore::Entry::SetText(std::string_view text)
+{
+    text_.assign(text.data(), text.size()); // may be a part of itself
+    stale_ = false;
+    numeric_ = IsNumber(text_);
+    number_ = numeric_ ? ToNumber(text_) : 0;
+}
+
+void VariableStore::Entry::SetNumber(int32_t number)
+{
+    number_ = number;
+    numeric_ = true;
+    stale_ = true;
+}
+
+void VariableStore::Entry::Clear()
+{
+    std::string().swap(text_);
+    stale_ = false;
+    numeric_ = false;
+    number_ = 0;
+}
+
+void VariableStore::Entry::WriteText() const
+{
+    char text[12];
+    text_.assign(NumberText(number_, text));
+    stale_ = false;
+}
+
+std::string_view OperandText(const Interp &in, const Operand &o)
+{
+    return o.textless ? in.store.entries[o.textless - 1].Text() : o.text;
+}
+
+void SetVariable(Interp &in, std::string_view nameIn, std::string_view valueIn)
 {
     thread_local std::string nameCopy, valueCopy;
     std::string_view name = Trimmed(nameIn);
@@ -148,21 +234,21 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     if (at >= 0) {
         VariableStore::Entry &e = v.entries[static_cast<size_t>(at)];
         if (value.empty()) {
-            v.bytes -= 2 + e.name.size() + e.value.size();
+            v.bytes -= 2 + e.name.size() + e.TextSize();
             v.index.erase(e.name);
             e.live = false;
             e.name.clear();
-            e.value.clear();
-            e.value.shrink_to_fit();
-            v.lastValid = false;
+            e.Clear();
+            ++v.generation;
             ++v.dead;
             Compact(v);
             return;
         }
-        if (v.bytes - e.value.size() + value.size() > kStoreLimit)
+        const size_t old = e.TextSize();
+        if (v.bytes - old + value.size() > kStoreLimit)
             ScriptError(in, "  Too many variables.");
-        v.bytes = v.bytes - e.value.size() + value.size();
-        e.value.assign(value.data(), value.size()); // may be a part of itself
+        v.bytes = v.bytes - old + value.size();
+        e.SetText(value);
         return;
     }
     if (value.empty())
@@ -175,64 +261,45 @@ void SetVariable(Interp &in, const std::string &nameIn, std::string_view valueIn
     e.name.reserve(name.size());
     for (char c : name)
         e.name += ToUpper(c);
-    e.value = valueCopy;
-    v.bytes += 2 + e.name.size() + e.value.size();
+    e.SetText(valueCopy);
+    v.bytes += 2 + e.name.size() + valueCopy.size();
     v.index.emplace(e.name, static_cast<uint32_t>(v.entries.size()));
     v.entries.push_back(std::move(e));
+    ++v.generation;
 }
 
-void SetVariableNumber(Interp &in, const std::string &name, int32_t value)
+void SetVariableNumber(Interp &in, std::string_view name, int32_t value)
 {
-    // A counter's new value goes straight into the entry used last (a
-    // number holds none of the store's marks; the trace goes the long way).
-    char text[16];
-    char *p = text + sizeof text;
-    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    do {
-        *--p = static_cast<char>('0' + u % 10);
-        u /= 10;
-    } while (u);
-    if (value < 0)
-        *--p = '-';
-    const std::string_view number(p, static_cast<size_t>(text + sizeof text - p));
-    VariableStore &v = in.store;
-    if (v.lastValid && !Tracing(in) && FoldEqual{}(name, v.lastName)) {
-        VariableStore::Entry &e = v.entries[v.lastEntry];
-        if (v.bytes - e.value.size() + number.size() <= kStoreLimit) {
-            v.bytes = v.bytes - e.value.size() + number.size();
-            e.value.assign(number);
+    if (!Tracing(in)) {
+        const int64_t at = FindEntry(in.store, Trimmed(name));
+        if (at >= 0 && StoreNumber(in.store, in.store.entries[static_cast<size_t>(at)], value))
             return;
-        }
     }
-    SetVariable(in, name, number);
+    char text[12];
+    SetVariable(in, name, NumberText(value, text));
 }
 
-bool CompareValues(std::string_view left, std::string_view op, std::string_view right)
+void SetVariableNumber(Interp &in, const Operand &name, int32_t value)
 {
-    int order;
-    if (IsNumber(left) && IsNumber(right)) {
-        const int32_t a = ToNumber(left), b = ToNumber(right);
-        order = a < b ? -1 : (a > b ? 1 : 0);
-    } else {
-        const bool exact = !op.empty() && op[0] == '@';
-        auto fold = [exact](char c) {
-            auto u = static_cast<unsigned char>(c);
-            if (!exact && u >= 'A' && u <= 'Z')
-                u = static_cast<unsigned char>(u + 32);
-            return u;
-        };
-        order = 0;
-        const size_t n = std::min(left.size(), right.size());
-        for (size_t i = 0; i < n && order == 0; ++i) {
-            const unsigned char a = fold(left[i]), b = fold(right[i]);
-            order = a < b ? -1 : (a > b ? 1 : 0);
-        }
-        if (order == 0 && left.size() != right.size())
-            order = left.size() < right.size() ? -1 : 1;
+    // A counter's new value goes straight into its entry (a number holds
+    // none of the store's marks; the trace goes the long way).
+    if (!Tracing(in)) {
+        const int64_t at = VariableEntry(in, name);
+        if (at >= 0 && StoreNumber(in.store, in.store.entries[static_cast<size_t>(at)], value))
+            return;
     }
+    char text[12];
+    SetVariable(in, name.text, NumberText(value, text));
+}
+
+namespace {
+
+// The outcome of a comparison (order < 0, 0, > 0) under an operator: "=",
+// ">", "<", ">=", "<=", "<>", each optionally after "@"; any other is false.
+bool Holds(int order, std::string_view op)
+{
     if (!op.empty() && op[0] == '@')
         op.remove_prefix(1);
-    // "=", ">", "<", ">=", "<=", "<>"; any other operator is false.
     if (op.size() == 1) {
         switch (op[0]) {
         case '=':
@@ -250,6 +317,61 @@ bool CompareValues(std::string_view left, std::string_view op, std::string_view 
     if (op == "<>")
         return order != 0;
     return false;
+}
+
+int TextOrder(std::string_view left, std::string_view op, std::string_view right)
+{
+    const bool exact = !op.empty() && op[0] == '@';
+    auto fold = [exact](char c) {
+        auto u = static_cast<unsigned char>(c);
+        if (!exact && u >= 'A' && u <= 'Z')
+            u = static_cast<unsigned char>(u + 32);
+        return u;
+    };
+    int order = 0;
+    const size_t n = std::min(left.size(), right.size());
+    for (size_t i = 0; i < n && order == 0; ++i) {
+        const unsigned char a = fold(left[i]), b = fold(right[i]);
+        order = a < b ? -1 : (a > b ? 1 : 0);
+    }
+    if (order == 0 && left.size() != right.size())
+        order = left.size() < right.size() ? -1 : 1;
+    return order;
+}
+
+int NumberOrder(int32_t a, int32_t b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+// A value's number when it is one (a quoted "12" is one too).
+bool AsNumber(const Operand &o, int32_t &number)
+{
+    if (o.kind == TOKEN_NUMBER) {
+        number = o.number;
+        return true;
+    }
+    if (!IsNumber(o.text))
+        return false;
+    number = ToNumber(o.text);
+    return true;
+}
+
+} // namespace
+
+bool CompareValues(std::string_view left, std::string_view op, std::string_view right)
+{
+    if (IsNumber(left) && IsNumber(right))
+        return Holds(NumberOrder(ToNumber(left), ToNumber(right)), op);
+    return Holds(TextOrder(left, op, right), op);
+}
+
+bool CompareOperands(const Interp &in, const Operand &left, std::string_view op, const Operand &right)
+{
+    int32_t a = 0, b = 0;
+    if (AsNumber(left, a) && AsNumber(right, b))
+        return Holds(NumberOrder(a, b), op);
+    return Holds(TextOrder(OperandText(in, left), op, OperandText(in, right)), op);
 }
 
 void PushVariables(Interp &in, const std::vector<std::string> &names)

@@ -5,6 +5,7 @@
 
 #include "tests/script/script_fixture.h"
 #include "tests/support/link_server.h"
+#include "tests/support/run_tool.h"
 
 namespace {
 
@@ -119,6 +120,25 @@ const Case kCases[] = {
      "IFSET w = '' e 0 1\nCOMPUTE t = t + e\nIF n < 300 GOTO 'SUM'\n"
      "FILECREATE o 'out.txt'\nFILEWRITE o '%t% %x1% %X299% %x2% [%x4%]'\n",
      "151 1 299 back []\n", 0, ""},
+    // A line read over and over sees its variable defined, changed between
+    // text and number, deleted, pushed and popped in between.
+    {"variable_changes_inside_a_loop",
+     "FILECREATE o 'out.txt'\nVARSET n 0\n:L\nCOMPUTE n = n + 1\nIF n = 2 VARSET v 'text'\nIF n = 3 VARFREE v\n"
+     "IF n = 4 COMPUTE v = 40 + 2\nIF n = 5 VARPUSH v ; VARSET v 'pushed'\nIF n = 6 VARPOP\nIF n = 7 VARSET v 12abc\n"
+     "IFSET v < 50 w 'lt' 'ge'\nSTRLENGTH l v\nFILEWRITE o '%n% [%v%] %w% %l%'\nIF n < 7 GOTO 'L'\n",
+     "1 [] lt 0\n2 [text] ge 4\n3 [] lt 0\n4 [42] lt 2\n5 [pushed] ge 6\n6 [42] lt 2\n7 [12abc] lt 5\n", 0, ""},
+    // Numbers computed keep the text form "%i" wherever a text is read.
+    {"computed_numbers_as_text",
+     "COMPUTE a = 0 - 2147483647\nCOMPUTE a = a - 1\nCOMPUTE b = 9 + 1\nCOMPUTE c = 99999 * 10\nVARSET d a\n"
+     "STRLENGTH e a\nIFSET a = '-2147483648' f 1 0\nIFSET b @= '10' g 1 0\nIFSET b @< '9x' h 1 0\n"
+     "FILECREATE o 'out.txt'\nFILEWRITE o '%a% %b% %c% %d% %e% %f%%g%%h%'\nFILEWRITE o b\n",
+     "-2147483648 10 999990 -2147483648 11 111\n10\n", 0, ""},
+    // A file called again is read again: its new text runs, not the old one's.
+    {"called_file_read_again",
+     "FILECREATE s 'sub.zs'\nFILEWRITE s 'VARSET r 1'\nFILECLOSE s\nCALL 'sub'\nVARSET first r\n"
+     "FILECREATE s 'sub.zs'\nFILEWRITE s 'VARSET r 2'\nFILECLOSE s\nCALL 'sub'\n"
+     "FILECREATE o 'out.txt'\nFILEWRITE o '%first% %r%'\n",
+     "1 2\n", 0, ""},
     {"file_errors_flush_first", "FILECREATE o 'out.txt'\nFILEWRITE o 'kept'\nFILEWRITE 5063 'x'\n", "kept\n", 1,
      "Bad file parameter:\n    FILEWRITE 5063 'x'\n"},
 };
@@ -276,6 +296,24 @@ TEST_F(ScriptRun, ProgramRules)
     r = Run((dir_ / "autoexec.zs").string() + " one two"); // a full path is a name, not a switch
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("out.txt"), "one two|Win32\r\n");
+}
+
+// The program starts without SDL (and the libraries it brings) and loads it
+// when a script first needs it: a run that only computes does not load it,
+// one that opens a window does.
+TEST_F(ScriptRun, LoadsSdlWhenFirstNeeded)
+{
+    EXPECT_EQ(zorb::test::ShellOutput("readelf -d '" + kZorbscw + "'").find("libSDL2"), std::string::npos);
+    Write("plain.zs", "VARSET a 1\n");
+    Write("window.zs", "SCREENGRAPHICS ok 64 48\nSCREENCLEAR 1\n");
+    auto loads = [&](const char *script) {
+        return zorb::test::ShellOutput("cd '" + dir_.string() +
+                                       "' && LD_DEBUG=files SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + kZorbscw +
+                                       "' --unattended " + script + " 2>&1")
+                   .find("libSDL2") != std::string::npos;
+    };
+    EXPECT_FALSE(loads("plain.zs"));
+    EXPECT_TRUE(loads("window.zs"));
 }
 
 TEST_F(ScriptRun, ReportsToTheFrontEnd)

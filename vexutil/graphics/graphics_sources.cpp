@@ -213,11 +213,8 @@ bool OpenImage(GFILE *g, const std::string &path, ImageFormat format)
     std::string error;
     if (!LoadStillImage(path.c_str(), format, img.get(), error)) {
         PlatformDebugLog("graphics input: %s: %s", path.c_str(), error.c_str());
-        return false;
-    }
-    if (static_cast<uint32_t>(img->width) > kMaxPictureSide || static_cast<uint32_t>(img->height) > kMaxPictureSide) {
-        g->priv->whyNot = "the picture is " + std::to_string(img->width) + " x " + std::to_string(img->height) +
-                          " pixels: too large (at most " + std::to_string(kMaxPictureSide) + " pixels a side)";
+        if (img->width > 0) // a picture whose size is known but too large
+            g->priv->whyNot = error;
         return false;
     }
     GFilePrivate *p = g->priv;

@@ -27,8 +27,8 @@ void InitImageLibrary()
         Magick::InitializeMagick(nullptr);
         // A damaged header must not make the library allocate gigabytes for
         // a picture we would refuse anyway: it refuses such files itself.
-        MagickLib::SetMagickResourceLimit(MagickLib::WidthResource, kMaxPictureSide);
-        MagickLib::SetMagickResourceLimit(MagickLib::HeightResource, kMaxPictureSide);
+        // (Limits on the sides would make some readers fail on the header,
+        // before the size can be told.)
         MagickLib::SetMagickResourceLimit(MagickLib::PixelsResource, static_cast<int64_t>(kMaxPicturePixels));
     });
 }
@@ -96,6 +96,19 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
     try {
         Magick::Blob blob(bytes.data(), bytes.size());
         img.magick(ImageMagickName(format));
+        // The size first, from the header alone: a picture beyond the limits
+        // is refused by its size, before anything is allocated for it.
+        Magick::Image header;
+        header.magick(ImageMagickName(format));
+        header.ping(blob);
+        const size_t w = header.columns(), h = header.rows();
+        if (w > kMaxPictureSide || h > kMaxPictureSide || uint64_t(w) * h > kMaxPicturePixels) {
+            error = "the picture is " + std::to_string(w) + " x " + std::to_string(h) + " pixels: too large (at most " +
+                    std::to_string(kMaxPictureSide) + " pixels a side)";
+            out->width = static_cast<int>(std::min<size_t>(w, INT32_MAX));
+            out->height = static_cast<int>(std::min<size_t>(h, INT32_MAX));
+            return false;
+        }
         img.read(blob);
     } catch (const Magick::Warning &) {
         // A warning still leaves a usable picture.

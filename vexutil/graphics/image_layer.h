@@ -31,6 +31,8 @@ void InitImageLibrary();
 
 // Reads the image at path as the given format (the format decides; the
 // content must agree). Returns false with a reason in error when it cannot.
+// A picture larger than the limits of picture_limits.h fails with its size
+// in `out` and the reason in `error`.
 bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::string &error);
 
 // The format whose extension (".bmp", ".gif", ".tif", ".tiff", ".jpg",
