@@ -297,7 +297,7 @@ bool WriteZorblax(VEXFILE *f, ContainerHeader &header, const std::vector<FrameOu
 {
     const CodedSymbols coded{frames, spill};
     const uint32_t n = static_cast<uint32_t>(frames.size());
-    const uint32_t tableBytes = ZBX_HEADER_SIZE + 5 * n;
+    const auto tableBytes = static_cast<uint32_t>(ZBX_HEADER_SIZE + ZbxTablesBytes(n));
     // Room for the header and tables, written last.
     const std::vector<uint8_t> zeros(tableBytes, 0);
     if (VEXFilePut(f, zeros.data(), tableBytes) != tableBytes) {

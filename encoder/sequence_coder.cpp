@@ -493,7 +493,7 @@ private:
             overhead_ = 0;
             return;
         }
-        const double tables = ZBX_HEADER_SIZE + 5.0 * (n + (p_.ring ? 1 : 0));
+        const double tables = HeaderAndTablesBytes();
         double bytes = tables + model.treeBytes;
         if (pass == 1) {
             // The model is the exact pass's: lossy frames use fewer values.
@@ -560,9 +560,16 @@ private:
         const double target = TargetBytes();
         if (target <= 0)
             return 0;
-        const double bytes = ZBX_HEADER_SIZE + 5.0 * out.size() + model.treeBytes +
+        const double bytes = HeaderAndTablesBytes() + model.treeBytes +
                              std::ceil(EstimatedBits(model, CodedSymbols{out, spill_}) / 8) + FixedBytes(out);
         return bytes - target;
+    }
+
+    // The header and the frame tables (a ring frame has its entries too).
+    double HeaderAndTablesBytes() const
+    {
+        const auto entries = static_cast<uint32_t>(frames_.Count() + (p_.ring ? 1 : 0));
+        return static_cast<double>(ZBX_HEADER_SIZE + ZbxTablesBytes(entries));
     }
 
     // Palette and sound bytes of the frames.
