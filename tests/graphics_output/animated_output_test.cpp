@@ -455,7 +455,7 @@ TEST(AnimatedInput, GifDelaysBecomeOneFrameTime)
 }
 
 // A GIF of one picture stays a still image; a damaged animation is refused.
-TEST(AnimatedInput, StillAndDamagedGifs)
+TEST(AnimatedInput, StillDamagedAndOversizedFiles)
 {
     const std::string still = Dir() + "/one.gif";
     ASSERT_TRUE(WriteGif(still, 2, 1, {GifFrame{0, 0, 2, 1, {1, 3}}}));
@@ -475,6 +475,20 @@ TEST(AnimatedInput, StillAndDamagedGifs)
             EXPECT_EQ(g->frames, 1u) << cut;
         }
     }
+
+    // A WebP whose header claims a canvas of 65536 x 32768 pixels is refused
+    // before the 8 GB canvas is allocated.
+    const std::string webp = Dir() + "/whole.webp", huge = Dir() + "/huge.webp";
+    ASSERT_GT(WriteClip(webp, c, 100), 0u);
+    bytes = gfxsamples::ReadFile(webp);
+    ASSERT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "VP8X");
+    for (int i = 0; i < 3; ++i) {
+        bytes[24 + i] = static_cast<uint8_t>(65535 >> 8 * i);
+        bytes[27 + i] = static_cast<uint8_t>(32767 >> 8 * i);
+    }
+    ASSERT_TRUE(gfxsamples::WriteFile(huge, bytes));
+    EXPECT_EQ(GFileOpen(huge.c_str(), GFILE_32BIT, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, nullptr, nullptr, nullptr),
+              nullptr);
 }
 
 // The palette of 8-bit delivery keeps colours where they are.

@@ -1,5 +1,6 @@
 // Animated (and still) WebP input through libwebp's animation decoder. The
 // frames come composed and premultiplied, so transparency shows as black.
+#include <webp/decode.h>
 #include <webp/demux.h>
 
 #include <cerrno>
@@ -16,6 +17,12 @@ namespace {
 
 constexpr long kMaxFileBytes = 1L << 30;
 constexpr int kDefaultDuration = 100; // ms, for frames that give none
+
+bool FitsAnimation(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           static_cast<uint64_t>(width * height) <= kMaxAnimationPixels;
+}
 
 class WebpDecoder final : public AnimDecoder {
 public:
@@ -41,6 +48,18 @@ public:
             error = "the file could not be read";
             return false;
         }
+        // The canvas size first, from the header alone: the animation decoder
+        // allocates the whole canvas as it opens, and a damaged header may
+        // ask for gigabytes.
+        WebPBitstreamFeatures features;
+        if (WebPGetFeatures(file_.data(), file_.size(), &features) != VP8_STATUS_OK) {
+            error = "not a WebP file";
+            return false;
+        }
+        if (!FitsAnimation(features.width, features.height)) {
+            error = "the picture is too large or empty";
+            return false;
+        }
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options)) {
             error = "libwebp does not match its headers";
@@ -55,9 +74,7 @@ public:
             error = "not a WebP file";
             return false;
         }
-        if (info.canvas_width == 0 || info.canvas_height == 0 || info.canvas_width > kMaxPictureSide ||
-            info.canvas_height > kMaxPictureSide ||
-            uint64_t(info.canvas_width) * info.canvas_height > kMaxAnimationPixels) {
+        if (!FitsAnimation(static_cast<int64_t>(info.canvas_width), static_cast<int64_t>(info.canvas_height))) {
             error = "the picture is too large or empty";
             return false;
         }
