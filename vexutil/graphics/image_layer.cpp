@@ -96,10 +96,13 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
     try {
         Magick::Blob blob(bytes.data(), bytes.size());
         img.magick(ImageMagickName(format));
+        // Only the first picture of a file that holds several is read.
+        img.subRange(1);
         // The size first, from the header alone: a picture beyond the limits
         // is refused by its size, before anything is allocated for it.
         Magick::Image header;
         header.magick(ImageMagickName(format));
+        header.subRange(1);
         header.ping(blob);
         const size_t w = header.columns(), h = header.rows();
         if (w > kMaxPictureSide || h > kMaxPictureSide || uint64_t(w) * h > kMaxPicturePixels) {
