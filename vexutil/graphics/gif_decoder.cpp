@@ -29,9 +29,9 @@ public:
             error = GifErrorString(err) ? GifErrorString(err) : "not a GIF file";
             return false;
         }
-        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || static_cast<uint32_t>(gif_->SWidth) > kMaxPictureSide ||
-            static_cast<uint32_t>(gif_->SHeight) > kMaxPictureSide ||
-            uint64_t(gif_->SWidth) * static_cast<uint64_t>(gif_->SHeight) > kMaxAnimationPixels) {
+        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 ||
+            !WithinPictureLimits(static_cast<uint32_t>(gif_->SWidth), static_cast<uint32_t>(gif_->SHeight),
+                                 kMaxAnimationPixels)) {
             error = "the picture is too large or empty";
             return false;
         }

@@ -403,8 +403,7 @@ bool OpenRaw(GFILE *g, const std::string &path)
         return false;
     }
     uint32_t frames = ZbxGet32(h + 4), w = ZbxGet32(h + 8), ht = ZbxGet32(h + 12), t = ZbxGet32(h + 16);
-    if (w == 0 || ht == 0 || w > kMaxPictureSide || ht > kMaxPictureSide || uint64_t(w) * ht > kMaxPicturePixels ||
-        t == 0 || t > 0x7FFFFFFF) {
+    if (w == 0 || ht == 0 || !WithinPictureLimits(w, ht) || t == 0 || t > 0x7FFFFFFF) {
         VEXFileClose(f);
         return false;
     }

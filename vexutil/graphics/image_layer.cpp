@@ -105,7 +105,7 @@ bool LoadStillImage(const char *path, ImageFormat format, StillImage *out, std::
         header.subRange(1);
         header.ping(blob);
         const size_t w = header.columns(), h = header.rows();
-        if (w > kMaxPictureSide || h > kMaxPictureSide || uint64_t(w) * h > kMaxPicturePixels) {
+        if (!WithinPictureLimits(w, h)) {
             error = "the picture is " + std::to_string(w) + " x " + std::to_string(h) + " pixels: too large (at most " +
                     std::to_string(kMaxPictureSide) + " pixels a side)";
             out->width = static_cast<int>(std::min<size_t>(w, INT32_MAX));

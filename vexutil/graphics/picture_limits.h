@@ -13,6 +13,14 @@ constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 26;
 // kept smaller: 4096 x 4096.
 constexpr uint64_t kMaxAnimationPixels = uint64_t(1) << 24;
 
+// Whether a picture of width x height (neither 0) is within the limits: the
+// side, and the pixels of one picture (kMaxPicturePixels) or of an animation's
+// screen (kMaxAnimationPixels).
+constexpr bool WithinPictureLimits(uint64_t width, uint64_t height, uint64_t maxPixels = kMaxPicturePixels)
+{
+    return width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= maxPixels;
+}
+
 } // namespace vex
 
 #endif

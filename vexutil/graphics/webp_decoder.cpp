@@ -18,12 +18,6 @@ namespace {
 constexpr long kMaxFileBytes = 1L << 30;
 constexpr int kDefaultDuration = 100; // ms, for frames that give none
 
-bool FitsAnimation(int64_t width, int64_t height)
-{
-    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-           static_cast<uint64_t>(width * height) <= kMaxAnimationPixels;
-}
-
 class WebpDecoder final : public AnimDecoder {
 public:
     ~WebpDecoder() override { WebPAnimDecoderDelete(dec_); }
@@ -56,7 +50,11 @@ public:
             error = "not a WebP file";
             return false;
         }
-        if (!FitsAnimation(features.width, features.height)) {
+        // (The canvas is the picture's size when the file has no extended
+        // header.)
+        if (features.width <= 0 || features.height <= 0 ||
+            !WithinPictureLimits(static_cast<uint32_t>(features.width), static_cast<uint32_t>(features.height),
+                                 kMaxAnimationPixels)) {
             error = "the picture is too large or empty";
             return false;
         }
@@ -74,8 +72,10 @@ public:
             error = "not a WebP file";
             return false;
         }
-        if (!FitsAnimation(static_cast<int64_t>(info.canvas_width), static_cast<int64_t>(info.canvas_height))) {
-            error = "the picture is too large or empty";
+        // The canvas checked above is the one decoded.
+        if (info.canvas_width != static_cast<uint32_t>(features.width) ||
+            info.canvas_height != static_cast<uint32_t>(features.height)) {
+            error = "the file's picture sizes disagree";
             return false;
         }
         width_ = info.canvas_width;
